@@ -1,0 +1,29 @@
+# Project helpers: tests and the run directory.
+
+# Every data file the programs read by name is produced into ${VELMAR_RUN_DIR} by a target
+# that joins `velmar_run_dir`; building `all` assembles the whole run directory.
+add_custom_target(velmar_run_dir ALL)
+
+# velmar_run_data(<target>): make <target> part of the run directory's assembly.
+function(velmar_run_data target)
+  add_dependencies(velmar_run_dir ${target})
+endfunction()
+
+# velmar_test(<name> SOURCES ... [LIBS ...] [LABELS ...])
+# A GoogleTest program in ${VELMAR_TEST_DIR}, run through CTest case by case. The shared test
+# main gives every process its own VELMAR.INI and shared-object name prefix.
+include(GoogleTest)
+function(velmar_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VELMAR_TEST_DIR})
+  target_link_libraries(${name} PRIVATE velmar_test_main ${T_LIBS})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${VELMAR_RUN_DIR}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+  add_dependencies(${name} velmar_run_dir)
+endfunction()

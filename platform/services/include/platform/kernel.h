@@ -1,0 +1,32 @@
+// Kernel services the programs call: sleeping, the performance counter, starting programs,
+// the console key check and file names written the Windows way.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+void SleepMs(int milliseconds);
+void SleepUs(int microseconds);
+
+// A monotonic counter and its rate; the rate is one tick per microsecond.
+std::int64_t PerformanceCounter();
+inline constexpr std::int64_t kPerformanceFrequency = 1'000'000;
+
+// Starts a program without waiting for it. A bare name ("Velmar") is looked up beside the running
+// executable first, then on PATH. Returns false when it could not be started.
+bool StartProgram(std::string_view program, const std::vector<std::string>& arguments);
+
+// The directory of the running executable.
+std::string ExecutableDirectory();
+
+// True when stdin is a terminal of the foreground process group and `key` has been typed.
+bool ConsoleKeyPressed(char key);
+
+// File names arrive with '\' separators; this system's files use '/'.
+std::string NormalizePath(std::string_view path);
+
+}  // namespace platform
