@@ -28,8 +28,17 @@ TEST(Kernel, StartProgramDoesNotWait) {
 }
 
 TEST(Kernel, ConsoleKeyIsIgnoredWithoutATerminal) {
-    if (isatty(STDIN_FILENO)) GTEST_SKIP() << "stdin is a terminal";
+    // Even with a 'q' waiting on stdin: only a terminal's key counts.
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    ASSERT_EQ(write(pipeFds[1], "q", 1), 1);
+    const int savedStdin = dup(STDIN_FILENO);
+    dup2(pipeFds[0], STDIN_FILENO);
     EXPECT_FALSE(platform::ConsoleKeyPressed('q'));
+    dup2(savedStdin, STDIN_FILENO);
+    close(savedStdin);
+    close(pipeFds[0]);
+    close(pipeFds[1]);
 }
 
 TEST(HostHooks, MessagesAndEndGoThroughTheInstalledHooks) {
