@@ -23,7 +23,7 @@ TEST(AnalysisAgainstFfprobe, VideoClips) {
     const auto v2 = AnalyzeVideoFile(ps_testing::MakeMpeg2Video(dir));
     ASSERT_TRUE(v2.valid) << v2.error;
     EXPECT_EQ(Probe(ps_testing::MakeMpeg2Video(dir), "stream=width,height,profile,level"),
-              "352\n288\nMain\n8\n");
+              "Main\n352\n288\n8\n");
     EXPECT_EQ(v2.frameSize, "352x288\n");
     EXPECT_EQ(v2.profile, "Main");
     EXPECT_EQ(v2.level, "Main");
