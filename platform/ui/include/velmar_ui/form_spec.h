@@ -33,6 +33,9 @@ enum ControlFlag : unsigned {
     kVertical = 1u << 4,
     kDefaultButton = 1u << 5,
     kMultiLine = 1u << 6,
+    // Shares its cell with other kAlternate controls, one of them shown at a time (a placeholder
+    // and the control it stands for).
+    kAlternate = 1u << 7,
 };
 
 struct ControlSpec {

@@ -74,7 +74,7 @@ QWidget* CreateControl(const ControlSpec& spec) {
     if (spec.flags & velmar_ui::kFixedFont) widget->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     if (spec.flags & velmar_ui::kDisabled) widget->setEnabled(false);
     // Hidden controls stay out of sight but keep their cell, so showing one later moves nothing.
-    if (spec.flags & velmar_ui::kHidden) {
+    if ((spec.flags & velmar_ui::kHidden) && !(spec.flags & velmar_ui::kAlternate)) {
         QSizePolicy policy = widget->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         widget->setSizePolicy(policy);
