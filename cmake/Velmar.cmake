@@ -24,6 +24,7 @@ function(velmar_test name)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${VELMAR_RUN_DIR}
     DISCOVERY_MODE PRE_TEST
+    NO_PRETTY_VALUES
     PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
   add_dependencies(${name} velmar_run_dir)
 endfunction()
