@@ -28,3 +28,13 @@ function(velmar_test name)
     PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
   add_dependencies(${name} velmar_run_dir)
 endfunction()
+
+# velmar_add_subdirectories(): adds every folder below the current one that has a CMakeLists.txt.
+function(velmar_add_subdirectories)
+  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(child ${children})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
