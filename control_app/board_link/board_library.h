@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "board_window.h"
+
 namespace velmar {
 
 enum class BoardExport { Mwcmd, Mrd, Mwr, Mwrblk, Mld, Mreset, Mquit, Mdaemon };
@@ -27,6 +29,14 @@ public:
     virtual ~BoardRegisters() = default;
     virtual std::uint32_t Read32(std::uint32_t address) = 0;
     virtual void Write32(std::uint32_t address, std::uint32_t value) = 0;
+};
+
+// What the application asks of the driver library itself: its board's common buffer, and the
+// register access above. Tests put a fake board in its place.
+class BoardDriver : public BoardRegisters {
+public:
+    // Maps the board's common buffer; nothing when no board is present (demo mode).
+    virtual std::optional<BoardWindow> MapWindow() = 0;
 };
 
 }  // namespace velmar
