@@ -116,11 +116,4 @@ void CDemuxDlg::OnStart() {
     StartRun([&engine = engine_, job](platform::RunReport& report) { return engine.Run(job, report); });
 }
 
-void CDemuxDlg::OnRunFinished(const RunResult& result) {
-    if (result.status == RunStatus::Done) {
-        AddMessage("");
-        AddMessage("Finished !!!");
-    }
-}
-
 }  // namespace stream_shell

@@ -4,6 +4,10 @@
 #include "ps_mux/mux.h"
 #define STREAM_SHELL_HAVE_MUX 1
 #endif
+#if __has_include("ps_demux/demux.h")
+#include "ps_demux/demux.h"
+#define STREAM_SHELL_HAVE_DEMUX 1
+#endif
 
 namespace stream_shell {
 
@@ -50,8 +54,24 @@ stream_analysis::ProgramStreamAnalysis RealDemuxEngine::AnalyzeProgramStream(con
     return stream_analysis::AnalyzeProgramStream(path);
 }
 
+#ifdef STREAM_SHELL_HAVE_DEMUX
+RunResult RealDemuxEngine::Run(const DemuxJob& job, platform::RunReport& report) {
+    ps_demux::DemuxSettings settings;
+    settings.outputBase = job.outputBase;
+    settings.decode = job.decode;
+    const ps_demux::DemuxResult result = ps_demux::RunDemuxFile(job.input, job.inputPath, settings, report);
+    switch (result.status) {
+    case ps_demux::DemuxStatus::Done: return {RunStatus::Done, result.errorBox};
+    case ps_demux::DemuxStatus::Discontinued: return {RunStatus::Discontinued, result.errorBox};
+    case ps_demux::DemuxStatus::Canceled: return {RunStatus::Canceled, result.errorBox};
+    case ps_demux::DemuxStatus::Error: break;
+    }
+    return {RunStatus::Error, result.errorBox};
+}
+#else
 RunResult RealDemuxEngine::Run(const DemuxJob&, platform::RunReport& report) {
     return NotAvailable(report, "Demultiplexing");
 }
+#endif
 
 }  // namespace stream_shell

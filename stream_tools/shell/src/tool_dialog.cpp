@@ -63,6 +63,7 @@ void ToolDialog::FinishRun(const RunResult& result) {
     case RunStatus::Done: View().SetText(kStatusId, kDoneText); break;
     case RunStatus::Canceled: View().SetText(kStatusId, kCanceledText); break;
     case RunStatus::Error: View().SetText(kStatusId, kErrorText); break;
+    case RunStatus::Discontinued: break;
     }
     if (result.status == RunStatus::Done) View().SetPosition(kProgressId, platform::kProgressSteps);
     OnRunFinished(result);

@@ -110,7 +110,8 @@ TEST_F(DemuxDlgTest, RunListsItsMessagesAndFinishes) {
     ini.WriteString("OSTRAND", "DECOMP", "0");
     ini.WriteString("OSTRAND", "PATHMO", "/out/clip");
     Open();
-    engine.run.messages = {"Stream e0 -> /out/clipe0.mpg"};
+    // The engine writes the run's lines, its closing ones included; the dialog lists them.
+    engine.run.messages = {"Stream e0 -> /out/clipe0.mpg", "", "Finished !!!"};
     dlg->Command(kStart);
     FinishRun();
     EXPECT_FALSE(engine.lastJob.decode);
@@ -129,6 +130,15 @@ TEST_F(DemuxDlgTest, RunListsItsMessagesAndFinishes) {
     FinishRun();
     EXPECT_EQ(view.ItemCount(kMessages), 4);  // a stopped run does not finish
     EXPECT_EQ(view.Text(kStatus), "Canceled !!!");
+
+    // A run that gives up early leaves its status as it was and says why in the list.
+    engine.run.messages.clear();
+    engine.run.result = {RunStatus::Discontinued, ""};
+    dlg->Command(kStart);
+    FinishRun();
+    EXPECT_EQ(view.Text(kStatus), "Processing...");
+    EXPECT_EQ(view.ItemText(kMessages, view.ItemCount(kMessages) - 1), "Process discontinued");
+    EXPECT_EQ(dlg->RunState(), kIdle);
 }
 
 TEST_F(DemuxDlgTest, AboutBoxAndSoundForm) {

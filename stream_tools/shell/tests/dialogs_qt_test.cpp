@@ -58,6 +58,24 @@ TEST_F(DialogsQtTest, BraxelRunsAndReportsOnTheGuiThread) {
     EXPECT_EQ(TextOf(window, 1034), "");
 }
 
+TEST_F(DialogsQtTest, ClosingBraxelDuringARunStopsItAndClosesWhenItEnds) {
+    stream_shell::testing::FakeMuxEngine engine;
+    engine.run.gate.Close();
+    FormWindow window(MuxDlgForm(), [&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
+        return std::make_unique<CMuxDlg>(view, ui, engine);
+    });
+    window.show();
+    auto& dlg = static_cast<CMuxDlg&>(window.Logic());
+    QTest::mouseClick(window.Control(1021), Qt::LeftButton);
+    window.close();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(dlg.RunState(), kStopRequested);
+    engine.run.gate.Open();
+    while (window.isVisible()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_EQ(dlg.RunState(), kIdle);
+    EXPECT_EQ(TextOf(window, 1023), "Canceled !!!");
+}
+
 TEST_F(DialogsQtTest, OstrandShowsItsControlsAndTogglesDecode) {
     stream_shell::testing::FakeDemuxEngine engine;
     FormWindow window(DemuxDlgForm(), [&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {

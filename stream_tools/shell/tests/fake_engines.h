@@ -58,6 +58,7 @@ public:
         }
         for (const auto& line : messages) report.AddMessage(line);
         report.SetProgress(8);
+        if (result.status == RunStatus::Discontinued) report.AddMessage("Process discontinued");
         return result;
     }
 };

@@ -41,7 +41,6 @@ public:
 protected:
     bool Dispatch(const velmar_ui::Event& event) override;
     void OnRunMessage(const std::string& line) override { AddMessage(line); }
-    void OnRunFinished(const RunResult& result) override;
 
 private:
     DemuxEngine& engine_;

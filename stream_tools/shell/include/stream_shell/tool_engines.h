@@ -9,7 +9,12 @@
 
 namespace stream_shell {
 
-enum class RunStatus { Done, Canceled, Error };
+enum class RunStatus {
+    Done,
+    Canceled,
+    Error,
+    Discontinued,  // the run gave up early and said why in its messages; the status text stays
+};
 
 struct RunResult {
     RunStatus status = RunStatus::Error;
