@@ -50,6 +50,8 @@ velmar_ui::FormSpec DemuxDlgForm() {
         {kCancel, ControlKind::PushButton, "Cancel", "", 6, 1, 1, 1, kHidden},
     };
     form.systemMenu = {{kAboutCommandFirst, "&About Ostrand..."}};
+    form.width = 560;  // room for a path and a message line
+    form.height = 560;
     return form;
 }
 

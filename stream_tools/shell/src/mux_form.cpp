@@ -87,6 +87,7 @@ velmar_ui::FormSpec MuxDlgForm() {
         {kCancel, ControlKind::PushButton, "Cancel", "", 5, 1, 1, 1, kHidden},
     };
     form.systemMenu = {{kAboutCommandFirst, "&About Braxel..."}};
+    form.width = 640;
     return form;
 }
 

@@ -69,7 +69,8 @@ struct FormSpec {
     std::vector<ControlSpec> controls;
     // Extra items of the window's system menu (the About box of the tool programs).
     std::vector<SystemMenuItem> systemMenu;
-    int width = 0;  // opening size; 0 lets the layout decide
+    // Opening size, at least what the layout needs; 0 lets the layout decide.
+    int width = 0;
     int height = 0;
 
     const ControlSpec* Find(ControlId id) const;
