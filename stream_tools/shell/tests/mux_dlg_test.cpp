@@ -233,6 +233,20 @@ TEST_F(MuxDlgTest, RunReportsProgressCountsAndEndsDone) {
     EXPECT_EQ(dlg->RunState(), kIdle);
 }
 
+TEST_F(MuxDlgTest, ARunKeepsTheInputsItStartedWith) {
+    Open();
+    Type(kOutputPath, "/out/first.mpg");
+    engine.run.gate.Close();
+    dlg->Command(kStart);
+    Type(kOutputPath, "/out/second.mpg");
+    view.Click(kTypeDv);
+    dlg->Command(kTypeDv);
+    engine.run.gate.Open();
+    FinishRun();
+    EXPECT_EQ(engine.lastJob.outputPath, "/out/first.mpg");
+    EXPECT_EQ(engine.lastJob.outputType, kOutputMpeg2);
+}
+
 TEST_F(MuxDlgTest, StopCancelsAndFailuresShowTheirBox) {
     Open();
     engine.run.gate.Close();
