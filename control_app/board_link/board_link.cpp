@@ -1,0 +1,132 @@
+#include "board_link.h"
+
+#include "platform/log.h"
+
+namespace velmar {
+namespace {
+
+constexpr const char* kPlaybackDaemonLine =
+    "mdaemon -start -s 0x1000 0x1000 0x400 0x400 0x100000 0x100000 0x100000 0x100000 0x0 0x0 0x0 0x0 0x0 "
+    "0x0 0x0 0x0 0x800 0x100000 0x200000 0xbdc0";
+constexpr const char* kRecordDaemonLine =
+    "mdaemon -start -s 0x400 0x400 0x400 0x400 0 0 0x500000 0x1800 0 0 0 0 0x200000 0xbdc0 0 0 0x2000";
+
+CommandLineLimits LimitsFor(LinkKind kind) {
+    CommandLineLimits limits;
+    if (kind == LinkKind::Record) limits.wordSlots = 50;
+    return limits;
+}
+
+CommandLineLimits SettingsLimits() {
+    CommandLineLimits limits;
+    limits.wordSlots = 50;
+    limits.joinFileWord = false;
+    return limits;
+}
+
+std::optional<BoardExport> ExportForWholeWord(std::string_view word) {
+    static constexpr std::pair<std::string_view, BoardExport> kOrder[] = {
+        {"mwcmd", BoardExport::Mwcmd}, {"mquit", BoardExport::Mquit},   {"mreset", BoardExport::Mreset},
+        {"mld", BoardExport::Mld},     {"mwrblk", BoardExport::Mwrblk}, {"mwr", BoardExport::Mwr},
+        {"mrd", BoardExport::Mrd}};
+    for (const auto& [name, which] : kOrder)
+        if (word == name) return which;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<BoardExport> ExportForWord(std::string_view word) {
+    if (word.size() >= 3 && word[2] == 'c') return BoardExport::Mwcmd;
+    if (word == "mwr") return BoardExport::Mwr;
+    if (word == "mrd") return BoardExport::Mrd;
+    if (word == "mquit") return BoardExport::Mquit;
+    if (word == "mreset") return BoardExport::Mreset;
+    if (word == "mld") return BoardExport::Mld;
+    if (word == "mwrblk") return BoardExport::Mwrblk;
+    return std::nullopt;
+}
+
+BoardLink::BoardLink(BoardLibrary& library, BoardWindow& window, int board, LinkKind kind, bool demo)
+    : library_(library), window_(window), board_(board == 2 ? 2 : 1), kind_(kind), demo_(demo),
+      limits_(LimitsFor(kind)), settingsLimits_(SettingsLimits()) {}
+
+BoardLink::~BoardLink() { JoinDaemon(); }
+
+void BoardLink::LogLine(std::string_view line) {
+    if (daemonState_ == DaemonState::Ended) {
+        LogLineWithoutCounters(line);
+    } else if (kind_ == LinkKind::Record) {
+        log_.WriteRecord(window_.Read32(window::kRecordTimecode + 4) & 0x7FFFFFFF, line);
+    } else {
+        log_.WritePlayback(window_.Read32(window::kChannelAStatus + 4),
+                           window_.Read32(window::kChannelAStatus + 8),
+                           window_.Read32(window::kChannelBStatus + 8), line);
+    }
+}
+
+void BoardLink::LogLineWithoutCounters(std::string_view line) {
+    if (kind_ == LinkKind::Record)
+        log_.WriteRecord(0, line);
+    else
+        log_.WritePlayback(0, 0, 0, line);
+}
+
+int BoardLink::Dispatch(BoardExport which, std::vector<std::string>& words) {
+    std::vector<char*> argv;
+    for (auto& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    return library_.Call(which, static_cast<int>(words.size()), argv.data());
+}
+
+int BoardLink::SendSettingsCommand(std::string_view line) {
+    if (demo_) return 0;
+    auto split = SplitCommandLine(line, board_, settingsLimits_);
+    const auto which = split.words.empty() ? std::nullopt : ExportForWholeWord(split.words[0]);
+    if (!which) {
+        log_.WritePlayback(0, 0, 0, line);
+        return 0;
+    }
+    return Dispatch(*which, split.words);
+}
+
+int BoardLink::SendCommand(std::string_view line) {
+    auto split = SplitCommandLine(line, board_, limits_);
+    LogLine(line);
+    if (demo_) return 0;
+    if (split.fileWordTooLong) {
+        platform::Log(platform::LogLevel::Error, "file name too long for the board: " + std::string(line));
+        return 0;
+    }
+    if (split.words.empty()) return 0;
+    const auto which = ExportForWord(split.words[0]);
+    if (!which) return 0;
+    // Without its service loop a stream command would end the whole program: once the loop has
+    // ended, the panel's remaining stop commands go nowhere, as in demo mode.
+    if (*which == BoardExport::Mwcmd && daemonState_ == DaemonState::Ended) return 0;
+    return Dispatch(*which, split.words);
+}
+
+void BoardLink::StartDaemon() {
+    if (daemonThread_.joinable()) return;
+    const std::string line = kind_ == LinkKind::Record ? kRecordDaemonLine : kPlaybackDaemonLine;
+    // Running before the thread starts, so a service loop that ends at once is never overwritten.
+    daemonState_ = DaemonState::Running;
+    daemonThread_ = std::thread([this, line] { RunDaemon(line); });
+}
+
+void BoardLink::RunDaemon(std::string line) {
+    CommandLineLimits limits;
+    limits.wordSlots = 50;
+    auto split = SplitCommandLine(line, board_, limits);
+    LogLineWithoutCounters(line);
+    if (demo_) return;
+    daemonResult_ = Dispatch(BoardExport::Mdaemon, split.words);
+    daemonState_ = DaemonState::Ended;
+}
+
+void BoardLink::JoinDaemon() {
+    if (daemonThread_.joinable()) daemonThread_.join();
+}
+
+}  // namespace velmar

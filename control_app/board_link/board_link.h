@@ -1,0 +1,70 @@
+// Everything a panel does to its board goes through here: command lines become calls of the board
+// command library, every line is logged, demo mode answers 0 without reaching the board, and the
+// service loop runs on a thread of its own.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "board_library.h"
+#include "board_window.h"
+#include "command_line.h"
+#include "command_log.h"
+
+namespace velmar {
+
+enum class LinkKind {
+    Playback,  // 80 word slots, log with the channel counters
+    Record,    // 50 word slots, log with the record time code
+};
+
+enum class DaemonState : int { Running = 0, Ended = 1, NotStarted = 2 };
+
+class BoardLink {
+public:
+    BoardLink(BoardLibrary& library, BoardWindow& window, int board, LinkKind kind, bool demo);
+    ~BoardLink();
+    BoardLink(const BoardLink&) = delete;
+    BoardLink& operator=(const BoardLink&) = delete;
+
+    // Returns the export's result, or 0 (demo mode, unknown command, service loop ended).
+    int SendCommand(std::string_view line);
+    // The audio settings dialog's own copy: 50 slots, no file-name join, whole-word dispatch, and
+    // only lines that match no export are logged.
+    int SendSettingsCommand(std::string_view line);
+
+    int Board() const { return board_; }
+    bool Demo() const { return demo_; }
+    BoardWindow& Window() { return window_; }
+    CommandLog& Log() { return log_; }
+
+    // Starts `mdaemon` with the panel's buffer sizes on the service thread.
+    void StartDaemon();
+    DaemonState GetDaemonState() const { return daemonState_.load(); }
+    int DaemonResult() const { return daemonResult_.load(); }
+    // Waits for the service thread (after "mquit" has been sent).
+    void JoinDaemon();
+
+private:
+    void LogLine(std::string_view line);
+    void LogLineWithoutCounters(std::string_view line);
+    int Dispatch(BoardExport which, std::vector<std::string>& words);
+    void RunDaemon(std::string line);
+
+    BoardLibrary& library_;
+    BoardWindow& window_;
+    const int board_;
+    const LinkKind kind_;
+    const bool demo_;
+    const CommandLineLimits limits_;
+    const CommandLineLimits settingsLimits_;
+    CommandLog log_;
+    std::atomic<DaemonState> daemonState_{DaemonState::NotStarted};
+    std::atomic<int> daemonResult_{0};
+    std::thread daemonThread_;
+};
+
+}  // namespace velmar

@@ -1,0 +1,59 @@
+#include "command_line.h"
+
+namespace velmar {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+struct WordSpan {
+    std::size_t begin;
+    std::size_t end;
+};
+
+std::vector<WordSpan> FindWords(std::string_view line, int maxWords) {
+    std::vector<WordSpan> spans;
+    std::size_t i = 0;
+    while (i < line.size() && static_cast<int>(spans.size()) < maxWords) {
+        while (i < line.size() && IsBlank(line[i])) ++i;
+        if (i >= line.size()) break;
+        const std::size_t begin = i;
+        while (i < line.size() && !IsBlank(line[i])) ++i;
+        spans.push_back({begin, i});
+    }
+    return spans;
+}
+
+std::string_view TrimEnd(std::string_view text) {
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+SplitCommand SplitCommandLine(std::string_view line, int board, const CommandLineLimits& limits) {
+    SplitCommand split;
+    const bool secondBoard = board == 2;
+    // On board 2 one slot goes to "-b2".
+    const int slotsForLine = limits.wordSlots - (secondBoard ? 1 : 0);
+    const auto spans = FindWords(line, slotsForLine);
+
+    for (std::size_t n = 0; n < spans.size(); ++n) {
+        const std::string_view word = line.substr(spans[n].begin, spans[n].end - spans[n].begin);
+        const bool joinHere = limits.joinFileWord && word.front() == '<' && n + 1 < spans.size();
+        if (joinHere) {
+            const std::string_view rest = TrimEnd(line.substr(spans[n].begin));
+            if (rest.size() > limits.fileWordChars) {
+                split.fileWordTooLong = true;
+                split.words.clear();
+                return split;
+            }
+            split.words.emplace_back(rest);
+            break;
+        }
+        split.words.emplace_back(word.substr(0, limits.wordChars));
+    }
+    if (secondBoard && !split.words.empty()) split.words.insert(split.words.begin() + 1, "-b2");
+    return split;
+}
+
+}  // namespace velmar

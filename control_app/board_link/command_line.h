@@ -1,0 +1,26 @@
+// A board command line split into the words an export receives as argv.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmar {
+
+struct CommandLineLimits {
+    int wordSlots = 80;               // 50 in the record panel and the audio settings dialog
+    std::size_t wordChars = 99;       // longer words are cut
+    std::size_t fileWordChars = 259;  // the '<' word carrying a file name to its end
+    bool joinFileWord = true;         // the audio settings dialog does not join
+};
+
+struct SplitCommand {
+    std::vector<std::string> words;
+    bool fileWordTooLong = false;  // a file name that does not fit its slot: nothing is sent
+};
+
+// Splits at blanks and tabs. Board 2 gets "-b2" as the second word. The first word other than the
+// last that starts with '<' takes the rest of the line as written, so a file name keeps its blanks.
+SplitCommand SplitCommandLine(std::string_view line, int board, const CommandLineLimits& limits);
+
+}  // namespace velmar

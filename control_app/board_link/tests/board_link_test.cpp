@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "board_link.h"
+#include "recording_board_library.h"
+#include "velmar_testing/test_support.h"
+
+namespace velmar {
+namespace {
+
+using testing_support::RecordingBoardLibrary;
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string LogPath() {
+    return velmar_testing::TempDir() + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+           ".log";
+}
+
+TEST(SplitCommandLine, BoardTwoGetsItsFlagAsSecondWord) {
+    const auto split = SplitCommandLine("mwr 0xfc0a08 0x3", 2, {});
+    EXPECT_EQ(split.words, (std::vector<std::string>{"mwr", "-b2", "0xfc0a08", "0x3"}));
+    EXPECT_EQ(SplitCommandLine("mquit", 1, {}).words, std::vector<std::string>{"mquit"});
+    EXPECT_TRUE(SplitCommandLine("  \t ", 2, {}).words.empty());
+}
+
+TEST(SplitCommandLine, FileWordKeepsTheRestOfTheLineAsWritten) {
+    auto split = SplitCommandLine("mwcmd -i0B -F <my  clips/a b.mpg>  ", 1, {});
+    EXPECT_EQ(split.words, (std::vector<std::string>{"mwcmd", "-i0B", "-F", "<my  clips/a b.mpg>"}));
+    // Already the last word: nothing to join.
+    split = SplitCommandLine("mwcmd -F <a.mpg>", 1, {});
+    EXPECT_EQ(split.words.back(), "<a.mpg>");
+    // The settings dialog's copy does not join.
+    CommandLineLimits settings;
+    settings.joinFileWord = false;
+    EXPECT_EQ(SplitCommandLine("x <a b>", 1, settings).words.size(), 3u);
+}
+
+TEST(SplitCommandLine, WordsAndSlotsAreBounded) {
+    const std::string longWord(150, 'a');
+    EXPECT_EQ(SplitCommandLine("mwr " + longWord, 1, {}).words[1].size(), 99u);
+    std::string many;
+    for (int i = 0; i < 100; ++i) many += "w ";
+    EXPECT_EQ(SplitCommandLine(many, 1, {}).words.size(), 80u);
+    EXPECT_EQ(SplitCommandLine(many, 2, {}).words.size(), 80u);
+    CommandLineLimits record;
+    record.wordSlots = 50;
+    EXPECT_EQ(SplitCommandLine(many, 1, record).words.size(), 50u);
+    // A file name longer than the board's name slot is refused rather than cut.
+    const auto split = SplitCommandLine("mwcmd -F <" + std::string(300, 'n') + "> x", 1, {});
+    EXPECT_TRUE(split.fileWordTooLong);
+    EXPECT_TRUE(split.words.empty());
+}
+
+TEST(ExportForWord, ThirdCharacterCMeansTheCommandClient) {
+    EXPECT_EQ(ExportForWord("mwcmd"), BoardExport::Mwcmd);
+    EXPECT_EQ(ExportForWord("xxc"), BoardExport::Mwcmd);
+    EXPECT_EQ(ExportForWord("mwrblk"), BoardExport::Mwrblk);
+    EXPECT_EQ(ExportForWord("mrd"), BoardExport::Mrd);
+    EXPECT_EQ(ExportForWord("mdaemon"), std::nullopt);
+    EXPECT_EQ(ExportForWord("mw"), std::nullopt);
+}
+
+class BoardLinkTest : public ::testing::Test {
+protected:
+    RecordingBoardLibrary library;
+    BoardWindow window = BoardWindow::Demo();
+};
+
+TEST_F(BoardLinkTest, DispatchesAndReturnsTheExportsResult) {
+    BoardLink link(library, window, 2, LinkKind::Playback, false);
+    library.answer = [](const testing_support::RecordedCall& call) {
+        return call.which == BoardExport::Mrd ? 0x1234 : 1;
+    };
+    EXPECT_EQ(link.SendCommand("mrd 0xfc0a08"), 0x1234);
+    EXPECT_EQ(link.SendCommand("mwcmd -p 0x0 0x960100"), 1);
+    EXPECT_EQ(link.SendCommand("hello world"), 0);
+    ASSERT_EQ(library.calls.size(), 2u);
+    EXPECT_EQ(library.calls[0].Joined(), "mrd|-b2|0xfc0a08");
+    EXPECT_EQ(library.calls[1].which, BoardExport::Mwcmd);
+}
+
+TEST_F(BoardLinkTest, PlaybackLogCarriesTheChannelCounters) {
+    BoardLink link(library, window, 1, LinkKind::Playback, false);
+    ASSERT_TRUE(link.Log().Open(LogPath()));
+    window.Write32(window::kChannelAStatus + 4, 0x11);
+    window.Write32(window::kChannelAStatus + 8, 0x22);
+    window.Write32(window::kChannelBStatus + 8, 0xABCDEF01);
+    link.SendCommand("mwr 0x40100 0x1234");
+    link.SendCommand("unknown  words");  // logged although nothing is sent
+    link.Log().Close();
+    EXPECT_EQ(ReadFile(LogPath()),
+              "00000011,00000022,abcdef01 mwr 0x40100 0x1234\n00000011,00000022,abcdef01 unknown  words\n");
+}
+
+TEST_F(BoardLinkTest, RecordLogCarriesTheTimecodeWithoutItsTopBit) {
+    BoardLink link(library, window, 1, LinkKind::Record, false);
+    ASSERT_TRUE(link.Log().Open(LogPath()));
+    window.Write32(window::kRecordTimecode + 4, 0x80000123);
+    link.SendCommand("mquit");
+    link.Log().Close();
+    EXPECT_EQ(ReadFile(LogPath()), "00000123 mquit\n");
+}
+
+TEST_F(BoardLinkTest, DemoModeLogsButNeverReachesTheBoard) {
+    BoardLink link(library, window, 1, LinkKind::Playback, true);
+    ASSERT_TRUE(link.Log().Open(LogPath()));
+    EXPECT_EQ(link.SendCommand("mwr 0x40100 0x1"), 0);
+    EXPECT_EQ(link.SendSettingsCommand("mwr 0x40100 0x1"), 0);
+    link.StartDaemon();
+    link.JoinDaemon();
+    EXPECT_EQ(link.GetDaemonState(), DaemonState::Running);  // a demo service loop never ends the panel
+    link.Log().Close();
+    EXPECT_TRUE(library.calls.empty());
+    EXPECT_NE(ReadFile(LogPath()).find("00000000,00000000,00000000 mdaemon -start -s 0x1000"), std::string::npos);
+}
+
+TEST_F(BoardLinkTest, SettingsCopyMatchesWholeWordsAndLogsOnlyTheUnmatched) {
+    BoardLink link(library, window, 1, LinkKind::Playback, false);
+    ASSERT_TRUE(link.Log().Open(LogPath()));
+    window.Write32(window::kChannelAStatus + 4, 0x11);
+    link.SendSettingsCommand("mwcmd -s 0xffffffff 0x00090005 <a b>");
+    link.SendSettingsCommand("mwrx 1");
+    link.Log().Close();
+    ASSERT_EQ(library.calls.size(), 1u);
+    EXPECT_EQ(library.calls[0].argv.size(), 6u);  // "<a" and "b>" stay apart
+    EXPECT_EQ(ReadFile(LogPath()), "00000000,00000000,00000000 mwrx 1\n");
+}
+
+TEST_F(BoardLinkTest, DaemonThreadRunsTheServiceLoopAndReportsItsEnd) {
+    BoardLink link(library, window, 2, LinkKind::Record, false);
+    EXPECT_EQ(link.GetDaemonState(), DaemonState::NotStarted);
+    link.StartDaemon();
+    library.WaitDaemonRunning();
+    EXPECT_EQ(link.GetDaemonState(), DaemonState::Running);
+    EXPECT_EQ(library.calls[0].Joined(),
+              "mdaemon|-b2|-start|-s|0x400|0x400|0x400|0x400|0|0|0x500000|0x1800|0|0|0|0|0x200000|0xbdc0|0|0|0x2000");
+    library.EndDaemon(10);
+    link.JoinDaemon();
+    EXPECT_EQ(link.GetDaemonState(), DaemonState::Ended);
+    EXPECT_EQ(link.DaemonResult(), 10);
+
+    // With no service loop left, stream commands would end the program: they go nowhere now.
+    EXPECT_EQ(link.SendCommand("mwcmd -U 0x5"), 0);
+    EXPECT_EQ(library.calls.size(), 1u);
+    link.SendCommand("mquit");
+    EXPECT_EQ(library.calls.size(), 2u);
+}
+
+TEST_F(BoardLinkTest, UnwritableLogFileIsReported) {
+    BoardLink link(library, window, 1, LinkKind::Playback, false);
+    EXPECT_FALSE(link.Log().Open("/nonexistent-folder/x.log"));
+    EXPECT_FALSE(link.Log().IsOpen());
+    link.SendCommand("mquit");  // no log, no harm
+}
+
+}  // namespace
+}  // namespace velmar

@@ -1,0 +1,72 @@
+#include "launch.h"
+
+#include <cstdio>
+
+#include "platform/profile.h"
+
+namespace velmar {
+
+LaunchArguments ParseLaunchArguments(std::string_view commandLine) {
+    LaunchArguments arguments;
+    const std::string line(commandLine);
+    char board[512] = "", panel[512] = "", third[512] = "";
+    unsigned top = 0, left = 0, bottom = 0, right = 0;
+    int zoom = 0;
+    const int filled = std::sscanf(line.c_str(), "%511s %511s %511s %x %x %x %x %d", board, panel, third, &top,
+                                   &left, &bottom, &right, &zoom);
+    arguments.launchFieldCount = filled == EOF ? -1 : filled;
+    arguments.boardWord = board;
+    arguments.panelWord = panel;
+    arguments.thirdWord = third;
+    // The rectangle travels as "%x" of an int: negative coordinates come back through the cast.
+    arguments.top = static_cast<std::int32_t>(top);
+    arguments.left = static_cast<std::int32_t>(left);
+    arguments.bottom = static_cast<std::int32_t>(bottom);
+    arguments.right = static_cast<std::int32_t>(right);
+    arguments.zoom = zoom;
+    return arguments;
+}
+
+std::string JoinArguments(int argc, char** argv) {
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) line += ' ';
+        line += argv[i];
+    }
+    return line;
+}
+
+LaunchChoice ChooseLaunch(const LaunchArguments& arguments, const platform::Profile& profile) {
+    LaunchChoice choice;
+    choice.board = arguments.boardWord.size() >= 2 && arguments.boardWord[1] == '2' ? 2 : 1;
+    choice.section = "BOARD" + std::to_string(choice.board);
+    if (arguments.panelWord.size() >= 3) choice.panelLetter = arguments.panelWord[2];
+    if (arguments.launchFieldCount < 2 && profile.GetInt(choice.section, "RECPLAY", 0) != 0)
+        choice.panelLetter = 'r';
+    return choice;
+}
+
+std::optional<WindowRect> ChooseWindowRect(const LaunchArguments& arguments, const platform::Profile& profile,
+                                           const std::string& section) {
+    if (arguments.launchFieldCount == 8)
+        return WindowRect{arguments.left, arguments.top, arguments.right - arguments.left,
+                          arguments.bottom - arguments.top};
+    const int width = profile.GetInt(section, "WINCX", 0);
+    if (width == 0) return std::nullopt;
+    return WindowRect{profile.GetInt(section, "WINX", 0), profile.GetInt(section, "WINY", 0), width,
+                      profile.GetInt(section, "WINCY", 0)};
+}
+
+std::string RestartArgument(int board, bool playbackPanel, const ScreenRect& frame, bool maximized) {
+    char text[160];
+    std::snprintf(text, sizeof text, "-%d %s -\" 0x%x 0x%x 0x%x 0x%x %d \"", board == 2 ? 2 : 1,
+                  playbackPanel ? "-mp" : "-mr", static_cast<unsigned>(frame.top), static_cast<unsigned>(frame.left),
+                  static_cast<unsigned>(frame.bottom), static_cast<unsigned>(frame.right), maximized ? 1 : 0);
+    return text;
+}
+
+std::string FrameTitle(int board, bool playbackPanel) {
+    return std::string(playbackPanel ? "Velmar Player Board" : "Velmar Recorder Board") + (board == 2 ? "2" : "1");
+}
+
+}  // namespace velmar

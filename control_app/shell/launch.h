@@ -1,0 +1,61 @@
+// How an instance of Velmar starts: the command line that picks board, panel and window rectangle,
+// the rectangle rule, and the restart line by which an instance replaces itself with a new one.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+class Profile;
+}
+
+namespace velmar {
+
+struct LaunchArguments {
+    std::string boardWord;
+    std::string panelWord;
+    std::string thirdWord;  // read and ignored
+    std::int32_t top = 0, left = 0, bottom = 0, right = 0;
+    int zoom = 0;  // parsed, without effect
+    int launchFieldCount = -1;  // fields the parse filled; -1 for an empty line
+};
+
+// Parses "%s %s %s %x %x %x %x %d" from the program's arguments joined with blanks, so both the
+// restart's single argument and separate words are taken.
+LaunchArguments ParseLaunchArguments(std::string_view commandLine);
+std::string JoinArguments(int argc, char** argv);
+
+struct LaunchChoice {
+    int board = 1;           // 2 when the board word's second character is '2'
+    std::string section;     // "BOARD1" or "BOARD2"
+    char panelLetter = 'p';  // 'p' playback, anything else the record panel
+    bool PlaybackPanel() const { return panelLetter == 'p'; }
+};
+
+// The board and panel; with fewer than two fields, a non-zero RECPLAY chooses the record panel.
+LaunchChoice ChooseLaunch(const LaunchArguments& arguments, const platform::Profile& profile);
+
+struct WindowRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const WindowRect&) const = default;
+};
+
+// The frame's rectangle: the command line's when all eight fields were read, else the stored
+// WINX/WINY/WINCX/WINCY when WINCX is non-zero, else nothing (the panel fits the frame to its form).
+std::optional<WindowRect> ChooseWindowRect(const LaunchArguments& arguments, const platform::Profile& profile,
+                                           const std::string& section);
+
+struct ScreenRect {
+    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// The single argument a restarted instance receives:
+// -1 -mp -" 0x<top> 0x<left> 0x<bottom> 0x<right> <zoom> "
+std::string RestartArgument(int board, bool playbackPanel, const ScreenRect& frame, bool maximized);
+
+// The frame's title, set at the first paint.
+std::string FrameTitle(int board, bool playbackPanel);
+
+}  // namespace velmar

@@ -1,0 +1,69 @@
+#include "platform/kernel.h"
+
+#include <chrono>
+#include <climits>
+#include <poll.h>
+#include <spawn.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace platform {
+
+void SleepMs(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void SleepUs(int microseconds) { std::this_thread::sleep_for(std::chrono::microseconds(microseconds)); }
+
+std::int64_t PerformanceCounter() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::string ExecutableDirectory() {
+    char path[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (n <= 0) return ".";
+    std::string full(path, static_cast<std::size_t>(n));
+    const auto slash = full.rfind('/');
+    return slash == std::string::npos ? "." : full.substr(0, slash);
+}
+
+bool StartProgram(std::string_view program, const std::vector<std::string>& arguments) {
+    std::string path(program);
+    if (path.find('/') == std::string::npos) {
+        const std::string beside = ExecutableDirectory() + "/" + path;
+        if (::access(beside.c_str(), X_OK) == 0) path = beside;
+    }
+    std::vector<std::string> words{path};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    pid_t child = 0;
+    const int failed = path.find('/') == std::string::npos
+                           ? ::posix_spawnp(&child, path.c_str(), nullptr, nullptr, argv.data(), environ)
+                           : ::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv.data(), environ);
+    return failed == 0;
+}
+
+bool ConsoleKeyPressed(char key) {
+    if (!::isatty(STDIN_FILENO) || ::tcgetpgrp(STDIN_FILENO) != ::getpgrp()) return false;
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    bool pressed = false;
+    while (::poll(&input, 1, 0) > 0 && (input.revents & POLLIN)) {
+        char c;
+        if (::read(STDIN_FILENO, &c, 1) != 1) break;
+        pressed = pressed || c == key;
+    }
+    return pressed;
+}
+
+std::string NormalizePath(std::string_view path) {
+    std::string normal(path);
+    for (char& c : normal)
+        if (c == '\\') c = '/';
+    return normal;
+}
+
+}  // namespace platform

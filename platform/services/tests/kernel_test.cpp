@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/host_hooks.h"
+#include "platform/kernel.h"
+#include "velmar_testing/test_support.h"
+
+namespace {
+
+TEST(Kernel, PathsAndCounter) {
+    EXPECT_EQ(platform::NormalizePath("ucode\\ppdecMain.ux"), "ucode/ppdecMain.ux");
+    const auto before = platform::PerformanceCounter();
+    platform::SleepMs(20);
+    const auto elapsed = platform::PerformanceCounter() - before;
+    EXPECT_GE(elapsed, 19 * platform::kPerformanceFrequency / 1000);
+}
+
+TEST(Kernel, StartProgramDoesNotWait) {
+    const std::string marker = velmar_testing::TempDir() + "/started";
+    ASSERT_TRUE(platform::StartProgram("/bin/sh", {"-c", "sleep 0.2; touch " + marker}));
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    for (int i = 0; i < 100 && !std::filesystem::exists(marker); ++i) platform::SleepMs(20);
+    EXPECT_TRUE(std::filesystem::exists(marker));
+    EXPECT_FALSE(platform::StartProgram("/no/such/program", {}));
+}
+
+TEST(Kernel, ConsoleKeyIsIgnoredWithoutATerminal) {
+    // Even with a 'q' waiting on stdin: only a terminal's key counts.
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    ASSERT_EQ(write(pipeFds[1], "q", 1), 1);
+    const int savedStdin = dup(STDIN_FILENO);
+    dup2(pipeFds[0], STDIN_FILENO);
+    EXPECT_FALSE(platform::ConsoleKeyPressed('q'));
+    dup2(savedStdin, STDIN_FILENO);
+    close(savedStdin);
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+}
+
+TEST(HostHooks, MessagesAndEndGoThroughTheInstalledHooks) {
+    std::string seen;
+    auto previousBox = platform::SetMessageBoxHook(
+        [&](const std::string& text, const std::string& caption, platform::MessageButtons, platform::MessageIcon) {
+            seen = caption + ":" + text;
+            return platform::MessageAnswer::No;
+        });
+    EXPECT_EQ(platform::ShowMessageBox("File Error!", "Velmar Error", platform::MessageButtons::YesNo),
+              platform::MessageAnswer::No);
+    EXPECT_EQ(seen, "Velmar Error:File Error!");
+    platform::SetMessageBoxHook(previousBox);
+
+    int code = -1;
+    auto previousExit = platform::SetExitHook([&](int c) { code = c; });
+    try {
+        platform::EndProcess(1);
+    } catch (const platform::ProcessExit& exit) {
+        EXPECT_EQ(exit.code, 1);
+    }
+    EXPECT_EQ(code, 1);
+    platform::SetExitHook(previousExit);
+    EXPECT_EXIT(platform::EndProcess(3), testing::ExitedWithCode(3), "");
+}
+
+}  // namespace

@@ -1,0 +1,82 @@
+// A window described as data: its groups and controls with their ids, kinds, captions and grid
+// cells. One builder turns it into widgets; the test fake takes the same description, so the
+// logic's tests and the real window agree on which ids exist.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "velmar_ui/form_view.h"
+
+namespace velmar_ui {
+
+enum class ControlKind {
+    Label,        // static text
+    PushButton,
+    CheckBox,
+    RadioButton,  // radio buttons of one group box form one exclusive group
+    Edit,
+    ComboBox,     // drop-down list, not editable
+    ListBox,
+    ProgressBar,
+    Slider,       // horizontal unless Vertical is set
+    SpinBox,
+    Picture,      // an icon or image area
+};
+
+// Flags of a control, combined with |.
+enum ControlFlag : unsigned {
+    kHidden = 1u << 0,
+    kDisabled = 1u << 1,
+    kReadOnly = 1u << 2,
+    kFixedFont = 1u << 3,   // time codes and counters
+    kVertical = 1u << 4,
+    kDefaultButton = 1u << 5,
+    kMultiLine = 1u << 6,
+};
+
+struct ControlSpec {
+    ControlId id = kNoId;
+    ControlKind kind = ControlKind::Label;
+    std::string caption;
+    std::string group;  // title of its group box; empty: the window's own grid
+    int row = 0;
+    int column = 0;
+    int rowSpan = 1;
+    int columnSpan = 1;
+    unsigned flags = 0;
+};
+
+struct GroupSpec {
+    std::string title;  // unique within the form; also the group's name in ControlSpec::group
+    int row = 0;
+    int column = 0;
+    int rowSpan = 1;
+    int columnSpan = 1;
+};
+
+struct SystemMenuItem {
+    int commandId = 0;
+    std::string caption;
+};
+
+struct FormSpec {
+    std::string title;
+    std::vector<GroupSpec> groups;
+    std::vector<ControlSpec> controls;
+    // Extra items of the window's system menu (the About box of the tool programs).
+    std::vector<SystemMenuItem> systemMenu;
+    int width = 0;  // opening size; 0 lets the layout decide
+    int height = 0;
+
+    const ControlSpec* Find(ControlId id) const;
+};
+
+// Problems of a description: duplicate ids or group titles, controls naming an unknown group,
+// two controls in one cell, negative cells. Empty when the form is sound.
+std::vector<std::string> CheckFormSpec(const FormSpec& form);
+
+// The object name a control's widget carries, "c<id>".
+std::string ObjectNameOf(ControlId id);
+
+}  // namespace velmar_ui

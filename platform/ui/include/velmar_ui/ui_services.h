@@ -1,0 +1,77 @@
+// What a window's logic needs from the desktop besides its controls: message boxes, file
+// choosers, timers, programs, and the UI thread. MessageBox and RunOnUiThread may be called from
+// any thread; everything else from the UI thread only.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmar_ui {
+
+enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+enum class BoxIcon { None, Information, Warning, Error, Question };
+enum class BoxAnswer { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
+
+struct MessageBoxSpec {
+    std::string text;
+    std::string caption;
+    BoxButtons buttons = BoxButtons::Ok;
+    BoxIcon icon = BoxIcon::None;
+};
+
+// The answer a box gives when it is closed without choosing (Esc, window close).
+BoxAnswer EscapeAnswer(BoxButtons buttons);
+
+struct FileChooserSpec {
+    bool save = false;            // a save form asks before replacing a file
+    std::string startFolder;      // empty: the process's current folder
+    std::string initialName;      // may be a pattern such as "*.m*"
+    std::string defaultExtension; // without the dot; added when the typed name has none
+    std::string filter;           // "Name (*.a)|*.a|All Files (*.*)|*.*||"
+};
+
+// One entry of a chooser filter: its description without the pattern list, and the patterns.
+struct FileFilterEntry {
+    std::string description;
+    std::vector<std::string> patterns;
+    bool operator==(const FileFilterEntry&) const = default;
+};
+
+// Splits a filter of "description|patterns|...||" pairs; patterns are separated by ';'.
+std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter);
+
+// The folder part of a path ("" when there is none), where a chooser opens next time.
+std::string FolderOf(const std::string& path);
+
+class UiServices {
+public:
+    using Task = std::function<void()>;
+    using TimerHandler = std::function<void(int timerId)>;
+
+    virtual ~UiServices() = default;
+
+    // Shows a modal box and returns the answer. From a worker thread the worker waits until the
+    // operator has answered on the UI thread.
+    virtual BoxAnswer MessageBox(const MessageBoxSpec& box) = 0;
+    // The chosen full path, or nothing when the operator cancelled.
+    virtual std::optional<std::string> ChooseFile(const FileChooserSpec& chooser) = 0;
+
+    // (Re)starts timer `timerId`; `onTick` runs on the UI thread every `periodMs`.
+    virtual void SetTimer(int timerId, int periodMs, TimerHandler onTick) = 0;
+    virtual void KillTimer(int timerId) = 0;
+    // Blocks the UI thread for a while, as the drain waits of the panels do.
+    virtual void Sleep(int milliseconds) = 0;
+
+    // Starts a program without waiting for it. False when it could not be started.
+    virtual bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) = 0;
+    // Ends the process with `exitCode` once the UI thread returns to its event loop.
+    virtual void ExitProcess(int exitCode) = 0;
+
+    // Queues `task` to run on the UI thread; callable from any thread.
+    virtual void RunOnUiThread(Task task) = 0;
+    virtual bool OnUiThread() const = 0;
+};
+
+}  // namespace velmar_ui

@@ -1,0 +1,45 @@
+// UI services over Qt: boxes and choosers owned by the window, QTimer timers, detached
+// processes, and queued invocation onto the GUI thread.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <map>
+
+#include "velmar_ui/ui_services.h"
+
+class QTimer;
+
+namespace velmar_ui_qt {
+
+class QtUiServices : public QObject, public velmar_ui::UiServices {
+public:
+    explicit QtUiServices(QWidget* owner);
+    ~QtUiServices() override;
+
+    velmar_ui::BoxAnswer MessageBox(const velmar_ui::MessageBoxSpec& box) override;
+    std::optional<std::string> ChooseFile(const velmar_ui::FileChooserSpec& chooser) override;
+    void SetTimer(int timerId, int periodMs, TimerHandler onTick) override;
+    void KillTimer(int timerId) override;
+    void Sleep(int milliseconds) override;
+    bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) override;
+    void ExitProcess(int exitCode) override;
+    void RunOnUiThread(Task task) override;
+    bool OnUiThread() const override;
+
+    // "Name (*.a)|*.a;*.b|...||" as a Qt name filter list, with upper-case patterns added for
+    // file systems that tell case apart, and "*.*" as "*".
+    static QString QtFilter(const std::string& filter);
+
+protected:
+    // Shows the box on the GUI thread; tests replace it to answer without an operator.
+    virtual velmar_ui::BoxAnswer ShowBox(const velmar_ui::MessageBoxSpec& box);
+
+private:
+    QPointer<QWidget> owner_;
+    std::map<int, QTimer*> timers_;
+};
+
+}  // namespace velmar_ui_qt

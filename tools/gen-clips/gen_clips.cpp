@@ -1,0 +1,81 @@
+// Writes the clips the playback panel needs by name:
+//   mpeg/black1.mpg, mpeg/black1.mdb        black NTSC parking clip and its picture index
+//   mpeg/black1pal.mpg, mpeg/black1pal.mdb  the PAL one
+//   mpeg/framecut1.alp                       an alpha stream that shows video 0 only (a cut)
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "black_clip.h"
+#include "cut_alpha.h"
+#include "index_formats/picture_index.h"
+
+namespace {
+
+bool WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+std::vector<index_formats::PictureIndexRecord> IndexOf(const BlackClip& clip, const BlackClipFormat& format) {
+    std::vector<index_formats::PictureIndexRecord> records;
+    for (int picture = 0; picture < format.pictures; ++picture) {
+        const std::size_t group = static_cast<std::size_t>(picture / format.groupSize);
+        const int firstOfGroup = static_cast<int>(group) * format.groupSize;
+        const int groupLength = std::min(format.groupSize, format.pictures - firstOfGroup);
+        index_formats::PictureIndexRecord record;
+        record.groupStartWords = clip.groupOffsets[group] / 4;
+        record.pictureInGroup = static_cast<std::uint8_t>(picture - firstOfGroup);
+        record.picturesToGroupEnd = static_cast<std::uint8_t>(groupLength - (picture - firstOfGroup));
+        record.lastGroup = group + 1 == clip.groupOffsets.size();
+        records.push_back(record);
+    }
+    return records;
+}
+
+// Group positions are kept in 4-byte words: start every group on a multiple of 4 bytes.
+BlackClip AlignedClip(const BlackClipFormat& format) {
+    BlackClip clip = MakeBlackClip(format);
+    // Zero bytes before a start code are stuffing; insert them so each group starts word-aligned.
+    BlackClip aligned;
+    std::size_t from = 0;
+    for (std::size_t g = 0; g < clip.groupOffsets.size(); ++g) {
+        aligned.stream.insert(aligned.stream.end(), clip.stream.begin() + static_cast<std::ptrdiff_t>(from),
+                              clip.stream.begin() + static_cast<std::ptrdiff_t>(clip.groupOffsets[g]));
+        while (aligned.stream.size() % 4 != 0) aligned.stream.push_back(0);
+        aligned.groupOffsets.push_back(aligned.stream.size());
+        from = clip.groupOffsets[g];
+    }
+    aligned.stream.insert(aligned.stream.end(), clip.stream.begin() + static_cast<std::ptrdiff_t>(from),
+                          clip.stream.end());
+    return aligned;
+}
+
+bool WriteClip(const std::filesystem::path& folder, const char* name, const BlackClipFormat& format) {
+    const BlackClip clip = AlignedClip(format);
+    return WriteBytes(folder / (std::string(name) + ".mpg"), clip.stream) &&
+           WriteBytes(folder / (std::string(name) + ".mdb"), index_formats::EncodePictureIndex(IndexOf(clip, format)));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: gen-clips RUN_DIRECTORY\n");
+        return 2;
+    }
+    const std::filesystem::path mpeg = std::filesystem::path(argv[1]) / "mpeg";
+    std::filesystem::create_directories(mpeg);
+    BlackClipFormat ntsc;
+    BlackClipFormat pal;
+    pal.height = 576;
+    pal.frameRateCode = 3;
+    pal.pictures = 25;
+    pal.groupSize = 12;
+    const bool ok = WriteClip(mpeg, "black1", ntsc) && WriteClip(mpeg, "black1pal", pal) &&
+                    WriteBytes(mpeg / "framecut1.alp", MakeCutAlpha(720, 480, 2));
+    if (!ok) std::fprintf(stderr, "gen-clips: cannot write into %s\n", mpeg.c_str());
+    return ok ? 0 : 1;
+}
