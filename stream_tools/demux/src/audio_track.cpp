@@ -59,15 +59,14 @@ bool AudioTrackDecoder::DecodeHeldFrames() {
         inSync_ = true;
         const int values = decoder_->Decode(p, std::size_t(length), pcm_.data());
         start_ += std::size_t(length);
-        if (values <= 0) continue;
+        if (values <= 0 || values > kMaxFrameValues) continue;
         channels_ = decoder_->Channels();
         const std::size_t bytes = std::size_t(values) * 2;
-        std::vector<std::uint8_t> out(bytes);
-        for (int i = 0; i < values; ++i) {
-            out[2 * std::size_t(i)] = std::uint8_t(pcm_[std::size_t(i)]);
-            out[2 * std::size_t(i) + 1] = std::uint8_t(std::uint16_t(pcm_[std::size_t(i)]) >> 8);
+        for (std::size_t i = 0; i < std::size_t(values); ++i) {  // WAVE samples are little-endian
+            pcmBytes_[2 * i] = std::uint8_t(pcm_[i]);
+            pcmBytes_[2 * i + 1] = std::uint8_t(std::uint16_t(pcm_[i]) >> 8);
         }
-        if (!wav_->Write(out.data(), bytes)) return false;
+        if (!wav_->Write(pcmBytes_.data(), bytes)) return false;
         dataBytes_ += bytes;
     }
     if (start_ > 0) {

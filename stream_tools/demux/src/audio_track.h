@@ -41,6 +41,7 @@ private:
     int channels_ = 2;
     std::uint64_t dataBytes_ = 0;
     std::vector<std::int16_t> pcm_ = std::vector<std::int16_t>(kMaxFrameValues);
+    std::vector<std::uint8_t> pcmBytes_ = std::vector<std::uint8_t>(2 * kMaxFrameValues);
 };
 
 }  // namespace ps_demux

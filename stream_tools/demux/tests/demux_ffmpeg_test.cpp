@@ -4,6 +4,7 @@
 #include "../../mux/tests/mux_test_streams.h"
 #include "demux_test_support.h"
 #include "index_formats/picture_index.h"
+#include "ps_common/wave_header.h"
 #include "ps_demux/demux.h"
 #include "velmar_testing/test_support.h"
 
@@ -34,6 +35,23 @@ void CheckIndex(const std::string& mdb, const std::string& es) {
     }
 }
 
+// The decoded WAVE file against ffmpeg's decoding of the same elementary stream.
+void CheckWave(const std::string& wav, const std::string& es, std::uint32_t rate) {
+    const auto bytes = ReadFileBytes(wav);
+    ASSERT_GE(bytes.size(), 44u);
+    const auto header = ps::MakeWavHeader(rate, 2, bytes.size() - 44);
+    EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
+    ASSERT_TRUE(Ffmpeg("-i " + es + " -f s16le -ac 2 " + es + ".pcm"));
+    const auto ref = ReadFileBytes(es + ".pcm");
+    ASSERT_EQ(bytes.size() - 44, ref.size());
+    int worst = 0;
+    for (std::size_t i = 0; i + 1 < ref.size(); i += 2) {
+        const int a = std::int16_t(bytes[44 + i] | bytes[45 + i] << 8), b = std::int16_t(ref[i] | ref[i + 1] << 8);
+        worst = std::max(worst, std::abs(a - b));
+    }
+    EXPECT_LE(worst, 2);
+}
+
 }  // namespace
 
 TEST(DemuxAgainstFfmpeg, FfmpegProgramStreams) {
@@ -56,6 +74,7 @@ TEST(DemuxAgainstFfmpeg, FfmpegProgramStreams) {
         EXPECT_EQ(ReadFileBytes(settings.outputBase + "e0.mpg"), ReadFileBytes(dir + "/ref_v.es")) << format;
         EXPECT_EQ(ReadFileBytes(settings.outputBase + "c0.mpg"), ReadFileBytes(dir + "/ref_a.es")) << format;
         CheckIndex(settings.outputBase + "e0.mdb", settings.outputBase + "e0.mpg");
+        CheckWave(settings.outputBase + "c0.wav", dir + "/ref_a.es", 48000);
     }
 }
 
