@@ -113,6 +113,7 @@ public:
         if (which == BoardExport::Mdaemon) {
             std::unique_lock lock(mutex_);
             daemonRunning_ = true;
+            changed_.notify_all();
             changed_.wait(lock, [this] { return daemonResult_ >= 0; });
             return daemonResult_;
         }
@@ -128,6 +129,11 @@ public:
         if (confirms && line.rfind("mwcmd -s 0xffffffff 0x0009", 0) == 0)
             board_.SetWord(window::kCommandDoneWord, 0x00020000);
         return 0;
+    }
+
+    void WaitDaemonRunning() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return daemonRunning_; });
     }
 
     void EndDaemon(int result) {
