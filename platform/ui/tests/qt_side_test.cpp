@@ -87,7 +87,9 @@ protected:
             velmar_ui::OnScroll(17, &RoutingLogic::OnScroll),
             OnAnySystemCommand(&RoutingLogic::OnAbout),
         };
-        return map.Dispatch(*this, event);
+        if (map.Dispatch(*this, event)) return true;
+        calls.push_back("other " + std::to_string(event.id));
+        return false;
     }
 };
 
@@ -171,6 +173,24 @@ TEST_F(QtSideTest, ViewKeepsRangesItemsAndTheFlatMark) {
     view.SetChecked(12, false);  // an exclusive radio can still be cleared by the logic
     EXPECT_FALSE(view.Checked(12));
     EXPECT_THROW(view.SetText(99, "x"), std::out_of_range);
+}
+
+TEST_F(QtSideTest, EmbeddedPanelRoutesLikeTheWindowAndTakesExtraControls) {
+    QWidget frame;
+    bool closed = false;
+    velmar_ui_qt::FormPanel panel(Form(), Factory(), nullptr, &frame, [&] { closed = true; });
+    auto& logic = static_cast<RoutingLogic&>(panel.Logic());
+    auto* extra = new QSlider(Qt::Horizontal, &panel);  // a control the description cannot hold
+    panel.View().AddControl(18, extra);
+    panel.Router().Route(18, extra);
+    panel.View().SetRange(18, {0, 100});
+    extra->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    qobject_cast<QAbstractButton*>(panel.Control(14))->click();
+    qobject_cast<QAbstractButton*>(panel.Control(1))->click();  // a plain command in a panel
+    panel.View().CloseWindow();
+    EXPECT_EQ(panel.findChild<QSlider*>("c18"), extra);
+    EXPECT_EQ(logic.calls, (std::vector<std::string>{"other 18", "go", "other 1"}));
+    EXPECT_TRUE(closed);
 }
 
 // Answers boxes on the GUI thread without an operator, noting where it ran.
