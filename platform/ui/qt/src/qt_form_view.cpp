@@ -101,6 +101,10 @@ bool QtFormView::Flat(ControlId id) const {
 void QtFormView::SetFlat(ControlId id, bool flat) {
     if (auto* button = qobject_cast<QPushButton*>(Require(id))) {
         button->setFlat(flat);
+        // A flat button alone reads as a label; the active mode must stand out at a glance.
+        button->setStyleSheet(flat ? "QPushButton { background: palette(highlight); color: palette(highlighted-text);"
+                                     " border: 1px solid palette(dark); padding: 4px 8px; }"
+                                   : "");
         button->update();
     }
 }
