@@ -245,6 +245,12 @@ TEST_F(QtSideTest, TimersTickOnTheGuiThreadUntilKilled) {
     EXPECT_EQ(ticks, 3);
 }
 
+TEST_F(QtSideTest, ProgramsStartDetachedOrReportFailure) {
+    QtUiServices services(nullptr);
+    EXPECT_TRUE(services.StartProgram("true", {"ignored argument"}));
+    EXPECT_FALSE(services.StartProgram("/nonexistent/velmar-program", {}));
+}
+
 TEST(QtFilterTest, FiltersBecomeQtNameFilters) {
     EXPECT_EQ(QtUiServices::QtFilter("MPEG Files (*.m*)|*.m*|All Files (*.*)|*.*||"),
               "MPEG Files (*.m* *.M*);;All Files (*)");
