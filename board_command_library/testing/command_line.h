@@ -12,13 +12,18 @@ public:
     explicit CommandLine(const std::string& line) {
         std::istringstream in(line);
         for (std::string word; in >> word;) words_.push_back(word);
-        for (auto& word : words_) pointers_.push_back(word.data());
-        pointers_.push_back(nullptr);
+        Point();
     }
+    // Words given one by one, for words with blanks ("<my clip.mpg>").
+    explicit CommandLine(std::vector<std::string> words) : words_(std::move(words)) { Point(); }
     int argc() const { return static_cast<int>(words_.size()); }
     char** argv() { return pointers_.data(); }
 
 private:
+    void Point() {
+        for (auto& word : words_) pointers_.push_back(word.data());
+        pointers_.push_back(nullptr);
+    }
     std::vector<std::string> words_;
     std::vector<char*> pointers_;
 };
@@ -27,6 +32,12 @@ private:
 template <typename Export>
 int Call(Export function, const std::string& line) {
     CommandLine command(line);
+    return function(command.argc(), command.argv());
+}
+
+template <typename Export>
+int Call(Export function, std::vector<std::string> words) {
+    CommandLine command(std::move(words));
     return function(command.argc(), command.argv());
 }
 

@@ -78,6 +78,168 @@ QRDDSTATUS FakeDriver::WriteSharedMem(std::uint32_t board, std::uint32_t value, 
     return kQrddOk;
 }
 
+namespace {
+bool Bad(std::uint32_t board, std::uint32_t index, std::uint32_t limit) { return board > 1 || index >= limit; }
+}  // namespace
+
+QRDDSTATUS FakeDriver::MapMemory(std::uint32_t board, std::uint32_t& physical, std::uint64_t& host) {
+    if (board > 1) return kQrddBadArgument;
+    physical = 0x20000000;
+    host = reinterpret_cast<std::uintptr_t>(window_.data());
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::GetDeviceContext(std::uint32_t board, std::uint64_t* words) {
+    if (board > 1) return kQrddBadArgument;
+    words[0] = words[1] = words[2] = 0;
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::ReadSizeArray(std::uint32_t board, std::uint32_t& size, std::uint32_t index) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, index, 20)) return kQrddBadArgument;
+    size = sizeArray_[board][index];
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::WriteSemaphore(std::uint32_t board, std::uint32_t code, std::uint32_t direction,
+                                      std::uint32_t stream) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, stream, 16) || direction > 1) return kQrddBadArgument;
+    semaphore_[board][direction][stream] = code;
+    calls_.push_back({Kind::Request, board, 0, 0, {}, "WriteSemaphore", {code, direction, stream}});
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::WriteFirstLast(std::uint32_t board, std::uint32_t value, std::uint32_t stream,
+                                      std::uint32_t which) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, stream, 16) || which > 1) return kQrddBadArgument;
+    firstLast_[board][stream][which] = value;
+    calls_.push_back({Kind::Request, board, 0, 0, {}, "WriteFirstLast", {value, stream, which}});
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::ReadFirstLast(std::uint32_t board, std::uint32_t& value, std::uint32_t stream,
+                                     std::uint32_t which) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, stream, 16) || which > 1) return kQrddBadArgument;
+    value = firstLast_[board][stream][which];
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::WriteLoopFlag(std::uint32_t board, std::uint32_t on, std::uint32_t stream) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, stream, 16)) return kQrddBadArgument;
+    calls_.push_back({Kind::Request, board, 0, 0, {}, "WriteLoopFlag", {on, stream}});
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::WriteLoopTime(std::uint32_t board, int passes, std::uint32_t stream) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, stream, 16)) return kQrddBadArgument;
+    calls_.push_back(
+        {Kind::Request, board, 0, 0, {}, "WriteLoopTime", {static_cast<std::uint32_t>(passes), stream}});
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::WriteInputFilename(std::uint32_t board, const char* name, std::uint32_t slot) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, slot, 16)) return kQrddBadArgument;
+    inputNames_[board][slot] = name;
+    calls_.push_back({Kind::Request, board, 0, 0, {}, "WriteInputFilename", {slot}, name});
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::WriteInputFilenameOffset(std::uint32_t board, std::uint32_t endHigh, std::uint32_t endLow,
+                                                std::uint32_t startHigh, std::uint32_t startLow, std::uint32_t slot) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, slot, 16)) return kQrddBadArgument;
+    calls_.push_back({Kind::Request, board, 0, 0, {}, "WriteInputFilenameOffset",
+                      {endHigh, endLow, startHigh, startLow, slot}});
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::WriteInputFilenameReverse(std::uint32_t board, std::uint32_t flags, std::uint32_t slot) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, slot, 16)) return kQrddBadArgument;
+    inputFlags_[board][slot] = flags;
+    calls_.push_back({Kind::Request, board, 0, 0, {}, "WriteInputFilenameReverse", {flags, slot}});
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::ReadInputFilenameReverse(std::uint32_t board, std::uint32_t& flags, std::uint32_t slot) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, slot, 16)) return kQrddBadArgument;
+    flags = inputFlags_[board][slot];
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::WriteOutputFilename(std::uint32_t board, const char* name, std::uint32_t stream) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, stream, 8)) return kQrddBadArgument;
+    outputNames_[board][stream] = name;
+    calls_.push_back({Kind::Request, board, 0, 0, {}, "WriteOutputFilename", {stream}, name});
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::WriteOutputFilenameReverse(std::uint32_t board, std::uint32_t flags, std::uint32_t stream) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, stream, 8)) return kQrddBadArgument;
+    outputFlags_[board][stream] = flags;
+    calls_.push_back({Kind::Request, board, 0, 0, {}, "WriteOutputFilenameReverse", {flags, stream}});
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::ReadOutputFilenameReverse(std::uint32_t board, std::uint32_t& flags, std::uint32_t stream) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, stream, 8)) return kQrddBadArgument;
+    flags = outputFlags_[board][stream];
+    return kQrddOk;
+}
+
+void FakeDriver::SetSizeArray(std::uint32_t board, std::uint32_t index, std::uint32_t size) {
+    std::lock_guard lock(mutex_);
+    sizeArray_[board][index] = size;
+}
+
+std::uint32_t FakeDriver::FirstLast(std::uint32_t board, std::uint32_t stream, std::uint32_t which) const {
+    std::lock_guard lock(mutex_);
+    return firstLast_[board][stream][which];
+}
+
+std::uint32_t FakeDriver::Semaphore(std::uint32_t board, std::uint32_t direction, std::uint32_t stream) const {
+    std::lock_guard lock(mutex_);
+    return semaphore_[board][direction][stream];
+}
+
+std::uint32_t FakeDriver::InputFlags(std::uint32_t board, std::uint32_t slot) const {
+    std::lock_guard lock(mutex_);
+    return inputFlags_[board][slot];
+}
+
+std::uint32_t FakeDriver::OutputFlags(std::uint32_t board, std::uint32_t stream) const {
+    std::lock_guard lock(mutex_);
+    return outputFlags_[board][stream];
+}
+
+std::string FakeDriver::InputName(std::uint32_t board, std::uint32_t slot) const {
+    std::lock_guard lock(mutex_);
+    return inputNames_[board][slot];
+}
+
+std::string FakeDriver::OutputName(std::uint32_t board, std::uint32_t stream) const {
+    std::lock_guard lock(mutex_);
+    return outputNames_[board][stream];
+}
+
+std::vector<RecordedCall> FakeDriver::Requests() const {
+    std::vector<RecordedCall> requests;
+    for (const auto& call : Calls())
+        if (call.kind == Kind::Request) requests.push_back(call);
+    return requests;
+}
+
 void FakeDriver::Pause(int milliseconds) {
     std::lock_guard lock(mutex_);
     calls_.push_back({Kind::Pause, 0, 0, static_cast<std::uint32_t>(milliseconds), {}});

@@ -199,6 +199,10 @@ void SoftBoard::OnControl(std::uint32_t value) {
 void SoftBoard::ResetBoard() {
     interruptsRunning_ = false;
     identity_ = {};
+    fieldsSinceStart_ = 0;
+    waiting_.clear();
+    for (auto& queue : inputPairs_) queue.clear();
+    for (auto& queue : outputPairs_) queue.clear();
     ++resetCount_;
     SetMemoryWord(kBoardIdentityRegister, 0);
     SetWindowWord(kBoardTypeWord, options_.boardType);
@@ -240,6 +244,7 @@ void SoftBoard::TakeMailbox() {
     if (packets_.size() == kKeptPackets) packets_.erase(packets_.begin());
     packets_.push_back(std::move(packet));
     SetWindowWord(kPacketReadyFlag, 0);
+    DecodePacket(packets_.back());
 }
 
 void SoftBoard::RaiseInterrupt() {
@@ -256,6 +261,8 @@ void SoftBoard::RaiseInterrupt() {
         Say(1, std::string("interrupt event: ") + (name[0] ? name : "none"));
     }
     ++interruptCount_;
+    ++fieldsSinceStart_;
+    RunDueCommands();
     if (interruptEvent_) interruptEvent_->Set();
     Say(2, "interrupt " + std::to_string(interruptCount_));
 }

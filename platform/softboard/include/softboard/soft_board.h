@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -47,6 +48,27 @@ struct TakenPacket {
     std::vector<std::uint32_t> words;  // the packet's words in order, without the count fields
 };
 
+// One command as the board decoded it from a packet.
+struct DecodedCommand {
+    bool scheduled = false;       // from the scheduled run of the packet
+    std::uint32_t time = 0;       // 0 or 0xFFFFFFFF: now; else the board time code it runs at
+    std::uint32_t opcode = 0;
+    std::uint32_t stream = 0;
+    std::vector<std::uint32_t> parameters;
+    bool operator==(const DecodedCommand&) const = default;
+};
+
+std::string DescribeCommand(const DecodedCommand& command);
+
+// A buffer pair the board holds for a stream, as {physical address, byte length}.
+struct QueuedPair {
+    std::uint32_t physical = 0;
+    std::uint32_t length = 0;
+    bool operator==(const QueuedPair&) const = default;
+};
+
+inline constexpr std::uint32_t kBoardStreams = 8;  // per direction
+
 class SoftBoard {
 public:
     // Creates the board's shared objects. Fails (null, with a reason) when a live process already
@@ -68,6 +90,19 @@ public:
     BoardIdentity Identity() const { return identity_; }
     const std::vector<TakenPacket>& Packets() const { return packets_; }
     std::uint64_t ResetCount() const { return resetCount_; }
+    // Commands in the order they ran (the most recent kKeptCommands), and those waiting for
+    // their time code.
+    const std::vector<DecodedCommand>& Commands() const { return commands_; }
+    const std::vector<DecodedCommand>& WaitingCommands() const { return waiting_; }
+    // Buffer pairs queued by "bufferpair" (input) and "BOutBufferpair" (output) commands.
+    std::vector<QueuedPair> InputPairs(std::uint32_t stream) const;
+    std::vector<QueuedPair> OutputPairs(std::uint32_t stream) const;
+    std::uint64_t RejectedPairs() const { return rejectedPairs_; }
+    // The board's time code (packed BCD hh:mm:ss:ff), counted in fields since the start.
+    std::uint32_t Timecode() const;
+
+    static constexpr std::size_t kKeptCommands = 1024;
+    static constexpr std::size_t kKeptPairs = 64;
 
     std::uint8_t* Window() const;
     std::uint8_t* Memory() const;
@@ -80,6 +115,12 @@ private:
     void OnControl(std::uint32_t value);
     void ReadMicrocodeDescriptor();
     void TakeMailbox();
+    void DecodePacket(const TakenPacket& packet);
+    void DecodeRun(const std::uint32_t* words, std::uint32_t count, bool scheduled);
+    void RunCommand(const DecodedCommand& command);
+    void QueuePairs(const DecodedCommand& command, bool output);
+    bool StreamArea(std::uint32_t areaIndex, std::uint32_t& physicalStart, std::uint32_t& physicalEnd) const;
+    void RunDueCommands();
     void RaiseInterrupt();
     void ResetBoard();
     std::uint32_t WindowWord(std::uint32_t offset) const;
@@ -101,6 +142,12 @@ private:
     std::uint64_t resetCount_ = 0;
     BoardIdentity identity_;
     std::vector<TakenPacket> packets_;
+    std::vector<DecodedCommand> commands_;
+    std::vector<DecodedCommand> waiting_;
+    std::vector<QueuedPair> inputPairs_[kBoardStreams];
+    std::vector<QueuedPair> outputPairs_[kBoardStreams];
+    std::uint64_t rejectedPairs_ = 0;
+    std::uint64_t fieldsSinceStart_ = 0;
 
     std::uint32_t eventGeneration_ = 0;
     std::unique_ptr<platform::NamedEvent> interruptEvent_;
