@@ -24,6 +24,17 @@ function(velmar_test name)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${VELMAR_RUN_DIR}
     DISCOVERY_MODE PRE_TEST
+    NO_PRETTY_VALUES
     PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
   add_dependencies(${name} velmar_run_dir)
+endfunction()
+
+# velmar_add_subdirectories(): adds every folder below the current one that has a CMakeLists.txt.
+function(velmar_add_subdirectories)
+  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(child ${children})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
 endfunction()

@@ -1,0 +1,67 @@
+// velmar-remote: sends one request to the Velmar that drives a board and prints its answer, as a
+// controlling program would. For scripts and tests.
+//   velmar-remote [-b 1|2] MESSAGE WPARAM LPARAM     (numbers as in C: 0x401, 2, 250)
+#include <QCoreApplication>
+#include <QLocalSocket>
+#include <QtEndian>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "remote_protocol.h"
+
+namespace {
+
+bool ParseNumber(const char* text, long long& value) {
+    char* end = nullptr;
+    value = std::strtoll(text, &end, 0);
+    return end && *end == '\0' && end != text;
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: velmar-remote [-b 1|2] MESSAGE WPARAM LPARAM\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    int board = 1;
+    int first = 1;
+    if (argc > 2 && std::string(argv[1]) == "-b") {
+        board = std::atoi(argv[2]);
+        first = 3;
+    }
+    if (argc - first != 3) return Usage();
+    long long numbers[3];
+    for (int i = 0; i < 3; ++i)
+        if (!ParseNumber(argv[first + i], numbers[i])) return Usage();
+
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(velmar::remote::SocketName(board)));
+    if (!socket.waitForConnected(2000)) {
+        std::fprintf(stderr, "velmar-remote: no Velmar serves board %d\n", board);
+        return 1;
+    }
+    uchar request[velmar::remote::kRequestBytes];
+    qToLittleEndian<quint32>(static_cast<quint32>(numbers[0]), request);
+    qToLittleEndian<quint32>(static_cast<quint32>(numbers[1]), request + 4);
+    qToLittleEndian<qint32>(static_cast<qint32>(numbers[2]), request + 8);
+    socket.write(reinterpret_cast<const char*>(request), sizeof request);
+    socket.flush();
+    while (socket.bytesAvailable() < velmar::remote::kReplyBytes)
+        if (!socket.waitForReadyRead(5000)) {
+            std::fprintf(stderr, "velmar-remote: no answer\n");
+            return 1;
+        }
+    const QByteArray reply = socket.read(velmar::remote::kReplyBytes);
+    const auto* words = reinterpret_cast<const uchar*>(reply.constData());
+    if (qFromLittleEndian<qint32>(words) != velmar::remote::kStatusOk) {
+        std::fprintf(stderr, "velmar-remote: message 0x%llx not understood\n", numbers[0]);
+        return 1;
+    }
+    std::printf("%d\n", qFromLittleEndian<qint32>(words + 4));
+    return 0;
+}

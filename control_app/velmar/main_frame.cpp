@@ -1,0 +1,165 @@
+#include "main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "menu_ids.h"
+
+namespace velmar {
+namespace {
+
+struct MenuEntry {
+    const char* menu;
+    const char* caption;  // nullptr: a separator
+    int id;
+};
+
+// The panel's commands in menu 128, as the operator finds them.
+constexpr MenuEntry kPanelMenu[] = {
+    {"&File", "&Disable Logging", menu::kDisableLogging},
+    {"&File", "Set &Log File ...", menu::kSetLogFile},
+    {"&File", "Open &Play List File ...", menu::kOpenPlayList},
+    {"&Settings", "&Color Setting ...", menu::kColorSettings},
+    {"&Settings", "&Video Settings ...", menu::kVideoSettings},
+    {"&Settings", "&Audio Settings ...", menu::kAudioSettings},
+    {"&Tools", "&Alpha File Generator ...", menu::kAlphaGenerator},
+    {"&Tools", "&Byte Swap ...", menu::kByteSwap},
+    {"&Tools", "File &Merge ...", menu::kFileMerge},
+    {"&Tools", "File &Split ...", menu::kFileSplit},
+    {"&Tools", "&Update EEPROM ...", menu::kUpdateEeprom},
+};
+
+void Cut(QWidget* focus) {
+    if (auto* edit = qobject_cast<QLineEdit*>(focus)) edit->cut();
+}
+void Copy(QWidget* focus) {
+    if (auto* edit = qobject_cast<QLineEdit*>(focus)) edit->copy();
+}
+void Paste(QWidget* focus) {
+    if (auto* edit = qobject_cast<QLineEdit*>(focus)) edit->paste();
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* panel, PanelCommands& commands) : commands_(commands) {
+    setObjectName("CMainFrame");
+    setWindowTitle("Velmar");
+    BuildMenus();
+    BuildStatusBar();
+    panel->setParent(this);
+    panel->setWindowFlags(Qt::Widget);
+    setCentralWidget(panel);
+}
+
+QAction* CMainFrame::Action(int commandId) const {
+    auto found = actions_.find(commandId);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::BuildMenus() {
+    std::map<std::string, QMenu*> menus;
+    auto menuNamed = [&](const char* title) {
+        auto& menu = menus[title];
+        if (!menu) menu = menuBar()->addMenu(title);
+        return menu;
+    };
+    auto addPanelCommand = [&](const MenuEntry& entry) {
+        QAction* action = menuNamed(entry.menu)->addAction(entry.caption);
+        action->setObjectName(QString("m%1").arg(entry.id));
+        connect(action, &QAction::triggered, this, [this, id = entry.id] { commands_.MenuCommand(id); });
+        actions_[entry.id] = action;
+    };
+
+    // File: the panel's three, then Exit.
+    for (const auto& entry : kPanelMenu)
+        if (std::string(entry.menu) == "&File") addPanelCommand(entry);
+    QMenu* file = menuNamed("&File");
+    file->addSeparator();
+    file->addAction("E&xit", this, &QWidget::close);
+    // Availability changes with the panel's state (a log open or not): ask it as the menu opens.
+    connect(file, &QMenu::aboutToShow, this, [this] {
+        for (int id : {menu::kDisableLogging, menu::kSetLogFile, menu::kOpenPlayList})
+            actions_[id]->setEnabled(commands_.MenuCommandEnabled(id));
+    });
+
+    QMenu* edit = menuNamed("&Edit");
+    edit->addAction("Cu&t", QKeySequence::Cut, this, [this] { EditCommand(Cut); });
+    edit->addAction("&Copy", QKeySequence::Copy, this, [this] { EditCommand(Copy); });
+    edit->addAction("&Paste", QKeySequence::Paste, this, [this] { EditCommand(Paste); });
+
+    toolBar_ = addToolBar("Toolbar");
+    toolBar_->setObjectName("toolbar");
+    QMenu* view = menuNamed("&View");
+    view->addAction(toolBar_->toggleViewAction());
+    QAction* statusSwitch = view->addAction("&Status Bar");
+    statusSwitch->setCheckable(true);
+    statusSwitch->setChecked(true);
+    connect(statusSwitch, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
+
+    for (const auto& entry : kPanelMenu)
+        if (std::string(entry.menu) != "&File") addPanelCommand(entry);
+
+    QMenu* help = menuNamed("&Help");
+    help->addAction("&About Velmar...", this, &CMainFrame::ShowAbout);
+
+    // The toolbar: Cut, Copy, Paste and About, as the frame's standard bar has them.
+    const auto icon = [this](QStyle::StandardPixmap pixmap) { return style()->standardIcon(pixmap); };
+    toolBar_->addAction(icon(QStyle::SP_FileDialogContentsView), "Open Play List File",
+                        [this] { commands_.MenuCommand(menu::kOpenPlayList); });
+    toolBar_->addSeparator();
+    toolBar_->addAction(icon(QStyle::SP_MessageBoxInformation), "About", this, &CMainFrame::ShowAbout);
+}
+
+void CMainFrame::BuildStatusBar() {
+    statusBar()->showMessage("Ready");
+    // The standard indicator panes.
+    for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
+        auto* pane = new QLabel(indicator);
+        pane->setEnabled(false);
+        statusBar()->addPermanentWidget(pane);
+    }
+}
+
+void CMainFrame::EditCommand(void (*apply)(QWidget* focus)) { apply(QApplication::focusWidget()); }
+
+void CMainFrame::ShowAbout() { ShowVelmarAbout(this); }
+
+void CMainFrame::PlaceAt(int x, int y, int width, int height) { setGeometry(x, y, width, height); }
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!destroyed_) {
+        destroyed_ = true;
+        commands_.FrameDestroyed(isMinimized());
+    }
+    event->accept();
+}
+
+void ShowVelmarAbout(QWidget* parent) {
+    QDialog about(parent);
+    about.setObjectName("CAboutDlg");
+    about.setWindowTitle("About Velmar");
+    auto* layout = new QVBoxLayout(&about);
+    auto* row = new QHBoxLayout;
+    auto* icon = new QLabel;
+    icon->setPixmap(about.style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32));
+    row->addWidget(icon);
+    row->addWidget(new QLabel("Velmar Version 0.86"));
+    layout->addLayout(row);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
+    layout->addWidget(buttons);
+    about.exec();
+}
+
+}  // namespace velmar

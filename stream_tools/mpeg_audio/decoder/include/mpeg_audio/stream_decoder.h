@@ -1,0 +1,75 @@
+// Decoding a whole MPEG audio stream that arrives in pieces of any size (PES payloads, file
+// reads): frames are found by their headers, checked against the next header, decoded, and the
+// PCM goes to a WAVE file and/or a sink.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mpeg_audio/audio_decoder.h"
+#include "mpeg_audio/wave_writer.h"
+
+namespace mpa {
+
+struct StreamDecodeStats {
+    long frames_decoded = 0;
+    long frames_dropped = 0;   // found but not decoded (CRC, reservoir, damaged, truncated at the end)
+    long bytes_skipped = 0;    // bytes that belong to no frame
+    int64_t first_skip_offset = -1;  // stream offset of the first skipped byte
+    long clipped_samples = 0;
+    int sample_rate = 0;
+    int channels = 0;
+    uint64_t sample_frames = 0;
+};
+
+class AudioStreamDecoder {
+public:
+    // Interleaved samples of one frame, in the stream's channel count.
+    using PcmSink = std::function<void(const int16_t* samples, std::size_t count, int sample_rate, int channels)>;
+
+    explicit AudioStreamDecoder(std::shared_ptr<const HuffmanDecoderTables> tables = {});
+    ~AudioStreamDecoder();
+
+    // Creates the WAVE file now; its format is that of the first decoded frame.
+    bool OpenWave(const std::string& path);
+    void SetPcmSink(PcmSink sink) { sink_ = std::move(sink); }
+
+    void Feed(const uint8_t* data, std::size_t size);
+    // Decodes what is left and completes the WAVE file. False when the file could not be written.
+    bool Finish();
+
+    const StreamDecodeStats& stats() const { return stats_; }
+
+private:
+    bool DecodeAvailable(bool final);
+    // Length of the frame whose header is at `pos`: 0 = not a frame here, -1 = need more bytes.
+    long FrameLengthAt(std::size_t pos, bool final) const;
+    bool HeaderMatchesStream(const AudioFrameHeader& h) const;
+    void Skip(std::size_t count);
+    void EmitFrame(std::size_t pos, std::size_t length);
+
+    AudioFrameDecoder decoder_;
+    std::vector<uint8_t> pending_;
+    std::size_t read_ = 0;          // first unconsumed byte of pending_
+    int64_t consumed_offset_ = 0;   // stream offset of pending_[0]
+    bool locked_ = false;
+    AudioFrameHeader stream_header_;
+    std::string wave_path_;
+    WaveFileWriter wave_;
+    bool wave_requested_ = false;
+    bool write_failed_ = false;
+    PcmSink sink_;
+    StreamDecodeStats stats_;
+    std::vector<int16_t> pcm_;
+    std::vector<int16_t> converted_;
+};
+
+// Decodes a file of MPEG audio frames into a 16-bit WAVE file.
+bool DecodeMpegAudioFile(const std::string& input, const std::string& output_wav, StreamDecodeStats* stats,
+                         std::string* error);
+
+}  // namespace mpa

@@ -1,0 +1,116 @@
+// State of one decoded stream and the steps of the frame decoder.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "mpeg_audio/audio_decoder.h"
+#include "mpeg_audio/bit_stream.h"
+
+namespace mpa {
+
+// Layer III bit reservoir: main data of earlier frames, of which a frame may reach back up to
+// main_data_begin bytes, followed by the frame's own main data.
+struct MainDataReservoir {
+    static constexpr std::size_t kCapacity = 4096;
+    std::vector<uint8_t> bytes;  // the retained tail of the stream's main data
+    // Reader over the current frame's window of `bytes`.
+    std::size_t start_bit = 0, end_bit = 0, position = 0;
+    bool overflow = false;
+
+    int Get1Bit() {
+        if (position >= end_bit) {
+            overflow = true;
+            ++position;
+            return 0;
+        }
+        int bit = (bytes[position >> 3] >> (7 - (position & 7))) & 1;
+        ++position;
+        return bit;
+    }
+    uint32_t GetBits(int count) {
+        uint32_t value = 0;
+        for (int i = 0; i < count; ++i) value = value << 1 | static_cast<uint32_t>(Get1Bit());
+        return value;
+    }
+};
+
+struct Layer3GranuleChannel {
+    unsigned part2_3_length = 0, big_values = 0, global_gain = 0, scalefac_compress = 0;
+    unsigned window_switching_flag = 0, block_type = 0, mixed_block_flag = 0;
+    unsigned table_select[3] = {}, subblock_gain[3] = {};
+    unsigned region0_count = 0, region1_count = 0;
+    unsigned preflag = 0, scalefac_scale = 0, count1table_select = 0;
+};
+
+struct DecoderSideInfo {
+    unsigned main_data_begin = 0, private_bits = 0;
+    unsigned scfsi[2][4] = {};
+    Layer3GranuleChannel gr[2][2];
+};
+
+struct Layer3ScaleFactors {
+    int l[23] = {};
+    int s[13][3] = {};
+};
+
+struct SynthesisState {
+    bool ready = false;
+    std::array<std::array<double, 32>, 64> matrix{};  // N[i][k]
+    std::array<double, 512> window{};                 // D[i]
+    std::array<std::array<double, 1024>, 2> history{};
+    int offset[2] = {0, 0};
+};
+
+struct DecoderState {
+    std::shared_ptr<const HuffmanDecoderTables> huffman;
+    AudioFrameParams params;
+    BitStream stream;
+    long clipped = 0;
+    long dropped = 0;
+    uint32_t stored_crc = 0;
+
+    // Layers I and II.
+    unsigned allocation[2][32] = {};
+    unsigned scfsi[2][32] = {};
+    unsigned scale_index[2][3][32] = {};
+    double fraction[2][3][32] = {};  // [channel][granule part][subband]; Layer I uses part 0
+
+    // Output staging: [channel][slot][subband sample].
+    int16_t pcm[2][18][32] = {};
+    int16_t* out = nullptr;
+    int out_count = 0;
+    bool swap = false;
+
+    SynthesisState synthesis;
+
+    // Layer III.
+    MainDataReservoir reservoir;
+    DecoderSideInfo side_info;
+    Layer3ScaleFactors scalefac[2];
+    // Half rates: the intensity position that marks a band as not intensity coded.
+    int is_illegal_l[2][22] = {};
+    int is_illegal_s[2][13][3] = {};
+    int values[2][576] = {};
+    int nonzero_end[2] = {};
+    double xr[2][576] = {};
+    double hybrid_out[2][18][32] = {};  // [channel][slot][subband]
+    double overlap[2][32][18] = {};
+};
+
+// Frame steps, by layer.
+bool DecodeLayer1(DecoderState& s);
+bool DecodeLayer2(DecoderState& s);
+bool DecodeLayer3(DecoderState& s, std::size_t frame_bytes);
+
+// Polyphase synthesis of 32 subband samples into 32 PCM samples; returns the clipped count.
+int SynthesizeSubbands(SynthesisState& synthesis, const double* fractions, int channel, int16_t* out);
+// Appends `slots` slots of the staged PCM to the output in the caller's layout.
+void OutputSamples(DecoderState& s, int slots);
+
+// Scale factor multipliers 2^(1 - i/3); index 63 = 1e-20 for unallocated subbands.
+double ScaleFactorMultiple(unsigned index);
+
+}  // namespace mpa

@@ -1,0 +1,169 @@
+// Layer III frame: side information, bit reservoir, then per granule scale factors, Huffman
+// decoding, requantization, stereo processing, reordering, alias reduction, hybrid synthesis and
+// the polyphase filterbank.
+#include <algorithm>
+#include <cmath>
+
+#include "decoder_state.h"
+#include "layer3_steps.h"
+#include "mpeg_audio/console.h"
+
+namespace mpa {
+
+int MainDataSlots(const AudioFrameHeader& h, int channels, std::size_t frame_bytes) {
+    int side_info = h.version == 1 ? (channels == 1 ? 17 : 32) : (channels == 1 ? 9 : 17);
+    int overhead = 4 + (h.error_protection ? 2 : 0) + side_info;
+    int total = static_cast<int>(frame_bytes);
+    if (h.bitrate_index != 0) {
+        int bitrate = kBitrateKbps[h.version][2][h.bitrate_index];
+        double khz = kSamplingFrequencyKhz[h.version][h.sampling_frequency];
+        int from_header = static_cast<int>(144.0 * bitrate / khz);
+        if (h.version == 0) from_header /= 2;
+        from_header += h.padding;
+        // A frame handed over short (end of stream) holds only what is there.
+        total = std::min(total, from_header);
+    }
+    return std::max(0, total - overhead);
+}
+
+bool ReadLayer3SideInfo(BitStream& bs, DecoderSideInfo& si, const AudioFrameParams& p) {
+    const int channels = p.stereo;
+    const bool mpeg1 = p.header.version == 1;
+    const int granules = mpeg1 ? 2 : 1;
+    si.main_data_begin = GetBits(bs, mpeg1 ? 9 : 8);
+    si.private_bits = GetBits(bs, mpeg1 ? (channels == 1 ? 5 : 3) : (channels == 1 ? 1 : 2));
+    if (mpeg1) {
+        for (int ch = 0; ch < channels; ++ch) {
+            for (int band = 0; band < 4; ++band) si.scfsi[ch][band] = Get1Bit(bs);
+        }
+    }
+    for (int gr = 0; gr < granules; ++gr) {
+        for (int ch = 0; ch < channels; ++ch) {
+            Layer3GranuleChannel& g = si.gr[gr][ch];
+            g.part2_3_length = GetBits(bs, 12);
+            g.big_values = GetBits(bs, 9);
+            g.global_gain = GetBits(bs, 8);
+            g.scalefac_compress = GetBits(bs, mpeg1 ? 4 : 9);
+            g.window_switching_flag = Get1Bit(bs);
+            if (g.window_switching_flag) {
+                g.block_type = GetBits(bs, 2);
+                g.mixed_block_flag = Get1Bit(bs);
+                for (int r = 0; r < 2; ++r) g.table_select[r] = GetBits(bs, 5);
+                g.table_select[2] = 0;
+                for (int w = 0; w < 3; ++w) g.subblock_gain[w] = GetBits(bs, 3);
+                if (g.block_type == 0) {
+                    ConsoleMessage("Side info bad: block_type == 0 in split block.\n");
+                    return false;
+                }
+                const bool short_only = g.block_type == 2 && !g.mixed_block_flag;
+                g.region0_count = short_only ? 8 : 7;
+                g.region1_count = short_only ? 12 : 13;
+            } else {
+                for (int r = 0; r < 3; ++r) g.table_select[r] = GetBits(bs, 5);
+                g.region0_count = GetBits(bs, 4);
+                g.region1_count = GetBits(bs, 3);
+                g.block_type = 0;
+                g.mixed_block_flag = 0;
+                g.subblock_gain[0] = g.subblock_gain[1] = g.subblock_gain[2] = 0;
+            }
+            g.preflag = mpeg1 ? Get1Bit(bs) : 0;
+            g.scalefac_scale = Get1Bit(bs);
+            g.count1table_select = Get1Bit(bs);
+        }
+    }
+    return !EndOfStream(bs);
+}
+
+namespace {
+
+// Copies this frame's main data into the reservoir and positions its reader main_data_begin bytes
+// before it. False when the stream does not yet hold that much (first frames, after a cut).
+bool PrepareMainData(DecoderState& s, const uint8_t* frame_main_data, int slots) {
+    MainDataReservoir& r = s.reservoir;
+    const std::size_t begin = s.side_info.main_data_begin;
+    const std::size_t available = r.bytes.size();
+    r.bytes.insert(r.bytes.end(), frame_main_data, frame_main_data + slots);
+    r.overflow = false;
+    const bool enough = begin <= available;
+    if (enough) {
+        r.start_bit = (available - begin) * 8;
+        r.end_bit = r.bytes.size() * 8;
+        r.position = r.start_bit;
+    }
+    return enough;
+}
+
+// Keeps only what a later frame can reach back to.
+void TrimReservoir(MainDataReservoir& r) {
+    if (r.bytes.size() > MainDataReservoir::kCapacity) {
+        r.bytes.erase(r.bytes.begin(), r.bytes.end() - MainDataReservoir::kCapacity);
+    }
+}
+
+}  // namespace
+
+bool DecodeLayer3(DecoderState& s, std::size_t frame_bytes) {
+    const AudioFrameParams& p = s.params;
+    const int channels = p.stereo;
+    const int granules = p.header.version == 1 ? 2 : 1;
+    if (!ReadLayer3SideInfo(s.stream, s.side_info, p)) {
+        // The frame's main data still belongs to the stream: later frames may reach back into it.
+        int slots = MainDataSlots(p.header, channels, frame_bytes);
+        int64_t at = GetBitCount(s.stream) / 8;
+        if (!EndOfStream(s.stream) && at + slots <= static_cast<int64_t>(s.stream.source_size)) {
+            s.reservoir.bytes.insert(s.reservoir.bytes.end(), s.stream.source + at, s.stream.source + at + slots);
+            TrimReservoir(s.reservoir);
+        } else {
+            s.reservoir.bytes.clear();
+        }
+        return false;
+    }
+    const int slots = MainDataSlots(p.header, channels, frame_bytes);
+    const int64_t main_data_byte = GetBitCount(s.stream) / 8;
+    const int64_t available = static_cast<int64_t>(s.stream.source_size) - main_data_byte;
+    const int usable = static_cast<int>(std::clamp<int64_t>(available, 0, slots));
+    if (!PrepareMainData(s, s.stream.source + main_data_byte, usable)) {
+        ConsoleMessage("Not enough main data to decode frame %d.  Frame discarded.\n", -1);
+        TrimReservoir(s.reservoir);
+        return false;
+    }
+    bool good = true;
+    long clipped_before = s.clipped;
+    for (int gr = 0; gr < granules && good; ++gr) {
+        for (int ch = 0; ch < channels && good; ++ch) {
+            const std::size_t part2_start = s.reservoir.position;
+            if (p.header.version == 1) {
+                ReadLayer3ScaleFactors(s, gr, ch);
+            } else {
+                ReadLsfScaleFactors(s, gr, ch);
+            }
+            good = DecodeLayer3Huffman(s, gr, ch, part2_start) && !s.reservoir.overflow;
+            if (!good) {
+                ConsoleMessage("Buffer overflow !!\n");
+                break;
+            }
+            DequantizeLayer3(s, gr, ch);
+        }
+        if (!good) break;
+        Layer3Stereo(s, gr);
+        for (int ch = 0; ch < channels; ++ch) {
+            const Layer3GranuleChannel& g = s.side_info.gr[gr][ch];
+            ReorderLayer3(s.xr[ch], g, p.header);
+            AntialiasLayer3(s.xr[ch], g);
+            for (int sb = 0; sb < 32; ++sb) HybridSynthesis(s, s.xr[ch] + 18 * sb, sb, ch, g);
+            // Frequency inversion: odd slots of odd subbands.
+            for (int slot = 1; slot < 18; slot += 2) {
+                for (int sb = 1; sb < 32; sb += 2) s.hybrid_out[ch][slot][sb] = -s.hybrid_out[ch][slot][sb];
+            }
+            for (int slot = 0; slot < 18; ++slot) {
+                s.clipped += SynthesizeSubbands(s.synthesis, s.hybrid_out[ch][slot], ch, s.pcm[ch][slot]);
+            }
+        }
+        OutputSamples(s, 18);
+    }
+    TrimReservoir(s.reservoir);
+    if (s.clipped > clipped_before) ConsoleMessage("%ld samples clipped.\n", s.clipped - clipped_before);
+    return good;
+}
+
+}  // namespace mpa

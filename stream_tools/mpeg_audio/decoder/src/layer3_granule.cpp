@@ -1,0 +1,477 @@
+// Layer III steps of one granule.
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "layer3_steps.h"
+#include "mpeg_audio/console.h"
+#include "mpeg_audio/layer3_tables.h"
+
+namespace mpa {
+
+namespace {
+
+bool IsShortGranule(const Layer3GranuleChannel& g) { return g.window_switching_flag && g.block_type == 2; }
+
+const ScaleFactorBands& BandsOf(const AudioFrameHeader& h) {
+    return Layer3Bands(BandTableIndex(h.version, h.sampling_frequency));
+}
+
+struct Layer3Constants {
+    std::array<double, 8207> pow43{};
+    double cos72[144] = {};
+    double window[4][36] = {};  // by block type; type 2 uses the first 12 values
+    double cs[8] = {}, ca[8] = {};
+    double is_ratio_left[7] = {}, is_ratio_right[7] = {};
+
+    Layer3Constants() {
+        for (std::size_t i = 0; i < pow43.size(); ++i) pow43[i] = std::pow(static_cast<double>(i), 4.0 / 3.0);
+        for (int i = 0; i < 144; ++i) cos72[i] = std::cos(i * M_PI / 72.0);
+        for (int i = 0; i < 36; ++i) window[0][i] = std::sin(M_PI / 36 * (i + 0.5));
+        for (int i = 0; i < 18; ++i) window[1][i] = window[0][i];
+        for (int i = 18; i < 24; ++i) window[1][i] = 1.0;
+        for (int i = 24; i < 30; ++i) window[1][i] = std::sin(M_PI / 12 * (i - 18 + 0.5));
+        for (int i = 30; i < 36; ++i) window[1][i] = 0.0;
+        for (int i = 0; i < 12; ++i) window[2][i] = std::sin(M_PI / 12 * (i + 0.5));
+        for (int i = 0; i < 6; ++i) window[3][i] = 0.0;
+        for (int i = 6; i < 12; ++i) window[3][i] = std::sin(M_PI / 12 * (i - 6 + 0.5));
+        for (int i = 12; i < 18; ++i) window[3][i] = 1.0;
+        for (int i = 18; i < 36; ++i) window[3][i] = window[0][i];
+        for (int i = 0; i < 8; ++i) {
+            double root = std::sqrt(1.0 + kAliasCoefficients[i] * kAliasCoefficients[i]);
+            cs[i] = 1.0 / root;
+            ca[i] = kAliasCoefficients[i] / root;
+        }
+        for (int pos = 0; pos < 7; ++pos) {
+            if (pos == 6) {
+                is_ratio_left[pos] = 1.0;
+                is_ratio_right[pos] = 0.0;
+                continue;
+            }
+            double ratio = std::tan(pos * M_PI / 12.0);
+            is_ratio_left[pos] = ratio / (1.0 + ratio);
+            is_ratio_right[pos] = 1.0 / (1.0 + ratio);
+        }
+    }
+};
+
+const Layer3Constants& Constants() {
+    static const Layer3Constants constants;
+    return constants;
+}
+
+}  // namespace
+
+void ReadLayer3ScaleFactors(DecoderState& s, int gr, int ch) {
+    const Layer3GranuleChannel& g = s.side_info.gr[gr][ch];
+    Layer3ScaleFactors& sf = s.scalefac[ch];
+    MainDataReservoir& r = s.reservoir;
+    const int slen1 = kSlen[0][g.scalefac_compress & 15];
+    const int slen2 = kSlen[1][g.scalefac_compress & 15];
+    if (IsShortGranule(g)) {
+        int first_short = 0;
+        if (g.mixed_block_flag) {
+            for (int sfb = 0; sfb < 8; ++sfb) sf.l[sfb] = static_cast<int>(r.GetBits(slen1));
+            first_short = 3;
+        }
+        for (int sfb = first_short; sfb < 12; ++sfb) {
+            for (int w = 0; w < 3; ++w) sf.s[sfb][w] = static_cast<int>(r.GetBits(sfb < 6 ? slen1 : slen2));
+        }
+        for (int w = 0; w < 3; ++w) sf.s[12][w] = 0;
+        return;
+    }
+    static constexpr int kScfsiBands[5] = {0, 6, 11, 16, 21};
+    for (int group = 0; group < 4; ++group) {
+        if (gr == 1 && s.side_info.scfsi[ch][group]) continue;  // reused from granule 0
+        for (int sfb = kScfsiBands[group]; sfb < kScfsiBands[group + 1]; ++sfb) {
+            sf.l[sfb] = static_cast<int>(r.GetBits(group < 2 ? slen1 : slen2));
+        }
+    }
+    sf.l[21] = sf.l[22] = 0;
+}
+
+void ReadLsfScaleFactors(DecoderState& s, int gr, int ch) {
+    Layer3GranuleChannel& g = s.side_info.gr[gr][ch];
+    Layer3ScaleFactors& sf = s.scalefac[ch];
+    const AudioFrameHeader& h = s.params.header;
+    const bool intensity_channel = h.mode == kJointStereo && (h.mode_ext & 1) && ch == 1;
+    unsigned sfc = g.scalefac_compress;
+    int slen[4] = {0, 0, 0, 0};
+    int table = 0;
+    g.preflag = 0;
+    if (!intensity_channel) {
+        if (sfc < 400) {
+            slen[0] = (sfc >> 4) / 5;
+            slen[1] = (sfc >> 4) % 5;
+            slen[2] = (sfc & 15) >> 2;
+            slen[3] = sfc & 3;
+            table = 0;
+        } else if (sfc < 500) {
+            sfc -= 400;
+            slen[0] = (sfc >> 2) / 5;
+            slen[1] = (sfc >> 2) % 5;
+            slen[2] = sfc & 3;
+            table = 1;
+        } else {
+            sfc -= 500;
+            slen[0] = sfc / 3;
+            slen[1] = sfc % 3;
+            g.preflag = 1;
+            table = 2;
+        }
+    } else {
+        unsigned isfc = sfc >> 1;
+        if (isfc < 180) {
+            slen[0] = isfc / 36;
+            slen[1] = (isfc % 36) / 6;
+            slen[2] = (isfc % 36) % 6;
+            table = 3;
+        } else if (isfc < 244) {
+            isfc -= 180;
+            slen[0] = (isfc % 64) >> 4;
+            slen[1] = (isfc % 16) >> 2;
+            slen[2] = isfc % 4;
+            table = 4;
+        } else {
+            isfc -= 244;
+            slen[0] = isfc / 3;
+            slen[1] = isfc % 3;
+            table = 5;
+        }
+    }
+    const int kind = IsShortGranule(g) ? (g.mixed_block_flag ? 2 : 1) : 0;
+    int staged[45] = {};
+    int illegal[45] = {};
+    int count = 0;
+    for (int part = 0; part < 4; ++part) {
+        for (int j = 0; j < kLsfSfbPartitions[table][kind][part] && count < 45; ++j, ++count) {
+            staged[count] = slen[part] ? static_cast<int>(s.reservoir.GetBits(slen[part])) : 0;
+            illegal[count] = (1 << slen[part]) - 1;
+        }
+    }
+    sf = Layer3ScaleFactors{};
+    int k = 0;
+    if (kind == 0) {
+        for (int sfb = 0; sfb < 21; ++sfb, ++k) {
+            sf.l[sfb] = staged[k];
+            s.is_illegal_l[ch][sfb] = illegal[k];
+        }
+        s.is_illegal_l[ch][21] = s.is_illegal_l[ch][20];
+        return;
+    }
+    int first_short = 0;
+    if (kind == 2) {
+        for (int sfb = 0; sfb < 6; ++sfb, ++k) {
+            sf.l[sfb] = staged[k];
+            s.is_illegal_l[ch][sfb] = illegal[k];
+        }
+        first_short = 3;
+    }
+    for (int sfb = first_short; sfb < 12; ++sfb) {
+        for (int w = 0; w < 3; ++w, ++k) {
+            sf.s[sfb][w] = staged[k];
+            s.is_illegal_s[ch][sfb][w] = illegal[k];
+        }
+    }
+    for (int w = 0; w < 3; ++w) s.is_illegal_s[ch][12][w] = s.is_illegal_s[ch][11][w];
+}
+
+int HuffmanDecode(const HuffmanDecodeTable& table, MainDataReservoir& r, int* x, int* y, int* v, int* w) {
+    *x = *y = *v = *w = 0;
+    if (!table.has_tree || !table.tree) return 2;
+    if (table.tree->empty()) return 0;
+    const int leaf = WalkHuffmanTree(*table.tree, [&r] { return r.Get1Bit(); });
+    if (leaf < 0) {
+        ConsoleMessage("Illegal Huffman code in data.\n");
+        return 1;
+    }
+    const bool count1 = table.name == "32" || table.name == "33";
+    if (count1) {
+        *v = (leaf >> 3) & 1;
+        *w = (leaf >> 2) & 1;
+        *x = (leaf >> 1) & 1;
+        *y = leaf & 1;
+        for (int* value : {v, w, x, y}) {
+            if (*value && r.Get1Bit()) *value = -*value;
+        }
+        return 0;
+    }
+    *x = leaf >> 4;
+    *y = leaf & 15;
+    if (table.linbits && static_cast<unsigned>(*x) == table.xlen - 1) *x += static_cast<int>(r.GetBits(table.linbits));
+    if (*x && r.Get1Bit()) *x = -*x;
+    if (table.linbits && static_cast<unsigned>(*y) == table.ylen - 1) *y += static_cast<int>(r.GetBits(table.linbits));
+    if (*y && r.Get1Bit()) *y = -*y;
+    return 0;
+}
+
+bool DecodeLayer3Huffman(DecoderState& s, int gr, int ch, std::size_t part2_start) {
+    const Layer3GranuleChannel& g = s.side_info.gr[gr][ch];
+    const HuffmanDecoderTables& tables = *s.huffman;
+    MainDataReservoir& r = s.reservoir;
+    const ScaleFactorBands& bands = BandsOf(s.params.header);
+    int* values = s.values[ch];
+    const std::size_t end = part2_start + g.part2_3_length;
+    if (end > r.end_bit) return false;  // the granule claims more main data than the frame has
+
+    int region1 = 576, region2 = 576;
+    if (IsShortGranule(g)) {
+        region1 = 36;
+    } else {
+        region1 = bands.long_start[std::min<unsigned>(g.region0_count + 1, 22)];
+        region2 = bands.long_start[std::min<unsigned>(g.region0_count + g.region1_count + 2, 22)];
+    }
+    const int big_end = static_cast<int>(std::min(2 * g.big_values, 576u));
+    int i = 0;
+    int v, w;
+    for (; i < big_end; i += 2) {
+        const unsigned select = g.table_select[i < region1 ? 0 : i < region2 ? 1 : 2];
+        if (select == 4 || select == 14 || select >= tables.tables.size()) return false;
+        HuffmanDecode(tables.tables[select], r, &values[i], &values[i + 1], &v, &w);
+    }
+    const HuffmanDecodeTable& quad_table = tables.tables[32 + g.count1table_select];
+    while (i + 4 <= 576 && r.position < end) {
+        int quad[4];
+        HuffmanDecode(quad_table, r, &quad[2], &quad[3], &quad[0], &quad[1]);
+        if (r.position > end) break;  // the last quadruple ran past the granule: dropped
+        for (int k = 0; k < 4; ++k) values[i + k] = quad[k];
+        i += 4;
+    }
+    r.position = end;
+    std::fill(values + i, values + 576, 0);
+    int last = i;
+    while (last > 0 && values[last - 1] == 0) --last;
+    s.nonzero_end[ch] = last;
+    return true;
+}
+
+void DequantizeLayer3(DecoderState& s, int gr, int ch) {
+    const Layer3GranuleChannel& g = s.side_info.gr[gr][ch];
+    const Layer3ScaleFactors& sf = s.scalefac[ch];
+    const ScaleFactorBands& bands = BandsOf(s.params.header);
+    const Layer3Constants& k = Constants();
+    const int* values = s.values[ch];
+    double* xr = s.xr[ch];
+    const double gain = std::exp2(0.25 * (static_cast<double>(g.global_gain) - 210.0));
+    const double multiplier = g.scalefac_scale ? 1.0 : 0.5;
+    const int end = s.nonzero_end[ch];
+    std::fill(xr, xr + 576, 0.0);
+    auto scale_line = [&](int line, double factor) {
+        int value = values[line];
+        if (value == 0) return;
+        int magnitude = std::min(std::abs(value), 8206);
+        double result = k.pow43[magnitude] * factor;
+        xr[line] = value < 0 ? -result : result;
+    };
+    auto long_band = [&](int sfb, int from, int to) {
+        double factor = gain * std::exp2(-multiplier * (sf.l[sfb] + (g.preflag ? kPretab[sfb] : 0)));
+        for (int line = from; line < to && line < end; ++line) scale_line(line, factor);
+    };
+    if (!IsShortGranule(g)) {
+        for (int sfb = 0; sfb < 22 && bands.long_start[sfb] < end; ++sfb) {
+            long_band(sfb, bands.long_start[sfb], bands.long_start[sfb + 1]);
+        }
+        return;
+    }
+    int first_short = 0;
+    if (g.mixed_block_flag) {
+        for (int sfb = 0; bands.long_start[sfb] < 36; ++sfb) {
+            long_band(sfb, bands.long_start[sfb], std::min(bands.long_start[sfb + 1], 36));
+        }
+        first_short = 3;
+    }
+    for (int sfb = first_short; sfb < 13; ++sfb) {
+        const int start = 3 * bands.short_start[sfb];
+        const int width = bands.short_start[sfb + 1] - bands.short_start[sfb];
+        if (start >= end) break;
+        for (int win = 0; win < 3; ++win) {
+            double factor = gain * std::exp2(-2.0 * g.subblock_gain[win] - multiplier * sf.s[sfb][win]);
+            const int from = start + win * width;
+            for (int line = from; line < from + width && line < end; ++line) scale_line(line, factor);
+        }
+    }
+}
+
+namespace {
+
+constexpr double kMidSide = 0.707106782373095;
+
+// Per line of the right channel: the intensity position to apply, or -1.
+void IntensityPositions(const DecoderState& s, int gr, int positions[576]) {
+    std::fill(positions, positions + 576, -1);
+    const Layer3GranuleChannel& g = s.side_info.gr[gr][1];
+    const Layer3ScaleFactors& sf = s.scalefac[1];
+    const ScaleFactorBands& bands = BandsOf(s.params.header);
+    const bool mpeg1 = s.params.header.version == 1;
+    const int* right = s.values[1];
+    auto legal = [&](int pos, int illegal) { return mpeg1 ? pos != 7 : pos != illegal; };
+    auto mark_long = [&](int first_sfb, int limit_line) {
+        for (int sfb = first_sfb; sfb < 22 && bands.long_start[sfb] < limit_line; ++sfb) {
+            const int source = sfb < 21 ? sfb : 20;
+            const int pos = sf.l[source];
+            if (!legal(pos, s.is_illegal_l[1][sfb])) continue;
+            for (int line = bands.long_start[sfb]; line < std::min(bands.long_start[sfb + 1], limit_line); ++line) {
+                positions[line] = pos;
+            }
+        }
+    };
+    if (!IsShortGranule(g)) {
+        const int nonzero = s.nonzero_end[1];
+        int first = 0;
+        while (first < 22 && bands.long_start[first] < nonzero) ++first;
+        // The band holding the last non-zero line is coded normally; intensity starts after it.
+        mark_long(first, 576);
+        return;
+    }
+    const int first_short = g.mixed_block_flag ? 3 : 0;
+    bool short_part_silent = true;
+    for (int win = 0; win < 3; ++win) {
+        int last_nonzero_sfb = first_short - 1;
+        for (int sfb = first_short; sfb < 13; ++sfb) {
+            const int width = bands.short_start[sfb + 1] - bands.short_start[sfb];
+            const int from = 3 * bands.short_start[sfb] + win * width;
+            for (int line = from; line < from + width; ++line) {
+                if (right[line]) {
+                    last_nonzero_sfb = sfb;
+                    break;
+                }
+            }
+        }
+        if (last_nonzero_sfb >= first_short) short_part_silent = false;
+        for (int sfb = last_nonzero_sfb + 1; sfb < 13; ++sfb) {
+            const int source = sfb < 12 ? sfb : 11;
+            const int pos = sf.s[source][win];
+            if (!legal(pos, s.is_illegal_s[1][sfb][win])) continue;
+            const int width = bands.short_start[sfb + 1] - bands.short_start[sfb];
+            const int from = 3 * bands.short_start[sfb] + win * width;
+            for (int line = from; line < from + width; ++line) positions[line] = pos;
+        }
+    }
+    if (g.mixed_block_flag && short_part_silent) {
+        int last = 36;
+        while (last > 0 && right[last - 1] == 0) --last;
+        int first = 0;
+        while (bands.long_start[first] < last) ++first;
+        mark_long(first, 36);
+    }
+}
+
+void LsfIntensityRatio(int pos, unsigned scalefac_compress, double* left, double* right) {
+    const double io = (scalefac_compress & 1) ? 0.707106781188 : 0.840896415256;
+    *left = 1.0;
+    *right = 1.0;
+    if (pos == 0) return;
+    if (pos & 1) {
+        *left = std::pow(io, (pos + 1) / 2);
+    } else {
+        *right = std::pow(io, pos / 2);
+    }
+}
+
+}  // namespace
+
+void Layer3Stereo(DecoderState& s, int gr) {
+    const AudioFrameHeader& h = s.params.header;
+    if (s.params.stereo != 2 || h.mode != kJointStereo) return;
+    const bool ms = h.mode_ext & 2;
+    const bool intensity = h.mode_ext & 1;
+    double* left = s.xr[0];
+    double* right = s.xr[1];
+    int positions[576];
+    if (intensity) {
+        IntensityPositions(s, gr, positions);
+    } else {
+        std::fill(positions, positions + 576, -1);
+    }
+    const Layer3Constants& k = Constants();
+    const bool mpeg1 = h.version == 1;
+    const unsigned right_sfc = s.side_info.gr[gr][1].scalefac_compress;
+    for (int line = 0; line < 576; ++line) {
+        const int pos = positions[line];
+        if (pos >= 0) {
+            const double value = left[line];
+            if (mpeg1) {
+                const int p = std::min(pos, 6);
+                left[line] = value * k.is_ratio_left[p];
+                right[line] = value * k.is_ratio_right[p];
+            } else {
+                double kl, kr;
+                LsfIntensityRatio(pos, right_sfc, &kl, &kr);
+                left[line] = value * kl;
+                right[line] = value * kr;
+            }
+        } else if (ms) {
+            const double m = left[line], side = right[line];
+            left[line] = (m + side) * kMidSide;
+            right[line] = (m - side) * kMidSide;
+        }
+    }
+}
+
+void ReorderLayer3(double* xr, const Layer3GranuleChannel& g, const AudioFrameHeader& h) {
+    if (!IsShortGranule(g)) return;
+    const ScaleFactorBands& bands = BandsOf(h);
+    double reordered[576];
+    std::copy(xr, xr + 576, reordered);
+    for (int sfb = g.mixed_block_flag ? 3 : 0; sfb < 13; ++sfb) {
+        const int start = bands.short_start[sfb];
+        const int width = bands.short_start[sfb + 1] - start;
+        for (int win = 0; win < 3; ++win) {
+            for (int f = 0; f < width; ++f) reordered[3 * (start + f) + win] = xr[3 * start + win * width + f];
+        }
+    }
+    std::copy(reordered, reordered + 576, xr);
+}
+
+void AntialiasLayer3(double* xr, const Layer3GranuleChannel& g) {
+    if (IsShortGranule(g) && !g.mixed_block_flag) return;
+    const int boundaries = IsShortGranule(g) ? 1 : 31;
+    const Layer3Constants& k = Constants();
+    for (int sb = 1; sb <= boundaries; ++sb) {
+        for (int i = 0; i < 8; ++i) {
+            double& upper = xr[18 * sb - 1 - i];
+            double& lower = xr[18 * sb + i];
+            const double bu = upper, bd = lower;
+            upper = bu * k.cs[i] - bd * k.ca[i];
+            lower = bd * k.cs[i] + bu * k.ca[i];
+        }
+    }
+}
+
+namespace {
+
+void InverseMdct(const double* in, double* out, int block_type) {
+    const Layer3Constants& k = Constants();
+    if (block_type == 2) {
+        std::fill(out, out + 36, 0.0);
+        for (int win = 0; win < 3; ++win) {
+            for (int i = 0; i < 12; ++i) {
+                double sum = 0;
+                for (int m = 0; m < 6; ++m) sum += in[3 * m + win] * k.cos72[(3 * (2 * i + 7) * (2 * m + 1)) % 144];
+                out[6 * win + i + 6] += sum * k.window[2][i];
+            }
+        }
+        return;
+    }
+    for (int i = 0; i < 36; ++i) {
+        double sum = 0;
+        for (int m = 0; m < 18; ++m) sum += in[m] * k.cos72[((2 * i + 19) * (2 * m + 1)) % 144];
+        out[i] = sum * k.window[block_type][i];
+    }
+}
+
+}  // namespace
+
+void HybridSynthesis(DecoderState& s, const double* in, int sb, int ch, const Layer3GranuleChannel& g) {
+    int block_type = g.window_switching_flag ? static_cast<int>(g.block_type) : 0;
+    if (g.window_switching_flag && g.mixed_block_flag && sb < 2) block_type = 0;
+    double raw[36];
+    InverseMdct(in, raw, block_type);
+    double* overlap = s.overlap[ch][sb];
+    for (int i = 0; i < 18; ++i) {
+        s.hybrid_out[ch][i][sb] = raw[i] + overlap[i];
+        overlap[i] = raw[i + 18];
+    }
+}
+
+}  // namespace mpa

@@ -1,0 +1,49 @@
+// The program stream multiplexer: a video elementary stream and an MPEG audio elementary stream
+// joined into an MPEG-1 or MPEG-2 program stream of 2048-byte packs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/run_report.h"
+#include "ps_common/byte_io.h"
+#include "ps_mux/pack_writer.h"
+#include "stream_analysis/analysis.h"
+
+namespace ps_mux {
+
+inline constexpr std::uint64_t kStartupDelay = 30000;  // 90 kHz ticks
+
+// What the run works from: the probes' results, copied when the run starts.
+struct MuxInputs {
+    PsVersion version = PsVersion::Mpeg2;
+    stream_analysis::VideoAnalysis video;
+    // An MPEG audio elementary stream. A WAVE input is encoded before it reaches the multiplexer:
+    // the encoder presents its frames as such a stream (same fields, syncByte of its first frame).
+    stream_analysis::AudioAnalysis audio;
+};
+
+enum class MuxStatus { Done, Canceled, Error };
+
+struct MuxResult {
+    MuxStatus status = MuxStatus::Error;
+    std::string errorBox;  // text of the "Error" box, empty when none
+    std::uint64_t packs = 0;
+};
+
+// Status texts go to report (SetStatus), progress 0-16 and byte counts as the run goes.
+MuxResult RunMux(const MuxInputs& inputs, ps::ByteSource& video, ps::ByteSource& audio, ps::ByteSink& output,
+                 platform::RunReport& report);
+
+// Opens the files, then RunMux. "Can't open video file" and friends as the error box.
+MuxResult RunMuxFiles(const MuxInputs& inputs, const std::string& videoPath, const std::string& audioPath,
+                      const std::string& outputPath, platform::RunReport& report);
+
+// The clock the mux runs at for a pair of bit rates (bit/s).
+struct MuxClock {
+    std::uint32_t muxRate = 0;   // units of 50 bytes/s
+    std::uint64_t scrStep = 0;   // 90 kHz ticks per pack
+};
+MuxClock ClockFor(std::uint32_t videoBitrate, std::uint32_t audioBitrate);
+
+}  // namespace ps_mux

@@ -1,0 +1,276 @@
+#include "ps_mux/mux.h"
+
+#include <array>
+#include <cstring>
+
+#include "mpeg_audio/audio_frame.h"
+#include "ps_common/lookahead_reader.h"
+#include "ps_common/program_stream.h"
+
+namespace ps_mux {
+
+using stream_analysis::AudioType;
+
+MuxClock ClockFor(std::uint32_t videoBitrate, std::uint32_t audioBitrate) {
+    const std::uint64_t sum = std::uint64_t(videoBitrate) + audioBitrate;
+    const std::uint64_t w = sum + sum / 32;
+    MuxClock clock;
+    if (w == 0) return clock;
+    clock.muxRate = std::uint32_t(w / 400);
+    clock.scrStep = kPackBytes * 720000 / w;
+    return clock;
+}
+
+namespace {
+
+const char* const kStatusProcessing = "Processing...";
+const char* const kStatusDone = "Done !!!";
+const char* const kStatusCanceled = "Canceled !!!";
+const char* const kStatusError = "Error !!!";
+const char* const kWriteError = "Write File Error";
+const char* const kSyncError = "Audio sync error in audio file !";
+
+// Room to see a start code and the picture header's first two bytes past a packet's end.
+constexpr std::size_t kLookahead = 8;
+
+class Multiplexer {
+public:
+    Multiplexer(const MuxInputs& in, ps::ByteSource& video, ps::ByteSource& audio, ps::ByteSink& out,
+                platform::RunReport& report)
+        : in_(in), layout_(LayoutOf(in.version)), video_(video), audio_(audio), out_(out), report_(report) {}
+
+    MuxResult Run();
+
+private:
+    bool WriteFirstPack();
+    bool WritePack(std::uint8_t* pack, std::size_t bytes);
+    bool WritePadding();
+    bool WriteVideoPacket();
+    bool WriteAudioPacket();
+    void StepProgress();
+    MuxResult Fail(const std::string& box) {
+        report_.SetStatus(kStatusError);
+        return {MuxStatus::Error, box, packCounter_};
+    }
+
+    const MuxInputs& in_;
+    const PackLayout& layout_;
+    ps::LookaheadReader video_;
+    ps::LookaheadReader audio_;
+    ps::ByteSink& out_;
+    platform::RunReport& report_;
+
+    // MuxState
+    std::uint64_t scr_ = 1;
+    std::uint64_t scrStep_ = 0;
+    std::uint64_t packCounter_ = 0;
+    std::uint32_t muxRate_ = 0;
+    std::uint64_t nextVideoTime_ = kStartupDelay;
+    std::uint64_t nextAudioTime_ = kStartupDelay;
+    std::uint64_t pictureCounter_ = 0;
+    std::uint64_t groupBase_ = 0;
+    std::uint64_t audioFrameCounter_ = 0;
+    std::uint64_t nextFrameOffset_ = 0;  // stream offset of the next audio frame header
+    bool videoEnded_ = false;
+    bool audioEnded_ = false;
+    std::uint64_t consumed_ = 0;
+    std::uint64_t total_ = 0;
+    int progress_ = 1;
+    std::string failure_;
+    std::array<std::uint8_t, kPackBytes> pack_{};
+    std::size_t packHeaderBytes_ = 0;
+};
+
+MuxResult Multiplexer::Run() {
+    if (!in_.video.valid || in_.audio.type != AudioType::Mpeg || in_.video.kind == stream_analysis::VideoKind::Dv)
+        return Fail("Video or Audio file not valid");
+    const MuxClock clock = ClockFor(in_.video.bitrate, in_.audio.bitrate);
+    if (clock.scrStep == 0) return Fail("Video or Audio file not valid");
+    muxRate_ = clock.muxRate;
+    scrStep_ = clock.scrStep;
+
+    report_.SetStatus(kStatusProcessing);
+    report_.SetProgress(1);
+    videoEnded_ = video_.Ensure(1) == 0;
+    audioEnded_ = audio_.Ensure(1) == 0;
+    total_ = std::uint64_t(in_.video.fileSize) + std::uint64_t(in_.audio.fileSize);
+    if (!WriteFirstPack()) return Fail(kWriteError);
+    report_.SetCounts(0, std::int64_t(total_));
+
+    for (;;) {
+        if (videoEnded_ && audioEnded_) {
+            const std::uint8_t end[4] = {0, 0, 1, 0xB9};
+            if (!out_.Write(end, 4) || !out_.Finish()) return Fail(kWriteError);
+            report_.SetProgress(platform::kProgressSteps);
+            report_.SetCounts(std::int64_t(consumed_), std::int64_t(total_));
+            report_.SetStatus(kStatusDone);
+            return {MuxStatus::Done, {}, packCounter_};
+        }
+        ++packCounter_;
+        scr_ = packCounter_ * scrStep_ + 1;
+        if (report_.StopRequested()) {
+            out_.Finish();
+            report_.SetStatus(kStatusCanceled);
+            return {MuxStatus::Canceled, {}, packCounter_};
+        }
+        StepProgress();
+        if (packCounter_ % 256 == 1) report_.SetCounts(std::int64_t(consumed_), std::int64_t(total_));
+
+        packHeaderBytes_ = WritePackHeader(pack_.data(), in_.version, scr_, muxRate_, false);
+        const std::uint64_t due = scr_ + kStartupDelay;
+        bool ok;
+        if (videoEnded_) {
+            ok = nextAudioTime_ <= due ? WriteAudioPacket() : WritePadding();
+        } else if (audioEnded_) {
+            ok = nextVideoTime_ <= due ? WriteVideoPacket() : WritePadding();
+        } else if (nextVideoTime_ <= due || nextAudioTime_ <= due) {
+            ok = nextVideoTime_ <= nextAudioTime_ ? WriteVideoPacket() : WriteAudioPacket();
+        } else {
+            ok = WritePadding();
+        }
+        if (!ok) return Fail(failure_);
+    }
+}
+
+void Multiplexer::StepProgress() {
+    // Small inputs would otherwise divide by zero.
+    const std::uint64_t unit = total_ / platform::kProgressSteps;
+    if (unit == 0) return;
+    while (progress_ < platform::kProgressSteps && std::uint64_t(progress_) < consumed_ / unit) {
+        ++progress_;
+        report_.SetProgress(progress_);
+    }
+}
+
+bool Multiplexer::WritePack(std::uint8_t* pack, std::size_t bytes) {
+    if (out_.Write(pack, bytes)) return true;
+    failure_ = kWriteError;
+    return false;
+}
+
+bool Multiplexer::WriteFirstPack() {
+    std::size_t at = WritePackHeader(pack_.data(), in_.version, scr_, muxRate_, true);
+    at += WriteSystemHeader(pack_.data() + at, muxRate_);
+    at += WritePaddingPacket(pack_.data() + at, layout_.firstPadding);
+    return WritePack(pack_.data(), at);
+}
+
+bool Multiplexer::WritePadding() {
+    const std::size_t at = packHeaderBytes_ + WritePaddingPacket(pack_.data() + packHeaderBytes_, layout_.laterPadding);
+    return WritePack(pack_.data(), at);
+}
+
+bool Multiplexer::WriteVideoPacket() {
+    const std::size_t held = video_.Ensure(layout_.payload + kLookahead);
+    const std::size_t take = std::min(held, layout_.payload);
+    videoEnded_ = held <= layout_.payload;
+    const std::uint8_t* data = video_.Data();
+
+    // Start codes are found wherever they begin in the packet, not only at 4-byte boundaries.
+    TimeStamps stamps = TimeStamps::None;
+    std::uint64_t pts = 0, dts = 0;
+    for (std::size_t i = 0; i < take;) {
+        const void* one = i + 2 < held ? std::memchr(data + i + 2, 1, held - i - 2) : nullptr;
+        if (!one) break;
+        const std::size_t at = std::size_t(static_cast<const std::uint8_t*>(one) - data) - 2;
+        if (at >= take) break;
+        if (data[at] != 0 || data[at + 1] != 0 || at + 3 >= held) {
+            i = at + 1;
+            continue;
+        }
+        const std::uint8_t code = data[at + 3];
+        if (code == 0xB3 || code == 0xB8) {
+            // Each group (sequence header or group of pictures header) restarts the references.
+            groupBase_ = pictureCounter_;
+        } else if (code == 0x00 && at + 5 < held) {
+            const int temporalReference = data[at + 4] << 2 | data[at + 5] >> 6;
+            const int codingType = (data[at + 5] >> 3) & 7;
+            if (stamps == TimeStamps::None) {
+                pts = in_.video.framePeriod * (groupBase_ + temporalReference) + kStartupDelay;
+                if (codingType == ps::kPictureB) {
+                    stamps = TimeStamps::Pts;
+                } else {
+                    // Decoding runs one picture period ahead of display: DTS follows the decode
+                    // order at the stream's own rate.
+                    stamps = TimeStamps::PtsDts;
+                    dts = in_.video.framePeriod * pictureCounter_ + kStartupDelay - in_.video.framePeriod;
+                }
+            }
+            ++pictureCounter_;
+            nextVideoTime_ = in_.video.framePeriod * pictureCounter_ + kStartupDelay;
+        }
+        i = at + 4;
+    }
+
+    std::size_t at = packHeaderBytes_;
+    at += WritePesHeader(pack_.data() + at, in_.version, ps::kVideoStream0, take, stamps, pts, dts);
+    std::memcpy(pack_.data() + at, data, take);
+    video_.Consume(take);
+    consumed_ += take;
+    return WritePack(pack_.data(), at + take);
+}
+
+bool Multiplexer::WriteAudioPacket() {
+    const std::size_t held = audio_.Ensure(layout_.payload + kLookahead);
+    const std::size_t take = std::min(held, layout_.payload);
+    audioEnded_ = held <= layout_.payload;
+    const std::uint8_t* data = audio_.Data();
+    const std::uint64_t start = audio_.Offset();
+
+    // Each frame's length comes from its own header: padded frames (4 bytes in Layer I) and
+    // bit rate changes need no guessing.
+    TimeStamps stamps = TimeStamps::None;
+    std::uint64_t pts = 0;
+    while (nextFrameOffset_ < start + take) {
+        const std::size_t at = std::size_t(nextFrameOffset_ - start);
+        if (at + 4 > held) break;  // a truncated last frame
+        mpa::AudioFrameHeader header;
+        int length = 0;
+        if (data[at] == 0xFF && data[at + 1] == in_.audio.syncByte && mpa::ParseHeaderBytes(data + at, header))
+            length = mpa::FrameLengthBytes(header);
+        if (length <= 0) {
+            failure_ = kSyncError;
+            return false;
+        }
+        const std::uint64_t spf = std::uint64_t(in_.audio.samplesPerFrame);
+        if (stamps == TimeStamps::None) {
+            stamps = TimeStamps::Pts;
+            pts = spf * audioFrameCounter_ * 90000 / in_.audio.sampleRate + kStartupDelay;
+        }
+        ++audioFrameCounter_;
+        nextAudioTime_ = spf * audioFrameCounter_ * 90000 / in_.audio.sampleRate + kStartupDelay;
+        nextFrameOffset_ += std::uint64_t(length);
+    }
+
+    std::size_t at = packHeaderBytes_;
+    at += WritePesHeader(pack_.data() + at, in_.version, ps::kAudioStream0, take, stamps, pts, 0);
+    std::memcpy(pack_.data() + at, data, take);
+    audio_.Consume(take);
+    consumed_ += take;
+    return WritePack(pack_.data(), at + take);
+}
+
+}  // namespace
+
+MuxResult RunMux(const MuxInputs& inputs, ps::ByteSource& video, ps::ByteSource& audio, ps::ByteSink& output,
+                 platform::RunReport& report) {
+    return Multiplexer(inputs, video, audio, output, report).Run();
+}
+
+MuxResult RunMuxFiles(const MuxInputs& inputs, const std::string& videoPath, const std::string& audioPath,
+                      const std::string& outputPath, platform::RunReport& report) {
+    auto fail = [&](const char* box) {
+        report.SetStatus(kStatusError);
+        return MuxResult{MuxStatus::Error, box, 0};
+    };
+    if (!inputs.video.valid || inputs.audio.type != AudioType::Mpeg) return fail("Video or Audio file not valid");
+    auto video = ps::FileSource::Open(videoPath);
+    if (!video) return fail("Can't open video file");
+    auto audio = ps::FileSource::Open(audioPath);
+    if (!audio) return fail("Can't open audio file");
+    auto output = ps::FileSink::Create(outputPath);
+    if (!output) return fail("Can't open output file");
+    return RunMux(inputs, *video, *audio, *output, report);
+}
+
+}  // namespace ps_mux

@@ -1,0 +1,28 @@
+// mpa-tool dec IN OUT.wav: decodes a file of MPEG audio frames into a 16-bit WAVE file.
+#include <cstdio>
+#include <string>
+
+#include "command.h"
+#include "mpeg_audio/stream_decoder.h"
+
+namespace {
+
+int RunDecode(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: mpa-tool dec IN OUT.wav\n");
+        return 2;
+    }
+    mpa::StreamDecodeStats stats;
+    std::string error;
+    if (!mpa::DecodeMpegAudioFile(argv[0], argv[1], &stats, &error)) {
+        std::fprintf(stderr, "mpa-tool dec: %s\n", error.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "%ld frames decoded, %ld dropped, %ld bytes skipped, %ld samples clipped\n",
+                 stats.frames_decoded, stats.frames_dropped, stats.bytes_skipped, stats.clipped_samples);
+    return stats.frames_decoded > 0 ? 0 : 1;
+}
+
+const MpaCommand kDecode("dec", "dec IN OUT.wav", RunDecode);
+
+}  // namespace

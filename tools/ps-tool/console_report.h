@@ -1,0 +1,19 @@
+// Prints what a dialog would show of a run: status texts and message-list lines.
+#pragma once
+
+#include <string>
+
+#include "platform/run_report.h"
+
+class ConsoleReport : public platform::RunReport {
+public:
+    void SetStatus(const std::string& text) override;
+    void AddMessage(const std::string& line) override;
+    const std::string& Status() const { return status_; }
+
+private:
+    std::string status_;
+};
+
+void PrintErrorBox(const std::string& text);
+void PrintStatic(const char* label, const std::string& text);
