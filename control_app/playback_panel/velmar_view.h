@@ -13,7 +13,7 @@
 #include "color_settings.h"
 #include "i2c_bus.h"
 #include "panel_channels.h"
-#include "panel_host.h"
+#include "panel_frame_host.h"
 #include "position_sliders.h"
 #include "timecode.h"
 #include "velmar_ui/data_exchange.h"
@@ -152,7 +152,8 @@ public:
     const std::string& Section() const { return section_; }
 
     // Form fields.
-    std::string pathA, pathB, startA, startB, speedA, speedB, speedAudio;
+    std::string pathA, pathB, startA, startB;
+    std::string speedA = "100", speedB = "100", speedAudio = "100";
     std::string audioPath, audioStart, alphaPath, alphaStart, playListPath, playListStart;
     std::string decodePath, dvPath, dvAudioPath;
     int decodeFields = 0;

@@ -10,14 +10,16 @@
 #include <memory>
 
 #include "message_log_dlg.h"
-#include "panel_host.h"
+#include "panel_frame_host.h"
 #include "velmar_ui_qt/form_window.h"
 
 namespace velmar_qt {
 
 class QtPanelHost : public velmar::PanelHost {
 public:
-    explicit QtPanelHost(QMainWindow* frame) : frame_(frame) {}
+    explicit QtPanelHost(QMainWindow* frame = nullptr) : frame_(frame) {}
+    // The frame is usually built after the panel: it arrives here once it exists.
+    void SetFrame(QMainWindow* frame) { frame_ = frame; }
     ~QtPanelHost() override;
 
     std::function<void(int menuCommand)> openTool;
