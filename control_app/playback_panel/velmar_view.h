@@ -72,6 +72,9 @@ public:
 
     // --- framework messages
     void OnTimer();
+    // The displays and drain counters of one tick, without remote requests or the list engines:
+    // what a drain wait runs between its sleeps, so a stop handler never re-enters them.
+    void StatusTick();
     void OnPaint();
     void OnDestroy();
     // Whether a menu command is available now (the two logging items).
@@ -178,6 +181,7 @@ private:
 
     // Status loop steps.
     void SendDirtyColors();
+    void ShowDisplays();
     void ShowVideo(Channel& channel, std::uint32_t status, velmar_ui::ControlId display,
                    velmar_ui::ControlId slider, DisplayTracker& tracker, bool setsExternalPosition);
     void ShowAlpha();
