@@ -238,7 +238,7 @@ void SoftBoard::TakeMailbox() {
     const std::uint32_t capacity = (size - 8) / 4;
     const std::uint32_t count = std::min<std::uint32_t>(capacity, priority + scheduled);
     packet.words.resize(count);
-    std::memcpy(packet.words.data(), Window() + kCommandPacket, count * 4);
+    if (count > 0) std::memcpy(packet.words.data(), Window() + kCommandPacket, count * 4);
     Say(1, "packet: " + std::to_string(priority) + " priority and " + std::to_string(scheduled) +
                " scheduled words");
     if (packets_.size() == kKeptPackets) packets_.erase(packets_.begin());

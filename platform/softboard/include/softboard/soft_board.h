@@ -4,7 +4,6 @@
 #pragma once
 
 #include <atomic>
-#include <deque>
 #include <cstdint>
 #include <functional>
 #include <memory>
