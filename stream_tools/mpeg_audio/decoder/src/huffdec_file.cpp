@@ -108,6 +108,7 @@ int ParseHuffmanTableFile(std::istream& in, HuffmanDecoderTables& tables) {
         }
         HuffmanDecodeTable table;
         table.name = name;
+        table.count1 = table.name == "32" || table.name == "33";
         table.xlen = xlen;
         table.ylen = ylen;
         table.linbits = linbits;

@@ -130,6 +130,7 @@ HuffmanDecoderTables BuiltInHuffmanTables() {
         table.name = std::to_string(t);
         table.has_tree = true;
         const bool count1 = t >= 32;
+        table.count1 = count1;
         const int shared = t >= 17 && t <= 23 ? 16 : t >= 25 && t <= 31 ? 24 : -1;
         HuffmanCodeSet set = Layer3HuffmanCodes(t);
         if (set.codes) {

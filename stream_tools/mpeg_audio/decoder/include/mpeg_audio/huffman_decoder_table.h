@@ -32,6 +32,7 @@ struct HuffmanDecodeTable {
     unsigned xlen = 0, ylen = 0, linbits = 0, linmax = 0;
     int reference = -1;                    // table whose tree this one shares, -1 = own tree
     bool has_tree = false;                 // false: the file gave no tree for this table
+    bool count1 = false;                   // tables "32" and "33": quadruples
     std::shared_ptr<const std::vector<HuffmanNode>> tree;
     std::size_t tree_length() const { return tree ? tree->size() : 0; }
 };
