@@ -60,12 +60,12 @@ struct SynthesisState {
     bool ready = false;
     // The matrixing folded by its symmetries, by [k][p] for k, p = 0..15:
     // cos(2p (2k + 1) pi / 64) for the even outputs, cos((2p + 1)(2k + 1) pi / 64) for the odd ones.
-    std::array<std::array<double, 16>, 16> even_matrix{};
-    std::array<std::array<double, 16>, 16> odd_matrix{};
-    std::array<double, 512> window{};                 // D[i]
+    std::array<std::array<float, 16>, 16> even_matrix{};
+    std::array<std::array<float, 16>, 16> odd_matrix{};
+    std::array<float, 512> window{};                  // D[i]
     // The 1024-value ring of each channel, stored twice in a row so that windowing reads it without
     // wrapping.
-    std::array<std::array<double, 2048>, 2> history{};
+    std::array<std::array<float, 2048>, 2> history{};
     int offset[2] = {0, 0};
 };
 

@@ -21,11 +21,11 @@ double RoundTo1e9(double value) {
 void BuildSynthesisMatrix(SynthesisState& synthesis) {
     for (int k = 0; k < 16; ++k) {
         for (int p = 0; p < 16; ++p) {
-            synthesis.even_matrix[k][p] = RoundTo1e9(std::cos(2 * p * (2 * k + 1) * M_PI / 64.0));
-            synthesis.odd_matrix[k][p] = RoundTo1e9(std::cos((2 * p + 1) * (2 * k + 1) * M_PI / 64.0));
+            synthesis.even_matrix[k][p] = static_cast<float>(RoundTo1e9(std::cos(2 * p * (2 * k + 1) * M_PI / 64.0)));
+            synthesis.odd_matrix[k][p] = static_cast<float>(RoundTo1e9(std::cos((2 * p + 1) * (2 * k + 1) * M_PI / 64.0)));
         }
     }
-    for (int i = 0; i < 512; ++i) synthesis.window[i] = SynthesisWindow(i);
+    for (int i = 0; i < 512; ++i) synthesis.window[i] = static_cast<float>(SynthesisWindow(i));
     synthesis.ready = true;
 }
 
@@ -35,14 +35,14 @@ int SynthesizeSubbands(SynthesisState& synthesis, const double* fractions, int c
     if (!synthesis.ready) BuildSynthesisMatrix(synthesis);
     int& offset = synthesis.offset[channel];
     offset = (offset - 64) & 1023;
-    double* history = synthesis.history[channel].data();
+    float* history = synthesis.history[channel].data();
     // Accumulated by column so that the inner loops run over contiguous outputs.
-    double even[16] = {}, odd[16] = {}, x[32];
+    float even[16] = {}, odd[16] = {}, x[32];
     for (int k = 0; k < 16; ++k) {
-        const double sum = fractions[k] + fractions[31 - k];
-        const double difference = fractions[k] - fractions[31 - k];
-        const double* even_column = synthesis.even_matrix[k].data();
-        const double* odd_column = synthesis.odd_matrix[k].data();
+        const float sum = static_cast<float>(fractions[k] + fractions[31 - k]);
+        const float difference = static_cast<float>(fractions[k] - fractions[31 - k]);
+        const float* even_column = synthesis.even_matrix[k].data();
+        const float* odd_column = synthesis.odd_matrix[k].data();
         for (int p = 0; p < 16; ++p) {
             even[p] += even_column[p] * sum;
             odd[p] += odd_column[p] * difference;
@@ -52,21 +52,21 @@ int SynthesizeSubbands(SynthesisState& synthesis, const double* fractions, int c
         x[2 * p] = even[p];
         x[2 * p + 1] = odd[p];
     }
-    double* v = history + offset;
+    float* v = history + offset;
     for (int i = 0; i < 16; ++i) v[i] = x[i + 16];
     v[16] = 0.0;
     for (int i = 17; i < 48; ++i) v[i] = -x[48 - i];
     for (int i = 48; i < 64; ++i) v[i] = -x[i - 48];
     std::copy(v, v + 64, v + 1024);
-    double sums_out[32] = {};
+    float sums_out[32] = {};
     for (int i = 0; i < 16; ++i) {
-        const double* window = synthesis.window.data() + 32 * i;
-        const double* ring = history + offset + 32 * i + 64 * ((i + 1) / 2);
+        const float* window = synthesis.window.data() + 32 * i;
+        const float* ring = history + offset + 32 * i + 64 * ((i + 1) / 2);
         for (int j = 0; j < 32; ++j) sums_out[j] += window[j] * ring[j];
     }
     int clipped = 0;
     for (int j = 0; j < 32; ++j) {
-        double sample = sums_out[j] * 32768.0;
+        double sample = static_cast<double>(sums_out[j]) * 32768.0;
         if (sample >= 32767.5) {
             out[j] = 32767;
             ++clipped;
