@@ -30,6 +30,16 @@ struct MainDataReservoir {
         ++position;
         return bit;
     }
+    // The next 8 bits without reading them, when the window holds that many.
+    bool Peek8(unsigned* bits) const {
+        if (position + 8 > end_bit) return false;
+        const std::size_t byte = position >> 3;
+        const unsigned shift = position & 7;
+        unsigned pair = static_cast<unsigned>(bytes[byte]) << 8;
+        if (shift) pair |= bytes[byte + 1];
+        *bits = (pair >> (8 - shift)) & 0xFF;
+        return true;
+    }
     uint32_t GetBits(int count) {
         uint32_t value = 0;
         for (int i = 0; i < count; ++i) value = value << 1 | static_cast<uint32_t>(Get1Bit());

@@ -149,6 +149,7 @@ std::shared_ptr<const HuffmanDecoderTables> LoadHuffmanDecoderTables(const std::
     if (!ReadTableFile(path, &text)) {
         ConsoleMessage("Please check huffman table 'huffdec'\n");
     } else if (in.str(text), ParseHuffmanTableFile(in, *tables) == kHuffmanTables) {
+        BuildHuffmanLookups(*tables);
         return tables;
     } else {
         ConsoleMessage("decoder table read error\n");

@@ -188,7 +188,17 @@ int HuffmanDecode(const HuffmanDecodeTable& table, MainDataReservoir& r, int* x,
     *x = *y = *v = *w = 0;
     if (!table.has_tree || !table.tree) return 2;
     if (table.tree->empty()) return 0;
-    const int leaf = WalkHuffmanTree(*table.tree, [&r] { return r.Get1Bit(); });
+    int leaf = -1;
+    unsigned ahead = 0;
+    const HuffmanLookupEntry* entry = nullptr;
+    if (table.lookup && r.Peek8(&ahead) && (entry = &(*table.lookup)[ahead])->bits != 0) {
+        r.position += entry->bits;
+        leaf = entry->leaf ? entry->node_or_value
+                           : WalkHuffmanTree(*table.tree, [&r] { return r.Get1Bit(); }, entry->node_or_value,
+                                             entry->bits);
+    } else {
+        leaf = WalkHuffmanTree(*table.tree, [&r] { return r.Get1Bit(); });
+    }
     if (leaf < 0) {
         ConsoleMessage("Illegal Huffman code in data.\n");
         return 1;
