@@ -24,14 +24,14 @@ struct BuiltVideo {
 };
 
 // Pictures of `pictureBytes` bytes each (filler 0x55); `skew` bytes put in front of each start code
-// (0 keeps them on 4-byte boundaries).
+// after the first (0 keeps them on 4-byte boundaries).
 inline BuiltVideo BuildVideo(const std::vector<Picture>& pictures, std::size_t pictureBytes, int skew = 0,
                              int period = 3600) {
     BuiltVideo v;
     std::uint64_t groupBase = 0;
     auto code = [&](std::uint8_t c) {
-        v.bytes.insert(v.bytes.end(), std::size_t(skew), 0x55);
-        while (skew == 0 && v.bytes.size() % 4) v.bytes.push_back(0);
+        if (!v.bytes.empty() && c != 0xB5) v.bytes.insert(v.bytes.end(), std::size_t(skew), 0x55);
+        while (skew == 0 && c != 0xB5 && v.bytes.size() % 4) v.bytes.push_back(0);
         v.bytes.insert(v.bytes.end(), {0, 0, 1, c});
     };
     for (std::size_t i = 0; i < pictures.size(); ++i) {

@@ -1,0 +1,62 @@
+// The program stream demultiplexer: one file per elementary stream ("<base><id>.mpg"), and while
+// decoding a WAVE file per MPEG audio stream and a .mdb picture index per video stream.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/run_report.h"
+#include "ps_common/byte_io.h"
+#include "stream_analysis/analysis.h"
+
+namespace ps_demux {
+
+inline constexpr int kMaxTracks = 16;
+inline constexpr int kMaxFrameValues = 2304;  // 1152 samples x 2 channels
+
+// Decodes the frames of one audio stream; one object per stream, so no two streams share the
+// decoder's history.
+class TrackAudioDecoder {
+public:
+    virtual ~TrackAudioDecoder() = default;
+    // Decodes one whole frame into channel-interleaved samples (room for kMaxFrameValues);
+    // returns the values written, 0 for a frame it drops.
+    virtual int Decode(const std::uint8_t* frame, std::size_t bytes, std::int16_t* output) = 0;
+    virtual int Channels() const = 0;
+};
+using AudioDecoderFactory = std::function<std::unique_ptr<TrackAudioDecoder>()>;
+
+// The decoder of this build; null when none is built in.
+AudioDecoderFactory DefaultAudioDecoder();
+
+struct DemuxSettings {
+    std::string outputBase;  // PATHMO
+    bool decode = true;      // DECOMP: .wav and .mdb while demultiplexing
+    AudioDecoderFactory audioDecoder = DefaultAudioDecoder();
+    // Where the output files go; by default the file system.
+    std::function<std::unique_ptr<ps::ByteSink>(const std::string& path)> createFile;
+};
+
+enum class DemuxStatus {
+    Done,          // "Done !!!", "Finished !!!"
+    Discontinued,  // "Process discontinued"; status stays "Processing..."
+    Canceled,      // "Canceled !!!"
+    Error,         // "Error !!!": refused at the start, or damaged data in the stream
+};
+
+struct DemuxResult {
+    DemuxStatus status = DemuxStatus::Error;
+    std::string errorBox;  // text of the "Error" box, empty when none
+    int tracks = 0;
+};
+
+// `analysis` is the probe of the input (AnalyzeProgramStream); the run refuses an input it did not
+// accept. Messages go to report.AddMessage, status texts to SetStatus.
+DemuxResult RunDemux(const stream_analysis::ProgramStreamAnalysis& analysis, ps::ByteSource& input,
+                     const DemuxSettings& settings, platform::RunReport& report);
+DemuxResult RunDemuxFile(const stream_analysis::ProgramStreamAnalysis& analysis, const std::string& inputPath,
+                         const DemuxSettings& settings, platform::RunReport& report);
+
+}  // namespace ps_demux

@@ -1,0 +1,51 @@
+// Builds the .mdb picture index of one video elementary stream as its bytes go by.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "index_formats/picture_index.h"
+
+namespace ps_demux {
+
+class PictureIndexer {
+public:
+    // Records of a finished group go to `write` (false: the write failed); notes for the message
+    // list go to `note`.
+    using GroupWriter = std::function<bool(const std::vector<index_formats::PictureIndexRecord>&)>;
+    using NoteWriter = std::function<void(const std::string&)>;
+    PictureIndexer(GroupWriter write, NoteWriter note) : write_(std::move(write)), note_(std::move(note)) {}
+
+    // Scans the next bytes of the stream. False when writing the index failed.
+    bool Feed(const std::uint8_t* bytes, std::size_t n);
+    // Writes the last group, marked as such.
+    bool Finish();
+
+    std::uint64_t Pictures() const { return pictures_; }
+
+private:
+    bool StartGroup(std::uint64_t offset);
+    bool FlushGroup(bool last);
+    void AddPicture(int temporalReference);
+
+    GroupWriter write_;
+    NoteWriter note_;
+    // Start code scanner state across calls: the last bytes seen and what is pending.
+    std::uint32_t window_ = 0xFFFFFFFF;
+    std::uint64_t offset_ = 0;        // stream offset of the next byte
+    int pictureHeaderBytes_ = -1;     // bytes of a picture header still to come (2, 1), -1 none
+    std::uint8_t pictureHeader_[2] = {};
+    std::uint64_t groupStartWords_ = 0;
+    // Within a group, each group of pictures header restarts temporal references: pictures are
+    // numbered from the base of their own group of pictures.
+    int gopBase_ = 0;
+    int gopCount_ = 0;
+    std::vector<index_formats::PictureIndexRecord> entries_;
+    std::vector<bool> present_;
+    int entryCount_ = 0;
+    std::uint64_t pictures_ = 0;
+};
+
+}  // namespace ps_demux

@@ -1,0 +1,361 @@
+#include "ps_demux/demux.h"
+
+#include <array>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "audio_track.h"
+#include "ps_common/lookahead_reader.h"
+#include "ps_common/program_stream.h"
+#include "ps_demux/picture_indexer.h"
+#include "ps_demux/stream_report.h"
+
+namespace ps_demux {
+namespace {
+
+const char* const kUnexpectedEnd = "Unexpected end of stream";
+const char* const kCouldNotWrite = "Error: could not write file";
+// Bytes of a video track held for its header report before indexing starts.
+constexpr std::size_t kVideoReportBytes = 400;
+constexpr std::size_t kCopyChunk = 64 * 1024;
+
+std::string Hex(std::uint8_t id) {
+    char text[4];
+    std::snprintf(text, sizeof text, "%x", id);
+    return text;
+}
+
+struct DemuxTrack {
+    std::uint8_t id = 0;
+    std::unique_ptr<ps::ByteSink> mpg;
+    // Decoding: one of the two.
+    std::unique_ptr<AudioTrackDecoder> audio;
+    std::unique_ptr<ps::ByteSink> mdb;
+    std::unique_ptr<PictureIndexer> indexer;
+    std::vector<std::uint8_t> videoHead;  // bytes held until the header report
+    bool videoFirstBytes = false;
+    bool indexWriteFailed = false;
+};
+
+class Demultiplexer {
+public:
+    Demultiplexer(ps::ByteSource& input, std::int64_t inputSize, const DemuxSettings& settings,
+                  platform::RunReport& report)
+        : in_(input, 1 << 20), inputSize_(inputSize), settings_(settings), report_(report) {}
+
+    DemuxResult Run();
+
+private:
+    enum class Step { Go, Stop };
+    bool Need(std::size_t n);
+    Step DemuxPack();
+    Step DemuxPacket();
+    Step Fail(const std::string& message) {
+        report_.AddMessage(message);
+        return Step::Stop;
+    }
+    Step Damaged(const char* what) {
+        char text[96];
+        std::snprintf(text, sizeof text, "%s at offset %llu", what, static_cast<unsigned long long>(in_.Offset()));
+        damaged_ = true;
+        return Fail(text);
+    }
+    DemuxTrack* FindOrCreateTrack(std::uint8_t id, bool& failed);
+    bool WriteTrackData(DemuxTrack& track, std::size_t bytes);
+    bool FeedTrack(DemuxTrack& track, const std::uint8_t* bytes, std::size_t n);
+    bool StartVideoIndex(DemuxTrack& track, bool report);
+    void FinishTracks();
+    std::unique_ptr<ps::ByteSink> Create(const std::string& path);
+    void StepProgress();
+
+    ps::LookaheadReader in_;
+    std::int64_t inputSize_;
+    const DemuxSettings& settings_;
+    platform::RunReport& report_;
+    int version_ = 1;
+    int progress_ = 0;
+    bool errorFlag_ = false;
+    bool damaged_ = false;
+    bool canceled_ = false;
+    std::vector<std::unique_ptr<DemuxTrack>> tracks_;
+};
+
+bool Demultiplexer::Need(std::size_t n) {
+    if (in_.Ensure(n) >= n) return true;
+    errorFlag_ = true;
+    report_.AddMessage(kUnexpectedEnd);
+    return false;
+}
+
+std::unique_ptr<ps::ByteSink> Demultiplexer::Create(const std::string& path) {
+    return settings_.createFile ? settings_.createFile(path) : ps::FileSink::Create(path);
+}
+
+void Demultiplexer::StepProgress() {
+    const std::uint64_t unit = std::uint64_t(inputSize_ > 0 ? inputSize_ : 0) / platform::kProgressSteps;
+    if (unit == 0) return;
+    while (progress_ < platform::kProgressSteps && std::uint64_t(progress_) < in_.Offset() / unit) {
+        ++progress_;
+        report_.SetProgress(progress_);
+    }
+}
+
+DemuxResult Demultiplexer::Run() {
+    report_.SetStatus("Processing...");
+    std::optional<std::uint32_t> next;
+    bool early = false;
+    for (;;) {
+        if (DemuxPack() == Step::Stop) {
+            early = true;
+            break;
+        }
+        next.reset();
+        const std::size_t held = in_.Ensure(4);
+        if (held < 4) {
+            // A stream may simply end after its last packet; only a cut inside a code is reported.
+            if (held > 0) report_.AddMessage(kUnexpectedEnd);
+            break;
+        }
+        next = ps::ReadBe32(in_.Data());
+        if (*next != ps::kPackStartCode) break;
+    }
+    if (!early && next && *next != ps::kProgramEndCode) {
+        // Bytes that are neither a pack nor the end code: the stream is damaged here.
+        Damaged("No pack start code");
+        early = true;
+    }
+    if (!early && !(next && *next == ps::kProgramEndCode)) report_.AddMessage("No end of stream code detected");
+
+    const int tracks = int(tracks_.size());
+    if (early) {
+        report_.AddMessage("");
+        report_.AddMessage("Process discontinued");
+        FinishTracks();
+        if (canceled_) return {DemuxStatus::Canceled, {}, tracks};
+        if (damaged_) {
+            report_.SetStatus("Error !!!");
+            return {DemuxStatus::Error, {}, tracks};
+        }
+        return {DemuxStatus::Discontinued, {}, tracks};
+    }
+    FinishTracks();
+    report_.SetProgress(platform::kProgressSteps);
+    report_.SetStatus("Done !!!");
+    report_.AddMessage("");
+    report_.AddMessage("Finished !!!");
+    return {DemuxStatus::Done, {}, tracks};
+}
+
+Demultiplexer::Step Demultiplexer::DemuxPack() {
+    if (!Need(12)) return Step::Stop;
+    const std::uint8_t* p = in_.Data();
+    if (ps::ReadBe32(p) != ps::kPackStartCode) return Damaged("No pack start code");
+    std::size_t headerBytes = 12;
+    if (p[4] > 63) {
+        if (!Need(14)) return Step::Stop;
+        version_ = 2;
+        headerBytes = 14 + (in_.Data()[13] & 7);
+    } else {
+        version_ = 1;
+    }
+    if (!Need(headerBytes + 4)) return Step::Stop;
+    in_.Consume(headerBytes);
+    if (ps::ReadBe32(in_.Data()) == ps::kSystemHeaderStartCode) {
+        if (!Need(6)) return Step::Stop;
+        const std::size_t skip = 6 + ps::ReadBe16(in_.Data() + 4);
+        if (!Need(skip)) return Step::Stop;
+        in_.Consume(skip);
+    }
+    for (;;) {
+        const std::size_t held = in_.Ensure(4);
+        if (held < 3) {
+            if (held > 0) return Fail(kUnexpectedEnd);
+            return Step::Go;  // the stream ends after this pack
+        }
+        const std::uint8_t* q = in_.Data();
+        if (q[0] != 0 || q[1] != 0 || q[2] != 1) return Step::Go;
+        if (held < 4) return Fail(kUnexpectedEnd);
+        if (q[3] == 0xBA || q[3] == 0xB9) return Step::Go;
+        if (DemuxPacket() == Step::Stop) return Step::Stop;
+    }
+}
+
+Demultiplexer::Step Demultiplexer::DemuxPacket() {
+    if (report_.StopRequested()) {
+        canceled_ = true;
+        report_.SetStatus("Canceled !!!");
+        return Step::Stop;
+    }
+    StepProgress();
+    if (!Need(6)) return Step::Stop;
+    const std::uint8_t id = in_.Data()[3];
+    if (id < 0xB9) return Damaged("Invalid stream id");
+    const std::size_t packetBytes = 6 + std::size_t(ps::ReadBe16(in_.Data() + 4));
+    if (id == ps::kPaddingStream || id == 0xBB) {
+        if (!Need(packetBytes)) return Step::Stop;
+        in_.Consume(packetBytes);
+        return Step::Go;
+    }
+
+    // The header length, found only within the packet: a short packet at the end of a stream
+    // is read as what it is.
+    std::size_t headerBytes = 6;
+    if (!ps::HasNoPesHeader(id)) {
+        const std::size_t probe = std::min<std::size_t>(packetBytes, 6 + 16 + 2 + 10);
+        if (!Need(probe)) return Step::Stop;
+        const std::uint8_t* p = in_.Data();
+        if (version_ == 2) {
+            if (packetBytes < 9) return Damaged("Invalid packet header");
+            headerBytes = 9 + std::size_t(p[8]);
+        } else {
+            std::size_t i = 6;
+            while (i < probe && p[i] == 0xFF) ++i;
+            if (i < probe && (p[i] & 0xC0) == 0x40) i += 2;  // STD buffer field
+            if (i >= probe) return Damaged("Invalid packet header");
+            const int kind = p[i] >> 4;
+            headerBytes = i + (kind == 0x2 ? 5 : kind == 0x3 ? 10 : 1);
+        }
+        if (headerBytes > packetBytes) return Damaged("Invalid packet header");
+    }
+
+    bool failed = false;
+    DemuxTrack* track = FindOrCreateTrack(id, failed);
+    if (!track) return Step::Stop;
+    if (!Need(headerBytes)) return Step::Stop;
+    in_.Consume(headerBytes);
+    return WriteTrackData(*track, packetBytes - headerBytes) ? Step::Go : Step::Stop;
+}
+
+DemuxTrack* Demultiplexer::FindOrCreateTrack(std::uint8_t id, bool& failed) {
+    for (auto& t : tracks_)
+        if (t->id == id) return t.get();
+    failed = true;
+    if (tracks_.size() >= std::size_t(kMaxTracks)) {
+        report_.AddMessage("Max Tracks Exceeded");
+        return nullptr;
+    }
+    if (settings_.outputBase.empty()) return nullptr;
+    auto track = std::make_unique<DemuxTrack>();
+    track->id = id;
+    const std::string name = settings_.outputBase + Hex(id);
+    auto open = [&](const std::string& path) {
+        report_.AddMessage("Creating file " + path);
+        auto sink = Create(path);
+        if (!sink) report_.AddMessage("can't open " + path);
+        return sink;
+    };
+    report_.AddMessage("");
+    track->mpg = open(name + ".mpg");
+    if (!track->mpg) return nullptr;
+    if (settings_.decode && ps::IsMpegAudioDecodable(id)) {
+        auto wav = open(name + ".wav");
+        if (!wav) return nullptr;
+        const std::uint8_t reserved[44] = {};
+        if (!wav->Write(reserved, sizeof reserved)) {
+            report_.AddMessage(kCouldNotWrite);
+            return nullptr;
+        }
+        auto note = [this](const std::string& line) { report_.AddMessage(line); };
+        track->audio = std::make_unique<AudioTrackDecoder>(
+            std::move(wav), settings_.audioDecoder ? settings_.audioDecoder() : nullptr, note);
+    } else if (settings_.decode && ps::IsVideoStream(id)) {
+        track->mdb = open(name + ".mdb");
+        if (!track->mdb) return nullptr;
+        track->videoFirstBytes = true;
+    }
+    failed = false;
+    tracks_.push_back(std::move(track));
+    return tracks_.back().get();
+}
+
+bool Demultiplexer::StartVideoIndex(DemuxTrack& track, bool report) {
+    track.videoFirstBytes = false;
+    if (report) {
+        std::vector<std::string> lines;
+        const VideoTrackHeader h = ParseVideoHeader(track.videoHead.data(), track.videoHead.size(), lines);
+        for (const auto& line : lines) report_.AddMessage(line);
+        if (!h.ok) return false;
+    }
+    ps::ByteSink* mdb = track.mdb.get();
+    track.indexer = std::make_unique<PictureIndexer>(
+        [mdb](const std::vector<index_formats::PictureIndexRecord>& group) {
+            const auto bytes = index_formats::EncodePictureIndex(group);
+            return mdb->Write(bytes.data(), bytes.size());
+        },
+        [this](const std::string& line) { report_.AddMessage(line); });
+    const bool ok = track.indexer->Feed(track.videoHead.data(), track.videoHead.size());
+    track.videoHead.clear();
+    track.videoHead.shrink_to_fit();
+    return ok;
+}
+
+bool Demultiplexer::FeedTrack(DemuxTrack& track, const std::uint8_t* bytes, std::size_t n) {
+    if (track.audio) return track.audio->Feed(bytes, n);
+    if (!track.mdb) return true;
+    if (track.videoFirstBytes) {
+        track.videoHead.insert(track.videoHead.end(), bytes, bytes + n);
+        if (track.videoHead.size() <= kVideoReportBytes) return true;
+        return StartVideoIndex(track, true);
+    }
+    return track.indexer->Feed(bytes, n);
+}
+
+bool Demultiplexer::WriteTrackData(DemuxTrack& track, std::size_t bytes) {
+    while (bytes > 0) {
+        const std::size_t want = std::min(bytes, kCopyChunk);
+        const std::size_t held = std::min(in_.Ensure(want), want);
+        if (held == 0) {
+            report_.AddMessage(kUnexpectedEnd);
+            return false;
+        }
+        if (!FeedTrack(track, in_.Data(), held) || !track.mpg->Write(in_.Data(), held)) {
+            report_.AddMessage(kCouldNotWrite);
+            return false;
+        }
+        in_.Consume(held);
+        bytes -= held;
+    }
+    return true;
+}
+
+void Demultiplexer::FinishTracks() {
+    for (auto& t : tracks_) {
+        bool ok = t->mpg->Finish();
+        if (t->audio) ok = t->audio->Finish() && ok;
+        if (t->mdb) {
+            if (t->videoFirstBytes) ok = StartVideoIndex(*t, false) && ok;
+            if (t->indexer) ok = t->indexer->Finish() && ok;
+            ok = t->mdb->Finish() && ok;
+        }
+        if (!ok) report_.AddMessage("Write error");
+    }
+    tracks_.clear();
+}
+
+}  // namespace
+
+DemuxResult RunDemux(const stream_analysis::ProgramStreamAnalysis& analysis, ps::ByteSource& input,
+                     const DemuxSettings& settings, platform::RunReport& report) {
+    if (!analysis.ok) {
+        report.SetStatus("Error !!!");
+        return {DemuxStatus::Error, "Program Stream not valid", 0};
+    }
+    return Demultiplexer(input, analysis.fileSize, settings, report).Run();
+}
+
+DemuxResult RunDemuxFile(const stream_analysis::ProgramStreamAnalysis& analysis, const std::string& inputPath,
+                         const DemuxSettings& settings, platform::RunReport& report) {
+    if (!analysis.ok) {
+        report.SetStatus("Error !!!");
+        return {DemuxStatus::Error, "Program Stream not valid", 0};
+    }
+    auto input = ps::FileSource::Open(inputPath);
+    if (!input) {
+        report.SetStatus("Error !!!");
+        return {DemuxStatus::Error, "Can't open program file", 0};
+    }
+    return RunDemux(analysis, *input, settings, report);
+}
+
+}  // namespace ps_demux

@@ -1,0 +1,49 @@
+// ps-tool driven through VELMAR.INI, as the dialogs would run the engines.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/profile.h"
+#include "ps_testing/ps_test_support.h"
+#include "velmar_testing/test_support.h"
+
+using velmar_testing::RunCommand;
+
+TEST(PsTool, BraxelThenOstrand) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string dir = velmar_testing::TempDir();
+    const std::string video = ps_testing::MakeMpeg2Video(dir);
+    const std::string audio = ps_testing::MakeMpegAudio(dir, "mp2", 44100, 128);
+    platform::Profile ini;
+    ASSERT_TRUE(ini.WriteString("BRAXEL", "PATHMV", video));
+    ASSERT_TRUE(ini.WriteString("BRAXEL", "PATHMA", audio));
+    ASSERT_TRUE(ini.WriteString("BRAXEL", "PATHMP", dir + "/out.mpg"));
+    ASSERT_TRUE(ini.WriteInt("BRAXEL", "MPSTYPE", 1));
+    const std::string tool = velmar_testing::BinDir() + "/ps-tool";
+
+    std::string out;
+    EXPECT_EQ(RunCommand(tool + " braxel --analyze", &out), 0);
+    EXPECT_NE(out.find("MPEG-2"), std::string::npos) << out;
+    EXPECT_NE(out.find("44100 samples/s"), std::string::npos) << out;
+    EXPECT_EQ(ini.GetInt("BRAXEL", "MPSTYPE", 0), 2);  // the MPEG-2 video picked the output type
+
+    EXPECT_EQ(RunCommand(tool + " braxel", &out), 0);
+    EXPECT_NE(out.find("status: Done !!!"), std::string::npos) << out;
+
+    ASSERT_TRUE(ini.WriteString("OSTRAND", "PATHMP", dir + "/out.mpg"));
+    ASSERT_TRUE(ini.WriteString("OSTRAND", "PATHMO", dir + "/split"));
+    EXPECT_EQ(RunCommand(tool + " ostrand --analyze", &out), 0);
+    EXPECT_NE(out.find("MPEG-2 Program stream"), std::string::npos) << out;
+    EXPECT_EQ(RunCommand(tool + " ostrand", &out), 0);
+    EXPECT_NE(out.find("message: Finished !!!"), std::string::npos) << out;
+    EXPECT_EQ(ps_testing::ReadFileBytes(dir + "/splite0.mpg"), ps_testing::ReadFileBytes(video));
+    EXPECT_EQ(ps_testing::ReadFileBytes(dir + "/splitc0.mpg"), ps_testing::ReadFileBytes(audio));
+    EXPECT_TRUE(std::ifstream(dir + "/splitc0.wav").good());
+    EXPECT_TRUE(std::ifstream(dir + "/splite0.mdb").good());
+
+    // A refused input: the error box text and a failing exit status.
+    ASSERT_TRUE(ini.WriteString("BRAXEL", "PATHMA", dir + "/missing.mp2"));
+    EXPECT_NE(RunCommand(tool + " braxel", &out), 0);
+    EXPECT_NE(out.find("Error: Can't open audio file"), std::string::npos) << out;
+}
