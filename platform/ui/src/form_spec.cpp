@@ -33,6 +33,7 @@ std::vector<std::string> CheckFormSpec(const FormSpec& form) {
             problems.push_back("control " + name + " has a bad cell");
             continue;
         }
+        if (control.flags & kAlternate) continue;
         for (int r = control.row; r < control.row + control.rowSpan; ++r) {
             for (int c = control.column; c < control.column + control.columnSpan; ++c) {
                 auto [it, fresh] = cells.insert({{control.group, r, c}, control.id});

@@ -208,6 +208,23 @@ TEST_F(QtSideTest, WorkerUpdatesAndBoxesGoThroughTheGuiThread) {
     EXPECT_EQ(window.View().Position(15), 16);
 }
 
+TEST_F(QtSideTest, TimersTickOnTheGuiThreadUntilKilled) {
+    QtUiServices services(nullptr);
+    QEventLoop loop;
+    int ticks = 0;
+    services.SetTimer(5, 1, [&](int id) {
+        EXPECT_EQ(id, 5);
+        EXPECT_TRUE(services.OnUiThread());
+        if (++ticks == 3) {
+            services.KillTimer(5);
+            loop.quit();
+        }
+    });
+    loop.exec();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ticks, 3);
+}
+
 TEST(QtFilterTest, FiltersBecomeQtNameFilters) {
     EXPECT_EQ(QtUiServices::QtFilter("MPEG Files (*.m*)|*.m*|All Files (*.*)|*.*||"),
               "MPEG Files (*.m* *.M*);;All Files (*)");

@@ -3,6 +3,9 @@
 // them through its own message map by overriding Dispatch.
 #pragma once
 
+#include <functional>
+#include <memory>
+
 #include "velmar_ui/events.h"
 #include "velmar_ui/form_view.h"
 #include "velmar_ui/ui_services.h"
@@ -12,7 +15,7 @@ namespace velmar_ui {
 class FormLogic {
 public:
     FormLogic(FormView& view, UiServices& ui) : view_(view), ui_(ui) {}
-    virtual ~FormLogic() = default;
+    virtual ~FormLogic() { *alive_ = false; }
     FormLogic(const FormLogic&) = delete;
     FormLogic& operator=(const FormLogic&) = delete;
 
@@ -53,7 +56,16 @@ protected:
     }
     void KillTimer(int timerId) { ui_.KillTimer(timerId); }
 
+    // Queues `task` for the UI thread from any thread; it is dropped when this logic is gone by
+    // the time it would run.
+    void PostToUi(std::function<void()> task) {
+        ui_.RunOnUiThread([alive = alive_, task = std::move(task)] {
+            if (*alive) task();
+        });
+    }
+
 private:
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     FormView& view_;
     UiServices& ui_;
 };

@@ -33,6 +33,9 @@ enum ControlFlag : unsigned {
     kVertical = 1u << 4,
     kDefaultButton = 1u << 5,
     kMultiLine = 1u << 6,
+    // Shares its cell with other kAlternate controls, one of them shown at a time (a placeholder
+    // and the control it stands for).
+    kAlternate = 1u << 7,
 };
 
 struct ControlSpec {
@@ -66,7 +69,8 @@ struct FormSpec {
     std::vector<ControlSpec> controls;
     // Extra items of the window's system menu (the About box of the tool programs).
     std::vector<SystemMenuItem> systemMenu;
-    int width = 0;  // opening size; 0 lets the layout decide
+    // Opening size, at least what the layout needs; 0 lets the layout decide.
+    int width = 0;
     int height = 0;
 
     const ControlSpec* Find(ControlId id) const;

@@ -61,24 +61,37 @@ private:
         table_;
 };
 
+// An entry before it knows its table: a handler of a base class serves a derived logic class too.
+template <class C, class H>
+struct PendingEntry {
+    EventKind kind;
+    ControlId id;
+    H C::*handler;
+
+    template <class L>
+    operator MessageMapEntry<L>() const {
+        return {kind, id, static_cast<H L::*>(handler)};
+    }
+};
+
 // Entry builders, one per message kind.
-template <class L, class H>
-MessageMapEntry<L> OnCommand(ControlId id, H L::*handler) { return {EventKind::Command, id, handler}; }
-template <class L, class H>
-MessageMapEntry<L> OnSelectionChange(ControlId id, H L::*handler) { return {EventKind::SelectionChange, id, handler}; }
-template <class L, class H>
-MessageMapEntry<L> OnEditChange(ControlId id, H L::*handler) { return {EventKind::EditChange, id, handler}; }
-template <class L, class H>
-MessageMapEntry<L> OnEditLostFocus(ControlId id, H L::*handler) { return {EventKind::EditLostFocus, id, handler}; }
-template <class L, class H>
-MessageMapEntry<L> OnScroll(ControlId id, H L::*handler) { return {EventKind::Scroll, id, handler}; }
-template <class L, class H>
-MessageMapEntry<L> OnSlider(ControlId id, H L::*handler) { return {EventKind::SliderEvent, id, handler}; }
-template <class L, class H>
-MessageMapEntry<L> OnTimerId(int timerId, H L::*handler) { return {EventKind::Timer, timerId, handler}; }
-template <class L, class H>
-MessageMapEntry<L> OnAnyTimer(H L::*handler) { return {EventKind::Timer, kNoId, handler}; }
-template <class L, class H>
-MessageMapEntry<L> OnAnySystemCommand(H L::*handler) { return {EventKind::SystemCommand, kNoId, handler}; }
+template <class C, class H>
+PendingEntry<C, H> OnCommand(ControlId id, H C::*handler) { return {EventKind::Command, id, handler}; }
+template <class C, class H>
+PendingEntry<C, H> OnSelectionChange(ControlId id, H C::*handler) { return {EventKind::SelectionChange, id, handler}; }
+template <class C, class H>
+PendingEntry<C, H> OnEditChange(ControlId id, H C::*handler) { return {EventKind::EditChange, id, handler}; }
+template <class C, class H>
+PendingEntry<C, H> OnEditLostFocus(ControlId id, H C::*handler) { return {EventKind::EditLostFocus, id, handler}; }
+template <class C, class H>
+PendingEntry<C, H> OnScroll(ControlId id, H C::*handler) { return {EventKind::Scroll, id, handler}; }
+template <class C, class H>
+PendingEntry<C, H> OnSlider(ControlId id, H C::*handler) { return {EventKind::SliderEvent, id, handler}; }
+template <class C, class H>
+PendingEntry<C, H> OnTimerId(int timerId, H C::*handler) { return {EventKind::Timer, timerId, handler}; }
+template <class C, class H>
+PendingEntry<C, H> OnAnyTimer(H C::*handler) { return {EventKind::Timer, kNoId, handler}; }
+template <class C, class H>
+PendingEntry<C, H> OnAnySystemCommand(H C::*handler) { return {EventKind::SystemCommand, kNoId, handler}; }
 
 }  // namespace velmar_ui

@@ -14,6 +14,8 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include <algorithm>
+
 namespace velmar_ui_qt {
 
 using velmar_ui::ControlKind;
@@ -73,13 +75,7 @@ QWidget* CreateControl(const ControlSpec& spec) {
     }
     if (spec.flags & velmar_ui::kFixedFont) widget->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     if (spec.flags & velmar_ui::kDisabled) widget->setEnabled(false);
-    // Hidden controls stay out of sight but keep their cell, so showing one later moves nothing.
-    if (spec.flags & velmar_ui::kHidden) {
-        QSizePolicy policy = widget->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        widget->setSizePolicy(policy);
-        widget->setVisible(false);
-    }
+    if (spec.flags & velmar_ui::kHidden) widget->setVisible(false);
     if (spec.id != velmar_ui::kNoId) widget->setObjectName(QString::fromStdString(velmar_ui::ObjectNameOf(spec.id)));
     return widget;
 }
@@ -103,7 +99,10 @@ BuiltForm BuildForm(const velmar_ui::FormSpec& form, QWidget* window) {
         if (spec.flags & velmar_ui::kHidden) widget->setVisible(false);
         if (spec.id != velmar_ui::kNoId) built.controls[spec.id] = widget;
     }
-    if (form.width > 0 && form.height > 0) window->resize(form.width, form.height);
+    if (form.width > 0 || form.height > 0) {
+        const QSize hint = window->sizeHint();
+        window->resize(std::max(form.width, hint.width()), std::max(form.height, hint.height()));
+    }
     return built;
 }
 

@@ -24,6 +24,7 @@ constexpr int kChainOffset = 250;
 struct HuffmanNode {
     uint8_t left = 0;
     uint8_t right = 0;
+    bool operator==(const HuffmanNode&) const = default;
 };
 
 struct HuffmanDecodeTable {

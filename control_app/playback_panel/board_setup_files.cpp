@@ -1,0 +1,64 @@
+#include "board_setup_files.h"
+
+#include <cctype>
+#include <cstdio>
+#include <memory>
+
+namespace velmar {
+
+I2cTable ParseI2cTable(const std::vector<std::uint8_t>& bytes) {
+    I2cTable table;
+    const std::size_t size = std::min(bytes.size(), kI2cTableBytes);
+    if (size < 4) return table;
+    const int count = bytes[3];
+    std::size_t at = 7;
+    for (int record = 0; record < count; ++record) {
+        // {address, unused, n, n data bytes, unused}: every byte of it must have been read.
+        if (at + 3 > size || at + 3 + bytes[at + 2] + 1 > size) {
+            table.truncated = true;
+            break;
+        }
+        const std::size_t n = bytes[at + 2];
+        std::vector<std::uint8_t> write;
+        write.reserve(n + 1);
+        write.push_back(bytes[at]);
+        write.insert(write.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + 3),
+                     bytes.begin() + static_cast<std::ptrdiff_t>(at + 3 + n));
+        table.writes.push_back(std::move(write));
+        at += n + 4;
+    }
+    return table;
+}
+
+DspCode ParseDspCode(const std::string& text) {
+    DspCode code;
+    std::size_t at = 0;
+    while (true) {
+        while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+        if (at >= text.size()) break;
+        std::size_t end = at;
+        while (end < text.size() && !std::isspace(static_cast<unsigned char>(text[end]))) ++end;
+        if (code.bytes.size() == kDspCodeMaxNumbers || end - at > kDspNumberMaxChars) {
+            code.truncated = true;
+            break;
+        }
+        const std::string token = text.substr(at, end - at);
+        const unsigned long value = std::strtoul(token.c_str(), nullptr, 16);
+        code.bytes.push_back(static_cast<std::uint8_t>(value & 0xFF));
+        at = end;
+    }
+    // The first number only holds the place of the bus address.
+    if (!code.bytes.empty()) code.bytes[0] = kDspBusAddress;
+    return code;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, std::size_t limit) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return std::nullopt;
+    std::vector<std::uint8_t> bytes(limit);
+    const std::size_t got = std::fread(bytes.data(), 1, limit, file.get());
+    bytes.resize(got);
+    return bytes;
+}
+
+}  // namespace velmar

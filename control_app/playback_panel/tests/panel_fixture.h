@@ -1,0 +1,133 @@
+// A playback panel over the fakes, with channels that record what the panel asks of them.
+#pragma once
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "panel_test_support.h"
+#include "platform/profile.h"
+#include "remote_requests.h"
+#include "velmar_view.h"
+#include "velmar_view_form.h"
+#include "velmar_view_ids.h"
+#include "velmar_ui/testing/fake_ui_services.h"
+
+namespace velmar::panel_testing {
+
+using Calls = std::vector<std::string>;
+
+template <class Base>
+class Recording : public Base {
+public:
+    Recording(std::string name, Calls& calls) : name_(std::move(name)), calls_(calls) {}
+    void Init() override { calls_.push_back(name_ + " init"); }
+    void Play() override { calls_.push_back(name_ + " play " + std::to_string(this->scheduledStart)); }
+    void Pause() override { calls_.push_back(name_ + " pause"); }
+    void Stop() override { calls_.push_back(name_ + " stop"); }
+    void SetStartPosition() override { calls_.push_back(name_ + " start"); }
+    bool Loaded() const override { return loaded; }
+    std::uint32_t Length() const override { return length; }
+    bool loaded = false;
+    std::uint32_t length = 1000;
+
+protected:
+    std::string name_;
+    Calls& calls_;
+};
+
+class RecordingList : public Recording<PlayListChannel> {
+public:
+    using Recording::Recording;
+    bool Active() const override { return active; }
+    void ScanPlayList() override { calls_.push_back("list scan"); }
+    bool active = false;
+};
+
+class RecordingDv : public Recording<DvRecordChannel> {
+public:
+    using Recording::Recording;
+    bool Recording() const override { return recording; }
+    bool recording = false;
+};
+
+struct PanelFixture {
+    explicit PanelFixture(bool boardPresent = true, std::uint32_t boardType = 0)
+        : board(boardPresent, boardType), library(board), profile("VELMAR-TEST.INI"), remote(profile, "BOARD1") {
+        host.ui = &ui;
+    }
+    ~PanelFixture() {
+        library.EndDaemon(1);
+        panel.reset();
+    }
+
+    void Make() {
+        PanelChannels channels;
+        auto a = std::make_unique<Recording<VideoChannel>>("A", calls);
+        auto b = std::make_unique<Recording<VideoChannel>>("B", calls);
+        auto audio = std::make_unique<Recording<AudioChannel>>("Audio", calls);
+        auto alpha = std::make_unique<Recording<AlphaChannel>>("Alpha", calls);
+        auto list = std::make_unique<RecordingList>("List", calls);
+        auto dv = std::make_unique<RecordingDv>("DV", calls);
+        videoA = a.get(), videoB = b.get(), this->audio = audio.get(), this->alpha = alpha.get();
+        playList = list.get(), dvRecord = dv.get();
+        channels.videoA = std::move(a);
+        channels.videoB = std::move(b);
+        channels.audio = std::move(audio);
+        channels.alpha = std::move(alpha);
+        channels.playList = std::move(list);
+        channels.dvRecord = std::move(dv);
+        panel = std::make_unique<CVelmarView>(view, ui, host, PanelBoard{board, library, timing}, profile, &remote, 1,
+                                              std::move(channels));
+    }
+
+    // OnInitialUpdate and the first tick (the board's initialisation).
+    void StartUp() {
+        if (!panel) Make();
+        panel->OnInitialUpdate();
+        ui.Advance(kPanelTimerMs);
+    }
+
+    void Tick() { ui.Advance(kPanelTimerMs); }
+
+    void SetKey(const char* key, const std::string& value) { profile.WriteString("BOARD1", key, value); }
+
+    // The command log without its counters, the daemon line left out (it is written by its thread).
+    std::vector<std::string> LoggedLines(const std::string& path) {
+        std::ifstream file(path);
+        std::vector<std::string> lines;
+        std::string line;
+        while (std::getline(file, line)) {
+            const std::string text = line.size() > 27 ? line.substr(27) : "";
+            if (text.rfind("mdaemon", 0) == 0 || text.find("0xfc0a08") != std::string::npos) continue;
+            lines.push_back(text);
+        }
+        return lines;
+    }
+
+    std::vector<std::string> Captions() const {
+        std::vector<std::string> texts;
+        for (const auto& box : ui.Boxes()) texts.push_back(box.text);
+        return texts;
+    }
+
+    StartupFiles files;
+    velmar_ui::testing::FakeFormView view{PlaybackForm()};
+    velmar_ui::testing::FakeUiServices ui;
+    FakeHost host;
+    FakeBoard board;
+    RecordingLibrary library;
+    NoDelays timing;
+    platform::Profile profile;
+    RemoteRequests remote;
+    Calls calls;
+    Recording<VideoChannel>* videoA = nullptr;
+    Recording<VideoChannel>* videoB = nullptr;
+    Recording<AudioChannel>* audio = nullptr;
+    Recording<AlphaChannel>* alpha = nullptr;
+    RecordingList* playList = nullptr;
+    RecordingDv* dvRecord = nullptr;
+    std::unique_ptr<CVelmarView> panel;
+};
+
+}  // namespace velmar::panel_testing

@@ -1,0 +1,373 @@
+// The panel object, its message map and data exchange, and board start-up.
+#include "velmar_view.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "board_setup_files.h"
+#include "format.h"
+#include "message_log_dlg.h"
+#include "platform/log.h"
+#include "platform/profile.h"
+#include "remote_requests.h"
+#include "velmar_view_ids.h"
+
+namespace velmar {
+
+using namespace panel_ids;
+using velmar_ui::MessageMap;
+
+namespace {
+constexpr const char* kErrorCaption = "Velmar Error";
+constexpr int kNumberLimit = 4'000'000;
+}  // namespace
+
+CVelmarView::CVelmarView(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
+                         const platform::Profile& profile, RemoteRequests* remote, int boardNumber,
+                         PanelChannels channels)
+    : FormLogic(view, ui), host_(host), board_(board), profile_(profile), remote_(remote),
+      boardNumber_(boardNumber == 2 ? 2 : 1), section_(boardNumber_ == 2 ? "BOARD2" : "BOARD1"),
+      channels_(std::move(channels)), formSliders_(view), sliders_(&formSliders_) {}
+
+CVelmarView::~CVelmarView() = default;
+
+const MessageMap<CVelmarView>& CVelmarView::Map() {
+    using V = CVelmarView;
+    using velmar_ui::OnCommand;
+    static const MessageMap<V> map{
+        velmar_ui::OnTimerId(kPanelTimer, &V::OnTimer),
+        OnCommand(kPlayAll, &V::OnPlayAll),
+        OnCommand(menu_ids::kEnter, &V::OnEnterKey),
+        OnCommand(menu_ids::kColorSetting, &V::OnColorSetting),
+        OnCommand(menu_ids::kVideoSettings, &V::OnVideoSettings),
+        OnCommand(menu_ids::kAudioSettings, &V::OnAudioSettings),
+        OnCommand(menu_ids::kAlphaGenerator, &V::OnTool),
+        OnCommand(menu_ids::kByteSwap, &V::OnTool),
+        OnCommand(menu_ids::kFileMerge, &V::OnTool),
+        OnCommand(menu_ids::kFileSplit, &V::OnTool),
+        OnCommand(menu_ids::kUpdateEeprom, &V::OnUpdateEeprom),
+        OnCommand(menu_ids::kOpenPlayList, &V::OnOpenPlayList),
+        OnCommand(menu_ids::kSetLogFile, &V::OnSetLogFile),
+        OnCommand(menu_ids::kDisableLogging, &V::OnDisableLogging),
+        velmar_ui::OnScroll(kSpeedBarA, &V::OnHScroll),
+        velmar_ui::OnScroll(kSpeedBarB, &V::OnHScroll),
+        velmar_ui::OnScroll(kSpeedBarAudio, &V::OnHScroll),
+        velmar_ui::OnSlider(kSliderA, &V::OnPositionSlider),
+        velmar_ui::OnSlider(kSliderB, &V::OnPositionSlider),
+        velmar_ui::OnSlider(kSliderAudio, &V::OnPositionSlider),
+        velmar_ui::OnSlider(kSliderAlpha, &V::OnPositionSlider),
+        velmar_ui::OnSlider(kSliderList, &V::OnPositionSlider),
+        OnCommand(kRefCVideo, &V::OnRefCVideo),
+        OnCommand(kRefSvhs, &V::OnRefSvhs),
+        OnCommand(kRefSdi, &V::OnRefSdi),
+        OnCommand(kRefVp, &V::OnRefVp),
+        OnCommand(kRefFree, &V::OnRefFree),
+        OnCommand(kTbc, &V::OnTbc),
+        OnCommand(kRef, &V::OnRefCheck),
+        OnCommand(kAudioAnalog, &V::OnAudioAnalog),
+        OnCommand(kAudioDigital, &V::OnAudioDigital),
+        OnCommand(kAudioSdi, &V::OnAudioSdi),
+        OnCommand(kAudioNone, &V::OnAudioNone),
+        OnCommand(kDv50, &V::OnDv50),
+        OnCommand(kViewA, &V::OnViewVideoA),
+        OnCommand(kViewB, &V::OnViewVideoB),
+        OnCommand(kRecord420, &V::OnSwitchRecord420),
+        OnCommand(kRecord422, &V::OnSwitchRecord422),
+        OnCommand(kRecordMpeg1, &V::OnSwitchRecordMpeg1),
+        OnCommand(kPal, &V::OnPal),
+        OnCommand(kNtsc, &V::OnNtsc),
+        OnCommand(kDv25Mp, &V::OnDvMpButton),
+        OnCommand(kDv50Mp, &V::OnDvMpButton),
+        OnCommand(kFromPlayer, &V::OnDvRecordButton),
+        OnCommand(kPauseDv, &V::OnDvRecordButton),
+        OnCommand(kFrameStepDv, &V::OnDvRecordButton),
+        OnCommand(kDspReset, &V::OnDspReset),
+        OnCommand(kDspSend, &V::OnDspSend),
+    };
+    return map;
+}
+
+const velmar_ui::DataExchange<CVelmarView>& CVelmarView::DataMap() {
+    using V = CVelmarView;
+    using velmar_ui::DdxNumber;
+    using velmar_ui::DdxText;
+    static const velmar_ui::DataExchange<V> table{
+        DdxText(kPathA, &V::pathA),
+        DdxText(kPathB, &V::pathB),
+        DdxText(kStartA, &V::startA),
+        DdxText(kStartB, &V::startB),
+        DdxText(kSpeedA, &V::speedA),
+        DdxText(kSpeedB, &V::speedB),
+        DdxText(kSpeedAudio, &V::speedAudio),
+        DdxText(kPathAudio, &V::audioPath),
+        DdxText(kStartAudio, &V::audioStart),
+        DdxText(kPathAlpha, &V::alphaPath),
+        DdxText(kStartAlpha, &V::alphaStart),
+        DdxText(kPathList, &V::playListPath),
+        DdxText(kStartList, &V::playListStart),
+        DdxText(kDecodePath, &V::decodePath),
+        DdxNumber(kDecodeFields, &V::decodeFields, 0, kNumberLimit),
+        DdxNumber(kDelayA, &V::delayA, 0, kNumberLimit),
+        DdxNumber(kDelayB, &V::delayB, 0, kNumberLimit),
+        DdxNumber(kDelayAlpha, &V::delayAlpha, 0, kNumberLimit),
+        DdxNumber(kDelayAudio, &V::delayAudio, 0, kNumberLimit),
+        DdxText(kPathDv, &V::dvPath),
+        DdxText(kPathDvAudio, &V::dvAudioPath),
+    };
+    return table;
+}
+
+bool CVelmarView::UpdateData(bool save) { return DataMap().UpdateData(*this, View(), Ui(), save); }
+
+void CVelmarView::UpdateFormData() { UpdateData(true); }
+
+PackedTimecode CVelmarView::FramesToTimecode(std::int64_t frames) const {
+    return velmar::FramesToTimecode(frames, Standard());
+}
+
+int CVelmarView::TimecodeToFrames(PackedTimecode code) const { return velmar::TimecodeToFrames(code, Standard()); }
+
+int CVelmarView::SendCommand(const std::string& line) { return link_ ? link_->SendCommand(line) : 0; }
+
+void CVelmarView::AddLogMessage(const std::string& text) { host_.MessageLog(profile_, section_).AddMessage(text); }
+
+void CVelmarView::ZeroCommandDone() {
+    if (window_) window_->Write32(window::kCommandDoneWord, 0);
+}
+
+bool CVelmarView::WaitForReply() {
+    // Nothing answers in demo mode, and a board that does not answer must not hold the panel.
+    if (demoMode_ || !window_) return true;
+    for (int waited = 0; waited <= kReplyWaitLimitMs; ++waited) {
+        if (((window_->Read32(window::kCommandDoneWord) >> 16) & 0xFF) == 2) return true;
+        Ui().Sleep(1);
+    }
+    platform::Log(platform::LogLevel::Warning, "board did not confirm a settings command");
+    AddLogMessage("The board did not confirm a settings command.");
+    return false;
+}
+
+void CVelmarView::Quit(const std::string& message) {
+    Ui().MessageBox({message, kErrorCaption});
+    host_.CloseNotice(Notice::Loading);
+    ended_ = true;
+    Ui().ExitProcess(0);
+}
+
+// ------------------------------------------------------------------ start-up
+
+bool CVelmarView::MapBoard() {
+    auto mapped = board_.driver.MapWindow();
+    demoMode_ = !mapped;
+    if (demoMode_) {
+        Ui().MessageBox({"Can't find Velmar Card.  Switching to Demo Mode", kErrorCaption});
+        window_.emplace(BoardWindow::Demo());
+    } else {
+        window_.emplace(std::move(*mapped));
+    }
+    link_ = std::make_unique<BoardLink>(board_.library, *window_, boardNumber_, LinkKind::Playback, demoMode_);
+    return true;
+}
+
+void CVelmarView::I2cWriteBytes(const std::vector<std::uint8_t>& bytes) {
+    // Without a board there is no bus to drive.
+    if (demoMode_ || bytes.empty()) return;
+    I2cWrite(board_.driver, board_.timing, bytes.data(), static_cast<int>(bytes.size()));
+}
+
+std::uint8_t CVelmarView::I2cReadByte(std::uint8_t readAddress) {
+    std::uint8_t buffer[2] = {readAddress, 0};
+    I2cRead(*link_, board_.timing, buffer, 2);
+    return buffer[1];
+}
+
+bool CVelmarView::LoadI2cTable() {
+    const char* path = palMode_ ? "./i2c/velmar2ki2cpal.bin" : "./i2c/velmar2ki2c.bin";
+    auto bytes = ReadFileBytes(path, kI2cTableBytes);
+    if (!bytes) {
+        Quit("Can't find file .bin");
+        return false;
+    }
+    const I2cTable table = ParseI2cTable(*bytes);
+    for (const auto& write : table.writes) I2cWriteBytes(write);
+    if (table.truncated) platform::Log(platform::LogLevel::Warning, std::string(path) + ": a record runs past the table");
+    return true;
+}
+
+bool CVelmarView::SendDspCode() {
+    std::ifstream file("./ucode/dsp.hex");
+    if (!file) {
+        Quit("Can't find file .hex");
+        return false;
+    }
+    std::stringstream text;
+    text << file.rdbuf();
+    const DspCode code = ParseDspCode(text.str());
+    if (code.truncated) platform::Log(platform::LogLevel::Warning, "ucode/dsp.hex: DSP code cut at its limit");
+    I2cWriteBytes(code.bytes);
+    return true;
+}
+
+void CVelmarView::CheckEepromAndDsp() {
+    std::uint8_t status = I2cReadByte(0x31);
+    int retries = 0;
+    while ((status & 0x80) && retries < 100) {
+        status = I2cReadByte(0x31);
+        ++retries;
+        if (status & 0x80) Ui().Sleep(40);
+    }
+    if (status & 0x80) Ui().MessageBox({"No Response from EEPROM", kErrorCaption});
+
+    if (I2cReadByte(0x21) != 8) Ui().MessageBox({"EEPROM Revision Mismatch Run EEPROM Update Tool", kErrorCaption});
+
+    stopRef_ = profile_.GetInt(section_, "STOPREF", 0);
+    if (stopRef_ == 0) {
+        View().SetChecked(kRef, true);
+        I2cWriteBytes({0x30, 0x01});
+    }
+    dv50_ = profile_.GetInt(section_, "DV50", 0);
+    if (dv50_ != 0) View().SetChecked(kDv50, true);
+}
+
+bool CVelmarView::CheckClips() {
+    const char* clip = palMode_ ? "black1pal.mpg" : "black1.mpg";
+    for (const std::string& name : {std::string(clip), std::string("framecut1.alp")}) {
+        if (!std::filesystem::exists("./mpeg/" + name)) {
+            channels_.playList->Stop();
+            Quit("Can't find file " + name);
+            return false;
+        }
+    }
+    return true;
+}
+
+void CVelmarView::OnInitialUpdate() {
+    UpdateData(false);
+    if (profile_.GetInt(section_, "WINCX", 0) == 0) host_.FitFrameToForm();
+
+    MapBoard();
+    window_->Write32(window::kAudioRateStep, 256);
+    is2000Board_ = window_->Read32(window::kBoardType) == window::kNewerBoardType;
+
+    palMode_ = profile_.GetInt(section_, "PALMODE", 0) != 0;
+    if (!LoadI2cTable()) return;
+
+    host_.ShowNotice(Notice::Loading);
+    if (is2000Board_) {
+        CheckEepromAndDsp();
+        if (!SendDspCode()) return;
+    }
+    if (!CheckClips()) return;
+
+    viewedChannel_ = 0;
+    channels_.videoA->scheduledStart = 0;
+    channels_.videoB->scheduledStart = 0;
+    channels_.audio->scheduledStart = 0;
+    channels_.alpha->scheduledStart = -1;
+    colors_.refColorDirty = false;
+    colors_.inputColorDirty = false;
+    timerState_ = TimerState::InitPending;
+    titlePending_ = true;
+    SetTimer(kPanelTimer, kPanelTimerMs);
+}
+
+void CVelmarView::OpenCommandLog() {
+    const std::string path = profile_.GetString(section_, "LOGFILE");
+    if (path.empty()) return;
+    if (!link_->Log().Open(path)) {
+        Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path.c_str()), kErrorCaption});
+        WriteKey("LOGFILE", "");
+    }
+}
+
+void CVelmarView::SendCodecLine(const std::string& line) {
+    ZeroCommandDone();
+    SendCommand(line);
+    WaitForReply();
+}
+
+void CVelmarView::InitPlaybackBoard() {
+    OpenCommandLog();
+
+    palMode_ = profile_.GetInt(section_, "PALMODE", 0) != 0;
+    if (palMode_) controlByte_ |= 0x40;
+    View().SetFlat(kPal, palMode_);
+    View().SetFlat(kNtsc, !palMode_);
+
+    View().SetChecked(kViewA, true);
+    View().SetChecked(kDecodeFrame, true);
+    for (DisplayTracker* display : {&displayA_, &displayB_, &displayAlpha_, &displayAudio_, &displayList_, &displayDv_})
+        display->shown = true;
+
+    SendCommand("mquit");
+    SendCommand("mreset");
+    SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
+    SendCommand("mld -first ucode\\ppdecMain.ux");
+    if (is2000Board_) SendCommand("mwr 0x40038 0x1");
+    SendCommand("mwr 0x410c0 0x0");
+    SendCommand("mwr 0x411c0 0x0");
+
+    link_->StartDaemon();
+    Ui().Sleep(50);
+
+    colors_.refColor = static_cast<std::uint32_t>(profile_.GetInt(section_, "REFCOLOR", kDefaultRefColor));
+    colors_.inputColor = static_cast<std::uint32_t>(
+        profile_.GetInt(section_, "INPUTCOLOR", static_cast<int>(kDefaultInputColor)));
+
+    if (!is2000Board_) {
+        stopRef_ = profile_.GetInt(section_, "STOPREF", 0);
+        if (stopRef_ == 0) {
+            View().SetChecked(kRef, true);
+            const auto control = static_cast<std::uint32_t>(SendCommand("mrd 0xfc0a00"));
+            SendCommand(Format("mwr 0xfc0a00 0x%x", control | 0x10));
+        }
+    }
+
+    SendCommand("mwcmd -p 0x0 0xd0307  0x01010000 0x01000100 0x0 0x0 0x0 0x0 0x0");
+    ZeroCommandDone();
+    View().SetChecked(kTbc, true);
+    freeRunActive_ = false;
+    playRef_ = profile_.GetInt(section_, "PLAYREF", 4);
+
+    // Values beyond a byte's field would spill into the neighbouring bits of the word.
+    const int volume = std::clamp(profile_.GetInt(section_, "AUDVOL", 0), 0, 31);
+    const int gain = std::clamp(profile_.GetInt(section_, "AUDGAIN", 0), 0, 15);
+    SendCodecLine(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003203E8 0x00000000 0x%x000000", volume));
+    SendCodecLine(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003403E8 0x00000000 0x%x000000", gain));
+    for (const char* group : {"0x003603E8", "0x003803E8", "0x003a03E8", "0x003c03E8", "0x003e03E8"})
+        SendCodecLine(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 %s 0x00000000 0x00000000", group));
+
+    playRefAudio_ = std::clamp(profile_.GetInt(section_, "PLAYREFA", 0), 0, 15);
+    RouteAudioSource();
+    View().SetChecked(kAudioNone, playRefAudio_ == 0);
+    View().SetChecked(kAudioAnalog, playRefAudio_ == 4);
+    View().SetChecked(kAudioDigital, playRefAudio_ == 5);
+    View().SetChecked(kAudioSdi, playRefAudio_ == 6);
+
+    if (playRef_ >= 0 && playRef_ <= 3) {
+        ChooseReferenceRadio(playRef_);
+        RunReference(playRef_);
+        SendReferenceColor(true);
+    } else if (playRef_ == 4) {
+        ChooseReferenceRadio(4);
+        SendReferenceColor(false);
+        freeRunActive_ = true;
+    }
+
+    channels_.videoA->Init();
+    channels_.videoB->Init();
+    channels_.audio->Init();
+    channels_.alpha->Init();
+    channels_.playList->Init();
+    channels_.dvRecord->Init();
+
+    for (velmar_ui::ControlId spin : {kDecodeFieldsSpin, kDelaySpinA, kDelaySpinB, kDelaySpinAlpha, kDelaySpinAudio})
+        View().SetRange(spin, {0, 2304});
+    for (velmar_ui::ControlId loop : {kLoopA, kLoopB, kLoopAudio, kLoopAlpha}) View().SetChecked(loop, true);
+
+    host_.CloseNotice(Notice::Loading);
+}
+
+}  // namespace velmar

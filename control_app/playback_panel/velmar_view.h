@@ -1,0 +1,241 @@
+// The playback panel (form 101): board start-up, the 100 ms status loop, PLAY ALL, the menu
+// commands and the board settings. The channel groups hang off it as PanelChannels.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "board_library.h"
+#include "board_link.h"
+#include "color_settings.h"
+#include "i2c_bus.h"
+#include "panel_channels.h"
+#include "panel_host.h"
+#include "position_sliders.h"
+#include "timecode.h"
+#include "velmar_ui/data_exchange.h"
+#include "velmar_ui/form_logic.h"
+#include "velmar_ui/message_map.h"
+
+namespace platform {
+class Profile;
+}
+
+namespace velmar {
+
+class RemoteRequests;
+
+// Everything the panel is built over besides its form and UI services.
+struct PanelBoard {
+    BoardDriver& driver;    // maps the board window; the I2C register
+    BoardLibrary& library;  // the board command library
+    BusTiming& timing;      // I2C pacing
+};
+
+enum class TimerState : int { Idle = 0, InitPending = 1, Busy = 2 };
+
+// One display of the status loop: whether it shows a position, and the value it shows.
+struct DisplayTracker {
+    bool shown = false;
+    std::int64_t last = -1;
+};
+
+// Ticks during which an output's progress entry stayed the same (capped at 40).
+struct DrainCounter {
+    int count = 0;
+    std::uint32_t word0 = 0;
+    std::uint32_t word1 = 0;
+};
+
+inline constexpr int kPanelTimer = 1;
+inline constexpr int kPanelTimerMs = 100;
+// How long a settings command may take before the panel stops waiting for its reply.
+inline constexpr int kReplyWaitLimitMs = 1000;
+inline constexpr int kDrainCounterCap = 40;
+
+class CVelmarView : public velmar_ui::FormLogic {
+public:
+    CVelmarView(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
+                const platform::Profile& profile, RemoteRequests* remote, int boardNumber,
+                PanelChannels channels = {});
+    ~CVelmarView() override;
+
+    // The hosting frame's slider controls; by default the form's own sliders stand in.
+    void SetPositionSliders(PositionSliders& sliders) { sliders_ = &sliders; }
+
+    // --- start-up
+    void OnInitialUpdate();
+    virtual void InitPlaybackBoard();
+
+    // --- framework messages
+    void OnTimer();
+    void OnPaint();
+    void OnDestroy();
+    // Whether a menu command is available now (the two logging items).
+    bool CommandEnabled(int commandId) const;
+
+    // --- services to the channel groups
+    int SendCommand(const std::string& line);
+    void AddLogMessage(const std::string& text);
+    void UpdateFormData();
+    PackedTimecode FramesToTimecode(std::int64_t frames) const;
+    int TimecodeToFrames(PackedTimecode code) const;
+    bool WaitForReply();
+    void ZeroCommandDone();
+    void ReferenceOn();
+    void ReferenceOff();
+    void RouteAudioSource();
+    void AudioRoutingOff();
+
+    // --- handlers (also reached through Command(id))
+    void OnPlayAll();
+    void OnEnterKey();
+    void OnColorSetting();
+    void OnVideoSettings();
+    void OnAudioSettings();
+    void OnUpdateEeprom();
+    void OnOpenPlayList();
+    void OnSetLogFile();
+    void OnDisableLogging();
+    void OnTool(const velmar_ui::Event& event);
+    void OnHScroll(const velmar_ui::Event& event);
+    void OnPositionSlider(const velmar_ui::Event& event);
+    void OnRefCVideo();
+    void OnRefSvhs();
+    void OnRefSdi();
+    void OnRefVp();
+    void OnRefFree();
+    void OnTbc();
+    void OnRefCheck();
+    void OnAudioAnalog();
+    void OnAudioDigital();
+    void OnAudioSdi();
+    void OnAudioNone();
+    void OnDv50();
+    void OnViewVideoA();
+    void OnViewVideoB();
+    void OnSwitchRecord420();
+    void OnSwitchRecord422();
+    void OnSwitchRecordMpeg1();
+    void OnPal();
+    void OnNtsc();
+    void OnDvMpButton();
+    void OnDvRecordButton();
+    void OnDspReset();
+    void OnDspSend();
+
+    bool UpdateData(bool save) override;
+
+    // --- state, for the channel groups and tests
+    BoardLink* Link() const { return link_.get(); }
+    BoardWindow* Window() { return window_ ? &*window_ : nullptr; }
+    PanelChannels& Channels() { return channels_; }
+    ColorSettings& Colors() { return colors_; }
+    bool DemoMode() const { return demoMode_; }
+    bool Is2000Board() const { return is2000Board_; }
+    bool PalMode() const { return palMode_; }
+    TvStandard Standard() const { return palMode_ ? TvStandard::Pal : TvStandard::Ntsc; }
+    TimerState GetTimerState() const { return timerState_; }
+    int ControlByte() const { return controlByte_; }
+    int BusByte40() const { return busByte40_; }
+    int BusByte42() const { return busByte42_; }
+    bool FreeRunActive() const { return freeRunActive_; }
+    int ViewedChannel() const { return viewedChannel_; }
+    int StopRef() const { return stopRef_; }
+    int Dv50() const { return dv50_; }
+    bool Restarting() const { return restarting_; }
+    bool Closing() const { return closing_; }
+    const DrainCounter& Drain(int output) const { return drain_[output - 5]; }
+    const std::string& Section() const { return section_; }
+
+    // Form fields.
+    std::string pathA, pathB, startA, startB, speedA, speedB, speedAudio;
+    std::string audioPath, audioStart, alphaPath, alphaStart, playListPath, playListStart;
+    std::string decodePath, dvPath, dvAudioPath;
+    int decodeFields = 0;
+    int delayA = 0, delayB = 0, delayAlpha = 0, delayAudio = 0;
+
+protected:
+    bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event); }
+
+private:
+    static const velmar_ui::MessageMap<CVelmarView>& Map();
+    static const velmar_ui::DataExchange<CVelmarView>& DataMap();
+
+    // Start-up steps.
+    bool MapBoard();
+    bool LoadI2cTable();
+    void CheckEepromAndDsp();
+    bool SendDspCode();
+    bool CheckClips();
+    void OpenCommandLog();
+    void SendCodecLine(const std::string& line);
+    void Quit(const std::string& message);
+
+    // Status loop steps.
+    void SendDirtyColors();
+    void ShowVideo(Channel& channel, std::uint32_t status, velmar_ui::ControlId display,
+                   velmar_ui::ControlId slider, DisplayTracker& tracker, bool setsExternalPosition);
+    void ShowAlpha();
+    void ShowAudio();
+    void ShowPlayList();
+    void ShowDvRecord();
+    void ServeRemoteRequest();
+    void CountDrains();
+    void ShowNotLoaded(velmar_ui::ControlId display, velmar_ui::ControlId slider, DisplayTracker& tracker);
+
+    // Settings.
+    void RunReference(int source);
+    void SendReferenceColor(bool reference);
+    void SendInputColor();
+    void SetAudioSource(int value);
+    void RestartInstance(bool playbackPanel);
+    void StopChannelsForRestart();
+    void OnlyOn2000(const char* message);
+    void WriteKey(const char* key, const std::string& value);
+    void ChooseReferenceRadio(int source);
+
+    void I2cWriteBytes(const std::vector<std::uint8_t>& bytes);
+    std::uint8_t I2cReadByte(std::uint8_t readAddress);
+
+    PanelHost& host_;
+    PanelBoard board_;
+    const platform::Profile& profile_;
+    RemoteRequests* remote_;
+    const int boardNumber_;
+    const std::string section_;
+    PanelChannels channels_;
+    FormPositionSliders formSliders_;
+    PositionSliders* sliders_;
+
+    std::optional<BoardWindow> window_;
+    std::unique_ptr<BoardLink> link_;
+    ColorSettings colors_;
+
+    bool demoMode_ = false;
+    bool is2000Board_ = false;
+    bool palMode_ = false;
+    int controlByte_ = 0x20;
+    int busByte40_ = 0x8A;
+    int busByte42_ = 0x1F;
+    int stopRef_ = 0;
+    int dv50_ = 0;
+    int playRef_ = 4;
+    int playRefAudio_ = 0;
+    bool freeRunActive_ = false;
+    int viewedChannel_ = 0;
+    TimerState timerState_ = TimerState::Idle;
+    bool titlePending_ = false;
+    bool restarting_ = false;
+    bool closing_ = false;
+    bool ended_ = false;  // start-up failed and the program is ending
+
+    DisplayTracker displayA_, displayB_, displayAlpha_, displayAudio_, displayList_;
+    DisplayTracker displayDv_{false, -16};
+    std::array<DrainCounter, 3> drain_{};
+};
+
+}  // namespace velmar

@@ -1,0 +1,110 @@
+// Menu commands of the playback panel, the speed track bars and the position sliders.
+#include "format.h"
+#include "platform/profile.h"
+#include "velmar_view.h"
+#include "velmar_view_ids.h"
+
+namespace velmar {
+
+using namespace panel_ids;
+
+namespace {
+constexpr const char* kErrorCaption = "Velmar Error";
+}
+
+void CVelmarView::OnEnterKey() {
+    UpdateData(true);
+    channels_.videoA->SetStartPosition();
+    channels_.videoB->SetStartPosition();
+    channels_.audio->SetStartPosition();
+    channels_.alpha->SetStartPosition();
+    channels_.playList->SetStartPosition();
+}
+
+void CVelmarView::OnColorSetting() {
+    const std::uint32_t saved = colors_.refColor;
+    if (host_.RunColorSetting(colors_)) {
+        WriteKey("REFCOLOR", Format("%d", static_cast<int>(colors_.refColor)));
+    } else {
+        colors_.refColor = saved;
+        colors_.refColorDirty = true;
+    }
+}
+
+void CVelmarView::OnVideoSettings() {
+    const std::uint32_t saved = colors_.inputColor;
+    if (host_.RunVideoSettings(colors_)) {
+        WriteKey("INPUTCOLOR", Format("%d", static_cast<int>(colors_.inputColor)));
+    } else {
+        colors_.inputColor = saved;
+        colors_.inputColorDirty = true;
+    }
+}
+
+void CVelmarView::OnAudioSettings() {
+    if (link_) host_.ShowAudioSettings(*link_, profile_, section_);
+}
+
+void CVelmarView::OnTool(const velmar_ui::Event& event) { host_.OpenTool(event.id); }
+
+void CVelmarView::OnUpdateEeprom() {
+    if (!is2000Board_) {
+        Ui().MessageBox({"This feature is only available on Velmar2000 boards", kErrorCaption});
+        return;
+    }
+    host_.RunEepromUpdate();
+    Ui().MessageBox({"Please Restart This Program Now", kErrorCaption});
+}
+
+void CVelmarView::OnOpenPlayList() { channels_.playList->Browse(); }
+
+bool CVelmarView::CommandEnabled(int commandId) const {
+    const bool logOpen = link_ && link_->Log().IsOpen();
+    if (commandId == menu_ids::kSetLogFile) return !logOpen;
+    if (commandId == menu_ids::kDisableLogging) return logOpen;
+    return true;
+}
+
+void CVelmarView::OnSetLogFile() {
+    if (!link_) return;
+    velmar_ui::FileChooserSpec chooser;
+    chooser.save = true;
+    chooser.initialName = "*.log";
+    chooser.defaultExtension = "log";
+    chooser.filter = "Log Files (*.log)|*.log|All Files (*.*)|*.*||";
+    const auto path = Ui().ChooseFile(chooser);
+    if (!path) return;
+    WriteKey("LOGFILE", *path);
+    if (!link_->Log().Open(*path)) {
+        Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path->c_str()), kErrorCaption});
+        WriteKey("LOGFILE", "");
+    }
+}
+
+void CVelmarView::OnDisableLogging() {
+    WriteKey("LOGFILE", "");
+    if (link_) link_->Log().Close();
+}
+
+void CVelmarView::OnHScroll(const velmar_ui::Event& event) {
+    const int code = static_cast<int>(event.code);
+    if (event.id == kSpeedBarA) channels_.videoA->OnSpeedSlider(code, event.position);
+    else if (event.id == kSpeedBarB) channels_.videoB->OnSpeedSlider(code, event.position);
+    else if (event.id == kSpeedBarAudio) channels_.audio->OnSpeedSlider(code, event.position);
+    UpdateData(false);
+}
+
+void CVelmarView::OnPositionSlider(const velmar_ui::Event& event) {
+    Channel* channel = nullptr;
+    switch (event.id) {
+    case kSliderA: channel = channels_.videoA.get(); break;
+    case kSliderB: channel = channels_.videoB.get(); break;
+    case kSliderAudio: channel = channels_.audio.get(); break;
+    case kSliderAlpha: channel = channels_.alpha.get(); break;
+    case kSliderList: channel = channels_.playList.get(); break;
+    default: return;
+    }
+    channel->OnPositionSlider(event.position, event.dragging);
+}
+
+}  // namespace velmar

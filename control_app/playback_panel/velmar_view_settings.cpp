@@ -1,0 +1,277 @@
+// The board settings of the panel: video reference, reference output, TBC, audio source, DV50,
+// the viewed channel, the restart switches and the DSP service buttons.
+#include <algorithm>
+
+#include "board_setup_files.h"
+#include "format.h"
+#include "launch.h"
+#include "platform/profile.h"
+#include "velmar_view.h"
+#include "velmar_view_ids.h"
+
+namespace velmar {
+
+using namespace panel_ids;
+
+namespace {
+
+constexpr const char* kErrorCaption = "Velmar Error";
+constexpr const char* kOnly2000 = "This feature is only available on Velmar2000 boards";
+
+enum Reference { kCVideo = 0, kSvhs = 1, kSdi = 2, kVp = 3, kFree = 4 };
+constexpr velmar_ui::ControlId kReferenceRadios[] = {kRefCVideo, kRefSvhs, kRefSdi, kRefVp, kRefFree};
+
+// The decoder's set-up words per reference: {group 0x48 PAL, 0x48 NTSC, 0x4A PAL, 0x4A NTSC}.
+struct ReferenceTables {
+    const char* group48Pal;
+    const char* group48Ntsc;
+    const char* group4APal;
+    const char* group4ANtsc;
+};
+constexpr ReferenceTables kCVideoTables{"0x02D82300 0x00001008 0x1879433f", "0x02D82300 0x00001048 0x1879433f",
+                                        "0x02C03300 0x00E90D18 0x01804740", "0x02C03300 0x00E90D58 0x01804740"};
+constexpr ReferenceTables kSvhsTables{"0x02DF2300 0x00001008 0x98804642", "0x02DF2300 0x00001048 0x98804642",
+                                      "0x02C73300 0x00E90D18 0x81804740", "0x02C73300 0x00E90D58 0x81804740"};
+constexpr ReferenceTables kFreeTables{"0x02D82300 0x00001006 0x1879433f", "0x02D82300 0x00001046 0x1879433f",
+                                      "0x02C03300 0x00E90D26 0x01804740", "0x02C03300 0x00E90D66 0x01804740"};
+
+const ReferenceTables& TablesFor(int source) {
+    if (source == kSvhs) return kSvhsTables;
+    if (source == kFree) return kFreeTables;
+    return kCVideoTables;
+}
+
+}  // namespace
+
+void CVelmarView::WriteKey(const char* key, const std::string& value) { profile_.WriteString(section_, key, value); }
+
+void CVelmarView::OnlyOn2000(const char* message) { Ui().MessageBox({message, kErrorCaption}); }
+
+void CVelmarView::ChooseReferenceRadio(int source) {
+    for (int i = 0; i < 5; ++i) View().SetChecked(kReferenceRadios[i], i == source);
+}
+
+void CVelmarView::SendReferenceColor(bool reference) {
+    SendCommand(Format("mwcmd -p 0x0 0x900F05 %s  0x00000000 %s 0x%x 0x0", palMode_ ? "0x1000001" : "0x1000000",
+                       reference ? "0x00000001" : "0x00000000", colors_.refColor));
+}
+
+void CVelmarView::SendInputColor() {
+    const std::uint32_t high = (colors_.inputColor >> 8) | 0x0A000000u;
+    const std::uint32_t low = colors_.inputColor << 24;
+    SendCommand(Format("mwcmd -s 0xffffffff 0x00090005 0x01010005 0x004803E8 0x00000000 0x%x 0x%x", high, low));
+    SendCommand(Format("mwcmd -s 0xffffffff 0x00090005 0x01010005 0x004A03E8 0x00000000 0x%x 0x%x", high, low));
+}
+
+void CVelmarView::RunReference(int source) {
+    if (source == kVp && !is2000Board_) {
+        OnlyOn2000("Video Port is only available on Velmar2000 boards");
+        // The radio group already moved; put it back on the reference in use.
+        ChooseReferenceRadio(freeRunActive_ ? kFree : std::clamp(playRef_, 0, 4));
+        return;
+    }
+    busByte42_ = source == kVp ? (busByte42_ | 0x20) : (busByte42_ & ~0x20);
+    SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01010001 0x004203E8 0x00000000 0x%x000000", busByte42_));
+    const bool leavingFreeRun = freeRunActive_ && source != kFree;
+    if (leavingFreeRun) SendReferenceColor(true);
+    const bool composite = source == kCVideo || source == kSvhs || source == kFree;
+    busByte40_ = composite ? (busByte40_ | 0x08) : (busByte40_ & ~0x08);
+    playRef_ = source;
+    WriteKey("PLAYREF", Format("%d", source));
+    if (composite)
+        SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01010001 0x004003E8 0x00000000 0x%x000000", busByte40_));
+
+    const ReferenceTables& tables = TablesFor(source);
+    SendCommand(Format("mwcmd -s 0xffffffff 0x00090006 0x0101000C 0x004803E8 0x00000000 %s",
+                       palMode_ ? tables.group48Pal : tables.group48Ntsc));
+    SendCommand(Format("mwcmd -s 0xffffffff 0x00090006 0x0101000C 0x004A03E8 0x00000000 %s",
+                       palMode_ ? tables.group4APal : tables.group4ANtsc));
+    if (source == kCVideo || source == kSvhs) SendInputColor();
+
+    switch (source) {
+    case kCVideo:
+    case kSvhs:
+        ZeroCommandDone();
+        SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01020002 0x008803E8 0x00000000 %s",
+                           source == kCVideo ? "0x5CB20000" : "0x5CB00000"));
+        break;
+    case kSdi:
+    case kVp:
+        SendCommand("mwcmd -s 0xffffffff 0x00090004 0x01010002 0x008803E8 0x00000000 0x5CB20000");
+        ZeroCommandDone();
+        SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x004003E8 0x00000000 0x%x000000", busByte40_));
+        break;
+    case kFree:
+        SendCommand("mwcmd -s 0xffffffff 0x00090004 0x01010002 0x008803E8 0x00000000 0x5CB20000");
+        return;
+    }
+    if (leavingFreeRun) {
+        WaitForReply();
+        freeRunActive_ = false;
+        if (stopRef_ == 0) ReferenceOn();
+    }
+}
+
+void CVelmarView::OnRefCVideo() { RunReference(kCVideo); }
+void CVelmarView::OnRefSvhs() { RunReference(kSvhs); }
+void CVelmarView::OnRefSdi() { RunReference(kSdi); }
+void CVelmarView::OnRefVp() { RunReference(kVp); }
+void CVelmarView::OnRefFree() { RunReference(kFree); }
+
+void CVelmarView::ReferenceOn() {
+    if (is2000Board_) {
+        controlByte_ |= 0x01;
+        ZeroCommandDone();
+        SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003003E8 0x00000000 0x%x000000", controlByte_));
+        WaitForReply();
+    } else {
+        const auto control = static_cast<std::uint32_t>(SendCommand("mrd 0xfc0a00"));
+        SendCommand(Format("mwr 0xfc0a00 0x%x", control | 0x10));
+    }
+}
+
+void CVelmarView::ReferenceOff() {
+    if (is2000Board_) {
+        controlByte_ &= ~0x01;
+        ZeroCommandDone();
+        SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003003E8 0x00000000 0x%x000000", controlByte_));
+        WaitForReply();
+    } else {
+        const auto control = static_cast<std::uint32_t>(SendCommand("mrd 0xfc0a00"));
+        SendCommand(Format("mwr 0xfc0a00 0x%x", control & ~0x10u));
+    }
+}
+
+void CVelmarView::OnRefCheck() {
+    const bool checked = View().Checked(kRef);
+    stopRef_ = checked ? 0 : 1;
+    WriteKey("STOPREF", checked ? "0" : "1");
+    if (channels_.videoA->Loaded() || channels_.videoB->Loaded()) return;
+    if (checked) ReferenceOn();
+    else ReferenceOff();
+}
+
+void CVelmarView::OnTbc() {
+    if (!is2000Board_) {
+        View().SetChecked(kTbc, !View().Checked(kTbc));  // the box already toggled: put it back
+        OnlyOn2000("The Time Base Corrector can only be disabled on Velmar2000 boards");
+        return;
+    }
+    busByte42_ ^= 0x40;
+    SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01010001 0x004203E8 0x00000000 0x%x000000", busByte42_));
+}
+
+void CVelmarView::RouteAudioSource() {
+    if (!is2000Board_) return;
+    const int v = playRefAudio_;
+    SendCodecLine(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003603E8 0x00000000 0x%x000000", v));
+    SendCodecLine(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003a03E8 0x00000000 0x%x000000", v * 17));
+    SendCodecLine(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003c03E8 0x00000000 0x%x000000", v));
+}
+
+void CVelmarView::AudioRoutingOff() {
+    if (!is2000Board_) return;
+    SendCodecLine("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003a03E8 0x00000000 0x00000000");
+    SendCodecLine("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003c03E8 0x00000000 0x00000000");
+}
+
+void CVelmarView::SetAudioSource(int value) {
+    WriteKey("PLAYREFA", Format("%d", value));
+    playRefAudio_ = value;
+    if (!channels_.audio->Loaded()) RouteAudioSource();
+}
+
+void CVelmarView::OnAudioAnalog() { SetAudioSource(4); }
+void CVelmarView::OnAudioDigital() { SetAudioSource(5); }
+void CVelmarView::OnAudioSdi() { SetAudioSource(6); }
+void CVelmarView::OnAudioNone() { SetAudioSource(0); }
+
+void CVelmarView::OnDv50() {
+    if (!is2000Board_) {
+        View().SetChecked(kDv50, !View().Checked(kDv50));
+        OnlyOn2000(kOnly2000);
+        return;
+    }
+    dv50_ = dv50_ ? 0 : 1;
+    WriteKey("DV50", dv50_ ? "1" : "0");
+}
+
+void CVelmarView::OnViewVideoA() {
+    SendCommand("mwcmd -p 0x0 0x9c0001 0x1");
+    viewedChannel_ = 0;
+}
+
+void CVelmarView::OnViewVideoB() {
+    SendCommand("mwcmd -p 0x0 0x9c0101 0x1");
+    viewedChannel_ = 1;
+}
+
+void CVelmarView::StopChannelsForRestart() {
+    channels_.videoA->Stop();
+    channels_.videoB->Stop();
+    channels_.audio->Stop();
+    channels_.alpha->Stop();
+    channels_.playList->Stop();
+}
+
+void CVelmarView::RestartInstance(bool playbackPanel) {
+    const velmar_ui::Rect frame = host_.FrameRect();
+    const ScreenRect rect{frame.x, frame.y, frame.x + frame.width, frame.y + frame.height};
+    restarting_ = true;
+    if (!Ui().StartProgram("Velmar", {RestartArgument(boardNumber_, playbackPanel, rect, host_.FrameMaximized())})) {
+        // Nothing will take over: stay in charge of the board.
+        restarting_ = false;
+        Ui().MessageBox({"Velmar could not be restarted", kErrorCaption});
+        return;
+    }
+    // Without a board no service loop will end and close this frame.
+    if (demoMode_) host_.DestroyFrame();
+}
+
+void CVelmarView::OnSwitchRecord420() {
+    StopChannelsForRestart();
+    WriteKey("RECMODE", "0");
+    RestartInstance(false);
+}
+
+void CVelmarView::OnSwitchRecord422() {
+    StopChannelsForRestart();
+    WriteKey("RECMODE", "1");
+    RestartInstance(false);
+}
+
+void CVelmarView::OnSwitchRecordMpeg1() {
+    StopChannelsForRestart();
+    WriteKey("RECMODE", "4");
+    RestartInstance(false);
+}
+
+void CVelmarView::OnPal() {
+    if (palMode_) return;
+    StopChannelsForRestart();
+    WriteKey("PALMODE", "1");
+    RestartInstance(true);
+}
+
+void CVelmarView::OnNtsc() {
+    if (!palMode_) return;
+    StopChannelsForRestart();
+    WriteKey("PALMODE", "0");
+    RestartInstance(true);
+}
+
+void CVelmarView::OnDvMpButton() {
+    OnlyOn2000(is2000Board_ ? "This feature is not yet implemented" : kOnly2000);
+}
+
+void CVelmarView::OnDvRecordButton() {
+    OnlyOn2000(is2000Board_ ? "This feature is not yet implemented" : kOnly2000);
+}
+
+void CVelmarView::OnDspReset() {
+    I2cWriteBytes({0x30, static_cast<std::uint8_t>(controlByte_ | 0x80)});
+}
+
+void CVelmarView::OnDspSend() { SendDspCode(); }
+
+}  // namespace velmar

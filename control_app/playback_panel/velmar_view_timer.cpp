@@ -1,0 +1,289 @@
+// The 100 ms status loop, PLAY ALL, the first paint and the panel's end.
+#include <algorithm>
+
+#include "format.h"
+#include "platform/profile.h"
+#include "play_all.h"
+#include "remote_requests.h"
+#include "launch.h"
+#include "velmar_view.h"
+#include "velmar_view_ids.h"
+
+namespace velmar {
+
+using namespace panel_ids;
+
+namespace {
+
+const char* PictureTypeSuffix(std::uint8_t type) {
+    switch (type) {
+    case 1: return "  I";
+    case 2: return "  P";
+    case 3: return "  B";
+    default: return "  X";
+    }
+}
+
+// Audio and play-list words of the board window the status loop reads.
+constexpr std::uint32_t kAudioProgress = 0x113C;  // status entry 3: {c0, c1}
+constexpr std::uint32_t kAudioBase = 0x1230;
+constexpr std::uint32_t kAlphaCounter = 0x1550;
+constexpr std::uint32_t kAlphaStop = 0x13C0;
+constexpr std::uint32_t kOutputProgress[3] = {0x11CC, 0x11D4, 0x11DC};  // outputs 5, 6, 7
+
+}  // namespace
+
+void CVelmarView::OnTimer() {
+    if (timerState_ == TimerState::Busy || ended_) return;
+
+    if (link_ && link_->GetDaemonState() == DaemonState::Ended) {
+        KillTimer(kPanelTimer);
+        WriteKey("RECPLAY", "0");
+        if (link_->DaemonResult() == 10) {
+            Ui().MessageBox({"Video Error or No Video Source Detected. Program will Switch to Freerun and Close.",
+                             "Video Error"});
+            WriteKey("PLAYREF", "4");
+        }
+        closing_ = true;
+        host_.DestroyFrame();
+        return;
+    }
+    if (restarting_) return;
+
+    if (timerState_ == TimerState::InitPending) {
+        timerState_ = TimerState::Busy;
+        InitPlaybackBoard();
+        timerState_ = TimerState::Idle;
+        return;
+    }
+
+    if (!channels_.videoA->Loaded() && !channels_.videoB->Loaded()) {
+        if ((displayA_.shown || displayB_.shown) && stopRef_ == 0) ReferenceOn();
+        SendDirtyColors();
+    }
+
+    ShowVideo(*channels_.videoA, window::kChannelAStatus, kTimecodeA, kSliderA, displayA_, true);
+    ShowVideo(*channels_.videoB, window::kChannelBStatus, kTimecodeB, kSliderB, displayB_, false);
+    ShowAlpha();
+    ShowAudio();
+    ShowPlayList();
+    ShowDvRecord();
+    ServeRemoteRequest();
+
+    if (channels_.playList->Active() && channels_.playList->NextEntryFlag() == 0)
+        channels_.playList->NextPlayListEntry();
+    if (channels_.audio->ListActive() && !channels_.audio->ListFinished()) channels_.audio->QueueNextAudioEntry();
+
+    CountDrains();
+}
+
+void CVelmarView::SendDirtyColors() {
+    if (colors_.refColorDirty) {
+        SendReferenceColor(true);
+        colors_.refColorDirty = false;
+    }
+    if (colors_.inputColorDirty) {
+        SendInputColor();
+        colors_.inputColorDirty = false;
+    }
+}
+
+void CVelmarView::ShowNotLoaded(velmar_ui::ControlId display, velmar_ui::ControlId slider, DisplayTracker& tracker) {
+    if (!tracker.shown) return;
+    View().SetText(display, "not loaded");
+    tracker.shown = false;
+    tracker.last = -1;
+    if (slider != velmar_ui::kNoId) sliders_->SetPositionPair(slider, 0, 0);
+}
+
+void CVelmarView::ShowVideo(Channel& channel, std::uint32_t status, velmar_ui::ControlId display,
+                            velmar_ui::ControlId slider, DisplayTracker& tracker, bool setsExternalPosition) {
+    if (!channel.Loaded()) {
+        ShowNotLoaded(display, slider, tracker);
+        return;
+    }
+    const std::uint32_t counter = window_->Read32(status + 8);
+    if (tracker.shown && tracker.last == counter) return;
+    const PackedTimecode code = FramesToTimecode(counter / 2);
+    View().SetText(display, FormatTimecode(code) + PictureTypeSuffix(window_->Read8(status + 43)));
+    tracker.shown = true;
+    tracker.last = counter;
+    if (channels_.playList->Active()) return;
+    const std::uint32_t position = counter % std::max<std::uint32_t>(1, channel.Length());
+    sliders_->SetPositionPair(slider, 0, static_cast<long>(position));
+    if (setsExternalPosition && remote_) remote_->SetPosition(static_cast<std::int32_t>(position / 2));
+}
+
+void CVelmarView::ShowAlpha() {
+    if (!channels_.alpha->Loaded()) {
+        ShowNotLoaded(kPositionAlpha, kSliderAlpha, displayAlpha_);
+        return;
+    }
+    const std::uint32_t value = window_->Read32(kAlphaCounter) + window_->Read32(kAlphaStop);
+    if (displayAlpha_.shown && displayAlpha_.last == value) return;
+    View().SetText(kPositionAlpha, Format("%.8d", static_cast<int>(value)));
+    displayAlpha_.shown = true;
+    displayAlpha_.last = value;
+    if (!channels_.playList->Active()) sliders_->SetPositionPair(kSliderAlpha, 0, static_cast<long>(value));
+}
+
+void CVelmarView::ShowAudio() {
+    AudioChannel& audio = *channels_.audio;
+    if (!audio.Loaded()) {
+        ShowNotLoaded(kTimecodeAudio, kSliderAudio, displayAudio_);
+        return;
+    }
+    const std::uint32_t c0 = window_->Read32(kAudioProgress);
+    const std::uint32_t c1 = window_->Read32(kAudioProgress + 4);
+    if (c1 == 0) {
+        // The board has not taken its first buffer yet: show the start without taking a position.
+        if (!displayAudio_.shown) {
+            View().SetText(kTimecodeAudio, FormatTimecode(0));
+            displayAudio_.shown = true;
+        }
+        return;
+    }
+    std::uint32_t p = c1 + audio.StartOffset() - window_->Read32(kAudioBase);
+    if (displayAudio_.shown && displayAudio_.last == p) return;
+    displayAudio_.shown = true;
+    displayAudio_.last = p;
+    p = p + ((c0 >> 3) << 20) - 102392u;
+    const std::uint32_t n = audio.FieldsPerBytesNumerator();
+    const std::uint32_t d = std::max<std::uint32_t>(1, audio.FieldsPerBytesDenominator());
+    const std::uint32_t fields = (p / d) * n + ((p % d) * n) / d;
+    audio.position = fields;
+    sliders_->SetPositionPair(kSliderAudio, 0, static_cast<long>(fields % std::max<std::uint32_t>(1, audio.Length())));
+    View().SetText(kTimecodeAudio, FormatTimecode(FramesToTimecode(fields / 2)));
+}
+
+void CVelmarView::ShowPlayList() {
+    PlayListChannel& list = *channels_.playList;
+    if (!list.Active()) {
+        ShowNotLoaded(kTimecodeList, kSliderList, displayList_);
+        return;
+    }
+    const std::uint32_t v = window_->Read32(window::kChannelAStatus + 4) +
+                            static_cast<std::uint32_t>(list.RunningOffset()) -
+                            static_cast<std::uint32_t>(list.StartOffset());
+    if (displayList_.shown && displayList_.last == v) return;
+    displayList_.shown = true;
+    displayList_.last = v;
+    View().SetText(kTimecodeList, FormatTimecode(FramesToTimecode(v / 2)));
+    sliders_->SetPositionPair(kSliderList, 0, static_cast<long>((v / 2) % std::max<std::uint32_t>(1, list.Length())));
+}
+
+void CVelmarView::ShowDvRecord() {
+    if (!channels_.dvRecord->Recording()) {
+        if (!displayDv_.shown) return;
+        View().SetText(kTimecodeDv, "not record");
+        displayDv_.shown = false;
+        displayDv_.last = -16;
+        return;
+    }
+    const auto d = static_cast<std::int32_t>(window_->Read32(window::kRecordStatus + 8));
+    if (displayDv_.shown && displayDv_.last == d) return;
+    displayDv_.shown = true;
+    displayDv_.last = d;
+    // The counter runs down from -16; negative results show as zero.
+    View().SetText(kTimecodeDv, FormatTimecode(FramesToTimecode(-16LL - d)));
+}
+
+void CVelmarView::ServeRemoteRequest() {
+    if (!remote_) return;
+    const ExternalRequest request = remote_->TakeRequest();
+    if (request.code == kRequestPlayList) {
+        if (request.playListName != playListPath) {
+            playListPath = request.playListName;
+            UpdateData(false);
+            channels_.playList->ScanPlayList();
+        }
+        sliders_->SetPosition(kSliderList, request.arg);
+        playListStart = Format("%.8x", FramesToTimecode(request.arg));
+        UpdateData(false);
+        channels_.playList->Stop();
+        channels_.playList->Play();
+    } else if (request.code == kRequestStopList) {
+        channels_.playList->Stop();
+    }
+}
+
+void CVelmarView::CountDrains() {
+    for (int i = 0; i < 3; ++i) {
+        DrainCounter& drain = drain_[i];
+        const std::uint32_t w0 = window_->Read32(kOutputProgress[i]);
+        const std::uint32_t w1 = window_->Read32(kOutputProgress[i] + 4);
+        if (w0 == drain.word0 && w1 == drain.word1) {
+            drain.count = std::min(drain.count + 1, kDrainCounterCap);
+        } else {
+            drain.word0 = w0;
+            drain.word1 = w1;
+            drain.count = 0;
+        }
+    }
+}
+
+void CVelmarView::OnPlayAll() {
+    UpdateData(true);
+    PanelChannels& c = channels_;
+    c.videoA->Stop();
+    c.videoB->Stop();
+    c.audio->Stop();
+    c.alpha->Stop();
+    c.videoA->Pause();
+    c.videoB->Pause();
+    if (c.audio->linked) c.audio->Pause();
+    // Audio starts in its own turn below, not as Video A's follower.
+    c.audio->linked = false;
+
+    const auto order = PlayAllOrder({delayA, delayB, delayAlpha, delayAudio});
+    const std::int32_t base = PlayAllBaseField(window_ ? window_->Read32(window::kChannelAStatus + 4) : 0);
+    c.videoA->scheduledStart = base + delayA;
+    c.videoB->scheduledStart = base + delayB;
+    c.alpha->scheduledStart = base + delayAlpha;
+    c.audio->scheduledStart = base + delayAudio;
+    const bool audioLinked = View().Checked(kLinkAudio);
+    for (PlayAllChannel channel : order) {
+        switch (channel) {
+        case PlayAllChannel::VideoA: c.videoA->Play(); break;
+        case PlayAllChannel::VideoB: c.videoB->Play(); break;
+        case PlayAllChannel::Alpha: c.alpha->Play(); break;
+        case PlayAllChannel::Audio:
+            if (audioLinked) c.audio->Play();
+            break;
+        }
+    }
+    c.audio->linked = audioLinked;
+    c.videoA->scheduledStart = 0;
+    c.videoB->scheduledStart = 0;
+    c.audio->scheduledStart = 0;
+    c.alpha->scheduledStart = -1;
+}
+
+void CVelmarView::OnPaint() {
+    if (!titlePending_) return;
+    titlePending_ = false;
+    host_.SetFrameTitle(FrameTitle(boardNumber_, true));
+}
+
+void CVelmarView::OnDestroy() {
+    channels_.videoA->Stop();
+    channels_.videoB->Stop();
+    channels_.audio->Stop();
+    channels_.alpha->Stop();
+    if (!closing_ && link_) ReferenceOn();
+    if (!host_.FrameMinimized()) {
+        const velmar_ui::Rect rect = host_.FrameRect();
+        WriteKey("WINX", Format("%d", rect.x));
+        WriteKey("WINY", Format("%d", rect.y));
+        WriteKey("WINCX", Format("%d", rect.width));
+        WriteKey("WINCY", Format("%d", rect.height));
+        WriteKey("RECPLAY", "0");
+    }
+    KillTimer(kPanelTimer);
+    // The service thread must end before the panel goes: an instance that is not being replaced
+    // asks its own service loop to quit.
+    if (link_ && !restarting_ && link_->GetDaemonState() == DaemonState::Running) SendCommand("mquit");
+    if (link_) link_->JoinDaemon();
+}
+
+}  // namespace velmar

@@ -1,0 +1,90 @@
+// The skeleton both tool programs share: the run state, the one worker per run and its reports,
+// Stop, closing while a run goes, the About box, and the choosers that remember their folder in
+// the program's section of "VELMAR.INI".
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/profile.h"
+#include "platform/run_report.h"
+#include "stream_shell/tool_engines.h"
+#include "velmar_ui/form_logic.h"
+#include "velmar_ui/worker.h"
+
+namespace stream_shell {
+
+// The run state the dialog and its worker share.
+enum RunState : int { kIdle = 1, kRunning = 2, kStopRequested = 3 };
+
+// Command ids of the system menu that open the About box.
+inline constexpr int kAboutCommandFirst = 16;
+inline constexpr int kAboutCommandLast = 31;
+
+// Status texts of a run (control 1023).
+inline constexpr const char* kProcessingText = "Processing...";
+inline constexpr const char* kDoneText = "Done !!!";
+inline constexpr const char* kCanceledText = "Canceled !!!";
+inline constexpr const char* kErrorText = "Error !!!";
+
+// Ids the two dialogs have in common.
+inline constexpr velmar_ui::ControlId kProgressId = 1000;
+inline constexpr velmar_ui::ControlId kStatusId = 1023;
+
+struct AboutText {
+    std::string caption;  // "About Braxel"
+    std::string text;     // "MPEG Program Mux Version 1.02"
+};
+
+class ToolDialog : public velmar_ui::FormLogic {
+public:
+    ToolDialog(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std::string section, AboutText about);
+    ~ToolDialog() override;
+
+    int RunState() const { return runState_.load(); }
+    // Waits for the worker of the last run, if any (tests, and the window's end).
+    void JoinWorker() { worker_.Join(); }
+
+    bool OnCancel() override;
+
+    void OnStop();
+    void OnSysCommand(const velmar_ui::Event& event);
+
+protected:
+    using RunBody = std::function<RunResult(platform::RunReport&)>;
+
+    // Starts `body` on the worker when the tool is idle; does nothing otherwise.
+    bool StartRun(RunBody body);
+
+    // Called on the UI thread with what the worker reported.
+    virtual void OnRunCounts(std::int64_t /*done*/, std::int64_t /*total*/) {}
+    virtual void OnRunMessage(const std::string& /*line*/) {}
+    virtual void OnRunFinished(const RunResult& /*result*/) {}
+
+    // The open-form chooser of one remembered path: starts in the folder of the key's last path;
+    // on OK stores the path in `member`, shows it and writes the key. Returns whether a file was
+    // chosen.
+    bool ChooseRemembered(const char* key, const char* initialName, const char* filter, std::string& member);
+
+    const platform::Profile& Settings() const { return profile_; }
+    const std::string& Section() const { return section_; }
+    void WriteKey(const char* key, const std::string& value) const { profile_.WriteString(section_, key, value); }
+
+private:
+    class Report;
+    void FinishRun(const RunResult& result);
+
+    platform::Profile profile_;
+    std::string section_;
+    AboutText about_;
+    std::atomic<int> runState_{kIdle};
+    bool closeWhenFinished_ = false;
+    velmar_ui::Worker worker_;  // last: joined before the rest goes
+};
+
+// Leading decimal digits of `text` as a number, 0 when there are none (the bitrate texts).
+int LeadingNumber(const std::string& text);
+
+}  // namespace stream_shell

@@ -1,0 +1,60 @@
+// The narrow seam between the two dialogs and the engines: the probes and one run. The programs
+// use the real engines; the dialogs' tests use fakes.
+#pragma once
+
+#include <string>
+
+#include "platform/run_report.h"
+#include "stream_analysis/analysis.h"
+
+namespace stream_shell {
+
+enum class RunStatus {
+    Done,
+    Canceled,
+    Error,
+    Discontinued,  // the run gave up early and said why in its messages; the status text stays
+};
+
+struct RunResult {
+    RunStatus status = RunStatus::Error;
+    std::string errorBox;  // text of the "Error" box, empty when none
+};
+
+// What a `Braxel` run works from, copied when it starts: later edits and probes do not reach it.
+struct MuxJob {
+    int outputType = 2;  // MPSTYPE: 0 DV audio, 1 MPEG-1 PS, 2 MPEG-2 PS, 3 MPEG audio from WAVE
+    int layer = 2;
+    int audioBitrate = 128000;
+    std::string videoPath;
+    std::string audioPath;
+    std::string outputPath;
+    stream_analysis::VideoAnalysis video;
+    stream_analysis::AudioAnalysis audio;
+};
+
+class MuxEngine {
+public:
+    virtual ~MuxEngine() = default;
+    virtual stream_analysis::VideoAnalysis AnalyzeVideo(const std::string& path) = 0;
+    virtual stream_analysis::AudioAnalysis AnalyzeAudio(const std::string& path) = 0;
+    // Runs on the worker thread; reports progress, counts and texts and polls for Stop.
+    virtual RunResult Run(const MuxJob& job, platform::RunReport& report) = 0;
+};
+
+// What an `Ostrand` run works from.
+struct DemuxJob {
+    std::string inputPath;
+    std::string outputBase;
+    bool decode = true;  // DECOMP: make .wav and .mdb files too
+    stream_analysis::ProgramStreamAnalysis input;
+};
+
+class DemuxEngine {
+public:
+    virtual ~DemuxEngine() = default;
+    virtual stream_analysis::ProgramStreamAnalysis AnalyzeProgramStream(const std::string& path) = 0;
+    virtual RunResult Run(const DemuxJob& job, platform::RunReport& report) = 0;
+};
+
+}  // namespace stream_shell

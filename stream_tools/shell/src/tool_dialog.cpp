@@ -1,0 +1,119 @@
+#include "stream_shell/tool_dialog.h"
+
+#include <cctype>
+
+namespace stream_shell {
+
+using velmar_ui::BoxButtons;
+using velmar_ui::BoxIcon;
+
+// Reports of the worker, carried to the UI thread. Only the run state is read across threads.
+class ToolDialog::Report : public platform::RunReport {
+public:
+    explicit Report(ToolDialog& dialog) : dialog_(dialog) {}
+
+    void SetProgress(int step) override {
+        dialog_.PostToUi([&d = dialog_, step] { d.View().SetPosition(kProgressId, step); });
+    }
+    void SetCounts(std::int64_t done, std::int64_t total) override {
+        dialog_.PostToUi([&d = dialog_, done, total] { d.OnRunCounts(done, total); });
+    }
+    void SetStatus(const std::string& text) override {
+        dialog_.PostToUi([&d = dialog_, text] { d.View().SetText(kStatusId, text); });
+    }
+    void AddMessage(const std::string& line) override {
+        dialog_.PostToUi([&d = dialog_, line] { d.OnRunMessage(line); });
+    }
+    bool StopRequested() const override { return dialog_.runState_.load() == kStopRequested; }
+
+private:
+    ToolDialog& dialog_;
+};
+
+ToolDialog::ToolDialog(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std::string section, AboutText about)
+    : FormLogic(view, ui), section_(std::move(section)), about_(std::move(about)) {}
+
+ToolDialog::~ToolDialog() {
+    // A window that goes while its worker runs (the process ends) stops the run first.
+    int running = kRunning;
+    runState_.compare_exchange_strong(running, kStopRequested);
+    worker_.Join();
+}
+
+bool ToolDialog::StartRun(RunBody body) {
+    int idle = kIdle;
+    if (!runState_.compare_exchange_strong(idle, kRunning)) return false;
+    View().SetRange(kProgressId, {0, platform::kProgressSteps});
+    View().SetPosition(kProgressId, 0);
+    View().SetText(kStatusId, kProcessingText);
+    worker_.Start([this, body = std::move(body)] {
+        Report report(*this);
+        const RunResult result = body(report);
+        // The box waits on this thread, as a worker's box always did; the run ends after it.
+        if (!result.errorBox.empty())
+            Ui().MessageBox({result.errorBox, "Error", BoxButtons::Ok, BoxIcon::Error});
+        runState_.store(kIdle);
+        PostToUi([this, result] { FinishRun(result); });
+    });
+    return true;
+}
+
+void ToolDialog::FinishRun(const RunResult& result) {
+    switch (result.status) {
+    case RunStatus::Done: View().SetText(kStatusId, kDoneText); break;
+    case RunStatus::Canceled: View().SetText(kStatusId, kCanceledText); break;
+    case RunStatus::Error: View().SetText(kStatusId, kErrorText); break;
+    case RunStatus::Discontinued: break;
+    }
+    if (result.status == RunStatus::Done) View().SetPosition(kProgressId, platform::kProgressSteps);
+    OnRunFinished(result);
+    if (closeWhenFinished_ && runState_.load() == kIdle) {
+        worker_.Join();
+        View().CloseWindow();
+    }
+}
+
+void ToolDialog::OnStop() {
+    int running = kRunning;
+    runState_.compare_exchange_strong(running, kStopRequested);
+}
+
+bool ToolDialog::OnCancel() {
+    if (runState_.load() == kIdle) return true;
+    // Closing while a run goes: stop it, and close when the worker has finished.
+    OnStop();
+    closeWhenFinished_ = true;
+    return false;
+}
+
+void ToolDialog::OnSysCommand(const velmar_ui::Event& event) {
+    if (event.id >= kAboutCommandFirst && event.id <= kAboutCommandLast)
+        Ui().MessageBox({about_.text, about_.caption, BoxButtons::Ok, BoxIcon::Information});
+}
+
+bool ToolDialog::ChooseRemembered(const char* key, const char* initialName, const char* filter,
+                                  std::string& member) {
+    velmar_ui::FileChooserSpec chooser;
+    chooser.startFolder = velmar_ui::FolderOf(profile_.GetString(section_, key));
+    chooser.initialName = initialName;
+    chooser.filter = filter;
+    const auto chosen = Ui().ChooseFile(chooser);
+    if (!chosen) return false;
+    member = *chosen;
+    UpdateData(false);
+    WriteKey(key, member);
+    return true;
+}
+
+int LeadingNumber(const std::string& text) {
+    long long value = 0;
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > 1000000000) break;
+    }
+    return static_cast<int>(value);
+}
+
+}  // namespace stream_shell
