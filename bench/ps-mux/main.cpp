@@ -31,12 +31,17 @@ int main(int argc, char** argv) {
         return ps_bench::Shell("ffmpeg -nostdin -hide_banner -loglevel error -y -i " + video + " -i " + audio +
                                " -c copy -f vob " + theirs);
     });
-    if (oursSeconds <= 0 || ffmpegSeconds <= 0) return 1;
+    const double catSeconds = ps_bench::BestSeconds(5, [&] {
+        return ps_bench::Shell("cat " + video + " " + audio + " > " + dir + "/cat.out");
+    });
+    if (oursSeconds <= 0 || ffmpegSeconds <= 0 || catSeconds <= 0) return 1;
     ps_bench::Print("input_mb", inputMb);
     ps_bench::Print("mux_mpeg2_seconds", oursSeconds);
     ps_bench::Print("mux_mpeg2_mb_per_s", inputMb / oursSeconds);
     ps_bench::Print("ffmpeg_copy_vob_seconds", ffmpegSeconds);
     ps_bench::Print("ffmpeg_copy_vob_mb_per_s", inputMb / ffmpegSeconds);
     ps_bench::Print("ratio_vs_ffmpeg", ffmpegSeconds / oursSeconds);
+    ps_bench::Print("cat_mb_per_s", inputMb / catSeconds);
+    ps_bench::Print("ratio_vs_cat", catSeconds / oursSeconds);
     return 0;
 }
