@@ -32,6 +32,9 @@ TEST(FakeFormViewTest, KnowsExactlyTheFormsIds) {
     EXPECT_TRUE(view.Has(5));
     EXPECT_FALSE(view.Has(7));
     EXPECT_THROW(view.SetText(7, "x"), std::out_of_range);
+    view.AddControl(7, ControlKind::Slider);
+    view.SetPosition(7, 40);
+    EXPECT_EQ(view.Position(7), 40);
     EXPECT_EQ(view.Text(5), "NA");
     EXPECT_FALSE(view.Shown(5));
     EXPECT_FALSE(view.Enabled(5));

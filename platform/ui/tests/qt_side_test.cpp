@@ -87,7 +87,9 @@ protected:
             velmar_ui::OnScroll(17, &RoutingLogic::OnScroll),
             OnAnySystemCommand(&RoutingLogic::OnAbout),
         };
-        return map.Dispatch(*this, event);
+        if (map.Dispatch(*this, event)) return true;
+        calls.push_back("other " + std::to_string(event.id));
+        return false;
     }
 };
 
@@ -173,6 +175,24 @@ TEST_F(QtSideTest, ViewKeepsRangesItemsAndTheFlatMark) {
     EXPECT_THROW(view.SetText(99, "x"), std::out_of_range);
 }
 
+TEST_F(QtSideTest, EmbeddedPanelRoutesLikeTheWindowAndTakesExtraControls) {
+    QWidget frame;
+    bool closed = false;
+    velmar_ui_qt::FormPanel panel(Form(), Factory(), nullptr, &frame, [&] { closed = true; });
+    auto& logic = static_cast<RoutingLogic&>(panel.Logic());
+    auto* extra = new QSlider(Qt::Horizontal, &panel);  // a control the description cannot hold
+    panel.View().AddControl(18, extra);
+    panel.Router().Route(18, extra);
+    panel.View().SetRange(18, {0, 100});
+    extra->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    qobject_cast<QAbstractButton*>(panel.Control(14))->click();
+    qobject_cast<QAbstractButton*>(panel.Control(1))->click();  // a plain command in a panel
+    panel.View().CloseWindow();
+    EXPECT_EQ(panel.findChild<QSlider*>("c18"), extra);
+    EXPECT_EQ(logic.calls, (std::vector<std::string>{"other 18", "go", "other 1"}));
+    EXPECT_TRUE(closed);
+}
+
 // Answers boxes on the GUI thread without an operator, noting where it ran.
 class AnsweringServices : public QtUiServices {
 public:
@@ -223,6 +243,12 @@ TEST_F(QtSideTest, TimersTickOnTheGuiThreadUntilKilled) {
     loop.exec();
     QCoreApplication::processEvents();
     EXPECT_EQ(ticks, 3);
+}
+
+TEST_F(QtSideTest, ProgramsStartDetachedOrReportFailure) {
+    QtUiServices services(nullptr);
+    EXPECT_TRUE(services.StartProgram("true", {"ignored argument"}));
+    EXPECT_FALSE(services.StartProgram("/nonexistent/velmar-program", {}));
 }
 
 TEST(QtFilterTest, FiltersBecomeQtNameFilters) {

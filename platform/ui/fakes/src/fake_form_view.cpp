@@ -19,6 +19,8 @@ FakeFormView::FakeFormView(const FormSpec& form) : strict_(true), title_(form.ti
     rect_ = {0, 0, form.width, form.height};
 }
 
+void FakeFormView::AddControl(ControlId id, ControlKind kind) { controls_[id].kind = kind; }
+
 FakeControl& FakeFormView::Control(ControlId id) {
     if (strict_) {
         auto found = controls_.find(id);

@@ -14,6 +14,8 @@
 
 #include <stdexcept>
 
+#include "velmar_ui/form_spec.h"
+
 namespace velmar_ui_qt {
 
 using velmar_ui::ControlId;
@@ -29,6 +31,11 @@ QtFormView::QtFormView(QWidget* window, std::map<ControlId, QWidget*> controls, 
 QWidget* QtFormView::Widget(ControlId id) const {
     auto found = controls_.find(id);
     return found == controls_.end() ? nullptr : found->second;
+}
+
+void QtFormView::AddControl(ControlId id, QWidget* widget) {
+    widget->setObjectName(QString::fromStdString(velmar_ui::ObjectNameOf(id)));
+    controls_[id] = widget;
 }
 
 QWidget* QtFormView::Require(ControlId id) const {
@@ -94,6 +101,10 @@ bool QtFormView::Flat(ControlId id) const {
 void QtFormView::SetFlat(ControlId id, bool flat) {
     if (auto* button = qobject_cast<QPushButton*>(Require(id))) {
         button->setFlat(flat);
+        // A flat button alone reads as a label; the active mode must stand out at a glance.
+        button->setStyleSheet(flat ? "QPushButton { background: palette(highlight); color: palette(highlighted-text);"
+                                     " border: 1px solid palette(dark); padding: 4px 8px; }"
+                                   : "");
         button->update();
     }
 }

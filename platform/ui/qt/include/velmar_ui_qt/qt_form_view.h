@@ -17,6 +17,8 @@ public:
                std::function<void()> closeWindow);
 
     QWidget* Widget(velmar_ui::ControlId id) const;  // nullptr when the form has no such id
+    // Makes a widget built outside the description addressable by id (route it with FormRouter).
+    void AddControl(velmar_ui::ControlId id, QWidget* widget);
 
     bool Has(velmar_ui::ControlId id) const override { return controls_.count(id) != 0; }
     std::string Text(velmar_ui::ControlId id) const override;

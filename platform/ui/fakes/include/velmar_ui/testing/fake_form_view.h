@@ -35,6 +35,9 @@ public:
     // Exactly the ids of `form`, with their captions and flags.
     explicit FakeFormView(const FormSpec& form);
 
+    // A control the description cannot hold, added after building (as QtFormView::AddControl).
+    void AddControl(ControlId id, ControlKind kind);
+
     FakeControl& Control(ControlId id);
     const FakeControl& Control(ControlId id) const;
 

@@ -1,0 +1,70 @@
+// The service loop's image of the board mailbox, and the hand-shake that sends it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+namespace ruvent {
+
+// CommandWord: opcode << 16 | stream << 8 | number of parameter words.
+inline constexpr std::uint32_t MakeCommandWord(std::uint32_t opcode, std::uint32_t stream, std::uint32_t count) {
+    return opcode << 16 | (stream & 0xFF) << 8 | (count & 0xFF);
+}
+
+// The packet's own opcodes.
+inline constexpr std::uint32_t kOpAin = 3;
+inline constexpr std::uint32_t kOpAout = 4;
+inline constexpr std::uint32_t kOpBufferPair = 5;
+inline constexpr std::uint32_t kOpOutBufferPair = 6;
+
+class CommandPacket {
+public:
+    // A packet of `packetBytes` bytes (0x1000 playback, 0x400 record), both counts 0.
+    explicit CommandPacket(std::uint32_t packetBytes);
+
+    void Reset();  // both counts 0
+
+    // Appends time word 0 and the CommandWord of "bufferpair", "BOutBufferpair", "Ain" or "Aout";
+    // other names append nothing. False, with nothing appended, when it does not fit.
+    bool AddCommandHeader(std::string_view typeName, std::uint32_t count, std::uint32_t stream);
+    // Appends length bytes (whole words) as priority words.
+    bool AddPacketWords(const void* bytes, std::uint32_t length);
+    // Appends a client block: priority words, then scheduled words.
+    bool AppendClientCommands(const std::uint32_t* words, std::uint32_t priorityBytes, std::uint32_t scheduledBytes);
+
+    std::uint32_t Size() const { return static_cast<std::uint32_t>(buffer_.size()); }
+    std::uint32_t CapacityWords() const { return (Size() - 8) / 4; }
+    std::uint32_t PriorityCount() const { return priority_; }
+    std::uint32_t ScheduledCount() const { return scheduled_; }
+    std::uint32_t UsedWords() const { return priority_ + scheduled_; }
+    // The P bytes as they go to the mailbox, counts included.
+    const std::uint8_t* Bytes() const { return buffer_.data(); }
+    std::uint32_t Word(std::uint32_t index) const;
+
+private:
+    bool Append(const std::uint32_t* words, std::uint32_t count);
+    void StoreCounts();
+
+    std::vector<std::uint8_t> buffer_;
+    std::uint32_t priority_ = 0;
+    std::uint32_t scheduled_ = 0;
+};
+
+inline constexpr int kMailboxTimeoutMs = 5000;
+inline constexpr int kMailboxFailed = 0x1111;
+inline constexpr int kMailboxKeyQuit = -1;
+
+// Where SendCommandPacket looks for the operator's 'q'; tests put their own here. Empty: the console.
+using ConsoleKeySource = std::function<bool()>;
+ConsoleKeySource SetConsoleKeySource(ConsoleKeySource source);
+
+// Waits until the board has taken the previous packet, then copies `packet` to offset 0 of the
+// board's window and sets PacketReadyFlag. Returns 1 when sent; 0x1111 when the board does not
+// free the mailbox within `timeoutMs` (after the "Driver Communication Error" box) or a quit is
+// requested (QuitRequest reads 0xFFFFFFFF); -1 when the operator typed 'q' (the packet is dropped).
+int SendCommandPacket(const CommandPacket& packet, std::uint8_t* window, std::uint32_t board,
+                      int timeoutMs = kMailboxTimeoutMs);
+
+}  // namespace ruvent

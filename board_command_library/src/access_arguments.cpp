@@ -1,0 +1,90 @@
+#include "ruvent/access_arguments.h"
+
+#include <strings.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/host_hooks.h"
+#include "tessolk/board_map.h"
+
+namespace ruvent {
+namespace {
+
+bool Is(const char* word, const char* keyword) { return strcasecmp(word, keyword) == 0; }
+
+std::string BoundedName(const char* word) { return std::string(word, strnlen(word, kAccessNameMax)); }
+
+}  // namespace
+
+std::uint32_t ReadCommandNumber(const char* word) {
+    if (!word) return 0;
+    const char* text = word;
+    while (std::isspace(static_cast<unsigned char>(*text))) ++text;
+    if (*text == '-') return static_cast<std::uint32_t>(std::strtoll(text, nullptr, 0));
+    return static_cast<std::uint32_t>(std::strtoull(text, nullptr, 0));
+}
+
+void EndWithHelp() {
+    std::fputs("DLL help\n", stdout);
+    std::fputs("-b2 means target is the second QR board\n", stdout);
+    std::fflush(stdout);
+    platform::EndProcess(1);
+}
+
+AccessArguments ParseAccessArguments(int argc, char* argv[]) {
+    AccessArguments arguments;
+    if (argc < 1 || !argv || !argv[0]) EndWithHelp();
+    if (argc == 1) {
+        const char* word = argv[0];
+        if (std::strcmp(word, "mreset") == 0 || std::strcmp(word, "mquit") == 0 || std::strcmp(word, "minfo") == 0)
+            return arguments;
+        EndWithHelp();
+    }
+    if (std::strcmp(argv[1], "-h") == 0) EndWithHelp();
+
+    arguments.value = arguments.end = ReadCommandNumber(argv[argc - 1]);
+
+    // The word before the last is the address when it is a number; a file name given with -f or
+    // -o is never taken for one, whatever it starts with.
+    const char* beforeLast = argv[argc - 2];
+    const bool beforeLastIsName =
+        argc >= 3 && (Is(argv[argc - 3], "-f") || Is(argv[argc - 3], "-o"));
+    if (std::isdigit(static_cast<unsigned char>(beforeLast[0])) && !beforeLastIsName)
+        arguments.address = ReadCommandNumber(beforeLast);
+    else
+        arguments.address = arguments.value;
+
+    for (int i = 0; i < argc; ++i) {
+        const char* word = argv[i];
+        const bool takesOperand = Is(word, "-f") || Is(word, "-o") || Is(word, "-fill");
+        if (takesOperand && i + 1 >= argc) EndWithHelp();  // the operand is missing
+        if (Is(word, "RMEM")) {
+            arguments.base = board_map::kRmemBase;
+        } else if (Is(word, "CBUSReg")) {
+            arguments.base = board_map::kCbusRegBase;
+        } else if (Is(word, "-b2")) {
+            arguments.board = 1;
+        } else if (Is(word, "-b1")) {
+            arguments.board = 0;
+        } else if (Is(word, "-f")) {
+            arguments.fileName = BoundedName(argv[++i]);
+        } else if (Is(word, "-o")) {
+            arguments.outputName = BoundedName(argv[++i]);
+        } else if (Is(word, "-nr")) {
+            arguments.readBack = false;
+        } else if (Is(word, "-r")) {
+            arguments.readBack = true;
+        } else if (Is(word, "-fill")) {
+            arguments.fill = true;
+            arguments.value = ReadCommandNumber(argv[++i]);
+        }
+    }
+    arguments.address += arguments.base;
+    arguments.end += arguments.base;
+    return arguments;
+}
+
+}  // namespace ruvent

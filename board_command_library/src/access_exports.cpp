@@ -1,0 +1,126 @@
+// mwr, mrd, mwrblk, mreset, mquit: direct board access from a command line.
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+#include "platform/host_hooks.h"
+#include "platform/kernel.h"
+#include "platform/log.h"
+#include "ruvent/access_arguments.h"
+#include "ruvent/board_bytes.h"
+#include "ruvent/board_driver.h"
+#include "ruvent/ruvent.h"
+#include "tessolk/board_map.h"
+
+namespace ruvent {
+namespace {
+
+constexpr std::uint32_t kChunkBytes = 4096;
+constexpr std::uint32_t kQuitRequestWord = 15;
+
+std::uint32_t RoundUp4(std::uint64_t bytes) { return static_cast<std::uint32_t>((bytes + 3) & ~std::uint64_t{3}); }
+
+// Addresses beyond the board are refused before anything is written.
+bool RefuseOutside(std::uint32_t address, std::uint64_t bytes) {
+    if (InsideBoard(address, bytes)) return false;
+    std::printf("address out of range\n");
+    std::fflush(stdout);
+    return true;
+}
+
+int WriteFile(const AccessArguments& arguments) {
+    std::ifstream file(platform::NormalizePath(arguments.fileName), std::ios::binary | std::ios::ate);
+    if (!file) {
+        std::fputs("cannot open file\n", stdout);
+        std::fflush(stdout);
+        platform::EndProcess(1);
+    }
+    std::int64_t length = file.tellg();
+    file.seekg(0);
+    if (RefuseOutside(arguments.address, RoundUp4(static_cast<std::uint64_t>(std::max<std::int64_t>(length, 0)))))
+        return 0;
+
+    BoardDriver& driver = ActiveDriver();
+    std::uint32_t address = arguments.address;
+    std::vector<char> chunk(kChunkBytes), swapped(kChunkBytes);
+    while (length >= 1) {
+        const auto want = static_cast<std::uint32_t>(std::min<std::int64_t>(length, kChunkBytes));
+        file.read(chunk.data(), want);
+        const auto got = static_cast<std::uint32_t>(file.gcount());
+        if (got == 0) break;  // the file shrank while we read it
+        const std::uint32_t rounded = RoundUp4(got);
+        std::fill(chunk.begin() + got, chunk.begin() + rounded, 0);  // the last word is padded with zeros
+        CopySwapped32(chunk.data(), rounded, swapped.data());
+        RetryUntilOk([&] { return driver.WriteBlock(arguments.board, address, swapped.data(), rounded); });
+        address += rounded;
+        length -= rounded;
+    }
+    return 1;
+}
+
+int WriteFill(const AccessArguments& arguments) {
+    std::int64_t length = static_cast<std::int64_t>(arguments.end) - static_cast<std::int64_t>(arguments.address);
+    if (length < 1) return 1;
+    if (RefuseOutside(arguments.address, RoundUp4(static_cast<std::uint64_t>(length)))) return 0;
+
+    BoardDriver& driver = ActiveDriver();
+    std::vector<std::uint32_t> words(kChunkBytes / 4, arguments.value);
+    const char* buffer = reinterpret_cast<const char*>(words.data());
+    std::uint32_t address = arguments.address;
+    while (length >= 1) {
+        const std::uint32_t chunk = RoundUp4(static_cast<std::uint64_t>(std::min<std::int64_t>(length, kChunkBytes)));
+        RetryUntilOk([&] { return driver.WriteBlock(arguments.board, address, buffer, chunk); });
+        address += chunk;
+        length -= chunk;
+    }
+    return 1;
+}
+
+}  // namespace
+}  // namespace ruvent
+
+using namespace ruvent;
+
+extern "C" int mwr(int argc, char* argv[]) {
+    const AccessArguments arguments = ParseAccessArguments(argc, argv);
+    if (RefuseOutside(arguments.address, 4)) return 0;
+    BoardDriver& driver = ActiveDriver();
+    RetryUntilOk([&] { return driver.WriteInt32(arguments.board, arguments.address, arguments.value); });
+    return 1;
+}
+
+extern "C" int mrd(int argc, char* argv[]) {
+    const AccessArguments arguments = ParseAccessArguments(argc, argv);
+    if (RefuseOutside(arguments.address, 4)) return 0;
+    BoardDriver& driver = ActiveDriver();
+    std::uint32_t value = 0;
+    RetryUntilOk([&] { return driver.ReadInt32(arguments.board, arguments.address, value); });
+    return static_cast<int>(value);
+}
+
+extern "C" int mwrblk(int argc, char* argv[]) {
+    const AccessArguments arguments = ParseAccessArguments(argc, argv);
+    if (!arguments.fileName.empty()) return WriteFile(arguments);
+    if (arguments.fill) return WriteFill(arguments);
+    return 1;
+}
+
+extern "C" int mreset(int argc, char* argv[]) {
+    const AccessArguments arguments = ParseAccessArguments(argc, argv);
+    BoardDriver& driver = ActiveDriver();
+    driver.WriteInt32(arguments.board, board_map::kControlRegister, board_map::kControlReset);
+    driver.Pause(10);
+    driver.WriteInt32(arguments.board, board_map::kResetCompanionB, board_map::kResetCompanionBValue);
+    driver.Pause(10);
+    driver.WriteInt32(arguments.board, board_map::kResetCompanionA, board_map::kResetCompanionAValue);
+    driver.Pause(10);
+    return 1;
+}
+
+extern "C" int mquit(int argc, char* argv[]) {
+    const AccessArguments arguments = ParseAccessArguments(argc, argv);
+    BoardDriver& driver = ActiveDriver();
+    RetryUntilOk([&] { return driver.WriteSharedMem(arguments.board, 0xFFFFFFFF, kQuitRequestWord); });
+    return 0;
+}

@@ -1,0 +1,96 @@
+#include "ruvent/board_driver.h"
+
+#include <atomic>
+
+#include "platform/kernel.h"
+
+namespace ruvent {
+namespace {
+
+TessolkDriver g_tessolk;
+std::atomic<BoardDriver*> g_active{nullptr};
+
+}  // namespace
+
+QRDDSTATUS TessolkDriver::ReadInt32(std::uint32_t board, std::uint32_t address, std::uint32_t& value) {
+    return qrddReadInt32(board, address, value);
+}
+QRDDSTATUS TessolkDriver::WriteInt32(std::uint32_t board, std::uint32_t address, std::uint32_t value) {
+    return qrddWriteInt32(board, address, value);
+}
+QRDDSTATUS TessolkDriver::ReadBlock(std::uint32_t board, std::uint32_t address, char* buffer, std::uint32_t bytes) {
+    return qrddReadBlk_ioctl(board, address, buffer, bytes);
+}
+QRDDSTATUS TessolkDriver::WriteBlock(std::uint32_t board, std::uint32_t address, const char* buffer,
+                                     std::uint32_t bytes) {
+    return qrddWriteBlk_ioctl(board, address, buffer, bytes);
+}
+QRDDSTATUS TessolkDriver::ReadSharedMem(std::uint32_t board, std::uint32_t& value, std::uint32_t index) {
+    return qrddReadSharedMem(board, value, index);
+}
+QRDDSTATUS TessolkDriver::WriteSharedMem(std::uint32_t board, std::uint32_t value, std::uint32_t index) {
+    return qrddWriteSharedMem(board, value, index);
+}
+QRDDSTATUS TessolkDriver::MapMemory(std::uint32_t board, std::uint32_t& physical, std::uint64_t& host) {
+    return qrddMapMemory(board, physical, host);
+}
+QRDDSTATUS TessolkDriver::GetDeviceContext(std::uint32_t board, std::uint64_t* words) {
+    return qrddGetDeviceContext(board, words);
+}
+QRDDSTATUS TessolkDriver::ReadSizeArray(std::uint32_t board, std::uint32_t& size, std::uint32_t index) {
+    return qrddReadSizeArray(board, size, index);
+}
+QRDDSTATUS TessolkDriver::WriteSemaphore(std::uint32_t board, std::uint32_t code, std::uint32_t direction,
+                                         std::uint32_t stream) {
+    return qrddWriteSemaphore(board, code, direction, stream);
+}
+QRDDSTATUS TessolkDriver::WriteFirstLast(std::uint32_t board, std::uint32_t value, std::uint32_t stream,
+                                         std::uint32_t which) {
+    return qrddWriteFirstLast(board, value, stream, which);
+}
+QRDDSTATUS TessolkDriver::ReadFirstLast(std::uint32_t board, std::uint32_t& value, std::uint32_t stream,
+                                        std::uint32_t which) {
+    return qrddReadFirstLast(board, value, stream, which);
+}
+QRDDSTATUS TessolkDriver::WriteLoopFlag(std::uint32_t board, std::uint32_t on, std::uint32_t stream) {
+    return qrddWriteLoopFlag(board, on, stream);
+}
+QRDDSTATUS TessolkDriver::WriteLoopTime(std::uint32_t board, int passes, std::uint32_t stream) {
+    return qrddWriteLoopTime(board, passes, stream);
+}
+QRDDSTATUS TessolkDriver::WriteInputFilename(std::uint32_t board, const char* name, std::uint32_t slot) {
+    return qrddWriteInputFilename(board, name, slot);
+}
+QRDDSTATUS TessolkDriver::WriteInputFilenameOffset(std::uint32_t board, std::uint32_t endHigh, std::uint32_t endLow,
+                                                   std::uint32_t startHigh, std::uint32_t startLow,
+                                                   std::uint32_t slot) {
+    return qrddWriteInputFilenameOffset(board, endHigh, endLow, startHigh, startLow, slot);
+}
+QRDDSTATUS TessolkDriver::WriteInputFilenameReverse(std::uint32_t board, std::uint32_t flags, std::uint32_t slot) {
+    return qrddWriteInputFilenameReverse(board, flags, slot);
+}
+QRDDSTATUS TessolkDriver::ReadInputFilenameReverse(std::uint32_t board, std::uint32_t& flags, std::uint32_t slot) {
+    return qrddReadInputFilenameReverse(board, flags, slot);
+}
+QRDDSTATUS TessolkDriver::WriteOutputFilename(std::uint32_t board, const char* name, std::uint32_t stream) {
+    return qrddWriteOutputFilename(board, name, stream);
+}
+QRDDSTATUS TessolkDriver::WriteOutputFilenameReverse(std::uint32_t board, std::uint32_t flags, std::uint32_t stream) {
+    return qrddWriteOutputFilenameReverse(board, flags, stream);
+}
+QRDDSTATUS TessolkDriver::ReadOutputFilenameReverse(std::uint32_t board, std::uint32_t& flags, std::uint32_t stream) {
+    return qrddReadOutputFilenameReverse(board, flags, stream);
+}
+void TessolkDriver::Pause(int milliseconds) { platform::SleepMs(milliseconds); }
+
+BoardDriver& ActiveDriver() {
+    BoardDriver* driver = g_active.load();
+    return driver ? *driver : g_tessolk;
+}
+
+BoardDriver* SetBoardDriver(BoardDriver* driver) {
+    BoardDriver* previous = g_active.exchange(driver);
+    return previous ? previous : &g_tessolk;
+}
+
+}  // namespace ruvent

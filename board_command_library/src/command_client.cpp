@@ -1,0 +1,356 @@
+// mwcmd and its parts.
+#include "ruvent/command_client.h"
+
+#include <sched.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/host_hooks.h"
+#include "platform/kernel.h"
+#include "platform/log.h"
+#include "ruvent/access_arguments.h"
+#include "ruvent/board_driver.h"
+#include "ruvent/command_channel.h"
+#include "ruvent/command_packet.h"
+#include "ruvent/ruvent.h"
+#include "tessolk/board_map.h"
+
+namespace ruvent {
+namespace {
+
+constexpr std::uint32_t kInputRequestCount = 0;
+constexpr std::uint32_t kOutputRequestCount = 1;
+constexpr std::uint32_t kStoppedOutput = 14;
+constexpr std::uint32_t kOutputStreamMode = 16;
+constexpr std::uint32_t kFirst = 0;
+constexpr std::uint32_t kLast = 1;
+
+void Warn(const std::string& message) { platform::Log(platform::LogLevel::Warning, "mwcmd: " + message); }
+
+[[noreturn]] void EndNoServiceLoop() {
+    std::fputs("Create File Mapping fail in CommandClient\n", stdout);
+    std::fflush(stdout);
+    platform::EndProcess(1);
+}
+
+// The whole decimal number after a prefix of `skip` characters; false when there is none.
+bool ReadStreamNumber(const char* word, std::size_t skip, std::uint32_t& number, const char** rest = nullptr) {
+    const char* digits = word + skip;
+    if (!std::isdigit(static_cast<unsigned char>(*digits))) return false;
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(digits, &end, 10);
+    number = value > 0xFFFF ? 0xFFFF : static_cast<std::uint32_t>(value);
+    if (rest) *rest = end;
+    return true;
+}
+
+// Selects stream or slot `word[skip...]` when it is below `limit`; otherwise the following file
+// names and flags of this line are ignored.
+bool SelectStream(CommandCollector& collector, const char* word, std::size_t skip, std::uint32_t limit,
+                  const char** rest = nullptr) {
+    std::uint32_t number = 0;
+    if (!ReadStreamNumber(word, skip, number, rest) || number >= limit) {
+        Warn(std::string("stream or slot out of range in ") + word);
+        collector.streamValid = false;
+        return false;
+    }
+    collector.stream = number;
+    collector.streamValid = true;
+    return true;
+}
+
+// Polls a first or last flag until the service loop clears it. The service loop may die while we
+// wait; then nobody will ever clear it.
+void WaitForFlagClear(CommandCollector& collector, std::uint32_t which) {
+    BoardDriver& driver = ActiveDriver();
+    for (std::uint64_t polls = 0;; ++polls) {
+        std::uint32_t value = 0;
+        driver.ReadFirstLast(collector.board, value, collector.stream, which);
+        if (value == 0) return;
+        if (polls % 4096 == 4095 && collector.channel && !collector.channel->OwnerAlive()) EndNoServiceLoop();
+        sched_yield();
+    }
+}
+
+void OrFlags(CommandCollector& collector, std::uint32_t bits, bool inputFlags) {
+    if (!collector.streamValid) return;
+    BoardDriver& driver = ActiveDriver();
+    std::uint32_t flags = 0;
+    if (inputFlags) {
+        if (collector.stream >= kQueueSlots) return;
+        driver.ReadInputFilenameReverse(collector.board, flags, collector.stream);
+        driver.WriteInputFilenameReverse(collector.board, flags | bits, collector.stream);
+    } else {
+        if (collector.stream >= kOutputStreams) {
+            Warn("no output stream " + std::to_string(collector.stream));
+            return;
+        }
+        driver.ReadOutputFilenameReverse(collector.board, flags, collector.stream);
+        driver.WriteOutputFilenameReverse(collector.board, flags | bits, collector.stream);
+    }
+}
+
+void ParseOption(CommandCollector& collector, const char* word) {
+    BoardDriver& driver = ActiveDriver();
+    const std::uint32_t board = collector.board;
+    const std::string text = word;
+    if (text == "-F") {
+        if (collector.streamValid) driver.WriteFirstLast(board, 1, collector.stream, kFirst);
+    } else if (text == "-O") {
+        collector.offsetsMode = true;
+        collector.offsetIndex = 0;
+    } else if (text == "-R") {
+        OrFlags(collector, 1, collector.fileMode != FileMode::Output);
+    } else if (text == "-I") {
+        OrFlags(collector, 2, collector.fileMode == FileMode::Input);
+    } else if (text == "-p") {
+        collector.wordMode = WordMode::Priority;
+    } else if (text == "-s") {
+        collector.wordMode = WordMode::Scheduled;
+    } else if (text == "-f") {
+        collector.fileMode = FileMode::CommandFile;
+    } else if (text.rfind("-i", 0) == 0) {
+        collector.fileMode = FileMode::Input;
+        const char* rest = nullptr;
+        if (!SelectStream(collector, word, 2, kInputStreams, &rest)) return;
+        driver.WriteInputFilenameReverse(board, 0, collector.stream);
+        driver.WriteInputFilenameOffset(board, 0, 0, 0, 0, collector.stream);
+        collector.code = *rest == 'A' ? kSemaphoreProtocolA : kSemaphoreProtocolB;
+    } else if (text.rfind("-o", 0) == 0) {
+        collector.fileMode = FileMode::Output;
+        const char* rest = nullptr;
+        if (!SelectStream(collector, word, 2, kOutputStreams, &rest)) return;
+        driver.WriteOutputFilenameReverse(board, board << 3 | (collector.stream == 0 ? 4u : 0u), collector.stream);
+        collector.code = *rest == 'A' ? kSemaphoreProtocolA : kSemaphoreProtocolB;
+    } else if (text.rfind("-q", 0) == 0) {
+        collector.fileMode = FileMode::Queue;
+        if (!SelectStream(collector, word, 2, kQueueSlots)) return;
+        driver.WriteInputFilenameReverse(board, 0, collector.stream);
+        driver.WriteInputFilenameOffset(board, 0, 0, 0, 0, collector.stream);
+    } else if (text.rfind("-L", 0) == 0) {
+        if (!SelectStream(collector, word, 2, kHandShakeStreams)) return;
+        driver.WriteFirstLast(board, 1, collector.stream, kLast);
+        collector.waitForLast = true;
+    } else if (text.rfind("-S", 0) == 0) {
+        if (!SelectStream(collector, word, 2, kHandShakeStreams)) return;
+        driver.WriteSemaphore(board, kSemaphoreStop, 0, collector.stream);
+    } else if (text.rfind("-l", 0) == 0) {
+        std::uint32_t passes = 0;
+        if (!ReadStreamNumber(word, 2, passes) || !collector.streamValid || collector.stream >= kHandShakeStreams) {
+            Warn(std::string("ignored ") + word);
+            return;
+        }
+        driver.WriteLoopFlag(board, passes != 0 ? 1 : 0, collector.stream);
+        driver.WriteLoopTime(board, static_cast<int>(passes), collector.stream);
+    } else if (text.rfind("-U", 0) == 0) {
+        std::uint32_t output = 0;
+        if (!ReadStreamNumber(word, 2, output) || output >= 16) {
+            Warn(std::string("ignored ") + word);
+            return;
+        }
+        driver.WriteSharedMem(board, output, kStoppedOutput);
+        std::uint32_t stopped = output;
+        driver.ReadSharedMem(board, stopped, kStoppedOutput);
+        driver.WriteSharedMem(board, 1, kOutputStreamMode + (stopped & 15));
+    }
+    // "-b{n}", "-h" and "-force" were taken before the walk; other words starting with '-' do nothing.
+}
+
+void ParseOperand(CommandCollector& collector, const char* word) {
+    BoardDriver& driver = ActiveDriver();
+    const std::uint32_t board = collector.board;
+    const bool inputLike = collector.fileMode == FileMode::Input || collector.fileMode == FileMode::Queue;
+    if (!collector.streamValid && collector.fileMode != FileMode::None) return;
+    if (inputLike && collector.offsetsMode) {
+        collector.offsets[collector.offsetIndex++] = ReadCommandNumber(word);
+        if (collector.offsetIndex == 4) {
+            driver.WriteInputFilenameOffset(board, collector.offsets[0], collector.offsets[1], collector.offsets[2],
+                                            collector.offsets[3], collector.stream);
+            collector.offsetsMode = false;
+            collector.offsetIndex = 0;
+        }
+        return;
+    }
+    switch (collector.fileMode) {
+        case FileMode::Input: {
+            const std::string name = StripBrackets(word);
+            std::uint32_t count = 0;
+            driver.ReadSharedMem(board, count, kInputRequestCount);
+            driver.WriteInputFilename(board, name.c_str(), collector.stream);
+            driver.WriteSharedMem(board, count + 1, kInputRequestCount);
+            driver.WriteSemaphore(board, collector.code, 0, collector.stream);
+            WaitForFlagClear(collector, kFirst);
+            break;
+        }
+        case FileMode::Output: {
+            const std::string name = StripBrackets(word);
+            std::uint32_t count = 0;
+            driver.ReadSharedMem(board, count, kOutputRequestCount);
+            driver.WriteOutputFilename(board, name.c_str(), collector.stream);
+            driver.WriteSharedMem(board, count + 1, kOutputRequestCount);
+            driver.WriteSemaphore(board, collector.code, 1, collector.stream);
+            break;
+        }
+        case FileMode::Queue: {
+            const std::string name = StripBrackets(word);
+            driver.WriteInputFilename(board, name.c_str(), collector.stream);
+            break;
+        }
+        case FileMode::CommandFile:  // a command file's contents are not used
+        case FileMode::None: break;
+    }
+}
+
+}  // namespace
+
+std::string StripBrackets(const std::string& word) {
+    std::string name = !word.empty() && word[0] == '<' ? word.substr(1) : word;
+    const auto close = name.find('>');
+    if (close != std::string::npos) name.resize(close);
+    return name;
+}
+
+void ParseCommandArgument(CommandCollector& collector, const char* word) {
+    if (word[0] == '-')
+        ParseOption(collector, word);
+    else
+        ParseOperand(collector, word);
+}
+
+void CollectCommandWord(CommandCollector& collector, const char* word) {
+    if (collector.wordMode == WordMode::None) return;
+    if (collector.priorityWords.size() + collector.scheduledWords.size() >= kCollectorWords) {
+        ++collector.droppedWords;
+        return;
+    }
+    auto& words = collector.wordMode == WordMode::Priority ? collector.priorityWords : collector.scheduledWords;
+    words.push_back(ReadCommandNumber(word));
+}
+
+void FlushCommandBlock(CommandCollector& collector, CommandChannel& channel) {
+    if (collector.droppedWords > 0)
+        Warn("dropped " + std::to_string(collector.droppedWords) + " command words beyond " +
+             std::to_string(kCollectorWords));
+    std::vector<std::uint32_t> block = collector.priorityWords;
+    block.insert(block.end(), collector.scheduledWords.begin(), collector.scheduledWords.end());
+    if (!block.empty()) {
+        // Holding the post lock from the free check to the post keeps two posters from both
+        // seeing the channel free and overwriting each other.
+        channel.LockPosting();
+        while (channel.CommandBlockPending() != 0) {
+            if (!channel.OwnerAlive()) {
+                channel.UnlockPosting();
+                EndNoServiceLoop();
+            }
+            platform::SleepMs(100);
+        }
+        channel.PostCommandBlock(static_cast<std::uint32_t>(collector.priorityWords.size() * 4),
+                                 static_cast<std::uint32_t>(collector.scheduledWords.size() * 4), block.data());
+        channel.UnlockPosting();
+    }
+    if (collector.waitForLast) WaitForFlagClear(collector, kLast);
+}
+
+void PrintCommandUsage() {
+    static const char* const kLines[] = {
+        "mwcmd -f <filename_of_whole_command_block>\n",
+        "       -i{0|1|2|3}{A|B} [-F] InputFilename\n",
+        "       -q{0|1|2|3} InputFilename for queuing\n",
+        "       -o{0|1|2|3}{A|B} OutputFilename\n",
+        "       -p <32bits_priority_cmd_data> ......\n",
+        "       -s <32bits_scheduled_cmd_data> .....\n",
+        "       -F (only support protocol_B in)\n",
+        "       -L{0|1|2|3} (only support protocol_B in)\n",
+        "       -l{1|2|3|4|5|6|7|8|9} (only support protocol_B in)\n",
+        "       -S{0|1|2|3} (only support protocol_B in)\n",
+        "       -O <upper word file offset end> <lower word file offset end> <upper word file offset start> "
+        "<lower word file offset start> \n",
+        "       -R (reverses byte ordering\n",
+        "       -I (Interlace Uncompressed Fields\n",
+        "\n",
+        "option:\n",
+        "  -i : input bitstream\n",
+        "  -o : output bitstream\n",
+        "  -p : priority commands\n",
+        "  -s : scheduled commands\n",
+        "  -F : load bitstream first\n",
+        "  -L : send bitstream to QR\n",
+        "  -l : times to loop file\n",
+        "  -S : stop sending bitstream\n",
+    };
+    for (const char* line : kLines) std::fputs(line, stdout);
+    std::fflush(stdout);
+}
+
+namespace {
+
+// "-force": the words go straight to the mailbox as one packet, and the process ends.
+[[noreturn]] void SendCommandDirect(int argc, char* argv[]) {
+    std::uint32_t board = 0;
+    WordMode mode = WordMode::None;
+    std::vector<std::uint32_t> priority, scheduled;
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "-b2") board = 1;
+        else if (word == "-force") continue;
+        else if (word == "-p") mode = WordMode::Priority;
+        else if (word == "-s") mode = WordMode::Scheduled;
+        else if (mode == WordMode::Priority) priority.push_back(ReadCommandNumber(argv[i]));
+        else if (mode == WordMode::Scheduled) scheduled.push_back(ReadCommandNumber(argv[i]));
+    }
+    BoardDriver& driver = ActiveDriver();
+    std::uint32_t packetBytes = 0;
+    driver.ReadSizeArray(board, packetBytes, 0);
+    if (packetBytes == 0) packetBytes = board_map::kDefaultPacketSize;
+    CommandPacket packet(packetBytes);
+    std::vector<std::uint32_t> words = priority;
+    words.insert(words.end(), scheduled.begin(), scheduled.end());
+    std::uint32_t physical = 0;
+    std::uint64_t host = 0;
+    if (!packet.AppendClientCommands(words.data(), static_cast<std::uint32_t>(priority.size() * 4),
+                                     static_cast<std::uint32_t>(scheduled.size() * 4)))
+        Warn("-force: the words do not fit one packet; nothing sent");
+    else if (driver.MapMemory(board, physical, host) != kQrddOk)
+        Warn("-force: no board window; nothing sent");
+    else
+        SendCommandPacket(packet, reinterpret_cast<std::uint8_t*>(host), board);
+    std::fflush(stdout);
+    platform::EndProcess(0);
+}
+
+}  // namespace
+}  // namespace ruvent
+
+using namespace ruvent;
+
+extern "C" int mwcmd(int argc, char* argv[]) {
+    if (argc < 1 || !argv) return 1;
+    CommandCollector collector;
+    // One board for the whole line, channel and driver words alike.
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "-h") {
+            PrintCommandUsage();
+            platform::EndProcess(1);
+        }
+        if (word.size() > 2 && word.rfind("-b", 0) == 0 && std::isdigit(static_cast<unsigned char>(word[2])))
+            collector.board = word == "-b2" ? 1 : 0;
+    }
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-force") == 0) SendCommandDirect(argc, argv);
+
+    std::uint64_t context[3] = {};
+    ActiveDriver().GetDeviceContext(collector.board, context);
+    auto channel = CommandChannel::Open(collector.board);
+    if (!channel) EndNoServiceLoop();
+    collector.channel = channel.get();
+    for (int i = 1; i < argc; ++i) {
+        ParseCommandArgument(collector, argv[i]);
+        if (argv[i][0] != '-') CollectCommandWord(collector, argv[i]);
+    }
+    FlushCommandBlock(collector, *channel);
+    return 1;
+}

@@ -1,0 +1,227 @@
+// Register and memory exports against the recording fake driver.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "command_line.h"
+#include "fake_driver.h"
+#include "ruvent/access_arguments.h"
+#include "ruvent/ruvent.h"
+#include "velmar_testing/test_support.h"
+
+using namespace ruvent_testing;
+using Kind = RecordedCall::Kind;
+
+namespace {
+
+class AccessExports : public ::testing::Test {
+protected:
+    FakeDriver driver;
+    ScopedDriver scoped{driver};
+};
+
+ruvent::AccessArguments Parse(const std::string& line) {
+    CommandLine command(line);
+    return ruvent::ParseAccessArguments(command.argc(), command.argv());
+}
+
+// Death tests match standard error; the exports print to standard output.
+int CallWithStdoutOnStderr(int (*function)(int, char**), const std::string& line) {
+    std::fflush(stdout);
+    dup2(2, 1);
+    return Call(function, line);
+}
+
+std::string WriteTempFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    const std::string path = velmar_testing::TempDir() + "/" + name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return path;
+}
+
+}  // namespace
+
+TEST(AccessArguments, AddressDefaultsToValueAndBasesAreAdded) {
+    auto plain = Parse("mwr 0x5");
+    EXPECT_EQ(plain.address, 5u);
+    EXPECT_EQ(plain.value, 5u);
+
+    auto rmem = Parse("mwr RMEM 0x10 0x5");
+    EXPECT_EQ(rmem.address, 0xFE0010u);
+    EXPECT_EQ(rmem.value, 5u);
+
+    auto cbus = Parse("mwr cbusreg 0xA08 0x3");
+    EXPECT_EQ(cbus.address, 0xFC0A08u);
+
+    auto mixedCase = Parse("MWR rMeM -B2 0x10 0x5");
+    EXPECT_EQ(mixedCase.address, 0xFE0010u);
+    EXPECT_EQ(mixedCase.board, 1u);
+    EXPECT_EQ(Parse("mquit -b2 -b1").board, 0u);
+}
+
+TEST(AccessArguments, NumbersReadAsHexOctalOrDecimalAndKeepTheTopBit) {
+    EXPECT_EQ(Parse("mwr 16 010").value, 8u);
+    EXPECT_EQ(Parse("mwr 16 010").address, 16u);
+    EXPECT_EQ(Parse("mwr 0xFC0000 0xFFFFFFFE").value, 0xFFFFFFFEu);
+    EXPECT_EQ(Parse("mwr 0x40000 -1").value, 0xFFFFFFFFu);
+}
+
+TEST(AccessArguments, OptionsAndFileNames) {
+    auto fill = Parse("mwrblk -fill 0x5a5a5a5a 0x40000 0x4003f");
+    EXPECT_TRUE(fill.fill);
+    EXPECT_EQ(fill.value, 0x5a5a5a5au);
+    EXPECT_EQ(fill.address, 0x40000u);
+    EXPECT_EQ(fill.end, 0x4003fu);
+
+    auto readBack = Parse("mwr -nr 0x10 0x1");
+    EXPECT_FALSE(readBack.readBack);
+    EXPECT_TRUE(Parse("mwr -nr -r 0x10 0x1").readBack);
+
+    // A file name that starts with a digit is still a file name, not the address.
+    auto file = Parse("mwrblk -f 1clip.bin 0x40000");
+    EXPECT_EQ(file.fileName, "1clip.bin");
+    EXPECT_EQ(file.address, 0x40000u);
+
+    // Names are kept to 79 characters.
+    auto longName = Parse("mwrblk -f " + std::string(200, 'n') + " -o " + std::string(90, 'o') + " 0x40000");
+    EXPECT_EQ(longName.fileName.size(), 79u);
+    EXPECT_EQ(longName.outputName.size(), 79u);
+}
+
+TEST(AccessArgumentsDeathTest, BadLinesPrintHelpAndEndWithCodeOne) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(CallWithStdoutOnStderr(mwr, "mwr"), ::testing::ExitedWithCode(1),
+                "DLL help\n-b2 means target is the second QR board\n");
+    EXPECT_EXIT(CallWithStdoutOnStderr(mrd, "mrd -h"), ::testing::ExitedWithCode(1), "DLL help");
+    EXPECT_EXIT(CallWithStdoutOnStderr(mreset, "MRESET"), ::testing::ExitedWithCode(1), "DLL help");
+    // An option whose operand is missing is a bad line, not a read past the words.
+    EXPECT_EXIT(CallWithStdoutOnStderr(mwrblk, "mwrblk 0x40000 -f"), ::testing::ExitedWithCode(1), "DLL help");
+    EXPECT_EXIT(CallWithStdoutOnStderr(mwrblk, "mwrblk -f /no/such/file 0x40000"), ::testing::ExitedWithCode(1),
+                "cannot open file\n");
+}
+
+TEST_F(AccessExports, WordWriteAndReadBack) {
+    EXPECT_EQ(Call(mwr, "mwr 0x40100 0x1234"), 1);
+    EXPECT_EQ(Call(mrd, "mrd 0x40100"), 0x1234);
+    EXPECT_EQ(Call(mwr, "mwr RMEM 0x10 0x5"), 1);
+    EXPECT_EQ(driver.Word(0, 0xFE0010), 5u);
+    EXPECT_EQ(Call(mwr, "mwr 0x5"), 1);
+    EXPECT_EQ(driver.Word(0, 5), 5u);
+    EXPECT_EQ(Call(mwr, "mwr -b2 0x40100 0x77"), 1);
+    EXPECT_EQ(driver.Word(1, 0x40100), 0x77u);
+    EXPECT_EQ(driver.Word(0, 0x40100), 0x1234u);
+}
+
+TEST_F(AccessExports, AddressesOutsideTheBoardAreRefused) {
+    EXPECT_EQ(Call(mwr, "mwr 0x1000000 0x1"), 0);
+    EXPECT_EQ(Call(mwr, "mwr 0xFFFFFE 0x1"), 0);
+    EXPECT_EQ(Call(mrd, "mrd 0x7FFFFFFF"), 0);
+    EXPECT_EQ(Call(mwrblk, "mwrblk -fill 0x1 0xFFFFF0 0x1000010"), 0);
+    EXPECT_TRUE(driver.Writes().empty());
+}
+
+TEST_F(AccessExports, DriverFailuresAreRetriedUntilSuccess) {
+    driver.FailNext(FakeDriver::Operation::WriteWord, 5);
+    EXPECT_EQ(Call(mwr, "mwr 0x40000 0x9"), 1);
+    EXPECT_EQ(driver.CallCount(FakeDriver::Operation::WriteWord), 6);
+    EXPECT_EQ(driver.Word(0, 0x40000), 9u);
+
+    driver.FailNext(FakeDriver::Operation::ReadWord, 3);
+    EXPECT_EQ(Call(mrd, "mrd 0x40000"), 9);
+    EXPECT_EQ(driver.CallCount(FakeDriver::Operation::ReadWord), 4);
+
+    driver.FailNext(FakeDriver::Operation::WriteBlock, 2);
+    EXPECT_EQ(Call(mwrblk, "mwrblk -fill 0x1 0x40000 0x40010"), 1);
+    EXPECT_EQ(driver.CallCount(FakeDriver::Operation::WriteBlock), 3);
+
+    driver.FailNext(FakeDriver::Operation::WriteShared, 4);
+    EXPECT_EQ(Call(mquit, "mquit"), 0);
+    EXPECT_EQ(driver.CallCount(FakeDriver::Operation::WriteShared), 5);
+    EXPECT_EQ(driver.Shared(0, 15), 0xFFFFFFFFu);
+}
+
+TEST_F(AccessExports, ResetWritesItsRegistersInOrderWithoutRetry) {
+    driver.FailNext(FakeDriver::Operation::WriteWord, 1);
+    EXPECT_EQ(Call(mreset, "mreset"), 1);
+    const auto calls = driver.Calls();
+    ASSERT_EQ(calls.size(), 5u);  // the failed first write is not repeated
+    EXPECT_EQ(calls[0].kind, Kind::Pause);
+    EXPECT_EQ(calls[1].address, 0xFC0610u);
+    EXPECT_EQ(calls[1].value, 0u);
+    EXPECT_EQ(calls[2].kind, Kind::Pause);
+    EXPECT_EQ(calls[3].address, 0xFC0600u);
+    EXPECT_EQ(calls[3].value, 21u);
+    EXPECT_EQ(calls[4].value, 10u);
+
+    driver.ClearCalls();
+    EXPECT_EQ(Call(mreset, "mreset -b2"), 1);
+    const auto again = driver.Calls();
+    ASSERT_EQ(again.size(), 6u);
+    EXPECT_EQ(again[0].address, 0xFC0000u);
+    EXPECT_EQ(again[0].value, 7u);
+    EXPECT_EQ(again[0].board, 1u);
+}
+
+TEST_F(AccessExports, QuitSetsQuitRequestOfTheChosenBoard) {
+    EXPECT_EQ(Call(mquit, "mquit"), 0);
+    EXPECT_EQ(driver.Shared(0, 15), 0xFFFFFFFFu);
+    EXPECT_EQ(driver.Shared(1, 15), 0u);
+    EXPECT_EQ(Call(mquit, "mquit -b2"), 0);
+    EXPECT_EQ(driver.Shared(1, 15), 0xFFFFFFFFu);
+}
+
+TEST_F(AccessExports, FillWritesWholeWordsUpToTheEnd) {
+    EXPECT_EQ(Call(mwrblk, "mwrblk -fill 0x0 0x40000 0x4003f"), 1);
+    auto writes = driver.Writes();
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].address, 0x40000u);
+    EXPECT_EQ(writes[0].value, 64u);
+
+    driver.ClearCalls();
+    EXPECT_EQ(Call(mwrblk, "mwrblk -fill 0x5a5a5a5a 0x40000 0x4003f"), 1);
+    for (std::uint32_t a = 0x40000; a < 0x40040; a += 4) EXPECT_EQ(driver.Word(0, a), 0x5a5a5a5au);
+    EXPECT_EQ(driver.Word(0, 0x40040), 0u);
+
+    // Larger than one chunk: 4096 + 4096 + 8 bytes.
+    driver.ClearCalls();
+    EXPECT_EQ(Call(mwrblk, "mwrblk -fill 0x1 0x100000 0x102008"), 1);
+    writes = driver.Writes();
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_EQ(writes[1].address, 0x101000u);
+    EXPECT_EQ(writes[2].value, 8u);
+
+    // An end before the start writes nothing; neither a file nor a fill writes nothing.
+    driver.ClearCalls();
+    EXPECT_EQ(Call(mwrblk, "mwrblk -fill 0x1 0x40010 0x40000"), 1);
+    EXPECT_EQ(Call(mwrblk, "mwrblk 0x40000"), 1);
+    EXPECT_TRUE(driver.Writes().empty());
+}
+
+TEST_F(AccessExports, FileIsWrittenAsBigEndianWordsWithTheTailPadded) {
+    std::vector<std::uint8_t> bytes(4096 + 7);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    const std::string path = WriteTempFile("block.bin", bytes);
+    EXPECT_EQ(Call(mwrblk, "mwrblk -f " + path + " 0x200000"), 1);
+
+    const auto writes = driver.Writes();
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0].value, 4096u);
+    EXPECT_EQ(writes[1].address, 0x201000u);
+    EXPECT_EQ(writes[1].value, 8u);
+    EXPECT_EQ(driver.Word(0, 0x200000), 0x01080F16u);  // bytes 01 08 0F 16 read as one big-endian word
+    // Last word: file bytes 4100..4102 then one zero pad byte.
+    const std::uint32_t expected = static_cast<std::uint32_t>(bytes[4100]) << 24 |
+                                   static_cast<std::uint32_t>(bytes[4101]) << 16 |
+                                   static_cast<std::uint32_t>(bytes[4102]) << 8;
+    EXPECT_EQ(driver.Word(0, 0x201004), expected);
+
+    // Windows separators in the name are taken as '/'.
+    driver.ClearCalls();
+    std::string windowsPath = path;
+    for (auto& c : windowsPath)
+        if (c == '/') c = '\\';
+    EXPECT_EQ(Call(mwrblk, "mwrblk -f " + windowsPath + " 0x200000"), 1);
+    EXPECT_EQ(driver.Writes().size(), 2u);
+}

@@ -1,0 +1,156 @@
+// The software board: owns one board's shared objects and behaves, behind them, as the command
+// library and the control application expect the board to. A program (`softboard`) serves it in
+// real time; tests create one in their own process and drive it with Step().
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tessolk/board_map.h"
+
+namespace platform {
+class SharedMemory;
+class NamedEvent;
+}  // namespace platform
+
+namespace tessolk {
+struct BoardControl;
+}
+
+namespace softboard {
+
+struct SoftBoardOptions {
+    std::uint32_t board = 0;                   // 0 first, 1 second
+    int interruptPeriodMs = 20;                // one interrupt per field
+    std::uint32_t boardType = board_map::kNewerBoardType;
+    int verbosity = 0;                         // 1: what the board receives; 2: also each interrupt
+    std::function<void(const std::string&)> log;  // where verbose lines go; empty: standard output
+};
+
+struct BoardIdentity {
+    board_map::BoardRole role = board_map::BoardRole::None;
+    board_map::StreamFormat format = board_map::StreamFormat::None;
+    board_map::TvStandard standard = board_map::TvStandard::Ntsc;
+    bool operator==(const BoardIdentity&) const = default;
+};
+
+std::string DescribeIdentity(const BoardIdentity& identity);
+
+// One mailbox packet as the board took it.
+struct TakenPacket {
+    std::uint32_t priorityCount = 0;
+    std::uint32_t scheduledCount = 0;
+    std::vector<std::uint32_t> words;  // the packet's words in order, without the count fields
+};
+
+// One command as the board decoded it from a packet.
+struct DecodedCommand {
+    bool scheduled = false;       // from the scheduled run of the packet
+    std::uint32_t time = 0;       // 0 or 0xFFFFFFFF: now; else the board time code it runs at
+    std::uint32_t opcode = 0;
+    std::uint32_t stream = 0;
+    std::vector<std::uint32_t> parameters;
+    bool operator==(const DecodedCommand&) const = default;
+};
+
+std::string DescribeCommand(const DecodedCommand& command);
+
+// A buffer pair the board holds for a stream, as {physical address, byte length}.
+struct QueuedPair {
+    std::uint32_t physical = 0;
+    std::uint32_t length = 0;
+    bool operator==(const QueuedPair&) const = default;
+};
+
+inline constexpr std::uint32_t kBoardStreams = 8;  // per direction
+
+class SoftBoard {
+public:
+    // Creates the board's shared objects. Fails (null, with a reason) when a live process already
+    // serves this board; objects left by a board that died are taken over.
+    static std::unique_ptr<SoftBoard> Create(const SoftBoardOptions& options, std::string* error = nullptr);
+    ~SoftBoard();  // the board leaves: drivers see no board, and the shared objects are removed
+    SoftBoard(const SoftBoard&) = delete;
+    SoftBoard& operator=(const SoftBoard&) = delete;
+
+    // One pass of the board at time `nowUs` (microseconds, monotonic): take what the driver wrote,
+    // take a waiting mailbox packet, and raise the interrupt when one is due.
+    void Step(std::int64_t nowUs);
+
+    // Steps in real time until `stop` becomes true.
+    void Serve(const std::atomic<bool>& stop);
+
+    bool InterruptsRunning() const { return interruptsRunning_; }
+    std::uint64_t InterruptCount() const { return interruptCount_; }
+    BoardIdentity Identity() const { return identity_; }
+    const std::vector<TakenPacket>& Packets() const { return packets_; }
+    std::uint64_t ResetCount() const { return resetCount_; }
+    // Commands in the order they ran (the most recent kKeptCommands), and those waiting for
+    // their time code.
+    const std::vector<DecodedCommand>& Commands() const { return commands_; }
+    const std::vector<DecodedCommand>& WaitingCommands() const { return waiting_; }
+    // Buffer pairs queued by "bufferpair" (input) and "BOutBufferpair" (output) commands.
+    std::vector<QueuedPair> InputPairs(std::uint32_t stream) const;
+    std::vector<QueuedPair> OutputPairs(std::uint32_t stream) const;
+    std::uint64_t RejectedPairs() const { return rejectedPairs_; }
+    // The board's time code (packed BCD hh:mm:ss:ff), counted in fields since the start.
+    std::uint32_t Timecode() const;
+
+    static constexpr std::size_t kKeptCommands = 1024;
+    static constexpr std::size_t kKeptPairs = 64;
+
+    std::uint8_t* Window() const;
+    std::uint8_t* Memory() const;
+
+private:
+    SoftBoard(const SoftBoardOptions& options);
+    void TakeJournal();
+    void OnWordWritten(std::uint32_t address, std::uint32_t value);
+    void OnBlockWritten(std::uint32_t address, std::uint32_t bytes, std::uint32_t firstWord);
+    void OnControl(std::uint32_t value);
+    void ReadMicrocodeDescriptor();
+    void TakeMailbox();
+    void DecodePacket(const TakenPacket& packet);
+    void DecodeRun(const std::uint32_t* words, std::uint32_t count, bool scheduled);
+    void RunCommand(const DecodedCommand& command);
+    void QueuePairs(const DecodedCommand& command, bool output);
+    bool StreamArea(std::uint32_t areaIndex, std::uint32_t& physicalStart, std::uint32_t& physicalEnd) const;
+    void RunDueCommands();
+    void RaiseInterrupt();
+    void ResetBoard();
+    std::uint32_t WindowWord(std::uint32_t offset) const;
+    void SetWindowWord(std::uint32_t offset, std::uint32_t value);
+    void SetMemoryWord(std::uint32_t address, std::uint32_t value);
+    void Say(int level, const std::string& line) const;
+
+    SoftBoardOptions options_;
+    std::unique_ptr<platform::SharedMemory> controlMemory_;
+    std::unique_ptr<platform::SharedMemory> window_;
+    std::unique_ptr<platform::SharedMemory> memory_;
+    tessolk::BoardControl* control_ = nullptr;
+
+    std::uint64_t journalTail_ = 0;
+    bool interruptsRunning_ = false;
+    std::int64_t nextInterruptUs_ = 0;
+    std::int64_t lastStepUs_ = 0;
+    std::uint64_t interruptCount_ = 0;
+    std::uint64_t resetCount_ = 0;
+    BoardIdentity identity_;
+    std::vector<TakenPacket> packets_;
+    std::vector<DecodedCommand> commands_;
+    std::vector<DecodedCommand> waiting_;
+    std::vector<QueuedPair> inputPairs_[kBoardStreams];
+    std::vector<QueuedPair> outputPairs_[kBoardStreams];
+    std::uint64_t rejectedPairs_ = 0;
+    std::uint64_t fieldsSinceStart_ = 0;
+
+    std::uint32_t eventGeneration_ = 0;
+    std::unique_ptr<platform::NamedEvent> interruptEvent_;
+};
+
+}  // namespace softboard

@@ -1,0 +1,270 @@
+#include "softboard/soft_board.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <new>
+
+#include "platform/kernel.h"
+#include "platform/shared_memory.h"
+#include "tessolk/board_segments.h"
+#include "write_names.h"
+
+namespace softboard {
+namespace {
+
+using platform::SharedMemory;
+using namespace board_map;
+
+constexpr std::size_t kKeptPackets = 64;
+
+std::string Hex(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
+}
+
+}  // namespace
+
+std::string DescribeIdentity(const BoardIdentity& identity) {
+    if (identity.role == BoardRole::None) return "no microcode";
+    if (identity.role == BoardRole::Decoder) return "decoder";
+    std::string text = "encoder";
+    switch (identity.format) {
+        case StreamFormat::Mpeg2_422: text += " MPEG-2 4:2:2"; break;
+        case StreamFormat::Mpeg2_420: text += " MPEG-2 4:2:0"; break;
+        case StreamFormat::Mpeg1: text += " MPEG-1"; break;
+        case StreamFormat::None: break;
+    }
+    text += identity.standard == TvStandard::Pal ? ", PAL" : ", NTSC";
+    return text;
+}
+
+std::unique_ptr<SoftBoard> SoftBoard::Create(const SoftBoardOptions& options, std::string* error) {
+    auto fail = [&](const std::string& reason) -> std::unique_ptr<SoftBoard> {
+        if (error) *error = reason;
+        return nullptr;
+    };
+    if (options.board > 1) return fail("board must be 1 or 2");
+    if (options.interruptPeriodMs < 1) return fail("interrupt period must be at least 1 ms");
+
+    const std::uint32_t board = options.board;
+    auto control = SharedMemory::Open(tessolk::ControlName(board), sizeof(tessolk::BoardControl));
+    if (!control) return fail("cannot create the board's shared memory");
+    auto* block = static_cast<tessolk::BoardControl*>(control->Data());
+    if (block->magic.load() == tessolk::kControlMagic && block->alive.load() == 1 &&
+        tessolk::ProcessAlive(block->pid.load()))
+        return fail("board " + std::to_string(board + 1) + " is already served by process " +
+                    std::to_string(block->pid.load()));
+
+    // A fresh start: whatever a board that died left behind is cleared.
+    block->alive.store(0);
+    std::memset(static_cast<void*>(block), 0, sizeof(tessolk::BoardControl));
+    SharedMemory::Remove(tessolk::WindowName(board));
+    SharedMemory::Remove(tessolk::MemoryName(board));
+
+    std::unique_ptr<SoftBoard> soft(new SoftBoard(options));
+    soft->controlMemory_ = std::move(control);
+    soft->control_ = block;
+    soft->window_ = SharedMemory::Open(tessolk::WindowName(board), kWindowSize);
+    soft->memory_ = SharedMemory::Open(tessolk::MemoryName(board), kBoardAddressSpace);
+    if (!soft->window_ || !soft->memory_) return fail("cannot create the board's window or memory");
+
+    block->version = tessolk::kControlVersion;
+    block->physicalBase = tessolk::PhysicalWindowBase(board);
+    block->pid.store(static_cast<std::int32_t>(getpid()));
+    block->magic.store(tessolk::kControlMagic);
+    soft->ResetBoard();
+    block->alive.store(1);
+    soft->Say(1, "board " + std::to_string(board + 1) + " ready, type " + Hex(options.boardType));
+    return soft;
+}
+
+SoftBoard::SoftBoard(const SoftBoardOptions& options) : options_(options) {}
+
+SoftBoard::~SoftBoard() {
+    if (!control_) return;
+    control_->alive.store(0);
+    SharedMemory::Remove(tessolk::ControlName(options_.board));
+    SharedMemory::Remove(tessolk::WindowName(options_.board));
+    SharedMemory::Remove(tessolk::MemoryName(options_.board));
+}
+
+std::uint8_t* SoftBoard::Window() const { return static_cast<std::uint8_t*>(window_->Data()); }
+std::uint8_t* SoftBoard::Memory() const { return static_cast<std::uint8_t*>(memory_->Data()); }
+
+std::uint32_t SoftBoard::WindowWord(std::uint32_t offset) const {
+    return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Window() + offset)).load();
+}
+
+void SoftBoard::SetWindowWord(std::uint32_t offset, std::uint32_t value) {
+    std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Window() + offset)).store(value);
+}
+
+void SoftBoard::SetMemoryWord(std::uint32_t address, std::uint32_t value) {
+    std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Memory() + address)).store(value);
+}
+
+void SoftBoard::Say(int level, const std::string& line) const {
+    if (options_.verbosity < level) return;
+    if (options_.log)
+        options_.log(line);
+    else
+        std::cout << "softboard " << options_.board + 1 << ": " << line << std::endl;
+}
+
+void SoftBoard::Step(std::int64_t nowUs) {
+    lastStepUs_ = nowUs;
+    TakeJournal();
+    TakeMailbox();
+    if (interruptsRunning_ && nowUs >= nextInterruptUs_) {
+        RaiseInterrupt();
+        nextInterruptUs_ += static_cast<std::int64_t>(options_.interruptPeriodMs) * 1000;
+        // After a long stall, carry on from now instead of firing a burst.
+        if (nextInterruptUs_ <= nowUs) nextInterruptUs_ = nowUs + options_.interruptPeriodMs * 1000LL;
+    }
+}
+
+void SoftBoard::Serve(const std::atomic<bool>& stop) {
+    while (!stop.load()) {
+        Step(platform::PerformanceCounter());
+        platform::SleepUs(500);
+    }
+}
+
+void SoftBoard::TakeJournal() {
+    const std::uint64_t head = control_->journalHead.load();
+    if (head - journalTail_ > tessolk::kJournalEntries) {
+        Say(1, "missed " + std::to_string(head - journalTail_ - tessolk::kJournalEntries) + " writes");
+        journalTail_ = head - tessolk::kJournalEntries;
+        // The control register's latest word still counts.
+        OnControl(std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Memory() + kControlRegister)).load());
+    }
+    while (journalTail_ < head) {
+        tessolk::JournalEntry& entry = control_->journal[journalTail_ % tessolk::kJournalEntries];
+        const std::uint64_t sequence = entry.sequence.load(std::memory_order_acquire);
+        if (sequence < journalTail_ + 1) break;  // still being written: take it next step
+        const std::uint32_t kind = entry.kind, address = entry.address, value = entry.value;
+        const std::uint32_t firstWord = entry.firstWord;
+        if (entry.sequence.load(std::memory_order_acquire) != journalTail_ + 1) {
+            ++journalTail_;  // overwritten while we read it
+            continue;
+        }
+        ++journalTail_;
+        if (kind == tessolk::kJournalWord)
+            OnWordWritten(address, value);
+        else if (kind == tessolk::kJournalBlock)
+            OnBlockWritten(address, value, firstWord);
+    }
+}
+
+void SoftBoard::OnWordWritten(std::uint32_t address, std::uint32_t value) {
+    Say(1, "write " + DescribeRegister(address) + " <- " + Hex(value));
+    if (address == kControlRegister) OnControl(value);
+    if (address < kMicrocodeDescriptorAddress + kMicrocodeDescriptorBytes &&
+        address + 4 > kMicrocodeDescriptorAddress)
+        ReadMicrocodeDescriptor();
+}
+
+void SoftBoard::OnBlockWritten(std::uint32_t address, std::uint32_t bytes, std::uint32_t firstWord) {
+    // A one-word block is a register write as far as the board is concerned (the microcode
+    // loader writes its register lists that way).
+    if (bytes == 4 && address % 4 == 0) {
+        OnWordWritten(address, firstWord);
+        return;
+    }
+    Say(1, "block " + DescribeRegister(address) + ", " + std::to_string(bytes) + " bytes");
+    if (address == kControlRegister) OnControl(firstWord);
+    if (address < kMicrocodeDescriptorAddress + kMicrocodeDescriptorBytes &&
+        static_cast<std::uint64_t>(address) + bytes > kMicrocodeDescriptorAddress)
+        ReadMicrocodeDescriptor();
+}
+
+void SoftBoard::OnControl(std::uint32_t value) {
+    if (value == kControlStart) {
+        if (!interruptsRunning_) {
+            interruptsRunning_ = true;
+            nextInterruptUs_ = lastStepUs_ + options_.interruptPeriodMs * 1000LL;
+            Say(1, "started: interrupts every " + std::to_string(options_.interruptPeriodMs) + " ms");
+        }
+    } else if (value == kControlReset) {
+        ResetBoard();
+        Say(1, "reset: interrupts stopped");
+    }
+}
+
+void SoftBoard::ResetBoard() {
+    interruptsRunning_ = false;
+    identity_ = {};
+    fieldsSinceStart_ = 0;
+    waiting_.clear();
+    for (auto& queue : inputPairs_) queue.clear();
+    for (auto& queue : outputPairs_) queue.clear();
+    ++resetCount_;
+    SetMemoryWord(kBoardIdentityRegister, 0);
+    SetWindowWord(kBoardTypeWord, options_.boardType);
+    SetWindowWord(kPacketReadyFlag, 0);
+}
+
+void SoftBoard::ReadMicrocodeDescriptor() {
+    std::uint32_t words[4];
+    std::memcpy(words, Memory() + kMicrocodeDescriptorAddress, sizeof words);
+    BoardIdentity identity;
+    if (words[0] == kMicrocodeDescriptorMagic && words[1] <= 2 && words[2] <= 3 && words[3] <= 1) {
+        identity.role = static_cast<BoardRole>(words[1]);
+        identity.format = static_cast<StreamFormat>(words[2]);
+        identity.standard = static_cast<TvStandard>(words[3]);
+    }
+    if (identity == identity_) return;
+    identity_ = identity;
+    SetMemoryWord(kBoardIdentityRegister, PackIdentity(identity.role, identity.format, identity.standard));
+    Say(1, "microcode: " + DescribeIdentity(identity));
+}
+
+void SoftBoard::TakeMailbox() {
+    if (WindowWord(kPacketReadyFlag) != 1) return;
+    std::uint32_t size = control_->registers.sizeArray[0].load();
+    // The packet lies below the ready flag; anything else is not a packet size this board knows.
+    if (size < 8 || size > kPacketReadyFlag || size % 4) size = kDefaultPacketSize;
+    TakenPacket packet;
+    std::uint16_t priority, scheduled;
+    std::memcpy(&priority, Window() + kCommandPacket + size - 8, 2);
+    std::memcpy(&scheduled, Window() + kCommandPacket + size - 2, 2);
+    packet.priorityCount = priority;
+    packet.scheduledCount = scheduled;
+    const std::uint32_t capacity = (size - 8) / 4;
+    const std::uint32_t count = std::min<std::uint32_t>(capacity, priority + scheduled);
+    packet.words.resize(count);
+    std::memcpy(packet.words.data(), Window() + kCommandPacket, count * 4);
+    Say(1, "packet: " + std::to_string(priority) + " priority and " + std::to_string(scheduled) +
+               " scheduled words");
+    if (packets_.size() == kKeptPackets) packets_.erase(packets_.begin());
+    packets_.push_back(std::move(packet));
+    SetWindowWord(kPacketReadyFlag, 0);
+    DecodePacket(packets_.back());
+}
+
+void SoftBoard::RaiseInterrupt() {
+    auto& registers = control_->registers;
+    const std::uint32_t generation = registers.eventGeneration.load();
+    if (generation != eventGeneration_) {
+        char name[sizeof registers.eventName];
+        registers.eventLock.Lock();
+        std::memcpy(name, registers.eventName, sizeof name);
+        registers.eventLock.Unlock();
+        name[sizeof name - 1] = '\0';
+        interruptEvent_ = name[0] ? platform::NamedEvent::Open(name) : nullptr;
+        eventGeneration_ = generation;
+        Say(1, std::string("interrupt event: ") + (name[0] ? name : "none"));
+    }
+    ++interruptCount_;
+    ++fieldsSinceStart_;
+    RunDueCommands();
+    if (interruptEvent_) interruptEvent_->Set();
+    Say(2, "interrupt " + std::to_string(interruptCount_));
+}
+
+}  // namespace softboard

@@ -1,0 +1,75 @@
+// The host-visible map of the board: offsets into the common buffer (`BoardWindow`), board
+// register and memory addresses, and the words the software board and its microcode agree on.
+// Every side (driver, software board, command library, control application) takes them from here.
+#pragma once
+
+#include <cstdint>
+
+namespace board_map {
+
+// ---- Board address space (qrddReadInt32 / qrddWriteInt32 / block transfers) ----
+// Every register and memory word lies below this bound; anything above is not on the board.
+inline constexpr std::uint32_t kBoardAddressSpace = 0x1000000;
+
+inline constexpr std::uint32_t kAreaAddressRegisters = 0x40000;  // CBE, CBO, MBE, MBO at +0, +4, +8, +0xC
+inline constexpr std::uint32_t kNeverWrittenByByteLists = 0x40028;
+
+inline constexpr std::uint32_t kControlRegister = 0xFC0000;
+inline constexpr std::uint32_t kControlStart = 0xFFFFFFFE;
+inline constexpr std::uint32_t kControlReset = 7;
+inline constexpr std::uint32_t kResetCompanionA = 0xFC0600;  // always written with 21
+inline constexpr std::uint32_t kResetCompanionAValue = 21;
+inline constexpr std::uint32_t kResetCompanionB = 0xFC0610;  // always written with 0
+inline constexpr std::uint32_t kResetCompanionBValue = 0;
+
+inline constexpr std::uint32_t kReferenceControl = 0xFC0A00;
+inline constexpr std::uint32_t kReferenceOnBit = 0x10;
+inline constexpr std::uint32_t kI2cLines = 0xFC0A08;
+
+// What the running microcode makes of the board: role << 16 | format << 8 | standard, 0 = none.
+inline constexpr std::uint32_t kBoardIdentityRegister = 0xFC0A40;
+
+// Bases added by the access keywords "RMEM" and "CBUSReg".
+inline constexpr std::uint32_t kRmemBase = 0xFE0000;
+inline constexpr std::uint32_t kCbusRegBase = 0xFC0000;
+
+// ---- BoardWindow (common buffer) offsets, all words u32 little-endian ----
+inline constexpr std::uint32_t kWindowSize = 0x1000000;
+inline constexpr std::uint32_t kCommandPacket = 0x0000;
+inline constexpr std::uint32_t kPacketReadyFlag = 0x1000;
+inline constexpr std::uint32_t kFirstAreaOffsetWord = 0x1008;
+inline constexpr std::uint32_t kFirstAreaOffset = 0x8000;
+inline constexpr std::uint32_t kCommandDoneWord = 0x1010;
+inline constexpr std::uint32_t kAreaSizes = 0x1114;  // CBE, CBO, MBE, MBO
+inline constexpr std::uint32_t kStreamProgressTable = 0x1124;  // 32 entries of two words
+inline constexpr std::uint32_t kBoardTypeWord = 0x1324;
+inline constexpr std::uint32_t kFrameSourceDescriptor = 0x1364;
+inline constexpr std::uint32_t kAudioRateStep = 0x1384;
+inline constexpr std::uint32_t kQueueSlotFlags[4] = {0x138C, 0x1394, 0x139C, 0x13AC};
+inline constexpr std::uint32_t kChannelAStatus = 0x13C8;
+inline constexpr std::uint32_t kChannelBStatus = 0x1558;
+inline constexpr std::uint32_t kRecordStatus = 0x16D4;
+inline constexpr std::uint32_t kRecordTimecode = 0x1864;
+inline constexpr std::uint32_t kDiskOverrunCounter = 0x1D14;
+inline constexpr std::uint32_t kEncoderIndexRing = 0x1DA4;
+
+inline constexpr std::uint32_t kNewerBoardType = 0x8120;
+inline constexpr std::uint32_t kDefaultPacketSize = 0x1000;
+
+// ---- Microcode descriptor ----
+// Every microcode file carries, in its bulk data, a small descriptor at this board address that
+// tells the software board what the loaded microcode makes it.
+inline constexpr std::uint32_t kMicrocodeDescriptorAddress = 0x100000;
+inline constexpr std::uint32_t kMicrocodeDescriptorMagic = 0x564D4344;  // "VMCD" as a big-endian word
+inline constexpr std::uint32_t kMicrocodeDescriptorBytes = 16;          // magic, role, format, standard
+
+enum class BoardRole : std::uint32_t { None = 0, Decoder = 1, Encoder = 2 };
+enum class StreamFormat : std::uint32_t { None = 0, Mpeg2_422 = 1, Mpeg2_420 = 2, Mpeg1 = 3 };
+enum class TvStandard : std::uint32_t { Ntsc = 0, Pal = 1 };
+
+inline constexpr std::uint32_t PackIdentity(BoardRole role, StreamFormat format, TvStandard standard) {
+    return static_cast<std::uint32_t>(role) << 16 | static_cast<std::uint32_t>(format) << 8 |
+           static_cast<std::uint32_t>(standard);
+}
+
+}  // namespace board_map

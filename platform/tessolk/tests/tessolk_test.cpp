@@ -1,0 +1,125 @@
+// The driver library: board presence, the board's address space and the register file.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "softboard/soft_board.h"
+#include "tessolk/board_map.h"
+#include "tessolk/tessolk.h"
+
+namespace {
+
+std::unique_ptr<softboard::SoftBoard> MakeBoard(std::uint32_t board = 0) {
+    softboard::SoftBoardOptions options;
+    options.board = board;
+    return softboard::SoftBoard::Create(options);
+}
+
+}  // namespace
+
+TEST(Tessolk, WithoutASoftwareBoardMapMemoryReportsNoBoard) {
+    std::uint32_t physical = 0;
+    std::uint64_t host = 0;
+    EXPECT_EQ(qrddMapMemory(0, physical, host), kQrddNoBoard);
+    EXPECT_EQ(qrddMapMemory(1, physical, host), kQrddNoBoard);
+    EXPECT_EQ(qrddMapMemory(2, physical, host), kQrddBadArgument);
+    // The register file still works for callers in this process.
+    EXPECT_EQ(qrddWriteSharedMem(0, 0x55, 3), kQrddOk);
+    std::uint32_t value = 0;
+    EXPECT_EQ(qrddReadSharedMem(0, value, 3), kQrddOk);
+    EXPECT_EQ(value, 0x55u);
+}
+
+TEST(Tessolk, BoardMemoryAndWindow) {
+    auto board = MakeBoard();
+    ASSERT_TRUE(board);
+    std::uint32_t physical = 0;
+    std::uint64_t host = 0;
+    ASSERT_EQ(qrddMapMemory(0, physical, host), kQrddOk);
+    ASSERT_NE(host, 0u);
+    const std::uint32_t word = 0xCAFEF00D;
+    std::memcpy(reinterpret_cast<void*>(host + 0x1010), &word, 4);
+    std::uint32_t seen;
+    std::memcpy(&seen, board->Window() + 0x1010, 4);
+    EXPECT_EQ(seen, word);
+
+    EXPECT_EQ(qrddWriteInt32(0, 0x40100, 0x1234), kQrddOk);
+    std::uint32_t value = 0;
+    EXPECT_EQ(qrddReadInt32(0, 0x40100, value), kQrddOk);
+    EXPECT_EQ(value, 0x1234u);
+
+    const char block[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(qrddWriteBlk_ioctl(0, 0x80000, block, 8), kQrddOk);
+    char back[8] = {};
+    EXPECT_EQ(qrddReadBlk_ioctl(0, 0x80000, back, 8), kQrddOk);
+    EXPECT_EQ(std::memcmp(block, back, 8), 0);
+    EXPECT_EQ(qrddReadInt32(0, 0x80004, value), kQrddOk);
+    EXPECT_EQ(value, 0x08070605u);
+
+    // Nothing lands outside the board.
+    EXPECT_EQ(qrddWriteInt32(0, board_map::kBoardAddressSpace, 1), kQrddBadArgument);
+    EXPECT_EQ(qrddWriteInt32(0, board_map::kBoardAddressSpace - 2, 1), kQrddBadArgument);
+    EXPECT_EQ(qrddWriteBlk_ioctl(0, board_map::kBoardAddressSpace - 4, block, 8), kQrddBadArgument);
+    EXPECT_EQ(qrddWriteBlk_ioctl(0, 0xFFFFFFFC, block, 8), kQrddBadArgument);
+}
+
+TEST(Tessolk, RegisterFileSlotsAndBounds) {
+    auto board = MakeBoard(1);
+    ASSERT_TRUE(board);
+    const std::string longName(400, 'x');
+    EXPECT_EQ(qrddWriteInputFilename(1, longName.c_str(), 15), kQrddOk);
+    char name[kQrddNameMax];
+    EXPECT_EQ(qrddReadInputFilename(1, name, 15), kQrddOk);
+    EXPECT_EQ(std::string(name), std::string(kQrddNameMax - 1, 'x'));
+    EXPECT_EQ(qrddWriteInputFilename(1, "a", 16), kQrddBadArgument);
+    EXPECT_EQ(qrddWriteOutputFilename(1, "out.mpg", 7), kQrddOk);
+    EXPECT_EQ(qrddReadOutputFilename(1, name, 7), kQrddOk);
+    EXPECT_STREQ(name, "out.mpg");
+    EXPECT_EQ(qrddWriteOutputFilename(1, "out.mpg", 8), kQrddBadArgument);
+
+    EXPECT_EQ(qrddWriteInputFilenameOffset(1, 1, 2, 3, 4, 0), kQrddOk);
+    std::uint32_t o[4];
+    EXPECT_EQ(qrddReadInputFilenameOffset(1, o[0], o[1], o[2], o[3], 0), kQrddOk);
+    EXPECT_EQ(o[0] * 1000 + o[1] * 100 + o[2] * 10 + o[3], 1234u);
+
+    std::uint32_t value = 0;
+    EXPECT_EQ(qrddWriteSemaphore(1, 10, 0, 3), kQrddOk);
+    EXPECT_EQ(qrddReadSemaphore(1, value, 0, 3), kQrddOk);
+    EXPECT_EQ(value, 10u);
+    EXPECT_EQ(qrddReadSemaphore(1, value, 0, 3), kQrddOk);  // reading does not clear
+    EXPECT_EQ(value, 10u);
+    EXPECT_EQ(qrddWriteSemaphore(1, 10, 2, 3), kQrddBadArgument);
+    EXPECT_EQ(qrddWriteFirstLast(1, 1, 4, 1), kQrddOk);
+    EXPECT_EQ(qrddReadFirstLast(1, value, 4, 1), kQrddOk);
+    EXPECT_EQ(value, 1u);
+    EXPECT_EQ(qrddReadFirstLast(1, value, 4, 0), kQrddOk);
+    EXPECT_EQ(value, 0u);
+    EXPECT_EQ(qrddWriteSharedMem(1, 1, 32), kQrddBadArgument);
+    EXPECT_EQ(qrddWriteSizeArray(1, 0x400, 0), kQrddOk);
+    EXPECT_EQ(qrddReadSizeArray(1, value, 0), kQrddOk);
+    EXPECT_EQ(value, 0x400u);
+    const std::uint64_t context[3] = {0x7F0000001000ull, 0x1000, 0x7F0000002124ull};
+    EXPECT_EQ(qrddSetDeviceContext(1, context), kQrddOk);
+    std::uint64_t read[3] = {};
+    EXPECT_EQ(qrddGetDeviceContext(1, read), kQrddOk);
+    EXPECT_EQ(read[0], context[0]);
+    EXPECT_EQ(read[2], context[2]);
+    int passes = 0;
+    EXPECT_EQ(qrddWriteLoopTime(1, -1, 2), kQrddOk);
+    EXPECT_EQ(qrddReadLoopTime(1, passes, 2), kQrddOk);
+    EXPECT_EQ(passes, -1);
+}
+
+TEST(Tessolk, ARestartedBoardIsFoundAgain) {
+    {
+        auto board = MakeBoard();
+        qrddWriteInt32(0, 0x40000, 7);
+    }
+    std::uint32_t value = 0;
+    EXPECT_EQ(qrddReadInt32(0, 0x40000, value), kQrddNoBoard);
+    auto again = MakeBoard();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(qrddReadInt32(0, 0x40000, value), kQrddOk);
+    EXPECT_EQ(value, 0u);  // a fresh board
+}
