@@ -13,7 +13,7 @@
 #include "color_settings.h"
 #include "i2c_bus.h"
 #include "panel_channels.h"
-#include "panel_host.h"
+#include "panel_frame_host.h"
 #include "position_sliders.h"
 #include "timecode.h"
 #include "velmar_ui/data_exchange.h"
@@ -72,6 +72,9 @@ public:
 
     // --- framework messages
     void OnTimer();
+    // The displays and drain counters of one tick, without remote requests or the list engines:
+    // what a drain wait runs between its sleeps, so a stop handler never re-enters them.
+    void StatusTick();
     void OnPaint();
     void OnDestroy();
     // Whether a menu command is available now (the two logging items).
@@ -152,7 +155,8 @@ public:
     const std::string& Section() const { return section_; }
 
     // Form fields.
-    std::string pathA, pathB, startA, startB, speedA, speedB, speedAudio;
+    std::string pathA, pathB, startA, startB;
+    std::string speedA = "100", speedB = "100", speedAudio = "100";
     std::string audioPath, audioStart, alphaPath, alphaStart, playListPath, playListStart;
     std::string decodePath, dvPath, dvAudioPath;
     int decodeFields = 0;
@@ -177,6 +181,7 @@ private:
 
     // Status loop steps.
     void SendDirtyColors();
+    void ShowDisplays();
     void ShowVideo(Channel& channel, std::uint32_t status, velmar_ui::ControlId display,
                    velmar_ui::ControlId slider, DisplayTracker& tracker, bool setsExternalPosition);
     void ShowAlpha();

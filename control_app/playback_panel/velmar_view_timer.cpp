@@ -62,18 +62,28 @@ void CVelmarView::OnTimer() {
         SendDirtyColors();
     }
 
-    ShowVideo(*channels_.videoA, window::kChannelAStatus, kTimecodeA, kSliderA, displayA_, true);
-    ShowVideo(*channels_.videoB, window::kChannelBStatus, kTimecodeB, kSliderB, displayB_, false);
-    ShowAlpha();
-    ShowAudio();
-    ShowPlayList();
-    ShowDvRecord();
+    ShowDisplays();
     ServeRemoteRequest();
 
     if (channels_.playList->Active() && channels_.playList->NextEntryFlag() == 0)
         channels_.playList->NextPlayListEntry();
     if (channels_.audio->ListActive() && !channels_.audio->ListFinished()) channels_.audio->QueueNextAudioEntry();
 
+    CountDrains();
+}
+
+void CVelmarView::ShowDisplays() {
+    ShowVideo(*channels_.videoA, window::kChannelAStatus, kTimecodeA, kSliderA, displayA_, true);
+    ShowVideo(*channels_.videoB, window::kChannelBStatus, kTimecodeB, kSliderB, displayB_, false);
+    ShowAlpha();
+    ShowAudio();
+    ShowPlayList();
+    ShowDvRecord();
+}
+
+void CVelmarView::StatusTick() {
+    if (!window_ || ended_) return;
+    ShowDisplays();
     CountDrains();
 }
 

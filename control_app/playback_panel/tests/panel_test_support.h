@@ -16,7 +16,7 @@
 #include "board_library.h"
 #include "i2c_bus.h"
 #include "message_log_dlg.h"
-#include "panel_host.h"
+#include "panel_frame_host.h"
 #include "velmar_ui/testing/fake_form_view.h"
 
 namespace velmar::panel_testing {

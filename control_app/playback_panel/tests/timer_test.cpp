@@ -216,3 +216,64 @@ TEST(Timer, FirstPaintSetsTheTitleOnce) {
 
 }  // namespace
 }  // namespace velmar
+
+namespace velmar {
+namespace {
+
+using namespace panel_testing;
+using namespace panel_ids;
+
+// UI services whose boxes let a timer tick in, as a box's own message loop does.
+class TickingUi : public velmar_ui::testing::FakeUiServices {
+public:
+    std::function<void()> duringBox;
+    velmar_ui::BoxAnswer MessageBox(const velmar_ui::MessageBoxSpec& box) override {
+        if (duringBox) duringBox();
+        return FakeUiServices::MessageBox(box);
+    }
+};
+
+TEST(Timer, TicksDuringTheBoardsInitialisationReturnAtOnce) {
+    PanelFixture f;
+    TickingUi ui;
+    f.SetKey("LOGFILE", "no-such-dir/x.log");  // a box in the middle of the initialisation
+    f.panel = std::make_unique<CVelmarView>(f.view, ui, f.host, PanelBoard{f.board, f.library, f.timing}, f.profile,
+                                            &f.remote, 1);
+    f.panel->OnInitialUpdate();
+    int nestedTicks = 0;
+    ui.duringBox = [&] {
+        ++nestedTicks;
+        EXPECT_EQ(f.panel->GetTimerState(), TimerState::Busy);
+        f.panel->Timer(kPanelTimer);
+        EXPECT_EQ(f.panel->GetTimerState(), TimerState::Busy);
+    };
+    const auto before = f.library.lines.size();
+    ui.Advance(kPanelTimerMs);
+    EXPECT_EQ(nestedTicks, 1);
+    EXPECT_EQ(f.panel->GetTimerState(), TimerState::Idle);
+    // One initialisation only: one "mreset".
+    int resets = 0;
+    for (std::size_t i = before; i < f.library.lines.size(); ++i) resets += f.library.lines[i] == "mreset";
+    EXPECT_EQ(resets, 1);
+    f.library.EndDaemon(1);
+    f.panel.reset();
+}
+
+TEST(Timer, StatusTickLeavesRemoteRequestsAlone) {
+    PanelFixture f;
+    f.StartUp();
+    f.library.WaitDaemonRunning();
+    f.calls.clear();
+    f.remote.Handle(kRemoteCommand, kRequestStopList, 0);
+    f.board.SetWord(0x11D4, 3);
+    f.panel->StatusTick();
+    f.panel->StatusTick();
+    EXPECT_TRUE(f.calls.empty());
+    EXPECT_EQ(f.panel->Drain(6).count, 1);
+    EXPECT_EQ(f.view.Text(kTimecodeA), "not loaded");
+    f.Tick();
+    EXPECT_EQ(f.calls, (Calls{"List stop"}));
+}
+
+}  // namespace
+}  // namespace velmar

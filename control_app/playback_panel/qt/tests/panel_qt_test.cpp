@@ -1,0 +1,125 @@
+// Form 101 offscreen: every id has its widget, the position sliders are ours and report only
+// the operator's moves, clicks and menu commands reach the panel.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "panel_test_support.h"
+#include "platform/profile.h"
+#include "playback_panel_window.h"
+#include "qt_panel_host.h"
+#include "velmar_view_form.h"
+#include "velmar_view_ids.h"
+#include "velmar_ui_qt/test_app.h"
+
+namespace velmar {
+namespace {
+
+using namespace panel_testing;
+
+class QuietServices : public velmar_ui_qt::QtUiServices {
+public:
+    using QtUiServices::QtUiServices;
+    std::vector<std::string> boxes;
+
+protected:
+    velmar_ui::BoxAnswer ShowBox(const velmar_ui::MessageBoxSpec& box) override {
+        boxes.push_back(box.text);
+        return velmar_ui::BoxAnswer::Ok;
+    }
+};
+
+struct QtPanel {
+    QtPanel() : library(board), profile("VELMAR-QT-TEST.INI") {
+        services = std::make_unique<QuietServices>(&frame);
+        host = std::make_unique<velmar_qt::QtPanelHost>(&frame);
+        window = std::make_unique<velmar_qt::PlaybackPanelWindow>(
+            [&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
+                return std::make_unique<CVelmarView>(view, ui, *host, PanelBoard{board, library, timing}, profile,
+                                                     nullptr, 1);
+            },
+            services.get(), &frame);
+        frame.setCentralWidget(&window->Widget());
+    }
+    ~QtPanel() {
+        frame.takeCentralWidget();
+        window.reset();
+    }
+
+    QApplication& app = velmar_ui_qt::TestApp();
+    StartupFiles files;
+    QMainWindow frame;
+    FakeBoard board{false};  // demo mode
+    RecordingLibrary library;
+    NoDelays timing;
+    platform::Profile profile;
+    std::unique_ptr<QuietServices> services;
+    std::unique_ptr<velmar_qt::QtPanelHost> host;
+    std::unique_ptr<velmar_qt::PlaybackPanelWindow> window;
+};
+
+TEST(PanelQt, EveryControlOfTheFormHasItsWidget) {
+    QtPanel p;
+    const auto form = PlaybackForm();
+    EXPECT_TRUE(velmar_ui::CheckFormSpec(form).empty());
+    int ids = 0;
+    for (const auto& control : form.controls) {
+        if (control.id == velmar_ui::kNoId) continue;
+        ++ids;
+        auto* widget = p.frame.findChild<QWidget*>(QString::fromStdString(velmar_ui::ObjectNameOf(control.id)));
+        EXPECT_NE(widget, nullptr) << control.id;
+    }
+    EXPECT_GE(ids, 120);
+    for (int id : kPositionSliderIds) {
+        auto* slider = p.frame.findChild<velmar_qt::PositionSlider*>(QString::fromStdString(velmar_ui::ObjectNameOf(id)));
+        ASSERT_NE(slider, nullptr) << id;
+        EXPECT_EQ(slider, p.window->Slider(id));
+    }
+}
+
+TEST(PanelQt, DemoStartUpRunsAndClicksReachThePanel) {
+    QtPanel p;
+    p.window->OnInitialUpdate();
+    EXPECT_EQ(p.services->boxes, (std::vector<std::string>{"Can't find Velmar Card.  Switching to Demo Mode"}));
+    EXPECT_TRUE(p.window->Panel().DemoMode());
+    p.window->Panel().Timer(kPanelTimer);  // the board's initialisation
+    p.window->Panel().Timer(kPanelTimer);
+    EXPECT_EQ(p.window->Panel().GetTimerState(), TimerState::Idle);
+    auto* text = p.frame.findChild<QWidget*>("c1044");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(p.window->Widget().View().Text(panel_ids::kTimecodeA), "not loaded");
+
+    p.frame.findChild<QRadioButton*>("c1066")->click();
+    EXPECT_EQ(p.window->Panel().ViewedChannel(), 1);
+    EXPECT_TRUE(p.window->Command(menu_ids::kOpenPlayList));
+    // The other board type's answer comes from a click as well.
+    p.frame.findChild<QPushButton*>("c1193")->click();
+    EXPECT_EQ(p.services->boxes.back(), "This feature is only available on Velmar2000 boards");
+}
+
+TEST(PositionSliderWidget, CodeMovesRaiseNoEventAndOperatorMovesDo) {
+    velmar_ui_qt::TestApp();
+    velmar_qt::PositionSlider slider;
+    std::vector<std::pair<long, short>> events;
+    slider.OnEvent([&](long position, short dragging) { events.emplace_back(position, dragging); });
+    slider.Invoke(SliderMethod::SetLength, 4'000'000);
+    EXPECT_EQ(slider.maximum(), 3'999'999);
+    slider.Invoke(SliderMethod::SetPosition, 100);
+    slider.Invoke(SliderMethod::SetPositionPair, 0, 200);
+    EXPECT_EQ(slider.value(), 200);
+    slider.Invoke(SliderMethod::SetTrackPosition, 300);
+    EXPECT_EQ(slider.value(), 300);
+    EXPECT_TRUE(events.empty());
+
+    slider.setSliderDown(true);
+    slider.setSliderPosition(500);
+    slider.setSliderDown(false);
+    slider.triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(events, (std::vector<std::pair<long, short>>{{500, 1}, {500, 0}, {501, 0}}));
+}
+
+}  // namespace
+}  // namespace velmar
