@@ -6,7 +6,7 @@
 #include <numbers>
 
 #include "mpeg_audio/console.h"
-#include "table_file.h"
+#include "mpeg_audio/table_file.h"
 
 namespace mpa {
 
