@@ -31,17 +31,17 @@ AnalysisFilter::AnalysisFilter() {
 void AnalysisFilter::Filter(const std::int16_t* samples, int channel, double* subband) {
     auto& x = history_[channel];
     int& offset = offset_[channel];
-    for (int i = 0; i < 32; ++i) x[(offset + 31 - i) & 511] = samples[i] / 32768.0;
-
-    double y[64];
-    for (int i = 0; i < 64; ++i) {
-        double sum = 0.0;
-        for (int j = 0; j < 8; ++j) {
-            int n = i + 64 * j;
-            sum += x[(n + offset) & 511] * window_[n];
-        }
-        y[i] = sum;
+    for (int i = 0; i < 32; ++i) {
+        int position = (offset + 31 - i) & 511;
+        x[position] = x[position + 512] = samples[i] / 32768.0;
     }
+
+    const double* ring = x.data() + offset;
+    double z[512];
+    for (int n = 0; n < 512; ++n) z[n] = ring[n] * window_[n];
+    double y[64];
+    for (int i = 0; i < 64; ++i)
+        y[i] = z[i] + z[i + 64] + z[i + 128] + z[i + 192] + z[i + 256] + z[i + 320] + z[i + 384] + z[i + 448];
     offset = (offset - 32) & 511;
 
     // M[k][16 - m] = M[k][16 + m] (m = 0..16) and M[k][48 - m] = -M[k][48 + m] (m = 1..15); M[k][48] = 0.

@@ -18,7 +18,9 @@ private:
     std::array<double, 512> window_;
     // M[k][i] for i = 0..63; kept whole for clarity, the sums use its symmetry.
     std::array<std::array<double, 64>, 32> matrix_;
-    std::array<std::array<double, 512>, 2> history_{};
+    // Each sample is stored twice, 512 apart, so that the 512 samples from any ring offset on lie in one
+    // contiguous run.
+    std::array<std::array<double, 1024>, 2> history_{};
     std::array<int, 2> offset_{};
 };
 

@@ -113,6 +113,7 @@ int Encoder::EncoderSetup(const std::string& optionLine) {
         s.error = "unusable frame header";
         return -1;
     }
+    if (h.layer == 2) ConsoleMessage("using bit allocation table %d\n", s.params.tab_num);
 
     switch (h.layer) {
         case 1:

@@ -1,5 +1,6 @@
 #include "fft.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -86,8 +87,9 @@ bool SRFFT(float* data, int logm) {
 
 bool ComputeSpectrum(RealFft& fft, const float* real, float* energy, float* phase, int n) {
     if ((n != 1024 && n != 256) || fft.Size() != n) return false;
-    std::vector<float> packed(real, real + n);
-    fft.Transform(packed.data());
+    float packed[1024];
+    std::copy(real, real + n, packed);
+    fft.Transform(packed);
     int half = n / 2;
     energy[0] = packed[0] * packed[0];
     phase[0] = std::atan2(0.0f, packed[0]);
@@ -109,6 +111,32 @@ bool ComputeSpectrum(RealFft& fft, const float* real, float* energy, float* phas
         phase[half + i] = -phase[half - i];
     }
     return true;
+}
+
+void ComputeSpectrumPhasors(RealFft& fft, float* real, float* energy, float* cosPhase, float* sinPhase) {
+    int n = fft.Size();
+    int half = n / 2;
+    fft.Transform(real);
+    for (int k = 0; k <= half; ++k) {
+        float re = real[k];
+        float im = (k == 0 || k == half) ? 0.0f : real[n - k];
+        float e = re * re + im * im;
+        if (k > 0 && k < half && e < 0.0005f) {
+            energy[k] = 0.0005f;
+            cosPhase[k] = 1.0f;
+            sinPhase[k] = 0.0f;
+        } else if (e == 0.0f) {
+            energy[k] = 0.0f;
+            cosPhase[k] = 1.0f;
+            sinPhase[k] = 0.0f;
+        } else {
+            // Phase = atan2(-im, re), as ComputeSpectrum gives it.
+            float r = std::sqrt(e);
+            energy[k] = e;
+            cosPhase[k] = re / r;
+            sinPhase[k] = -im / r;
+        }
+    }
 }
 
 }  // namespace mpa

@@ -37,4 +37,8 @@ bool SRFFT(float* data, int logm);
 // is below 0.0005 read 0.0005 with phase 0. False for any other n.
 bool ComputeSpectrum(RealFft& fft, const float* real, float* energy, float* phase, int n);
 
+// The same lines 0..n/2 as energy and unit phasor (cos and sin of the phase) instead of the angle, for
+// callers that only rotate phases. `real` is transformed in place.
+void ComputeSpectrumPhasors(RealFft& fft, float* real, float* energy, float* cosPhase, float* sinPhase);
+
 }  // namespace mpa

@@ -57,7 +57,8 @@ bool PsychoModel2::Setup(int rate, int layer) {
         sync_flush_ = 480;
     }
     for (auto& channel : r_) for (auto& block : channel) block.fill(0.0f);
-    for (auto& channel : phi_saved_) for (auto& block : channel) block.fill(0.0f);
+    for (auto& channel : cos_saved_) for (auto& block : channel) block.fill(1.0f);
+    for (auto& channel : sin_saved_) for (auto& block : channel) block.fill(0.0f);
     for (auto& channel : lthr_) channel.fill(kStartThreshold);
 
     double bark[kLines];
@@ -129,7 +130,7 @@ void PsychoModel2::Pass(int channel, float smr[32]) {
     const auto& history = history_[channel];
     float input[1024];
     for (int i = 0; i < 1024; ++i) input[i] = window_[i] * history[i];
-    ComputeSpectrum(fft_, input, energy_.data(), phase_.data(), 1024);
+    ComputeSpectrumPhasors(fft_, input, energy_.data(), cos_phase_.data(), sin_phase_.data());
 
     // Layer I shares one rotation between both channels, driven by channel 0.
     if (layer_ == 2 || channel == 0) {
@@ -140,22 +141,28 @@ void PsychoModel2::Pass(int channel, float smr[32]) {
 
     // Unpredictability: distance of each line from its linear prediction out of the two previous blocks.
     auto& r = r_[channel];
-    auto& phiSaved = phi_saved_[channel];
+    auto& cosSaved = cos_saved_[channel];
+    auto& sinSaved = sin_saved_[channel];
     float unpredictability[kLines];
     for (int i = 0; i < kLines; ++i) {
         float rPred = 2.0f * r[old_block_][i] - r[oldest_block_][i];
-        float phiPred = 2.0f * phiSaved[old_block_][i] - phiSaved[oldest_block_][i];
+        // e^{i(2 p_old - p_oldest)} from the stored phasors.
+        float cOld = cosSaved[old_block_][i], sOld = sinSaved[old_block_][i];
+        float cOldest = cosSaved[oldest_block_][i], sOldest = sinSaved[oldest_block_][i];
+        float cDouble = cOld * cOld - sOld * sOld, sDouble = 2.0f * cOld * sOld;
+        float cPred = cDouble * cOldest + sDouble * sOldest;
+        float sPred = sDouble * cOldest - cDouble * sOldest;
         float rNew = std::sqrt(energy_[i]);
-        float phiNew = phase_[i];
         r[new_block_][i] = rNew;
-        phiSaved[new_block_][i] = phiNew;
+        cosSaved[new_block_][i] = cos_phase_[i];
+        sinSaved[new_block_][i] = sin_phase_[i];
         float denominator = rNew + std::fabs(rPred);
         if (denominator == 0.0f) {
             unpredictability[i] = 0.0f;
             continue;
         }
-        float dr = rNew * std::cos(phiNew) - rPred * std::cos(phiPred);
-        float di = rNew * std::sin(phiNew) - rPred * std::sin(phiPred);
+        float dr = rNew * cos_phase_[i] - rPred * cPred;
+        float di = rNew * sin_phase_[i] - rPred * sPred;
         unpredictability[i] = std::sqrt(dr * dr + di * di) / denominator;
     }
 

@@ -52,7 +52,9 @@ private:
 
     // Per channel: magnitudes and phases of the last two blocks, the previous thresholds, the sample history.
     std::array<std::array<std::array<float, kLines>, 2>, 2> r_{};
-    std::array<std::array<std::array<float, kLines>, 2>, 2> phi_saved_{};
+    // Phases kept as unit phasors (cos, sin): the prediction 2 p_old - p_oldest then needs no angles.
+    std::array<std::array<std::array<float, kLines>, 2>, 2> cos_saved_{};
+    std::array<std::array<std::array<float, kLines>, 2>, 2> sin_saved_{};
     std::array<std::array<float, kLines>, 2> lthr_{};
     std::array<std::array<std::int16_t, 1056>, 2> history_{};
     int new_block_ = 0;
@@ -62,7 +64,8 @@ private:
     RealFft fft_{10};
     std::array<float, 1024> wsamp_{};
     std::array<float, 1024> energy_{};
-    std::array<float, 1024> phase_{};
+    std::array<float, kLines> cos_phase_{};
+    std::array<float, kLines> sin_phase_{};
 };
 
 }  // namespace mpa

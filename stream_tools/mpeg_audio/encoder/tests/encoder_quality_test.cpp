@@ -169,4 +169,21 @@ TEST(Layer1Quality, MeetsItsFloors) {
     }
 }
 
+TEST(Model1Quality, CodesBothLayersCleanly) {
+    VELMAR_REQUIRE_TOOL("mpg123");
+    Pcm input = MakeSignal(Signal::TwoTones, 48000, 2, 1.0);
+    struct Case {
+        const char* options;
+        const char* name;
+        double floor_db;
+    } cases[] = {{"enc -l 1 -b 384 -s 48 -ms -p1", "model1_l1", 61.5}, {"enc -l 2 -b 192 -s 48 -mj -p1", "model1_l2", 62.0}};
+    for (const Case& c : cases) {
+        Pcm decoded;
+        ASSERT_TRUE(RoundTrip(c.options, input, c.name, decoded));
+        double snr = WorstChannelSnr(input, decoded, kLayer12Delay);
+        std::printf("%s: %.2f dB\n", c.name, snr);
+        EXPECT_GE(snr, c.floor_db) << c.name;
+    }
+}
+
 }  // namespace

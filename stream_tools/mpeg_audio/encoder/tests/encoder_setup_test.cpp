@@ -1,6 +1,7 @@
 // Option line, set-up, frame sizes and padding, and the encoder's error paths.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -196,6 +197,24 @@ TEST(EncoderSetup, SecondSetUpKeepsTheFilterHistory) {
     // The tone's tail still leaves the filter in the primed run; the fresh run codes pure silence.
     EXPECT_NE(std::vector<std::uint8_t>(a.begin(), a.begin() + primedBits / 8),
               std::vector<std::uint8_t>(b.begin(), b.begin() + freshBits / 8));
+}
+
+TEST(EncoderSetup, EarlierLayer1RunLeavesLayer2Alone) {
+    std::vector<std::int16_t> input(mpa::Encoder::kFrameInputSamples);
+    for (int i = 0; i < 1152; ++i) input[i] = input[1152 + i] = static_cast<std::int16_t>(9000 * std::sin(i * 0.11));
+    auto encodeLayer2 = [&](mpa::Encoder& encoder) {
+        std::vector<std::uint8_t> out(4096);
+        EXPECT_EQ(encoder.EncoderSetup("enc -l 2 -b 160 -s 44.1"), 1152);
+        long bits = encoder.EncodeFrame(input.data(), out.data(), out.size());
+        out.resize(bits > 0 ? bits / 8 : 0);
+        return out;
+    };
+    mpa::Encoder layer1;
+    ASSERT_EQ(layer1.EncoderSetup("enc -l 1 -b 384 -s 44.1"), 384);
+    std::vector<std::uint8_t> scratch(4096);
+    ASSERT_GT(layer1.EncodeFrame(input.data(), scratch.data(), scratch.size()), 0);
+    mpa::Encoder afterLayer1, alone;
+    EXPECT_EQ(encodeLayer2(afterLayer1), encodeLayer2(alone));
 }
 
 }  // namespace

@@ -174,6 +174,14 @@ TEST(StreamCrc, FlippedAllocationBitIsCaughtByFfmpeg) {
     }
 }
 
+TEST(MpaToolEnc, RefusesAWaveFileOfAnotherRate) {
+    Pcm input = MakeSignal(Signal::Sine, 44100, 2, 0.2);
+    std::string wav = WriteInput(input, "rate_mismatch");
+    std::string out = TempDir() + "/rate_mismatch.mpa";
+    EXPECT_NE(RunCommand(BinDir() + "/mpa-tool enc 'enc -l 2 -b 192 -s 48' " + wav + " " + out + " 2>/dev/null"), 0);
+    EXPECT_NE(RunCommand(BinDir() + "/mpa-tool enc 'enc -l 2 -b 192 -s 44.1' " + wav + ".missing " + out + " 2>/dev/null"), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Layers, StreamMatrix,
     ::testing::Values(Config{2, 48000, 's', 192, false}, Config{2, 48000, 'j', 128, true},
