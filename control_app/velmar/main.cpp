@@ -59,7 +59,7 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
     velmar::CMainFrame frame(&panel.Widget(), commands);
     host.SetFrame(&frame);
     Place(frame, arguments, profile, choice.section);
-    server.Listen();
+    server.ListenWhenFree();
     frame.show();
     panel.OnInitialUpdate();
     QTimer::singleShot(0, &frame, [&] { panel.Panel().OnPaint(); });
