@@ -44,7 +44,7 @@ CommandChannel::Trailer& CommandChannel::Tail() const {
     return *reinterpret_cast<Trailer*>(static_cast<std::uint8_t*>(memory_->Data()) + kChannelBytes);
 }
 
-std::unique_ptr<CommandChannel> CommandChannel::Create(std::uint32_t board) {
+std::unique_ptr<CommandChannel> CommandChannel::CreateCommandObject(std::uint32_t board) {
     auto memory = platform::SharedMemory::Open(CommandChannelName(board), kMappedBytes);
     if (!memory) return nullptr;
     std::unique_ptr<CommandChannel> channel(new CommandChannel(std::move(memory), board, false));
@@ -60,7 +60,7 @@ std::unique_ptr<CommandChannel> CommandChannel::Create(std::uint32_t board) {
     return channel;
 }
 
-std::unique_ptr<CommandChannel> CommandChannel::Open(std::uint32_t board) {
+std::unique_ptr<CommandChannel> CommandChannel::OpenCommandObject(std::uint32_t board) {
     auto memory = platform::SharedMemory::Open(CommandChannelName(board), kMappedBytes,
                                                platform::SharedMemory::Mode::OpenExisting);
     if (!memory) return nullptr;

@@ -344,7 +344,7 @@ extern "C" int mwcmd(int argc, char* argv[]) {
 
     std::uint64_t context[3] = {};
     ActiveDriver().GetDeviceContext(collector.board, context);
-    auto channel = CommandChannel::Open(collector.board);
+    auto channel = CommandChannel::OpenCommandObject(collector.board);
     if (!channel) EndNoServiceLoop();
     collector.channel = channel.get();
     for (int i = 1; i < argc; ++i) {

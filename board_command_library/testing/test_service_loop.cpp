@@ -8,7 +8,7 @@ namespace ruvent_testing {
 TestServiceLoop::TestServiceLoop(std::uint32_t board, ruvent::BoardDriver& driver, std::uint8_t* window,
                                  std::uint32_t packetBytes)
     : board_(board), driver_(driver), window_(window), packetBytes_(packetBytes),
-      channel_(ruvent::CommandChannel::Create(board)) {
+      channel_(ruvent::CommandChannel::CreateCommandObject(board)) {
     if (channel_) thread_ = std::thread([this] { Run(); });
 }
 

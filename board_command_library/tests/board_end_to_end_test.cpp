@@ -5,7 +5,11 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <fstream>
+#include <sstream>
 
 #include "command_line.h"
 #include "platform/kernel.h"
@@ -26,12 +30,21 @@ namespace {
 // Runs `softboard -b <n>` for the life of the object and stops it with SIGTERM.
 class SoftBoardProcess {
 public:
-    explicit SoftBoardProcess(int boardNumber) {
+    // With a log file, the board runs with -v and writes its lines there.
+    explicit SoftBoardProcess(int boardNumber, const std::string& logFile = {}) {
         const std::string program = velmar_testing::BinDir() + "/softboard";
         const std::string number = std::to_string(boardNumber);
-        char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("-b"), const_cast<char*>(number.c_str()),
-                        nullptr};
-        if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, environ) != 0) pid_ = -1;
+        std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("-b"),
+                                   const_cast<char*>(number.c_str())};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (!logFile.empty()) {
+            argv.push_back(const_cast<char*>("-v"));
+            posix_spawn_file_actions_addopen(&actions, 1, logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        }
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
         // Ready when the driver finds the board.
         for (int i = 0; i < 500 && pid_ > 0; ++i) {
             std::uint32_t physical;
@@ -138,6 +151,29 @@ TEST(BoardEndToEnd, QuitFromASecondProcessReachesThisOne) {
     // And the other way: what this process writes, the second one reads.
     EXPECT_EQ(Call(mwr, "mwr -b2 0x40100 0x4321"), 1);
     EXPECT_NE(RuventCall("mrd -b2 0x40100").find("(0x4321)"), std::string::npos);
+}
+
+// Polls a file (bounded, about two seconds) until it contains `text`.
+bool FileGetsLine(const std::string& path, const std::string& text) {
+    for (int i = 0; i < 200; ++i) {
+        std::ifstream in(path);
+        std::stringstream content;
+        content << in.rdbuf();
+        if (content.str().find(text) != std::string::npos) return true;
+        platform::SleepMs(10);
+    }
+    return false;
+}
+
+TEST(BoardEndToEnd, VerboseBoardPrintsEachDecodedCommandOnOneLine) {
+    const std::string log = velmar_testing::TempDir() + "/softboard.log";
+    SoftBoardProcess board(1, log);
+    ASSERT_TRUE(board.Ready());
+    // "-force" from a second process puts the words straight into the mailbox.
+    RuventCall("mwcmd -force -p 0x0 0x9e0000 0xffffffff 0x00930102 0x1 0x2");
+    EXPECT_TRUE(FileGetsLine(log, "softboard 1: priority: command 0x9E stream 0\n"));
+    EXPECT_TRUE(FileGetsLine(log, "softboard 1: priority: command 0x93 stream 1: 0x1 0x2\n"));
+    EXPECT_EQ(board.Stop(), 0);
 }
 
 struct MicrocodeCase {

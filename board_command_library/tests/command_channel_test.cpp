@@ -82,9 +82,9 @@ TEST(CommandPacket, WhatDoesNotFitIsRefusedWhole) {
 }
 
 TEST(CommandChannel, PostTakeAndClear) {
-    auto service = CommandChannel::Create(0);
+    auto service = CommandChannel::CreateCommandObject(0);
     ASSERT_TRUE(service);
-    auto client = CommandChannel::Open(0);
+    auto client = CommandChannel::OpenCommandObject(0);
     ASSERT_TRUE(client);
     EXPECT_EQ(service->CommandBlockPending(), 0u);
     const std::uint32_t words[5] = {1, 2, 3, 4, 5};
@@ -104,14 +104,14 @@ TEST(CommandChannel, PostTakeAndClear) {
     EXPECT_FALSE(client->PostCommandBlock(4095 * 4, 0, big.data()));
     EXPECT_EQ(service->CommandBlockPending(), 0u);
 
-    EXPECT_FALSE(CommandChannel::Open(1));  // the second board has no service loop
+    EXPECT_FALSE(CommandChannel::OpenCommandObject(1));  // the second board has no service loop
     EXPECT_EQ(CommandChannelName(1), "CommandObject2");
 }
 
 TEST(CommandChannel, AChannelWhoseOwnerDiedIsMissingAndCanBeTakenOver) {
     const pid_t child = fork();
     if (child == 0) {
-        auto channel = CommandChannel::Create(0);
+        auto channel = CommandChannel::CreateCommandObject(0);
         const std::uint32_t word = 7;
         if (channel) channel->PostCommandBlock(4, 0, &word);
         _exit(channel ? 0 : 3);  // no destructor: the channel stays behind, owned by a dead process
@@ -121,11 +121,11 @@ TEST(CommandChannel, AChannelWhoseOwnerDiedIsMissingAndCanBeTakenOver) {
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_EQ(WEXITSTATUS(status), 0);
 
-    EXPECT_FALSE(CommandChannel::Open(0));
-    auto service = CommandChannel::Create(0);
+    EXPECT_FALSE(CommandChannel::OpenCommandObject(0));
+    auto service = CommandChannel::CreateCommandObject(0);
     ASSERT_TRUE(service);
     EXPECT_EQ(service->CommandBlockPending(), 0u);  // the dead loop's block is gone
-    EXPECT_TRUE(CommandChannel::Open(0));
+    EXPECT_TRUE(CommandChannel::OpenCommandObject(0));
 }
 
 TEST(CommandChannelDeathTest, MwcmdWithoutALiveServiceLoopEndsWithCodeOne) {
@@ -134,13 +134,13 @@ TEST(CommandChannelDeathTest, MwcmdWithoutALiveServiceLoopEndsWithCodeOne) {
                 "Create File Mapping fail in CommandClient\n");
     const pid_t child = fork();
     if (child == 0) {
-        auto channel = CommandChannel::Create(1);
+        auto channel = CommandChannel::CreateCommandObject(1);
         _exit(channel ? 0 : 3);
     }
     waitpid(child, nullptr, 0);
     EXPECT_EXIT(CallWithStdoutOnStderr(mwcmd, "mwcmd -b2 -p 0x0 0x9e0000"), ::testing::ExitedWithCode(1),
                 "Create File Mapping fail in CommandClient\n");
-    CommandChannel::Create(1);  // take the stale channel over, and remove it
+    CommandChannel::CreateCommandObject(1);  // take the stale channel over, and remove it
 }
 
 TEST(CommandChannel, ConcurrentPostersLoseAndMixNothing) {

@@ -26,10 +26,10 @@ class CommandChannel {
 public:
     // Service loop side: creates the channel, free, owned by this process. Null when another live
     // process owns it or it cannot be created.
-    static std::unique_ptr<CommandChannel> Create(std::uint32_t board);
+    static std::unique_ptr<CommandChannel> CreateCommandObject(std::uint32_t board);
     // Client side: null when no live service loop owns the channel.
-    static std::unique_ptr<CommandChannel> Open(std::uint32_t board);
-    ~CommandChannel();  // the owner's close removes the channel
+    static std::unique_ptr<CommandChannel> OpenCommandObject(std::uint32_t board);
+    ~CommandChannel();  // CloseCommandObject: the owner's close also removes the channel
     CommandChannel(const CommandChannel&) = delete;
     CommandChannel& operator=(const CommandChannel&) = delete;
 

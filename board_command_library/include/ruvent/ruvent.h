@@ -15,6 +15,7 @@ RUVENT_EXPORT int mreset(int argc, char* argv[]);
 RUVENT_EXPORT int mquit(int argc, char* argv[]);
 RUVENT_EXPORT int mld(int argc, char* argv[]);
 RUVENT_EXPORT int mwcmd(int argc, char* argv[]);
+RUVENT_EXPORT int mdaemon(int argc, char* argv[]);
 
 #ifdef __cplusplus
 }

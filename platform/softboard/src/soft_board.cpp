@@ -11,6 +11,7 @@
 #include "platform/kernel.h"
 #include "platform/shared_memory.h"
 #include "tessolk/board_segments.h"
+#include "softboard/streaming.h"
 #include "write_names.h"
 
 namespace softboard {
@@ -83,7 +84,10 @@ std::unique_ptr<SoftBoard> SoftBoard::Create(const SoftBoardOptions& options, st
     return soft;
 }
 
-SoftBoard::SoftBoard(const SoftBoardOptions& options) : options_(options) {}
+SoftBoard::SoftBoard(const SoftBoardOptions& options)
+    : options_(options), streaming_(std::make_unique<BoardStreaming>(*this)) {}
+
+BoardStreaming& SoftBoard::Streaming() { return *streaming_; }
 
 SoftBoard::~SoftBoard() {
     if (!control_) return;
@@ -207,6 +211,7 @@ void SoftBoard::ResetBoard() {
     SetMemoryWord(kBoardIdentityRegister, 0);
     SetWindowWord(kBoardTypeWord, options_.boardType);
     SetWindowWord(kPacketReadyFlag, 0);
+    if (window_) streaming_->OnReset();
 }
 
 void SoftBoard::ReadMicrocodeDescriptor() {
@@ -238,7 +243,7 @@ void SoftBoard::TakeMailbox() {
     const std::uint32_t capacity = (size - 8) / 4;
     const std::uint32_t count = std::min<std::uint32_t>(capacity, priority + scheduled);
     packet.words.resize(count);
-    std::memcpy(packet.words.data(), Window() + kCommandPacket, count * 4);
+    if (count > 0) std::memcpy(packet.words.data(), Window() + kCommandPacket, count * 4);
     Say(1, "packet: " + std::to_string(priority) + " priority and " + std::to_string(scheduled) +
                " scheduled words");
     if (packets_.size() == kKeptPackets) packets_.erase(packets_.begin());
@@ -263,6 +268,7 @@ void SoftBoard::RaiseInterrupt() {
     ++interruptCount_;
     ++fieldsSinceStart_;
     RunDueCommands();
+    streaming_->OnInterrupt();
     if (interruptEvent_) interruptEvent_->Set();
     Say(2, "interrupt " + std::to_string(interruptCount_));
 }

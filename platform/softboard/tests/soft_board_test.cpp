@@ -169,3 +169,80 @@ TEST(SoftBoard, OneServerPerBoardAndObjectsRemovedOnExit) {
     std::uint32_t value = 0;
     EXPECT_EQ(qrddReadInt32(0, 0x40000, value), kQrddNoBoard);
 }
+
+namespace {
+
+// Puts a packet into the mailbox the way the service loop does.
+void PostPacket(std::uint8_t* window, const std::vector<std::uint32_t>& priority,
+                const std::vector<std::uint32_t>& scheduled, std::uint32_t packetBytes = 0x1000) {
+    std::vector<std::uint32_t> words = priority;
+    words.insert(words.end(), scheduled.begin(), scheduled.end());
+    if (!words.empty()) std::memcpy(window, words.data(), words.size() * 4);
+    const auto p = static_cast<std::uint16_t>(priority.size()), s = static_cast<std::uint16_t>(scheduled.size());
+    std::memcpy(window + packetBytes - 8, &p, 2);
+    std::memcpy(window + packetBytes - 2, &s, 2);
+    const std::uint32_t ready = 1;
+    std::memcpy(window + kPacketReadyFlag, &ready, 4);
+}
+
+}  // namespace
+
+TEST(SoftBoard, DecodesCommandsQueuesPairsAndRunsScheduledCommandsOnTime) {
+    auto board = MakeBoard();
+    std::uint32_t physical = 0;
+    std::uint64_t host = 0;
+    ASSERT_EQ(qrddMapMemory(0, physical, host), kQrddOk);
+    auto* window = reinterpret_cast<std::uint8_t*>(host);
+    for (std::uint32_t i = 0; i < 4; ++i) qrddWriteSizeArray(0, 0x1000, i);
+    for (std::uint32_t i = 4; i < 20; ++i) qrddWriteSizeArray(0, 0x100000, i);
+    const std::uint32_t input2 = physical + 0x8000 + 4 * 0x1000 + 2 * 0x100000;
+    const std::uint32_t output1 = physical + 0x8000 + 4 * 0x1000 + 9 * 0x100000;
+
+    PostPacket(window,
+               {0, 0x00050204, input2, 0x20000, input2 + 0x20000, 0x20000,  // two pairs for input 2
+                0, 0x00050102, input2, 0x20000,                            // input 1's area is elsewhere
+                0, 0x00060102, output1 + 0x100000 - 0x10000, 0x20000,      // runs past output 1's end
+                0, 0x00060102, output1, 0x20000,
+                0xFFFFFFFF, 0x00930004, 0xFFFFFFFF, 0xFFFFFFFF, 0x1234, 0},
+               {0x00000002, 0x009E0000});  // at 00:00:00:02
+    board->Step(0);
+    EXPECT_EQ(board->InputPairs(2), (std::vector<QueuedPair>{{input2, 0x20000}, {input2 + 0x20000, 0x20000}}));
+    EXPECT_TRUE(board->InputPairs(1).empty());
+    EXPECT_EQ(board->OutputPairs(1), (std::vector<QueuedPair>{{output1, 0x20000}}));
+    EXPECT_EQ(board->RejectedPairs(), 2u);
+    ASSERT_EQ(board->Commands().size(), 5u);
+    EXPECT_EQ(board->Commands()[4], (DecodedCommand{false, 0xFFFFFFFF, 0x93, 0, {0xFFFFFFFF, 0xFFFFFFFF, 0x1234, 0}}));
+    EXPECT_EQ(DescribeCommand(board->Commands()[4]), "priority: command 0x93 stream 0: 0xFFFFFFFF 0xFFFFFFFF 0x1234 0x0");
+    EXPECT_EQ(window[kCommandDoneWord + 2], 2);  // the settings command is done
+
+    // The scheduled command waits for its time code: two frames are four fields.
+    ASSERT_EQ(board->WaitingCommands().size(), 1u);
+    EXPECT_EQ(DescribeCommand(board->WaitingCommands()[0]), "at 00:00:00:02: command 0x9E stream 0");
+    qrddWriteInt32(0, kControlRegister, kControlStart);
+    board->Step(0);
+    for (int field = 1; field <= 3; ++field) board->Step(field * 20 * kMs);
+    EXPECT_EQ(board->WaitingCommands().size(), 1u);
+    board->Step(4 * 20 * kMs);
+    EXPECT_TRUE(board->WaitingCommands().empty());
+    EXPECT_EQ(board->Commands().back().opcode, 0x9Eu);
+    EXPECT_EQ(board->Timecode(), 0x00000002u);
+}
+
+TEST(SoftBoard, DamagedPacketsAreDecodedOnlyAsFarAsTheyHold) {
+    auto board = MakeBoard();
+    std::uint32_t physical = 0;
+    std::uint64_t host = 0;
+    ASSERT_EQ(qrddMapMemory(0, physical, host), kQrddOk);
+    auto* window = reinterpret_cast<std::uint8_t*>(host);
+    // A command claiming 200 parameters in a run of five words, then a lone time word.
+    PostPacket(window, {0, 0x009E0000, 0, 0x009300C8, 1}, {0xFFFFFFFF});
+    board->Step(0);
+    ASSERT_EQ(board->Commands().size(), 1u);
+    EXPECT_EQ(board->Commands()[0].opcode, 0x9Eu);
+    // Counts beyond the packet's capacity are cut to it.
+    PostPacket(window, {}, {});
+    const std::uint16_t huge = 0xFFFF;
+    std::memcpy(window + 0x1000 - 8, &huge, 2);
+    board->Step(1);
+    EXPECT_EQ(board->Packets().back().words.size(), (0x1000u - 8) / 4);
+}

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <atomic>
-#include <deque>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -23,6 +22,8 @@ struct BoardControl;
 }
 
 namespace softboard {
+
+class BoardStreaming;
 
 struct SoftBoardOptions {
     std::uint32_t board = 0;                   // 0 first, 1 second
@@ -106,8 +107,10 @@ public:
 
     std::uint8_t* Window() const;
     std::uint8_t* Memory() const;
+    BoardStreaming& Streaming();  // the board's streams (softboard/streaming.h)
 
 private:
+    friend class BoardStreaming;
     SoftBoard(const SoftBoardOptions& options);
     void TakeJournal();
     void OnWordWritten(std::uint32_t address, std::uint32_t value);
@@ -151,6 +154,7 @@ private:
 
     std::uint32_t eventGeneration_ = 0;
     std::unique_ptr<platform::NamedEvent> interruptEvent_;
+    std::unique_ptr<BoardStreaming> streaming_;
 };
 
 }  // namespace softboard

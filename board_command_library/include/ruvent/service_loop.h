@@ -1,0 +1,36 @@
+// The streaming service loop of one board (the `mdaemon` export): lays out the board's buffer
+// areas, then serves every interrupt until a quit request or until the board falls silent.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace ruvent {
+
+inline constexpr std::uint32_t kSizeListEntries = 20;
+inline constexpr std::uint32_t kNameSlots = 16;
+inline constexpr int kLoopQuit = 1;
+inline constexpr int kLoopBoardSilent = 10;
+
+struct ServiceLoopOptions {
+    std::uint32_t board = 0;  // 1 with "-b2"
+    bool start = false;       // "-start"
+    bool releaseConsole = false;  // "-nc"
+    std::array<std::uint32_t, kSizeListEntries> sizes{};
+    std::array<std::string, kNameSlots> inputNames;
+    std::array<std::string, kNameSlots> outputNames;
+};
+
+// Parses mdaemon's words (argv[0] the command word). Prints the usage or the error and ends the
+// process as the command line language says on bad words.
+ServiceLoopOptions ParseServiceLoopArguments(int argc, char* argv[]);
+
+// Runs the loop; returns kLoopQuit or kLoopBoardSilent.
+int RunServiceLoop(const ServiceLoopOptions& options);
+
+// Test aid: rounds the loop has finished (bumped just before each interrupt wait).
+std::uint64_t ServiceLoopRounds();
+
+}  // namespace ruvent

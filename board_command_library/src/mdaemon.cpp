@@ -1,0 +1,77 @@
+// The `mdaemon` export: the streaming service loop's command line.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/host_hooks.h"
+#include "ruvent/ruvent.h"
+#include "ruvent/service_loop.h"
+
+namespace ruvent {
+namespace {
+
+std::uint32_t ReadNumber(const char* word) {
+    // "%i": 0x hexadecimal, a leading 0 octal, else decimal; full 32-bit values survive.
+    return static_cast<std::uint32_t>(std::strtoll(word, nullptr, 0));
+}
+
+bool IsNameOption(const char* word) { return std::strcmp(word, "-i") == 0 || std::strcmp(word, "-o") == 0; }
+
+[[noreturn]] void Usage() {
+    std::printf("mdaemon -s CBEsize CBOsize MBEsize MBOsize streamBufferSize\n");
+    std::printf("-i inputFile fileID -i inputFile fileID .....\n");
+    std::printf("-o outputFile");
+    std::fflush(stdout);
+    platform::EndProcess(1);
+}
+
+}  // namespace
+
+ServiceLoopOptions ParseServiceLoopArguments(int argc, char* argv[]) {
+    if (argc < 2 || std::strcmp(argv[1], "-h") == 0) Usage();
+    ServiceLoopOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const char* word = argv[i];
+        if (std::strcmp(word, "-b2") == 0) {
+            options.board = 1;
+        } else if (std::strcmp(word, "-start") == 0) {
+            options.start = true;
+        } else if (std::strcmp(word, "-nc") == 0) {
+            options.releaseConsole = true;
+        } else if (std::strcmp(word, "-s") == 0) {
+            std::uint32_t entry = 0;
+            while (i + 1 < argc && !IsNameOption(argv[i + 1])) {
+                const std::uint32_t value = ReadNumber(argv[++i]);
+                if (entry < kSizeListEntries) options.sizes[entry++] = value;  // extra entries are ignored
+            }
+        } else if (IsNameOption(word)) {
+            const bool input = word[1] == 'i';
+            if (i + 2 >= argc) {
+                if (!input) {
+                    std::printf("Use mwcmd -iXA fileName to output file\n");
+                    break;
+                }
+                ++i;
+                continue;
+            }
+            const std::string name = argv[i + 1];
+            const std::uint32_t id = ReadNumber(argv[i + 2]);
+            i += 2;
+            if (id > 15) {
+                std::printf("streamID error\n");
+                std::fflush(stdout);
+                platform::EndProcess(1);
+            }
+            (input ? options.inputNames : options.outputNames)[id] = name.substr(0, 79);
+        }
+        // "-v" and anything else: accepted, no effect.
+    }
+    return options;
+}
+
+}  // namespace ruvent
+
+extern "C" int mdaemon(int argc, char* argv[]) {
+    const ruvent::ServiceLoopOptions options = ruvent::ParseServiceLoopArguments(argc, argv);
+    return ruvent::RunServiceLoop(options);
+}

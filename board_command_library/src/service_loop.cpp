@@ -1,0 +1,545 @@
+// The streaming service loop: one round per board interrupt. Each round opens and stops the
+// streams `mwcmd` asked for, refills the input pairs the board consumed, drains the output pairs
+// it filled, adds the words posted to the command channel and sends it all as one packet.
+#include "ruvent/service_loop.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <memory>
+
+#include "platform/host_hooks.h"
+#include "platform/kernel.h"
+#include "platform/shared_memory.h"
+#include "ruvent/command_channel.h"
+#include "ruvent/command_packet.h"
+#include "ruvent/stream_objects.h"
+#include "tessolk/board_map.h"
+#include "tessolk/tessolk.h"
+
+namespace ruvent {
+namespace {
+
+using namespace board_map;
+
+// DriverRegisterFile shared words.
+constexpr std::uint32_t kAbortWord = 2;
+constexpr std::uint32_t kStoppedOutputWord = 14;
+constexpr std::uint32_t kQuitWord = 15;
+constexpr std::uint32_t kOutputModeWord = 16;
+constexpr std::uint32_t kQuitValue = 0xFFFFFFFF;
+
+constexpr std::uint32_t kOpenRequest = 11;
+constexpr std::uint32_t kStopRequest = 12;
+constexpr std::uint32_t kInputDirection = 0, kOutputDirection = 1;
+constexpr std::uint32_t kServedInputs = 5;
+constexpr std::uint32_t kOutputs = 8;
+constexpr std::uint32_t kPairs = 8;
+constexpr std::uint32_t kPlaybackPacket = 0x1000;
+constexpr std::uint32_t kStartOffsetAlign = 0x20000;
+constexpr std::uint32_t kLagBeforeOverrun = 4;
+constexpr std::uint32_t kOutputNeverDropped = 5;
+constexpr int kInterruptWaitMs = 1000;
+constexpr int kOldLoopWaitMs = 3000;
+
+// Output modes (OutputStreamMode words).
+constexpr std::uint32_t kModeRunning = 0, kModeStopAsked = 1, kModePartialPending = 2, kModeEnded = 3;
+
+std::atomic<std::uint64_t> g_rounds{0};
+
+struct BufferPair {
+    std::uint32_t physical = 0;
+    std::uint32_t length = 0;
+    std::uint8_t* host = nullptr;
+};
+
+struct InputState {
+    std::uint32_t state = 0;
+    bool stop = false;
+    std::unique_ptr<StreamObject> object;
+    std::uint32_t nextPair = 0;
+    std::uint32_t filled[kPairs] = {};
+    std::uint32_t skip = 0;
+    std::uint32_t preloadCount = 0;
+    bool pendingStart = false;
+    bool started = false;
+    std::uint32_t neverHandedOver = 0;
+    std::uint32_t lastProgress = 0;
+};
+
+struct OutputState {
+    std::uint32_t state = 0;
+    std::unique_ptr<StreamObject> object;
+    std::uint32_t nextPair = 0;
+    std::uint32_t lastProgress = 0;
+    std::uint32_t partialOffset[kPairs] = {};
+};
+
+class ServiceLoop {
+public:
+    explicit ServiceLoop(const ServiceLoopOptions& options) : options_(options), board_(options.board) {}
+    ~ServiceLoop() { Shutdown(); }
+    int Run();
+
+private:
+    void SetUp();
+    int Round();
+    void ServeInput(std::uint32_t stream);
+    void OpenInput(std::uint32_t stream);
+    void RefillInput(std::uint32_t stream, std::uint32_t progress);
+    void SendInputPairs(std::uint32_t stream, std::uint32_t first, std::uint32_t count);
+    void ServeOutput(std::uint32_t stream);
+    void OpenOutput(std::uint32_t stream);
+    void DrainOutput(std::uint32_t stream, std::uint32_t progress, std::uint32_t fillPosition);
+    void StartBoard();
+    void CountOverrun();
+    bool QuitRequested();
+    std::uint32_t Shared(std::uint32_t index);
+    std::uint32_t ProgressWord(std::uint32_t entry, std::uint32_t word) const;
+    int EndOnBoardFailure();
+    void Shutdown();
+
+    ServiceLoopOptions options_;
+    std::uint32_t board_;
+    std::uint32_t packetBytes_ = 0;
+    std::uint32_t physicalBase_ = 0;
+    std::uint8_t* window_ = nullptr;
+    bool boardStarted_ = false;
+    bool commandsAdded_ = false;
+    bool shutDown_ = false;
+    bool outOfRange_ = false;
+    std::unique_ptr<CommandChannel> channel_;
+    std::unique_ptr<CommandPacket> packet_;
+    std::unique_ptr<platform::NamedEvent> interrupt_;
+    std::string eventName_;
+    BufferPair pairs_[kNameSlots][kPairs];  // areas 0-7 inputs, 8-15 outputs
+    InputState inputs_[kServedInputs];
+    OutputState outputs_[kOutputs];
+    std::uint64_t interrupts_ = 0;
+};
+
+std::uint32_t ServiceLoop::Shared(std::uint32_t index) {
+    std::uint32_t value = 0;
+    qrddReadSharedMem(board_, value, index);
+    return value;
+}
+
+bool ServiceLoop::QuitRequested() { return Shared(kQuitWord) == kQuitValue; }
+
+std::uint32_t ServiceLoop::ProgressWord(std::uint32_t entry, std::uint32_t word) const {
+    return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + kStreamProgressTable + 8 * entry + 4 * word))
+        .load();
+}
+
+void ServiceLoop::StartBoard() {
+    qrddWriteInt32(board_, kControlRegister, kControlStart);
+    boardStarted_ = true;
+}
+
+void ServiceLoop::CountOverrun() {
+    std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + kDiskOverrunCounter)).fetch_add(1);
+}
+
+void ServiceLoop::SetUp() {
+    for (std::uint32_t j = 0; j < kNameSlots; ++j) {
+        if (!options_.inputNames[j].empty()) {
+            qrddWriteSemaphore(board_, kOpenRequest, kInputDirection, j);
+            qrddWriteInputFilename(board_, options_.inputNames[j].c_str(), j);
+        }
+        if (!options_.outputNames[j].empty() && j < kQrddOutputSlots) {
+            qrddWriteSemaphore(board_, 10, kOutputDirection, j);
+            qrddWriteOutputFilename(board_, options_.outputNames[j].c_str(), j);
+        }
+    }
+
+    // A loop that is still ending (a restart's "mquit") owns the channel until it has seen the
+    // quit request; wait for it rather than clear the request under it.
+    const std::int64_t giveUp = platform::PerformanceCounter() + kOldLoopWaitMs * 1000LL;
+    while (!(channel_ = CommandChannel::CreateCommandObject(board_)) && platform::PerformanceCounter() < giveUp)
+        platform::SleepMs(20);
+    if (!channel_) {
+        std::printf("Create File Mapping fail\n");
+        platform::EndProcess(1);
+    }
+    for (std::uint32_t i = 0; i < kSizeListEntries; ++i) qrddWriteSizeArray(board_, options_.sizes[i], i);
+
+    std::uint64_t host = 0;
+    std::uint64_t total = kFirstAreaOffset;
+    for (std::uint32_t size : options_.sizes) total += size;
+    if (qrddMapMemory(board_, physicalBase_, host) != kQrddOk || total > kWindowSize) {
+        std::printf(" Allocate Common Buffer Fail \n");
+        platform::ShowMessageBox("Unable to Allocate Buffers. Try Restarting Windows. Program will Close.",
+                                 "Allocation Error", platform::MessageButtons::Ok, platform::MessageIcon::Error);
+        platform::EndProcess(1);
+    }
+    window_ = reinterpret_cast<std::uint8_t*>(host);
+    packetBytes_ = options_.sizes[0];
+    const std::uint64_t context[3] = {host, packetBytes_, host + kStreamProgressTable};
+    qrddSetDeviceContext(board_, context);
+    auto setWord = [&](std::uint32_t offset, std::uint32_t value) {
+        std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + offset)).store(value);
+    };
+    setWord(kFirstAreaOffsetWord, kFirstAreaOffset);
+    std::uint32_t areaStart = kFirstAreaOffset;
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        setWord(kAreaSizes + 4 * i, options_.sizes[i]);
+        qrddWriteInt32(board_, kAreaAddressRegisters + 4 * i, physicalBase_ + areaStart);
+        areaStart += options_.sizes[i];
+    }
+    for (std::uint32_t k = 0; k < kNameSlots; ++k) {
+        const std::uint32_t pairLength = options_.sizes[4 + k] / kPairs;
+        for (std::uint32_t j = 0; j < kPairs; ++j)
+            pairs_[k][j] = {physicalBase_ + areaStart + j * pairLength, pairLength, window_ + areaStart + j * pairLength};
+        areaStart += options_.sizes[4 + k];
+    }
+
+    if (options_.start) {
+        StartBoard();
+        platform::SleepMs(100);
+        std::printf("******* QR started *******\n");
+    }
+
+    eventName_ = options_.board == 1 ? "QRInterrupt2" : "QRInterrupt0";
+    interrupt_ = platform::NamedEvent::Open(eventName_);
+    if (!interrupt_) {
+        std::printf("createEvent Fail\n");
+        std::printf("last Error is %d\n", errno);
+        platform::ShowMessageBox("Can't Create Event Handle", "Velmar Error", platform::MessageButtons::Ok,
+                                 platform::MessageIcon::Error);
+        platform::EndProcess(1);
+    }
+    interrupt_->Reset();
+    qrddSendEventHandle(board_, eventName_.c_str());
+
+    packet_ = std::make_unique<CommandPacket>(packetBytes_ >= 8 ? packetBytes_ : kPlaybackPacket);
+    qrddWriteSharedMem(board_, 0, kQuitWord);
+    qrddWriteSharedMem(board_, 0, kAbortWord);
+    // Every output's mode word, 16 to 23: a stale mode on outputs 6 and 7 would end their next
+    // recording at once.
+    for (std::uint32_t v = 0; v < kOutputs; ++v) qrddWriteSharedMem(board_, 0, kOutputModeWord + v);
+    qrddWriteSharedMem(board_, 32, kStoppedOutputWord);
+    for (std::uint32_t s = 0; s < kServedInputs; ++s) inputs_[s].lastProgress = ProgressWord(s, 0);
+    for (std::uint32_t v = 0; v < kOutputs; ++v) outputs_[v].lastProgress = ProgressWord(16 + v, 0);
+}
+
+int ServiceLoop::Run() {
+    SetUp();
+    for (;;) {
+        const int result = Round();
+        if (result != 0) return result;
+        g_rounds.fetch_add(1);
+        if (!interrupt_->Wait(kInterruptWaitMs)) {
+            Shutdown();
+            return QuitRequested() ? kLoopQuit : kLoopBoardSilent;
+        }
+        ++interrupts_;
+        if (interrupts_ % 60 == 1) std::printf("%llu\n", static_cast<unsigned long long>(interrupts_));
+    }
+}
+
+int ServiceLoop::EndOnBoardFailure() {
+    Shutdown();
+    return QuitRequested() ? kLoopQuit : kLoopBoardSilent;
+}
+
+int ServiceLoop::Round() {
+    if (Shared(kAbortWord) == 1 || (!options_.releaseConsole && platform::ConsoleKeyPressed('q')))
+        return EndOnBoardFailure();
+    if (QuitRequested()) {
+        Shutdown();
+        return kLoopQuit;
+    }
+    packet_->Reset();
+    commandsAdded_ = false;
+
+    for (std::uint32_t s = 0; s < kServedInputs; ++s) {
+        ServeInput(s);
+        // The board consumed more pairs than it was given: its count cannot be trusted. End the
+        // loop (as for a board failure) rather than the whole host process.
+        if (outOfRange_) return EndOnBoardFailure();
+    }
+    for (std::uint32_t v = 0; v < kOutputs; ++v) ServeOutput(v);
+
+    // Client words, then the pairs of streams started by them. The last flags are read after the
+    // block is taken, so a block posted meanwhile never strands its stream, and a start without
+    // words ("-L" alone) still starts.
+    if (channel_->CommandBlockPending() != 0) {
+        const CommandChannel::Block block = channel_->TakeCommandBlock();
+        if (packet_->AppendClientCommands(channel_->CommandBlockWords(), block.priorityBytes, block.scheduledBytes)) {
+            channel_->ClearCommandBlock();
+            commandsAdded_ = true;
+        }
+        // A block too big for this packet stays posted; it is tried again next round.
+    }
+    for (std::uint32_t s = 0; s < kServedInputs; ++s) {
+        InputState& input = inputs_[s];
+        std::uint32_t last = 0;
+        qrddReadFirstLast(board_, last, s, 1);
+        if (last != 1) continue;
+        if (input.pendingStart && !input.started) {
+            SendInputPairs(s, 0, input.preloadCount);
+            input.nextPair = input.preloadCount % kPairs;
+            input.neverHandedOver = kPairs - input.preloadCount;
+            input.started = true;
+        }
+        qrddWriteFirstLast(board_, 0, s, 1);
+        commandsAdded_ = true;
+    }
+
+    if (!commandsAdded_) return 0;
+    const int sent = SendCommandPacket(*packet_, window_, board_);
+    // A mailbox that never frees, or the operator's 'q' at that moment: the board is given up.
+    if (sent == kMailboxFailed || sent == kMailboxKeyQuit) return EndOnBoardFailure();
+    return 0;
+}
+
+void ServiceLoop::ServeInput(std::uint32_t stream) {
+    InputState& input = inputs_[stream];
+    std::uint32_t request = 0;
+    qrddReadSemaphore(board_, request, kInputDirection, stream);
+    if (request == kOpenRequest) {
+        OpenInput(stream);
+    } else if (request == kStopRequest) {
+        input.state = kStopRequest;
+        input.stop = true;
+        qrddWriteSemaphore(board_, 0, kInputDirection, stream);
+    }
+    if (input.state != kOpenRequest && input.state != kStopRequest) return;
+    RefillInput(stream, ProgressWord(stream, 0));
+}
+
+void ServiceLoop::OpenInput(std::uint32_t stream) {
+    InputState& input = inputs_[stream];
+    if (!boardStarted_) StartBoard();
+    input.state = kOpenRequest;
+    input.stop = false;
+    char name[kQrddNameMax] = {};
+    std::uint32_t endHigh = 0, endLow = 0, startHigh = 0, startLow = 0, flags = 0;
+    qrddReadInputFilename(board_, name, stream);
+    qrddReadInputFilenameOffset(board_, endHigh, endLow, startHigh, startLow, stream);
+    qrddReadInputFilenameReverse(board_, flags, stream);
+    input.skip = startLow & (kStartOffsetAlign - 1);
+    const std::uint64_t start = (std::uint64_t{startHigh} << 32 | startLow) - input.skip;
+    const std::uint64_t end = std::uint64_t{endHigh} << 32 | endLow;
+    input.object.reset();
+    const std::string text = name;
+    if (!text.empty() && text[0] == '_')
+        input.object = CreateStreamPair(text, flags, window_);
+    else
+        input.object = OpenInputStream(text, end, start, flags | (packetBytes_ != kPlaybackPacket ? kInputRecordMode : 0),
+                                       StreamBoard{window_, board_}, stream);
+    std::uint32_t loopOn = 0;
+    int loopTime = 0;
+    qrddReadLoopFlag(board_, loopOn, stream);
+    qrddReadLoopTime(board_, loopTime, stream);
+    input.object->loopFlag = loopOn != 0;
+    input.object->loopTime = loopTime;
+
+    std::uint32_t first = 0;
+    qrddReadFirstLast(board_, first, stream, 0);
+    std::uint32_t count = 0;
+    for (std::uint32_t j = 0; j < 2; ++j) {
+        const BufferPair& pair = pairs_[stream][j];
+        if (pair.length == 0) break;
+        const std::uint32_t got = input.object->Read(pair.host, pair.length);
+        if (got == 0) break;  // an empty pair is never handed to the board
+        input.filled[j] = got;
+        ++count;
+        if (got < pair.length && input.object->loopFlag) break;
+    }
+    input.started = false;
+    input.pendingStart = false;
+    input.neverHandedOver = 0;
+    input.lastProgress = ProgressWord(stream, 0);
+    if (first == 1) {
+        input.preloadCount = count;
+        input.pendingStart = true;
+        qrddWriteFirstLast(board_, 0, stream, 0);
+    } else {
+        SendInputPairs(stream, 0, count);
+        input.nextPair = count % kPairs;
+        input.neverHandedOver = kPairs - count;
+        input.started = true;
+    }
+    qrddWriteSemaphore(board_, 0, kInputDirection, stream);
+}
+
+void ServiceLoop::SendInputPairs(std::uint32_t stream, std::uint32_t first, std::uint32_t count) {
+    InputState& input = inputs_[stream];
+    std::vector<std::uint32_t> words;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t j = (first + i) % kPairs;
+        std::uint32_t skip = 0;
+        if (input.skip != 0) {
+            // Only the first pair after an open starts inside the pair.
+            skip = std::min(input.skip, input.filled[j]);
+            input.skip = 0;
+        }
+        if (input.filled[j] == skip) continue;
+        words.push_back(pairs_[stream][j].physical + skip);
+        words.push_back(input.filled[j] - skip);
+    }
+    if (words.empty()) return;
+    packet_->AddCommandHeader("bufferpair", static_cast<std::uint32_t>(words.size()), stream);
+    packet_->AddPacketWords(words.data(), static_cast<std::uint32_t>(words.size() * 4));
+    commandsAdded_ = true;
+}
+
+void ServiceLoop::RefillInput(std::uint32_t stream, std::uint32_t progress) {
+    InputState& input = inputs_[stream];
+    std::uint32_t n = progress - input.lastProgress;
+    input.lastProgress = progress;
+    // One pair more per round until all eight circulate.
+    if (input.neverHandedOver > 0 && input.started && !input.pendingStart) {
+        ++n;
+        --input.neverHandedOver;
+    }
+    if (n > kPairs) {
+        std::printf("buffer pair number out of range\n");
+        outOfRange_ = true;
+        return;
+    }
+    if (input.pendingStart) {
+        if (input.started) input.pendingStart = false;
+        if (input.pendingStart) return;
+    }
+    const std::uint32_t first = input.nextPair;
+    std::uint32_t filled = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        if (input.stop || !input.object || (input.object->loopFlag && input.object->loopTime == 0)) break;
+        const BufferPair& pair = pairs_[stream][input.nextPair];
+        const std::uint32_t got = input.object->Read(pair.host, pair.length);
+        if (got == 0) {
+            // Nothing to give now (end of data, perhaps a follow-on file later): ask again.
+            input.lastProgress = progress - (n - i);
+            break;
+        }
+        input.filled[input.nextPair] = got;
+        input.nextPair = (input.nextPair + 1) % kPairs;
+        ++filled;
+    }
+    SendInputPairs(stream, first, filled);
+}
+
+void ServiceLoop::ServeOutput(std::uint32_t stream) {
+    OutputState& output = outputs_[stream];
+    std::uint32_t request = 0;
+    qrddReadSemaphore(board_, request, kOutputDirection, stream);
+    if (request == kOpenRequest) {
+        OpenOutput(stream);
+        return;
+    }
+    if (output.state != kOpenRequest) return;
+    DrainOutput(stream, ProgressWord(16 + stream, 0), ProgressWord(16 + stream, 1));
+}
+
+void ServiceLoop::OpenOutput(std::uint32_t stream) {
+    OutputState& output = outputs_[stream];
+    qrddWriteSemaphore(board_, 0, kOutputDirection, stream);
+    if (!boardStarted_) {
+        StartBoard();
+        platform::SleepMs(1000);
+    }
+    output.state = kOpenRequest;
+    char name[kQrddNameMax] = {};
+    std::uint32_t flags = 0;
+    qrddReadOutputFilename(board_, name, stream);
+    qrddReadOutputFilenameReverse(board_, flags, stream);
+    output.object.reset();
+    output.object = CreateStreamPair(name, flags & 7, window_);
+    output.lastProgress = ProgressWord(16 + stream, 0);
+    if (Shared(kOutputModeWord + stream) != kModeRunning) return;
+    std::vector<std::uint32_t> words;
+    for (const BufferPair& pair : pairs_[kPairs + stream]) {
+        words.push_back(pair.physical);
+        words.push_back(pair.length);
+    }
+    if (pairs_[kPairs + stream][0].length == 0) return;
+    packet_->AddCommandHeader("BOutBufferpair", static_cast<std::uint32_t>(words.size()), stream);
+    packet_->AddPacketWords(words.data(), static_cast<std::uint32_t>(words.size() * 4));
+    commandsAdded_ = true;
+    output.nextPair = 0;
+    std::fill(std::begin(output.partialOffset), std::end(output.partialOffset), 0);
+}
+
+void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std::uint32_t fillPosition) {
+    OutputState& output = outputs_[stream];
+    const BufferPair* pairs = pairs_[kPairs + stream];
+    std::uint32_t n = progress - output.lastProgress;
+    output.lastProgress = progress;
+    if (n > kLagBeforeOverrun) CountOverrun();
+    // The board never fills more than the eight pairs it holds.
+    if (n > kPairs) {
+        CountOverrun();
+        n = kPairs;
+    }
+    std::uint32_t mode = Shared(kOutputModeWord + stream);
+    if (mode == kModeStopAsked) {
+        bool atPairStart = false;
+        for (std::uint32_t j = 0; j < kPairs; ++j) atPairStart = atPairStart || fillPosition == pairs[j].physical;
+        mode = atPairStart ? kModeEnded : kModePartialPending;
+    }
+    if (n > 0) {
+        std::vector<std::uint32_t> words;
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const std::uint32_t j = output.nextPair;
+            const BufferPair& pair = pairs[j];
+            const std::uint32_t from = std::min(output.partialOffset[j], pair.length);
+            const bool overrun =
+                std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + kDiskOverrunCounter)).load() != 0;
+            if (output.object && (!overrun || stream == kOutputNeverDropped)) {
+                if (!output.object->Write(pair.host + from, pair.length - from)) CountOverrun();
+            }
+            if (from != 0 && mode == kModePartialPending && Shared(kOutputModeWord + stream) != kModeStopAsked)
+                qrddWriteSharedMem(board_, kModeEnded, kOutputModeWord + stream);
+            output.partialOffset[j] = 0;
+            words.push_back(pair.physical);
+            words.push_back(pair.length);
+            if (n - i - 1 > kLagBeforeOverrun) CountOverrun();
+            output.nextPair = (j + 1) % kPairs;
+        }
+        packet_->AddCommandHeader("BOutBufferpair", static_cast<std::uint32_t>(words.size()), stream);
+        packet_->AddPacketWords(words.data(), static_cast<std::uint32_t>(words.size() * 4));
+        commandsAdded_ = true;
+    }
+    if (Shared(kOutputModeWord + stream) != kModeStopAsked) return;
+    if (mode == kModePartialPending) {
+        // The board stopped inside the pair it was filling: write what it holds so far.
+        const std::uint32_t j = output.nextPair;
+        const BufferPair& pair = pairs[j];
+        if (fillPosition > pair.physical && fillPosition < pair.physical + pair.length) {
+            const std::uint32_t upTo = fillPosition - pair.physical;
+            const std::uint32_t from = std::min(output.partialOffset[j], upTo);
+            if (output.object && upTo > from && !output.object->Write(pair.host + from, upTo - from)) CountOverrun();
+            output.partialOffset[j] = upTo;
+        } else {
+            mode = kModeEnded;  // the fill position is not in the pair due next: nothing partial to keep
+        }
+    }
+    output.object.reset();  // closes the file (and its picture index)
+    const bool playback = packetBytes_ == kPlaybackPacket;
+    qrddWriteSharedMem(board_, stream == 6 || playback ? kModeRunning : mode, kOutputModeWord + stream);
+}
+
+void ServiceLoop::Shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    hQR = nullptr;
+    interrupt_.reset();
+    for (auto& input : inputs_) input.object.reset();
+    for (auto& output : outputs_) output.object.reset();
+    channel_.reset();
+    packet_.reset();
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int RunServiceLoop(const ServiceLoopOptions& options) {
+    ServiceLoop loop(options);
+    return loop.Run();
+}
+
+std::uint64_t ServiceLoopRounds() { return g_rounds.load(); }
+
+}  // namespace ruvent

@@ -1,0 +1,268 @@
+// Output stream files: recorded data to disk, unbuffered where alignment allows, with the picture
+// index of a recorded video stream taken from the board's EncoderIndexRing; the interlacing
+// writer; the comma-joined pair of outputs.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/kernel.h"
+#include "ruvent/stream_objects.h"
+#include "tessolk/board_map.h"
+
+namespace ruvent {
+namespace {
+
+constexpr std::uintptr_t kDirectAddressAlign = 4096;
+constexpr std::uint64_t kDirectSizeAlign = 0x40000;
+// EncoderIndexRing: word 0 the board's write index (200: nothing written yet), word 1 our read
+// index, entries of two words from word 2; indices step by 2 and wrap from 126 to 0.
+constexpr std::uint32_t kRingNone = 200;
+constexpr std::uint32_t kRingWrap = 126;
+constexpr std::uint32_t kGroupStartBelow = 0x10000000;
+
+std::atomic_ref<std::uint32_t> RingWord(std::uint8_t* window, std::uint32_t index) {
+    return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + board_map::kEncoderIndexRing + 4 * index));
+}
+
+bool ValidRingIndex(std::uint32_t index) { return index % 2 == 0 && index < kRingWrap; }
+
+bool WriteFd(int fd, const std::uint8_t* data, std::uint64_t bytes) {
+    while (bytes > 0) {
+        const ssize_t put = ::write(fd, data, bytes);
+        if (put <= 0) {
+            if (put < 0 && errno == EINTR) continue;
+            return false;
+        }
+        data += put;
+        bytes -= static_cast<std::uint64_t>(put);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string PictureIndexName(const std::string& streamName) {
+    const std::size_t slash = streamName.find_last_of('/');
+    const std::size_t dot = streamName.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return streamName + ".mdb";
+    return streamName.substr(0, dot) + ".mdb";
+}
+
+OutputStreamFile::OutputStreamFile(const std::string& name, std::uint32_t flags, std::uint8_t* window)
+    : name_(platform::NormalizePath(name)), flags_(flags), window_(window) {
+    if ((flags_ & kOutputPictureIndex) && window_) {
+        indexFd_ = ::open(PictureIndexName(name_).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (indexFd_ < 0) std::printf("cannot create picture index %s\n", PictureIndexName(name_).c_str());
+    }
+}
+
+OutputStreamFile::~OutputStreamFile() {
+    // CloseOutputStream: the file, then the last group of the index with its last-group mark.
+    if (fd_ >= 0) ::close(fd_);
+    if (indexFd_ >= 0) {
+        TakeIndexEntries();
+        FlushGroup(true);
+        ::close(indexFd_);
+    }
+}
+
+bool OutputStreamFile::CreateFile(bool unbuffered) {
+    const int flags = O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC;
+    fd_ = -1;
+    if (unbuffered) fd_ = ::open(name_.c_str(), flags | O_DIRECT, 0644);
+    // File systems without direct I/O (tmpfs) refuse O_DIRECT: write buffered there.
+    if (fd_ < 0) {
+        unbuffered = false;
+        fd_ = ::open(name_.c_str(), flags, 0644);
+    }
+    if (fd_ < 0) {
+        std::printf("cannot create output file %s\n", name_.c_str());
+        return false;
+    }
+    writeMode_ = unbuffered ? 1 : 2;
+    return true;
+}
+
+bool OutputStreamFile::SetUnbuffered(bool unbuffered) {
+    const int current = ::fcntl(fd_, F_GETFL);
+    if (current < 0) return false;
+    const int wanted = unbuffered ? current | O_DIRECT : current & ~O_DIRECT;
+    if (wanted != current && ::fcntl(fd_, F_SETFL, wanted) != 0) return false;
+    writeMode_ = unbuffered ? 1 : 2;
+    return true;
+}
+
+bool OutputStreamFile::WriteAll(const std::uint8_t* data, std::uint32_t bytes) {
+    if (WriteFd(fd_, data, bytes)) return true;
+    // Direct I/O refused for this write (EINVAL on some file systems): once more, buffered.
+    if (writeMode_ == 1 && errno == EINVAL && SetUnbuffered(false)) return WriteFd(fd_, data, bytes);
+    return false;
+}
+
+bool OutputStreamFile::Write(std::uint8_t* buffer, std::uint32_t bytes) {
+    const std::uint64_t position = bytesWritten_;
+    bytesWritten_ += bytes;
+    if (flags_ & kOutputSwapBytes) SwapWords(buffer, bytes);
+    if (indexFd_ >= 0) TakeIndexEntries();
+    if (failed_) return false;
+
+    const bool aligned = reinterpret_cast<std::uintptr_t>(buffer) % kDirectAddressAlign == 0 &&
+                         bytes % kDirectSizeAlign == 0 && position % kDirectSizeAlign == 0;
+    if (writeMode_ == 0) {
+        if (!CreateFile(aligned)) {
+            failed_ = true;
+            return false;
+        }
+    } else if ((writeMode_ == 1) != aligned) {
+        // Switching on an open descriptor keeps the position; a refusal leaves it buffered.
+        if (!SetUnbuffered(aligned) && writeMode_ == 1) SetUnbuffered(false);
+    }
+    if (!WriteAll(buffer, bytes)) {
+        // A full disk or a failing device: close what was written cleanly and report it.
+        std::printf("write to %s failed: %s\n", name_.c_str(), std::strerror(errno));
+        ::close(fd_);
+        fd_ = -1;
+        failed_ = true;
+        return false;
+    }
+    return true;
+}
+
+std::uint32_t OutputStreamFile::Read(std::uint8_t* buffer, std::uint32_t bytes) {
+    // Reading an output name (input names beginning with '_') reads the file from its start.
+    std::uint32_t done = 0;
+    const int fd = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        while (done < bytes) {
+            const ssize_t got = ::pread(fd, buffer + done, std::min<std::uint32_t>(4096, bytes - done),
+                                        static_cast<off_t>(readPosition_));
+            if (got <= 0) break;
+            done += static_cast<std::uint32_t>(got);
+            readPosition_ += static_cast<std::uint64_t>(got);
+        }
+        ::close(fd);
+    }
+    lastTransfer_ = done;
+    return done;
+}
+
+void OutputStreamFile::TakeIndexEntries() {
+    const std::uint32_t writeIndex = RingWord(window_, 0).load();
+    if (writeIndex == kRingNone) return;
+    std::uint32_t read = RingWord(window_, 1).load();
+    if (!ValidRingIndex(writeIndex)) return;  // a torn or foreign word: look again next time
+    if (!ValidRingIndex(read)) read = writeIndex;  // resynchronise rather than loop for ever
+    while (read != writeIndex) {
+        const std::uint32_t a = RingWord(window_, read + 2).load();
+        const std::uint32_t b = RingWord(window_, read + 3).load();
+        if (a < kGroupStartBelow) {
+            FlushGroup(false);
+            groupStartWords_ = runningWords_;
+        }
+        index_formats::PictureIndexRecord record;
+        record.groupStartWords = groupStartWords_;
+        record.pictureInGroup = static_cast<std::uint8_t>(std::min<std::size_t>(group_.size(), 255));
+        group_.push_back(record);
+        runningWords_ += b >> 5;
+        read = (read + 2) % kRingWrap;
+    }
+    RingWord(window_, 1).store(read);
+}
+
+void OutputStreamFile::FlushGroup(bool lastGroup) {
+    const std::size_t count = group_.size();
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(count * index_formats::kPictureIndexRecordSize);
+    for (std::size_t i = 0; i < count; ++i) {
+        index_formats::PictureIndexRecord& record = group_[i];
+        // The field has 7 bits: a longer group must not spill into the last-group mark.
+        record.picturesToGroupEnd =
+            static_cast<std::uint8_t>(std::min<std::size_t>(count - i, index_formats::kMaxPicturesPerGroup));
+        record.lastGroup = lastGroup;
+        const auto encoded = record.Encode();
+        bytes.insert(bytes.end(), encoded.begin(), encoded.end());
+    }
+    if (!bytes.empty() && !WriteFd(indexFd_, bytes.data(), bytes.size()))
+        std::printf("write to %s failed\n", PictureIndexName(name_).c_str());
+    group_.clear();
+}
+
+InterlacedOutput::InterlacedOutput(const std::string& name)
+    : frame_(std::size_t{kInterlacedLineBytes} * kInterlacedLines) {
+    fd_ = ::open(platform::NormalizePath(name).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd_ < 0) {
+        std::printf("cannot create output file %s\n", name.c_str());
+        failed_ = true;
+    }
+}
+
+InterlacedOutput::~InterlacedOutput() {
+    if (fd_ >= 0) ::close(fd_);  // a partial frame is dropped
+}
+
+std::uint32_t InterlacedOutput::Read(std::uint8_t* buffer, std::uint32_t bytes) {
+    const ssize_t got = fd_ >= 0 ? ::pread(fd_, buffer, bytes, 0) : 0;
+    lastTransfer_ = got > 0 ? static_cast<std::uint32_t>(got) : 0;
+    return lastTransfer_;
+}
+
+bool InterlacedOutput::Write(std::uint8_t* buffer, std::uint32_t bytes) {
+    // WriteInterlacedFields: the first 240 lines are the first field (even rows), the rest the
+    // second (odd rows).
+    bool ok = !failed_;
+    std::uint32_t at = 0;
+    while (at < bytes) {
+        const std::uint32_t row = line_ < kInterlacedLines / 2 ? 2 * line_ : 2 * line_ - (kInterlacedLines - 1);
+        const std::uint32_t chunk = std::min(kInterlacedLineBytes - byte_, bytes - at);
+        std::memcpy(frame_.data() + std::size_t{row} * kInterlacedLineBytes + byte_, buffer + at, chunk);
+        at += chunk;
+        byte_ += chunk;
+        if (byte_ < kInterlacedLineBytes) continue;
+        byte_ = 0;
+        if (++line_ < kInterlacedLines) continue;
+        line_ = 0;
+        if (!failed_ && !WriteFd(fd_, frame_.data(), frame_.size())) {
+            std::printf("write of an interlaced frame failed: %s\n", std::strerror(errno));
+            failed_ = true;
+        }
+        ok = ok && !failed_;
+    }
+    return ok;
+}
+
+StreamPair::StreamPair(std::unique_ptr<StreamObject> first, std::unique_ptr<StreamObject> second)
+    : first_(std::move(first)), second_(std::move(second)) {}
+
+std::uint32_t StreamPair::Read(std::uint8_t* buffer, std::uint32_t bytes) {
+    if (first_) first_->Read(buffer, bytes);
+    if (second_) second_->Read(buffer, bytes);
+    lastTransfer_ = bytes;
+    return bytes;
+}
+
+bool StreamPair::Write(std::uint8_t* buffer, std::uint32_t bytes) {
+    bool ok = first_ ? first_->Write(buffer, bytes) : true;
+    if (second_) ok = second_->Write(buffer, bytes) && ok;
+    return ok;
+}
+
+std::unique_ptr<StreamObject> CreateStreamPair(const std::string& name, std::uint32_t flags, std::uint8_t* window) {
+    const std::size_t comma = name.find(',');
+    const std::string firstName = name.substr(0, comma);
+    std::unique_ptr<StreamObject> first;
+    if (flags & kOutputInterlaced)
+        first = std::make_unique<InterlacedOutput>(firstName);
+    else
+        first = std::make_unique<OutputStreamFile>(firstName, flags, window);
+    std::unique_ptr<StreamObject> second;
+    if (comma != std::string::npos && comma + 1 < name.size())
+        second = CreateStreamPair(name.substr(comma + 1), 0, window);
+    return std::make_unique<StreamPair>(std::move(first), std::move(second));
+}
+
+}  // namespace ruvent

@@ -1,0 +1,82 @@
+// The software board's streams: it consumes the input pairs the service loop hands it and fills
+// the output pairs from a source clip per output, counting pairs in the StreamProgressTable as
+// the board does. What arrived per input is kept (a file and a running checksum) for comparison.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace softboard {
+
+class SoftBoard;
+
+struct InputStreaming {
+    std::uint32_t bytesPerInterrupt = 0;  // the stream's rate; 0: as fast as possible
+    std::string captureFile;              // empty: keep only the checksum
+};
+
+struct OutputStreaming {
+    std::string sourceClip;               // looped; empty: the output produces nothing
+    std::uint32_t bytesPerInterrupt = 0;  // 0: fill every queued pair at once
+    std::uint64_t limitBytes = ~std::uint64_t{0};  // the encoder stops after this many bytes
+    bool pictureIndex = false;            // write EncoderIndexRing entries for the produced pictures
+};
+
+class BoardStreaming {
+public:
+    explicit BoardStreaming(SoftBoard& board);
+    ~BoardStreaming();
+
+    // Set before the streams run.
+    void SetInput(std::uint32_t stream, const InputStreaming& options);
+    void SetOutput(std::uint32_t stream, const OutputStreaming& options);
+
+    std::uint64_t InputBytes(std::uint32_t stream) const { return inputs_[stream].bytes.load(); }
+    std::uint64_t InputChecksum(std::uint32_t stream) const { return inputs_[stream].checksum.load(); }
+    std::uint64_t OutputBytes(std::uint32_t stream) const { return outputs_[stream].produced.load(); }
+    std::uint64_t PicturesIndexed(std::uint32_t stream) const { return outputs_[stream].indexed.load(); }
+
+    // Running checksum of a byte sequence, as InputChecksum() keeps it (start with 0).
+    static std::uint64_t Checksum(std::uint64_t running, const std::uint8_t* data, std::size_t bytes);
+
+    void OnInterrupt();
+    void OnReset();
+
+private:
+    struct PictureUnit {
+        std::uint64_t start = 0;
+        bool groupStart = false;
+    };
+    struct Input {
+        InputStreaming options;
+        std::FILE* capture = nullptr;
+        std::uint32_t headOffset = 0;
+        std::atomic<std::uint64_t> bytes{0};
+        std::atomic<std::uint64_t> checksum{0};
+    };
+    struct Output {
+        OutputStreaming options;
+        std::vector<std::uint8_t> clip;
+        std::vector<PictureUnit> units;
+        std::uint64_t clipPosition = 0;
+        std::uint32_t fillOffset = 0;
+        std::uint64_t nextUnit = 0;  // across loops of the clip
+        std::atomic<std::uint64_t> produced{0};
+        std::atomic<std::uint64_t> indexed{0};
+    };
+
+    void ConsumeInput(std::uint32_t stream);
+    void ProduceOutput(std::uint32_t stream);
+    void WriteIndexEntries(Output& output);
+    std::uint32_t* ProgressWord(std::uint32_t entry, std::uint32_t word);
+
+    SoftBoard& board_;
+    Input inputs_[8];
+    Output outputs_[8];
+    std::uint32_t ringWrite_ = 0;
+};
+
+}  // namespace softboard

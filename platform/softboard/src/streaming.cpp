@@ -1,0 +1,177 @@
+// The board's side of streaming: input pairs consumed into a capture, output pairs filled from a
+// looped clip with EncoderIndexRing entries for the pictures produced.
+#include "softboard/streaming.h"
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <iterator>
+
+#include "softboard/soft_board.h"
+#include "tessolk/board_map.h"
+#include "tessolk/board_segments.h"
+
+namespace softboard {
+namespace {
+
+using namespace board_map;
+
+constexpr std::uint32_t kRingNone = 200;
+constexpr std::uint32_t kRingWrap = 126;
+constexpr std::uint32_t kOtherPicture = 0x10000000;
+constexpr std::uint32_t kOutputEntries = 16;
+
+std::vector<std::uint8_t> ReadClip(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+BoardStreaming::BoardStreaming(SoftBoard& board) : board_(board) {}
+
+BoardStreaming::~BoardStreaming() {
+    for (Input& input : inputs_)
+        if (input.capture) std::fclose(input.capture);
+}
+
+std::uint64_t BoardStreaming::Checksum(std::uint64_t running, const std::uint8_t* data, std::size_t bytes) {
+    // FNV-1a over the bytes in order: cheap, and any change or reordering shows.
+    std::uint64_t hash = running == 0 ? 0xcbf29ce484222325ull : running;
+    for (std::size_t i = 0; i < bytes; ++i) hash = (hash ^ data[i]) * 0x100000001b3ull;
+    return hash;
+}
+
+void BoardStreaming::SetInput(std::uint32_t stream, const InputStreaming& options) {
+    Input& input = inputs_[stream];
+    if (input.capture) std::fclose(input.capture);
+    input.capture = nullptr;
+    input.options = options;
+    if (!options.captureFile.empty()) input.capture = std::fopen(options.captureFile.c_str(), "wb");
+}
+
+void BoardStreaming::SetOutput(std::uint32_t stream, const OutputStreaming& options) {
+    Output& output = outputs_[stream];
+    output.options = options;
+    output.clip = options.sourceClip.empty() ? std::vector<std::uint8_t>{} : ReadClip(options.sourceClip);
+    output.units.clear();
+    // Picture units: each picture with the sequence or group headers in front of it.
+    const auto& clip = output.clip;
+    bool headerSeen = false;
+    std::uint64_t headerAt = 0;
+    for (std::size_t i = 0; i + 3 < clip.size(); ++i) {
+        if (clip[i] != 0 || clip[i + 1] != 0 || clip[i + 2] != 1) continue;
+        const std::uint8_t code = clip[i + 3];
+        if ((code == 0xB3 || code == 0xB8) && !headerSeen) {
+            headerSeen = true;
+            headerAt = i;
+        } else if (code == 0x00) {
+            output.units.push_back({headerSeen ? headerAt : i, headerSeen});
+            headerSeen = false;
+        }
+    }
+    if (!output.units.empty()) output.units.front().start = 0;
+}
+
+std::uint32_t* BoardStreaming::ProgressWord(std::uint32_t entry, std::uint32_t word) {
+    return reinterpret_cast<std::uint32_t*>(board_.Window() + kStreamProgressTable + 8 * entry + 4 * word);
+}
+
+void BoardStreaming::OnReset() {
+    ringWrite_ = 0;
+    board_.SetWindowWord(kEncoderIndexRing, kRingNone);
+    board_.SetWindowWord(kEncoderIndexRing + 4, 0);
+    for (Input& input : inputs_) input.headOffset = 0;
+    for (Output& output : outputs_) output.fillOffset = 0;
+}
+
+void BoardStreaming::OnInterrupt() {
+    for (std::uint32_t s = 0; s < kBoardStreams; ++s) ConsumeInput(s);
+    for (std::uint32_t v = 0; v < kBoardStreams; ++v) ProduceOutput(v);
+    board_.SetWindowWord(kRecordTimecode, board_.Timecode());
+}
+
+void BoardStreaming::ConsumeInput(std::uint32_t stream) {
+    Input& input = inputs_[stream];
+    auto& queue = board_.inputPairs_[stream];
+    std::uint64_t budget = input.options.bytesPerInterrupt ? input.options.bytesPerInterrupt : ~std::uint64_t{0};
+    const std::uint32_t base = board_.control_->physicalBase;
+    while (budget > 0 && !queue.empty()) {
+        const QueuedPair pair = queue.front();
+        const std::uint32_t take =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(pair.length - input.headOffset, budget));
+        const std::uint8_t* data = board_.Window() + (pair.physical - base) + input.headOffset;
+        if (input.capture) std::fwrite(data, 1, take, input.capture);
+        input.checksum.store(Checksum(input.checksum.load(), data, take));
+        input.bytes.fetch_add(take);
+        budget -= take;
+        input.headOffset += take;
+        if (input.headOffset < pair.length) break;
+        input.headOffset = 0;
+        queue.erase(queue.begin());
+        std::atomic_ref(*ProgressWord(stream, 0)).fetch_add(1);
+    }
+    if (input.capture) std::fflush(input.capture);
+}
+
+void BoardStreaming::ProduceOutput(std::uint32_t stream) {
+    Output& output = outputs_[stream];
+    if (output.clip.empty()) return;
+    auto& queue = board_.outputPairs_[stream];
+    std::uint64_t budget = output.options.bytesPerInterrupt ? output.options.bytesPerInterrupt : ~std::uint64_t{0};
+    const std::uint32_t base = board_.control_->physicalBase;
+    while (budget > 0 && !queue.empty() && output.produced.load() < output.options.limitBytes) {
+        const QueuedPair pair = queue.front();
+        const std::uint64_t take = std::min({std::uint64_t{pair.length - output.fillOffset}, budget,
+                                             output.options.limitBytes - output.produced.load(),
+                                             output.clip.size() - output.clipPosition});
+        std::copy_n(output.clip.data() + output.clipPosition, take,
+                    board_.Window() + (pair.physical - base) + output.fillOffset);
+        output.clipPosition = (output.clipPosition + take) % output.clip.size();
+        output.fillOffset += static_cast<std::uint32_t>(take);
+        output.produced.fetch_add(take);
+        budget -= take;
+        std::uint32_t fillPosition = pair.physical + output.fillOffset;
+        if (output.fillOffset == pair.length) {
+            output.fillOffset = 0;
+            queue.erase(queue.begin());
+            std::atomic_ref(*ProgressWord(kOutputEntries + stream, 0)).fetch_add(1);
+            // The next byte goes to the start of the next pair: the one queued, or the area's next.
+            std::uint32_t start = 0, end = 0;
+            if (!queue.empty())
+                fillPosition = queue.front().physical;
+            else if (board_.StreamArea(kBoardStreams + stream, start, end) && fillPosition >= end)
+                fillPosition = start;
+        }
+        std::atomic_ref(*ProgressWord(kOutputEntries + stream, 1)).store(fillPosition);
+    }
+    if (output.options.pictureIndex) WriteIndexEntries(output);
+}
+
+void BoardStreaming::WriteIndexEntries(Output& output) {
+    if (output.units.empty()) return;
+    const std::uint64_t clipBytes = output.clip.size();
+    const std::size_t perClip = output.units.size();
+    for (;;) {
+        const std::uint64_t loop = output.nextUnit / perClip;
+        const std::size_t u = output.nextUnit % perClip;
+        const std::uint64_t start = loop * clipBytes + output.units[u].start;
+        const std::uint64_t end = u + 1 < perClip ? loop * clipBytes + output.units[u + 1].start : (loop + 1) * clipBytes;
+        if (end > output.produced.load()) return;  // the picture is not complete yet
+        const std::uint32_t read = board_.WindowWord(kEncoderIndexRing + 4);
+        const std::uint32_t next = (ringWrite_ + 2) % kRingWrap;
+        if (board_.WindowWord(kEncoderIndexRing) != kRingNone && next == read) return;  // ring full
+        // A: below 0x10000000 where a group starts; B: the picture's bits, so that the host's
+        // running word count lands on each unit's start.
+        const std::uint32_t a = output.units[u].groupStart ? static_cast<std::uint32_t>(loop & 0xFFFFFF) : kOtherPicture;
+        const std::uint32_t b = static_cast<std::uint32_t>((end / 4 - start / 4) * 32);
+        board_.SetWindowWord(kEncoderIndexRing + 4 * (ringWrite_ + 2), a);
+        board_.SetWindowWord(kEncoderIndexRing + 4 * (ringWrite_ + 3), b);
+        ringWrite_ = next;
+        board_.SetWindowWord(kEncoderIndexRing, ringWrite_);
+        ++output.nextUnit;
+        output.indexed.fetch_add(1);
+    }
+}
+
+}  // namespace softboard
