@@ -24,8 +24,10 @@ std::uint32_t RoundUp4(std::uint64_t bytes) { return static_cast<std::uint32_t>(
 // Addresses beyond the board are refused before anything is written.
 bool RefuseOutside(std::uint32_t address, std::uint64_t bytes) {
     if (InsideBoard(address, bytes)) return false;
-    std::printf("address out of range\n");
-    std::fflush(stdout);
+    char text[96];
+    std::snprintf(text, sizeof text, "refused: 0x%X + %llu bytes lies outside the board", address,
+                  static_cast<unsigned long long>(bytes));
+    platform::Log(platform::LogLevel::Warning, text);
     return true;
 }
 
