@@ -10,7 +10,7 @@ namespace velmar {
 struct CommandLineLimits {
     int wordSlots = 80;               // 50 in the record panel and the audio settings dialog
     std::size_t wordChars = 99;       // longer words are cut
-    std::size_t fileWordChars = 259;  // the '<' word carrying a file name to its end
+    std::size_t fileWordChars = 257;  // '<', a name that fits the driver's 255-character slot, '>'
     bool joinFileWord = true;         // the audio settings dialog does not join
 };
 

@@ -131,6 +131,12 @@ public:
     void OnDspSend();
 
     bool UpdateData(bool save) override;
+    // Enter in the form is the Enter accelerator; neither Enter nor Esc closes the panel.
+    bool OnOK() override {
+        OnEnterKey();
+        return false;
+    }
+    bool OnCancel() override { return false; }
 
     // --- state, for the channel groups and tests
     BoardLink* Link() const { return link_.get(); }

@@ -197,7 +197,9 @@ TEST(StartUp, MissingFilesEndTheProgramWithCodeZero) {
         EXPECT_EQ(f.ui.Boxes().back().text, c.message);
         EXPECT_EQ(f.ui.Boxes().back().caption, "Velmar Error");
         EXPECT_FALSE(f.ui.TimerRunning(kPanelTimer)) << c.removed;
-        if (std::string(c.removed).rfind("mpeg", 0) == 0) EXPECT_EQ(f.calls, (Calls{"List stop"}));
+        if (std::string(c.removed).rfind("mpeg", 0) == 0) {
+            EXPECT_EQ(f.calls, (Calls{"List stop"}));
+        }
     }
 }
 

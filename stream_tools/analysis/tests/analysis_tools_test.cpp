@@ -44,6 +44,21 @@ TEST(AnalysisAgainstFfprobe, VideoClips) {
     EXPECT_TRUE(d.dv625Lines);
     EXPECT_EQ(d.bitrateText, "25 Megabits/s");
     EXPECT_EQ(d.durationText, "0.20 seconds");
+
+    // 525 lines, and 50 Mbit/s (4:2:2) with half the duration per byte.
+    ASSERT_TRUE(ps_testing::Ffmpeg("-f lavfi -i testsrc=size=720x480:rate=30000/1001 -t 0.2 -c:v dvvideo "
+                                   "-pix_fmt yuv411p -f dv " + dv));
+    const auto d525 = AnalyzeVideoFile(dv);
+    ASSERT_TRUE(d525.valid) << d525.error;
+    EXPECT_FALSE(d525.dv625Lines);
+    EXPECT_EQ(d525.frameRate, "29.97 frames/s");
+    ASSERT_TRUE(ps_testing::Ffmpeg("-f lavfi -i testsrc=size=720x576:rate=25 -t 0.2 -c:v dvvideo "
+                                   "-pix_fmt yuv422p -f dv " + dv));
+    const auto d50 = AnalyzeVideoFile(dv);
+    ASSERT_TRUE(d50.valid) << d50.error;
+    EXPECT_TRUE(d50.dv50Mbit);
+    EXPECT_EQ(d50.bitrateText, "50 Megabits/s");
+    EXPECT_EQ(d50.durationText, "0.20 seconds");
 }
 
 TEST(AnalysisAgainstFfprobe, AudioClips) {

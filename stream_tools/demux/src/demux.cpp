@@ -61,7 +61,8 @@ private:
         damaged_ = true;
         return Fail(text);
     }
-    DemuxTrack* FindOrCreateTrack(std::uint8_t id, bool& failed);
+    // Null when the run has to stop (the reason is listed, or the output base is empty).
+    DemuxTrack* FindOrCreateTrack(std::uint8_t id);
     bool WriteTrackData(DemuxTrack& track, std::size_t bytes);
     bool FeedTrack(DemuxTrack& track, const std::uint8_t* bytes, std::size_t n);
     bool StartVideoIndex(DemuxTrack& track, bool report);
@@ -219,18 +220,16 @@ Demultiplexer::Step Demultiplexer::DemuxPacket() {
         if (headerBytes > packetBytes) return Damaged("Invalid packet header");
     }
 
-    bool failed = false;
-    DemuxTrack* track = FindOrCreateTrack(id, failed);
+    DemuxTrack* track = FindOrCreateTrack(id);
     if (!track) return Step::Stop;
     if (!Need(headerBytes)) return Step::Stop;
     in_.Consume(headerBytes);
     return WriteTrackData(*track, packetBytes - headerBytes) ? Step::Go : Step::Stop;
 }
 
-DemuxTrack* Demultiplexer::FindOrCreateTrack(std::uint8_t id, bool& failed) {
+DemuxTrack* Demultiplexer::FindOrCreateTrack(std::uint8_t id) {
     for (auto& t : tracks_)
         if (t->id == id) return t.get();
-    failed = true;
     if (tracks_.size() >= std::size_t(kMaxTracks)) {
         report_.AddMessage("Max Tracks Exceeded");
         return nullptr;
@@ -264,7 +263,6 @@ DemuxTrack* Demultiplexer::FindOrCreateTrack(std::uint8_t id, bool& failed) {
         if (!track->mdb) return nullptr;
         track->videoFirstBytes = true;
     }
-    failed = false;
     tracks_.push_back(std::move(track));
     return tracks_.back().get();
 }

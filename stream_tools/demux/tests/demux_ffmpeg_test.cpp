@@ -36,12 +36,12 @@ void CheckIndex(const std::string& mdb, const std::string& es) {
 }
 
 // The decoded WAVE file against ffmpeg's decoding of the same elementary stream.
-void CheckWave(const std::string& wav, const std::string& es, std::uint32_t rate) {
+void CheckWave(const std::string& wav, const std::string& es, std::uint32_t rate, int channels = 2) {
     const auto bytes = ReadFileBytes(wav);
     ASSERT_GE(bytes.size(), 44u);
-    const auto header = ps::MakeWavHeader(rate, 2, bytes.size() - 44);
+    const auto header = ps::MakeWavHeader(rate, channels, bytes.size() - 44);
     EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
-    ASSERT_TRUE(Ffmpeg("-i " + es + " -f s16le -ac 2 " + es + ".pcm"));
+    ASSERT_TRUE(Ffmpeg("-i " + es + " -f s16le -ac " + std::to_string(channels) + " " + es + ".pcm"));
     const auto ref = ReadFileBytes(es + ".pcm");
     ASSERT_EQ(bytes.size() - 44, ref.size());
     int worst = 0;
@@ -76,6 +76,21 @@ TEST(DemuxAgainstFfmpeg, FfmpegProgramStreams) {
         CheckIndex(settings.outputBase + "e0.mdb", settings.outputBase + "e0.mpg");
         CheckWave(settings.outputBase + "c0.wav", dir + "/ref_a.es", 48000);
     }
+}
+
+TEST(DemuxAgainstFfmpeg, MonoAudioTrack) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string dir = velmar_testing::TempDir();
+    const std::string ps = dir + "/mono.mpg";
+    ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=sample_rate=44100 -t 1 -ac 1 -c:a mp2 -b:a 96k -f mpeg " + ps));
+    ASSERT_TRUE(Ffmpeg("-i " + ps + " -map 0:a -c copy -f data " + dir + "/ref_a.es"));
+    ps_demux::DemuxSettings settings;
+    settings.outputBase = dir + "/m";
+    demux_testing::Report report;
+    const auto r = ps_demux::RunDemuxFile(stream_analysis::AnalyzeProgramStream(ps), ps, settings, report);
+    ASSERT_EQ(r.status, ps_demux::DemuxStatus::Done);
+    EXPECT_EQ(ReadFileBytes(dir + "/mc0.mpg"), ReadFileBytes(dir + "/ref_a.es"));
+    CheckWave(dir + "/mc0.wav", dir + "/ref_a.es", 44100, 1);  // a one-channel header for a mono track
 }
 
 TEST(DemuxAgainstFfmpeg, OurMuxOfFfmpegClips) {

@@ -89,6 +89,15 @@ TEST_P(MuxAgainstFfmpeg, RoundTripsAndDecodes) {
     }
     EXPECT_GE(pts.size() + 3, dts.size());
     EXPECT_EQ(pts.front(), 30000);
+
+    // Audio stamps rise by one frame's duration (within ffprobe's rounding).
+    csv.clear();
+    RunCommand("ffprobe -v error -select_streams a -show_entries packet=pts -of csv=p=0 " + out, &csv);
+    const auto audioPts = Column(csv, 0);
+    ASSERT_GT(audioPts.size(), 10u);
+    EXPECT_EQ(audioPts.front(), 30000);
+    const double frame = double(in.audio.samplesPerFrame) * 90000 / in.audio.sampleRate;
+    for (std::size_t i = 1; i < audioPts.size(); ++i) EXPECT_NEAR(double(audioPts[i] - audioPts[i - 1]), frame, 1.0) << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -97,5 +106,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"m2v_mp2_44k", false, "mp2", 44100, 128, PsVersion::Mpeg2},
                     Case{"m2v_mp3_44k", false, "libmp3lame", 44100, 128, PsVersion::Mpeg2},
                     Case{"m1v_mp2_48k", true, "mp2", 48000, 192, PsVersion::Mpeg1},
-                    Case{"m1v_mp3_48k", true, "libmp3lame", 48000, 160, PsVersion::Mpeg1}),
+                    Case{"m1v_mp3_48k", true, "libmp3lame", 48000, 160, PsVersion::Mpeg1},
+                    Case{"m2v_mp3_24k", false, "libmp3lame", 24000, 64, PsVersion::Mpeg2}),
     [](const auto& info) { return std::string(info.param.name); });

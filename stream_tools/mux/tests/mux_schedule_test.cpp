@@ -126,6 +126,30 @@ TEST(RunMux, TimeStampsOfOpenAndClosedGroups) {
     for (std::size_t i = 1; i < dts.size(); ++i) EXPECT_EQ((dts[i] - dts[i - 1]) % 3600, 0u);
 }
 
+TEST(RunMux, OpenGroupsAt2997KeepTheClassicDtsRule) {
+    // At 29.97 frames/s with two B pictures between anchors, decode stamps are the display stamps
+    // less 9009 ticks, as streams written by earlier versions carry them.
+    std::vector<mux_testing::Picture> pictures;
+    for (int g = 0; g < 4; ++g) {
+        const auto more = Group(g == 0);
+        pictures.insert(pictures.end(), more.begin(), more.end());
+    }
+    const BuiltVideo v = BuildVideo(pictures, 2500, 0, 3003);
+    const BuiltAudio a = BuildLayer2Audio(100);
+    MuxInputs in = Inputs(v.bytes.size(), a.bytes.size());
+    in.video.framePeriod = 3003;
+    auto run = Mux(in, v.bytes, a.bytes);
+    ASSERT_EQ(run->result.status, MuxStatus::Done);
+    CheckVideoStamps(*run, v, 3003);
+    int withDts = 0;
+    for (const auto& p : run->read.packets) {
+        if (!p.hasDts) continue;
+        EXPECT_EQ(p.pts - p.dts, 9009u);
+        ++withDts;
+    }
+    EXPECT_GT(withDts, 10);
+}
+
 TEST(RunMux, StartCodesOffWordBoundariesAndTrailingBytes) {
     const BuiltVideo v = BuildVideo(Group(true), 2999, 1);
     ASSERT_TRUE(std::any_of(v.pictureOffsets.begin(), v.pictureOffsets.end(), [](auto o) { return o % 4 != 0; }));

@@ -47,6 +47,17 @@ TEST(PanelInFrame, MenusDialogsAndClose) {
     EXPECT_TRUE(commands.MenuCommandEnabled(menu_ids::kSetLogFile));
     EXPECT_FALSE(commands.MenuCommandEnabled(menu_ids::kDisableLogging));
 
+    // Enter in the form applies the start positions and leaves the panel in place.
+    window.Widget().accept();
+    window.Widget().reject();
+    EXPECT_TRUE(window.Widget().isVisibleTo(frame));
+
+    window.Panel().AddLogMessage("first");
+    QWidget* log = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* found = top->findChild<QWidget*>("c1172")) log = found;
+    ASSERT_NE(log, nullptr);
+
     library.lines.clear();
     frame->close();
     // The destroy handling: reference on, then the service loop is told to quit.

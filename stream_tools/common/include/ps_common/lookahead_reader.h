@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "ps_common/byte_io.h"
 
@@ -16,7 +16,7 @@ public:
     // Makes up to n bytes available from the read position; returns how many are (fewer only at
     // the end of the data). n must not exceed the capacity.
     std::size_t Ensure(std::size_t n);
-    const std::uint8_t* Data() const { return buffer_.data() + pos_; }
+    const std::uint8_t* Data() const { return buffer_.get() + pos_; }
     std::size_t Available() const { return end_ - pos_; }
     void Consume(std::size_t n) {
         pos_ += n;
@@ -28,7 +28,8 @@ public:
 
 private:
     ByteSource& source_;
-    std::vector<std::uint8_t> buffer_;
+    std::unique_ptr<std::uint8_t[]> buffer_;  // not zero-filled: only bytes read are looked at
+    std::size_t capacity_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     std::uint64_t offset_ = 0;

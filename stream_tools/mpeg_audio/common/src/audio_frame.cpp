@@ -58,6 +58,7 @@ bool IsDecodableHeader(const AudioFrameHeader& h) {
 }
 
 int AllocTableNumber(const AudioFrameHeader& h) {
+    if (!IsDecodableHeader(h)) return 0;  // values outside the tables: never index them
     if (h.version == 0) return kLsfAllocTable;
     int channels = h.mode == kSingleChannel ? 1 : 2;
     int b = kBitrateKbps[h.version][h.layer - 1][h.bitrate_index] / channels;

@@ -56,6 +56,9 @@ TEST(AllocTableChoice, SameTableIsNotReloadedAndHalfRatesUseTheirOwnTable) {
     EXPECT_EQ((*params.alloc)[0][0].bits, 4u);
     EXPECT_EQ((*params.alloc)[29][0].bits, 2u);
     EXPECT_EQ((*params.alloc)[29][3].steps, 9u);
+
+    params.header.bitrate_index = -1;  // an illegal bitrate the caller did not check
+    EXPECT_EQ(AllocTableNumber(params.header), 0);
 }
 
 TEST(AllocTables, RowCountsLimitsAndEntries) {

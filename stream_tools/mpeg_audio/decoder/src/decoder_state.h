@@ -30,6 +30,16 @@ struct MainDataReservoir {
         ++position;
         return bit;
     }
+    // The next 8 bits without reading them, when the window holds that many.
+    bool Peek8(unsigned* bits) const {
+        if (position + 8 > end_bit) return false;
+        const std::size_t byte = position >> 3;
+        const unsigned shift = position & 7;
+        unsigned pair = static_cast<unsigned>(bytes[byte]) << 8;
+        if (shift) pair |= bytes[byte + 1];
+        *bits = (pair >> (8 - shift)) & 0xFF;
+        return true;
+    }
     uint32_t GetBits(int count) {
         uint32_t value = 0;
         for (int i = 0; i < count; ++i) value = value << 1 | static_cast<uint32_t>(Get1Bit());
@@ -58,9 +68,14 @@ struct Layer3ScaleFactors {
 
 struct SynthesisState {
     bool ready = false;
-    std::array<std::array<double, 32>, 64> matrix{};  // N[i][k]
-    std::array<double, 512> window{};                 // D[i]
-    std::array<std::array<double, 1024>, 2> history{};
+    // The matrixing folded by its symmetries, by [k][p] for k, p = 0..15:
+    // cos(2p (2k + 1) pi / 64) for the even outputs, cos((2p + 1)(2k + 1) pi / 64) for the odd ones.
+    std::array<std::array<float, 16>, 16> even_matrix{};
+    std::array<std::array<float, 16>, 16> odd_matrix{};
+    std::array<float, 512> window{};                  // D[i]
+    // The 1024-value ring of each channel, stored twice in a row so that windowing reads it without
+    // wrapping.
+    std::array<std::array<float, 2048>, 2> history{};
     int offset[2] = {0, 0};
 };
 

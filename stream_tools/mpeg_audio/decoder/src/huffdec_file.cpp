@@ -2,12 +2,12 @@
 // hexadecimal or ".reference" naming the table whose tree it shares.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <sstream>
 
 #include "mpeg_audio/console.h"
 #include "mpeg_audio/huffman_decoder_table.h"
+#include "mpeg_audio/table_file.h"
 
 namespace mpa {
 
@@ -108,6 +108,7 @@ int ParseHuffmanTableFile(std::istream& in, HuffmanDecoderTables& tables) {
         }
         HuffmanDecodeTable table;
         table.name = name;
+        table.count1 = table.name == "32" || table.name == "33";
         table.xlen = xlen;
         table.ylen = ylen;
         table.linbits = linbits;
@@ -143,11 +144,12 @@ int ParseHuffmanTableFile(std::istream& in, HuffmanDecoderTables& tables) {
 
 std::shared_ptr<const HuffmanDecoderTables> LoadHuffmanDecoderTables(const std::string& path) {
     auto tables = std::make_shared<HuffmanDecoderTables>();
-    std::ifstream in(path);
-    if (!in) {
-        ConsoleMessage("OpenTable: could not find %s\n", path.c_str());
+    std::string text;
+    std::istringstream in;
+    if (!ReadTableFile(path, &text)) {
         ConsoleMessage("Please check huffman table 'huffdec'\n");
-    } else if (ParseHuffmanTableFile(in, *tables) == kHuffmanTables) {
+    } else if (in.str(text), ParseHuffmanTableFile(in, *tables) == kHuffmanTables) {
+        BuildHuffmanLookups(*tables);
         return tables;
     } else {
         ConsoleMessage("decoder table read error\n");

@@ -123,6 +123,52 @@ std::vector<TreeCode> TreeCodesOf(const HuffmanCodeSet& set, bool count1) {
     return codes;
 }
 
+void BuildHuffmanLookups(HuffmanDecoderTables& tables) {
+    for (HuffmanDecodeTable& table : tables.tables) {
+        table.lookup.reset();
+        if (!table.tree || table.tree->empty()) continue;
+        if (table.reference >= 0 && static_cast<std::size_t>(table.reference) < tables.tables.size() &&
+            tables.tables[table.reference].tree == table.tree) {
+            table.lookup = tables.tables[table.reference].lookup;
+            continue;
+        }
+        const std::vector<HuffmanNode>& tree = *table.tree;
+        auto lookup = std::make_shared<std::vector<HuffmanLookupEntry>>(1u << kLookupBits);
+        for (unsigned pattern = 0; pattern < (1u << kLookupBits); ++pattern) {
+            // Walk at most 8 bits of the pattern; stop at a leaf or hand over the node reached.
+            std::size_t node = 0;
+            int used = 0;
+            bool failed = false;
+            while (true) {
+                if (node >= tree.size()) {
+                    failed = true;
+                    break;
+                }
+                if (tree[node].left == 0) break;
+                if (used == kLookupBits) break;
+                const bool one = (pattern >> (kLookupBits - 1 - used)) & 1;
+                ++used;
+                unsigned offset = one ? tree[node].right : tree[node].left;
+                node += offset;
+                while (offset >= kChainOffset && node < tree.size()) {
+                    offset = one ? tree[node].right : tree[node].left;
+                    if (offset == 0) {
+                        node = tree.size();
+                        break;
+                    }
+                    node += offset;
+                }
+            }
+            HuffmanLookupEntry& entry = (*lookup)[pattern];
+            if (failed || node > 0xFFFF) continue;  // bits 0: the slow walk decides
+            entry.leaf = tree[node].left == 0;
+            entry.node_or_value = static_cast<uint16_t>(entry.leaf ? tree[node].right : node);
+            entry.bits = static_cast<uint8_t>(used);
+        }
+        table.lookup = std::move(lookup);
+    }
+}
+
 HuffmanDecoderTables BuiltInHuffmanTables() {
     HuffmanDecoderTables result;
     for (int t = 0; t < kHuffmanTables; ++t) {
@@ -130,6 +176,7 @@ HuffmanDecoderTables BuiltInHuffmanTables() {
         table.name = std::to_string(t);
         table.has_tree = true;
         const bool count1 = t >= 32;
+        table.count1 = count1;
         const int shared = t >= 17 && t <= 23 ? 16 : t >= 25 && t <= 31 ? 24 : -1;
         HuffmanCodeSet set = Layer3HuffmanCodes(t);
         if (set.codes) {
@@ -147,6 +194,7 @@ HuffmanDecoderTables BuiltInHuffmanTables() {
         }
         result.tables.push_back(std::move(table));
     }
+    BuildHuffmanLookups(result);
     return result;
 }
 

@@ -20,6 +20,8 @@ const ScaleFactorBands& BandsOf(const AudioFrameHeader& h) {
 struct Layer3Constants {
     std::array<double, 8207> pow43{};
     double cos72[144] = {};
+    double long_imdct[36][18] = {};   // cos((2i + 19)(2m + 1) pi / 72)
+    double short_imdct[12][6] = {};   // cos((2i + 7)(2m + 1) pi / 24)
     double window[4][36] = {};  // by block type; type 2 uses the first 12 values
     double cs[8] = {}, ca[8] = {};
     double is_ratio_left[7] = {}, is_ratio_right[7] = {};
@@ -27,6 +29,12 @@ struct Layer3Constants {
     Layer3Constants() {
         for (std::size_t i = 0; i < pow43.size(); ++i) pow43[i] = std::pow(static_cast<double>(i), 4.0 / 3.0);
         for (int i = 0; i < 144; ++i) cos72[i] = std::cos(i * M_PI / 72.0);
+        for (int i = 0; i < 36; ++i) {
+            for (int m = 0; m < 18; ++m) long_imdct[i][m] = cos72[((2 * i + 19) * (2 * m + 1)) % 144];
+        }
+        for (int i = 0; i < 12; ++i) {
+            for (int m = 0; m < 6; ++m) short_imdct[i][m] = cos72[(3 * (2 * i + 7) * (2 * m + 1)) % 144];
+        }
         for (int i = 0; i < 36; ++i) window[0][i] = std::sin(M_PI / 36 * (i + 0.5));
         for (int i = 0; i < 18; ++i) window[1][i] = window[0][i];
         for (int i = 18; i < 24; ++i) window[1][i] = 1.0;
@@ -180,13 +188,22 @@ int HuffmanDecode(const HuffmanDecodeTable& table, MainDataReservoir& r, int* x,
     *x = *y = *v = *w = 0;
     if (!table.has_tree || !table.tree) return 2;
     if (table.tree->empty()) return 0;
-    const int leaf = WalkHuffmanTree(*table.tree, [&r] { return r.Get1Bit(); });
+    int leaf = -1;
+    unsigned ahead = 0;
+    const HuffmanLookupEntry* entry = nullptr;
+    if (table.lookup && r.Peek8(&ahead) && (entry = &(*table.lookup)[ahead])->bits != 0) {
+        r.position += entry->bits;
+        leaf = entry->leaf ? entry->node_or_value
+                           : WalkHuffmanTree(*table.tree, [&r] { return r.Get1Bit(); }, entry->node_or_value,
+                                             entry->bits);
+    } else {
+        leaf = WalkHuffmanTree(*table.tree, [&r] { return r.Get1Bit(); });
+    }
     if (leaf < 0) {
         ConsoleMessage("Illegal Huffman code in data.\n");
         return 1;
     }
-    const bool count1 = table.name == "32" || table.name == "33";
-    if (count1) {
+    if (table.count1) {
         *v = (leaf >> 3) & 1;
         *w = (leaf >> 2) & 1;
         *x = (leaf >> 1) & 1;
@@ -447,17 +464,27 @@ void InverseMdct(const double* in, double* out, int block_type) {
         for (int win = 0; win < 3; ++win) {
             for (int i = 0; i < 12; ++i) {
                 double sum = 0;
-                for (int m = 0; m < 6; ++m) sum += in[3 * m + win] * k.cos72[(3 * (2 * i + 7) * (2 * m + 1)) % 144];
+                for (int m = 0; m < 6; ++m) sum += in[3 * m + win] * k.short_imdct[i][m];
                 out[6 * win + i + 6] += sum * k.window[2][i];
             }
         }
         return;
     }
-    for (int i = 0; i < 36; ++i) {
-        double sum = 0;
-        for (int m = 0; m < 18; ++m) sum += in[m] * k.cos72[((2 * i + 19) * (2 * m + 1)) % 144];
-        out[i] = sum * k.window[block_type][i];
+    // The 36 outputs hold 18 distinct values: out[17 - i] = -out[i] and out[53 - i] = out[i].
+    double raw[36];
+    for (int i = 0; i < 9; ++i) {
+        double first = 0, second = 0;
+        for (int m = 0; m < 18; ++m) {
+            first += in[m] * k.long_imdct[i][m];
+            second += in[m] * k.long_imdct[i + 18][m];
+        }
+        raw[i] = first;
+        raw[17 - i] = -first;
+        raw[i + 18] = second;
+        raw[35 - i] = second;
     }
+    const double* window = k.window[block_type];
+    for (int i = 0; i < 36; ++i) out[i] = raw[i] * window[i];
 }
 
 }  // namespace
@@ -466,7 +493,13 @@ void HybridSynthesis(DecoderState& s, const double* in, int sb, int ch, const La
     int block_type = g.window_switching_flag ? static_cast<int>(g.block_type) : 0;
     if (g.window_switching_flag && g.mixed_block_flag && sb < 2) block_type = 0;
     double raw[36];
-    InverseMdct(in, raw, block_type);
+    bool silent = true;
+    for (int i = 0; i < 18 && silent; ++i) silent = in[i] == 0.0;
+    if (silent) {
+        std::fill(raw, raw + 36, 0.0);
+    } else {
+        InverseMdct(in, raw, block_type);
+    }
     double* overlap = s.overlap[ch][sb];
     for (int i = 0; i < 18; ++i) {
         s.hybrid_out[ch][i][sb] = raw[i] + overlap[i];

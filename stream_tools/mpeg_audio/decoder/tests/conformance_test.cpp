@@ -108,5 +108,28 @@ TEST(ConformanceStream, PiecewiseFeedingGivesTheWholeFileResult) {
     EXPECT_GT(a.stats().frames_decoded, 200);
 }
 
+// The command-line driver writes the same samples into a WAVE file.
+TEST(ConformanceStream, MpaToolDecWritesTheWaveFile) {
+    const std::string path = ConformanceDir() + "l2-fl10.bit";
+    VELMAR_REQUIRE_SHARED_FILE(path);
+    const std::string wav = velmar_testing::TempDir() + "/l2.wav";
+    ASSERT_EQ(velmar_testing::RunCommand(velmar_testing::BinDir() + "/mpa-tool dec " + path + " " + wav + " 2>/dev/null"),
+              0);
+    mpa_test::WavData decoded = mpa_test::ReadWav(wav);
+    EXPECT_EQ(decoded.channels, 2);
+    EXPECT_EQ(decoded.sample_rate, 32000);
+    std::vector<uint8_t> reference_bytes = mpa_test::ReadBytes(ConformanceDir() + "l2-fl10.pcm");
+    std::vector<int16_t> reference(reference_bytes.size() / 2);
+    for (std::size_t i = 0; i < reference.size(); ++i) {
+        reference[i] = static_cast<int16_t>(reference_bytes[2 * i] | reference_bytes[2 * i + 1] << 8);
+    }
+    mpa_test::PcmDifference d = mpa_test::ComparePcm(decoded.samples, reference);
+    EXPECT_EQ(d.compared, 49u * 2304u);
+    EXPECT_LE(d.max_diff, 1);
+    EXPECT_NE(velmar_testing::RunCommand(velmar_testing::BinDir() + "/mpa-tool dec /no/such/file " + wav +
+                                         " 2>/dev/null"),
+              0);
+}
+
 }  // namespace
 }  // namespace mpa

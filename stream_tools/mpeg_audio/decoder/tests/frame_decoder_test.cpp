@@ -221,6 +221,25 @@ TEST(Layer3Huffman, QuadrupleCrossingTheGranuleEndIsDropped) {
     }
 }
 
+// Tables 4 and 14 have no codes: a granule that selects one cannot be decoded.
+TEST(Layer3Huffman, TableWithoutCodesFailsTheGranule) {
+    for (unsigned select : {4u, 14u}) {
+        DecoderState s;
+        s.huffman = std::make_shared<const HuffmanDecoderTables>(BuiltInHuffmanTables());
+        s.params.header = MakeHeader(1, 3, 128, 0, kSingleChannel);
+        s.reservoir.bytes.assign(64, 0x55);
+        s.reservoir.end_bit = s.reservoir.bytes.size() * 8;
+        Layer3GranuleChannel& g = s.side_info.gr[0][0];
+        g.part2_3_length = 100;
+        g.big_values = 10;
+        g.table_select[0] = select;
+        EXPECT_FALSE(DecodeLayer3Huffman(s, 0, 0, 0));
+        g.table_select[0] = 1;
+        g.part2_3_length = 64 * 8 + 1;  // more than the frame holds
+        EXPECT_FALSE(DecodeLayer3Huffman(s, 0, 0, 0));
+    }
+}
+
 std::vector<std::vector<uint8_t>> SplitFrames(const std::vector<uint8_t>& bytes) {
     std::vector<std::vector<uint8_t>> frames;
     std::size_t pos = 0;

@@ -1,0 +1,307 @@
+#include "mpa_encoder/encoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "analysis_filter.h"
+#include "encoder_options.h"
+#include "layer12_coding.h"
+#include "mpeg_audio/bit_stream.h"
+#include "mpeg_audio/console.h"
+#include "mpeg_audio/crc.h"
+#include "psycho_model1.h"
+#include "psycho_model2.h"
+
+namespace mpa {
+
+struct Encoder::State {
+    // Set up per run.
+    AudioFrameParams params;
+    int configured_mode = kStereo;
+    int model = 2;
+    double quality = 1.0;
+    BitStream stream;
+    int whole_slots = 0;
+    double fractional_slots = 0.0;
+    double slot_lag = 0.0;
+    int bits_per_slot = 0;
+    int samples_per_frame = 0;
+    bool ready = false;
+    std::string error;
+    Layer12Frame frame{};
+
+    // Set up once per object and carried over between runs.
+    AnalysisFilter filter;
+    PsychoModel2 model2;
+    PsychoModel1 model1;
+};
+
+Encoder::Encoder() : state_(std::make_unique<State>()) {}
+Encoder::~Encoder() = default;
+
+const std::string& Encoder::LastError() const { return state_->error; }
+const AudioFrameHeader& Encoder::Header() const { return state_->params.header; }
+int Encoder::SamplesPerFrame() const { return state_->samples_per_frame; }
+int Encoder::PsychoModel() const { return state_->model; }
+
+int Encoder::EncoderSetup(const std::string& optionLine) {
+    State& s = *state_;
+    s.ready = false;
+    s.error.clear();
+    Layer12Frame& f = s.frame;
+    std::memset(f.bit_alloc, 0, sizeof f.bit_alloc);
+    std::memset(f.scalar, 0, sizeof f.scalar);
+    std::memset(f.joint_scalar, 0, sizeof f.joint_scalar);
+    std::memset(f.scfsi, 0, sizeof f.scfsi);
+    std::memset(f.multiple, 0, sizeof f.multiple);
+    std::memset(f.smr, 0, sizeof f.smr);
+    s.model2.ClearHistory();
+    s.model1.ClearHistory();
+
+    AudioFrameHeader& h = s.params.header;
+    h = AudioFrameHeader{};
+    h.version = 1;
+    h.layer = 3;
+    h.sampling_frequency = 0;
+    h.bitrate_index = 9;
+    s.params.alloc.reset();
+    s.params.tab_num = -1;
+
+    EncoderOptions options;
+    std::string message;
+    if (!ParseEncoderOptions(optionLine, options, message)) {
+        if (!message.empty()) ConsoleMessage("%s", message.c_str());
+        s.error = message.empty() ? "bad -q value" : message.substr(0, message.size() - 1);
+        return -1;
+    }
+    int version = 1;
+    int frequency = SmpFrqIndex(options.rate_hz, &version);
+    if (frequency < 0) {
+        s.error = "illegal sampling rate " + std::to_string(options.rate_hz);
+        return -1;
+    }
+    if (version == 0 && options.layer != 3) {
+        // The Layer I/II psychoacoustic models have tables for 32, 44.1 and 48 kHz only.
+        s.error = "Layers I and II are coded at 32, 44.1 and 48 kHz only";
+        return -1;
+    }
+    h.version = version;
+    h.sampling_frequency = frequency;
+    h.layer = options.layer;
+    h.mode = options.mode;
+    h.mode_ext = 0;
+    h.error_protection = options.protection ? 1 : 0;
+    h.copyright = options.copyright ? 1 : 0;
+    h.original = options.original ? 1 : 0;
+    h.emphasis = options.emphasis;
+    s.configured_mode = options.mode;
+    s.model = options.model;
+    s.quality = options.quality;
+
+    OpenBitWriter(s.stream, kWriterBufferBytes);
+
+    int bitrate = options.bitrate_kbps;
+    if (bitrate == 0) bitrate = kBitrateKbps[version][h.layer - 1][9];
+    h.bitrate_index = BitrateIndex(h.layer, bitrate, version);
+    if (h.bitrate_index <= 0) {
+        s.error = "illegal bitrate " + std::to_string(bitrate) + " kbit/s for layer " + std::to_string(h.layer);
+        return -1;
+    }
+    if (!HeaderToFrameParams(s.params)) {
+        s.error = "unusable frame header";
+        return -1;
+    }
+    if (h.layer == 2) ConsoleMessage("using bit allocation table %d\n", s.params.tab_num);
+
+    switch (h.layer) {
+        case 1:
+            s.bits_per_slot = 32;
+            s.samples_per_frame = 384;
+            break;
+        case 2:
+            s.bits_per_slot = 8;
+            s.samples_per_frame = 1152;
+            break;
+        default:
+            s.bits_per_slot = 8;
+            s.samples_per_frame = version == 1 ? 1152 : 576;
+            if (s.model == 1) {
+                ConsoleMessage("Sorry, psycho model 1 not available for layer3\n");
+                s.error = "psychoacoustic model 1 is not available for Layer III";
+                return -1;
+            }
+            break;
+    }
+    if (s.model == 1 && !s.model1.Setup(h.layer, version == 1 ? frequency : frequency + 4, bitrate / s.params.stereo,
+                                         &s.error))
+        return -1;
+
+    double rateKhz = kSamplingFrequencyKhz[version][frequency];
+    double average = (s.samples_per_frame / rateKhz) * (static_cast<double>(bitrate) / s.bits_per_slot);
+    s.whole_slots = static_cast<int>(average);
+    s.fractional_slots = average - s.whole_slots;
+    s.slot_lag = -s.fractional_slots;
+    if (s.fractional_slots != 0.0) ConsoleMessage("Fractional number of slots, padding required\n");
+    h.padding = 0;
+    s.ready = true;
+    return s.samples_per_frame;
+}
+
+void Encoder::EmitBits(std::uint32_t value, int count) { PutBits(state_->stream, value, count); }
+
+namespace {
+
+void WriteHeader(const AudioFrameHeader& h, BitStream& stream) {
+    PutBits(stream, 0xFFF, 12);                            // sync
+    PutBits(stream, h.version, 1);                         // ID
+    PutBits(stream, 4 - h.layer, 2);                       // layer
+    PutBits(stream, h.error_protection ? 0 : 1, 1);        // protection bit, 0 = CRC follows
+    PutBits(stream, h.bitrate_index, 4);
+    PutBits(stream, h.sampling_frequency, 2);
+    PutBits(stream, h.padding, 1);
+    PutBits(stream, h.extension, 1);                       // private bit
+    PutBits(stream, h.mode, 2);
+    PutBits(stream, h.mode_ext, 2);
+    PutBits(stream, h.copyright, 1);
+    PutBits(stream, h.original, 1);
+    PutBits(stream, h.emphasis, 2);
+}
+
+void JoinChannels(Layer12Frame& f, int parts, int sblimit) {
+    for (int part = 0; part < parts; ++part)
+        for (int s = 0; s < 12; ++s)
+            for (int sb = 0; sb < sblimit; ++sb)
+                f.joint_sample[part][s][sb] = (f.sample[0][part][s][sb] + f.sample[1][part][s][sb]) * 0.5;
+}
+
+}  // namespace
+
+long Encoder::EncodeFrame(const std::int16_t* samples, std::uint8_t* out, std::size_t outSize) {
+    State& s = *state_;
+    s.error.clear();
+    if (!s.ready) {
+        s.error = "encoder not set up";
+        return -1;
+    }
+    AudioFrameParams& params = s.params;
+    AudioFrameHeader& h = params.header;
+    if (h.layer == 3) {
+        s.error = "Layer III coding is not available";
+        return -1;
+    }
+
+    if (s.fractional_slots != 0.0) {
+        if (s.fractional_slots - 1.0 >= s.slot_lag) {
+            h.padding = 1;
+            s.slot_lag += 1.0 - s.fractional_slots;
+        } else {
+            h.padding = 0;
+            s.slot_lag -= s.fractional_slots;
+        }
+    }
+    const int frameBits = (s.whole_slots + h.padding) * s.bits_per_slot;
+    int bitsAvailable = frameBits;
+
+    // Joint stereo decides mode and bound per frame from the configured mode.
+    h.mode = s.configured_mode;
+    h.mode_ext = 0;
+    HeaderToFrameParams(params);
+    const int channels = params.stereo;
+    const int parts = h.layer == 1 ? 1 : 3;
+    Layer12Frame& f = s.frame;
+
+    for (int part = 0; part < parts; ++part)
+        for (int block = 0; block < 12; ++block)
+            for (int ch = 0; ch < channels; ++ch)
+                s.filter.Filter(samples + ch * 1152 + 32 * (12 * part + block), ch, f.sample[ch][part][block]);
+
+    for (int ch = 0; ch < channels; ++ch) {
+        if (h.layer == 1) {
+            ComputeLayer1ScaleFactors(f.sample[ch], f.scalar[ch]);
+            LookUpScaleFactorValues(f.scalar[ch], f.multiple[ch]);
+        } else {
+            ComputeLayer2ScaleFactors(f.sample[ch], params.sblimit, f.scalar[ch]);
+            ComputeLayer2Multiples(f.scalar[ch], params.sblimit, f.multiple[ch]);
+        }
+    }
+    if (s.configured_mode == kJointStereo) {
+        if (h.layer == 1) {
+            JoinChannels(f, 1, 32);
+            ComputeLayer1ScaleFactors(f.joint_sample, f.joint_scalar);
+        } else {
+            JoinChannels(f, 3, params.sblimit);
+            ComputeLayer2ScaleFactors(f.joint_sample, params.sblimit, f.joint_scalar);
+        }
+    }
+
+    for (int ch = 0; ch < channels; ++ch) {
+        const std::int16_t* input = samples + ch * 1152;
+        float smr[32];
+        bool ok = s.model == 1
+                      ? s.model1.Run(input, ch, f.multiple[ch], smr)
+                      : s.model2.Run(input, ch, h.layer, kSamplingFrequencyKhz[h.version][h.sampling_frequency] * 1000.0,
+                                     smr);
+        if (!ok) {
+            s.error = "psychoacoustic model failed";
+            return -1;
+        }
+        for (int sb = 0; sb < 32; ++sb) f.smr[ch][sb] = smr[sb];
+    }
+
+    if (h.layer == 2)
+        for (int ch = 0; ch < channels; ++ch) ChooseScaleFactorTransmission(f.scalar[ch], params.sblimit, f.scfsi[ch]);
+    if (s.configured_mode == kJointStereo) ChooseJointStereoBound(f, bitsAvailable, params);
+
+    if (h.layer == 1)
+        AllocateLayer1Bits(f, bitsAvailable, params);
+    else
+        AllocateLayer2Bits(f, bitsAvailable, params);
+
+    std::uint32_t crc = kCrcStart;
+    if (h.error_protection) {
+        if (h.layer == 1)
+            ComputeLayer1Crc(params, f.bit_alloc, &crc);
+        else
+            ComputeLayer2Crc(params, f.bit_alloc, f.scfsi, &crc);
+    }
+
+    BitStream& stream = s.stream;
+    WriteHeader(h, stream);
+    if (h.error_protection) WriteFrameCrc(crc, stream);
+    if (h.layer == 1) {
+        WriteLayer1Allocation(f, params, stream);
+        WriteLayer1ScaleFactors(f, params, stream);
+        QuantizeLayer1Samples(f, params);
+        WriteLayer1Samples(f, params, stream);
+    } else {
+        WriteLayer2Allocation(f, params, stream);
+        WriteLayer2ScaleFactors(f, params, stream);
+        QuantizeLayer2Samples(f, params);
+        WriteLayer2Samples(f, params, stream);
+    }
+
+    long written = static_cast<long>(GetBitCount(stream));
+    if (written > frameBits) {
+        s.error = "frame overflow: " + std::to_string(written) + " bits for " + std::to_string(frameBits);
+        OpenBitWriter(stream, kWriterBufferBytes);
+        return -1;
+    }
+    for (long left = frameBits - written; left > 0; left -= std::min(left, 32L))
+        PutBits(stream, 0, static_cast<int>(std::min(left, 32L)));
+
+    long bits = static_cast<long>(GetBitCount(stream));
+    if (bits % s.bits_per_slot != 0)
+        ConsoleMessage("Sent %ld bits = %ld slots plus %ld\n", bits, bits / s.bits_per_slot, bits % s.bits_per_slot);
+    std::vector<std::uint8_t> bytes = TakeWrittenBytes(stream);
+    OpenBitWriter(stream, kWriterBufferBytes);
+    if (bytes.size() > outSize) {
+        s.error = "output buffer too small";
+        return -1;
+    }
+    std::copy(bytes.begin(), bytes.end(), out);
+    return bits;
+}
+
+}  // namespace mpa
