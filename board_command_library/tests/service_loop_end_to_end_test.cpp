@@ -14,9 +14,11 @@
 #include "command_line.h"
 #include "index_formats/picture_index.h"
 #include "platform/kernel.h"
+#include "ruvent/command_channel.h"
 #include "ruvent/command_packet.h"
 #include "ruvent/ruvent.h"
 #include "ruvent/service_loop.h"
+#include "ruvent/stream_end_wait.h"
 #include "ruvent/stream_objects.h"
 #include "softboard/soft_board.h"
 #include "softboard/streaming.h"
@@ -225,7 +227,9 @@ TEST_F(ServiceLoopWithBoard, RecordingThroughOutputsZeroAndOneWritesWhatTheBoard
     platform::SleepMs(50);  // the last full pairs are drained
     ASSERT_EQ(Call(mwcmd, "mwcmd -U0"), 1);
     ASSERT_EQ(Call(mwcmd, "mwcmd -U1"), 1);
-    ASSERT_TRUE(WaitFor([&] { return Shared(16) != 1 && Shared(17) != 1; }));
+    // The files are complete once the loop has taken the stop.
+    ASSERT_TRUE(ruvent::WaitForOutputStreamEnd(0, 0));
+    ASSERT_TRUE(ruvent::WaitForOutputStreamEnd(0, 1));
     EXPECT_EQ(Shared(16), 2u);  // partial end: the rest of the pair goes to the next recording
     EXPECT_EQ(Shared(17), 3u);
     EXPECT_EQ(Word(board_map::kDiskOverrunCounter), 0u);
@@ -311,6 +315,99 @@ TEST_F(ServiceLoopWithBoard, SetUpLaysOutTheAreasAndPairs) {
         break;
     }
     EXPECT_TRUE(seen);
+}
+
+TEST_F(ServiceLoopWithBoard, StopEndsRefillsAndTheBoardPlaysOnlyWhatItHeld) {
+    const Bytes a = Pattern(0x48000, 5);
+    WriteFile(dir_ + "/a.m2v", a);
+    Streams().SetInput(0, {0x4000, dir_ + "/board0.bin"});
+    StartBoardThread();
+    StartLoop(std::string("mdaemon -start -nc ") + kPlaybackSizes);
+    ASSERT_EQ(Call(mwcmd, "mwcmd -i0B " + dir_ + "/a.m2v"), 1);  // no end: plays on and on
+    ASSERT_TRUE(WaitFor([&] { return Streams().InputBytes(0) > 0x100000; }));
+    ASSERT_EQ(Call(mwcmd, "mwcmd -S0"), 1);
+    const std::uint64_t atStop = Streams().InputBytes(0);
+    std::uint64_t last = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        const std::uint64_t now = Streams().InputBytes(0);
+        const bool still = now == last;
+        last = now;
+        if (!still) platform::SleepMs(50);
+        return still;
+    }));
+    EXPECT_LE(last, atStop + 8 * 0x20000);
+    EXPECT_TRUE(ReadFile(dir_ + "/board0.bin") == Looped(a, last));
+}
+
+TEST_F(ServiceLoopWithBoard, ABoardCountingMorePairsThanItHeldEndsTheLoopNotTheProcess) {
+    WriteFile(dir_ + "/a.m2v", Pattern(0x40000, 6));
+    Streams().SetInput(0, {0x100, ""});
+    StartBoardThread();
+    StartLoop(std::string("mdaemon -start -nc ") + kPlaybackSizes);
+    ASSERT_EQ(Call(mwcmd, "mwcmd -i0B " + dir_ + "/a.m2v"), 1);
+    ASSERT_TRUE(WaitFor([&] { return Streams().InputBytes(0) > 0; }));  // the stream is open
+    std::atomic_ref(*reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(host_) +
+                                                       board_map::kStreamProgressTable))
+        .fetch_add(9);
+    EXPECT_EQ(LoopResult(), ruvent::kLoopBoardSilent);
+}
+
+TEST_F(ServiceLoopWithBoard, DiskOverrunDropsRecordedDataExceptOnOutputFiveAndPlaybackResetsTheMode) {
+    const Bytes clip = Pattern(0x12340, 8);
+    WriteFile(dir_ + "/clip.bin", clip);
+    // The board fills all eight pairs at each interrupt: more than four pairs of lag.
+    const std::uint64_t produced = 3 * 0x100000;
+    softboard::OutputStreaming fast;
+    fast.sourceClip = dir_ + "/clip.bin";
+    fast.limitBytes = produced;
+    Streams().SetOutput(5, fast);
+    Streams().SetOutput(6, fast);
+    StartBoardThread();
+    StartLoop(std::string("mdaemon -start -nc ") + kPlaybackSizes);
+    ASSERT_EQ(Call(mwcmd, "mwcmd -o5B " + dir_ + "/out5.bin"), 1);
+    ASSERT_EQ(Call(mwcmd, "mwcmd -o6B " + dir_ + "/out6.bin"), 1);
+    ASSERT_TRUE(WaitFor([&] { return Streams().OutputBytes(5) == produced && Streams().OutputBytes(6) == produced; }));
+    platform::SleepMs(50);
+    ASSERT_EQ(Call(mwcmd, "mwcmd -U5"), 1);
+    ASSERT_TRUE(ruvent::WaitForOutputStreamEnd(0, 5));
+    ASSERT_EQ(Call(mwcmd, "mwcmd -U6"), 1);
+    ASSERT_TRUE(ruvent::WaitForOutputStreamEnd(0, 6));
+    EXPECT_GT(Word(board_map::kDiskOverrunCounter), 0u);
+    EXPECT_TRUE(ReadFile(dir_ + "/out5.bin") == Looped(clip, produced));
+    EXPECT_LT(ReadFile(dir_ + "/out6.bin").size(), produced);
+    EXPECT_EQ(Shared(16 + 5), 0u);  // playback: ready for the next decode to file
+    EXPECT_EQ(Shared(16 + 6), 0u);
+}
+
+TEST_F(ServiceLoopWithBoard, AnOutputThatCannotBeCreatedCountsAsOverrun) {
+    WriteFile(dir_ + "/clip.bin", Pattern(0x1000, 10));
+    softboard::OutputStreaming out;
+    out.sourceClip = dir_ + "/clip.bin";
+    out.bytesPerInterrupt = 0x1000;
+    Streams().SetOutput(1, out);
+    StartBoardThread();
+    StartLoop(std::string("mdaemon -start -nc ") + kRecordSizes);
+    ASSERT_EQ(Call(mwcmd, "mwcmd -o1B " + dir_ + "/no/such/dir/rec.mpa"), 1);
+    EXPECT_TRUE(WaitFor([&] { return Word(board_map::kDiskOverrunCounter) > 0; }));
+}
+
+TEST_F(ServiceLoopWithBoard, ARestartingLoopLetsTheOldOneSeeItsQuitFirst) {
+    StartBoardThread();
+    // The old instance's loop runs in another process.
+    auto old = std::async(std::launch::async, [] {
+        std::string output;
+        velmar_testing::RunCommand(velmar_testing::BinDir() + "/ruvent-call mdaemon -start -nc " + kPlaybackSizes,
+                                   &output);
+        return output;
+    });
+    // Its set-up is done once it has written StoppedOutput (after clearing QuitRequest).
+    ASSERT_TRUE(WaitFor([&] { return Shared(14) == 32 && ruvent::CommandChannel::OpenCommandObject(0) != nullptr; }));
+    ASSERT_EQ(Call(mquit, "mquit"), 0);
+    StartLoop(std::string("mdaemon -start -nc ") + kPlaybackSizes);
+    ASSERT_EQ(old.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_NE(old.get().find("mdaemon returned 1"), std::string::npos);
+    EXPECT_EQ(Shared(15), 0u);  // cleared by the new loop after the old one was gone
+    EXPECT_EQ(loop_.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
 }
 
 TEST(ServiceLoopArguments, NamesSizesAndBadIds) {
