@@ -83,7 +83,9 @@ TEST_F(BoardStreams, InputPairsAreConsumedAtTheStreamsRateAndCounted) {
     Step();
     EXPECT_EQ(Word(kStreamProgressTable), 2u);
     EXPECT_EQ(board_->Streaming().InputBytes(0), data.size());
-    EXPECT_EQ(board_->Streaming().InputChecksum(0), BoardStreaming::Checksum(0, data.data(), data.size()));
+    RunningChecksum whole;
+    whole.Add(data.data(), data.size());
+    EXPECT_EQ(board_->Streaming().InputChecksum(0), whole.Value());
     std::ifstream in(capture, std::ios::binary);
     EXPECT_EQ(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}), data);
     // The time code follows the fields.
@@ -126,6 +128,23 @@ TEST_F(BoardStreams, OutputPairsFillFromTheLoopedClipWithIndexEntriesForWholePic
     EXPECT_EQ(Word(entry0), 2u);
     EXPECT_EQ(board_->Streaming().OutputBytes(0), 2u * kPair);
     EXPECT_EQ(Word(entry0 + 4), physical_ + outputArea_ + 2 * kPair);  // the area's next pair
+}
+
+TEST(RunningChecksumTest, DoesNotDependOnHowTheBytesAreCut) {
+    std::vector<std::uint8_t> data(1000);
+    std::iota(data.begin(), data.end(), 1);
+    RunningChecksum whole, pieces;
+    whole.Add(data.data(), data.size());
+    for (std::size_t at = 0, step = 1; at < data.size(); at += step, step = step % 13 + 1)
+        pieces.Add(data.data() + at, std::min(step, data.size() - at));
+    EXPECT_EQ(whole.Value(), pieces.Value());
+    RunningChecksum shorter;
+    shorter.Add(data.data(), data.size() - 1);
+    EXPECT_NE(shorter.Value(), whole.Value());
+    data[500] ^= 1;
+    RunningChecksum changed;
+    changed.Add(data.data(), data.size());
+    EXPECT_NE(changed.Value(), whole.Value());
 }
 
 }  // namespace
