@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -35,11 +36,34 @@ BoardStreaming::~BoardStreaming() {
         if (input.capture) std::fclose(input.capture);
 }
 
-std::uint64_t BoardStreaming::Checksum(std::uint64_t running, const std::uint8_t* data, std::size_t bytes) {
-    // FNV-1a over the bytes in order: cheap, and any change or reordering shows.
-    std::uint64_t hash = running == 0 ? 0xcbf29ce484222325ull : running;
-    for (std::size_t i = 0; i < bytes; ++i) hash = (hash ^ data[i]) * 0x100000001b3ull;
-    return hash;
+void RunningChecksum::Add(const std::uint8_t* data, std::size_t bytes) {
+    constexpr std::uint64_t kPrime = 0x100000001b3ull;
+    while (bytes > 0 && pendingCount_ > 0) {
+        pending_[pendingCount_++] = *data++;
+        --bytes;
+        if (pendingCount_ == 8) {
+            std::uint64_t word;
+            std::memcpy(&word, pending_, 8);
+            hash_ = (hash_ ^ word) * kPrime;
+            pendingCount_ = 0;
+        }
+    }
+    for (; bytes >= 8; bytes -= 8, data += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, data, 8);
+        hash_ = (hash_ ^ word) * kPrime;
+    }
+    std::memcpy(pending_ + pendingCount_, data, bytes);
+    pendingCount_ += bytes;
+}
+
+std::uint64_t RunningChecksum::Value() const {
+    if (pendingCount_ == 0) return hash_;
+    std::uint8_t tail[8] = {};
+    std::memcpy(tail, pending_, pendingCount_);
+    std::uint64_t word;
+    std::memcpy(&word, tail, 8);
+    return ((hash_ ^ word) * 0x100000001b3ull) ^ pendingCount_;
 }
 
 void BoardStreaming::SetInput(std::uint32_t stream, const InputStreaming& options) {
@@ -102,7 +126,8 @@ void BoardStreaming::ConsumeInput(std::uint32_t stream) {
             static_cast<std::uint32_t>(std::min<std::uint64_t>(pair.length - input.headOffset, budget));
         const std::uint8_t* data = board_.Window() + (pair.physical - base) + input.headOffset;
         if (input.capture) std::fwrite(data, 1, take, input.capture);
-        input.checksum.store(Checksum(input.checksum.load(), data, take));
+        input.running.Add(data, take);
+        input.checksum.store(input.running.Value());
         input.bytes.fetch_add(take);
         budget -= take;
         input.headOffset += take;
@@ -119,6 +144,10 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
     if (output.clip.empty()) return;
     auto& queue = board_.outputPairs_[stream];
     std::uint64_t budget = output.options.bytesPerInterrupt ? output.options.bytesPerInterrupt : ~std::uint64_t{0};
+    if (output.options.hostPaced) {
+        if (queue.size() <= output.queuedAfterFill && output.queuedAfterFill != 0) return;
+        if (!queue.empty()) budget = std::uint64_t{queue.front().length} * 4 - output.fillOffset;
+    }
     const std::uint32_t base = board_.control_->physicalBase;
     while (budget > 0 && !queue.empty() && output.produced.load() < output.options.limitBytes) {
         const QueuedPair pair = queue.front();
@@ -127,6 +156,8 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
                                              output.clip.size() - output.clipPosition});
         std::copy_n(output.clip.data() + output.clipPosition, take,
                     board_.Window() + (pair.physical - base) + output.fillOffset);
+        output.running.Add(output.clip.data() + output.clipPosition, take);
+        output.checksum.store(output.running.Value());
         output.clipPosition = (output.clipPosition + take) % output.clip.size();
         output.fillOffset += static_cast<std::uint32_t>(take);
         output.produced.fetch_add(take);
@@ -145,6 +176,7 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
         }
         std::atomic_ref(*ProgressWord(kOutputEntries + stream, 1)).store(fillPosition);
     }
+    output.queuedAfterFill = queue.size();
     if (output.options.pictureIndex) WriteIndexEntries(output);
 }
 

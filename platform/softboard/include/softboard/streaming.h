@@ -13,6 +13,19 @@ namespace softboard {
 
 class SoftBoard;
 
+// A running checksum of a byte sequence that does not depend on how the sequence is cut into
+// pieces: 64-bit FNV-1a over little-endian 8-byte words, the tail padded at Value().
+class RunningChecksum {
+public:
+    void Add(const std::uint8_t* data, std::size_t bytes);
+    std::uint64_t Value() const;
+
+private:
+    std::uint64_t hash_ = 0xcbf29ce484222325ull;
+    std::uint8_t pending_[8] = {};
+    std::size_t pendingCount_ = 0;
+};
+
 struct InputStreaming {
     std::uint32_t bytesPerInterrupt = 0;  // the stream's rate; 0: as fast as possible
     std::string captureFile;              // empty: keep only the checksum
@@ -23,6 +36,9 @@ struct OutputStreaming {
     std::uint32_t bytesPerInterrupt = 0;  // 0: fill every queued pair at once
     std::uint64_t limitBytes = ~std::uint64_t{0};  // the encoder stops after this many bytes
     bool pictureIndex = false;            // write EncoderIndexRing entries for the produced pictures
+    // As fast as the host takes it: at most four pairs, and only after the host handed pairs
+    // back, so a host that keeps up never lags into an overrun.
+    bool hostPaced = false;
 };
 
 class BoardStreaming {
@@ -36,11 +52,9 @@ public:
 
     std::uint64_t InputBytes(std::uint32_t stream) const { return inputs_[stream].bytes.load(); }
     std::uint64_t InputChecksum(std::uint32_t stream) const { return inputs_[stream].checksum.load(); }
+    std::uint64_t OutputChecksum(std::uint32_t stream) const { return outputs_[stream].checksum.load(); }
     std::uint64_t OutputBytes(std::uint32_t stream) const { return outputs_[stream].produced.load(); }
     std::uint64_t PicturesIndexed(std::uint32_t stream) const { return outputs_[stream].indexed.load(); }
-
-    // Running checksum of a byte sequence, as InputChecksum() keeps it (start with 0).
-    static std::uint64_t Checksum(std::uint64_t running, const std::uint8_t* data, std::size_t bytes);
 
     void OnInterrupt();
     void OnReset();
@@ -54,6 +68,7 @@ private:
         InputStreaming options;
         std::FILE* capture = nullptr;
         std::uint32_t headOffset = 0;
+        RunningChecksum running;
         std::atomic<std::uint64_t> bytes{0};
         std::atomic<std::uint64_t> checksum{0};
     };
@@ -64,6 +79,9 @@ private:
         std::uint64_t clipPosition = 0;
         std::uint32_t fillOffset = 0;
         std::uint64_t nextUnit = 0;  // across loops of the clip
+        std::size_t queuedAfterFill = 0;
+        RunningChecksum running;
+        std::atomic<std::uint64_t> checksum{0};
         std::atomic<std::uint64_t> produced{0};
         std::atomic<std::uint64_t> indexed{0};
     };

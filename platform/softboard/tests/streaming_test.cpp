@@ -1,0 +1,150 @@
+// The board's streams stepped by hand: pairs handed over through the mailbox are consumed at the
+// stream's rate, output pairs are filled from the clip with index entries for whole pictures.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <numeric>
+
+#include "softboard/soft_board.h"
+#include "softboard/streaming.h"
+#include "tessolk/board_map.h"
+#include "tessolk/tessolk.h"
+#include "velmar_testing/test_support.h"
+
+using namespace softboard;
+using namespace board_map;
+
+namespace {
+
+constexpr std::int64_t kMs = 1000;
+constexpr std::uint32_t kPair = 0x2000;
+
+class BoardStreams : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SoftBoardOptions options;
+        options.interruptPeriodMs = 1;
+        board_ = SoftBoard::Create(options);
+        ASSERT_TRUE(board_);
+        std::uint64_t host = 0;
+        ASSERT_EQ(qrddMapMemory(0, physical_, host), kQrddOk);
+        qrddWriteSizeArray(0, 0x1000, 0);
+        qrddWriteSizeArray(0, 8 * kPair, 4);       // input 0
+        qrddWriteSizeArray(0, 8 * kPair, 4 + 8);   // output 0
+        // Areas: four of 0x1000 bytes' worth (size 0 for 1-3), input 0, inputs 1-7 empty, output 0.
+        inputArea_ = 0x8000 + 0x1000;
+        outputArea_ = inputArea_ + 8 * kPair;
+        qrddWriteInt32(0, kControlRegister, kControlStart);
+        Step();
+    }
+    void Step() {
+        now_ += kMs;
+        board_->Step(now_);
+    }
+    // One "bufferpair" (opcode 5) or "BOutBufferpair" (6) packet for stream 0.
+    void HandOver(std::uint32_t opcode, const std::vector<std::uint32_t>& pairWords) {
+        std::vector<std::uint32_t> words = {0, opcode << 16 | static_cast<std::uint32_t>(pairWords.size())};
+        words.insert(words.end(), pairWords.begin(), pairWords.end());
+        std::uint8_t* window = board_->Window();
+        std::memcpy(window, words.data(), words.size() * 4);
+        const std::uint16_t priority = static_cast<std::uint16_t>(words.size()), scheduled = 0;
+        std::memcpy(window + 0x1000 - 8, &priority, 2);
+        std::memcpy(window + 0x1000 - 2, &scheduled, 2);
+        std::uint32_t one = 1;
+        std::memcpy(window + kPacketReadyFlag, &one, 4);
+    }
+    std::uint32_t Word(std::uint32_t offset) {
+        std::uint32_t value;
+        std::memcpy(&value, board_->Window() + offset, 4);
+        return value;
+    }
+
+    std::unique_ptr<SoftBoard> board_;
+    std::uint32_t physical_ = 0;
+    std::uint32_t inputArea_ = 0, outputArea_ = 0;
+    std::int64_t now_ = 0;
+};
+
+TEST_F(BoardStreams, InputPairsAreConsumedAtTheStreamsRateAndCounted) {
+    const std::string capture = velmar_testing::TempDir() + "/in0.bin";
+    board_->Streaming().SetInput(0, {0x1000, capture});
+    std::vector<std::uint8_t> data(kPair + 0x800);
+    std::iota(data.begin(), data.end(), 3);
+    std::memcpy(board_->Window() + inputArea_, data.data(), kPair);
+    std::memcpy(board_->Window() + inputArea_ + kPair, data.data() + kPair, 0x800);
+    HandOver(5, {physical_ + inputArea_, kPair, physical_ + inputArea_ + kPair, 0x800});
+    Step();
+    EXPECT_EQ(board_->Streaming().InputBytes(0), 0x1000u);
+    EXPECT_EQ(Word(kStreamProgressTable), 0u);
+    Step();
+    EXPECT_EQ(Word(kStreamProgressTable), 1u);
+    Step();
+    Step();
+    EXPECT_EQ(Word(kStreamProgressTable), 2u);
+    EXPECT_EQ(board_->Streaming().InputBytes(0), data.size());
+    RunningChecksum whole;
+    whole.Add(data.data(), data.size());
+    EXPECT_EQ(board_->Streaming().InputChecksum(0), whole.Value());
+    std::ifstream in(capture, std::ios::binary);
+    EXPECT_EQ(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}), data);
+    // The time code follows the fields.
+    EXPECT_EQ(Word(kRecordTimecode), board_->Timecode());
+}
+
+TEST_F(BoardStreams, OutputPairsFillFromTheLoopedClipWithIndexEntriesForWholePictures) {
+    // Two groups: sequence header + picture of 0x1000 bytes + picture of 0x0FFC bytes.
+    std::vector<std::uint8_t> clip;
+    for (int group = 0; group < 2; ++group) {
+        clip.insert(clip.end(), {0, 0, 1, 0xB3, 0, 0, 0, 0});
+        for (std::uint32_t size : {0x1000u, 0x0FFCu}) {
+            clip.insert(clip.end(), {0, 0, 1, 0});
+            clip.insert(clip.end(), size - 4, 0x80);
+        }
+    }
+    const std::string path = velmar_testing::TempDir() + "/clip.m2v";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(clip.data()), clip.size());
+    OutputStreaming options;
+    options.sourceClip = path;
+    options.bytesPerInterrupt = 0x1800;
+    options.pictureIndex = true;
+    board_->Streaming().SetOutput(0, options);
+    EXPECT_EQ(Word(kEncoderIndexRing), 200u);
+    HandOver(6, {physical_ + outputArea_, kPair, physical_ + outputArea_ + kPair, kPair});
+    Step();
+    const std::uint32_t entry0 = kStreamProgressTable + 8 * 16;
+    EXPECT_EQ(Word(entry0), 0u);
+    EXPECT_EQ(Word(entry0 + 4), physical_ + outputArea_ + 0x1800);
+    EXPECT_EQ(Word(kEncoderIndexRing), 2u);  // the first unit (header + picture) is complete
+    EXPECT_LT(Word(kEncoderIndexRing + 8), 0x10000000u);
+    EXPECT_EQ(Word(kEncoderIndexRing + 12), (8u + 0x1000u) * 8);
+    Step();
+    EXPECT_EQ(Word(entry0), 1u);
+    EXPECT_EQ(Word(kEncoderIndexRing), 4u);
+    EXPECT_EQ(Word(kEncoderIndexRing + 16), 0x10000000u);
+    EXPECT_EQ(std::memcmp(board_->Window() + outputArea_, clip.data(), 0x3000), 0);
+    Step();
+    Step();  // both pairs full: production waits for pairs handed back
+    EXPECT_EQ(Word(entry0), 2u);
+    EXPECT_EQ(board_->Streaming().OutputBytes(0), 2u * kPair);
+    EXPECT_EQ(Word(entry0 + 4), physical_ + outputArea_ + 2 * kPair);  // the area's next pair
+}
+
+TEST(RunningChecksumTest, DoesNotDependOnHowTheBytesAreCut) {
+    std::vector<std::uint8_t> data(1000);
+    std::iota(data.begin(), data.end(), 1);
+    RunningChecksum whole, pieces;
+    whole.Add(data.data(), data.size());
+    for (std::size_t at = 0, step = 1; at < data.size(); at += step, step = step % 13 + 1)
+        pieces.Add(data.data() + at, std::min(step, data.size() - at));
+    EXPECT_EQ(whole.Value(), pieces.Value());
+    RunningChecksum shorter;
+    shorter.Add(data.data(), data.size() - 1);
+    EXPECT_NE(shorter.Value(), whole.Value());
+    data[500] ^= 1;
+    RunningChecksum changed;
+    changed.Add(data.data(), data.size());
+    EXPECT_NE(changed.Value(), whole.Value());
+}
+
+}  // namespace
