@@ -20,14 +20,16 @@ AudioAnalysis AnalyzeBytes(const std::vector<std::uint8_t>& bytes) {
 std::vector<std::uint8_t> Wave(std::uint32_t rate, int channels, std::size_t dataBytes,
                                bool listChunk = false, std::uint32_t byteRate = 0) {
     const auto h = ps::MakeWavHeader(rate, channels, dataBytes);
-    std::vector<std::uint8_t> bytes(h.begin(), h.begin() + 36);
+    std::vector<std::uint8_t> bytes(h.begin(), h.end());
+    const std::vector<std::uint8_t> dataChunk(bytes.begin() + 36, bytes.end());
+    bytes.resize(36);
     if (byteRate) std::memcpy(&bytes[28], &byteRate, 4);
     if (listChunk) {
         const std::uint8_t list[] = {'L', 'I', 'S', 'T', 26, 0, 0, 0};
         bytes.insert(bytes.end(), list, list + 8);
         bytes.resize(bytes.size() + 26, 'x');
     }
-    bytes.insert(bytes.end(), h.begin() + 36, h.end());
+    bytes.insert(bytes.end(), dataChunk.begin(), dataChunk.end());
     bytes.resize(bytes.size() + dataBytes, 0);
     return bytes;
 }
