@@ -29,6 +29,17 @@ std::vector<std::uint8_t> ReadClip(const std::string& path) {
 
 }  // namespace
 
+std::uint32_t AnnouncedBitRate(const std::uint8_t* data, std::size_t bytes) {
+    const std::size_t limit = std::min<std::size_t>(bytes, 4096);
+    for (std::size_t i = 0; i + 11 <= limit; ++i) {
+        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1 || data[i + 3] != 0xB3) continue;
+        // bit_rate_value: 18 bits after size (24) and aspect/frame rate (8), in units of 400 bit/s.
+        const std::uint32_t value = std::uint32_t{data[i + 8]} << 10 | std::uint32_t{data[i + 9]} << 2 | data[i + 10] >> 6;
+        return value == 0 || value == 0x3FFFF ? 0 : value * 400;
+    }
+    return 0;
+}
+
 BoardStreaming::BoardStreaming(SoftBoard& board) : board_(board) {}
 
 BoardStreaming::~BoardStreaming() {
@@ -125,8 +136,21 @@ void BoardStreaming::OnInterrupt() {
 void BoardStreaming::ConsumeInput(std::uint32_t stream) {
     Input& input = inputs_[stream];
     auto& queue = board_.inputPairs_[stream];
-    std::uint64_t budget = input.options.bytesPerInterrupt ? input.options.bytesPerInterrupt : ~std::uint64_t{0};
     const std::uint32_t base = board_.control_->physicalBase;
+    if (queue.empty()) return;
+    // A sequence header at the start of a pair sets the rate (they repeat every group).
+    if (input.headOffset == 0 || input.rateBytes == 0) {
+        const QueuedPair& head = queue.front();
+        std::uint32_t bitRate = AnnouncedBitRate(board_.Window() + (head.physical - base) + input.headOffset,
+                                                 head.length - input.headOffset);
+        if (bitRate == 0 && input.rateBytes == 0) bitRate = kDefaultStreamBitRate;
+        if (bitRate != 0)
+            input.rateBytes = std::max<std::uint32_t>(
+                1, static_cast<std::uint32_t>(std::uint64_t{bitRate} / 8 * board_.options_.interruptPeriodMs / 1000));
+    }
+    std::uint64_t budget = input.options.asFastAsPossible ? ~std::uint64_t{0}
+                           : input.options.bytesPerInterrupt ? input.options.bytesPerInterrupt
+                                                             : input.rateBytes;
     std::uint64_t consumed = 0;
     while (budget > 0 && !queue.empty()) {
         const QueuedPair pair = queue.front();
@@ -154,6 +178,14 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
     Output& output = outputs_[stream];
     if (output.clip.empty()) return;
     auto& queue = board_.outputPairs_[stream];
+    // More pairs than the stream has: the host opened the output again and handed over all eight
+    // afresh. The new set starts at its first pair, as the host counts it.
+    constexpr std::size_t kPairsPerStream = 8;
+    if (queue.size() > kPairsPerStream) {
+        queue.erase(queue.begin(), queue.end() - kPairsPerStream);
+        output.fillOffset = 0;
+        output.queuedAfterFill = 0;
+    }
     std::uint64_t budget = output.options.bytesPerInterrupt ? output.options.bytesPerInterrupt : ~std::uint64_t{0};
     if (output.options.hostPaced) {
         if (queue.size() <= output.queuedAfterFill && output.queuedAfterFill != 0) return;

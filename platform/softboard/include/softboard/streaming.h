@@ -32,9 +32,18 @@ private:
 };
 
 struct InputStreaming {
-    std::uint32_t bytesPerInterrupt = 0;  // the stream's rate; 0: as fast as possible
-    std::string captureFile;              // empty: keep only the checksum
+    // A fixed rate; 0: the stream's own bit rate, from the sequence headers at the start of its
+    // pairs (50 Mbit/s until one announces a constant rate).
+    std::uint32_t bytesPerInterrupt = 0;
+    std::string captureFile;         // empty: keep only the checksum
+    bool asFastAsPossible = false;   // every queued pair at each interrupt
 };
+
+inline constexpr std::uint32_t kDefaultStreamBitRate = 50'000'000;
+
+// The bit rate a stream's first bytes announce (an MPEG video sequence header in the first 4 KiB),
+// or 0 when they announce none or a variable rate.
+std::uint32_t AnnouncedBitRate(const std::uint8_t* data, std::size_t bytes);
 
 struct OutputStreaming {
     std::string sourceClip;               // looped; empty: the output produces nothing
@@ -73,6 +82,7 @@ private:
         InputStreaming options;
         std::FILE* capture = nullptr;
         std::uint32_t headOffset = 0;
+        std::uint32_t rateBytes = 0;  // per interrupt, once known
         RunningChecksum running;
         std::atomic<std::uint64_t> bytes{0};
         std::atomic<std::uint64_t> checksum{0};
