@@ -38,3 +38,13 @@ function(velmar_add_subdirectories)
     endif()
   endforeach()
 endfunction()
+
+# velmar_generator(<target>): a build-time generator program, kept out of the programs in bin.
+function(velmar_generator target)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/generators)
+endfunction()
+
+# velmar_benchmark(<target>): a benchmark program, in <build>/bench beside the others.
+function(velmar_benchmark target)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()

@@ -77,7 +77,7 @@ bool HaveTool(const std::string& name) { return std::system(("command -v " + nam
 
 int main() {
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
-    std::string tool = (self.parent_path() / "mpa-tool").string();
+    std::string tool = (self.parent_path().parent_path() / "bin" / "mpa-tool").string();
     std::filesystem::path dir = std::filesystem::temp_directory_path() / ("mpa-encode-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     std::string wav = (dir / "input.wav").string();

@@ -83,7 +83,7 @@ bool BoardWordBecomes(const std::string& readLine, std::uint32_t expected) {
 
 std::string RuventCall(const std::string& line) {
     std::string output;
-    velmar_testing::RunCommand(velmar_testing::BinDir() + "/ruvent-call " + line, &output);
+    velmar_testing::RunCommand(platform::ExecutableDirectory() + "/ruvent-call " + line, &output);
     return output;
 }
 

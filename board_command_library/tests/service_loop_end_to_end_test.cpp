@@ -264,7 +264,7 @@ TEST_F(ServiceLoopWithBoard, QuitFromAnotherProcessEndsTheLoop) {
     StartBoardThread();
     StartLoop(std::string("mdaemon -start -nc ") + kPlaybackSizes);
     std::string output;
-    ASSERT_EQ(velmar_testing::RunCommand(velmar_testing::BinDir() + "/ruvent-call mquit mquit", &output), 0);
+    ASSERT_EQ(velmar_testing::RunCommand(platform::ExecutableDirectory() + "/ruvent-call mquit mquit", &output), 0);
     EXPECT_NE(output.find("mquit returned 0"), std::string::npos) << output;
     // The loop sees the request at its next interrupt.
     EXPECT_EQ(LoopResult(), ruvent::kLoopQuit);
@@ -396,7 +396,7 @@ TEST_F(ServiceLoopWithBoard, ARestartingLoopLetsTheOldOneSeeItsQuitFirst) {
     // The old instance's loop runs in another process.
     auto old = std::async(std::launch::async, [] {
         std::string output;
-        velmar_testing::RunCommand(velmar_testing::BinDir() + "/ruvent-call mdaemon -start -nc " + kPlaybackSizes,
+        velmar_testing::RunCommand(platform::ExecutableDirectory() + "/ruvent-call mdaemon -start -nc " + kPlaybackSizes,
                                    &output);
         return output;
     });

@@ -2,6 +2,7 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QTimer>
 #include <QtEndian>
 
 #include "platform/shared_memory.h"
@@ -32,7 +33,21 @@ bool RemoteServer::Listen() {
     return server_->listen(name);
 }
 
-void RemoteServer::Close() { server_->close(); }
+void RemoteServer::ListenWhenFree() {
+    if (Listen()) return;
+    if (!retry_) {
+        retry_ = new QTimer(this);
+        connect(retry_, &QTimer::timeout, this, [this] {
+            if (Listen()) retry_->stop();
+        });
+    }
+    retry_->start(250);
+}
+
+void RemoteServer::Close() {
+    if (retry_) retry_->stop();
+    server_->close();
+}
 
 void RemoteServer::Accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {

@@ -10,6 +10,7 @@
 
 class QLocalServer;
 class QLocalSocket;
+class QTimer;
 
 namespace velmar {
 
@@ -21,6 +22,9 @@ public:
     // Starts listening, taking over a socket a crashed instance left behind. False when another
     // running instance serves this board.
     bool Listen();
+    // Listens now, or as soon as the instance that serves the board has gone (a restart's new
+    // instance starts while the old one is still closing).
+    void ListenWhenFree();
     // Stops taking requests (a restart hands the board over to the new instance).
     void Close();
     const std::string& Name() const { return name_; }
@@ -32,6 +36,7 @@ private:
     RemoteRequests& requests_;
     std::string name_;
     QLocalServer* server_;
+    QTimer* retry_ = nullptr;
 };
 
 }  // namespace velmar

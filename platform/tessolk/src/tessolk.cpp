@@ -65,10 +65,17 @@ QRDDSTATUS qrddWriteInt32(std::uint32_t board, std::uint32_t address, std::uint3
     AttachedBoard attached = Attach(board);
     if (!attached.control) return kQrddNoBoard;
     std::uint8_t* word = attached.memory + address;
+    std::uint32_t stored = value;
+    if (address == board_map::kI2cLines) {
+        // The bus devices answer within the write, so the next read sees their data line.
+        attached.control->i2cLock.Lock();
+        stored = tessolk::I2cBusWrite(attached.control->i2c, value);
+        attached.control->i2cLock.Unlock();
+    }
     if (address % 4 == 0)
-        std::atomic_ref(*reinterpret_cast<std::uint32_t*>(word)).store(value);
+        std::atomic_ref(*reinterpret_cast<std::uint32_t*>(word)).store(stored);
     else
-        std::memcpy(word, &value, 4);
+        std::memcpy(word, &stored, 4);
     tessolk::AppendJournal(*attached.control, tessolk::kJournalWord, address, value);
     return kQrddOk;
 }

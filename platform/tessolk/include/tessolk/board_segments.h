@@ -9,12 +9,13 @@
 #include <cstdint>
 #include <string>
 
+#include "tessolk/i2c_bus.h"
 #include "tessolk/tessolk.h"
 
 namespace tessolk {
 
 inline constexpr std::uint32_t kControlMagic = 0x54534C4B;  // "TSLK"
-inline constexpr std::uint32_t kControlVersion = 1;
+inline constexpr std::uint32_t kControlVersion = 2;
 
 // Fake physical address of each board's window, as the board's DMA sees it.
 inline constexpr std::uint32_t PhysicalWindowBase(std::uint32_t board) { return 0x20000000u + board * 0x04000000u; }
@@ -81,6 +82,8 @@ struct BoardControl {
     std::atomic<std::uint64_t> journalHead;
     JournalEntry journal[kJournalEntries];
     DriverRegisterFile registers;
+    SharedSpinLock i2cLock;
+    I2cBusState i2c;  // the devices on the board's I2C lines
 };
 
 // True when `pid` names a running process.

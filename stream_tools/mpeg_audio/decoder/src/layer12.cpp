@@ -73,7 +73,8 @@ bool DecodeLayer1(DecoderState& s) {
         OutputSamples(s, 1);
     }
     if (s.clipped > clipped_before) ConsoleMessage("%ld output samples clipped\n", s.clipped - clipped_before);
-    return true;
+    // Samples read past the bytes given are not the encoder's: a cut frame is dropped.
+    return !EndOfStream(bs);
 }
 
 bool DecodeLayer2(DecoderState& s) {
@@ -171,7 +172,7 @@ bool DecodeLayer2(DecoderState& s) {
         OutputSamples(s, 3);
     }
     if (s.clipped > clipped_before) ConsoleMessage("%ld samples clipped\n", s.clipped - clipped_before);
-    return true;
+    return !EndOfStream(bs);
 }
 
 }  // namespace mpa

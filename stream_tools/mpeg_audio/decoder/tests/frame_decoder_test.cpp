@@ -162,6 +162,9 @@ TEST(FrameDecoder, HeadersOutsideTheTablesAndForbiddenAllocationsAreDropped) {
                                                     [](BitStream& bs) { PutBits(bs, 15, 4); });
     EXPECT_EQ(Decode(decoder, allocation_15, out), 0);
     EXPECT_EQ(Decode(decoder, frame, out), 2304);
+    std::vector<uint8_t> loud = Layer1LoudFrame(2, {3, 1});
+    EXPECT_EQ(decoder.DecodeAudioFrame(loud.data(), 12, out), 0);  // cut inside its samples
+    EXPECT_EQ(Decode(decoder, loud, out), 768);
 }
 
 // Layer III frame with empty granules; main_data_begin as given.

@@ -1,0 +1,39 @@
+#include "board_bindings.h"
+
+#include "board_window.h"
+#include "ruvent/ruvent.h"
+#include "tessolk/board_map.h"
+#include "tessolk/tessolk.h"
+
+namespace velmar {
+
+int RuventLibrary::Call(BoardExport which, int argc, char** argv) {
+    switch (which) {
+        case BoardExport::Mwcmd: return mwcmd(argc, argv);
+        case BoardExport::Mrd: return mrd(argc, argv);
+        case BoardExport::Mwr: return mwr(argc, argv);
+        case BoardExport::Mwrblk: return mwrblk(argc, argv);
+        case BoardExport::Mld: return mld(argc, argv);
+        case BoardExport::Mreset: return mreset(argc, argv);
+        case BoardExport::Mquit: return mquit(argc, argv);
+        case BoardExport::Mdaemon: return mdaemon(argc, argv);
+    }
+    return 0;
+}
+
+std::optional<BoardWindow> TessolkDriver::MapWindow() {
+    std::uint32_t physical = 0;
+    std::uint64_t host = 0;
+    if (qrddMapMemory(board_, physical, host) != kQrddOk || host == 0) return std::nullopt;
+    return BoardWindow(reinterpret_cast<void*>(host), board_map::kWindowSize);
+}
+
+std::uint32_t TessolkDriver::Read32(std::uint32_t address) {
+    std::uint32_t value = 0;
+    qrddReadInt32(board_, address, value);
+    return value;
+}
+
+void TessolkDriver::Write32(std::uint32_t address, std::uint32_t value) { qrddWriteInt32(board_, address, value); }
+
+}  // namespace velmar

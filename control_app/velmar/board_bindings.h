@@ -1,0 +1,24 @@
+// The real board behind the board link: the exports of libruvent and the driver library tessolk.
+#pragma once
+
+#include "board_library.h"
+
+namespace velmar {
+
+class RuventLibrary : public BoardLibrary {
+public:
+    int Call(BoardExport which, int argc, char** argv) override;
+};
+
+class TessolkDriver : public BoardDriver {
+public:
+    explicit TessolkDriver(int board) : board_(board == 2 ? 1 : 0) {}
+    std::optional<BoardWindow> MapWindow() override;
+    std::uint32_t Read32(std::uint32_t address) override;
+    void Write32(std::uint32_t address, std::uint32_t value) override;
+
+private:
+    std::uint32_t board_;  // the driver counts boards from 0
+};
+
+}  // namespace velmar

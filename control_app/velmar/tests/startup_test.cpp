@@ -1,0 +1,51 @@
+// The playback panel brought up against the software board: what the panel logs and what the
+// board reports it was told must be the start-up sequence.
+#include <gtest/gtest.h>
+
+#include "program_runner.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using namespace program_runner;
+
+// Each of `expected` appears in `text`, in this order.
+void ExpectInOrder(const std::string& text, const std::vector<std::string>& expected, const char* what) {
+    std::size_t at = 0;
+    for (const auto& line : expected) {
+        const auto found = text.find(line, at);
+        ASSERT_NE(found, std::string::npos) << what << " lacks, in order: " << line << "\n" << text;
+        at = found + line.size();
+    }
+}
+
+TEST(PlaybackStartUp, BringsTheSoftwareBoardUp) {
+    const std::string bin = velmar_testing::BinDir();
+    const std::string dir = velmar_testing::TempDir();
+    const std::string ini = dir + "/STARTUP.INI", log = dir + "/startup.log", boardLog = dir + "/board.log";
+    std::ofstream(ini) << "[BOARD1]\nLOGFILE=" << log << "\n";
+
+    const pid_t board = Start({bin + "/softboard", "-b", "1", "-v"}, {}, boardLog);
+    std::this_thread::sleep_for(300ms);
+    const pid_t velmar = Start({bin + "/Velmar", "-1", "-mp"}, ini);
+    const bool finished = StartUpFinished(log, 30s);
+    const bool running = WaitExit(velmar, 0ms) == -1;
+    Stop(velmar);
+    Stop(board);
+    ASSERT_TRUE(finished) << "no start-up in the command log";
+    EXPECT_TRUE(running) << "Velmar ended during its start-up";
+
+    ExpectInOrder(ReadText(log),
+                  {" mquit\n", " mreset\n", " mwrblk -fill 0x0 0x40000 0x4003f\n", " mld -first ucode\\ppdecMain.ux\n",
+                   " mwr 0x40038 0x1\n", " mwr 0x410c0 0x0\n", " mwr 0x411c0 0x0\n", " mdaemon -start -s 0x1000",
+                   " mwcmd -p 0x0 0xd0307  0x01010000 0x01000100", "0x003203E8", "0x003403E8", "0x003e03E8",
+                   " mwcmd -p 0x0 0x900F05 0x1000000  0x00000000 0x00000000 0x108080 0x0\n"},
+                  "the command log");
+    ExpectInOrder(ReadText(boardLog),
+                  {"reset", "microcode: decoder", "write 0x40038 <- 0x1", "started: interrupts",
+                   "command 0xD stream 3: 0x1010000 0x1000100", "command 0x9 stream 0: 0x1020001 0x3203E8",
+                   "command 0x90 stream 15: 0x1000000 0x0 0x0 0x108080"},
+                  "the board's log");
+}
+
+}  // namespace

@@ -1,0 +1,123 @@
+#include "tessolk/i2c_bus.h"
+
+namespace tessolk {
+namespace {
+
+constexpr std::uint32_t kClock = 1u << 0;
+constexpr std::uint32_t kData = 1u << 1;
+constexpr std::uint32_t kDataDriven = 1u << 17;
+
+bool KnownDevice(std::uint8_t address) {
+    switch (address & 0xFE) {
+        case kEepromAddress:
+        case kDspAddress:
+        case 0x88:  // video decoder
+        case 0x54:  // video encoder
+        case 0x9A:  // audio converter
+            return true;
+        default:
+            return false;
+    }
+}
+
+// What a device sends when it is read: the EEPROM its status (bit 7 clear: ready), the DSP its
+// revision.
+std::uint8_t ByteToSend(const I2cBusState& bus) {
+    switch (bus.device & 0xFE) {
+        case kEepromAddress: return 0x00;
+        case kDspAddress: return kDspRevision;
+        default: return 0xFF;
+    }
+}
+
+void TakeByte(I2cBusState& bus, std::uint8_t byte) {
+    const bool first = bus.bytesInTransfer++ == 0;
+    if (first) {
+        bus.device = KnownDevice(byte) ? byte : 0;
+        if (bus.device == kDspAddress) bus.dspCodeBytes = 0;
+        bus.switchToSend = bus.device != 0 && (byte & 1);
+    } else if (bus.device == kEepromAddress && bus.bytesInTransfer == 2) {
+        bus.controlByte = byte;
+    } else if (bus.device == kDspAddress) {
+        ++bus.dspCodeBytes;
+    }
+    // A device that knows its address acknowledges it and every byte after it.
+    bus.deviceHoldsDataLow = bus.device != 0;
+}
+
+void PresentBit(I2cBusState& bus) {
+    bus.deviceHoldsDataLow = ((bus.shift << bus.clocks) & 0x80) == 0;
+}
+
+void OnRisingClock(I2cBusState& bus, bool data) {
+    if (bus.mode == kI2cReceive && bus.clocks < 8) bus.shift = static_cast<std::uint8_t>((bus.shift << 1) | data);
+    ++bus.clocks;
+}
+
+void OnFallingClock(I2cBusState& bus) {
+    if (bus.mode == kI2cReceive) {
+        if (bus.clocks == 8) {
+            TakeByte(bus, bus.shift);
+        } else if (bus.clocks >= 9) {
+            bus.deviceHoldsDataLow = 0;
+            bus.clocks = 0;
+            bus.shift = 0;
+            if (bus.switchToSend) {
+                bus.mode = kI2cSend;
+                bus.shift = ByteToSend(bus);
+                PresentBit(bus);
+            }
+        }
+        return;
+    }
+    if (bus.mode == kI2cSend) {
+        if (bus.clocks < 8) {
+            PresentBit(bus);
+        } else if (bus.clocks == 8) {
+            bus.deviceHoldsDataLow = 0;  // the host's acknowledge
+        } else {
+            // The next byte whatever the host answered: the panel's reads release the line for
+            // every acknowledge, even between bytes it still wants.
+            bus.clocks = 0;
+            bus.shift = ByteToSend(bus);
+            PresentBit(bus);
+        }
+    }
+}
+
+bool DataLine(const I2cBusState& bus, std::uint32_t hostValue) {
+    if (hostValue & kDataDriven) return (hostValue & kData) != 0;
+    return !bus.deviceHoldsDataLow;
+}
+
+}  // namespace
+
+std::uint32_t I2cBusWrite(I2cBusState& bus, std::uint32_t value) {
+    const bool clockBefore = (bus.lastValue & kClock) != 0;
+    const bool dataBefore = DataLine(bus, bus.lastValue);
+    const bool clock = (value & kClock) != 0;
+    const bool data = DataLine(bus, value);
+
+    if (clockBefore && clock && dataBefore != data) {
+        if (!data) {  // start: data falls while the clock is high
+            bus.mode = kI2cReceive;
+            bus.clocks = 0;
+            bus.shift = 0;
+            bus.device = 0;
+            bus.bytesInTransfer = 0;
+            bus.switchToSend = 0;
+        } else {  // stop
+            bus.mode = kI2cIdle;
+        }
+        bus.deviceHoldsDataLow = 0;
+    } else if (!clockBefore && clock) {
+        OnRisingClock(bus, data);
+    } else if (clockBefore && !clock) {
+        OnFallingClock(bus);
+    }
+    bus.lastValue = value;
+    const bool line = DataLine(bus, value);
+    return (value & ~kData) | (line ? kData : 0);
+}
+
+}  // namespace tessolk
