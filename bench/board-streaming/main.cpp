@@ -152,8 +152,7 @@ int main(int argc, char* argv[]) {
     bool playExact = false, recordExact = false;
     {
         Bench bench(1);
-        // Half the buffer per interrupt: the board plays one half while the loop refills the other.
-        bench.Streams().SetInput(0, {0xE00000 / 2, ""});
+        bench.Streams().SetInput(0, {0, "", true});
         bench.Start(kFastPlayback);
         auto start = Clock::now();
         CallExport(mwcmd, "mwcmd -i0B -O 0 " + std::to_string(bytes) + " 0 0 " + source);
