@@ -165,8 +165,8 @@ TEST_F(ServiceLoopWithBoard, PlayedFilesArriveByteForByteWithOffsetsLoopsSwapAnd
     WriteFile(pathA, a);
     WriteFile(pathB, b);
     WriteFile(pathC, c);
-    Streams().SetInput(0, {0, dir_ + "/board0.bin"});
-    Streams().SetInput(1, {0, dir_ + "/board1.bin"});
+    Streams().SetInput(0, {0, dir_ + "/board0.bin", true});
+    Streams().SetInput(1, {0, dir_ + "/board1.bin", true});
     StartBoardThread();
     StartLoop(std::string("mdaemon -start -nc ") + kPlaybackSizes);
 

@@ -29,6 +29,17 @@ std::vector<std::uint8_t> ReadClip(const std::string& path) {
 
 }  // namespace
 
+std::uint32_t AnnouncedBitRate(const std::uint8_t* data, std::size_t bytes) {
+    const std::size_t limit = std::min<std::size_t>(bytes, 4096);
+    for (std::size_t i = 0; i + 11 <= limit; ++i) {
+        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1 || data[i + 3] != 0xB3) continue;
+        // bit_rate_value: 18 bits after size (24) and aspect/frame rate (8), in units of 400 bit/s.
+        const std::uint32_t value = std::uint32_t{data[i + 8]} << 10 | std::uint32_t{data[i + 9]} << 2 | data[i + 10] >> 6;
+        return value == 0 || value == 0x3FFFF ? 0 : value * 400;
+    }
+    return 0;
+}
+
 BoardStreaming::BoardStreaming(SoftBoard& board) : board_(board) {}
 
 BoardStreaming::~BoardStreaming() {
@@ -36,34 +47,41 @@ BoardStreaming::~BoardStreaming() {
         if (input.capture) std::fclose(input.capture);
 }
 
-void RunningChecksum::Add(const std::uint8_t* data, std::size_t bytes) {
+void RunningChecksum::AddBlock(const std::uint8_t* block) {
     constexpr std::uint64_t kPrime = 0x100000001b3ull;
-    while (bytes > 0 && pendingCount_ > 0) {
-        pending_[pendingCount_++] = *data++;
-        --bytes;
-        if (pendingCount_ == 8) {
-            std::uint64_t word;
-            std::memcpy(&word, pending_, 8);
-            hash_ = (hash_ ^ word) * kPrime;
-            pendingCount_ = 0;
-        }
-    }
-    for (; bytes >= 8; bytes -= 8, data += 8) {
+    for (int lane = 0; lane < 4; ++lane) {
         std::uint64_t word;
-        std::memcpy(&word, data, 8);
-        hash_ = (hash_ ^ word) * kPrime;
+        std::memcpy(&word, block + 8 * lane, 8);
+        lanes_[lane] = (lanes_[lane] ^ word) * kPrime;
     }
-    std::memcpy(pending_ + pendingCount_, data, bytes);
-    pendingCount_ += bytes;
+}
+
+void RunningChecksum::Add(const std::uint8_t* data, std::size_t bytes) {
+    total_ += bytes;
+    if (pendingCount_ > 0) {
+        const std::size_t take = std::min(bytes, kBlock - pendingCount_);
+        std::memcpy(pending_ + pendingCount_, data, take);
+        pendingCount_ += take;
+        data += take;
+        bytes -= take;
+        if (pendingCount_ < kBlock) return;
+        AddBlock(pending_);
+        pendingCount_ = 0;
+    }
+    for (; bytes >= kBlock; bytes -= kBlock, data += kBlock) AddBlock(data);
+    std::memcpy(pending_, data, bytes);
+    pendingCount_ = bytes;
 }
 
 std::uint64_t RunningChecksum::Value() const {
-    if (pendingCount_ == 0) return hash_;
-    std::uint8_t tail[8] = {};
-    std::memcpy(tail, pending_, pendingCount_);
-    std::uint64_t word;
-    std::memcpy(&word, tail, 8);
-    return ((hash_ ^ word) * 0x100000001b3ull) ^ pendingCount_;
+    RunningChecksum copy = *this;
+    if (copy.pendingCount_ > 0) {
+        std::memset(copy.pending_ + copy.pendingCount_, 0, kBlock - copy.pendingCount_);
+        copy.AddBlock(copy.pending_);
+    }
+    std::uint64_t hash = total_;
+    for (std::uint64_t lane : copy.lanes_) hash = (hash ^ lane) * 0x100000001b3ull;
+    return hash;
 }
 
 void BoardStreaming::SetInput(std::uint32_t stream, const InputStreaming& options) {
@@ -118,8 +136,22 @@ void BoardStreaming::OnInterrupt() {
 void BoardStreaming::ConsumeInput(std::uint32_t stream) {
     Input& input = inputs_[stream];
     auto& queue = board_.inputPairs_[stream];
-    std::uint64_t budget = input.options.bytesPerInterrupt ? input.options.bytesPerInterrupt : ~std::uint64_t{0};
     const std::uint32_t base = board_.control_->physicalBase;
+    if (queue.empty()) return;
+    // A sequence header at the start of a pair sets the rate (they repeat every group).
+    if (input.headOffset == 0 || input.rateBytes == 0) {
+        const QueuedPair& head = queue.front();
+        std::uint32_t bitRate = AnnouncedBitRate(board_.Window() + (head.physical - base) + input.headOffset,
+                                                 head.length - input.headOffset);
+        if (bitRate == 0 && input.rateBytes == 0) bitRate = kDefaultStreamBitRate;
+        if (bitRate != 0)
+            input.rateBytes = std::max<std::uint32_t>(
+                1, static_cast<std::uint32_t>(std::uint64_t{bitRate} / 8 * board_.options_.interruptPeriodMs / 1000));
+    }
+    std::uint64_t budget = input.options.asFastAsPossible ? ~std::uint64_t{0}
+                           : input.options.bytesPerInterrupt ? input.options.bytesPerInterrupt
+                                                             : input.rateBytes;
+    std::uint64_t consumed = 0;
     while (budget > 0 && !queue.empty()) {
         const QueuedPair pair = queue.front();
         const std::uint32_t take =
@@ -127,8 +159,7 @@ void BoardStreaming::ConsumeInput(std::uint32_t stream) {
         const std::uint8_t* data = board_.Window() + (pair.physical - base) + input.headOffset;
         if (input.capture) std::fwrite(data, 1, take, input.capture);
         input.running.Add(data, take);
-        input.checksum.store(input.running.Value());
-        input.bytes.fetch_add(take);
+        consumed += take;
         budget -= take;
         input.headOffset += take;
         if (input.headOffset < pair.length) break;
@@ -137,12 +168,24 @@ void BoardStreaming::ConsumeInput(std::uint32_t stream) {
         std::atomic_ref(*ProgressWord(stream, 0)).fetch_add(1);
     }
     if (input.capture) std::fflush(input.capture);
+    if (consumed == 0) return;
+    // The checksum first: a reader that sees the byte count sees the checksum of those bytes.
+    input.checksum.store(input.running.Value());
+    input.bytes.fetch_add(consumed);
 }
 
 void BoardStreaming::ProduceOutput(std::uint32_t stream) {
     Output& output = outputs_[stream];
     if (output.clip.empty()) return;
     auto& queue = board_.outputPairs_[stream];
+    // More pairs than the stream has: the host opened the output again and handed over all eight
+    // afresh. The new set starts at its first pair, as the host counts it.
+    constexpr std::size_t kPairsPerStream = 8;
+    if (queue.size() > kPairsPerStream) {
+        queue.erase(queue.begin(), queue.end() - kPairsPerStream);
+        output.fillOffset = 0;
+        output.queuedAfterFill = 0;
+    }
     std::uint64_t budget = output.options.bytesPerInterrupt ? output.options.bytesPerInterrupt : ~std::uint64_t{0};
     if (output.options.hostPaced) {
         if (queue.size() <= output.queuedAfterFill && output.queuedAfterFill != 0) return;
@@ -157,7 +200,6 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
         std::copy_n(output.clip.data() + output.clipPosition, take,
                     board_.Window() + (pair.physical - base) + output.fillOffset);
         output.running.Add(output.clip.data() + output.clipPosition, take);
-        output.checksum.store(output.running.Value());
         output.clipPosition = (output.clipPosition + take) % output.clip.size();
         output.fillOffset += static_cast<std::uint32_t>(take);
         output.produced.fetch_add(take);
@@ -177,6 +219,7 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
         std::atomic_ref(*ProgressWord(kOutputEntries + stream, 1)).store(fillPosition);
     }
     output.queuedAfterFill = queue.size();
+    output.checksum.store(output.running.Value());
     if (output.options.pictureIndex) WriteIndexEntries(output);
 }
 

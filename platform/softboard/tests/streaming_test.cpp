@@ -147,4 +147,40 @@ TEST(RunningChecksumTest, DoesNotDependOnHowTheBytesAreCut) {
     EXPECT_NE(changed.Value(), whole.Value());
 }
 
+TEST_F(BoardStreams, WithoutAFixedRateTheStreamsOwnBitRatePacesIt) {
+    // A sequence header announcing 8 Mbit/s: 1,000 bytes per 1 ms interrupt.
+    std::vector<std::uint8_t> data(kPair, 0x55);
+    const std::uint32_t value = 8'000'000 / 400;
+    const std::uint8_t header[] = {0, 0, 1, 0xB3, 0x2D, 0x01, 0xE0, 0x34, static_cast<std::uint8_t>(value >> 10),
+                                   static_cast<std::uint8_t>(value >> 2), static_cast<std::uint8_t>(value << 6 | 0x20)};
+    std::memcpy(data.data(), header, sizeof header);
+    EXPECT_EQ(AnnouncedBitRate(data.data(), data.size()), 8'000'000u);
+    std::memcpy(board_->Window() + inputArea_, data.data(), kPair);
+    HandOver(5, {physical_ + inputArea_, kPair});
+    Step();
+    EXPECT_EQ(board_->Streaming().InputBytes(0), 1000u);
+}
+
+TEST_F(BoardStreams, AnOutputOpenedAgainStartsAtTheFirstPairOfTheNewSet) {
+    std::vector<std::uint8_t> clip(0x100, 0x77);
+    const std::string path = velmar_testing::TempDir() + "/clip.bin";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(clip.data()), clip.size());
+    OutputStreaming options;
+    options.sourceClip = path;
+    options.bytesPerInterrupt = 0x100;
+    board_->Streaming().SetOutput(0, options);
+    std::vector<std::uint32_t> all;
+    for (std::uint32_t j = 0; j < 8; ++j) {
+        all.push_back(physical_ + outputArea_ + j * 0x400);
+        all.push_back(0x400);
+    }
+    HandOver(6, all);
+    Step();
+    Step();  // 0x200 bytes into the first pair
+    HandOver(6, all);
+    Step();
+    EXPECT_EQ(Word(kStreamProgressTable + 8 * 16 + 4), physical_ + outputArea_ + 0x100);
+    EXPECT_EQ(board_->OutputPairs(0).size(), 8u);
+}
+
 }  // namespace

@@ -14,22 +14,36 @@ namespace softboard {
 class SoftBoard;
 
 // A running checksum of a byte sequence that does not depend on how the sequence is cut into
-// pieces: 64-bit FNV-1a over little-endian 8-byte words, the tail padded at Value().
+// pieces: four interleaved 64-bit FNV-1a lanes over little-endian 8-byte words (so it keeps up
+// with memory speed), the tail padded at Value().
 class RunningChecksum {
 public:
     void Add(const std::uint8_t* data, std::size_t bytes);
     std::uint64_t Value() const;
 
 private:
-    std::uint64_t hash_ = 0xcbf29ce484222325ull;
-    std::uint8_t pending_[8] = {};
+    static constexpr std::size_t kBlock = 32;
+    void AddBlock(const std::uint8_t* block);
+    std::uint64_t lanes_[4] = {0xcbf29ce484222325ull, 0x84222325cbf29ce4ull, 0x1b3cbf29ce484222ull,
+                               0x2325cbf29ce48422ull};
+    std::uint64_t total_ = 0;
+    std::uint8_t pending_[kBlock] = {};
     std::size_t pendingCount_ = 0;
 };
 
 struct InputStreaming {
-    std::uint32_t bytesPerInterrupt = 0;  // the stream's rate; 0: as fast as possible
-    std::string captureFile;              // empty: keep only the checksum
+    // A fixed rate; 0: the stream's own bit rate, from the sequence headers at the start of its
+    // pairs (50 Mbit/s until one announces a constant rate).
+    std::uint32_t bytesPerInterrupt = 0;
+    std::string captureFile;         // empty: keep only the checksum
+    bool asFastAsPossible = false;   // every queued pair at each interrupt
 };
+
+inline constexpr std::uint32_t kDefaultStreamBitRate = 50'000'000;
+
+// The bit rate a stream's first bytes announce (an MPEG video sequence header in the first 4 KiB),
+// or 0 when they announce none or a variable rate.
+std::uint32_t AnnouncedBitRate(const std::uint8_t* data, std::size_t bytes);
 
 struct OutputStreaming {
     std::string sourceClip;               // looped; empty: the output produces nothing
@@ -68,6 +82,7 @@ private:
         InputStreaming options;
         std::FILE* capture = nullptr;
         std::uint32_t headOffset = 0;
+        std::uint32_t rateBytes = 0;  // per interrupt, once known
         RunningChecksum running;
         std::atomic<std::uint64_t> bytes{0};
         std::atomic<std::uint64_t> checksum{0};
