@@ -16,6 +16,7 @@
 #include "ruvent/command_channel.h"
 #include "ruvent/command_packet.h"
 #include "ruvent/ruvent.h"
+#include "ruvent/stream_end_wait.h"
 #include "tessolk/board_map.h"
 
 namespace ruvent {
@@ -155,6 +156,9 @@ void ParseOption(CommandCollector& collector, const char* word) {
         std::uint32_t stopped = output;
         driver.ReadSharedMem(board, stopped, kStoppedOutput);
         driver.WriteSharedMem(board, 1, kOutputStreamMode + (stopped & 15));
+        // Return once the loop has written the partial end and closed the file, so the caller's
+        // header or trailer lands on a complete file.
+        WaitForOutputStreamEnd(driver, board, stopped & 15);
     }
     // "-b{n}", "-h" and "-force" were taken before the walk; other words starting with '-' do nothing.
 }

@@ -225,11 +225,14 @@ TEST_F(ServiceLoopWithBoard, RecordingThroughOutputsZeroAndOneWritesWhatTheBoard
         return Streams().OutputBytes(0) == videoBytes && Streams().OutputBytes(1) == audioBytes;
     }));
     platform::SleepMs(50);  // the last full pairs are drained
+    // "-U" returns once the loop has taken the stop: the files are complete right away.
     ASSERT_EQ(Call(mwcmd, "mwcmd -U0"), 1);
     ASSERT_EQ(Call(mwcmd, "mwcmd -U1"), 1);
-    // The files are complete once the loop has taken the stop.
-    ASSERT_TRUE(ruvent::WaitForOutputStreamEnd(0, 0));
-    ASSERT_TRUE(ruvent::WaitForOutputStreamEnd(0, 1));
+    std::uint32_t mode0 = 1, mode1 = 1;
+    qrddReadSharedMem(0, mode0, 16);
+    qrddReadSharedMem(0, mode1, 17);
+    EXPECT_NE(mode0, 1u);
+    EXPECT_NE(mode1, 1u);
     EXPECT_EQ(Shared(16), 2u);  // partial end: the rest of the pair goes to the next recording
     EXPECT_EQ(Shared(17), 3u);
     EXPECT_EQ(Word(board_map::kDiskOverrunCounter), 0u);

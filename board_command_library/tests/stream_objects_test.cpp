@@ -325,7 +325,9 @@ TEST_F(OutputStreams, ContentSurvivesSwitchesBetweenUnbufferedAndBufferedWriting
                 for (std::uint32_t i = 0; i < 0x40000; ++i) aligned[i] = static_cast<std::uint8_t>(i * 7 + round);
                 expected.insert(expected.end(), aligned, aligned + 0x40000);
                 EXPECT_TRUE(output.Write(aligned, 0x40000));
-                if (round == 0) EXPECT_NE(output.WriteMode(), 0);
+                if (round == 0) {
+                    EXPECT_NE(output.WriteMode(), 0);
+                }
                 Bytes small = Counting(0x40000 - 100 + round * 0, static_cast<std::uint8_t>(round));
                 if (round == 1) small.resize(100);  // leaves the position unaligned for a while
                 expected.insert(expected.end(), small.begin(), small.end());
