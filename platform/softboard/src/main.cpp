@@ -1,12 +1,14 @@
-// softboard -b <1|2> [-p <ms>] [-t <type>] [-v ...]
+// softboard -b <1|2> [-p <ms>] [-t <type>] [-f] [-c <folder>] [-o <output> <clip>]... [-v ...]
 // Serves one software board until SIGINT or SIGTERM, then removes its shared objects.
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <string>
 
 #include "softboard/soft_board.h"
+#include "softboard/streaming.h"
 
 namespace {
 
@@ -15,10 +17,14 @@ std::atomic<bool> g_stop{false};
 void OnSignal(int) { g_stop.store(true); }
 
 int Usage() {
-    std::cerr << "usage: softboard -b <1|2> [-p <interrupt period ms>] [-t <board type>] [-v]...\n"
+    std::cerr << "usage: softboard -b <1|2> [-p <ms>] [-t <type>] [-f] [-c <folder>] [-o <output> <clip>]... [-v]...\n"
                  "  -b  the board to serve (1 first, 2 second)\n"
                  "  -p  interrupt period once started, default 20 (one field)\n"
                  "  -t  board type word, default 0x8120\n"
+                 "  -f  consume input streams as fast as possible instead of at their bit rate\n"
+                 "  -c  keep what each input stream receives in <folder>/input<N>.bin\n"
+                 "  -o  fill output stream <output> (0-7) from <clip>, looped; video outputs 0 and 2 also\n"
+                 "      write the encoder's picture index entries\n"
                  "  -v  log what the board receives; twice also each interrupt\n";
     return 1;
 }
@@ -34,11 +40,21 @@ bool ReadNumber(const char* text, long long& value) {
 int main(int argc, char* argv[]) {
     softboard::SoftBoardOptions options;
     bool haveBoard = false;
+    bool fast = false;
+    std::string captureFolder;
+    std::map<std::uint32_t, std::string> outputClips;
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         long long number = 0;
         if (word == "-v") {
             ++options.verbosity;
+        } else if (word == "-f") {
+            fast = true;
+        } else if (word == "-c" && i + 1 < argc) {
+            captureFolder = argv[++i];
+        } else if (word == "-o" && i + 2 < argc && ReadNumber(argv[i + 1], number) && number >= 0 && number < 8) {
+            outputClips[static_cast<std::uint32_t>(number)] = argv[i + 2];
+            i += 2;
         } else if ((word == "-b" || word == "-p" || word == "-t") && i + 1 < argc && ReadNumber(argv[i + 1], number)) {
             ++i;
             if (word == "-b") {
@@ -67,6 +83,18 @@ int main(int argc, char* argv[]) {
     if (!board) {
         std::cerr << "softboard: " << error << "\n";
         return 1;
+    }
+    for (std::uint32_t stream = 0; stream < softboard::kInputStreams; ++stream) {
+        softboard::InputStreaming input;
+        input.asFastAsPossible = fast;
+        if (!captureFolder.empty()) input.captureFile = captureFolder + "/input" + std::to_string(stream) + ".bin";
+        board->Streaming().SetInput(stream, input);
+    }
+    for (const auto& [stream, clip] : outputClips) {
+        softboard::OutputStreaming output;
+        output.sourceClip = clip;
+        output.pictureIndex = stream == 0 || stream == 2;
+        board->Streaming().SetOutput(stream, output);
     }
     board->Serve(g_stop);
     return 0;

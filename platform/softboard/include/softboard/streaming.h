@@ -40,6 +40,8 @@ struct InputStreaming {
 };
 
 inline constexpr std::uint32_t kDefaultStreamBitRate = 50'000'000;
+inline constexpr std::uint32_t kInputStreams = 8;
+inline constexpr std::uint32_t kOutputStreams = 8;
 
 // The bit rate a stream's first bytes announce (an MPEG video sequence header in the first 4 KiB),
 // or 0 when they announce none or a variable rate.
@@ -107,8 +109,8 @@ private:
     std::uint32_t* ProgressWord(std::uint32_t entry, std::uint32_t word);
 
     SoftBoard& board_;
-    Input inputs_[8];
-    Output outputs_[8];
+    Input inputs_[kInputStreams];
+    Output outputs_[kOutputStreams];
     std::uint32_t ringWrite_ = 0;
 };
 
