@@ -127,10 +127,47 @@ void BoardStreaming::OnReset() {
     for (Output& output : outputs_) output.fillOffset = 0;
 }
 
+void PictureTypeScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
+    for (std::size_t i = 0; i < bytes; ++i) {
+        const std::uint8_t byte = data[i];
+        if (bytesAfterHeader_ >= 0 && ++bytesAfterHeader_ == 2) {
+            // The second byte after 00 00 01 00: two bits of the temporal reference, then the type.
+            lastType_ = static_cast<std::uint8_t>((byte >> 3) & 7);
+            ++pictures_;
+            bytesAfterHeader_ = -1;
+        }
+        recent_ = (recent_ << 8) | byte;
+        if (recent_ == 0x00000100) bytesAfterHeader_ = 0;
+    }
+}
+
 void BoardStreaming::OnInterrupt() {
     for (std::uint32_t s = 0; s < kBoardStreams; ++s) ConsumeInput(s);
     for (std::uint32_t v = 0; v < kBoardStreams; ++v) ProduceOutput(v);
     board_.SetWindowWord(kRecordTimecode, board_.Timecode());
+    ShowChannels();
+}
+
+// The channel status words the panels read: the board's field clock (+4), the field counter of
+// the picture shown, which runs while the channel's input plays (+8), and the shown picture's
+// coding type (byte +43).
+void BoardStreaming::ShowChannels() {
+    struct Channel {
+        std::uint32_t status;
+        std::uint32_t stream;
+    };
+    static constexpr Channel kChannels[] = {{kChannelAStatus, 0}, {kChannelBStatus, 1}};
+    const auto fieldClock = static_cast<std::uint32_t>(board_.InterruptCount());
+    for (const Channel& channel : kChannels) {
+        Input& input = inputs_[channel.stream];
+        board_.SetWindowWord(channel.status + 4, fieldClock);
+        if (input.consumedThisInterrupt)
+            board_.SetWindowWord(channel.status + 8, board_.WindowWord(channel.status + 8) + 1);
+        const std::uint32_t typeWord = channel.status + 40;  // byte +43 is the word's top byte
+        const std::uint32_t kept = board_.WindowWord(typeWord) & 0x00FFFFFFu;
+        board_.SetWindowWord(typeWord, kept | (std::uint32_t{input.pictures.LastType()} << 24));
+        input.consumedThisInterrupt = false;
+    }
 }
 
 void BoardStreaming::ConsumeInput(std::uint32_t stream) {
@@ -159,6 +196,7 @@ void BoardStreaming::ConsumeInput(std::uint32_t stream) {
         const std::uint8_t* data = board_.Window() + (pair.physical - base) + input.headOffset;
         if (input.capture) std::fwrite(data, 1, take, input.capture);
         input.running.Add(data, take);
+        if (stream < 2) input.pictures.Feed(data, take);
         consumed += take;
         budget -= take;
         input.headOffset += take;
@@ -169,6 +207,7 @@ void BoardStreaming::ConsumeInput(std::uint32_t stream) {
     }
     if (input.capture) std::fflush(input.capture);
     if (consumed == 0) return;
+    input.consumedThisInterrupt = true;
     // The checksum first: a reader that sees the byte count sees the checksum of those bytes.
     input.checksum.store(input.running.Value());
     input.bytes.fetch_add(consumed);

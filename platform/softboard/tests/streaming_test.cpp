@@ -184,3 +184,39 @@ TEST_F(BoardStreams, AnOutputOpenedAgainStartsAtTheFirstPairOfTheNewSet) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PictureTypeScannerTest, FindsPictureHeadersAcrossPieces) {
+    // Picture headers with coding types I (1), B (3) and P (2), split at every possible place.
+    const std::vector<std::uint8_t> stream = {0x00, 0x00, 0x01, 0xB3, 0x12, 0x00, 0x00, 0x01, 0x00, 0x00, 0x0F,
+                                              0xFF, 0xAA, 0x00, 0x00, 0x01, 0x00, 0x00, 0x5F, 0xFF, 0x00,
+                                              0x00, 0x01, 0x00, 0x40, 0x57};
+    for (std::size_t cut = 0; cut <= stream.size(); ++cut) {
+        PictureTypeScanner scanner;
+        scanner.Feed(stream.data(), cut);
+        scanner.Feed(stream.data() + cut, stream.size() - cut);
+        EXPECT_EQ(scanner.Pictures(), 3u) << cut;
+        EXPECT_EQ(scanner.LastType(), 2) << cut;
+    }
+}
+
+}  // namespace
+
+TEST_F(BoardStreams, ChannelStatusShowsTheFieldsAndPictureTypeOfWhatPlays) {
+    board_->Streaming().SetInput(0, {0x100, ""});
+    // One B picture header at the start of the pair.
+    std::vector<std::uint8_t> data(kPair, 0xFF);
+    const std::uint8_t picture[] = {0x00, 0x00, 0x01, 0x00, 0x00, 0x1F};
+    std::memcpy(data.data(), picture, sizeof picture);
+    std::memcpy(board_->Window() + inputArea_, data.data(), kPair);
+    HandOver(5, {physical_ + inputArea_, kPair});
+    Step();
+    const std::uint32_t shownBefore = Word(kChannelAStatus + 8);
+    Step();
+    Step();
+    EXPECT_EQ(Word(kChannelAStatus + 8), shownBefore + 2);  // one field per interrupt while it plays
+    EXPECT_EQ(board_->Window()[kChannelAStatus + 43], 3);
+    EXPECT_EQ(Word(kChannelAStatus + 4), static_cast<std::uint32_t>(board_->InterruptCount()));
+    EXPECT_EQ(Word(kChannelBStatus + 8), 0u);  // channel B plays nothing
+}

@@ -31,6 +31,21 @@ private:
     std::size_t pendingCount_ = 0;
 };
 
+// Finds MPEG video picture headers in a stream fed piece by piece and keeps the coding type of
+// the last one (1 I, 2 P, 3 B), as the decoder reports the picture it shows.
+class PictureTypeScanner {
+public:
+    void Feed(const std::uint8_t* data, std::size_t bytes);
+    std::uint8_t LastType() const { return lastType_; }
+    std::uint64_t Pictures() const { return pictures_; }
+
+private:
+    std::uint32_t recent_ = 0xFFFFFFFF;  // the last four bytes seen
+    int bytesAfterHeader_ = -1;           // counting the bytes after a picture start code
+    std::uint8_t lastType_ = 0;
+    std::uint64_t pictures_ = 0;
+};
+
 struct InputStreaming {
     // A fixed rate; 0: the stream's own bit rate, from the sequence headers at the start of its
     // pairs (50 Mbit/s until one announces a constant rate).
@@ -74,6 +89,7 @@ public:
 
     void OnInterrupt();
     void OnReset();
+    void ShowChannels();
 
 private:
     struct PictureUnit {
@@ -86,6 +102,8 @@ private:
         std::uint32_t headOffset = 0;
         std::uint32_t rateBytes = 0;  // per interrupt, once known
         RunningChecksum running;
+        PictureTypeScanner pictures;      // video inputs 0 and 1: what the channel shows
+        bool consumedThisInterrupt = false;
         std::atomic<std::uint64_t> bytes{0};
         std::atomic<std::uint64_t> checksum{0};
     };
