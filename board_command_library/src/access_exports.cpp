@@ -11,13 +11,13 @@
 #include "ruvent/board_bytes.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/ruvent.h"
+#include "ruvent/shared_words.h"
 #include "tessolk/board_map.h"
 
 namespace ruvent {
 namespace {
 
 constexpr std::uint32_t kChunkBytes = 4096;
-constexpr std::uint32_t kQuitRequestWord = 15;
 
 std::uint32_t RoundUp4(std::uint64_t bytes) { return static_cast<std::uint32_t>((bytes + 3) & ~std::uint64_t{3}); }
 
@@ -123,6 +123,6 @@ extern "C" int mreset(int argc, char* argv[]) {
 extern "C" int mquit(int argc, char* argv[]) {
     const AccessArguments arguments = ParseAccessArguments(argc, argv);
     BoardDriver& driver = ActiveDriver();
-    RetryUntilOk([&] { return driver.WriteSharedMem(arguments.board, 0xFFFFFFFF, kQuitRequestWord); });
+    RetryUntilOk([&] { return driver.WriteSharedMem(arguments.board, shared_word::kQuitValue, shared_word::kQuitRequest); });
     return 0;
 }

@@ -16,16 +16,14 @@
 #include "ruvent/command_channel.h"
 #include "ruvent/command_packet.h"
 #include "ruvent/ruvent.h"
+#include "ruvent/shared_words.h"
 #include "ruvent/stream_end_wait.h"
 #include "tessolk/board_map.h"
 
 namespace ruvent {
 namespace {
 
-constexpr std::uint32_t kInputRequestCount = 0;
-constexpr std::uint32_t kOutputRequestCount = 1;
-constexpr std::uint32_t kStoppedOutput = 14;
-constexpr std::uint32_t kOutputStreamMode = 16;
+using namespace shared_word;
 constexpr std::uint32_t kFirst = 0;
 constexpr std::uint32_t kLast = 1;
 

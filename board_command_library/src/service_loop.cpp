@@ -2,6 +2,7 @@
 // streams `mwcmd` asked for, refills the input pairs the board consumed, drains the output pairs
 // it filled, adds the words posted to the command channel and sends it all as one packet.
 #include "ruvent/service_loop.h"
+#include "ruvent/shared_words.h"
 
 #include <algorithm>
 #include <atomic>
@@ -22,12 +23,7 @@ namespace {
 
 using namespace board_map;
 
-// DriverRegisterFile shared words.
-constexpr std::uint32_t kAbortWord = 2;
-constexpr std::uint32_t kStoppedOutputWord = 14;
-constexpr std::uint32_t kQuitWord = 15;
-constexpr std::uint32_t kOutputModeWord = 16;
-constexpr std::uint32_t kQuitValue = 0xFFFFFFFF;
+using namespace shared_word;
 
 constexpr std::uint32_t kOpenRequest = 11;
 constexpr std::uint32_t kStopRequest = 12;
@@ -124,7 +120,7 @@ std::uint32_t ServiceLoop::Shared(std::uint32_t index) {
     return value;
 }
 
-bool ServiceLoop::QuitRequested() { return Shared(kQuitWord) == kQuitValue; }
+bool ServiceLoop::QuitRequested() { return Shared(kQuitRequest) == kQuitValue; }
 
 std::uint32_t ServiceLoop::ProgressWord(std::uint32_t entry, std::uint32_t word) const {
     return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + kStreamProgressTable + 8 * entry + 4 * word))
@@ -212,12 +208,12 @@ void ServiceLoop::SetUp() {
     qrddSendEventHandle(board_, eventName_.c_str());
 
     packet_ = std::make_unique<CommandPacket>(packetBytes_ >= 8 ? packetBytes_ : kPlaybackPacket);
-    qrddWriteSharedMem(board_, 0, kQuitWord);
-    qrddWriteSharedMem(board_, 0, kAbortWord);
+    qrddWriteSharedMem(board_, 0, kQuitRequest);
+    qrddWriteSharedMem(board_, 0, kAbortRequest);
     // Every output's mode word, 16 to 23: a stale mode on outputs 6 and 7 would end their next
     // recording at once.
-    for (std::uint32_t v = 0; v < kOutputs; ++v) qrddWriteSharedMem(board_, 0, kOutputModeWord + v);
-    qrddWriteSharedMem(board_, 32, kStoppedOutputWord);
+    for (std::uint32_t v = 0; v < kOutputs; ++v) qrddWriteSharedMem(board_, 0, kOutputStreamMode + v);
+    qrddWriteSharedMem(board_, 32, kStoppedOutput);
     for (std::uint32_t s = 0; s < kServedInputs; ++s) inputs_[s].lastProgress = ProgressWord(s, 0);
     for (std::uint32_t v = 0; v < kOutputs; ++v) outputs_[v].lastProgress = ProgressWord(16 + v, 0);
 }
@@ -243,7 +239,7 @@ int ServiceLoop::EndOnBoardFailure() {
 }
 
 int ServiceLoop::Round() {
-    if (Shared(kAbortWord) == 1 || (!options_.releaseConsole && platform::ConsoleKeyPressed('q')))
+    if (Shared(kAbortRequest) == 1 || (!options_.releaseConsole && platform::ConsoleKeyPressed('q')))
         return EndOnBoardFailure();
     if (QuitRequested()) {
         Shutdown();
@@ -448,7 +444,7 @@ void ServiceLoop::OpenOutput(std::uint32_t stream) {
     output.object.reset();
     output.object = CreateStreamPair(name, flags & 7, window_);
     output.lastProgress = ProgressWord(16 + stream, 0);
-    if (Shared(kOutputModeWord + stream) != kModeRunning) return;
+    if (Shared(kOutputStreamMode + stream) != kModeRunning) return;
     std::vector<std::uint32_t> words;
     for (const BufferPair& pair : pairs_[kPairs + stream]) {
         words.push_back(pair.physical);
@@ -473,7 +469,7 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
         CountOverrun();
         n = kPairs;
     }
-    std::uint32_t mode = Shared(kOutputModeWord + stream);
+    std::uint32_t mode = Shared(kOutputStreamMode + stream);
     if (mode == kModeStopAsked) {
         bool atPairStart = false;
         for (std::uint32_t j = 0; j < kPairs; ++j) atPairStart = atPairStart || fillPosition == pairs[j].physical;
@@ -490,8 +486,8 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
             if (output.object && (!overrun || stream == kOutputNeverDropped)) {
                 if (!output.object->Write(pair.host + from, pair.length - from)) CountOverrun();
             }
-            if (from != 0 && mode == kModePartialPending && Shared(kOutputModeWord + stream) != kModeStopAsked)
-                qrddWriteSharedMem(board_, kModeEnded, kOutputModeWord + stream);
+            if (from != 0 && mode == kModePartialPending && Shared(kOutputStreamMode + stream) != kModeStopAsked)
+                qrddWriteSharedMem(board_, kModeEnded, kOutputStreamMode + stream);
             output.partialOffset[j] = 0;
             words.push_back(pair.physical);
             words.push_back(pair.length);
@@ -502,7 +498,7 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
         packet_->AddPacketWords(words.data(), static_cast<std::uint32_t>(words.size() * 4));
         commandsAdded_ = true;
     }
-    if (Shared(kOutputModeWord + stream) != kModeStopAsked) return;
+    if (Shared(kOutputStreamMode + stream) != kModeStopAsked) return;
     if (mode == kModePartialPending) {
         // The board stopped inside the pair it was filling: write what it holds so far.
         const std::uint32_t j = output.nextPair;
@@ -518,7 +514,7 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
     }
     output.object.reset();  // closes the file (and its picture index)
     const bool playback = packetBytes_ == kPlaybackPacket;
-    qrddWriteSharedMem(board_, stream == 6 || playback ? kModeRunning : mode, kOutputModeWord + stream);
+    qrddWriteSharedMem(board_, stream == 6 || playback ? kModeRunning : mode, kOutputStreamMode + stream);
 }
 
 void ServiceLoop::Shutdown() {

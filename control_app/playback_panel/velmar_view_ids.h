@@ -1,6 +1,8 @@
 // Control ids of form 101 (the playback panel) and the menu commands routed to it.
 #pragma once
 
+#include "menu_ids.h"
+
 #include "velmar_ui/form_view.h"
 
 namespace velmar::panel_ids {
@@ -149,19 +151,4 @@ inline constexpr ControlId kDv50 = 1212;
 
 }  // namespace velmar::panel_ids
 
-namespace velmar::menu_ids {
-
-inline constexpr int kEnter = 32772;
-inline constexpr int kColorSetting = 32773;
-inline constexpr int kVideoSettings = 32775;
-inline constexpr int kAlphaGenerator = 32776;
-inline constexpr int kByteSwap = 32777;
-inline constexpr int kSetLogFile = 32778;
-inline constexpr int kOpenPlayList = 32779;
-inline constexpr int kDisableLogging = 32781;
-inline constexpr int kAudioSettings = 32782;
-inline constexpr int kFileMerge = 32783;
-inline constexpr int kFileSplit = 32784;
-inline constexpr int kUpdateEeprom = 32785;
-
-}  // namespace velmar::menu_ids
+// The menu commands (namespace velmar::menu_ids) are the frame's: menu_ids.h.

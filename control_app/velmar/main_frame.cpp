@@ -27,17 +27,17 @@ struct MenuEntry {
 
 // The panel's commands in menu 128, as the operator finds them.
 constexpr MenuEntry kPanelMenu[] = {
-    {"&File", "&Disable Logging", menu::kDisableLogging},
-    {"&File", "Set &Log File ...", menu::kSetLogFile},
-    {"&File", "Open &Play List File ...", menu::kOpenPlayList},
-    {"&Settings", "&Color Setting ...", menu::kColorSettings},
-    {"&Settings", "&Video Settings ...", menu::kVideoSettings},
-    {"&Settings", "&Audio Settings ...", menu::kAudioSettings},
-    {"&Tools", "&Alpha File Generator ...", menu::kAlphaGenerator},
-    {"&Tools", "&Byte Swap ...", menu::kByteSwap},
-    {"&Tools", "File &Merge ...", menu::kFileMerge},
-    {"&Tools", "File &Split ...", menu::kFileSplit},
-    {"&Tools", "&Update EEPROM ...", menu::kUpdateEeprom},
+    {"&File", "&Disable Logging", menu_ids::kDisableLogging},
+    {"&File", "Set &Log File ...", menu_ids::kSetLogFile},
+    {"&File", "Open &Play List File ...", menu_ids::kOpenPlayList},
+    {"&Settings", "&Color Setting ...", menu_ids::kColorSetting},
+    {"&Settings", "&Video Settings ...", menu_ids::kVideoSettings},
+    {"&Settings", "&Audio Settings ...", menu_ids::kAudioSettings},
+    {"&Tools", "&Alpha File Generator ...", menu_ids::kAlphaGenerator},
+    {"&Tools", "&Byte Swap ...", menu_ids::kByteSwap},
+    {"&Tools", "File &Merge ...", menu_ids::kFileMerge},
+    {"&Tools", "File &Split ...", menu_ids::kFileSplit},
+    {"&Tools", "&Update EEPROM ...", menu_ids::kUpdateEeprom},
 };
 
 void Cut(QWidget* focus) {
@@ -89,7 +89,7 @@ void CMainFrame::BuildMenus() {
     file->addAction("E&xit", this, &QWidget::close);
     // Availability changes with the panel's state (a log open or not): ask it as the menu opens.
     connect(file, &QMenu::aboutToShow, this, [this] {
-        for (int id : {menu::kDisableLogging, menu::kSetLogFile, menu::kOpenPlayList})
+        for (int id : {menu_ids::kDisableLogging, menu_ids::kSetLogFile, menu_ids::kOpenPlayList})
             actions_[id]->setEnabled(commands_.MenuCommandEnabled(id));
     });
 
@@ -116,7 +116,7 @@ void CMainFrame::BuildMenus() {
     // The toolbar: Cut, Copy, Paste and About, as the frame's standard bar has them.
     const auto icon = [this](QStyle::StandardPixmap pixmap) { return style()->standardIcon(pixmap); };
     toolBar_->addAction(icon(QStyle::SP_FileDialogContentsView), "Open Play List File",
-                        [this] { commands_.MenuCommand(menu::kOpenPlayList); });
+                        [this] { commands_.MenuCommand(menu_ids::kOpenPlayList); });
     toolBar_->addSeparator();
     toolBar_->addAction(icon(QStyle::SP_MessageBoxInformation), "About", this, &CMainFrame::ShowAbout);
 }

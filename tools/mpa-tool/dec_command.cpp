@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "command.h"
+#include "subcommands.h"
 #include "mpeg_audio/stream_decoder.h"
 
 namespace {
@@ -23,6 +23,6 @@ int RunDecode(int argc, char** argv) {
     return stats.frames_decoded > 0 ? 0 : 1;
 }
 
-const MpaCommand kDecode("dec", "dec IN OUT.wav", RunDecode);
+const Subcommand kDecode("dec", "dec IN OUT.wav", RunDecode);
 
 }  // namespace

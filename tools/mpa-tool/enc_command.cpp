@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "command.h"
+#include "subcommands.h"
 #include "mpa_encoder/encoder.h"
 
 namespace {
@@ -140,6 +140,6 @@ int RunEnc(int argc, char** argv) {
     return status;
 }
 
-const MpaCommand kEnc("enc", "enc \"OPTION LINE\" IN.wav OUT.mpa", RunEnc);
+const Subcommand kEnc("enc", "enc \"OPTION LINE\" IN.wav OUT.mpa", RunEnc);
 
 }  // namespace

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "command.h"
+#include "subcommands.h"
 #include "console_report.h"
 #include "platform/profile.h"
 #include "ps_mux/mux.h"
@@ -66,7 +66,7 @@ int RunBraxel(int argc, char** argv) {
     return result.status == ps_mux::MuxStatus::Done ? 0 : 1;
 }
 
-const PsCommand kBraxel("braxel", "braxel [--analyze]   multiplex with the [BRAXEL] settings of $VELMAR_INI",
+const Subcommand kBraxel("braxel", "braxel [--analyze]   multiplex with the [BRAXEL] settings of $VELMAR_INI",
                         RunBraxel);
 
 }  // namespace

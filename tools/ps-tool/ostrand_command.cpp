@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "command.h"
+#include "subcommands.h"
 #include "console_report.h"
 #include "platform/profile.h"
 #include "ps_demux/demux.h"
@@ -35,7 +35,7 @@ int RunOstrand(int argc, char** argv) {
     return result.status == ps_demux::DemuxStatus::Done ? 0 : 1;
 }
 
-const PsCommand kOstrand("ostrand", "ostrand [--analyze]  demultiplex with the [OSTRAND] settings of $VELMAR_INI",
+const Subcommand kOstrand("ostrand", "ostrand [--analyze]  demultiplex with the [OSTRAND] settings of $VELMAR_INI",
                          RunOstrand);
 
 }  // namespace

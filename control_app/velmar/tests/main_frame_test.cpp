@@ -24,8 +24,8 @@ struct RecordingPanel : PanelCommands {
         return true;
     }
     bool MenuCommandEnabled(int id) const override {
-        if (id == menu::kSetLogFile) return !logOpen;
-        if (id == menu::kDisableLogging) return logOpen;
+        if (id == menu_ids::kSetLogFile) return !logOpen;
+        if (id == menu_ids::kDisableLogging) return logOpen;
         return true;
     }
     void FrameDestroyed(bool) override { ++destroyed; }
@@ -35,14 +35,14 @@ TEST(MainFrame, MenuCommandsReachThePanel) {
     velmar_ui_qt::TestApp();
     RecordingPanel panel;
     CMainFrame frame(new QLabel("panel"), panel);
-    for (int id : {menu::kColorSettings, menu::kVideoSettings, menu::kAlphaGenerator, menu::kByteSwap,
-                   menu::kSetLogFile, menu::kOpenPlayList, menu::kDisableLogging, menu::kAudioSettings,
-                   menu::kFileMerge, menu::kFileSplit, menu::kUpdateEeprom}) {
+    for (int id : {menu_ids::kColorSetting, menu_ids::kVideoSettings, menu_ids::kAlphaGenerator, menu_ids::kByteSwap,
+                   menu_ids::kSetLogFile, menu_ids::kOpenPlayList, menu_ids::kDisableLogging, menu_ids::kAudioSettings,
+                   menu_ids::kFileMerge, menu_ids::kFileSplit, menu_ids::kUpdateEeprom}) {
         ASSERT_NE(frame.Action(id), nullptr) << id;
         frame.Action(id)->trigger();
     }
     EXPECT_EQ(panel.commands.size(), 11u);
-    EXPECT_EQ(panel.commands.front(), menu::kColorSettings);
+    EXPECT_EQ(panel.commands.front(), menu_ids::kColorSetting);
     EXPECT_EQ(frame.Action(12345), nullptr);
 
     QStringList titles;
@@ -57,12 +57,12 @@ TEST(MainFrame, LoggingItemsFollowThePanelsState) {
     CMainFrame frame(new QLabel("panel"), panel);
     QMenu* file = frame.menuBar()->actions().front()->menu();
     emit file->aboutToShow();
-    EXPECT_TRUE(frame.Action(menu::kSetLogFile)->isEnabled());
-    EXPECT_FALSE(frame.Action(menu::kDisableLogging)->isEnabled());
+    EXPECT_TRUE(frame.Action(menu_ids::kSetLogFile)->isEnabled());
+    EXPECT_FALSE(frame.Action(menu_ids::kDisableLogging)->isEnabled());
     panel.logOpen = true;
     emit file->aboutToShow();
-    EXPECT_FALSE(frame.Action(menu::kSetLogFile)->isEnabled());
-    EXPECT_TRUE(frame.Action(menu::kDisableLogging)->isEnabled());
+    EXPECT_FALSE(frame.Action(menu_ids::kSetLogFile)->isEnabled());
+    EXPECT_TRUE(frame.Action(menu_ids::kDisableLogging)->isEnabled());
 }
 
 TEST(MainFrame, ClosingTellsThePanelOnce) {

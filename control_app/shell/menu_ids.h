@@ -1,11 +1,11 @@
-// Command ids of the main frame's menu (menu 128), routed to the panel. The framework's own
+// Command ids of the main frame's menu (menu 128), routed to the panels. The framework's own
 // commands (Exit, Cut, Copy, Paste, the bar switches, About) are handled by the frame itself.
 #pragma once
 
-namespace velmar::menu {
+namespace velmar::menu_ids {
 
 inline constexpr int kEnter = 32772;  // the Enter accelerator
-inline constexpr int kColorSettings = 32773;
+inline constexpr int kColorSetting = 32773;
 inline constexpr int kVideoSettings = 32775;
 inline constexpr int kAlphaGenerator = 32776;
 inline constexpr int kByteSwap = 32777;
@@ -17,4 +17,4 @@ inline constexpr int kFileMerge = 32783;
 inline constexpr int kFileSplit = 32784;
 inline constexpr int kUpdateEeprom = 32785;
 
-}  // namespace velmar::menu
+}  // namespace velmar::menu_ids

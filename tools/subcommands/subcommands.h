@@ -1,0 +1,13 @@
+// The headless drivers (mpa-tool, ps-tool) are programs of sub-commands: each sub-command's file
+// registers itself with one static Subcommand, and main hands over to RunSubcommand.
+#pragma once
+
+using SubcommandFunction = int (*)(int argc, char** argv);
+
+struct Subcommand {
+    Subcommand(const char* name, const char* usage, SubcommandFunction run);
+};
+
+// Runs the sub-command named by argv[1] with the words after it; prints the usages otherwise
+// (exit code 2).
+int RunSubcommand(const char* program, int argc, char** argv);
