@@ -35,6 +35,8 @@ void Place(velmar::CMainFrame& frame, const velmar::LaunchArguments& arguments, 
            const std::string& section) {
     if (auto rect = velmar::ChooseWindowRect(arguments, profile, section))
         frame.PlaceAt(rect->x, rect->y, rect->width, rect->height);
+    else
+        frame.resize(frame.sizeHint());  // the whole form where the screen allows, not Qt's two thirds
 }
 
 // The record panel has no menu commands of its own yet.
@@ -64,7 +66,7 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
     panel.OnInitialUpdate();
     QTimer::singleShot(0, &frame, [&] { panel.Panel().OnPaint(); });
     const int code = app.exec();
-    frame.takeCentralWidget();  // the panel window belongs to `panel`
+    frame.ReleasePanel();  // the panel window belongs to `panel`
     return code;
 }
 
@@ -79,7 +81,7 @@ int RunRecord(QApplication& app, const velmar::LaunchArguments& arguments, const
     Place(frame, arguments, profile, choice.section);
     frame.show();
     const int code = app.exec();
-    frame.takeCentralWidget();
+    frame.ReleasePanel();
     return code;
 }
 

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -57,9 +59,13 @@ CMainFrame::CMainFrame(QWidget* panel, PanelCommands& commands) : commands_(comm
     setWindowTitle("Velmar");
     BuildMenus();
     BuildStatusBar();
-    panel->setParent(this);
     panel->setWindowFlags(Qt::Widget);
-    setCentralWidget(panel);
+    // Operators may open the frame smaller than form 101: the form scrolls instead of being cut.
+    panelArea_ = new QScrollArea;
+    panelArea_->setWidgetResizable(true);
+    panelArea_->setFrameShape(QFrame::NoFrame);
+    panelArea_->setWidget(panel);
+    setCentralWidget(panelArea_);
 }
 
 QAction* CMainFrame::Action(int commandId) const {
@@ -134,6 +140,23 @@ void CMainFrame::BuildStatusBar() {
 void CMainFrame::EditCommand(void (*apply)(QWidget* focus)) { apply(QApplication::focusWidget()); }
 
 void CMainFrame::ShowAbout() { ShowVelmarAbout(this); }
+
+QSize CMainFrame::sizeHint() const {
+    QSize wanted = QMainWindow::sizeHint();
+    if (QWidget* panel = panelArea_->widget()) {
+        const int bars = menuBar()->sizeHint().height() + toolBar_->sizeHint().height() +
+                         statusBar()->sizeHint().height();
+        wanted = wanted.expandedTo(panel->sizeHint() + QSize(0, bars));
+    }
+    if (const QScreen* screen = this->screen()) wanted = wanted.boundedTo(screen->availableSize());
+    return wanted;
+}
+
+QWidget* CMainFrame::ReleasePanel() {
+    QWidget* panel = panelArea_->takeWidget();
+    if (panel) panel->setParent(nullptr);
+    return panel;
+}
 
 void CMainFrame::PlaceAt(int x, int y, int width, int height) { setGeometry(x, y, width, height); }
 

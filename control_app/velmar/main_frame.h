@@ -10,14 +10,16 @@
 #include "panel_host.h"
 
 class QAction;
+class QScrollArea;
 class QToolBar;
 
 namespace velmar {
 
 class CMainFrame : public QMainWindow {
 public:
-    // `panel` is the panel's window (shown inside the frame); `commands` receives the menu
-    // commands. Both belong to the caller and must outlive the frame's use of them.
+    // `panel` is the panel's window, shown inside the frame and scrolled when the frame is smaller
+    // than the form; `commands` receives the menu commands. The frame owns the panel unless it is
+    // taken back with ReleasePanel.
     CMainFrame(QWidget* panel, PanelCommands& commands);
 
     QAction* Action(int commandId) const;  // nullptr for ids the menu lacks
@@ -25,6 +27,11 @@ public:
 
     // Rectangle restore: the frame opens at the given place and size.
     void PlaceAt(int x, int y, int width, int height);
+    // Gives the panel back to its owner (before the frame goes, when the panel is not the frame's).
+    QWidget* ReleasePanel();
+
+    // The whole form with the bars, as far as the screen allows.
+    QSize sizeHint() const override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -37,6 +44,7 @@ private:
 
     PanelCommands& commands_;
     QToolBar* toolBar_ = nullptr;
+    QScrollArea* panelArea_ = nullptr;
     std::map<int, QAction*> actions_;
     bool destroyed_ = false;
 };

@@ -63,7 +63,7 @@ TEST(PanelInFrame, MenusDialogsAndClose) {
     // The destroy handling: reference on, then the service loop is told to quit.
     EXPECT_EQ(library.lines.back(), "mquit");
     EXPECT_EQ(profile.GetString("BOARD1", "RECPLAY"), "0");
-    frame->takeCentralWidget();
+    frame->ReleasePanel();
     delete frame;
 }
 
