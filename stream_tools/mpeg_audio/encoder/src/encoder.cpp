@@ -247,6 +247,7 @@ long Encoder::EncodeFrame(const std::int16_t* samples, std::uint8_t* out, std::s
             s.error = "psychoacoustic model failed";
             return -1;
         }
+        if (s.model == 2) RaiseRatiosToSubbandEnergy(f.sample[ch], h.layer == 1 ? 1 : 3, s.model2.BandMask(ch), smr);
         for (int sb = 0; sb < 32; ++sb) f.smr[ch][sb] = smr[sb];
     }
 

@@ -20,6 +20,11 @@ constexpr double kNoiseMaskingTone = 5.5;
 constexpr float kStartThreshold = 6.0802371e13f;
 // Offset between the threshold in quiet in dB SPL and the model's energy units (16-bit samples, Hann window).
 constexpr double kEnergyOffsetDb = 41.837376;
+// Spectrum energy (sum over lines 0..512, Hann window) per unit of mean power of a full-scale-1 signal:
+// 1024^2 x mean(w^2) / 2 in 16-bit units.
+constexpr double kSpectrumEnergyPerPower = 1024.0 * 1024.0 * 0.375 / 2.0 * 32768.0 * 32768.0;
+// Only a band whose own samples carry over 10 dB more than its spectrum lines is raised: a leak, not noise.
+constexpr double kLeakAllowance = 0.1;
 
 double BarkOfLine(int line, double rate) {
     double f = line * rate / 1024.0;
@@ -112,21 +117,24 @@ bool PsychoModel2::Run(const std::int16_t* samples, int channel, int layer, doub
     if (layer == 1) {
         std::copy(history.begin() + flush_, history.begin() + sync_size_, history.begin());
         std::copy(samples, samples + (sync_size_ - sync_flush_), history.begin() + sync_flush_);
-        Pass(channel, smr);
+        Pass(channel, smr, band_mask_[channel].data());
         return true;
     }
-    float passes[2][32];
+    float passes[2][32], masks[2][32];
     for (int pass = 0; pass < 2; ++pass) {
         std::copy(history.begin() + flush_, history.begin() + sync_size_, history.begin());
         std::copy(samples + pass * flush_, samples + pass * flush_ + (sync_size_ - sync_flush_),
                   history.begin() + sync_flush_);
-        Pass(channel, passes[pass]);
+        Pass(channel, passes[pass], masks[pass]);
     }
-    for (int sb = 0; sb < 32; ++sb) smr[sb] = std::max(passes[0][sb], passes[1][sb]);
+    for (int sb = 0; sb < 32; ++sb) {
+        smr[sb] = std::max(passes[0][sb], passes[1][sb]);
+        band_mask_[channel][sb] = std::min(masks[0][sb], masks[1][sb]);
+    }
     return true;
 }
 
-void PsychoModel2::Pass(int channel, float smr[32]) {
+void PsychoModel2::Pass(int channel, float smr[32], float mask[32]) {
     const auto& history = history_[channel];
     float input[1024];
     for (int i = 0; i < 1024; ++i) input[i] = window_[i] * history[i];
@@ -210,13 +218,29 @@ void PsychoModel2::Pass(int channel, float smr[32]) {
         if (sb < 13) {
             float smallest = threshold[first];
             for (int i = first + 1; i <= first + 16; ++i) smallest = std::min(smallest, threshold[i]);
-            ratio = energySum / (17.0 * smallest);
+            mask[sb] = 17.0f * smallest;
+            ratio = energySum / mask[sb];
         } else {
             float thresholdSum = 0.0f;
             for (int i = first; i <= first + 16; ++i) thresholdSum += threshold[i];
+            mask[sb] = thresholdSum;
             ratio = energySum / thresholdSum;
         }
         smr[sb] = static_cast<float>(4.342944819 * std::log(ratio));
+    }
+}
+
+void RaiseRatiosToSubbandEnergy(const double sample[3][12][32], int parts, const std::array<float, 32>& mask,
+                                float smr[32]) {
+    for (int sb = 0; sb < 32; ++sb) {
+        if (mask[sb] <= 0.0f) continue;
+        double power = 0.0;
+        for (int p = 0; p < parts; ++p)
+            for (int s = 0; s < 12; ++s) power += sample[p][s][sb] * sample[p][s][sb];
+        power /= 12.0 * parts;
+        double energy = power * kSpectrumEnergyPerPower * kLeakAllowance;
+        if (energy <= 0.0) continue;
+        smr[sb] = std::max(smr[sb], static_cast<float>(10.0 * std::log10(energy / mask[sb])));
     }
 }
 

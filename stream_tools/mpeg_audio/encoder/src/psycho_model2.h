@@ -31,9 +31,12 @@ public:
 
     int PartitionCount() const { return partitions_; }
 
+    // Masking energy per subband behind the last ratios of `channel` (the lower of Layer II's two passes).
+    const std::array<float, 32>& BandMask(int channel) const { return band_mask_[channel]; }
+
 private:
     bool Setup(int rate, int layer);
-    void Pass(int channel, float smr[32]);
+    void Pass(int channel, float smr[32], float mask[32]);
 
     int rate_ = 0;
     int layer_ = 0;
@@ -49,6 +52,7 @@ private:
     std::array<double, kMaxPartitions> tmn_{};
     std::array<float, kMaxPartitions> bmax_of_partition_{};
     std::array<float, kLines> absolute_threshold_{};
+    std::array<std::array<float, 32>, 2> band_mask_{};
 
     // Per channel: magnitudes and phases of the last two blocks, the previous thresholds, the sample history.
     std::array<std::array<std::array<float, kLines>, 2>, 2> r_{};
@@ -67,5 +71,12 @@ private:
     std::array<float, kLines> cos_phase_{};
     std::array<float, kLines> sin_phase_{};
 };
+
+// The spectrum shows a tone near a subband edge in its own band only, but the filter bank also leaks it into
+// the neighbouring band, where the leak (an alias that synthesis cancels only when both bands carry it) would
+// go without bits. Raises each band's ratio to the energy its own subband samples (`parts` x 12 per band)
+// carry over the band's mask, less an allowance that leaves every other band as the model rates it.
+void RaiseRatiosToSubbandEnergy(const double sample[3][12][32], int parts, const std::array<float, 32>& mask,
+                                float smr[32]);
 
 }  // namespace mpa

@@ -143,9 +143,11 @@ TEST_P(StreamMatrix, DecodersAcceptEveryFrame) {
             EXPECT_EQ(h.mode, std::string("sjdm").find(c.mode));
     }
 
-    // ffmpeg's CRC check rejects protected joint-stereo Layer I frames whose CRC follows the standard
-    // (header bits 16-31 and the allocation fields as sent); those frames' CRC is checked by the unit
-    // tests instead.
+    // ffmpeg's Layer I CRC check covers the allocation of both channels in all 32 subbands even in joint
+    // stereo, where only one channel's field is sent above the bound, so it reads part of the scale factors
+    // as allocation; a stream whose CRC covers those 256 bits instead passes it, and is rejected by our
+    // decoder. Our CRC covers the header's last 16 bits and the fields as sent, checked bit by bit by the
+    // unit tests and accepted by our decoder.
     bool ffmpegCrc = !(c.layer == 1 && c.mode == 'j' && c.crc);
     EXPECT_EQ(FfmpegProblems(stream, ffmpegCrc).substr(0, 600), "");
     Pcm decoded;

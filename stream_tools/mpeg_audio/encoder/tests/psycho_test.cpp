@@ -1,6 +1,7 @@
 // FFT, analysis filter and psychoacoustic model 2.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -114,6 +115,28 @@ TEST(PsychoModel2, ToneRaisesItsOwnSubband) {
         if (smr[sb] > smr[loudest]) loudest = sb;
     EXPECT_EQ(loudest, 3);  // 2625 Hz is in the middle of subband 3 (2250..3000 Hz)
     EXPECT_GT(smr[3], 20.0f);
+}
+
+// 5100 Hz at 32 kHz lies 100 Hz inside subband 10; the filter bank leaks it into subband 9 as well.
+TEST(PsychoModel2, ToneNearAnEdgeGivesItsLeakBandARatio) {
+    mpa::PsychoModel2 model;
+    mpa::AnalysisFilter filter;
+    std::vector<std::int16_t> tone(1152);
+    double sample[3][12][32];
+    float smr[32], raised[32];
+    for (int frame = 0; frame < 4; ++frame) {
+        for (int i = 0; i < 1152; ++i)
+            tone[i] = static_cast<std::int16_t>(8000 * std::sin(2.0 * std::numbers::pi * 5100.0 * (frame * 1152 + i) / 32000.0));
+        for (int block = 0; block < 36; ++block) filter.Filter(tone.data() + 32 * block, 0, sample[block / 12][block % 12]);
+        ASSERT_TRUE(model.Run(tone.data(), 0, 2, 32000.0, smr));
+    }
+    std::copy(smr, smr + 32, raised);
+    mpa::RaiseRatiosToSubbandEnergy(sample, 3, model.BandMask(0), raised);
+    EXPECT_LT(smr[9], 5.0f);
+    EXPECT_GT(raised[9], 15.0f);
+    EXPECT_EQ(raised[10], smr[10]);  // the tone's own band: its spectrum already shows it
+    EXPECT_EQ(raised[20], smr[20]);
+    for (int sb = 0; sb < 32; ++sb) EXPECT_GE(raised[sb], smr[sb]) << sb;
 }
 
 TEST(AnalysisFilter, ToneLandsInItsSubband) {
