@@ -7,22 +7,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "tessolk/board_map.h"
+
 namespace velmar {
 
+// The window's offsets are the board's own map; the demo block holds every word the panels use.
 namespace window {
-inline constexpr std::uint32_t kCommandDoneWord = 0x1010;
-inline constexpr std::uint32_t kStreamProgressTable = 0x1124;
-inline constexpr std::uint32_t kBoardType = 0x1324;
-inline constexpr std::uint32_t kFrameSourceDescriptor = 0x1364;
-inline constexpr std::uint32_t kAudioRateStep = 0x1384;
-inline constexpr std::uint32_t kChannelAStatus = 0x13C8;
-inline constexpr std::uint32_t kChannelBStatus = 0x1558;
-inline constexpr std::uint32_t kRecordStatus = 0x16D4;
-inline constexpr std::uint32_t kRecordTimecode = 0x1864;
-inline constexpr std::uint32_t kDiskOverrunCounter = 0x1D14;
-inline constexpr std::uint32_t kEncoderIndexRing = 0x1DA4;
+using namespace board_map;
+inline constexpr std::uint32_t kBoardType = board_map::kBoardTypeWord;
 inline constexpr std::size_t kDemoWindowBytes = 0x10000;
-inline constexpr std::uint32_t kNewerBoardType = 0x8120;
 }  // namespace window
 
 class BoardWindow {
