@@ -5,7 +5,7 @@
 #include "mpeg_audio/audio_frame.h"
 #include "ps_common/byte_io.h"
 #include "ps_common/program_stream.h"
-#include "ps_common/wave_header.h"
+#include "wave_format/wave_header.h"
 #include "stream_analysis/analysis.h"
 
 namespace stream_analysis {
@@ -19,7 +19,7 @@ void AnalyzeWave(const std::vector<std::uint8_t>& head, AudioAnalysis& r) {
         r.error = "Audio file is not a valid WAVE or MPEG audio file";
         return;
     }
-    const auto layout = ps::ParseWaveLayout(head, std::uint64_t(r.fileSize));
+    const auto layout = wav::ParseWaveLayout(head, std::uint64_t(r.fileSize));
     if (!layout || layout->formatTag != 1 || layout->channels != 2) {
         r.error = "Unsupported WAVE file format";
         return;

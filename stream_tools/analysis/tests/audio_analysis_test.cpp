@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "ps_common/wave_header.h"
+#include "wave_format/wave_header.h"
 #include "ps_testing/ps_test_support.h"
 #include "stream_analysis/analysis.h"
 #include "velmar_testing/test_support.h"
@@ -19,7 +19,7 @@ AudioAnalysis AnalyzeBytes(const std::vector<std::uint8_t>& bytes) {
 
 std::vector<std::uint8_t> Wave(std::uint32_t rate, int channels, std::size_t dataBytes,
                                bool listChunk = false, std::uint32_t byteRate = 0) {
-    const auto h = ps::MakeWavHeader(rate, channels, dataBytes);
+    const auto h = wav::MakeWavHeader(rate, channels, dataBytes);
     std::vector<std::uint8_t> bytes(h.begin(), h.end());
     const std::vector<std::uint8_t> dataChunk(bytes.begin() + 36, bytes.end());
     bytes.resize(36);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "mpeg_audio/audio_frame.h"
-#include "ps_common/wave_header.h"
+#include "wave_format/wave_header.h"
 #include "ps_demux/stream_report.h"
 
 namespace ps_demux {
@@ -78,7 +78,7 @@ bool AudioTrackDecoder::DecodeHeldFrames() {
 
 bool AudioTrackDecoder::Finish() {
     // The header goes into the 44 bytes reserved at the start, never over decoded samples.
-    const auto header = ps::MakeWavHeader(frequency_ ? frequency_ : 48000, channels_, dataBytes_);
+    const auto header = wav::MakeWavHeader(frequency_ ? frequency_ : 48000, channels_, dataBytes_);
     return wav_->WriteAt(0, header.data(), header.size()) && wav_->Finish();
 }
 

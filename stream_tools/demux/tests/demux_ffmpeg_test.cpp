@@ -4,7 +4,7 @@
 #include "../../mux/tests/mux_test_streams.h"
 #include "demux_test_support.h"
 #include "index_formats/picture_index.h"
-#include "ps_common/wave_header.h"
+#include "wave_format/wave_header.h"
 #include "ps_demux/demux.h"
 #include "velmar_testing/test_support.h"
 
@@ -39,7 +39,7 @@ void CheckIndex(const std::string& mdb, const std::string& es) {
 void CheckWave(const std::string& wav, const std::string& es, std::uint32_t rate, int channels = 2) {
     const auto bytes = ReadFileBytes(wav);
     ASSERT_GE(bytes.size(), 44u);
-    const auto header = ps::MakeWavHeader(rate, channels, bytes.size() - 44);
+    const auto header = wav::MakeWavHeader(rate, channels, bytes.size() - 44);
     EXPECT_TRUE(std::equal(header.begin(), header.end(), bytes.begin()));
     ASSERT_TRUE(Ffmpeg("-i " + es + " -f s16le -ac " + std::to_string(channels) + " " + es + ".pcm"));
     const auto ref = ReadFileBytes(es + ".pcm");

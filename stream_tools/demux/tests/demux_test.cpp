@@ -3,7 +3,7 @@
 #include "../../mux/tests/mux_test_streams.h"
 #include "demux_test_support.h"
 #include "index_formats/picture_index.h"
-#include "ps_common/wave_header.h"
+#include "wave_format/wave_header.h"
 
 using namespace demux_testing;
 using ps_demux::DemuxStatus;
@@ -48,7 +48,7 @@ TEST(RunDemux, SplitsOurOwnStreams) {
         const auto& wav = out.files["clipc0.wav"];
         ASSERT_EQ(wav.size(), 44u + 49 * 16);
         EXPECT_EQ(std::vector<std::uint8_t>(wav.begin(), wav.begin() + 44),
-                  [] { auto h = ps::MakeWavHeader(48000, 2, 49 * 16); return std::vector<std::uint8_t>(h.begin(), h.end()); }());
+                  [] { auto h = wav::MakeWavHeader(48000, 2, 49 * 16); return std::vector<std::uint8_t>(h.begin(), h.end()); }());
         EXPECT_EQ(wav[44], 576 & 0xFF);
 
         const auto records = index_formats::DecodePictureIndex(out.files["clipe0.mdb"]);

@@ -1,5 +1,7 @@
 #include "mpeg_audio/wave_writer.h"
 
+#include "wave_format/wave_header.h"
+
 #include <vector>
 
 namespace mpa {
@@ -8,10 +10,6 @@ namespace {
 void Put16(uint8_t* p, uint32_t v) {
     p[0] = static_cast<uint8_t>(v);
     p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-    Put16(p, v & 0xFFFF);
-    Put16(p + 2, v >> 16);
 }
 }  // namespace
 
@@ -29,23 +27,8 @@ bool WaveFileWriter::Open(const std::string& path, int sample_rate, int channels
 }
 
 bool WaveFileWriter::WriteHeader() {
-    // A RIFF file cannot describe more than 4 GB; the sizes saturate.
-    const uint32_t data = data_bytes_ > 0xFFFFFFFFull - 36 ? 0xFFFFFFFFu - 36 : static_cast<uint32_t>(data_bytes_);
-    uint8_t h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
-    Put32(h + 4, 36 + data);
-    Put32(h + 16, 16);
-    Put16(h + 20, 1);  // PCM
-    Put16(h + 22, static_cast<uint32_t>(channels_));
-    Put32(h + 24, static_cast<uint32_t>(sample_rate_));
-    Put32(h + 28, static_cast<uint32_t>(sample_rate_ * channels_ * 2));
-    Put16(h + 32, static_cast<uint32_t>(channels_ * 2));
-    Put16(h + 34, 16);
-    h[36] = 'd';
-    h[37] = 'a';
-    h[38] = 't';
-    h[39] = 'a';
-    Put32(h + 40, data);
-    if (std::fwrite(h, 1, sizeof h, file_) != sizeof h) failed_ = true;
+    const auto h = wav::MakeWavHeader(static_cast<uint32_t>(sample_rate_), channels_, data_bytes_);
+    if (std::fwrite(h.data(), 1, h.size(), file_) != h.size()) failed_ = true;
     return !failed_;
 }
 

@@ -1,9 +1,9 @@
-#include "ps_common/wave_header.h"
+#include "wave_format/wave_header.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace ps {
+namespace wav {
 namespace {
 
 void PutLe32(std::uint8_t* p, std::uint32_t v) {
@@ -71,4 +71,4 @@ std::optional<WaveLayout> ParseWaveLayout(const std::vector<std::uint8_t>& head,
     return std::nullopt;
 }
 
-}  // namespace ps
+}  // namespace wav

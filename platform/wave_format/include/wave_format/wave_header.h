@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-namespace ps {
+namespace wav {
 
 inline constexpr std::size_t kWavHeaderSize = 44;
 
@@ -29,4 +29,4 @@ struct WaveLayout {
 // "fmt " and "data" chunk can be found in `head`.
 std::optional<WaveLayout> ParseWaveLayout(const std::vector<std::uint8_t>& head, std::uint64_t fileSize);
 
-}  // namespace ps
+}  // namespace wav
