@@ -9,5 +9,5 @@ struct Subcommand {
 };
 
 // Runs the sub-command named by argv[1] with the words after it; prints the usages otherwise
-// (exit code 2).
+// (exit code 2), or to standard output with exit code 0 when asked with --help or -h.
 int RunSubcommand(const char* program, int argc, char** argv);
