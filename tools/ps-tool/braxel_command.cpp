@@ -1,4 +1,5 @@
-// ps-tool braxel: the multiplexer as the dialog's Start runs it, from the [BRAXEL] settings.
+// ps-tool braxel: a Braxel run (multiplexer, DV audio replacement, WAVE conversion) as the
+// dialog's Start runs it, from the [BRAXEL] settings.
 #include <cstdio>
 #include <cstring>
 
@@ -6,6 +7,8 @@
 #include "console_report.h"
 #include "platform/profile.h"
 #include "ps_mux/mux.h"
+#include "stream_shell/real_engines.h"
+#include "stream_shell/tool_dialog.h"
 #include "stream_analysis/analysis.h"
 
 namespace {
@@ -54,19 +57,27 @@ int RunBraxel(int argc, char** argv) {
         return v.valid && a.type != stream_analysis::AudioType::None ? 0 : 1;
     }
 
-    if (outputType != 1 && outputType != 2) {
-        std::printf("Error: output type %d (DV audio replacement or WAVE conversion) is not available here\n",
-                    outputType);
-        return 2;
-    }
-    inputs.version = outputType == 1 ? ps_mux::PsVersion::Mpeg1 : ps_mux::PsVersion::Mpeg2;
+    // The job as the dialog's Start hands it to the engines, layer and bit rate from the keys the
+    // Layer and Bitrate combos keep.
+    stream_shell::MuxJob job;
+    job.outputType = outputType;
+    const std::string layer = profile.GetString(kSection, "LAYER", "2");
+    job.layer = layer.rfind('1', 0) == 0 ? 1 : layer.rfind('2', 0) == 0 ? 2 : 3;
+    job.audioBitrate = stream_shell::LeadingNumber(
+        profile.GetString(kSection, ("BITRATE" + std::to_string(job.layer)).c_str(), "128000"));
+    job.videoPath = videoPath;
+    job.audioPath = audioPath;
+    job.outputPath = outputPath;
+    job.video = inputs.video;
+    job.audio = inputs.audio;
     ConsoleReport report;
-    const ps_mux::MuxResult result = ps_mux::RunMuxFiles(inputs, videoPath, audioPath, outputPath, report);
+    stream_shell::RealMuxEngine engine;
+    const stream_shell::RunResult result = engine.Run(job, report);
     PrintErrorBox(result.errorBox);
-    return result.status == ps_mux::MuxStatus::Done ? 0 : 1;
+    return result.status == stream_shell::RunStatus::Done ? 0 : 1;
 }
 
-const Subcommand kBraxel("braxel", "braxel [--analyze]   multiplex with the [BRAXEL] settings of $VELMAR_INI",
+const Subcommand kBraxel("braxel", "braxel [--analyze]   run Braxel with the [BRAXEL] settings of $VELMAR_INI",
                         RunBraxel);
 
 }  // namespace
