@@ -46,9 +46,8 @@ public:
     virtual void OpenTool(int menuCommand) = 0;
     // The modal EEPROM update.
     virtual void RunEepromUpdate() = 0;
-    // The modal index builder (CIndexBuildDlg) on a stream whose index is missing: true (the
-    // dialog's OK) when the .mdb or .adb beside it now exists and is complete, false after a
-    // failure or Cancel (no index is left then). A host without the dialog builds nothing.
+    // The modal index builder on a stream file; true when its index now exists and is complete.
+    // A host without one builds nothing.
     virtual bool RunIndexBuild(const std::string& /*streamPath*/) { return false; }
 };
 
