@@ -1,24 +1,12 @@
 #include "stream_shell/real_engines.h"
 
-#include "ps_mux/mux.h"
 #include "dv_audio/dv_audio.h"
-#include "wave_convert/convert.h"
-#if __has_include("ps_demux/demux.h")
 #include "ps_demux/demux.h"
-#define STREAM_SHELL_HAVE_DEMUX 1
-#endif
+#include "ps_mux/mux.h"
+#include "wave_convert/convert.h"
 
 namespace stream_shell {
 
-#ifndef STREAM_SHELL_HAVE_DEMUX
-namespace {
-// A run this build cannot do ends as an error with a box saying so, never as a silent success.
-RunResult NotAvailable(platform::RunReport& report, const std::string& what) {
-    report.SetStatus("Error !!!");
-    return {RunStatus::Error, what + " is not available in this build"};
-}
-}  // namespace
-#endif
 
 stream_analysis::VideoAnalysis RealMuxEngine::AnalyzeVideo(const std::string& path) {
     return stream_analysis::AnalyzeVideoFile(path);
@@ -75,7 +63,6 @@ stream_analysis::ProgramStreamAnalysis RealDemuxEngine::AnalyzeProgramStream(con
     return stream_analysis::AnalyzeProgramStream(path);
 }
 
-#ifdef STREAM_SHELL_HAVE_DEMUX
 RunResult RealDemuxEngine::Run(const DemuxJob& job, platform::RunReport& report) {
     ps_demux::DemuxSettings settings;
     settings.outputBase = job.outputBase;
@@ -89,10 +76,5 @@ RunResult RealDemuxEngine::Run(const DemuxJob& job, platform::RunReport& report)
     }
     return {RunStatus::Error, result.errorBox};
 }
-#else
-RunResult RealDemuxEngine::Run(const DemuxJob&, platform::RunReport& report) {
-    return NotAvailable(report, "Demultiplexing");
-}
-#endif
 
 }  // namespace stream_shell
