@@ -7,7 +7,6 @@
 
 namespace stream_shell {
 
-
 stream_analysis::VideoAnalysis RealMuxEngine::AnalyzeVideo(const std::string& path) {
     return stream_analysis::AnalyzeVideoFile(path);
 }
