@@ -27,6 +27,8 @@ constexpr std::uint32_t kResumeWord = 0x960000;
 constexpr std::uint32_t kTrickWord = 0x940002;
 constexpr std::uint32_t kStepWord = 0x950001;
 
+std::string MdbPath(const std::string& clip) { return index_formats::IndexPathBeside(clip, ".mdb"); }
+
 std::uint32_t Hi(std::uint64_t v) { return static_cast<std::uint32_t>(v >> 32); }
 std::uint32_t Lo(std::uint64_t v) { return static_cast<std::uint32_t>(v); }
 
@@ -149,7 +151,7 @@ void CVideoChannel::Init() {
 
 void CVideoChannel::ReadClip() {
     const std::string& path = PathText();
-    length_ = static_cast<int>(MdbLengthWords(MdbPathBeside(path)));
+    length_ = static_cast<int>(index_formats::VideoClipLengthWords(MdbPath(path)));
     panel_.Sliders().SetLength(t_.slider, length_);
     if (!path.empty()) {
         if (auto head = ReadClipHead(path); head && head->firstWord) {
@@ -304,7 +306,7 @@ void CVideoChannel::OnPositionSlider(int position, bool dragging) {
 
 bool CVideoChannel::ComputeMpegOffsets(const std::string& clip, std::uint64_t clipBytes, std::uint64_t& startOffset,
                                        std::uint64_t& endOffset) {
-    const std::string mdb = MdbPathBeside(clip);
+    const std::string mdb = MdbPath(clip);
     std::error_code error;
     // An index too short for one record is as good as none: build it again.
     const bool usable = std::filesystem::file_size(mdb, error) >= 8 && !error;
@@ -321,17 +323,20 @@ bool CVideoChannel::ComputeMpegOffsets(const std::string& clip, std::uint64_t cl
         }
     }
     if (start_ != 0) {
-        const auto record = ReadPictureRecord(mdb, static_cast<std::uint64_t>(start_ / 2));
+        const auto record = index_formats::ReadPictureIndexRecord(mdb, static_cast<std::uint64_t>(start_ / 2));
         if (!record) return false;
         pictureInGroup_ = record->pictureInGroup;
-        startOffset = record->groupByteOffset;
+        startOffset = record->GroupByteOffset();
     }
     if (endPicture != 0) {
-        const auto end = ReadClipEnd(mdb, static_cast<std::uint64_t>(length_ / 2),
-                                     static_cast<std::uint64_t>(endPicture), clipBytes);
-        if (!end) return false;
-        picturesAfterEnd = end->picturesAfterEnd;
-        endOffset = end->byteOffset;
+        const auto end = index_formats::ReadEndAfterPicture(mdb, static_cast<std::uint64_t>(endPicture), clipBytes);
+        const auto records = static_cast<std::uint64_t>(length_ / 2);
+        const auto last = records == 0 ? std::nullopt
+                                       : index_formats::ReadPictureIndexRecord(
+                                             mdb, static_cast<std::uint64_t>(endPicture) % records);
+        if (!end || !last) return false;
+        picturesAfterEnd = last->picturesToGroupEnd - 1;
+        endOffset = *end;
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "index_formats/index_files.h"
 #include "panel_channels.h"
 #include "video_clip.h"
 #include "velmar_ui/form_view.h"
@@ -121,7 +122,7 @@ private:
     CVelmarView& panel_;
     const VideoChannelTable& t_;
     VideoKind kind_ = VideoKind::MpegReversed;
-    int length_ = static_cast<int>(kUnknownLengthWords);
+    int length_ = static_cast<int>(index_formats::kUnknownClipLengthWords);
     int dvFrameSize_ = 120000;
     int position_ = 0;
     int start_ = 0;

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "index_formats/picture_index.h"
 
 namespace velmar {
 
@@ -69,52 +68,6 @@ bool StartWordMatches(std::uint32_t word, VideoKind kind, bool is2000Board) {
     case VideoKind::DvReversed: return (word & ~0x80u) == kDv525Reversed;
     }
     return false;
-}
-
-std::string MdbPathBeside(const std::string& clipPath) {
-    std::filesystem::path path(clipPath);
-    path.replace_extension(".mdb");
-    return path.string();
-}
-
-std::uint32_t MdbLengthWords(const std::string& mdbPath) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(mdbPath, error);
-    if (error) return kUnknownLengthWords;
-    if (size < 4) {
-        std::filesystem::remove(mdbPath, error);
-        return kUnknownLengthWords;
-    }
-    // Too short for one record: no picture to divide by.
-    if (size < index_formats::kPictureIndexRecordSize) return kUnknownLengthWords;
-    return static_cast<std::uint32_t>(size / 4);
-}
-
-std::optional<PictureRecord> ReadPictureRecord(const std::string& mdbPath, std::uint64_t picture) {
-    unsigned char bytes[index_formats::kPictureIndexRecordSize];
-    if (!ReadAt(mdbPath, picture * index_formats::kPictureIndexRecordSize, bytes, sizeof bytes)) return std::nullopt;
-    const auto record = index_formats::PictureIndexRecord::Decode(bytes);
-    return PictureRecord{record.GroupByteOffset(), record.pictureInGroup, record.picturesToGroupEnd,
-                         record.lastGroup};
-}
-
-std::optional<ClipEnd> ReadClipEnd(const std::string& mdbPath, std::uint64_t records, std::uint64_t endPicture,
-                                   std::uint64_t clipBytes) {
-    if (records == 0) return std::nullopt;
-    const std::uint64_t h = endPicture % records;
-    const auto record = ReadPictureRecord(mdbPath, h);
-    if (!record || record->picturesToGroupEnd < 1) return std::nullopt;
-    ClipEnd end;
-    end.picturesAfterEnd = record->picturesToGroupEnd - 1;
-    if (record->lastGroup) {
-        end.byteOffset = clipBytes;
-    } else {
-        const auto next = ReadPictureRecord(mdbPath, h + static_cast<std::uint64_t>(record->picturesToGroupEnd));
-        if (!next) return std::nullopt;
-        end.byteOffset = next->groupByteOffset;
-    }
-    end.byteOffset += (endPicture / records) * clipBytes;
-    return end;
 }
 
 std::optional<ClipHead> ReadClipHead(const std::string& path) {

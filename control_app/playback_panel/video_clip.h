@@ -1,7 +1,7 @@
-// What a video channel learns from a clip file and its picture index before it opens the clip on
-// the board: the clip's kind from its first word, the DV frame size, the length in index words,
-// the byte offsets of a start picture and an end picture, and the check that a start offset lies
-// on a sequence header or a DV frame. Also the trailer of a decode-to-file output. No UI here.
+// What a video channel learns from a clip file before it opens the clip on the board: the clip's
+// kind from its first word, the DV frame size, and the check that a start offset lies on a
+// sequence header or a DV frame. Also the trailer of a decode-to-file output. No UI here. (The
+// picture index beside the clip is read through index_formats.)
 #pragma once
 
 #include <array>
@@ -35,34 +35,6 @@ inline std::uint64_t DvSecondHeaderOffset(std::uint32_t firstWord, VideoKind kin
 
 // Whether the word at a start offset opens a group or a DV frame of a clip of this kind.
 bool StartWordMatches(std::uint32_t word, VideoKind kind, bool is2000Board);
-
-// The channels' length in index words (2 per picture) when no .mdb tells it.
-inline constexpr std::uint32_t kUnknownLengthWords = 4'000'000;
-
-// The .mdb beside a clip: the clip's extension replaced (a name without one gets ".mdb" added).
-std::string MdbPathBeside(const std::string& clipPath);
-// Length in index words from the .mdb: its size / 4. A missing one, or one too short to hold a
-// record, gives kUnknownLengthWords; one shorter than 4 bytes is deleted.
-std::uint32_t MdbLengthWords(const std::string& mdbPath);
-
-// Record `picture` of an .mdb: the group's byte offset, the picture's place in its group, the
-// pictures to the group's end and the last-group flag. Nothing when the file is shorter.
-struct PictureRecord {
-    std::uint64_t groupByteOffset = 0;
-    int pictureInGroup = 0;
-    int picturesToGroupEnd = 0;
-    bool lastGroup = false;
-};
-std::optional<PictureRecord> ReadPictureRecord(const std::string& mdbPath, std::uint64_t picture);
-
-// Where playback ends after picture `endPicture` of a clip played over and over, and how many
-// pictures of that picture's group follow it. Nothing when the .mdb cannot answer.
-struct ClipEnd {
-    std::uint64_t byteOffset = 0;
-    int picturesAfterEnd = 0;
-};
-std::optional<ClipEnd> ReadClipEnd(const std::string& mdbPath, std::uint64_t records, std::uint64_t endPicture,
-                                   std::uint64_t clipBytes);
 
 // The first 32-bit word of a file and its size; nothing when it cannot be opened. A file shorter
 // than 4 bytes has no first word.
