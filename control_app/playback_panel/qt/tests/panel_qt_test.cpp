@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "index_formats/picture_index.h"
 #include "panel_test_support.h"
 #include "platform/profile.h"
 #include "playback_panel_window.h"
@@ -127,6 +128,11 @@ TEST(PanelQt, VideoChannelControlsReachTheirChannel) {
 
     // A clip typed into the path edit plays from the start time code typed into its edit.
     p.files.Write("q.mpg", std::string("\0\0\1\xB3", 4) + std::string(60, '\0'));
+    std::vector<index_formats::PictureIndexRecord> records;
+    for (int k = 0; k < 6; ++k)
+        records.push_back({0, static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(6 - k), true});
+    const auto index = index_formats::EncodePictureIndex(records);
+    p.files.Write("q.mdb", std::string(index.begin(), index.end()));
     auto* path = p.frame.findChild<QLineEdit*>("c1003");
     auto* start = p.frame.findChild<QLineEdit*>("c1046");
     ASSERT_TRUE(path && start);
