@@ -6,10 +6,12 @@
 
 #include <memory>
 
+#include "alpha_gen_window.h"
 #include "board_bindings.h"
 #include "i2c_bus.h"
 #include "launch.h"
 #include "main_frame.h"
+#include "menu_ids.h"
 #include "platform/host_hooks.h"
 #include "platform/profile.h"
 #include "playback_panel_commands.h"
@@ -70,6 +72,12 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
     velmar_qt::PlaybackPanelCommands commands(panel.Panel());
     velmar::CMainFrame frame(&panel.Widget(), commands);
     host.SetFrame(&frame);
+    QPointer<velmar_ui_qt::FormWindow> alphaGenerator;
+    host.openTool = [&](int command) {
+        if (command == velmar::menu_ids::kAlphaGenerator)
+            velmar_qt::ShowAlphaGenerator(alphaGenerator, profile,
+                                          [&](const std::string& path) { return host.RunIndexBuild(path); }, &frame);
+    };
     Place(frame, arguments, profile, choice.section);
     server.ListenWhenFree();
     frame.show();
