@@ -1,13 +1,7 @@
 #include "stream_shell/real_engines.h"
 
-#if __has_include("ps_mux/mux.h")
-#include "ps_mux/mux.h"
-#define STREAM_SHELL_HAVE_MUX 1
-#endif
-#if __has_include("ps_demux/demux.h")
 #include "ps_demux/demux.h"
-#define STREAM_SHELL_HAVE_DEMUX 1
-#endif
+#include "ps_mux/mux.h"
 
 namespace stream_shell {
 
@@ -29,7 +23,6 @@ stream_analysis::AudioAnalysis RealMuxEngine::AnalyzeAudio(const std::string& pa
 
 RunResult RealMuxEngine::Run(const MuxJob& job, platform::RunReport& report) {
     if (job.outputType == 1 || job.outputType == 2) {
-#ifdef STREAM_SHELL_HAVE_MUX
         ps_mux::MuxInputs inputs;
         inputs.version = job.outputType == 1 ? ps_mux::PsVersion::Mpeg1 : ps_mux::PsVersion::Mpeg2;
         inputs.video = job.video;
@@ -42,9 +35,6 @@ RunResult RealMuxEngine::Run(const MuxJob& job, platform::RunReport& report) {
         case ps_mux::MuxStatus::Error: break;
         }
         return {RunStatus::Error, result.errorBox};
-#else
-        return NotAvailable(report, "Program stream multiplexing");
-#endif
     }
     if (job.outputType == 0) return NotAvailable(report, "DV audio replacement");
     return NotAvailable(report, "WAVE to MPEG audio conversion");
@@ -54,7 +44,6 @@ stream_analysis::ProgramStreamAnalysis RealDemuxEngine::AnalyzeProgramStream(con
     return stream_analysis::AnalyzeProgramStream(path);
 }
 
-#ifdef STREAM_SHELL_HAVE_DEMUX
 RunResult RealDemuxEngine::Run(const DemuxJob& job, platform::RunReport& report) {
     ps_demux::DemuxSettings settings;
     settings.outputBase = job.outputBase;
@@ -68,10 +57,5 @@ RunResult RealDemuxEngine::Run(const DemuxJob& job, platform::RunReport& report)
     }
     return {RunStatus::Error, result.errorBox};
 }
-#else
-RunResult RealDemuxEngine::Run(const DemuxJob&, platform::RunReport& report) {
-    return NotAvailable(report, "Demultiplexing");
-}
-#endif
 
 }  // namespace stream_shell

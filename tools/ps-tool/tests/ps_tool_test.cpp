@@ -47,3 +47,49 @@ TEST(PsTool, BraxelThenOstrand) {
     EXPECT_NE(RunCommand(tool + " braxel", &out), 0);
     EXPECT_NE(out.find("Error: Can't open audio file"), std::string::npos) << out;
 }
+
+// Files named on the command line, no INI keys at all; options checked before anything is written.
+TEST(PsTool, CommandLineArguments) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string dir = velmar_testing::TempDir();
+    const std::string video = ps_testing::MakeMpeg2Video(dir);
+    const std::string audio = ps_testing::MakeMpegAudio(dir, "mp2", 48000, 192);
+    const std::string tool = velmar_testing::BinDir() + "/ps-tool";
+    const std::string files = " --video " + video + " --audio " + audio + " --out " + dir + "/cl.mpg";
+    const std::string settingBefore = platform::Profile().GetString("BRAXEL", "PATHMV");
+
+    struct Refused {
+        std::string args;
+        std::string why;
+    };
+    const Refused refused[] = {
+        {" braxel" + files + " --type 4", "--type takes 0, 1, 2 or 3"},
+        {" braxel" + files + " --layer 0", "--layer takes 1, 2 or 3"},
+        {" braxel" + files + " --bitrate fast", "--bitrate takes"},
+        {" braxel" + files + " --speed 2", "unknown option --speed"},
+        {" braxel --video", "--video needs a value"},
+        {" ostrand " + dir + "/cl.mpg", "give both IN and OUTBASE"},
+        {" ostrand " + dir + "/cl.mpg " + dir + "/cl --mdb", "unknown option --mdb"},
+    };
+    std::string out;
+    for (const Refused& r : refused) {
+        EXPECT_EQ(RunCommand(tool + r.args + " 2>&1", &out), 2) << r.args;
+        EXPECT_NE(out.find(r.why), std::string::npos) << out;
+    }
+    EXPECT_FALSE(std::ifstream(dir + "/cl.mpg").good());
+    EXPECT_FALSE(std::ifstream(dir + "/cle0.mpg").good());
+
+    EXPECT_EQ(RunCommand(tool + " braxel --help", &out), 0);
+    EXPECT_NE(out.find("--bitrate"), std::string::npos) << out;
+    EXPECT_EQ(RunCommand(tool + " braxel" + files + " --type 2", &out), 0) << out;
+    EXPECT_NE(out.find("status: Done !!!"), std::string::npos) << out;
+    EXPECT_EQ(platform::Profile().GetString("BRAXEL", "PATHMV"), settingBefore);  // the settings are left alone
+
+    // Without --decode only the elementary streams; with it, the WAVE and the index too.
+    EXPECT_EQ(RunCommand(tool + " ostrand " + dir + "/cl.mpg " + dir + "/plain", &out), 0) << out;
+    EXPECT_EQ(ps_testing::ReadFileBytes(dir + "/plaine0.mpg"), ps_testing::ReadFileBytes(video));
+    EXPECT_FALSE(std::ifstream(dir + "/plainc0.wav").good());
+    EXPECT_EQ(RunCommand(tool + " ostrand " + dir + "/cl.mpg " + dir + "/full --decode", &out), 0) << out;
+    EXPECT_TRUE(std::ifstream(dir + "/fullc0.wav").good());
+    EXPECT_TRUE(std::ifstream(dir + "/fulle0.mdb").good());
+}
