@@ -1,6 +1,8 @@
 #include "mpeg_audio/bit_stream.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "mpeg_audio/console.h"
 
@@ -94,6 +96,15 @@ uint32_t GetBits(BitStream& stream, int count) {
     if (count > kMaxBitsPerCall) {
         ConsoleMessage("Cannot read or write more than %d bits at a time.\n", kMaxBitsPerCall);
         count = kMaxBitsPerCall;
+    }
+    const auto start = static_cast<uint64_t>(stream.totbit);
+    if (count > 0 && start / 8 + 8 <= stream.source_size) {
+        // Away from the end of the data: one 8-byte big-endian load holds every bit asked for.
+        uint64_t window;
+        std::memcpy(&window, stream.source + start / 8, sizeof window);
+        if constexpr (std::endian::native == std::endian::little) window = __builtin_bswap64(window);
+        stream.totbit += count;
+        return static_cast<uint32_t>((window << (start & 7)) >> (64 - count));
     }
     uint32_t value = 0;
     while (count > 0) {

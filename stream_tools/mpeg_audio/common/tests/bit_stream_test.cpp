@@ -52,6 +52,22 @@ TEST(BitReader, ReadsAcrossBytesAndStopsSafelyAtTheEnd) {
     EXPECT_TRUE(EndOfStream(stream));
 }
 
+TEST(BitReader, WideReadsMatchBitByBitReadsUpToAndPastTheEnd) {
+    std::vector<uint8_t> bytes(40);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 73 + 19);
+    BitStream wide, narrow;
+    OpenBitReader(wide, bytes.data(), bytes.size());
+    OpenBitReader(narrow, bytes.data(), bytes.size());
+    for (int n = 0; n < 40; ++n) {
+        const int count = 1 + (n * 7) % 32;
+        uint32_t expected = 0;
+        for (int b = 0; b < count; ++b) expected = expected << 1 | static_cast<uint32_t>(Get1Bit(narrow));
+        ASSERT_EQ(GetBits(wide, count), expected) << "read " << n << " of " << count << " bits";
+        ASSERT_EQ(GetBitCount(wide), GetBitCount(narrow));
+    }
+    EXPECT_TRUE(EndOfStream(wide));
+}
+
 TEST(BitReader, SeekSyncSearchesWholeBytesOnly) {
     const uint8_t found[] = {0x12, 0x7F, 0xF0, 0xFF, 0xF3, 0x44};
     BitStream stream;

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -30,20 +32,52 @@ struct MainDataReservoir {
         ++position;
         return bit;
     }
-    // The next 8 bits without reading them, when the window holds that many.
-    bool Peek8(unsigned* bits) const {
-        if (position + 8 > end_bit) return false;
-        const std::size_t byte = position >> 3;
-        const unsigned shift = position & 7;
-        unsigned pair = static_cast<unsigned>(bytes[byte]) << 8;
-        if (shift) pair |= bytes[byte + 1];
-        *bits = (pair >> (8 - shift)) & 0xFF;
+    // The next `count` bits (at most 25) without reading them, when the window holds that many.
+    bool Peek(int count, unsigned* bits) const {
+        if (position + count > end_bit) return false;
+        *bits = static_cast<unsigned>(Window() >> (32 - count));
         return true;
     }
     uint32_t GetBits(int count) {
+        if (count > 0 && count <= 25 && position + count <= end_bit) {
+            const auto value = static_cast<uint32_t>(Window() >> (32 - count));
+            position += count;
+            return value;
+        }
         uint32_t value = 0;
         for (int i = 0; i < count; ++i) value = value << 1 | static_cast<uint32_t>(Get1Bit());
         return value;
+    }
+
+    // 32 bits from `position` on, the first in the top bit; bytes past the data read as zeros.
+    uint32_t Window() const {
+        const std::size_t byte = position >> 3;
+        uint64_t window = 0;
+        if (byte + 8 <= bytes.size()) {
+            std::memcpy(&window, bytes.data() + byte, sizeof window);
+            if constexpr (std::endian::native == std::endian::little) window = __builtin_bswap64(window);
+            return static_cast<uint32_t>((window << (position & 7)) >> 32);
+        }
+        for (std::size_t i = 0; i < 5; ++i) window = window << 8 | (byte + i < bytes.size() ? bytes[byte + i] : 0);
+        return static_cast<uint32_t>(window >> (8 - (position & 7)));
+    }
+    // Applies the sign bits that follow a code to the `count` values (those that are not zero take
+    // one bit each), as Get1Bit would read them.
+    void ApplySigns(int* const* values, int count) {
+        if (position + count > end_bit) {
+            for (int i = 0; i < count; ++i)
+                if (*values[i] && Get1Bit()) *values[i] = -*values[i];
+            return;
+        }
+        uint32_t window = Window();
+        for (int i = 0; i < count; ++i) {
+            const int value = *values[i];
+            const unsigned used = value != 0;
+            const int negative = static_cast<int>((window >> 31) & used);
+            *values[i] = (value ^ -negative) + negative;
+            window <<= used;
+            position += used;
+        }
     }
 };
 
@@ -68,10 +102,6 @@ struct Layer3ScaleFactors {
 
 struct SynthesisState {
     bool ready = false;
-    // The matrixing folded by its symmetries, by [k][p] for k, p = 0..15:
-    // cos(2p (2k + 1) pi / 64) for the even outputs, cos((2p + 1)(2k + 1) pi / 64) for the odd ones.
-    std::array<std::array<float, 16>, 16> even_matrix{};
-    std::array<std::array<float, 16>, 16> odd_matrix{};
     std::array<float, 512> window{};                  // D[i]
     // The 1024-value ring of each channel, stored twice in a row so that windowing reads it without
     // wrapping.

@@ -6,6 +6,7 @@
 #include "layer3_steps.h"
 #include "mpeg_audio/console.h"
 #include "mpeg_audio/layer3_tables.h"
+#include "vector_kernels.h"
 
 namespace mpa {
 
@@ -21,6 +22,9 @@ struct Layer3Constants {
     std::array<double, 8207> pow43{};
     double cos72[144] = {};
     double long_imdct[36][18] = {};   // cos((2i + 19)(2m + 1) pi / 72)
+    // The rows i = 0..8 and 18..26 of long_imdct (the distinct outputs), by input m and padded to
+    // whole vectors: the long transform then runs over contiguous outputs.
+    float long_imdct_by_input[18][kImdctLanes] = {};
     double short_imdct[12][6] = {};   // cos((2i + 7)(2m + 1) pi / 24)
     double window[4][36] = {};  // by block type; type 2 uses the first 12 values
     double cs[8] = {}, ca[8] = {};
@@ -32,6 +36,8 @@ struct Layer3Constants {
         for (int i = 0; i < 36; ++i) {
             for (int m = 0; m < 18; ++m) long_imdct[i][m] = cos72[((2 * i + 19) * (2 * m + 1)) % 144];
         }
+        for (int m = 0; m < 18; ++m)
+            for (int c = 0; c < 18; ++c) long_imdct_by_input[m][c] = static_cast<float>(long_imdct[c < 9 ? c : c + 9][m]);
         for (int i = 0; i < 12; ++i) {
             for (int m = 0; m < 6; ++m) short_imdct[i][m] = cos72[(3 * (2 * i + 7) * (2 * m + 1)) % 144];
         }
@@ -191,7 +197,7 @@ int HuffmanDecode(const HuffmanDecodeTable& table, MainDataReservoir& r, int* x,
     int leaf = -1;
     unsigned ahead = 0;
     const HuffmanLookupEntry* entry = nullptr;
-    if (table.lookup && r.Peek8(&ahead) && (entry = &(*table.lookup)[ahead])->bits != 0) {
+    if (table.lookup && r.Peek(kLookupBits, &ahead) && (entry = &(*table.lookup)[ahead])->bits != 0) {
         r.position += entry->bits;
         leaf = entry->leaf ? entry->node_or_value
                            : WalkHuffmanTree(*table.tree, [&r] { return r.Get1Bit(); }, entry->node_or_value,
@@ -208,17 +214,21 @@ int HuffmanDecode(const HuffmanDecodeTable& table, MainDataReservoir& r, int* x,
         *w = (leaf >> 2) & 1;
         *x = (leaf >> 1) & 1;
         *y = leaf & 1;
-        for (int* value : {v, w, x, y}) {
-            if (*value && r.Get1Bit()) *value = -*value;
-        }
+        int* const quad[4] = {v, w, x, y};
+        r.ApplySigns(quad, 4);
         return 0;
     }
     *x = leaf >> 4;
     *y = leaf & 15;
-    if (table.linbits && static_cast<unsigned>(*x) == table.xlen - 1) *x += static_cast<int>(r.GetBits(table.linbits));
-    if (*x && r.Get1Bit()) *x = -*x;
-    if (table.linbits && static_cast<unsigned>(*y) == table.ylen - 1) *y += static_cast<int>(r.GetBits(table.linbits));
-    if (*y && r.Get1Bit()) *y = -*y;
+    if (!table.linbits) {
+        int* const pair[2] = {x, y};
+        r.ApplySigns(pair, 2);
+        return 0;
+    }
+    if (static_cast<unsigned>(*x) == table.xlen - 1) *x += static_cast<int>(r.GetBits(table.linbits));
+    r.ApplySigns(&x, 1);
+    if (static_cast<unsigned>(*y) == table.ylen - 1) *y += static_cast<int>(r.GetBits(table.linbits));
+    r.ApplySigns(&y, 1);
     return 0;
 }
 
@@ -273,11 +283,10 @@ void DequantizeLayer3(DecoderState& s, int gr, int ch) {
     const double multiplier = g.scalefac_scale ? 1.0 : 0.5;
     const int end = s.nonzero_end[ch];
     std::fill(xr, xr + 576, 0.0);
+    // Without branches: zeros are common and scattered, and pow43[0] is 0.
     auto scale_line = [&](int line, double factor) {
-        int value = values[line];
-        if (value == 0) return;
-        int magnitude = std::min(std::abs(value), 8206);
-        double result = k.pow43[magnitude] * factor;
+        const int value = values[line];
+        const double result = k.pow43[std::min(std::abs(value), 8206)] * factor;
         xr[line] = value < 0 ? -result : result;
     };
     auto long_band = [&](int sfb, int from, int to) {
@@ -471,17 +480,14 @@ void InverseMdct(const double* in, double* out, int block_type) {
         return;
     }
     // The 36 outputs hold 18 distinct values: out[17 - i] = -out[i] and out[53 - i] = out[i].
+    float sums[kImdctLanes];
+    LongImdctSums(in, &k.long_imdct_by_input[0][0], sums);
     double raw[36];
     for (int i = 0; i < 9; ++i) {
-        double first = 0, second = 0;
-        for (int m = 0; m < 18; ++m) {
-            first += in[m] * k.long_imdct[i][m];
-            second += in[m] * k.long_imdct[i + 18][m];
-        }
-        raw[i] = first;
-        raw[17 - i] = -first;
-        raw[i + 18] = second;
-        raw[35 - i] = second;
+        raw[i] = sums[i];
+        raw[17 - i] = -sums[i];
+        raw[i + 18] = sums[9 + i];
+        raw[35 - i] = sums[9 + i];
     }
     const double* window = k.window[block_type];
     for (int i = 0; i < 36; ++i) out[i] = raw[i] * window[i];

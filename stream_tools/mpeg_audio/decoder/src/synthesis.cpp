@@ -1,30 +1,54 @@
 // Polyphase synthesis filterbank: 32 subband samples in, 32 PCM samples out per call.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "decoder_state.h"
 #include "mpeg_audio/layer3_tables.h"
+#include "vector_kernels.h"
 
 namespace mpa {
 
 namespace {
 
-double RoundTo1e9(double value) {
-    return std::round(value * 1e9) / 1e9;  // std::round: half away from zero
+// The matrixing V[i] = sum_k cos((16 + i)(2k + 1) pi / 64) S[k] is the 32-point cosine transform
+// X[m] = sum_k cos(m (2k + 1) pi / 64) S[k] read at m = i + 16, using X[64 - m] = -X[m] and
+// X[m + 64] = -X[m]. The transform is computed by halving (the even outputs are the half-size
+// transform of S[k] + S[N-1-k]; the odd ones, of the differences divided by 2cos((2k+1) pi / 2N),
+// are neighbouring pairs of a half-size transform summed): 80 multiplications instead of 1024.
+
+// 1 / (2 cos((2k + 1) pi / 2N)) for N = 32, 16, 8, 4, 2, one run of N/2 after another.
+const std::array<float, 31> kHalvingFactors = [] {
+    std::array<float, 31> factors{};
+    int at = 0;
+    for (int n = 32; n >= 2; n /= 2)
+        for (int k = 0; k < n / 2; ++k) factors[at++] = static_cast<float>(0.5 / std::cos((2 * k + 1) * M_PI / (2.0 * n)));
+    return factors;
+}();
+
+constexpr int FactorsOffset(int n) { return n == 32 ? 0 : FactorsOffset(n * 2) + n; }
+
+template <int N>
+inline void CosineTransform(const float* in, float* out) {
+    if constexpr (N == 1) {
+        out[0] = in[0];
+    } else {
+        constexpr int kHalf = N / 2;
+        const float* factors = kHalvingFactors.data() + FactorsOffset(N);
+        float sums[kHalf], differences[kHalf], even[kHalf], odd[kHalf];
+        for (int k = 0; k < kHalf; ++k) {
+            sums[k] = in[k] + in[N - 1 - k];
+            differences[k] = (in[k] - in[N - 1 - k]) * factors[k];
+        }
+        CosineTransform<kHalf>(sums, even);
+        CosineTransform<kHalf>(differences, odd);
+        for (int r = 0; r < kHalf; ++r) out[2 * r] = even[r];
+        for (int r = 0; r < kHalf - 1; ++r) out[2 * r + 1] = odd[r] + odd[r + 1];
+        out[N - 1] = odd[kHalf - 1];
+    }
 }
 
-// The matrixing V[i] = sum_k N[i][k] S[k] with N[i][k] = cos((16 + i)(2k + 1) pi / 64) is a 32-point
-// cosine transform X[m] = sum_k cos(m (2k + 1) pi / 64) S[k] read at m = i + 16, using
-// X[64 - m] = -X[m] and X[m + 64] = -X[m]; and X[m] needs only 16 terms, since the terms of k and
-// 31 - k share their cosine up to the sign (-1)^m. The coefficients are rounded to 1e-9 as the
-// full matrix's are.
-void BuildSynthesisMatrix(SynthesisState& synthesis) {
-    for (int k = 0; k < 16; ++k) {
-        for (int p = 0; p < 16; ++p) {
-            synthesis.even_matrix[k][p] = static_cast<float>(RoundTo1e9(std::cos(2 * p * (2 * k + 1) * M_PI / 64.0)));
-            synthesis.odd_matrix[k][p] = static_cast<float>(RoundTo1e9(std::cos((2 * p + 1) * (2 * k + 1) * M_PI / 64.0)));
-        }
-    }
+void BuildWindow(SynthesisState& synthesis) {
     for (int i = 0; i < 512; ++i) synthesis.window[i] = static_cast<float>(SynthesisWindow(i));
     synthesis.ready = true;
 }
@@ -32,54 +56,33 @@ void BuildSynthesisMatrix(SynthesisState& synthesis) {
 }  // namespace
 
 int SynthesizeSubbands(SynthesisState& synthesis, const double* fractions, int channel, int16_t* out) {
-    if (!synthesis.ready) BuildSynthesisMatrix(synthesis);
+    if (!synthesis.ready) BuildWindow(synthesis);
     int& offset = synthesis.offset[channel];
     offset = (offset - 64) & 1023;
     float* history = synthesis.history[channel].data();
-    // Accumulated by column so that the inner loops run over contiguous outputs.
-    float even[16] = {}, odd[16] = {}, x[32];
-    for (int k = 0; k < 16; ++k) {
-        const float sum = static_cast<float>(fractions[k] + fractions[31 - k]);
-        const float difference = static_cast<float>(fractions[k] - fractions[31 - k]);
-        const float* even_column = synthesis.even_matrix[k].data();
-        const float* odd_column = synthesis.odd_matrix[k].data();
-        for (int p = 0; p < 16; ++p) {
-            even[p] += even_column[p] * sum;
-            odd[p] += odd_column[p] * difference;
-        }
-    }
-    for (int p = 0; p < 16; ++p) {
-        x[2 * p] = even[p];
-        x[2 * p + 1] = odd[p];
-    }
+
+    float s[32], x[32];
+    for (int k = 0; k < 32; ++k) s[k] = static_cast<float>(fractions[k]);
+    CosineTransform<32>(s, x);
+
     float* v = history + offset;
     for (int i = 0; i < 16; ++i) v[i] = x[i + 16];
-    v[16] = 0.0;
+    v[16] = 0.0f;
     for (int i = 17; i < 48; ++i) v[i] = -x[48 - i];
     for (int i = 48; i < 64; ++i) v[i] = -x[i - 48];
     std::copy(v, v + 64, v + 1024);
-    float sums_out[32] = {};
-    for (int i = 0; i < 16; ++i) {
-        const float* window = synthesis.window.data() + 32 * i;
-        const float* ring = history + offset + 32 * i + 64 * ((i + 1) / 2);
-        for (int j = 0; j < 32; ++j) sums_out[j] += window[j] * ring[j];
-    }
+
+    float sums_out[32];
+    WindowedSums(synthesis.window.data(), history + offset, sums_out);
+
+    // Scaling by 2^15 and adding the half are exact in float for every value that does not clip.
     int clipped = 0;
     for (int j = 0; j < 32; ++j) {
-        double sample = static_cast<double>(sums_out[j]) * 32768.0;
-        if (sample >= 32767.5) {
-            out[j] = 32767;
-            ++clipped;
-            continue;
-        }
-        if (sample < -32768.5) {
-            out[j] = -32768;
-            ++clipped;
-            continue;
-        }
-        // Half away from zero: the cast truncates towards zero.
-        sample += sample >= 0 ? 0.5 : -0.5;
-        out[j] = static_cast<int16_t>(sample);
+        const float sample = sums_out[j] * 32768.0f;
+        clipped += (sample >= 32767.5f) | (sample < -32768.5f);
+        // Half away from zero: the conversion truncates towards zero once the half is added.
+        const float rounded = std::clamp(sample + (sample >= 0 ? 0.5f : -0.5f), -32768.0f, 32767.0f);
+        out[j] = static_cast<int16_t>(rounded);
     }
     return clipped;
 }

@@ -48,10 +48,11 @@ TEST(HuffmanTree, TreeNeedingChainedOffsetsDecodesEveryCodeThroughTheFile) {
     ASSERT_EQ(*parsed.tables[15].tree, tree);
     for (uint32_t v = 0; v < 256; ++v) ASSERT_EQ(Decode(*parsed.tables[15].tree, v, 8), static_cast<int>(v ^ 0x5A));
 
-    // The 8-bit lookup follows the chains as the walk does.
+    // The lookup follows the chains as the walk does.
     BuildHuffmanLookups(parsed);
     for (uint32_t v = 0; v < 256; ++v) {
-        const HuffmanLookupEntry& entry = (*parsed.tables[15].lookup)[v];
+        // Any bits after the 8-bit code index the same entry.
+        const HuffmanLookupEntry& entry = (*parsed.tables[15].lookup)[(v << (kLookupBits - 8)) | 1];
         ASSERT_TRUE(entry.leaf);
         ASSERT_EQ(entry.bits, 8);
         ASSERT_EQ(entry.node_or_value, v ^ 0x5A);

@@ -34,7 +34,7 @@ struct HuffmanLookupEntry {
     uint8_t bits = 0;   // 0: the walk fails within these bits
     bool leaf = false;
 };
-constexpr int kLookupBits = 8;
+constexpr int kLookupBits = 10;
 
 struct HuffmanDecodeTable {
     std::string name;
@@ -43,7 +43,7 @@ struct HuffmanDecodeTable {
     bool has_tree = false;                 // false: the file gave no tree for this table
     bool count1 = false;                   // tables "32" and "33": quadruples
     std::shared_ptr<const std::vector<HuffmanNode>> tree;
-    std::shared_ptr<const std::vector<HuffmanLookupEntry>> lookup;  // 256 entries, or null
+    std::shared_ptr<const std::vector<HuffmanLookupEntry>> lookup;  // 1 << kLookupBits entries, or null
     std::size_t tree_length() const { return tree ? tree->size() : 0; }
 };
 
@@ -76,7 +76,7 @@ int ParseHuffmanTableFile(std::istream& in, HuffmanDecoderTables& tables);
 std::shared_ptr<const HuffmanDecoderTables> LoadHuffmanDecoderTables(const std::string& path = "huffdec");
 std::shared_ptr<const HuffmanDecoderTables> DefaultHuffmanDecoderTables();
 
-// Fills the 8-bit lookup of every table that has a tree.
+// Fills the kLookupBits-bit lookup of every table that has a tree.
 void BuildHuffmanLookups(HuffmanDecoderTables& tables);
 
 // Walks `tree` with bits from `next_bit`, from node `start` with `bits_used` bits already read.

@@ -1,0 +1,60 @@
+// The vectorised inner loops against their plain references, and the main data reader's wide reads
+// against bit-by-bit reads.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "../src/decoder_state.h"
+#include "../src/vector_kernels.h"
+
+namespace mpa {
+namespace {
+
+std::vector<float> Noise(std::size_t n, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    std::vector<float> v(n);
+    for (auto& x : v) x = value(random);
+    return v;
+}
+
+TEST(VectorKernels, AgreeWithTheirPlainLoops) {
+    const auto window = Noise(512, 1), ring = Noise(1024, 2), table = Noise(18 * kImdctLanes, 3);
+    float fast[32], plain[32];
+    WindowedSums(window.data(), ring.data(), fast);
+    WindowedSumsPlain(window.data(), ring.data(), plain);
+    for (int j = 0; j < 32; ++j) EXPECT_FLOAT_EQ(fast[j], plain[j]) << j;
+
+    const auto in = Noise(18, 4);
+    const std::vector<double> input(in.begin(), in.end());
+    float fastImdct[kImdctLanes], plainImdct[kImdctLanes];
+    LongImdctSums(input.data(), table.data(), fastImdct);
+    LongImdctSumsPlain(input.data(), table.data(), plainImdct);
+    for (int c = 0; c < kImdctLanes; ++c) EXPECT_FLOAT_EQ(fastImdct[c], plainImdct[c]) << c;
+}
+
+TEST(MainDataReader, WideReadsAndSignsMatchBitByBitReadsAcrossTheWindowEnd) {
+    MainDataReservoir wide, narrow;
+    for (std::size_t i = 0; i < 24; ++i) wide.bytes.push_back(static_cast<uint8_t>(i * 151 + 7));
+    narrow.bytes = wide.bytes;
+    wide.end_bit = narrow.end_bit = 150;  // inside the bytes: later bits are not the frame's
+    for (int n = 0; wide.position < 170; ++n) {
+        const int count = 1 + (n * 5) % 19;
+        uint32_t expected = 0;
+        for (int b = 0; b < count; ++b) expected = expected << 1 | static_cast<uint32_t>(narrow.Get1Bit());
+        ASSERT_EQ(wide.GetBits(count), expected) << n;
+        int values[3] = {n % 3, 0, -(n % 2)}, reference[3] = {values[0], values[1], values[2]};
+        int* const pointers[3] = {&values[0], &values[1], &values[2]};
+        wide.ApplySigns(pointers, 3);
+        for (int& v : reference)
+            if (v && narrow.Get1Bit()) v = -v;
+        ASSERT_EQ(std::vector<int>(values, values + 3), std::vector<int>(reference, reference + 3)) << n;
+        ASSERT_EQ(wide.position, narrow.position);
+        ASSERT_EQ(wide.overflow, narrow.overflow);
+    }
+    EXPECT_TRUE(wide.overflow);
+}
+
+}  // namespace
+}  // namespace mpa
