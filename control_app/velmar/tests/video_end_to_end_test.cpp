@@ -75,7 +75,10 @@ TEST(VideoEndToEnd, ClipFromAStartTimeCodeArrivesFromItsGroupAndStopParksOnBlack
 
     const pid_t board = program_runner::Start(
         {velmar_testing::BinDir() + "/softboard", "-b", "1", "-f", "-c", dir}, {}, dir + "/board.log");
-    std::this_thread::sleep_for(300ms);
+    // The board is up once its window maps.
+    for (auto until = std::chrono::steady_clock::now() + 10s;
+         !TessolkDriver(1).MapWindow() && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(50ms);
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(velmar_testing::RunDir());
     {
