@@ -31,15 +31,11 @@ constexpr std::uint32_t kOpRecordResume = 0x8004;
 constexpr std::uint32_t kOpSourceFrames = 0x0010;
 constexpr std::uint32_t kCompressRegister = 0x40030;  // 1: record from input 2
 constexpr std::uint32_t kCompressInput = 2;
-constexpr std::uint32_t kOutputEntries = 16;  // StreamProgressTable: 16 inputs, then the outputs
 constexpr std::size_t kPairsPerStream = 8;
-constexpr std::uint32_t kRingNone = 200;
-constexpr std::uint32_t kRingWrap = 126;
-constexpr std::uint32_t kOtherPicture = 0x10000000;
 constexpr std::size_t kWaveHeaderRoom = 44;
 constexpr std::size_t kCompactAt = 1 << 20;
 
-bool ValidRingIndex(std::uint32_t index) { return index % 2 == 0 && index < kRingWrap; }
+bool ValidRingIndex(std::uint32_t index) { return index % 2 == 0 && index < kIndexRingWrap; }
 
 AVPixelFormat SourcePixelFormat(std::uint32_t sourceFormat) {
     switch (SourceBytesPerPixel(sourceFormat)) {
@@ -118,7 +114,7 @@ void BoardEncoder::StartVideo(bool compress) {
     units_.clear();
     groupNumber_ = 0;
     // The host cleared the ring before the start; entries continue from its write index.
-    const std::uint32_t write = board_.WindowWord(kEncoderIndexRing);
+    const std::uint32_t write = board_.WindowWord(kIndexRingWrite);
     ringWrite_ = ValidRingIndex(write) ? write : 0;
     board_.SetWindowWord(kRecordStatus + 16, 0);
     if (compress) {
@@ -253,17 +249,17 @@ void BoardEncoder::TakeEncodedBytes() {
 
 void BoardEncoder::WriteIndexEntries() {
     while (!units_.empty()) {
-        const std::uint32_t next = (ringWrite_ + 2) % kRingWrap;
-        const std::uint32_t written = board_.WindowWord(kEncoderIndexRing);
-        if (written != kRingNone && next == board_.WindowWord(kEncoderIndexRing + 4)) return;  // ring full
+        const std::uint32_t next = (ringWrite_ + 2) % kIndexRingWrap;
+        const std::uint32_t written = board_.WindowWord(kIndexRingWrite);
+        if (written != kIndexRingNone && next == board_.WindowWord(kIndexRingRead)) return;  // ring full
         const PictureUnit unit = units_.front();
         units_.pop_front();
         // A: the group's number where a group starts, else a mark; B: the unit's size in bits.
-        const std::uint32_t a = unit.groupStart ? (groupNumber_++ & 0xFFFFFF) : kOtherPicture;
-        board_.SetWindowWord(kEncoderIndexRing + 4 * (ringWrite_ + 2), a);
-        board_.SetWindowWord(kEncoderIndexRing + 4 * (ringWrite_ + 3), static_cast<std::uint32_t>(unit.bytes * 8));
+        const std::uint32_t a = unit.groupStart ? (groupNumber_++ & 0xFFFFFF) : kIndexGroupStartBelow;
+        board_.SetWindowWord(IndexRingWordOffset(ringWrite_), a);
+        board_.SetWindowWord(IndexRingWordOffset(ringWrite_) + 4, static_cast<std::uint32_t>(unit.bytes * 8));
         ringWrite_ = next;
-        board_.SetWindowWord(kEncoderIndexRing, ringWrite_);
+        board_.SetWindowWord(kIndexRingWrite, ringWrite_);
     }
 }
 
@@ -278,7 +274,7 @@ void BoardEncoder::Fill(std::uint32_t stream) {
     const std::uint32_t base = board_.control_->physicalBase;
     auto progress = [&](std::uint32_t word) {
         return std::atomic_ref(
-            *reinterpret_cast<std::uint32_t*>(board_.Window() + kStreamProgressTable + 8 * (kOutputEntries + stream) + 4 * word));
+            *reinterpret_cast<std::uint32_t*>(board_.Window() + ProgressWordOffset(kFirstOutputEntry + stream, word)));
     };
     while (out.read < out.bytes.size() && !queue.empty()) {
         const QueuedPair pair = queue.front();
@@ -322,7 +318,7 @@ bool BoardEncoder::TakeInput(std::uint8_t* destination, std::size_t bytes) {
         if (inputHead_ == pair.length) {
             inputHead_ = 0;
             queue.erase(queue.begin());
-            std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_.Window() + kStreamProgressTable + 8 * kCompressInput))
+            std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_.Window() + ProgressWordOffset(kCompressInput, 0)))
                 .fetch_add(1);
         }
     }

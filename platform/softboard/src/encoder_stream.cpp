@@ -1,5 +1,7 @@
 #include "encoder_stream.h"
 
+#include "start_codes/start_codes.h"
+
 namespace softboard {
 
 void StartCodeAligner::Put(const std::uint8_t* data, std::size_t bytes) {
@@ -17,8 +19,8 @@ void StartCodeAligner::PadToWord() {
 void StartCodeAligner::Append(const std::uint8_t* data, std::size_t bytes) {
     std::size_t copied = 0;
     bool first = true;
-    for (std::size_t i = 0; i + 3 < bytes; ++i) {
-        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1) continue;
+    for (std::size_t i = start_codes::FindStartCode(data, bytes); i < bytes;
+         i = start_codes::FindStartCode(data, bytes, i + 3)) {
         Put(data + copied, i - copied);
         PadToWord();
         copied = i;
@@ -26,10 +28,9 @@ void StartCodeAligner::Append(const std::uint8_t* data, std::size_t bytes) {
             if (unitOpen_) units_.push_back({total_ - unitStart_, unitGroupStart_});
             unitStart_ = total_;
             unitOpen_ = true;
-            unitGroupStart_ = data[i + 3] == 0xB3;
+            unitGroupStart_ = data[i + 3] == start_codes::kSequenceHeader;
             first = false;
         }
-        i += 2;
     }
     Put(data + copied, bytes - copied);
 }
