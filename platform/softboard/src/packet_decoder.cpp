@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "softboard/board_encoder.h"
 #include "softboard/soft_board.h"
+#include "softboard/streaming.h"
 #include "tessolk/board_segments.h"
 
 namespace softboard {
@@ -110,6 +112,8 @@ void SoftBoard::DecodeRun(const std::uint32_t* words, std::uint32_t count, bool 
         }
         command.parameters.assign(words + at, words + at + parameters);
         at += parameters;
+        // The mix keeps its own schedule: its time words count fields.
+        Streaming().Mix().OnCommand({command.time, command.opcode, command.stream, command.parameters});
         if (RunsNow(command.time)) {
             RunCommand(command);
         } else {
@@ -166,6 +170,7 @@ void SoftBoard::RunCommand(const DecodedCommand& command) {
     } else if (command.opcode != kOpAin && command.opcode != kOpAout) {
         // A settings command is done: byte 2 of CommandDoneWord reads 2, which the panels poll.
         Window()[kCommandDoneWord + 2] = 2;
+        if (identity_.role == BoardRole::Encoder) encoder_->OnCommand(command);
     }
 }
 

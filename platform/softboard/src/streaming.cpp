@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "softboard/board_encoder.h"
 #include "softboard/soft_board.h"
 #include "start_codes/start_codes.h"
 #include "tessolk/board_map.h"
@@ -122,6 +123,8 @@ void BoardStreaming::OnReset() {
     board_.SetWindowWord(kIndexRingRead, 0);
     for (Input& input : inputs_) input.headOffset = 0;
     for (Output& output : outputs_) output.fillOffset = 0;
+    mix_.Reset();
+    alphaCounterShown_ = 0;
 }
 
 void PictureTypeScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
@@ -133,10 +136,30 @@ void PictureTypeScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
 }
 
 void BoardStreaming::OnInterrupt() {
-    for (std::uint32_t s = 0; s < kBoardStreams; ++s) ConsumeInput(s);
+    for (std::uint32_t s = 0; s < kBoardStreams; ++s)
+        if (!board_.Encoder().ClaimsInput(s)) ConsumeInput(s);
     for (std::uint32_t v = 0; v < kBoardStreams; ++v) ProduceOutput(v);
-    board_.SetWindowWord(kRecordTimecode, board_.Timecode());
+    // The time code block: word 0 and the board time code (word 1) and the input's VITC (word 3),
+    // which the record panel shows; the software board's input carries its own time code.
+    const std::uint32_t timecode = board_.Timecode();
+    board_.SetWindowWord(kRecordTimecode, timecode);
+    board_.SetWindowWord(kRecordTimecode + 4, timecode);
+    board_.SetWindowWord(kRecordTimecode + 12, timecode);
+    board_.Encoder().OnField();
     ShowChannels();
+    ShowMix();
+}
+
+// The alpha counter advances by the frames the mix showed (the panel zeroes it when its alpha
+// channel stops); the mix status word tells which channel is on air.
+void BoardStreaming::ShowMix() {
+    mix_.OnField(board_.InterruptCount());
+    const std::uint32_t shown = mix_.AlphaCounter();
+    if (shown != alphaCounterShown_) {
+        board_.SetWindowWord(kAlphaCounterWord, board_.WindowWord(kAlphaCounterWord) + (shown - alphaCounterShown_));
+        alphaCounterShown_ = shown;
+    }
+    board_.SetWindowWord(kMixStatusWord, mix_.StatusWord());
 }
 
 // The channel status words the panels read: the board's field clock, the field counter of the
@@ -188,6 +211,7 @@ void BoardStreaming::ConsumeInput(std::uint32_t stream) {
         if (input.capture) std::fwrite(data, 1, take, input.capture);
         input.running.Add(data, take);
         if (stream < 2) input.pictures.Feed(data, take);
+        if (stream == 2) mix_.OnAlphaBytes(data, take);
         consumed += take;
         budget -= take;
         input.headOffset += take;
