@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "board_bindings.h"
+#include "file_tool_windows.h"
 #include "i2c_bus.h"
 #include "launch.h"
 #include "main_frame.h"
@@ -39,6 +40,18 @@ void Place(velmar::CMainFrame& frame, const velmar::LaunchArguments& arguments, 
         frame.resize(frame.sizeHint());  // the whole form where the screen allows, not Qt's two thirds
 }
 
+// What the split tool reads from the playback panel: its TV standard and channel positions.
+class PanelSplitLink : public velmar::SplitPanelLink {
+public:
+    explicit PanelSplitLink(velmar::CVelmarView& view) : view_(view) {}
+    velmar::TvStandard Standard() const override { return view_.Standard(); }
+    int VideoAPosition() const override { return 0; }
+    int AudioPosition() const override { return static_cast<int>(view_.Channels().audio->position); }
+
+private:
+    velmar::CVelmarView& view_;
+};
+
 // The record panel has no menu commands of its own yet.
 struct RecordPanelCommands : velmar::PanelCommands {
     bool MenuCommand(int) override { return false; }
@@ -60,6 +73,9 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
     velmar_qt::PlaybackPanelCommands commands(panel.Panel());
     velmar::CMainFrame frame(&panel.Widget(), commands);
     host.SetFrame(&frame);
+    PanelSplitLink splitLink(panel.Panel());
+    velmar_qt::FileToolWindows fileTools(&frame, profile, splitLink);
+    host.openTool = [&fileTools](int menuCommand) { fileTools.Open(menuCommand); };
     Place(frame, arguments, profile, choice.section);
     server.ListenWhenFree();
     frame.show();
