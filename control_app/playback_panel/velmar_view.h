@@ -223,6 +223,7 @@ private:
     PositionSliders* sliders_;
 
     std::optional<BoardWindow> window_;
+    BoardStatus status_;  // the tick's one copy of the board's status words
     std::unique_ptr<BoardLink> link_;
     ColorSettings colors_;
 
