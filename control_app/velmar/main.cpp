@@ -22,6 +22,7 @@
 #include "remote_server.h"
 #include "velmar_ui_qt/form_window.h"
 #include "velmar_vrec.h"
+#include "video_channel.h"
 
 namespace {
 
@@ -76,8 +77,10 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
 
     velmar_qt::QtPanelHost host;
     velmar_qt::PlaybackPanelWindow panel([&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
-        return std::make_unique<velmar::CVelmarView>(view, ui, host, velmar::PanelBoard{driver, library, timing},
-                                                     profile, &remote, choice.board);
+        auto panel = std::make_unique<velmar::CVelmarView>(view, ui, host, velmar::PanelBoard{driver, library, timing},
+                                                           profile, &remote, choice.board);
+        velmar::InstallVideoChannels(*panel);
+        return panel;
     });
     velmar_qt::PlaybackPanelCommands commands(panel.Panel());
     velmar::CMainFrame frame(&panel.Widget(), commands);
