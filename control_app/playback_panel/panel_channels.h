@@ -43,6 +43,8 @@ public:
     virtual bool IsDvClip() const { return false; }
     // Re-reads the clip named by the path edit (the play list sets the path first).
     virtual void ReloadClip() {}
+    // The channel's position in fields (the split tool's "G" buttons take it).
+    virtual int Position() const { return 0; }
 
     // Play list words: the entry's last picture (0 = to the end of the file), set by the list
     // engine; the pictures of that picture's group after it, set by the load; whether the next

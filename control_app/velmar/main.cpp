@@ -48,7 +48,7 @@ class PanelSplitLink : public velmar::SplitPanelLink {
 public:
     explicit PanelSplitLink(velmar::CVelmarView& view) : view_(view) {}
     velmar::TvStandard Standard() const override { return view_.Standard(); }
-    int VideoAPosition() const override { return 0; }
+    int VideoAPosition() const override { return view_.Channels().videoA->Position(); }
     int AudioPosition() const override { return static_cast<int>(view_.Channels().audio->position); }
 
 private:
