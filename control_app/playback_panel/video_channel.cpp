@@ -69,7 +69,7 @@ std::string CVideoChannel::Word(std::uint32_t base) const {
 
 std::uint32_t CVideoChannel::Counter() const {
     const BoardWindow* window = panel_.Window();
-    return window ? window->Read32(t_.status + 4) : 0;
+    return window ? window->Read32(t_.status + window::kStatusFieldClock) : 0;
 }
 
 velmar_ui::ControlId CVideoChannel::ModeButton(VideoState mode) const {

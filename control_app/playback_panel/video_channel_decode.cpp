@@ -112,7 +112,7 @@ void CVideoChannel::DecodeSetup(bool fromPaused) {
         panel_.Ui().Sleep(50);
     } else {
         const BoardWindow* window = panel_.Window();
-        const std::uint32_t at = window ? window->Read32(t_.status + 8) : 0;
+        const std::uint32_t at = window ? window->Read32(t_.status + window::kStatusFieldCounter) : 0;
         panel_.SendCommand(Format("mwcmd -s 0x%x 0x000B2502 0x%.8X 0x00120200", at, format));
         panel_.SendCommand(Format("mwcmd -s 0x%x 0x000C2500", at + last));
     }

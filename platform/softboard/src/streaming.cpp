@@ -122,6 +122,8 @@ void BoardStreaming::OnReset() {
     board_.SetWindowWord(kIndexRingRead, 0);
     for (Input& input : inputs_) input.headOffset = 0;
     for (Output& output : outputs_) output.fillOffset = 0;
+    mix_.Reset();
+    alphaCounterShown_ = 0;
 }
 
 void PictureTypeScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
@@ -137,6 +139,19 @@ void BoardStreaming::OnInterrupt() {
     for (std::uint32_t v = 0; v < kBoardStreams; ++v) ProduceOutput(v);
     board_.SetWindowWord(kRecordTimecode, board_.Timecode());
     ShowChannels();
+    ShowMix();
+}
+
+// The alpha counter advances by the frames the mix showed (the panel zeroes it when its alpha
+// channel stops); the mix status word tells which channel is on air.
+void BoardStreaming::ShowMix() {
+    mix_.OnField(board_.InterruptCount());
+    const std::uint32_t shown = mix_.AlphaCounter();
+    if (shown != alphaCounterShown_) {
+        board_.SetWindowWord(kAlphaCounterWord, board_.WindowWord(kAlphaCounterWord) + (shown - alphaCounterShown_));
+        alphaCounterShown_ = shown;
+    }
+    board_.SetWindowWord(kMixStatusWord, mix_.StatusWord());
 }
 
 // The channel status words the panels read: the board's field clock, the field counter of the
@@ -188,6 +203,7 @@ void BoardStreaming::ConsumeInput(std::uint32_t stream) {
         if (input.capture) std::fwrite(data, 1, take, input.capture);
         input.running.Add(data, take);
         if (stream < 2) input.pictures.Feed(data, take);
+        if (stream == 2) mix_.OnAlphaBytes(data, take);
         consumed += take;
         budget -= take;
         input.headOffset += take;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "softboard/mix_follower.h"
 #include "start_codes/start_codes.h"
 
 namespace softboard {
@@ -91,6 +92,8 @@ public:
     void OnInterrupt();
     void OnReset();
     void ShowChannels();
+    // The mix of the two channels, following the alpha stream on input 2.
+    MixFollower& Mix() { return mix_; }
 
 private:
     struct PictureUnit {
@@ -127,7 +130,11 @@ private:
     void WriteIndexEntries(Output& output);
     std::uint32_t* ProgressWord(std::uint32_t entry, std::uint32_t word);
 
+    void ShowMix();
+
     SoftBoard& board_;
+    MixFollower mix_;
+    std::uint32_t alphaCounterShown_ = 0;
     Input inputs_[kInputStreams];
     Output outputs_[kOutputStreams];
     std::uint32_t ringWrite_ = 0;
