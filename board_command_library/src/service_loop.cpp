@@ -521,7 +521,11 @@ void ServiceLoop::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     hQR = nullptr;
+    // The loop owns the board's interrupt event (it made it, or took over what a killed loop left):
+    // it goes with the loop. A board still holding it keeps a valid mapping until the next loop
+    // hands it a fresh one.
     interrupt_.reset();
+    if (!eventName_.empty()) platform::NamedEvent::Remove(eventName_);
     for (auto& input : inputs_) input.object.reset();
     for (auto& output : outputs_) output.object.reset();
     channel_.reset();

@@ -12,6 +12,7 @@
 
 #include "platform/kernel.h"
 #include "ruvent/stream_objects.h"
+#include "stream_file_open.h"
 #include "tessolk/board_map.h"
 
 namespace ruvent {
@@ -56,7 +57,7 @@ std::string PictureIndexName(const std::string& streamName) {
 OutputStreamFile::OutputStreamFile(const std::string& name, std::uint32_t flags, std::uint8_t* window)
     : name_(platform::NormalizePath(name)), flags_(flags), window_(window) {
     if ((flags_ & kOutputPictureIndex) && window_) {
-        indexFd_ = ::open(PictureIndexName(name_).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        indexFd_ = OpenStreamFile(PictureIndexName(name_), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
         if (indexFd_ < 0) std::printf("cannot create picture index %s\n", PictureIndexName(name_).c_str());
     }
 }
@@ -74,11 +75,11 @@ OutputStreamFile::~OutputStreamFile() {
 bool OutputStreamFile::CreateFile(bool unbuffered) {
     const int flags = O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC;
     fd_ = -1;
-    if (unbuffered) fd_ = ::open(name_.c_str(), flags | O_DIRECT, 0644);
+    if (unbuffered) fd_ = OpenStreamFile(name_, flags | O_DIRECT);
     // File systems without direct I/O (tmpfs) refuse O_DIRECT: write buffered there.
     if (fd_ < 0) {
         unbuffered = false;
-        fd_ = ::open(name_.c_str(), flags, 0644);
+        fd_ = OpenStreamFile(name_, flags);
     }
     if (fd_ < 0) {
         std::printf("cannot create output file %s\n", name_.c_str());
@@ -136,7 +137,7 @@ bool OutputStreamFile::Write(std::uint8_t* buffer, std::uint32_t bytes) {
 std::uint32_t OutputStreamFile::Read(std::uint8_t* buffer, std::uint32_t bytes) {
     // Reading an output name (input names beginning with '_') reads the file from its start.
     std::uint32_t done = 0;
-    const int fd = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenStreamFile(name_, O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
         while (done < bytes) {
             const ssize_t got = ::pread(fd, buffer + done, std::min<std::uint32_t>(4096, bytes - done),
@@ -194,7 +195,7 @@ void OutputStreamFile::FlushGroup(bool lastGroup) {
 
 InterlacedOutput::InterlacedOutput(const std::string& name)
     : frame_(std::size_t{kInterlacedLineBytes} * kInterlacedLines) {
-    fd_ = ::open(platform::NormalizePath(name).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    fd_ = OpenStreamFile(platform::NormalizePath(name), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC);
     if (fd_ < 0) {
         std::printf("cannot create output file %s\n", name.c_str());
         failed_ = true;

@@ -44,4 +44,9 @@ inline constexpr ControlId kSetToBlack = 1117;
 inline constexpr ControlId kLoadPicture = 1200;  // the loading notice's picture
 inline constexpr ControlId kNoticeText = 1201;
 
+// Index builder (dialog 136).
+inline constexpr ControlId kIndexBuildProgress = 1140;
+inline constexpr ControlId kIndexBuildWhat = 1141;
+inline constexpr ControlId kIndexBuildBytes = 1168;
+
 }  // namespace velmar::dialog_ids

@@ -46,6 +46,9 @@ public:
     virtual void OpenTool(int menuCommand) = 0;
     // The modal EEPROM update.
     virtual void RunEepromUpdate() = 0;
+    // The modal index builder on a stream file; true when its index now exists and is complete.
+    // A host without one builds nothing.
+    virtual bool RunIndexBuild(const std::string& /*streamPath*/) { return false; }
 };
 
 }  // namespace velmar

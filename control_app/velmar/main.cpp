@@ -39,9 +39,16 @@ void Place(velmar::CMainFrame& frame, const velmar::LaunchArguments& arguments, 
         frame.resize(frame.sizeHint());  // the whole form where the screen allows, not Qt's two thirds
 }
 
-// The record panel has no menu commands of its own yet.
-struct RecordPanelCommands : velmar::PanelCommands {
-    bool MenuCommand(int) override { return false; }
+// The record panel as the main frame's command target.
+class RecordPanelCommands : public velmar::PanelCommands {
+public:
+    explicit RecordPanelCommands(velmar::CVelmarVrec& panel) : panel_(panel) {}
+    bool MenuCommand(int id) override { return panel_.Command(id); }
+    bool MenuCommandEnabled(int id) const override { return panel_.CommandEnabled(id); }
+    void FrameDestroyed(bool /*minimised*/) override { panel_.OnDestroy(); }
+
+private:
+    velmar::CVelmarVrec& panel_;
 };
 
 int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, const velmar::LaunchChoice& choice,
@@ -72,16 +79,27 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
 
 int RunRecord(QApplication& app, const velmar::LaunchArguments& arguments, const velmar::LaunchChoice& choice,
               const platform::Profile& profile) {
-    velmar_ui_qt::FormPanel panel(velmar::RecordPanelForm(), [](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
-        return std::make_unique<velmar::CVelmarVrec>(view, ui);
+    velmar::RuventLibrary library;
+    velmar::TessolkDriver driver(choice.board);
+    velmar::SystemBusTiming timing;
+
+    velmar_qt::QtPanelHost host;
+    velmar::CVelmarVrec* panel = nullptr;
+    velmar_ui_qt::FormPanel form(velmar::RecordPanelForm(), [&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
+        auto made = std::make_unique<velmar::CVelmarVrec>(view, ui, host, velmar::PanelBoard{driver, library, timing},
+                                                          profile, choice.board);
+        panel = made.get();
+        return made;
     });
-    RecordPanelCommands commands;
-    velmar::CMainFrame frame(&panel, commands);
-    frame.setWindowTitle(QString::fromStdString(velmar::FrameTitle(choice.board, false)));
+    RecordPanelCommands commands(*panel);
+    velmar::CMainFrame frame(&form, commands);
+    host.SetFrame(&frame);
     Place(frame, arguments, profile, choice.section);
     frame.show();
+    panel->OnInitialUpdate();
+    QTimer::singleShot(0, &frame, [&] { panel->OnPaint(); });
     const int code = app.exec();
-    frame.ReleasePanel();
+    frame.ReleasePanel();  // the form belongs to `form`
     return code;
 }
 

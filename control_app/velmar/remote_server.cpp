@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <algorithm>
+
 #include "platform/shared_memory.h"
 #include "remote_protocol.h"
 
@@ -15,23 +17,41 @@ std::string remote::SocketName(int board) {
     return platform::SharedObjectName("velmar-board" + std::to_string(board == 2 ? 2 : 1)).substr(1);
 }
 
-RemoteServer::RemoteServer(RemoteRequests& requests, int board, QObject* parent)
-    : QObject(parent), requests_(requests), name_(remote::SocketName(board)), server_(new QLocalServer(this)) {
+RemoteServer::RemoteServer(RemoteRequests& requests, int board, QObject* parent, RemoteServerLimits limits)
+    : QObject(parent),
+      requests_(requests),
+      name_(remote::SocketName(board)),
+      limits_(limits),
+      server_(new QLocalServer(this)),
+      watch_(new QTimer(this)) {
+    clock_.start();
     connect(server_, &QLocalServer::newConnection, this, &RemoteServer::Accept);
+    connect(watch_, &QTimer::timeout, this, &RemoteServer::Watch);
 }
 
-RemoteServer::~RemoteServer() { Close(); }
+RemoteServer::~RemoteServer() {
+    Close();
+    // The sockets are children of the server and go with it; forget them first so no handler runs.
+    for (auto& client : clients_) client.socket->disconnect(this);
+}
 
 bool RemoteServer::Listen() {
     const QString name = QString::fromStdString(name_);
+    serving_ = true;
+    watch_->start(std::min(limits_.relistenMs, std::max(100, limits_.idleCloseMs / 4)));
     if (server_->listen(name)) return true;
     // A live instance answers a connection; a stale socket file does not.
     QLocalSocket probe;
     probe.connectToServer(name);
     if (probe.waitForConnected(200)) return false;
     QLocalServer::removeServer(name);
-    return server_->listen(name);
+    if (server_->listen(name)) return true;
+    serving_ = false;
+    watch_->stop();
+    return false;
 }
+
+std::string RemoteServer::SocketPath() const { return server_->fullServerName().toStdString(); }
 
 void RemoteServer::ListenWhenFree() {
     if (Listen()) return;
@@ -45,19 +65,56 @@ void RemoteServer::ListenWhenFree() {
 }
 
 void RemoteServer::Close() {
+    serving_ = false;
     if (retry_) retry_->stop();
+    watch_->stop();
     server_->close();
 }
 
 void RemoteServer::Accept() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (int(clients_.size()) >= limits_.maxClients) Drop(clients_.front().socket);
+        clients_.push_back({socket, clock_.elapsed()});
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            Forget(socket);
+            socket->deleteLater();
+        });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { Serve(socket); });
     }
 }
 
+void RemoteServer::Forget(QLocalSocket* socket) {
+    clients_.remove_if([socket](const Client& client) { return client.socket == socket; });
+}
+
+void RemoteServer::Drop(QLocalSocket* socket) {
+    Forget(socket);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void RemoteServer::Watch() {
+    const qint64 now = clock_.elapsed();
+    while (!clients_.empty() && now - clients_.front().lastActiveMs > limits_.idleCloseMs)
+        Drop(clients_.front().socket);
+    // Accepting fails when the process has no descriptor left, and the server socket is then closed.
+    // Keep offering the board's socket: listen again once descriptors are free.
+    if (serving_ && !server_->isListening()) server_->listen(QString::fromStdString(name_));
+}
+
 void RemoteServer::Serve(QLocalSocket* socket) {
+    for (auto it = clients_.begin(); it != clients_.end(); ++it) {
+        if (it->socket != socket) continue;
+        clients_.splice(clients_.end(), clients_, it);  // most recently active last
+        clients_.back().lastActiveMs = clock_.elapsed();
+        break;
+    }
     while (socket->bytesAvailable() >= remote::kRequestBytes) {
+        if (socket->bytesToWrite() > limits_.maxQueuedReplyBytes) {
+            Drop(socket);  // it asks and never reads: its answers would pile up without end
+            return;
+        }
         const QByteArray request = socket->read(remote::kRequestBytes);
         const auto* words = reinterpret_cast<const uchar*>(request.constData());
         const auto message = qFromLittleEndian<quint32>(words);

@@ -4,6 +4,7 @@
 
 #include "subcommands.h"
 #include "mpeg_audio/stream_decoder.h"
+#include "platform/kernel.h"
 
 namespace {
 
@@ -11,6 +12,10 @@ int RunDecode(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: mpa-tool dec IN OUT.wav\n");
         return 2;
+    }
+    if (platform::IsSameFile(argv[0], argv[1])) {
+        std::fprintf(stderr, "mpa-tool dec: the output %s is the input file\n", argv[1]);
+        return 1;
     }
     mpa::StreamDecodeStats stats;
     std::string error;

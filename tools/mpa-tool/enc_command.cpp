@@ -9,6 +9,7 @@
 
 #include "subcommands.h"
 #include "mpa_encoder/encoder.h"
+#include "platform/kernel.h"
 
 namespace {
 
@@ -99,6 +100,10 @@ int RunEnc(int argc, char** argv) {
         std::fprintf(stderr, "enc: the WAVE file has %ld Hz, the option line asks for %ld Hz\n", wave.rate, rate);
         return 1;
     }
+    if (platform::IsSameFile(argv[1], argv[2])) {
+        std::fprintf(stderr, "enc: the output %s is the input file\n", argv[2]);
+        return 1;
+    }
     File out(std::fopen(argv[2], "wb"));
     if (!out) {
         std::fprintf(stderr, "enc: cannot create %s\n", argv[2]);
@@ -145,6 +150,7 @@ int RunEnc(int argc, char** argv) {
         std::fprintf(stderr, "enc: write error on %s\n", argv[2]);
         status = 1;
     }
+    if (status != 0) std::remove(argv[2]);  // a cut stream would pass for a whole one
     return status;
 }
 

@@ -4,10 +4,14 @@
 
 #include <QPushButton>
 
+#include <fstream>
+
 #include "dialog_ids.h"
+#include "index_build_dlg.h"
 #include "settings_dialogs.h"
 #include "velmar_ui_qt/form_window.h"
 #include "velmar_ui_qt/test_app.h"
+#include "velmar_testing/test_support.h"
 
 namespace velmar {
 namespace {
@@ -46,6 +50,23 @@ TEST(DialogsQt, EveryFormBuildsWithItsIds) {
         ExpectEveryId(window, form);
     }
     EXPECT_TRUE(velmar_ui::CheckFormSpec(AudioSettingsForm()).empty());
+}
+
+// The index builder's window runs modally until its worker is done and closes itself.
+TEST(DialogsQt, IndexBuildWindowClosesWhenDone) {
+    velmar_ui_qt::TestApp();
+    const std::string path = velmar_testing::TempDir() + "/clip.mpg";
+    const char stream[] = {0, 0, 1, char(0xB3), 0, 0, 1, 0, 0, 0x08, 0, 0};
+    std::ofstream(path, std::ios::binary).write(stream, sizeof stream);
+    CIndexBuildDlg* logic = nullptr;
+    velmar_ui_qt::FormWindow window(IndexBuildForm(), [&](auto& v, auto& u) {
+        auto made = std::make_unique<CIndexBuildDlg>(v, u, path);
+        logic = made.get();
+        return made;
+    });
+    ExpectEveryId(window, IndexBuildForm());
+    window.exec();
+    EXPECT_TRUE(logic->Completed());
 }
 
 }  // namespace

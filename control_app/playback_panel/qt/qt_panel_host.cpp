@@ -1,5 +1,6 @@
 #include "qt_panel_host.h"
 
+#include "index_build_dlg.h"
 #include "settings_dialogs.h"
 
 namespace velmar_qt {
@@ -47,6 +48,17 @@ bool QtPanelHost::RunVideoSettings(velmar::ColorSettings& colors) {
         return std::make_unique<velmar::CVideoSettingsDlg>(view, ui, colors);
     }, nullptr, frame_);
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtPanelHost::RunIndexBuild(const std::string& streamPath) {
+    velmar::CIndexBuildDlg* logic = nullptr;
+    FormWindow dialog(velmar::IndexBuildForm(), [&](auto& view, auto& ui) {
+        auto made = std::make_unique<velmar::CIndexBuildDlg>(view, ui, streamPath);
+        logic = made.get();
+        return made;
+    }, nullptr, frame_);
+    dialog.exec();
+    return logic && logic->Completed();
 }
 
 void QtPanelHost::ShowAudioSettings(velmar::BoardLink& link, const platform::Profile& profile,

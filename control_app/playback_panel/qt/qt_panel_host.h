@@ -40,6 +40,7 @@ public:
     velmar::CMessageLogDlg& MessageLog(const platform::Profile& profile, const std::string& section) override;
     void OpenTool(int menuCommand) override;
     void RunEepromUpdate() override;
+    bool RunIndexBuild(const std::string& streamPath) override;
 
 private:
     QPointer<QMainWindow> frame_;

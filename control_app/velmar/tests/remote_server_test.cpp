@@ -5,6 +5,17 @@
 #include <QLocalSocket>
 #include <QtEndian>
 
+#include <filesystem>
+#include <memory>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
 #include "platform/profile.h"
 #include "remote_protocol.h"
 #include "remote_server.h"
@@ -68,6 +79,76 @@ TEST(RemoteServer, ASecondInstanceDoesNotStealALiveBoardButTakesAStaleOne) {
     RemoteServer later(requests, 1);
     EXPECT_TRUE(later.Listen());
     EXPECT_EQ(Ask(1, kRemoteEcho, 0, 7).second, 7);
+}
+
+void TurnEvents(int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+std::vector<std::unique_ptr<QLocalSocket>> Connect(int board, int count) {
+    std::vector<std::unique_ptr<QLocalSocket>> sockets;
+    for (int i = 0; i < count; ++i) {
+        sockets.push_back(std::make_unique<QLocalSocket>());
+        sockets.back()->connectToServer(QString::fromStdString(remote::SocketName(board)));
+    }
+    return sockets;
+}
+
+TEST(RemoteServer, ClientsAreCappedIdleOnesClosedAndOneThatNeverReadsDropped) {
+    velmar_ui_qt::TestApp();
+    platform::Profile profile;
+    RemoteRequests requests(profile, "BOARD1");
+    RemoteServer server(requests, 1, nullptr, {.maxClients = 3, .idleCloseMs = 300});
+    ASSERT_TRUE(server.Listen());
+
+    auto idle = Connect(1, 5);
+    TurnEvents(100);
+    EXPECT_EQ(server.ClientCount(), 3);
+    TurnEvents(700);
+    EXPECT_EQ(server.ClientCount(), 0);
+
+    // A client that floods requests and never reads its answers (a raw socket: Qt's would read).
+    const int flood = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", server.SocketPath().c_str());
+    ASSERT_EQ(::connect(flood, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const std::vector<char> requestsBlock(remote::kRequestBytes * 1024, 0);
+    bool dropped = false;
+    for (int i = 0; i < 20000 && !dropped; ++i) {
+        if (::send(flood, requestsBlock.data(), requestsBlock.size(), MSG_NOSIGNAL) < 0)
+            dropped = errno == EPIPE || errno == ECONNRESET;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    ::close(flood);
+    EXPECT_TRUE(dropped);
+    TurnEvents(100);
+    EXPECT_EQ(server.ClientCount(), 0);
+    EXPECT_EQ(Ask(1, kRemoteEcho, 0, 9).second, 9);
+}
+
+TEST(RemoteServer, KeepsServingAfterRunningOutOfDescriptors) {
+    velmar_ui_qt::TestApp();
+    platform::Profile profile;
+    RemoteRequests requests(profile, "BOARD1");
+    RemoteServer server(requests, 1, nullptr, {.maxClients = 1000, .relistenMs = 100});
+    ASSERT_TRUE(server.Listen());
+
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const auto open = std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(open + 24);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    {
+        auto crowd = Connect(1, 40);
+        TurnEvents(300);
+    }
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    TurnEvents(300);
+    EXPECT_EQ(Ask(1, kRemoteEcho, 0, 5).second, 5);
 }
 
 }  // namespace

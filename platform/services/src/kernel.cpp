@@ -4,6 +4,7 @@
 #include <climits>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -17,6 +18,12 @@ void SleepUs(int microseconds) { std::this_thread::sleep_for(std::chrono::micros
 std::int64_t PerformanceCounter() {
     using namespace std::chrono;
     return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    struct stat first{}, second{};
+    if (a.empty() || b.empty() || ::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 std::string ExecutableDirectory() {

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -93,6 +95,40 @@ TEST_F(ProfileTest, TwoProcessesWritingAtOnceLoseNoKey) {
         EXPECT_EQ(profile.GetInt("S", "child" + std::to_string(i), -1), i);
         EXPECT_EQ(profile.GetInt("S", "parent" + std::to_string(i), -1), i);
     }
+}
+
+TEST_F(ProfileTest, WritesGoThroughALinkKeepTheModeAndLeaveAReadOnlyFileAlone) {
+    const std::string target = path + ".target";
+    WriteFile(target, "[S]\nk=1\n");
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0);
+    ASSERT_TRUE(profile.WriteInt("S", "k", 2));
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(ReadFile(target), "[S]\nk=2\n");
+    struct stat info{};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+
+    ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+    EXPECT_FALSE(profile.WriteInt("S", "k", 3));
+    EXPECT_EQ(ReadFile(target), "[S]\nk=2\n");
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+}
+
+TEST_F(ProfileTest, OnlyRegularFilesOfSaneSizeAreRead) {
+    // A device, a FIFO nobody writes and an oversized file all read as an empty profile, at once.
+    const std::string fifo = path + ".fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string big = path + ".big";
+    WriteFile(big, "[S]\nk=5\n" + std::string(platform::kProfileFileMax, ';') + "\n");
+    const auto bigSize = std::filesystem::file_size(big);
+    for (const std::string& name : {std::string("/dev/zero"), fifo, big}) {
+        platform::Profile odd(name);
+        EXPECT_EQ(odd.GetInt("S", "k", -1), -1) << name;
+        EXPECT_FALSE(odd.WriteInt("S", "k", 1)) << name;
+    }
+    EXPECT_EQ(std::filesystem::file_size(big), bigSize);
 }
 
 TEST(VelmarIniPath, FollowsTheEnvironment) {

@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
 #include "audio_track.h"
+#include "platform/kernel.h"
 #include "ps_common/lookahead_reader.h"
 #include "ps_common/program_stream.h"
 #include "ps_demux/picture_indexer.h"
@@ -28,6 +30,7 @@ std::string Hex(std::uint8_t id) {
 
 struct DemuxTrack {
     std::uint8_t id = 0;
+    std::string mpgPath, sidePath;  // the track's files, named when a write fails
     std::unique_ptr<ps::ByteSink> mpg;
     // Decoding: one of the two.
     std::unique_ptr<AudioTrackDecoder> audio;
@@ -40,9 +43,13 @@ struct DemuxTrack {
 
 class Demultiplexer {
 public:
-    Demultiplexer(ps::ByteSource& input, std::int64_t inputSize, const DemuxSettings& settings,
-                  platform::RunReport& report)
-        : in_(input, 1 << 20), inputSize_(inputSize), settings_(settings), report_(report) {}
+    Demultiplexer(ps::ByteSource& input, std::int64_t inputSize, std::string inputPath,
+                  const DemuxSettings& settings, platform::RunReport& report)
+        : in_(input, 1 << 20),
+          inputSize_(inputSize),
+          inputPath_(std::move(inputPath)),
+          settings_(settings),
+          report_(report) {}
 
     DemuxResult Run();
 
@@ -67,17 +74,28 @@ private:
     bool FeedTrack(DemuxTrack& track, const std::uint8_t* bytes, std::size_t n);
     bool StartVideoIndex(DemuxTrack& track, bool report);
     void FinishTracks();
+    void WriteFailed(const std::string& path);
+    // A failed write leaves no output of the run behind: none of them would be complete.
+    void RemoveOutputs();
     std::unique_ptr<ps::ByteSink> Create(const std::string& path);
     void StepProgress();
+    DemuxResult Failed(int tracks) {
+        RemoveOutputs();
+        report_.SetStatus("Error !!!");
+        return {DemuxStatus::Error, {}, tracks};
+    }
 
     ps::LookaheadReader in_;
     std::int64_t inputSize_;
+    std::string inputPath_;
     const DemuxSettings& settings_;
     platform::RunReport& report_;
     int version_ = 1;
     int progress_ = 0;
     bool errorFlag_ = false;
     bool damaged_ = false;
+    bool writeFailed_ = false;
+    std::vector<std::string> created_;
     bool canceled_ = false;
     std::vector<std::unique_ptr<DemuxTrack>> tracks_;
 };
@@ -90,7 +108,30 @@ bool Demultiplexer::Need(std::size_t n) {
 }
 
 std::unique_ptr<ps::ByteSink> Demultiplexer::Create(const std::string& path) {
-    return settings_.createFile ? settings_.createFile(path) : ps::FileSink::Create(path);
+    // An output named like the input (another spelling, a link) would truncate the stream being read.
+    if (platform::IsSameFile(path, inputPath_)) {
+        report_.AddMessage("Output file is the input file: " + path);
+        writeFailed_ = true;
+        return nullptr;
+    }
+    auto sink = settings_.createFile ? settings_.createFile(path) : ps::FileSink::Create(path);
+    if (sink) created_.push_back(path);
+    return sink;
+}
+
+void Demultiplexer::WriteFailed(const std::string& path) {
+    report_.AddMessage(std::string(kCouldNotWrite) + " " + path);
+    writeFailed_ = true;
+}
+
+void Demultiplexer::RemoveOutputs() {
+    if (settings_.createFile) return;  // not files of ours
+    for (const auto& path : created_) {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        report_.AddMessage("Removed incomplete file " + path);
+    }
+    created_.clear();
 }
 
 void Demultiplexer::StepProgress() {
@@ -133,6 +174,7 @@ DemuxResult Demultiplexer::Run() {
         report_.AddMessage("");
         report_.AddMessage("Process discontinued");
         FinishTracks();
+        if (writeFailed_) return Failed(tracks);
         if (canceled_) return {DemuxStatus::Canceled, {}, tracks};
         if (damaged_) {
             report_.SetStatus("Error !!!");
@@ -141,6 +183,7 @@ DemuxResult Demultiplexer::Run() {
         return {DemuxStatus::Discontinued, {}, tracks};
     }
     FinishTracks();
+    if (writeFailed_) return Failed(tracks);
     report_.SetProgress(platform::kProgressSteps);
     report_.SetStatus("Done !!!");
     report_.AddMessage("");
@@ -245,21 +288,24 @@ DemuxTrack* Demultiplexer::FindOrCreateTrack(std::uint8_t id) {
         return sink;
     };
     report_.AddMessage("");
-    track->mpg = open(name + ".mpg");
+    track->mpgPath = name + ".mpg";
+    track->mpg = open(track->mpgPath);
     if (!track->mpg) return nullptr;
     if (settings_.decode && ps::IsMpegAudioDecodable(id)) {
-        auto wav = open(name + ".wav");
+        track->sidePath = name + ".wav";
+        auto wav = open(track->sidePath);
         if (!wav) return nullptr;
         const std::uint8_t reserved[44] = {};
         if (!wav->Write(reserved, sizeof reserved)) {
-            report_.AddMessage(kCouldNotWrite);
+            WriteFailed(track->sidePath);
             return nullptr;
         }
         auto note = [this](const std::string& line) { report_.AddMessage(line); };
         track->audio = std::make_unique<AudioTrackDecoder>(
             std::move(wav), settings_.audioDecoder ? settings_.audioDecoder() : nullptr, note);
     } else if (settings_.decode && ps::IsVideoStream(id)) {
-        track->mdb = open(name + ".mdb");
+        track->sidePath = name + ".mdb";
+        track->mdb = open(track->sidePath);
         if (!track->mdb) return nullptr;
         track->videoFirstBytes = true;
     }
@@ -307,8 +353,12 @@ bool Demultiplexer::WriteTrackData(DemuxTrack& track, std::size_t bytes) {
             report_.AddMessage(kUnexpectedEnd);
             return false;
         }
-        if (!FeedTrack(track, in_.Data(), held) || !track.mpg->Write(in_.Data(), held)) {
-            report_.AddMessage(kCouldNotWrite);
+        if (!FeedTrack(track, in_.Data(), held)) {
+            WriteFailed(track.sidePath);
+            return false;
+        }
+        if (!track.mpg->Write(in_.Data(), held)) {
+            WriteFailed(track.mpgPath);
             return false;
         }
         in_.Consume(held);
@@ -319,14 +369,15 @@ bool Demultiplexer::WriteTrackData(DemuxTrack& track, std::size_t bytes) {
 
 void Demultiplexer::FinishTracks() {
     for (auto& t : tracks_) {
-        bool ok = t->mpg->Finish();
-        if (t->audio) ok = t->audio->Finish() && ok;
+        if (!t->mpg->Finish()) WriteFailed(t->mpgPath);
+        bool sideOk = true;
+        if (t->audio) sideOk = t->audio->Finish();
         if (t->mdb) {
-            if (t->videoFirstBytes) ok = StartVideoIndex(*t, false) && ok;
-            if (t->indexer) ok = t->indexer->Finish() && ok;
-            ok = t->mdb->Finish() && ok;
+            if (t->videoFirstBytes) sideOk = StartVideoIndex(*t, false) && sideOk;
+            if (t->indexer) sideOk = t->indexer->Finish() && sideOk;
+            sideOk = t->mdb->Finish() && sideOk;
         }
-        if (!ok) report_.AddMessage("Write error");
+        if (!sideOk) WriteFailed(t->sidePath);
     }
     tracks_.clear();
 }
@@ -339,7 +390,7 @@ DemuxResult RunDemux(const stream_analysis::ProgramStreamAnalysis& analysis, ps:
         report.SetStatus("Error !!!");
         return {DemuxStatus::Error, "Program Stream not valid", 0};
     }
-    return Demultiplexer(input, analysis.fileSize, settings, report).Run();
+    return Demultiplexer(input, analysis.fileSize, {}, settings, report).Run();
 }
 
 DemuxResult RunDemuxFile(const stream_analysis::ProgramStreamAnalysis& analysis, const std::string& inputPath,
@@ -353,7 +404,7 @@ DemuxResult RunDemuxFile(const stream_analysis::ProgramStreamAnalysis& analysis,
         report.SetStatus("Error !!!");
         return {DemuxStatus::Error, "Can't open program file", 0};
     }
-    return RunDemux(analysis, *input, settings, report);
+    return Demultiplexer(*input, analysis.fileSize, inputPath, settings, report).Run();
 }
 
 }  // namespace ps_demux

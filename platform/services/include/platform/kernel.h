@@ -26,6 +26,10 @@ std::string ExecutableDirectory();
 // True when stdin is a terminal of the foreground process group and `key` has been typed.
 bool ConsoleKeyPressed(char key);
 
+// True when both names reach one existing file (same device and inode, links followed), whatever
+// their spelling. An output that is one of a run's inputs is refused with this before it is opened.
+bool IsSameFile(const std::string& a, const std::string& b);
+
 // File names arrive with '\' separators; this system's files use '/'.
 std::string NormalizePath(std::string_view path);
 

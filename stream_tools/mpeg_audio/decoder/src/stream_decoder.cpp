@@ -188,6 +188,7 @@ bool DecodeMpegAudioFile(const std::string& input, const std::string& output_wav
     if (stats) *stats = decoder.stats();
     if (read_error || !written) {
         if (error) *error = read_error ? "cannot read " + input : "cannot write " + output_wav;
+        std::remove(output_wav.c_str());  // a cut WAVE file would pass for a whole one
         return false;
     }
     return true;

@@ -1,0 +1,58 @@
+// The index builder's progress dialog (dialog 136): runs the builder on a worker while it shows
+// what is being built, the bytes read and a bar of 16 steps; Cancel asks the worker to stop and the
+// dialog closes once it has. Callers: construct it on a stream path, run the window modally, then
+// ask Completed() (the dialog's IDOK): true only when the index now exists and is complete.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "index_builder/index_builder.h"
+#include "velmar_ui/form_logic.h"
+#include "velmar_ui/form_spec.h"
+#include "velmar_ui/message_map.h"
+#include "velmar_ui/worker.h"
+
+namespace velmar {
+
+velmar_ui::FormSpec IndexBuildForm();
+
+class CIndexBuildDlg : public velmar_ui::FormLogic {
+public:
+    CIndexBuildDlg(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std::string streamPath);
+    ~CIndexBuildDlg() override;
+
+    void OnInitDialog() override;
+    // OK closes nothing while the worker runs: closing early would tell the caller an unfinished
+    // index is complete. The dialog closes itself when the worker ends.
+    bool OnOK() override { return false; }
+    // Asks the worker to stop at its next block; the dialog stays until it has.
+    bool OnCancel() override;
+    void OnTimer();
+
+    // The run on the worker: 0 failed (the operator has been told why), 1 cancelled, 2 done.
+    int BuildIndexFile();
+
+    bool Completed() const { return closed_ && !m_failed.load(); }
+    const std::string& IndexPath() const { return indexPath_; }
+
+    static constexpr int kPollTimer = 1;
+    static constexpr int kPollMs = 100;
+
+protected:
+    bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event); }
+
+private:
+    static const velmar_ui::MessageMap<CIndexBuildDlg>& Map();
+    void IndexBuildThread();
+
+    const std::string m_path;
+    std::string indexPath_;  // written by the worker, read after it ended
+    std::atomic<bool> m_failed{false};
+    std::atomic<bool> m_cancel{false};
+    std::atomic<bool> finished_{false};
+    bool closed_ = false;
+    velmar_ui::Worker worker_;  // last: ends before the members it uses
+};
+
+}  // namespace velmar

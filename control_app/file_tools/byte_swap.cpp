@@ -1,0 +1,41 @@
+#include "byte_swap.h"
+
+#include <utility>
+#include <vector>
+
+#include "tool_file.h"
+
+namespace file_tools {
+
+void ReverseWords(std::uint8_t* data, std::size_t size) {
+    for (std::size_t i = 0; i + 4 <= size; i += 4) {
+        std::swap(data[i], data[i + 3]);
+        std::swap(data[i + 1], data[i + 2]);
+    }
+}
+
+ToolResult ByteSwapFile(const std::string& source, const std::string& destination, ToolRun& run) {
+    run.SetProgress(0);
+    if (SameFile(source, destination)) return ToolResult::SameFile;
+    auto in = ToolFile::Open(source, ToolFile::Mode::Read);
+    if (!in) return ToolResult::FileError;
+    auto out = ToolFile::Open(destination, ToolFile::Mode::Create);
+    if (!out) return ToolResult::FileError;
+    const auto size = in->Size();
+    if (!size) return ToolResult::FileError;
+
+    std::vector<std::uint8_t> block(kByteSwapBlock);
+    std::uint64_t done = 0;
+    for (;;) {
+        const long long n = in->Read(block.data(), block.size());
+        if (n < 0) return ToolResult::FileError;
+        if (n == 0) return ToolResult::Done;
+        if (run.CancelRequested()) return ToolResult::Cancelled;
+        done += std::uint64_t(n);
+        run.SetProgress(ProgressStep(done, *size));
+        ReverseWords(block.data(), std::size_t(n));
+        if (!out->Write(block.data(), std::size_t(n))) return ToolResult::FileError;
+    }
+}
+
+}  // namespace file_tools

@@ -1,0 +1,29 @@
+// File Merge: appends file B to the end of file A, word-reversing B when the two were written in
+// opposite word orders, and appends B's .mdb picture index to A's, rebased to B's new position.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "tool_run.h"
+
+namespace file_tools {
+
+inline constexpr std::size_t kMergeBlock = 131072;
+
+// B is reversed while appended when it starts with a sequence header in either word order and its
+// first four bytes are A's first four in reverse order. Both heads hold at least 4 bytes.
+bool MergeSwapsB(const std::uint8_t* headA, const std::uint8_t* headB);
+
+// Adds `words` to the 48-bit group start of one 8-byte .mdb record in place: the low 32 bits in
+// the first word, the high 16 bits plus the carry in bits 16-31 of the second; bits 0-15 stay.
+void RebaseRecord(std::uint8_t* record, std::uint64_t words);
+
+// Done, Cancelled (A keeps the part of B already appended), FileError, SameFile (A and B are one
+// file under any names; nothing changed). The indexes beside A and B are merged when both exist
+// and left alone when neither does; when only one exists nothing is changed and the result is
+// FileError, since the merged index could not describe the merged file.
+ToolResult MergeFiles(const std::string& fileA, const std::string& fileB, ToolRun& run);
+
+}  // namespace file_tools

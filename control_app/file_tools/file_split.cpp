@@ -1,0 +1,216 @@
+#include "file_split.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "index_formats/picture_index.h"
+#include "tool_file.h"
+#include "wave_format/wave_header.h"
+
+namespace file_tools {
+namespace {
+
+using index_formats::kPictureIndexRecordSize;
+
+std::uint32_t GetLe32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+void PutLe32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
+}
+
+std::optional<index_formats::PictureIndexRecord> ReadRecord(ToolFile& index, std::int64_t picture) {
+    if (picture < 0) return std::nullopt;
+    std::array<std::uint8_t, kPictureIndexRecordSize> bytes{};
+    if (!index.Seek(std::uint64_t(picture) * kPictureIndexRecordSize) ||
+        index.Read(bytes.data(), bytes.size()) != (long long)bytes.size())
+        return std::nullopt;
+    return index_formats::PictureIndexRecord::Decode(bytes.data());
+}
+
+// Copies `count` bytes from `in` to `out`; `first` may replace the beginning of the first block.
+// A source that ends early is a file error: the range came from an index that does not match it.
+ToolResult CopyRange(ToolFile& in, ToolFile& out, std::uint64_t count, ToolRun& run,
+                     const std::uint8_t* first = nullptr, std::size_t firstSize = 0) {
+    std::vector<std::uint8_t> block(kSplitBlock);
+    std::uint64_t done = 0;
+    while (done < count) {
+        if (run.CancelRequested()) return ToolResult::Cancelled;
+        const std::size_t want = std::size_t(std::min<std::uint64_t>(block.size(), count - done));
+        const long long n = in.Read(block.data(), want);
+        if (n != (long long)want) return ToolResult::FileError;
+        if (done == 0 && first) std::memcpy(block.data(), first, std::min(firstSize, want));
+        done += want;
+        run.SetProgress(ProgressStep(done, count));
+        if (!out.Write(block.data(), want)) return ToolResult::FileError;
+    }
+    return ToolResult::Done;
+}
+
+bool WouldOverwriteSource(const std::string& source, const std::string& destination) {
+    return source == destination || SameFile(source, destination);
+}
+
+}  // namespace
+
+AudioTimebase AudioTimebase::Of(AudioRate rate, bool ntsc) {
+    switch (rate) {
+    case AudioRate::k44_1: return ntsc ? AudioTimebase{147147, 50} : AudioTimebase{3528, 1};
+    case AudioRate::k32: return ntsc ? AudioTimebase{32032, 15} : AudioTimebase{2560, 1};
+    case AudioRate::k48: break;
+    }
+    return ntsc ? AudioTimebase{16016, 5} : AudioTimebase{3840, 1};
+}
+
+std::int64_t AudioTimebase::BytesToFrames(std::uint64_t bytes) const {
+    // Quotient and remainder apart so that no product leaves 64 bits.
+    const std::uint64_t fields = bytes / numerator * denominator + bytes % numerator * denominator / numerator;
+    return std::int64_t(fields / 2);
+}
+
+std::uint64_t AudioTimebase::FramesToBytes(std::int64_t frames) const {
+    if (frames <= 0) return 0;
+    const std::uint64_t fields = std::uint64_t(frames) * 2;
+    return fields / denominator * numerator + fields % denominator * numerator / denominator;
+}
+
+std::uint32_t SampleRateOf(AudioRate rate) {
+    switch (rate) {
+    case AudioRate::k44_1: return 44100;
+    case AudioRate::k32: return 32000;
+    case AudioRate::k48: break;
+    }
+    return 48000;
+}
+
+bool SplitsAsVideo(const std::string& sourcePath) { return ExtensionOf(sourcePath) == ".mpg"; }
+
+void ClampSplitPoints(int& startField, int& endField, int lengthFields) {
+    startField = std::max(std::min(startField, lengthFields - 2), 0);
+    endField = std::max(std::min(endField, lengthFields - 2), startField);
+}
+
+std::optional<int> SplitSourceLength(const std::string& source, bool video, const AudioTimebase& audio) {
+    const std::string measured = video ? PictureIndexPathBeside(source) : source;
+    auto file = ToolFile::Open(measured, ToolFile::Mode::Read);
+    if (!file) return std::nullopt;
+    const auto size = file->Size();
+    if (!size) return std::nullopt;
+    const std::uint64_t fields = video ? *size / 4 : 2 * std::uint64_t(audio.BytesToFrames(*size));
+    return int(std::min<std::uint64_t>(fields, 0x7FFFFFFE));
+}
+
+std::optional<SplitSelection> VideoSplitSelection(const std::string& source, int startField, int endField) {
+    auto index = ToolFile::Open(PictureIndexPathBeside(source), ToolFile::Mode::Read);
+    if (!index) return std::nullopt;
+    const auto indexSize = index->Size();
+    const auto start = ReadRecord(*index, startField / 2);
+    const auto end = ReadRecord(*index, endField / 2);
+    if (!indexSize || !start || !end) return std::nullopt;
+    SplitSelection sel;
+    sel.startField = startField;
+    sel.endField = endField;
+    sel.startPictureInGroup = start->pictureInGroup;
+    sel.startByte = start->GroupByteOffset();
+    sel.endPicturesToGroupEnd = end->picturesToGroupEnd;
+    const std::int64_t after = std::int64_t(endField / 2) + end->picturesToGroupEnd;
+    if (std::uint64_t(after) * kPictureIndexRecordSize >= *indexSize) {
+        // The end frame's group is the file's last: the range runs to the end of the file.
+        auto stream = ToolFile::Open(source, ToolFile::Mode::Read);
+        const auto size = stream ? stream->Size() : std::nullopt;
+        if (!size) return std::nullopt;
+        sel.endByte = *size;
+    } else {
+        const auto next = ReadRecord(*index, after);
+        if (!next) return std::nullopt;
+        sel.endByte = next->GroupByteOffset();
+    }
+    return sel;
+}
+
+SplitSelection AudioSplitSelection(int startField, int endField, const AudioTimebase& audio) {
+    SplitSelection sel;
+    sel.startField = startField;
+    sel.endField = endField;
+    sel.startByte = audio.FramesToBytes(startField / 2) & ~std::uint64_t{3};
+    // Whole stereo samples: a count off the 4-byte grid would cut the last sample in two.
+    const std::uint64_t count = audio.FramesToBytes(endField / 2 - startField / 2 + 1) & ~std::uint64_t{3};
+    sel.endByte = sel.startByte + count;
+    return sel;
+}
+
+ToolResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                          ToolRun& run) {
+    run.SetProgress(0);
+    if (WouldOverwriteSource(source, destination)) return ToolResult::SameFile;
+    auto in = ToolFile::Open(source, ToolFile::Mode::Read);
+    if (!in) return ToolResult::FileError;
+    auto out = ToolFile::Open(destination, ToolFile::Mode::Create);
+    if (!out) return ToolResult::FileError;
+    // A damaged index (pictures-to-end 0) can put the end before the start.
+    if (sel.endByte < sel.startByte || !in->Seek(sel.startByte)) return ToolResult::FileError;
+    return CopyRange(*in, *out, sel.endByte - sel.startByte, run);
+}
+
+ToolResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                           ToolRun& run) {
+    run.SetProgress(0);
+    const std::string sourceIndex = PictureIndexPathBeside(source);
+    const std::string destinationIndex = PictureIndexPathBeside(destination);
+    if (WouldOverwriteSource(sourceIndex, destinationIndex)) return ToolResult::SameFile;
+    auto in = ToolFile::Open(sourceIndex, ToolFile::Mode::Read);
+    if (!in) return ToolResult::FileError;
+    auto out = ToolFile::Open(destinationIndex, ToolFile::Mode::Create);
+    if (!out) return ToolResult::FileError;
+
+    const std::int64_t first = sel.FirstFrame();
+    const std::int64_t records = std::int64_t(sel.endField / 2) + sel.endPicturesToGroupEnd - first;
+    if (first < 0 || records < 0 || !in->Seek(std::uint64_t(first) * kPictureIndexRecordSize))
+        return ToolResult::FileError;
+    const std::uint64_t total = std::uint64_t(records) * kPictureIndexRecordSize;
+    const std::uint64_t rebase = sel.startByte / 4;
+    const std::uint32_t rebaseLow = std::uint32_t(rebase);
+    const std::uint32_t rebaseHigh = std::uint32_t(rebase >> 32) & 0xFFFF;
+
+    std::vector<std::uint8_t> block(kSplitBlock);
+    std::uint64_t done = 0;
+    std::int64_t left = records;
+    while (done < total) {
+        if (run.CancelRequested()) return ToolResult::Cancelled;
+        const std::size_t want = std::size_t(std::min<std::uint64_t>(block.size(), total - done));
+        if (in->Read(block.data(), want) != (long long)want) return ToolResult::FileError;
+        done += want;
+        run.SetProgress(ProgressStep(done, total));
+        for (std::size_t i = 0; i < want; i += kPictureIndexRecordSize, --left) {
+            std::uint8_t* record = &block[i];
+            const std::uint32_t low = GetLe32(record);
+            std::uint32_t second = GetLe32(record + 4);
+            const std::uint32_t borrow = low < rebaseLow ? 1 : 0;
+            if (std::int64_t((second >> 8) & 0x7F) == left) second |= 0x8000;
+            const std::uint32_t high = ((second >> 16) - rebaseHigh - borrow) & 0xFFFF;
+            PutLe32(record, low - rebaseLow);
+            PutLe32(record + 4, high << 16 | (second & 0xFFFF));
+        }
+        if (!out->Write(block.data(), want)) return ToolResult::FileError;
+    }
+    return ToolResult::Done;
+}
+
+ToolResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                           std::uint32_t sampleRate, ToolRun& run) {
+    run.SetProgress(0);
+    if (WouldOverwriteSource(source, destination)) return ToolResult::SameFile;
+    auto in = ToolFile::Open(source, ToolFile::Mode::Read);
+    if (!in) return ToolResult::FileError;
+    auto out = ToolFile::Open(destination, ToolFile::Mode::Create);
+    if (!out) return ToolResult::FileError;
+    if (sel.endByte < sel.startByte || !in->Seek(sel.startByte)) return ToolResult::FileError;
+    const std::uint64_t count = sel.endByte - sel.startByte;
+    // The header takes the place of the range's first bytes: the file is exactly `count` long.
+    const auto header = wav::MakeWavHeader(sampleRate, 2, count >= wav::kWavHeaderSize ? count - wav::kWavHeaderSize : 0);
+    return CopyRange(*in, *out, count, run, header.data(), header.size());
+}
+
+}  // namespace file_tools

@@ -1,0 +1,148 @@
+#include "index_builder/index_builder.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "index_builder/picture_scan.h"
+#include "index_formats/index_files.h"
+
+namespace index_builder {
+namespace {
+
+constexpr std::uint32_t kAlphaMarker = 0x41424343;          // "CCBA"
+constexpr std::uint32_t kAlphaMarkerReversed = 0x43434241;  // "ABCC"
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string Printf(const char* format, const std::string& argument) {
+    std::vector<char> text(argument.size() + 128);
+    std::snprintf(text.data(), text.size(), format, argument.c_str());
+    return text.data();
+}
+
+// Reads up to one block; the words are the bytes read / 4, little-endian (trailing 1-3 bytes of
+// the file are not a word).
+std::size_t ReadBlock(std::FILE* file, std::vector<std::uint8_t>& bytes, std::vector<std::uint32_t>& words) {
+    const std::size_t read = std::fread(bytes.data(), 1, bytes.size(), file);
+    const std::size_t count = read / 4;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t* p = bytes.data() + 4 * i;
+        words[i] = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+                   std::uint32_t(p[3]) << 24;
+    }
+    return count;
+}
+
+const char* StatusFormat(StreamKind kind) {
+    switch (kind) {
+        case StreamKind::Mpeg2: return "MPEG2 file detected, creating %s\n";
+        case StreamKind::Mpeg2Reversed: return "Reversed MPEG2 file detected, creating %s\n";
+        case StreamKind::Alpha: return "Alpha file detected, creating %s\n";
+        case StreamKind::AlphaReversed: return "Reverse Alpha file detected, creating %s\n";
+        case StreamKind::Unknown: break;
+    }
+    return "";
+}
+
+// One run: the files, the scans and the bookkeeping of what was created.
+class Run {
+public:
+    Run(const std::string& streamPath, BuildObserver& observer) : streamPath_(streamPath), observer_(observer) {}
+
+    BuildOutcome Go() {
+        outcome_.result = Build();
+        index_.Close();
+        if (outcome_.result != BuildResult::Done && created_) {
+            // Only the index this run created goes: a failed or cancelled run leaves none behind.
+            std::error_code ignored;
+            std::filesystem::remove(outcome_.indexPath, ignored);
+        }
+        if (outcome_.result == BuildResult::Cancelled) outcome_.message.clear();
+        return outcome_;
+    }
+
+private:
+    BuildResult Fail(std::string message) {
+        outcome_.message = std::move(message);
+        return BuildResult::Failed;
+    }
+
+    BuildResult Build() {
+        File stream(std::fopen(streamPath_.c_str(), "rb"));
+        if (!stream) return Fail(Printf("can't open %s\n", streamPath_));
+        // The size of what was opened (a pipe counts as empty for the progress).
+        struct stat info {};
+        if (fstat(fileno(stream.get()), &info) != 0) return Fail(Printf("can't open %s\n", streamPath_));
+        const std::uint64_t size = std::uint64_t(info.st_size);
+
+        std::vector<std::uint8_t> bytes(kBlockBytes);
+        std::vector<std::uint32_t> words(kBlockBytes / 4);
+        std::size_t count = ReadBlock(stream.get(), bytes, words);
+        outcome_.kind = count > 0 ? ClassifyFirstWord(words[0]) : StreamKind::Unknown;
+        if (outcome_.kind == StreamKind::Unknown) return Fail("this is not an MPEG2 or Alpha file\n");
+        const bool alpha = IsAlpha(outcome_.kind);
+        outcome_.indexPath = index_formats::IndexPathBeside(streamPath_, alpha ? ".adb" : ".mdb");
+        if (!index_.Open(outcome_.indexPath)) return Fail(Printf("can't open %s\n", outcome_.indexPath));
+        created_ = true;
+        observer_.OnIndexCreated(Printf(StatusFormat(outcome_.kind), outcome_.indexPath));
+
+        PictureIndexScan pictures(outcome_.kind == StreamKind::Mpeg2Reversed,
+                                  [this](const auto& group) { return index_.Append(group); });
+        AlphaIndexScan markers(outcome_.kind == StreamKind::Alpha ? kAlphaMarker : kAlphaMarkerReversed);
+        std::uint64_t total = 0;
+        int progress = 0;
+        while (count > 0) {
+            if (observer_.CancelRequested()) return BuildResult::Cancelled;
+            total += count * 4;
+            // The bar never moves back; a file under 16 bytes is read whole in the first block.
+            const std::uint64_t step = size / kProgressSteps;
+            const std::uint64_t reached = step == 0 ? kProgressSteps : std::min<std::uint64_t>(total / step, kProgressSteps);
+            if (int(reached) > progress) progress = int(reached);
+            observer_.OnBytesRead(total, progress);
+            if (alpha) {
+                if (!index_.Append(markers.Feed(words.data(), count))) return Fail("write error\n");
+            } else if (!pictures.Feed(words.data(), count)) {
+                return Fail(pictures.Error());
+            }
+            count = ReadBlock(stream.get(), bytes, words);
+        }
+        if (!alpha && !pictures.Finish()) return Fail(pictures.Error());
+        if (!index_.Close()) return Fail("write error\n");
+        return BuildResult::Done;
+    }
+
+    const std::string& streamPath_;
+    BuildObserver& observer_;
+    index_formats::IndexFileWriter index_;
+    bool created_ = false;
+    BuildOutcome outcome_;
+};
+
+}  // namespace
+
+StreamKind ClassifyFirstWord(std::uint32_t word) {
+    switch (word) {
+        case 0xB3010000: return StreamKind::Mpeg2;
+        case 0x000001B3: return StreamKind::Mpeg2Reversed;
+        case kAlphaMarker: return StreamKind::Alpha;
+        case kAlphaMarkerReversed: return StreamKind::AlphaReversed;
+        default: return StreamKind::Unknown;
+    }
+}
+
+bool IsAlpha(StreamKind kind) { return kind == StreamKind::Alpha || kind == StreamKind::AlphaReversed; }
+
+BuildOutcome BuildIndexFile(const std::string& streamPath, BuildObserver* observer) {
+    BuildObserver quiet;
+    return Run(streamPath, observer ? *observer : quiet).Go();
+}
+
+}  // namespace index_builder

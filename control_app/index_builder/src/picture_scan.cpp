@@ -1,0 +1,85 @@
+#include "index_builder/picture_scan.h"
+
+#include <cstdio>
+
+namespace index_builder {
+namespace {
+
+constexpr std::uint32_t kSequenceHeader = 0xB3010000;         // bytes 00 00 01 B3
+constexpr std::uint32_t kSequenceHeaderReversed = 0x000001B3;
+constexpr std::uint32_t kPictureStart = 0x00010000;           // bytes 00 00 01 00
+constexpr std::uint32_t kPictureStartReversed = 0x00000100;
+
+std::string Format(const char* format, unsigned a, unsigned long long b) {
+    char text[160];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+}  // namespace
+
+PictureIndexScan::PictureIndexScan(bool reversedWords, GroupWriter writer)
+    : reversed_(reversedWords), writer_(std::move(writer)) {}
+
+bool PictureIndexScan::Fail(std::string message) {
+    error_ = std::move(message);
+    return false;
+}
+
+bool PictureIndexScan::Feed(const std::uint32_t* words, std::size_t count) {
+    const std::uint32_t sequenceHeader = reversed_ ? kSequenceHeaderReversed : kSequenceHeader;
+    const std::uint32_t pictureStart = reversed_ ? kPictureStartReversed : kPictureStart;
+    for (std::size_t i = 0; i < count; ++i, ++position_) {
+        const std::uint32_t word = words[i];
+        if (pictureStart_) {
+            pictureStart_ = false;
+            // The first 10 bits after the start code, from the bytes in file order.
+            const std::uint32_t b0 = reversed_ ? word >> 24 : word & 0xFF;
+            const std::uint32_t b1 = reversed_ ? (word >> 16) & 0xFF : (word >> 8) & 0xFF;
+            const unsigned tr = b0 << 2 | b1 >> 6;
+            const unsigned long long groupByte = groupStart_ * 4;
+            // The record has 8 bits for the reference and 7 for the count to the group's end;
+            // beyond them the fields would spill into the last-group bit and the high position.
+            if (tr > index_formats::kMaxTemporalReference)
+                return Fail(Format("temporal reference %u in the group at byte %llu is 256 or more\n", tr, groupByte));
+            if (seen_[tr])
+                return Fail(Format("temporal reference %u repeats in the group at byte %llu\n", tr, groupByte));
+            seen_[tr] = true;
+            pictures_ = std::max(pictures_, int(tr) + 1);
+            if (pictures_ > index_formats::kMaxPicturesPerGroup)
+                return Fail(Format("more than %u pictures in the group at byte %llu\n",
+                                   index_formats::kMaxPicturesPerGroup, groupByte));
+        }
+        if (word == sequenceHeader) {
+            if (!FlushGroup(false)) return false;
+            groupStart_ = position_;
+        }
+        if (word == pictureStart) pictureStart_ = true;
+    }
+    return true;
+}
+
+bool PictureIndexScan::Finish() { return FlushGroup(true); }
+
+bool PictureIndexScan::FlushGroup(bool last) {
+    std::vector<index_formats::PictureIndexRecord> group;
+    group.reserve(std::size_t(pictures_));
+    // A reference missing below the highest one still gets its record, pointing at the group,
+    // so that the record number stays the picture number.
+    for (int k = 0; k < pictures_; ++k)
+        group.push_back({groupStart_, std::uint8_t(k), std::uint8_t(pictures_ - k), last});
+    pictures_ = 0;
+    seen_.reset();
+    if (group.empty()) return true;
+    if (!writer_(group)) return Fail("write error\n");
+    return true;
+}
+
+std::vector<index_formats::AlphaIndexEntry> AlphaIndexScan::Feed(const std::uint32_t* words, std::size_t count) {
+    std::vector<index_formats::AlphaIndexEntry> entries;
+    for (std::size_t i = 0; i < count; ++i, ++position_)
+        if (words[i] == marker_) entries.push_back({std::uint32_t(position_)});
+    return entries;
+}
+
+}  // namespace index_builder

@@ -1,0 +1,139 @@
+#include "index_formats/index_files.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace index_formats {
+namespace {
+
+std::optional<std::vector<std::uint8_t>> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// `count` bytes at `offset`, or nothing when the file ends before them.
+bool ReadAt(const std::string& path, std::uint64_t offset, std::uint8_t* out, std::size_t count) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    in.seekg(static_cast<std::streamoff>(offset));
+    in.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
+    return in.gcount() == static_cast<std::streamsize>(count);
+}
+
+std::optional<std::uint64_t> FileSize(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) return std::nullopt;
+    return size;
+}
+
+}  // namespace
+
+std::string IndexPathBeside(const std::string& streamPath, std::string_view extension) {
+    const std::size_t slash = streamPath.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = streamPath.find_last_of('.');
+    // A dot that starts the name (".clip") or lies in a folder name is no extension.
+    const bool hasExtension = dot != std::string::npos && dot > nameStart;
+    return (hasExtension ? streamPath.substr(0, dot) : streamPath) + std::string(extension);
+}
+
+std::uint32_t VideoClipLengthWords(const std::string& mdbPath) {
+    const auto size = FileSize(mdbPath);
+    if (!size) return kUnknownClipLengthWords;
+    if (*size < 4) {
+        std::error_code ignored;
+        std::filesystem::remove(mdbPath, ignored);
+        return kUnknownClipLengthWords;
+    }
+    if (*size < kPictureIndexRecordSize) return kUnknownClipLengthWords;
+    return static_cast<std::uint32_t>(*size / 4);
+}
+
+std::optional<PictureIndexRecord> ReadPictureIndexRecord(const std::string& mdbPath, std::uint64_t picture) {
+    std::uint8_t bytes[kPictureIndexRecordSize];
+    if (picture > ~std::uint64_t{0} / kPictureIndexRecordSize) return std::nullopt;
+    if (!ReadAt(mdbPath, picture * kPictureIndexRecordSize, bytes, sizeof bytes)) return std::nullopt;
+    return PictureIndexRecord::Decode(bytes);
+}
+
+std::optional<std::uint64_t> ReadEndAfterPicture(const std::string& mdbPath, std::uint64_t picture,
+                                                 std::uint64_t streamBytes) {
+    const auto size = FileSize(mdbPath);
+    if (!size) return std::nullopt;
+    const std::uint64_t records = *size / kPictureIndexRecordSize;
+    if (records == 0) return std::nullopt;
+    const std::uint64_t h = picture % records;
+    const auto record = ReadPictureIndexRecord(mdbPath, h);
+    if (!record) return std::nullopt;
+    std::uint64_t end = streamBytes;
+    if (!record->lastGroup) {
+        const std::uint64_t next = h + record->picturesToGroupEnd;
+        if (record->picturesToGroupEnd == 0 || next >= records) return std::nullopt;
+        const auto following = ReadPictureIndexRecord(mdbPath, next);
+        if (!following) return std::nullopt;
+        end = following->GroupByteOffset();
+    }
+    return (picture / records) * streamBytes + end;
+}
+
+std::optional<std::vector<PictureIndexRecord>> ReadPictureIndexFile(const std::string& path) {
+    const auto bytes = ReadBytes(path);
+    if (!bytes) return std::nullopt;
+    return DecodePictureIndex(*bytes);
+}
+
+bool WritePictureIndexFile(const std::string& path, const std::vector<PictureIndexRecord>& records) {
+    IndexFileWriter writer;
+    return writer.Open(path) && writer.Append(records) && writer.Close();
+}
+
+std::optional<std::vector<AlphaIndexEntry>> ReadAlphaIndexFile(const std::string& path) {
+    const auto bytes = ReadBytes(path);
+    if (!bytes) return std::nullopt;
+    return DecodeAlphaIndex(*bytes);
+}
+
+std::optional<AlphaIndexEntry> ReadAlphaIndexEntry(const std::string& adbPath, std::uint64_t frame) {
+    std::uint8_t bytes[4];
+    if (frame > ~std::uint64_t{0} / 4) return std::nullopt;
+    if (!ReadAt(adbPath, frame * 4, bytes, sizeof bytes)) return std::nullopt;
+    return DecodeAlphaIndex({bytes, bytes + 4}).front();
+}
+
+bool WriteAlphaIndexFile(const std::string& path, const std::vector<AlphaIndexEntry>& entries) {
+    IndexFileWriter writer;
+    return writer.Open(path) && writer.Append(entries) && writer.Close();
+}
+
+bool IndexFileWriter::Open(const std::string& path) {
+    Close();
+    failed_ = false;
+    file_ = std::fopen(path.c_str(), "wb");
+    return file_ != nullptr;
+}
+
+bool IndexFileWriter::AppendBytes(const std::vector<std::uint8_t>& bytes) {
+    if (!file_) return false;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+    return !failed_;
+}
+
+bool IndexFileWriter::Append(const std::vector<PictureIndexRecord>& records) {
+    return AppendBytes(EncodePictureIndex(records));
+}
+
+bool IndexFileWriter::Append(const std::vector<AlphaIndexEntry>& entries) {
+    return AppendBytes(EncodeAlphaIndex(entries));
+}
+
+bool IndexFileWriter::Close() {
+    if (!file_) return !failed_;
+    if (std::fclose(file_) != 0) failed_ = true;
+    file_ = nullptr;
+    return !failed_;
+}
+
+}  // namespace index_formats

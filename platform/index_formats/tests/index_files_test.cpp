@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "index_formats/index_files.h"
+#include "velmar_testing/test_support.h"
+
+using namespace index_formats;
+
+namespace {
+
+void WriteRaw(const std::string& path, std::size_t bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << std::string(bytes, '\x01');
+}
+
+}  // namespace
+
+TEST(IndexFiles, PathBesideTheStream) {
+    struct Case {
+        const char* stream;
+        const char* mdb;
+    };
+    const Case cases[] = {{"/clips/a.mpg", "/clips/a.mdb"},     {"/clips/a.b.m2v", "/clips/a.b.mdb"},
+                          {"/clips.d/clip", "/clips.d/clip.mdb"}, {"clip", "clip.mdb"},
+                          {"/x/.hidden", "/x/.hidden.mdb"}};
+    for (const Case& c : cases) EXPECT_EQ(IndexPathBeside(c.stream, ".mdb"), c.mdb) << c.stream;
+    EXPECT_EQ(IndexPathBeside("/a/fade.alp", ".adb"), "/a/fade.adb");
+}
+
+TEST(IndexFiles, ClipLengthInIndexWords) {
+    const std::string dir = velmar_testing::TempDir();
+    EXPECT_EQ(VideoClipLengthWords(dir + "/none.mdb"), kUnknownClipLengthWords);
+    WriteRaw(dir + "/tiny.mdb", 3);  // shorter than a word: deleted
+    EXPECT_EQ(VideoClipLengthWords(dir + "/tiny.mdb"), kUnknownClipLengthWords);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/tiny.mdb"));
+    WriteRaw(dir + "/part.mdb", 6);  // no whole record: unknown, kept
+    EXPECT_EQ(VideoClipLengthWords(dir + "/part.mdb"), kUnknownClipLengthWords);
+    EXPECT_TRUE(std::filesystem::exists(dir + "/part.mdb"));
+    ASSERT_TRUE(WritePictureIndexFile(dir + "/ten.mdb", std::vector<PictureIndexRecord>(10)));
+    EXPECT_EQ(VideoClipLengthWords(dir + "/ten.mdb"), 20u);
+}
+
+TEST(IndexFiles, RecordsAndEndRuleReadInPlace) {
+    const std::string dir = velmar_testing::TempDir();
+    const std::string mdb = dir + "/clip.mdb";
+    // Three pictures at word 0, two (the last group) at word 0x1'0000'0400: past 4 GiB.
+    const std::uint64_t far = 0x100000400ull;
+    const std::vector<PictureIndexRecord> recs = {
+        {0, 0, 3, false}, {0, 1, 2, false}, {0, 2, 1, false}, {far, 0, 2, true}, {far, 1, 1, true}};
+    ASSERT_TRUE(WritePictureIndexFile(mdb, recs));
+    EXPECT_EQ(ReadPictureIndexFile(mdb), recs);
+    EXPECT_EQ(ReadPictureIndexRecord(mdb, 4), recs[4]);
+    EXPECT_FALSE(ReadPictureIndexRecord(mdb, 5));
+    const std::uint64_t size = far * 4 + 1000;
+    for (std::uint64_t e : {0ull, 2ull, 3ull, 4ull, 5ull, 7ull, 13ull})
+        EXPECT_EQ(ReadEndAfterPicture(mdb, e, size), EndAfterPicture(recs, e, size)) << e;
+    EXPECT_EQ(ReadEndAfterPicture(mdb, 7, size), size + far * 4);  // second pass, picture 2
+    EXPECT_FALSE(ReadEndAfterPicture(dir + "/none.mdb", 0, size));
+}
+
+TEST(IndexFiles, AlphaFilesAndAppendingWriter) {
+    const std::string dir = velmar_testing::TempDir();
+    IndexFileWriter writer;
+    ASSERT_TRUE(writer.Open(dir + "/a.adb"));
+    EXPECT_TRUE(writer.Append(std::vector<AlphaIndexEntry>{{0}, {2560}}));
+    EXPECT_TRUE(writer.Append(std::vector<AlphaIndexEntry>{}));
+    EXPECT_TRUE(writer.Append(std::vector<AlphaIndexEntry>{{5120}}));
+    EXPECT_TRUE(writer.Close());
+    const std::vector<AlphaIndexEntry> expected = {{0}, {2560}, {5120}};
+    EXPECT_EQ(ReadAlphaIndexFile(dir + "/a.adb"), expected);
+    EXPECT_EQ(ReadAlphaIndexEntry(dir + "/a.adb", 2)->ByteOffset(), 20480u);
+    EXPECT_FALSE(ReadAlphaIndexEntry(dir + "/a.adb", 3));
+    EXPECT_FALSE(writer.Open(dir + "/no/such/folder.adb"));
+}

@@ -1,0 +1,83 @@
+// Outputs that cannot be written: a full disk and an output named like the input.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "../../mux/tests/mux_test_streams.h"
+#include "demux_test_support.h"
+#include "velmar_testing/test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A program stream of two groups of video and 50 Layer II frames, written to `path`.
+void WriteProgramStream(const std::string& path) {
+    auto pictures = mux_testing::Group(true, true);
+    const auto more = mux_testing::Group(true);
+    pictures.insert(pictures.end(), more.begin(), more.end());
+    const auto video = mux_testing::BuildVideo(pictures, 3001, 1);
+    const auto audio = mux_testing::BuildLayer2Audio(50);
+    ps::MemorySource v(video.bytes), a(audio.bytes);
+    ps::MemorySink muxed;
+    mux_testing::RecordingReport muxReport;
+    ASSERT_EQ(ps_mux::RunMux(mux_testing::Inputs(video.bytes.size(), audio.bytes.size()), v, a, muxed, muxReport)
+                  .status,
+              ps_mux::MuxStatus::Done);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(muxed.Bytes().data()), std::streamsize(muxed.Bytes().size()));
+}
+
+ps_demux::DemuxResult DemuxFile(const std::string& input, const std::string& base, demux_testing::Report& report) {
+    ps_demux::DemuxSettings settings;
+    settings.outputBase = base;
+    return ps_demux::RunDemuxFile(stream_analysis::AnalyzeProgramStream(input), input, settings, report);
+}
+
+TEST(DemuxOutputFaults, AFullDiskFailsTheRunAndLeavesNoOutput) {
+    const fs::path folder = velmar_testing::TempDir() + "/full";
+    fs::create_directories(folder / "out");
+    const std::string input = (folder / "in.mpg").string();
+    WriteProgramStream(input);
+
+    // The child fills its "disk" at 16 KiB a file; the stream needs more than that per track.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{16384, 16384};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        demux_testing::Report report;
+        const auto result = DemuxFile(input, (folder / "out" / "clip").string(), report);
+        bool named = false;
+        for (const auto& m : report.messages) named |= m.find("could not write file") != std::string::npos &&
+                                                   m.find("clip") != std::string::npos;
+        _exit(result.status == ps_demux::DemuxStatus::Error && report.status == "Error !!!" && named ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(fs::is_empty(folder / "out"));
+}
+
+TEST(DemuxOutputFaults, AnOutputThatIsTheInputIsRefusedBeforeItIsOpened) {
+    const fs::path folder = velmar_testing::TempDir() + "/same";
+    fs::create_directories(folder);
+    // The video track's output would be "<base>e0.mpg": name the input so, reached by another spelling.
+    const std::string input = (folder / "be0.mpg").string();
+    WriteProgramStream(input);
+    const auto before = fs::file_size(input);
+    demux_testing::Report report;
+    const auto result = DemuxFile(input, (folder / "." / "b").string(), report);
+    EXPECT_EQ(result.status, ps_demux::DemuxStatus::Error);
+    EXPECT_EQ(report.status, "Error !!!");
+    EXPECT_EQ(fs::file_size(input), before);
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+// clip-tool split SRC DST START END [--rate 48|44.1|32] [--ntsc]: writes frames START..END
+// (hh:mm:ss:ff) of SRC to DST as the File Split dialog does: a ".mpg" source as video cut at group
+// boundaries with its picture index, anything else as audio with a WAVE header.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "file_split.h"
+#include "tool_file.h"
+#include "file_tool_report.h"
+#include "subcommands.h"
+#include "timecode.h"
+
+namespace {
+
+using namespace file_tools;
+
+// "hh:mm:ss:ff" as the packed digits the time-code edits hold.
+bool ParseTimecode(const char* text, velmar::PackedTimecode& code) {
+    unsigned digits[4] = {};
+    char tail = 0;
+    if (std::strlen(text) != 11 ||
+        std::sscanf(text, "%2x:%2x:%2x:%2x%c", &digits[0], &digits[1], &digits[2], &digits[3], &tail) != 4)
+        return false;
+    for (unsigned d : digits)
+        if ((d & 0xF) > 9 || (d >> 4) > 9) return false;
+    code = digits[0] << 24 | digits[1] << 16 | digits[2] << 8 | digits[3];
+    return true;
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: clip-tool split SRC DST START END [--rate 48|44.1|32] [--ntsc]\n");
+    return 2;
+}
+
+int RunSplit(int argc, char** argv) {
+    if (argc < 4) return Usage();
+    AudioRate rate = AudioRate::k48;
+    auto standard = velmar::TvStandard::Pal;
+    for (int i = 4; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--ntsc") {
+            standard = velmar::TvStandard::Ntsc;
+        } else if (option == "--rate" && i + 1 < argc) {
+            const std::string value = argv[++i];
+            if (value == "48") rate = AudioRate::k48;
+            else if (value == "44.1") rate = AudioRate::k44_1;
+            else if (value == "32") rate = AudioRate::k32;
+            else return Usage();
+        } else {
+            return Usage();
+        }
+    }
+    velmar::PackedTimecode startCode = 0, endCode = 0;
+    if (!ParseTimecode(argv[2], startCode) || !ParseTimecode(argv[3], endCode)) return Usage();
+
+    const std::string source = argv[0];
+    const std::string destination = argv[1];
+    const bool video = SplitsAsVideo(source);
+    const auto audio = AudioTimebase::Of(rate, standard == velmar::TvStandard::Ntsc);
+    const auto length = SplitSourceLength(source, video, audio);
+    if (!length) {
+        std::fprintf(stderr, "clip-tool split: Can't find file %s\n",
+                     (video ? PictureIndexPathBeside(source) : source).c_str());
+        return 1;
+    }
+    int start = 2 * velmar::TimecodeToFrames(velmar::IsValidTimecode(startCode, standard), standard);
+    int end = 2 * velmar::TimecodeToFrames(velmar::IsValidTimecode(endCode, standard), standard);
+    ClampSplitPoints(start, end, *length);
+
+    ToolRun run;
+    run.Begin();
+    if (!video) {
+        const auto sel = AudioSplitSelection(start, end, audio);
+        return ReportToolResult("split", SplitAudioToWav(source, destination, sel, SampleRateOf(rate), run),
+                                "the destination is the source file");
+    }
+    const auto sel = VideoSplitSelection(source, start, end);
+    if (!sel) return ReportToolResult("split", ToolResult::FileError, "");
+    const ToolResult data = SplitVideoData(source, destination, *sel, run);
+    if (data != ToolResult::Done) return ReportToolResult("split", data, "the destination is the source file");
+    return ReportToolResult("split", WriteSplitIndex(source, destination, *sel, run),
+                            "the destination's index is the source's");
+}
+
+const Subcommand kSplit("split", "split SRC DST START END [--rate 48|44.1|32] [--ntsc]", RunSplit);
+
+}  // namespace

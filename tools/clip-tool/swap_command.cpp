@@ -1,0 +1,21 @@
+// clip-tool swap SRC DST: copies SRC to DST reversing the bytes of every 32-bit word.
+#include "byte_swap.h"
+#include "file_tool_report.h"
+#include "subcommands.h"
+
+namespace {
+
+int RunSwap(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: clip-tool swap SRC DST\n");
+        return 2;
+    }
+    file_tools::ToolRun run;
+    run.Begin();
+    return ReportToolResult("swap", file_tools::ByteSwapFile(argv[0], argv[1], run),
+                            "the destination is the source file");
+}
+
+const Subcommand kSwap("swap", "swap SRC DST", RunSwap);
+
+}  // namespace
