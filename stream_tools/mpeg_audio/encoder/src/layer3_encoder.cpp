@@ -7,11 +7,7 @@
 namespace mpa {
 
 bool Layer3Encoder::Setup(int rateHz, std::string* error) {
-    if (!psycho_.Setup(rateHz)) {
-        if (error) *error = "no Layer III model parameters for " + std::to_string(rateHz) + " Hz";
-        return false;
-    }
-    psycho_.Reset();
+    if (!psycho_.Setup(rateHz, error)) return false;
     hybrid_.Clear();
     quantizer_.Reset();
     formatter_.Reset();

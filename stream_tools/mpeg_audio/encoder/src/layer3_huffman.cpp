@@ -121,7 +121,7 @@ void SubdivideBigValues(const ScaleFactorBands& bands, Layer3GranuleInfo& gi) {
         } else {
             gi.region0_count = 7;
             gi.region1_count = 13;
-            gi.address1 = bands.long_start[8];
+            gi.address1 = std::min(bands.long_start[8], r);
         }
         gi.address2 = r;
         gi.address3 = 0;
