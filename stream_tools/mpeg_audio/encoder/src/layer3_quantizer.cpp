@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include "mpa_encoder/hearing.h"
+
 namespace mpa {
 
 namespace {
@@ -21,7 +23,36 @@ constexpr int kBitsForMax[16] = {0, 1, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4, 4}
 
 int LsfRow(const Layer3GranuleInfo& gi) { return gi.IsShort() ? 1 : 0; }
 
+// A spectral line's energy per unit of 16-bit sample energy (the filter banks' scale).
+constexpr double kLineEnergyPerSampleEnergy = 1.0 / (32768.0 * 32768.0 * 288.0);
+// Threshold in quiet of 0 dB SPL as the variance of 16-bit samples (the models' level convention).
+constexpr double kQuietVarianceAt0Db = 15290.0 / 384.0;
+// Noise that far below the threshold in quiet is never worth a scale factor step.
+constexpr double kQuietMarginDb = 12.0;
+
 }  // namespace
+
+void Layer3Quantizer::SetBands(int bandTable) {
+    bands_ = &Layer3Bands(bandTable);
+    if (bandTable == band_table_) return;
+    band_table_ = bandTable;
+    static constexpr int kRates[6] = {44100, 48000, 32000, 22050, 24000, 16000};
+    const double rate = kRates[bandTable];
+    auto quiet = [&](double hz) {
+        return kQuietVarianceAt0Db * std::pow(10.0, (ThresholdInQuietDb(std::max(hz, 20.0)) - kQuietMarginDb) / 10.0) *
+               kLineEnergyPerSampleEnergy;
+    };
+    for (int b = 0; b < 21; ++b) {
+        double sum = 0.0;
+        for (int i = bands_->long_start[b]; i < bands_->long_start[b + 1]; ++i) sum += quiet((i + 0.5) * rate / 1152.0);
+        quiet_l_[b] = sum / (bands_->long_start[b + 1] - bands_->long_start[b]);
+    }
+    for (int b = 0; b < 12; ++b) {
+        double sum = 0.0;
+        for (int i = bands_->short_start[b]; i < bands_->short_start[b + 1]; ++i) sum += quiet((i + 0.5) * rate / 384.0);
+        quiet_s_[b] = sum / (bands_->short_start[b + 1] - bands_->short_start[b]);
+    }
+}
 
 void BitReservoir::BeginFrame(int frameBits, bool lsf) {
     maximum_ = frameBits > 7680 ? 0 : 7680 - frameBits;
@@ -122,13 +153,13 @@ void Layer3Quantizer::ComputeAllowedNoise(const Layer3Ratios& ratio, const Layer
     for (int b = 0; b < gi.lmax; ++b) {
         double en = 0.0;
         for (int i = bands.long_start[b]; i < bands.long_start[b + 1]; ++i) en += xrw_[i] * xrw_[i];
-        xmin_l_[b] = ratio.l[b] * en / (bands.long_start[b + 1] - bands.long_start[b]);
+        xmin_l_[b] = std::max(ratio.l[b] * en / (bands.long_start[b + 1] - bands.long_start[b]), quiet_l_[b]);
     }
     for (int b = gi.smax; b < 12; ++b)
         for (int w = 0; w < 3; ++w) {
             double en = 0.0;
             for (int k = bands.short_start[b]; k < bands.short_start[b + 1]; ++k) en += xrw_[3 * k + w] * xrw_[3 * k + w];
-            xmin_s_[b][w] = ratio.s[b][w] * en / (bands.short_start[b + 1] - bands.short_start[b]);
+            xmin_s_[b][w] = std::max(ratio.s[b][w] * en / (bands.short_start[b + 1] - bands.short_start[b]), quiet_s_[b]);
         }
 }
 
@@ -290,7 +321,7 @@ void Layer3Quantizer::QuantizeFrame(const double pe[2][2], const double xr[2][2]
                                     Layer3SideInfo& side, int ix[2][2][576], Layer3ScaleFactors sf[2][2], int meanBits,
                                     int channels, int granules, int bandTable, int frameBits) {
     const bool lsf = granules == 1;
-    bands_ = &Layer3Bands(bandTable);
+    SetBands(bandTable);
     side.reservoir_drain = 0;
     std::memset(side.scfsi, 0, sizeof side.scfsi);
     reservoir_.BeginFrame(frameBits, lsf);

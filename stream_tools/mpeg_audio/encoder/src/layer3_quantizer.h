@@ -61,8 +61,12 @@ private:
     void AmplifyLines(int begin, int end, int stride, double factor);
     int CountScaleFactorBits(const Layer3GranuleInfo& gi, bool lsf) const;
 
+    void SetBands(int bandTable);
+
     BitReservoir reservoir_;
     const ScaleFactorBands* bands_ = nullptr;
+    int band_table_ = -1;
+    double quiet_l_[21] = {}, quiet_s_[12] = {};  // allowed noise per line in quiet
     double pow43_[8207];
     // Working state of one granule.
     double xrw_[576];   // magnitudes, amplified by the scale factors

@@ -2,6 +2,7 @@
 // delay, gain, channels, silence, block switching, and quality beside lame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -91,7 +92,8 @@ StreamLayout ReadLayout(const std::string& path) {
         if (!lsf) mpa::GetBits(bits, 4 * channels);
         for (int g = 0; g < (lsf ? 1 : 2); ++g)
             for (int ch = 0; ch < channels; ++ch) {
-                mpa::GetBits(bits, 12 + 9 + 8 + (lsf ? 9 : 4));
+                mpa::GetBits(bits, 12 + 9);
+                mpa::GetBits(bits, 8 + (lsf ? 9 : 4));
                 int type = 0;
                 if (mpa::GetBits(bits, 1)) {
                     type = static_cast<int>(mpa::GetBits(bits, 2));
@@ -194,6 +196,24 @@ TEST(Layer3Delay, FilterbankDelayAndUnitGain) {
         ASSERT_TRUE(Mpg123(stream, decoded));
         for (int ch = 0; ch < 2; ++ch) EXPECT_NEAR(Gain(tones.Channel(ch), decoded.Channel(ch), kLayer3Delay), 1.0, 0.005);
     }
+}
+
+// Short blocks come with the clicks, and after its onset a steady tone keeps long blocks.
+TEST(Layer3Blocks, ShortBlocksOnTransientsOnly) {
+    Pcm clicks = MakeSignal(Signal::Impulses, 44100, 2, 1.0);
+    Pcm tone = MakeSignal(Signal::TwoTones, 44100, 2, 1.0);
+    std::string stream;
+    ASSERT_TRUE(Encode("enc -l 3 -b 128 -s 44.1 -m j", clicks, "l3_clicks", stream));
+    StreamLayout layout = ReadLayout(stream);
+    ASSERT_TRUE(layout.ok);
+    int shortGranules = static_cast<int>(std::count(layout.block_types.begin(), layout.block_types.end(), 2));
+    EXPECT_GE(shortGranules, 8 * 2);  // eight clicks a second, both channels
+    ASSERT_TRUE(Encode("enc -l 3 -b 128 -s 44.1 -m j", tone, "l3_tone", stream));
+    layout = ReadLayout(stream);
+    ASSERT_TRUE(layout.ok);
+    ASSERT_GT(layout.block_types.size(), 16u);
+    // The first and last frames hold the tone's onset out of silence and its end in the zero-filled last frame.
+    for (std::size_t i = 16; i + 8 < layout.block_types.size(); ++i) EXPECT_EQ(layout.block_types[i], 0) << "granule " << i / 2;
 }
 
 TEST(Layer3Channels, SilenceAndALeftOnlyTone) {
