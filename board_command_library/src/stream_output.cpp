@@ -20,17 +20,15 @@ namespace {
 
 constexpr std::uintptr_t kDirectAddressAlign = 4096;
 constexpr std::uint64_t kDirectSizeAlign = 0x40000;
-// EncoderIndexRing: word 0 the board's write index (200: nothing written yet), word 1 our read
-// index, entries of two words from word 2; indices step by 2 and wrap from 126 to 0.
-constexpr std::uint32_t kRingNone = 200;
-constexpr std::uint32_t kRingWrap = 126;
-constexpr std::uint32_t kGroupStartBelow = 0x10000000;
+using board_map::kIndexGroupStartBelow;
+using board_map::kIndexRingNone;
+using board_map::kIndexRingWrap;
 
 std::atomic_ref<std::uint32_t> RingWord(std::uint8_t* window, std::uint32_t index) {
     return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + board_map::kEncoderIndexRing + 4 * index));
 }
 
-bool ValidRingIndex(std::uint32_t index) { return index % 2 == 0 && index < kRingWrap; }
+bool ValidRingIndex(std::uint32_t index) { return index % 2 == 0 && index < kIndexRingWrap; }
 
 bool WriteFd(int fd, const std::uint8_t* data, std::uint64_t bytes) {
     while (bytes > 0) {
@@ -154,14 +152,14 @@ std::uint32_t OutputStreamFile::Read(std::uint8_t* buffer, std::uint32_t bytes) 
 
 void OutputStreamFile::TakeIndexEntries() {
     const std::uint32_t writeIndex = RingWord(window_, 0).load();
-    if (writeIndex == kRingNone) return;
+    if (writeIndex == kIndexRingNone) return;
     std::uint32_t read = RingWord(window_, 1).load();
     if (!ValidRingIndex(writeIndex)) return;  // a torn or foreign word: look again next time
     if (!ValidRingIndex(read)) read = writeIndex;  // resynchronise rather than loop for ever
     while (read != writeIndex) {
         const std::uint32_t a = RingWord(window_, read + 2).load();
         const std::uint32_t b = RingWord(window_, read + 3).load();
-        if (a < kGroupStartBelow) {
+        if (a < kIndexGroupStartBelow) {
             FlushGroup(false);
             groupStartWords_ = runningWords_;
         }
@@ -170,7 +168,7 @@ void OutputStreamFile::TakeIndexEntries() {
         record.pictureInGroup = static_cast<std::uint8_t>(std::min<std::size_t>(group_.size(), 255));
         group_.push_back(record);
         runningWords_ += b >> 5;
-        read = (read + 2) % kRingWrap;
+        read = (read + 2) % kIndexRingWrap;
     }
     RingWord(window_, 1).store(read);
 }

@@ -6,10 +6,12 @@
 
 #include <memory>
 
+#include "alpha_gen_window.h"
 #include "board_bindings.h"
 #include "i2c_bus.h"
 #include "launch.h"
 #include "main_frame.h"
+#include "menu_ids.h"
 #include "platform/host_hooks.h"
 #include "platform/profile.h"
 #include "playback_panel_commands.h"
@@ -19,6 +21,7 @@
 #include "remote_server.h"
 #include "velmar_ui_qt/form_window.h"
 #include "velmar_vrec.h"
+#include "video_channel.h"
 
 namespace {
 
@@ -61,12 +64,20 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
 
     velmar_qt::QtPanelHost host;
     velmar_qt::PlaybackPanelWindow panel([&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
-        return std::make_unique<velmar::CVelmarView>(view, ui, host, velmar::PanelBoard{driver, library, timing},
-                                                     profile, &remote, choice.board);
+        auto panel = std::make_unique<velmar::CVelmarView>(view, ui, host, velmar::PanelBoard{driver, library, timing},
+                                                           profile, &remote, choice.board);
+        velmar::InstallVideoChannels(*panel);
+        return panel;
     });
     velmar_qt::PlaybackPanelCommands commands(panel.Panel());
     velmar::CMainFrame frame(&panel.Widget(), commands);
     host.SetFrame(&frame);
+    QPointer<velmar_ui_qt::FormWindow> alphaGenerator;
+    host.openTool = [&](int command) {
+        if (command == velmar::menu_ids::kAlphaGenerator)
+            velmar_qt::ShowAlphaGenerator(alphaGenerator, profile,
+                                          [&](const std::string& path) { return host.RunIndexBuild(path); }, &frame);
+    };
     Place(frame, arguments, profile, choice.section);
     server.ListenWhenFree();
     frame.show();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "softboard/soft_board.h"
+#include "softboard/streaming.h"
 #include "tessolk/board_segments.h"
 
 namespace softboard {
@@ -110,6 +111,8 @@ void SoftBoard::DecodeRun(const std::uint32_t* words, std::uint32_t count, bool 
         }
         command.parameters.assign(words + at, words + at + parameters);
         at += parameters;
+        // The mix keeps its own schedule: its time words count fields.
+        Streaming().Mix().OnCommand({command.time, command.opcode, command.stream, command.parameters});
         if (RunsNow(command.time)) {
             RunCommand(command);
         } else {

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "softboard/mix_follower.h"
+#include "start_codes/start_codes.h"
+
 namespace softboard {
 
 class SoftBoard;
@@ -40,8 +43,7 @@ public:
     std::uint64_t Pictures() const { return pictures_; }
 
 private:
-    std::uint32_t recent_ = 0xFFFFFFFF;  // the last four bytes seen
-    int bytesAfterHeader_ = -1;           // counting the bytes after a picture start code
+    start_codes::StartCodeScanner scanner_;
     std::uint8_t lastType_ = 0;
     std::uint64_t pictures_ = 0;
 };
@@ -90,6 +92,8 @@ public:
     void OnInterrupt();
     void OnReset();
     void ShowChannels();
+    // The mix of the two channels, following the alpha stream on input 2.
+    MixFollower& Mix() { return mix_; }
 
 private:
     struct PictureUnit {
@@ -126,7 +130,11 @@ private:
     void WriteIndexEntries(Output& output);
     std::uint32_t* ProgressWord(std::uint32_t entry, std::uint32_t word);
 
+    void ShowMix();
+
     SoftBoard& board_;
+    MixFollower mix_;
+    std::uint32_t alphaCounterShown_ = 0;
     Input inputs_[kInputStreams];
     Output outputs_[kOutputStreams];
     std::uint32_t ringWrite_ = 0;
