@@ -30,6 +30,7 @@ public:
 
     // Side information of the last frame coded (for tests).
     const Layer3SideInfo& LastSideInfo() const { return side_; }
+    const BitReservoir& Reservoir() const { return quantizer_.Reservoir(); }
 
 private:
     struct Work {
