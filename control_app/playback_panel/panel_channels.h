@@ -43,6 +43,10 @@ public:
     virtual bool IsDvClip() const { return false; }
     // Re-reads the clip named by the path edit (the play list sets the path first).
     virtual void ReloadClip() {}
+    // The play list gives the channel its next entry: the channel counts as stopped (the board
+    // plays the current entry on until the queued one follows) and its path as changed, so that
+    // ReloadClip reads the new clip and PLAY queues it.
+    virtual void PrepareListEntry() {}
 
     // Play list words: the entry's last picture (0 = to the end of the file), set by the list
     // engine; the pictures of that picture's group after it, set by the load; whether the next
@@ -82,6 +86,8 @@ public:
 class AlphaChannel : public Channel {
 public:
     AlphaChannel() { scheduledStart = -1; }
+    // An event of one of the group's own controls; false when it has none.
+    virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };
 
 class PlayListChannel : public Channel {
@@ -97,6 +103,8 @@ public:
     // A video channel (input 0 or 1) has opened or queued its entry in list mode and starts:
     // the list sends its schedule words.
     virtual void ChannelListPlay(int /*input*/) {}
+    // An event of one of the group's own controls; false when it has none.
+    virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };
 
 class DvRecordChannel : public Channel {

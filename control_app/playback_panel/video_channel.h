@@ -65,6 +65,10 @@ public:
     int PictureInGroup() const override { return pictureInGroup_; }
     bool IsDvClip() const override { return IsDv(kind_); }
     void ReloadClip() override;
+    void PrepareListEntry() override {
+        state_ = VideoState::Stopped;
+        fileChanged_ = true;
+    }
 
     // --- handlers
     void OnPlay();
