@@ -187,17 +187,16 @@ void CPlayListChannel::TakeEntry(int input, const play_lists::VideoListEntry& en
     w.end = entry.EndField();
     w.transition = entry.TransitionField();
     channel.endPicture = entry.out;
-    channel.PrepareListEntry();
     (input == 0 ? panel_.pathA : panel_.pathB) = entry.videoPath;
     panel_.alphaPath = entry.alphaPath;
     panel_.UpdateData(false);
+    // Counted as stopped before the reload, so that reading the new clip stops nothing on the
+    // board; then the slider and start time code of the entry's start.
+    channel.PrepareListEntry(startField);
     channel.ReloadClip();
+    channel.PrepareListEntry(startField);
     alpha_.changed = true;
     alpha_.OnAlphaFileChanged();
-    const std::int64_t length = std::max<std::int64_t>(1, channel.Length());
-    const std::int64_t at = startField % length;
-    panel_.Sliders().SetPosition(input == 0 ? kSliderA : kSliderB, static_cast<long>(at));
-    (input == 0 ? panel_.startA : panel_.startB) = Format("%.8x", panel_.FramesToTimecode(at / 2));
     panel_.UpdateData(false);
 }
 
