@@ -1,13 +1,13 @@
 // Velmar: the board control application. One instance drives one board through one panel.
 //   Velmar [-1|-2] [-mp|-mr] [-" top left bottom right zoom "]
 #include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
 
 #include <memory>
 
 #include "alpha_gen_window.h"
 #include "board_bindings.h"
+#include "file_tool_windows.h"
 #include "i2c_bus.h"
 #include "launch.h"
 #include "main_frame.h"
@@ -21,19 +21,15 @@
 #include "remote_requests.h"
 #include "remote_server.h"
 #include "velmar_ui_qt/form_window.h"
+#include "velmar_ui_qt/qt_ui_services.h"
 #include "velmar_vrec.h"
 #include "video_channel.h"
 
 namespace {
 
-// Libraries report their boxes through the host hook: show them as the program's own.
-void InstallMessageBoxes() {
-    platform::SetMessageBoxHook([](const std::string& text, const std::string& caption, platform::MessageButtons,
-                                   platform::MessageIcon) {
-        QMessageBox::warning(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
-        return platform::MessageAnswer::Ok;
-    });
-}
+// Libraries report their boxes through the host hook: show them as the program's own, on the UI
+// thread even when the board's service thread asks (the services wait there for the answer).
+void InstallMessageBoxes(velmar_ui::UiServices& ui) { platform::SetMessageBoxHook(velmar_ui::LibraryBoxesThrough(ui)); }
 
 void Place(velmar::CMainFrame& frame, const velmar::LaunchArguments& arguments, const platform::Profile& profile,
            const std::string& section) {
@@ -42,6 +38,18 @@ void Place(velmar::CMainFrame& frame, const velmar::LaunchArguments& arguments, 
     else
         frame.resize(frame.sizeHint());  // the whole form where the screen allows, not Qt's two thirds
 }
+
+// What the split tool reads from the playback panel: its TV standard and channel positions.
+class PanelSplitLink : public velmar::SplitPanelLink {
+public:
+    explicit PanelSplitLink(velmar::CVelmarView& view) : view_(view) {}
+    velmar::TvStandard Standard() const override { return view_.Standard(); }
+    int VideoAPosition() const override { return view_.Channels().videoA->Position(); }
+    int AudioPosition() const override { return static_cast<int>(view_.Channels().audio->position); }
+
+private:
+    velmar::CVelmarView& view_;
+};
 
 // The record panel as the main frame's command target.
 class RecordPanelCommands : public velmar::PanelCommands {
@@ -74,11 +82,15 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
     velmar_qt::PlaybackPanelCommands commands(panel.Panel());
     velmar::CMainFrame frame(&panel.Widget(), commands);
     host.SetFrame(&frame);
+    PanelSplitLink splitLink(panel.Panel());
+    velmar_qt::FileToolWindows fileTools(&frame, profile, splitLink);
     QPointer<velmar_ui_qt::FormWindow> alphaGenerator;
     host.openTool = [&](int command) {
         if (command == velmar::menu_ids::kAlphaGenerator)
             velmar_qt::ShowAlphaGenerator(alphaGenerator, profile,
                                           [&](const std::string& path) { return host.RunIndexBuild(path); }, &frame);
+        else
+            fileTools.Open(command);
     };
     Place(frame, arguments, profile, choice.section);
     server.ListenWhenFree();
@@ -120,10 +132,13 @@ int RunRecord(QApplication& app, const velmar::LaunchArguments& arguments, const
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    InstallMessageBoxes();
+    velmar_ui_qt::QtUiServices libraryBoxes(nullptr);
+    InstallMessageBoxes(libraryBoxes);
     const platform::Profile profile;
     const auto arguments = velmar::ParseLaunchArguments(velmar::JoinArguments(argc, argv));
     const auto choice = velmar::ChooseLaunch(arguments, profile);
-    return choice.PlaybackPanel() ? RunPlayback(app, arguments, choice, profile)
-                                  : RunRecord(app, arguments, choice, profile);
+    const int code = choice.PlaybackPanel() ? RunPlayback(app, arguments, choice, profile)
+                                            : RunRecord(app, arguments, choice, profile);
+    platform::SetMessageBoxHook({});  // the services go with this scope; the service thread has ended
+    return code;
 }
