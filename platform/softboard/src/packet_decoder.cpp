@@ -5,6 +5,8 @@
 
 #include "softboard/soft_board.h"
 #include "tessolk/board_segments.h"
+#include "softboard/streaming.h"
+#include "video_channels.h"
 
 namespace softboard {
 namespace {
@@ -110,7 +112,7 @@ void SoftBoard::DecodeRun(const std::uint32_t* words, std::uint32_t count, bool 
         }
         command.parameters.assign(words + at, words + at + parameters);
         at += parameters;
-        if (RunsNow(command.time)) {
+        if (RunsNow(command.time) || Streaming().Channels().TakesOnArrival(command)) {
             RunCommand(command);
         } else {
             Say(1, "waiting: " + DescribeCommand(command));
@@ -166,14 +168,17 @@ void SoftBoard::RunCommand(const DecodedCommand& command) {
     } else if (command.opcode != kOpAin && command.opcode != kOpAout) {
         // A settings command is done: byte 2 of CommandDoneWord reads 2, which the panels poll.
         Window()[kCommandDoneWord + 2] = 2;
+        Streaming().Channels().OnCommand(command);
     }
 }
 
 void SoftBoard::RunDueCommands() {
     const std::uint32_t fps = identity_.standard == TvStandard::Pal ? 25 : 30;
     const std::uint64_t now = TimecodeToFrames(Timecode(), fps);
+    const auto fieldClock = static_cast<std::uint32_t>(interruptCount_);
     for (std::size_t i = 0; i < waiting_.size();) {
-        if (TimecodeToFrames(waiting_[i].time, fps) <= now) {
+        const auto channelDue = Streaming().Channels().Due(waiting_[i], fieldClock);
+        if (channelDue ? *channelDue : TimecodeToFrames(waiting_[i].time, fps) <= now) {
             const DecodedCommand due = waiting_[i];
             waiting_.erase(waiting_.begin() + static_cast<std::ptrdiff_t>(i));
             RunCommand(due);

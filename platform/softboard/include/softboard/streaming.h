@@ -6,12 +6,15 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace softboard {
 
 class SoftBoard;
+class VideoChannels;
 
 // A running checksum of a byte sequence that does not depend on how the sequence is cut into
 // pieces: four interleaved 64-bit FNV-1a lanes over little-endian 8-byte words (so it keeps up
@@ -91,6 +94,13 @@ public:
     void OnReset();
     void ShowChannels();
 
+    // For the video channels, which take their inputs as they show pictures: up to `budget`
+    // bytes of the stream's queued pairs (kept, counted and captured as any consumed input), and
+    // the pairs of a clip that was left, dropped without counting.
+    std::uint64_t TakeInput(std::uint32_t stream, std::uint64_t budget, std::vector<std::uint8_t>* sink);
+    void DropInput(std::uint32_t stream);
+    VideoChannels& Channels() { return *channels_; }
+
 private:
     struct PictureUnit {
         std::uint64_t start = 0;
@@ -123,6 +133,7 @@ private:
 
     void ConsumeInput(std::uint32_t stream);
     void ProduceOutput(std::uint32_t stream);
+    void ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& bytes);
     void WriteIndexEntries(Output& output);
     std::uint32_t* ProgressWord(std::uint32_t entry, std::uint32_t word);
 
@@ -130,6 +141,7 @@ private:
     Input inputs_[kInputStreams];
     Output outputs_[kOutputStreams];
     std::uint32_t ringWrite_ = 0;
+    std::unique_ptr<VideoChannels> channels_;
 };
 
 }  // namespace softboard
