@@ -19,7 +19,9 @@ namespace {
 
 constexpr std::uint32_t kChunkBytes = 4096;
 
-std::uint32_t RoundUp4(std::uint64_t bytes) { return static_cast<std::uint32_t>((bytes + 3) & ~std::uint64_t{3}); }
+// Lengths stay 64-bit until they have passed the board-range check: a file over 4 GiB must not wrap
+// into a length that looks as if it fits.
+std::uint64_t RoundUp4(std::uint64_t bytes) { return (bytes + 3) & ~std::uint64_t{3}; }
 
 // Addresses beyond the board are refused before anything is written.
 bool RefuseOutside(std::uint32_t address, std::uint64_t bytes) {
@@ -51,7 +53,7 @@ int WriteFile(const AccessArguments& arguments) {
         file.read(chunk.data(), want);
         const auto got = static_cast<std::uint32_t>(file.gcount());
         if (got == 0) break;  // the file shrank while we read it
-        const std::uint32_t rounded = RoundUp4(got);
+        const auto rounded = static_cast<std::uint32_t>(RoundUp4(got));
         std::fill(chunk.begin() + got, chunk.begin() + rounded, 0);  // the last word is padded with zeros
         CopySwapped32(chunk.data(), rounded, swapped.data());
         RetryUntilOk([&] { return driver.WriteBlock(arguments.board, address, swapped.data(), rounded); });
@@ -71,7 +73,8 @@ int WriteFill(const AccessArguments& arguments) {
     const char* buffer = reinterpret_cast<const char*>(words.data());
     std::uint32_t address = arguments.address;
     while (length >= 1) {
-        const std::uint32_t chunk = RoundUp4(static_cast<std::uint64_t>(std::min<std::int64_t>(length, kChunkBytes)));
+        const auto chunk =
+            static_cast<std::uint32_t>(RoundUp4(static_cast<std::uint64_t>(std::min<std::int64_t>(length, kChunkBytes))));
         RetryUntilOk([&] { return driver.WriteBlock(arguments.board, address, buffer, chunk); });
         address += chunk;
         length -= chunk;

@@ -1,6 +1,7 @@
 // mld: the .ux walk and the section kinds.
 #include "ruvent/microcode_loader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -22,13 +23,22 @@ constexpr int kModeLast = 999;
 
 void Warn(const std::string& message) { platform::Log(platform::LogLevel::Warning, "mld: " + message); }
 
-void ApplyPause(BoardDriver& driver, const std::vector<std::uint8_t>& payload) {
+void ApplyPause(BoardDriver& driver, const std::vector<std::uint8_t>& payload, int& budgetMs) {
     if (payload.size() < 4) {
         Warn("pause section shorter than its 4-byte duration, skipped");
         return;
     }
     const std::uint64_t microseconds = ux::LoadBig32(payload.data());
-    driver.Pause(static_cast<int>((microseconds + 999) / 1000));
+    auto milliseconds = static_cast<std::int64_t>((microseconds + 999) / 1000);
+    if (milliseconds > budgetMs) {
+        if (budgetMs >= 0)
+            Warn("pauses add up to more than " + std::to_string(kMicrocodePauseBudgetMs) + " ms; the rest are cut");
+        milliseconds = std::max(budgetMs, 0);
+        budgetMs = -1;  // spent: warned once
+    } else {
+        budgetMs -= static_cast<int>(milliseconds);
+    }
+    driver.Pause(static_cast<int>(milliseconds));
 }
 
 bool ApplyReadBack(std::uint32_t board, BoardDriver& driver, const ux::SectionHeader& header,
@@ -101,11 +111,11 @@ int CheckResetRegister(RegisterPair& pair) {
 }
 
 bool LoadMicrocodeSection(std::uint32_t board, const ux::SectionHeader& header,
-                          const std::vector<std::uint8_t>& payload) {
+                          const std::vector<std::uint8_t>& payload, int& pauseBudgetMs) {
     if (payload.empty() || header.type > ux::kWordData) return true;
     BoardDriver& driver = ActiveDriver();
     switch (header.flags & ux::kKindMask) {
-        case ux::kListFlag | ux::kReadBackFlag: ApplyPause(driver, payload); return true;
+        case ux::kListFlag | ux::kReadBackFlag: ApplyPause(driver, payload, pauseBudgetMs); return true;
         case ux::kReadBackFlag: return ApplyReadBack(board, driver, header, payload);
         case ux::kListFlag:
             if (header.type == ux::kWordData)
@@ -137,6 +147,7 @@ extern "C" int mld(int argc, char* argv[]) {
     const std::uint32_t sections = ux::LoadLittle32(header + 4);
     if (static_cast<int>(sections) == arguments.mode && arguments.mode != kModeLast) return 1;
 
+    int pauseBudgetMs = kMicrocodePauseBudgetMs;
     for (std::uint32_t r = sections; r > 0; --r) {
         if (arguments.mode == kModeFirst && r <= 2) break;
         std::uint8_t sectionBytes[ux::kSectionHeaderBytes];
@@ -155,7 +166,7 @@ extern "C" int mld(int argc, char* argv[]) {
         if (!file.read(reinterpret_cast<char*>(payload.data()), section.length)) return 0;
         remaining -= section.length;
         const bool apply = arguments.mode != kModeLast || r <= 2;
-        if (apply && !LoadMicrocodeSection(arguments.board, section, payload)) return 0;
+        if (apply && !LoadMicrocodeSection(arguments.board, section, payload, pauseBudgetMs)) return 0;
     }
     return 1;
 }

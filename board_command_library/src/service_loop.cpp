@@ -123,7 +123,7 @@ std::uint32_t ServiceLoop::Shared(std::uint32_t index) {
 bool ServiceLoop::QuitRequested() { return Shared(kQuitRequest) == kQuitValue; }
 
 std::uint32_t ServiceLoop::ProgressWord(std::uint32_t entry, std::uint32_t word) const {
-    return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + kStreamProgressTable + 8 * entry + 4 * word))
+    return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + ProgressWordOffset(entry, word)))
         .load();
 }
 
@@ -215,7 +215,7 @@ void ServiceLoop::SetUp() {
     for (std::uint32_t v = 0; v < kOutputs; ++v) qrddWriteSharedMem(board_, 0, kOutputStreamMode + v);
     qrddWriteSharedMem(board_, 32, kStoppedOutput);
     for (std::uint32_t s = 0; s < kServedInputs; ++s) inputs_[s].lastProgress = ProgressWord(s, 0);
-    for (std::uint32_t v = 0; v < kOutputs; ++v) outputs_[v].lastProgress = ProgressWord(16 + v, 0);
+    for (std::uint32_t v = 0; v < kOutputs; ++v) outputs_[v].lastProgress = ProgressWord(kFirstOutputEntry + v, 0);
 }
 
 int ServiceLoop::Run() {
@@ -426,7 +426,7 @@ void ServiceLoop::ServeOutput(std::uint32_t stream) {
         return;
     }
     if (output.state != kOpenRequest) return;
-    DrainOutput(stream, ProgressWord(16 + stream, 0), ProgressWord(16 + stream, 1));
+    DrainOutput(stream, ProgressWord(kFirstOutputEntry + stream, 0), ProgressWord(kFirstOutputEntry + stream, 1));
 }
 
 void ServiceLoop::OpenOutput(std::uint32_t stream) {
@@ -443,7 +443,7 @@ void ServiceLoop::OpenOutput(std::uint32_t stream) {
     qrddReadOutputFilenameReverse(board_, flags, stream);
     output.object.reset();
     output.object = CreateStreamPair(name, flags & 7, window_);
-    output.lastProgress = ProgressWord(16 + stream, 0);
+    output.lastProgress = ProgressWord(kFirstOutputEntry + stream, 0);
     if (Shared(kOutputStreamMode + stream) != kModeRunning) return;
     std::vector<std::uint32_t> words;
     for (const BufferPair& pair : pairs_[kPairs + stream]) {
@@ -521,7 +521,11 @@ void ServiceLoop::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     hQR = nullptr;
+    // The loop owns the board's interrupt event (it made it, or took over what a killed loop left):
+    // it goes with the loop. A board still holding it keeps a valid mapping until the next loop
+    // hands it a fresh one.
     interrupt_.reset();
+    if (!eventName_.empty()) platform::NamedEvent::Remove(eventName_);
     for (auto& input : inputs_) input.object.reset();
     for (auto& output : outputs_) output.object.reset();
     channel_.reset();

@@ -10,6 +10,8 @@
 
 #include "platform/kernel.h"
 #include "ruvent/stream_objects.h"
+
+#include "stream_file_open.h"
 #include "tessolk/board_map.h"
 #include "tessolk/tessolk.h"
 
@@ -112,7 +114,7 @@ InputStreamFile::~InputStreamFile() { CloseFile(); }
 
 bool InputStreamFile::OpenFile(const std::string& name, std::uint64_t start) {
     CloseFile();
-    fd_ = ::open(platform::NormalizePath(name).c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = OpenStreamFile(platform::NormalizePath(name), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) {
         std::printf("cannot open input file %s\n", name.c_str());
         return false;

@@ -12,6 +12,7 @@
 
 #include "platform/kernel.h"
 #include "ruvent/stream_objects.h"
+#include "stream_file_open.h"
 #include "tessolk/board_map.h"
 
 namespace ruvent {
@@ -19,17 +20,15 @@ namespace {
 
 constexpr std::uintptr_t kDirectAddressAlign = 4096;
 constexpr std::uint64_t kDirectSizeAlign = 0x40000;
-// EncoderIndexRing: word 0 the board's write index (200: nothing written yet), word 1 our read
-// index, entries of two words from word 2; indices step by 2 and wrap from 126 to 0.
-constexpr std::uint32_t kRingNone = 200;
-constexpr std::uint32_t kRingWrap = 126;
-constexpr std::uint32_t kGroupStartBelow = 0x10000000;
+using board_map::kIndexGroupStartBelow;
+using board_map::kIndexRingNone;
+using board_map::kIndexRingWrap;
 
 std::atomic_ref<std::uint32_t> RingWord(std::uint8_t* window, std::uint32_t index) {
     return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + board_map::kEncoderIndexRing + 4 * index));
 }
 
-bool ValidRingIndex(std::uint32_t index) { return index % 2 == 0 && index < kRingWrap; }
+bool ValidRingIndex(std::uint32_t index) { return index % 2 == 0 && index < kIndexRingWrap; }
 
 bool WriteFd(int fd, const std::uint8_t* data, std::uint64_t bytes) {
     while (bytes > 0) {
@@ -56,7 +55,7 @@ std::string PictureIndexName(const std::string& streamName) {
 OutputStreamFile::OutputStreamFile(const std::string& name, std::uint32_t flags, std::uint8_t* window)
     : name_(platform::NormalizePath(name)), flags_(flags), window_(window) {
     if ((flags_ & kOutputPictureIndex) && window_) {
-        indexFd_ = ::open(PictureIndexName(name_).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        indexFd_ = OpenStreamFile(PictureIndexName(name_), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
         if (indexFd_ < 0) std::printf("cannot create picture index %s\n", PictureIndexName(name_).c_str());
     }
 }
@@ -74,11 +73,11 @@ OutputStreamFile::~OutputStreamFile() {
 bool OutputStreamFile::CreateFile(bool unbuffered) {
     const int flags = O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC;
     fd_ = -1;
-    if (unbuffered) fd_ = ::open(name_.c_str(), flags | O_DIRECT, 0644);
+    if (unbuffered) fd_ = OpenStreamFile(name_, flags | O_DIRECT);
     // File systems without direct I/O (tmpfs) refuse O_DIRECT: write buffered there.
     if (fd_ < 0) {
         unbuffered = false;
-        fd_ = ::open(name_.c_str(), flags, 0644);
+        fd_ = OpenStreamFile(name_, flags);
     }
     if (fd_ < 0) {
         std::printf("cannot create output file %s\n", name_.c_str());
@@ -136,7 +135,7 @@ bool OutputStreamFile::Write(std::uint8_t* buffer, std::uint32_t bytes) {
 std::uint32_t OutputStreamFile::Read(std::uint8_t* buffer, std::uint32_t bytes) {
     // Reading an output name (input names beginning with '_') reads the file from its start.
     std::uint32_t done = 0;
-    const int fd = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenStreamFile(name_, O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
         while (done < bytes) {
             const ssize_t got = ::pread(fd, buffer + done, std::min<std::uint32_t>(4096, bytes - done),
@@ -153,14 +152,14 @@ std::uint32_t OutputStreamFile::Read(std::uint8_t* buffer, std::uint32_t bytes) 
 
 void OutputStreamFile::TakeIndexEntries() {
     const std::uint32_t writeIndex = RingWord(window_, 0).load();
-    if (writeIndex == kRingNone) return;
+    if (writeIndex == kIndexRingNone) return;
     std::uint32_t read = RingWord(window_, 1).load();
     if (!ValidRingIndex(writeIndex)) return;  // a torn or foreign word: look again next time
     if (!ValidRingIndex(read)) read = writeIndex;  // resynchronise rather than loop for ever
     while (read != writeIndex) {
         const std::uint32_t a = RingWord(window_, read + 2).load();
         const std::uint32_t b = RingWord(window_, read + 3).load();
-        if (a < kGroupStartBelow) {
+        if (a < kIndexGroupStartBelow) {
             FlushGroup(false);
             groupStartWords_ = runningWords_;
         }
@@ -169,7 +168,7 @@ void OutputStreamFile::TakeIndexEntries() {
         record.pictureInGroup = static_cast<std::uint8_t>(std::min<std::size_t>(group_.size(), 255));
         group_.push_back(record);
         runningWords_ += b >> 5;
-        read = (read + 2) % kRingWrap;
+        read = (read + 2) % kIndexRingWrap;
     }
     RingWord(window_, 1).store(read);
 }
@@ -194,7 +193,7 @@ void OutputStreamFile::FlushGroup(bool lastGroup) {
 
 InterlacedOutput::InterlacedOutput(const std::string& name, std::uint32_t lineBytes, std::uint32_t lines)
     : lineBytes_(lineBytes), lines_(lines), frame_(std::size_t{lineBytes} * lines) {
-    fd_ = ::open(platform::NormalizePath(name).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    fd_ = OpenStreamFile(platform::NormalizePath(name), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC);
     if (fd_ < 0) {
         std::printf("cannot create output file %s\n", name.c_str());
         failed_ = true;

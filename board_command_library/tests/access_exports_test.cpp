@@ -119,6 +119,11 @@ TEST_F(AccessExports, AddressesOutsideTheBoardAreRefused) {
     EXPECT_EQ(Call(mwr, "mwr 0xFFFFFE 0x1"), 0);
     EXPECT_EQ(Call(mrd, "mrd 0x7FFFFFFF"), 0);
     EXPECT_EQ(Call(mwrblk, "mwrblk -fill 0x1 0xFFFFF0 0x1000010"), 0);
+    // A (sparse) file of 4 GiB and 16 bytes: its length must not wrap to 16 and pass.
+    const std::string huge = velmar_testing::TempDir() + "/huge.bin";
+    std::ofstream{huge};
+    ASSERT_EQ(truncate(huge.c_str(), (std::int64_t{1} << 32) + 16), 0);
+    EXPECT_EQ(Call(mwrblk, "mwrblk -f " + huge + " 0x40000"), 0);
     EXPECT_TRUE(driver.Writes().empty());
 }
 

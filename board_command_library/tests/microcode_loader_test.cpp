@@ -139,6 +139,13 @@ TEST_F(MicrocodeLoader, PausesRoundUpToMillisecondsAndEmptySectionsAreSkipped) {
     EXPECT_EQ(calls[0].value, 1u);
     EXPECT_EQ(calls[1].value, 0u);
     EXPECT_EQ(calls[2].value, 3u);
+
+    // A damaged file asking for a minute of pauses waits only its budget.
+    driver.ClearCalls();
+    ux::UxWriter slow;
+    for (int i = 0; i < 60; ++i) slow.Pause(1000000);
+    EXPECT_EQ(Call(mld, "mld " + WriteUx("slow.ux", slow.Bytes())), 1);
+    EXPECT_EQ(driver.TotalPauseMs(), ruvent::kMicrocodePauseBudgetMs);
 }
 
 TEST_F(MicrocodeLoader, ReadBackWaitsUntilMemoryMatchesAndIsBounded) {

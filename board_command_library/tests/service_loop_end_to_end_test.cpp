@@ -13,6 +13,7 @@
 
 #include "command_line.h"
 #include "index_formats/picture_index.h"
+#include "platform/shared_memory.h"
 #include "platform/kernel.h"
 #include "ruvent/command_channel.h"
 #include "ruvent/command_packet.h"
@@ -269,8 +270,9 @@ TEST_F(ServiceLoopWithBoard, QuitFromAnotherProcessEndsTheLoop) {
     std::string output;
     ASSERT_EQ(velmar_testing::RunCommand(platform::ExecutableDirectory() + "/ruvent-call mquit mquit", &output), 0);
     EXPECT_NE(output.find("mquit returned 0"), std::string::npos) << output;
-    // The loop sees the request at its next interrupt.
+    // The loop sees the request at its next interrupt, and takes its interrupt event with it.
     EXPECT_EQ(LoopResult(), ruvent::kLoopQuit);
+    EXPECT_FALSE(platform::SharedMemory::Exists("event.QRInterrupt0"));
 }
 
 TEST_F(ServiceLoopWithBoard, QuitWhileTheBoardIsSilentStillReturnsOne) {

@@ -1,6 +1,8 @@
 // Stream file objects over temporary files and a software board's window and name slots.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -134,8 +136,10 @@ TEST_F(StreamObjects, LoopCountsShortFilesAndFilesThatGiveNothing) {
         EXPECT_TRUE(ReadSome(input, 64).empty());
         EXPECT_TRUE(input.Ended());
     }
-    {
-        auto input = Input(dir_ + "/missing.bin");
+    // Missing, and a FIFO nobody writes (opening it must not hang the loop): both end the stream.
+    ASSERT_EQ(::mkfifo((dir_ + "/fifo").c_str(), 0600), 0);
+    for (const char* name : {"/missing.bin", "/fifo"}) {
+        auto input = Input(dir_ + name);
         EXPECT_FALSE(input.Opened());
         EXPECT_TRUE(ReadSome(input, 64).empty());
         EXPECT_TRUE(input.Ended());

@@ -59,9 +59,9 @@ void BoardLink::LogLine(std::string_view line) {
     } else if (kind_ == LinkKind::Record) {
         log_.WriteRecord(window_.Read32(window::kRecordTimecode + 4) & 0x7FFFFFFF, line);
     } else {
-        log_.WritePlayback(window_.Read32(window::kChannelAStatus + 4),
-                           window_.Read32(window::kChannelAStatus + 8),
-                           window_.Read32(window::kChannelBStatus + 8), line);
+        log_.WritePlayback(window_.Read32(window::kChannelAStatus + window::kStatusFieldClock),
+                           window_.Read32(window::kChannelAStatus + window::kStatusFieldCounter),
+                           window_.Read32(window::kChannelBStatus + window::kStatusFieldCounter), line);
     }
 }
 

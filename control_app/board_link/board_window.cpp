@@ -14,6 +14,7 @@ BoardWindow BoardWindow::Demo() {
 // The board writes these words while we read them: go through atomic references so every read
 // is one whole load.
 std::uint32_t BoardWindow::Read32(std::uint32_t offset) const {
+    ++reads_;
     if (offset % 4 != 0 || offset + 4 > bytes_) return 0;
     return std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(base_ + offset))
         .load(std::memory_order_acquire);
@@ -26,8 +27,42 @@ void BoardWindow::Write32(std::uint32_t offset, std::uint32_t value) {
 }
 
 std::uint8_t BoardWindow::Read8(std::uint32_t offset) const {
+    ++reads_;
     if (offset >= bytes_) return 0;
     return std::atomic_ref<std::uint8_t>(base_[offset]).load(std::memory_order_acquire);
+}
+
+std::uint32_t BoardStatus::Word(std::uint32_t offset) const {
+    if (offset % 4 != 0 || offset < window::kStatusAreaBegin || offset >= window::kStatusAreaEnd) return 0;
+    return words_[(offset - window::kStatusAreaBegin) / 4];
+}
+
+std::uint8_t BoardStatus::Byte(std::uint32_t offset) const {
+    const std::uint32_t word = Word(offset & ~3u);
+    return static_cast<std::uint8_t>(word >> (8 * (offset % 4)));  // little-endian
+}
+
+BoardStatus BoardWindow::ReadStatus() const {
+    ++reads_;
+    BoardStatus copy;
+    if (window::kStatusAreaEnd > bytes_) return copy;
+    auto word = [&](std::size_t i) {
+        return std::atomic_ref<std::uint32_t>(
+                   *reinterpret_cast<std::uint32_t*>(base_ + window::kStatusAreaBegin + 4 * i))
+            .load(std::memory_order_acquire);
+    };
+    // The board steps its counters once per field; a copy takes microseconds, so a second pass
+    // that finds every word unchanged almost always comes at once. A few tries bound the wait.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        bool changed = false;
+        for (std::size_t i = 0; i < copy.words_.size(); ++i) {
+            const std::uint32_t value = word(i);
+            changed |= value != copy.words_[i];
+            copy.words_[i] = value;
+        }
+        if (!changed && attempt > 0) break;
+    }
+    return copy;
 }
 
 }  // namespace velmar

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "velmar_ui/events.h"
+
 namespace velmar {
 
 class Channel {
@@ -32,6 +34,23 @@ class VideoChannel : public Channel {
 public:
     // A speed track bar moved (scroll code, position).
     virtual void OnSpeedSlider(int /*code*/, int /*position*/) {}
+    // An event of one of the channel's own controls (buttons, edits); false when it has none.
+    virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
+    // 0 stopped, 1 playing, 2 paused, 3 var play, 4 IP only, 5 I only.
+    virtual int State() const { return 0; }
+    // Pictures of the start picture's group that come before it (0 for DV and a start of 0).
+    virtual int PictureInGroup() const { return 0; }
+    virtual bool IsDvClip() const { return false; }
+    // Re-reads the clip named by the path edit (the play list sets the path first).
+    virtual void ReloadClip() {}
+
+    // Play list words: the entry's last picture (0 = to the end of the file), set by the list
+    // engine; the pictures of that picture's group after it, set by the load; whether the next
+    // load is the list's first entry on this channel (later ones are queued); the queue slot index.
+    std::int64_t endPicture = 0;
+    int picturesAfterEnd = 0;
+    bool listFirstEntry = true;
+    int queueSlotIndex = 0;
 };
 
 class AudioChannel : public Channel {
@@ -47,8 +66,15 @@ public:
     virtual std::uint32_t FieldsPerBytesNumerator() const { return 1; }
     virtual std::uint32_t FieldsPerBytesDenominator() const { return 3840; }
 
+    // Variable-speed play following Video A.
+    virtual void VarPlay() {}
+
     // Audio follows Video A's transport.
     bool linked = false;
+    // Set by Video A for the length of a linked PLAY or VAR PLY from stopped: the fields of the
+    // start picture's group before it, and the board time the variable play starts at.
+    std::int32_t linkOffsetFields = 0;
+    std::uint32_t linkVarPlayStart = 0;
     // Last position shown, in fields.
     std::uint32_t position = 0;
 };
@@ -68,6 +94,9 @@ public:
     virtual void Browse() {}
     virtual std::int32_t RunningOffset() const { return 0; }
     virtual std::int32_t StartOffset() const { return 0; }
+    // A video channel (input 0 or 1) has opened or queued its entry in list mode and starts:
+    // the list sends its schedule words.
+    virtual void ChannelListPlay(int /*input*/) {}
 };
 
 class DvRecordChannel : public Channel {

@@ -92,6 +92,11 @@ public:
     void ReferenceOff();
     void RouteAudioSource();
     void AudioRoutingOff();
+    // The panel's profile keys (section BOARD1 or BOARD2).
+    std::string ReadKey(const char* key) const;
+    void WriteKey(const char* key, const std::string& value);
+    PositionSliders& Sliders() { return *sliders_; }
+    PanelHost& Host() { return host_; }
 
     // --- handlers (also reached through Command(id))
     void OnPlayAll();
@@ -106,6 +111,8 @@ public:
     void OnTool(const velmar_ui::Event& event);
     void OnHScroll(const velmar_ui::Event& event);
     void OnPositionSlider(const velmar_ui::Event& event);
+    // Buttons and edits of the Video A, Video B and Uncompress groups, handled by their channel.
+    void OnVideoControl(const velmar_ui::Event& event);
     void OnRefCVideo();
     void OnRefSvhs();
     void OnRefSdi();
@@ -206,7 +213,6 @@ private:
     void RestartInstance(bool playbackPanel);
     void StopChannelsForRestart();
     void OnlyOn2000(const char* message);
-    void WriteKey(const char* key, const std::string& value);
     void ChooseReferenceRadio(int source);
 
     void I2cWriteBytes(const std::vector<std::uint8_t>& bytes);
@@ -223,6 +229,7 @@ private:
     PositionSliders* sliders_;
 
     std::optional<BoardWindow> window_;
+    BoardStatus status_;  // the tick's one copy of the board's status words
     std::unique_ptr<BoardLink> link_;
     ColorSettings colors_;
 

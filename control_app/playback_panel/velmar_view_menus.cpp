@@ -94,6 +94,11 @@ void CVelmarView::OnHScroll(const velmar_ui::Event& event) {
     UpdateData(false);
 }
 
+void CVelmarView::OnVideoControl(const velmar_ui::Event& event) {
+    if (channels_.videoA->OnControl(event)) return;
+    channels_.videoB->OnControl(event);
+}
+
 void CVelmarView::OnPositionSlider(const velmar_ui::Event& event) {
     Channel* channel = nullptr;
     switch (event.id) {

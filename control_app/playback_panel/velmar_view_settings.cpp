@@ -45,6 +45,8 @@ const ReferenceTables& TablesFor(int source) {
 
 void CVelmarView::WriteKey(const char* key, const std::string& value) { profile_.WriteString(section_, key, value); }
 
+std::string CVelmarView::ReadKey(const char* key) const { return profile_.GetString(section_, key); }
+
 void CVelmarView::OnlyOn2000(const char* message) { Ui().MessageBox({message, kErrorCaption}); }
 
 void CVelmarView::ChooseReferenceRadio(int source) {

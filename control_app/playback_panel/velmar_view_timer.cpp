@@ -24,12 +24,8 @@ const char* PictureTypeSuffix(std::uint8_t type) {
     }
 }
 
-// Audio and play-list words of the board window the status loop reads.
-constexpr std::uint32_t kAudioProgress = 0x113C;  // status entry 3: {c0, c1}
-constexpr std::uint32_t kAudioBase = 0x1230;
-constexpr std::uint32_t kAlphaCounter = 0x1550;
-constexpr std::uint32_t kAlphaStop = 0x13C0;
-constexpr std::uint32_t kOutputProgress[3] = {0x11CC, 0x11D4, 0x11DC};  // outputs 5, 6, 7
+// The outputs whose progress words the drain counters watch.
+constexpr std::uint32_t kDrainedOutputs[3] = {5, 6, 7};
 
 }  // namespace
 
@@ -73,6 +69,7 @@ void CVelmarView::OnTimer() {
 }
 
 void CVelmarView::ShowDisplays() {
+    status_ = window_->ReadStatus();
     ShowVideo(*channels_.videoA, window::kChannelAStatus, kTimecodeA, kSliderA, displayA_, true);
     ShowVideo(*channels_.videoB, window::kChannelBStatus, kTimecodeB, kSliderB, displayB_, false);
     ShowAlpha();
@@ -112,10 +109,10 @@ void CVelmarView::ShowVideo(Channel& channel, std::uint32_t status, velmar_ui::C
         ShowNotLoaded(display, slider, tracker);
         return;
     }
-    const std::uint32_t counter = window_->Read32(status + 8);
+    const std::uint32_t counter = status_.Word(status + window::kStatusFieldCounter);
     if (tracker.shown && tracker.last == counter) return;
     const PackedTimecode code = FramesToTimecode(counter / 2);
-    View().SetText(display, FormatTimecode(code) + PictureTypeSuffix(window_->Read8(status + 43)));
+    View().SetText(display, FormatTimecode(code) + PictureTypeSuffix(status_.Byte(status + window::kStatusPictureTypeByte)));
     tracker.shown = true;
     tracker.last = counter;
     if (channels_.playList->Active()) return;
@@ -129,7 +126,7 @@ void CVelmarView::ShowAlpha() {
         ShowNotLoaded(kPositionAlpha, kSliderAlpha, displayAlpha_);
         return;
     }
-    const std::uint32_t value = window_->Read32(kAlphaCounter) + window_->Read32(kAlphaStop);
+    const std::uint32_t value = status_.Word(window::kAlphaCounterWord) + status_.Word(window::kAlphaStopWord);
     if (displayAlpha_.shown && displayAlpha_.last == value) return;
     View().SetText(kPositionAlpha, Format("%.8d", static_cast<int>(value)));
     displayAlpha_.shown = true;
@@ -143,8 +140,8 @@ void CVelmarView::ShowAudio() {
         ShowNotLoaded(kTimecodeAudio, kSliderAudio, displayAudio_);
         return;
     }
-    const std::uint32_t c0 = window_->Read32(kAudioProgress);
-    const std::uint32_t c1 = window_->Read32(kAudioProgress + 4);
+    const std::uint32_t c0 = status_.Word(window::ProgressWordOffset(window::kAudioProgressEntry, 0));
+    const std::uint32_t c1 = status_.Word(window::ProgressWordOffset(window::kAudioProgressEntry, 1));
     if (c1 == 0) {
         // The board has not taken its first buffer yet: show the start without taking a position.
         if (!displayAudio_.shown) {
@@ -153,7 +150,7 @@ void CVelmarView::ShowAudio() {
         }
         return;
     }
-    std::uint32_t p = c1 + audio.StartOffset() - window_->Read32(kAudioBase);
+    std::uint32_t p = c1 + audio.StartOffset() - status_.Word(window::kAudioBaseWord);
     if (displayAudio_.shown && displayAudio_.last == p) return;
     displayAudio_.shown = true;
     displayAudio_.last = p;
@@ -172,7 +169,7 @@ void CVelmarView::ShowPlayList() {
         ShowNotLoaded(kTimecodeList, kSliderList, displayList_);
         return;
     }
-    const std::uint32_t v = window_->Read32(window::kChannelAStatus + 4) +
+    const std::uint32_t v = status_.Word(window::kChannelAStatus + window::kStatusFieldClock) +
                             static_cast<std::uint32_t>(list.RunningOffset()) -
                             static_cast<std::uint32_t>(list.StartOffset());
     if (displayList_.shown && displayList_.last == v) return;
@@ -190,7 +187,7 @@ void CVelmarView::ShowDvRecord() {
         displayDv_.last = -16;
         return;
     }
-    const auto d = static_cast<std::int32_t>(window_->Read32(window::kRecordStatus + 8));
+    const auto d = static_cast<std::int32_t>(status_.Word(window::kRecordCounter));
     if (displayDv_.shown && displayDv_.last == d) return;
     displayDv_.shown = true;
     displayDv_.last = d;
@@ -220,8 +217,9 @@ void CVelmarView::ServeRemoteRequest() {
 void CVelmarView::CountDrains() {
     for (int i = 0; i < 3; ++i) {
         DrainCounter& drain = drain_[i];
-        const std::uint32_t w0 = window_->Read32(kOutputProgress[i]);
-        const std::uint32_t w1 = window_->Read32(kOutputProgress[i] + 4);
+        const std::uint32_t entry = window::kFirstOutputEntry + kDrainedOutputs[i];
+        const std::uint32_t w0 = status_.Word(window::ProgressWordOffset(entry, 0));
+        const std::uint32_t w1 = status_.Word(window::ProgressWordOffset(entry, 1));
         if (w0 == drain.word0 && w1 == drain.word1) {
             drain.count = std::min(drain.count + 1, kDrainCounterCap);
         } else {
@@ -246,7 +244,7 @@ void CVelmarView::OnPlayAll() {
     c.audio->linked = false;
 
     const auto order = PlayAllOrder({delayA, delayB, delayAlpha, delayAudio});
-    const std::int32_t base = PlayAllBaseField(window_ ? window_->Read32(window::kChannelAStatus + 4) : 0);
+    const std::int32_t base = PlayAllBaseField(window_ ? window_->Read32(window::kChannelAStatus + window::kStatusFieldClock) : 0);
     c.videoA->scheduledStart = base + delayA;
     c.videoB->scheduledStart = base + delayB;
     c.alpha->scheduledStart = base + delayAlpha;

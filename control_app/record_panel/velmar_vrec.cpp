@@ -1,13 +1,354 @@
+// The record panel object, its message map and data exchange, and board start-up.
 #include "velmar_vrec.h"
+
+#include <algorithm>
+#include <climits>
+#include <fstream>
+#include <sstream>
+
+#include "board_setup_files.h"
+#include "message_log_dlg.h"
+#include "format.h"
+#include "i2c_bus.h"
+#include "platform/log.h"
+#include "platform/profile.h"
+#include "record_ids.h"
 
 namespace velmar {
 
-velmar_ui::FormSpec RecordPanelForm() {
-    velmar_ui::FormSpec form;
-    form.title = "Velmar Recorder";
-    return form;
+using namespace record_ids;
+using velmar_ui::MessageMap;
+
+namespace {
+constexpr const char* kErrorCaption = "Velmar Error";
+constexpr const char* kAudioLevelLine = "mwcmd -s 0xffffffff 0x00090004 0x01020001 %s 0x00000000 0x%x000000";
+}  // namespace
+
+CVelmarVrec::CVelmarVrec(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
+                         const platform::Profile& profile, int boardNumber)
+    : FormLogic(view, ui), host_(host), board_(board), profile_(profile), boardNumber_(boardNumber == 2 ? 2 : 1),
+      section_(boardNumber_ == 2 ? "BOARD2" : "BOARD1") {}
+
+CVelmarVrec::~CVelmarVrec() = default;
+
+const MessageMap<CVelmarVrec>& CVelmarVrec::Map() {
+    using V = CVelmarVrec;
+    using velmar_ui::OnCommand;
+    using velmar_ui::OnEditChange;
+    using velmar_ui::OnEditLostFocus;
+    using velmar_ui::OnScroll;
+    using velmar_ui::OnSelectionChange;
+    static const MessageMap<V> map{
+        velmar_ui::OnTimerId(kPanelTimer, &V::OnTimer),
+        OnCommand(kSwitchPlayback, &V::OnSwitchPlayback),
+        OnCommand(kMode420, &V::OnSwitchRecord420),
+        OnCommand(kMode422, &V::OnSwitchRecord422),
+        OnCommand(kModeMpeg1, &V::OnSwitchRecordMpeg1),
+        OnCommand(kDv25Mp, &V::OnDvMpButton),
+        OnCommand(kDv50Mp, &V::OnDvMpButton),
+        OnCommand(kNtsc, &V::OnNtsc),
+        OnCommand(kPal, &V::OnPal),
+        OnCommand(kInputCVideo, &V::SelectInputCVideo),
+        OnCommand(kInputSvhs, &V::SelectInputSvhs),
+        OnCommand(kInputSdi, &V::SelectInputSdi),
+        OnCommand(kInputVp, &V::SelectInputVp),
+        OnCommand(kInputFree, &V::SelectInputFree),
+        OnCommand(kTbc, &V::OnTbc),
+        OnCommand(kRef, &V::OnRecordRefCheck),
+        OnCommand(kAudioAnalog, &V::OnAudioAnalog),
+        OnCommand(kAudioDigital, &V::OnAudioDigital),
+        OnCommand(kAudioSdi, &V::OnAudioSdi),
+        OnCommand(kDspReset, &V::OnDspReset),
+        OnCommand(kDspSend, &V::OnDspSend),
+        OnCommand(menu_ids::kVideoSettings, &V::OnVideoSettings),
+        OnCommand(menu_ids::kAudioSettings, &V::OnAudioSettings),
+        OnCommand(menu_ids::kDisableLogging, &V::OnDisableLogging),
+        OnCommand(menu_ids::kSetLogFile, &V::OnSetLogFile),
+        OnCommand(menu_ids::kEnter, &V::OnApplyEdits),
+        // Encoder settings.
+        OnScroll(kBitRateSpin, &V::OnVScroll),
+        OnScroll(kHOffsetSpin, &V::OnVScroll),
+        OnScroll(kCloseFreqSpin, &V::OnVScroll),
+        OnScroll(kVOffsetSpin, &V::OnVScroll),
+        OnScroll(kMinQSpin, &V::OnVScroll),
+        OnEditChange(kBitRate, &V::OnBitRateChanged),
+        OnCommand(kVbr, &V::OnVbrBox),
+        OnCommand(kSceneChange, &V::OnSceneChangeBox),
+        OnSelectionChange(kHorizontal, &V::OnHorizontalResolution),
+        OnSelectionChange(kVertical, &V::OnVerticalResolution),
+        OnCommand(kLumaFilter, &V::OnLumaFilterBox),
+        OnCommand(kChromaFilter, &V::OnChromaFilterBox),
+        OnSelectionChange(kRefDistance, &V::OnRefDistance),
+        OnSelectionChange(kIntraDistance, &V::OnIntraDistance),
+        OnCommand(kAspectSquare, &V::OnAspectSquare),
+        OnCommand(kAspect4x3, &V::OnAspect4x3),
+        OnCommand(kAspect16x9, &V::OnAspect16x9),
+        OnCommand(kByteSwap, &V::OnByteSwapBox),
+        // Record flow.
+        OnCommand(kRecordVideo, &V::OnRecordVideo),
+        OnCommand(kPauseVideo, &V::OnPauseVideo),
+        OnCommand(kFrameStep, &V::OnFrameStep),
+        OnCommand(kStopVideo, &V::StopVideoRecord),
+        OnCommand(kVideoFile, &V::OnVideoRecordBrowse),
+        OnCommand(kAudioFile, &V::OnAudioRecordBrowse),
+        OnCommand(kCompressFile, &V::OnCompressSourceBrowse),
+        OnCommand(kScriptFile, &V::OnScriptBrowse),
+        OnEditChange(kVideoPath, &V::OnPathEdited),
+        OnEditChange(kAudioPath, &V::OnPathEdited),
+        OnEditChange(kCompressPath, &V::OnPathEdited),
+        OnEditChange(kScriptPath, &V::OnPathEdited),
+        OnEditLostFocus(kVideoPath, &V::OnPathLeft),
+        OnEditLostFocus(kAudioPath, &V::OnPathLeft),
+        OnEditLostFocus(kCompressPath, &V::OnPathLeft),
+        OnEditLostFocus(kScriptPath, &V::OnPathLeft),
+        OnCommand(kRecordAudio, &V::StartAudioRecord),
+        OnCommand(kPauseAudio, &V::OnAudioRecordPause),
+        OnCommand(kStopAudio, &V::StopAudioRecord),
+        OnCommand(kLinkAudio, &V::OnLinkRecordAudio),
+        OnCommand(kRate48, &V::OnAudioRate48),
+        OnCommand(kRate44, &V::OnAudioRate44),
+        OnCommand(kRate32, &V::OnAudioRate32),
+    };
+    return map;
 }
 
-bool CVelmarVrec::Dispatch(const velmar_ui::Event&) { return false; }
+const velmar_ui::DataExchange<CVelmarVrec>& CVelmarVrec::DataMap() {
+    using V = CVelmarVrec;
+    using velmar_ui::DdxNumber;
+    using velmar_ui::DdxText;
+    static const velmar_ui::DataExchange<V> table{
+        DdxText(kVideoPath, &V::videoPath),
+        DdxNumber(kBitRate, &V::bitRate, 0, INT_MAX),
+        DdxText(kAudioPath, &V::audioPath),
+        DdxNumber(kCompressFields, &V::compressFields, 0, kCompressFieldsMax),
+        DdxText(kCompressPath, &V::compressPath),
+        DdxText(kScriptPath, &V::scriptPath),
+    };
+    return table;
+}
+
+bool CVelmarVrec::UpdateData(bool save) {
+    const bool wasFilling = filling_;
+    filling_ = true;  // loading the edits must not look like the operator typing
+    const bool ok = DataMap().UpdateData(*this, View(), Ui(), save);
+    filling_ = wasFilling;
+    return ok;
+}
+
+void CVelmarVrec::UpdateFormData() { UpdateData(true); }
+
+void CVelmarVrec::OnApplyEdits() { UpdateFormData(); }
+
+PackedTimecode CVelmarVrec::FramesToTimecode(std::int64_t frames) const {
+    return velmar::FramesToTimecode(frames, palMode_ ? TvStandard::Pal : TvStandard::Ntsc);
+}
+
+int CVelmarVrec::TimecodeToFrames(PackedTimecode code) const {
+    return velmar::TimecodeToFrames(code, palMode_ ? TvStandard::Pal : TvStandard::Ntsc);
+}
+
+int CVelmarVrec::SendCommand(const std::string& line) { return link_ ? link_->SendCommand(line) : 0; }
+
+void CVelmarVrec::AddLogMessage(const std::string& text) { host_.MessageLog(profile_, section_).AddMessage(text); }
+
+void CVelmarVrec::WriteKey(const std::string& key, const std::string& value) {
+    profile_.WriteString(section_, key, value);
+}
+
+void CVelmarVrec::Quit(const std::string& message) {
+    Ui().MessageBox({message, kErrorCaption});
+    host_.CloseNotice(Notice::Loading);
+    ended_ = true;
+    Ui().ExitProcess(0);
+}
+
+// ------------------------------------------------------------------ start-up
+
+void CVelmarVrec::MapBoard() {
+    auto mapped = board_.driver.MapWindow();
+    demoMode_ = !mapped;
+    if (demoMode_) {
+        Ui().MessageBox({"Can't find Velmar Card.  Switching to Demo Mode", kErrorCaption});
+        window_.emplace(BoardWindow::Demo());
+    } else {
+        window_.emplace(std::move(*mapped));
+    }
+    link_ = std::make_unique<BoardLink>(board_.library, *window_, boardNumber_, LinkKind::Record, demoMode_);
+}
+
+void CVelmarVrec::I2cWriteBytes(const std::vector<std::uint8_t>& bytes) {
+    // Without a board there is no bus to drive.
+    if (demoMode_ || bytes.empty()) return;
+    I2cWrite(board_.driver, board_.timing, bytes.data(), static_cast<int>(bytes.size()));
+}
+
+std::uint8_t CVelmarVrec::I2cReadByte(std::uint8_t readAddress) {
+    std::uint8_t buffer[2] = {readAddress, 0};
+    I2cRead(*link_, board_.timing, buffer, 2);
+    return buffer[1];
+}
+
+bool CVelmarVrec::LoadI2cTable() {
+    const char* path = palMode_ ? "./i2c/velmar2ki2cpal.bin" : "./i2c/velmar2ki2c.bin";
+    auto bytes = ReadFileBytes(path, kI2cTableBytes);
+    if (!bytes) {
+        Quit("Can't find file .bin");
+        return false;
+    }
+    const I2cTable table = ParseI2cTable(*bytes);
+    for (const auto& write : table.writes) I2cWriteBytes(write);
+    if (table.truncated) platform::Log(platform::LogLevel::Warning, std::string(path) + ": a record runs past the table");
+    return true;
+}
+
+bool CVelmarVrec::SendDspCode() {
+    std::ifstream file("./ucode/dsp.hex");
+    if (!file) {
+        Quit("Can't find file .hex");
+        return false;
+    }
+    std::stringstream text;
+    text << file.rdbuf();
+    const DspCode code = ParseDspCode(text.str());
+    if (code.truncated) platform::Log(platform::LogLevel::Warning, "ucode/dsp.hex: DSP code cut at its limit");
+    I2cWriteBytes(code.bytes);
+    return true;
+}
+
+void CVelmarVrec::PollEeprom() {
+    std::uint8_t status = I2cReadByte(0x31);
+    for (int polls = 0; (status & 0x80) && polls < 100; ++polls) {
+        Ui().Sleep(40);
+        status = I2cReadByte(0x31);
+    }
+    if (status & 0x80) Ui().MessageBox({"No Response from EEPROM", kErrorCaption});
+}
+
+void CVelmarVrec::OnInitialUpdate() {
+    UpdateData(false);
+    if (profile_.GetInt(section_, "WINCX", 0) == 0) host_.FitFrameToForm();
+
+    MapBoard();
+    window_->Write32(window::kCommandDoneWord, 0);
+    is2000Board_ = window_->Read32(window::kBoardType) == window::kNewerBoardType;
+    palMode_ = profile_.GetInt(section_, "PALMODE", 0) != 0;
+    if (!LoadI2cTable()) return;
+
+    host_.ShowNotice(Notice::Loading);
+    if (is2000Board_) {
+        PollEeprom();
+        if (!SendDspCode()) return;
+    }
+    colors_.inputColorDirty = false;
+    timerState_ = TimerState::InitPending;
+    titlePending_ = true;
+    SetTimer(kPanelTimer, kPanelTimerMs);
+}
+
+void CVelmarVrec::OpenCommandLog() {
+    const std::string path = profile_.GetString(section_, "LOGFILER");
+    if (path.empty()) return;
+    if (!link_->Log().Open(path)) {
+        Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path.c_str()), kErrorCaption});
+        WriteKey("LOGFILER", "");
+    }
+}
+
+bool CVelmarVrec::WaitForReply() {
+    // Nothing answers in demo mode, and a board that does not answer must not hold the panel.
+    if (demoMode_ || !window_) return true;
+    for (int waited = 0; waited <= kReplyWaitLimitMs; ++waited) {
+        if (((window_->Read32(window::kCommandDoneWord) >> 16) & 0xFF) == 2) return true;
+        Ui().Sleep(1);
+    }
+    platform::Log(platform::LogLevel::Warning, "board did not confirm a settings command");
+    AddLogMessage("The board did not confirm a settings command.");
+    return false;
+}
+
+void CVelmarVrec::SendCodecLine(const std::string& line) {
+    window_->Write32(window::kCommandDoneWord, 0);
+    SendCommand(line);
+    WaitForReply();
+}
+
+void CVelmarVrec::InitRecordBoard() {
+    OpenCommandLog();
+
+    palMode_ = profile_.GetInt(section_, "PALMODE", 0) != 0;
+    View().SetFlat(kPal, palMode_);
+    View().SetFlat(kNtsc, !palMode_);
+
+    recordMode_ = profile_.GetInt(section_, "RECMODE", 0);
+    lastVitc_ = -1;
+    videoCount_ = {true, -1};
+    audioCount_ = {true, -1};
+    View().SetChecked(kFrameRadio, true);
+    View().SetFlat(kMode422, recordMode_ == 1);
+    View().SetFlat(kMode420, recordMode_ == 0);
+    View().SetFlat(kModeMpeg1, recordMode_ == 4);
+
+    SendCommand("mquit");
+    SendCommand("mreset");
+    const char* microcode = nullptr;
+    if (recordMode_ == 1) {
+        SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
+        SendCommand("mwr 0x410c0 0x0");
+        SendCommand("mwr 0x411c0 0x0");
+        SendCommand("mwr 0x40030 0x0");
+        SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
+        microcode = palMode_ ? "ucode\\single422_pal_nle.ux" : "ucode\\single422_nle.ux";
+    } else if (recordMode_ == 0 || recordMode_ == 4) {
+        SendCommand("mwr 0x7e9a00 0x0");
+        SendCommand("mwr 0x7e9b00 0x0");
+        SendCommand("mwr 0x40030 0x0");
+        SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
+        if (recordMode_ == 0)
+            microcode = palMode_ ? "ucode\\single_pal_nle.ux" : "ucode\\single_nle.ux";
+        else
+            microcode = palMode_ ? "ucode\\single_mpeg1_pal.ux" : "ucode\\single_mpeg1.ux";
+    }
+    if (microcode) SendCommand(std::string("mld -first ") + microcode);
+    SendCommand("mwr 0x40038 0x1");
+    Ui().Sleep(100);
+    link_->StartDaemon();
+    Ui().Sleep(50);
+
+    // Values beyond a byte's field would spill into the neighbouring bits of the word.
+    const int volume = std::clamp(profile_.GetInt(section_, "AUDVOL", 0), 0, 31);
+    const int gain = std::clamp(profile_.GetInt(section_, "AUDGAIN", 0), 0, 15);
+    SendCodecLine(Format(kAudioLevelLine, "0x003203E8", volume));
+    SendCodecLine(Format(kAudioLevelLine, "0x003403E8", gain));
+
+    audioSource_ = profile_.GetInt(section_, "RECREFA", 4);
+    I2cWriteBytes({0x36, static_cast<std::uint8_t>(audioSource_)});
+    for (std::uint8_t address : {0x38, 0x3A, 0x3C, 0x3E}) I2cWriteBytes({address, 0});
+    // Only the stored source's button stays checked: the group is exclusive.
+    View().SetChecked(kAudioAnalog, audioSource_ != 5 && audioSource_ != 6);
+    View().SetChecked(kAudioDigital, audioSource_ == 5);
+    View().SetChecked(kAudioSdi, audioSource_ == 6);
+
+    SendCommand("mwcmd -s 0xffffffff 0xA10B0002 14 16");
+    SendCommand("mwcmd -s 0xffffffff 0xc1190002 0 0");
+    SendCommand("mwcmd -p 0x0 0xd0107  0x01010000 0x01000101 0xbb80 0x0 0x010001 0x0 0x0");
+
+    stopRef_ = profile_.GetInt(section_, "RSTOPREF", 0);
+    View().SetChecked(kTbc, true);
+    if (stopRef_ == 0) {
+        View().SetChecked(kRef, true);
+        SendCommand("mwcmd -s 0xffffffff 0xb1150004 0 0 0 1");
+    }
+
+    colors_.inputColor =
+        static_cast<std::uint32_t>(profile_.GetInt(section_, "INPUTCOLOR", static_cast<int>(kDefaultInputColor)));
+    const int input = std::clamp(profile_.GetInt(section_, "RECREF", 0), 0, 4);
+    SelectInput(input);
+
+    LoadEncoderSettings();
+    InitVideoPaths();
+    InitAudioRecord();
+    View().SetRange(kCompressFieldsSpin, {0, 2304});
+    host_.CloseNotice(Notice::Loading);
+}
 
 }  // namespace velmar

@@ -1,21 +1,262 @@
-// The record panel of Velmar. It is chosen by "-mr" or RECPLAY; its form and its board start-up
-// with the record microcode grow here.
+// The record panel (form 102): it drives one board as an encoder. Start-up with the record
+// microcode of the record mode and TV standard, the 100 ms status loop, the video input,
+// reference, audio source and DSP reset, the mode, standard and panel switches (by restarting
+// the program), the encoder settings and the record flow (video, audio, compress from file).
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "board_link.h"
+#include "color_settings.h"
+#include "encoder_parameters.h"
+#include "panel_frame_host.h"
+#include "record_form.h"
+#include "record_sources.h"
+#include "timecode.h"
+#include "velmar_ui/data_exchange.h"
 #include "velmar_ui/form_logic.h"
-#include "velmar_ui/form_spec.h"
 #include "velmar_ui/message_map.h"
+#include "velmar_view.h"  // PanelBoard, TimerState, DisplayTracker, DrainCounter
+
+namespace platform {
+class Profile;
+}
 
 namespace velmar {
 
-velmar_ui::FormSpec RecordPanelForm();
+enum class RecordState : int { Idle = 0, Recording = 1, Paused = 2 };
+
+// Unchanged ticks after which a drain wait takes an output as written out.
+inline constexpr int kDrainQuietTicks = 10;
+// A drain wait gives up after this many ticks (the output never went quiet).
+inline constexpr int kDrainWaitLimitTicks = 600;
+// Attempts (100 ms apart) to open the audio file for its WAVE header.
+inline constexpr int kWavOpenAttempts = 50;
+inline constexpr int kCompressFieldsMax = 4'000'000;
 
 class CVelmarVrec : public velmar_ui::FormLogic {
 public:
-    CVelmarVrec(velmar_ui::FormView& view, velmar_ui::UiServices& ui) : FormLogic(view, ui) {}
+    CVelmarVrec(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
+                const platform::Profile& profile, int boardNumber);
+    ~CVelmarVrec() override;
+
+    // --- start-up and framework messages
+    void OnInitialUpdate();
+    virtual bool LoadCompressSource();
+    virtual void InitRecordBoard();
+    virtual void InitVideoPaths();
+    virtual void InitAudioRecord();
+    virtual void UpdateFormData();
+    virtual void LoadEncoderSettings();
+    virtual bool OpenVideoOutput();
+    virtual bool OpenAudioOutput();
+    virtual int SendCommand(const std::string& line);
+    virtual void ProgramEncoder();
+    virtual void AddLogMessage(const std::string& text);
+
+    void OnTimer();
+    void OnPaint();
+    void OnDestroy();
+    bool CommandEnabled(int commandId) const;
+    bool UpdateData(bool save) override;
+    bool OnOK() override {
+        OnApplyEdits();
+        return false;
+    }
+    bool OnCancel() override { return false; }
+
+    PackedTimecode FramesToTimecode(std::int64_t frames) const;
+    int TimecodeToFrames(PackedTimecode code) const;
+
+    // --- handlers: board settings and switches
+    void OnSwitchPlayback();
+    void OnSwitchRecord420();
+    void OnSwitchRecord422();
+    void OnSwitchRecordMpeg1();
+    void OnDvMpButton();
+    void OnNtsc();
+    void OnPal();
+    void SelectInputCVideo();
+    void SelectInputSvhs();
+    void SelectInputSdi();
+    void SelectInputVp();
+    void SelectInputFree();
+    void OnTbc();
+    void OnRecordRefCheck();
+    void OnAudioAnalog();
+    void OnAudioDigital();
+    void OnAudioSdi();
+    void OnDspReset();
+    void OnDspSend();
+    void OnVideoSettings();
+    void OnAudioSettings();
+    void OnDisableLogging();
+    void OnSetLogFile();
+    void OnApplyEdits();
+
+    // --- handlers: encoder settings
+    void OnVScroll(const velmar_ui::Event& event);
+    void OnBitRateChanged();
+    void OnVbrBox();
+    void OnSceneChangeBox();
+    void OnHorizontalResolution();
+    void OnVerticalResolution();
+    void OnLumaFilterBox();
+    void OnChromaFilterBox();
+    void OnRefDistance();
+    void OnIntraDistance();
+    void OnAspectSquare();
+    void OnAspect4x3();
+    void OnAspect16x9();
+    void OnByteSwapBox();
+
+    // --- handlers: record flow
+    void OnRecordVideo();
+    void OnPauseVideo();
+    void OnFrameStep();
+    void StopVideoRecord();
+    void StartAudioRecord();
+    void OnAudioRecordPause();
+    void StopAudioRecord();
+    void OnLinkRecordAudio();
+    void OnAudioRate48();
+    void OnAudioRate44();
+    void OnAudioRate32();
+    void OnVideoRecordBrowse();
+    void OnAudioRecordBrowse();
+    void OnCompressSourceBrowse();
+    void OnScriptBrowse();
+    void OnPathEdited();
+    void OnPathLeft(const velmar_ui::Event& event);
+    void WriteWavHeader();
+
+    // --- state, for the host and tests
+    BoardLink* Link() const { return link_.get(); }
+    BoardWindow* Window() { return window_ ? &*window_ : nullptr; }
+    bool DemoMode() const { return demoMode_; }
+    bool Is2000Board() const { return is2000Board_; }
+    bool PalMode() const { return palMode_; }
+    int Mode() const { return recordMode_; }
+    TimerState GetTimerState() const { return timerState_; }
+    RecordState GetRecordState() const { return recordState_; }
+    bool AudioRecording() const { return audioRecording_; }
+    int Port40() const { return port40_; }
+    int Port42() const { return port42_; }
+    int Port44() const { return port44_; }
+    int VideoInput() const { return input_; }
+    int AudioSource() const { return audioSource_; }
+    bool Restarting() const { return restarting_; }
+    const DrainCounter& Drain(int output) const { return drain_[output]; }
+    ColorSettings& Colors() { return colors_; }
+    // What the form's frame source radios and edits ask for.
+    FrameSourceDescriptor Descriptor() const;
+
+    // Form fields.
+    std::string videoPath, audioPath, compressPath, scriptPath;
+    int bitRate = 0;
+    int compressFields = 0;
 
 protected:
-    bool Dispatch(const velmar_ui::Event& event) override;
+    bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event); }
+
+private:
+    static const velmar_ui::MessageMap<CVelmarVrec>& Map();
+    static const velmar_ui::DataExchange<CVelmarVrec>& DataMap();
+
+    // Start-up.
+    void MapBoard();
+    bool LoadI2cTable();
+    bool SendDspCode();
+    void PollEeprom();
+    void OpenCommandLog();
+    void Quit(const std::string& message);
+    void SendCodecLine(const std::string& line);
+    bool WaitForReply();
+
+    // Status loop.
+    void StatusTick();
+    void ShowVitc();
+    void ShowVideoCount();
+    void ShowAudioCount();
+    void CountDrains();
+    // Sleeps and ticks until output `output` has been quiet for kDrainQuietTicks ticks.
+    void DrainWait(int output);
+
+    // Settings.
+    void SelectInput(int input);
+    void SendInputColor();
+    void SetAudioSource(int source);
+    void SwitchRecordMode(int mode);
+    void RestartInstance(bool playbackPanel);
+    void SendAudioPathOff();
+    void WriteKey(const std::string& key, const std::string& value);
+    std::string ModeKey(const char* key) const;
+    void I2cWriteBytes(const std::vector<std::uint8_t>& bytes);
+    std::uint8_t I2cReadByte(std::uint8_t readAddress);
+
+    // Encoder settings.
+    void FillCombo(velmar_ui::ControlId combo, const std::vector<int>& values);
+    void SelectStored(velmar_ui::ControlId combo, const std::string& key, int fallback);
+    void FillIntraList(int refDistance, int intraValue);
+    void SetSpin(velmar_ui::ControlId spin, velmar_ui::ControlId edit, int value);
+    void ShowVbr(bool vbr);
+    int SelectedValue(velmar_ui::ControlId combo) const;
+    EncoderSettings CurrentEncoderSettings() const;
+    void SendScript();
+
+    // Record flow.
+    bool PrepareRecording(bool compress);
+    void ResetEncoderOutput();
+    void StartPausedRecording();
+    void SetAudioRate(int code, const char* key);
+    std::string MdbPath() const;
+    void Browse(velmar_ui::ControlId edit, std::string& member, const char* key, const std::string& initialName,
+                const char* dialogExtension, const std::string& filter);
+
+    PanelHost& host_;
+    PanelBoard board_;
+    const platform::Profile& profile_;
+    const int boardNumber_;
+    const std::string section_;
+
+    std::optional<BoardWindow> window_;
+    std::unique_ptr<BoardLink> link_;
+    ColorSettings colors_;
+
+    bool demoMode_ = false;
+    bool is2000Board_ = false;
+    bool palMode_ = false;
+    int recordMode_ = 0;
+    int audioSource_ = 4;
+    int stopRef_ = 0;
+    int input_ = 0;
+    TimerState timerState_ = TimerState::Idle;
+    bool titlePending_ = false;
+    bool restarting_ = false;
+    bool closing_ = false;
+    bool ended_ = false;
+    // Set while the panel fills its own encoder controls, whose change handlers then keep quiet.
+    bool filling_ = false;
+
+    RecordState recordState_ = RecordState::Idle;
+    bool audioRecording_ = false;
+    int audioStartFrame_ = 0;
+    bool linkedAudio_ = false;
+    int targaDepth_ = 24;
+    int aspect_ = 1;
+
+    int port40_ = 0x8A;
+    int port42_ = 0x9F;
+    int port44_ = 0xB7;
+
+    std::int64_t lastVitc_ = -1;
+    DisplayTracker videoCount_, audioCount_;
+    std::array<DrainCounter, 2> drain_{};
 };
 
 }  // namespace velmar

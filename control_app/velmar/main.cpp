@@ -6,10 +6,12 @@
 
 #include <memory>
 
+#include "alpha_gen_window.h"
 #include "board_bindings.h"
 #include "i2c_bus.h"
 #include "launch.h"
 #include "main_frame.h"
+#include "menu_ids.h"
 #include "platform/host_hooks.h"
 #include "platform/profile.h"
 #include "playback_panel_commands.h"
@@ -19,6 +21,7 @@
 #include "remote_server.h"
 #include "velmar_ui_qt/form_window.h"
 #include "velmar_vrec.h"
+#include "video_channel.h"
 
 namespace {
 
@@ -39,9 +42,16 @@ void Place(velmar::CMainFrame& frame, const velmar::LaunchArguments& arguments, 
         frame.resize(frame.sizeHint());  // the whole form where the screen allows, not Qt's two thirds
 }
 
-// The record panel has no menu commands of its own yet.
-struct RecordPanelCommands : velmar::PanelCommands {
-    bool MenuCommand(int) override { return false; }
+// The record panel as the main frame's command target.
+class RecordPanelCommands : public velmar::PanelCommands {
+public:
+    explicit RecordPanelCommands(velmar::CVelmarVrec& panel) : panel_(panel) {}
+    bool MenuCommand(int id) override { return panel_.Command(id); }
+    bool MenuCommandEnabled(int id) const override { return panel_.CommandEnabled(id); }
+    void FrameDestroyed(bool /*minimised*/) override { panel_.OnDestroy(); }
+
+private:
+    velmar::CVelmarVrec& panel_;
 };
 
 int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, const velmar::LaunchChoice& choice,
@@ -54,12 +64,20 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
 
     velmar_qt::QtPanelHost host;
     velmar_qt::PlaybackPanelWindow panel([&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
-        return std::make_unique<velmar::CVelmarView>(view, ui, host, velmar::PanelBoard{driver, library, timing},
-                                                     profile, &remote, choice.board);
+        auto panel = std::make_unique<velmar::CVelmarView>(view, ui, host, velmar::PanelBoard{driver, library, timing},
+                                                           profile, &remote, choice.board);
+        velmar::InstallVideoChannels(*panel);
+        return panel;
     });
     velmar_qt::PlaybackPanelCommands commands(panel.Panel());
     velmar::CMainFrame frame(&panel.Widget(), commands);
     host.SetFrame(&frame);
+    QPointer<velmar_ui_qt::FormWindow> alphaGenerator;
+    host.openTool = [&](int command) {
+        if (command == velmar::menu_ids::kAlphaGenerator)
+            velmar_qt::ShowAlphaGenerator(alphaGenerator, profile,
+                                          [&](const std::string& path) { return host.RunIndexBuild(path); }, &frame);
+    };
     Place(frame, arguments, profile, choice.section);
     server.ListenWhenFree();
     frame.show();
@@ -72,16 +90,27 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
 
 int RunRecord(QApplication& app, const velmar::LaunchArguments& arguments, const velmar::LaunchChoice& choice,
               const platform::Profile& profile) {
-    velmar_ui_qt::FormPanel panel(velmar::RecordPanelForm(), [](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
-        return std::make_unique<velmar::CVelmarVrec>(view, ui);
+    velmar::RuventLibrary library;
+    velmar::TessolkDriver driver(choice.board);
+    velmar::SystemBusTiming timing;
+
+    velmar_qt::QtPanelHost host;
+    velmar::CVelmarVrec* panel = nullptr;
+    velmar_ui_qt::FormPanel form(velmar::RecordPanelForm(), [&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
+        auto made = std::make_unique<velmar::CVelmarVrec>(view, ui, host, velmar::PanelBoard{driver, library, timing},
+                                                          profile, choice.board);
+        panel = made.get();
+        return made;
     });
-    RecordPanelCommands commands;
-    velmar::CMainFrame frame(&panel, commands);
-    frame.setWindowTitle(QString::fromStdString(velmar::FrameTitle(choice.board, false)));
+    RecordPanelCommands commands(*panel);
+    velmar::CMainFrame frame(&form, commands);
+    host.SetFrame(&frame);
     Place(frame, arguments, profile, choice.section);
     frame.show();
+    panel->OnInitialUpdate();
+    QTimer::singleShot(0, &frame, [&] { panel->OnPaint(); });
     const int code = app.exec();
-    frame.ReleasePanel();
+    frame.ReleasePanel();  // the form belongs to `form`
     return code;
 }
 

@@ -1,14 +1,15 @@
 // Writes the clips the playback panel needs by name:
 //   mpeg/black1.mpg, mpeg/black1.mdb        black NTSC parking clip and its picture index
 //   mpeg/black1pal.mpg, mpeg/black1pal.mdb  the PAL one
-//   mpeg/framecut1.alp                       an alpha stream that shows video 0 only (a cut)
+//   mpeg/framecut1.alp                       the cut: one alpha frame (720 x 480, 320 bytes) that
+//                                            shows video 1 only, the state a transition ends in
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
 #include "black_clip.h"
-#include "cut_alpha.h"
+#include "alpha_generators.h"
 #include "index_formats/picture_index.h"
 
 namespace {
@@ -53,6 +54,19 @@ BlackClip AlignedClip(const BlackClipFormat& format) {
     return aligned;
 }
 
+// A one-field dissolve is the transition already complete: every block switched to video 1.
+bool WriteCutAlpha(const std::filesystem::path& path) {
+    alpha_stream::AlphaGenParams params;
+    params.type = alpha_stream::kDissolve;
+    params.fieldCount = 1;
+    params.horizontal = 720;
+    params.vertical = 480;
+    params.startLevel = 16;  // block size; a single pure field has no blocks to draw
+    params.outputFile = path.string();
+    alpha_stream::AlphaGenRun run;
+    return alpha_stream::GenerateDissolveAlpha(params, run) == alpha_stream::kAlphaGenDone;
+}
+
 bool WriteClip(const std::filesystem::path& folder, const char* name, const BlackClipFormat& format) {
     const BlackClip clip = AlignedClip(format);
     return WriteBytes(folder / (std::string(name) + ".mpg"), clip.stream) &&
@@ -75,7 +89,7 @@ int main(int argc, char** argv) {
     pal.pictures = 25;
     pal.groupSize = 12;
     const bool ok = WriteClip(mpeg, "black1", ntsc) && WriteClip(mpeg, "black1pal", pal) &&
-                    WriteBytes(mpeg / "framecut1.alp", MakeCutAlpha(720, 480, 2));
+                    WriteCutAlpha(mpeg / "framecut1.alp");
     if (!ok) std::fprintf(stderr, "gen-clips: cannot write into %s\n", mpeg.c_str());
     return ok ? 0 : 1;
 }

@@ -12,6 +12,11 @@ void ConsoleReport::AddMessage(const std::string& line) {
     std::printf("message: %s\n", line.c_str());
 }
 
+void ConsoleReport::InfoBox(const std::string& text) {
+    std::printf("Info: %s\n", text.c_str());
+    std::fflush(stdout);
+}
+
 void PrintErrorBox(const std::string& text) {
     if (!text.empty()) std::printf("Error: %s\n", text.c_str());
 }

@@ -9,6 +9,7 @@ class ConsoleReport : public platform::RunReport {
 public:
     void SetStatus(const std::string& text) override;
     void AddMessage(const std::string& line) override;
+    void InfoBox(const std::string& text) override;
     const std::string& Status() const { return status_; }
 
 private:

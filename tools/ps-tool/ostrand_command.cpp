@@ -1,41 +1,63 @@
-// ps-tool ostrand: the demultiplexer as the dialog's Start runs it, from the [OSTRAND] settings.
+// ps-tool ostrand: the demultiplexer as the dialog's Start runs it, from the command line or,
+// when it names no files, the [OSTRAND] settings.
 #include <cstdio>
-#include <cstring>
 
-#include "subcommands.h"
+#include "command_options.h"
 #include "console_report.h"
 #include "platform/profile.h"
-#include "ps_demux/demux.h"
-#include "stream_analysis/analysis.h"
+#include "stream_shell/real_engines.h"
+#include "subcommands.h"
 
 namespace {
 
 constexpr const char* kSection = "OSTRAND";
+constexpr const char* kUsage =
+    "ostrand [--analyze] [IN OUTBASE [--decode]]\n"
+    "      demultiplex IN into OUTBASEe0.mpg, OUTBASEc0.mpg, ...; --decode adds the .wav and .mdb files;\n"
+    "      without IN and OUTBASE, the files and the decode choice come from [OSTRAND] of $VELMAR_INI";
+
+int Usage(const std::string& why) {
+    std::fprintf(stderr, "ps-tool ostrand: %s\nusage: ps-tool %s\n", why.c_str(), kUsage);
+    return 2;
+}
 
 int RunOstrand(int argc, char** argv) {
-    const bool analyzeOnly = argc >= 1 && std::strcmp(argv[0], "--analyze") == 0;
-    platform::Profile profile;
-    const std::string inputPath = profile.GetString(kSection, "PATHMP");
-    ps_demux::DemuxSettings settings;
-    settings.outputBase = profile.GetString(kSection, "PATHMO");
-    settings.decode = profile.GetInt(kSection, "DECOMP", 1) == 1;
+    const CommandOptions options = ParseCommandOptions(argc, argv, {}, {"--analyze", "--decode", "--help"});
+    if (options.Flag("--help")) {
+        std::printf("usage: ps-tool %s\n", kUsage);
+        return 0;
+    }
+    if (!options.error.empty()) return Usage(options.error);
+    if (options.positional.size() == 1 || options.positional.size() > 2) return Usage("give both IN and OUTBASE");
 
-    const auto analysis = stream_analysis::AnalyzeProgramStream(inputPath);
-    PrintErrorBox(analysis.error);
-    if (analyzeOnly) {
-        PrintStatic("Stream:", analysis.kind);
-        PrintStatic("Bitrate:", analysis.bitrateText);
-        PrintStatic("Duration:", analysis.durationText);
-        return analysis.ok ? 0 : 1;
+    stream_shell::DemuxJob job;
+    if (options.positional.empty()) {
+        platform::Profile profile;
+        job.inputPath = profile.GetString(kSection, "PATHMP");
+        job.outputBase = profile.GetString(kSection, "PATHMO");
+        job.decode = profile.GetInt(kSection, "DECOMP", 1) == 1 || options.Flag("--decode");
+    } else {
+        job.inputPath = options.positional[0];
+        job.outputBase = options.positional[1];
+        job.decode = options.Flag("--decode");
+    }
+
+    stream_shell::RealDemuxEngine engine;
+    job.input = engine.AnalyzeProgramStream(job.inputPath);
+    PrintErrorBox(job.input.error);
+    if (options.Flag("--analyze")) {
+        PrintStatic("Stream:", job.input.kind);
+        PrintStatic("Bitrate:", job.input.bitrateText);
+        PrintStatic("Duration:", job.input.durationText);
+        return job.input.ok ? 0 : 1;
     }
     ConsoleReport report;
     report.AddMessage("Ready !!!");
-    const auto result = ps_demux::RunDemuxFile(analysis, inputPath, settings, report);
+    const stream_shell::RunResult result = engine.Run(job, report);
     PrintErrorBox(result.errorBox);
-    return result.status == ps_demux::DemuxStatus::Done ? 0 : 1;
+    return result.status == stream_shell::RunStatus::Done ? 0 : 1;
 }
 
-const Subcommand kOstrand("ostrand", "ostrand [--analyze]  demultiplex with the [OSTRAND] settings of $VELMAR_INI",
-                         RunOstrand);
+const Subcommand kOstrand("ostrand", kUsage, RunOstrand);
 
 }  // namespace

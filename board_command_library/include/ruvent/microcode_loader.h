@@ -21,8 +21,13 @@ int CheckResetRegister(RegisterPair& pair);
 // How long a read-back section may wait for board memory to match: this many 1 ms polls.
 inline constexpr int kReadBackPolls = 2000;
 
-// Applies one section to `board`. Returns false when a read-back wait ran out of time.
+// The pause sections of one file wait this long at most in total: a damaged file asking for minutes
+// must not stall the board and its caller. Pauses past it are cut, with a warning.
+inline constexpr int kMicrocodePauseBudgetMs = 10000;
+
+// Applies one section to `board`; pauses are taken from `pauseBudgetMs`. Returns false when a
+// read-back wait ran out of time.
 bool LoadMicrocodeSection(std::uint32_t board, const ux::SectionHeader& header,
-                          const std::vector<std::uint8_t>& payload);
+                          const std::vector<std::uint8_t>& payload, int& pauseBudgetMs);
 
 }  // namespace ruvent

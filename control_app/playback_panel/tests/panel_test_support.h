@@ -214,6 +214,8 @@ public:
     }
     void OpenTool(int command) override { events.push_back("tool " + std::to_string(command)); }
     void RunEepromUpdate() override { events.push_back("eeprom"); }
+    bool RunIndexBuild(const std::string& stream) override { return buildIndex ? buildIndex(stream) : false; }
+    std::function<bool(const std::string&)> buildIndex;
 };
 
 // A folder with the start-up files, made the working directory for the test's life.

@@ -109,6 +109,29 @@ TEST(Timer, AlphaAudioListAndDvDisplays) {
     EXPECT_EQ(f.view.Position(kSliderAlpha), 42);
 }
 
+// Every display of a tick comes from one copy of the status words: a word the board changes
+// between two reads cannot pair an old half with a new one.
+TEST(Timer, EachTickReadsTheBoardWindowOnce) {
+    Started f;
+    f.videoA->loaded = f.videoB->loaded = f.alpha->loaded = f.audio->loaded = true;
+    f.videoA->length = f.videoB->length = f.audio->length = 100;
+    f.dvRecord->recording = true;
+    f.board.SetWord(window::ProgressWordOffset(window::kAudioProgressEntry, 1), 102392);
+    f.Tick();
+    f.playList->active = true;
+    const std::uint64_t before = f.panel->Window()->Reads();
+    f.Tick();
+    EXPECT_EQ(f.panel->Window()->Reads() - before, 1u);
+
+    // The copy is the status area as it stood, bytes little-endian within their words.
+    BoardWindow& window = *f.panel->Window();
+    window.Write32(window::kChannelBStatus + window::kStatusPictureTypeWord, 0x03000000);
+    const BoardStatus status = window.ReadStatus();
+    window.Write32(window::kChannelBStatus + window::kStatusPictureTypeWord, 0);
+    EXPECT_EQ(status.Byte(window::kChannelBStatus + window::kStatusPictureTypeByte), 3);
+    EXPECT_EQ(status.Word(window::kCommandDoneWord), 0u);  // outside the area
+}
+
 TEST(Timer, DirtyColoursAreSentOnlyWhileNoVideoIsLoaded) {
     Started f;
     f.Tick();

@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "softboard/soft_board.h"
+#include "start_codes/start_codes.h"
 #include "tessolk/board_map.h"
 #include "tessolk/board_segments.h"
 #include "video_channels.h"
@@ -18,10 +19,6 @@ namespace {
 
 using namespace board_map;
 
-constexpr std::uint32_t kRingNone = 200;
-constexpr std::uint32_t kRingWrap = 126;
-constexpr std::uint32_t kOtherPicture = 0x10000000;
-constexpr std::uint32_t kOutputEntries = 16;
 
 std::vector<std::uint8_t> ReadClip(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -32,8 +29,8 @@ std::vector<std::uint8_t> ReadClip(const std::string& path) {
 
 std::uint32_t AnnouncedBitRate(const std::uint8_t* data, std::size_t bytes) {
     const std::size_t limit = std::min<std::size_t>(bytes, 4096);
-    for (std::size_t i = 0; i + 11 <= limit; ++i) {
-        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1 || data[i + 3] != 0xB3) continue;
+    for (std::size_t i = start_codes::FindStartCode(data, limit); i < limit; i = start_codes::FindStartCode(data, limit, i + 4)) {
+        if (data[i + 3] != start_codes::kSequenceHeader || i + 11 > limit) continue;
         // bit_rate_value: 18 bits after size (24) and aspect/frame rate (8), in units of 400 bit/s.
         const std::uint32_t value = std::uint32_t{data[i + 8]} << 10 | std::uint32_t{data[i + 9]} << 2 | data[i + 10] >> 6;
         return value == 0 || value == 0x3FFFF ? 0 : value * 400;
@@ -105,13 +102,13 @@ void BoardStreaming::SetOutput(std::uint32_t stream, const OutputStreaming& opti
     const auto& clip = output.clip;
     bool headerSeen = false;
     std::uint64_t headerAt = 0;
-    for (std::size_t i = 0; i + 3 < clip.size(); ++i) {
-        if (clip[i] != 0 || clip[i + 1] != 0 || clip[i + 2] != 1) continue;
+    for (std::size_t i = start_codes::FindStartCode(clip.data(), clip.size()); i < clip.size();
+         i = start_codes::FindStartCode(clip.data(), clip.size(), i + 4)) {
         const std::uint8_t code = clip[i + 3];
-        if ((code == 0xB3 || code == 0xB8) && !headerSeen) {
+        if ((code == start_codes::kSequenceHeader || code == start_codes::kGroup) && !headerSeen) {
             headerSeen = true;
             headerAt = i;
-        } else if (code == 0x00) {
+        } else if (code == start_codes::kPicture) {
             output.units.push_back({headerSeen ? headerAt : i, headerSeen});
             headerSeen = false;
         }
@@ -120,30 +117,24 @@ void BoardStreaming::SetOutput(std::uint32_t stream, const OutputStreaming& opti
 }
 
 std::uint32_t* BoardStreaming::ProgressWord(std::uint32_t entry, std::uint32_t word) {
-    return reinterpret_cast<std::uint32_t*>(board_.Window() + kStreamProgressTable + 8 * entry + 4 * word);
+    return reinterpret_cast<std::uint32_t*>(board_.Window() + ProgressWordOffset(entry, word));
 }
 
 void BoardStreaming::OnReset() {
     ringWrite_ = 0;
-    board_.SetWindowWord(kEncoderIndexRing, kRingNone);
-    board_.SetWindowWord(kEncoderIndexRing + 4, 0);
+    board_.SetWindowWord(kIndexRingWrite, kIndexRingNone);
+    board_.SetWindowWord(kIndexRingRead, 0);
     for (Input& input : inputs_) input.headOffset = 0;
     for (Output& output : outputs_) output.fillOffset = 0;
     channels_->OnReset();
 }
 
 void PictureTypeScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
-    for (std::size_t i = 0; i < bytes; ++i) {
-        const std::uint8_t byte = data[i];
-        if (bytesAfterHeader_ >= 0 && ++bytesAfterHeader_ == 2) {
-            // The second byte after 00 00 01 00: two bits of the temporal reference, then the type.
-            lastType_ = static_cast<std::uint8_t>((byte >> 3) & 7);
-            ++pictures_;
-            bytesAfterHeader_ = -1;
-        }
-        recent_ = (recent_ << 8) | byte;
-        if (recent_ == 0x00000100) bytesAfterHeader_ = 0;
-    }
+    scanner_.Feed(data, bytes, [this](const start_codes::StartCode& code) {
+        if (code.code != start_codes::kPicture) return;
+        lastType_ = static_cast<std::uint8_t>(start_codes::CodingType(code));
+        ++pictures_;
+    });
 }
 
 void BoardStreaming::OnInterrupt() {
@@ -155,9 +146,8 @@ void BoardStreaming::OnInterrupt() {
     ShowChannels();
 }
 
-// The channel status words the panels read: the board's field clock (+4), the field counter of
-// the picture shown, which runs while the channel's input plays (+8), and the shown picture's
-// coding type (byte +43).
+// The channel status words the panels read: the board's field clock, the field counter of the
+// picture shown, which runs while the channel's input plays, and the shown picture's coding type.
 void BoardStreaming::ShowChannels() {
     struct Channel {
         std::uint32_t status;
@@ -167,11 +157,12 @@ void BoardStreaming::ShowChannels() {
     const auto fieldClock = static_cast<std::uint32_t>(board_.InterruptCount());
     for (const Channel& channel : kChannels) {
         Input& input = inputs_[channel.stream];
-        board_.SetWindowWord(channel.status + 4, fieldClock);
+        board_.SetWindowWord(channel.status + kStatusFieldClock, fieldClock);
         if (channels_->Active(channel.stream)) continue;  // the channel shows its own pictures
         if (input.consumedThisInterrupt)
-            board_.SetWindowWord(channel.status + 8, board_.WindowWord(channel.status + 8) + 1);
-        const std::uint32_t typeWord = channel.status + 40;  // byte +43 is the word's top byte
+            board_.SetWindowWord(channel.status + kStatusFieldCounter,
+                                 board_.WindowWord(channel.status + kStatusFieldCounter) + 1);
+        const std::uint32_t typeWord = channel.status + kStatusPictureTypeWord;  // the type is its top byte
         const std::uint32_t kept = board_.WindowWord(typeWord) & 0x00FFFFFFu;
         board_.SetWindowWord(typeWord, kept | (std::uint32_t{input.pictures.LastType()} << 24));
         input.consumedThisInterrupt = false;
@@ -270,7 +261,7 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
         if (output.fillOffset == pair.length) {
             output.fillOffset = 0;
             queue.erase(queue.begin());
-            std::atomic_ref(*ProgressWord(kOutputEntries + stream, 0)).fetch_add(1);
+            std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 0)).fetch_add(1);
             // The next byte goes to the start of the next pair: the one queued, or the area's next.
             std::uint32_t start = 0, end = 0;
             if (!queue.empty())
@@ -278,7 +269,7 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
             else if (board_.StreamArea(kBoardStreams + stream, start, end) && fillPosition >= end)
                 fillPosition = start;
         }
-        std::atomic_ref(*ProgressWord(kOutputEntries + stream, 1)).store(fillPosition);
+        std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 1)).store(fillPosition);
     }
     output.queuedAfterFill = queue.size();
     output.checksum.store(output.running.Value());
@@ -327,17 +318,17 @@ void BoardStreaming::WriteIndexEntries(Output& output) {
         const std::uint64_t start = loop * clipBytes + output.units[u].start;
         const std::uint64_t end = u + 1 < perClip ? loop * clipBytes + output.units[u + 1].start : (loop + 1) * clipBytes;
         if (end > output.produced.load()) return;  // the picture is not complete yet
-        const std::uint32_t read = board_.WindowWord(kEncoderIndexRing + 4);
-        const std::uint32_t next = (ringWrite_ + 2) % kRingWrap;
-        if (board_.WindowWord(kEncoderIndexRing) != kRingNone && next == read) return;  // ring full
+        const std::uint32_t read = board_.WindowWord(kIndexRingRead);
+        const std::uint32_t next = (ringWrite_ + 2) % kIndexRingWrap;
+        if (board_.WindowWord(kIndexRingWrite) != kIndexRingNone && next == read) return;  // ring full
         // A: below 0x10000000 where a group starts; B: the picture's bits, so that the host's
         // running word count lands on each unit's start.
-        const std::uint32_t a = output.units[u].groupStart ? static_cast<std::uint32_t>(loop & 0xFFFFFF) : kOtherPicture;
+        const std::uint32_t a = output.units[u].groupStart ? static_cast<std::uint32_t>(loop & 0xFFFFFF) : kIndexGroupStartBelow;
         const std::uint32_t b = static_cast<std::uint32_t>((end / 4 - start / 4) * 32);
-        board_.SetWindowWord(kEncoderIndexRing + 4 * (ringWrite_ + 2), a);
-        board_.SetWindowWord(kEncoderIndexRing + 4 * (ringWrite_ + 3), b);
+        board_.SetWindowWord(IndexRingWordOffset(ringWrite_), a);
+        board_.SetWindowWord(IndexRingWordOffset(ringWrite_ + 1), b);
         ringWrite_ = next;
-        board_.SetWindowWord(kEncoderIndexRing, ringWrite_);
+        board_.SetWindowWord(kIndexRingWrite, ringWrite_);
         ++output.nextUnit;
         output.indexed.fetch_add(1);
     }

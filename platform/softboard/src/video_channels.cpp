@@ -312,8 +312,8 @@ void VideoChannels::Show(Channel& channel, std::uint32_t counter) {
 
 void VideoChannels::WriteStatus(const Channel& channel) {
     std::uint8_t* window = board_.Window();
-    std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + channel.status + 8)).store(channel.counter);
-    auto typeWord = std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + channel.status + 40));
+    std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + channel.status + kStatusFieldCounter)).store(channel.counter);
+    auto typeWord = std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + channel.status + kStatusPictureTypeWord));
     typeWord.store((typeWord.load() & 0x00FFFFFFu) | std::uint32_t{channel.type} << 24);
 }
 

@@ -2,9 +2,21 @@
 
 #include <cctype>
 
+#include "platform/profile.h"
 #include "velmar_ui/data_exchange.h"
 
 namespace velmar_ui {
+
+std::optional<std::string> UiServices::ChooseFile(const FileChooserSpec& chooser) {
+    auto path = ShowFileChooser(chooser);
+    if (path && path->size() > platform::kProfileValueMax) {
+        MessageBox({"The file name is longer than " + std::to_string(platform::kProfileValueMax) +
+                        " characters and cannot be kept:\n" + *path,
+                    "File Name Too Long", BoxButtons::Ok, BoxIcon::Warning});
+        return std::nullopt;
+    }
+    return path;
+}
 
 BoxAnswer EscapeAnswer(BoxButtons buttons) {
     switch (buttons) {

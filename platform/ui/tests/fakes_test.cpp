@@ -87,6 +87,10 @@ TEST(FakeUiServicesTest, BoxesAreRecordedAndAnsweredFromTheScript) {
     EXPECT_EQ(ui.ChooseFile({}), "/tmp/a.m2v");
     EXPECT_EQ(ui.ChooseFile({}), std::nullopt);
     EXPECT_EQ(ui.choosers.size(), 2u);
+    // A path no setting could hold whole is refused when chosen, not cut when stored.
+    ui.ScriptChoice("/" + std::string(511, 'p'));
+    EXPECT_EQ(ui.ChooseFile({}), std::nullopt);
+    EXPECT_EQ(ui.Boxes().back().caption, "File Name Too Long");
 }
 
 TEST(FakeUiServicesTest, TimersFireInTimeOrderAndMayStopThemselves) {

@@ -9,35 +9,25 @@ constexpr int kGroupCapacity = index_formats::kMaxTemporalReference + 1;
 }
 
 bool PictureIndexer::Feed(const std::uint8_t* bytes, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::uint8_t b = bytes[i];
-        if (pictureHeaderBytes_ > 0) {
-            pictureHeader_[2 - pictureHeaderBytes_] = b;
-            if (--pictureHeaderBytes_ == 0) {
-                pictureHeaderBytes_ = -1;
-                AddPicture(pictureHeader_[0] << 2 | pictureHeader_[1] >> 6);
-            }
-        }
-        window_ = window_ << 8 | b;
-        ++offset_;
-        if ((window_ & 0xFFFFFF00) != 0x00000100) continue;
-        // Start codes are taken wherever they lie; a group's word position is rounded down, so
-        // the group's first word holds its sequence header start code.
-        switch (b) {
-            case 0xB3:
-                if (!StartGroup(offset_ - 4)) return false;
+    scanner_.Feed(bytes, n, [this](const start_codes::StartCode& code) {
+        if (writeFailed_) return;
+        switch (code.code) {
+            case start_codes::kSequenceHeader:
+                // A group's word position is rounded down, so the group's first word holds its
+                // sequence header start code.
+                writeFailed_ = !StartGroup(code.offset);
                 break;
-            case 0xB8:
+            case start_codes::kGroup:
                 gopBase_ = gopCount_;
                 break;
-            case 0x00:
-                pictureHeaderBytes_ = 2;
+            case start_codes::kPicture:
+                AddPicture(start_codes::TemporalReference(code));
                 break;
             default:
                 break;
         }
-    }
-    return true;
+    });
+    return !writeFailed_;
 }
 
 void PictureIndexer::AddPicture(int temporalReference) {

@@ -8,6 +8,7 @@
 #include "platform/kernel.h"
 #include "ps_common/lookahead_reader.h"
 #include "ps_common/program_stream.h"
+#include "start_codes/start_codes.h"
 
 namespace ps_mux {
 
@@ -171,20 +172,13 @@ bool Multiplexer::WriteVideoPacket() {
     // Start codes are found wherever they begin in the packet, not only at 4-byte boundaries.
     TimeStamps stamps = TimeStamps::None;
     std::uint64_t pts = 0, dts = 0;
-    for (std::size_t i = 0; i < take;) {
-        const void* one = i + 2 < held ? std::memchr(data + i + 2, 1, held - i - 2) : nullptr;
-        if (!one) break;
-        const std::size_t at = std::size_t(static_cast<const std::uint8_t*>(one) - data) - 2;
-        if (at >= take) break;
-        if (data[at] != 0 || data[at + 1] != 0 || at + 3 >= held) {
-            i = at + 1;
-            continue;
-        }
+    for (std::size_t at = start_codes::FindStartCode(data, held); at < take;
+         at = start_codes::FindStartCode(data, held, at + 4)) {
         const std::uint8_t code = data[at + 3];
-        if (code == 0xB3 || code == 0xB8) {
+        if (code == start_codes::kSequenceHeader || code == start_codes::kGroup) {
             // Each group (sequence header or group of pictures header) restarts the references.
             groupBase_ = pictureCounter_;
-        } else if (code == 0x00 && at + 5 < held) {
+        } else if (code == start_codes::kPicture && at + 5 < held) {
             const int temporalReference = data[at + 4] << 2 | data[at + 5] >> 6;
             const int codingType = (data[at + 5] >> 3) & 7;
             if (stamps == TimeStamps::None) {
@@ -201,7 +195,6 @@ bool Multiplexer::WriteVideoPacket() {
             ++pictureCounter_;
             nextVideoTime_ = in_.video.framePeriod * pictureCounter_ + kStartupDelay;
         }
-        i = at + 4;
     }
 
     std::size_t at = packHeaderBytes_;

@@ -1,23 +1,11 @@
 #include "stream_shell/real_engines.h"
 
-#if __has_include("ps_mux/mux.h")
-#include "ps_mux/mux.h"
-#define STREAM_SHELL_HAVE_MUX 1
-#endif
-#if __has_include("ps_demux/demux.h")
+#include "dv_audio/dv_audio.h"
 #include "ps_demux/demux.h"
-#define STREAM_SHELL_HAVE_DEMUX 1
-#endif
+#include "ps_mux/mux.h"
+#include "wave_convert/convert.h"
 
 namespace stream_shell {
-
-namespace {
-// A run this build cannot do ends as an error with a box saying so, never as a silent success.
-RunResult NotAvailable(platform::RunReport& report, const std::string& what) {
-    report.SetStatus("Error !!!");
-    return {RunStatus::Error, what + " is not available in this build"};
-}
-}  // namespace
 
 stream_analysis::VideoAnalysis RealMuxEngine::AnalyzeVideo(const std::string& path) {
     return stream_analysis::AnalyzeVideoFile(path);
@@ -27,34 +15,53 @@ stream_analysis::AudioAnalysis RealMuxEngine::AnalyzeAudio(const std::string& pa
     return stream_analysis::AnalyzeAudioFile(path);
 }
 
+namespace {
+RunResult FromMux(const ps_mux::MuxResult& result) {
+    switch (result.status) {
+    case ps_mux::MuxStatus::Done: return {RunStatus::Done, result.errorBox};
+    case ps_mux::MuxStatus::Canceled: return {RunStatus::Canceled, result.errorBox};
+    case ps_mux::MuxStatus::Error: break;
+    }
+    return {RunStatus::Error, result.errorBox};
+}
+}  // namespace
+
 RunResult RealMuxEngine::Run(const MuxJob& job, platform::RunReport& report) {
+    wave_convert::WaveSettings wave;
+    wave.audio = job.audio;
+    wave.audioPath = job.audioPath;
+    wave.layer = job.layer;
+    wave.bitrate = job.audioBitrate;
     if (job.outputType == 1 || job.outputType == 2) {
-#ifdef STREAM_SHELL_HAVE_MUX
         ps_mux::MuxInputs inputs;
         inputs.version = job.outputType == 1 ? ps_mux::PsVersion::Mpeg1 : ps_mux::PsVersion::Mpeg2;
         inputs.video = job.video;
         inputs.audio = job.audio;
-        const ps_mux::MuxResult result =
-            ps_mux::RunMuxFiles(inputs, job.videoPath, job.audioPath, job.outputPath, report);
+        if (job.audio.type == stream_analysis::AudioType::Wave)
+            return FromMux(wave_convert::RunMuxWithWave(inputs, job.videoPath, wave, job.outputPath, report));
+        return FromMux(ps_mux::RunMuxFiles(inputs, job.videoPath, job.audioPath, job.outputPath, report));
+    }
+    if (job.outputType == 0) {
+        const dv_audio::DvResult result =
+            dv_audio::RunDvAudio(job.video, job.audio, job.videoPath, job.audioPath, job.outputPath, report);
         switch (result.status) {
-        case ps_mux::MuxStatus::Done: return {RunStatus::Done, result.errorBox};
-        case ps_mux::MuxStatus::Canceled: return {RunStatus::Canceled, result.errorBox};
-        case ps_mux::MuxStatus::Error: break;
+        case dv_audio::DvStatus::Done: return {RunStatus::Done, result.errorBox};
+        case dv_audio::DvStatus::Canceled: return {RunStatus::Canceled, result.errorBox};
+        case dv_audio::DvStatus::Error: break;
         }
         return {RunStatus::Error, result.errorBox};
-#else
-        return NotAvailable(report, "Program stream multiplexing");
-#endif
     }
-    if (job.outputType == 0) return NotAvailable(report, "DV audio replacement");
-    return NotAvailable(report, "WAVE to MPEG audio conversion");
+    if (job.audio.type != stream_analysis::AudioType::Wave) {
+        report.SetStatus("Error !!!");
+        return {RunStatus::Error, "Audio file not valid"};
+    }
+    return FromMux(wave_convert::RunWaveToMpeg(wave, job.outputPath, report));
 }
 
 stream_analysis::ProgramStreamAnalysis RealDemuxEngine::AnalyzeProgramStream(const std::string& path) {
     return stream_analysis::AnalyzeProgramStream(path);
 }
 
-#ifdef STREAM_SHELL_HAVE_DEMUX
 RunResult RealDemuxEngine::Run(const DemuxJob& job, platform::RunReport& report) {
     ps_demux::DemuxSettings settings;
     settings.outputBase = job.outputBase;
@@ -68,10 +75,5 @@ RunResult RealDemuxEngine::Run(const DemuxJob& job, platform::RunReport& report)
     }
     return {RunStatus::Error, result.errorBox};
 }
-#else
-RunResult RealDemuxEngine::Run(const DemuxJob&, platform::RunReport& report) {
-    return NotAvailable(report, "Demultiplexing");
-}
-#endif
 
 }  // namespace stream_shell

@@ -24,6 +24,10 @@ public:
     void AddMessage(const std::string& line) override {
         dialog_.PostToUi([&d = dialog_, line] { d.OnRunMessage(line); });
     }
+    void InfoBox(const std::string& text) override {
+        // Shown from the worker, which waits for it, as the run's own boxes always were.
+        dialog_.Ui().MessageBox({text, "Info", BoxButtons::Ok, BoxIcon::Information});
+    }
     bool StopRequested() const override { return dialog_.runState_.load() == kStopRequested; }
 
 private:

@@ -2,8 +2,10 @@
 // to a finished program stream.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 
+#include "codec_manager/codec_manager.h"
 #include "platform/profile.h"
 #include "ps_testing/ps_test_support.h"
 #include "stream_shell/mux_dlg.h"
@@ -12,6 +14,7 @@
 #include "velmar_testing/test_support.h"
 #include "velmar_ui/testing/fake_form_view.h"
 #include "velmar_ui/testing/fake_ui_services.h"
+#include "wave_format/wave_header.h"
 
 namespace {
 
@@ -75,6 +78,45 @@ TEST(MuxDlgWithEngines, MissingInputsRefuseTheRunWithABox) {
     EXPECT_EQ(view.Text(kStatus), "Error !!!");
     ASSERT_EQ(ui.Boxes().size(), 1u);
     EXPECT_EQ(ui.Boxes()[0].caption, "Error");
+}
+
+TEST(MuxDlgWithEngines, ConvertsWaveWithAnInfoBoxWhenNoDriverIsThere) {
+    // The process's codec manager sees no driver: Layer II falls back to the built-in encoder.
+    acm::Registry::Process().Replace({});
+    const std::string dir = velmar_testing::TempDir();
+    const std::string wave = dir + "/in.wav";
+    const std::size_t samples = 48000;
+    const auto header = wav::MakeWavHeader(48000, 2, samples * 4);
+    std::vector<std::uint8_t> bytes(header.begin(), header.end());
+    for (std::size_t i = 0; i < samples; ++i) {
+        const auto v = std::int16_t(8000 * std::sin(0.06 * double(i)));
+        bytes.insert(bytes.end(), {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v), std::uint8_t(v >> 8)});
+    }
+    ps_testing::WriteFileBytes(wave, bytes);
+    std::remove(platform::VelmarIniPath().c_str());
+    platform::Profile ini;
+    ini.WriteString("BRAXEL", "PATHMA", wave);
+    ini.WriteString("BRAXEL", "PATHMP", dir + "/out.mp2");
+    ini.WriteString("BRAXEL", "MPSTYPE", "3");
+    ini.WriteString("BRAXEL", "LAYER", "2");
+    ini.WriteString("BRAXEL", "BITRATE2", "192000");
+
+    velmar_ui::testing::FakeFormView view(MuxDlgForm());
+    velmar_ui::testing::FakeUiServices ui;
+    RealMuxEngine engine;
+    CMuxDlg dlg(view, ui, engine);
+    dlg.OnInitDialog();
+    ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes()[0].text;
+    dlg.Command(kStart);
+    ui.RunUntil([&] { return dlg.RunState() == kIdle; });
+    dlg.JoinWorker();
+    ui.RunPending();
+    ASSERT_EQ(ui.Boxes().size(), 1u) << view.Text(kStatus);
+    EXPECT_EQ(ui.Boxes()[0].caption, "Info");
+    EXPECT_EQ(ui.Boxes()[0].text.rfind("No QDesign ACM Driver found.  Switching to slow mode.\n", 0), 0u);
+    EXPECT_EQ(view.Text(kStatus), "Done !!!");
+    const auto out = ps_testing::ReadFileBytes(dir + "/out.mp2");
+    EXPECT_EQ(out.size(), 42u * 576);  // 42 frames of 576 bytes (192 kbit/s at 48 kHz)
 }
 
 }  // namespace

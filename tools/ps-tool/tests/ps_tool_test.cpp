@@ -1,12 +1,14 @@
 // ps-tool driven through VELMAR.INI, as the dialogs would run the engines.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
 #include "platform/profile.h"
 #include "ps_testing/ps_test_support.h"
 #include "velmar_testing/test_support.h"
+#include "wave_format/wave_header.h"
 
 using velmar_testing::RunCommand;
 
@@ -46,4 +48,96 @@ TEST(PsTool, BraxelThenOstrand) {
     ASSERT_TRUE(ini.WriteString("BRAXEL", "PATHMA", dir + "/missing.mp2"));
     EXPECT_NE(RunCommand(tool + " braxel", &out), 0);
     EXPECT_NE(out.find("Error: Can't open audio file"), std::string::npos) << out;
+}
+
+// Files named on the command line, no INI keys at all; options checked before anything is written.
+TEST(PsTool, CommandLineArguments) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string dir = velmar_testing::TempDir();
+    const std::string video = ps_testing::MakeMpeg2Video(dir);
+    const std::string audio = ps_testing::MakeMpegAudio(dir, "mp2", 48000, 192);
+    const std::string tool = velmar_testing::BinDir() + "/ps-tool";
+    const std::string files = " --video " + video + " --audio " + audio + " --out " + dir + "/cl.mpg";
+    const std::string settingBefore = platform::Profile().GetString("BRAXEL", "PATHMV");
+
+    struct Refused {
+        std::string args;
+        std::string why;
+    };
+    const Refused refused[] = {
+        {" braxel" + files + " --type 4", "--type takes 0, 1, 2 or 3"},
+        {" braxel" + files + " --layer 0", "--layer takes 1, 2 or 3"},
+        {" braxel" + files + " --bitrate fast", "--bitrate takes"},
+        {" braxel" + files + " --speed 2", "unknown option --speed"},
+        {" braxel --video", "--video needs a value"},
+        {" ostrand " + dir + "/cl.mpg", "give both IN and OUTBASE"},
+        {" ostrand " + dir + "/cl.mpg " + dir + "/cl --mdb", "unknown option --mdb"},
+    };
+    std::string out;
+    for (const Refused& r : refused) {
+        EXPECT_EQ(RunCommand(tool + r.args + " 2>&1", &out), 2) << r.args;
+        EXPECT_NE(out.find(r.why), std::string::npos) << out;
+    }
+    EXPECT_FALSE(std::ifstream(dir + "/cl.mpg").good());
+    EXPECT_FALSE(std::ifstream(dir + "/cle0.mpg").good());
+
+    EXPECT_EQ(RunCommand(tool + " braxel --help", &out), 0);
+    EXPECT_NE(out.find("--bitrate"), std::string::npos) << out;
+    EXPECT_EQ(RunCommand(tool + " braxel" + files + " --type 2", &out), 0) << out;
+    EXPECT_NE(out.find("status: Done !!!"), std::string::npos) << out;
+    EXPECT_EQ(platform::Profile().GetString("BRAXEL", "PATHMV"), settingBefore);  // the settings are left alone
+
+    // Without --decode only the elementary streams; with it, the WAVE and the index too.
+    EXPECT_EQ(RunCommand(tool + " ostrand " + dir + "/cl.mpg " + dir + "/plain", &out), 0) << out;
+    EXPECT_EQ(ps_testing::ReadFileBytes(dir + "/plaine0.mpg"), ps_testing::ReadFileBytes(video));
+    EXPECT_FALSE(std::ifstream(dir + "/plainc0.wav").good());
+    EXPECT_EQ(RunCommand(tool + " ostrand " + dir + "/cl.mpg " + dir + "/full --decode", &out), 0) << out;
+    EXPECT_TRUE(std::ifstream(dir + "/fullc0.wav").good());
+    EXPECT_TRUE(std::ifstream(dir + "/fulle0.mdb").good());
+}
+
+// The other two output types headless: WAVE to MPEG audio and DV audio replacement.
+TEST(PsTool, BraxelConvertsWaveAndReplacesDvAudio) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string dir = velmar_testing::TempDir();
+    const std::string dv = dir + "/in.dv";
+    ASSERT_TRUE(ps_testing::Ffmpeg("-f lavfi -i testsrc=size=720x576:rate=25 -t 0.2 -pix_fmt yuv420p -c:v dvvideo -f dv " + dv));
+    auto writeWave = [&](const std::string& path, std::uint32_t rate) {
+        const auto header = wav::MakeWavHeader(rate, 2, 4 * 9600);
+        std::vector<std::uint8_t> bytes(header.begin(), header.end());
+        bytes.resize(bytes.size() + 4 * 9600, 0x11);
+        ps_testing::WriteFileBytes(path, bytes);
+        return path;
+    };
+    const std::string w48 = writeWave(dir + "/w48.wav", 48000), w44 = writeWave(dir + "/w44.wav", 44100);
+    std::remove(platform::VelmarIniPath().c_str());
+    const std::string tool = velmar_testing::BinDir() + "/ps-tool";
+
+    // The conversion from the command line, no codec driver: the built-in encoder after the "Info" text.
+    std::string out;
+    EXPECT_EQ(RunCommand("VELMAR_ACM_DRIVERS=none " + tool + " braxel --audio " + w48 + " --out " + dir +
+                             "/out.mp2 --type 3 --layer 2 --bitrate 192000 2>/dev/null",
+                         &out),
+              0);
+    EXPECT_NE(out.find("Info: No QDesign ACM Driver found."), std::string::npos) << out;
+    EXPECT_NE(out.find("status: Done !!!"), std::string::npos) << out;
+    EXPECT_EQ(ps_testing::ReadFileBytes(dir + "/out.mp2").size(), 9u * 576);
+
+    // DV audio replacement from the settings.
+    platform::Profile ini;
+    ASSERT_TRUE(ini.WriteString("BRAXEL", "PATHMA", w48));
+    ASSERT_TRUE(ini.WriteString("BRAXEL", "PATHMV", dv));
+    ASSERT_TRUE(ini.WriteString("BRAXEL", "PATHMP", dir + "/out.dv"));
+    ASSERT_TRUE(ini.WriteInt("BRAXEL", "MPSTYPE", 0));
+    out.clear();
+    EXPECT_EQ(RunCommand(tool + " braxel", &out), 0);
+    EXPECT_NE(out.find("status: Done !!!"), std::string::npos) << out;
+    EXPECT_EQ(ps_testing::ReadFileBytes(dir + "/out.dv").size(), ps_testing::ReadFileBytes(dv).size());
+
+    ASSERT_TRUE(ini.WriteString("BRAXEL", "PATHMA", w44));
+    ASSERT_TRUE(ini.WriteString("BRAXEL", "PATHMP", dir + "/refused.dv"));
+    out.clear();
+    EXPECT_NE(RunCommand(tool + " braxel", &out), 0);
+    EXPECT_NE(out.find("Error: Audio file must be 48KHz for DV"), std::string::npos) << out;
+    EXPECT_FALSE(velmar_testing::FileExists(dir + "/refused.dv"));
 }

@@ -2,11 +2,16 @@
 // the operator's moves, clicks and menu commands reach the panel.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QApplication>
+#include <QFocusEvent>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "index_formats/picture_index.h"
 #include "panel_test_support.h"
 #include "platform/profile.h"
 #include "playback_panel_window.h"
@@ -14,6 +19,7 @@
 #include "velmar_view_form.h"
 #include "velmar_view_ids.h"
 #include "velmar_ui_qt/test_app.h"
+#include "video_channel.h"
 
 namespace velmar {
 namespace {
@@ -33,13 +39,15 @@ protected:
 };
 
 struct QtPanel {
-    QtPanel() : library(board), profile("VELMAR-QT-TEST.INI") {
+    explicit QtPanel(bool videoChannels = false) : library(board), profile("VELMAR-QT-TEST.INI") {
         services = std::make_unique<QuietServices>(&frame);
         host = std::make_unique<velmar_qt::QtPanelHost>(&frame);
         window = std::make_unique<velmar_qt::PlaybackPanelWindow>(
             [&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
-                return std::make_unique<CVelmarView>(view, ui, *host, PanelBoard{board, library, timing}, profile,
-                                                     nullptr, 1);
+                auto panel = std::make_unique<CVelmarView>(view, ui, *host, PanelBoard{board, library, timing},
+                                                           profile, nullptr, 1);
+                if (videoChannels) InstallVideoChannels(*panel);
+                return panel;
             },
             services.get(), &frame);
         frame.setCentralWidget(&window->Widget());
@@ -98,6 +106,50 @@ TEST(PanelQt, DemoStartUpRunsAndClicksReachThePanel) {
     // The other board type's answer comes from a click as well.
     p.frame.findChild<QPushButton*>("c1193")->click();
     EXPECT_EQ(p.services->boxes.back(), "This feature is only available on Velmar2000 boards");
+}
+
+TEST(PanelQt, VideoChannelControlsReachTheirChannel) {
+    QtPanel p(true);
+    p.profile.WriteString("BOARD1", "PATHVA", "");
+    p.window->OnInitialUpdate();
+    p.window->Panel().Timer(kPanelTimer);
+    p.services->boxes.clear();
+    const auto button = [&](int id) {
+        return p.frame.findChild<QPushButton*>(QString::fromStdString(velmar_ui::ObjectNameOf(id)));
+    };
+    // Every button of both channels and the decode output's chooser is there.
+    for (int id : {1026, 1037, 1038, 1039, 1040, 1042, 1043, 1009, 1010, 1027, 1029, 1047, 1049, 1054, 1048, 1058,
+                   1059, 1011, 1012})
+        ASSERT_NE(button(id), nullptr) << id;
+
+    // No clip: PLAY says so.
+    button(panel_ids::kPlayA)->click();
+    EXPECT_EQ(p.services->boxes, std::vector<std::string>{"Bad File Name"});
+
+    // A clip typed into the path edit plays from the start time code typed into its edit.
+    p.files.Write("q.mpg", std::string("\0\0\1\xB3", 4) + std::string(60, '\0'));
+    std::vector<index_formats::PictureIndexRecord> records;
+    for (int k = 0; k < 6; ++k)
+        records.push_back({0, static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(6 - k), true});
+    const auto index = index_formats::EncodePictureIndex(records);
+    p.files.Write("q.mdb", std::string(index.begin(), index.end()));
+    auto* path = p.frame.findChild<QLineEdit*>("c1003");
+    auto* start = p.frame.findChild<QLineEdit*>("c1046");
+    ASSERT_TRUE(path && start);
+    path->setText(QString::fromStdString((std::filesystem::current_path() / "q.mpg").string()));
+    path->textEdited(path->text());
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(path, &out);
+    start->setText("4");
+    QApplication::sendEvent(start, &out);
+    EXPECT_EQ(start->text().toStdString(), "00000004");
+    button(panel_ids::kPlayB)->click();
+    EXPECT_EQ(p.window->Panel().Channels().videoB->State(), 1);
+    EXPECT_TRUE(button(panel_ids::kPlayB)->isFlat());
+    EXPECT_FALSE(button(panel_ids::kStopB)->isFlat());
+    button(panel_ids::kStopB)->click();
+    EXPECT_EQ(p.window->Panel().Channels().videoB->State(), 0);
+    EXPECT_TRUE(button(panel_ids::kStopB)->isFlat());
 }
 
 TEST(PositionSliderWidget, CodeMovesRaiseNoEventAndOperatorMovesDo) {

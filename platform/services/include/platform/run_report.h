@@ -20,6 +20,8 @@ public:
     virtual void SetStatus(const std::string& /*text*/) {}
     // One line for the run's message list.
     virtual void AddMessage(const std::string& /*line*/) {}
+    // A text for an "Info" box; the run waits until it is seen and then goes on.
+    virtual void InfoBox(const std::string& /*text*/) {}
     virtual bool StopRequested() const { return false; }
 };
 

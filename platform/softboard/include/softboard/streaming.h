@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "start_codes/start_codes.h"
+
 namespace softboard {
 
 class SoftBoard;
@@ -43,8 +45,7 @@ public:
     std::uint64_t Pictures() const { return pictures_; }
 
 private:
-    std::uint32_t recent_ = 0xFFFFFFFF;  // the last four bytes seen
-    int bytesAfterHeader_ = -1;           // counting the bytes after a picture start code
+    start_codes::StartCodeScanner scanner_;
     std::uint8_t lastType_ = 0;
     std::uint64_t pictures_ = 0;
 };

@@ -53,6 +53,46 @@ inline constexpr std::uint32_t kRecordTimecode = 0x1864;
 inline constexpr std::uint32_t kDiskOverrunCounter = 0x1D14;
 inline constexpr std::uint32_t kEncoderIndexRing = 0x1DA4;
 
+// Stream progress table: one entry of two words per stream, inputs from entry 0 and outputs from
+// entry 16. Inputs count the pairs consumed in word 0; outputs count the pairs filled in word 0
+// and hold the next fill position in word 1.
+inline constexpr std::uint32_t kProgressEntries = 32;
+inline constexpr std::uint32_t kFirstOutputEntry = 16;
+inline constexpr std::uint32_t kAudioProgressEntry = 3;  // the audio input: {pairs, bytes} of its buffer
+inline constexpr std::uint32_t ProgressWordOffset(std::uint32_t entry, std::uint32_t word) {
+    return kStreamProgressTable + 8 * entry + 4 * word;
+}
+
+// Within a channel status block (kChannelAStatus, kChannelBStatus): the board's field clock, the
+// field counter of the picture shown (runs while the channel plays) and, in the top byte of the
+// word at +40, the shown picture's coding type.
+inline constexpr std::uint32_t kStatusFieldClock = 4;
+inline constexpr std::uint32_t kStatusFieldCounter = 8;
+inline constexpr std::uint32_t kStatusPictureTypeWord = 40;
+inline constexpr std::uint32_t kStatusPictureTypeByte = 43;
+
+// The record block's counter runs down from -16 while a DV recording runs.
+inline constexpr std::uint32_t kRecordCounter = kRecordStatus + 8;
+// Audio and alpha words the panel shows positions from.
+inline constexpr std::uint32_t kAudioBaseWord = 0x1230;
+inline constexpr std::uint32_t kAlphaStopWord = 0x13C0;
+inline constexpr std::uint32_t kAlphaCounterWord = 0x1550;
+
+// EncoderIndexRing: word 0 the board's write index (kIndexRingNone: nothing written yet), word 1
+// the host's read index, entries of two words from word 2; indices step by 2 and wrap to 0 at
+// kIndexRingWrap. An entry's first word is below kIndexGroupStartBelow where a group starts.
+inline constexpr std::uint32_t kIndexRingWrite = kEncoderIndexRing;
+inline constexpr std::uint32_t kIndexRingRead = kEncoderIndexRing + 4;
+inline constexpr std::uint32_t kIndexRingNone = 200;
+inline constexpr std::uint32_t kIndexRingWrap = 126;
+inline constexpr std::uint32_t kIndexGroupStartBelow = 0x10000000;
+inline constexpr std::uint32_t IndexRingWordOffset(std::uint32_t index) { return kEncoderIndexRing + 4 * (index + 2); }
+
+// The status area: every word above that the board changes on its own and the panels show.
+// A panel copies it whole once per tick.
+inline constexpr std::uint32_t kStatusAreaBegin = kStreamProgressTable;
+inline constexpr std::uint32_t kStatusAreaEnd = kRecordTimecode + 8;
+
 inline constexpr std::uint32_t kNewerBoardType = 0x8120;
 inline constexpr std::uint32_t kDefaultPacketSize = 0x1000;
 

@@ -39,7 +39,7 @@ BoxAnswer FakeUiServices::MessageBox(const MessageBoxSpec& box) {
 
 void FakeUiServices::ScriptChoice(std::optional<std::string> path) { choices_.push_back(std::move(path)); }
 
-std::optional<std::string> FakeUiServices::ChooseFile(const FileChooserSpec& chooser) {
+std::optional<std::string> FakeUiServices::ShowFileChooser(const FileChooserSpec& chooser) {
     choosers.push_back(chooser);
     if (choices_.empty()) return std::nullopt;
     auto choice = choices_.front();

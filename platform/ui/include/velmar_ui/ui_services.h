@@ -55,8 +55,10 @@ public:
     // Shows a modal box and returns the answer. From a worker thread the worker waits until the
     // operator has answered on the UI thread.
     virtual BoxAnswer MessageBox(const MessageBoxSpec& box) = 0;
-    // The chosen full path, or nothing when the operator cancelled.
-    virtual std::optional<std::string> ChooseFile(const FileChooserSpec& chooser) = 0;
+    // The chosen full path, or nothing when the operator cancelled. A path longer than a setting
+    // holds is refused with a box and reads as cancelled: kept cut short, it would later name
+    // another file.
+    std::optional<std::string> ChooseFile(const FileChooserSpec& chooser);
 
     // (Re)starts timer `timerId`; `onTick` runs on the UI thread every `periodMs`.
     virtual void SetTimer(int timerId, int periodMs, TimerHandler onTick) = 0;
@@ -73,6 +75,10 @@ public:
     // Queues `task` to run on the UI thread; callable from any thread.
     virtual void RunOnUiThread(Task task) = 0;
     virtual bool OnUiThread() const = 0;
+
+protected:
+    // The platform's own chooser, behind ChooseFile's checks.
+    virtual std::optional<std::string> ShowFileChooser(const FileChooserSpec& chooser) = 0;
 };
 
 }  // namespace velmar_ui

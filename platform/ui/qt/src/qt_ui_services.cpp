@@ -75,7 +75,7 @@ QString QtUiServices::QtFilter(const std::string& filter) {
     return entries.join(";;");
 }
 
-std::optional<std::string> QtUiServices::ChooseFile(const velmar_ui::FileChooserSpec& chooser) {
+std::optional<std::string> QtUiServices::ShowFileChooser(const velmar_ui::FileChooserSpec& chooser) {
     QFileDialog dialog(owner_.data());
     dialog.setAcceptMode(chooser.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // An open form may still name an output file that does not exist yet.

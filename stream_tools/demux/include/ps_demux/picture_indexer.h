@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "index_formats/picture_index.h"
+#include "start_codes/start_codes.h"
 
 namespace ps_demux {
 
@@ -32,11 +33,8 @@ private:
 
     GroupWriter write_;
     NoteWriter note_;
-    // Start code scanner state across calls: the last bytes seen and what is pending.
-    std::uint32_t window_ = 0xFFFFFFFF;
-    std::uint64_t offset_ = 0;        // stream offset of the next byte
-    int pictureHeaderBytes_ = -1;     // bytes of a picture header still to come (2, 1), -1 none
-    std::uint8_t pictureHeader_[2] = {};
+    start_codes::StartCodeScanner scanner_;
+    bool writeFailed_ = false;
     std::uint64_t groupStartWords_ = 0;
     // Within a group, each group of pictures header restarts temporal references: pictures are
     // numbered from the base of their own group of pictures.

@@ -20,7 +20,7 @@ public:
     ~QtUiServices() override;
 
     velmar_ui::BoxAnswer MessageBox(const velmar_ui::MessageBoxSpec& box) override;
-    std::optional<std::string> ChooseFile(const velmar_ui::FileChooserSpec& chooser) override;
+    std::optional<std::string> ShowFileChooser(const velmar_ui::FileChooserSpec& chooser) override;
     void SetTimer(int timerId, int periodMs, TimerHandler onTick) override;
     void KillTimer(int timerId) override;
     void Sleep(int milliseconds) override;

@@ -51,7 +51,7 @@ public:
     void RunUntil(const std::function<bool()>& done);
 
     BoxAnswer MessageBox(const MessageBoxSpec& box) override;
-    std::optional<std::string> ChooseFile(const FileChooserSpec& chooser) override;
+    std::optional<std::string> ShowFileChooser(const FileChooserSpec& chooser) override;
     void SetTimer(int timerId, int periodMs, TimerHandler onTick) override;
     void KillTimer(int timerId) override { timers_.erase(timerId); }
     void Sleep(int milliseconds) override { nowMs_ += milliseconds; }

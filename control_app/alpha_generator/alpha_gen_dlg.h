@@ -1,0 +1,83 @@
+// The Alpha File Generator (modeless): the operator picks a type, the picture size, the field
+// count and the levels or block size; Start runs the generator on a worker with the progress bar
+// over the fields; when the run has ended well the dialog's timer has the stream's .adb built.
+// One exists at a time: the opener keeps a pointer that `onClosed` clears.
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "alpha_generators.h"
+#include "platform/profile.h"
+#include "velmar_ui/form_logic.h"
+#include "velmar_ui/form_spec.h"
+#include "velmar_ui/message_map.h"
+#include "velmar_ui/worker.h"
+
+namespace velmar {
+
+velmar_ui::FormSpec AlphaGenForm();
+
+class CAlphaGenDlg : public velmar_ui::FormLogic {
+public:
+    // `runIndexBuild` builds the index of a stream file (the index builder's dialog) and tells
+    // whether it is complete; `onClosed` runs when the dialog closes.
+    CAlphaGenDlg(velmar_ui::FormView& view, velmar_ui::UiServices& ui, const platform::Profile& profile,
+                 std::function<bool(const std::string& path)> runIndexBuild, std::function<void()> onClosed);
+    ~CAlphaGenDlg() override;
+
+    // ToolRunState: 0 idle, 1 running, 2 cancel requested, 3 done with the .adb still to build.
+    static constexpr int kIdle = 0;
+    static constexpr int kRunning = 1;
+    static constexpr int kCancelRequested = 2;
+    static constexpr int kDoneIndexPending = 3;
+    static constexpr int kTimerId = 1;
+    static constexpr int kTimerMs = 100;
+
+    void OnInitDialog() override;
+    bool OnOK() override { return false; }  // Enter does not close the tool
+    bool OnCancel() override;
+    void OnBrowse();
+    void OnAlphaGenStart();
+    void OnSelchangeAlphaType();
+    void OnChangeFileName();
+    void OnKillFocusFileName();
+    void OnSpin(const velmar_ui::Event& event);
+    void OnTimer();
+    bool UpdateData(bool save) override;
+
+    int ToolRunState() const { return toolRunState_.load(); }
+    const alpha_stream::AlphaGenParams& Params() const { return params_; }
+    void JoinWorker() { worker_.Join(); }
+
+    // Where the generator's console lines go (standard output by default).
+    std::FILE* console = stdout;
+
+protected:
+    bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event); }
+
+private:
+    static const velmar_ui::MessageMap<CAlphaGenDlg>& Map();
+    void AlphaGenThread();
+    // A spin's position as its buddy edit shows it, within the spin's range.
+    int SpinValue(velmar_ui::ControlId spin) const;
+    void Finish(int result);
+
+    const platform::Profile& profile_;
+    std::function<bool(const std::string&)> runIndexBuild_;
+    std::function<void()> onClosed_;
+
+    std::string m_fileName;
+    int m_blockSize = 32;
+    int m_startLevel = 255;
+    int m_endLevel = 0;
+    int m_fieldCount = 50;
+
+    alpha_stream::AlphaGenParams params_;  // filled on the UI thread before the worker starts
+    std::atomic<int> toolRunState_{kIdle};
+    velmar_ui::Worker worker_;  // last: ends before the members it uses
+};
+
+}  // namespace velmar

@@ -1,0 +1,117 @@
+// Video play list parsing, totals, seeks and the engine's reading order.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "video_play_list.h"
+#include "velmar_testing/test_support.h"
+
+namespace {
+
+using namespace play_lists;
+
+std::string Store(const std::string& text) {
+    static int n = 0;
+    const std::string path = velmar_testing::TempDir() + "/list" + std::to_string(++n) + ".vpl";
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+struct LineCase {
+    const char* line;
+    bool entry;
+    const char* video;
+    std::int64_t in, out, spare;
+    const char* alpha;
+    std::int64_t mix, length;
+};
+
+TEST(VideoPlayList, ParsesEntriesAndSkipsTheRest) {
+    const LineCase cases[] = {
+        {"<a.mpg><10><19><0>", true, "a.mpg", 10, 19, 0, "", 0, 10},
+        {"clip 1: <a b.mpg> x <0> y <99> <7> <fade.alp> <90>", true, "a b.mpg", 0, 99, 7, "fade.alp", 90, 90},
+        {"<a.mpg><0><9><0><fade.alp>", true, "a.mpg", 0, 9, 0, "", 0, 10},  // five fields count as four
+        {"<a.mpg><5><5><0", true, "a.mpg", 5, 5, 0, "", 0, 1},             // the last field runs to the line end
+        {"<a.mpg><0><9>", false, "", 0, 0, 0, "", 0, 0},                                        // too few fields
+        {"; <a.mpg><0><9><0>", false, "", 0, 0, 0, "", 0, 0},                                   // comment
+        {"<*a.mpg><0><9><0>", false, "", 0, 0, 0, "", 0, 0},                                    // disabled
+        {"a.mpg 0 9 0", false, "", 0, 0, 0, "", 0, 0},                                          // no '<'
+        {"<a.mpg><20><9><0>", false, "", 0, 0, 0, "", 0, 0},                                    // lasts no frame
+        {"<a.mpg><0><99><0><f.alp><0>", false, "", 0, 0, 0, "", 0, 0},
+    };
+    for (const auto& c : cases) {
+        const auto entry = ParseVideoListEntry(c.line);
+        ASSERT_EQ(entry.has_value(), c.entry) << c.line;
+        if (!entry) continue;
+        EXPECT_EQ(entry->videoPath, c.video) << c.line;
+        EXPECT_EQ(entry->in, c.in) << c.line;
+        EXPECT_EQ(entry->out, c.out) << c.line;
+        EXPECT_EQ(entry->spare, c.spare) << c.line;
+        EXPECT_EQ(entry->alphaPath, c.alpha) << c.line;
+        EXPECT_EQ(entry->mix, c.mix) << c.line;
+        EXPECT_EQ(entry->Length(), c.length) << c.line;
+    }
+    VideoListEntry keyed{"a.mpg", 10, 99, 0, "f.alp", 80};
+    EXPECT_EQ(keyed.StartField(), 20);
+    EXPECT_EQ(keyed.EndField(), 200);
+    EXPECT_EQ(keyed.TransitionField(), 160);
+    keyed.alphaPath.clear();
+    EXPECT_EQ(keyed.TransitionField(), 200);
+}
+
+const char* kThreeEntries =
+    "; three clips\n"
+    "<a.mpg><0><99><0>\r\n"       // 100 frames
+    "<*b.mpg><0><99><0>\n"        // disabled
+    "<b.mpg><10><59><0><f.alp><40>\n"  // 30 frames: the next entry starts at the mix
+    "\n"
+    "<c.mpg><100><149><0>";       // 50 frames, no line end
+
+TEST(VideoPlayList, TotalSeekAndTheEngineOrder) {
+    const std::string path = Store(kThreeEntries);
+    EXPECT_EQ(ScanVideoPlayList(path), 180);
+    EXPECT_EQ(ScanVideoPlayList(path + ".missing"), std::nullopt);
+
+    VideoPlayList list;
+    ASSERT_TRUE(list.Open(path));
+    // Inside the third entry: it starts at in + (position - the first two lengths).
+    auto seek = list.SeekTo(150);
+    ASSERT_TRUE(seek);
+    EXPECT_EQ(seek->entry.videoPath, "c.mpg");
+    EXPECT_EQ(seek->before, 130);
+    EXPECT_EQ(seek->entry.in + 150 - seek->before, 120);
+    // Exactly on a boundary: the entry that holds the position, not the one that ends before it.
+    for (const auto& [position, video] :
+         {std::pair{0, "a.mpg"}, std::pair{99, "a.mpg"}, std::pair{100, "b.mpg"}, std::pair{130, "c.mpg"}}) {
+        seek = list.SeekTo(position);
+        ASSERT_TRUE(seek) << position;
+        EXPECT_EQ(seek->entry.videoPath, video) << position;
+    }
+    // The engine reads on after the sought entry and starts again from the top after the last.
+    seek = list.SeekTo(100);
+    std::vector<std::string> order;
+    for (int i = 0; i < 5; ++i) order.push_back(list.NextEntry()->videoPath);
+    EXPECT_EQ(order, (std::vector<std::string>{"c.mpg", "a.mpg", "b.mpg", "c.mpg", "a.mpg"}));
+    EXPECT_FALSE(list.SeekTo(180));  // at the total
+}
+
+TEST(VideoPlayList, AListWithoutEntriesEndsAfterOnePass) {
+    VideoPlayList list;
+    ASSERT_TRUE(list.Open(Store("; nothing\n<*a.mpg><0><9><0>\n<a.mpg><0><9>\n")));
+    EXPECT_EQ(list.Total(), 0);
+    EXPECT_FALSE(list.SeekTo(0));
+    EXPECT_FALSE(list.NextEntry());
+    ASSERT_TRUE(list.Open(Store("")));
+    EXPECT_FALSE(list.NextEntry());
+}
+
+TEST(PlayListGrammar, LongLinesAreCutNotSplit) {
+    const std::string path = Store("<a.mpg><0><9><0>" + std::string(2000, ' ') + "<b.mpg><0><9><0>\n<c.mpg><0><0><0>\n");
+    VideoPlayList list;
+    ASSERT_TRUE(list.Open(path));
+    EXPECT_EQ(list.Total(), 11);
+    EXPECT_EQ(FieldNumber(" -12x"), -12);
+    EXPECT_EQ(FieldNumber("x12"), 0);
+}
+
+}  // namespace

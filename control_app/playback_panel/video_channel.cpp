@@ -1,0 +1,550 @@
+// Video channels A and B: initialisation, clip choice, loading and the mode transitions.
+#include "video_channel.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "format.h"
+#include "velmar_view.h"
+#include "velmar_view_ids.h"
+
+namespace velmar {
+
+using namespace panel_ids;
+
+namespace {
+
+constexpr const char* kFileError = "Velmar File Error";
+constexpr const char* kClipFilter =
+    "MPEG Files (*.mpg)|*.mpg|DV Files (*.dv)|*.dv|Audio Files (*.wav)|*.wav|Data Files (*.mpg;*.dv;*.wav)|*.mpg; "
+    "*.dv; *.wav|All Files (*.*)|*.*||";
+
+// The channel's command words with stream byte 0; the channel's input goes into bits 8-15.
+constexpr std::uint32_t kPlayWord = 0x930004;
+constexpr std::uint32_t kFreezeWord = 0x9e0000;
+constexpr std::uint32_t kResumeWord = 0x960000;
+constexpr std::uint32_t kTrickWord = 0x940002;
+constexpr std::uint32_t kStepWord = 0x950001;
+
+std::string MdbPath(const std::string& clip) { return index_formats::IndexPathBeside(clip, ".mdb"); }
+
+std::uint32_t Hi(std::uint64_t v) { return static_cast<std::uint32_t>(v >> 32); }
+std::uint32_t Lo(std::uint64_t v) { return static_cast<std::uint32_t>(v); }
+
+}  // namespace
+
+const VideoChannelTable& VideoTableA() {
+    static const VideoChannelTable table{
+        'A',        0,          4,          window::kChannelAStatus, "PATHVA", true,
+        kFileA,     kPathA,     kPlayA,     kPauseA,     kStopA,     kVarPlayA, kIpOnlyA, kIOnlyA, kFieldStepA,
+        kFrameStepA, kStartA,   kSpeedA,    kTimecodeA,  kLengthA,   kSliderA,  kSpeedBarA, kLoopA,
+        &CVelmarView::pathA, &CVelmarView::startA, &CVelmarView::speedA};
+    return table;
+}
+
+const VideoChannelTable& VideoTableB() {
+    static const VideoChannelTable table{
+        'B',        1,          6,          window::kChannelBStatus, "PATHVB", false,
+        kFileB,     kPathB,     kPlayB,     kPauseB,     kStopB,     kVarPlayB, kIpOnlyB, kIOnlyB, kFieldStepB,
+        kFrameStepB, kStartB,   kSpeedB,    kTimecodeB,  kLengthB,   kSliderB,  kSpeedBarB, kLoopB,
+        &CVelmarView::pathB, &CVelmarView::startB, &CVelmarView::speedB};
+    return table;
+}
+
+void InstallVideoChannels(CVelmarView& panel) {
+    panel.Channels().videoA = std::make_unique<CVideoChannel>(panel, VideoTableA());
+    panel.Channels().videoB = std::make_unique<CVideoChannel>(panel, VideoTableB());
+}
+
+CVideoChannel::CVideoChannel(CVelmarView& panel, const VideoChannelTable& table) : panel_(panel), t_(table) {}
+
+std::string& CVideoChannel::PathText() { return panel_.*t_.pathField; }
+std::string& CVideoChannel::StartText() { return panel_.*t_.startField; }
+std::string& CVideoChannel::SpeedText() { return panel_.*t_.speedField; }
+
+std::string CVideoChannel::Word(std::uint32_t base) const {
+    return Format("0x%x", base | static_cast<std::uint32_t>(t_.input) << 8);
+}
+
+std::uint32_t CVideoChannel::Counter() const {
+    const BoardWindow* window = panel_.Window();
+    return window ? window->Read32(t_.status + window::kStatusFieldClock) : 0;
+}
+
+velmar_ui::ControlId CVideoChannel::ModeButton(VideoState mode) const {
+    switch (mode) {
+    case VideoState::Playing: return t_.play;
+    case VideoState::Paused: return t_.pause;
+    case VideoState::VarPlay: return t_.varPlay;
+    case VideoState::IpOnly: return t_.ipOnly;
+    case VideoState::IOnly: return t_.iOnly;
+    case VideoState::Stopped: break;
+    }
+    return t_.stop;
+}
+
+void CVideoChannel::EnterMode(VideoState mode) {
+    panel_.View().SetFlat(ModeButton(state_), false);
+    state_ = mode;
+    panel_.View().SetFlat(ModeButton(mode), true);
+}
+
+bool CVideoChannel::OnControl(const velmar_ui::Event& event) {
+    using velmar_ui::EventKind;
+    const auto id = event.id;
+    if (event.kind == EventKind::EditChange) {
+        if (id == t_.path) {
+            fileChanged_ = true;
+            panel_.UpdateData(true);
+        } else if (t_.decodesToFile && id == kDecodePath) {
+            uncompressChanged_ = true;
+        } else {
+            return false;
+        }
+        return true;
+    }
+    // The handlers work on the form's fields: take what the operator typed first.
+    panel_.UpdateData(true);
+    if (event.kind == EventKind::EditLostFocus) {
+        if (id == t_.path) ReloadClip();
+        else if (id == t_.start) SetVideoStartPosition();
+        else if (id == t_.speed) OnSpeedEditKillFocus();
+        else if (t_.decodesToFile && id == kDecodePath) panel_.View().SelectAllText(kDecodePath);
+        else return false;
+        return true;
+    }
+    if (event.kind != EventKind::Command) return false;
+    if (id == t_.play) OnPlay();
+    else if (id == t_.pause) OnPause();
+    else if (id == t_.stop) OnStop();
+    else if (id == t_.varPlay) OnVarPlay();
+    else if (id == t_.ipOnly) OnIpOnly();
+    else if (id == t_.iOnly) OnIOnly();
+    else if (id == t_.fieldStep) OnFieldStep();
+    else if (id == t_.frameStep) OnFrameStep();
+    else if (id == t_.file) OnFile();
+    else if (t_.decodesToFile && id == kDecodeFile) OnUncompressFile();
+    else return false;
+    return true;
+}
+
+// ------------------------------------------------------------------ the clip
+
+void CVideoChannel::Init() {
+    velmar_ui::FormView& view = panel_.View();
+    view.SetFlat(t_.stop, true);
+    view.SetRange(t_.speedBar, {1, 200});
+    view.SetPosition(t_.speedBar, 100);
+    SpeedText() = "100";
+    rate_ = 256;
+    if (t_.decodesToFile) panel_.decodePath = panel_.ReadKey("PATHDIO");
+    PathText() = panel_.ReadKey(t_.pathKey);
+    kind_ = VideoKind::MpegReversed;
+    ReadClip();
+    fileChanged_ = false;
+    uncompressChanged_ = false;
+    StartText() = "00000000";
+    panel_.UpdateData(false);
+    view.SelectAllText(t_.path);
+}
+
+void CVideoChannel::ReadClip() {
+    const std::string& path = PathText();
+    length_ = static_cast<int>(index_formats::VideoClipLengthWords(MdbPath(path)));
+    panel_.Sliders().SetLength(t_.slider, length_);
+    if (!path.empty()) {
+        if (auto head = ReadClipHead(path); head && head->firstWord) {
+            const bool is2000 = panel_.Is2000Board();
+            if (auto kind = ClassifyClip(*head->firstWord, is2000)) kind_ = *kind;
+            else if (!is2000) kind_ = VideoKind::Dv;  // refused only when it is loaded
+            if (is2000 && IsDv(kind_)) {
+                const std::uint64_t second = DvSecondHeaderOffset(*head->firstWord, kind_);
+                dvFrameSize_ = DvFrameSize(*head->firstWord, kind_, ReadWordAt(path, second));
+                // A clip shorter than a field still has one position: nothing divides by zero.
+                const std::uint64_t words = head->bytes / static_cast<std::uint64_t>(dvFrameSize_ / 2);
+                length_ = static_cast<int>(std::clamp<std::uint64_t>(words, 1, 0x7FFFFFFF));
+                panel_.Sliders().SetLength(t_.slider, length_);
+            }
+        }
+    }
+    std::string text = FormatTimecode(panel_.FramesToTimecode(length_ / 2));
+    if (kind_ == VideoKind::Mpeg) text += "  R";
+    panel_.View().SetText(t_.length, text);
+}
+
+void CVideoChannel::ReloadClip() {
+    if (!fileChanged_) return;
+    panel_.WriteKey(t_.pathKey, PathText());
+    ReadClip();
+    OnStop();
+    fileChanged_ = false;
+}
+
+void CVideoChannel::OnFile() {
+    const std::string stored = panel_.ReadKey(t_.pathKey);
+    std::string extension = ExtensionOf(stored);
+    if (extension.empty()) extension = ".mpg";
+    velmar_ui::FileChooserSpec chooser;
+    // The chooser opens in the stored clip's folder; the process's folder stays where it is, since
+    // the service loop opens the parking clips by relative names.
+    chooser.startFolder = velmar_ui::FolderOf(stored);
+    chooser.initialName = "*" + extension;
+    chooser.defaultExtension = "mpg";
+    chooser.filter = kClipFilter;
+    const auto choice = panel_.Ui().ChooseFile(chooser);
+    if (!choice) return;
+    PathText() = *choice;
+    panel_.WriteKey(t_.pathKey, *choice);
+    ReadClip();
+    fileChanged_ = false;
+    position_ = 0;
+    StartText() = "00000000";
+    OnStop();
+    panel_.UpdateData(false);
+    panel_.View().SelectAllText(t_.path);
+}
+
+// ------------------------------------------------------------------ start, speed, slider
+
+void CVideoChannel::ApplyStart(int fields) {
+    StartText() = Format("%.8x", panel_.FramesToTimecode(fields / 2));
+    panel_.View().SetText(t_.start, StartText());
+}
+
+void CVideoChannel::ReissueMode() {
+    const VideoState mode = state_;
+    state_ = VideoState::Stopped;
+    switch (mode) {
+    case VideoState::Playing: OnPlay(); break;
+    case VideoState::Paused: OnPause(); break;
+    case VideoState::VarPlay: OnVarPlay(); break;
+    case VideoState::IpOnly: OnIpOnly(); break;
+    case VideoState::IOnly: OnIOnly(); break;
+    case VideoState::Stopped: break;
+    }
+    // A clip that no longer loads leaves the channel stopped: its marks must say so.
+    if (state_ == VideoState::Stopped) {
+        panel_.View().SetFlat(ModeButton(mode), false);
+        panel_.View().SetFlat(t_.stop, true);
+    }
+}
+
+int CVideoChannel::ParseSpeed() {
+    // A speed of 0 would divide by zero in the rate.
+    return std::clamp(std::atoi(SpeedText().c_str()), 1, 200);
+}
+
+namespace {
+// The start edit as the fields of its picture, clamped into the clip.
+int StartFields(CVelmarView& panel, const std::string& text, int length) {
+    const auto code = static_cast<PackedTimecode>(std::strtoul(text.c_str(), nullptr, 16));
+    const int frames = panel.TimecodeToFrames(IsValidTimecode(code, panel.Standard()));
+    return std::clamp(2 * frames, 0, std::max(0, length - 1));
+}
+}  // namespace
+
+void CVideoChannel::SetVideoStartPosition() {
+    const int p = StartFields(panel_, StartText(), length_);
+    ApplyStart(p);
+    if (p != position_) {
+        position_ = p;
+        panel_.Sliders().SetPosition(t_.slider, p);
+        if (state_ != VideoState::Stopped) ReissueMode();
+    }
+    const int speed = ParseSpeed();
+    panel_.View().SetPosition(t_.speedBar, speed);
+    SpeedText() = Format("%ld", static_cast<long>(speed));
+    SetVarSpeed();
+    panel_.UpdateData(false);
+    if (fileChanged_) ReloadClip();
+    if (t_.decodesToFile && uncompressChanged_) panel_.View().SelectAllText(kDecodePath);
+}
+
+void CVideoChannel::OnSpeedEditKillFocus() {
+    const int speed = ParseSpeed();
+    panel_.View().SetPosition(t_.speedBar, speed);
+    SpeedText() = Format("%ld", static_cast<long>(speed));
+    SetVarSpeed();
+    panel_.UpdateData(false);
+}
+
+void CVideoChannel::OnSpeedSlider(int code, int position) {
+    SpeedText() = Format("%ld", static_cast<long>(position));
+    if (code == static_cast<int>(velmar_ui::ScrollCode::EndScroll)) SetVarSpeed();
+    AudioChannel& audio = *panel_.Channels().audio;
+    if (t_.decodesToFile && audio.linked) {
+        panel_.View().SetPosition(kSpeedBarAudio, position);
+        audio.OnSpeedSlider(code, position);
+    }
+}
+
+void CVideoChannel::SetVarSpeed() {
+    if (state_ != VideoState::VarPlay) return;
+    const int rate = RateForPercent(ParseSpeed());
+    if (RateNeedsRestart(rate, rate_)) {
+        panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord));
+        panel_.SendCommand("mwcmd -p 0x0 " + Word(kResumeWord));
+    }
+    rate_ = rate;
+    panel_.SendCommand(Format("mwcmd -p 0x0  %s 0x0 0x%x", Word(kTrickWord).c_str(), rate));
+}
+
+void CVideoChannel::OnPositionSlider(int position, bool dragging) {
+    position_ = position;
+    ApplyStart(position);
+    if (!dragging && state_ != VideoState::Stopped) ReissueMode();
+    AudioChannel& audio = *panel_.Channels().audio;
+    if (t_.decodesToFile && audio.linked) {
+        if (dragging) panel_.Sliders().SetTrackPosition(kSliderAudio, position);
+        else panel_.Sliders().SetPosition(kSliderAudio, position);
+        audio.OnPositionSlider(position, dragging);
+    }
+}
+
+// ------------------------------------------------------------------ loading
+
+bool CVideoChannel::ComputeMpegOffsets(const std::string& clip, std::uint64_t clipBytes, std::uint64_t& startOffset,
+                                       std::uint64_t& endOffset) {
+    const std::string mdb = MdbPath(clip);
+    std::error_code error;
+    // An index too short for one record is as good as none: build it again.
+    const bool usable = std::filesystem::file_size(mdb, error) >= 8 && !error;
+    if (!usable) {
+        if (panel_.Host().RunIndexBuild(clip)) {
+            fileChanged_ = true;
+            ReloadClip();
+            start_ = StartFields(panel_, StartText(), length_);
+        } else {
+            panel_.Ui().MessageBox(
+                {Format("Can't Find %s - Video Will Start From 1st Frame", mdb.c_str()), kFileError});
+            start_ = 0;
+            return true;
+        }
+    }
+    if (start_ != 0) {
+        const auto record = index_formats::ReadPictureIndexRecord(mdb, static_cast<std::uint64_t>(start_ / 2));
+        if (!record) return false;
+        pictureInGroup_ = record->pictureInGroup;
+        startOffset = record->GroupByteOffset();
+    }
+    if (endPicture != 0) {
+        const auto end = index_formats::ReadEndAfterPicture(mdb, static_cast<std::uint64_t>(endPicture), clipBytes);
+        const auto records = static_cast<std::uint64_t>(length_ / 2);
+        const auto last = records == 0 ? std::nullopt
+                                       : index_formats::ReadPictureIndexRecord(
+                                             mdb, static_cast<std::uint64_t>(endPicture) % records);
+        if (!end || !last) return false;
+        picturesAfterEnd = last->picturesToGroupEnd - 1;
+        endOffset = *end;
+    }
+    return true;
+}
+
+std::string CVideoChannel::LoadLine(std::uint64_t startOffset, std::uint64_t endOffset,
+                                    const std::string& clip) const {
+    const char* reverse = IsReversed(kind_) ? "-R " : "";
+    PlayListChannel& list = *panel_.Channels().playList;
+    if (list.Active() && !listFirstEntry)
+        return Format("mwcmd -q%d -O 0x%x 0x%x 0x%x 0x%x %s<%s>", t_.queueSlotBase + queueSlotIndex, Hi(endOffset),
+                      Lo(endOffset), Hi(startOffset), Lo(startOffset), reverse, clip.c_str());
+    const char* loop = panel_.View().Checked(t_.loop) ? "-l0" : "-l1";
+    return Format("mwcmd -i%dB %s -O 0x%x 0x%x 0x%x 0x%x %s-F <%s>", t_.input, loop, Hi(endOffset), Lo(endOffset),
+                  Hi(startOffset), Lo(startOffset), reverse, clip.c_str());
+}
+
+bool CVideoChannel::LoadVideo() {
+    pictureInGroup_ = 0;
+    const std::string clip = PathText();
+    const auto head = ReadClipHead(clip);
+    if (!head) {
+        panel_.Ui().MessageBox({"Bad File Name", kFileError});
+        if (panel_.Channels().playList->Active()) panel_.Channels().playList->Stop();
+        return false;
+    }
+    const auto kind = head->firstWord ? ClassifyClip(*head->firstWord, panel_.Is2000Board()) : std::nullopt;
+    if (!kind) {
+        panel_.Ui().MessageBox({"Invalid MPEG2 File detected", kFileError});
+        return false;
+    }
+    kind_ = *kind;
+    // A start beyond the clip plays its last picture, as the start edit itself would clamp it.
+    start_ = StartFields(panel_, StartText(), length_);
+    std::uint64_t startOffset = 0, endOffset = 0;
+    if (start_ != 0 || endPicture != 0) {
+        if (!IsDv(kind_)) {
+            if (!ComputeMpegOffsets(clip, head->bytes, startOffset, endOffset)) {
+                panel_.Ui().MessageBox({"Invalid Offset detected", kFileError});
+                return false;
+            }
+        } else {
+            // Beyond 4 GiB (about 20 minutes of 625-line DV25) the offset needs its high word.
+            startOffset = static_cast<std::uint64_t>(dvFrameSize_) * static_cast<std::uint64_t>(start_ / 2);
+        }
+    }
+    const std::string line = LoadLine(startOffset, endOffset, clip);
+    const auto word = ReadWordAt(clip, startOffset);
+    if (!word || !StartWordMatches(*word, kind_, panel_.Is2000Board())) {
+        panel_.Ui().MessageBox({"Invalid Offset detected", kFileError});
+        return false;
+    }
+    panel_.SendCommand(line);
+    if (!panel_.Channels().videoA->Loaded() && !panel_.Channels().videoB->Loaded()) panel_.ReferenceOff();
+    return true;
+}
+
+// ------------------------------------------------------------------ modes
+
+void CVideoChannel::SendPlayRange(std::uint32_t startTime, std::uint32_t s0) {
+    panel_.SendCommand(Format("mwcmd -p 0x0 %s 0xffffffff 0x%x 0x%x %s -L%d", Word(kPlayWord).c_str(), startTime, s0,
+                              IsDv(kind_) ? "0x2" : "0x0", t_.input));
+}
+
+void CVideoChannel::OnPlay() {
+    AudioChannel& audio = *panel_.Channels().audio;
+    const bool linked = t_.decodesToFile && audio.linked;
+    switch (state_) {
+    case VideoState::Playing: return;
+    case VideoState::Stopped: {
+        if (!LoadVideo()) return;
+        PlayListChannel& list = *panel_.Channels().playList;
+        if (list.Active()) {
+            list.ChannelListPlay(t_.input);
+            EnterMode(VideoState::Playing);
+            return;
+        }
+        DecodeSetup(false);
+        if (linked) {
+            audio.linkOffsetFields = 2 * pictureInGroup_;
+            audio.Play();
+            audio.linkOffsetFields = 0;
+        }
+        const auto s0 = static_cast<std::uint32_t>(start_ - 2 * pictureInGroup_);
+        panel_.SendCommand(Format("mwcmd -p 0x0 %s 0xffffffff 0xffffffff 0x%x %s -L%d", Word(kPlayWord).c_str(), s0,
+                                  IsDv(kind_) ? "0x2" : "0x0", t_.input));
+        break;
+    }
+    case VideoState::Paused:
+        DecodeSetup(true);
+        if (linked) audio.Play();
+        panel_.SendCommand(
+            Format("mwcmd -s 0x%x %s", static_cast<std::uint32_t>(scheduledStart), Word(kResumeWord).c_str()));
+        break;
+    case VideoState::VarPlay:
+    case VideoState::IpOnly:
+    case VideoState::IOnly:
+        if (linked) audio.Play();
+        panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord));
+        panel_.SendCommand("mwcmd -p 0x0 " + Word(kResumeWord));
+        break;
+    }
+    EnterMode(VideoState::Playing);
+}
+
+void CVideoChannel::OnPause() {
+    switch (state_) {
+    case VideoState::Paused: return;
+    case VideoState::Stopped: {
+        if (!LoadVideo()) return;
+        const std::uint32_t cue = CueField(Counter());
+        SendPlayRange(cue, static_cast<std::uint32_t>(start_ - 2 * pictureInGroup_));
+        panel_.SendCommand(Format("mwcmd -s 0x%x %s", cue + 2 * pictureInGroup_, Word(kFreezeWord).c_str()));
+        break;
+    }
+    case VideoState::Playing:
+        if (t_.decodesToFile && panel_.Channels().audio->linked) panel_.Channels().audio->Pause();
+        panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord));
+        break;
+    default: panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord)); break;
+    }
+    EnterMode(VideoState::Paused);
+}
+
+void CVideoChannel::OnStep(int frame) {
+    if (state_ == VideoState::Stopped) {
+        // A step from stopped cues the clip paused at its start, as PAUSE does.
+        OnPause();
+        return;
+    }
+    if (state_ == VideoState::Playing && t_.decodesToFile && panel_.Channels().audio->linked)
+        panel_.Channels().audio->Stop();
+    panel_.SendCommand(Format("mwcmd -p 0x0 %s 0x%x", Word(kStepWord).c_str(), frame));
+    EnterMode(VideoState::Paused);
+}
+
+void CVideoChannel::OnVarPlay() {
+    AudioChannel& audio = *panel_.Channels().audio;
+    const bool linked = t_.decodesToFile && audio.linked;
+    switch (state_) {
+    case VideoState::Stopped: {
+        if (!LoadVideo()) return;
+        const std::uint32_t at = Counter() + 16;
+        SendPlayRange(at, static_cast<std::uint32_t>(start_ - 2 * pictureInGroup_));
+        rate_ = RateForPercent(ParseSpeed());
+        panel_.SendCommand(Format("mwcmd -s 0x%x  %s 0x0 0x%x", at, Word(kTrickWord).c_str(), rate_));
+        if (linked) {
+            audio.linkOffsetFields = 2 * pictureInGroup_;
+            audio.linkVarPlayStart = at;
+            audio.VarPlay();
+            audio.linkOffsetFields = 0;
+            audio.linkVarPlayStart = 0;
+        }
+        EnterMode(VideoState::VarPlay);
+        return;
+    }
+    case VideoState::Playing:
+        if (linked) audio.Stop();
+        break;
+    case VideoState::Paused: panel_.SendCommand("mwcmd -p 0x0 " + Word(kResumeWord)); break;
+    default: break;
+    }
+    EnterMode(VideoState::VarPlay);
+    SetVarSpeed();
+}
+
+void CVideoChannel::OnTrickMode(VideoState mode) {
+    // Trick play needs I and P pictures; DV has none.
+    if (IsDv(kind_) || state_ == mode) return;
+    const int trick = mode == VideoState::IpOnly ? 1 : 2;
+    const std::string trickLine = Format("mwcmd -p 0x0  %s 0x%x 0x0", Word(kTrickWord).c_str(), trick);
+    switch (state_) {
+    case VideoState::Stopped: {
+        rate_ = 200;
+        if (!LoadVideo()) return;
+        if (IsDv(kind_)) return;
+        const std::uint32_t at = Counter() + 16;
+        SendPlayRange(at, static_cast<std::uint32_t>(start_ - 2 * pictureInGroup_));
+        panel_.SendCommand(Format("mwcmd -s 0x%x %s 0x%x 0x0", at, Word(kTrickWord).c_str(), trick));
+        break;
+    }
+    case VideoState::Playing:
+        if (t_.decodesToFile && panel_.Channels().audio->linked) panel_.Channels().audio->Stop();
+        panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord));
+        panel_.SendCommand(trickLine);
+        break;
+    case VideoState::VarPlay:
+        panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord));
+        panel_.SendCommand(trickLine);
+        break;
+    default: panel_.SendCommand(trickLine); break;
+    }
+    rate_ = 200;
+    EnterMode(mode);
+}
+
+void CVideoChannel::OnStop() {
+    if (state_ == VideoState::Stopped) return;
+    panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord));
+    // Park on the black clip so the board keeps showing black.
+    const char* black = panel_.PalMode() ? ".\\mpeg\\black1pal.mpg" : ".\\mpeg\\black1.mpg";
+    panel_.SendCommand(Format("mwcmd -i%dB -l1 %s-F <%s>", t_.input, panel_.Is2000Board() ? "" : "-R ", black));
+    panel_.SendCommand(Format("mwcmd -p 0x0 %s 0x1 0xffffffff 0x0 0x0 -L%d", Word(kPlayWord).c_str(), t_.input));
+    panel_.Ui().Sleep(100);
+    if (t_.decodesToFile && panel_.Channels().audio->linked &&
+        (state_ == VideoState::Playing || state_ == VideoState::VarPlay))
+        panel_.Channels().audio->Stop();
+    EnterMode(VideoState::Stopped);
+    if (decoding_) FinishDecode();
+}
+
+}  // namespace velmar

@@ -1,0 +1,159 @@
+// Decode to file on channel A: the board decodes a range of what the channel plays into output
+// stream 5; STOP waits until that stream has drained and appends the trailer that describes the
+// pictures.
+//
+// The picture size the board is told and the trailer come from one place (DecodeGeometry), so the
+// file and its trailer always agree: 720 x 480 frames (240-line fields) at 30 pictures a second in
+// NTSC, 720 x 576 (288-line fields) at 25 in PAL.
+#include <cstdio>
+#include <filesystem>
+
+#include "format.h"
+#include "platform/log.h"
+#include "velmar_view.h"
+#include "velmar_view_ids.h"
+#include "video_channel.h"
+
+namespace velmar {
+
+using namespace panel_ids;
+
+namespace {
+
+constexpr const char* kDecodeFilterDefaultExtension = "flm";
+// Ticks of 100 ms the drain wait gives the board before it stops waiting (a minute).
+constexpr int kDrainWaitLimitTicks = 600;
+constexpr int kDrainQuietTicks = 10;
+// Tries of 100 ms to reopen the output for its trailer.
+constexpr int kTrailerOpenTries = 50;
+
+struct DecodeGeometry {
+    int width = 720;
+    int frameLines;
+    int rate;
+    int FieldLines() const { return frameLines / 2; }
+};
+
+DecodeGeometry GeometryFor(bool pal) { return pal ? DecodeGeometry{720, 576, 25} : DecodeGeometry{720, 480, 30}; }
+
+}  // namespace
+
+void CVideoChannel::OnUncompressFile() {
+    const std::string stored = panel_.ReadKey("PATHDIO");
+    std::string extension = ExtensionOf(stored);
+    if (extension.empty()) extension = ".flm";
+    const bool known = extension == ".flm" || extension == ".tga" || extension == ".mov";
+    velmar_ui::FileChooserSpec chooser;
+    // A save form: the output usually does not exist yet.
+    chooser.save = true;
+    chooser.startFolder = velmar_ui::FolderOf(stored);
+    chooser.initialName = known ? "*" + extension : "*.*";
+    chooser.defaultExtension = kDecodeFilterDefaultExtension;
+    chooser.filter = DecodeOutputFilter(extension);
+    const auto choice = panel_.Ui().ChooseFile(chooser);
+    if (!choice) return;
+    panel_.decodePath = *choice;
+    panel_.WriteKey("PATHDIO", *choice);
+    panel_.UpdateData(false);
+    panel_.View().SelectAllText(kDecodePath);
+}
+
+bool CVideoChannel::OpenDecodeOutput() {
+    const std::string& path = panel_.decodePath;
+    std::error_code error;
+    if (std::filesystem::exists(path, error)) {
+        const auto answer = panel_.Ui().MessageBox({"File Already Exists Do You Wish to Overwrite?",
+                                                    "Velmar File Warning?", velmar_ui::BoxButtons::YesNo,
+                                                    velmar_ui::BoxIcon::Question});
+        if (answer != velmar_ui::BoxAnswer::Yes) return false;
+    }
+    // The board's writer opens the file later, on its own thread: find out now whether it can be
+    // written, without truncating anything ("a" creates a missing file and keeps an existing one).
+    std::FILE* probe = path.empty() ? nullptr : std::fopen(path.c_str(), "ab");
+    if (!probe) return false;
+    std::fclose(probe);
+
+    const DecodeGeometry geometry = GeometryFor(panel_.PalMode());
+    std::string line;
+    if (panel_.View().Checked(kDecodeFrame)) {
+        if (BoardWindow* window = panel_.Window()) {
+            window->Write32(window::kFrameSourceDescriptor, static_cast<std::uint32_t>(geometry.width));
+            window->Write32(window::kFrameSourceDescriptor + 4, static_cast<std::uint32_t>(geometry.frameLines));
+            window->Write32(window::kFrameSourceDescriptor + 8, 0);
+        }
+        line = Format("mwcmd -o5B -I <%s>", path.c_str());
+    } else {
+        line = Format("mwcmd -o5B <%s>", path.c_str());
+    }
+    panel_.SendCommand(line);
+    if (BoardWindow* window = panel_.Window()) window->Write32(window::kDiskOverrunCounter, 0);
+    return true;
+}
+
+void CVideoChannel::DecodeSetup(bool fromPaused) {
+    if (!t_.decodesToFile || panel_.decodeFields == 0) return;
+    panel_.SendCommand("mwcmd -p 0x0 0x9f0500");
+    panel_.Ui().Sleep(50);
+    if (!OpenDecodeOutput()) {
+        panel_.Ui().MessageBox({"Can't open decode output file", "Velmar Error"});
+        return;
+    }
+    decoding_ = true;
+    decodeFields_ = panel_.decodeFields;
+    decodeFrames_ = panel_.View().Checked(kDecodeFrame);
+    const DecodeGeometry geometry = GeometryFor(panel_.PalMode());
+    const std::uint32_t format =
+        static_cast<std::uint32_t>(geometry.width) << 16 | static_cast<std::uint32_t>(geometry.FieldLines());
+    const auto last = static_cast<std::uint32_t>(decodeFields_ - 1);
+    if (!fromPaused) {
+        const auto at = static_cast<std::uint32_t>(start_);
+        panel_.SendCommand(Format("mwcmd -s 0x%x 0x000B2502 0x%.8X 0x00120000", at, format));
+        panel_.SendCommand(Format("mwcmd -s 0x%x 0x000C2500", at + last));
+        panel_.Ui().Sleep(50);
+    } else {
+        const BoardWindow* window = panel_.Window();
+        const std::uint32_t at = window ? window->Read32(t_.status + window::kStatusFieldCounter) : 0;
+        panel_.SendCommand(Format("mwcmd -s 0x%x 0x000B2502 0x%.8X 0x00120200", at, format));
+        panel_.SendCommand(Format("mwcmd -s 0x%x 0x000C2500", at + last));
+    }
+}
+
+void CVideoChannel::FinishDecode() {
+    panel_.Host().ShowNotice(Notice::Closing);
+    // The status loop's pieces only: a stop must not run the list engine or remote requests.
+    int ticks = 0;
+    while (panel_.Drain(5).count < kDrainQuietTicks && ticks < kDrainWaitLimitTicks) {
+        panel_.Ui().Sleep(100);
+        panel_.StatusTick();
+        ++ticks;
+    }
+    if (ticks >= kDrainWaitLimitTicks) {
+        platform::Log(platform::LogLevel::Warning, "decode output did not drain; closing it anyway");
+        panel_.AddLogMessage("The decode output did not drain within a minute; it was closed anyway.");
+    }
+    panel_.SendCommand("mwcmd -U5");
+
+    const std::string& path = panel_.decodePath;
+    std::FILE* file = nullptr;
+    for (int tries = 0; tries < kTrailerOpenTries && !(file = std::fopen(path.c_str(), "ab+")); ++tries)
+        panel_.Ui().Sleep(100);
+    if (!file) {
+        panel_.Ui().MessageBox({"Can't open decode output file", "Velmar Error"});
+    } else {
+        const DecodeGeometry geometry = GeometryFor(panel_.PalMode());
+        const auto pictures = static_cast<std::uint32_t>(decodeFrames_ ? decodeFields_ / 2 : decodeFields_);
+        const auto trailer = UncompressTrailer(pictures, geometry.width,
+                                               decodeFrames_ ? geometry.frameLines : geometry.FieldLines(),
+                                               geometry.rate);
+        const bool written = std::fwrite(trailer.data(), 1, trailer.size(), file) == trailer.size();
+        // A full disk may only show when the buffer is flushed.
+        const bool closed = std::fclose(file) == 0;
+        if (!written || !closed) panel_.Ui().MessageBox({"NULL", "error"});
+    }
+    panel_.Host().CloseNotice(Notice::Closing);
+    decoding_ = false;
+    panel_.decodeFields = 0;
+    panel_.UpdateData(false);
+}
+
+}  // namespace velmar

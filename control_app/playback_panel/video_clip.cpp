@@ -1,0 +1,119 @@
+#include "video_clip.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+
+namespace velmar {
+
+namespace {
+
+constexpr std::uint32_t kSequenceHeader = 0xB3010000;          // 00 00 01 B3 as stored
+constexpr std::uint32_t kSequenceHeaderReversed = 0x000001B3;  // B3 01 00 00
+constexpr std::uint32_t kDv525 = 0x3F00071F;                   // 1F 07 00 3F
+constexpr std::uint32_t kDv625 = 0xBF00071F;                   // 1F 07 00 BF
+constexpr std::uint32_t kDv525Reversed = 0x1F07003F;
+constexpr std::uint32_t kDv625Reversed = 0x1F0700BF;
+// The header of a DV frame's second DIF channel (DV50), in file order and word-reversed.
+constexpr std::uint32_t kDvSecond525 = 0x3F000F1F, kDvSecond625 = 0xBF000F1F;
+constexpr std::uint32_t kDvSecond525Reversed = 0x1F0F003F, kDvSecond625Reversed = 0x1F0F00BF;
+
+std::uint32_t Le32(const unsigned char* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+
+// Reads `count` bytes at `offset`; false when the file is shorter or cannot be read.
+bool ReadAt(const std::string& path, std::uint64_t offset, unsigned char* bytes, std::size_t count) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    file.seekg(static_cast<std::streamoff>(offset));
+    if (!file) return false;
+    file.read(reinterpret_cast<char*>(bytes), static_cast<std::streamsize>(count));
+    return file.gcount() == static_cast<std::streamsize>(count);
+}
+
+}  // namespace
+
+std::optional<VideoKind> ClassifyClip(std::uint32_t firstWord, bool is2000Board) {
+    // The 2000-type board takes files as stored; the other board takes every word byte-reversed,
+    // so what is "reversed" swaps with the board type.
+    switch (firstWord) {
+    case kSequenceHeader: return is2000Board ? VideoKind::Mpeg : VideoKind::MpegReversed;
+    case kSequenceHeaderReversed: return is2000Board ? VideoKind::MpegReversed : VideoKind::Mpeg;
+    case kDv525: return is2000Board ? VideoKind::Dv : VideoKind::DvReversed;
+    case kDv525Reversed: return is2000Board ? VideoKind::DvReversed : VideoKind::Dv;
+    case kDv625: return is2000Board ? std::optional(VideoKind::Dv) : std::nullopt;
+    case kDv625Reversed: return is2000Board ? std::optional(VideoKind::DvReversed) : std::nullopt;
+    default: return std::nullopt;
+    }
+}
+
+int DvFrameSize(std::uint32_t firstWord, VideoKind kind, std::optional<std::uint32_t> wordAtFrame) {
+    const int frame = static_cast<int>(DvSecondHeaderOffset(firstWord, kind));
+    if (!wordAtFrame) return frame;
+    const std::uint32_t w = *wordAtFrame;
+    const bool second = kind == VideoKind::Dv ? (w == kDvSecond525 || w == kDvSecond625)
+                                              : (w == kDvSecond525Reversed || w == kDvSecond625Reversed);
+    return second ? 2 * frame : frame;
+}
+
+bool StartWordMatches(std::uint32_t word, VideoKind kind, bool is2000Board) {
+    switch (kind) {
+    case VideoKind::Mpeg:
+        return word == (is2000Board ? kSequenceHeader : kSequenceHeaderReversed);
+    case VideoKind::MpegReversed:
+        return word == (is2000Board ? kSequenceHeaderReversed : kSequenceHeader);
+    case VideoKind::Dv: return (word & 0x7FFFFFFFu) == kDv525;
+    case VideoKind::DvReversed: return (word & ~0x80u) == kDv525Reversed;
+    }
+    return false;
+}
+
+std::optional<ClipHead> ReadClipHead(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (path.empty() || !file) return std::nullopt;
+    ClipHead head;
+    std::error_code error;
+    head.bytes = std::filesystem::file_size(path, error);
+    if (error) return std::nullopt;
+    unsigned char bytes[4];
+    file.read(reinterpret_cast<char*>(bytes), 4);
+    if (file.gcount() == 4) head.firstWord = Le32(bytes);
+    return head;
+}
+
+std::optional<std::uint32_t> ReadWordAt(const std::string& path, std::uint64_t offset) {
+    unsigned char bytes[4];
+    if (!ReadAt(path, offset, bytes, 4)) return std::nullopt;
+    return Le32(bytes);
+}
+
+std::array<std::uint8_t, kUncompressTrailerBytes> UncompressTrailer(std::uint32_t pictures, int width, int height,
+                                                                    int rate) {
+    std::array<std::uint8_t, kUncompressTrailerBytes> t{};
+    auto be32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) t[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+    };
+    t[0] = 'R', t[1] = 'a', t[2] = 'n', t[3] = 'd';
+    be32(4, pictures);
+    t[12] = static_cast<std::uint8_t>(width >> 8), t[13] = static_cast<std::uint8_t>(width);
+    t[14] = static_cast<std::uint8_t>(height >> 8), t[15] = static_cast<std::uint8_t>(height);
+    be32(16, static_cast<std::uint32_t>(rate));
+    return t;
+}
+
+std::string DecodeOutputFilter(const std::string& extension) {
+    static const char* kData = "Data Files (*.flm;*.tga;*.mov)|*.flm; *.tga; *.mov|All Files (*.*)|*.*||";
+    static const char* kFlm = "FilmStrip Files (*.flm)|*.flm|";
+    static const char* kTga = "Targa Files (*.tga)|*.tga|";
+    static const char* kMov = "QuickTime Files (*.mov)|*.mov|";
+    if (extension == ".flm") return std::string(kFlm) + kTga + kMov + kData;
+    if (extension == ".tga") return std::string(kTga) + kFlm + kMov + kData;
+    if (extension == ".mov") return std::string(kMov) + kTga + kFlm + kData;
+    return std::string("All Files (*.*)|*.*|") + kFlm + kTga + kMov + kData;
+}
+
+std::string ExtensionOf(const std::string& path) { return std::filesystem::path(path).extension().string(); }
+
+}  // namespace velmar

@@ -1,0 +1,88 @@
+#include "encoder_parameters.h"
+
+#include "format.h"
+
+namespace velmar {
+
+namespace {
+
+const EncoderModeSpec k422{"422", {320, 352, 368, 384, 480, 544, 640, 704, 720}, 720, {480, 512}, {576, 608},
+                           480, 576, 2, 1, 50000, 8000};
+const EncoderModeSpec k420{"420", {320, 352, 368, 384, 480, 544, 640, 704, 720}, 720, {480}, {576},
+                           480, 576, 3, 3, 15000, 8000};
+// The PAL default is the larger picture, the NTSC default the smaller.
+const EncoderModeSpec kMpeg1{"MP1", {160, 176, 320, 352}, 160, {112, 240}, {144, 288}, 112, 288, 3, 3, 5000, 2000};
+
+}  // namespace
+
+std::optional<RecordMode> RecordModeOf(int value) {
+    switch (value) {
+    case 0: return RecordMode::Mpeg2_420;
+    case 1: return RecordMode::Mpeg2_422;
+    case 4: return RecordMode::Mpeg1;
+    default: return std::nullopt;
+    }
+}
+
+const EncoderModeSpec& ModeSpec(RecordMode mode) {
+    switch (mode) {
+    case RecordMode::Mpeg2_422: return k422;
+    case RecordMode::Mpeg1: return kMpeg1;
+    case RecordMode::Mpeg2_420: break;
+    }
+    return k420;
+}
+
+std::vector<int> IntraDistances(int refDistance) {
+    std::vector<int> items;
+    if (refDistance < 1) return items;
+    for (int value = refDistance; value <= kIntraDistanceMax; value += refDistance) items.push_back(value);
+    return items;
+}
+
+int ChooseIntraDistance(int stored, int refDistance) {
+    if (refDistance < 1) refDistance = 1;
+    if (stored < refDistance || stored > kIntraDistanceMax) stored = kIntraDefault;
+    return refDistance * (stored / refDistance);
+}
+
+std::vector<std::string> EncoderCommandLines(const EncoderSettings& s) {
+    std::vector<std::string> lines;
+    const bool mpeg1 = s.mode == RecordMode::Mpeg1;
+    lines.push_back(Format("mwcmd -s 0xffffffff 0xb1130002 0x%x 0x1", (mpeg1 ? 4 : 8) - s.horizontalIndex));
+    if (s.mode == RecordMode::Mpeg2_422)
+        lines.push_back(Format("mwcmd -s 0xffffffff 0xb1110001 0x%x", s.verticalIndex + (s.pal ? 4 : 2)));
+    else if (mpeg1)
+        lines.push_back(Format("mwcmd -s 0xffffffff 0xb1110001 0x%x", (s.pal ? 3 : 1) - s.verticalIndex));
+    lines.push_back(Format("mwcmd -s 0xffffffff 0xc1190002 0x%x 0x%x", s.luma ? 1 : 0, s.chroma ? 1 : 0));
+    if (s.vbr) {
+        lines.push_back(Format("mwcmd -s 0xffffffff 0xa10d0005 1 %d000 %d %d %d", s.bitRate, s.minQ, s.minQ, s.minQ));
+    } else {
+        lines.push_back("mwcmd -s 0xffffffff 0xa10d0005 0 8000000 2 2 2");
+        lines.push_back(Format("mwcmd -s 0xffffffff 0xa00d0001 %d000", s.bitRate));
+    }
+    lines.push_back(Format("mwcmd -s 0xffffffff 0xa0040001 0x%x", s.sceneChange ? 1 : 0));
+    lines.push_back(Format("mwcmd -s 0xffffffff 0xc1170002 %d %d", (s.refIndex + 1) * (s.intraIndex + 1),
+                           s.refIndex + 1));
+    lines.push_back(Format("mwcmd -s 0xffffffff 0xa0020001 %d", s.closeFreq));
+    return lines;
+}
+
+std::vector<std::string> ScriptCommandLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t newline = text.find('\n', at);
+        const std::size_t end = newline == std::string_view::npos ? text.size() : newline + 1;
+        std::string line(text.substr(at, end - at));
+        at = end;
+        const std::size_t content = line.size() - (line.back() == '\n' ? 1 : 0);
+        if (content > kScriptLineMax) continue;
+        if (line.empty() || line[0] == ';' || line.size() < 7) continue;
+        for (int i = 0; i < 2 && !line.empty() && (line.back() == '\r' || line.back() == '\n'); ++i) line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+}  // namespace velmar

@@ -1,0 +1,93 @@
+#include "record_sources.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "format.h"
+#include "platform/kernel.h"
+
+namespace velmar {
+
+std::uint32_t RecordSampleRate(int rateCode) {
+    switch (rateCode & 3) {
+    case 0: return 32000;
+    case 1: return 44100;
+    default: return 48000;
+    }
+}
+
+std::array<std::uint8_t, wav::kWavHeaderSize> WavHeader(std::uint64_t fileSize, std::uint32_t sampleRate) {
+    const std::uint64_t data = fileSize > wav::kWavHeaderSize ? fileSize - wav::kWavHeaderSize : 0;
+    return wav::MakeWavHeader(sampleRate, 2, data);
+}
+
+bool WriteWavHeaderOver(const std::string& path, std::uint32_t sampleRate) {
+    std::error_code error;
+    const std::uint64_t size = std::filesystem::file_size(path, error);
+    if (error) return false;
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    if (!file) return false;
+    const auto header = WavHeader(size, sampleRate);
+    // A file shorter than the header grows to it, so that what is there reads as a WAVE file.
+    const bool written = std::fwrite(header.data(), 1, header.size(), file) == header.size();
+    return std::fclose(file) == 0 && written;
+}
+
+SourceType SourceTypeOf(const std::string& path) {
+    const std::string extension = std::filesystem::path(path).extension().string();
+    if (extension == ".flm") return SourceType::FilmStrip;
+    if (extension == ".tga") return SourceType::Targa;
+    if (extension == ".mov") return SourceType::QuickTime;
+    return SourceType::None;
+}
+
+namespace {
+
+std::uint32_t BigEndian(const unsigned char* p, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < bytes; ++i) value = value << 8 | p[i];
+    return value;
+}
+
+}  // namespace
+
+std::optional<FilmStripTrailer> ReadFilmStripTrailer(const std::string& path) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) return std::nullopt;
+    const auto size = static_cast<std::streamoff>(file.tellg());
+    if (size < static_cast<std::streamoff>(kFilmStripTrailerBytes)) return std::nullopt;
+    unsigned char t[kFilmStripTrailerBytes];
+    file.seekg(size - static_cast<std::streamoff>(kFilmStripTrailerBytes));
+    if (!file.read(reinterpret_cast<char*>(t), sizeof t)) return std::nullopt;
+    if (t[0] != 'R' || t[1] != 'a' || t[2] != 'n' || t[3] != 'd') return std::nullopt;
+    return FilmStripTrailer{BigEndian(t + 4, 4), BigEndian(t + 12, 2), BigEndian(t + 14, 2), BigEndian(t + 16, 2)};
+}
+
+std::optional<TargaHeader> ReadTargaHeader(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    unsigned char h[kTargaHeaderBytes];
+    if (!file || !file.read(reinterpret_cast<char*>(h), sizeof h)) return std::nullopt;
+    return TargaHeader{h[2], h[16], h[12] | h[13] << 8, h[14] | h[15] << 8};
+}
+
+bool BaseNameEndsInDigit(const std::string& path) {
+    const std::string stem = std::filesystem::path(path).stem().string();
+    return !stem.empty() && stem.back() >= '0' && stem.back() <= '9';
+}
+
+std::string SourceFormatLine(const FrameSourceDescriptor& d, int targaDepth, int fieldCount) {
+    const char* format = "0x00120000";
+    std::uint32_t bytesPerPixel = 4;
+    if (d.type == static_cast<std::uint32_t>(SourceType::Targa)) {
+        format = targaDepth == 32 ? "0x00820200" : "0x00720000";
+        bytesPerPixel = targaDepth == 32 ? 4 : 3;
+    } else if (d.type == static_cast<std::uint32_t>(SourceType::QuickTime)) {
+        format = "0x00410200";
+        bytesPerPixel = 2;
+    }
+    return Format("mwcmd -s 0xffffffff 0x000B0202 0x%x00F0 %s -s 0xFFFFFFFF 0x00100001 0x%x",
+                  d.bytesPerLine / bytesPerPixel, format, fieldCount / 2);
+}
+
+}  // namespace velmar

@@ -1,0 +1,425 @@
+// The record flow: output files, RECORD, PAUSE, FR STEP and STOP of video and audio, the WAVE
+// header of a finished audio file, and the compress-from-file source.
+#include <filesystem>
+
+#include "format.h"
+#include "index_formats/index_files.h"
+#include "platform/kernel.h"
+#include "platform/profile.h"
+#include "record_ids.h"
+#include "velmar_vrec.h"
+
+namespace velmar {
+
+using namespace record_ids;
+
+namespace {
+
+constexpr const char* kErrorCaption = "Velmar Error";
+constexpr const char* kFileError = "Velmar File Error";
+
+bool Exists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(platform::NormalizePath(path), error);
+}
+
+bool Remove(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::remove(platform::NormalizePath(path), error) && !error;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ initialisation
+
+void CVelmarVrec::InitVideoPaths() {
+    View().SetFlat(kStopVideo, true);
+    videoPath = profile_.GetString(section_, "RPATHV");
+    compressPath = profile_.GetString(section_, "PATHEIO");
+    scriptPath = profile_.GetString(section_, "PATHSCR");
+    UpdateData(false);
+}
+
+void CVelmarVrec::InitAudioRecord() {
+    View().SetFlat(kStopAudio, true);
+    audioPath = profile_.GetString(section_, "RPATHA");
+    UpdateData(false);
+    linkedAudio_ = profile_.GetInt(section_, "LINKRAUD", 0) != 0;
+    View().SetChecked(kLinkAudio, linkedAudio_);
+    const int rate = profile_.GetInt(section_, "RAUDRATE", 48);
+    if (rate == 32)
+        OnAudioRate32();
+    else if (rate == 44)
+        OnAudioRate44();
+    else
+        OnAudioRate48();
+}
+
+void CVelmarVrec::SetAudioRate(int code, const char* key) {
+    View().SetChecked(kRate48, code == 2);
+    View().SetChecked(kRate44, code == 1);
+    View().SetChecked(kRate32, code == 0);
+    port40_ = (port40_ & ~3) | code;
+    WriteKey("RAUDRATE", key);
+    SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01010001 0x004003E8 0x00000000 0x%x000000", port40_));
+}
+
+void CVelmarVrec::OnAudioRate48() { SetAudioRate(2, "48"); }
+void CVelmarVrec::OnAudioRate44() { SetAudioRate(1, "44"); }
+void CVelmarVrec::OnAudioRate32() { SetAudioRate(0, "32"); }
+
+void CVelmarVrec::OnLinkRecordAudio() {
+    linkedAudio_ = View().Checked(kLinkAudio);
+    WriteKey("LINKRAUD", linkedAudio_ ? "1" : "0");
+}
+
+void CVelmarVrec::OnPathEdited() { UpdateFormData(); }
+
+void CVelmarVrec::OnPathLeft(const velmar_ui::Event& event) {
+    switch (event.id) {
+    case kVideoPath: WriteKey("RPATHV", videoPath); break;
+    case kAudioPath: WriteKey("RPATHA", audioPath); break;
+    case kCompressPath: WriteKey("PATHEIO", compressPath); break;
+    case kScriptPath: WriteKey("PATHSCR", scriptPath); break;
+    default: break;
+    }
+}
+
+// ------------------------------------------------------------------ output files
+
+std::string CVelmarVrec::MdbPath() const {
+    return index_formats::IndexPathBeside(platform::NormalizePath(videoPath), ".mdb");
+}
+
+bool CVelmarVrec::OpenVideoOutput() {
+    // The service loop would take an empty name as no file at all and drop the recording.
+    if (videoPath.empty()) {
+        Ui().MessageBox({"Choose a video output file first", kFileError});
+        return false;
+    }
+    if (Exists(videoPath)) {
+        const auto answer = Ui().MessageBox({"File Already Exists Do You Wish to Overwrite?", "Velmar File Warning?",
+                                             velmar_ui::BoxButtons::YesNo, velmar_ui::BoxIcon::Question});
+        if (answer != velmar_ui::BoxAnswer::Yes) return false;
+        if (!Remove(videoPath)) {
+            Ui().MessageBox({"Error Overwriting File. Try Deleting the File First", kFileError});
+            return false;
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::remove(MdbPath(), ignored);
+    if (linkedAudio_ && !OpenAudioOutput()) return false;
+    const bool swap = View().Checked(kByteSwap);
+    const bool reversed = is2000Board_ ? swap : !swap;
+    SendCommand(Format(reversed ? "mwcmd -o0B -R <%s>" : "mwcmd -o0B <%s>", videoPath.c_str()));
+    return true;
+}
+
+bool CVelmarVrec::OpenAudioOutput() {
+    if (audioPath.empty()) {
+        Ui().MessageBox({"Choose an audio output file first", kFileError});
+        return false;
+    }
+    if (Exists(audioPath)) {
+        const auto answer = Ui().MessageBox({"File Already Exists Do You Wish to Overwrite?", "Velmar File Warning?",
+                                             velmar_ui::BoxButtons::YesNo, velmar_ui::BoxIcon::Question});
+        if (answer != velmar_ui::BoxAnswer::Yes) return false;
+    }
+    SendCommand(Format(is2000Board_ ? "mwcmd -o1B -R <%s>" : "mwcmd -o1B <%s>", audioPath.c_str()));
+    return true;
+}
+
+// ------------------------------------------------------------------ video record
+
+void CVelmarVrec::ResetEncoderOutput() {
+    window_->Write32(window::kDiskOverrunCounter, 0);
+    window_->Write32(window::kEncoderIndexRing, 0);
+    window_->Write32(window::kEncoderIndexRing + 4, 0);
+}
+
+static int BoardFrames(const CVelmarVrec& panel, BoardWindow& window) {
+    return panel.TimecodeToFrames(window.Read32(window::kRecordTimecode + 4) & 0x7FFFFFFF);
+}
+
+void CVelmarVrec::OnRecordVideo() {
+    if (!UpdateData(true) || !window_) return;
+    if (recordState_ == RecordState::Paused) {
+        SendCommand("mwcmd -p 0x0 0x80040000");
+        recordState_ = RecordState::Recording;
+        View().SetFlat(kPauseVideo, false);
+        View().SetFlat(kRecordVideo, true);
+        return;
+    }
+    if (recordState_ == RecordState::Recording) return;
+
+    if (compressFields > 0) {
+        SendCommand("mwcmd -p 0x0 0x9f0500");
+        if (!LoadCompressSource() || !OpenVideoOutput()) return;
+        ProgramEncoder();
+        ResetEncoderOutput();
+        SendCommand("mwr 0x40030 0x00000001");
+        SendCommand(SourceFormatLine(Descriptor(), targaDepth_, compressFields));
+    } else {
+        if (!OpenVideoOutput()) return;
+        ProgramEncoder();
+        ResetEncoderOutput();
+        if (linkedAudio_) {
+            audioStartFrame_ = BoardFrames(*this, *window_);
+            SendCommand("mwcmd -p 0xffffffff 0x80010000 0xffffffff 0x80010100");
+            audioRecording_ = true;
+            View().SetFlat(kRecordAudio, true);
+            View().SetFlat(kStopAudio, false);
+        } else {
+            SendCommand("mwcmd -p 0xffffffff 0x80010000");
+        }
+    }
+    recordState_ = RecordState::Recording;
+    View().SetFlat(kRecordVideo, true);
+    View().SetFlat(kStopVideo, false);
+}
+
+void CVelmarVrec::StartPausedRecording() {
+    if (!UpdateData(true) || !OpenVideoOutput()) return;
+    ProgramEncoder();
+    // A count or index left from the last recording would stop or confuse this one at once.
+    ResetEncoderOutput();
+    const int t = BoardFrames(*this, *window_);
+    SendCommand(Format("mwcmd -s 0x%x 0x80010000", FramesToTimecode(t + 8)));
+    SendCommand(Format("mwcmd -s 0x%x 0x80030000", FramesToTimecode(t + 15)));
+    recordState_ = RecordState::Paused;
+    View().SetFlat(kPauseVideo, true);
+    View().SetFlat(kStopVideo, false);
+}
+
+void CVelmarVrec::OnPauseVideo() {
+    if (!window_) return;
+    if (recordState_ == RecordState::Recording) {
+        SendCommand("mwcmd -p 0xffffffff 0x80030000");
+        recordState_ = RecordState::Paused;
+        View().SetFlat(kRecordVideo, false);
+        View().SetFlat(kPauseVideo, true);
+    } else if (recordState_ == RecordState::Idle) {
+        StartPausedRecording();
+    }
+}
+
+void CVelmarVrec::OnFrameStep() {
+    if (!window_) return;
+    if (recordState_ != RecordState::Paused) {
+        OnPauseVideo();
+        return;
+    }
+    const int t = BoardFrames(*this, *window_);
+    SendCommand(Format("mwcmd -s 0x%x 0x80040000", FramesToTimecode(t + 8)));
+    SendCommand(Format("mwcmd -s 0x%x 0x80030000", FramesToTimecode(t + 9)));
+}
+
+void CVelmarVrec::StopVideoRecord() {
+    if (recordState_ == RecordState::Idle) return;
+    const RecordState was = recordState_;
+    recordState_ = RecordState::Idle;
+    const bool withAudio = linkedAudio_;
+    if (withAudio) {
+        audioRecording_ = false;
+        SendCommand("mwcmd -p 0xffffffff 0x80020001 0x1 0xffffffff 0x80020101 0x1");
+        View().SetFlat(kRecordAudio, false);
+        View().SetFlat(kStopAudio, true);
+    } else {
+        SendCommand("mwcmd -p 0xffffffff 0x80020001 0x1");
+    }
+    host_.ShowNotice(Notice::Closing);
+    // Quiet ticks count from the stop word on: what the board still flushes must reach the file.
+    drain_[0].count = 0;
+    DrainWait(0);
+    SendCommand("mwcmd -U0");
+    if (recordMode_ == 4) {
+        // MPEG-1 recordings keep no picture index.
+        Ui().Sleep(200);
+        std::error_code ignored;
+        std::filesystem::remove(MdbPath(), ignored);
+    }
+    if (withAudio) {
+        drain_[1].count = 0;
+        DrainWait(1);
+        SendCommand("mwcmd -U1");
+        WriteWavHeader();
+    }
+    if (compressFields > 0) SendCommand("mwr 0x40030 0x00000000");
+    host_.CloseNotice(Notice::Closing);
+    if (recordMode_ == 1) SendCommand(palMode_ ? "mwcmd -s 0xffffffff 0xb1110001 0x4" : "mwcmd -s 0xffffffff 0xb1110001 0x2");
+    if (window_ && static_cast<std::int32_t>(window_->Read32(window::kDiskOverrunCounter)) > 0)
+        Ui().MessageBox({"Recording Stopped due Disk Overrun", kErrorCaption});
+    View().SetFlat(was == RecordState::Recording ? kRecordVideo : kPauseVideo, false);
+    View().SetFlat(kStopVideo, true);
+}
+
+// ------------------------------------------------------------------ audio record
+
+void CVelmarVrec::StartAudioRecord() {
+    if (audioRecording_ || !window_ || !OpenAudioOutput()) return;
+    audioStartFrame_ = BoardFrames(*this, *window_);
+    SendCommand("mwcmd -p 0xffffffff 0x80010100");
+    audioRecording_ = true;
+    View().SetFlat(kRecordAudio, true);
+    View().SetFlat(kStopAudio, false);
+}
+
+void CVelmarVrec::StopAudioRecord() {
+    if (!audioRecording_) return;
+    audioRecording_ = false;
+    SendCommand("mwcmd -p 0xffffffff 0x80020101 0x1");
+    View().SetFlat(kRecordAudio, false);
+    View().SetFlat(kStopAudio, true);
+    host_.ShowNotice(Notice::Closing);
+    drain_[1].count = 0;
+    DrainWait(1);
+    SendCommand("mwcmd -U1");
+    WriteWavHeader();
+    host_.CloseNotice(Notice::Closing);
+}
+
+void CVelmarVrec::OnAudioRecordPause() { Ui().MessageBox({"Feature Not Yet Implemented", "Velmar Message"}); }
+
+void CVelmarVrec::WriteWavHeader() {
+    const std::string path = platform::NormalizePath(audioPath);
+    const std::uint32_t rate = RecordSampleRate(port40_ & 3);
+    // The service loop may still hold the file for a moment after "-U1"; it is not held forever.
+    for (int attempt = 0; attempt < kWavOpenAttempts; ++attempt) {
+        if (WriteWavHeaderOver(path, rate)) return;
+        Ui().Sleep(100);
+    }
+    Ui().MessageBox({Format("Can't write the WAVE header of %s", audioPath.c_str()), kFileError});
+}
+
+// ------------------------------------------------------------------ compress from file
+
+FrameSourceDescriptor CVelmarVrec::Descriptor() const {
+    FrameSourceDescriptor d;
+    if (!window_) return d;
+    const std::uint32_t at = window::kFrameSourceDescriptor;
+    d.bytesPerLine = window_->Read32(at);
+    d.lines = window_->Read32(at + 4);
+    d.skip = window_->Read32(at + 8);
+    d.type = window_->Read32(at + 12);
+    return d;
+}
+
+bool CVelmarVrec::LoadCompressSource() {
+    const std::uint32_t at = window::kFrameSourceDescriptor;
+    const SourceType type = SourceTypeOf(compressPath);
+    const auto fail = [this](const std::string& text) {
+        Ui().MessageBox({text, kErrorCaption});
+        return false;
+    };
+    if (type == SourceType::None) return fail("File must end in .flm, .tga, or .mov");
+    window_->Write32(at + 12, static_cast<std::uint32_t>(type));
+    const std::string path = platform::NormalizePath(compressPath);
+    const char* name = compressPath.c_str();
+    if (!Exists(compressPath)) return fail(Format("File Error opening file \"%s\"", name));
+
+    const bool frameMode = View().Checked(kFrameRadio);
+    const int encoderWidth = SelectedValue(kHorizontal);
+    const int encoderHeight = SelectedValue(kVertical);
+    const int wantedHeight = frameMode ? encoderHeight : encoderHeight / 2;
+    const auto sizeMismatch = [&](int width, int height) {
+        return fail(Format("File \"%s\" does not match encoding resolution \nFile resolution = %dx%d \nEncoder "
+                           "setting = %dx%d",
+                           name, width, height, encoderWidth, encoderHeight));
+    };
+    const char* inputLine = frameMode ? "mwcmd -i2B -l1 -I <%s>" : "mwcmd -i2B -l1 <%s>";
+    FrameSourceDescriptor d;
+    if (type == SourceType::FilmStrip) {
+        const auto trailer = ReadFilmStripTrailer(path);
+        if (!trailer) return fail(Format("File \"%s\" is not a valid \"filmstrip\" file", name));
+        const std::int64_t fields = frameMode ? std::int64_t{trailer->frames} * 2 : trailer->frames;
+        if (fields < compressFields) return fail(Format("File \"%s\" only contains %d fields", name, static_cast<int>(fields)));
+        const int width = static_cast<int>(trailer->width), height = static_cast<int>(trailer->height);
+        if (width != encoderWidth || height != wantedHeight) return sizeMismatch(width, height);
+        d = {trailer->width * 4, trailer->height, trailer->skip, 1};
+    } else if (type == SourceType::Targa) {
+        const auto header = ReadTargaHeader(path);
+        if (!header || !header->Supported()) return fail(Format("File \"%s\" is not a supported \"Targa\" format", name));
+        if (!BaseNameEndsInDigit(compressPath)) return fail("No digit found on end of file base.");
+        if (header->width != encoderWidth || header->height != wantedHeight)
+            return sizeMismatch(header->width, header->height);
+        d = {static_cast<std::uint32_t>(header->width * header->depth / 8), static_cast<std::uint32_t>(header->height),
+             18, 2};
+        targaDepth_ = header->depth;
+    } else {
+        d = {1440, 480, 8, 3};
+        inputLine = "mwcmd -i2B -l1 -I <%s>";
+    }
+    window_->Write32(at, d.bytesPerLine);
+    window_->Write32(at + 4, d.lines);
+    window_->Write32(at + 8, d.skip);
+    SendCommand(Format(inputLine, name));
+    window_->Write32(window::kDiskOverrunCounter, 0);
+    return true;
+}
+
+// ------------------------------------------------------------------ browse
+
+namespace {
+
+// "*" and the stored name's extension, or the default extension when it has none.
+std::string InitialName(const std::string& stored, const char* defaultExtension) {
+    const std::string extension = std::filesystem::path(platform::NormalizePath(stored)).extension().string();
+    return "*" + (extension.empty() ? std::string(defaultExtension) : extension);
+}
+
+}  // namespace
+
+void CVelmarVrec::Browse(velmar_ui::ControlId edit, std::string& member, const char* key,
+                         const std::string& initialName, const char* dialogExtension, const std::string& filter) {
+    velmar_ui::FileChooserSpec chooser;
+    // The chooser opens in the stored file's folder; the working directory stays as it is, since
+    // workers of other windows rely on it.
+    chooser.startFolder = velmar_ui::FolderOf(platform::NormalizePath(member));
+    chooser.initialName = initialName;
+    chooser.defaultExtension = dialogExtension;
+    chooser.filter = filter;
+    const auto path = Ui().ChooseFile(chooser);
+    if (!path) return;
+    member = *path;
+    filling_ = true;
+    View().SetText(edit, member);
+    filling_ = false;
+    WriteKey(key, member);
+}
+
+void CVelmarVrec::OnVideoRecordBrowse() {
+    Browse(kVideoPath, videoPath, "RPATHV", InitialName(videoPath, ".mpg"), "mpg",
+           "MPEG Files (*.mpg)|*.mpg|Audio Files (*.wav)|*.wav|Data Files (*.mpg;*.wav)|*.mpg; *.wav|All Files "
+           "(*.*)|*.*||");
+}
+
+void CVelmarVrec::OnAudioRecordBrowse() {
+    Browse(kAudioPath, audioPath, "RPATHA", InitialName(audioPath, ".wav"), "aud",
+           "Audio Files (*.wav)|*.wav|MPEG Files (*.mpg)|*.mpg|Data Files (*.mpg;*.wav)|*.mpg; *.wav|All Files "
+           "(*.*)|*.*||");
+}
+
+void CVelmarVrec::OnScriptBrowse() {
+    Browse(kScriptPath, scriptPath, "PATHSCR", InitialName(scriptPath, ".scr"), "scr",
+           "Script Files (*.scr)|*.scr|All Files (*.*)|*.*||");
+}
+
+void CVelmarVrec::OnCompressSourceBrowse() {
+    const std::string tail = "Data Files (*.flm;*.tga;*.mov)|*.flm; *.tga; *.mov|All Files (*.*)|*.*||";
+    const std::string flm = "FilmStrip Files (*.flm)|*.flm|", tga = "Targa Files (*.tga)|*.tga|",
+                      mov = "QuickTime Files (*.mov)|*.mov|";
+    const std::string name = InitialName(compressPath, ".flm");
+    std::string filter;
+    if (name == "*.flm")
+        filter = flm + tga + mov + tail;
+    else if (name == "*.tga")
+        filter = tga + flm + mov + tail;
+    else if (name == "*.mov")
+        filter = mov + tga + flm + tail;
+    else
+        filter = "All Files (*.*)|*.*|" + flm + tga + mov + tail;
+    const bool known = name == "*.flm" || name == "*.tga" || name == "*.mov";
+    Browse(kCompressPath, compressPath, "PATHEIO", known ? name : "*.*", "flm", filter);
+}
+
+}  // namespace velmar

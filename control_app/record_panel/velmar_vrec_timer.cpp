@@ -1,0 +1,362 @@
+// The record panel's 100 ms status loop, its board settings (input, reference, audio source,
+// DSP), the restart switches, the first paint and the panel's end.
+#include <algorithm>
+
+#include "format.h"
+#include "launch.h"
+#include "platform/profile.h"
+#include "record_ids.h"
+#include "velmar_vrec.h"
+
+namespace velmar {
+
+using namespace record_ids;
+
+namespace {
+
+constexpr const char* kErrorCaption = "Velmar Error";
+constexpr const char* kVideoPortOnly = "Video Port is only available on Velmar2000 boards";
+constexpr const char* kAudioPathOff = "mwcmd -p 0x0 0xd0107  0x01010000 0x01000101 0xbb80 0x0 0x010000 0x0 0x0";
+constexpr const char* kNotRecording = "not recoding";
+
+constexpr std::uint32_t kOutputStatus[2] = {board_map::kStreamProgressTable + 8 * 16,
+                                            board_map::kStreamProgressTable + 8 * 17};
+
+enum Input { kCVideo = 0, kSvhs = 1, kSdi = 2, kVp = 3, kFree = 4 };
+constexpr velmar_ui::ControlId kInputRadios[] = {kInputCVideo, kInputSvhs, kInputSdi, kInputVp, kInputFree};
+
+// The video decoders' register blocks after sub-address 0x02; byte 6 differs by TV standard.
+struct DecoderBlocks {
+    std::uint8_t block48[11];
+    std::uint8_t block4A[11];
+    std::uint8_t pal48, ntsc48, pal4A, ntsc4A;
+};
+constexpr DecoderBlocks kCVideoBlocks{{0xD8, 0x23, 0x00, 0x00, 0x00, 0x10, 0, 0x18, 0x79, 0x43, 0x3F},
+                                      {0xC0, 0x33, 0x00, 0x00, 0xE9, 0x0D, 0, 0x01, 0x80, 0x47, 0x40},
+                                      0x08, 0x48, 0x18, 0x58};
+constexpr DecoderBlocks kSvhsBlocks{{0xDF, 0x23, 0x00, 0x00, 0x00, 0x10, 0, 0x98, 0x80, 0x46, 0x42},
+                                    {0xC7, 0x33, 0x00, 0x00, 0xE9, 0x0D, 0, 0x81, 0x80, 0x47, 0x40},
+                                    0x08, 0x48, 0x18, 0x58};
+constexpr DecoderBlocks kFreeBlocks{{0xD8, 0x23, 0x00, 0x00, 0x00, 0x10, 0, 0x18, 0x79, 0x43, 0x3F},
+                                    {0xC0, 0x33, 0x00, 0x00, 0xE9, 0x0D, 0, 0x01, 0x80, 0x47, 0x40},
+                                    0x06, 0x46, 0x26, 0x66};
+
+std::vector<std::uint8_t> Block(std::uint8_t address, const std::uint8_t (&bytes)[11], std::uint8_t sixth) {
+    std::vector<std::uint8_t> out{address, 0x02};
+    out.insert(out.end(), bytes, bytes + 11);
+    out[2 + 6] = sixth;
+    return out;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ status loop
+
+void CVelmarVrec::OnTimer() {
+    if (timerState_ == TimerState::Busy || ended_) return;
+
+    if (link_ && link_->GetDaemonState() == DaemonState::Ended) {
+        KillTimer(kPanelTimer);
+        WriteKey("RECPLAY", "1");
+        if (link_->DaemonResult() == 10) {
+            Ui().MessageBox({"Video Error or No Video Source Detected. Program will Switch to Freerun and Close.",
+                             "Video Error"});
+            WriteKey("RECREF", "4");
+        }
+        closing_ = true;
+        host_.DestroyFrame();
+        return;
+    }
+    if (restarting_) return;
+
+    if (timerState_ == TimerState::InitPending) {
+        timerState_ = TimerState::Busy;
+        InitRecordBoard();
+        timerState_ = TimerState::Idle;
+        return;
+    }
+    StatusTick();
+}
+
+void CVelmarVrec::StatusTick() {
+    if (!window_ || ended_) return;
+    if (recordState_ == RecordState::Idle && colors_.inputColorDirty) {
+        SendInputColor();
+        colors_.inputColorDirty = false;
+    }
+    ShowVitc();
+    ShowVideoCount();
+    ShowAudioCount();
+    CountDrains();
+}
+
+void CVelmarVrec::ShowVitc() {
+    const std::uint32_t vitc = window_->Read32(window::kRecordTimecode + 12);
+    if (vitc == lastVitc_) return;
+    lastVitc_ = vitc;
+    View().SetText(kVitcDisplay, FormatTimecode(vitc & 0x7FFFFFFF));
+}
+
+void CVelmarVrec::ShowVideoCount() {
+    if (recordState_ != RecordState::Idle) {
+        if (static_cast<std::int32_t>(window_->Read32(window::kDiskOverrunCounter)) > 0) {
+            StopVideoRecord();
+            return;
+        }
+        const std::uint32_t fields = window_->Read32(window::kRecordStatus + 16);
+        if (videoCount_.shown && videoCount_.last == fields) return;
+        View().SetText(kVideoCount, FormatTimecode(FramesToTimecode(fields)));
+        videoCount_ = {true, fields};
+    } else if (videoCount_.shown) {
+        View().SetText(kVideoCount, kNotRecording);
+        videoCount_ = {false, -1};
+    }
+}
+
+void CVelmarVrec::ShowAudioCount() {
+    if (audioRecording_) {
+        if (static_cast<std::int32_t>(window_->Read32(window::kDiskOverrunCounter)) > 0) StopAudioRecord();
+    }
+    if (audioRecording_) {
+        const int frames =
+            TimecodeToFrames(window_->Read32(window::kRecordTimecode + 4) & 0x7FFFFFFF) - audioStartFrame_;
+        if (audioCount_.shown && audioCount_.last == frames) return;
+        View().SetText(kAudioCount, FormatTimecode(FramesToTimecode(frames)));
+        audioCount_ = {true, frames};
+    } else if (audioCount_.shown) {
+        View().SetText(kAudioCount, kNotRecording);
+        audioCount_ = {false, -1};
+    }
+}
+
+void CVelmarVrec::CountDrains() {
+    for (int output : {1, 0}) {
+        DrainCounter& drain = drain_[output];
+        const std::uint32_t w0 = window_->Read32(kOutputStatus[output]);
+        const std::uint32_t w1 = window_->Read32(kOutputStatus[output] + 4);
+        if (w0 == drain.word0 && w1 == drain.word1) {
+            drain.count = std::min(drain.count + 1, kDrainCounterCap);
+        } else {
+            drain.word0 = w0;
+            drain.word1 = w1;
+            drain.count = 0;
+        }
+    }
+}
+
+void CVelmarVrec::DrainWait(int output) {
+    // Bounded, and over once the service loop has ended: nothing would drain the output then.
+    for (int ticks = 0; drain_[output].count < kDrainQuietTicks && ticks < kDrainWaitLimitTicks; ++ticks) {
+        if (link_ && link_->GetDaemonState() == DaemonState::Ended) return;
+        Ui().Sleep(100);
+        StatusTick();
+    }
+}
+
+void CVelmarVrec::OnPaint() {
+    if (!titlePending_) return;
+    titlePending_ = false;
+    host_.SetFrameTitle(FrameTitle(boardNumber_, false));
+}
+
+void CVelmarVrec::OnDestroy() {
+    if (link_ && !closing_) SendCommand(kAudioPathOff);
+    Ui().Sleep(100);
+    if (!host_.FrameMinimized()) {
+        const velmar_ui::Rect rect = host_.FrameRect();
+        WriteKey("WINX", Format("%d", rect.x));
+        WriteKey("WINY", Format("%d", rect.y));
+        WriteKey("WINCX", Format("%d", rect.width));
+        WriteKey("WINCY", Format("%d", rect.height));
+        WriteKey("RECPLAY", "1");
+    }
+    KillTimer(kPanelTimer);
+    // The service thread must end before the panel goes: an instance that is not being replaced
+    // asks its own service loop to quit.
+    if (link_ && !restarting_ && link_->GetDaemonState() == DaemonState::Running) SendCommand("mquit");
+    if (link_) link_->JoinDaemon();
+}
+
+bool CVelmarVrec::CommandEnabled(int commandId) const {
+    const bool logOpen = link_ && link_->Log().IsOpen();
+    if (commandId == menu_ids::kSetLogFile) return !logOpen;
+    if (commandId == menu_ids::kDisableLogging) return logOpen;
+    return commandId == menu_ids::kVideoSettings || commandId == menu_ids::kAudioSettings ||
+           commandId == menu_ids::kEnter;
+}
+
+void CVelmarVrec::OnSetLogFile() {
+    if (!link_) return;
+    velmar_ui::FileChooserSpec chooser;
+    chooser.save = true;
+    chooser.initialName = "*.log";
+    chooser.defaultExtension = "log";
+    chooser.filter = "Log Files (*.log)|*.log|All Files (*.*)|*.*||";
+    const auto path = Ui().ChooseFile(chooser);
+    if (!path) return;
+    WriteKey("LOGFILER", *path);
+    if (!link_->Log().Open(*path)) {
+        Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path->c_str()), kErrorCaption});
+        WriteKey("LOGFILER", "");
+    }
+}
+
+void CVelmarVrec::OnDisableLogging() {
+    WriteKey("LOGFILER", "");
+    if (link_) link_->Log().Close();
+}
+
+// ------------------------------------------------------------------ video input
+
+void CVelmarVrec::SendInputColor() {
+    const std::uint32_t c = colors_.inputColor;
+    const auto b = [c](int shift) { return static_cast<std::uint8_t>(c >> shift); };
+    I2cWriteBytes({0x48, 0x0A, b(24), b(16), b(8), b(0)});
+    I2cWriteBytes({0x4A, 0x0A, b(24), b(16), b(8), b(0)});
+}
+
+void CVelmarVrec::SelectInput(int input) {
+    if (input == kVp && !is2000Board_) {
+        Ui().MessageBox({kVideoPortOnly, kErrorCaption});
+        // The radio group already moved; put it back on the input in use.
+        for (int i = 0; i < 5; ++i) View().SetChecked(kInputRadios[i], i == input_);
+        return;
+    }
+    input_ = input;
+    for (int i = 0; i < 5; ++i) View().SetChecked(kInputRadios[i], i == input);
+    WriteKey("RECREF", Format("%d", input));
+
+    port42_ = input == kVp ? (port42_ | 0x20) : (port42_ & ~0x20);
+    I2cWriteBytes({0x42, static_cast<std::uint8_t>(port42_)});
+    const bool analog = input == kCVideo || input == kSvhs || input == kFree;
+    if (analog) {
+        port40_ |= 0x08;
+        I2cWriteBytes({0x40, static_cast<std::uint8_t>(port40_)});
+    }
+    const DecoderBlocks& blocks = input == kSvhs ? kSvhsBlocks : input == kFree ? kFreeBlocks : kCVideoBlocks;
+    I2cWriteBytes(Block(0x48, blocks.block48, palMode_ ? blocks.pal48 : blocks.ntsc48));
+    I2cWriteBytes(Block(0x4A, blocks.block4A, palMode_ ? blocks.pal4A : blocks.ntsc4A));
+    if (input == kCVideo || input == kSvhs) SendInputColor();
+    I2cWriteBytes({0x88, 0x5C, static_cast<std::uint8_t>(input == kSvhs ? 0xB0 : 0xB2)});
+    if (!analog) {
+        // The digital inputs turn the analog path off only once the decoders are set up.
+        port40_ &= ~0x08;
+        I2cWriteBytes({0x40, static_cast<std::uint8_t>(port40_)});
+    }
+}
+
+void CVelmarVrec::SelectInputCVideo() { SelectInput(kCVideo); }
+void CVelmarVrec::SelectInputSvhs() { SelectInput(kSvhs); }
+void CVelmarVrec::SelectInputSdi() { SelectInput(kSdi); }
+void CVelmarVrec::SelectInputVp() { SelectInput(kVp); }
+void CVelmarVrec::SelectInputFree() { SelectInput(kFree); }
+
+void CVelmarVrec::OnTbc() {
+    Ui().MessageBox({"The Time Base Corrector can only be disabled on Velmar2000 boards", kErrorCaption});
+    View().SetChecked(kTbc, true);
+}
+
+void CVelmarVrec::OnRecordRefCheck() {
+    const bool on = View().Checked(kRef);
+    stopRef_ = on ? 0 : 1;
+    WriteKey("RSTOPREF", on ? "0" : "1");
+    SendCommand(on ? "mwcmd -s 0xffffffff 0xb1150004 0 0 0 1" : "mwcmd -s 0xffffffff 0xb1150004 0 0 0 0");
+}
+
+// ------------------------------------------------------------------ audio source, DSP
+
+void CVelmarVrec::SetAudioSource(int source) {
+    if (!is2000Board_) {
+        if (source == 4) return;
+        Ui().MessageBox({"Digital Audio is only available on Velmar2000 boards", kErrorCaption});
+        View().SetChecked(source == 5 ? kAudioDigital : kAudioSdi, false);
+        View().SetChecked(kAudioAnalog, true);
+        return;
+    }
+    audioSource_ = source;
+    WriteKey("RECREFA", Format("%d", source));
+    I2cWriteBytes({0x36, static_cast<std::uint8_t>(source)});
+}
+
+void CVelmarVrec::OnAudioAnalog() { SetAudioSource(4); }
+void CVelmarVrec::OnAudioDigital() { SetAudioSource(5); }
+void CVelmarVrec::OnAudioSdi() { SetAudioSource(6); }
+
+void CVelmarVrec::OnDspReset() {
+    port44_ ^= 0x04;
+    I2cWriteBytes({0x44, static_cast<std::uint8_t>(port44_)});
+}
+
+void CVelmarVrec::OnDspSend() { SendDspCode(); }
+
+void CVelmarVrec::OnDvMpButton() {
+    Ui().MessageBox({is2000Board_ ? "This feature is not yet implemented" : kVideoPortOnly, kErrorCaption});
+}
+
+void CVelmarVrec::OnVideoSettings() {
+    const std::uint32_t saved = colors_.inputColor;
+    if (host_.RunVideoSettings(colors_)) {
+        WriteKey("INPUTCOLOR", Format("%d", static_cast<int>(colors_.inputColor)));
+    } else {
+        colors_.inputColor = saved;
+        colors_.inputColorDirty = true;
+    }
+}
+
+void CVelmarVrec::OnAudioSettings() {
+    if (link_) host_.ShowAudioSettings(*link_, profile_, section_);
+}
+
+// ------------------------------------------------------------------ restart switches
+
+void CVelmarVrec::RestartInstance(bool playbackPanel) {
+    const velmar_ui::Rect frame = host_.FrameRect();
+    const ScreenRect rect{frame.x, frame.y, frame.x + frame.width, frame.y + frame.height};
+    restarting_ = true;
+    if (!Ui().StartProgram("Velmar", {RestartArgument(boardNumber_, playbackPanel, rect, host_.FrameMaximized())})) {
+        // Nothing will take over: stay in charge of the board.
+        restarting_ = false;
+        Ui().MessageBox({"Velmar could not be restarted", kErrorCaption});
+        return;
+    }
+    // Without a board no service loop will end and close this frame.
+    if (demoMode_) host_.DestroyFrame();
+}
+
+void CVelmarVrec::SendAudioPathOff() {
+    SendCommand(kAudioPathOff);
+    StopVideoRecord();
+    StopAudioRecord();
+}
+
+void CVelmarVrec::OnSwitchPlayback() {
+    SendAudioPathOff();
+    RestartInstance(true);
+}
+
+void CVelmarVrec::SwitchRecordMode(int mode) {
+    if (recordMode_ == mode) return;
+    SendAudioPathOff();
+    WriteKey("RECMODE", Format("%d", mode));
+    RestartInstance(false);
+}
+
+void CVelmarVrec::OnSwitchRecord420() { SwitchRecordMode(0); }
+void CVelmarVrec::OnSwitchRecord422() { SwitchRecordMode(1); }
+void CVelmarVrec::OnSwitchRecordMpeg1() { SwitchRecordMode(4); }
+
+void CVelmarVrec::OnNtsc() {
+    if (!palMode_) return;
+    WriteKey("PALMODE", "0");
+    SendAudioPathOff();
+    RestartInstance(false);
+}
+
+void CVelmarVrec::OnPal() {
+    if (palMode_) return;
+    WriteKey("PALMODE", "1");
+    SendAudioPathOff();
+    RestartInstance(false);
+}
+
+}  // namespace velmar

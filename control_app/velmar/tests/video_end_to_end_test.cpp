@@ -1,0 +1,130 @@
+// Video A against the software board through the real command library: a clip played from a start
+// time code reaches the board's input 0 from the start picture's group on, byte for byte, and
+// STOP parks the channel on the black clip.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "board_bindings.h"
+#include "index_formats/picture_index.h"
+#include "panel_test_support.h"
+#include "platform/profile.h"
+#include "program_runner.h"
+#include "velmar_view.h"
+#include "velmar_view_form.h"
+#include "velmar_view_ids.h"
+#include "velmar_ui/testing/fake_ui_services.h"
+#include "video_channel.h"
+
+namespace velmar {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The board runs in real time: sleeps and reply waits must really wait.
+class RealTimeUi : public velmar_ui::testing::FakeUiServices {
+public:
+    void Sleep(int milliseconds) override {
+        FakeUiServices::Sleep(milliseconds);
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
+};
+
+constexpr std::size_t kGroupBytes = 32 * 1024;
+constexpr int kGroups = 3, kPicturesPerGroup = 4;
+
+// Groups of four pictures, each group opening with a sequence header; the bytes count up so a
+// misplaced start shows.
+std::string Clip() {
+    std::string clip(kGroups * kGroupBytes, '\0');
+    for (std::size_t i = 0; i < clip.size(); ++i) clip[i] = static_cast<char>(i * 7 + i / 251);
+    for (int g = 0; g < kGroups; ++g) {
+        const std::size_t at = g * kGroupBytes;
+        clip.replace(at, 12, std::string("\0\0\1\xB3\x2D\x01\xE0\x24\xFF\xFF\xE0\x00", 12));
+        for (int p = 0; p < kPicturesPerGroup; ++p) clip.replace(at + 256 + p * 4096, 4, std::string("\0\0\1\0", 4));
+    }
+    return clip;
+}
+
+std::string Index() {
+    std::vector<index_formats::PictureIndexRecord> records;
+    for (int g = 0; g < kGroups; ++g)
+        for (int k = 0; k < kPicturesPerGroup; ++k)
+            records.push_back({g * kGroupBytes / 4, static_cast<std::uint8_t>(k),
+                               static_cast<std::uint8_t>(kPicturesPerGroup - k), g == kGroups - 1});
+    const auto bytes = index_formats::EncodePictureIndex(records);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(VideoEndToEnd, ClipFromAStartTimeCodeArrivesFromItsGroupAndStopParksOnBlack) {
+    const std::string dir = velmar_testing::TempDir();
+    const std::string clipPath = dir + "/clip.mpg";
+    const std::string clip = Clip();
+    std::ofstream(clipPath, std::ios::binary) << clip;
+    std::ofstream(dir + "/clip.mdb", std::ios::binary) << Index();
+    platform::Profile profile(dir + "/E2E.INI");
+    profile.WriteString("BOARD1", "PATHVA", clipPath);
+    profile.WriteString("BOARD1", "LOGFILE", dir + "/video.log");
+
+    const pid_t board = program_runner::Start(
+        {velmar_testing::BinDir() + "/softboard", "-b", "1", "-f", "-c", dir}, {}, dir + "/board.log");
+    // The board is up once its window maps.
+    for (auto until = std::chrono::steady_clock::now() + 10s;
+         !TessolkDriver(1).MapWindow() && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(50ms);
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(velmar_testing::RunDir());
+    {
+        velmar_ui::testing::FakeFormView view{PlaybackForm()};
+        RealTimeUi ui;
+        panel_testing::FakeHost host;
+        host.ui = &ui;
+        TessolkDriver driver(1);
+        RuventLibrary library;
+        panel_testing::NoDelays timing;
+        CVelmarView panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, 1);
+        InstallVideoChannels(panel);
+        panel.OnInitialUpdate();
+        ui.Advance(kPanelTimerMs);  // the board's initialisation
+        ASSERT_FALSE(panel.DemoMode()) << ReadBytes(dir + "/board.log");
+
+        view.Click(panel_ids::kLoopA);  // play once
+        view.Type(panel_ids::kStartA, "00000006");  // picture 6: the third of the second group
+        panel.EditLostFocus(panel_ids::kStartA);
+        const auto boxes = ui.Boxes().size();
+        panel.Command(panel_ids::kPlayA);
+        EXPECT_EQ(ui.Boxes().size(), boxes);
+        EXPECT_EQ(panel.Channels().videoA->State(), 1);
+
+        const std::string expected = clip.substr(kGroupBytes);
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (program_runner::SizeOf(dir + "/input0.bin") < expected.size() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(50ms);
+        const std::string arrived = ReadBytes(dir + "/input0.bin");
+        ASSERT_GE(arrived.size(), expected.size());
+        EXPECT_TRUE(arrived.compare(0, expected.size(), expected) == 0) << "input 0 does not start at group 1";
+
+        panel.Command(panel_ids::kStopA);
+        EXPECT_EQ(panel.Channels().videoA->State(), 0);
+        const std::string black = ReadBytes("mpeg/black1.mpg");
+        const auto parked = std::chrono::steady_clock::now() + 10s;
+        while (program_runner::SizeOf(dir + "/input0.bin") < expected.size() + black.size() &&
+               std::chrono::steady_clock::now() < parked)
+            std::this_thread::sleep_for(50ms);
+        EXPECT_EQ(ReadBytes(dir + "/input0.bin").compare(arrived.size(), black.size(), black), 0)
+            << "STOP did not park input 0 on the black clip";
+        panel.OnDestroy();
+    }
+    std::filesystem::current_path(previous);
+    program_runner::Stop(board);
+}
+
+}  // namespace
+}  // namespace velmar

@@ -1,0 +1,65 @@
+// MPEG video start codes: a zero byte, a zero byte, a one byte, then the code. Streams put them
+// anywhere, so they are searched byte by byte, never only at word boundaries.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace start_codes {
+
+inline constexpr std::uint8_t kPicture = 0x00;
+inline constexpr std::uint8_t kSequenceHeader = 0xB3;
+inline constexpr std::uint8_t kExtension = 0xB5;
+inline constexpr std::uint8_t kGroup = 0xB8;
+
+// The offset of the first start code at or after `from` whose code byte lies inside the buffer;
+// `size` when there is none.
+std::size_t FindStartCode(const std::uint8_t* data, std::size_t size, std::size_t from = 0);
+
+// A start code met in a stream: the offset of its first zero byte and the code. For a picture
+// start code, `next` holds the two bytes after it (temporal reference and coding type).
+struct StartCode {
+    std::uint64_t offset = 0;
+    std::uint8_t code = 0;
+    std::uint8_t next[2] = {};
+};
+
+inline int TemporalReference(const StartCode& picture) { return picture.next[0] << 2 | picture.next[1] >> 6; }
+inline int CodingType(const StartCode& picture) { return (picture.next[1] >> 3) & 7; }
+
+// Follows a stream that arrives in pieces: a start code split between two pieces is still found.
+// Every code is handed over as soon as its code byte has arrived, except a picture's, which waits
+// for the two bytes after it.
+class StartCodeScanner {
+public:
+    template <class OnCode>
+    void Feed(const std::uint8_t* data, std::size_t bytes, OnCode&& onCode) {
+        for (std::size_t i = 0; i < bytes; ++i) {
+            const std::uint8_t b = data[i];
+            if (pictureBytesDue_ > 0) {
+                picture_.next[2 - pictureBytesDue_] = b;
+                if (--pictureBytesDue_ == 0) onCode(static_cast<const StartCode&>(picture_));
+            }
+            recent_ = recent_ << 8 | b;
+            ++offset_;
+            if ((recent_ & 0xFFFFFF00u) != 0x00000100u) continue;
+            const StartCode found{offset_ - 4, b, {}};
+            if (b == kPicture) {
+                picture_ = found;
+                pictureBytesDue_ = 2;
+            } else {
+                onCode(found);
+            }
+        }
+    }
+    // Bytes fed so far.
+    std::uint64_t Offset() const { return offset_; }
+
+private:
+    std::uint32_t recent_ = 0xFFFFFFFF;  // the last four bytes seen
+    std::uint64_t offset_ = 0;
+    StartCode picture_;
+    int pictureBytesDue_ = 0;
+};
+
+}  // namespace start_codes
