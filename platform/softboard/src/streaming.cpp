@@ -296,14 +296,14 @@ void BoardStreaming::ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& 
         if (output.fillOffset == pair.length) {
             output.fillOffset = 0;
             queue.erase(queue.begin());
-            std::atomic_ref(*ProgressWord(kOutputEntries + stream, 0)).fetch_add(1);
+            std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 0)).fetch_add(1);
             std::uint32_t start = 0, end = 0;
             if (!queue.empty())
                 fillPosition = queue.front().physical;
             else if (board_.StreamArea(kBoardStreams + stream, start, end) && fillPosition >= end)
                 fillPosition = start;
         }
-        std::atomic_ref(*ProgressWord(kOutputEntries + stream, 1)).store(fillPosition);
+        std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 1)).store(fillPosition);
     }
     output.checksum.store(output.running.Value());
 }

@@ -268,7 +268,13 @@ void VideoChannels::Advance(Channel& channel, std::uint32_t fieldClock) {
         Show(channel, channel.counter);
         return;
     }
-    if (channel.frozen || channel.parked) return;
+    if (channel.parked) {
+        // The still picture is up: the rest of the parking clip goes into the board's memory as
+        // it arrives, as a board takes a clip it will never show further.
+        streaming_.TakeInput(channel.stream, ~std::uint64_t{0}, nullptr);
+        return;
+    }
+    if (channel.frozen) return;
     std::uint32_t want = channel.counter;
     if (channel.trick == 0) {
         channel.phase += kNormalRate;
