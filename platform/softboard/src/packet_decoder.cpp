@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "softboard/soft_board.h"
-#include "tessolk/board_segments.h"
 #include "softboard/streaming.h"
+#include "tessolk/board_segments.h"
 #include "video_channels.h"
 
 namespace softboard {
@@ -112,6 +112,8 @@ void SoftBoard::DecodeRun(const std::uint32_t* words, std::uint32_t count, bool 
         }
         command.parameters.assign(words + at, words + at + parameters);
         at += parameters;
+        // The mix keeps its own schedule: its time words count fields.
+        Streaming().Mix().OnCommand({command.time, command.opcode, command.stream, command.parameters});
         if (RunsNow(command.time) || Streaming().Channels().TakesOnArrival(command)) {
             RunCommand(command);
         } else {

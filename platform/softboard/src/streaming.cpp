@@ -127,6 +127,8 @@ void BoardStreaming::OnReset() {
     for (Input& input : inputs_) input.headOffset = 0;
     for (Output& output : outputs_) output.fillOffset = 0;
     channels_->OnReset();
+    mix_.Reset();
+    alphaCounterShown_ = 0;
 }
 
 void PictureTypeScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
@@ -144,6 +146,19 @@ void BoardStreaming::OnInterrupt() {
     for (std::uint32_t v = 0; v < kBoardStreams; ++v) ProduceOutput(v);
     board_.SetWindowWord(kRecordTimecode, board_.Timecode());
     ShowChannels();
+    ShowMix();
+}
+
+// The alpha counter advances by the frames the mix showed (the panel zeroes it when its alpha
+// channel stops); the mix status word tells which channel is on air.
+void BoardStreaming::ShowMix() {
+    mix_.OnField(board_.InterruptCount());
+    const std::uint32_t shown = mix_.AlphaCounter();
+    if (shown != alphaCounterShown_) {
+        board_.SetWindowWord(kAlphaCounterWord, board_.WindowWord(kAlphaCounterWord) + (shown - alphaCounterShown_));
+        alphaCounterShown_ = shown;
+    }
+    board_.SetWindowWord(kMixStatusWord, mix_.StatusWord());
 }
 
 // The channel status words the panels read: the board's field clock, the field counter of the
@@ -204,6 +219,7 @@ std::uint64_t BoardStreaming::TakeInput(std::uint32_t stream, std::uint64_t budg
         if (sink) sink->insert(sink->end(), data, data + take);
         input.running.Add(data, take);
         if (stream < 2) input.pictures.Feed(data, take);
+        if (stream == 2) mix_.OnAlphaBytes(data, take);
         consumed += take;
         budget -= take;
         input.headOffset += take;

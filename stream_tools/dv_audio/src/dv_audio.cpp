@@ -1,5 +1,6 @@
 #include "dv_audio/dv_audio.h"
 
+#include <algorithm>
 #include <array>
 #include <cinttypes>
 #include <cstdio>

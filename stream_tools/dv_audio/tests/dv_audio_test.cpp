@@ -51,10 +51,19 @@ std::vector<std::uint8_t> PcmOf(std::size_t samples) {
     return pcm;
 }
 
-std::string WriteWave(const std::string& path, std::uint32_t rate, const std::vector<std::uint8_t>& pcm) {
+// With `listChunk`, a LIST chunk stands between the format and the samples, as many writers put it.
+std::string WriteWave(const std::string& path, std::uint32_t rate, const std::vector<std::uint8_t>& pcm,
+                      bool listChunk = false) {
     const auto header = wav::MakeWavHeader(rate, 2, pcm.size());
     std::vector<std::uint8_t> bytes(header.begin(), header.end());
+    if (listChunk) {
+        const std::uint8_t list[] = {'L', 'I', 'S', 'T', 26, 0, 0, 0, 'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 14, 0, 0, 0,
+                                     'L', 'a', 'v', 'f', '5', '9', '.', '2', '7', '.', '1', '0', '0', 0};
+        bytes.insert(bytes.begin() + 36, std::begin(list), std::end(list));
+    }
     bytes.insert(bytes.end(), pcm.begin(), pcm.end());
+    const auto riff = std::uint32_t(bytes.size() - 8);
+    for (int i = 0; i < 4; ++i) bytes[4 + std::size_t(i)] = std::uint8_t(riff >> (8 * i));
     ps_testing::WriteFileBytes(path, bytes);
     return path;
 }
@@ -216,7 +225,7 @@ TEST(DvAudio, FfmpegHearsTheWaveAndSeesTheSamePictures) {
                                        " -f lavfi -i sine=f=300:sample_rate=48000 -t " + std::to_string(r.seconds) +
                                        " -pix_fmt " + r.pixelFormat + " -c:v dvvideo -c:a pcm_s16le -ac 2 -f dv " + in));
         const auto pcm = PcmOf(std::size_t(48000 * r.waveSeconds));
-        const std::string wave = WriteWave(dir + "/" + r.name + ".wav", 48000, pcm);
+        const std::string wave = WriteWave(dir + "/" + r.name + ".wav", 48000, pcm, !r.fifty);
         const auto video = stream_analysis::AnalyzeVideoFile(in);
         ASSERT_EQ(video.kind, stream_analysis::VideoKind::Dv) << video.error;
         ASSERT_EQ(video.dv50Mbit, r.fifty);

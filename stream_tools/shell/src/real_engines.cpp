@@ -51,10 +51,6 @@ RunResult RealMuxEngine::Run(const MuxJob& job, platform::RunReport& report) {
         }
         return {RunStatus::Error, result.errorBox};
     }
-    if (job.audio.type != stream_analysis::AudioType::Wave) {
-        report.SetStatus("Error !!!");
-        return {RunStatus::Error, "Audio file not valid"};
-    }
     return FromMux(wave_convert::RunWaveToMpeg(wave, job.outputPath, report));
 }
 

@@ -9,6 +9,20 @@
 namespace wave_convert {
 
 namespace {
+
+// Room for the frames an encoder may still hold at the end (a few Layer III frames at most).
+constexpr std::size_t kFlushBytes = 16384;
+
+// The built-in encoder's Layer III holds frames back until later frames settle their free space,
+// and gives the rest at its Flush; an encoder without Flush (Layers I and II only) holds nothing.
+template <typename BuiltIn>
+long FlushBuiltIn(BuiltIn& encoder, std::uint8_t* out, std::size_t size) {
+    if constexpr (requires { encoder.Flush(out, size); })
+        return encoder.Flush(out, size);
+    else
+        return 0;
+}
+
 std::string Formatted(const char* format, int value) {
     char text[200];
     std::snprintf(text, sizeof text, format, value);
@@ -112,7 +126,16 @@ bool WaveEncoder::EncodeRead(std::vector<std::uint8_t>& out) {
 
 bool WaveEncoder::FlushCodec(std::vector<std::uint8_t>& out) {
     flushed_ = true;
-    if (!fast_) return true;
+    if (!fast_) {
+        std::vector<std::uint8_t> rest(kFlushBytes);
+        const long bits = FlushBuiltIn(*builtIn_, rest.data(), rest.size());
+        if (bits < 0) {
+            error_ = builtIn_->LastError();
+            return false;
+        }
+        out.insert(out.end(), rest.begin(), rest.begin() + bits / 8);
+        return true;
+    }
     for (;;) {
         const long bits = acm_.AcmFlush();
         if (bits < 0) return false;

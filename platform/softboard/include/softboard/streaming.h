@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "softboard/mix_follower.h"
 #include "start_codes/start_codes.h"
 
 namespace softboard {
@@ -94,6 +95,8 @@ public:
     void OnInterrupt();
     void OnReset();
     void ShowChannels();
+    // The mix of the two channels, following the alpha stream on input 2.
+    MixFollower& Mix() { return mix_; }
 
     // For the video channels, which take their inputs as they show pictures: up to `budget`
     // bytes of the stream's queued pairs (kept, counted and captured as any consumed input), and
@@ -138,7 +141,11 @@ private:
     void WriteIndexEntries(Output& output);
     std::uint32_t* ProgressWord(std::uint32_t entry, std::uint32_t word);
 
+    void ShowMix();
+
     SoftBoard& board_;
+    MixFollower mix_;
+    std::uint32_t alphaCounterShown_ = 0;
     Input inputs_[kInputStreams];
     Output outputs_[kOutputStreams];
     std::uint32_t ringWrite_ = 0;

@@ -77,6 +77,10 @@ inline constexpr std::uint32_t kRecordCounter = kRecordStatus + 8;
 inline constexpr std::uint32_t kAudioBaseWord = 0x1230;
 inline constexpr std::uint32_t kAlphaStopWord = 0x13C0;
 inline constexpr std::uint32_t kAlphaCounterWord = 0x1550;
+// The software board's mix of channels A and B (softboard/mix_follower.h): bit 0 channel B on air,
+// bit 1 a keyed transition runs, bit 2 the last transition was keyed, bits 8-15 and 16-23 how often
+// A and B took a queued clip.
+inline constexpr std::uint32_t kMixStatusWord = 0x1554;
 
 // EncoderIndexRing: word 0 the board's write index (kIndexRingNone: nothing written yet), word 1
 // the host's read index, entries of two words from word 2; indices step by 2 and wrap to 0 at

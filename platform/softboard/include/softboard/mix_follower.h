@@ -1,0 +1,97 @@
+// How the software board mixes its two video channels: it follows the alpha stream fed on input
+// stream 2 frame by frame, takes the output-source, keyed-transition, resume and freeze words of
+// the channels at the fields their time words name, and tells which channel is on air.
+//
+// Time words of these commands count fields of the board's field clock (0 and 0xFFFFFFFF: at
+// once), as the panel's transition and play-list schedule computes them. Resume and freeze name
+// their channel in the low nibble of the stream byte (0 A, 1 B). Output-source words name it in
+// the high nibble when it is set (0x1x A, 0x2x B, the play list's variants), else in the low one;
+// a list word whose two nibbles disagree (0x20, 0x11) ends the span of a keyed transition: the
+// key is released with its target on air. A keyed transition otherwise shows one alpha frame a
+// field and ends when the stream has no frame left.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace softboard {
+
+// A decoded command as far as the mix cares.
+struct MixCommand {
+    std::uint32_t time = 0;
+    std::uint32_t opcode = 0;
+    std::uint32_t stream = 0;
+    std::vector<std::uint32_t> parameters;
+};
+
+// What happened at a field, for the status words and for whoever watches the roll.
+struct MixEvent {
+    enum Kind { Cut, KeyedStart, KeyedEnd, Resume, Freeze };
+    std::uint64_t field = 0;
+    Kind kind = Cut;
+    int channel = 0;
+    bool operator==(const MixEvent&) const = default;
+};
+
+// Counts the alpha frames of a stream fed piece by piece: each frame is found by its marker word
+// ("CCBA", or "ABCC" in a word-reversed copy) and skipped by its padded length.
+class AlphaFrameCounter {
+public:
+    void Feed(const std::uint8_t* data, std::size_t bytes);
+    std::uint64_t Frames() const { return frames_; }
+    void Reset() { *this = AlphaFrameCounter(); }
+
+private:
+    std::uint8_t header_[8] = {};
+    std::size_t headerBytes_ = 0;
+    std::uint64_t skip_ = 0;  // bytes of the current frame still to pass
+    std::uint64_t frames_ = 0;
+    bool lost_ = false;       // a frame did not start with a marker: count nothing more
+};
+
+class MixFollower {
+public:
+    static constexpr std::uint32_t kOpResume = 0x96;
+    static constexpr std::uint32_t kOpFreeze = 0x9e;
+    static constexpr std::uint32_t kOpOutputSource = 0x9c;
+    static constexpr std::uint32_t kOpKeyedTransition = 0x9b;
+    static constexpr std::uint32_t kOpFlush = 0x9f;
+
+    // Every command the board decodes; the mix takes its own and ignores the rest.
+    void OnCommand(const MixCommand& command);
+    // Bytes of input stream 2 as the board consumes them.
+    void OnAlphaBytes(const std::uint8_t* data, std::size_t bytes) { alpha_.Feed(data, bytes); }
+    // One field: runs the commands due at `fieldClock` and shows the next alpha frame of a keyed
+    // transition.
+    void OnField(std::uint64_t fieldClock);
+    void Reset();
+
+    int OnAir() const { return onAir_; }
+    bool Keyed() const { return keyedActive_; }
+    // Alpha frames shown by the transitions so far (the board's alpha counter).
+    std::uint32_t AlphaCounter() const { return alphaCounter_; }
+    // The status word: bit 0 channel B on air, bit 1 a keyed transition runs, bit 2 the last
+    // transition was keyed, bits 8-15 and 16-23 how often A and B resumed (took a queued clip).
+    std::uint32_t StatusWord() const;
+    const std::vector<MixEvent>& Events() const { return events_; }
+
+private:
+    void Run(const MixCommand& command, std::uint64_t field);
+    void StartKeyed(int target, std::uint64_t field);
+    void FinishKeyed(std::uint64_t field);
+
+    std::vector<MixCommand> waiting_;
+    AlphaFrameCounter alpha_;
+    std::vector<MixEvent> events_;
+    int onAir_ = 0;
+    bool keyedActive_ = false;
+    bool lastKeyed_ = false;
+    int keyedTarget_ = 0;
+    std::uint64_t keyedFramesShown_ = 0;
+    std::uint64_t alphaFramesUsed_ = 0;  // frames of the stream earlier transitions took
+    std::uint32_t alphaCounter_ = 0;
+    std::uint32_t resumes_[2] = {0, 0};
+    std::uint64_t now_ = 0;
+};
+
+}  // namespace softboard

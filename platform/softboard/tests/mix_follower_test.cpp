@@ -1,0 +1,83 @@
+// The board's mix: alpha frames counted across pieces in either word order, cuts and keyed
+// transitions at the fields their time words name, the play list's span words and resumes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "softboard/mix_follower.h"
+
+namespace softboard {
+namespace {
+
+// `count` frames of `length` bytes (padded to 8), in stored or word-reversed order.
+std::vector<std::uint8_t> AlphaFrames(int count, std::uint32_t length, bool reversed) {
+    std::vector<std::uint8_t> bytes;
+    for (int f = 0; f < count; ++f) {
+        const std::size_t at = bytes.size();
+        bytes.resize(at + (length + 7) / 8 * 8, 0);
+        const std::uint32_t words[2] = {0x43434241, length};
+        for (int w = 0; w < 2; ++w)
+            for (int b = 0; b < 4; ++b)
+                bytes[at + 4 * w + (reversed ? 3 - b : b)] = static_cast<std::uint8_t>(words[w] >> (24 - 8 * b));
+    }
+    return bytes;
+}
+
+TEST(AlphaFrameCounter, CountsFramesFedInAnyPieces) {
+    for (bool reversed : {false, true}) {
+        const auto bytes = AlphaFrames(5, 314, reversed);
+        for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{320}, bytes.size()}) {
+            AlphaFrameCounter counter;
+            for (std::size_t at = 0; at < bytes.size(); at += piece)
+                counter.Feed(bytes.data() + at, std::min(piece, bytes.size() - at));
+            EXPECT_EQ(counter.Frames(), 5u) << reversed << " " << piece;
+        }
+    }
+    AlphaFrameCounter counter;
+    const std::vector<std::uint8_t> junk(64, 0x55);
+    counter.Feed(junk.data(), junk.size());
+    EXPECT_EQ(counter.Frames(), 0u);
+}
+
+TEST(MixFollower, CutsAndKeyedTransitionsAtTheirFields) {
+    MixFollower mix;
+    const auto alpha = AlphaFrames(3, 314, false);
+    mix.OnAlphaBytes(alpha.data(), alpha.size());
+    mix.OnCommand({100, MixFollower::kOpOutputSource, 0x01, {1}});  // cut to B at field 100
+    mix.OnCommand({0, MixFollower::kOpKeyedTransition, 0x00, {110, 0}});  // key back to A at 110
+    for (std::uint64_t field = 90; field < 120; ++field) mix.OnField(field);
+    EXPECT_EQ(mix.Events(), (std::vector<MixEvent>{{100, MixEvent::Cut, 1},
+                                                   {110, MixEvent::KeyedStart, 0},
+                                                   {113, MixEvent::KeyedEnd, 0}}));
+    EXPECT_EQ(mix.OnAir(), 0);
+    EXPECT_EQ(mix.AlphaCounter(), 3u);
+    EXPECT_EQ(mix.StatusWord(), 4u);  // A on air, no key running, the last one keyed
+}
+
+TEST(MixFollower, TheListsSpanWordReleasesTheKeyAndResumesCount) {
+    MixFollower mix;
+    const auto alpha = AlphaFrames(50, 314, false);
+    mix.OnAlphaBytes(alpha.data(), alpha.size());
+    mix.OnCommand({200, MixFollower::kOpOutputSource, 0x21, {0}});  // later keyed to B
+    mix.OnCommand({190, MixFollower::kOpResume, 0x21, {}});          // B takes its queued clip
+    mix.OnCommand({210, MixFollower::kOpOutputSource, 0x20, {1}});   // span end after A's entry
+    mix.OnCommand({215, MixFollower::kOpFreeze, 0x20, {}});
+    for (std::uint64_t field = 180; field <= 205; ++field) mix.OnField(field);
+    EXPECT_TRUE(mix.Keyed());
+    EXPECT_EQ(mix.StatusWord() & 3u, 2u);
+    for (std::uint64_t field = 206; field <= 220; ++field) mix.OnField(field);
+    EXPECT_EQ(mix.Events(), (std::vector<MixEvent>{{190, MixEvent::Resume, 1},
+                                                   {200, MixEvent::KeyedStart, 1},
+                                                   {210, MixEvent::KeyedEnd, 1},
+                                                   {215, MixEvent::Freeze, 0}}));
+    EXPECT_EQ(mix.AlphaCounter(), 10u);
+    EXPECT_EQ(mix.StatusWord(), 1u | 4u | 1u << 16);
+    // The list stops: nothing scheduled stays.
+    mix.OnCommand({300, MixFollower::kOpOutputSource, 0x10, {1}});
+    mix.OnCommand({0, MixFollower::kOpFlush, 0x0F, {}});
+    mix.OnField(300);
+    EXPECT_EQ(mix.OnAir(), 1);
+}
+
+}  // namespace
+}  // namespace softboard
