@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <future>
+#include <mutex>
 #include <set>
 #include <iterator>
 #include <thread>
@@ -75,6 +76,7 @@ protected:
         dir_ = velmar_testing::TempDir();
         softboard::SoftBoardOptions options;
         options.interruptPeriodMs = 2;
+        options.verbosity = getenv("VC_DEBUG") ? 1 : 0;
         board_ = softboard::SoftBoard::Create(options);
         ASSERT_TRUE(board_);
         std::uint32_t physical = 0;
@@ -91,7 +93,10 @@ protected:
     void Start() {
         stepper_ = std::thread([this] {
             while (!stop_.load()) {
-                board_->Step(platform::PerformanceCounter());
+                {
+                    std::lock_guard lock(boardMutex_);
+                    board_->Step(platform::PerformanceCounter());
+                }
                 platform::SleepUs(200);
             }
         });
@@ -115,6 +120,16 @@ protected:
         std::atomic_ref(*reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(host_) + offset)).store(value);
     }
     int Send(const std::string& line) { return Call(mwcmd, line); }
+    // Whether the board has run a command word (the host's loop delivers words a round or more
+    // after mwcmd returns).
+    bool Ran(std::uint32_t opcode, std::uint32_t stream, std::uint32_t firstParameter = ~0u) {
+        std::lock_guard lock(boardMutex_);
+        for (const auto& command : board_->Commands())
+            if (command.opcode == opcode && command.stream == stream &&
+                (firstParameter == ~0u || (!command.parameters.empty() && command.parameters[0] == firstParameter)))
+                return true;
+        return false;
+    }
     // An MPEG-2 clip from ffmpeg with its start codes on word boundaries; empty without ffmpeg.
     Bytes MakeClip(const std::string& path, int frames, const std::string& size) {
         const std::string raw = path + ".raw";
@@ -130,6 +145,7 @@ protected:
     std::unique_ptr<softboard::SoftBoard> board_;
     std::uint64_t host_ = 0;
     std::atomic<bool> stop_{false};
+    std::mutex boardMutex_;  // the board's command record is the stepping thread's
     std::thread stepper_;
     std::future<int> loop_;
 };
@@ -183,7 +199,7 @@ TEST_F(VideoChannelsWithBoard, FreezeStepsAndResumeMoveTheFieldCounter) {
     ASSERT_EQ(Send("mwcmd -p 0x0 0x930104 0xffffffff 0xffffffff 0x0 0x0 -L1"), 1);
     ASSERT_TRUE(WaitFor([&] { return Word(counter) > 10; }));
     ASSERT_EQ(Send("mwcmd -p 0x0 0x9e0100"), 1);
-    platform::SleepMs(20);
+    ASSERT_TRUE(WaitFor([&] { return Ran(0x9E, 1); }));
     const std::uint32_t frozen = Word(counter);
     platform::SleepMs(40);
     EXPECT_EQ(Word(counter), frozen);
@@ -224,7 +240,7 @@ TEST_F(VideoChannelsWithBoard, DecodeRangeOfChannelAMatchesFfmpeg) {
     ASSERT_EQ(Send("mwcmd -s " + Hex(first + fields - 1) + " 0x000C2500"), 1);
     ASSERT_EQ(Send("mwcmd -i0B -l1 -F <" + path + ">"), 1);
     ASSERT_EQ(Send("mwcmd -p 0x0 0x930004 0xffffffff 0xffffffff 0x0 0x0 -L0"), 1);
-    ASSERT_TRUE(WaitFor([&] { return board_->Streaming().OutputBytes(5) >= fields * kFieldBytes; }));
+    ASSERT_TRUE(WaitFor([&] { return board_->Streaming().OutputBytes(5) >= fields * kFieldBytes; }, 90));
     platform::SleepMs(100);  // the last full pairs are written
     EXPECT_EQ(board_->Streaming().OutputBytes(5), fields * kFieldBytes);
     ASSERT_EQ(Send("mwcmd -U5"), 1);

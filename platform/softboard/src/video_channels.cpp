@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/kernel.h"
 #include "softboard/soft_board.h"
 #include "start_codes/start_codes.h"
 #include "softboard/streaming.h"
@@ -28,8 +29,25 @@ constexpr std::uint32_t kNow = 0xFFFFFFFF;
 constexpr std::uint32_t kNormalRate = 256;
 constexpr std::uint32_t kPullBytes = 0x10000;
 constexpr int kPullsPerField = 64;
-// Ticks without input while a picture is wanted before the channel takes it as the clip's end.
-constexpr int kEndAfterTicks = 10;
+// Without input for this many fields and this long while a picture is wanted, the channel takes
+// it as the clip's end (a stream carries no end mark): it shows the last picture and lets the
+// decoder give up the pictures it holds. Both bounds, so that neither a fast field rate nor a
+// busy host ends a clip early.
+constexpr int kEndAfterTicks = 25;
+constexpr std::int64_t kEndAfterUs = 500'000;
+
+// The first word of a clip in the board's word order: a sequence header, or a DV header.
+bool StartsMpegClip(const std::uint8_t* data, std::size_t bytes, bool reversed) {
+    if (bytes < 4) return false;
+    return reversed ? data[0] == 0xB3 && data[1] == 1 && data[2] == 0 && data[3] == 0
+                    : data[0] == 0 && data[1] == 0 && data[2] == 1 && data[3] == 0xB3;
+}
+
+bool StartsDvClip(const std::uint8_t* data, std::size_t bytes, bool reversed) {
+    if (bytes < 4) return false;
+    return reversed ? (data[0] & 0x7F) == 0x3F && data[1] == 0 && data[2] == 0x07 && data[3] == 0x1F
+                    : data[0] == 0x1F && data[1] == 0x07 && data[2] == 0 && (data[3] & 0x7F) == 0x3F;
+}
 
 bool ChannelWord(std::uint32_t opcode) {
     return opcode == kPlayRange || opcode == kSpeed || opcode == kStep || opcode == kResume || opcode == kFreeze;
@@ -110,6 +128,7 @@ struct VideoChannels::Channel {
     std::uint32_t counter = 0;
     std::uint8_t type = 0;
     int starved = 0;
+    std::int64_t starvedSinceUs = 0;
     bool ended = false;
 
     // The input in the board's word order, and what has been told apart in it.
@@ -240,8 +259,6 @@ void VideoChannels::OnCommand(const DecodedCommand& command) {
 void VideoChannels::PlayRange(Channel& channel, const DecodedCommand& command) {
     const auto parameter = [&](std::size_t i) { return i < command.parameters.size() ? command.parameters[i] : 0u; };
     if (channel.decoder) FinishDecoding(channel);
-    // What was queued for the clip before belongs to it: the new clip's pairs follow this word.
-    streaming_.DropInput(channel.stream);
     channel.Restart();
     channel.active = true;
     channel.parked = parameter(0) == 1;
@@ -249,6 +266,21 @@ void VideoChannels::PlayRange(Channel& channel, const DecodedCommand& command) {
     channel.s0 = parameter(2);
     channel.counter = channel.s0;
     channel.dv = parameter(3) == 2;
+    // The clip's first pair may come with this word, after it, or (when the host's loop took the
+    // word a round late) before it. It begins with the clip's first header; what is queued in
+    // front of it is left of the clip before.
+    const bool reversed = std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_.Window() + kBoardTypeWord)).load() !=
+                          kNewerBoardType;
+    const auto startsClip = channel.dv ? &StartsDvClip : &StartsMpegClip;
+    const std::vector<std::uint8_t> taken = streaming_.RestartAtClip(channel.stream, startsClip, reversed);
+    if (!taken.empty()) {
+        if (channel.dv) {
+            channel.dvHead = taken;
+            channel.dvTaken = taken.size();
+        } else {
+            AddMpegBytes(channel, std::vector<std::uint8_t>(taken));
+        }
+    }
 }
 
 void VideoChannels::OnInterrupt(std::uint32_t fieldClock) {
@@ -335,7 +367,9 @@ VideoChannels::Have VideoChannels::Ensure(Channel& channel, std::int64_t display
             return Have::No;
         }
         if (channel.ended) return displayIndex < channel.groupBase + channel.groupPictures ? Have::Hole : Have::No;
-        if (++channel.starved < kEndAfterTicks) return Have::No;
+        const std::int64_t now = platform::PerformanceCounter();
+        if (channel.starved++ == 0) channel.starvedSinceUs = now;
+        if (channel.starved < kEndAfterTicks || now - channel.starvedSinceUs < kEndAfterUs) return Have::No;
         EndOfInput(channel);
     }
 }
@@ -343,6 +377,11 @@ VideoChannels::Have VideoChannels::Ensure(Channel& channel, std::int64_t display
 bool VideoChannels::PullMpeg(Channel& channel) {
     std::vector<std::uint8_t> bytes;
     if (streaming_.TakeInput(channel.stream, kPullBytes, &bytes) == 0) return false;
+    AddMpegBytes(channel, std::move(bytes));
+    return true;
+}
+
+void VideoChannels::AddMpegBytes(Channel& channel, std::vector<std::uint8_t> bytes) {
     // The other board type takes every word byte-reversed.
     if (std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_.Window() + kBoardTypeWord)).load() != kNewerBoardType) {
         channel.carry.insert(channel.carry.end(), bytes.begin(), bytes.end());
@@ -362,7 +401,6 @@ bool VideoChannels::PullMpeg(Channel& channel) {
         channel.groupPictures = std::max(channel.groupPictures, picture->temporalReference + 1);
         if (channel.decoder) channel.decoder->Feed(picture->bytes.data(), picture->bytes.size(), index);
     }
-    return true;
 }
 
 bool VideoChannels::PullDv(Channel& channel, std::int64_t displayIndex) {

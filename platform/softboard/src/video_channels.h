@@ -76,6 +76,7 @@ private:
     enum class Have { Yes, Hole, No };
     Have Ensure(Channel& channel, std::int64_t displayIndex);
     bool PullMpeg(Channel& channel);
+    void AddMpegBytes(Channel& channel, std::vector<std::uint8_t> bytes);
     bool PullDv(Channel& channel, std::int64_t displayIndex);
     void EndOfInput(Channel& channel);
     void WriteStatus(const Channel& channel);
