@@ -41,8 +41,11 @@ public:
     // Pictures of the start picture's group that come before it (0 for DV and a start of 0).
     virtual int PictureInGroup() const { return 0; }
     virtual bool IsDvClip() const { return false; }
-    // Re-reads the clip named by the path edit (the play list sets the path first).
+    // Re-reads the clip named by the path field (the play list sets the path first).
     virtual void ReloadClip() {}
+    // A play list entry starting at `startField` of the clip: the channel counts as stopped
+    // without a stop being sent, and its slider and start time code show the entry's start.
+    virtual void PrepareListEntry(std::int64_t /*startField*/) {}
 
     // Play list words: the entry's last picture (0 = to the end of the file), set by the list
     // engine; the pictures of that picture's group after it, set by the load; whether the next

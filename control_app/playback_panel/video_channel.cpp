@@ -107,7 +107,7 @@ bool CVideoChannel::OnControl(const velmar_ui::Event& event) {
     // The handlers work on the form's fields: take what the operator typed first.
     panel_.UpdateData(true);
     if (event.kind == EventKind::EditLostFocus) {
-        if (id == t_.path) ReloadClip();
+        if (id == t_.path) ReloadIfChanged();
         else if (id == t_.start) SetVideoStartPosition();
         else if (id == t_.speed) OnSpeedEditKillFocus();
         else if (t_.decodesToFile && id == kDecodePath) panel_.View().SelectAllText(kDecodePath);
@@ -173,7 +173,17 @@ void CVideoChannel::ReadClip() {
     panel_.View().SetText(t_.length, text);
 }
 
-void CVideoChannel::ReloadClip() {
+void CVideoChannel::PrepareListEntry(std::int64_t startField) {
+    panel_.View().SetFlat(ModeButton(state_), false);
+    state_ = VideoState::Stopped;
+    const std::int64_t field = startField % Length();
+    panel_.Sliders().SetPosition(t_.slider, static_cast<long>(field));
+    position_ = 0;
+    StartText() = Format("%.8x", panel_.FramesToTimecode(field / 2));
+    panel_.UpdateData(false);
+}
+
+void CVideoChannel::ReloadIfChanged() {
     if (!fileChanged_) return;
     panel_.WriteKey(t_.pathKey, PathText());
     ReadClip();
@@ -257,7 +267,7 @@ void CVideoChannel::SetVideoStartPosition() {
     SpeedText() = Format("%ld", static_cast<long>(speed));
     SetVarSpeed();
     panel_.UpdateData(false);
-    if (fileChanged_) ReloadClip();
+    if (fileChanged_) ReloadIfChanged();
     if (t_.decodesToFile && uncompressChanged_) panel_.View().SelectAllText(kDecodePath);
 }
 
@@ -312,7 +322,6 @@ bool CVideoChannel::ComputeMpegOffsets(const std::string& clip, std::uint64_t cl
     const bool usable = std::filesystem::file_size(mdb, error) >= 8 && !error;
     if (!usable) {
         if (panel_.Host().RunIndexBuild(clip)) {
-            fileChanged_ = true;
             ReloadClip();
             start_ = StartFields(panel_, StartText(), length_);
         } else {

@@ -64,7 +64,11 @@ public:
     int State() const override { return static_cast<int>(state_); }
     int PictureInGroup() const override { return pictureInGroup_; }
     bool IsDvClip() const override { return IsDv(kind_); }
-    void ReloadClip() override;
+    void ReloadClip() override {
+        fileChanged_ = true;
+        ReloadIfChanged();
+    }
+    void PrepareListEntry(std::int64_t startField) override;
 
     // --- handlers
     void OnPlay();
@@ -96,7 +100,8 @@ private:
     void OnTrickMode(VideoState mode);
     void OnStep(int frame);
     void OnSpeedEditKillFocus();
-    void OnPathChanged() { fileChanged_ = true; }
+    // Stores the path key, re-reads the clip and stops the channel when the path has changed.
+    void ReloadIfChanged();
     // Reads kind and length of the clip the path edit names and shows the length.
     void ReadClip();
     // The clip is loaded in its mode again from stopped (a new start while running).

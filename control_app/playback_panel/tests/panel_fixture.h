@@ -41,6 +41,7 @@ public:
     using Recording::Recording;
     bool Active() const override { return active; }
     void ScanPlayList() override { calls_.push_back("list scan"); }
+    void ChannelListPlay(int input) override { calls_.push_back("list play " + std::to_string(input)); }
     bool active = false;
 };
 

@@ -565,6 +565,37 @@ TEST(VideoChannel, DecodeOutputIsNeverTruncatedWithoutTheQuestionNorAppendedToWh
     EXPECT_FALSE(g.a->Decoding());
 }
 
+TEST(VideoChannel, PlayListEntriesQueueOnTheirSlotAndLeaveTheStartToTheList) {
+    ChannelFixture f;
+    f.playList->active = true;
+    CVideoChannel& b = *f.b;
+    b.listFirstEntry = false;
+    b.queueSlotIndex = 1;
+    b.endPicture = 5;
+    f.panel->pathB = f.clip;
+    b.ReloadClip();
+    EXPECT_EQ(f.profile.GetString("BOARD1", "PATHVB"), f.clip);
+    b.PrepareListEntry(20);  // field 20 of a 12-field clip: field 8, picture 4
+    EXPECT_EQ(f.view.Text(kStartB), "00000004");
+    EXPECT_EQ(f.view.Position(kSliderB), 8);
+    f.calls.clear();
+    f.Mark();
+    b.Play();
+    EXPECT_EQ(f.NewLines(), Calls{"mwcmd -q7 -O 0x0 0x100 0x0 0x80 -R <CLIP>"});
+    EXPECT_EQ(f.calls, Calls{"list play 1"});
+    EXPECT_EQ(b.State(), 1);
+    EXPECT_EQ(b.PictureInGroup(), 1);
+    EXPECT_EQ(b.picturesAfterEnd, 0);
+
+    // A clip that is gone stops the list.
+    b.PrepareListEntry(0);
+    f.files.Remove("clip.mpg");
+    f.calls.clear();
+    b.Play();
+    EXPECT_EQ(f.calls, Calls{"List stop"});
+    EXPECT_EQ(f.Captions().back(), "Bad File Name");
+}
+
 TEST(VideoChannel, PlayAllCuesBothChannelsAndResumesThemAtTheirFields) {
     ChannelFixture f;
     f.view.Type(kDelayA, "4");

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "softboard/board_encoder.h"
 #include "softboard/soft_board.h"
 #include "softboard/streaming.h"
 #include "tessolk/board_segments.h"
@@ -170,6 +171,7 @@ void SoftBoard::RunCommand(const DecodedCommand& command) {
     } else if (command.opcode != kOpAin && command.opcode != kOpAout) {
         // A settings command is done: byte 2 of CommandDoneWord reads 2, which the panels poll.
         Window()[kCommandDoneWord + 2] = 2;
+        if (identity_.role == BoardRole::Encoder) encoder_->OnCommand(command);
         Streaming().Channels().OnCommand(command);
     }
 }

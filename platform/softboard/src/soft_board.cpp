@@ -11,6 +11,7 @@
 #include "platform/kernel.h"
 #include "platform/shared_memory.h"
 #include "tessolk/board_segments.h"
+#include "softboard/board_encoder.h"
 #include "softboard/streaming.h"
 #include "write_names.h"
 
@@ -85,9 +86,11 @@ std::unique_ptr<SoftBoard> SoftBoard::Create(const SoftBoardOptions& options, st
 }
 
 SoftBoard::SoftBoard(const SoftBoardOptions& options)
-    : options_(options), streaming_(std::make_unique<BoardStreaming>(*this)) {}
+    : options_(options), streaming_(std::make_unique<BoardStreaming>(*this)),
+      encoder_(std::make_unique<BoardEncoder>(*this)) {}
 
 BoardStreaming& SoftBoard::Streaming() { return *streaming_; }
+BoardEncoder& SoftBoard::Encoder() { return *encoder_; }
 
 SoftBoard::~SoftBoard() {
     if (!control_) return;
@@ -212,6 +215,7 @@ void SoftBoard::ResetBoard() {
     SetWindowWord(kBoardTypeWord, options_.boardType);
     SetWindowWord(kPacketReadyFlag, 0);
     if (window_) streaming_->OnReset();
+    encoder_->OnReset();
 }
 
 void SoftBoard::ReadMicrocodeDescriptor() {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "softboard/board_encoder.h"
 #include "softboard/soft_board.h"
 #include "start_codes/start_codes.h"
 #include "tessolk/board_map.h"
@@ -141,10 +142,16 @@ void PictureTypeScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
 
 void BoardStreaming::OnInterrupt() {
     for (std::uint32_t s = 0; s < kBoardStreams; ++s)
-        if (!channels_->Active(s)) ConsumeInput(s);
+        if (!board_.Encoder().ClaimsInput(s) && !channels_->Active(s)) ConsumeInput(s);
     channels_->OnInterrupt(static_cast<std::uint32_t>(board_.InterruptCount()));
     for (std::uint32_t v = 0; v < kBoardStreams; ++v) ProduceOutput(v);
-    board_.SetWindowWord(kRecordTimecode, board_.Timecode());
+    // The time code block: word 0 and the board time code (word 1) and the input's VITC (word 3),
+    // which the record panel shows; the software board's input carries its own time code.
+    const std::uint32_t timecode = board_.Timecode();
+    board_.SetWindowWord(kRecordTimecode, timecode);
+    board_.SetWindowWord(kRecordTimecode + 4, timecode);
+    board_.SetWindowWord(kRecordTimecode + 12, timecode);
+    board_.Encoder().OnField();
     ShowChannels();
     ShowMix();
 }

@@ -24,6 +24,7 @@ struct BoardControl;
 namespace softboard {
 
 class BoardStreaming;
+class BoardEncoder;
 
 struct SoftBoardOptions {
     std::uint32_t board = 0;                   // 0 first, 1 second
@@ -108,9 +109,11 @@ public:
     std::uint8_t* Window() const;
     std::uint8_t* Memory() const;
     BoardStreaming& Streaming();  // the board's streams (softboard/streaming.h)
+    BoardEncoder& Encoder();      // the encoder record microcode makes of it (softboard/board_encoder.h)
 
 private:
     friend class BoardStreaming;
+    friend class BoardEncoder;
     SoftBoard(const SoftBoardOptions& options);
     void TakeJournal();
     void OnWordWritten(std::uint32_t address, std::uint32_t value);
@@ -155,6 +158,7 @@ private:
     std::uint32_t eventGeneration_ = 0;
     std::unique_ptr<platform::NamedEvent> interruptEvent_;
     std::unique_ptr<BoardStreaming> streaming_;
+    std::unique_ptr<BoardEncoder> encoder_;
 };
 
 }  // namespace softboard
