@@ -7,6 +7,7 @@
 
 #include "alpha_gen_window.h"
 #include "board_bindings.h"
+#include "file_tool_windows.h"
 #include "i2c_bus.h"
 #include "launch.h"
 #include "main_frame.h"
@@ -14,6 +15,7 @@
 #include "platform/host_hooks.h"
 #include "platform/profile.h"
 #include "playback_panel_commands.h"
+#include "play_list_channel.h"
 #include "playback_panel_window.h"
 #include "qt_panel_host.h"
 #include "remote_requests.h"
@@ -36,6 +38,18 @@ void Place(velmar::CMainFrame& frame, const velmar::LaunchArguments& arguments, 
     else
         frame.resize(frame.sizeHint());  // the whole form where the screen allows, not Qt's two thirds
 }
+
+// What the split tool reads from the playback panel: its TV standard and channel positions.
+class PanelSplitLink : public velmar::SplitPanelLink {
+public:
+    explicit PanelSplitLink(velmar::CVelmarView& view) : view_(view) {}
+    velmar::TvStandard Standard() const override { return view_.Standard(); }
+    int VideoAPosition() const override { return view_.Channels().videoA->Position(); }
+    int AudioPosition() const override { return static_cast<int>(view_.Channels().audio->position); }
+
+private:
+    velmar::CVelmarView& view_;
+};
 
 // The record panel as the main frame's command target.
 class RecordPanelCommands : public velmar::PanelCommands {
@@ -62,16 +76,21 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
         auto panel = std::make_unique<velmar::CVelmarView>(view, ui, host, velmar::PanelBoard{driver, library, timing},
                                                            profile, &remote, choice.board);
         velmar::InstallVideoChannels(*panel);
+        velmar::InstallAlphaAndPlayList(*panel);
         return panel;
     });
     velmar_qt::PlaybackPanelCommands commands(panel.Panel());
     velmar::CMainFrame frame(&panel.Widget(), commands);
     host.SetFrame(&frame);
+    PanelSplitLink splitLink(panel.Panel());
+    velmar_qt::FileToolWindows fileTools(&frame, profile, splitLink);
     QPointer<velmar_ui_qt::FormWindow> alphaGenerator;
     host.openTool = [&](int command) {
         if (command == velmar::menu_ids::kAlphaGenerator)
             velmar_qt::ShowAlphaGenerator(alphaGenerator, profile,
                                           [&](const std::string& path) { return host.RunIndexBuild(path); }, &frame);
+        else
+            fileTools.Open(command);
     };
     Place(frame, arguments, profile, choice.section);
     server.ListenWhenFree();
