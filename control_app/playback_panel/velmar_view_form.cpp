@@ -36,13 +36,14 @@ void AddVideoChannel(std::vector<ControlSpec>& c, const std::string& g, ControlI
     c.push_back({iOnly, kButton, "I ONLY", g, 1, 5});
     c.push_back({fieldStep, kButton, "FL STEP", g, 1, 6});
     c.push_back({frameStep, kButton, "FR STEP", g, 2, 6});
-    c.push_back({kNoId, kLabel, "Start:", g, 2, 0});
+    c.push_back({kNoId, kLabel, "TC", g, 2, 0});
     c.push_back({start, kEdit, "", g, 2, 1, 1, 2, kFixedFont});
-    c.push_back({kNoId, kLabel, "Speed %:", g, 2, 3});
+    c.push_back({kNoId, kLabel, "%", g, 2, 3});
     c.push_back({speed, kEdit, "100", g, 2, 4});
     c.push_back({loop, kCheck, "Loop Forever", g, 2, 5});
-    c.push_back({timecode, kLabel, "not loaded", g, 3, 0, 1, 3, kFixedFont});
-    c.push_back({kNoId, kLabel, "Length:", g, 3, 3});
+    c.push_back({kNoId, kLabel, "Frame :", g, 3, 0});
+    c.push_back({timecode, kLabel, "not loaded", g, 3, 1, 1, 2, kFixedFont});
+    c.push_back({kNoId, kLabel, "Total  :", g, 3, 3});
     c.push_back({length, kLabel, "", g, 3, 4, 1, 2, kFixedFont});
     c.push_back({slider, kSlider, "", g, 4, 0, 1, 7});
     c.push_back({speedBar, kSlider, "", g, 5, 0, 1, 7});
@@ -54,7 +55,7 @@ velmar_ui::FormSpec PlaybackForm() {
     velmar_ui::FormSpec form;
     form.title = "Velmar Player";
     form.groups = {
-        {"Video A", 0, 0},        {"Video B", 0, 1},      {"Uncompress", 1, 0}, {"View", 1, 1},
+        {"Video A", 0, 0},        {"Video B", 0, 1},      {"Uncompress to File (Starts on Play A when Flds > 0)", 1, 0}, {"View", 1, 1},
         {"Audio", 2, 0},          {"Alpha Mix", 2, 1},    {"Play List", 3, 0},  {"PLAY ALL", 3, 1},
         {"DV Record", 4, 0},      {"Video Reference", 4, 1}, {"Audio Source", 5, 0}, {"Settings", 5, 1},
     };
@@ -64,10 +65,10 @@ velmar_ui::FormSpec PlaybackForm() {
     AddVideoChannel(c, "Video B", kFileB, kPathB, kPlayB, kPauseB, kStopB, kVarPlayB, kIpOnlyB, kIOnlyB,
                     kFieldStepB, kFrameStepB, kStartB, kSpeedB, kTimecodeB, kLengthB, kSliderB, kSpeedBarB, kLoopB);
 
-    const std::string u = "Uncompress";
+    const std::string u = "Uncompress to File (Starts on Play A when Flds > 0)";
     c.push_back({kDecodeFile, kButton, "FILE...", u, 0, 0});
     c.push_back({kDecodePath, kEdit, "", u, 0, 1, 1, 3});
-    c.push_back({kNoId, kLabel, "Flds:", u, 1, 0});
+    c.push_back({kNoId, kLabel, "Flds", u, 1, 0});
     c.push_back({kDecodeFields, kEdit, "0", u, 1, 1});
     c.push_back({kDecodeFieldsSpin, kSpin, "", u, 1, 2});
     c.push_back({kDecodeFrame, kRadio, "Frame", u, 2, 0});

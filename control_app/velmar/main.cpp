@@ -1,7 +1,6 @@
 // Velmar: the board control application. One instance drives one board through one panel.
 //   Velmar [-1|-2] [-mp|-mr] [-" top left bottom right zoom "]
 #include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
 
 #include <memory>
@@ -20,19 +19,15 @@
 #include "remote_requests.h"
 #include "remote_server.h"
 #include "velmar_ui_qt/form_window.h"
+#include "velmar_ui_qt/qt_ui_services.h"
 #include "velmar_vrec.h"
 #include "video_channel.h"
 
 namespace {
 
-// Libraries report their boxes through the host hook: show them as the program's own.
-void InstallMessageBoxes() {
-    platform::SetMessageBoxHook([](const std::string& text, const std::string& caption, platform::MessageButtons,
-                                   platform::MessageIcon) {
-        QMessageBox::warning(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
-        return platform::MessageAnswer::Ok;
-    });
-}
+// Libraries report their boxes through the host hook: show them as the program's own, on the UI
+// thread even when the board's service thread asks (the services wait there for the answer).
+void InstallMessageBoxes(velmar_ui::UiServices& ui) { platform::SetMessageBoxHook(velmar_ui::LibraryBoxesThrough(ui)); }
 
 void Place(velmar::CMainFrame& frame, const velmar::LaunchArguments& arguments, const platform::Profile& profile,
            const std::string& section) {
@@ -118,10 +113,13 @@ int RunRecord(QApplication& app, const velmar::LaunchArguments& arguments, const
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    InstallMessageBoxes();
+    velmar_ui_qt::QtUiServices libraryBoxes(nullptr);
+    InstallMessageBoxes(libraryBoxes);
     const platform::Profile profile;
     const auto arguments = velmar::ParseLaunchArguments(velmar::JoinArguments(argc, argv));
     const auto choice = velmar::ChooseLaunch(arguments, profile);
-    return choice.PlaybackPanel() ? RunPlayback(app, arguments, choice, profile)
-                                  : RunRecord(app, arguments, choice, profile);
+    const int code = choice.PlaybackPanel() ? RunPlayback(app, arguments, choice, profile)
+                                            : RunRecord(app, arguments, choice, profile);
+    platform::SetMessageBoxHook({});  // the services go with this scope; the service thread has ended
+    return code;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/host_hooks.h"
+
 namespace velmar_ui {
 
 enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
@@ -44,6 +46,13 @@ std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter);
 
 // The folder part of a path ("" when there is none), where a chooser opens next time.
 std::string FolderOf(const std::string& path);
+
+class UiServices;
+
+// A host hook (platform::SetMessageBoxHook) that shows the libraries' boxes through `ui`: a box
+// asked for on a worker thread, such as the board's service thread, is shown on the UI thread
+// while the worker waits. `ui` must outlive the hook.
+platform::MessageBoxHook LibraryBoxesThrough(UiServices& ui);
 
 class UiServices {
 public:
