@@ -7,6 +7,7 @@
 
 #include "alpha_gen_window.h"
 #include "board_bindings.h"
+#include "file_tool_windows.h"
 #include "i2c_bus.h"
 #include "launch.h"
 #include "main_frame.h"
@@ -36,6 +37,18 @@ void Place(velmar::CMainFrame& frame, const velmar::LaunchArguments& arguments, 
     else
         frame.resize(frame.sizeHint());  // the whole form where the screen allows, not Qt's two thirds
 }
+
+// What the split tool reads from the playback panel: its TV standard and channel positions.
+class PanelSplitLink : public velmar::SplitPanelLink {
+public:
+    explicit PanelSplitLink(velmar::CVelmarView& view) : view_(view) {}
+    velmar::TvStandard Standard() const override { return view_.Standard(); }
+    int VideoAPosition() const override { return view_.Channels().videoA->Position(); }
+    int AudioPosition() const override { return static_cast<int>(view_.Channels().audio->position); }
+
+private:
+    velmar::CVelmarView& view_;
+};
 
 // The record panel as the main frame's command target.
 class RecordPanelCommands : public velmar::PanelCommands {
@@ -67,11 +80,15 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
     velmar_qt::PlaybackPanelCommands commands(panel.Panel());
     velmar::CMainFrame frame(&panel.Widget(), commands);
     host.SetFrame(&frame);
+    PanelSplitLink splitLink(panel.Panel());
+    velmar_qt::FileToolWindows fileTools(&frame, profile, splitLink);
     QPointer<velmar_ui_qt::FormWindow> alphaGenerator;
     host.openTool = [&](int command) {
         if (command == velmar::menu_ids::kAlphaGenerator)
             velmar_qt::ShowAlphaGenerator(alphaGenerator, profile,
                                           [&](const std::string& path) { return host.RunIndexBuild(path); }, &frame);
+        else
+            fileTools.Open(command);
     };
     Place(frame, arguments, profile, choice.section);
     server.ListenWhenFree();

@@ -138,6 +138,14 @@ int RunEnc(int argc, char** argv) {
             break;
         }
     }
+    if (status == 0) {
+        // Layer III holds its last frames until their free space is settled.
+        long bits = encoder.Flush(coded.data(), coded.size());
+        if (bits < 0 || std::fwrite(coded.data(), 1, bits / 8, out.get()) != static_cast<std::size_t>(bits / 8)) {
+            std::fprintf(stderr, "enc: %s\n", bits < 0 ? encoder.LastError().c_str() : "write error");
+            status = 1;
+        }
+    }
     if (std::fclose(out.release()) != 0 && status == 0) {
         std::fprintf(stderr, "enc: write error on %s\n", argv[2]);
         status = 1;

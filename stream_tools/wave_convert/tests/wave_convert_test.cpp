@@ -174,9 +174,12 @@ TEST(WaveConvert, WaveAudioMultiplexedStraightIntoAProgramStream) {
         const acm::Registry* registry;
         const char* codec;
     };
-    const Row rows[] = {{2, 192, &drivers, "mp2"}, {3, 160, &drivers, "mp3"}, {2, 256, &none, "mp2"}};
+    const Row rows[] = {
+        {2, 192, &drivers, "mp2"}, {3, 160, &drivers, "mp3"}, {2, 256, &none, "mp2"}, {3, 128, &none, "mp3"}};
+    const bool layer3BuiltIn = LayerIIIBuiltIn();
     for (const Row& r : rows) {
         SCOPED_TRACE(std::to_string(r.layer) + " " + std::to_string(r.kbps));
+        if (r.layer == 3 && r.registry == &none && !layer3BuiltIn) continue;  // the conversion test covers the refusal
         const WaveSettings settings = Settings(wave, r.layer, r.kbps, *r.registry);
         ps_mux::MuxInputs in;
         in.version = ps_mux::PsVersion::Mpeg2;
