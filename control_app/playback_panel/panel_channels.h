@@ -87,6 +87,8 @@ public:
 class AlphaChannel : public Channel {
 public:
     AlphaChannel() { scheduledStart = -1; }
+    // An event of one of the group's own controls; false when it has none.
+    virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };
 
 class PlayListChannel : public Channel {
@@ -102,6 +104,8 @@ public:
     // A video channel (input 0 or 1) has opened or queued its entry in list mode and starts:
     // the list sends its schedule words.
     virtual void ChannelListPlay(int /*input*/) {}
+    // An event of one of the group's own controls; false when it has none.
+    virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };
 
 class DvRecordChannel : public Channel {

@@ -113,6 +113,8 @@ public:
     void OnPositionSlider(const velmar_ui::Event& event);
     // Buttons and edits of the Video A, Video B and Uncompress groups, handled by their channel.
     void OnVideoControl(const velmar_ui::Event& event);
+    // Buttons and edits of the Alpha Mix and Play List groups, handled by their channel.
+    void OnMixControl(const velmar_ui::Event& event);
     void OnRefCVideo();
     void OnRefSvhs();
     void OnRefSdi();

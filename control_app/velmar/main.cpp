@@ -15,6 +15,7 @@
 #include "platform/host_hooks.h"
 #include "platform/profile.h"
 #include "playback_panel_commands.h"
+#include "play_list_channel.h"
 #include "playback_panel_window.h"
 #include "qt_panel_host.h"
 #include "remote_requests.h"
@@ -75,6 +76,7 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
         auto panel = std::make_unique<velmar::CVelmarView>(view, ui, host, velmar::PanelBoard{driver, library, timing},
                                                            profile, &remote, choice.board);
         velmar::InstallVideoChannels(*panel);
+        velmar::InstallAlphaAndPlayList(*panel);
         return panel;
     });
     velmar_qt::PlaybackPanelCommands commands(panel.Panel());
