@@ -177,6 +177,10 @@ public:
     int decodeFields = 0;
     int delayA = 0, delayB = 0, delayAlpha = 0, delayAudio = 0;
 
+    // The board's I2C bus (nothing in demo mode), for the tools that talk to its devices.
+    void I2cWriteBytes(const std::vector<std::uint8_t>& bytes);
+    std::uint8_t I2cReadByte(std::uint8_t readAddress);
+
 protected:
     bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event); }
 
@@ -217,8 +221,6 @@ private:
     void OnlyOn2000(const char* message);
     void ChooseReferenceRadio(int source);
 
-    void I2cWriteBytes(const std::vector<std::uint8_t>& bytes);
-    std::uint8_t I2cReadByte(std::uint8_t readAddress);
 
     PanelHost& host_;
     PanelBoard board_;

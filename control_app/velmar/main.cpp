@@ -7,6 +7,7 @@
 
 #include "alpha_gen_window.h"
 #include "board_bindings.h"
+#include "eeprom_update_dlg.h"
 #include "file_tool_windows.h"
 #include "i2c_bus.h"
 #include "launch.h"
@@ -46,6 +47,17 @@ public:
     velmar::TvStandard Standard() const override { return view_.Standard(); }
     int VideoAPosition() const override { return view_.Channels().videoA->Position(); }
     int AudioPosition() const override { return static_cast<int>(view_.Channels().audio->position); }
+
+private:
+    velmar::CVelmarView& view_;
+};
+
+// The EEPROM update's way to the board: the panel's I2C routines.
+class PanelEepromBus : public eeprom::EepromI2c {
+public:
+    explicit PanelEepromBus(velmar::CVelmarView& view) : view_(view) {}
+    void I2cWrite(const std::vector<std::uint8_t>& bytes) override { view_.I2cWriteBytes(bytes); }
+    std::uint8_t I2cRead(std::uint8_t readAddress) override { return view_.I2cReadByte(readAddress); }
 
 private:
     velmar::CVelmarView& view_;
@@ -91,6 +103,13 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
                                           [&](const std::string& path) { return host.RunIndexBuild(path); }, &frame);
         else
             fileTools.Open(command);
+    };
+    host.runEepromUpdate = [&] {
+        PanelEepromBus bus(panel.Panel());
+        velmar_ui_qt::FormWindow dialog(velmar::EepromUpdateForm(), [&](auto& view, auto& ui) {
+            return std::make_unique<velmar::CEepromUpdateDlg>(view, ui, bus);
+        }, nullptr, &frame);
+        dialog.exec();
     };
     Place(frame, arguments, profile, choice.section);
     server.ListenWhenFree();

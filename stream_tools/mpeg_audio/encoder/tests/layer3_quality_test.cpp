@@ -116,7 +116,7 @@ TEST_P(Layer3Quality, WithinTwoDecibelsOfLame) {
     VELMAR_REQUIRE_TOOL("mpg123");
     VELMAR_REQUIRE_TOOL("lame");
     const QualityCase& q = GetParam();
-    Pcm input = MakeSignal(q.signal, q.rate, 2, 2.0);
+    Pcm input = MakeSignal(q.signal, q.rate, 2, 1.2);
     std::string name = std::string("l3q_") + SignalName(q.signal) + std::to_string(q.rate) + "_" + std::to_string(q.bitrate);
     std::string wav = TempDir() + "/" + name + ".wav";
     ASSERT_TRUE(WriteWave(wav, input));
@@ -128,7 +128,18 @@ TEST_P(Layer3Quality, WithinTwoDecibelsOfLame) {
     Pcm ours, theirs;
     ASSERT_TRUE(Decode(ourStream, ours));
     ASSERT_TRUE(Decode(lameStream, theirs));
+    // On tones the correlation repeats with the period; lame's delay is found on the mix instead.
     int theirLag = FindLag(input.Channel(0), theirs.Channel(0), 3000);
+    if (q.signal != Signal::Mix) {
+        Pcm mix = MakeSignal(Signal::Mix, q.rate, 2, 0.5), mixDecoded;
+        std::string mixWav = TempDir() + "/" + name + "_mix.wav", mixStream = TempDir() + "/" + name + "_mix.mp3";
+        ASSERT_TRUE(WriteWave(mixWav, mix));
+        ASSERT_EQ(RunCommand("lame --quiet -t -m j -b " + std::to_string(q.bitrate) + " --resample " + RateOption(q.rate) +
+                             " " + mixWav + " " + mixStream),
+                  0);
+        ASSERT_TRUE(Decode(mixStream, mixDecoded));
+        theirLag = FindLag(mix.Channel(0), mixDecoded.Channel(0), 3000);
+    }
     double ourSnr = 1e9, theirSnr = 1e9;
     for (int ch = 0; ch < 2; ++ch) {
         ourSnr = std::min(ourSnr, FittedSnrDb(input.Channel(ch), ours.Channel(ch), kLayer3Delay));
