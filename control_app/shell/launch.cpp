@@ -36,6 +36,28 @@ std::string JoinArguments(int argc, char** argv) {
     return line;
 }
 
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (word == "--help" || word == "-h" || word == "-?") return true;
+    }
+    return false;
+}
+
+std::vector<std::string> UnknownLaunchWords(const LaunchArguments& arguments) {
+    std::vector<std::string> unknown;
+    auto check = [&](const std::string& word, std::initializer_list<std::string_view> known) {
+        if (word.empty()) return;
+        for (std::string_view k : known)
+            if (word == k) return;
+        unknown.push_back(word);
+    };
+    check(arguments.boardWord, {"-1", "-2"});
+    check(arguments.panelWord, {"-mp", "-mr"});
+    check(arguments.thirdWord, {"-\""});
+    return unknown;
+}
+
 LaunchChoice ChooseLaunch(const LaunchArguments& arguments, const platform::Profile& profile) {
     LaunchChoice choice;
     choice.board = arguments.boardWord.size() >= 2 && arguments.boardWord[1] == '2' ? 2 : 1;

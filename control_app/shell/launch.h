@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 class Profile;
@@ -26,6 +27,21 @@ struct LaunchArguments {
 // restart's single argument and separate words are taken.
 LaunchArguments ParseLaunchArguments(std::string_view commandLine);
 std::string JoinArguments(int argc, char** argv);
+
+// The accepted arguments, as "--help" prints them.
+inline constexpr const char* kLaunchUsage =
+    "usage: Velmar [-1|-2] [-mp|-mr] [-\" top left bottom right zoom \"]\n"
+    "  -1, -2   the board (default 1)\n"
+    "  -mp      the playback panel; -mr the record panel (default: the last one used, RECPLAY)\n"
+    "  -\" ... \"  the frame's rectangle in hexadecimal and the zoom, as a restart passes it\n"
+    "  --help   this text; the board is left alone\n";
+
+// True when the words ask for the usage ("--help", "-h" or "-?" anywhere).
+bool AsksForHelp(int argc, char** argv);
+
+// The words of the line that are none of the accepted ones, in order. They are reported, then the
+// instance starts as the line's known words say (board 1 and the RECPLAY panel when none).
+std::vector<std::string> UnknownLaunchWords(const LaunchArguments& arguments);
 
 struct LaunchChoice {
     int board = 1;           // 2 when the board word's second character is '2'

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdio>
 #include <memory>
 
 #include "alpha_gen_window.h"
@@ -150,11 +151,21 @@ int RunRecord(QApplication& app, const velmar::LaunchArguments& arguments, const
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Help is answered before anything opens a window or reaches a board.
+    if (velmar::AsksForHelp(argc, argv)) {
+        std::fputs(velmar::kLaunchUsage, stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     velmar_ui_qt::QtUiServices libraryBoxes(nullptr);
     InstallMessageBoxes(libraryBoxes);
     const platform::Profile profile;
     const auto arguments = velmar::ParseLaunchArguments(velmar::JoinArguments(argc, argv));
+    // An argument it does not know still starts an instance, as operators' shortcuts rely on, but
+    // never silently: the instance it starts takes the board over from any running one.
+    for (const std::string& word : velmar::UnknownLaunchWords(arguments))
+        std::fprintf(stderr, "Velmar: unknown argument \"%s\"; starting as the known arguments say\n%s", word.c_str(),
+                     velmar::kLaunchUsage);
     const auto choice = velmar::ChooseLaunch(arguments, profile);
     const int code = choice.PlaybackPanel() ? RunPlayback(app, arguments, choice, profile)
                                             : RunRecord(app, arguments, choice, profile);

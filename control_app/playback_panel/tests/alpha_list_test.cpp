@@ -335,6 +335,20 @@ TEST(PlayList, ListsWithoutAnEntryToPlayStopWithAMessage) {
     EXPECT_EQ(f.NewLines().back(), "mwcmd -p 0x0 0x9f0f00");
 }
 
+TEST(PlayList, RemoteRequestsLoadCueAndStopTheList) {
+    MixFixture f;
+    f.files.Write("roll.vpl", ThreeEntries());
+    f.SetKey("PLAYLIST", (fs::current_path() / "roll.vpl").string());
+    EXPECT_EQ(f.remote.Handle(kRemoteLoadAndCue, kRequestPlayList, 9), 1);
+    f.Tick();
+    EXPECT_TRUE(f.list->Active());
+    EXPECT_EQ(f.list->Total(), 11);
+    f.remote.Handle(kRemoteCommand, kRequestStopList, 0);
+    f.Tick();
+    EXPECT_FALSE(f.list->Active());
+    EXPECT_EQ(f.NewLines().back(), "mwcmd -p 0x0 0x9f0f00");
+}
+
 TEST(PlayList, MissingListsAndPause) {
     MixFixture f;
     f.Enter(kPathList, (fs::current_path() / "none.vpl").string());

@@ -69,5 +69,23 @@ TEST_F(LaunchTest, SeparateWordsJoinLikeOneLine) {
     EXPECT_EQ(FrameTitle(1, false), "Velmar Recorder Board1");
 }
 
+TEST_F(LaunchTest, UnknownWordsAreNamedAndHelpIsSeen) {
+    const struct {
+        const char* line;
+        std::vector<std::string> unknown;
+    } cases[] = {
+        {"", {}},
+        {"-2 -mr", {}},
+        {"-1 -mp -\" 0x0 0x0 0x1e0 0x280 0 \"", {}},
+        {"--verbose", {"--verbose"}},
+        {"-1 -play", {"-play"}},
+        {"-3 -mp extra", {"-3", "extra"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(UnknownLaunchWords(ParseLaunchArguments(c.line)), c.unknown) << c.line;
+    char* help[] = {const_cast<char*>("Velmar"), const_cast<char*>("-2"), const_cast<char*>("--help")};
+    EXPECT_TRUE(AsksForHelp(3, help));
+    EXPECT_FALSE(AsksForHelp(2, help));
+}
+
 }  // namespace
 }  // namespace velmar

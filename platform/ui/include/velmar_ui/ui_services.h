@@ -75,8 +75,9 @@ public:
     // Blocks the UI thread for a while, as the drain waits of the panels do.
     virtual void Sleep(int milliseconds) = 0;
 
-    // Starts a program without waiting for it. A name without a slash is looked up on PATH; give
-    // "./name" for one in the working directory. False when it could not be started.
+    // Starts a program without waiting for it. A name without a slash is the program beside the
+    // running executable, else looked up on PATH; give "./name" for one in the working directory.
+    // False when it could not be started.
     virtual bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) = 0;
     // Ends the process with `exitCode` once the UI thread returns to its event loop.
     virtual void ExitProcess(int exitCode) = 0;
