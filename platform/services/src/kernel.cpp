@@ -42,6 +42,12 @@ std::string ResolveProgram(std::string_view program) {
     return ::access(beside.c_str(), X_OK) == 0 ? beside : path;
 }
 
+std::string DataFilePath(const std::string& name) {
+    if (name.empty() || name[0] == '/' || ::access(name.c_str(), R_OK) == 0) return name;
+    const std::string beside = ExecutableDirectory() + "/../run/" + name;
+    return ::access(beside.c_str(), R_OK) == 0 ? beside : name;
+}
+
 bool StartProgram(std::string_view program, const std::vector<std::string>& arguments) {
     std::string path = ResolveProgram(program);
     std::vector<std::string> words{path};

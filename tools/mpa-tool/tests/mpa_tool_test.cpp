@@ -80,3 +80,28 @@ TEST(MpaTool, EncOptionLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// The data files (here the decoder's "huffdec") are found in the run directory beside the
+// program's bin whatever the current directory: no warning, same output.
+TEST(MpaTool, DecodesFromAnyDirectoryWithoutDataFileWarnings) {
+    const fs::path folder = velmar_testing::TempDir();
+    const std::string wave = (folder / "in.wav").string();
+    {
+        const auto header = wav::MakeWavHeader(44100, 2, 1152 * 4 * 8);
+        std::ofstream out(wave, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
+        const std::vector<char> samples(1152 * 4 * 8, 9);
+        out.write(samples.data(), std::streamsize(samples.size()));
+    }
+    const std::string tool = BinDir() + "/mpa-tool ";
+    const std::string mp3 = (folder / "in.mp3").string();
+    ASSERT_EQ(RunCommand(tool + "enc 'enc -l 3 -b 128' " + wave + " " + mp3 + " 2>/dev/null"), 0);
+    std::string text;
+    EXPECT_EQ(RunCommand("cd / && " + tool + "dec " + mp3 + " " + (folder / "out.wav").string() + " 2>&1", &text), 0);
+    EXPECT_EQ(text.find("could not find"), std::string::npos) << text;
+    EXPECT_EQ(text.find("huffdec"), std::string::npos) << text;
+}
+
+}  // namespace

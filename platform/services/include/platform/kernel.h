@@ -28,6 +28,11 @@ std::string ExecutableDirectory();
 // directory that need not be on PATH; anything else is returned unchanged.
 std::string ResolveProgram(std::string_view program);
 
+// Where a data file the programs open by name ("huffdec", "ucode/...") lies: the name itself when
+// it opens from the current directory, else the build's run directory beside the program's bin
+// (<bin>/../run/<name>) when it is there, so that the programs work from any directory.
+std::string DataFilePath(const std::string& name);
+
 // True when stdin is a terminal of the foreground process group and `key` has been typed.
 bool ConsoleKeyPressed(char key);
 
