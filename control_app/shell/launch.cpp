@@ -1,5 +1,6 @@
 #include "launch.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/profile.h"
@@ -77,6 +78,15 @@ std::optional<WindowRect> ChooseWindowRect(const LaunchArguments& arguments, con
     if (width == 0) return std::nullopt;
     return WindowRect{profile.GetInt(section, "WINX", 0), profile.GetInt(section, "WINY", 0), width,
                       profile.GetInt(section, "WINCY", 0)};
+}
+
+WindowRect ClampToScreen(const WindowRect& rect, const WindowRect& available) {
+    WindowRect out = rect;
+    out.width = std::clamp(rect.width, 1, std::max(1, available.width));
+    out.height = std::clamp(rect.height, 1, std::max(1, available.height));
+    out.x = std::clamp(rect.x, available.x, available.x + available.width - out.width);
+    out.y = std::clamp(rect.y, available.y, available.y + available.height - out.height);
+    return out;
 }
 
 std::string RestartArgument(int board, bool playbackPanel, const ScreenRect& frame, bool maximized) {

@@ -63,6 +63,10 @@ struct WindowRect {
 std::optional<WindowRect> ChooseWindowRect(const LaunchArguments& arguments, const platform::Profile& profile,
                                            const std::string& section);
 
+// A restored rectangle inside the available screen: no larger than it, moved in where it sticks
+// out, so a size saved on a larger screen (or the form's full size) never opens off the screen.
+WindowRect ClampToScreen(const WindowRect& rect, const WindowRect& available);
+
 struct ScreenRect {
     std::int32_t left = 0, top = 0, right = 0, bottom = 0;
 };

@@ -87,5 +87,19 @@ TEST_F(LaunchTest, UnknownWordsAreNamedAndHelpIsSeen) {
     EXPECT_FALSE(AsksForHelp(2, help));
 }
 
+TEST_F(LaunchTest, RestoredRectangleIsClampedToTheScreen) {
+    const WindowRect screen{0, 0, 1280, 1024};
+    const struct {
+        WindowRect saved, shown;
+    } cases[] = {
+        {{10, 20, 800, 600}, {10, 20, 800, 600}},        // fits: unchanged
+        {{0, 0, 1423, 1089}, {0, 0, 1280, 1024}},        // the form's full size on a smaller screen
+        {{900, 700, 800, 600}, {480, 424, 800, 600}},    // sticks out: moved in
+        {{-300, -50, 2000, 1200}, {0, 0, 1280, 1024}},   // larger and off the top left
+    };
+    for (const auto& c : cases) EXPECT_EQ(ClampToScreen(c.saved, screen), c.shown) << c.saved.x << "," << c.saved.y;
+    EXPECT_EQ(ClampToScreen({0, 0, 1423, 1089}, {0, 30, 1920, 1050}), (WindowRect{0, 30, 1423, 1050}));
+}
+
 }  // namespace
 }  // namespace velmar
