@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "wave_format/wave_header.h"
+
 namespace {
 
 constexpr int kRate = 48000;
@@ -31,18 +33,8 @@ bool WriteInput(const std::string& path) {
     std::ofstream out(path, std::ios::binary);
     const std::uint32_t frames = kRate * kSeconds;
     const std::uint32_t dataBytes = frames * 4;
-    out.write("RIFF", 4);
-    Put(out, 36 + dataBytes, 4);
-    out.write("WAVEfmt ", 8);
-    Put(out, 16, 4);
-    Put(out, 1, 2);
-    Put(out, 2, 2);
-    Put(out, kRate, 4);
-    Put(out, kRate * 4, 4);
-    Put(out, 4, 2);
-    Put(out, 16, 2);
-    out.write("data", 4);
-    Put(out, dataBytes, 4);
+    const auto header = wav::MakeWavHeader(kRate, 2, dataBytes);
+    out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
     std::mt19937 random(99);
     std::normal_distribution<double> noise(0.0, 0.03);
     const double pi = std::numbers::pi;

@@ -81,6 +81,36 @@ QRDDSTATUS TessolkDriver::WriteOutputFilenameReverse(std::uint32_t board, std::u
 QRDDSTATUS TessolkDriver::ReadOutputFilenameReverse(std::uint32_t board, std::uint32_t& flags, std::uint32_t stream) {
     return qrddReadOutputFilenameReverse(board, flags, stream);
 }
+QRDDSTATUS TessolkDriver::WriteSizeArray(std::uint32_t board, std::uint32_t size, std::uint32_t index) {
+    return qrddWriteSizeArray(board, size, index);
+}
+QRDDSTATUS TessolkDriver::SetDeviceContext(std::uint32_t board, const std::uint64_t* words) {
+    return qrddSetDeviceContext(board, words);
+}
+QRDDSTATUS TessolkDriver::SendEventHandle(std::uint32_t board, const char* eventName) {
+    return qrddSendEventHandle(board, eventName);
+}
+QRDDSTATUS TessolkDriver::ReadSemaphore(std::uint32_t board, std::uint32_t& code, std::uint32_t direction,
+                                        std::uint32_t stream) {
+    return qrddReadSemaphore(board, code, direction, stream);
+}
+QRDDSTATUS TessolkDriver::ReadLoopFlag(std::uint32_t board, std::uint32_t& on, std::uint32_t stream) {
+    return qrddReadLoopFlag(board, on, stream);
+}
+QRDDSTATUS TessolkDriver::ReadLoopTime(std::uint32_t board, int& passes, std::uint32_t stream) {
+    return qrddReadLoopTime(board, passes, stream);
+}
+QRDDSTATUS TessolkDriver::ReadInputFilename(std::uint32_t board, char* name, std::uint32_t slot) {
+    return qrddReadInputFilename(board, name, slot);
+}
+QRDDSTATUS TessolkDriver::ReadInputFilenameOffset(std::uint32_t board, std::uint32_t& endHigh, std::uint32_t& endLow,
+                                                  std::uint32_t& startHigh, std::uint32_t& startLow,
+                                                  std::uint32_t slot) {
+    return qrddReadInputFilenameOffset(board, endHigh, endLow, startHigh, startLow, slot);
+}
+QRDDSTATUS TessolkDriver::ReadOutputFilename(std::uint32_t board, char* name, std::uint32_t stream) {
+    return qrddReadOutputFilename(board, name, stream);
+}
 void TessolkDriver::Pause(int milliseconds) { platform::SleepMs(milliseconds); }
 
 BoardDriver& ActiveDriver() {

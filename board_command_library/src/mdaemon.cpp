@@ -71,7 +71,16 @@ ServiceLoopOptions ParseServiceLoopArguments(int argc, char* argv[]) {
 
 }  // namespace ruvent
 
+// The export decides what its caller gets from a loop that could not start: the console line
+// and the box (through the host's hook, which a program with windows shows on its own UI thread),
+// then the status, returned rather than ending the caller's process.
 extern "C" int mdaemon(int argc, char* argv[]) {
     const ruvent::ServiceLoopOptions options = ruvent::ParseServiceLoopArguments(argc, argv);
-    return ruvent::RunServiceLoop(options);
+    const ruvent::ServiceLoopResult result = ruvent::RunServiceLoop(options);
+    if (!result.consoleLine.empty()) std::printf("%s\n", result.consoleLine.c_str());
+    std::fflush(stdout);
+    if (!result.boxText.empty())
+        platform::ShowMessageBox(result.boxText, result.boxCaption, platform::MessageButtons::Ok,
+                                 platform::MessageIcon::Error);
+    return result.code;
 }

@@ -134,7 +134,7 @@ using namespace ruvent;
 extern "C" int mld(int argc, char* argv[]) {
     const MldArguments arguments = ParseMldArguments(argc, argv);
     if (arguments.file.empty()) return 0;
-    std::ifstream file(arguments.file, std::ios::binary | std::ios::ate);
+    std::ifstream file(platform::DataFilePath(arguments.file), std::ios::binary | std::ios::ate);
     if (!file) return 0;
     // Payloads are never taken larger than what is left of the file.
     std::uint64_t remaining = static_cast<std::uint64_t>(file.tellg());

@@ -11,8 +11,10 @@
 
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
+#include "platform/log.h"
 #include "platform/shared_memory.h"
 #include "ruvent/command_channel.h"
+#include "ruvent/board_driver.h"
 #include "ruvent/command_packet.h"
 #include "ruvent/stream_objects.h"
 #include "tessolk/board_map.h"
@@ -73,12 +75,20 @@ struct OutputState {
 
 class ServiceLoop {
 public:
-    explicit ServiceLoop(const ServiceLoopOptions& options) : options_(options), board_(options.board) {}
+    explicit ServiceLoop(const ServiceLoopOptions& options)
+        : options_(options), board_(options.board), driver_(ActiveDriver()) {}
     ~ServiceLoop() { Shutdown(); }
-    int Run();
+    ServiceLoopResult Run();
 
 private:
-    void SetUp();
+    bool SetUp();
+    bool Fail(ServiceLoopResult failure) {
+        failure_ = std::move(failure);
+        return false;
+    }
+    // A driver call that reports a failure is logged; the loop carries on with what it has, as the
+    // board's own status words tell it whether the board still serves.
+    bool Check(QRDDSTATUS status, const char* call);
     int Round();
     void ServeInput(std::uint32_t stream);
     void OpenInput(std::uint32_t stream);
@@ -97,6 +107,8 @@ private:
 
     ServiceLoopOptions options_;
     std::uint32_t board_;
+    BoardDriver& driver_;
+    ServiceLoopResult failure_;
     std::uint32_t packetBytes_ = 0;
     std::uint32_t physicalBase_ = 0;
     std::uint8_t* window_ = nullptr;
@@ -114,9 +126,16 @@ private:
     std::uint64_t interrupts_ = 0;
 };
 
+bool ServiceLoop::Check(QRDDSTATUS status, const char* call) {
+    if (status == kQrddOk) return true;
+    platform::Log(platform::LogLevel::Warning, "service loop, board " + std::to_string(board_ + 1) + ": " + call +
+                                                   " failed with status " + std::to_string(status));
+    return false;
+}
+
 std::uint32_t ServiceLoop::Shared(std::uint32_t index) {
     std::uint32_t value = 0;
-    qrddReadSharedMem(board_, value, index);
+    Check(driver_.ReadSharedMem(board_, value, index), "ReadSharedMem");
     return value;
 }
 
@@ -128,7 +147,7 @@ std::uint32_t ServiceLoop::ProgressWord(std::uint32_t entry, std::uint32_t word)
 }
 
 void ServiceLoop::StartBoard() {
-    qrddWriteInt32(board_, kControlRegister, kControlStart);
+    Check(driver_.WriteInt32(board_, kControlRegister, kControlStart), "WriteInt32");
     boardStarted_ = true;
 }
 
@@ -136,15 +155,15 @@ void ServiceLoop::CountOverrun() {
     std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + kDiskOverrunCounter)).fetch_add(1);
 }
 
-void ServiceLoop::SetUp() {
+bool ServiceLoop::SetUp() {
     for (std::uint32_t j = 0; j < kNameSlots; ++j) {
         if (!options_.inputNames[j].empty()) {
-            qrddWriteSemaphore(board_, kOpenRequest, kInputDirection, j);
-            qrddWriteInputFilename(board_, options_.inputNames[j].c_str(), j);
+            Check(driver_.WriteSemaphore(board_, kOpenRequest, kInputDirection, j), "WriteSemaphore");
+            Check(driver_.WriteInputFilename(board_, options_.inputNames[j].c_str(), j), "WriteInputFilename");
         }
         if (!options_.outputNames[j].empty() && j < kQrddOutputSlots) {
-            qrddWriteSemaphore(board_, 10, kOutputDirection, j);
-            qrddWriteOutputFilename(board_, options_.outputNames[j].c_str(), j);
+            Check(driver_.WriteSemaphore(board_, 10, kOutputDirection, j), "WriteSemaphore");
+            Check(driver_.WriteOutputFilename(board_, options_.outputNames[j].c_str(), j), "WriteOutputFilename");
         }
     }
 
@@ -153,25 +172,20 @@ void ServiceLoop::SetUp() {
     const std::int64_t giveUp = platform::PerformanceCounter() + kOldLoopWaitMs * 1000LL;
     while (!(channel_ = CommandChannel::CreateCommandObject(board_)) && platform::PerformanceCounter() < giveUp)
         platform::SleepMs(20);
-    if (!channel_) {
-        std::printf("Create File Mapping fail\n");
-        platform::EndProcess(1);
-    }
-    for (std::uint32_t i = 0; i < kSizeListEntries; ++i) qrddWriteSizeArray(board_, options_.sizes[i], i);
+    if (!channel_) return Fail({kLoopSetUpFailed, "Create File Mapping fail", {}, {}});
+    for (std::uint32_t i = 0; i < kSizeListEntries; ++i)
+        Check(driver_.WriteSizeArray(board_, options_.sizes[i], i), "WriteSizeArray");
 
     std::uint64_t host = 0;
     std::uint64_t total = kFirstAreaOffset;
     for (std::uint32_t size : options_.sizes) total += size;
-    if (qrddMapMemory(board_, physicalBase_, host) != kQrddOk || total > kWindowSize) {
-        std::printf(" Allocate Common Buffer Fail \n");
-        platform::ShowMessageBox("Unable to Allocate Buffers. Try Restarting Windows. Program will Close.",
-                                 "Allocation Error", platform::MessageButtons::Ok, platform::MessageIcon::Error);
-        platform::EndProcess(1);
-    }
+    if (!Check(driver_.MapMemory(board_, physicalBase_, host), "MapMemory") || total > kWindowSize)
+        return Fail({kLoopSetUpFailed, " Allocate Common Buffer Fail ",
+                     "Unable to Allocate Buffers. Try Restarting Windows. Program will Close.", "Allocation Error"});
     window_ = reinterpret_cast<std::uint8_t*>(host);
     packetBytes_ = options_.sizes[0];
     const std::uint64_t context[3] = {host, packetBytes_, host + kStreamProgressTable};
-    qrddSetDeviceContext(board_, context);
+    Check(driver_.SetDeviceContext(board_, context), "SetDeviceContext");
     auto setWord = [&](std::uint32_t offset, std::uint32_t value) {
         std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + offset)).store(value);
     };
@@ -179,7 +193,7 @@ void ServiceLoop::SetUp() {
     std::uint32_t areaStart = kFirstAreaOffset;
     for (std::uint32_t i = 0; i < 4; ++i) {
         setWord(kAreaSizes + 4 * i, options_.sizes[i]);
-        qrddWriteInt32(board_, kAreaAddressRegisters + 4 * i, physicalBase_ + areaStart);
+        Check(driver_.WriteInt32(board_, kAreaAddressRegisters + 4 * i, physicalBase_ + areaStart), "WriteInt32");
         areaStart += options_.sizes[i];
     }
     for (std::uint32_t k = 0; k < kNameSlots; ++k) {
@@ -191,42 +205,43 @@ void ServiceLoop::SetUp() {
 
     if (options_.start) {
         StartBoard();
-        platform::SleepMs(100);
+        driver_.Pause(100);
         std::printf("******* QR started *******\n");
     }
 
     eventName_ = options_.board == 1 ? "QRInterrupt2" : "QRInterrupt0";
     interrupt_ = platform::NamedEvent::Open(eventName_);
-    if (!interrupt_) {
-        std::printf("createEvent Fail\n");
-        std::printf("last Error is %d\n", errno);
-        platform::ShowMessageBox("Can't Create Event Handle", "Velmar Error", platform::MessageButtons::Ok,
-                                 platform::MessageIcon::Error);
-        platform::EndProcess(1);
-    }
+    if (!interrupt_)
+        return Fail({kLoopSetUpFailed, "createEvent Fail\nlast Error is " + std::to_string(errno),
+                     "Can't Create Event Handle", "Velmar Error"});
     interrupt_->Reset();
-    qrddSendEventHandle(board_, eventName_.c_str());
+    Check(driver_.SendEventHandle(board_, eventName_.c_str()), "SendEventHandle");
 
     packet_ = std::make_unique<CommandPacket>(packetBytes_ >= 8 ? packetBytes_ : kPlaybackPacket);
-    qrddWriteSharedMem(board_, 0, kQuitRequest);
-    qrddWriteSharedMem(board_, 0, kAbortRequest);
+    Check(driver_.WriteSharedMem(board_, 0, kQuitRequest), "WriteSharedMem");
+    Check(driver_.WriteSharedMem(board_, 0, kAbortRequest), "WriteSharedMem");
     // Every output's mode word, 16 to 23: a stale mode on outputs 6 and 7 would end their next
     // recording at once.
-    for (std::uint32_t v = 0; v < kOutputs; ++v) qrddWriteSharedMem(board_, 0, kOutputStreamMode + v);
-    qrddWriteSharedMem(board_, 32, kStoppedOutput);
+    for (std::uint32_t v = 0; v < kOutputs; ++v)
+        Check(driver_.WriteSharedMem(board_, 0, kOutputStreamMode + v), "WriteSharedMem");
+    Check(driver_.WriteSharedMem(board_, 32, kStoppedOutput), "WriteSharedMem");
     for (std::uint32_t s = 0; s < kServedInputs; ++s) inputs_[s].lastProgress = ProgressWord(s, 0);
     for (std::uint32_t v = 0; v < kOutputs; ++v) outputs_[v].lastProgress = ProgressWord(kFirstOutputEntry + v, 0);
+    return true;
 }
 
-int ServiceLoop::Run() {
-    SetUp();
+ServiceLoopResult ServiceLoop::Run() {
+    if (!SetUp()) {
+        Shutdown();
+        return failure_;
+    }
     for (;;) {
         const int result = Round();
-        if (result != 0) return result;
+        if (result != 0) return {result, {}, {}, {}};
         g_rounds.fetch_add(1);
         if (!interrupt_->Wait(kInterruptWaitMs)) {
             Shutdown();
-            return QuitRequested() ? kLoopQuit : kLoopBoardSilent;
+            return {QuitRequested() ? kLoopQuit : kLoopBoardSilent, {}, {}, {}};
         }
         ++interrupts_;
         if (interrupts_ % 60 == 1) std::printf("%llu\n", static_cast<unsigned long long>(interrupts_));
@@ -270,7 +285,7 @@ int ServiceLoop::Round() {
     for (std::uint32_t s = 0; s < kServedInputs; ++s) {
         InputState& input = inputs_[s];
         std::uint32_t last = 0;
-        qrddReadFirstLast(board_, last, s, 1);
+        Check(driver_.ReadFirstLast(board_, last, s, 1), "ReadFirstLast");
         if (last != 1) continue;
         if (input.pendingStart && !input.started) {
             SendInputPairs(s, 0, input.preloadCount);
@@ -278,7 +293,7 @@ int ServiceLoop::Round() {
             input.neverHandedOver = kPairs - input.preloadCount;
             input.started = true;
         }
-        qrddWriteFirstLast(board_, 0, s, 1);
+        Check(driver_.WriteFirstLast(board_, 0, s, 1), "WriteFirstLast");
         commandsAdded_ = true;
     }
 
@@ -292,13 +307,13 @@ int ServiceLoop::Round() {
 void ServiceLoop::ServeInput(std::uint32_t stream) {
     InputState& input = inputs_[stream];
     std::uint32_t request = 0;
-    qrddReadSemaphore(board_, request, kInputDirection, stream);
+    Check(driver_.ReadSemaphore(board_, request, kInputDirection, stream), "ReadSemaphore");
     if (request == kOpenRequest) {
         OpenInput(stream);
     } else if (request == kStopRequest) {
         input.state = kStopRequest;
         input.stop = true;
-        qrddWriteSemaphore(board_, 0, kInputDirection, stream);
+        Check(driver_.WriteSemaphore(board_, 0, kInputDirection, stream), "WriteSemaphore");
     }
     if (input.state != kOpenRequest && input.state != kStopRequest) return;
     RefillInput(stream, ProgressWord(stream, 0));
@@ -311,9 +326,10 @@ void ServiceLoop::OpenInput(std::uint32_t stream) {
     input.stop = false;
     char name[kQrddNameMax] = {};
     std::uint32_t endHigh = 0, endLow = 0, startHigh = 0, startLow = 0, flags = 0;
-    qrddReadInputFilename(board_, name, stream);
-    qrddReadInputFilenameOffset(board_, endHigh, endLow, startHigh, startLow, stream);
-    qrddReadInputFilenameReverse(board_, flags, stream);
+    Check(driver_.ReadInputFilename(board_, name, stream), "ReadInputFilename");
+    Check(driver_.ReadInputFilenameOffset(board_, endHigh, endLow, startHigh, startLow, stream),
+          "ReadInputFilenameOffset");
+    Check(driver_.ReadInputFilenameReverse(board_, flags, stream), "ReadInputFilenameReverse");
     input.skip = startLow & (kStartOffsetAlign - 1);
     const std::uint64_t start = (std::uint64_t{startHigh} << 32 | startLow) - input.skip;
     const std::uint64_t end = std::uint64_t{endHigh} << 32 | endLow;
@@ -326,13 +342,13 @@ void ServiceLoop::OpenInput(std::uint32_t stream) {
                                        StreamBoard{window_, board_}, stream);
     std::uint32_t loopOn = 0;
     int loopTime = 0;
-    qrddReadLoopFlag(board_, loopOn, stream);
-    qrddReadLoopTime(board_, loopTime, stream);
+    Check(driver_.ReadLoopFlag(board_, loopOn, stream), "ReadLoopFlag");
+    Check(driver_.ReadLoopTime(board_, loopTime, stream), "ReadLoopTime");
     input.object->loopFlag = loopOn != 0;
     input.object->loopTime = loopTime;
 
     std::uint32_t first = 0;
-    qrddReadFirstLast(board_, first, stream, 0);
+    Check(driver_.ReadFirstLast(board_, first, stream, 0), "ReadFirstLast");
     std::uint32_t count = 0;
     for (std::uint32_t j = 0; j < 2; ++j) {
         const BufferPair& pair = pairs_[stream][j];
@@ -350,14 +366,14 @@ void ServiceLoop::OpenInput(std::uint32_t stream) {
     if (first == 1) {
         input.preloadCount = count;
         input.pendingStart = true;
-        qrddWriteFirstLast(board_, 0, stream, 0);
+        Check(driver_.WriteFirstLast(board_, 0, stream, 0), "WriteFirstLast");
     } else {
         SendInputPairs(stream, 0, count);
         input.nextPair = count % kPairs;
         input.neverHandedOver = kPairs - count;
         input.started = true;
     }
-    qrddWriteSemaphore(board_, 0, kInputDirection, stream);
+    Check(driver_.WriteSemaphore(board_, 0, kInputDirection, stream), "WriteSemaphore");
 }
 
 void ServiceLoop::SendInputPairs(std::uint32_t stream, std::uint32_t first, std::uint32_t count) {
@@ -420,7 +436,7 @@ void ServiceLoop::RefillInput(std::uint32_t stream, std::uint32_t progress) {
 void ServiceLoop::ServeOutput(std::uint32_t stream) {
     OutputState& output = outputs_[stream];
     std::uint32_t request = 0;
-    qrddReadSemaphore(board_, request, kOutputDirection, stream);
+    Check(driver_.ReadSemaphore(board_, request, kOutputDirection, stream), "ReadSemaphore");
     if (request == kOpenRequest) {
         OpenOutput(stream);
         return;
@@ -431,16 +447,16 @@ void ServiceLoop::ServeOutput(std::uint32_t stream) {
 
 void ServiceLoop::OpenOutput(std::uint32_t stream) {
     OutputState& output = outputs_[stream];
-    qrddWriteSemaphore(board_, 0, kOutputDirection, stream);
+    Check(driver_.WriteSemaphore(board_, 0, kOutputDirection, stream), "WriteSemaphore");
     if (!boardStarted_) {
         StartBoard();
-        platform::SleepMs(1000);
+        driver_.Pause(1000);
     }
     output.state = kOpenRequest;
     char name[kQrddNameMax] = {};
     std::uint32_t flags = 0;
-    qrddReadOutputFilename(board_, name, stream);
-    qrddReadOutputFilenameReverse(board_, flags, stream);
+    Check(driver_.ReadOutputFilename(board_, name, stream), "ReadOutputFilename");
+    Check(driver_.ReadOutputFilenameReverse(board_, flags, stream), "ReadOutputFilenameReverse");
     output.object.reset();
     output.object = CreateStreamPair(name, flags & 7, window_);
     output.lastProgress = ProgressWord(kFirstOutputEntry + stream, 0);
@@ -487,7 +503,7 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
                 if (!output.object->Write(pair.host + from, pair.length - from)) CountOverrun();
             }
             if (from != 0 && mode == kModePartialPending && Shared(kOutputStreamMode + stream) != kModeStopAsked)
-                qrddWriteSharedMem(board_, kModeEnded, kOutputStreamMode + stream);
+                Check(driver_.WriteSharedMem(board_, kModeEnded, kOutputStreamMode + stream), "WriteSharedMem");
             output.partialOffset[j] = 0;
             words.push_back(pair.physical);
             words.push_back(pair.length);
@@ -514,7 +530,8 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
     }
     output.object.reset();  // closes the file (and its picture index)
     const bool playback = packetBytes_ == kPlaybackPacket;
-    qrddWriteSharedMem(board_, stream == 6 || playback ? kModeRunning : mode, kOutputStreamMode + stream);
+    Check(driver_.WriteSharedMem(board_, stream == 6 || playback ? kModeRunning : mode, kOutputStreamMode + stream),
+          "WriteSharedMem");
 }
 
 void ServiceLoop::Shutdown() {
@@ -535,7 +552,7 @@ void ServiceLoop::Shutdown() {
 
 }  // namespace
 
-int RunServiceLoop(const ServiceLoopOptions& options) {
+ServiceLoopResult RunServiceLoop(const ServiceLoopOptions& options) {
     ServiceLoop loop(options);
     return loop.Run();
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/kernel.h"
+#include "ruvent/board_driver.h"
 #include "ruvent/stream_objects.h"
 
 #include "stream_file_open.h"
@@ -138,9 +139,10 @@ bool InputStreamFile::SwitchToQueuedFile() {
     const std::uint32_t slot = slots.firstSlot + queueIndex_;
     char name[kQrddNameMax] = {};
     std::uint32_t endHigh = 0, endLow = 0, startHigh = 0, startLow = 0, flags = 0;
-    qrddReadInputFilename(board_.board, name, slot);
-    qrddReadInputFilenameOffset(board_.board, endHigh, endLow, startHigh, startLow, slot);
-    qrddReadInputFilenameReverse(board_.board, flags, slot);
+    BoardDriver& driver = ActiveDriver();
+    driver.ReadInputFilename(board_.board, name, slot);
+    driver.ReadInputFilenameOffset(board_.board, endHigh, endLow, startHigh, startLow, slot);
+    driver.ReadInputFilenameReverse(board_.board, flags, slot);
     SetWindowWord(board_.window, flagWord, 0);
     queueIndex_ = (queueIndex_ + 1) % slots.count;
     end_ = std::uint64_t{endHigh} << 32 | endLow;

@@ -191,8 +191,8 @@ void OutputStreamFile::FlushGroup(bool lastGroup) {
     group_.clear();
 }
 
-InterlacedOutput::InterlacedOutput(const std::string& name)
-    : frame_(std::size_t{kInterlacedLineBytes} * kInterlacedLines) {
+InterlacedOutput::InterlacedOutput(const std::string& name, std::uint32_t lineBytes, std::uint32_t lines)
+    : lineBytes_(lineBytes), lines_(lines), frame_(std::size_t{lineBytes} * lines) {
     fd_ = OpenStreamFile(platform::NormalizePath(name), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC);
     if (fd_ < 0) {
         std::printf("cannot create output file %s\n", name.c_str());
@@ -216,14 +216,14 @@ bool InterlacedOutput::Write(std::uint8_t* buffer, std::uint32_t bytes) {
     bool ok = !failed_;
     std::uint32_t at = 0;
     while (at < bytes) {
-        const std::uint32_t row = line_ < kInterlacedLines / 2 ? 2 * line_ : 2 * line_ - (kInterlacedLines - 1);
-        const std::uint32_t chunk = std::min(kInterlacedLineBytes - byte_, bytes - at);
-        std::memcpy(frame_.data() + std::size_t{row} * kInterlacedLineBytes + byte_, buffer + at, chunk);
+        const std::uint32_t row = line_ < lines_ / 2 ? 2 * line_ : 2 * line_ - (lines_ - 1);
+        const std::uint32_t chunk = std::min(lineBytes_ - byte_, bytes - at);
+        std::memcpy(frame_.data() + std::size_t{row} * lineBytes_ + byte_, buffer + at, chunk);
         at += chunk;
         byte_ += chunk;
-        if (byte_ < kInterlacedLineBytes) continue;
+        if (byte_ < lineBytes_) continue;
         byte_ = 0;
-        if (++line_ < kInterlacedLines) continue;
+        if (++line_ < lines_) continue;
         line_ = 0;
         if (!failed_ && !WriteFd(fd_, frame_.data(), frame_.size())) {
             std::printf("write of an interlaced frame failed: %s\n", std::strerror(errno));
@@ -232,6 +232,15 @@ bool InterlacedOutput::Write(std::uint8_t* buffer, std::uint32_t bytes) {
         ok = ok && !failed_;
     }
     return ok;
+}
+
+void InterlacedGeometry(const std::uint8_t* window, std::uint32_t& lineBytes, std::uint32_t& lines) {
+    std::uint32_t words[3];
+    std::memcpy(words, window + board_map::kFrameSourceDescriptor, sizeof words);
+    const std::uint32_t width = words[0], height = words[1];
+    if (words[2] != 0 || width < 16 || width > 4096 || width % 2 || height < 2 || height > 4096 || height % 2) return;
+    lineBytes = 2 * width;
+    lines = height;
 }
 
 StreamPair::StreamPair(std::unique_ptr<StreamObject> first, std::unique_ptr<StreamObject> second)
@@ -254,8 +263,11 @@ std::unique_ptr<StreamObject> CreateStreamPair(const std::string& name, std::uin
     const std::size_t comma = name.find(',');
     const std::string firstName = name.substr(0, comma);
     std::unique_ptr<StreamObject> first;
-    if (flags & kOutputInterlaced)
-        first = std::make_unique<InterlacedOutput>(firstName);
+    if (flags & kOutputInterlaced) {
+        std::uint32_t lineBytes = kInterlacedLineBytes, lines = kInterlacedLines;
+        if (window) InterlacedGeometry(window, lineBytes, lines);
+        first = std::make_unique<InterlacedOutput>(firstName, lineBytes, lines);
+    }
     else
         first = std::make_unique<OutputStreamFile>(firstName, flags, window);
     std::unique_ptr<StreamObject> second;

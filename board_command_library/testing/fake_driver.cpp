@@ -1,5 +1,6 @@
 #include "fake_driver.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "tessolk/board_map.h"
@@ -84,6 +85,7 @@ bool Bad(std::uint32_t board, std::uint32_t index, std::uint32_t limit) { return
 
 QRDDSTATUS FakeDriver::MapMemory(std::uint32_t board, std::uint32_t& physical, std::uint64_t& host) {
     if (board > 1) return kQrddBadArgument;
+    if (mapFails_) return kQrddNoBoard;
     physical = 0x20000000;
     host = reinterpret_cast<std::uintptr_t>(window_.data());
     return kQrddOk;
@@ -131,6 +133,7 @@ QRDDSTATUS FakeDriver::ReadFirstLast(std::uint32_t board, std::uint32_t& value, 
 QRDDSTATUS FakeDriver::WriteLoopFlag(std::uint32_t board, std::uint32_t on, std::uint32_t stream) {
     std::lock_guard lock(mutex_);
     if (Bad(board, stream, 16)) return kQrddBadArgument;
+    loopFlags_[board][stream] = on;
     calls_.push_back({Kind::Request, board, 0, 0, {}, "WriteLoopFlag", {on, stream}});
     return kQrddOk;
 }
@@ -138,6 +141,7 @@ QRDDSTATUS FakeDriver::WriteLoopFlag(std::uint32_t board, std::uint32_t on, std:
 QRDDSTATUS FakeDriver::WriteLoopTime(std::uint32_t board, int passes, std::uint32_t stream) {
     std::lock_guard lock(mutex_);
     if (Bad(board, stream, 16)) return kQrddBadArgument;
+    loopTimes_[board][stream] = passes;
     calls_.push_back(
         {Kind::Request, board, 0, 0, {}, "WriteLoopTime", {static_cast<std::uint32_t>(passes), stream}});
     return kQrddOk;
@@ -155,6 +159,8 @@ QRDDSTATUS FakeDriver::WriteInputFilenameOffset(std::uint32_t board, std::uint32
                                                 std::uint32_t startHigh, std::uint32_t startLow, std::uint32_t slot) {
     std::lock_guard lock(mutex_);
     if (Bad(board, slot, 16)) return kQrddBadArgument;
+    const std::uint32_t offsets[4] = {endHigh, endLow, startHigh, startLow};
+    std::copy(offsets, offsets + 4, inputOffsets_[board][slot]);
     calls_.push_back({Kind::Request, board, 0, 0, {}, "WriteInputFilenameOffset",
                       {endHigh, endLow, startHigh, startLow, slot}});
     return kQrddOk;
@@ -196,6 +202,89 @@ QRDDSTATUS FakeDriver::ReadOutputFilenameReverse(std::uint32_t board, std::uint3
     if (Bad(board, stream, 8)) return kQrddBadArgument;
     flags = outputFlags_[board][stream];
     return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::WriteSizeArray(std::uint32_t board, std::uint32_t size, std::uint32_t index) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, index, 20)) return kQrddBadArgument;
+    sizeArray_[board][index] = size;
+    calls_.push_back({Kind::Request, board, 0, 0, {}, "WriteSizeArray", {size, index}});
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::SetDeviceContext(std::uint32_t board, const std::uint64_t* words) {
+    std::lock_guard lock(mutex_);
+    if (board > 1) return kQrddBadArgument;
+    std::copy(words, words + 3, deviceContext_);
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::SendEventHandle(std::uint32_t board, const char* eventName) {
+    std::lock_guard lock(mutex_);
+    if (board > 1) return kQrddBadArgument;
+    eventName_ = eventName;
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::ReadSemaphore(std::uint32_t board, std::uint32_t& code, std::uint32_t direction,
+                                     std::uint32_t stream) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, stream, 16) || direction > 1) return kQrddBadArgument;
+    code = semaphore_[board][direction][stream];
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::ReadLoopFlag(std::uint32_t board, std::uint32_t& on, std::uint32_t stream) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, stream, 16)) return kQrddBadArgument;
+    on = loopFlags_[board][stream];
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::ReadLoopTime(std::uint32_t board, int& passes, std::uint32_t stream) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, stream, 16)) return kQrddBadArgument;
+    passes = loopTimes_[board][stream];
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::ReadInputFilename(std::uint32_t board, char* name, std::uint32_t slot) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, slot, 16)) return kQrddBadArgument;
+    const std::string& stored = inputNames_[board][slot];
+    const std::size_t n = std::min<std::size_t>(stored.size(), kQrddNameMax - 1);
+    std::copy_n(stored.data(), n, name);
+    name[n] = 0;
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::ReadInputFilenameOffset(std::uint32_t board, std::uint32_t& endHigh, std::uint32_t& endLow,
+                                               std::uint32_t& startHigh, std::uint32_t& startLow, std::uint32_t slot) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, slot, 16)) return kQrddBadArgument;
+    const std::uint32_t* offsets = inputOffsets_[board][slot];
+    endHigh = offsets[0], endLow = offsets[1], startHigh = offsets[2], startLow = offsets[3];
+    return kQrddOk;
+}
+
+QRDDSTATUS FakeDriver::ReadOutputFilename(std::uint32_t board, char* name, std::uint32_t stream) {
+    std::lock_guard lock(mutex_);
+    if (Bad(board, stream, 8)) return kQrddBadArgument;
+    const std::string& stored = outputNames_[board][stream];
+    const std::size_t n = std::min<std::size_t>(stored.size(), kQrddNameMax - 1);
+    std::copy_n(stored.data(), n, name);
+    name[n] = 0;
+    return kQrddOk;
+}
+
+std::string FakeDriver::EventName() const {
+    std::lock_guard lock(mutex_);
+    return eventName_;
+}
+
+void FakeDriver::SetSemaphore(std::uint32_t board, std::uint32_t direction, std::uint32_t stream, std::uint32_t code) {
+    std::lock_guard lock(mutex_);
+    semaphore_[board][direction][stream] = code;
 }
 
 void FakeDriver::SetSizeArray(std::uint32_t board, std::uint32_t index, std::uint32_t size) {

@@ -56,10 +56,27 @@ public:
     QRDDSTATUS WriteOutputFilename(std::uint32_t board, const char* name, std::uint32_t stream) override;
     QRDDSTATUS WriteOutputFilenameReverse(std::uint32_t board, std::uint32_t flags, std::uint32_t stream) override;
     QRDDSTATUS ReadOutputFilenameReverse(std::uint32_t board, std::uint32_t& flags, std::uint32_t stream) override;
+    QRDDSTATUS WriteSizeArray(std::uint32_t board, std::uint32_t size, std::uint32_t index) override;
+    QRDDSTATUS SetDeviceContext(std::uint32_t board, const std::uint64_t* words) override;
+    QRDDSTATUS SendEventHandle(std::uint32_t board, const char* eventName) override;
+    QRDDSTATUS ReadSemaphore(std::uint32_t board, std::uint32_t& code, std::uint32_t direction,
+                             std::uint32_t stream) override;
+    QRDDSTATUS ReadLoopFlag(std::uint32_t board, std::uint32_t& on, std::uint32_t stream) override;
+    QRDDSTATUS ReadLoopTime(std::uint32_t board, int& passes, std::uint32_t stream) override;
+    QRDDSTATUS ReadInputFilename(std::uint32_t board, char* name, std::uint32_t slot) override;
+    QRDDSTATUS ReadInputFilenameOffset(std::uint32_t board, std::uint32_t& endHigh, std::uint32_t& endLow,
+                                       std::uint32_t& startHigh, std::uint32_t& startLow, std::uint32_t slot) override;
+    QRDDSTATUS ReadOutputFilename(std::uint32_t board, char* name, std::uint32_t stream) override;
     void Pause(int milliseconds) override;
 
-    // The window MapMemory hands out: 0x2000 bytes, zeroed.
+    // The window MapMemory hands out: 0x2000 bytes unless resized, zeroed.
     std::uint8_t* WindowBytes() { return window_.data(); }
+    void SetWindowBytes(std::size_t bytes) { window_.assign(bytes, 0); }
+    // MapMemory fails with kQrddNoBoard while set.
+    void SetMapFails(bool fails) { mapFails_ = fails; }
+    std::uint64_t DeviceContext(std::uint32_t index) const { return deviceContext_[index]; }
+    std::string EventName() const;
+    void SetSemaphore(std::uint32_t board, std::uint32_t direction, std::uint32_t stream, std::uint32_t code);
     void SetSizeArray(std::uint32_t board, std::uint32_t index, std::uint32_t size);
 
     // Driver state as a service loop would read it.
@@ -99,6 +116,12 @@ private:
     std::string inputNames_[2][16];
     std::string outputNames_[2][8];
     std::vector<std::uint8_t> window_ = std::vector<std::uint8_t>(0x2000);
+    bool mapFails_ = false;
+    std::uint64_t deviceContext_[3] = {};
+    std::string eventName_;
+    std::uint32_t loopFlags_[2][16] = {};
+    int loopTimes_[2][16] = {};
+    std::uint32_t inputOffsets_[2][16][4] = {};
     std::vector<RecordedCall> calls_;
     std::map<Operation, int> failures_;
     std::map<Operation, int> counts_;

@@ -46,6 +46,8 @@ public:
     // A play list entry starting at `startField` of the clip: the channel counts as stopped
     // without a stop being sent, and its slider and start time code show the entry's start.
     virtual void PrepareListEntry(std::int64_t /*startField*/) {}
+    // The channel's position in fields (the split tool's "G" buttons take it).
+    virtual int Position() const { return 0; }
 
     // Play list words: the entry's last picture (0 = to the end of the file), set by the list
     // engine; the pictures of that picture's group after it, set by the load; whether the next
@@ -85,6 +87,8 @@ public:
 class AlphaChannel : public Channel {
 public:
     AlphaChannel() { scheduledStart = -1; }
+    // An event of one of the group's own controls; false when it has none.
+    virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };
 
 class PlayListChannel : public Channel {
@@ -100,6 +104,8 @@ public:
     // A video channel (input 0 or 1) has opened or queued its entry in list mode and starts:
     // the list sends its schedule words.
     virtual void ChannelListPlay(int /*input*/) {}
+    // An event of one of the group's own controls; false when it has none.
+    virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };
 
 class DvRecordChannel : public Channel {

@@ -113,6 +113,8 @@ public:
     void OnPositionSlider(const velmar_ui::Event& event);
     // Buttons and edits of the Video A, Video B and Uncompress groups, handled by their channel.
     void OnVideoControl(const velmar_ui::Event& event);
+    // Buttons and edits of the Alpha Mix and Play List groups, handled by their channel.
+    void OnMixControl(const velmar_ui::Event& event);
     void OnRefCVideo();
     void OnRefSvhs();
     void OnRefSdi();
@@ -175,6 +177,10 @@ public:
     int decodeFields = 0;
     int delayA = 0, delayB = 0, delayAlpha = 0, delayAudio = 0;
 
+    // The board's I2C bus (nothing in demo mode), for the tools that talk to its devices.
+    void I2cWriteBytes(const std::vector<std::uint8_t>& bytes);
+    std::uint8_t I2cReadByte(std::uint8_t readAddress);
+
 protected:
     bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event); }
 
@@ -215,8 +221,6 @@ private:
     void OnlyOn2000(const char* message);
     void ChooseReferenceRadio(int source);
 
-    void I2cWriteBytes(const std::vector<std::uint8_t>& bytes);
-    std::uint8_t I2cReadByte(std::uint8_t readAddress);
 
     PanelHost& host_;
     PanelBoard board_;

@@ -99,6 +99,11 @@ void CVelmarView::OnVideoControl(const velmar_ui::Event& event) {
     channels_.videoB->OnControl(event);
 }
 
+void CVelmarView::OnMixControl(const velmar_ui::Event& event) {
+    if (channels_.alpha->OnControl(event)) return;
+    channels_.playList->OnControl(event);
+}
+
 void CVelmarView::OnPositionSlider(const velmar_ui::Event& event) {
     Channel* channel = nullptr;
     switch (event.id) {

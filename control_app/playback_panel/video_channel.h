@@ -90,7 +90,7 @@ public:
 
     // --- state, for the panel and tests
     VideoKind Kind() const { return kind_; }
-    int Position() const { return position_; }
+    int Position() const override { return position_; }
     int StartField() const { return start_; }
     int Rate() const { return rate_; }
     int DvFrameBytes() const { return dvFrameSize_; }

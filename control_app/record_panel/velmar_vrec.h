@@ -257,6 +257,7 @@ private:
     std::int64_t lastVitc_ = -1;
     DisplayTracker videoCount_, audioCount_;
     std::array<DrainCounter, 2> drain_{};
+    BoardStatus status_;  // the status words of the current tick
 };
 
 }  // namespace velmar

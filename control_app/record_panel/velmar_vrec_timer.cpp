@@ -19,8 +19,8 @@ constexpr const char* kVideoPortOnly = "Video Port is only available on Velmar20
 constexpr const char* kAudioPathOff = "mwcmd -p 0x0 0xd0107  0x01010000 0x01000101 0xbb80 0x0 0x010000 0x0 0x0";
 constexpr const char* kNotRecording = "not recoding";
 
-constexpr std::uint32_t kOutputStatus[2] = {board_map::kStreamProgressTable + 8 * 16,
-                                            board_map::kStreamProgressTable + 8 * 17};
+constexpr std::uint32_t kOutputStatus[2] = {window::ProgressWordOffset(window::kFirstOutputEntry, 0),
+                                            window::ProgressWordOffset(window::kFirstOutputEntry + 1, 0)};
 
 enum Input { kCVideo = 0, kSvhs = 1, kSdi = 2, kVp = 3, kFree = 4 };
 constexpr velmar_ui::ControlId kInputRadios[] = {kInputCVideo, kInputSvhs, kInputSdi, kInputVp, kInputFree};
@@ -80,6 +80,7 @@ void CVelmarVrec::OnTimer() {
 
 void CVelmarVrec::StatusTick() {
     if (!window_ || ended_) return;
+    status_ = window_->ReadStatus();
     if (recordState_ == RecordState::Idle && colors_.inputColorDirty) {
         SendInputColor();
         colors_.inputColorDirty = false;
@@ -91,7 +92,7 @@ void CVelmarVrec::StatusTick() {
 }
 
 void CVelmarVrec::ShowVitc() {
-    const std::uint32_t vitc = window_->Read32(window::kRecordTimecode + 12);
+    const std::uint32_t vitc = status_.Word(window::kRecordTimecode + 12);
     if (vitc == lastVitc_) return;
     lastVitc_ = vitc;
     View().SetText(kVitcDisplay, FormatTimecode(vitc & 0x7FFFFFFF));
@@ -103,7 +104,7 @@ void CVelmarVrec::ShowVideoCount() {
             StopVideoRecord();
             return;
         }
-        const std::uint32_t fields = window_->Read32(window::kRecordStatus + 16);
+        const std::uint32_t fields = status_.Word(window::kRecordStatus + 16);
         if (videoCount_.shown && videoCount_.last == fields) return;
         View().SetText(kVideoCount, FormatTimecode(FramesToTimecode(fields)));
         videoCount_ = {true, fields};
@@ -119,7 +120,7 @@ void CVelmarVrec::ShowAudioCount() {
     }
     if (audioRecording_) {
         const int frames =
-            TimecodeToFrames(window_->Read32(window::kRecordTimecode + 4) & 0x7FFFFFFF) - audioStartFrame_;
+            TimecodeToFrames(status_.Word(window::kRecordTimecode + 4) & 0x7FFFFFFF) - audioStartFrame_;
         if (audioCount_.shown && audioCount_.last == frames) return;
         View().SetText(kAudioCount, FormatTimecode(FramesToTimecode(frames)));
         audioCount_ = {true, frames};
@@ -132,8 +133,8 @@ void CVelmarVrec::ShowAudioCount() {
 void CVelmarVrec::CountDrains() {
     for (int output : {1, 0}) {
         DrainCounter& drain = drain_[output];
-        const std::uint32_t w0 = window_->Read32(kOutputStatus[output]);
-        const std::uint32_t w1 = window_->Read32(kOutputStatus[output] + 4);
+        const std::uint32_t w0 = status_.Word(kOutputStatus[output]);
+        const std::uint32_t w1 = status_.Word(kOutputStatus[output] + 4);
         if (w0 == drain.word0 && w1 == drain.word1) {
             drain.count = std::min(drain.count + 1, kDrainCounterCap);
         } else {

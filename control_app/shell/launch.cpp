@@ -1,5 +1,6 @@
 #include "launch.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/profile.h"
@@ -36,6 +37,28 @@ std::string JoinArguments(int argc, char** argv) {
     return line;
 }
 
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i];
+        if (word == "--help" || word == "-h" || word == "-?") return true;
+    }
+    return false;
+}
+
+std::vector<std::string> UnknownLaunchWords(const LaunchArguments& arguments) {
+    std::vector<std::string> unknown;
+    auto check = [&](const std::string& word, std::initializer_list<std::string_view> known) {
+        if (word.empty()) return;
+        for (std::string_view k : known)
+            if (word == k) return;
+        unknown.push_back(word);
+    };
+    check(arguments.boardWord, {"-1", "-2"});
+    check(arguments.panelWord, {"-mp", "-mr"});
+    check(arguments.thirdWord, {"-\""});
+    return unknown;
+}
+
 LaunchChoice ChooseLaunch(const LaunchArguments& arguments, const platform::Profile& profile) {
     LaunchChoice choice;
     choice.board = arguments.boardWord.size() >= 2 && arguments.boardWord[1] == '2' ? 2 : 1;
@@ -55,6 +78,15 @@ std::optional<WindowRect> ChooseWindowRect(const LaunchArguments& arguments, con
     if (width == 0) return std::nullopt;
     return WindowRect{profile.GetInt(section, "WINX", 0), profile.GetInt(section, "WINY", 0), width,
                       profile.GetInt(section, "WINCY", 0)};
+}
+
+WindowRect ClampToScreen(const WindowRect& rect, const WindowRect& available) {
+    WindowRect out = rect;
+    out.width = std::clamp(rect.width, 1, std::max(1, available.width));
+    out.height = std::clamp(rect.height, 1, std::max(1, available.height));
+    out.x = std::clamp(rect.x, available.x, available.x + available.width - out.width);
+    out.y = std::clamp(rect.y, available.y, available.y + available.height - out.height);
+    return out;
 }
 
 std::string RestartArgument(int board, bool playbackPanel, const ScreenRect& frame, bool maximized) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 class Profile;
@@ -27,6 +28,21 @@ struct LaunchArguments {
 LaunchArguments ParseLaunchArguments(std::string_view commandLine);
 std::string JoinArguments(int argc, char** argv);
 
+// The accepted arguments, as "--help" prints them.
+inline constexpr const char* kLaunchUsage =
+    "usage: Velmar [-1|-2] [-mp|-mr] [-\" top left bottom right zoom \"]\n"
+    "  -1, -2   the board (default 1)\n"
+    "  -mp      the playback panel; -mr the record panel (default: the last one used, RECPLAY)\n"
+    "  -\" ... \"  the frame's rectangle in hexadecimal and the zoom, as a restart passes it\n"
+    "  --help   this text; the board is left alone\n";
+
+// True when the words ask for the usage ("--help", "-h" or "-?" anywhere).
+bool AsksForHelp(int argc, char** argv);
+
+// The words of the line that are none of the accepted ones, in order. They are reported, then the
+// instance starts as the line's known words say (board 1 and the RECPLAY panel when none).
+std::vector<std::string> UnknownLaunchWords(const LaunchArguments& arguments);
+
 struct LaunchChoice {
     int board = 1;           // 2 when the board word's second character is '2'
     std::string section;     // "BOARD1" or "BOARD2"
@@ -46,6 +62,10 @@ struct WindowRect {
 // WINX/WINY/WINCX/WINCY when WINCX is non-zero, else nothing (the panel fits the frame to its form).
 std::optional<WindowRect> ChooseWindowRect(const LaunchArguments& arguments, const platform::Profile& profile,
                                            const std::string& section);
+
+// A restored rectangle inside the available screen: no larger than it, moved in where it sticks
+// out, so a size saved on a larger screen (or the form's full size) never opens off the screen.
+WindowRect ClampToScreen(const WindowRect& rect, const WindowRect& available);
 
 struct ScreenRect {
     std::int32_t left = 0, top = 0, right = 0, bottom = 0;

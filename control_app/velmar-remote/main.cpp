@@ -62,6 +62,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "velmar-remote: message 0x%llx not understood\n", numbers[0]);
         return 1;
     }
-    std::printf("%d\n", qFromLittleEndian<qint32>(words + 4));
+    // Decimal for scripts, hexadecimal beside it for positions and codes read by eye.
+    const qint32 answer = qFromLittleEndian<qint32>(words + 4);
+    std::printf("%d (0x%x)\n", answer, static_cast<unsigned>(answer));
     return 0;
 }

@@ -1,13 +1,15 @@
 // Velmar: the board control application. One instance drives one board through one panel.
 //   Velmar [-1|-2] [-mp|-mr] [-" top left bottom right zoom "]
 #include <QApplication>
-#include <QMessageBox>
 #include <QTimer>
 
+#include <cstdio>
 #include <memory>
 
 #include "alpha_gen_window.h"
 #include "board_bindings.h"
+#include "eeprom_update_dlg.h"
+#include "file_tool_windows.h"
 #include "i2c_bus.h"
 #include "launch.h"
 #include "main_frame.h"
@@ -15,24 +17,21 @@
 #include "platform/host_hooks.h"
 #include "platform/profile.h"
 #include "playback_panel_commands.h"
+#include "play_list_channel.h"
 #include "playback_panel_window.h"
 #include "qt_panel_host.h"
 #include "remote_requests.h"
 #include "remote_server.h"
 #include "velmar_ui_qt/form_window.h"
+#include "velmar_ui_qt/qt_ui_services.h"
 #include "velmar_vrec.h"
 #include "video_channel.h"
 
 namespace {
 
-// Libraries report their boxes through the host hook: show them as the program's own.
-void InstallMessageBoxes() {
-    platform::SetMessageBoxHook([](const std::string& text, const std::string& caption, platform::MessageButtons,
-                                   platform::MessageIcon) {
-        QMessageBox::warning(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
-        return platform::MessageAnswer::Ok;
-    });
-}
+// Libraries report their boxes through the host hook: show them as the program's own, on the UI
+// thread even when the board's service thread asks (the services wait there for the answer).
+void InstallMessageBoxes(velmar_ui::UiServices& ui) { platform::SetMessageBoxHook(velmar_ui::LibraryBoxesThrough(ui)); }
 
 void Place(velmar::CMainFrame& frame, const velmar::LaunchArguments& arguments, const platform::Profile& profile,
            const std::string& section) {
@@ -41,6 +40,29 @@ void Place(velmar::CMainFrame& frame, const velmar::LaunchArguments& arguments, 
     else
         frame.resize(frame.sizeHint());  // the whole form where the screen allows, not Qt's two thirds
 }
+
+// What the split tool reads from the playback panel: its TV standard and channel positions.
+class PanelSplitLink : public velmar::SplitPanelLink {
+public:
+    explicit PanelSplitLink(velmar::CVelmarView& view) : view_(view) {}
+    velmar::TvStandard Standard() const override { return view_.Standard(); }
+    int VideoAPosition() const override { return view_.Channels().videoA->Position(); }
+    int AudioPosition() const override { return static_cast<int>(view_.Channels().audio->position); }
+
+private:
+    velmar::CVelmarView& view_;
+};
+
+// The EEPROM update's way to the board: the panel's I2C routines.
+class PanelEepromBus : public eeprom::EepromI2c {
+public:
+    explicit PanelEepromBus(velmar::CVelmarView& view) : view_(view) {}
+    void I2cWrite(const std::vector<std::uint8_t>& bytes) override { view_.I2cWriteBytes(bytes); }
+    std::uint8_t I2cRead(std::uint8_t readAddress) override { return view_.I2cReadByte(readAddress); }
+
+private:
+    velmar::CVelmarView& view_;
+};
 
 // The record panel as the main frame's command target.
 class RecordPanelCommands : public velmar::PanelCommands {
@@ -67,16 +89,28 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
         auto panel = std::make_unique<velmar::CVelmarView>(view, ui, host, velmar::PanelBoard{driver, library, timing},
                                                            profile, &remote, choice.board);
         velmar::InstallVideoChannels(*panel);
+        velmar::InstallAlphaAndPlayList(*panel);
         return panel;
     });
     velmar_qt::PlaybackPanelCommands commands(panel.Panel());
     velmar::CMainFrame frame(&panel.Widget(), commands);
     host.SetFrame(&frame);
+    PanelSplitLink splitLink(panel.Panel());
+    velmar_qt::FileToolWindows fileTools(&frame, profile, splitLink);
     QPointer<velmar_ui_qt::FormWindow> alphaGenerator;
     host.openTool = [&](int command) {
         if (command == velmar::menu_ids::kAlphaGenerator)
             velmar_qt::ShowAlphaGenerator(alphaGenerator, profile,
                                           [&](const std::string& path) { return host.RunIndexBuild(path); }, &frame);
+        else
+            fileTools.Open(command);
+    };
+    host.runEepromUpdate = [&] {
+        PanelEepromBus bus(panel.Panel());
+        velmar_ui_qt::FormWindow dialog(velmar::EepromUpdateForm(), [&](auto& view, auto& ui) {
+            return std::make_unique<velmar::CEepromUpdateDlg>(view, ui, bus);
+        }, nullptr, &frame);
+        dialog.exec();
     };
     Place(frame, arguments, profile, choice.section);
     server.ListenWhenFree();
@@ -117,11 +151,24 @@ int RunRecord(QApplication& app, const velmar::LaunchArguments& arguments, const
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Help is answered before anything opens a window or reaches a board.
+    if (velmar::AsksForHelp(argc, argv)) {
+        std::fputs(velmar::kLaunchUsage, stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
-    InstallMessageBoxes();
+    velmar_ui_qt::QtUiServices libraryBoxes(nullptr);
+    InstallMessageBoxes(libraryBoxes);
     const platform::Profile profile;
     const auto arguments = velmar::ParseLaunchArguments(velmar::JoinArguments(argc, argv));
+    // An argument it does not know still starts an instance, as operators' shortcuts rely on, but
+    // never silently: the instance it starts takes the board over from any running one.
+    for (const std::string& word : velmar::UnknownLaunchWords(arguments))
+        std::fprintf(stderr, "Velmar: unknown argument \"%s\"; starting as the known arguments say\n%s", word.c_str(),
+                     velmar::kLaunchUsage);
     const auto choice = velmar::ChooseLaunch(arguments, profile);
-    return choice.PlaybackPanel() ? RunPlayback(app, arguments, choice, profile)
-                                  : RunRecord(app, arguments, choice, profile);
+    const int code = choice.PlaybackPanel() ? RunPlayback(app, arguments, choice, profile)
+                                            : RunRecord(app, arguments, choice, profile);
+    platform::SetMessageBoxHook({});  // the services go with this scope; the service thread has ended
+    return code;
 }

@@ -16,6 +16,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "launch.h"
 #include "menu_ids.h"
 
 namespace velmar {
@@ -158,7 +159,13 @@ QWidget* CMainFrame::ReleasePanel() {
     return panel;
 }
 
-void CMainFrame::PlaceAt(int x, int y, int width, int height) { setGeometry(x, y, width, height); }
+void CMainFrame::PlaceAt(int x, int y, int width, int height) {
+    // The rectangle is kept inside the screen's available area; the panel scrolls inside it.
+    const QRect available = (screen() ? screen() : QGuiApplication::primaryScreen())->availableGeometry();
+    const WindowRect placed = ClampToScreen({x, y, width, height}, {available.x(), available.y(), available.width(),
+                                                                     available.height()});
+    setGeometry(placed.x, placed.y, placed.width, placed.height);
+}
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!destroyed_) {

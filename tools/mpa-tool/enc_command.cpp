@@ -7,9 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "subcommands.h"
+#include <filesystem>
+#include <sstream>
+
 #include "mpa_encoder/encoder.h"
+#include "mpeg_audio/console.h"
 #include "platform/kernel.h"
+#include "subcommands.h"
+#include "wave_format/wave_header.h"
 
 namespace {
 
@@ -26,7 +31,6 @@ struct WaveInput {
     std::uint64_t frames_left = 0;
 };
 
-std::uint32_t Le32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24); }
 std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 bool OpenWave(const char* path, WaveInput& wave, std::string& error) {
@@ -36,36 +40,70 @@ bool OpenWave(const char* path, WaveInput& wave, std::string& error) {
         return false;
     }
     std::FILE* f = wave.file.get();
-    unsigned char riff[12];
-    if (std::fread(riff, 1, 12, f) != 12 || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0) {
-        error = std::string(path) + " is not a WAVE file";
+    // The chunks before the samples are read through the one WAVE reader every program shares.
+    std::vector<std::uint8_t> head(64 * 1024);
+    head.resize(std::fread(head.data(), 1, head.size(), f));
+    std::error_code ignored;
+    const auto fileSize = std::filesystem::file_size(path, ignored);
+    const auto layout = wav::ParseWaveLayout(head, ignored ? head.size() : fileSize);
+    if (!layout) {
+        error = std::string(path) + " is not a WAVE file with PCM data";
         return false;
     }
-    bool haveFormat = false;
-    unsigned char chunk[8];
-    while (std::fread(chunk, 1, 8, f) == 8) {
-        std::uint32_t size = Le32(chunk + 4);
-        if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16 && size < 1024) {
-            std::vector<unsigned char> body(size + (size & 1));
-            if (std::fread(body.data(), 1, body.size(), f) != body.size()) break;
-            std::uint16_t format = Le16(body.data());
-            wave.channels = Le16(body.data() + 2);
-            wave.rate = Le32(body.data() + 4);
-            std::uint16_t bitsPerSample = Le16(body.data() + 14);
-            if ((format != 1 && format != 0xFFFE) || bitsPerSample != 16 || wave.channels < 1 || wave.channels > 2) {
-                error = "only 16-bit PCM WAVE files with one or two channels are supported";
-                return false;
-            }
-            haveFormat = true;
-        } else if (std::memcmp(chunk, "data", 4) == 0 && haveFormat) {
-            wave.frames_left = size / (2u * wave.channels);
-            return true;
-        } else if (std::fseek(f, static_cast<long>(size + (size & 1)), SEEK_CUR) != 0) {
-            break;
+    if ((layout->formatTag != 1 && layout->formatTag != 0xFFFE) || layout->bitsPerSample != 16 ||
+        layout->channels < 1 || layout->channels > 2) {
+        error = "only 16-bit PCM WAVE files with one or two channels are supported";
+        return false;
+    }
+    wave.channels = layout->channels;
+    wave.rate = static_cast<long>(layout->sampleRate);
+    wave.frames_left = layout->dataBytes / (2u * wave.channels);
+    if (std::fseek(f, static_cast<long>(layout->dataOffset), SEEK_SET) != 0) {
+        error = std::string(path) + " has no PCM data";
+        return false;
+    }
+    return true;
+}
+
+// Whether the option line names a sampling rate (-s, alone or among other letters).
+bool NamesRate(const std::string& line) {
+    std::istringstream words(line);
+    std::string word;
+    words >> word;  // the program's name
+    while (words >> word) {
+        if (word.size() < 2 || word[0] != '-') continue;
+        for (std::size_t c = 1; c < word.size(); ++c) {
+            if (word[c] == 's') return true;
+            if (std::strchr("lmpbdq", word[c])) break;  // the rest of the word is that letter's value
         }
     }
-    error = std::string(path) + " has no PCM data";
     return false;
+}
+
+// The rate in kHz as the option line writes it: 44100 -> "44.1".
+std::string Khz(long hz) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(hz) / 1000.0);
+    return text;
+}
+
+constexpr const char* kEncHelp =
+    "usage: mpa-tool enc \"OPTION LINE\" IN.wav OUT.mpa\n"
+    "Encodes a 16-bit PCM WAVE file (one or two channels) to an MPEG audio stream. The option line is\n"
+    "the encoder's own, its first word a name for its messages, e.g. \"enc -l 2 -b 192 -m j\":\n"
+    "  -l 1|2|3     layer (default 3)\n"
+    "  -m s|j|d|m   stereo, joint stereo, dual channel, single channel (default s)\n"
+    "  -s kHz       sampling rate: 32, 44.1, 48 (and 16, 22.05, 24 for Layer III); default: the WAVE file's\n"
+    "  -b kbit/s    bit rate (default the layer's middle rate)\n"
+    "  -p 1|2       psychoacoustic model (default 2; Layer III takes 2 only)\n"
+    "  -d n|5|c     emphasis: none, 50/15 us, CCITT J.17\n"
+    "  -e           CRC protection;  -c copyright;  -o original\n"
+    "  -q value     model 2's quality, 0.01 to 100\n"
+    "The option line is checked before OUT.mpa is created: a bad line leaves no file.\n";
+
+// The engine's messages name their program themselves ("enc: -l layer ..."): no second prefix.
+void PrintError(const std::string& error) {
+    std::fprintf(stderr, "%s%s\n", error.rfind("enc: ", 0) == 0 ? "" : "enc: ", error.c_str());
 }
 
 // Reads up to `count` sample frames (interleaved) into `samples`; returns the number read.
@@ -79,20 +117,30 @@ std::size_t ReadFrames(WaveInput& wave, std::vector<unsigned char>& bytes, std::
 }
 
 int RunEnc(int argc, char** argv) {
+    if (argc >= 1 && (std::strcmp(argv[0], "--help") == 0 || std::strcmp(argv[0], "-h") == 0)) {
+        std::fputs(kEncHelp, stdout);
+        return 0;
+    }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: mpa-tool enc \"OPTION LINE\" IN.wav OUT.mpa\n");
+        std::fputs(kEncHelp, stderr);
         return 2;
     }
     WaveInput wave;
     std::string error;
     if (!OpenWave(argv[1], wave, error)) {
-        std::fprintf(stderr, "enc: %s\n", error.c_str());
+        PrintError(error);
         return 1;
     }
+    std::string line = argv[0];
+    if (!NamesRate(line)) line += " -s " + Khz(wave.rate);
     mpa::Encoder encoder;
-    int perFrame = encoder.EncoderSetup(argv[0]);
+    // The set-up's notes (padding, allocation table) are the encoder's bookkeeping, not news for
+    // every run; a failed set-up says why through LastError.
+    const mpa::MessageSink previous = mpa::SetMessageSink([](const std::string&) {});
+    const int perFrame = encoder.EncoderSetup(line);
+    mpa::SetMessageSink(previous);
     if (perFrame < 0) {
-        std::fprintf(stderr, "enc: %s\n", encoder.LastError().c_str());
+        PrintError(encoder.LastError());
         return 1;
     }
     long rate = mpa::SamplingRateHz(encoder.Header());
@@ -128,7 +176,7 @@ int RunEnc(int argc, char** argv) {
         }
         long bits = encoder.EncodeFrame(input.data(), coded.data(), coded.size());
         if (bits < 0) {
-            std::fprintf(stderr, "enc: %s\n", encoder.LastError().c_str());
+            PrintError(encoder.LastError());
             status = 1;
             break;
         }
@@ -136,6 +184,14 @@ int RunEnc(int argc, char** argv) {
             std::fprintf(stderr, "enc: write error on %s\n", argv[2]);
             status = 1;
             break;
+        }
+    }
+    if (status == 0) {
+        // Layer III holds its last frames until their free space is settled.
+        long bits = encoder.Flush(coded.data(), coded.size());
+        if (bits < 0 || std::fwrite(coded.data(), 1, bits / 8, out.get()) != static_cast<std::size_t>(bits / 8)) {
+            PrintError(bits < 0 ? encoder.LastError() : std::string("write error"));
+            status = 1;
         }
     }
     if (std::fclose(out.release()) != 0 && status == 0) {
@@ -146,6 +202,6 @@ int RunEnc(int argc, char** argv) {
     return status;
 }
 
-const Subcommand kEnc("enc", "enc \"OPTION LINE\" IN.wav OUT.mpa", RunEnc);
+const Subcommand kEnc("enc", "enc \"OPTION LINE\" IN.wav OUT.mpa   (enc --help explains the line)", RunEnc);
 
 }  // namespace

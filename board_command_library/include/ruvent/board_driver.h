@@ -43,6 +43,20 @@ public:
     virtual QRDDSTATUS WriteOutputFilenameReverse(std::uint32_t board, std::uint32_t flags, std::uint32_t stream) = 0;
     virtual QRDDSTATUS ReadOutputFilenameReverse(std::uint32_t board, std::uint32_t& flags, std::uint32_t stream) = 0;
 
+    virtual QRDDSTATUS WriteSizeArray(std::uint32_t board, std::uint32_t size, std::uint32_t index) = 0;
+    virtual QRDDSTATUS SetDeviceContext(std::uint32_t board, const std::uint64_t* words) = 0;
+    virtual QRDDSTATUS SendEventHandle(std::uint32_t board, const char* eventName) = 0;
+    virtual QRDDSTATUS ReadSemaphore(std::uint32_t board, std::uint32_t& code, std::uint32_t direction,
+                                     std::uint32_t stream) = 0;
+    virtual QRDDSTATUS ReadLoopFlag(std::uint32_t board, std::uint32_t& on, std::uint32_t stream) = 0;
+    virtual QRDDSTATUS ReadLoopTime(std::uint32_t board, int& passes, std::uint32_t stream) = 0;
+    // Name buffers hold at least kQrddNameMax bytes.
+    virtual QRDDSTATUS ReadInputFilename(std::uint32_t board, char* name, std::uint32_t slot) = 0;
+    virtual QRDDSTATUS ReadInputFilenameOffset(std::uint32_t board, std::uint32_t& endHigh, std::uint32_t& endLow,
+                                               std::uint32_t& startHigh, std::uint32_t& startLow,
+                                               std::uint32_t slot) = 0;
+    virtual QRDDSTATUS ReadOutputFilename(std::uint32_t board, char* name, std::uint32_t stream) = 0;
+
     // The pauses the board's hand-shakes need (after reset registers, microcode pause sections).
     // They belong to the board's timing, so the fake records them instead of sleeping.
     virtual void Pause(int milliseconds) = 0;
@@ -77,6 +91,17 @@ public:
     QRDDSTATUS WriteOutputFilename(std::uint32_t board, const char* name, std::uint32_t stream) override;
     QRDDSTATUS WriteOutputFilenameReverse(std::uint32_t board, std::uint32_t flags, std::uint32_t stream) override;
     QRDDSTATUS ReadOutputFilenameReverse(std::uint32_t board, std::uint32_t& flags, std::uint32_t stream) override;
+    QRDDSTATUS WriteSizeArray(std::uint32_t board, std::uint32_t size, std::uint32_t index) override;
+    QRDDSTATUS SetDeviceContext(std::uint32_t board, const std::uint64_t* words) override;
+    QRDDSTATUS SendEventHandle(std::uint32_t board, const char* eventName) override;
+    QRDDSTATUS ReadSemaphore(std::uint32_t board, std::uint32_t& code, std::uint32_t direction,
+                             std::uint32_t stream) override;
+    QRDDSTATUS ReadLoopFlag(std::uint32_t board, std::uint32_t& on, std::uint32_t stream) override;
+    QRDDSTATUS ReadLoopTime(std::uint32_t board, int& passes, std::uint32_t stream) override;
+    QRDDSTATUS ReadInputFilename(std::uint32_t board, char* name, std::uint32_t slot) override;
+    QRDDSTATUS ReadInputFilenameOffset(std::uint32_t board, std::uint32_t& endHigh, std::uint32_t& endLow,
+                                       std::uint32_t& startHigh, std::uint32_t& startLow, std::uint32_t slot) override;
+    QRDDSTATUS ReadOutputFilename(std::uint32_t board, char* name, std::uint32_t stream) override;
     void Pause(int milliseconds) override;
 };
 

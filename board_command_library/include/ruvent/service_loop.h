@@ -27,8 +27,18 @@ struct ServiceLoopOptions {
 // process as the command line language says on bad words.
 ServiceLoopOptions ParseServiceLoopArguments(int argc, char* argv[]);
 
-// Runs the loop; returns kLoopQuit or kLoopBoardSilent.
-int RunServiceLoop(const ServiceLoopOptions& options);
+// How a loop ended: kLoopQuit, kLoopBoardSilent, or kLoopSetUpFailed with the console line and
+// the box its caller shows. The loop itself never ends the process nor shows a box: it may run
+// on a thread of a program with a user interface.
+inline constexpr int kLoopSetUpFailed = 1;  // the status a command-line caller has always had
+struct ServiceLoopResult {
+    int code = kLoopQuit;
+    std::string consoleLine;
+    std::string boxText;
+    std::string boxCaption;
+};
+
+ServiceLoopResult RunServiceLoop(const ServiceLoopOptions& options);
 
 // Test aid: rounds the loop has finished (bumped just before each interrupt wait).
 std::uint64_t ServiceLoopRounds();

@@ -132,11 +132,12 @@ private:
     std::uint64_t runningWords_ = 0;
 };
 
-// Decode-to-file of two fields: weaves 480 field lines of 2880 bytes into one frame and writes
-// whole frames only.
+// Decode-to-file of two fields: weaves the lines of two fields (by default 480 field lines of
+// 2880 bytes) into one frame and writes whole frames only.
 class InterlacedOutput final : public StreamObject {
 public:
-    explicit InterlacedOutput(const std::string& name);
+    explicit InterlacedOutput(const std::string& name, std::uint32_t lineBytes = kInterlacedLineBytes,
+                              std::uint32_t lines = kInterlacedLines);
     ~InterlacedOutput() override;
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t bytes) override;
     bool Write(std::uint8_t* buffer, std::uint32_t bytes) override;  // WriteInterlacedFields
@@ -144,9 +145,14 @@ public:
 private:
     int fd_ = -1;
     bool failed_ = false;
+    std::uint32_t lineBytes_, lines_;
     std::vector<std::uint8_t> frame_;
     std::uint32_t line_ = 0, byte_ = 0;
 };
+
+// The frame the decode set-up announced in the frame descriptor (width, height, 0 with "Frame"
+// checked): 8-bit 4:2:2 lines of 2 x width bytes. The writer's defaults when it announces none.
+void InterlacedGeometry(const std::uint8_t* window, std::uint32_t& lineBytes, std::uint32_t& lines);
 
 // Two objects fed the same data: a name of two files joined by a comma.
 class StreamPair final : public StreamObject {

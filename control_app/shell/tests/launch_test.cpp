@@ -69,5 +69,37 @@ TEST_F(LaunchTest, SeparateWordsJoinLikeOneLine) {
     EXPECT_EQ(FrameTitle(1, false), "Velmar Recorder Board1");
 }
 
+TEST_F(LaunchTest, UnknownWordsAreNamedAndHelpIsSeen) {
+    const struct {
+        const char* line;
+        std::vector<std::string> unknown;
+    } cases[] = {
+        {"", {}},
+        {"-2 -mr", {}},
+        {"-1 -mp -\" 0x0 0x0 0x1e0 0x280 0 \"", {}},
+        {"--verbose", {"--verbose"}},
+        {"-1 -play", {"-play"}},
+        {"-3 -mp extra", {"-3", "extra"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(UnknownLaunchWords(ParseLaunchArguments(c.line)), c.unknown) << c.line;
+    char* help[] = {const_cast<char*>("Velmar"), const_cast<char*>("-2"), const_cast<char*>("--help")};
+    EXPECT_TRUE(AsksForHelp(3, help));
+    EXPECT_FALSE(AsksForHelp(2, help));
+}
+
+TEST_F(LaunchTest, RestoredRectangleIsClampedToTheScreen) {
+    const WindowRect screen{0, 0, 1280, 1024};
+    const struct {
+        WindowRect saved, shown;
+    } cases[] = {
+        {{10, 20, 800, 600}, {10, 20, 800, 600}},        // fits: unchanged
+        {{0, 0, 1423, 1089}, {0, 0, 1280, 1024}},        // the form's full size on a smaller screen
+        {{900, 700, 800, 600}, {480, 424, 800, 600}},    // sticks out: moved in
+        {{-300, -50, 2000, 1200}, {0, 0, 1280, 1024}},   // larger and off the top left
+    };
+    for (const auto& c : cases) EXPECT_EQ(ClampToScreen(c.saved, screen), c.shown) << c.saved.x << "," << c.saved.y;
+    EXPECT_EQ(ClampToScreen({0, 0, 1423, 1089}, {0, 30, 1920, 1050}), (WindowRect{0, 30, 1423, 1050}));
+}
+
 }  // namespace
 }  // namespace velmar

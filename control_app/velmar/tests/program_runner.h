@@ -72,7 +72,7 @@ inline bool Answers(std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
         std::string out;
-        if (velmar_testing::RunCommand(remote, &out) == 0 && out == "77\n") return true;
+        if (velmar_testing::RunCommand(remote, &out) == 0 && out == "77 (0x4d)\n") return true;
         std::this_thread::sleep_for(100ms);
     }
     return false;

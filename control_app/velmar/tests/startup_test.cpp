@@ -49,3 +49,17 @@ TEST(PlaybackStartUp, BringsTheSoftwareBoardUp) {
 }
 
 }  // namespace
+
+namespace {
+
+// Help is printed and the program ends without a window or a board.
+TEST(PlaybackStartUp, HelpPrintsTheArgumentsAndTouchesNoBoard) {
+    const std::string bin = velmar_testing::BinDir();
+    const std::string out = velmar_testing::TempDir() + "/help.txt";
+    const pid_t help = program_runner::Start({bin + "/Velmar", "--help"}, {}, out);
+    EXPECT_EQ(program_runner::WaitExit(help, std::chrono::seconds(20)), 0);
+    EXPECT_NE(program_runner::ReadText(out).find("usage: Velmar [-1|-2] [-mp|-mr]"), std::string::npos)
+        << program_runner::ReadText(out);
+}
+
+}  // namespace

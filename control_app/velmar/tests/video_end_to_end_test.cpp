@@ -126,5 +126,78 @@ TEST(VideoEndToEnd, ClipFromAStartTimeCodeArrivesFromItsGroupAndStopParksOnBlack
     program_runner::Stop(board);
 }
 
+// Start codes moved onto 32-bit word boundaries with zero stuffing, as the board and the index
+// builder see them.
+std::string AlignStartCodes(const std::string& in) {
+    std::string out;
+    out.reserve(in.size() + in.size() / 64);
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        if (i + 3 < in.size() && in[i] == 0 && in[i + 1] == 0 && in[i + 2] == 1)
+            while (out.size() % 4 != 0) out.push_back('\0');
+        out.push_back(in[i]);
+    }
+    return out;
+}
+
+// Decode to file through the panel: 30 frames of a clip with "Frame" checked give a file of 30
+// uncompressed frames followed by the trailer that says so.
+TEST(VideoEndToEnd, DecodeToFileOfThirtyFramesEndsWithItsTrailer) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string dir = velmar_testing::TempDir();
+    const std::string clipPath = dir + "/clip.m2v", out = dir + "/decoded.flm";
+    ASSERT_EQ(velmar_testing::RunCommand("ffmpeg -v error -y -f lavfi -i testsrc=size=720x480:rate=30000/1001 "
+                                         "-frames:v 45 -c:v mpeg2video -g 15 -bf 2 -q:v 2 -f mpeg2video " +
+                                         dir + "/raw.m2v"),
+              0);
+    std::ofstream(clipPath, std::ios::binary) << AlignStartCodes(ReadBytes(dir + "/raw.m2v"));
+    platform::Profile profile(dir + "/E2E.INI");
+    profile.WriteString("BOARD1", "PATHVA", clipPath);
+    profile.WriteString("BOARD1", "PATHDIO", out);
+
+    const pid_t board = program_runner::Start({velmar_testing::BinDir() + "/softboard", "-b", "1", "-f"}, {},
+                                              dir + "/board.log");
+    for (auto until = std::chrono::steady_clock::now() + 10s;
+         !TessolkDriver(1).MapWindow() && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(50ms);
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(velmar_testing::RunDir());
+    {
+        velmar_ui::testing::FakeFormView view{PlaybackForm()};
+        RealTimeUi ui;
+        panel_testing::FakeHost host;
+        host.ui = &ui;
+        TessolkDriver driver(1);
+        RuventLibrary library;
+        panel_testing::NoDelays timing;
+        CVelmarView panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, 1);
+        InstallVideoChannels(panel);
+        panel.OnInitialUpdate();
+        ui.Advance(kPanelTimerMs);
+        ASSERT_FALSE(panel.DemoMode());
+
+        view.Click(panel_ids::kLoopA);
+        view.Type(panel_ids::kDecodeFields, "60");
+        const auto boxes = ui.Boxes().size();
+        panel.Command(panel_ids::kPlayA);
+        ASSERT_EQ(ui.Boxes().size(), boxes);
+        constexpr std::uintmax_t kFrameBytes = 720 * 480 * 2;
+        const auto until = std::chrono::steady_clock::now() + 30s;
+        // The range has been decoded once channel A shows a field past it.
+        while (panel.Window()->Read32(window::kChannelAStatus + window::kStatusFieldCounter) < 61 &&
+               std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(50ms);
+        // STOP drains output 5, ends it and appends the trailer.
+        panel.Command(panel_ids::kStopA);
+        const std::string file = ReadBytes(out);
+        ASSERT_EQ(file.size(), 30 * kFrameBytes + 36);
+        EXPECT_EQ(file.substr(30 * kFrameBytes, 20),
+                  std::string("Rand\0\0\0\x1e\0\0\0\0\x02\xd0\x01\xe0\0\0\0\x1e", 20));
+        EXPECT_EQ(view.Text(panel_ids::kDecodeFields), "0");
+        panel.OnDestroy();
+    }
+    std::filesystem::current_path(previous);
+    program_runner::Stop(board);
+}
+
 }  // namespace
 }  // namespace velmar

@@ -35,12 +35,21 @@ std::string ExecutableDirectory() {
     return slash == std::string::npos ? "." : full.substr(0, slash);
 }
 
-bool StartProgram(std::string_view program, const std::vector<std::string>& arguments) {
+std::string ResolveProgram(std::string_view program) {
     std::string path(program);
-    if (path.find('/') == std::string::npos) {
-        const std::string beside = ExecutableDirectory() + "/" + path;
-        if (::access(beside.c_str(), X_OK) == 0) path = beside;
-    }
+    if (path.empty() || path.find('/') != std::string::npos) return path;
+    const std::string beside = ExecutableDirectory() + "/" + path;
+    return ::access(beside.c_str(), X_OK) == 0 ? beside : path;
+}
+
+std::string DataFilePath(const std::string& name) {
+    if (name.empty() || name[0] == '/' || ::access(name.c_str(), R_OK) == 0) return name;
+    const std::string beside = ExecutableDirectory() + "/../run/" + name;
+    return ::access(beside.c_str(), R_OK) == 0 ? beside : name;
+}
+
+bool StartProgram(std::string_view program, const std::vector<std::string>& arguments) {
+    std::string path = ResolveProgram(program);
     std::vector<std::string> words{path};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;

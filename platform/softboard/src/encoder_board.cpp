@@ -32,6 +32,9 @@ constexpr std::uint32_t kOpSourceFrames = 0x0010;
 constexpr std::uint32_t kCompressRegister = 0x40030;  // 1: record from input 2
 constexpr std::uint32_t kCompressInput = 2;
 constexpr std::size_t kPairsPerStream = 8;
+// The host counts an overrun when more than four pairs were filled between two of its rounds; a
+// board that waits for pairs to come back first never pushes a busy host into one.
+constexpr int kPairsAhead = 4;
 constexpr std::size_t kWaveHeaderRoom = 44;
 constexpr std::size_t kCompactAt = 1 << 20;
 
@@ -270,13 +273,15 @@ void BoardEncoder::Fill(std::uint32_t stream) {
     if (queue.size() > kPairsPerStream) {
         queue.erase(queue.begin(), queue.end() - kPairsPerStream);
         out.fillOffset = 0;
+        out.filledSinceReturn = 0;
     }
+    if (queue.size() > out.queuedAfterFill) out.filledSinceReturn = 0;
     const std::uint32_t base = board_.control_->physicalBase;
     auto progress = [&](std::uint32_t word) {
         return std::atomic_ref(
             *reinterpret_cast<std::uint32_t*>(board_.Window() + ProgressWordOffset(kFirstOutputEntry + stream, word)));
     };
-    while (out.read < out.bytes.size() && !queue.empty()) {
+    while (out.read < out.bytes.size() && !queue.empty() && out.filledSinceReturn < kPairsAhead) {
         const QueuedPair pair = queue.front();
         const std::size_t take = std::min<std::size_t>(pair.length - out.fillOffset, out.bytes.size() - out.read);
         std::memcpy(board_.Window() + (pair.physical - base) + out.fillOffset, out.bytes.data() + out.read, take);
@@ -287,6 +292,7 @@ void BoardEncoder::Fill(std::uint32_t stream) {
         if (out.fillOffset == pair.length) {
             out.fillOffset = 0;
             queue.erase(queue.begin());
+            ++out.filledSinceReturn;
             progress(0).fetch_add(1);
             std::uint32_t start = 0, end = 0;
             if (!queue.empty())
@@ -296,6 +302,7 @@ void BoardEncoder::Fill(std::uint32_t stream) {
         }
         progress(1).store(fillPosition);
     }
+    out.queuedAfterFill = queue.size();
     if (out.read >= kCompactAt) {
         out.bytes.erase(out.bytes.begin(), out.bytes.begin() + static_cast<std::ptrdiff_t>(out.read));
         out.read = 0;

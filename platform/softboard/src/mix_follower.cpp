@@ -67,8 +67,25 @@ void AlphaFrameCounter::Feed(const std::uint8_t* data, std::size_t bytes) {
     }
 }
 
-void MixFollower::OnCommand(const MixCommand& command) {
-    if (!IsMixOpcode(command.opcode)) return;
+void MixFollower::OnCommand(const MixCommand& input) {
+    // A play range of channel A with a start field is where a play list's clock starts.
+    if (input.opcode == kOpPlayRange && (input.stream & 0xF) == 0 && input.parameters.size() >= 2 &&
+        input.parameters[0] == kNow && input.parameters[1] != kNow) {
+        listOrigin_ = input.parameters[1];
+        return;
+    }
+    if (!IsMixOpcode(input.opcode)) return;
+    MixCommand command = input;
+    // The play list's words count fields from its clock's start.
+    const bool listWord = (command.stream >> 4) != 0 ||
+                          (command.opcode == kOpKeyedTransition && command.parameters.size() >= 2 &&
+                           command.parameters[1] != 0);
+    if (listWord) {
+        if (command.opcode == kOpKeyedTransition)
+            command.parameters[0] += listOrigin_;
+        else if (command.time != 0 && command.time != kNow)
+            command.time += listOrigin_;
+    }
     if (command.opcode == kOpFlush && (command.stream & 0xF) != 0xF) return;  // a single stream's flush
     if (command.time == 0 || command.time == kNow || command.time <= now_)
         Run(command, now_);

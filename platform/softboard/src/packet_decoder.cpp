@@ -7,6 +7,7 @@
 #include "softboard/soft_board.h"
 #include "softboard/streaming.h"
 #include "tessolk/board_segments.h"
+#include "video_channels.h"
 
 namespace softboard {
 namespace {
@@ -114,7 +115,7 @@ void SoftBoard::DecodeRun(const std::uint32_t* words, std::uint32_t count, bool 
         at += parameters;
         // The mix keeps its own schedule: its time words count fields.
         Streaming().Mix().OnCommand({command.time, command.opcode, command.stream, command.parameters});
-        if (RunsNow(command.time)) {
+        if (RunsNow(command.time) || Streaming().Channels().TakesOnArrival(command)) {
             RunCommand(command);
         } else {
             Say(1, "waiting: " + DescribeCommand(command));
@@ -171,14 +172,17 @@ void SoftBoard::RunCommand(const DecodedCommand& command) {
         // A settings command is done: byte 2 of CommandDoneWord reads 2, which the panels poll.
         Window()[kCommandDoneWord + 2] = 2;
         if (identity_.role == BoardRole::Encoder) encoder_->OnCommand(command);
+        Streaming().Channels().OnCommand(command);
     }
 }
 
 void SoftBoard::RunDueCommands() {
     const std::uint32_t fps = identity_.standard == TvStandard::Pal ? 25 : 30;
     const std::uint64_t now = TimecodeToFrames(Timecode(), fps);
+    const auto fieldClock = static_cast<std::uint32_t>(interruptCount_);
     for (std::size_t i = 0; i < waiting_.size();) {
-        if (TimecodeToFrames(waiting_[i].time, fps) <= now) {
+        const auto channelDue = Streaming().Channels().Due(waiting_[i], fieldClock);
+        if (channelDue ? *channelDue : TimecodeToFrames(waiting_[i].time, fps) <= now) {
             const DecodedCommand due = waiting_[i];
             waiting_.erase(waiting_.begin() + static_cast<std::ptrdiff_t>(i));
             RunCommand(due);

@@ -13,6 +13,7 @@
 #include "start_codes/start_codes.h"
 #include "tessolk/board_map.h"
 #include "tessolk/board_segments.h"
+#include "video_channels.h"
 
 namespace softboard {
 namespace {
@@ -38,7 +39,10 @@ std::uint32_t AnnouncedBitRate(const std::uint8_t* data, std::size_t bytes) {
     return 0;
 }
 
-BoardStreaming::BoardStreaming(SoftBoard& board) : board_(board) {}
+constexpr std::uint32_t kDecodeOutput = 5;
+
+BoardStreaming::BoardStreaming(SoftBoard& board)
+    : board_(board), channels_(std::make_unique<VideoChannels>(board, *this)) {}
 
 BoardStreaming::~BoardStreaming() {
     for (Input& input : inputs_)
@@ -123,6 +127,7 @@ void BoardStreaming::OnReset() {
     board_.SetWindowWord(kIndexRingRead, 0);
     for (Input& input : inputs_) input.headOffset = 0;
     for (Output& output : outputs_) output.fillOffset = 0;
+    channels_->OnReset();
     mix_.Reset();
     alphaCounterShown_ = 0;
 }
@@ -137,7 +142,8 @@ void PictureTypeScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
 
 void BoardStreaming::OnInterrupt() {
     for (std::uint32_t s = 0; s < kBoardStreams; ++s)
-        if (!board_.Encoder().ClaimsInput(s)) ConsumeInput(s);
+        if (!board_.Encoder().ClaimsInput(s) && !channels_->Active(s)) ConsumeInput(s);
+    channels_->OnInterrupt(static_cast<std::uint32_t>(board_.InterruptCount()));
     for (std::uint32_t v = 0; v < kBoardStreams; ++v) ProduceOutput(v);
     // The time code block: word 0 and the board time code (word 1) and the input's VITC (word 3),
     // which the record panel shows; the software board's input carries its own time code.
@@ -174,6 +180,7 @@ void BoardStreaming::ShowChannels() {
     for (const Channel& channel : kChannels) {
         Input& input = inputs_[channel.stream];
         board_.SetWindowWord(channel.status + kStatusFieldClock, fieldClock);
+        if (channels_->Active(channel.stream)) continue;  // the channel shows its own pictures
         if (input.consumedThisInterrupt)
             board_.SetWindowWord(channel.status + kStatusFieldCounter,
                                  board_.WindowWord(channel.status + kStatusFieldCounter) + 1);
@@ -199,9 +206,16 @@ void BoardStreaming::ConsumeInput(std::uint32_t stream) {
             input.rateBytes = std::max<std::uint32_t>(
                 1, static_cast<std::uint32_t>(std::uint64_t{bitRate} / 8 * board_.options_.interruptPeriodMs / 1000));
     }
-    std::uint64_t budget = input.options.asFastAsPossible ? ~std::uint64_t{0}
-                           : input.options.bytesPerInterrupt ? input.options.bytesPerInterrupt
-                                                             : input.rateBytes;
+    const std::uint64_t budget = input.options.asFastAsPossible ? ~std::uint64_t{0}
+                                 : input.options.bytesPerInterrupt ? input.options.bytesPerInterrupt
+                                                                   : input.rateBytes;
+    TakeInput(stream, budget, nullptr);
+}
+
+std::uint64_t BoardStreaming::TakeInput(std::uint32_t stream, std::uint64_t budget, std::vector<std::uint8_t>* sink) {
+    Input& input = inputs_[stream];
+    auto& queue = board_.inputPairs_[stream];
+    const std::uint32_t base = board_.control_->physicalBase;
     std::uint64_t consumed = 0;
     while (budget > 0 && !queue.empty()) {
         const QueuedPair pair = queue.front();
@@ -209,6 +223,7 @@ void BoardStreaming::ConsumeInput(std::uint32_t stream) {
             static_cast<std::uint32_t>(std::min<std::uint64_t>(pair.length - input.headOffset, budget));
         const std::uint8_t* data = board_.Window() + (pair.physical - base) + input.headOffset;
         if (input.capture) std::fwrite(data, 1, take, input.capture);
+        if (sink) sink->insert(sink->end(), data, data + take);
         input.running.Add(data, take);
         if (stream < 2) input.pictures.Feed(data, take);
         if (stream == 2) mix_.OnAlphaBytes(data, take);
@@ -221,15 +236,35 @@ void BoardStreaming::ConsumeInput(std::uint32_t stream) {
         std::atomic_ref(*ProgressWord(stream, 0)).fetch_add(1);
     }
     if (input.capture) std::fflush(input.capture);
-    if (consumed == 0) return;
+    if (consumed == 0) return 0;
     input.consumedThisInterrupt = true;
     // The checksum first: a reader that sees the byte count sees the checksum of those bytes.
     input.checksum.store(input.running.Value());
     input.bytes.fetch_add(consumed);
+    return consumed;
+}
+
+std::vector<std::uint8_t> BoardStreaming::RestartAtClip(std::uint32_t stream,
+                                                        bool (*startsClip)(const std::uint8_t*, std::size_t, bool),
+                                                        bool argument) {
+    Input& input = inputs_[stream];
+    auto& queue = board_.inputPairs_[stream];
+    const std::uint32_t base = board_.control_->physicalBase;
+    while (!queue.empty() && !startsClip(board_.Window() + (queue.front().physical - base), queue.front().length, argument)) {
+        queue.erase(queue.begin());
+        input.headOffset = 0;
+    }
+    if (queue.empty()) {
+        input.headOffset = 0;
+        return {};
+    }
+    const std::uint8_t* data = board_.Window() + (queue.front().physical - base);
+    return std::vector<std::uint8_t>(data, data + input.headOffset);
 }
 
 void BoardStreaming::ProduceOutput(std::uint32_t stream) {
     Output& output = outputs_[stream];
+    if (output.clip.empty() && stream == kDecodeOutput) ProduceFed(stream, channels_->DecodedBytes());
     if (output.clip.empty()) return;
     auto& queue = board_.outputPairs_[stream];
     // More pairs than the stream has: the host opened the output again and handed over all eight
@@ -275,6 +310,38 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
     output.queuedAfterFill = queue.size();
     output.checksum.store(output.running.Value());
     if (output.options.pictureIndex) WriteIndexEntries(output);
+}
+
+// Output pairs filled from what the board produced itself (channel A's decoded fields), as far as
+// it reaches; a pair is handed back once full.
+void BoardStreaming::ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& bytes) {
+    Output& output = outputs_[stream];
+    auto& queue = board_.outputPairs_[stream];
+    const std::uint32_t base = board_.control_->physicalBase;
+    while (!bytes.empty() && !queue.empty()) {
+        const QueuedPair pair = queue.front();
+        const std::uint32_t take = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(pair.length - output.fillOffset, bytes.size()));
+        std::uint8_t* to = board_.Window() + (pair.physical - base) + output.fillOffset;
+        std::copy_n(bytes.begin(), take, to);
+        output.running.Add(to, take);
+        bytes.erase(bytes.begin(), bytes.begin() + take);
+        output.fillOffset += take;
+        output.produced.fetch_add(take);
+        std::uint32_t fillPosition = pair.physical + output.fillOffset;
+        if (output.fillOffset == pair.length) {
+            output.fillOffset = 0;
+            queue.erase(queue.begin());
+            std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 0)).fetch_add(1);
+            std::uint32_t start = 0, end = 0;
+            if (!queue.empty())
+                fillPosition = queue.front().physical;
+            else if (board_.StreamArea(kBoardStreams + stream, start, end) && fillPosition >= end)
+                fillPosition = start;
+        }
+        std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 1)).store(fillPosition);
+    }
+    output.checksum.store(output.running.Value());
 }
 
 void BoardStreaming::WriteIndexEntries(Output& output) {

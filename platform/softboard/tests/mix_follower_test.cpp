@@ -79,5 +79,20 @@ TEST(MixFollower, TheListsSpanWordReleasesTheKeyAndResumesCount) {
     EXPECT_EQ(mix.OnAir(), 1);
 }
 
+TEST(MixFollower, ListWordsCountFromTheListsClock) {
+    MixFollower mix;
+    const auto alpha = AlphaFrames(4, 314, false);
+    mix.OnAlphaBytes(alpha.data(), alpha.size());
+    // Channel A's first list entry starts at field 116; its alpha keys into B six fields later.
+    mix.OnCommand({0, MixFollower::kOpPlayRange, 0x00, {0xFFFFFFFF, 116, 0, 0}});
+    mix.OnCommand({0, MixFollower::kOpKeyedTransition, 0x01, {6, 2}});
+    mix.OnCommand({12, MixFollower::kOpFreeze, 0x20, {}});
+    for (std::uint64_t field = 110; field <= 130; ++field) mix.OnField(field);
+    EXPECT_EQ(mix.Events(), (std::vector<MixEvent>{{122, MixEvent::KeyedStart, 1},
+                                                   {126, MixEvent::KeyedEnd, 1},
+                                                   {128, MixEvent::Freeze, 0}}));
+    EXPECT_EQ(mix.OnAir(), 1);
+}
+
 }  // namespace
 }  // namespace softboard

@@ -204,7 +204,7 @@ TEST(SoftBoard, DecodesCommandsQueuesPairsAndRunsScheduledCommandsOnTime) {
                 0, 0x00060102, output1 + 0x100000 - 0x10000, 0x20000,      // runs past output 1's end
                 0, 0x00060102, output1, 0x20000,
                 0xFFFFFFFF, 0x00930004, 0xFFFFFFFF, 0xFFFFFFFF, 0x1234, 0},
-               {0x00000002, 0x009E0000});  // at 00:00:00:02
+               {0x00000002, 0x009E2000});  // at 00:00:00:02 (the video channels count fields instead)
     board->Step(0);
     EXPECT_EQ(board->InputPairs(2), (std::vector<QueuedPair>{{input2, 0x20000}, {input2 + 0x20000, 0x20000}}));
     EXPECT_TRUE(board->InputPairs(1).empty());
@@ -217,7 +217,7 @@ TEST(SoftBoard, DecodesCommandsQueuesPairsAndRunsScheduledCommandsOnTime) {
 
     // The scheduled command waits for its time code: two frames are four fields.
     ASSERT_EQ(board->WaitingCommands().size(), 1u);
-    EXPECT_EQ(DescribeCommand(board->WaitingCommands()[0]), "at 00:00:00:02: command 0x9E stream 0");
+    EXPECT_EQ(DescribeCommand(board->WaitingCommands()[0]), "at 00:00:00:02: command 0x9E stream 32");
     qrddWriteInt32(0, kControlRegister, kControlStart);
     board->Step(0);
     for (int field = 1; field <= 3; ++field) board->Step(field * 20 * kMs);

@@ -14,6 +14,10 @@ bool KnownDevice(std::uint8_t address) {
         case 0x88:  // video decoder
         case 0x54:  // video encoder
         case 0x9A:  // audio converter
+        case 0x40:  // port devices
+        case 0x42:
+        case kEepromPortAddress:
+        case kEepromMemoryAddress:
             return true;
         default:
             return false;
@@ -21,12 +25,33 @@ bool KnownDevice(std::uint8_t address) {
 }
 
 // What a device sends when it is read: the EEPROM its status (bit 7 clear: ready), the DSP its
-// revision.
-std::uint8_t ByteToSend(const I2cBusState& bus) {
+// revision, the EEPROM memory its next byte, the EEPROM's port its state with the data line (bit
+// 1) held low by the always ready EEPROM.
+std::uint8_t ByteToSend(I2cBusState& bus) {
     switch (bus.device & 0xFE) {
         case kEepromAddress: return 0x00;
         case kDspAddress: return kDspRevision;
+        case kEepromMemoryAddress: {
+            const std::uint8_t byte = bus.eepromMemory[bus.eepromPointer % kEepromMemoryBytes];
+            bus.eepromPointer = static_cast<std::uint16_t>((bus.eepromPointer + 1) % kEepromMemoryBytes);
+            return byte;
+        }
+        case kEepromPortAddress: return static_cast<std::uint8_t>(bus.eepromPort & ~0x02);
         default: return 0xFF;
+    }
+}
+
+// Bytes after the EEPROM memory's address: the two address bytes, then data that wraps within
+// the addressed page, as the part's page buffer does.
+void TakeEepromMemoryByte(I2cBusState& bus, std::uint8_t byte) {
+    if (bus.bytesInTransfer == 2) {
+        bus.eepromPointer = static_cast<std::uint16_t>((byte << 8) % kEepromMemoryBytes);
+    } else if (bus.bytesInTransfer == 3) {
+        bus.eepromPointer = static_cast<std::uint16_t>(bus.eepromPointer | byte);
+    } else {
+        bus.eepromMemory[bus.eepromPointer] = byte;
+        const std::uint32_t page = bus.eepromPointer & ~(kEepromPageBytes - 1);
+        bus.eepromPointer = static_cast<std::uint16_t>(page | ((bus.eepromPointer + 1) & (kEepromPageBytes - 1)));
     }
 }
 
@@ -40,6 +65,10 @@ void TakeByte(I2cBusState& bus, std::uint8_t byte) {
         bus.controlByte = byte;
     } else if (bus.device == kDspAddress) {
         ++bus.dspCodeBytes;
+    } else if (bus.device == kEepromMemoryAddress) {
+        TakeEepromMemoryByte(bus, byte);
+    } else if (bus.device == kEepromPortAddress) {
+        bus.eepromPort = byte;
     }
     // A device that knows its address acknowledges it and every byte after it.
     bus.deviceHoldsDataLow = bus.device != 0;

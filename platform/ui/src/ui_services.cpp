@@ -18,6 +18,32 @@ std::optional<std::string> UiServices::ChooseFile(const FileChooserSpec& chooser
     return path;
 }
 
+platform::MessageBoxHook LibraryBoxesThrough(UiServices& ui) {
+    return [&ui](const std::string& text, const std::string& caption, platform::MessageButtons buttons,
+                 platform::MessageIcon icon) {
+        MessageBoxSpec box{text, caption, BoxButtons::Ok, BoxIcon::None};
+        switch (buttons) {
+        case platform::MessageButtons::Ok: box.buttons = BoxButtons::Ok; break;
+        case platform::MessageButtons::OkCancel: box.buttons = BoxButtons::OkCancel; break;
+        case platform::MessageButtons::YesNo: box.buttons = BoxButtons::YesNo; break;
+        case platform::MessageButtons::YesNoCancel: box.buttons = BoxButtons::YesNoCancel; break;
+        }
+        switch (icon) {
+        case platform::MessageIcon::None: box.icon = BoxIcon::None; break;
+        case platform::MessageIcon::Information: box.icon = BoxIcon::Information; break;
+        case platform::MessageIcon::Warning: box.icon = BoxIcon::Warning; break;
+        case platform::MessageIcon::Error: box.icon = BoxIcon::Error; break;
+        case platform::MessageIcon::Question: box.icon = BoxIcon::Question; break;
+        }
+        switch (ui.MessageBox(box)) {
+        case BoxAnswer::Ok: return platform::MessageAnswer::Ok;
+        case BoxAnswer::Yes: return platform::MessageAnswer::Yes;
+        case BoxAnswer::No: return platform::MessageAnswer::No;
+        default: return platform::MessageAnswer::Cancel;
+        }
+    };
+}
+
 BoxAnswer EscapeAnswer(BoxButtons buttons) {
     switch (buttons) {
     case BoxButtons::Ok: return BoxAnswer::Ok;

@@ -127,3 +127,21 @@ TEST(FakeUiServicesTest, TasksFromAWorkerRunOnTheTestThread) {
 }
 
 }  // namespace
+
+namespace {
+
+// A library's box, asked for through the host hook, reaches the program's UI services whole.
+TEST(LibraryBoxes, HostHookShowsThemThroughTheUiServices) {
+    velmar_ui::testing::FakeUiServices ui;
+    const platform::MessageBoxHook previous = platform::SetMessageBoxHook(velmar_ui::LibraryBoxesThrough(ui));
+    const platform::MessageAnswer answer = platform::ShowMessageBox(
+        "Unable to Allocate Buffers.", "Allocation Error", platform::MessageButtons::Ok, platform::MessageIcon::Error);
+    platform::SetMessageBoxHook(previous);
+    EXPECT_EQ(answer, platform::MessageAnswer::Ok);
+    ASSERT_EQ(ui.Boxes().size(), 1u);
+    EXPECT_EQ(ui.Boxes()[0].text, "Unable to Allocate Buffers.");
+    EXPECT_EQ(ui.Boxes()[0].caption, "Allocation Error");
+    EXPECT_EQ(ui.Boxes()[0].icon, velmar_ui::BoxIcon::Error);
+}
+
+}  // namespace

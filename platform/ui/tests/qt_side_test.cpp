@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <cstdlib>
 #include <thread>
 
 #include "velmar_ui/form_logic.h"
@@ -226,6 +227,19 @@ TEST_F(QtSideTest, WorkerUpdatesAndBoxesGoThroughTheGuiThread) {
     EXPECT_TRUE(services.shownOnGuiThread);
     EXPECT_TRUE(updatedOnGuiThread);
     EXPECT_EQ(window.View().Position(15), 16);
+}
+
+// A restart names the program bare; it is found beside the running one even when the build's bin
+// is not on PATH (here: this test program, asked only to list its tests).
+TEST_F(QtSideTest, BareProgramNameStartsTheOneBesideThisProgram) {
+    QtUiServices services(nullptr);
+    const char* path = std::getenv("PATH");
+    const std::string saved = path ? path : "";
+    ::setenv("PATH", "/nonexistent", 1);
+    const bool started = services.StartProgram("velmar_ui_qt_tests", {"--gtest_list_tests"});
+    ::setenv("PATH", saved.c_str(), 1);
+    EXPECT_TRUE(started);
+    EXPECT_FALSE(services.StartProgram("no-such-program-here", {}));
 }
 
 TEST_F(QtSideTest, TimersTickOnTheGuiThreadUntilKilled) {

@@ -13,16 +13,6 @@ namespace {
 // Room for the frames an encoder may still hold at the end (a few Layer III frames at most).
 constexpr std::size_t kFlushBytes = 16384;
 
-// The built-in encoder's Layer III holds frames back until later frames settle their free space,
-// and gives the rest at its Flush; an encoder without Flush (Layers I and II only) holds nothing.
-template <typename BuiltIn>
-long FlushBuiltIn(BuiltIn& encoder, std::uint8_t* out, std::size_t size) {
-    if constexpr (requires { encoder.Flush(out, size); })
-        return encoder.Flush(out, size);
-    else
-        return 0;
-}
-
 std::string Formatted(const char* format, int value) {
     char text[200];
     std::snprintf(text, sizeof text, format, value);
@@ -128,7 +118,8 @@ bool WaveEncoder::FlushCodec(std::vector<std::uint8_t>& out) {
     flushed_ = true;
     if (!fast_) {
         std::vector<std::uint8_t> rest(kFlushBytes);
-        const long bits = FlushBuiltIn(*builtIn_, rest.data(), rest.size());
+        // Layer III holds frames back until later ones settle their free space.
+        const long bits = builtIn_->Flush(rest.data(), rest.size());
         if (bits < 0) {
             error_ = builtIn_->LastError();
             return false;

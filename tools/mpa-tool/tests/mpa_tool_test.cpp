@@ -38,3 +38,70 @@ TEST(MpaTool, AnOutputThatIsTheInputIsRefusedAndTheInputKept) {
 }
 
 }  // namespace
+
+namespace {
+
+// The rate comes from the WAVE file when the line names none; a bad line fails before the output
+// exists, with one prefix; the set-up's notes are not printed; --help explains the line.
+TEST(MpaTool, EncOptionLine) {
+    const fs::path folder = velmar_testing::TempDir();
+    const std::string wave = (folder / "in48.wav").string();
+    {
+        const auto header = wav::MakeWavHeader(48000, 2, 1152 * 4 * 4);
+        std::ofstream out(wave, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
+        const std::vector<char> samples(1152 * 4 * 4, 5);
+        out.write(samples.data(), std::streamsize(samples.size()));
+    }
+    const std::string tool = BinDir() + "/mpa-tool enc ";
+    const std::string out = (folder / "out.mp2").string();
+    std::string text;
+    EXPECT_EQ(RunCommand(tool + "'enc -l 2 -b 192' " + wave + " " + out + " 2>&1", &text), 0) << text;
+    EXPECT_GT(fs::file_size(out), 0u);
+    EXPECT_EQ(text.find("Fractional number of slots"), std::string::npos) << text;
+
+    const struct {
+        const char* line;
+        const char* error;
+    } bad[] = {
+        {"enc -l 4 -b 64", "enc: -l layer must be 1, 2, or 3, not 4\n"},
+        {"enc -x", "enc: unrec option x\n"},
+        {"enc -l 2 -s 44.1", "enc: the WAVE file has 48000 Hz, the option line asks for 44100 Hz\n"},
+    };
+    for (const auto& b : bad) {
+        const std::string refused = (folder / "refused.mp2").string();
+        text.clear();
+        EXPECT_EQ(RunCommand(tool + "'" + b.line + "' " + wave + " " + refused + " 2>&1", &text), 1) << b.line;
+        EXPECT_EQ(text, b.error) << b.line;
+        EXPECT_FALSE(fs::exists(refused)) << b.line;
+    }
+    EXPECT_EQ(RunCommand(tool + "--help", &text), 0);
+    EXPECT_NE(text.find("-s kHz"), std::string::npos) << text;
+}
+
+}  // namespace
+
+namespace {
+
+// The data files (here the decoder's "huffdec") are found in the run directory beside the
+// program's bin whatever the current directory: no warning, same output.
+TEST(MpaTool, DecodesFromAnyDirectoryWithoutDataFileWarnings) {
+    const fs::path folder = velmar_testing::TempDir();
+    const std::string wave = (folder / "in.wav").string();
+    {
+        const auto header = wav::MakeWavHeader(44100, 2, 1152 * 4 * 8);
+        std::ofstream out(wave, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(header.data()), std::streamsize(header.size()));
+        const std::vector<char> samples(1152 * 4 * 8, 9);
+        out.write(samples.data(), std::streamsize(samples.size()));
+    }
+    const std::string tool = BinDir() + "/mpa-tool ";
+    const std::string mp3 = (folder / "in.mp3").string();
+    ASSERT_EQ(RunCommand(tool + "enc 'enc -l 3 -b 128' " + wave + " " + mp3 + " 2>/dev/null"), 0);
+    std::string text;
+    EXPECT_EQ(RunCommand("cd / && " + tool + "dec " + mp3 + " " + (folder / "out.wav").string() + " 2>&1", &text), 0);
+    EXPECT_EQ(text.find("could not find"), std::string::npos) << text;
+    EXPECT_EQ(text.find("huffdec"), std::string::npos) << text;
+}
+
+}  // namespace

@@ -23,6 +23,16 @@ bool StartProgram(std::string_view program, const std::vector<std::string>& argu
 // The directory of the running executable.
 std::string ExecutableDirectory();
 
+// The path to start `program` by: a bare name ("Velmar") names the program beside the running
+// executable when there is one there, as the programs of one build are started from one
+// directory that need not be on PATH; anything else is returned unchanged.
+std::string ResolveProgram(std::string_view program);
+
+// Where a data file the programs open by name ("huffdec", "ucode/...") lies: the name itself when
+// it opens from the current directory, else the build's run directory beside the program's bin
+// (<bin>/../run/<name>) when it is there, so that the programs work from any directory.
+std::string DataFilePath(const std::string& name);
+
 // True when stdin is a terminal of the foreground process group and `key` has been typed.
 bool ConsoleKeyPressed(char key);
 

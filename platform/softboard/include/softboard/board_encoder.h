@@ -49,6 +49,8 @@ private:
         std::size_t read = 0;
         std::uint64_t produced = 0;  // bytes handed to the host
         std::uint32_t fillOffset = 0;
+        std::size_t queuedAfterFill = 0;  // pairs the host had queued after the last fill
+        int filledSinceReturn = 0;        // pairs filled since the host last handed some back
     };
 
     void StartVideo(bool compress);

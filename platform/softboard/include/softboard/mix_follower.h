@@ -8,7 +8,9 @@
 // the high nibble when it is set (0x1x A, 0x2x B, the play list's variants), else in the low one;
 // a list word whose two nibbles disagree (0x20, 0x11) ends the span of a keyed transition: the
 // key is released with its target on air. A keyed transition otherwise shows one alpha frame a
-// field and ends when the stream has no frame left.
+// field and ends when the stream has no frame left. The play list's words (stream bytes with a
+// high nibble, a keyed transition of mode 1 or 2) count fields from the list's clock, which starts
+// at the start field of channel A's last play range.
 #pragma once
 
 #include <cstdint>
@@ -56,6 +58,7 @@ public:
     static constexpr std::uint32_t kOpOutputSource = 0x9c;
     static constexpr std::uint32_t kOpKeyedTransition = 0x9b;
     static constexpr std::uint32_t kOpFlush = 0x9f;
+    static constexpr std::uint32_t kOpPlayRange = 0x93;
 
     // Every command the board decodes; the mix takes its own and ignores the rest.
     void OnCommand(const MixCommand& command);
@@ -92,6 +95,7 @@ private:
     std::uint32_t alphaCounter_ = 0;
     std::uint32_t resumes_[2] = {0, 0};
     std::uint64_t now_ = 0;
+    std::uint32_t listOrigin_ = 0;
 };
 
 }  // namespace softboard

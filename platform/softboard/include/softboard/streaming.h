@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 namespace softboard {
 
 class SoftBoard;
+class VideoChannels;
 
 // A running checksum of a byte sequence that does not depend on how the sequence is cut into
 // pieces: four interleaved 64-bit FNV-1a lanes over little-endian 8-byte words (so it keeps up
@@ -95,6 +98,16 @@ public:
     // The mix of the two channels, following the alpha stream on input 2.
     MixFollower& Mix() { return mix_; }
 
+    // For the video channels, which take their inputs as they show pictures: up to `budget`
+    // bytes of the stream's queued pairs (kept, counted and captured as any consumed input).
+    std::uint64_t TakeInput(std::uint32_t stream, std::uint64_t budget, std::vector<std::uint8_t>* sink);
+    // A new clip starts on the stream: the pairs in front of the first one whose data begin as
+    // `startsClip` says (those of a clip that was left) are dropped without counting; what of that
+    // pair was already consumed before the clip's play word arrived is handed back.
+    std::vector<std::uint8_t> RestartAtClip(std::uint32_t stream, bool (*startsClip)(const std::uint8_t*, std::size_t, bool),
+                                            bool argument);
+    VideoChannels& Channels() { return *channels_; }
+
 private:
     struct PictureUnit {
         std::uint64_t start = 0;
@@ -127,6 +140,7 @@ private:
 
     void ConsumeInput(std::uint32_t stream);
     void ProduceOutput(std::uint32_t stream);
+    void ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& bytes);
     void WriteIndexEntries(Output& output);
     std::uint32_t* ProgressWord(std::uint32_t entry, std::uint32_t word);
 
@@ -138,6 +152,7 @@ private:
     Input inputs_[kInputStreams];
     Output outputs_[kOutputStreams];
     std::uint32_t ringWrite_ = 0;
+    std::unique_ptr<VideoChannels> channels_;
 };
 
 }  // namespace softboard

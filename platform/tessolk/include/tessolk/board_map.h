@@ -95,7 +95,8 @@ inline constexpr std::uint32_t IndexRingWordOffset(std::uint32_t index) { return
 // The status area: every word above that the board changes on its own and the panels show.
 // A panel copies it whole once per tick.
 inline constexpr std::uint32_t kStatusAreaBegin = kStreamProgressTable;
-inline constexpr std::uint32_t kStatusAreaEnd = kRecordTimecode + 8;
+// The record panel shows the time code block's VITC (word 3) too.
+inline constexpr std::uint32_t kStatusAreaEnd = kRecordTimecode + 16;
 
 inline constexpr std::uint32_t kNewerBoardType = 0x8120;
 inline constexpr std::uint32_t kDefaultPacketSize = 0x1000;

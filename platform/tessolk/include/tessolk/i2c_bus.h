@@ -12,6 +12,13 @@ namespace tessolk {
 inline constexpr std::uint8_t kEepromAddress = 0x30;  // 8-bit bus addresses, write form
 inline constexpr std::uint8_t kDspAddress = 0x20;
 inline constexpr std::uint8_t kDspRevision = 8;
+// The serial EEPROM's memory: written a page (64 bytes) at a time after a two-byte address, high
+// byte first; read sequentially from the address last written. Its write cycle ends at once, so
+// its acknowledge poll, made through the port device at 0x44, always finds it ready.
+inline constexpr std::uint8_t kEepromMemoryAddress = 0xA6;
+inline constexpr std::uint8_t kEepromPortAddress = 0x44;
+inline constexpr std::uint32_t kEepromMemoryBytes = 32768;
+inline constexpr std::uint32_t kEepromPageBytes = 64;
 
 struct I2cBusState {
     std::uint32_t lastValue = 3;  // both lines released and high
@@ -24,6 +31,9 @@ struct I2cBusState {
     std::uint8_t switchToSend = 0;
     std::uint8_t controlByte = 0;  // the last byte written to device 0x30
     std::uint32_t dspCodeBytes = 0;  // bytes written to the DSP in its last transfer
+    std::uint8_t eepromPort = 0xFF;  // the last state written to the port device at 0x44
+    std::uint16_t eepromPointer = 0;  // the EEPROM memory's address counter
+    std::uint8_t eepromMemory[kEepromMemoryBytes] = {};
 };
 
 enum I2cMode : std::uint8_t { kI2cIdle = 0, kI2cReceive = 1, kI2cSend = 2 };

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/host_hooks.h"
+
 namespace velmar_ui {
 
 enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
@@ -45,6 +47,13 @@ std::vector<FileFilterEntry> ParseFileFilter(const std::string& filter);
 // The folder part of a path ("" when there is none), where a chooser opens next time.
 std::string FolderOf(const std::string& path);
 
+class UiServices;
+
+// A host hook (platform::SetMessageBoxHook) that shows the libraries' boxes through `ui`: a box
+// asked for on a worker thread, such as the board's service thread, is shown on the UI thread
+// while the worker waits. `ui` must outlive the hook.
+platform::MessageBoxHook LibraryBoxesThrough(UiServices& ui);
+
 class UiServices {
 public:
     using Task = std::function<void()>;
@@ -66,8 +75,9 @@ public:
     // Blocks the UI thread for a while, as the drain waits of the panels do.
     virtual void Sleep(int milliseconds) = 0;
 
-    // Starts a program without waiting for it. A name without a slash is looked up on PATH; give
-    // "./name" for one in the working directory. False when it could not be started.
+    // Starts a program without waiting for it. A name without a slash is the program beside the
+    // running executable, else looked up on PATH; give "./name" for one in the working directory.
+    // False when it could not be started.
     virtual bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) = 0;
     // Ends the process with `exitCode` once the UI thread returns to its event loop.
     virtual void ExitProcess(int exitCode) = 0;

@@ -8,6 +8,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include "platform/kernel.h"
+
 namespace velmar_ui_qt {
 
 using velmar_ui::BoxAnswer;
@@ -111,7 +113,8 @@ void QtUiServices::Sleep(int milliseconds) { QThread::msleep(static_cast<unsigne
 bool QtUiServices::StartProgram(const std::string& program, const std::vector<std::string>& arguments) {
     QStringList args;
     for (const auto& argument : arguments) args << QString::fromStdString(argument);
-    return QProcess::startDetached(QString::fromStdString(program), args);
+    // A bare name is the program beside this one first: the build's bin need not be on PATH.
+    return QProcess::startDetached(QString::fromStdString(platform::ResolveProgram(program)), args);
 }
 
 void QtUiServices::ExitProcess(int exitCode) { QCoreApplication::exit(exitCode); }

@@ -1,11 +1,12 @@
 #include "mpeg_audio/table_file.h"
 
 #include "mpeg_audio/console.h"
+#include "platform/kernel.h"
 
 namespace mpa {
 
 TableFile OpenTable(const std::string& name) {
-    TableFile file(std::fopen(name.c_str(), "r"));
+    TableFile file(std::fopen(platform::DataFilePath(name).c_str(), "r"));
     if (!file) ConsoleMessage("OpenTable: could not find %s\n", name.c_str());
     return file;
 }

@@ -11,6 +11,7 @@
 #include "mpeg_audio/bit_stream.h"
 #include "mpeg_audio/console.h"
 #include "mpeg_audio/crc.h"
+#include "layer3_encoder.h"
 #include "psycho_model1.h"
 #include "psycho_model2.h"
 
@@ -36,6 +37,7 @@ struct Encoder::State {
     AnalysisFilter filter;
     PsychoModel2 model2;
     PsychoModel1 model1;
+    Layer3Encoder layer3;
 };
 
 Encoder::Encoder() : state_(std::make_unique<State>()) {}
@@ -134,6 +136,7 @@ int Encoder::EncoderSetup(const std::string& optionLine) {
             }
             break;
     }
+    if (h.layer == 3 && !s.layer3.Setup(SamplingRateHz(h), &s.error)) return -1;
     if (s.model == 1 && !s.model1.Setup(h.layer, version == 1 ? frequency : frequency + 4, bitrate / s.params.stereo,
                                          &s.error))
         return -1;
@@ -169,6 +172,15 @@ void WriteHeader(const AudioFrameHeader& h, BitStream& stream) {
     PutBits(stream, h.emphasis, 2);
 }
 
+long CopyOut(const std::vector<std::uint8_t>& bytes, std::uint8_t* out, std::size_t outSize, std::string& error) {
+    if (bytes.size() > outSize) {
+        error = "output buffer too small";
+        return -1;
+    }
+    std::copy(bytes.begin(), bytes.end(), out);
+    return static_cast<long>(bytes.size()) * 8;
+}
+
 void JoinChannels(Layer12Frame& f, int parts, int sblimit) {
     for (int part = 0; part < parts; ++part)
         for (int s = 0; s < 12; ++s)
@@ -177,6 +189,15 @@ void JoinChannels(Layer12Frame& f, int parts, int sblimit) {
 }
 
 }  // namespace
+
+long Encoder::Flush(std::uint8_t* out, std::size_t outSize) {
+    State& s = *state_;
+    s.error.clear();
+    if (!s.ready || s.params.header.layer != 3) return 0;
+    std::vector<std::uint8_t> bytes;
+    s.layer3.Flush(bytes);
+    return CopyOut(bytes, out, outSize, s.error);
+}
 
 long Encoder::EncodeFrame(const std::int16_t* samples, std::uint8_t* out, std::size_t outSize) {
     State& s = *state_;
@@ -187,11 +208,6 @@ long Encoder::EncodeFrame(const std::int16_t* samples, std::uint8_t* out, std::s
     }
     AudioFrameParams& params = s.params;
     AudioFrameHeader& h = params.header;
-    if (h.layer == 3) {
-        s.error = "Layer III coding is not available";
-        return -1;
-    }
-
     if (s.fractional_slots != 0.0) {
         if (s.fractional_slots - 1.0 >= s.slot_lag) {
             h.padding = 1;
@@ -203,6 +219,14 @@ long Encoder::EncodeFrame(const std::int16_t* samples, std::uint8_t* out, std::s
     }
     const int frameBits = (s.whole_slots + h.padding) * s.bits_per_slot;
     int bitsAvailable = frameBits;
+    if (h.layer == 3) {
+        h.mode = s.configured_mode;
+        HeaderToFrameParams(params);
+        std::vector<std::uint8_t> bytes;
+        if (!s.layer3.EncodeFrame(samples, h, params.stereo, frameBits, s.quality, s.filter, bytes, &s.error))
+            return -1;
+        return CopyOut(bytes, out, outSize, s.error);
+    }
 
     // Joint stereo decides mode and bound per frame from the configured mode.
     h.mode = s.configured_mode;

@@ -28,9 +28,15 @@ public:
     int EncoderSetup(const std::string& optionLine);
 
     // Codes one frame of `samples` (kFrameInputSamples values; Layer I reads the first 384 of each half,
-    // single channel only the first half) into `out`. Returns the frame's bit count (a whole number of
-    // bytes), or -1 with LastError() set.
+    // Layer III at the half rates the first 576, single channel only the first half) into `out`. Returns
+    // the bit count written (a whole number of bytes), or -1 with LastError() set. Layer III hands out
+    // frames only once complete: a frame's free space takes the main data of later ones, so a call may
+    // give none, one or two frames; `Flush` gives the rest.
     long EncodeFrame(const std::int16_t* samples, std::uint8_t* out, std::size_t outSize);
+
+    // End of a run: completes the frames still held (Layer III) and writes them; returns their bits
+    // (0 for Layers I and II), or -1 with LastError() set.
+    long Flush(std::uint8_t* out, std::size_t outSize);
 
     // Appends bits to the frame being written; the bit-writer callback of the Layer III formatter.
     void EmitBits(std::uint32_t value, int count);

@@ -1,0 +1,146 @@
+// The service loop over the recording fake driver: its set-up through the driver, a file opened
+// and handed to the board as pairs, failed driver calls logged, and a set-up that fails returned
+// to the caller instead of ending the process.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <fstream>
+#include <thread>
+
+#include "command_line.h"
+#include "fake_driver.h"
+#include "platform/host_hooks.h"
+#include "platform/kernel.h"
+#include "platform/log.h"
+#include "platform/shared_memory.h"
+#include "ruvent/ruvent.h"
+#include "ruvent/service_loop.h"
+#include "ruvent/shared_words.h"
+#include "tessolk/board_map.h"
+#include "velmar_testing/test_support.h"
+
+using namespace ruvent_testing;
+
+namespace {
+
+constexpr std::uint32_t kPhysical = 0x20000000;  // where the fake maps the window
+constexpr std::uint32_t kPair = 0x1000;
+// Packet, CBO, MBE, MBO, then input 0 with eight pairs; nothing else.
+const char* const kSizes = "-s 0x1000 0x1000 0x400 0x400 0x8000";
+constexpr std::uint32_t kInput0 = board_map::kFirstAreaOffset + 0x1000 + 0x1000 + 0x400 + 0x400;
+
+// Runs `mdaemon` on a thread of its own, as the control application does.
+class LoopThread {
+public:
+    explicit LoopThread(const std::string& words) : rounds_(ruvent::ServiceLoopRounds()) {
+        thread_ = std::thread([this, words] { result_ = Call(mdaemon, words); });
+    }
+    ~LoopThread() { Join(); }
+    int Join() {
+        if (thread_.joinable()) thread_.join();
+        return result_;
+    }
+    // Waits until the loop has finished `n` more rounds since the last call.
+    bool WaitRounds(std::uint64_t n) {
+        rounds_ += n;
+        for (int i = 0; i < 10000 && ruvent::ServiceLoopRounds() < rounds_; ++i) platform::SleepMs(1);
+        return ruvent::ServiceLoopRounds() >= rounds_;
+    }
+
+private:
+    std::uint64_t rounds_;
+    int result_ = -1;
+    std::thread thread_;
+};
+
+struct ServiceLoopFixture : ::testing::Test {
+    ServiceLoopFixture() {
+        fake.SetWindowBytes(board_map::kFirstAreaOffset + 0x10000);
+        previousSink = platform::SetLogSink([this](platform::LogLevel, const std::string& line) {
+            std::lock_guard lock(logMutex);
+            log.push_back(line);
+        });
+    }
+    ~ServiceLoopFixture() override { platform::SetLogSink(previousSink); }
+    std::uint32_t WindowWord(std::uint32_t offset) {
+        std::uint32_t word = 0;
+        std::memcpy(&word, fake.WindowBytes() + offset, 4);
+        return word;
+    }
+    void Interrupt() { platform::NamedEvent::Open("QRInterrupt0")->Set(); }
+
+    FakeDriver fake;
+    ScopedDriver scoped{fake};
+    platform::LogSink previousSink;
+    std::mutex logMutex;
+    std::vector<std::string> log;
+};
+
+TEST_F(ServiceLoopFixture, SetsUpServesAnInputAndQuitsThroughTheDriver) {
+    const std::string path = velmar_testing::TempDir() + "/clip.bin";
+    std::vector<std::uint8_t> clip(3 * kPair);
+    for (std::size_t i = 0; i < clip.size(); ++i) clip[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(clip.data()), clip.size());
+
+    LoopThread loop(std::string("mdaemon -nc ") + kSizes);
+    ASSERT_TRUE(loop.WaitRounds(1));
+    // The layout went to the driver: sizes, area registers, the progress table's address, the event.
+    for (std::uint32_t i = 0; i < 5; ++i) {
+        std::uint32_t size = 0;
+        fake.ReadSizeArray(0, size, i);
+        EXPECT_EQ(size, std::vector<std::uint32_t>({0x1000, 0x1000, 0x400, 0x400, 0x8000})[i]);
+    }
+    EXPECT_EQ(fake.Word(0, board_map::kAreaAddressRegisters + 4), kPhysical + board_map::kFirstAreaOffset + 0x1000);
+    EXPECT_EQ(fake.DeviceContext(2),
+              reinterpret_cast<std::uintptr_t>(fake.WindowBytes()) + board_map::kStreamProgressTable);
+    EXPECT_EQ(fake.EventName(), "QRInterrupt0");
+    EXPECT_EQ(WindowWord(board_map::kFirstAreaOffsetWord), board_map::kFirstAreaOffset);
+
+    // An open request: the first two pairs are filled from the file and handed over in one packet.
+    fake.WriteInputFilename(0, path.c_str(), 0);
+    fake.WriteInputFilenameOffset(0, 0, 0, 0, 0, 0);
+    fake.SetSemaphore(0, 0, 0, 11);
+    fake.FailNext(FakeDriver::Operation::ReadShared, 1);  // the round's abort check: logged, carried on
+    Interrupt();
+    ASSERT_TRUE(loop.WaitRounds(1));
+    EXPECT_EQ(fake.Semaphore(0, 0, 0), 0u);
+    EXPECT_TRUE(std::equal(clip.begin(), clip.begin() + 2 * kPair, fake.WindowBytes() + kInput0));
+    EXPECT_EQ(WindowWord(board_map::kPacketReadyFlag), 1u);
+    const std::uint32_t* packet = reinterpret_cast<const std::uint32_t*>(fake.WindowBytes() + board_map::kCommandPacket);
+    const std::uint32_t pairs[] = {kPhysical + kInput0, kPair, kPhysical + kInput0 + kPair, kPair};
+    EXPECT_NE(std::search(packet, packet + 0x400, std::begin(pairs), std::end(pairs)), packet + 0x400);
+    {
+        std::lock_guard lock(logMutex);
+        ASSERT_EQ(log.size(), 1u);
+        EXPECT_EQ(log[0], "service loop, board 1: ReadSharedMem failed with status 1");
+    }
+
+    fake.WriteSharedMem(0, ruvent::shared_word::kQuitValue, ruvent::shared_word::kQuitRequest);
+    Interrupt();
+    EXPECT_EQ(loop.Join(), ruvent::kLoopQuit);
+}
+
+// A set-up that fails returns to the caller with the console line and the box; the process (this
+// test) goes on.
+TEST_F(ServiceLoopFixture, FailedSetUpReturnsInsteadOfEndingTheProcess) {
+    std::vector<std::string> boxes;
+    const auto previous = platform::SetMessageBoxHook(
+        [&](const std::string& text, const std::string& caption, platform::MessageButtons, platform::MessageIcon) {
+            boxes.push_back(caption + ": " + text);
+            return platform::MessageAnswer::Ok;
+        });
+    fake.SetMapFails(true);
+    ::testing::internal::CaptureStdout();
+    LoopThread loop(std::string("mdaemon -nc -start ") + kSizes);
+    EXPECT_EQ(loop.Join(), ruvent::kLoopSetUpFailed);
+    const std::string console = ::testing::internal::GetCapturedStdout();
+    platform::SetMessageBoxHook(previous);
+    EXPECT_NE(console.find(" Allocate Common Buffer Fail "), std::string::npos) << console;
+    EXPECT_EQ(boxes, std::vector<std::string>{
+                         "Allocation Error: Unable to Allocate Buffers. Try Restarting Windows. Program will Close."});
+    EXPECT_EQ(log, std::vector<std::string>{"service loop, board 1: MapMemory failed with status 1"});
+}
+
+}  // namespace

@@ -1,0 +1,352 @@
+// The alpha channel: loading the stream, the cut and keyed transitions, and the list's prepared
+// transition lines.
+#include "alpha_channel.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "alpha_reader.h"
+#include "format.h"
+#include "index_formats/index_files.h"
+#include "play_list_channel.h"
+#include "velmar_view.h"
+#include "velmar_view_ids.h"
+
+namespace velmar {
+
+using namespace panel_ids;
+
+namespace {
+
+constexpr const char* kFileError = "Velmar File Error";
+constexpr const char* kAlphaFilter =
+    "Alpha Files (*.alp)|*.alp|Audio Files (*.wav)|*.wav|Data Files (*.mpg;*.wav)|*.mpg; *.wav|All Files (*.*)|*.*||";
+// The play list's cut: one alpha frame of 320 bytes, from the run directory.
+constexpr const char* kCutAlphaLoad = "mwcmd -i2B -l1 -O 0x0 0x140 0 0x0 -F <.\\mpeg\\framecut1.alp>";
+constexpr std::uint32_t kAlphaQueueFlags = window::kQueueSlotFlags[2];
+constexpr int kAlphaQueueSlots = 4;
+constexpr int kAlphaFirstQueueSlot = 10;
+
+std::string AdbPath(const std::string& alp) { return index_formats::IndexPathBeside(alp, ".adb"); }
+
+std::optional<std::uint32_t> ReadWord(const std::string& path, std::uint64_t offset) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(offset));
+    unsigned char b[4];
+    if (!in.read(reinterpret_cast<char*>(b), 4)) return std::nullopt;
+    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
+}
+
+int LastFrameOf(const std::string& alp) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(AdbPath(alp), error);
+    if (error || size < 4) return kNoAlphaIndex;
+    return static_cast<int>(std::min<std::uintmax_t>(size / 4, kNoAlphaIndex)) - 1;
+}
+
+// The high word of a start offset: "0" as the line has always shown it, the value past 4 GiB.
+std::string HighWord(std::uint64_t offset) {
+    const auto high = static_cast<std::uint32_t>(offset >> 32);
+    return high == 0 ? "0" : Format("0x%x", high);
+}
+
+}  // namespace
+
+AlphaOrder AlphaOrderOf(std::uint32_t firstWord, bool is2000Board) {
+    constexpr std::uint32_t kAbcc = 0x43434241;  // bytes "ABCC"
+    constexpr std::uint32_t kCcba = 0x41424343;  // bytes "CCBA"
+    if (firstWord == kAbcc) return is2000Board ? AlphaOrder::Reversed : AlphaOrder::AsStored;
+    if (firstWord == kCcba) return is2000Board ? AlphaOrder::AsStored : AlphaOrder::Reversed;
+    return AlphaOrder::Invalid;
+}
+
+CAlphaChannel::CAlphaChannel(CVelmarView& panel) : panel_(panel) {}
+
+bool CAlphaChannel::ListMode() const { return list_ != nullptr && list_->Active(); }
+
+std::uint32_t CAlphaChannel::Length() const {
+    return static_cast<std::uint32_t>(std::max(1, lastAlphaFrame_ + 1));
+}
+
+bool CAlphaChannel::OnControl(const velmar_ui::Event& event) {
+    using velmar_ui::EventKind;
+    if (event.kind == EventKind::Command) {
+        switch (event.id) {
+        case kPlayAlpha: OnAlphaPlay(); return true;
+        case kPauseAlpha: OnAlphaPause(); return true;
+        case kStopAlpha: OnAlphaStop(); return true;
+        case kFileAlpha: OnAlphaBrowse(); return true;
+        default: return false;
+        }
+    }
+    if (event.id != kPathAlpha) return false;
+    if (event.kind == EventKind::EditChange) {
+        changed = true;
+        panel_.UpdateData(true);
+        return true;
+    }
+    if (event.kind == EventKind::EditLostFocus) {
+        OnAlphaFileChanged();
+        return true;
+    }
+    return false;
+}
+
+void CAlphaChannel::ReadStream() {
+    lastAlphaFrame_ = LastFrameOf(panel_.alphaPath);
+    panel_.Sliders().SetLength(kSliderAlpha, lastAlphaFrame_);
+    const auto word = ReadWord(panel_.alphaPath, 0);
+    reversed_ = word && AlphaOrderOf(*word, panel_.Is2000Board()) == AlphaOrder::Reversed;
+    panel_.View().SetText(kCountAlpha, Format(reversed_ ? "%.7d" : "%.7d R", lastAlphaFrame_ + 1));
+}
+
+void CAlphaChannel::Init() {
+    panel_.View().SetFlat(kStopAlpha, true);
+    panel_.alphaPath = panel_.ReadKey("PATHALP");
+    ReadStream();
+    changed = false;
+    position_ = 0;
+    panel_.alphaStart = "00000000";
+    panel_.UpdateData(false);
+    panel_.View().SelectAllText(kPathAlpha);
+}
+
+void CAlphaChannel::OnAlphaFileChanged() {
+    if (!changed) return;
+    panel_.WriteKey("PATHALP", panel_.alphaPath);
+    panel_.Sliders().SetPosition(kSliderAlpha, 0);
+    ReadStream();
+    changed = false;
+    position_ = 0;
+    panel_.alphaStart = "00000000";
+    panel_.UpdateData(false);
+    panel_.View().SelectAllText(kPathAlpha);
+}
+
+void CAlphaChannel::OnAlphaBrowse() {
+    const std::string stored = panel_.ReadKey("PATHALP");
+    std::string extension = std::filesystem::path(stored).extension().string();
+    if (extension.empty()) extension = ".alp";
+    velmar_ui::FileChooserSpec chooser;
+    chooser.startFolder = velmar_ui::FolderOf(stored);
+    chooser.initialName = "*" + extension;
+    chooser.defaultExtension = "alp";
+    chooser.filter = kAlphaFilter;
+    const auto chosen = panel_.Ui().ChooseFile(chooser);
+    if (!chosen) return;
+    panel_.alphaPath = *chosen;
+    changed = true;
+    OnAlphaFileChanged();
+    OnAlphaStop();
+}
+
+void CAlphaChannel::Retake() {
+    // A new start while running takes the transition again in its mode.
+    const int was = state_;
+    state_ = 0;
+    if (was == 1) OnAlphaPlay();
+    if (was == 2) OnAlphaPause();
+}
+
+void CAlphaChannel::SetAlphaStartFrame() {
+    const long typed = std::strtol(panel_.alphaStart.c_str(), nullptr, 10);
+    const int start = static_cast<int>(std::clamp<long>(typed, 0, std::max(0, lastAlphaFrame_)));
+    panel_.alphaStart = Format("%.8d", start);
+    if (start != position_) {
+        position_ = start;
+        panel_.Sliders().SetPosition(kSliderAlpha, start);
+        Retake();
+    }
+    panel_.UpdateData(false);
+    if (changed) OnAlphaFileChanged();
+}
+
+void CAlphaChannel::OnAlphaSlider(int position, bool dragging) {
+    position_ = position;
+    panel_.alphaStart = Format("%.8d", position);
+    panel_.UpdateData(false);
+    if (!dragging) Retake();
+}
+
+bool CAlphaChannel::LoadAlphaFile() {
+    const std::string path = panel_.alphaPath;
+    if (path.empty()) {
+        noAlpha_ = true;
+        return true;
+    }
+    noAlpha_ = false;
+    const bool listMode = ListMode();
+    if (!std::filesystem::is_regular_file(path)) {
+        panel_.Ui().MessageBox({"Bad File Name", kFileError});
+        if (listMode) list_->Stop();
+        return false;
+    }
+    const auto first = ReadWord(path, 0);
+    const AlphaOrder order = first ? AlphaOrderOf(*first, panel_.Is2000Board()) : AlphaOrder::Invalid;
+    // A truncated stream, or one whose tables disagree with its codes, would feed the board
+    // garbage from the bad frame on: refuse it here.
+    std::string problem;
+    if (order == AlphaOrder::Invalid || !alpha_stream::ReadAlphaStreamInfo(path, &problem)) {
+        if (!problem.empty()) panel_.AddLogMessage("Alpha stream " + path + ": " + problem);
+        panel_.Ui().MessageBox({"Invalid ALPHA File detected", kFileError});
+        return false;
+    }
+    std::uint64_t endOffset = 0;
+    if (listMode) {
+        std::error_code error;
+        endOffset = std::filesystem::file_size(path, error);
+    }
+    int start = static_cast<int>(std::strtol(panel_.alphaStart.c_str(), nullptr, 10));
+    start = std::max(0, start) & ~1;
+
+    auto buildIndex = [&]() {
+        if (panel_.Host().RunIndexBuild(path)) {
+            changed = true;
+            OnAlphaFileChanged();
+            return true;
+        }
+        panel_.Ui().MessageBox(
+            {Format("Can't Find %s - Alpha Will Start From 1st Frame", AdbPath(path).c_str()), kFileError});
+        return false;
+    };
+    if (listMode && lastAlphaFrame_ == kNoAlphaIndex) buildIndex();
+    std::uint64_t startOffset = 0;
+    if (start != 0) {
+        bool haveIndex = LastFrameOf(path) != kNoAlphaIndex;
+        if (!haveIndex) haveIndex = buildIndex();
+        if (haveIndex) {
+            const auto entry = index_formats::ReadAlphaIndexEntry(AdbPath(path), static_cast<std::uint64_t>(start));
+            if (!entry) {
+                panel_.Ui().MessageBox({"Invalid Offset detected", kFileError});
+                return false;
+            }
+            startOffset = entry->ByteOffset();
+        }
+    }
+
+    const char* reverse = order == AlphaOrder::Reversed ? "-R " : "";
+    const bool queued = listMode && !firstAlpha;
+    std::string line;
+    if (queued) {
+        line = Format("mwcmd -q%d -O 0x%x 0x%x %s 0x%x %s<%s>", kAlphaFirstQueueSlot + alphaSlotIndex,
+                      static_cast<std::uint32_t>(endOffset >> 32), static_cast<std::uint32_t>(endOffset),
+                      HighWord(startOffset).c_str(), static_cast<std::uint32_t>(startOffset), reverse, path.c_str());
+    } else {
+        const char* loop = panel_.View().Checked(kLoopAlpha) ? "-l0" : "-l1";
+        line = Format("mwcmd -i2B %s -O 0x%x 0x%x %s 0x%x %s-F <%s>", loop, static_cast<std::uint32_t>(endOffset >> 32),
+                      static_cast<std::uint32_t>(endOffset), HighWord(startOffset).c_str(),
+                      static_cast<std::uint32_t>(startOffset), reverse, path.c_str());
+    }
+    const auto word = ReadWord(path, startOffset);
+    if (!word || *word != *first) {
+        panel_.Ui().MessageBox({"Invalid Offset detected", kFileError});
+        return false;
+    }
+    panel_.SendCommand(line);
+    if (queued) {
+        if (BoardWindow* window = panel_.Window())
+            window->Write32(kAlphaQueueFlags + 4 * static_cast<std::uint32_t>(alphaSlotIndex), 1);
+        alphaSlotIndex = (alphaSlotIndex + 1) % kAlphaQueueSlots;
+    }
+    return true;
+}
+
+std::uint32_t CAlphaChannel::TransitionTime() const { return static_cast<std::uint32_t>(scheduledStart); }
+
+std::uint32_t CAlphaChannel::CueField() const {
+    const BoardWindow* window = panel_.Window();
+    const std::uint32_t counter = window ? window->Read32(window::kChannelAStatus + window::kStatusFieldClock) : 0;
+    return (counter + 16) & ~1u;
+}
+
+void CAlphaChannel::EnterState(int state) {
+    state_ = state;
+    panel_.View().SetFlat(kPlayAlpha, state == 1);
+    panel_.View().SetFlat(kPauseAlpha, state == 2);
+    panel_.View().SetFlat(kStopAlpha, state == 0);
+}
+
+void CAlphaChannel::ShowView() {
+    panel_.View().SetChecked(kViewB, viewB_);
+    panel_.View().SetChecked(kViewA, !viewB_);
+}
+
+void CAlphaChannel::SetViewA() {
+    viewB_ = false;
+    ShowView();
+}
+
+void CAlphaChannel::OnAlphaPlay() {
+    if (state_ == 1) return;
+    if (state_ == 2) {
+        const char* word = viewB_ ? (noAlpha_ ? "0x9c0101 0x1" : "0x9c0101 0") : (noAlpha_ ? "0x9c0001 0x1" : "0x9c0001 0");
+        panel_.SendCommand(Format("mwcmd -s 0x%x %s", TransitionTime(), word));
+        EnterState(1);
+        return;
+    }
+    if (!LoadAlphaFile()) return;
+    viewB_ = !viewB_;
+    ShowView();
+    // The words of the channel the transition goes to: stream byte 1 for B, 0 for A; the list's
+    // variants 0x21 and 0x10.
+    const int to = viewB_ ? 1 : 0;
+    if (!ListMode()) {
+        if (noAlpha_)
+            panel_.SendCommand(Format("mwcmd -s 0x%x 0x9c0%d01 0x1", TransitionTime(), to));
+        else
+            panel_.SendCommand(Format("mwcmd -p 0x0  0x9b0%d02 0x%x 0x0 -L2", to, TransitionTime()));
+    } else {
+        // Prepared now, sent by the other channel's next list PLAY: the transition out of the
+        // entry just started, at its transition point.
+        const std::uint32_t at = list_->TransitionTime(viewB_ ? 0 : 1);
+        const char* firstMode = viewB_ ? "0x2" : "0x1";
+        const char* laterWord = viewB_ ? "0x9c2101" : "0x9c1001";
+        if (noAlpha_ && firstAlpha) {
+            panel_.SendCommand(kCutAlphaLoad);
+            preparedLine = Format("mwcmd -p 0x0 0x9b0%d02 0x%x %s -L2", to, at, firstMode);
+            firstAlpha = false;
+            span = 1;
+        } else if (noAlpha_) {
+            preparedLine = Format("mwcmd -s 0x%x %s 0x1", at, laterWord);
+            span = 0;
+        } else {
+            preparedLine = firstAlpha ? Format("mwcmd -p 0x0 0x9b0%d02 0x%x %s -L2", to, at, firstMode)
+                                      : Format("mwcmd -s 0x%x %s 0", at, laterWord);
+            firstAlpha = false;
+            span = static_cast<std::uint32_t>(lastAlphaFrame_ + 1);
+        }
+    }
+    EnterState(1);
+}
+
+void CAlphaChannel::OnAlphaPause() {
+    if (state_ == 2) return;
+    if (state_ == 1) {
+        panel_.SendCommand(viewB_ ? "mwcmd -p 0x0 0x9c0101 1" : "mwcmd -p 0x0 0x9c0001 1");
+        EnterState(2);
+        return;
+    }
+    if (!LoadAlphaFile()) return;
+    // Cued: the transition waits at c', at least 16 fields ahead, for PLAY.
+    const int to = viewB_ ? 0 : 1;
+    const std::uint32_t cue = CueField();
+    if (!noAlpha_) panel_.SendCommand(Format("mwcmd -p 0x0 0x9b0%d02 0x%x 0x0 -L2", to, cue));
+    panel_.SendCommand(Format("mwcmd -s 0x%x 0x9c0%d01 1", cue, to));
+    viewB_ = !viewB_;
+    ShowView();
+    EnterState(2);
+}
+
+void CAlphaChannel::OnAlphaStop() {
+    if (state_ == 0) return;
+    panel_.SendCommand(viewB_ ? "mwcmd -p 0x0 0x9c0101 1" : "mwcmd -p 0x0 0x9c0001 1");
+    EnterState(0);
+    if (BoardWindow* window = panel_.Window()) {
+        window->Write32(window::kAlphaStopWord, 0);
+        window->Write32(window::kAlphaCounterWord, 0);
+    }
+}
+
+}  // namespace velmar

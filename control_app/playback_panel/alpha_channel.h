@@ -1,0 +1,95 @@
+// The Alpha Mix group of the playback panel: takes the transition from the channel on air to the
+// other one, as a cut or keyed through an alpha stream played on board input stream 2. In a play
+// list it prepares the transition line the next entry's PLAY sends, and loads the entries' alpha
+// streams (the first opened, later ones queued).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "panel_channels.h"
+#include "velmar_ui/events.h"
+
+namespace velmar {
+
+class CVelmarView;
+class CPlayListChannel;
+
+// A stream's first word (read little-endian) says whether the board takes it with "-R": on the
+// 2000-type board "ABCC" is reversed and "CCBA" as stored, on the other board the opposite.
+enum class AlphaOrder { AsStored, Reversed, Invalid };
+AlphaOrder AlphaOrderOf(std::uint32_t firstWord, bool is2000Board);
+
+// The last alpha frame when the stream has no .adb.
+inline constexpr int kNoAlphaIndex = 4'000'000;
+
+class CAlphaChannel : public AlphaChannel {
+public:
+    explicit CAlphaChannel(CVelmarView& panel);
+    void SetPlayList(CPlayListChannel* list) { list_ = list; }
+
+    void Init() override;  // InitAlphaChannel
+    void Play() override { OnAlphaPlay(); }
+    void Pause() override { OnAlphaPause(); }
+    void Stop() override { OnAlphaStop(); }
+    void SetStartPosition() override { SetAlphaStartFrame(); }
+    void OnPositionSlider(int position, bool dragging) override { OnAlphaSlider(position, dragging); }
+    bool Loaded() const override { return state_ != 0; }
+    std::uint32_t Length() const override;
+    // The group's buttons and edits; false for other controls.
+    bool OnControl(const velmar_ui::Event& event);
+
+    void OnAlphaPlay();
+    void OnAlphaPause();
+    void OnAlphaStop();
+    void OnAlphaBrowse();
+    void OnAlphaFileChanged();
+    void SetAlphaStartFrame();
+    void OnAlphaSlider(int position, bool dragging);
+    // Opens the alpha stream on input 2 (or queues it in a running list); true when it is open, or
+    // when there is none.
+    bool LoadAlphaFile();
+    // The list engine's step: the transition out of the entry just queued is prepared afresh.
+    void PrepareListTransition() {
+        state_ = 0;
+        OnAlphaPlay();
+    }
+
+    // --- state, for the play list and tests
+    int State() const { return state_; }  // AlphaState: 0 stopped, 1 playing, 2 paused
+    bool ViewB() const { return viewB_; }
+    void SetViewA();  // a play list starts with Video A on air
+    bool Reversed() const { return reversed_; }
+    bool NoAlpha() const { return noAlpha_; }
+    int LastAlphaFrame() const { return lastAlphaFrame_; }
+    int Position() const { return position_; }
+    bool changed = false;
+
+    // List-mode words: the next alpha load is the list's first; the alpha frames of the prepared
+    // transition (0 a later cut, 1 a first cut, frames + 1 keyed); the line the next list PLAY
+    // sends; the queue slot (10 + index) of the next queued alpha stream.
+    bool firstAlpha = true;
+    std::uint32_t span = 0;
+    std::string preparedLine;
+    int alphaSlotIndex = 0;
+
+private:
+    bool ListMode() const;
+    void ReadStream();  // last alpha frame, reverse flag and count display of the path's stream
+    void EnterState(int state);
+    void ShowView();
+    void Retake();
+    std::uint32_t TransitionTime() const;
+    std::uint32_t CueField() const;
+
+    CVelmarView& panel_;
+    CPlayListChannel* list_ = nullptr;
+    int state_ = 0;
+    bool viewB_ = false;
+    bool reversed_ = false;
+    bool noAlpha_ = true;
+    int lastAlphaFrame_ = kNoAlphaIndex;
+    int position_ = 0;
+};
+
+}  // namespace velmar

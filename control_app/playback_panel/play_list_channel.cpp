@@ -1,0 +1,366 @@
+// The play list: scanning and seeking the .vpl, starting and stopping the A/B roll, queueing the
+// next entry on the idle channel, and the schedule words each channel's list PLAY sends.
+#include "play_list_channel.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "alpha_channel.h"
+#include "format.h"
+#include "velmar_view.h"
+#include "velmar_view_ids.h"
+#include "video_channel.h"
+
+namespace velmar {
+
+using namespace panel_ids;
+
+namespace {
+
+constexpr const char* kFileError = "Velmar File Error";
+constexpr const char* kListFilter =
+    "Video Play List Files (*.vpl)|*.vpl|Audio Files (*.wav)|*.wav|Data Files (*.mpg;*.wav)|*.mpg; *.wav|All Files "
+    "(*.*)|*.*||";
+// Words of the play-list block that a new list starts from zero.
+constexpr std::uint32_t kListBlockWords[] = {0x1B84, 0x1B94, 0x1BA4, 0x1BB4, 0x1BC4};
+constexpr std::uint32_t kPlayListStartWord = 0x13B4;
+constexpr std::uint32_t kListChannelWord = 0x1544;
+
+std::uint32_t U32(std::int64_t v) { return static_cast<std::uint32_t>(v); }
+
+}  // namespace
+
+void InstallAlphaAndPlayList(CVelmarView& panel) {
+    auto alpha = std::make_unique<CAlphaChannel>(panel);
+    auto list = std::make_unique<CPlayListChannel>(panel, *alpha);
+    alpha->SetPlayList(list.get());
+    panel.Channels().alpha = std::move(alpha);
+    panel.Channels().playList = std::move(list);
+}
+
+CPlayListChannel::CPlayListChannel(CVelmarView& panel, CAlphaChannel& alpha) : panel_(panel), alpha_(alpha) {}
+
+bool CPlayListChannel::OnControl(const velmar_ui::Event& event) {
+    using velmar_ui::EventKind;
+    if (event.kind == EventKind::Command) {
+        switch (event.id) {
+        case kPlayList: OnPlayListPlay(); return true;
+        case kStopList: OnPlayListStop(); return true;
+        case kPauseList: Pause(); return true;
+        case kCheckList: ScanPlayList(); return true;
+        case kFileList: OnPlayListBrowse(); return true;
+        default: return false;
+        }
+    }
+    if (event.id == kPathList && event.kind == EventKind::EditChange) {
+        changed_ = true;
+        panel_.UpdateData(true);
+        return true;
+    }
+    if (event.id == kPathList && event.kind == EventKind::EditLostFocus) {
+        OnPlayListFileChanged();
+        return true;
+    }
+    if (event.id == kStartList && event.kind == EventKind::EditLostFocus) {
+        panel_.UpdateData(true);
+        SetPlayListStartPosition();
+        return true;
+    }
+    return false;
+}
+
+void CPlayListChannel::Pause() {
+    panel_.Ui().MessageBox({"This feature has not yet been implemented", "Velmar Message"});
+}
+
+void CPlayListChannel::SetLengthDisplay() {
+    panel_.Sliders().SetLength(kSliderList, static_cast<long>(total_));
+    panel_.View().SetText(kLengthList, FormatTimecode(panel_.FramesToTimecode(total_)));
+}
+
+void CPlayListChannel::Init() {
+    panel_.View().SetFlat(kStopList, true);
+    panel_.playListPath = panel_.ReadKey("PATHPL");
+    panel_.UpdateData(false);
+    if (!panel_.playListPath.empty()) {
+        ScanPlayList();
+    } else {
+        total_ = 99;
+        SetLengthDisplay();
+    }
+    changed_ = false;
+    nextChannel_ = 0;
+    busy_ = false;
+    panel_.Channels().videoA->endPicture = 0;
+}
+
+void CPlayListChannel::ScanPlayList() {
+    const auto total = play_lists::ScanVideoPlayList(panel_.playListPath);
+    if (!total) {
+        panel_.Ui().MessageBox({Format("Can't find file %s", panel_.playListPath.c_str()), "File Error"});
+        return;
+    }
+    total_ = *total;
+    SetLengthDisplay();
+    position_ = 0;
+    panel_.Sliders().SetPosition(kSliderList, 0);
+    panel_.playListStart = "00000000";
+    OnPlayListStop();
+    panel_.UpdateData(false);
+    panel_.View().SelectAllText(kPathList);
+}
+
+void CPlayListChannel::OnPlayListFileChanged() {
+    if (!changed_) return;
+    changed_ = false;
+    panel_.WriteKey("PATHPL", panel_.playListPath);
+    if (play_lists::ScanVideoPlayList(panel_.playListPath)) {
+        ScanPlayList();
+    } else {
+        total_ = 99;
+        SetLengthDisplay();
+    }
+    OnPlayListStop();
+}
+
+void CPlayListChannel::OnPlayListBrowse() {
+    const std::string stored = panel_.ReadKey("PATHPL");
+    std::string extension = std::filesystem::path(stored).extension().string();
+    if (extension.empty()) extension = ".vpl";
+    velmar_ui::FileChooserSpec chooser;
+    chooser.startFolder = velmar_ui::FolderOf(stored);
+    chooser.initialName = "*" + extension;
+    chooser.defaultExtension = "vpl";
+    chooser.filter = kListFilter;
+    const auto chosen = panel_.Ui().ChooseFile(chooser);
+    if (!chosen) return;
+    panel_.playListPath = *chosen;
+    panel_.WriteKey("PATHPL", *chosen);
+    panel_.UpdateData(false);
+    if (play_lists::ScanVideoPlayList(*chosen)) {
+        ScanPlayList();
+    } else {
+        total_ = 99;
+        SetLengthDisplay();
+    }
+    OnPlayListStop();
+}
+
+void CPlayListChannel::SetPlayListStartPosition() {
+    const auto code = static_cast<PackedTimecode>(std::strtoul(panel_.playListStart.c_str(), nullptr, 16));
+    const std::int64_t frames = std::clamp<std::int64_t>(panel_.TimecodeToFrames(IsValidTimecode(code, panel_.Standard())),
+                                                         0, std::max<std::int64_t>(0, total_ - 1));
+    panel_.playListStart = Format("%.8x", panel_.FramesToTimecode(frames));
+    panel_.UpdateData(false);
+    if (frames == position_) return;
+    position_ = frames;
+    panel_.Sliders().SetPosition(kSliderList, static_cast<long>(frames));
+    if (state_ == 1) {
+        OnPlayListStop();
+        OnPlayListPlay();
+    }
+}
+
+void CPlayListChannel::OnPlayListSlider(int position, bool dragging) {
+    position_ = position;
+    panel_.playListStart = Format("%.8x", panel_.FramesToTimecode(position));
+    panel_.UpdateData(false);
+    AudioChannel& audio = *panel_.Channels().audio;
+    if (audio.linked) audio.OnPositionSlider(position * 2 + 1, dragging);
+    if (!dragging && state_ == 1) {
+        OnPlayListStop();
+        OnPlayListPlay();
+    }
+}
+
+std::uint32_t CPlayListChannel::CueField() const {
+    const BoardWindow* window = panel_.Window();
+    const std::uint32_t counter = window ? window->Read32(window::kChannelAStatus + window::kStatusFieldClock) : 0;
+    return (counter + 16) & ~1u;
+}
+
+void CPlayListChannel::TakeEntry(int input, const play_lists::VideoListEntry& entry, std::int64_t startField) {
+    VideoChannel& channel = input == 0 ? *panel_.Channels().videoA : *panel_.Channels().videoB;
+    ListChannelWords& w = words_[input];
+    w.start = startField;
+    w.end = entry.EndField();
+    w.transition = entry.TransitionField();
+    channel.endPicture = entry.out;
+    (input == 0 ? panel_.pathA : panel_.pathB) = entry.videoPath;
+    panel_.alphaPath = entry.alphaPath;
+    panel_.UpdateData(false);
+    // Counted as stopped before the reload, so that reading the new clip stops nothing on the
+    // board; then the slider and start time code of the entry's start.
+    channel.PrepareListEntry(startField);
+    channel.ReloadClip();
+    channel.PrepareListEntry(startField);
+    alpha_.changed = true;
+    alpha_.OnAlphaFileChanged();
+    panel_.UpdateData(false);
+}
+
+bool CPlayListChannel::LoadPlayList() {
+    if (!std::filesystem::is_regular_file(panel_.playListPath)) {
+        panel_.Ui().MessageBox({"Bad File Name", kFileError});
+        return false;
+    }
+    const auto code = static_cast<PackedTimecode>(std::strtoul(panel_.playListStart.c_str(), nullptr, 16));
+    const std::int64_t s = panel_.TimecodeToFrames(code);
+    panel_.OnViewVideoA();
+    alpha_.SetViewA();
+    panel_.Channels().videoA->Stop();
+    panel_.Channels().videoB->Stop();
+    alpha_.Stop();
+    panel_.Channels().audio->Stop();
+    if (BoardWindow* window = panel_.Window())
+        for (std::uint32_t word : kListBlockWords) window->Write32(word, 0);
+    nextChannel_ = 0;
+    if (!list_.Open(panel_.playListPath)) {
+        panel_.Ui().MessageBox({"Bad File Name", kFileError});
+        return false;
+    }
+    // One pass at most: a list without entries, or one that ends before the position (changed on
+    // disk since its scan), is not played.
+    const auto seek = list_.SeekTo(s);
+    if (!seek) {
+        list_.Close();
+        panel_.Ui().MessageBox({Format("No entry of the play list %s holds the start position", panel_.playListPath.c_str()),
+                                kFileError});
+        return false;
+    }
+    TakeEntry(0, seek->entry, 2 * (seek->entry.in + s - seek->before));
+    return true;
+}
+
+void CPlayListChannel::OnPlayListPlay() {
+    if (state_ == 1) return;
+    if (!LoadPlayList()) return;
+    BoardWindow* window = panel_.Window();
+    if (window) {
+        window->Write32(kPlayListStartWord, 1);
+        window->Write32(kListChannelWord, 4);
+        for (int input : {0, 1, 2}) {
+            const int slots = input == 2 ? 4 : 2;
+            for (int slot = 0; slot < slots; ++slot)
+                window->Write32(window::kQueueSlotFlags[input] + 4 * static_cast<std::uint32_t>(slot), 0);
+        }
+    }
+    VideoChannel& a = *panel_.Channels().videoA;
+    VideoChannel& b = *panel_.Channels().videoB;
+    a.queueSlotIndex = 0;
+    b.queueSlotIndex = 0;
+    alpha_.alphaSlotIndex = 0;
+    a.listFirstEntry = true;
+    b.listFirstEntry = true;
+    alpha_.firstAlpha = true;
+    state_ = 1;
+    listTime_ = U32(2 * position_);
+    a.scheduledStart = -1;
+    a.Play();
+    if (state_ != 1) return;  // the entry could not be loaded: the list has stopped
+    alpha_.Play();
+    a.endPicture = 0;
+    a.scheduledStart = 0;
+    NextPlayListEntry();
+    panel_.View().SetFlat(kPlayList, true);
+    panel_.View().SetFlat(kStopList, false);
+}
+
+void CPlayListChannel::OnPlayListStop() {
+    if (state_ == 0 && !list_.IsOpen()) return;
+    list_.Close();
+    if (state_ == 1) {
+        panel_.Channels().videoA->Stop();
+        panel_.Channels().videoB->Stop();
+        alpha_.Stop();
+        AudioChannel& audio = *panel_.Channels().audio;
+        audio.Stop();
+        audio.linked = panel_.View().Checked(kLinkAudio);
+        panel_.SendCommand("mwcmd -p 0x0 0x9f0f00");
+        nextChannel_ = 0;
+    }
+    panel_.View().SetFlat(kPlayList, false);
+    state_ = 0;
+    panel_.View().SetFlat(kStopList, true);
+}
+
+void CPlayListChannel::NextPlayListEntry() {
+    if (state_ != 1 || busy_) return;
+    busy_ = true;
+    struct Idle {
+        bool& busy;
+        ~Idle() { busy = false; }
+    } idle{busy_};
+    const int target = nextChannel_ == 1 ? 0 : 1;
+    VideoChannel& other = target == 0 ? *panel_.Channels().videoB : *panel_.Channels().videoA;
+    // The other channel's queued entry must have been taken by the board first.
+    if (const BoardWindow* window = panel_.Window()) {
+        const int otherInput = 1 - target;
+        if (window->Read32(window::kQueueSlotFlags[otherInput] + 4 * static_cast<std::uint32_t>(other.queueSlotIndex)) != 0)
+            return;
+    }
+    const auto entry = list_.NextEntry();
+    if (!entry) {
+        panel_.Ui().MessageBox({Format("The play list %s holds no entry to play", panel_.playListPath.c_str()), kFileError});
+        OnPlayListStop();
+        return;
+    }
+    TakeEntry(target, *entry, entry->StartField());
+    VideoChannel& channel = target == 0 ? *panel_.Channels().videoA : *panel_.Channels().videoB;
+    channel.Play();
+    if (state_ != 1) return;
+    alpha_.PrepareListTransition();
+    channel.endPicture = 0;
+    nextChannel_ = target == 0 ? 0 : 1;
+}
+
+void CPlayListChannel::ChannelListPlay(int input) {
+    if (input != 0 && input != 1) return;
+    VideoChannel& channel = input == 0 ? *panel_.Channels().videoA : *panel_.Channels().videoB;
+    ListChannelWords& w = words_[input];
+    const ListChannelWords& o = words_[1 - input];
+    const std::int64_t g = channel.PictureInGroup();
+    const std::int64_t e = channel.picturesAfterEnd;
+    const char* mode = channel.IsDvClip() ? "0x2" : "0x0";
+    // A's words carry stream byte 0x10 / 0x20, B's 0x21 / 0x11, as the board's list engine takes them.
+    const char* resume = input == 0 ? "0x961000" : "0x962100";
+    const char* freezeOther = input == 0 ? "0x9e1100" : "0x9e2000";
+    const char* spanEnd = input == 0 ? "0x9c2001" : "0x9c1101";
+    if (channel.listFirstEntry) {
+        if (input == 0) {
+            const std::uint32_t base = CueField();
+            panel_.SendCommand(Format("mwcmd -p 0x0 0x930004 0xffffffff 0x%x 0 %s -L0", base, mode));
+            listBase_ = base + U32(2 * g);
+        } else {
+            const std::int64_t gA = panel_.Channels().videoA->PictureInGroup();
+            panel_.SendCommand(Format("mwcmd -p 0x0 0x930104 0xffffffff 0x%x 0 %s -L1",
+                                      U32(o.transitionTime + listBase_ - 2 * (gA + g)), mode));
+            listBase_ += U32(2 * g);
+            w.previousEnd = 0;
+        }
+        channel.listFirstEntry = false;
+        w.transitionTime = U32(w.transition - w.start + 2 * g);
+        w.endTime = U32(w.end - w.start + 2 * (g + e));
+        if (input == 1) {
+            panel_.SendCommand(alpha_.preparedLine);
+            panel_.SendCommand(Format("mwcmd -s 0x%x %s", o.endTime, freezeOther));
+            if (alpha_.span != 0)
+                panel_.SendCommand(Format("mwcmd -s 0x%x %s 1", U32(alpha_.span + 2 * g + w.previousEnd), spanEnd));
+        }
+        return;
+    }
+    w.previousEnd = w.endTime;
+    w.transitionTime = U32(w.transition - w.start + 2 * g + w.endTime);
+    w.endTime = U32(w.end - w.start + 2 * (g + e) + w.endTime);
+    panel_.SendCommand(Format("mwcmd -s 0x%x %s", U32(o.transitionTime - 2 * g), resume));
+    panel_.SendCommand(alpha_.preparedLine);
+    panel_.SendCommand(Format("mwcmd -s 0x%x %s", o.endTime, freezeOther));
+    if (alpha_.span != 0)
+        panel_.SendCommand(Format("mwcmd -s 0x%x %s 1", U32(alpha_.span + 2 * g + w.previousEnd), spanEnd));
+    if (BoardWindow* window = panel_.Window())
+        window->Write32(window::kQueueSlotFlags[input] + 4 * static_cast<std::uint32_t>(channel.queueSlotIndex), 1);
+    channel.queueSlotIndex ^= 1;
+}
+
+}  // namespace velmar

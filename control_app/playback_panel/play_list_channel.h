@@ -1,0 +1,93 @@
+// The Play List group of the playback panel: a video play list (.vpl) played as an A/B roll.
+// Entries go alternately to Video A and Video B; the next one is queued on the idle channel while
+// the current one plays, and each entry's alpha stream keys the change to the next at the entry's
+// transition point. The list engine's schedule words count fields from the list's start.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "panel_channels.h"
+#include "video_play_list.h"
+#include "velmar_ui/events.h"
+
+namespace velmar {
+
+class CVelmarView;
+class CAlphaChannel;
+
+// The schedule of one channel in the roll, in fields: the entry's words (I start, O end, X
+// transition) and its transition, end and previous end times.
+struct ListChannelWords {
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    std::int64_t transition = 0;
+    std::uint32_t transitionTime = 0;
+    std::uint32_t endTime = 0;
+    std::uint32_t previousEnd = 0;
+};
+
+class CPlayListChannel : public PlayListChannel {
+public:
+    CPlayListChannel(CVelmarView& panel, CAlphaChannel& alpha);
+
+    void Init() override;  // InitPlayList
+    void Play() override { OnPlayListPlay(); }
+    void Stop() override { OnPlayListStop(); }
+    void Pause() override;
+    void SetStartPosition() override { SetPlayListStartPosition(); }
+    void OnPositionSlider(int position, bool dragging) override { OnPlayListSlider(position, dragging); }
+    bool Loaded() const override { return state_ != 0; }
+    std::uint32_t Length() const override { return static_cast<std::uint32_t>(std::max<std::int64_t>(1, total_)); }
+    bool Active() const override { return state_ == 1; }
+    int NextEntryFlag() const override { return busy_ ? 1 : 0; }
+    void NextPlayListEntry() override;
+    void ScanPlayList() override;
+    void Browse() override { OnPlayListBrowse(); }
+    std::int32_t RunningOffset() const override { return static_cast<std::int32_t>(listTime_); }
+    std::int32_t StartOffset() const override { return static_cast<std::int32_t>(listBase_); }
+    void ChannelListPlay(int input) override;
+    bool OnControl(const velmar_ui::Event& event);
+
+    void OnPlayListPlay();
+    void OnPlayListStop();
+    void OnPlayListBrowse();
+    void OnPlayListFileChanged();
+    void SetPlayListStartPosition();
+    void OnPlayListSlider(int position, bool dragging);
+    // Seeks the entry at the list position and loads it into Video A; true when it is there.
+    bool LoadPlayList();
+
+    // The transition time of channel `input` (0 A, 1 B), for the alpha channel's prepared line.
+    std::uint32_t TransitionTime(int input) const { return words_[input & 1].transitionTime; }
+    const ListChannelWords& Words(int input) const { return words_[input & 1]; }
+    std::int64_t Total() const { return total_; }
+    std::int64_t Position() const { return position_; }
+    std::uint32_t ListBase() const { return listBase_; }
+    int NextChannel() const { return nextChannel_; }
+
+private:
+    // Gives an entry to a channel: its words, end picture, clip and alpha stream.
+    void TakeEntry(int input, const play_lists::VideoListEntry& entry, std::int64_t startField);
+    void SetLengthDisplay();
+    std::uint32_t CueField() const;
+
+    CVelmarView& panel_;
+    CAlphaChannel& alpha_;
+    int state_ = 0;  // PlayListState: 0 off, 1 playing
+    play_lists::VideoPlayList list_;
+    std::int64_t total_ = 99;
+    std::int64_t position_ = 0;  // frames
+    bool changed_ = false;
+    int nextChannel_ = 0;  // 0: the next entry goes to Video B, 1: to Video A
+    bool busy_ = false;
+    ListChannelWords words_[2];
+    std::uint32_t listBase_ = 0;
+    std::uint32_t listTime_ = 0;
+};
+
+// Gives the panel its alpha channel and play list, each knowing the other.
+void InstallAlphaAndPlayList(CVelmarView& panel);
+
+}  // namespace velmar

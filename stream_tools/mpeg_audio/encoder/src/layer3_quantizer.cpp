@@ -1,0 +1,356 @@
+#include "layer3_quantizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "mpa_encoder/hearing.h"
+
+namespace mpa {
+
+namespace {
+
+constexpr int kMaxQuantized = 8191 + 15;
+// Steps that global_gain (8 bits, step + 210) can carry.
+constexpr int kLowestStep = -210;
+constexpr int kHighestStep = 45;
+// The outer loop ends earlier in practice (scale factors reach their limits); the cap bounds its time.
+constexpr int kMaxOuterIterations = 24;
+constexpr double kAmplify = 1.4142135623730951;  // scalefac_scale 0: one scale factor step
+constexpr int kLsfMaxSlen[6][4] = {{4, 4, 3, 3}, {4, 4, 3, 0}, {3, 2, 0, 0}, {4, 5, 5, 0}, {3, 3, 3, 0}, {2, 2, 0, 0}};
+constexpr int kBitsForMax[16] = {0, 1, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4, 4};
+
+int LsfRow(const Layer3GranuleInfo& gi) { return gi.IsShort() ? 1 : 0; }
+
+// A spectral line's energy per unit of 16-bit sample energy (the filter banks' scale).
+constexpr double kLineEnergyPerSampleEnergy = 1.0 / (32768.0 * 32768.0 * 288.0);
+// Threshold in quiet of 0 dB SPL as the variance of 16-bit samples (the models' level convention).
+constexpr double kQuietVarianceAt0Db = 15290.0 / 384.0;
+// Noise that far below the threshold in quiet is never worth a scale factor step.
+constexpr double kQuietMarginDb = 12.0;
+
+}  // namespace
+
+void Layer3Quantizer::SetBands(int bandTable) {
+    bands_ = &Layer3Bands(bandTable);
+    if (bandTable == band_table_) return;
+    band_table_ = bandTable;
+    static constexpr int kRates[6] = {44100, 48000, 32000, 22050, 24000, 16000};
+    const double rate = kRates[bandTable];
+    auto quiet = [&](double hz) {
+        return kQuietVarianceAt0Db * std::pow(10.0, (ThresholdInQuietDb(std::max(hz, 20.0)) - kQuietMarginDb) / 10.0) *
+               kLineEnergyPerSampleEnergy;
+    };
+    for (int b = 0; b < 21; ++b) {
+        double sum = 0.0;
+        for (int i = bands_->long_start[b]; i < bands_->long_start[b + 1]; ++i) sum += quiet((i + 0.5) * rate / 1152.0);
+        quiet_l_[b] = sum / (bands_->long_start[b + 1] - bands_->long_start[b]);
+    }
+    for (int b = 0; b < 12; ++b) {
+        double sum = 0.0;
+        for (int i = bands_->short_start[b]; i < bands_->short_start[b + 1]; ++i) sum += quiet((i + 0.5) * rate / 384.0);
+        quiet_s_[b] = sum / (bands_->short_start[b + 1] - bands_->short_start[b]);
+    }
+}
+
+void BitReservoir::BeginFrame(int frameBits, bool lsf) {
+    maximum_ = frameBits > 7680 ? 0 : 7680 - frameBits;
+    maximum_ = std::min(maximum_, lsf ? 2040 : 4088);
+}
+
+int BitReservoir::GranuleMaxBits(double pe, int meanBits, int channels) const {
+    int mean = meanBits / channels;
+    int budget = std::min(mean, 4095);
+    if (maximum_ == 0) return budget;
+    int more = static_cast<int>(pe * 3.1) - mean;
+    int extra = 0;
+    if (more > 100) extra = std::min(content_ * 6 / 10, more);
+    int over = content_ - maximum_ * 8 / 10 - extra;
+    if (over > 0) extra += over;
+    return std::min(mean + extra, 4095);
+}
+
+void BitReservoir::EndFrame(Layer3SideInfo& side, int granules, int channels, int meanBits) {
+    (void)granules;
+    if (channels == 2 && (meanBits & 1)) content_ += 1;
+    int stuffing = 0;
+    if (content_ > maximum_) {
+        stuffing = content_ - maximum_;
+        content_ = maximum_;
+    }
+    stuffing += content_ % 8;
+    content_ -= content_ % 8;
+    // Stuffing rides after the frame's main data as zero bits: inside part2_3_length the decoders would
+    // read it as count1 quadruples.
+    side.reservoir_drain = stuffing;
+}
+
+Layer3Quantizer::Layer3Quantizer() {
+    for (int i = 0; i <= kMaxQuantized; ++i) pow43_[i] = std::pow(static_cast<double>(i), 4.0 / 3.0);
+}
+
+int ChooseScaleFactorCompress(const Layer3ScaleFactors& sf, Layer3GranuleInfo& gi) {
+    int max1 = 0, max2 = 0;
+    if (gi.IsShort()) {
+        for (int b = 0; b < 12; ++b)
+            for (int w = 0; w < 3; ++w) (b < 6 ? max1 : max2) = std::max(b < 6 ? max1 : max2, sf.s[b][w]);
+    } else {
+        for (int b = 0; b < 21; ++b) (b < 11 ? max1 : max2) = std::max(b < 11 ? max1 : max2, sf.l[b]);
+    }
+    for (int k = 0; k < 16; ++k)
+        if (max1 < (1 << kSlen[0][k]) && max2 < (1 << kSlen[1][k])) {
+            gi.scalefac_compress = k;
+            return 0;
+        }
+    return 2;
+}
+
+int ChooseScaleFactorCompressLsf(const Layer3ScaleFactors& sf, Layer3GranuleInfo& gi) {
+    const int table = gi.preflag ? 2 : 0;
+    const int row = LsfRow(gi);
+    const int* nr = kLsfSfbPartitions[table][row];
+    int max[4] = {};
+    int band = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (row == 1) {
+            for (int n = 0; n < nr[i] / 3; ++n, ++band)
+                for (int w = 0; w < 3; ++w) max[i] = std::max(max[i], sf.s[band][w]);
+        } else {
+            for (int n = 0; n < nr[i]; ++n, ++band) max[i] = std::max(max[i], sf.l[band]);
+        }
+    }
+    int over = 0;
+    for (int i = 0; i < 4; ++i)
+        if (max[i] >= (1 << kLsfMaxSlen[table][i])) ++over;
+    if (over != 0) return over;
+    gi.sfb_partition_table = table;
+    for (int i = 0; i < 4; ++i) gi.slen[i] = kBitsForMax[max[i]];
+    if (table == 0)
+        gi.scalefac_compress = ((gi.slen[0] * 5 + gi.slen[1]) * 16) + gi.slen[2] * 4 + gi.slen[3];
+    else
+        gi.scalefac_compress = 500 + gi.slen[0] * 3 + gi.slen[1];
+    return 0;
+}
+
+int Layer3Quantizer::CountScaleFactorBits(const Layer3GranuleInfo& gi, bool lsf) const {
+    if (lsf) {
+        const int* nr = kLsfSfbPartitions[gi.sfb_partition_table][LsfRow(gi)];
+        int bits = 0;
+        for (int i = 0; i < 4; ++i) bits += nr[i] * gi.slen[i];
+        return bits;
+    }
+    int slen1 = kSlen[0][gi.scalefac_compress], slen2 = kSlen[1][gi.scalefac_compress];
+    if (gi.IsShort()) return 18 * (slen1 + slen2);
+    return 11 * slen1 + 10 * slen2;
+}
+
+void Layer3Quantizer::ComputeAllowedNoise(const Layer3Ratios& ratio, const Layer3GranuleInfo& gi) {
+    const ScaleFactorBands& bands = *bands_;
+    for (int b = 0; b < 21; ++b) xmin_l_[b] = 0.0;
+    for (int b = 0; b < 12; ++b)
+        for (int w = 0; w < 3; ++w) xmin_s_[b][w] = 0.0;
+    for (int b = 0; b < gi.lmax; ++b) {
+        double en = 0.0;
+        for (int i = bands.long_start[b]; i < bands.long_start[b + 1]; ++i) en += xrw_[i] * xrw_[i];
+        xmin_l_[b] = std::max(ratio.l[b] * en / (bands.long_start[b + 1] - bands.long_start[b]), quiet_l_[b]);
+    }
+    for (int b = gi.smax; b < 12; ++b)
+        for (int w = 0; w < 3; ++w) {
+            double en = 0.0;
+            for (int k = bands.short_start[b]; k < bands.short_start[b + 1]; ++k) en += xrw_[3 * k + w] * xrw_[3 * k + w];
+            xmin_s_[b][w] = std::max(ratio.s[b][w] * en / (bands.short_start[b + 1] - bands.short_start[b]), quiet_s_[b]);
+        }
+}
+
+void Layer3Quantizer::QuantizeSpectrum(int step, const Layer3GranuleInfo& gi, int ix[576]) const {
+    if (!gi.IsShort()) {
+        const double scale = std::pow(2.0, -0.1875 * step);
+        for (int i = 0; i < 576; ++i) ix[i] = static_cast<int>(xr34_[i] * scale + 0.4054);
+        return;
+    }
+    for (int w = 0; w < 3; ++w) {
+        const double scale = std::pow(2.0, -0.1875 * (step + 8.0 * gi.subblock_gain[w]));
+        for (int k = 0; k < 192; ++k) ix[3 * k + w] = static_cast<int>(xr34_[3 * k + w] * scale + 0.4054);
+    }
+}
+
+int Layer3Quantizer::SearchStepSize(int budget, int ix[576], Layer3GranuleInfo& gi) {
+    // Bisection for the smallest step whose bits fit; the inner loop finishes from there.
+    int low = kLowestStep, high = kHighestStep;
+    while (high - low > 1) {
+        int mid = (low + high) / 2;
+        QuantizeSpectrum(mid, gi, ix);
+        if (CountTestBits(ix, *bands_, gi) <= budget)
+            high = mid;
+        else
+            low = mid;
+    }
+    return high;
+}
+
+int Layer3Quantizer::RunInnerLoop(int ix[576], int budget, Layer3GranuleInfo& gi) {
+    for (int step = gi.quantizer_step; step <= kHighestStep; ++step) {
+        QuantizeSpectrum(step, gi, ix);
+        int bits = CountTestBits(ix, *bands_, gi);
+        if (bits <= budget) {
+            gi.quantizer_step = step;
+            return bits;
+        }
+    }
+    // Even the coarsest step does not fit: the all-zero spectrum costs nothing.
+    std::fill(ix, ix + 576, 0);
+    gi.quantizer_step = kHighestStep;
+    return CountTestBits(ix, *bands_, gi);
+}
+
+int Layer3Quantizer::MeasureQuantNoise(const int ix[576], const Layer3GranuleInfo& gi) {
+    const ScaleFactorBands& bands = *bands_;
+    const double m = std::pow(2.0, gi.quantizer_step / 4.0);
+    int over = 0;
+    for (int b = 0; b < gi.lmax; ++b) {
+        double noise = 0.0;
+        for (int i = bands.long_start[b]; i < bands.long_start[b + 1]; ++i) {
+            double d = xrw_[i] - pow43_[ix[i]] * m;
+            noise += d * d;
+        }
+        noise_l_[b] = noise / (bands.long_start[b + 1] - bands.long_start[b]);
+        over += noise_l_[b] > xmin_l_[b];
+    }
+    for (int b = gi.smax; b < 12; ++b)
+        for (int w = 0; w < 3; ++w) {
+            double noise = 0.0;
+            for (int k = bands.short_start[b]; k < bands.short_start[b + 1]; ++k) {
+                double d = xrw_[3 * k + w] - pow43_[ix[3 * k + w]] * m;
+                noise += d * d;
+            }
+            noise_s_[b][w] = noise / (bands.short_start[b + 1] - bands.short_start[b]);
+            over += noise_s_[b][w] > xmin_s_[b][w];
+        }
+    return over;
+}
+
+void Layer3Quantizer::AmplifyLines(int begin, int end, int stride, double factor) {
+    const double factor34 = std::pow(factor, 0.75);
+    for (int i = begin; i < end; i += stride) {
+        xrw_[i] *= factor;
+        xr34_[i] *= factor34;
+    }
+}
+
+int Layer3Quantizer::AmplifyScaleFactorBands(Layer3ScaleFactors& sf, const Layer3GranuleInfo& gi) {
+    const ScaleFactorBands& bands = *bands_;
+    int over = 0;
+    for (int b = 0; b < gi.lmax; ++b)
+        if (noise_l_[b] > xmin_l_[b]) {
+            ++over;
+            xmin_l_[b] *= kAmplify * kAmplify;
+            ++sf.l[b];
+            AmplifyLines(bands.long_start[b], bands.long_start[b + 1], 1, kAmplify);
+        }
+    for (int b = gi.smax; b < 12; ++b)
+        for (int w = 0; w < 3; ++w)
+            if (noise_s_[b][w] > xmin_s_[b][w]) {
+                ++over;
+                xmin_s_[b][w] *= kAmplify * kAmplify;
+                ++sf.s[b][w];
+                AmplifyLines(3 * bands.short_start[b] + w, 3 * bands.short_start[b + 1], 3, kAmplify);
+            }
+    return over;
+}
+
+int Layer3Quantizer::RunOuterLoop(const double xr[576], int budget, const Layer3Ratios& ratio, int ix[576],
+                                  Layer3ScaleFactors& sf, Layer3GranuleInfo& gi, bool lsf) {
+    for (int i = 0; i < 576; ++i) {
+        xrw_[i] = std::fabs(xr[i]);
+        xr34_[i] = std::pow(xrw_[i], 0.75);
+    }
+    ComputeAllowedNoise(ratio, gi);
+
+    struct Best {
+        int over = 1 << 30;
+        int huffman_bits = 0;
+        Layer3GranuleInfo gi;
+        Layer3ScaleFactors sf;
+        int ix[576];
+    };
+    auto best = std::make_unique<Best>();
+    int trial[576];
+    gi.quantizer_step = SearchStepSize(budget, trial, gi);
+    for (int iteration = 0; iteration < kMaxOuterIterations; ++iteration) {
+        gi.part2_length = CountScaleFactorBits(gi, lsf);
+        int huffmanBudget = budget - gi.part2_length;
+        if (huffmanBudget < 0) break;
+        int huffmanBits = RunInnerLoop(trial, huffmanBudget, gi);
+        MeasureQuantNoise(trial, gi);
+        Layer3GranuleInfo snapshot = gi;
+        Layer3ScaleFactors sfSnapshot = sf;
+
+        // Pre-emphasis once, when the top long bands are all too noisy.
+        if (!gi.IsShort() && gi.preflag == 0 && gi.lmax == 21 && noise_l_[17] > xmin_l_[17] &&
+            noise_l_[18] > xmin_l_[18] && noise_l_[19] > xmin_l_[19] && noise_l_[20] > xmin_l_[20]) {
+            gi.preflag = 1;
+            const ScaleFactorBands& bands = *bands_;
+            for (int b = 0; b < gi.lmax; ++b) {
+                if (kPretab[b] == 0) continue;
+                double f = std::pow(kAmplify, kPretab[b]);
+                xmin_l_[b] *= f * f;
+                AmplifyLines(bands.long_start[b], bands.long_start[b + 1], 1, f);
+            }
+        }
+        int over = AmplifyScaleFactorBands(sf, gi);
+        if (over < best->over) {
+            best->over = over;
+            best->huffman_bits = huffmanBits;
+            best->gi = snapshot;
+            best->sf = sfSnapshot;
+            std::memcpy(best->ix, trial, sizeof trial);
+        }
+        int status = lsf ? ChooseScaleFactorCompressLsf(sf, gi) : ChooseScaleFactorCompress(sf, gi);
+        if (status != 0 || over == 0) break;
+    }
+    gi = best->gi;
+    sf = best->sf;
+    std::memcpy(ix, best->ix, sizeof best->ix);
+    gi.part2_length = CountScaleFactorBits(gi, lsf);
+    gi.part2_3_length = gi.part2_length + best->huffman_bits;
+    return static_cast<int>(gi.part2_3_length);
+}
+
+void Layer3Quantizer::QuantizeFrame(const double pe[2][2], const double xr[2][2][576], const Layer3Ratios ratios[2][2],
+                                    Layer3SideInfo& side, int ix[2][2][576], Layer3ScaleFactors sf[2][2], int meanBits,
+                                    int channels, int granules, int bandTable, int frameBits) {
+    const bool lsf = granules == 1;
+    SetBands(bandTable);
+    side.reservoir_drain = 0;
+    std::memset(side.scfsi, 0, sizeof side.scfsi);
+    reservoir_.BeginFrame(frameBits, lsf);
+    for (int g = 0; g < granules; ++g)
+        for (int ch = 0; ch < channels; ++ch) {
+            Layer3GranuleInfo& gi = side.gr[g][ch];
+            Layer3GranuleInfo fresh;
+            fresh.window_switching_flag = gi.window_switching_flag;
+            fresh.block_type = gi.block_type;
+            fresh.mixed_block_flag = gi.mixed_block_flag;
+            gi = fresh;
+            if (gi.IsShort()) {
+                gi.lmax = 0;
+                gi.smax = 0;
+            }
+            sf[g][ch] = Layer3ScaleFactors{};
+            int budget = reservoir_.GranuleMaxBits(pe[g][ch], meanBits, channels);
+            bool silent = true;
+            for (int i = 0; i < 576 && silent; ++i) silent = xr[g][ch][i] == 0.0;
+            if (silent) {
+                std::fill(ix[g][ch], ix[g][ch] + 576, 0);
+                CountTestBits(ix[g][ch], *bands_, gi);
+            } else {
+                RunOuterLoop(xr[g][ch], budget, ratios[g][ch], ix[g][ch], sf[g][ch], gi, lsf);
+            }
+            reservoir_.Adjust(gi, meanBits, channels);
+            gi.global_gain = static_cast<std::uint32_t>(gi.quantizer_step + 210);
+        }
+    reservoir_.EndFrame(side, granules, channels, meanBits);
+}
+
+}  // namespace mpa
