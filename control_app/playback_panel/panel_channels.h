@@ -73,6 +73,11 @@ public:
 
     // Variable-speed play following Video A.
     virtual void VarPlay() {}
+    // The audio control byte (bits 0-1: rate code 2 48 kHz, 1 44.1 kHz, 0 32 kHz).
+    virtual int ControlByte() const { return 0x8A; }
+    // Re-reads the file named by the path field, as after a path change (a DV audio recording
+    // may have replaced it).
+    virtual void ReloadFile() {}
 
     // Audio follows Video A's transport.
     bool linked = false;
@@ -111,6 +116,8 @@ public:
 class DvRecordChannel : public Channel {
 public:
     virtual bool Recording() const { return false; }
+    // An event of one of the group's own controls; false when it has none.
+    virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };
 
 struct PanelChannels {

@@ -8,6 +8,7 @@
 
 #include "alpha_gen_window.h"
 #include "board_bindings.h"
+#include "dv_record.h"
 #include "eeprom_update_dlg.h"
 #include "file_tool_windows.h"
 #include "i2c_bus.h"
@@ -90,6 +91,7 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
                                                            profile, &remote, choice.board);
         velmar::InstallVideoChannels(*panel);
         velmar::InstallAlphaAndPlayList(*panel);
+        velmar::InstallDvRecord(*panel);
         return panel;
     });
     velmar_qt::PlaybackPanelCommands commands(panel.Panel());
