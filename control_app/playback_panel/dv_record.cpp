@@ -32,7 +32,7 @@ void InstallDvRecord(CVelmarView& panel) {
 void CVelmarView::OnDvControl(const velmar_ui::Event& event) { channels_.dvRecord->OnControl(event); }
 
 void CVelmarView::WriteWavHeader() {
-    WriteWavHeaderRetrying(Ui(), dvAudioPath, dvAudioPath, RecordSampleRate(channels_.audio->ControlByte() & 3));
+    WriteWavHeaderRetrying(Ui(), dvAudioPath, dvAudioPath, RecordSampleRate(busByte40_ & 3));
 }
 
 bool CDvRecordChannel::OnControl(const velmar_ui::Event& event) {

@@ -27,8 +27,6 @@ class ReloadingAudio : public Recording<AudioChannel> {
 public:
     using Recording::Recording;
     void ReloadFile() override { calls_.push_back(name_ + " reload"); }
-    int ControlByte() const override { return controlByte; }
-    int controlByte = 0x8A;
 };
 
 std::string ReadAll(const std::string& path) {
@@ -183,12 +181,12 @@ TEST(DvRecord, RefusedOverwriteRecordsNothingAndKeepsWhatWasRefused) {
 
 TEST(DvRecord, WaveHeaderCarriesTheAudioRateAndAnUnwritableOneIsReported) {
     const struct {
-        int controlByte;
+        int rateCode;
         std::uint32_t rate;
-    } rates[] = {{0x8A, 48000}, {0x89, 44100}, {0x88, 32000}};
+    } rates[] = {{2, 48000}, {1, 44100}, {0, 32000}};
     for (const auto& r : rates) {
         DvFixture f;
-        f.audioChannel->controlByte = r.controlByte;
+        f.panel->SetAudioRateCode(r.rateCode);
         f.panel->Command(kRecordDv);
         f.WriteRecording(120000, 44 + 400);
         f.panel->Command(kStopDv);
