@@ -56,8 +56,8 @@ void Measure(const std::string& name, const std::string& file, int seconds) {
         mpa::AudioStreamDecoder decoder;
         decoder.Feed(bytes.data(), bytes.size());
         decoder.Finish();
-        frames = decoder.stats().sample_frames;
-        return decoder.stats().frames_decoded > 0;
+        frames = decoder.Stats().sampleFrames;
+        return decoder.Stats().framesDecoded > 0;
     });
     const double theirs =
         BestOf3([&] { return std::system(("mpg123 -q --no-gapless -s " + file + " >/dev/null 2>&1").c_str()) == 0; });

@@ -73,6 +73,14 @@ public:
 
     // Variable-speed play following Video A.
     virtual void VarPlay() {}
+    // An event of one of the group's own controls (buttons, edits, the link box); false when it
+    // has none.
+    virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
+    // The rate radios: 1 48 kHz, 2 44.1 kHz, 3 32 kHz.
+    virtual void SetAudioRate(int /*rateIndex*/) {}
+    // Measures the file the path edit names again and stops the channel, as after a path change
+    // (a recording has just written that file).
+    virtual void ReloadFile() {}
 
     // Audio follows Video A's transport.
     bool linked = false;

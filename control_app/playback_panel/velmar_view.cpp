@@ -129,6 +129,22 @@ const MessageMap<CVelmarView>& CVelmarView::Map() {
         velmar_ui::OnEditLostFocus(kPathB, &V::OnVideoControl),
         velmar_ui::OnEditLostFocus(kStartB, &V::OnVideoControl),
         velmar_ui::OnEditLostFocus(kSpeedB, &V::OnVideoControl),
+        // Audio.
+        OnCommand(kFileAudio, &V::OnAudioControl),
+        OnCommand(kPlayAudio, &V::OnAudioControl),
+        OnCommand(kPauseAudio, &V::OnAudioControl),
+        OnCommand(kStopAudio, &V::OnAudioControl),
+        OnCommand(kVarPlayAudio, &V::OnAudioControl),
+        OnCommand(kFieldStepAudio, &V::OnAudioControl),
+        OnCommand(kFrameStepAudio, &V::OnAudioControl),
+        OnCommand(kLinkAudio, &V::OnAudioControl),
+        OnCommand(kRate48, &V::OnAudioRate48),
+        OnCommand(kRate44, &V::OnAudioRate44),
+        OnCommand(kRate32, &V::OnAudioRate32),
+        velmar_ui::OnEditChange(kPathAudio, &V::OnAudioControl),
+        velmar_ui::OnEditLostFocus(kPathAudio, &V::OnAudioControl),
+        velmar_ui::OnEditLostFocus(kStartAudio, &V::OnAudioControl),
+        velmar_ui::OnEditLostFocus(kSpeedAudio, &V::OnAudioControl),
     };
     return map;
 }

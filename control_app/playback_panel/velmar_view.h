@@ -138,6 +138,11 @@ public:
     void OnDvRecordButton();
     void OnDspReset();
     void OnDspSend();
+    // The Audio group: its buttons, edits and link box go to the audio channel; the rate radios.
+    void OnAudioControl(const velmar_ui::Event& event);
+    void OnAudioRate48();
+    void OnAudioRate44();
+    void OnAudioRate32();
 
     bool UpdateData(bool save) override;
     // Enter in the form is the Enter accelerator; neither Enter nor Esc closes the panel.
@@ -159,6 +164,8 @@ public:
     TimerState GetTimerState() const { return timerState_; }
     int ControlByte() const { return controlByte_; }
     int BusByte40() const { return busByte40_; }
+    // The audio rate lives in bits 0-1 of the same bus byte as the reference's composite bit.
+    void SetAudioRateCode(int code) { busByte40_ = (busByte40_ & ~3) | (code & 3); }
     int BusByte42() const { return busByte42_; }
     bool FreeRunActive() const { return freeRunActive_; }
     int ViewedChannel() const { return viewedChannel_; }

@@ -99,6 +99,11 @@ void CVelmarView::OnVideoControl(const velmar_ui::Event& event) {
     channels_.videoB->OnControl(event);
 }
 
+void CVelmarView::OnAudioControl(const velmar_ui::Event& event) { channels_.audio->OnControl(event); }
+void CVelmarView::OnAudioRate48() { channels_.audio->SetAudioRate(1); }
+void CVelmarView::OnAudioRate44() { channels_.audio->SetAudioRate(2); }
+void CVelmarView::OnAudioRate32() { channels_.audio->SetAudioRate(3); }
+
 void CVelmarView::OnMixControl(const velmar_ui::Event& event) {
     if (channels_.alpha->OnControl(event)) return;
     channels_.playList->OnControl(event);

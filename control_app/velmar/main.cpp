@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "alpha_gen_window.h"
+#include "audio_channel.h"
 #include "board_bindings.h"
 #include "eeprom_update_dlg.h"
 #include "file_tool_windows.h"
@@ -89,6 +90,7 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
         auto panel = std::make_unique<velmar::CVelmarView>(view, ui, host, velmar::PanelBoard{driver, library, timing},
                                                            profile, &remote, choice.board);
         velmar::InstallVideoChannels(*panel);
+        velmar::InstallAudioChannel(*panel);
         velmar::InstallAlphaAndPlayList(*panel);
         return panel;
     });

@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     mpa::HuffmanDecoderTables tables = mpa::BuiltInHuffmanTables();
     for (const mpa::HuffmanDecodeTable& table : tables.tables) {
         const mpa::HuffmanCodeSet codes = mpa::Layer3HuffmanCodes(std::stoi(table.name));
-        if (codes.codes && table.tree_length() == 0) {
+        if (codes.codes && table.TreeLength() == 0) {
             std::fprintf(stderr, "gen-huffdec: table %s does not form a tree\n", table.name.c_str());
             return 1;
         }

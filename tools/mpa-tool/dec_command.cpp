@@ -24,8 +24,8 @@ int RunDecode(int argc, char** argv) {
         return 1;
     }
     std::fprintf(stderr, "%ld frames decoded, %ld dropped, %ld bytes skipped, %ld samples clipped\n",
-                 stats.frames_decoded, stats.frames_dropped, stats.bytes_skipped, stats.clipped_samples);
-    return stats.frames_decoded > 0 ? 0 : 1;
+                 stats.framesDecoded, stats.framesDropped, stats.bytesSkipped, stats.clippedSamples);
+    return stats.framesDecoded > 0 ? 0 : 1;
 }
 
 const Subcommand kDecode("dec", "dec IN OUT.wav", RunDecode);

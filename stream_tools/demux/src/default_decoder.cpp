@@ -12,7 +12,7 @@ public:
         if (bytes > mpa::kMaxFrameBytes) return 0;
         return decoder_.DecodeAudioFrame(frame, bytes, output);
     }
-    int Channels() const override { return decoder_.channels(); }
+    int Channels() const override { return decoder_.Channels(); }
 
 private:
     mpa::AudioFrameDecoder decoder_;

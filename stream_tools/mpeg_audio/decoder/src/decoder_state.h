@@ -19,11 +19,11 @@ struct MainDataReservoir {
     static constexpr std::size_t kCapacity = 4096;
     std::vector<uint8_t> bytes;  // the retained tail of the stream's main data
     // Reader over the current frame's window of `bytes`.
-    std::size_t start_bit = 0, end_bit = 0, position = 0;
+    std::size_t startBit = 0, endBit = 0, position = 0;
     bool overflow = false;
 
     int Get1Bit() {
-        if (position >= end_bit) {
+        if (position >= endBit) {
             overflow = true;
             ++position;
             return 0;
@@ -34,12 +34,12 @@ struct MainDataReservoir {
     }
     // The next `count` bits (at most 25) without reading them, when the window holds that many.
     bool Peek(int count, unsigned* bits) const {
-        if (position + count > end_bit) return false;
+        if (position + count > endBit) return false;
         *bits = static_cast<unsigned>(Window() >> (32 - count));
         return true;
     }
     uint32_t GetBits(int count) {
-        if (count > 0 && count <= 25 && position + count <= end_bit) {
+        if (count > 0 && count <= 25 && position + count <= endBit) {
             const auto value = static_cast<uint32_t>(Window() >> (32 - count));
             position += count;
             return value;
@@ -64,7 +64,7 @@ struct MainDataReservoir {
     // Applies the sign bits that follow a code to the `count` values (those that are not zero take
     // one bit each), as Get1Bit would read them.
     void ApplySigns(int* const* values, int count) {
-        if (position + count > end_bit) {
+        if (position + count > endBit) {
             for (int i = 0; i < count; ++i)
                 if (*values[i] && Get1Bit()) *values[i] = -*values[i];
             return;
@@ -115,40 +115,40 @@ struct DecoderState {
     BitStream stream;
     long clipped = 0;
     long dropped = 0;
-    uint32_t stored_crc = 0;
+    uint32_t storedCrc = 0;
 
     // Layers I and II.
     unsigned allocation[2][32] = {};
     unsigned scfsi[2][32] = {};
-    unsigned scale_index[2][3][32] = {};
+    unsigned scaleIndex[2][3][32] = {};
     double fraction[2][3][32] = {};  // [channel][granule part][subband]; Layer I uses part 0
 
     // Output staging: [channel][slot][subband sample].
     int16_t pcm[2][18][32] = {};
     int16_t* out = nullptr;
-    int out_count = 0;
+    int outCount = 0;
     bool swap = false;
 
     SynthesisState synthesis;
 
     // Layer III.
     MainDataReservoir reservoir;
-    DecoderSideInfo side_info;
+    DecoderSideInfo sideInfo;
     Layer3ScaleFactors scalefac[2];
     // Half rates: the intensity position that marks a band as not intensity coded.
-    int is_illegal_l[2][22] = {};
-    int is_illegal_s[2][13][3] = {};
+    int isIllegalL[2][22] = {};
+    int isIllegalS[2][13][3] = {};
     int values[2][576] = {};
-    int nonzero_end[2] = {};
+    int nonzeroEnd[2] = {};
     double xr[2][576] = {};
-    double hybrid_out[2][18][32] = {};  // [channel][slot][subband]
+    double hybridOut[2][18][32] = {};  // [channel][slot][subband]
     double overlap[2][32][18] = {};
 };
 
 // Frame steps, by layer.
 bool DecodeLayer1(DecoderState& s);
 bool DecodeLayer2(DecoderState& s);
-bool DecodeLayer3(DecoderState& s, std::size_t frame_bytes);
+bool DecodeLayer3(DecoderState& s, std::size_t frameBytes);
 
 // Polyphase synthesis of 32 subband samples into 32 PCM samples; returns the clipped count.
 int SynthesizeSubbands(SynthesisState& synthesis, const double* fractions, int channel, int16_t* out);

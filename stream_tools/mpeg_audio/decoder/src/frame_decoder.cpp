@@ -48,15 +48,15 @@ void OutputSamples(DecoderState& s, int slots) {
                 int16_t left = s.pcm[0][slot][i], right = s.pcm[1][slot][i];
                 if (s.swap) {
                     // The pair as one 32-bit word, byte-reversed: right first, each byte-swapped.
-                    s.out[s.out_count++] = static_cast<int16_t>(Swap16(right));
-                    s.out[s.out_count++] = static_cast<int16_t>(Swap16(left));
+                    s.out[s.outCount++] = static_cast<int16_t>(Swap16(right));
+                    s.out[s.outCount++] = static_cast<int16_t>(Swap16(left));
                 } else {
-                    s.out[s.out_count++] = left;
-                    s.out[s.out_count++] = right;
+                    s.out[s.outCount++] = left;
+                    s.out[s.outCount++] = right;
                 }
             } else {
                 int16_t mono = s.pcm[0][slot][i];
-                s.out[s.out_count++] = s.swap ? static_cast<int16_t>(Swap16(mono)) : mono;
+                s.out[s.outCount++] = s.swap ? static_cast<int16_t>(Swap16(mono)) : mono;
             }
         }
     }
@@ -69,15 +69,15 @@ AudioFrameDecoder::AudioFrameDecoder(std::shared_ptr<const HuffmanDecoderTables>
 
 AudioFrameDecoder::~AudioFrameDecoder() = default;
 
-const AudioFrameHeader& AudioFrameDecoder::header() const { return state_->params.header; }
-int AudioFrameDecoder::channels() const { return state_->params.stereo; }
-long AudioFrameDecoder::clipped_samples() const { return state_->clipped; }
-long AudioFrameDecoder::dropped_frames() const { return state_->dropped; }
+const AudioFrameHeader& AudioFrameDecoder::Header() const { return state_->params.header; }
+int AudioFrameDecoder::Channels() const { return state_->params.stereo; }
+long AudioFrameDecoder::ClippedSamples() const { return state_->clipped; }
+long AudioFrameDecoder::DroppedFrames() const { return state_->dropped; }
 
 int AudioFrameDecoder::DecodeAudioFrame(const uint8_t* bytes, std::size_t length, int16_t* output, bool swap) {
     DecoderState& s = *state_;
     s.out = output;
-    s.out_count = 0;
+    s.outCount = 0;
     s.swap = swap;
     if (!bytes || length > kMaxFrameBytes) length = 0;
     OpenBitReader(s.stream, bytes, length);
@@ -86,30 +86,30 @@ int AudioFrameDecoder::DecodeAudioFrame(const uint8_t* bytes, std::size_t length
         ++s.dropped;
         return 0;
     }
-    const int64_t frame_start_bit = GetBitCount(s.stream) - 12;
+    const int64_t frameStartBit = GetBitCount(s.stream) - 12;
     DecodeHeader(s.stream, s.params.header);
     // Reserved layer, forbidden bitrate, reserved sampling frequency: nothing in the tables fits.
     if (EndOfStream(s.stream) || !HeaderToFrameParams(s.params) || s.params.jsbound < 0) {
         ++s.dropped;
         return 0;
     }
-    if (s.params.header.error_protection) s.stored_crc = GetBits(s.stream, 16);  // ReadCrcWord
+    if (s.params.header.error_protection) s.storedCrc = GetBits(s.stream, 16);  // ReadCrcWord
     bool decoded = false;
     switch (s.params.header.layer) {
         case 1: decoded = DecodeLayer1(s); break;
         case 2: decoded = DecodeLayer2(s); break;
         case 3: {
-            const std::size_t frame_bytes = length - static_cast<std::size_t>(frame_start_bit / 8);
+            const std::size_t frameBytes = length - static_cast<std::size_t>(frameStartBit / 8);
             if (!s.huffman) s.huffman = DefaultHuffmanDecoderTables();
-            decoded = DecodeLayer3(s, frame_bytes);
+            decoded = DecodeLayer3(s, frameBytes);
             break;
         }
     }
     if (!decoded) {
         ++s.dropped;
-        s.out_count = 0;
+        s.outCount = 0;
     }
-    return s.out_count;
+    return s.outCount;
 }
 
 }  // namespace mpa

@@ -19,7 +19,7 @@ void WriteHuffmanTableFile(const HuffmanDecoderTables& tables, std::ostream& out
            "# the bytes are forward offsets for bits 0 and 1. An offset of 250 or more lands on a chain node\n"
            "# whose byte on the same side is added in turn, until an offset below 250 has been added.\n";
     for (const HuffmanDecodeTable& t : tables.tables) {
-        out << ".table " << t.name << ' ' << t.tree_length() << ' ' << t.xlen << ' ' << t.ylen << ' ' << t.linbits
+        out << ".table " << t.name << ' ' << t.TreeLength() << ' ' << t.xlen << ' ' << t.ylen << ' ' << t.linbits
             << '\n';
         if (t.reference >= 0) {
             out << ".reference " << t.reference << '\n';
@@ -124,7 +124,7 @@ int ParseHuffmanTableFile(std::istream& in, HuffmanDecoderTables& tables) {
                 return -1;
             }
             table.tree = std::move(tree);
-            table.has_tree = true;
+            table.hasTree = true;
         } else if (words == 2 && std::strcmp(second, ".reference") == 0 && reference < n) {
             const HuffmanDecodeTable& shared = tables.tables[reference];
             if (shared.xlen != xlen || shared.ylen != ylen) {
@@ -133,7 +133,7 @@ int ParseHuffmanTableFile(std::istream& in, HuffmanDecoderTables& tables) {
             }
             table.reference = static_cast<int>(reference);
             table.tree = shared.tree;
-            table.has_tree = shared.has_tree;
+            table.hasTree = shared.hasTree;
         } else {
             ConsoleMessage("huffman decodertable error at table %d\n", static_cast<int>(n));
         }

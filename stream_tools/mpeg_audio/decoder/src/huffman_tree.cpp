@@ -44,20 +44,20 @@ public:
     std::vector<HuffmanNode> nodes;
     bool overflow = false;
 
-    void Place(const BuildNode& node, int pending_id) {
+    void Place(const BuildNode& node, int pendingId) {
         InsertDueChains();
         const int position = static_cast<int>(nodes.size());
-        if (pending_id >= 0) Resolve(pending_id, position);
+        if (pendingId >= 0) Resolve(pendingId, position);
         nodes.push_back({});
         if (node.leaf) {
             nodes[position] = {0, node.value};
             return;
         }
         int first = node.child[0]->size <= node.child[1]->size ? 0 : 1;
-        int first_edge = Open(position, first);
-        int second_edge = Open(position, 1 - first);
-        Place(*node.child[first], first_edge);
-        Place(*node.child[1 - first], second_edge);
+        int firstEdge = Open(position, first);
+        int secondEdge = Open(position, 1 - first);
+        Place(*node.child[first], firstEdge);
+        Place(*node.child[1 - first], secondEdge);
     }
 
 private:
@@ -162,7 +162,7 @@ void BuildHuffmanLookups(HuffmanDecoderTables& tables) {
             HuffmanLookupEntry& entry = (*lookup)[pattern];
             if (failed || node > 0xFFFF) continue;  // bits 0: the slow walk decides
             entry.leaf = tree[node].left == 0;
-            entry.node_or_value = static_cast<uint16_t>(entry.leaf ? tree[node].right : node);
+            entry.nodeOrValue = static_cast<uint16_t>(entry.leaf ? tree[node].right : node);
             entry.bits = static_cast<uint8_t>(used);
         }
         table.lookup = std::move(lookup);
@@ -174,7 +174,7 @@ HuffmanDecoderTables BuiltInHuffmanTables() {
     for (int t = 0; t < kHuffmanTables; ++t) {
         HuffmanDecodeTable table;
         table.name = std::to_string(t);
-        table.has_tree = true;
+        table.hasTree = true;
         const bool count1 = t >= 32;
         table.count1 = count1;
         const int shared = t >= 17 && t <= 23 ? 16 : t >= 25 && t <= 31 ? 24 : -1;

@@ -42,13 +42,13 @@ bool DecodeLayer1(DecoderState& s) {
     if (p.header.error_protection) {
         uint32_t computed = 0;
         ComputeLayer1Crc(p, s.allocation, &computed);
-        if (!CheckCrc(computed, s.stored_crc)) return false;
+        if (!CheckCrc(computed, s.storedCrc)) return false;
     }
     // DecodeLayer1Scale
     for (int sb = 0; sb < 32; ++sb) {
-        for (int ch = 0; ch < channels; ++ch) s.scale_index[ch][0][sb] = s.allocation[ch][sb] ? GetBits(bs, 6) : 63;
+        for (int ch = 0; ch < channels; ++ch) s.scaleIndex[ch][0][sb] = s.allocation[ch][sb] ? GetBits(bs, 6) : 63;
     }
-    long clipped_before = s.clipped;
+    long clippedBefore = s.clipped;
     for (int slot = 0; slot < 12; ++slot) {
         // BufferLayer1Samples, DequantizeLayer1, DenormalizeLayer1; above the bound one sample
         // serves both channels, each with its own scale factor.
@@ -64,7 +64,7 @@ bool DecodeLayer1(DecoderState& s) {
                     value = Requantize(GetBits(bs, static_cast<int>(bits)), (1u << bits) - 1);
                     shared = value;
                 }
-                s.fraction[ch][0][sb] = nb ? value * ScaleFactorMultiple(s.scale_index[ch][0][sb]) : 0.0;
+                s.fraction[ch][0][sb] = nb ? value * ScaleFactorMultiple(s.scaleIndex[ch][0][sb]) : 0.0;
             }
         }
         for (int ch = 0; ch < channels; ++ch) {
@@ -72,7 +72,7 @@ bool DecodeLayer1(DecoderState& s) {
         }
         OutputSamples(s, 1);
     }
-    if (s.clipped > clipped_before) ConsoleMessage("%ld output samples clipped\n", s.clipped - clipped_before);
+    if (s.clipped > clippedBefore) ConsoleMessage("%ld output samples clipped\n", s.clipped - clippedBefore);
     // Samples read past the bytes given are not the encoder's: a cut frame is dropped.
     return !EndOfStream(bs);
 }
@@ -102,7 +102,7 @@ bool DecodeLayer2(DecoderState& s) {
     if (p.header.error_protection) {
         uint32_t computed = 0;
         ComputeLayer2Crc(p, s.allocation, s.scfsi, &computed);
-        if (!CheckCrc(computed, s.stored_crc)) return false;
+        if (!CheckCrc(computed, s.storedCrc)) return false;
     }
     // DecodeLayer2Scale
     for (int sb = 0; sb < 32; ++sb) {
@@ -116,12 +116,12 @@ bool DecodeLayer2(DecoderState& s) {
                     default: a = GetBits(bs, 6); b = c = GetBits(bs, 6); break;
                 }
             }
-            s.scale_index[ch][0][sb] = a;
-            s.scale_index[ch][1][sb] = b;
-            s.scale_index[ch][2][sb] = c;
+            s.scaleIndex[ch][0][sb] = a;
+            s.scaleIndex[ch][1][sb] = b;
+            s.scaleIndex[ch][2][sb] = c;
         }
     }
-    long clipped_before = s.clipped;
+    long clippedBefore = s.clipped;
     double raw[2][3][32];
     for (int part = 0; part < 12; ++part) {
         const int block = part / 4;
@@ -160,7 +160,7 @@ bool DecodeLayer2(DecoderState& s) {
         for (int ch = 0; ch < channels; ++ch) {
             for (int k = 0; k < 3; ++k) {
                 for (int sb = 0; sb < 32; ++sb) {
-                    s.fraction[ch][k][sb] = raw[ch][k][sb] * ScaleFactorMultiple(s.scale_index[ch][block][sb]);
+                    s.fraction[ch][k][sb] = raw[ch][k][sb] * ScaleFactorMultiple(s.scaleIndex[ch][block][sb]);
                 }
             }
         }
@@ -171,7 +171,7 @@ bool DecodeLayer2(DecoderState& s) {
         }
         OutputSamples(s, 3);
     }
-    if (s.clipped > clipped_before) ConsoleMessage("%ld samples clipped\n", s.clipped - clipped_before);
+    if (s.clipped > clippedBefore) ConsoleMessage("%ld samples clipped\n", s.clipped - clippedBefore);
     return !EndOfStream(bs);
 }
 

@@ -10,18 +10,18 @@
 
 namespace mpa {
 
-int MainDataSlots(const AudioFrameHeader& h, int channels, std::size_t frame_bytes) {
-    int side_info = h.version == 1 ? (channels == 1 ? 17 : 32) : (channels == 1 ? 9 : 17);
-    int overhead = 4 + (h.error_protection ? 2 : 0) + side_info;
-    int total = static_cast<int>(frame_bytes);
+int MainDataSlots(const AudioFrameHeader& h, int channels, std::size_t frameBytes) {
+    int sideInfo = h.version == 1 ? (channels == 1 ? 17 : 32) : (channels == 1 ? 9 : 17);
+    int overhead = 4 + (h.error_protection ? 2 : 0) + sideInfo;
+    int total = static_cast<int>(frameBytes);
     if (h.bitrate_index != 0) {
         int bitrate = kBitrateKbps[h.version][2][h.bitrate_index];
         double khz = kSamplingFrequencyKhz[h.version][h.sampling_frequency];
-        int from_header = static_cast<int>(144.0 * bitrate / khz);
-        if (h.version == 0) from_header /= 2;
-        from_header += h.padding;
+        int fromHeader = static_cast<int>(144.0 * bitrate / khz);
+        if (h.version == 0) fromHeader /= 2;
+        fromHeader += h.padding;
         // A frame handed over short (end of stream) holds only what is there.
-        total = std::min(total, from_header);
+        total = std::min(total, fromHeader);
     }
     return std::max(0, total - overhead);
 }
@@ -55,9 +55,9 @@ bool ReadLayer3SideInfo(BitStream& bs, DecoderSideInfo& si, const AudioFramePara
                     ConsoleMessage("Side info bad: block_type == 0 in split block.\n");
                     return false;
                 }
-                const bool short_only = g.block_type == 2 && !g.mixed_block_flag;
-                g.region0_count = short_only ? 8 : 7;
-                g.region1_count = short_only ? 12 : 13;
+                const bool shortOnly = g.block_type == 2 && !g.mixed_block_flag;
+                g.region0_count = shortOnly ? 8 : 7;
+                g.region1_count = shortOnly ? 12 : 13;
             } else {
                 for (int r = 0; r < 3; ++r) g.table_select[r] = GetBits(bs, 5);
                 g.region0_count = GetBits(bs, 4);
@@ -78,17 +78,17 @@ namespace {
 
 // Copies this frame's main data into the reservoir and positions its reader main_data_begin bytes
 // before it. False when the stream does not yet hold that much (first frames, after a cut).
-bool PrepareMainData(DecoderState& s, const uint8_t* frame_main_data, int slots) {
+bool PrepareMainData(DecoderState& s, const uint8_t* frameMainData, int slots) {
     MainDataReservoir& r = s.reservoir;
-    const std::size_t begin = s.side_info.main_data_begin;
+    const std::size_t begin = s.sideInfo.main_data_begin;
     const std::size_t available = r.bytes.size();
-    r.bytes.insert(r.bytes.end(), frame_main_data, frame_main_data + slots);
+    r.bytes.insert(r.bytes.end(), frameMainData, frameMainData + slots);
     r.overflow = false;
     const bool enough = begin <= available;
     if (enough) {
-        r.start_bit = (available - begin) * 8;
-        r.end_bit = r.bytes.size() * 8;
-        r.position = r.start_bit;
+        r.startBit = (available - begin) * 8;
+        r.endBit = r.bytes.size() * 8;
+        r.position = r.startBit;
     }
     return enough;
 }
@@ -102,13 +102,13 @@ void TrimReservoir(MainDataReservoir& r) {
 
 }  // namespace
 
-bool DecodeLayer3(DecoderState& s, std::size_t frame_bytes) {
+bool DecodeLayer3(DecoderState& s, std::size_t frameBytes) {
     const AudioFrameParams& p = s.params;
     const int channels = p.stereo;
     const int granules = p.header.version == 1 ? 2 : 1;
-    if (!ReadLayer3SideInfo(s.stream, s.side_info, p)) {
+    if (!ReadLayer3SideInfo(s.stream, s.sideInfo, p)) {
         // The frame's main data still belongs to the stream: later frames may reach back into it.
-        int slots = MainDataSlots(p.header, channels, frame_bytes);
+        int slots = MainDataSlots(p.header, channels, frameBytes);
         int64_t at = GetBitCount(s.stream) / 8;
         if (!EndOfStream(s.stream) && at + slots <= static_cast<int64_t>(s.stream.source_size)) {
             s.reservoir.bytes.insert(s.reservoir.bytes.end(), s.stream.source + at, s.stream.source + at + slots);
@@ -118,26 +118,26 @@ bool DecodeLayer3(DecoderState& s, std::size_t frame_bytes) {
         }
         return false;
     }
-    const int slots = MainDataSlots(p.header, channels, frame_bytes);
-    const int64_t main_data_byte = GetBitCount(s.stream) / 8;
-    const int64_t available = static_cast<int64_t>(s.stream.source_size) - main_data_byte;
+    const int slots = MainDataSlots(p.header, channels, frameBytes);
+    const int64_t mainDataByte = GetBitCount(s.stream) / 8;
+    const int64_t available = static_cast<int64_t>(s.stream.source_size) - mainDataByte;
     const int usable = static_cast<int>(std::clamp<int64_t>(available, 0, slots));
-    if (!PrepareMainData(s, s.stream.source + main_data_byte, usable)) {
+    if (!PrepareMainData(s, s.stream.source + mainDataByte, usable)) {
         ConsoleMessage("Not enough main data to decode frame %d.  Frame discarded.\n", -1);
         TrimReservoir(s.reservoir);
         return false;
     }
     bool good = true;
-    long clipped_before = s.clipped;
+    long clippedBefore = s.clipped;
     for (int gr = 0; gr < granules && good; ++gr) {
         for (int ch = 0; ch < channels && good; ++ch) {
-            const std::size_t part2_start = s.reservoir.position;
+            const std::size_t part2Start = s.reservoir.position;
             if (p.header.version == 1) {
                 ReadLayer3ScaleFactors(s, gr, ch);
             } else {
                 ReadLsfScaleFactors(s, gr, ch);
             }
-            good = DecodeLayer3Huffman(s, gr, ch, part2_start) && !s.reservoir.overflow;
+            good = DecodeLayer3Huffman(s, gr, ch, part2Start) && !s.reservoir.overflow;
             if (!good) {
                 ConsoleMessage("Buffer overflow !!\n");
                 break;
@@ -147,22 +147,22 @@ bool DecodeLayer3(DecoderState& s, std::size_t frame_bytes) {
         if (!good) break;
         Layer3Stereo(s, gr);
         for (int ch = 0; ch < channels; ++ch) {
-            const Layer3GranuleChannel& g = s.side_info.gr[gr][ch];
+            const Layer3GranuleChannel& g = s.sideInfo.gr[gr][ch];
             ReorderLayer3(s.xr[ch], g, p.header);
             AntialiasLayer3(s.xr[ch], g);
             for (int sb = 0; sb < 32; ++sb) HybridSynthesis(s, s.xr[ch] + 18 * sb, sb, ch, g);
             // Frequency inversion: odd slots of odd subbands.
             for (int slot = 1; slot < 18; slot += 2) {
-                for (int sb = 1; sb < 32; sb += 2) s.hybrid_out[ch][slot][sb] = -s.hybrid_out[ch][slot][sb];
+                for (int sb = 1; sb < 32; sb += 2) s.hybridOut[ch][slot][sb] = -s.hybridOut[ch][slot][sb];
             }
             for (int slot = 0; slot < 18; ++slot) {
-                s.clipped += SynthesizeSubbands(s.synthesis, s.hybrid_out[ch][slot], ch, s.pcm[ch][slot]);
+                s.clipped += SynthesizeSubbands(s.synthesis, s.hybridOut[ch][slot], ch, s.pcm[ch][slot]);
             }
         }
         OutputSamples(s, 18);
     }
     TrimReservoir(s.reservoir);
-    if (s.clipped > clipped_before) ConsoleMessage("%ld samples clipped.\n", s.clipped - clipped_before);
+    if (s.clipped > clippedBefore) ConsoleMessage("%ld samples clipped.\n", s.clipped - clippedBefore);
     return good;
 }
 

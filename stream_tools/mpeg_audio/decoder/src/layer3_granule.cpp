@@ -21,25 +21,25 @@ const ScaleFactorBands& BandsOf(const AudioFrameHeader& h) {
 struct Layer3Constants {
     std::array<double, 8207> pow43{};
     double cos72[144] = {};
-    double long_imdct[36][18] = {};   // cos((2i + 19)(2m + 1) pi / 72)
-    // The rows i = 0..8 and 18..26 of long_imdct (the distinct outputs), by input m and padded to
+    double longImdct[36][18] = {};   // cos((2i + 19)(2m + 1) pi / 72)
+    // The rows i = 0..8 and 18..26 of longImdct (the distinct outputs), by input m and padded to
     // whole vectors: the long transform then runs over contiguous outputs.
-    float long_imdct_by_input[18][kImdctLanes] = {};
-    double short_imdct[12][6] = {};   // cos((2i + 7)(2m + 1) pi / 24)
+    float longImdctByInput[18][kImdctLanes] = {};
+    double shortImdct[12][6] = {};   // cos((2i + 7)(2m + 1) pi / 24)
     double window[4][36] = {};  // by block type; type 2 uses the first 12 values
     double cs[8] = {}, ca[8] = {};
-    double is_ratio_left[7] = {}, is_ratio_right[7] = {};
+    double isRatioLeft[7] = {}, isRatioRight[7] = {};
 
     Layer3Constants() {
         for (std::size_t i = 0; i < pow43.size(); ++i) pow43[i] = std::pow(static_cast<double>(i), 4.0 / 3.0);
         for (int i = 0; i < 144; ++i) cos72[i] = std::cos(i * M_PI / 72.0);
         for (int i = 0; i < 36; ++i) {
-            for (int m = 0; m < 18; ++m) long_imdct[i][m] = cos72[((2 * i + 19) * (2 * m + 1)) % 144];
+            for (int m = 0; m < 18; ++m) longImdct[i][m] = cos72[((2 * i + 19) * (2 * m + 1)) % 144];
         }
         for (int m = 0; m < 18; ++m)
-            for (int c = 0; c < 18; ++c) long_imdct_by_input[m][c] = static_cast<float>(long_imdct[c < 9 ? c : c + 9][m]);
+            for (int c = 0; c < 18; ++c) longImdctByInput[m][c] = static_cast<float>(longImdct[c < 9 ? c : c + 9][m]);
         for (int i = 0; i < 12; ++i) {
-            for (int m = 0; m < 6; ++m) short_imdct[i][m] = cos72[(3 * (2 * i + 7) * (2 * m + 1)) % 144];
+            for (int m = 0; m < 6; ++m) shortImdct[i][m] = cos72[(3 * (2 * i + 7) * (2 * m + 1)) % 144];
         }
         for (int i = 0; i < 36; ++i) window[0][i] = std::sin(M_PI / 36 * (i + 0.5));
         for (int i = 0; i < 18; ++i) window[1][i] = window[0][i];
@@ -58,13 +58,13 @@ struct Layer3Constants {
         }
         for (int pos = 0; pos < 7; ++pos) {
             if (pos == 6) {
-                is_ratio_left[pos] = 1.0;
-                is_ratio_right[pos] = 0.0;
+                isRatioLeft[pos] = 1.0;
+                isRatioRight[pos] = 0.0;
                 continue;
             }
             double ratio = std::tan(pos * M_PI / 12.0);
-            is_ratio_left[pos] = ratio / (1.0 + ratio);
-            is_ratio_right[pos] = 1.0 / (1.0 + ratio);
+            isRatioLeft[pos] = ratio / (1.0 + ratio);
+            isRatioRight[pos] = 1.0 / (1.0 + ratio);
         }
     }
 };
@@ -77,18 +77,18 @@ const Layer3Constants& Constants() {
 }  // namespace
 
 void ReadLayer3ScaleFactors(DecoderState& s, int gr, int ch) {
-    const Layer3GranuleChannel& g = s.side_info.gr[gr][ch];
+    const Layer3GranuleChannel& g = s.sideInfo.gr[gr][ch];
     Layer3ScaleFactors& sf = s.scalefac[ch];
     MainDataReservoir& r = s.reservoir;
     const int slen1 = kSlen[0][g.scalefac_compress & 15];
     const int slen2 = kSlen[1][g.scalefac_compress & 15];
     if (IsShortGranule(g)) {
-        int first_short = 0;
+        int firstShort = 0;
         if (g.mixed_block_flag) {
             for (int sfb = 0; sfb < 8; ++sfb) sf.l[sfb] = static_cast<int>(r.GetBits(slen1));
-            first_short = 3;
+            firstShort = 3;
         }
-        for (int sfb = first_short; sfb < 12; ++sfb) {
+        for (int sfb = firstShort; sfb < 12; ++sfb) {
             for (int w = 0; w < 3; ++w) sf.s[sfb][w] = static_cast<int>(r.GetBits(sfb < 6 ? slen1 : slen2));
         }
         for (int w = 0; w < 3; ++w) sf.s[12][w] = 0;
@@ -96,7 +96,7 @@ void ReadLayer3ScaleFactors(DecoderState& s, int gr, int ch) {
     }
     static constexpr int kScfsiBands[5] = {0, 6, 11, 16, 21};
     for (int group = 0; group < 4; ++group) {
-        if (gr == 1 && s.side_info.scfsi[ch][group]) continue;  // reused from granule 0
+        if (gr == 1 && s.sideInfo.scfsi[ch][group]) continue;  // reused from granule 0
         for (int sfb = kScfsiBands[group]; sfb < kScfsiBands[group + 1]; ++sfb) {
             sf.l[sfb] = static_cast<int>(r.GetBits(group < 2 ? slen1 : slen2));
         }
@@ -105,15 +105,15 @@ void ReadLayer3ScaleFactors(DecoderState& s, int gr, int ch) {
 }
 
 void ReadLsfScaleFactors(DecoderState& s, int gr, int ch) {
-    Layer3GranuleChannel& g = s.side_info.gr[gr][ch];
+    Layer3GranuleChannel& g = s.sideInfo.gr[gr][ch];
     Layer3ScaleFactors& sf = s.scalefac[ch];
     const AudioFrameHeader& h = s.params.header;
-    const bool intensity_channel = h.mode == kJointStereo && (h.mode_ext & 1) && ch == 1;
+    const bool intensityChannel = h.mode == kJointStereo && (h.mode_ext & 1) && ch == 1;
     unsigned sfc = g.scalefac_compress;
     int slen[4] = {0, 0, 0, 0};
     int table = 0;
     g.preflag = 0;
-    if (!intensity_channel) {
+    if (!intensityChannel) {
         if (sfc < 400) {
             slen[0] = (sfc >> 4) / 5;
             slen[1] = (sfc >> 4) % 5;
@@ -168,39 +168,39 @@ void ReadLsfScaleFactors(DecoderState& s, int gr, int ch) {
     if (kind == 0) {
         for (int sfb = 0; sfb < 21; ++sfb, ++k) {
             sf.l[sfb] = staged[k];
-            s.is_illegal_l[ch][sfb] = illegal[k];
+            s.isIllegalL[ch][sfb] = illegal[k];
         }
-        s.is_illegal_l[ch][21] = s.is_illegal_l[ch][20];
+        s.isIllegalL[ch][21] = s.isIllegalL[ch][20];
         return;
     }
-    int first_short = 0;
+    int firstShort = 0;
     if (kind == 2) {
         for (int sfb = 0; sfb < 6; ++sfb, ++k) {
             sf.l[sfb] = staged[k];
-            s.is_illegal_l[ch][sfb] = illegal[k];
+            s.isIllegalL[ch][sfb] = illegal[k];
         }
-        first_short = 3;
+        firstShort = 3;
     }
-    for (int sfb = first_short; sfb < 12; ++sfb) {
+    for (int sfb = firstShort; sfb < 12; ++sfb) {
         for (int w = 0; w < 3; ++w, ++k) {
             sf.s[sfb][w] = staged[k];
-            s.is_illegal_s[ch][sfb][w] = illegal[k];
+            s.isIllegalS[ch][sfb][w] = illegal[k];
         }
     }
-    for (int w = 0; w < 3; ++w) s.is_illegal_s[ch][12][w] = s.is_illegal_s[ch][11][w];
+    for (int w = 0; w < 3; ++w) s.isIllegalS[ch][12][w] = s.isIllegalS[ch][11][w];
 }
 
 int HuffmanDecode(const HuffmanDecodeTable& table, MainDataReservoir& r, int* x, int* y, int* v, int* w) {
     *x = *y = *v = *w = 0;
-    if (!table.has_tree || !table.tree) return 2;
+    if (!table.hasTree || !table.tree) return 2;
     if (table.tree->empty()) return 0;
     int leaf = -1;
     unsigned ahead = 0;
     const HuffmanLookupEntry* entry = nullptr;
     if (table.lookup && r.Peek(kLookupBits, &ahead) && (entry = &(*table.lookup)[ahead])->bits != 0) {
         r.position += entry->bits;
-        leaf = entry->leaf ? entry->node_or_value
-                           : WalkHuffmanTree(*table.tree, [&r] { return r.Get1Bit(); }, entry->node_or_value,
+        leaf = entry->leaf ? entry->nodeOrValue
+                           : WalkHuffmanTree(*table.tree, [&r] { return r.Get1Bit(); }, entry->nodeOrValue,
                                              entry->bits);
     } else {
         leaf = WalkHuffmanTree(*table.tree, [&r] { return r.Get1Bit(); });
@@ -232,14 +232,14 @@ int HuffmanDecode(const HuffmanDecodeTable& table, MainDataReservoir& r, int* x,
     return 0;
 }
 
-bool DecodeLayer3Huffman(DecoderState& s, int gr, int ch, std::size_t part2_start) {
-    const Layer3GranuleChannel& g = s.side_info.gr[gr][ch];
+bool DecodeLayer3Huffman(DecoderState& s, int gr, int ch, std::size_t part2Start) {
+    const Layer3GranuleChannel& g = s.sideInfo.gr[gr][ch];
     const HuffmanDecoderTables& tables = *s.huffman;
     MainDataReservoir& r = s.reservoir;
     const ScaleFactorBands& bands = BandsOf(s.params.header);
     int* values = s.values[ch];
-    const std::size_t end = part2_start + g.part2_3_length;
-    if (end > r.end_bit) return false;  // the granule claims more main data than the frame has
+    const std::size_t end = part2Start + g.part2_3_length;
+    if (end > r.endBit) return false;  // the granule claims more main data than the frame has
 
     int region1 = 576, region2 = 576;
     if (IsShortGranule(g)) {
@@ -248,18 +248,18 @@ bool DecodeLayer3Huffman(DecoderState& s, int gr, int ch, std::size_t part2_star
         region1 = bands.long_start[std::min<unsigned>(g.region0_count + 1, 22)];
         region2 = bands.long_start[std::min<unsigned>(g.region0_count + g.region1_count + 2, 22)];
     }
-    const int big_end = static_cast<int>(std::min(2 * g.big_values, 576u));
+    const int bigEnd = static_cast<int>(std::min(2 * g.big_values, 576u));
     int i = 0;
     int v, w;
-    for (; i < big_end; i += 2) {
+    for (; i < bigEnd; i += 2) {
         const unsigned select = g.table_select[i < region1 ? 0 : i < region2 ? 1 : 2];
         if (select == 4 || select == 14 || select >= tables.tables.size()) return false;
         HuffmanDecode(tables.tables[select], r, &values[i], &values[i + 1], &v, &w);
     }
-    const HuffmanDecodeTable& quad_table = tables.tables[32 + g.count1table_select];
+    const HuffmanDecodeTable& quadTable = tables.tables[32 + g.count1table_select];
     while (i + 4 <= 576 && r.position < end) {
         int quad[4];
-        HuffmanDecode(quad_table, r, &quad[2], &quad[3], &quad[0], &quad[1]);
+        HuffmanDecode(quadTable, r, &quad[2], &quad[3], &quad[0], &quad[1]);
         if (r.position > end) break;  // the last quadruple ran past the granule: dropped
         for (int k = 0; k < 4; ++k) values[i + k] = quad[k];
         i += 4;
@@ -268,12 +268,12 @@ bool DecodeLayer3Huffman(DecoderState& s, int gr, int ch, std::size_t part2_star
     std::fill(values + i, values + 576, 0);
     int last = i;
     while (last > 0 && values[last - 1] == 0) --last;
-    s.nonzero_end[ch] = last;
+    s.nonzeroEnd[ch] = last;
     return true;
 }
 
 void DequantizeLayer3(DecoderState& s, int gr, int ch) {
-    const Layer3GranuleChannel& g = s.side_info.gr[gr][ch];
+    const Layer3GranuleChannel& g = s.sideInfo.gr[gr][ch];
     const Layer3ScaleFactors& sf = s.scalefac[ch];
     const ScaleFactorBands& bands = BandsOf(s.params.header);
     const Layer3Constants& k = Constants();
@@ -281,39 +281,39 @@ void DequantizeLayer3(DecoderState& s, int gr, int ch) {
     double* xr = s.xr[ch];
     const double gain = std::exp2(0.25 * (static_cast<double>(g.global_gain) - 210.0));
     const double multiplier = g.scalefac_scale ? 1.0 : 0.5;
-    const int end = s.nonzero_end[ch];
+    const int end = s.nonzeroEnd[ch];
     std::fill(xr, xr + 576, 0.0);
     // Without branches: zeros are common and scattered, and pow43[0] is 0.
-    auto scale_line = [&](int line, double factor) {
+    auto scaleLine = [&](int line, double factor) {
         const int value = values[line];
         const double result = k.pow43[std::min(std::abs(value), 8206)] * factor;
         xr[line] = value < 0 ? -result : result;
     };
-    auto long_band = [&](int sfb, int from, int to) {
+    auto longBand = [&](int sfb, int from, int to) {
         double factor = gain * std::exp2(-multiplier * (sf.l[sfb] + (g.preflag ? kPretab[sfb] : 0)));
-        for (int line = from; line < to && line < end; ++line) scale_line(line, factor);
+        for (int line = from; line < to && line < end; ++line) scaleLine(line, factor);
     };
     if (!IsShortGranule(g)) {
         for (int sfb = 0; sfb < 22 && bands.long_start[sfb] < end; ++sfb) {
-            long_band(sfb, bands.long_start[sfb], bands.long_start[sfb + 1]);
+            longBand(sfb, bands.long_start[sfb], bands.long_start[sfb + 1]);
         }
         return;
     }
-    int first_short = 0;
+    int firstShort = 0;
     if (g.mixed_block_flag) {
         for (int sfb = 0; bands.long_start[sfb] < 36; ++sfb) {
-            long_band(sfb, bands.long_start[sfb], std::min(bands.long_start[sfb + 1], 36));
+            longBand(sfb, bands.long_start[sfb], std::min(bands.long_start[sfb + 1], 36));
         }
-        first_short = 3;
+        firstShort = 3;
     }
-    for (int sfb = first_short; sfb < 13; ++sfb) {
+    for (int sfb = firstShort; sfb < 13; ++sfb) {
         const int start = 3 * bands.short_start[sfb];
         const int width = bands.short_start[sfb + 1] - bands.short_start[sfb];
         if (start >= end) break;
         for (int win = 0; win < 3; ++win) {
             double factor = gain * std::exp2(-2.0 * g.subblock_gain[win] - multiplier * sf.s[sfb][win]);
             const int from = start + win * width;
-            for (int line = from; line < from + width && line < end; ++line) scale_line(line, factor);
+            for (int line = from; line < from + width && line < end; ++line) scaleLine(line, factor);
         }
     }
 }
@@ -325,60 +325,60 @@ constexpr double kMidSide = 0.707106782373095;
 // Per line of the right channel: the intensity position to apply, or -1.
 void IntensityPositions(const DecoderState& s, int gr, int positions[576]) {
     std::fill(positions, positions + 576, -1);
-    const Layer3GranuleChannel& g = s.side_info.gr[gr][1];
+    const Layer3GranuleChannel& g = s.sideInfo.gr[gr][1];
     const Layer3ScaleFactors& sf = s.scalefac[1];
     const ScaleFactorBands& bands = BandsOf(s.params.header);
     const bool mpeg1 = s.params.header.version == 1;
     const int* right = s.values[1];
     auto legal = [&](int pos, int illegal) { return mpeg1 ? pos != 7 : pos != illegal; };
-    auto mark_long = [&](int first_sfb, int limit_line) {
-        for (int sfb = first_sfb; sfb < 22 && bands.long_start[sfb] < limit_line; ++sfb) {
+    auto markLong = [&](int firstSfb, int limitLine) {
+        for (int sfb = firstSfb; sfb < 22 && bands.long_start[sfb] < limitLine; ++sfb) {
             const int source = sfb < 21 ? sfb : 20;
             const int pos = sf.l[source];
-            if (!legal(pos, s.is_illegal_l[1][sfb])) continue;
-            for (int line = bands.long_start[sfb]; line < std::min(bands.long_start[sfb + 1], limit_line); ++line) {
+            if (!legal(pos, s.isIllegalL[1][sfb])) continue;
+            for (int line = bands.long_start[sfb]; line < std::min(bands.long_start[sfb + 1], limitLine); ++line) {
                 positions[line] = pos;
             }
         }
     };
     if (!IsShortGranule(g)) {
-        const int nonzero = s.nonzero_end[1];
+        const int nonzero = s.nonzeroEnd[1];
         int first = 0;
         while (first < 22 && bands.long_start[first] < nonzero) ++first;
         // The band holding the last non-zero line is coded normally; intensity starts after it.
-        mark_long(first, 576);
+        markLong(first, 576);
         return;
     }
-    const int first_short = g.mixed_block_flag ? 3 : 0;
-    bool short_part_silent = true;
+    const int firstShort = g.mixed_block_flag ? 3 : 0;
+    bool shortPartSilent = true;
     for (int win = 0; win < 3; ++win) {
-        int last_nonzero_sfb = first_short - 1;
-        for (int sfb = first_short; sfb < 13; ++sfb) {
+        int lastNonzeroSfb = firstShort - 1;
+        for (int sfb = firstShort; sfb < 13; ++sfb) {
             const int width = bands.short_start[sfb + 1] - bands.short_start[sfb];
             const int from = 3 * bands.short_start[sfb] + win * width;
             for (int line = from; line < from + width; ++line) {
                 if (right[line]) {
-                    last_nonzero_sfb = sfb;
+                    lastNonzeroSfb = sfb;
                     break;
                 }
             }
         }
-        if (last_nonzero_sfb >= first_short) short_part_silent = false;
-        for (int sfb = last_nonzero_sfb + 1; sfb < 13; ++sfb) {
+        if (lastNonzeroSfb >= firstShort) shortPartSilent = false;
+        for (int sfb = lastNonzeroSfb + 1; sfb < 13; ++sfb) {
             const int source = sfb < 12 ? sfb : 11;
             const int pos = sf.s[source][win];
-            if (!legal(pos, s.is_illegal_s[1][sfb][win])) continue;
+            if (!legal(pos, s.isIllegalS[1][sfb][win])) continue;
             const int width = bands.short_start[sfb + 1] - bands.short_start[sfb];
             const int from = 3 * bands.short_start[sfb] + win * width;
             for (int line = from; line < from + width; ++line) positions[line] = pos;
         }
     }
-    if (g.mixed_block_flag && short_part_silent) {
+    if (g.mixed_block_flag && shortPartSilent) {
         int last = 36;
         while (last > 0 && right[last - 1] == 0) --last;
         int first = 0;
         while (bands.long_start[first] < last) ++first;
-        mark_long(first, 36);
+        markLong(first, 36);
     }
 }
 
@@ -411,18 +411,18 @@ void Layer3Stereo(DecoderState& s, int gr) {
     }
     const Layer3Constants& k = Constants();
     const bool mpeg1 = h.version == 1;
-    const unsigned right_sfc = s.side_info.gr[gr][1].scalefac_compress;
+    const unsigned rightSfc = s.sideInfo.gr[gr][1].scalefac_compress;
     for (int line = 0; line < 576; ++line) {
         const int pos = positions[line];
         if (pos >= 0) {
             const double value = left[line];
             if (mpeg1) {
                 const int p = std::min(pos, 6);
-                left[line] = value * k.is_ratio_left[p];
-                right[line] = value * k.is_ratio_right[p];
+                left[line] = value * k.isRatioLeft[p];
+                right[line] = value * k.isRatioRight[p];
             } else {
                 double kl, kr;
-                LsfIntensityRatio(pos, right_sfc, &kl, &kr);
+                LsfIntensityRatio(pos, rightSfc, &kl, &kr);
                 left[line] = value * kl;
                 right[line] = value * kr;
             }
@@ -473,7 +473,7 @@ void InverseMdct(const double* in, double* out, int block_type) {
         for (int win = 0; win < 3; ++win) {
             for (int i = 0; i < 12; ++i) {
                 double sum = 0;
-                for (int m = 0; m < 6; ++m) sum += in[3 * m + win] * k.short_imdct[i][m];
+                for (int m = 0; m < 6; ++m) sum += in[3 * m + win] * k.shortImdct[i][m];
                 out[6 * win + i + 6] += sum * k.window[2][i];
             }
         }
@@ -481,7 +481,7 @@ void InverseMdct(const double* in, double* out, int block_type) {
     }
     // The 36 outputs hold 18 distinct values: out[17 - i] = -out[i] and out[53 - i] = out[i].
     float sums[kImdctLanes];
-    LongImdctSums(in, &k.long_imdct_by_input[0][0], sums);
+    LongImdctSums(in, &k.longImdctByInput[0][0], sums);
     double raw[36];
     for (int i = 0; i < 9; ++i) {
         raw[i] = sums[i];
@@ -508,7 +508,7 @@ void HybridSynthesis(DecoderState& s, const double* in, int sb, int ch, const La
     }
     double* overlap = s.overlap[ch][sb];
     for (int i = 0; i < 18; ++i) {
-        s.hybrid_out[ch][i][sb] = raw[i] + overlap[i];
+        s.hybridOut[ch][i][sb] = raw[i] + overlap[i];
         overlap[i] = raw[i + 18];
     }
 }

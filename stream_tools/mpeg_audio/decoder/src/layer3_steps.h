@@ -7,15 +7,15 @@
 
 namespace mpa {
 
-int MainDataSlots(const AudioFrameHeader& header, int channels, std::size_t frame_bytes);
-bool ReadLayer3SideInfo(BitStream& stream, DecoderSideInfo& side_info, const AudioFrameParams& params);
+int MainDataSlots(const AudioFrameHeader& header, int channels, std::size_t frameBytes);
+bool ReadLayer3SideInfo(BitStream& stream, DecoderSideInfo& sideInfo, const AudioFrameParams& params);
 
 void ReadLayer3ScaleFactors(DecoderState& s, int gr, int ch);
 void ReadLsfScaleFactors(DecoderState& s, int gr, int ch);
 
 // Decodes big values and count1 quadruples of one granule and channel into s.values[ch];
 // false when the granule cannot be decoded (a table without codes).
-bool DecodeLayer3Huffman(DecoderState& s, int gr, int ch, std::size_t part2_start);
+bool DecodeLayer3Huffman(DecoderState& s, int gr, int ch, std::size_t part2Start);
 // 0 good, 1 illegal code, 2 table without a tree.
 int HuffmanDecode(const HuffmanDecodeTable& table, MainDataReservoir& reservoir, int* x, int* y, int* v, int* w);
 

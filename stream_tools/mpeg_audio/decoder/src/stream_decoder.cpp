@@ -22,14 +22,14 @@ AudioStreamDecoder::AudioStreamDecoder(std::shared_ptr<const HuffmanDecoderTable
 AudioStreamDecoder::~AudioStreamDecoder() { wave_.Close(); }
 
 bool AudioStreamDecoder::OpenWave(const std::string& path) {
-    wave_path_ = path;
-    wave_requested_ = true;
+    wavePath_ = path;
+    waveRequested_ = true;
     // The format is not known until the first frame; the header is rewritten at the end.
     return wave_.Open(path, 44100, 2);
 }
 
 bool AudioStreamDecoder::HeaderMatchesStream(const AudioFrameHeader& h) const {
-    return !locked_ || SameStream(h, stream_header_);
+    return !locked_ || SameStream(h, streamHeader_);
 }
 
 long AudioStreamDecoder::FrameLengthAt(std::size_t pos, bool final) const {
@@ -64,24 +64,24 @@ long AudioStreamDecoder::FrameLengthAt(std::size_t pos, bool final) const {
 }
 
 void AudioStreamDecoder::Skip(std::size_t count) {
-    if (stats_.first_skip_offset < 0) stats_.first_skip_offset = consumed_offset_ + static_cast<int64_t>(read_);
-    stats_.bytes_skipped += static_cast<long>(count);
+    if (stats_.firstSkipOffset < 0) stats_.firstSkipOffset = consumedOffset_ + static_cast<int64_t>(read_);
+    stats_.bytesSkipped += static_cast<long>(count);
     read_ += count;
 }
 
 void AudioStreamDecoder::EmitFrame(std::size_t pos, std::size_t length) {
     int count = decoder_.DecodeAudioFrame(&pending_[pos], length, pcm_.data(), false);
     if (count <= 0) {
-        ++stats_.frames_dropped;
+        ++stats_.framesDropped;
         return;
     }
-    const int channels = decoder_.channels();
-    const int rate = SamplingRateHz(decoder_.header());
-    if (stats_.sample_rate == 0) {
-        stats_.sample_rate = rate;
+    const int channels = decoder_.Channels();
+    const int rate = SamplingRateHz(decoder_.Header());
+    if (stats_.sampleRate == 0) {
+        stats_.sampleRate = rate;
         stats_.channels = channels;
     }
-    ++stats_.frames_decoded;
+    ++stats_.framesDecoded;
     const int16_t* samples = pcm_.data();
     std::size_t values = static_cast<std::size_t>(count);
     if (channels != stats_.channels) {
@@ -98,14 +98,14 @@ void AudioStreamDecoder::EmitFrame(std::size_t pos, std::size_t length) {
         samples = converted_.data();
         values = converted_.size();
     }
-    stats_.sample_frames += values / static_cast<std::size_t>(stats_.channels);
-    if (wave_requested_ && !write_failed_) {
-        if (stats_.frames_decoded == 1 && !wave_.Open(wave_path_, stats_.sample_rate, stats_.channels)) {
-            write_failed_ = true;
+    stats_.sampleFrames += values / static_cast<std::size_t>(stats_.channels);
+    if (waveRequested_ && !writeFailed_) {
+        if (stats_.framesDecoded == 1 && !wave_.Open(wavePath_, stats_.sampleRate, stats_.channels)) {
+            writeFailed_ = true;
         }
-        if (!write_failed_ && !wave_.Write(samples, values)) write_failed_ = true;
+        if (!writeFailed_ && !wave_.Write(samples, values)) writeFailed_ = true;
     }
-    if (sink_) sink_(samples, values, stats_.sample_rate, stats_.channels);
+    if (sink_) sink_(samples, values, stats_.sampleRate, stats_.channels);
 }
 
 bool AudioStreamDecoder::DecodeAvailable(bool final) {
@@ -128,7 +128,7 @@ bool AudioStreamDecoder::DecodeAvailable(bool final) {
             if (final && pending_.size() - read_ >= kHeaderBytes && ParseHeaderBytes(&pending_[read_], h) &&
                 HeaderMatchesStream(h) && FrameLengthBytes(h) > 0 &&
                 read_ + static_cast<std::size_t>(FrameLengthBytes(h)) > pending_.size()) {
-                ++stats_.frames_dropped;  // truncated last frame
+                ++stats_.framesDropped;  // truncated last frame
                 Skip(pending_.size() - read_);
                 break;
             }
@@ -136,7 +136,7 @@ bool AudioStreamDecoder::DecodeAvailable(bool final) {
             continue;
         }
         if (!locked_) {
-            ParseHeaderBytes(&pending_[read_], stream_header_);
+            ParseHeaderBytes(&pending_[read_], streamHeader_);
             locked_ = true;
         }
         EmitFrame(read_, static_cast<std::size_t>(length));
@@ -149,7 +149,7 @@ void AudioStreamDecoder::Feed(const uint8_t* data, std::size_t size) {
     if (!data || size == 0) return;
     if (read_ > 0 && read_ >= pending_.size() / 2) {
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(read_));
-        consumed_offset_ += static_cast<int64_t>(read_);
+        consumedOffset_ += static_cast<int64_t>(read_);
         read_ = 0;
     }
     pending_.insert(pending_.end(), data, data + size);
@@ -158,15 +158,15 @@ void AudioStreamDecoder::Feed(const uint8_t* data, std::size_t size) {
 
 bool AudioStreamDecoder::Finish() {
     DecodeAvailable(true);
-    consumed_offset_ += static_cast<int64_t>(pending_.size());
+    consumedOffset_ += static_cast<int64_t>(pending_.size());
     pending_.clear();
     read_ = 0;
-    stats_.clipped_samples = decoder_.clipped_samples();
-    if (wave_requested_ && !wave_.Close()) write_failed_ = true;
-    return !write_failed_;
+    stats_.clippedSamples = decoder_.ClippedSamples();
+    if (waveRequested_ && !wave_.Close()) writeFailed_ = true;
+    return !writeFailed_;
 }
 
-bool DecodeMpegAudioFile(const std::string& input, const std::string& output_wav, StreamDecodeStats* stats,
+bool DecodeMpegAudioFile(const std::string& input, const std::string& outputWav, StreamDecodeStats* stats,
                          std::string* error) {
     std::FILE* in = std::fopen(input.c_str(), "rb");
     if (!in) {
@@ -174,21 +174,21 @@ bool DecodeMpegAudioFile(const std::string& input, const std::string& output_wav
         return false;
     }
     AudioStreamDecoder decoder;
-    if (!decoder.OpenWave(output_wav)) {
+    if (!decoder.OpenWave(outputWav)) {
         std::fclose(in);
-        if (error) *error = "cannot create " + output_wav;
+        if (error) *error = "cannot create " + outputWav;
         return false;
     }
     std::vector<uint8_t> buffer(1 << 16);
     std::size_t got;
     while ((got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) decoder.Feed(buffer.data(), got);
-    const bool read_error = std::ferror(in) != 0;
+    const bool readError = std::ferror(in) != 0;
     std::fclose(in);
     const bool written = decoder.Finish();
-    if (stats) *stats = decoder.stats();
-    if (read_error || !written) {
-        if (error) *error = read_error ? "cannot read " + input : "cannot write " + output_wav;
-        std::remove(output_wav.c_str());  // a cut WAVE file would pass for a whole one
+    if (stats) *stats = decoder.Stats();
+    if (readError || !written) {
+        if (error) *error = readError ? "cannot read " + input : "cannot write " + outputWav;
+        std::remove(outputWav.c_str());  // a cut WAVE file would pass for a whole one
         return false;
     }
     return true;

@@ -72,13 +72,13 @@ int SynthesizeSubbands(SynthesisState& synthesis, const double* fractions, int c
     for (int i = 48; i < 64; ++i) v[i] = -x[i - 48];
     std::copy(v, v + 64, v + 1024);
 
-    float sums_out[32];
-    WindowedSums(synthesis.window.data(), history + offset, sums_out);
+    float sumsOut[32];
+    WindowedSums(synthesis.window.data(), history + offset, sumsOut);
 
     // Scaling by 2^15 and adding the half are exact in float for every value that does not clip.
     int clipped = 0;
     for (int j = 0; j < 32; ++j) {
-        const float sample = sums_out[j] * 32768.0f;
+        const float sample = sumsOut[j] * 32768.0f;
         clipped += (sample >= 32767.5f) | (sample < -32768.5f);
         // Half away from zero: the conversion truncates towards zero once the half is added.
         const float rounded = std::clamp(sample + (sample >= 0 ? 0.5f : -0.5f), -32768.0f, 32767.0f);

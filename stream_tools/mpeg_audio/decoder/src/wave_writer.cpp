@@ -15,19 +15,19 @@ void Put16(uint8_t* p, uint32_t v) {
 
 WaveFileWriter::~WaveFileWriter() { Close(); }
 
-bool WaveFileWriter::Open(const std::string& path, int sample_rate, int channels) {
+bool WaveFileWriter::Open(const std::string& path, int sampleRate, int channels) {
     Close();
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) return false;
-    sample_rate_ = sample_rate;
+    sampleRate_ = sampleRate;
     channels_ = channels;
-    data_bytes_ = 0;
+    dataBytes_ = 0;
     failed_ = false;
     return WriteHeader();
 }
 
 bool WaveFileWriter::WriteHeader() {
-    const auto h = wav::MakeWavHeader(static_cast<uint32_t>(sample_rate_), channels_, data_bytes_);
+    const auto h = wav::MakeWavHeader(static_cast<uint32_t>(sampleRate_), channels_, dataBytes_);
     if (std::fwrite(h.data(), 1, h.size(), file_) != h.size()) failed_ = true;
     return !failed_;
 }
@@ -37,7 +37,7 @@ bool WaveFileWriter::Write(const int16_t* samples, std::size_t count) {
     std::vector<uint8_t> bytes(count * 2);
     for (std::size_t i = 0; i < count; ++i) Put16(&bytes[2 * i], static_cast<uint16_t>(samples[i]));
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
-    data_bytes_ += bytes.size();
+    dataBytes_ += bytes.size();
     return !failed_;
 }
 

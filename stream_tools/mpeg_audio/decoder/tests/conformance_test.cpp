@@ -16,7 +16,7 @@ namespace {
 
 struct Stream {
     const char* name;
-    int max_diff;
+    int maxDiff;
 };
 
 class Conformance : public ::testing::TestWithParam<Stream> {};
@@ -54,19 +54,19 @@ TEST_P(Conformance, MatchesReferenceOutput) {
     long frames = 0;
     std::vector<int16_t> ours = DecodeFrames(mpa_test::ReadBytes(base + ".bit"), &frames);
     SetMessageSink(previous);
-    std::vector<uint8_t> reference_bytes = mpa_test::ReadBytes(base + ".pcm");
-    std::vector<int16_t> reference(reference_bytes.size() / 2);
+    std::vector<uint8_t> referenceBytes = mpa_test::ReadBytes(base + ".pcm");
+    std::vector<int16_t> reference(referenceBytes.size() / 2);
     for (std::size_t i = 0; i < reference.size(); ++i) {
-        reference[i] = static_cast<int16_t>(reference_bytes[2 * i] | reference_bytes[2 * i + 1] << 8);
+        reference[i] = static_cast<int16_t>(referenceBytes[2 * i] | referenceBytes[2 * i + 1] << 8);
     }
     ASSERT_GT(frames, 10);
     mpa_test::PcmDifference d = mpa_test::ComparePcm(ours, reference);
     EXPECT_GE(d.compared, std::min(ours.size(), reference.size()));
     EXPECT_GT(d.compared, ours.size() * 9 / 10);
-    EXPECT_LE(d.max_diff, GetParam().max_diff);
-    EXPECT_GE(d.psnr_db, 96.0);
+    EXPECT_LE(d.maxDiff, GetParam().maxDiff);
+    EXPECT_GE(d.psnrDb, 96.0);
     std::printf("%s: %ld frames, %zu samples compared, max diff %d, PSNR %.1f dB\n", GetParam().name, frames,
-                d.compared, d.max_diff, d.psnr_db);
+                d.compared, d.maxDiff, d.psnrDb);
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, Conformance,
@@ -104,8 +104,8 @@ TEST(ConformanceStream, PiecewiseFeedingGivesTheWholeFileResult) {
     b.Finish();
     SetMessageSink(previous);
     EXPECT_EQ(whole, pieces);
-    EXPECT_EQ(a.stats().frames_decoded, b.stats().frames_decoded);
-    EXPECT_GT(a.stats().frames_decoded, 200);
+    EXPECT_EQ(a.Stats().framesDecoded, b.Stats().framesDecoded);
+    EXPECT_GT(a.Stats().framesDecoded, 200);
 }
 
 // The command-line driver writes the same samples into a WAVE file.
@@ -117,15 +117,15 @@ TEST(ConformanceStream, MpaToolDecWritesTheWaveFile) {
               0);
     mpa_test::WavData decoded = mpa_test::ReadWav(wav);
     EXPECT_EQ(decoded.channels, 2);
-    EXPECT_EQ(decoded.sample_rate, 32000);
-    std::vector<uint8_t> reference_bytes = mpa_test::ReadBytes(ConformanceDir() + "l2-fl10.pcm");
-    std::vector<int16_t> reference(reference_bytes.size() / 2);
+    EXPECT_EQ(decoded.sampleRate, 32000);
+    std::vector<uint8_t> referenceBytes = mpa_test::ReadBytes(ConformanceDir() + "l2-fl10.pcm");
+    std::vector<int16_t> reference(referenceBytes.size() / 2);
     for (std::size_t i = 0; i < reference.size(); ++i) {
-        reference[i] = static_cast<int16_t>(reference_bytes[2 * i] | reference_bytes[2 * i + 1] << 8);
+        reference[i] = static_cast<int16_t>(referenceBytes[2 * i] | referenceBytes[2 * i + 1] << 8);
     }
     mpa_test::PcmDifference d = mpa_test::ComparePcm(decoded.samples, reference);
     EXPECT_EQ(d.compared, 49u * 2304u);
-    EXPECT_LE(d.max_diff, 1);
+    EXPECT_LE(d.maxDiff, 1);
     EXPECT_NE(velmar_testing::RunCommand(velmar_testing::BinDir() + "/mpa-tool dec /no/such/file " + wav +
                                          " 2>/dev/null"),
               0);

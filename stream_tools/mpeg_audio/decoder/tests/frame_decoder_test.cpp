@@ -25,12 +25,12 @@ struct CapturedMessages {
     bool Has(const std::string& message) const { return text.find(message) != std::string::npos; }
 };
 
-AudioFrameHeader MakeHeader(int version, int layer, int kbps, int rate_index, int mode, bool crc = false) {
+AudioFrameHeader MakeHeader(int version, int layer, int kbps, int rateIndex, int mode, bool crc = false) {
     AudioFrameHeader h;
     h.version = version;
     h.layer = layer;
     h.bitrate_index = BitrateIndex(layer, kbps, version);
-    h.sampling_frequency = rate_index;
+    h.sampling_frequency = rateIndex;
     h.mode = mode;
     h.error_protection = crc;
     return h;
@@ -63,8 +63,8 @@ std::vector<uint8_t> BuildFrame(const AudioFrameHeader& h, uint16_t crc, Payload
 void Silence(BitStream&) {}
 
 // Layer I: subband 0 of every channel allocated with 2-bit codes, scale factor index 0, each
-// sample the code `code_of_channel[ch]`.
-std::vector<uint8_t> Layer1LoudFrame(int channels, const unsigned (&code_of_channel)[2]) {
+// sample the code `codeOfChannel[ch]`.
+std::vector<uint8_t> Layer1LoudFrame(int channels, const unsigned (&codeOfChannel)[2]) {
     AudioFrameHeader h = MakeHeader(1, 1, 384, 2, channels == 1 ? kSingleChannel : kStereo);
     return BuildFrame(h, 0, [&](BitStream& bs) {
         for (int sb = 0; sb < 32; ++sb) {
@@ -72,7 +72,7 @@ std::vector<uint8_t> Layer1LoudFrame(int channels, const unsigned (&code_of_chan
         }
         for (int ch = 0; ch < channels; ++ch) PutBits(bs, 0, 6);
         for (int slot = 0; slot < 12; ++slot) {
-            for (int ch = 0; ch < channels; ++ch) PutBits(bs, code_of_channel[ch], 2);
+            for (int ch = 0; ch < channels; ++ch) PutBits(bs, codeOfChannel[ch], 2);
         }
     });
 }
@@ -110,7 +110,7 @@ TEST(FrameDecoder, CrcMismatchDropsOnlyThatFrame) {
     EXPECT_EQ(Decode(decoder, bad, out), 0);
     EXPECT_TRUE(messages.Has("CRC error detected\n"));
     EXPECT_EQ(Decode(decoder, good, out), 2304);
-    EXPECT_EQ(decoder.dropped_frames(), 1);
+    EXPECT_EQ(decoder.DroppedFrames(), 1);
 }
 
 TEST(FrameDecoder, OvershootIsClippedAndCounted) {
@@ -119,20 +119,20 @@ TEST(FrameDecoder, OvershootIsClippedAndCounted) {
     int16_t out[kMaxFrameValues];
     ASSERT_EQ(Decode(decoder, Layer1LoudFrame(1, {3, 0}), out), 384);
     ASSERT_EQ(Decode(decoder, Layer1LoudFrame(1, {0, 0}), out), 384);
-    EXPECT_GT(decoder.clipped_samples(), 0);
+    EXPECT_GT(decoder.ClippedSamples(), 0);
     EXPECT_TRUE(messages.Has("output samples clipped\n"));
-    bool reached_limit = false;
-    for (int i = 0; i < 384; ++i) reached_limit |= out[i] == 32767 || out[i] == -32768;
-    EXPECT_TRUE(reached_limit);
+    bool reachedLimit = false;
+    for (int i = 0; i < 384; ++i) reachedLimit |= out[i] == 32767 || out[i] == -32768;
+    EXPECT_TRUE(reachedLimit);
 }
 
 TEST(FrameDecoder, SwapWritesEachStereoPairAsAByteReversedWord) {
     CapturedMessages quiet;
-    AudioFrameDecoder plain_decoder, swapped_decoder;
+    AudioFrameDecoder plainDecoder, swappedDecoder;
     int16_t plain[kMaxFrameValues], swapped[kMaxFrameValues];
     std::vector<uint8_t> frame = Layer1LoudFrame(2, {2, 1});
-    ASSERT_EQ(Decode(plain_decoder, frame, plain), 768);
-    ASSERT_EQ(Decode(swapped_decoder, frame, swapped, true), 768);
+    ASSERT_EQ(Decode(plainDecoder, frame, plain), 768);
+    ASSERT_EQ(Decode(swappedDecoder, frame, swapped, true), 768);
     bool differs = false;
     for (int i = 0; i < 768; i += 2) {
         const auto* p = reinterpret_cast<const uint8_t*>(&plain[i]);
@@ -148,19 +148,19 @@ TEST(FrameDecoder, HeadersOutsideTheTablesAndForbiddenAllocationsAreDropped) {
     AudioFrameDecoder decoder;
     int16_t out[kMaxFrameValues];
     std::vector<uint8_t> frame = BuildFrame(MakeHeader(1, 2, 192, 1, kStereo), 0, Silence);
-    std::vector<uint8_t> bad_bitrate = frame, bad_rate = frame, bad_layer = frame;
-    bad_bitrate[2] |= 0xF0;
-    bad_rate[2] |= 0x0C;
-    bad_layer[1] &= ~0x06;
-    EXPECT_EQ(Decode(decoder, bad_bitrate, out), 0);
-    EXPECT_EQ(Decode(decoder, bad_rate, out), 0);
-    EXPECT_EQ(Decode(decoder, bad_layer, out), 0);
-    std::vector<uint8_t> no_sync(100, 0x12);
-    EXPECT_EQ(Decode(decoder, no_sync, out), 0);
+    std::vector<uint8_t> badBitrate = frame, badRate = frame, badLayer = frame;
+    badBitrate[2] |= 0xF0;
+    badRate[2] |= 0x0C;
+    badLayer[1] &= ~0x06;
+    EXPECT_EQ(Decode(decoder, badBitrate, out), 0);
+    EXPECT_EQ(Decode(decoder, badRate, out), 0);
+    EXPECT_EQ(Decode(decoder, badLayer, out), 0);
+    std::vector<uint8_t> noSync(100, 0x12);
+    EXPECT_EQ(Decode(decoder, noSync, out), 0);
     EXPECT_EQ(decoder.DecodeAudioFrame(nullptr, 10, out), 0);
-    std::vector<uint8_t> allocation_15 = BuildFrame(MakeHeader(1, 1, 384, 2, kSingleChannel), 0,
+    std::vector<uint8_t> allocationOf15 = BuildFrame(MakeHeader(1, 1, 384, 2, kSingleChannel), 0,
                                                     [](BitStream& bs) { PutBits(bs, 15, 4); });
-    EXPECT_EQ(Decode(decoder, allocation_15, out), 0);
+    EXPECT_EQ(Decode(decoder, allocationOf15, out), 0);
     EXPECT_EQ(Decode(decoder, frame, out), 2304);
     std::vector<uint8_t> loud = Layer1LoudFrame(2, {3, 1});
     EXPECT_EQ(decoder.DecodeAudioFrame(loud.data(), 12, out), 0);  // cut inside its samples
@@ -209,8 +209,8 @@ TEST(Layer3Huffman, QuadrupleCrossingTheGranuleEndIsDropped) {
         s.params.header = MakeHeader(1, 3, 128, 0, kSingleChannel);
         // Table B: 1111 = (0,0,0,0); 0000 = (1,1,1,1) followed by four sign bits.
         s.reservoir.bytes = {0xF0, 0x50, 0xFF, 0xFF};
-        s.reservoir.end_bit = s.reservoir.bytes.size() * 8;
-        Layer3GranuleChannel& g = s.side_info.gr[0][0];
+        s.reservoir.endBit = s.reservoir.bytes.size() * 8;
+        Layer3GranuleChannel& g = s.sideInfo.gr[0][0];
         g.part2_3_length = part2_3_length;
         g.count1table_select = 1;
         ASSERT_TRUE(DecodeLayer3Huffman(s, 0, 0, 0));
@@ -231,8 +231,8 @@ TEST(Layer3Huffman, TableWithoutCodesFailsTheGranule) {
         s.huffman = std::make_shared<const HuffmanDecoderTables>(BuiltInHuffmanTables());
         s.params.header = MakeHeader(1, 3, 128, 0, kSingleChannel);
         s.reservoir.bytes.assign(64, 0x55);
-        s.reservoir.end_bit = s.reservoir.bytes.size() * 8;
-        Layer3GranuleChannel& g = s.side_info.gr[0][0];
+        s.reservoir.endBit = s.reservoir.bytes.size() * 8;
+        Layer3GranuleChannel& g = s.sideInfo.gr[0][0];
         g.part2_3_length = 100;
         g.big_values = 10;
         g.table_select[0] = select;
@@ -272,23 +272,23 @@ TEST(FrameDecoder, DecodersOfTwoStreamsShareNoState) {
     CapturedMessages quiet;
     auto a = SplitFrames(mpa_test::ReadBytes(Conformance("l3-compl.bit")));
     auto b = SplitFrames(mpa_test::ReadBytes(Conformance("l3-hecommon.bit")));
-    auto decode_alone = [](const std::vector<std::vector<uint8_t>>& frames) {
+    auto decodeAlone = [](const std::vector<std::vector<uint8_t>>& frames) {
         AudioFrameDecoder decoder;
         std::vector<int16_t> pcm;
         int16_t out[kMaxFrameValues];
         for (const auto& f : frames) pcm.insert(pcm.end(), out, out + Decode(decoder, f, out));
         return pcm;
     };
-    std::vector<int16_t> alone_a = decode_alone(a), alone_b = decode_alone(b);
+    std::vector<int16_t> aloneA = decodeAlone(a), aloneB = decodeAlone(b);
     AudioFrameDecoder da, db;
-    std::vector<int16_t> mixed_a, mixed_b;
+    std::vector<int16_t> mixedA, mixedB;
     int16_t out[kMaxFrameValues];
     for (std::size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
-        if (i < a.size()) mixed_a.insert(mixed_a.end(), out, out + Decode(da, a[i], out));
-        if (i < b.size()) mixed_b.insert(mixed_b.end(), out, out + Decode(db, b[i], out));
+        if (i < a.size()) mixedA.insert(mixedA.end(), out, out + Decode(da, a[i], out));
+        if (i < b.size()) mixedB.insert(mixedB.end(), out, out + Decode(db, b[i], out));
     }
-    EXPECT_EQ(mixed_a, alone_a);
-    EXPECT_EQ(mixed_b, alone_b);
+    EXPECT_EQ(mixedA, aloneA);
+    EXPECT_EQ(mixedB, aloneB);
 }
 
 // Damaged streams (cut, bytes flipped, noise, bytes lost) never crash, hang or write past buffers.
@@ -349,13 +349,13 @@ TEST(StreamDecoder, ReportsGarbageDropsATruncatedLastFrameAndWritesTheWaveFormat
     stream.Feed(bytes.data(), 300);
     stream.Feed(bytes.data() + 300, bytes.size() - 300);
     ASSERT_TRUE(stream.Finish());
-    EXPECT_EQ(stream.stats().frames_decoded, 4);
-    EXPECT_EQ(stream.stats().frames_dropped, 1);
-    EXPECT_EQ(stream.stats().first_skip_offset, 0);
-    EXPECT_EQ(stream.stats().bytes_skipped, 4 + 476);
+    EXPECT_EQ(stream.Stats().framesDecoded, 4);
+    EXPECT_EQ(stream.Stats().framesDropped, 1);
+    EXPECT_EQ(stream.Stats().firstSkipOffset, 0);
+    EXPECT_EQ(stream.Stats().bytesSkipped, 4 + 476);
     mpa_test::WavData wav = mpa_test::ReadWav(path);
     EXPECT_EQ(wav.channels, 2);
-    EXPECT_EQ(wav.sample_rate, 32000);
+    EXPECT_EQ(wav.sampleRate, 32000);
     EXPECT_EQ(wav.samples.size(), 4u * 768u);
 }
 

@@ -55,7 +55,7 @@ TEST(HuffmanTree, TreeNeedingChainedOffsetsDecodesEveryCodeThroughTheFile) {
         const HuffmanLookupEntry& entry = (*parsed.tables[15].lookup)[(v << (kLookupBits - 8)) | 1];
         ASSERT_TRUE(entry.leaf);
         ASSERT_EQ(entry.bits, 8);
-        ASSERT_EQ(entry.node_or_value, v ^ 0x5A);
+        ASSERT_EQ(entry.nodeOrValue, v ^ 0x5A);
     }
     EXPECT_EQ(parsed.tables[17].lookup, parsed.tables[16].lookup);
 }
@@ -123,12 +123,12 @@ std::string FirstTables(int n) {
 }
 
 TEST(HuffdecFile, ErrorsOfTheFormat) {
-    ParseResult early_end = Parse(FirstTables(10) + ".end\n");
-    EXPECT_EQ(early_end.result, 10);
+    ParseResult earlyEnd = Parse(FirstTables(10) + ".end\n");
+    EXPECT_EQ(earlyEnd.result, 10);
 
-    ParseResult bad_reference = Parse(FirstTables(17) + ".table 17 511 8 8 2\n.reference 16\n");
-    EXPECT_EQ(bad_reference.result, -3);
-    EXPECT_NE(bad_reference.messages.find("wrong table 17 reference\n"), std::string::npos);
+    ParseResult badReference = Parse(FirstTables(17) + ".table 17 511 8 8 2\n.reference 16\n");
+    EXPECT_EQ(badReference.result, -3);
+    EXPECT_NE(badReference.messages.find("wrong table 17 reference\n"), std::string::npos);
 
     ParseResult skipped = Parse(FirstTables(3) + ".table 5 0 0 0 0\n.treedata\n");
     EXPECT_EQ(skipped.result, -2);
@@ -139,25 +139,25 @@ TEST(HuffdecFile, ErrorsOfTheFormat) {
     EXPECT_NE(corrupt.messages.find("huffman table 2 data corrupted\n"), std::string::npos);
 
     HuffmanDecoderTables tables;
-    ParseResult no_tree = Parse(FirstTables(1) + ".table 1 7 2 2 0\n.nodes\n.end\n", &tables);
-    EXPECT_EQ(no_tree.result, 2);
-    EXPECT_NE(no_tree.messages.find("huffman decodertable error at table 1\n"), std::string::npos);
-    EXPECT_FALSE(tables.tables[1].has_tree);
+    ParseResult noTree = Parse(FirstTables(1) + ".table 1 7 2 2 0\n.nodes\n.end\n", &tables);
+    EXPECT_EQ(noTree.result, 2);
+    EXPECT_NE(noTree.messages.find("huffman decodertable error at table 1\n"), std::string::npos);
+    EXPECT_FALSE(tables.tables[1].hasTree);
 
-    ParseResult short_data = Parse(FirstTables(1) + ".table 1 7 2 2 0\n.treedata\n02 01 00 00\n");
-    EXPECT_EQ(short_data.result, -1);
+    ParseResult shortData = Parse(FirstTables(1) + ".table 1 7 2 2 0\n.treedata\n02 01 00 00\n");
+    EXPECT_EQ(shortData.result, -1);
 }
 
 TEST(HuffdecFile, MissingOrDamagedFileFallsBackToTheBuiltInTrees) {
     std::string messages;
     MessageSink previous = SetMessageSink([&](const std::string& m) { messages += m; });
     auto missing = LoadHuffmanDecoderTables(velmar_testing::TempDir() + "/no-such-huffdec");
-    const std::string damaged_path = velmar_testing::TempDir() + "/huffdec";
-    std::ofstream(damaged_path) << FirstTables(10) << ".end\n";
-    auto damaged = LoadHuffmanDecoderTables(damaged_path);
+    const std::string damagedPath = velmar_testing::TempDir() + "/huffdec";
+    std::ofstream(damagedPath) << FirstTables(10) << ".end\n";
+    auto damaged = LoadHuffmanDecoderTables(damagedPath);
     SetMessageSink(previous);
-    EXPECT_TRUE(missing->complete());
-    EXPECT_TRUE(damaged->complete());
+    EXPECT_TRUE(missing->Complete());
+    EXPECT_TRUE(damaged->Complete());
     EXPECT_NE(messages.find("Please check huffman table 'huffdec'\n"), std::string::npos);
     EXPECT_NE(messages.find("decoder table read error\n"), std::string::npos);
 }

@@ -17,9 +17,9 @@ struct EncoderCase {
     const char* name;
     const char* tool;
     const char* command;  // IN and OUT are replaced
-    int input_rate;
-    int input_channels;
-    int max_diff;
+    int inputRate;
+    int inputChannels;
+    int maxDiff;
 };
 
 class EncodedByDebianTools : public ::testing::TestWithParam<EncoderCase> {};
@@ -37,33 +37,33 @@ TEST_P(EncodedByDebianTools, DecodesLikeMpg123) {
     VELMAR_REQUIRE_TOOL("mpg123");
     const std::string dir = velmar_testing::TempDir();
     const std::string input = dir + "/in.wav", coded = dir + "/coded.mpa";
-    const std::string ours_path = dir + "/ours.wav", theirs_path = dir + "/mpg123.wav";
-    ASSERT_TRUE(mpa_test::WriteWav(input, mpa_test::TestSignal(c.input_rate, c.input_channels, 3.0, 7), c.input_rate,
-                                   c.input_channels));
+    const std::string oursPath = dir + "/ours.wav", theirsPath = dir + "/mpg123.wav";
+    ASSERT_TRUE(mpa_test::WriteWav(input, mpa_test::TestSignal(c.inputRate, c.inputChannels, 3.0, 7), c.inputRate,
+                                   c.inputChannels));
     const std::string command = Replace(Replace(c.command, "IN", input), "OUT", coded) + " >/dev/null 2>&1";
     ASSERT_EQ(velmar_testing::RunCommand(command), 0) << command;
-    ASSERT_EQ(velmar_testing::RunCommand("mpg123 -q --no-gapless -w " + theirs_path + " " + coded + " 2>/dev/null"), 0);
+    ASSERT_EQ(velmar_testing::RunCommand("mpg123 -q --no-gapless -w " + theirsPath + " " + coded + " 2>/dev/null"), 0);
 
     MessageSink previous = SetMessageSink([](const std::string&) {});
     StreamDecodeStats stats;
     std::string error;
-    const bool decoded = DecodeMpegAudioFile(coded, ours_path, &stats, &error);
+    const bool decoded = DecodeMpegAudioFile(coded, oursPath, &stats, &error);
     SetMessageSink(previous);
     ASSERT_TRUE(decoded) << error;
 
-    mpa_test::WavData ours = mpa_test::ReadWav(ours_path);
-    mpa_test::WavData theirs = mpa_test::ReadWav(theirs_path);
+    mpa_test::WavData ours = mpa_test::ReadWav(oursPath);
+    mpa_test::WavData theirs = mpa_test::ReadWav(theirsPath);
     ASSERT_GT(theirs.samples.size(), 0u);
     EXPECT_EQ(ours.channels, theirs.channels);
-    EXPECT_EQ(ours.sample_rate, theirs.sample_rate);
-    EXPECT_EQ(stats.bytes_skipped, 0);
+    EXPECT_EQ(ours.sampleRate, theirs.sampleRate);
+    EXPECT_EQ(stats.bytesSkipped, 0);
     mpa_test::PcmDifference d = mpa_test::ComparePcm(ours.samples, theirs.samples);
     EXPECT_GE(d.compared, std::max(ours.samples.size(), theirs.samples.size()) * 95 / 100)
         << "ours " << ours.samples.size() << ", mpg123 " << theirs.samples.size();
-    EXPECT_LE(d.max_diff, c.max_diff);
-    EXPECT_GE(d.psnr_db, 96.0);
-    std::printf("%s: %ld frames, %zu samples, max diff %d, PSNR %.1f dB\n", c.name, stats.frames_decoded, d.compared,
-                d.max_diff, d.psnr_db);
+    EXPECT_LE(d.maxDiff, c.maxDiff);
+    EXPECT_GE(d.psnrDb, 96.0);
+    std::printf("%s: %ld frames, %zu samples, max diff %d, PSNR %.1f dB\n", c.name, stats.framesDecoded, d.compared,
+                d.maxDiff, d.psnrDb);
 }
 
 INSTANTIATE_TEST_SUITE_P(

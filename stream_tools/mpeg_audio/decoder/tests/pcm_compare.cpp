@@ -35,7 +35,7 @@ WavData ReadWav(const std::string& path) {
         std::size_t available = bytes.size() - pos - 8;
         if (std::memcmp(&bytes[pos], "fmt ", 4) == 0 && available >= 16) {
             channels = Le16(body + 2);
-            wav.sample_rate = static_cast<int>(Le32(body + 4));
+            wav.sampleRate = static_cast<int>(Le32(body + 4));
         } else if (std::memcmp(&bytes[pos], "data", 4) == 0) {
             std::size_t length = std::min<std::size_t>(size, available) / 2;
             wav.samples.resize(length);
@@ -54,23 +54,23 @@ PcmDifference ComparePcm(const std::vector<int16_t>& a, const std::vector<int16_
     double squares = 0;
     for (std::size_t i = 0; i < d.compared; ++i) {
         int diff = std::abs(a[i] - b[i]);
-        d.max_diff = std::max(d.max_diff, diff);
+        d.maxDiff = std::max(d.maxDiff, diff);
         squares += static_cast<double>(diff) * diff;
     }
-    d.psnr_db = squares == 0 ? 999.0 : 10 * std::log10(32767.0 * 32767.0 / (squares / d.compared));
+    d.psnrDb = squares == 0 ? 999.0 : 10 * std::log10(32767.0 * 32767.0 / (squares / d.compared));
     return d;
 }
 
-std::vector<int16_t> TestSignal(int sample_rate, int channels, double seconds, unsigned seed) {
+std::vector<int16_t> TestSignal(int sampleRate, int channels, double seconds, unsigned seed) {
     std::mt19937 random(seed);
     std::normal_distribution<double> noise(0.0, 1.0);
-    const std::size_t frames = static_cast<std::size_t>(seconds * sample_rate);
+    const std::size_t frames = static_cast<std::size_t>(seconds * sampleRate);
     std::vector<int16_t> samples(frames * static_cast<std::size_t>(channels));
     double phase = 0;
     for (std::size_t n = 0; n < frames; ++n) {
-        const double t = static_cast<double>(n) / sample_rate;
-        phase += 2 * M_PI * (100.0 + 6000.0 * t / seconds) / sample_rate;
-        const bool click = (n % (sample_rate / 3)) < 40;  // sharp attacks: short blocks
+        const double t = static_cast<double>(n) / sampleRate;
+        phase += 2 * M_PI * (100.0 + 6000.0 * t / seconds) / sampleRate;
+        const bool click = (n % (sampleRate / 3)) < 40;  // sharp attacks: short blocks
         for (int ch = 0; ch < channels; ++ch) {
             double v = 0.3 * std::sin(2 * M_PI * (440.0 + 110.0 * ch) * t) + 0.15 * std::sin(phase) +
                        0.05 * noise(random) + (click ? 0.5 * noise(random) : 0.0);
@@ -81,9 +81,9 @@ std::vector<int16_t> TestSignal(int sample_rate, int channels, double seconds, u
     return samples;
 }
 
-bool WriteWav(const std::string& path, const std::vector<int16_t>& samples, int sample_rate, int channels) {
+bool WriteWav(const std::string& path, const std::vector<int16_t>& samples, int sampleRate, int channels) {
     mpa::WaveFileWriter writer;
-    return writer.Open(path, sample_rate, channels) && writer.Write(samples.data(), samples.size()) &&
+    return writer.Open(path, sampleRate, channels) && writer.Write(samples.data(), samples.size()) &&
            writer.Close();
 }
 

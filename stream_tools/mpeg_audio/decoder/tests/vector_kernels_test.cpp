@@ -38,7 +38,7 @@ TEST(MainDataReader, WideReadsAndSignsMatchBitByBitReadsAcrossTheWindowEnd) {
     MainDataReservoir wide, narrow;
     for (std::size_t i = 0; i < 24; ++i) wide.bytes.push_back(static_cast<uint8_t>(i * 151 + 7));
     narrow.bytes = wide.bytes;
-    wide.end_bit = narrow.end_bit = 150;  // inside the bytes: later bits are not the frame's
+    wide.endBit = narrow.endBit = 150;  // inside the bytes: later bits are not the frame's
     for (int n = 0; wide.position < 170; ++n) {
         const int count = 1 + (n * 5) % 19;
         uint32_t expected = 0;

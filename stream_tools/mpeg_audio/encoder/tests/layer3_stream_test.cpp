@@ -160,8 +160,8 @@ TEST_P(Layer3Streams, DecodersAgreeOnEveryFrame) {
     mpa::StreamDecodeStats stats;
     std::string error, ourWav = stream + ".ours.wav";
     ASSERT_TRUE(mpa::DecodeMpegAudioFile(stream, ourWav, &stats, &error)) << error;
-    EXPECT_EQ(stats.frames_decoded, frames);
-    EXPECT_EQ(stats.frames_dropped, 0);
+    EXPECT_EQ(stats.framesDecoded, frames);
+    EXPECT_EQ(stats.framesDropped, 0);
     Pcm ours;
     ASSERT_TRUE(ReadWave(ourWav, ours));
     ASSERT_EQ(ours.samples.size(), theirs.samples.size());

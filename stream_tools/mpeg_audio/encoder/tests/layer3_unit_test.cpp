@@ -82,13 +82,13 @@ TEST(PsyData, CheckRefusesADamagedTable) {
 
 TEST(HuffmanDirectory, PrefixFreeAndDecodedByTheDecodersTrees) {
     auto trees = DefaultHuffmanDecoderTables();
-    ASSERT_TRUE(trees && trees->complete());
+    ASSERT_TRUE(trees && trees->Complete());
     for (int t = 1; t < kHuffmanTables; ++t) {
         const HuffmanCodeTable& table = Layer3CodeTable(t);
         if (table.empty) continue;
         SCOPED_TRACE(t);
         const HuffmanDecodeTable* decode = &trees->tables[t];
-        while (!decode->has_tree && decode->reference >= 0) decode = &trees->tables[decode->reference];
+        while (!decode->hasTree && decode->reference >= 0) decode = &trees->tables[decode->reference];
         ASSERT_TRUE(decode->tree);
         const int entries = t >= 32 ? 16 : table.xlen * table.ylen;
         for (int a = 0; a < entries; ++a) {

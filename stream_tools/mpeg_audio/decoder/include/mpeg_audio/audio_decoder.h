@@ -33,11 +33,11 @@ public:
     int DecodeAudioFrame(const uint8_t* bytes, std::size_t length, int16_t* output, bool swap = false);
 
     // Header of the last frame whose header was read.
-    const AudioFrameHeader& header() const;
-    int channels() const;
+    const AudioFrameHeader& Header() const;
+    int Channels() const;
     // Samples clipped over the life of this decoder, and frames dropped.
-    long clipped_samples() const;
-    long dropped_frames() const;
+    long ClippedSamples() const;
+    long DroppedFrames() const;
 
 private:
     std::unique_ptr<DecoderState> state_;

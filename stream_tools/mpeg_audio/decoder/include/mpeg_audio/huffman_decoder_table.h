@@ -30,7 +30,7 @@ struct HuffmanNode {
 // Where the tree's walk stands after reading 8 bits: a leaf reached after `bits` bits, or the node
 // to continue from. Only a speed-up: decoding through it gives what the walk gives.
 struct HuffmanLookupEntry {
-    uint16_t node_or_value = 0;
+    uint16_t nodeOrValue = 0;
     uint8_t bits = 0;   // 0: the walk fails within these bits
     bool leaf = false;
 };
@@ -40,16 +40,16 @@ struct HuffmanDecodeTable {
     std::string name;
     unsigned xlen = 0, ylen = 0, linbits = 0, linmax = 0;
     int reference = -1;                    // table whose tree this one shares, -1 = own tree
-    bool has_tree = false;                 // false: the file gave no tree for this table
+    bool hasTree = false;                 // false: the file gave no tree for this table
     bool count1 = false;                   // tables "32" and "33": quadruples
     std::shared_ptr<const std::vector<HuffmanNode>> tree;
     std::shared_ptr<const std::vector<HuffmanLookupEntry>> lookup;  // 1 << kLookupBits entries, or null
-    std::size_t tree_length() const { return tree ? tree->size() : 0; }
+    std::size_t TreeLength() const { return tree ? tree->size() : 0; }
 };
 
 struct HuffmanDecoderTables {
     std::vector<HuffmanDecodeTable> tables;  // 34 when complete
-    bool complete() const { return tables.size() == kHuffmanTables; }
+    bool Complete() const { return tables.size() == kHuffmanTables; }
 };
 
 // One code to place in a tree: `length` bits of `code` lead to the leaf byte `value`.
@@ -79,17 +79,17 @@ std::shared_ptr<const HuffmanDecoderTables> DefaultHuffmanDecoderTables();
 // Fills the kLookupBits-bit lookup of every table that has a tree.
 void BuildHuffmanLookups(HuffmanDecoderTables& tables);
 
-// Walks `tree` with bits from `next_bit`, from node `start` with `bits_used` bits already read.
+// Walks `tree` with bits from `nextBit`, from node `start` with `bitsUsed` bits already read.
 // Returns the leaf byte, or -1 for a walk that leaves the tree or takes more than 32 bits.
 template <typename NextBit>
-int WalkHuffmanTree(const std::vector<HuffmanNode>& tree, NextBit&& next_bit, std::size_t start = 0,
-                    int bits_used = 0) {
+int WalkHuffmanTree(const std::vector<HuffmanNode>& tree, NextBit&& nextBit, std::size_t start = 0,
+                    int bitsUsed = 0) {
     std::size_t node = start;
     const std::size_t size = tree.size();
-    for (int bits = bits_used; node < size; ) {
+    for (int bits = bitsUsed; node < size; ) {
         if (tree[node].left == 0) return tree[node].right;
         if (++bits > 32) return -1;
-        const bool one = next_bit() != 0;
+        const bool one = nextBit() != 0;
         unsigned offset = one ? tree[node].right : tree[node].left;
         node += offset;
         while (offset >= kChainOffset && node < size) {

@@ -16,20 +16,20 @@
 namespace mpa {
 
 struct StreamDecodeStats {
-    long frames_decoded = 0;
-    long frames_dropped = 0;   // found but not decoded (CRC, reservoir, damaged, truncated at the end)
-    long bytes_skipped = 0;    // bytes that belong to no frame
-    int64_t first_skip_offset = -1;  // stream offset of the first skipped byte
-    long clipped_samples = 0;
-    int sample_rate = 0;
+    long framesDecoded = 0;
+    long framesDropped = 0;   // found but not decoded (CRC, reservoir, damaged, truncated at the end)
+    long bytesSkipped = 0;    // bytes that belong to no frame
+    int64_t firstSkipOffset = -1;  // stream offset of the first skipped byte
+    long clippedSamples = 0;
+    int sampleRate = 0;
     int channels = 0;
-    uint64_t sample_frames = 0;
+    uint64_t sampleFrames = 0;
 };
 
 class AudioStreamDecoder {
 public:
     // Interleaved samples of one frame, in the stream's channel count.
-    using PcmSink = std::function<void(const int16_t* samples, std::size_t count, int sample_rate, int channels)>;
+    using PcmSink = std::function<void(const int16_t* samples, std::size_t count, int sampleRate, int channels)>;
 
     explicit AudioStreamDecoder(std::shared_ptr<const HuffmanDecoderTables> tables = {});
     ~AudioStreamDecoder();
@@ -42,7 +42,7 @@ public:
     // Decodes what is left and completes the WAVE file. False when the file could not be written.
     bool Finish();
 
-    const StreamDecodeStats& stats() const { return stats_; }
+    const StreamDecodeStats& Stats() const { return stats_; }
 
 private:
     bool DecodeAvailable(bool final);
@@ -55,13 +55,13 @@ private:
     AudioFrameDecoder decoder_;
     std::vector<uint8_t> pending_;
     std::size_t read_ = 0;          // first unconsumed byte of pending_
-    int64_t consumed_offset_ = 0;   // stream offset of pending_[0]
+    int64_t consumedOffset_ = 0;   // stream offset of pending_[0]
     bool locked_ = false;
-    AudioFrameHeader stream_header_;
-    std::string wave_path_;
+    AudioFrameHeader streamHeader_;
+    std::string wavePath_;
     WaveFileWriter wave_;
-    bool wave_requested_ = false;
-    bool write_failed_ = false;
+    bool waveRequested_ = false;
+    bool writeFailed_ = false;
     PcmSink sink_;
     StreamDecodeStats stats_;
     std::vector<int16_t> pcm_;
@@ -69,7 +69,7 @@ private:
 };
 
 // Decodes a file of MPEG audio frames into a 16-bit WAVE file.
-bool DecodeMpegAudioFile(const std::string& input, const std::string& output_wav, StreamDecodeStats* stats,
+bool DecodeMpegAudioFile(const std::string& input, const std::string& outputWav, StreamDecodeStats* stats,
                          std::string* error);
 
 }  // namespace mpa

@@ -1,0 +1,491 @@
+// The audio channel: measuring files and lists, the rate, the start and speed edits, loading on
+// input 3 with the list's queue, and the transport.
+#include "audio_channel.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+
+#include "format.h"
+#include "video_clip.h"
+#include "velmar_view.h"
+#include "velmar_view_ids.h"
+
+namespace velmar {
+
+using namespace panel_ids;
+
+namespace {
+
+constexpr const char* kFileError = "Velmar File Error";
+constexpr int kInput = 3;
+constexpr int kFirstQueueSlot = 14;
+constexpr std::int64_t kMissingLengthFields = 100;
+
+constexpr const char* kPlayFromStopped = "mwcmd -p 0x0 0x980304 0xffffffff 0x0 0x0 0x0 -L3";
+constexpr const char* kAudioOff = "mwcmd -p 0x0 0x990301 0x1";
+constexpr const char* kFlush = "mwcmd -p 0x0 0x9f0300";
+constexpr const char* kFreeze = "mwcmd -p 0x0 0x9e0100";
+
+constexpr const char* kWavFilter =
+    "Audio Files (*.wav)|*.wav|Audio Play List Files (*.apl)|*.apl|MPEG Files (*.mpg)|*.mpg|Data Files "
+    "(*.mpg;*.wav)|*.mpg; *.wav|All Files (*.*)|*.*||";
+constexpr const char* kAplFilter =
+    "Audio Play List Files (*.apl)|*.apl|Audio Files (*.wav)|*.wav|MPEG Files (*.mpg)|*.mpg|Data Files "
+    "(*.mpg;*.wav)|*.mpg; *.wav|All Files (*.*)|*.*||";
+constexpr const char* kOtherFilter =
+    "All Files (*.*)|*.*|Audio Files (*.wav)|*.wav|Audio Play List Files (*.apl)|*.apl|MPEG Files "
+    "(*.mpg)|*.mpg|Data Files (*.mpg;*.wav)|*.mpg; *.wav||";
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) return std::nullopt;
+    return size;
+}
+
+}  // namespace
+
+void InstallAudioChannel(CVelmarView& panel) { panel.Channels().audio = std::make_unique<CAudioChannel>(panel); }
+
+CAudioChannel::CAudioChannel(CVelmarView& panel) : panel_(panel) {}
+
+std::uint32_t CAudioChannel::Length() const {
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(length_, 1, 0x7FFFFFFF));
+}
+
+bool CAudioChannel::IsListPath() const { return Lower(ExtensionOf(panel_.audioPath)) == ".apl"; }
+
+bool CAudioChannel::OnControl(const velmar_ui::Event& event) {
+    using velmar_ui::EventKind;
+    const auto id = event.id;
+    if (event.kind == EventKind::EditChange) {
+        if (id != kPathAudio) return false;
+        fileChanged_ = true;
+        panel_.UpdateData(true);
+        return true;
+    }
+    // The handlers work on the form's fields: take what the operator typed first.
+    panel_.UpdateData(true);
+    if (event.kind == EventKind::EditLostFocus) {
+        if (id == kPathAudio) OnAudioFileChanged();
+        else if (id == kStartAudio) SetAudioStartPosition();
+        else if (id == kSpeedAudio) {
+            ApplySpeedEdit();
+            panel_.UpdateData(false);
+        } else return false;
+        return true;
+    }
+    if (event.kind != EventKind::Command) return false;
+    switch (id) {
+    case kPlayAudio: OnAudioPlay(); break;
+    case kPauseAudio: OnAudioPause(); break;
+    case kVarPlayAudio: OnAudioVarPlay(); break;
+    case kStopAudio: OnAudioStop(); break;
+    case kFileAudio: OnAudioBrowse(); break;
+    case kLinkAudio: OnLinkAudio(); break;
+    case kFieldStepAudio:
+    case kFrameStepAudio: OnNotImplemented(); break;
+    default: return false;
+    }
+    return true;
+}
+
+// ------------------------------------------------------------------ source and rate
+
+void CAudioChannel::ShowLength() {
+    panel_.Sliders().SetLength(kSliderAudio, static_cast<long>(Length()));
+    panel_.View().SetText(kLengthAudio, FormatTimecode(panel_.FramesToTimecode(length_ / 2)));
+}
+
+void CAudioChannel::MeasureSource() {
+    lengthFromFile_ = false;
+    const std::string& path = panel_.audioPath;
+    if (IsListPath()) {
+        if (const auto frames = play_lists::ReadAudioPlayListLength(path)) {
+            length_ = 2 * *frames;
+        } else {
+            panel_.Ui().MessageBox({Format("Can't find file %s", path.c_str()), "File Error"});
+            length_ = kMissingLengthFields;
+        }
+    } else if (const auto size = RegularFileSize(path)) {
+        fileSize_ = *size;
+        length_ = static_cast<std::int64_t>(AudioBytesToFields(fileSize_, fraction_));
+        lengthFromFile_ = true;
+    } else {
+        length_ = kMissingLengthFields;
+    }
+    ShowLength();
+}
+
+void CAudioChannel::ResetStart() {
+    start_ = 0;
+    panel_.audioStart = "00000000";
+}
+
+void CAudioChannel::InitAudioChannel() {
+    velmar_ui::FormView& view = panel_.View();
+    rate_ = AudioRate::k48;
+    fraction_ = BytesPerField(rate_, panel_.Standard());
+    view.SetFlat(kStopAudio, true);
+    view.SetRange(kSpeedBarAudio, {1, 200});
+    view.SetPosition(kSpeedBarAudio, 100);
+    panel_.speedAudio = "100";
+    panel_.audioPath = panel_.ReadKey("PATHAUD");
+    MeasureSource();
+    ResetStart();
+    fileChanged_ = false;
+    panel_.UpdateData(false);
+    view.SelectAllText(kPathAudio);
+    linked = panel_.ReadKey("LINKAUD") == "1";
+    view.SetChecked(kLinkAudio, linked);
+    const std::string stored = panel_.ReadKey("AUDRATE");
+    const int kiloHertz = std::atoi(stored.c_str());
+    // 48 kHz is the board's rate after its reset: no rate line is sent for it at start-up.
+    if (kiloHertz == 32) {
+        view.SetChecked(kRate32, true);
+        SetAudioRate(static_cast<int>(AudioRate::k32));
+    } else if (kiloHertz == 44) {
+        view.SetChecked(kRate44, true);
+        SetAudioRate(static_cast<int>(AudioRate::k44));
+    } else {
+        view.SetChecked(kRate48, true);
+    }
+}
+
+void CAudioChannel::SetAudioRate(int rateIndex) {
+    const auto rate = static_cast<AudioRate>(std::clamp(rateIndex, 1, 3));
+    panel_.SetAudioRateCode(AudioRateCode(rate));
+    panel_.WriteKey("AUDRATE", Format("%d", AudioRateKiloHertz(rate)));
+    panel_.SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01010001 0x004003E8 0x00000000 0x%x000000",
+                              panel_.BusByte40()));
+    rate_ = rate;
+    fraction_ = BytesPerField(rate, panel_.Standard());
+    // A list's length counts frames of the standard, whatever the rate: only a file's changes.
+    if (lengthFromFile_) {
+        length_ = rate == AudioRate::k48 ? static_cast<std::int64_t>(2 * AudioBytesToFrames(fileSize_))
+                                         : static_cast<std::int64_t>(AudioBytesToFields(fileSize_, fraction_));
+    }
+    panel_.Sliders().SetPosition(kSliderAudio, 0);
+    ShowLength();
+    ResetStart();
+    panel_.UpdateData(false);
+}
+
+void CAudioChannel::OnAudioFileChanged() {
+    if (!fileChanged_) return;
+    panel_.WriteKey("PATHAUD", panel_.audioPath);
+    MeasureSource();
+    panel_.Sliders().SetPosition(kSliderAudio, 0);
+    fileChanged_ = false;
+    ResetStart();
+    OnAudioStop();
+    panel_.UpdateData(false);
+    panel_.View().SelectAllText(kPathAudio);
+}
+
+void CAudioChannel::ReloadFile() {
+    fileChanged_ = true;
+    OnAudioFileChanged();
+}
+
+void CAudioChannel::OnAudioBrowse() {
+    const std::string stored = panel_.ReadKey("PATHAUD");
+    std::string extension = Lower(ExtensionOf(stored));
+    if (extension.empty()) extension = ".wav";
+    velmar_ui::FileChooserSpec chooser;
+    // The chooser opens in the stored file's folder; the process's folder stays where it is, since
+    // the service loop opens the parking clips by relative names.
+    chooser.startFolder = velmar_ui::FolderOf(stored);
+    chooser.defaultExtension = "aud";
+    if (extension == ".wav") {
+        chooser.initialName = "*.wav";
+        chooser.filter = kWavFilter;
+    } else if (extension == ".apl") {
+        chooser.initialName = "*.apl";
+        chooser.filter = kAplFilter;
+    } else {
+        chooser.initialName = "*.*";
+        chooser.filter = kOtherFilter;
+    }
+    const auto choice = panel_.Ui().ChooseFile(chooser);
+    if (!choice) return;
+    panel_.audioPath = *choice;
+    panel_.UpdateData(false);
+    ReloadFile();
+}
+
+void CAudioChannel::OnLinkAudio() {
+    linked = panel_.View().Checked(kLinkAudio);
+    panel_.WriteKey("LINKAUD", linked ? "1" : "0");
+}
+
+void CAudioChannel::OnNotImplemented() {
+    panel_.Ui().MessageBox({"This feature has not yet been implemented", "Velmar Message"});
+}
+
+// ------------------------------------------------------------------ start, speed, slider
+
+int CAudioChannel::ParseSpeed() const { return std::clamp(std::atoi(panel_.speedAudio.c_str()), 1, 200); }
+
+void CAudioChannel::ApplySpeedEdit() {
+    const int speed = ParseSpeed();
+    panel_.View().SetPosition(kSpeedBarAudio, speed);
+    panel_.speedAudio = Format("%ld", static_cast<long>(speed));
+    SetAudioSpeed();
+}
+
+void CAudioChannel::SetAudioStartPosition() {
+    const auto code = static_cast<PackedTimecode>(std::strtoul(panel_.audioStart.c_str(), nullptr, 16));
+    const std::int64_t frames = panel_.TimecodeToFrames(IsValidTimecode(code, panel_.Standard()));
+    const std::int64_t p = std::clamp<std::int64_t>(2 * frames, 0, std::max<std::int64_t>(0, length_ - 1));
+    panel_.audioStart = Format("%.8x", panel_.FramesToTimecode(p / 2));
+    if (p != start_) {
+        start_ = p;
+        panel_.Sliders().SetPosition(kSliderAudio, static_cast<long>(p));
+        if (state_ != AudioState::Stopped) ReissueState();
+    }
+    ApplySpeedEdit();
+    panel_.UpdateData(false);
+    if (fileChanged_) OnAudioFileChanged();
+}
+
+void CAudioChannel::OnAudioSlider(int position, bool dragging) {
+    start_ = position;
+    const std::int64_t shown = std::min<std::int64_t>(length_, std::max(position, 0));
+    panel_.audioStart = Format("%.8x", panel_.FramesToTimecode(shown / 2));
+    panel_.UpdateData(false);
+    if (!dragging && state_ != AudioState::Stopped) ReissueState();
+}
+
+void CAudioChannel::OnAudioSpeedSlider(int code, int position) {
+    panel_.speedAudio = Format("%ld", static_cast<long>(position));
+    if (code == static_cast<int>(velmar_ui::ScrollCode::EndScroll)) SetAudioSpeed();
+}
+
+void CAudioChannel::SetRateStep(std::uint32_t step) {
+    if (BoardWindow* window = panel_.Window()) window->Write32(window::kAudioRateStep, step);
+}
+
+void CAudioChannel::SetAudioSpeed() {
+    if (state_ != AudioState::VarPlay) return;
+    const std::uint32_t step = AudioStepForPercent(ParseSpeed());
+    BoardWindow* window = panel_.Window();
+    if (!window || window->Read32(window::kAudioRateStep) == step) return;
+    window->Write32(window::kAudioRateStep, step);
+    panel_.AddLogMessage(" ");
+    panel_.AddLogMessage("Changing speed when not stopped will cause");
+    panel_.AddLogMessage("Audio sync problems on older Velmar boards");
+}
+
+// ------------------------------------------------------------------ loading
+
+std::string CAudioChannel::OffsetWords(std::uint64_t offset) const {
+    // The high word is 0 below 4 GiB (over six hours at 48 kHz) and is written as the board's
+    // lines always wrote it then.
+    const auto high = static_cast<std::uint32_t>(offset >> 32);
+    const std::string highWord = high == 0 ? "0" : Format("0x%x", high);
+    return highWord + Format(" 0x%x", static_cast<std::uint32_t>(offset));
+}
+
+bool CAudioChannel::OpenListEntry(std::int64_t& startField, std::string& file) {
+    if (!list_.Open(panel_.audioPath)) return false;
+    slotUsed_[0] = slotUsed_[1] = false;
+    slotIndex_ = 0;
+    if (BoardWindow* window = panel_.Window())
+        for (std::uint32_t slot : {0u, 1u}) window->Write32(window::kQueueSlotFlags[kInput] + 4 * slot, 0);
+    // A start past the list's total counts from the top again, as the list plays on after its
+    // last entry; a list without entries plays nothing.
+    const auto seek = list_.SeekTo(startField / 2);
+    if (!seek) {
+        list_.Close();
+        panel_.Ui().MessageBox(
+            {Format("The audio play list %s has no valid entry", panel_.audioPath.c_str()), kFileError});
+        return false;
+    }
+    file = seek->entry.path;
+    entryFile_ = file;
+    entryStart_ = seek->entry.start;
+    entryEnd_ = seek->entry.end;
+    startField = 2 * (seek->entry.start + seek->position - seek->before);
+    listActive_ = true;
+    QueueNextAudioEntry();
+    QueueNextAudioEntry();
+    endOffset_ = RoundDownToSample(AudioFieldsToBytes(static_cast<std::uint64_t>(2 * entryEnd_ + 2), fraction_));
+    return true;
+}
+
+void CAudioChannel::CloseList() {
+    list_.Close();
+    listActive_ = false;
+}
+
+bool CAudioChannel::LoadAudioFile() {
+    panel_.SendCommand(kAudioOff);
+    panel_.SendCommand(kFlush);
+    startOffset_ = 0;
+    endOffset_ = 0;
+    CloseList();
+    auto badFile = [this] {
+        panel_.Ui().MessageBox({"Bad File Name", kFileError});
+        if (panel_.Channels().playList->Active()) panel_.Channels().playList->Stop();
+        return false;
+    };
+    if (!RegularFileSize(panel_.audioPath)) return badFile();
+    const auto code = static_cast<PackedTimecode>(std::strtoul(panel_.audioStart.c_str(), nullptr, 16));
+    std::int64_t s = 2 * static_cast<std::int64_t>(panel_.TimecodeToFrames(IsValidTimecode(code, panel_.Standard())));
+    std::string file = panel_.audioPath;
+    if (IsListPath()) {
+        if (!OpenListEntry(s, file)) {
+            if (panel_.Channels().playList->Active()) panel_.Channels().playList->Stop();
+            return false;
+        }
+    }
+    // The entry of a list may name a file that is not there.
+    const auto size = RegularFileSize(file);
+    if (!size) {
+        CloseList();
+        return badFile();
+    }
+    if (s != 0) {
+        s = linkOffsetFields < s ? s - linkOffsetFields : 0;
+        const std::uint64_t offset = RoundDownToSample(AudioFieldsToBytes(static_cast<std::uint64_t>(s), fraction_));
+        // The last whole sample at most; a file shorter than one sample starts at 0.
+        const std::uint64_t last = *size >= 4 ? *size - 4 : 0;
+        startOffset_ = std::min(offset, last);
+    }
+    const char* reverse = panel_.Is2000Board() ? "-R " : "";
+    const char* loop = panel_.View().Checked(kLoopAudio) ? "-l0" : "-l1";
+    panel_.SendCommand(Format("mwcmd -i3B %s%s -O %s %s -F <%s>", reverse, loop, OffsetWords(endOffset_).c_str(),
+                              OffsetWords(startOffset_).c_str(), file.c_str()));
+    return true;
+}
+
+void CAudioChannel::QueueNextAudioEntry() {
+    if (!listActive_ || !list_.IsOpen()) return;
+    BoardWindow* window = panel_.Window();
+    auto flagWord = [](int slot) { return window::kQueueSlotFlags[kInput] + 4 * static_cast<std::uint32_t>(slot); };
+    // A slot is free again once the service loop has taken its file and cleared its flag.
+    if (window)
+        for (int slot : {0, 1})
+            if (slotUsed_[slot] && window->Read32(flagWord(slot)) == 0) slotUsed_[slot] = false;
+    if (slotUsed_[slotIndex_]) return;
+    const auto entry = list_.NextEntry();
+    if (!entry) return;  // the list lost its entries on disk: nothing more to queue
+    const std::uint64_t end = RoundDownToSample(AudioFieldsToBytes(static_cast<std::uint64_t>(2 * entry->end + 2), fraction_));
+    const std::uint64_t start = RoundDownToSample(AudioFieldsToBytes(static_cast<std::uint64_t>(2 * entry->start), fraction_));
+    panel_.SendCommand(Format("mwcmd -q%d %s-O %s %s <%s>", kFirstQueueSlot + slotIndex_,
+                              panel_.Is2000Board() ? "-R " : "", OffsetWords(end).c_str(), OffsetWords(start).c_str(),
+                              entry->path.c_str()));
+    slotUsed_[slotIndex_] = true;
+    if (window) window->Write32(flagWord(slotIndex_), 1);
+    slotIndex_ ^= 1;
+}
+
+// ------------------------------------------------------------------ transport
+
+velmar_ui::ControlId CAudioChannel::StateButton(AudioState state) const {
+    switch (state) {
+    case AudioState::Playing: return kPlayAudio;
+    case AudioState::Paused: return kPauseAudio;
+    case AudioState::VarPlay: return kVarPlayAudio;
+    case AudioState::Stopped: break;
+    }
+    return kStopAudio;
+}
+
+void CAudioChannel::EnterState(AudioState state) {
+    panel_.View().SetFlat(StateButton(state_), false);
+    state_ = state;
+    panel_.View().SetFlat(StateButton(state), true);
+}
+
+bool CAudioChannel::Cue() {
+    if (!LoadAudioFile()) return false;
+    panel_.AudioRoutingOff();
+    return true;
+}
+
+void CAudioChannel::ReissueState() {
+    const AudioState state = state_;
+    state_ = AudioState::Stopped;
+    switch (state) {
+    case AudioState::Playing: OnAudioPlay(); break;
+    case AudioState::Paused: OnAudioPause(); break;
+    case AudioState::VarPlay: OnAudioVarPlay(); break;
+    case AudioState::Stopped: break;
+    }
+    // A file that no longer loads leaves the channel stopped: its marks must say so.
+    if (state_ == AudioState::Stopped) {
+        panel_.View().SetFlat(StateButton(state), false);
+        panel_.View().SetFlat(kStopAudio, true);
+    }
+}
+
+void CAudioChannel::OnAudioPlay() {
+    SetRateStep(256);
+    switch (state_) {
+    case AudioState::Playing: return;
+    case AudioState::Stopped:
+        if (!Cue()) return;
+        panel_.SendCommand(kPlayFromStopped);
+        break;
+    case AudioState::Paused:
+        panel_.SendCommand(Format("mwcmd -s 0x%x 0x990301 0", static_cast<std::uint32_t>(scheduledStart)));
+        break;
+    case AudioState::VarPlay: break;
+    }
+    EnterState(AudioState::Playing);
+}
+
+void CAudioChannel::OnAudioPause() {
+    switch (state_) {
+    case AudioState::Paused: return;
+    case AudioState::Stopped:
+        if (!Cue()) return;
+        panel_.SendCommand(kPlayFromStopped);
+        panel_.SendCommand(kAudioOff);
+        break;
+    case AudioState::Playing: panel_.SendCommand(kAudioOff); break;
+    case AudioState::VarPlay: panel_.SendCommand(kFreeze); break;
+    }
+    EnterState(AudioState::Paused);
+}
+
+void CAudioChannel::OnAudioVarPlay() {
+    SetRateStep(AudioStepForPercent(ParseSpeed()));
+    switch (state_) {
+    case AudioState::Stopped:
+        if (!Cue()) return;
+        panel_.SendCommand(Format("mwcmd -p 0x0 0x980304 0x%x 0x0 0x0 0x0 -L3", linkVarPlayStart));
+        EnterState(AudioState::VarPlay);
+        return;
+    case AudioState::Playing: break;
+    case AudioState::Paused:
+        panel_.SendCommand(Format("mwcmd -s 0x%x 0x990301 0", static_cast<std::uint32_t>(scheduledStart)));
+        break;
+    case AudioState::VarPlay: SetAudioSpeed(); return;
+    }
+    EnterState(AudioState::VarPlay);
+    SetAudioSpeed();
+}
+
+void CAudioChannel::OnAudioStop() {
+    if (state_ != AudioState::Stopped) {
+        panel_.SendCommand(kAudioOff);
+        panel_.SendCommand(kFlush);
+        panel_.SendCommand("mwcmd -i3B -l1 -F <.\\mpeg\\black1.mpg>");
+        panel_.RouteAudioSource();
+        EnterState(AudioState::Stopped);
+    }
+    CloseList();
+}
+
+}  // namespace velmar

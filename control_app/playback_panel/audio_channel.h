@@ -1,0 +1,121 @@
+// The Audio group of the playback panel: an audio file, or the files of an audio play list (.apl),
+// played on board input 3 at 48, 44.1 or 32 kHz, at normal or variable speed, alone or following
+// Video A and the video play list. Lengths and offsets count 16-bit stereo samples at the chosen
+// rate in fields of the TV standard (audio_bytes.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "audio_bytes.h"
+#include "audio_play_list.h"
+#include "panel_channels.h"
+
+namespace velmar {
+
+class CVelmarView;
+
+enum class AudioState : int { Stopped = 0, Playing = 1, Paused = 2, VarPlay = 3 };
+
+// Gives the panel its audio channel.
+void InstallAudioChannel(CVelmarView& panel);
+
+class CAudioChannel : public AudioChannel {
+public:
+    explicit CAudioChannel(CVelmarView& panel);
+
+    // --- the panel's view of the channel
+    void Init() override { InitAudioChannel(); }
+    void Play() override { OnAudioPlay(); }
+    void Pause() override { OnAudioPause(); }
+    void Stop() override { OnAudioStop(); }
+    void VarPlay() override { OnAudioVarPlay(); }
+    void SetStartPosition() override { SetAudioStartPosition(); }
+    void OnPositionSlider(int position, bool dragging) override { OnAudioSlider(position, dragging); }
+    void OnSpeedSlider(int code, int position) override { OnAudioSpeedSlider(code, position); }
+    bool OnControl(const velmar_ui::Event& event) override;
+    void SetAudioRate(int rateIndex) override;
+    void ReloadFile() override;
+    bool Loaded() const override { return state_ != AudioState::Stopped; }
+    // Never 0: the status loop and the slider take positions modulo the length.
+    std::uint32_t Length() const override;
+    void QueueNextAudioEntry() override;
+    bool ListActive() const override { return listActive_; }
+    bool ListFinished() const override { return !listActive_; }
+    std::uint32_t StartOffset() const override { return static_cast<std::uint32_t>(startOffset_); }
+    std::uint32_t FieldsPerBytesNumerator() const override { return fraction_.denominator; }
+    std::uint32_t FieldsPerBytesDenominator() const override { return fraction_.numerator; }
+
+    // --- handlers
+    void InitAudioChannel();
+    void OnAudioPlay();
+    void OnAudioPause();
+    void OnAudioVarPlay();
+    void OnAudioStop();
+    void OnAudioBrowse();
+    void OnAudioFileChanged();
+    void SetAudioStartPosition();
+    void SetAudioSpeed();
+    void OnAudioSpeedSlider(int code, int position);
+    void OnAudioSlider(int position, bool dragging);
+    void OnLinkAudio();
+    void OnNotImplemented();
+    // Opens the file, or the list's entry that holds the start, on input 3; false when nothing
+    // was opened.
+    bool LoadAudioFile();
+
+    // Whole frames in `bytes` and the bytes of `frames` frames at the current rate.
+    std::uint64_t AudioBytesToFrames(std::uint64_t bytes) const { return AudioBytesToFields(bytes, fraction_) / 2; }
+    std::uint64_t FramesToAudioBytes(std::uint64_t frames) const { return AudioFieldsToBytes(2 * frames, fraction_); }
+
+    // --- state, for the panel and tests
+    AudioState State() const { return state_; }
+    AudioRate Rate() const { return rate_; }
+    AudioFraction Fraction() const { return fraction_; }
+    std::int64_t LengthFields() const { return length_; }
+    std::int64_t StartFields() const { return start_; }
+    std::uint64_t EndOffset() const { return endOffset_; }
+    int QueueSlotIndex() const { return slotIndex_; }
+
+private:
+    bool IsListPath() const;
+    // Measures the path edit's file or list, and shows the length.
+    void MeasureSource();
+    void ShowLength();
+    void ResetStart();
+    void EnterState(AudioState state);
+    velmar_ui::ControlId StateButton(AudioState state) const;
+    // Leaving stopped: the load and the routing switched off; false when the load failed.
+    bool Cue();
+    void ReissueState();
+    int ParseSpeed() const;
+    void ApplySpeedEdit();
+    void SetRateStep(std::uint32_t step);
+    // Finds the entry holding `startField`, queues the two after it; fills the file and start.
+    bool OpenListEntry(std::int64_t& startField, std::string& file);
+    void CloseList();
+    std::string OffsetWords(std::uint64_t offset) const;
+
+    CVelmarView& panel_;
+    AudioFraction fraction_;
+    AudioRate rate_ = AudioRate::k48;
+    AudioState state_ = AudioState::Stopped;
+    std::int64_t length_ = 100;  // fields
+    std::int64_t start_ = 0;     // fields
+    std::uint64_t fileSize_ = 0;
+    bool lengthFromFile_ = false;  // the length was measured from a file's size (not a list, not missing)
+    bool fileChanged_ = false;
+    std::uint64_t startOffset_ = 0;
+    std::uint64_t endOffset_ = 0;
+
+    // The audio play list while it plays.
+    play_lists::AudioPlayList list_;
+    std::string entryFile_;
+    std::int64_t entryStart_ = 0;
+    std::int64_t entryEnd_ = 0;
+    bool slotUsed_[2] = {false, false};
+    int slotIndex_ = 0;
+    bool listActive_ = false;
+};
+
+}  // namespace velmar
