@@ -67,30 +67,68 @@ void AlphaFrameCounter::Feed(const std::uint8_t* data, std::size_t bytes) {
     }
 }
 
+void ListClock::Freeze(std::uint64_t field) {
+    if (frozen_) return;
+    frozen_ = true;
+    frozenAt_ = field;
+}
+
+void ListClock::Resume(std::uint64_t field) {
+    if (!frozen_) return;
+    frozen_ = false;
+    // Only the fields after the origin count as held.
+    const std::uint64_t from = std::max(frozenAt_, origin_), to = std::max(field, origin_);
+    if (to > from) held_ += to - from;
+}
+
+std::optional<std::uint64_t> ListClock::Value(std::uint64_t field) const {
+    if (!running_ || field < origin_) return std::nullopt;
+    const std::uint64_t until = std::max(frozen_ ? std::min(field, frozenAt_) : field, origin_);
+    return until - origin_ - std::min(held_, until - origin_);
+}
+
+namespace {
+
+// The list clock a word's time counts on: the play list's stream bytes name it in their high
+// nibble and a list keyed transition in its mode (2 channel A's, 1 channel B's).
+int ListClockOf(const MixCommand& command) {
+    std::uint32_t code = command.stream >> 4;
+    if (command.opcode == MixFollower::kOpKeyedTransition)
+        code = command.parameters.size() >= 2 ? command.parameters[1] : 0;
+    switch (code) {
+    case 2: return 0;
+    case 1: return 1;
+    default: return -1;
+    }
+}
+
+}  // namespace
+
 void MixFollower::OnCommand(const MixCommand& input) {
-    // A play range of channel A with a start field is where a play list's clock starts.
-    if (input.opcode == kOpPlayRange && (input.stream & 0xF) == 0 && input.parameters.size() >= 2 &&
+    // A play range with a start field starts that channel's list clock; channel A's starts a
+    // list, and B's clock waits for B's own first entry.
+    if (input.opcode == kOpPlayRange && (input.stream & 0xF) <= 1 && input.parameters.size() >= 2 &&
         input.parameters[0] == kNow && input.parameters[1] != kNow) {
-        listOrigin_ = input.parameters[1];
+        const int channel = static_cast<int>(input.stream & 1);
+        clocks_[channel].Start(input.parameters[1]);
+        if (channel == 0) clocks_[1].Stop();
         return;
     }
     if (!IsMixOpcode(input.opcode)) return;
     MixCommand command = input;
-    // The play list's words count fields from its clock's start.
-    const bool listWord = (command.stream >> 4) != 0 ||
-                          (command.opcode == kOpKeyedTransition && command.parameters.size() >= 2 &&
-                           command.parameters[1] != 0);
-    if (listWord) {
-        if (command.opcode == kOpKeyedTransition)
-            command.parameters[0] += listOrigin_;
-        else if (command.time != 0 && command.time != kNow)
-            command.time += listOrigin_;
-    }
+    command.clock = ListClockOf(command);
     if (command.opcode == kOpFlush && (command.stream & 0xF) != 0xF) return;  // a single stream's flush
-    if (command.time == 0 || command.time == kNow || command.time <= now_)
+    if (Due(command, now_))
         Run(command, now_);
     else
         waiting_.push_back(command);
+}
+
+bool MixFollower::Due(const MixCommand& command, std::uint64_t field) const {
+    if (command.time == 0 || command.time == kNow) return true;
+    if (command.clock < 0) return command.time <= field;
+    const auto value = clocks_[command.clock].Value(field);
+    return value && *value >= command.time;
 }
 
 void MixFollower::Run(const MixCommand& command, std::uint64_t field) {
@@ -104,10 +142,14 @@ void MixFollower::Run(const MixCommand& command, std::uint64_t field) {
         break;
     }
     case kOpResume:
+        clocks_[channel].Resume(field);
         ++resumes_[channel];
         events_.push_back({field, MixEvent::Resume, channel});
         break;
-    case kOpFreeze: events_.push_back({field, MixEvent::Freeze, channel}); break;
+    case kOpFreeze:
+        clocks_[channel].Freeze(field);
+        events_.push_back({field, MixEvent::Freeze, channel});
+        break;
     case kOpOutputSource:
         if (SourceChannel(command.stream) != channel) {
             // The list's word at the end of a transition's span (0x20, 0x11): the key is done.
@@ -124,13 +166,11 @@ void MixFollower::Run(const MixCommand& command, std::uint64_t field) {
         break;
     case kOpKeyedTransition: {
         // Parameters: the field the transition starts at, and the mode.
-        const std::uint32_t start = parameter;
-        if (start == 0 || start == kNow || start <= field) {
+        const MixCommand later{parameter, kOpOutputSource, command.stream, {0}, command.clock};
+        if (Due(later, field))
             StartKeyed(channel, field);
-        } else {
-            MixCommand later{start, kOpOutputSource, command.stream, {0}};
+        else
             waiting_.push_back(later);
-        }
         break;
     }
     default: break;
@@ -148,17 +188,22 @@ void MixFollower::StartKeyed(int target, std::uint64_t field) {
 
 void MixFollower::OnField(std::uint64_t fieldClock) {
     now_ = fieldClock;
-    // Due commands in the order they came.
-    std::vector<MixCommand> due;
-    for (auto it = waiting_.begin(); it != waiting_.end();) {
-        if (it->time <= fieldClock) {
-            due.push_back(std::move(*it));
-            it = waiting_.erase(it);
-        } else {
-            ++it;
+    // Due commands in the order they came; a resume can make words on its channel's clock due
+    // in the same field, so look again until nothing more is.
+    for (bool ran = true; ran;) {
+        ran = false;
+        std::vector<MixCommand> due;
+        for (auto it = waiting_.begin(); it != waiting_.end();) {
+            if (Due(*it, fieldClock)) {
+                due.push_back(std::move(*it));
+                it = waiting_.erase(it);
+            } else {
+                ++it;
+            }
         }
+        for (const MixCommand& command : due) Run(command, fieldClock);
+        ran = !due.empty();
     }
-    for (const MixCommand& command : due) Run(command, fieldClock);
     if (!keyedActive_) return;
     // One alpha frame a field while the stream has one; when it has none left the key is
     // complete and the target channel is on air.

@@ -94,5 +94,66 @@ TEST(MixFollower, ListWordsCountFromTheListsClock) {
     EXPECT_EQ(mix.OnAir(), 1);
 }
 
+// A roll of three entries as the list engine schedules it, the list starting at field 100: A
+// keys into B (B's first entry starts at 106 with two pictures of its group before it), B cuts
+// to A's queued entry, A cuts to B's, B keys into A. Each word counts on the list clock of the
+// channel its stream byte names, and a channel's clock stands while the channel is frozen.
+TEST(MixFollower, EachChannelsListClockCountsTheFieldsItPlays) {
+    constexpr std::uint32_t kNowWord = 0xFFFFFFFF;
+    const MixCommand roll[] = {
+        {0, MixFollower::kOpPlayRange, 0x00, {kNowWord, 100, 0, 0}},
+        {0, MixFollower::kOpPlayRange, 0x01, {kNowWord, 106, 4, 0}},
+        {0, MixFollower::kOpKeyedTransition, 0x01, {10, 2}},   // on A's clock
+        {16, MixFollower::kOpFreeze, 0x20, {}},                // A's end
+        {8, MixFollower::kOpOutputSource, 0x11, {1}},          // span end, on B's clock from B's start
+        {20, MixFollower::kOpResume, 0x10, {}},                // A's queued entry
+        {20, MixFollower::kOpOutputSource, 0x10, {1}},
+        {24, MixFollower::kOpFreeze, 0x11, {}},
+        {24, MixFollower::kOpResume, 0x21, {}},                // A's clock stood from 116 to 126
+        {24, MixFollower::kOpOutputSource, 0x21, {1}},
+        {24, MixFollower::kOpFreeze, 0x20, {}},
+        {30, MixFollower::kOpResume, 0x10, {}},
+        {34, MixFollower::kOpOutputSource, 0x10, {0}},         // keyed back to A
+        {40, MixFollower::kOpFreeze, 0x11, {}},
+        {32, MixFollower::kOpOutputSource, 0x20, {1}},         // its span end
+    };
+    MixFollower mix;
+    const auto alpha = AlphaFrames(8, 314, false);  // both entries' streams already fed
+    mix.OnAlphaBytes(alpha.data(), alpha.size());
+    mix.OnField(95);
+    for (const MixCommand& command : roll) mix.OnCommand(command);
+    for (std::uint64_t field = 96; field <= 155; ++field) mix.OnField(field);
+    using E = MixEvent;
+    EXPECT_EQ(mix.Events(), (std::vector<MixEvent>{{110, E::KeyedStart, 1}, {114, E::KeyedEnd, 1}, {116, E::Freeze, 0},
+                                                   {126, E::Resume, 0}, {126, E::Cut, 0}, {130, E::Freeze, 1},
+                                                   {134, E::Resume, 1}, {134, E::Cut, 1}, {134, E::Freeze, 0},
+                                                   {140, E::Resume, 0}, {144, E::KeyedStart, 0},
+                                                   {148, E::KeyedEnd, 0}, {150, E::Freeze, 1}}));
+    EXPECT_EQ(mix.AlphaCounter(), 8u);
+    EXPECT_EQ(mix.StatusWord(), 4u | 2u << 8 | 1u << 16);
+
+    // The clock itself: nothing before its origin, standing while frozen, a stopped one never due.
+    ListClock clock;
+    clock.Start(10);
+    enum Act { Read, Freeze, Resume };
+    struct Step {
+        Act act;
+        std::uint64_t field;
+        std::optional<std::uint64_t> value;  // read at `field` after the act
+    };
+    const Step steps[] = {
+        {Freeze, 5, std::nullopt},  // frozen before it started: it starts frozen
+        {Read, 12, 0},   {Resume, 12, 0}, {Read, 13, 1}, {Freeze, 20, 8},
+        {Read, 24, 8},   {Resume, 25, 8}, {Read, 30, 13},
+    };
+    for (const Step& step : steps) {
+        if (step.act == Freeze) clock.Freeze(step.field);
+        if (step.act == Resume) clock.Resume(step.field);
+        EXPECT_EQ(clock.Value(step.field), step.value) << step.field;
+    }
+    clock.Stop();
+    EXPECT_EQ(clock.Value(1000), std::nullopt);
+}
+
 }  // namespace
 }  // namespace softboard

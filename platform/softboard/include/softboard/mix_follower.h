@@ -8,12 +8,18 @@
 // the high nibble when it is set (0x1x A, 0x2x B, the play list's variants), else in the low one;
 // a list word whose two nibbles disagree (0x20, 0x11) ends the span of a keyed transition: the
 // key is released with its target on air. A keyed transition otherwise shows one alpha frame a
-// field and ends when the stream has no frame left. The play list's words (stream bytes with a
-// high nibble, a keyed transition of mode 1 or 2) count fields from the list's clock, which starts
-// at the start field of channel A's last play range.
+// field and ends when the stream has no frame left.
+//
+// The play list's words (stream bytes with a high nibble, a keyed transition of mode 1 or 2)
+// count fields on a list clock of one channel: high nibble or mode 2 on channel A's, 1 on
+// channel B's. Each channel's clock starts at the start field of its own list play range and
+// counts the fields the channel plays: it stands while the channel is frozen, so an entry queued
+// behind a frozen one keeps the times the list reckoned from the lengths played. Until a list
+// starts them, both clocks read the board's field clock.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace softboard {
@@ -24,6 +30,29 @@ struct MixCommand {
     std::uint32_t opcode = 0;
     std::uint32_t stream = 0;
     std::vector<std::uint32_t> parameters;
+    // Which clock `time` counts: -1 the board's field clock, 0 channel A's list clock, 1 B's.
+    int clock = -1;
+};
+
+// One channel's list clock: fields played since its origin, less the fields it stood frozen.
+class ListClock {
+public:
+    // Reads the board's field clock until started.
+    ListClock() = default;
+    void Start(std::uint64_t origin) { *this = ListClock(); origin_ = origin; }
+    // Not running until Start(): words on it wait.
+    void Stop() { *this = ListClock(); running_ = false; }
+    void Freeze(std::uint64_t field);
+    void Resume(std::uint64_t field);
+    // The clock at `field`; empty before its origin or when stopped.
+    std::optional<std::uint64_t> Value(std::uint64_t field) const;
+
+private:
+    bool running_ = true;
+    std::uint64_t origin_ = 0;
+    std::uint64_t held_ = 0;  // fields frozen since the origin
+    bool frozen_ = false;
+    std::uint64_t frozenAt_ = 0;
 };
 
 // What happened at a field, for the status words and for whoever watches the roll.
@@ -82,6 +111,7 @@ private:
     void Run(const MixCommand& command, std::uint64_t field);
     void StartKeyed(int target, std::uint64_t field);
     void FinishKeyed(std::uint64_t field);
+    bool Due(const MixCommand& command, std::uint64_t field) const;
 
     std::vector<MixCommand> waiting_;
     AlphaFrameCounter alpha_;
@@ -95,7 +125,7 @@ private:
     std::uint32_t alphaCounter_ = 0;
     std::uint32_t resumes_[2] = {0, 0};
     std::uint64_t now_ = 0;
-    std::uint32_t listOrigin_ = 0;
+    ListClock clocks_[2];
 };
 
 }  // namespace softboard

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "bit_allocation.h"
 #include "layer12_coding.h"
 #include "layer12_tables.h"
 
@@ -11,12 +12,21 @@ namespace {
 
 constexpr unsigned kLayer1MaxAllocation = 14;
 
-enum class BandState { Unused, Used, Full };
-
-int Layer1FixedBits(const AudioFrameParams& params) {
-    int channels = params.stereo;
-    int bound = params.jsbound;
-    return 32 + (params.header.error_protection ? 16 : 0) + 4 * (bound * channels + 32 - bound);
+// Every quantizer of Layer I codes 12 samples of n + 1 bits; a used band adds its 6-bit scale factor, one
+// per channel above the joint-stereo bound.
+AllocationRules Layer1Rules(const AudioFrameParams& params) {
+    const int channels = params.stereo;
+    const int allocationBits = 4 * (params.jsbound * channels + 32 - params.jsbound);
+    AllocationRules rules;
+    rules.subbands = 32;
+    rules.fixedBits = 32 + (params.header.error_protection ? 16 : 0) + allocationBits;
+    rules.noiseFreeFixedBits = 32 + allocationBits;
+    rules.boundBySubbandZero = true;
+    rules.maxAllocation = [](int) { return kLayer1MaxAllocation; };
+    rules.snr = [](int, unsigned alloc) { return kLayer1Snr[alloc]; };
+    rules.sampleBits = [](int, unsigned alloc) { return alloc ? 12 * static_cast<int>(alloc + 1) : 0; };
+    rules.sideBits = [channels](const Layer12Frame&, int, int, bool joint) { return 6 * (joint ? channels : 1); };
+    return rules;
 }
 
 // Quantizer code of x with `steps` = 2^(n+1) - 1 levels; the all-ones code is never produced.
@@ -30,75 +40,11 @@ unsigned QuantizeSample(double x, double a, double b, int n, unsigned steps) {
 }  // namespace
 
 int Layer1NoiseFreeBits(const Layer12Frame& frame, const AudioFrameParams& params) {
-    int channels = params.stereo;
-    int bound = params.jsbound;
-    int bits = 32 + 4 * (bound * channels + 32 - bound);
-    for (int sb = 0; sb < 32; ++sb) {
-        bool joint = sb >= bound && channels == 2;
-        int coded = sb < bound ? channels : 1;
-        for (int ch = 0; ch < coded; ++ch) {
-            double smr = joint ? std::max(frame.smr[0][sb], frame.smr[1][sb]) : frame.smr[ch][sb];
-            int k = 0;
-            while (k < 14 && kLayer1Snr[k] - smr < 0.0) ++k;
-            if (k > 0) bits += 12 * (k + 1) + (sb < bound ? 6 : 6 * channels);
-        }
-    }
-    return bits;
+    return NoiseFreeBits(frame, params, Layer1Rules(params));
 }
 
 int AllocateLayer1Bits(Layer12Frame& frame, int& bitsAvailable, const AudioFrameParams& params) {
-    int channels = params.stereo;
-    int bound = params.jsbound;
-    int fixed = Layer1FixedBits(params);
-    int budget = bitsAvailable - fixed;
-    double mnr[2][32];
-    BandState state[2][32];
-    for (int sb = 0; sb < 32; ++sb)
-        for (int ch = 0; ch < 2; ++ch) {
-            mnr[ch][sb] = kLayer1Snr[0] - frame.smr[ch][sb];
-            frame.bit_alloc[ch][sb] = 0;
-            state[ch][sb] = BandState::Unused;
-        }
-
-    int spent = 0;
-    for (;;) {
-        // Bands whose ratio is not below subband 0's (channel 0) by more than 1 dB are left as they are.
-        double smallest = mnr[0][0] + 1.0;
-        int bestSb = -1, bestCh = -1;
-        for (int sb = 0; sb < 32; ++sb)
-            for (int ch = 0; ch < channels; ++ch)
-                if (state[ch][sb] != BandState::Full && mnr[ch][sb] < smallest) {
-                    smallest = mnr[ch][sb];
-                    bestSb = sb;
-                    bestCh = ch;
-                }
-        if (bestSb < 0) break;
-        int sb = bestSb, ch = bestCh;
-        bool joint = sb >= bound && channels == 2;
-        unsigned& alloc = frame.bit_alloc[ch][sb];
-        int sampleBits = alloc > 0 ? 12 : 24;
-        int scaleBits = alloc > 0 ? 0 : 6 * (joint ? channels : 1);
-        if (spent + sampleBits + scaleBits <= budget) {
-            ++alloc;
-            spent += sampleBits + scaleBits;
-            state[ch][sb] = alloc >= kLayer1MaxAllocation ? BandState::Full : BandState::Used;
-            mnr[ch][sb] = kLayer1Snr[alloc] - frame.smr[ch][sb];
-        } else {
-            state[ch][sb] = BandState::Full;
-        }
-        if (joint) {
-            int other = 1 - ch;
-            frame.bit_alloc[other][sb] = alloc;
-            state[other][sb] = state[ch][sb];
-            mnr[other][sb] = kLayer1Snr[alloc] - frame.smr[other][sb];
-        }
-    }
-    bitsAvailable -= fixed + spent;
-    int noisy = 0;
-    for (int sb = 0; sb < 32; ++sb)
-        for (int ch = 0; ch < channels; ++ch)
-            if (mnr[ch][sb] < 0.0) ++noisy;
-    return noisy;
+    return AllocateBits(frame, bitsAvailable, params, Layer1Rules(params));
 }
 
 void QuantizeLayer1Samples(Layer12Frame& frame, const AudioFrameParams& params) {

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "bit_allocation.h"
 #include "layer12_coding.h"
 #include "layer12_tables.h"
 #include "mpeg_audio/console.h"
@@ -9,8 +10,6 @@
 namespace mpa {
 
 namespace {
-
-enum class BandState { Unused, Used, Full };
 
 const AllocationTable& Table(const AudioFrameParams& params) { return *params.alloc; }
 
@@ -35,6 +34,24 @@ int Layer2FixedBits(const AudioFrameParams& params) {
     return bits;
 }
 
+// The quantizers of Layer II come from the allocation table; a used band adds its scale factor
+// selection and the scale factors that selection sends, for both channels above the joint-stereo bound.
+AllocationRules Layer2Rules(const AudioFrameParams& params) {
+    AllocationRules rules;
+    rules.subbands = params.sblimit;
+    rules.fixedBits = rules.noiseFreeFixedBits = Layer2FixedBits(params);
+    rules.noiseFreeHeadroom = 1;
+    rules.maxAllocation = [&params](int sb) { return MaxAllocation(params, sb); };
+    rules.snr = [&params](int sb, unsigned alloc) { return Snr(params, sb, alloc); };
+    rules.sampleBits = [&params](int sb, unsigned alloc) { return SampleBits(params, sb, alloc); };
+    rules.sideBits = [](const Layer12Frame& frame, int ch, int sb, bool joint) {
+        int bits = 2 + 6 * kScaleFactorsSent[frame.scfsi[ch][sb]];
+        if (joint) bits += 2 + 6 * kScaleFactorsSent[frame.scfsi[1 - ch][sb]];
+        return bits;
+    };
+    return rules;
+}
+
 // Quantizer code of x for a quantizer of `steps` levels coded in n + 1 bits.
 unsigned QuantizeSample(double x, double a, double b, unsigned steps) {
     int n = 0;
@@ -49,23 +66,7 @@ unsigned QuantizeSample(double x, double a, double b, unsigned steps) {
 }  // namespace
 
 int Layer2NoiseFreeBits(const Layer12Frame& frame, const AudioFrameParams& params) {
-    int channels = params.stereo;
-    int bound = params.jsbound;
-    int bits = Layer2FixedBits(params);
-    for (int sb = 0; sb < params.sblimit; ++sb) {
-        bool joint = sb >= bound && channels == 2;
-        int coded = sb < bound ? channels : 1;
-        unsigned last = MaxAllocation(params, sb) - 1;
-        for (int ch = 0; ch < coded; ++ch) {
-            double smr = joint ? std::max(frame.smr[0][sb], frame.smr[1][sb]) : frame.smr[ch][sb];
-            unsigned ba = 0;
-            while (ba < last && Snr(params, sb, ba) - smr < 0.0) ++ba;
-            if (ba == 0) continue;
-            bits += SampleBits(params, sb, ba) + 2 + 6 * kScaleFactorsSent[frame.scfsi[ch][sb]];
-            if (joint) bits += 2 + 6 * kScaleFactorsSent[frame.scfsi[1][sb]];
-        }
-    }
-    return bits;
+    return NoiseFreeBits(frame, params, Layer2Rules(params));
 }
 
 void ChooseJointStereoBound(const Layer12Frame& frame, int bitsAvailable, AudioFrameParams& params) {
@@ -86,61 +87,7 @@ void ChooseJointStereoBound(const Layer12Frame& frame, int bitsAvailable, AudioF
 }
 
 int AllocateLayer2Bits(Layer12Frame& frame, int& bitsAvailable, const AudioFrameParams& params) {
-    int channels = params.stereo;
-    int bound = params.jsbound;
-    int sblimit = params.sblimit;
-    int fixed = Layer2FixedBits(params);
-    int budget = bitsAvailable - fixed;
-    double mnr[2][32];
-    BandState state[2][32];
-    for (int sb = 0; sb < 32; ++sb)
-        for (int ch = 0; ch < 2; ++ch) {
-            mnr[ch][sb] = kLayer2Snr[0] - frame.smr[ch][sb];
-            frame.bit_alloc[ch][sb] = 0;
-            state[ch][sb] = BandState::Unused;
-        }
-
-    int spent = 0;
-    for (;;) {
-        double smallest = 999999.0;
-        int bestSb = -1, bestCh = -1;
-        for (int sb = 0; sb < sblimit; ++sb)
-            for (int ch = 0; ch < channels; ++ch)
-                if (state[ch][sb] != BandState::Full && mnr[ch][sb] < smallest) {
-                    smallest = mnr[ch][sb];
-                    bestSb = sb;
-                    bestCh = ch;
-                }
-        if (bestSb < 0) break;
-        int sb = bestSb, ch = bestCh;
-        bool joint = sb >= bound && channels == 2;
-        unsigned& alloc = frame.bit_alloc[ch][sb];
-        int cost = SampleBits(params, sb, alloc + 1) - SampleBits(params, sb, alloc);
-        if (alloc == 0) {
-            cost += 2 + 6 * kScaleFactorsSent[frame.scfsi[ch][sb]];
-            if (joint) cost += 2 + 6 * kScaleFactorsSent[frame.scfsi[1 - ch][sb]];
-        }
-        if (spent + cost <= budget) {
-            ++alloc;
-            spent += cost;
-            state[ch][sb] = alloc >= MaxAllocation(params, sb) ? BandState::Full : BandState::Used;
-            mnr[ch][sb] = Snr(params, sb, alloc) - frame.smr[ch][sb];
-        } else {
-            state[ch][sb] = BandState::Full;
-        }
-        if (joint) {
-            int other = 1 - ch;
-            frame.bit_alloc[other][sb] = alloc;
-            state[other][sb] = state[ch][sb];
-            mnr[other][sb] = Snr(params, sb, alloc) - frame.smr[other][sb];
-        }
-    }
-    bitsAvailable -= fixed + spent;
-    int noisy = 0;
-    for (int sb = 0; sb < sblimit; ++sb)
-        for (int ch = 0; ch < channels; ++ch)
-            if (mnr[ch][sb] < 0.0) ++noisy;
-    return noisy;
+    return AllocateBits(frame, bitsAvailable, params, Layer2Rules(params));
 }
 
 int QuantizeLayer2Samples(Layer12Frame& frame, const AudioFrameParams& params) {

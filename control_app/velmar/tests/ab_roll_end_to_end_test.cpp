@@ -1,0 +1,240 @@
+// A video play list run by the panel's list engine against the software board through the real
+// command library: a roll of three entries, the first keyed into the second through its alpha
+// stream, switches channels, takes the queued clips and runs its keys at the fields the list's
+// time words name, as the board's mix status word shows them field by field.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "alpha_generators.h"
+#include "alpha_reader.h"
+#include "board_bindings.h"
+#include "index_formats/picture_index.h"
+#include "panel_test_support.h"
+#include "platform/kernel.h"
+#include "platform/profile.h"
+#include "play_list_channel.h"
+#include "softboard/soft_board.h"
+#include "velmar_view.h"
+#include "velmar_view_form.h"
+#include "velmar_view_ids.h"
+#include "velmar_testing/test_support.h"
+#include "velmar_ui/testing/fake_ui_services.h"
+#include "video_channel.h"
+
+namespace velmar {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The board runs in real time: sleeps and reply waits must really wait.
+class RealTimeUi : public velmar_ui::testing::FakeUiServices {
+public:
+    void Sleep(int milliseconds) override {
+        FakeUiServices::Sleep(milliseconds);
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
+};
+
+constexpr std::size_t kGroupBytes = 8 * 1024;
+constexpr int kGroups = 3, kPicturesPerGroup = 4;
+
+// Groups of four pictures, each opening with a sequence header.
+std::string Clip() {
+    std::string clip(kGroups * kGroupBytes, '\0');
+    for (int g = 0; g < kGroups; ++g) {
+        const std::size_t at = g * kGroupBytes;
+        clip.replace(at, 12, std::string("\0\0\1\xB3\x2D\x01\xE0\x24\xFF\xFF\xE0\x00", 12));
+        for (int p = 0; p < kPicturesPerGroup; ++p)
+            clip.replace(at + 256 + p * 1024, 6, std::string("\0\0\1\0", 4) + char(p >> 2) + char(p << 6 | 1 << 3));
+    }
+    return clip;
+}
+
+std::string Index() {
+    std::vector<index_formats::PictureIndexRecord> records;
+    for (int g = 0; g < kGroups; ++g)
+        for (int k = 0; k < kPicturesPerGroup; ++k)
+            records.push_back({g * kGroupBytes / 4, static_cast<std::uint8_t>(k),
+                               static_cast<std::uint8_t>(kPicturesPerGroup - k), g == kGroups - 1});
+    const auto bytes = index_formats::EncodePictureIndex(records);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The board in this process, stepped in real time; after each interrupt it notes the mix status
+// and alpha counter words of that field.
+class SteppedBoard {
+public:
+    struct Field {
+        std::uint32_t mix = 0;
+        std::uint32_t alpha = 0;
+    };
+    explicit SteppedBoard(int periodMs) {
+        softboard::SoftBoardOptions options;
+        options.interruptPeriodMs = periodMs;
+        board_ = softboard::SoftBoard::Create(options);
+        if (!board_) return;
+        stepper_ = std::thread([this] {
+            std::uint64_t seen = 0;
+            while (!stop_.load()) {
+                {
+                    std::lock_guard lock(mutex_);
+                    board_->Step(platform::PerformanceCounter());
+                    if (board_->InterruptCount() != seen) {
+                        seen = board_->InterruptCount();
+                        fields_[static_cast<std::uint32_t>(seen)] = {Word(board_map::kMixStatusWord),
+                                                                     Word(board_map::kAlphaCounterWord)};
+                    }
+                    if (listStart_ == 0) listStart_ = ListStart();
+                }
+                platform::SleepUs(200);
+            }
+        });
+    }
+    ~SteppedBoard() {
+        stop_.store(true);
+        if (stepper_.joinable()) stepper_.join();
+    }
+    bool Ready() const { return board_ != nullptr; }
+    std::uint64_t Fields() {
+        std::lock_guard lock(mutex_);
+        return board_->InterruptCount();
+    }
+    std::map<std::uint32_t, Field> Noted() {
+        std::lock_guard lock(mutex_);
+        return fields_;
+    }
+    // The start field of channel A's list play range, 0 before one came.
+    std::uint32_t ListStartField() {
+        std::lock_guard lock(mutex_);
+        return listStart_;
+    }
+
+private:
+    std::uint32_t Word(std::uint32_t offset) const {
+        return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_->Window() + offset)).load();
+    }
+    std::uint32_t ListStart() const {
+        for (const auto& command : board_->Commands())
+            if (command.opcode == 0x93 && command.stream == 0 && command.parameters.size() >= 2 &&
+                command.parameters[0] == 0xFFFFFFFF && command.parameters[1] != 0xFFFFFFFF)
+                return command.parameters[1];
+        return 0;
+    }
+
+    std::unique_ptr<softboard::SoftBoard> board_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::map<std::uint32_t, Field> fields_;
+    std::uint32_t listStart_ = 0;
+    std::thread stepper_;
+};
+
+TEST(AbRollEndToEnd, ThreeEntriesWithAKeySwitchAtTheFieldsOfTheirTimeWords) {
+    const std::string dir = velmar_testing::TempDir();
+    for (const char* name : {"a", "b"}) {
+        std::ofstream(dir + "/" + name + ".mpg", std::ios::binary) << Clip();
+        std::ofstream(dir + "/" + name + ".mdb", std::ios::binary) << Index();
+    }
+    alpha_stream::AlphaGenParams fade;
+    fade.fieldCount = 4;
+    fade.outputFile = dir + "/fade.alp";
+    alpha_stream::AlphaGenRun run;
+    ASSERT_EQ(alpha_stream::GenerateFadeCrossAlpha(fade, run), 0);
+    ASSERT_TRUE(alpha_stream::BuildAlphaIndexFile(fade.outputFile));
+    // A keys into B at its fifth frame; B (from the third picture of its first group, to two
+    // pictures before its last group's end) cuts to A's second entry; the roll then starts over.
+    std::ofstream(dir + "/roll.vpl") << "; three entries\n<" << dir << "/a.mpg><0><7><0><" << fade.outputFile
+                                     << "><5>\n<" << dir << "/b.mpg><2><9><0>\n<" << dir << "/a.mpg><4><7><0>\n";
+    platform::Profile profile(dir + "/E2E.INI");
+    profile.WriteString("BOARD1", "LOGFILE", dir + "/roll.log");
+    profile.WriteString("BOARD1", "PATHPL", dir + "/roll.vpl");
+
+    SteppedBoard board(40);
+    ASSERT_TRUE(board.Ready());
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(velmar_testing::RunDir());
+    std::uint32_t base = 0;
+    {
+        velmar_ui::testing::FakeFormView view{PlaybackForm()};
+        RealTimeUi ui;
+        panel_testing::FakeHost host;
+        host.ui = &ui;
+        TessolkDriver driver(1);
+        RuventLibrary library;
+        panel_testing::NoDelays timing;
+        CVelmarView panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, 1);
+        InstallVideoChannels(panel);
+        InstallAlphaAndPlayList(panel);
+        panel.OnInitialUpdate();
+        ui.Advance(kPanelTimerMs);  // the board's initialisation
+        ASSERT_FALSE(panel.DemoMode());
+        auto& list = static_cast<CPlayListChannel&>(*panel.Channels().playList);
+        ASSERT_EQ(list.Total(), 17);
+        // Each file once: a looping input never gives way to its queued follower.
+        for (auto loop : {panel_ids::kLoopA, panel_ids::kLoopB, panel_ids::kLoopAlpha}) view.SetChecked(loop, false);
+
+        const auto boxes = ui.Boxes().size();
+        panel.Command(panel_ids::kPlayList);
+        ASSERT_TRUE(list.Active());
+        for (auto until = std::chrono::steady_clock::now() + 10s;
+             (base = board.ListStartField()) == 0 && std::chrono::steady_clock::now() < until;)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_NE(base, 0u);
+        // The status loop queues the next entries as the board takes the queued files.
+        for (auto until = std::chrono::steady_clock::now() + 60s;
+             board.Fields() < base + 56 && std::chrono::steady_clock::now() < until;) {
+            std::this_thread::sleep_for(100ms);
+            ui.Advance(kPanelTimerMs);
+        }
+        EXPECT_EQ(ui.Boxes().size(), boxes);
+        panel.Command(panel_ids::kStopList);
+        EXPECT_FALSE(list.Active());
+        panel.OnDestroy();
+    }
+    std::filesystem::current_path(previous);
+
+    // The mix status word where it changes, from the list's start field on: bit 0 B on air, bit 1
+    // a key runs, bit 2 the last transition keyed, bits 8 and 16 the queued clips A and B took.
+    struct Change {
+        std::uint32_t field;  // after the list's start
+        std::uint32_t mix;
+        std::uint32_t alpha;  // alpha frames shown so far
+        const char* what;
+    };
+    const Change expected[] = {
+        {0, 0x00000, 0, "A on air"},
+        {10, 0x00006, 1, "A keys into B at A's transition point"},
+        {14, 0x00005, 4, "B on air after the four frames of the key, B's span counted from B's start"},
+        {26, 0x00100, 4, "A takes its queued entry and is cut to at B's transition point"},
+        {34, 0x10101, 4, "B takes the first entry again, cut to at A's"},
+        {40, 0x10201, 4, "A takes the second entry, two pictures of its group early"},
+        {44, 0x10207, 5, "B keys into A, on B's clock that stood while B was frozen"},
+        {48, 0x10204, 8, "A on air, its span on A's clock"},
+    };
+    const auto noted = board.Noted();
+    std::vector<Change> changes;
+    for (std::uint32_t f = base; f <= base + 56; ++f) {
+        const auto at = noted.find(f);
+        ASSERT_NE(at, noted.end()) << "field " << f << " was not seen";
+        if (changes.empty() || changes.back().mix != at->second.mix)
+            changes.push_back({f - base, at->second.mix, at->second.alpha, ""});
+    }
+    std::string seen;
+    for (const Change& c : changes)
+        seen += " " + std::to_string(c.field) + ":" + std::to_string(c.mix) + "/" + std::to_string(c.alpha);
+    ASSERT_EQ(changes.size(), std::size(expected)) << "changes (field:mix/alpha):" << seen;
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        EXPECT_EQ(changes[i].field, expected[i].field) << expected[i].what;
+        EXPECT_EQ(changes[i].mix, expected[i].mix) << expected[i].what;
+        EXPECT_EQ(changes[i].alpha, expected[i].alpha) << expected[i].what;
+    }
+}
+
+}  // namespace
+}  // namespace velmar
