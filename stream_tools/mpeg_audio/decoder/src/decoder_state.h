@@ -121,7 +121,7 @@ struct DecoderState {
     unsigned allocation[2][32] = {};
     unsigned scfsi[2][32] = {};
     unsigned scaleIndex[2][3][32] = {};
-    double fraction[2][3][32] = {};  // [channel][granule part][subband]; Layer I uses part 0
+    float fraction[2][3][32] = {};  // [channel][granule part][subband]; Layer I uses part 0
 
     // Output staging: [channel][slot][subband sample].
     int16_t pcm[2][18][32] = {};
@@ -141,7 +141,7 @@ struct DecoderState {
     int values[2][576] = {};
     int nonzeroEnd[2] = {};
     double xr[2][576] = {};
-    double hybridOut[2][18][32] = {};  // [channel][slot][subband]
+    float hybridOut[2][18][32] = {};  // [channel][slot][subband]
     double overlap[2][32][18] = {};
 };
 
@@ -151,7 +151,7 @@ bool DecodeLayer2(DecoderState& s);
 bool DecodeLayer3(DecoderState& s, std::size_t frameBytes);
 
 // Polyphase synthesis of 32 subband samples into 32 PCM samples; returns the clipped count.
-int SynthesizeSubbands(SynthesisState& synthesis, const double* fractions, int channel, int16_t* out);
+int SynthesizeSubbands(SynthesisState& synthesis, const float* fractions, int channel, int16_t* out);
 // Appends `slots` slots of the staged PCM to the output in the caller's layout.
 void OutputSamples(DecoderState& s, int slots);
 

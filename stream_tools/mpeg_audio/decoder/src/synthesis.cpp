@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 #include "decoder_state.h"
 #include "mpeg_audio/layer3_tables.h"
@@ -55,34 +56,34 @@ void BuildWindow(SynthesisState& synthesis) {
 
 }  // namespace
 
-int SynthesizeSubbands(SynthesisState& synthesis, const double* fractions, int channel, int16_t* out) {
+int SynthesizeSubbands(SynthesisState& synthesis, const float* fractions, int channel, int16_t* out) {
     if (!synthesis.ready) BuildWindow(synthesis);
     int& offset = synthesis.offset[channel];
     offset = (offset - 64) & 1023;
     float* history = synthesis.history[channel].data();
 
-    float s[32], x[32];
-    for (int k = 0; k < 32; ++k) s[k] = static_cast<float>(fractions[k]);
-    CosineTransform<32>(s, x);
+    float x[32];
+    CosineTransform<32>(fractions, x);
 
     float* v = history + offset;
     for (int i = 0; i < 16; ++i) v[i] = x[i + 16];
     v[16] = 0.0f;
     for (int i = 17; i < 48; ++i) v[i] = -x[48 - i];
     for (int i = 48; i < 64; ++i) v[i] = -x[i - 48];
-    std::copy(v, v + 64, v + 1024);
+    std::memcpy(v + 1024, v, 64 * sizeof(float));
 
     float sumsOut[32];
     WindowedSums(synthesis.window.data(), history + offset, sumsOut);
 
     // Scaling by 2^15 and adding the half are exact in float for every value that does not clip.
+    // Written without branches so that the compiler handles several samples at once.
     int clipped = 0;
     for (int j = 0; j < 32; ++j) {
         const float sample = sumsOut[j] * 32768.0f;
         clipped += (sample >= 32767.5f) | (sample < -32768.5f);
         // Half away from zero: the conversion truncates towards zero once the half is added.
-        const float rounded = std::clamp(sample + (sample >= 0 ? 0.5f : -0.5f), -32768.0f, 32767.0f);
-        out[j] = static_cast<int16_t>(rounded);
+        const float rounded = std::min(std::max(sample + std::copysign(0.5f, sample), -32768.0f), 32767.0f);
+        out[j] = static_cast<int16_t>(static_cast<int>(rounded));
     }
     return clipped;
 }
