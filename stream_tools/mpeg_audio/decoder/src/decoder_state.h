@@ -121,10 +121,10 @@ struct DecoderState {
     unsigned allocation[2][32] = {};
     unsigned scfsi[2][32] = {};
     unsigned scaleIndex[2][3][32] = {};
-    float fraction[2][3][32] = {};  // [channel][granule part][subband]; Layer I uses part 0
+    float fraction[2][36][32] = {};  // [channel][slot][subband]
 
     // Output staging: [channel][slot][subband sample].
-    int16_t pcm[2][18][32] = {};
+    int16_t pcm[2][36][32] = {};
     int16_t* out = nullptr;
     int outCount = 0;
     bool swap = false;
@@ -150,8 +150,10 @@ bool DecodeLayer1(DecoderState& s);
 bool DecodeLayer2(DecoderState& s);
 bool DecodeLayer3(DecoderState& s, std::size_t frameBytes);
 
-// Polyphase synthesis of 32 subband samples into 32 PCM samples; returns the clipped count.
-int SynthesizeSubbands(SynthesisState& synthesis, const float* fractions, int channel, int16_t* out);
+// Polyphase synthesis of `slots` slots of one channel, 32 subband samples each, into 32 PCM samples
+// each; returns the clipped count.
+int SynthesizeSlots(SynthesisState& synthesis, const float (*fractions)[32], int slots, int channel,
+                    int16_t (*out)[32]);
 // Appends `slots` slots of the staged PCM to the output in the caller's layout.
 void OutputSamples(DecoderState& s, int slots);
 

@@ -106,14 +106,12 @@ bool DecodeLayer1(DecoderState& s) {
                     const unsigned bits = nb + 1;
                     shared = 2.0 * ReadCode(bs, static_cast<int>(bits)) - ((1u << bits) - 2.0);
                 }
-                s.fraction[ch][0][sb] = static_cast<float>(shared * level[ch][sb]);
+                s.fraction[ch][slot][sb] = static_cast<float>(shared * level[ch][sb]);
             }
         }
-        for (int ch = 0; ch < channels; ++ch) {
-            s.clipped += SynthesizeSubbands(s.synthesis, s.fraction[ch][0], ch, s.pcm[ch][0]);
-        }
-        OutputSamples(s, 1);
     }
+    for (int ch = 0; ch < channels; ++ch) s.clipped += SynthesizeSlots(s.synthesis, s.fraction[ch], 12, ch, s.pcm[ch]);
+    OutputSamples(s, 12);
     if (s.clipped > clippedBefore) ConsoleMessage("%ld output samples clipped\n", s.clipped - clippedBefore);
     // Samples read past the bytes given are not the encoder's: a cut frame is dropped.
     return !EndOfStream(bs);
@@ -181,7 +179,7 @@ bool DecodeLayer2(DecoderState& s) {
     for (int part = 0; part < 12; ++part) {
         const int block = part / 4;
         for (int ch = 0; ch < channels; ++ch)
-            for (int k = 0; k < 3; ++k) std::fill(s.fraction[ch][k] + sblimit, s.fraction[ch][k] + 32, 0.0f);
+            for (int k = 0; k < 3; ++k) std::fill(s.fraction[ch][3 * part + k] + sblimit, s.fraction[ch][3 * part + k] + 32, 0.0f);
         for (int sb = 0; sb < sblimit; ++sb) {
             double levels[3] = {0.0, 0.0, 0.0};  // above the bound channel 1 takes channel 0's levels
             for (int ch = 0; ch < channels; ++ch) {
@@ -202,16 +200,12 @@ bool DecodeLayer2(DecoderState& s) {
                     }
                 }
                 const double worth = level[ch][block][sb];
-                for (int k = 0; k < 3; ++k) s.fraction[ch][k][sb] = static_cast<float>(levels[k] * worth);
+                for (int k = 0; k < 3; ++k) s.fraction[ch][3 * part + k][sb] = static_cast<float>(levels[k] * worth);
             }
         }
-        for (int ch = 0; ch < channels; ++ch) {
-            for (int k = 0; k < 3; ++k) {
-                s.clipped += SynthesizeSubbands(s.synthesis, s.fraction[ch][k], ch, s.pcm[ch][k]);
-            }
-        }
-        OutputSamples(s, 3);
     }
+    for (int ch = 0; ch < channels; ++ch) s.clipped += SynthesizeSlots(s.synthesis, s.fraction[ch], 36, ch, s.pcm[ch]);
+    OutputSamples(s, 36);
     if (s.clipped > clippedBefore) ConsoleMessage("%ld samples clipped\n", s.clipped - clippedBefore);
     return !EndOfStream(bs);
 }

@@ -155,9 +155,7 @@ bool DecodeLayer3(DecoderState& s, std::size_t frameBytes) {
             for (int slot = 1; slot < 18; slot += 2) {
                 for (int sb = 1; sb < 32; sb += 2) s.hybridOut[ch][slot][sb] = -s.hybridOut[ch][slot][sb];
             }
-            for (int slot = 0; slot < 18; ++slot) {
-                s.clipped += SynthesizeSubbands(s.synthesis, s.hybridOut[ch][slot], ch, s.pcm[ch][slot]);
-            }
+            s.clipped += SynthesizeSlots(s.synthesis, s.hybridOut[ch], 18, ch, s.pcm[ch]);
         }
         OutputSamples(s, 18);
     }
