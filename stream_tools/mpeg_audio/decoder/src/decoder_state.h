@@ -61,6 +61,14 @@ struct MainDataReservoir {
         for (std::size_t i = 0; i < 5; ++i) window = window << 8 | (byte + i < bytes.size() ? bytes[byte + i] : 0);
         return static_cast<uint32_t>(window >> (8 - (position & 7)));
     }
+    // 64 bits from `position` on, the first in the top bit, of which at least 57 are the data's. Only
+    // where 8 bytes follow the position's byte.
+    uint64_t Window64() const {
+        uint64_t window;
+        std::memcpy(&window, bytes.data() + (position >> 3), sizeof window);
+        if constexpr (std::endian::native == std::endian::little) window = __builtin_bswap64(window);
+        return window << (position & 7);
+    }
     // Applies the sign bits that follow a code to the `count` values (those that are not zero take
     // one bit each), as Get1Bit would read them.
     void ApplySigns(int* const* values, int count) {
@@ -140,9 +148,9 @@ struct DecoderState {
     int isIllegalS[2][13][3] = {};
     int values[2][576] = {};
     int nonzeroEnd[2] = {};
-    double xr[2][576] = {};
+    float xr[2][576] = {};
     float hybridOut[2][18][32] = {};  // [channel][slot][subband]
-    double overlap[2][32][18] = {};
+    float overlap[2][32][18] = {};
 };
 
 // Frame steps, by layer.

@@ -39,12 +39,10 @@ int PcmFromSumsPlain(const float* sums, int16_t* out) {
     return clipped;
 }
 
-void LongImdctSumsPlain(const double* in, const float* table, float* out) {
+void WindowedImdctSumsPlain(const float* in, const float* table, float* out) {
     for (int c = 0; c < kImdctLanes; ++c) out[c] = 0.0f;
-    for (int m = 0; m < 18; ++m) {
-        const auto x = static_cast<float>(in[m]);
-        for (int c = 0; c < kImdctLanes; ++c) out[c] += x * table[kImdctLanes * m + c];
-    }
+    for (int m = 0; m < 18; ++m)
+        for (int c = 0; c < kImdctLanes; ++c) out[c] += in[m] * table[kImdctLanes * m + c];
 }
 
 #if defined(__GNUC__)
@@ -111,6 +109,11 @@ void WindowedSumsFour(const float* window, const float* ring, float* out) {
 // Eight lanes where the processor has AVX (chosen when the program runs); the same sums, lane by lane.
 using Float8 = float __attribute__((vector_size(32)));
 
+bool HasAvx() {
+    static const bool avx = __builtin_cpu_supports("avx");
+    return avx;
+}
+
 __attribute__((target("avx"))) inline Float8 Load8(const float* p) {
     Float8 v;
     std::memcpy(&v, p, sizeof v);
@@ -131,8 +134,7 @@ __attribute__((target("avx"))) void WindowedSumsEight(const float* window, const
 }
 
 void WindowedSums(const float* window, const float* ring, float* out) {
-    static const bool avx = __builtin_cpu_supports("avx");
-    if (avx) {
+    if (HasAvx()) {
         WindowedSumsEight(window, ring, out);
     } else {
         WindowedSumsFour(window, ring, out);
@@ -169,23 +171,49 @@ int PcmFromSums(const float* sums, int16_t* out) {
 int PcmFromSums(const float* sums, int16_t* out) { return PcmFromSumsPlain(sums, out); }
 #endif
 
-void LongImdctSums(const double* in, const float* table, float* out) {
-    constexpr int kVectors = kImdctLanes / 4;
-    Float4 sums[kVectors] = {};
+void WindowedImdctSumsFour(const float* in, const float* table, float* out) {
+    Float4 s0 = {}, s1 = {}, s2 = {}, s3 = {}, s4 = {}, s5 = {}, s6 = {}, s7 = {}, s8 = {}, s9 = {};
     for (int m = 0; m < 18; ++m) {
-        const auto x = static_cast<float>(in[m]);
+        const float x = in[m];
         const float* row = table + kImdctLanes * m;
-        for (int q = 0; q < kVectors; ++q) sums[q] += x * Load(row + 4 * q);
+        s0 += x * Load(row), s1 += x * Load(row + 4), s2 += x * Load(row + 8), s3 += x * Load(row + 12);
+        s4 += x * Load(row + 16), s5 += x * Load(row + 20), s6 += x * Load(row + 24), s7 += x * Load(row + 28);
+        s8 += x * Load(row + 32), s9 += x * Load(row + 36);
     }
+    const Float4 sums[10] = {s0, s1, s2, s3, s4, s5, s6, s7, s8, s9};
     std::memcpy(out, sums, sizeof sums);
 }
+
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx"))) void WindowedImdctSumsEight(const float* in, const float* table, float* out) {
+    Float8 s0 = {}, s1 = {}, s2 = {}, s3 = {}, s4 = {};
+    for (int m = 0; m < 18; ++m) {
+        const float x = in[m];
+        const float* row = table + kImdctLanes * m;
+        s0 += x * Load8(row), s1 += x * Load8(row + 8), s2 += x * Load8(row + 16);
+        s3 += x * Load8(row + 24), s4 += x * Load8(row + 32);
+    }
+    std::memcpy(out, &s0, sizeof s0), std::memcpy(out + 8, &s1, sizeof s1), std::memcpy(out + 16, &s2, sizeof s2);
+    std::memcpy(out + 24, &s3, sizeof s3), std::memcpy(out + 32, &s4, sizeof s4);
+}
+
+void WindowedImdctSums(const float* in, const float* table, float* out) {
+    if (HasAvx()) {
+        WindowedImdctSumsEight(in, table, out);
+    } else {
+        WindowedImdctSumsFour(in, table, out);
+    }
+}
+#else
+void WindowedImdctSums(const float* in, const float* table, float* out) { WindowedImdctSumsFour(in, table, out); }
+#endif
 
 #else
 
 void CosineTransforms4(const float* const slots[4], float (*out)[32]) { CosineTransforms4Plain(slots, out); }
 void WindowedSums(const float* window, const float* ring, float* out) { WindowedSumsPlain(window, ring, out); }
 int PcmFromSums(const float* sums, int16_t* out) { return PcmFromSumsPlain(sums, out); }
-void LongImdctSums(const double* in, const float* table, float* out) { LongImdctSumsPlain(in, table, out); }
+void WindowedImdctSums(const float* in, const float* table, float* out) { WindowedImdctSumsPlain(in, table, out); }
 
 #endif
 

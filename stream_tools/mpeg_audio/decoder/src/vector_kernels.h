@@ -1,6 +1,6 @@
 // The decoder's innermost loops, written for several float lanes at once: the synthesis filterbank's
 // cosine transform (four slots side by side), its windowing and its conversion to PCM, and the long
-// inverse MDCT of Layer III. Each has a plain loop that is its reference (the tests compare both) and
+// inverse MDCT of Layer III with its window. Each has a plain loop that is its reference (the tests compare both) and
 // the fallback where the compiler has no vectors.
 #pragma once
 
@@ -21,10 +21,10 @@ void WindowedSumsPlain(const float* window, const float* ring, float* out);
 int PcmFromSums(const float* sums, int16_t* out);
 int PcmFromSumsPlain(const float* sums, int16_t* out);
 
-// The long inverse MDCT's 18 distinct outputs, padded to 20 lanes:
+// The long inverse MDCT with its window, 36 outputs padded to 40 lanes:
 // out[c] = sum over m < 18 of in[m] * table[kImdctLanes m + c], in input order.
-inline constexpr int kImdctLanes = 20;
-void LongImdctSums(const double* in, const float* table, float* out);
-void LongImdctSumsPlain(const double* in, const float* table, float* out);
+inline constexpr int kImdctLanes = 40;
+void WindowedImdctSums(const float* in, const float* table, float* out);
+void WindowedImdctSumsPlain(const float* in, const float* table, float* out);
 
 }  // namespace mpa

@@ -27,10 +27,9 @@ TEST(VectorKernels, AgreeWithTheirPlainLoops) {
     for (int j = 0; j < 32; ++j) EXPECT_FLOAT_EQ(fast[j], plain[j]) << j;
 
     const auto in = Noise(18, 4);
-    const std::vector<double> input(in.begin(), in.end());
     float fastImdct[kImdctLanes], plainImdct[kImdctLanes];
-    LongImdctSums(input.data(), table.data(), fastImdct);
-    LongImdctSumsPlain(input.data(), table.data(), plainImdct);
+    WindowedImdctSums(in.data(), table.data(), fastImdct);
+    WindowedImdctSumsPlain(in.data(), table.data(), plainImdct);
     for (int c = 0; c < kImdctLanes; ++c) EXPECT_FLOAT_EQ(fastImdct[c], plainImdct[c]) << c;
 
     // Lanes run the same operations as the plain transform: equal to the last bit.
@@ -48,7 +47,7 @@ TEST(VectorKernels, AgreeWithTheirPlainLoops) {
     for (std::size_t i = 0; i < std::size(edges); ++i) sums[i] = edges[i] / 32768.0f;
     int16_t fastPcm[32], plainPcm[32];
     EXPECT_EQ(PcmFromSums(sums.data(), fastPcm), PcmFromSumsPlain(sums.data(), plainPcm));
-    EXPECT_EQ(PcmFromSumsPlain(sums.data(), plainPcm), 4);
+    EXPECT_EQ(PcmFromSumsPlain(sums.data(), plainPcm), 3);  // 32767.5, 40000 and -1e9; -32768.5 still rounds in range
     for (int j = 0; j < 32; ++j) EXPECT_EQ(fastPcm[j], plainPcm[j]) << j;
     EXPECT_EQ(std::vector<int16_t>(plainPcm, plainPcm + 12),
               (std::vector<int16_t>{1, -1, 2, -2, 32767, 32767, -32768, -32768, 32767, -32768, 0, 0}));
