@@ -471,6 +471,17 @@ void Layer3Stereo(DecoderState& s, int gr) {
     const bool intensity = h.mode_ext & 1;
     float* left = s.xr[0];
     float* right = s.xr[1];
+    if (!intensity) {
+        if (!ms) return;
+        // Mid/side alone: both channels are zero past the later of their last non-zero lines.
+        const int end = std::max(s.nonzeroEnd[0], s.nonzeroEnd[1]);
+        for (int line = 0; line < end; ++line) {
+            const double m = left[line], side = right[line];
+            left[line] = static_cast<float>((m + side) * kMidSide);
+            right[line] = static_cast<float>((m - side) * kMidSide);
+        }
+        return;
+    }
     int positions[576];
     if (intensity) {
         IntensityPositions(s, gr, positions);
@@ -517,9 +528,10 @@ void ReorderLayer3(float* xr, const Layer3GranuleChannel& g, const AudioFrameHea
     std::copy(reordered, reordered + 576, xr);
 }
 
-void AntialiasLayer3(float* xr, const Layer3GranuleChannel& g) {
+void AntialiasLayer3(float* xr, const Layer3GranuleChannel& g, int nonzeroEnd) {
     if (IsShortGranule(g) && !g.mixed_block_flag) return;
-    const int boundaries = IsShortGranule(g) ? 1 : 31;
+    // A boundary whose sixteen lines all lie past the last non-zero line has nothing to mix.
+    const int boundaries = std::min(IsShortGranule(g) ? 1 : 31, (nonzeroEnd + 7) / 18);
     const Layer3Constants& k = Constants();
     for (int sb = 1; sb <= boundaries; ++sb) {
         for (int i = 0; i < 8; ++i) {
