@@ -9,6 +9,7 @@
 #include "board_setup_files.h"
 #include "format.h"
 #include "message_log_dlg.h"
+#include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/profile.h"
 #include "remote_requests.h"
@@ -245,7 +246,7 @@ std::uint8_t CVelmarView::I2cReadByte(std::uint8_t readAddress) {
 
 bool CVelmarView::LoadI2cTable() {
     const char* path = palMode_ ? "./i2c/velmar2ki2cpal.bin" : "./i2c/velmar2ki2c.bin";
-    auto bytes = ReadFileBytes(path, kI2cTableBytes);
+    auto bytes = ReadFileBytes(platform::DataFilePath(path), kI2cTableBytes);
     if (!bytes) {
         Quit("Can't find file .bin");
         return false;
@@ -257,7 +258,7 @@ bool CVelmarView::LoadI2cTable() {
 }
 
 bool CVelmarView::SendDspCode() {
-    std::ifstream file("./ucode/dsp.hex");
+    std::ifstream file(platform::DataFilePath("./ucode/dsp.hex"));
     if (!file) {
         Quit("Can't find file .hex");
         return false;

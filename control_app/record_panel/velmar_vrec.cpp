@@ -10,6 +10,7 @@
 #include "message_log_dlg.h"
 #include "format.h"
 #include "i2c_bus.h"
+#include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/profile.h"
 #include "record_ids.h"
@@ -190,7 +191,7 @@ std::uint8_t CVelmarVrec::I2cReadByte(std::uint8_t readAddress) {
 
 bool CVelmarVrec::LoadI2cTable() {
     const char* path = palMode_ ? "./i2c/velmar2ki2cpal.bin" : "./i2c/velmar2ki2c.bin";
-    auto bytes = ReadFileBytes(path, kI2cTableBytes);
+    auto bytes = ReadFileBytes(platform::DataFilePath(path), kI2cTableBytes);
     if (!bytes) {
         Quit("Can't find file .bin");
         return false;
@@ -202,7 +203,7 @@ bool CVelmarVrec::LoadI2cTable() {
 }
 
 bool CVelmarVrec::SendDspCode() {
-    std::ifstream file("./ucode/dsp.hex");
+    std::ifstream file(platform::DataFilePath("./ucode/dsp.hex"));
     if (!file) {
         Quit("Can't find file .hex");
         return false;

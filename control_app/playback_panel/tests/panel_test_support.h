@@ -16,6 +16,7 @@
 #include "board_library.h"
 #include "i2c_bus.h"
 #include "message_log_dlg.h"
+#include "platform/kernel.h"
 #include "panel_frame_host.h"
 #include "velmar_ui/testing/fake_form_view.h"
 
@@ -218,7 +219,9 @@ public:
     std::function<bool(const std::string&)> buildIndex;
 };
 
-// A folder with the start-up files, made the working directory for the test's life.
+// A folder with the start-up files, made the working directory and the run directory for the
+// test's life: a file removed from it is missing for the panel, as the build's own run directory
+// beside the test program cannot stand in for it.
 class StartupFiles {
 public:
     StartupFiles() : previous_(std::filesystem::current_path()) {
@@ -233,8 +236,10 @@ public:
         Write("ucode/dsp.hex", "00 11 22\n");
         for (const char* clip : {"mpeg/black1.mpg", "mpeg/black1pal.mpg", "mpeg/framecut1.alp"}) Write(clip, "x");
         std::filesystem::current_path(root_);
+        platform::SetRunDirectoryForTesting(root_.string());
     }
     ~StartupFiles() {
+        platform::SetRunDirectoryForTesting("");
         std::filesystem::current_path(previous_);
         std::error_code ignored;
         std::filesystem::remove_all(root_, ignored);
@@ -243,6 +248,13 @@ public:
         std::ofstream(root_ / name, std::ios::binary) << bytes;
     }
     void Remove(const std::string& name) { std::filesystem::remove(root_ / name); }
+    // Works from another folder that holds only the clips the board reads from the working
+    // directory: the tables and the DSP code are found in the run directory alone.
+    void WorkElsewhere() {
+        std::filesystem::create_directories(root_ / "elsewhere" / "mpeg");
+        for (const char* clip : {"mpeg/black1.mpg", "mpeg/black1pal.mpg", "mpeg/framecut1.alp"}) Write(std::string("elsewhere/") + clip, "x");
+        std::filesystem::current_path(root_ / "elsewhere");
+    }
 
 private:
     static inline int counter_ = 0;

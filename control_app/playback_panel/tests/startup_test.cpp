@@ -203,6 +203,21 @@ TEST(StartUp, MissingFilesEndTheProgramWithCodeZero) {
     }
 }
 
+TEST(StartUp, TablesAndDspCodeAreFoundInTheRunDirectoryFromAnyFolder) {
+    for (const bool pal : {false, true}) {
+        PanelFixture f(true, window::kNewerBoardType);
+        f.files.WorkElsewhere();
+        if (pal) f.SetKey("PALMODE", "1");
+        f.StartUp();
+        for (const auto& box : f.ui.Boxes()) EXPECT_EQ(box.text.find("Can't find file"), std::string::npos) << box.text;
+        const auto& m = f.board.writes.messages;
+        const std::vector<std::uint8_t> table = pal ? std::vector<std::uint8_t>{0x42, 0x33}
+                                                    : std::vector<std::uint8_t>{0x40, 0x11, 0x22};
+        EXPECT_NE(std::find(m.begin(), m.end(), table), m.end()) << pal;
+        EXPECT_NE(std::find(m.begin(), m.end(), std::vector<std::uint8_t>{0x20, 0x11, 0x22}), m.end()) << pal;
+    }
+}
+
 TEST(StartUp, UnwritableLogFileDisablesLogging) {
     PanelFixture f;
     f.SetKey("LOGFILE", "no-such-dir/x.log");

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <climits>
+#include <mutex>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -42,9 +43,28 @@ std::string ResolveProgram(std::string_view program) {
     return ::access(beside.c_str(), X_OK) == 0 ? beside : path;
 }
 
+namespace {
+// Set only by tests that lay out a run directory of their own; read from any thread.
+std::mutex runDirectoryLock;
+std::string runDirectoryOverride;
+
+std::string RunDirectory() {
+    {
+        std::lock_guard lock(runDirectoryLock);
+        if (!runDirectoryOverride.empty()) return runDirectoryOverride;
+    }
+    return ExecutableDirectory() + "/../run";
+}
+}  // namespace
+
+void SetRunDirectoryForTesting(const std::string& directory) {
+    std::lock_guard lock(runDirectoryLock);
+    runDirectoryOverride = directory;
+}
+
 std::string DataFilePath(const std::string& name) {
     if (name.empty() || name[0] == '/' || ::access(name.c_str(), R_OK) == 0) return name;
-    const std::string beside = ExecutableDirectory() + "/../run/" + name;
+    const std::string beside = RunDirectory() + "/" + name;
     return ::access(beside.c_str(), R_OK) == 0 ? beside : name;
 }
 

@@ -3,6 +3,7 @@
 
 #include "ps_common/byte_io.h"
 #include "stream_analysis/analysis.h"
+#include "stream_analysis/stream_rate.h"
 #include "stream_analysis/video_sequence.h"
 
 namespace stream_analysis {
@@ -56,7 +57,7 @@ void AnalyzeDv(ps::FileSource& file, const std::uint8_t* head, std::size_t got, 
     r.valid = true;
 }
 
-void AnalyzeMpeg(const std::uint8_t* head, std::size_t got, VideoAnalysis& r) {
+void AnalyzeMpeg(ps::FileSource& file, const std::uint8_t* head, std::size_t got, VideoAnalysis& r) {
     SequenceHeaderFields f;
     if (!ReadSequenceHeader(head, got, f)) {
         r.error = kNotVideo;  // too short to hold the header it announces
@@ -126,6 +127,17 @@ void AnalyzeMpeg(const std::uint8_t* head, std::size_t got, VideoAnalysis& r) {
         return;
     }
     r.duration = r.fileSize * 8000 / r.bitrate;
+    // A variable rate header, or one the stream's size and picture count belie, would give the
+    // multiplexer a wrong clock and the dialog a wrong duration: the stream's own rate does not.
+    if (file.Seek(0)) {
+        const StreamRate measured = MeasureStreamRate(r.fileSize, CountPictures(file), r.framePeriod);
+        if (measured.bitrate > 0 && measured.bitrate <= 0xFFFFFFFFull &&
+            (f.variableRate || !HeaderRateFits(f.bitrate, measured.bitrate))) {
+            r.bitrate = std::uint32_t(measured.bitrate);
+            r.bitrateText = Format("%llu bits/s\n", measured.bitrate);
+            r.duration = measured.durationMs;
+        }
+    }
     r.durationText = DurationText(r.duration, 1000);
     r.valid = true;
 }
@@ -147,7 +159,7 @@ VideoAnalysis AnalyzeVideoFile(const std::string& path) {
     const std::size_t got = file->Read(head.data(), head.size());
     const bool mpeg = got >= 4 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0xB3;
     if (mpeg) {
-        AnalyzeMpeg(head.data(), got, r);
+        AnalyzeMpeg(*file, head.data(), got, r);
     } else if (got >= 4 && (head[0] & 0xF0) == 0x10) {
         AnalyzeDv(*file, head.data(), got, r);
     } else {

@@ -3,6 +3,10 @@
 #include "ps_common/program_stream.h"
 
 namespace stream_analysis {
+namespace {
+// Encoders of variable rate streams write this in place of a rate (ffmpeg's default output does).
+constexpr std::uint32_t kVariableRateValue = 0x3FFFF;
+}  // namespace
 
 bool ReadSequenceHeader(const std::uint8_t* head, std::size_t available, SequenceHeaderFields& out) {
     auto word = [&](int i) { return ps::ReadBe32(head + 4 * i); };
@@ -31,6 +35,7 @@ bool ReadSequenceHeader(const std::uint8_t* head, std::size_t available, Sequenc
     out.mpeg2 = word(next) == ps::kExtensionStartCode;
     if (!out.mpeg2) {
         out.bitrate = std::uint64_t(bitrateValue) * 400;
+        out.variableRate = bitrateValue == kVariableRateValue;
         out.vbvBytes = std::uint64_t(vbvValue) * 2048;
         return true;
     }
@@ -45,6 +50,7 @@ bool ReadSequenceHeader(const std::uint8_t* head, std::size_t available, Sequenc
     out.height |= ((ext >> 13) & 0x3) << 12;
     const std::uint32_t bitrateExt = (ext >> 1) & 0xFFF;
     out.bitrate = (std::uint64_t(bitrateExt) << 18 | bitrateValue) * 400;
+    out.variableRate = bitrateExt == 0 && bitrateValue == kVariableRateValue;
     out.vbvBytes = (std::uint64_t(ext2 >> 24) << 10 | vbvValue) * 2048;
     return true;
 }

@@ -188,3 +188,37 @@ TEST(DurationText, KeepsLeadingZerosOfTheFraction) {
     EXPECT_EQ(DurationText(12345, 1000), "12.345 seconds");
     EXPECT_EQ(DurationText(307, 100), "3.07 seconds");
 }
+
+TEST(AnalyzeVideoFile, RateFromTheStreamWhenTheHeaderCannotGiveIt) {
+    // 25 pictures at 25 frames/s in 50000 bytes: the stream runs at 400000 bit/s for one second.
+    struct Case {
+        const char* name;
+        std::uint32_t bitrateValue;
+        bool mpeg2;
+        std::uint32_t bitrate;
+        std::int64_t duration;
+    };
+    const Case cases[] = {
+        {"variable, MPEG-2", 0x3FFFF, true, 400000, 1000},
+        {"variable, MPEG-1", 0x3FFFF, false, 400000, 1000},
+        {"header far above the stream", 10000, true, 400000, 1000},
+        {"header below the stream", 250, true, 400000, 1000},
+        {"header fits: kept", 1050, true, 420000, 50000 * 8000 / 420000},
+    };
+    for (const auto& c : cases) {
+        SeqParams p;
+        p.bitrateValue = c.bitrateValue;
+        p.mpeg2 = c.mpeg2;
+        auto bytes = SequenceHeader(p);
+        bytes.resize(50000, 0x55);
+        for (std::size_t i = 0; i < 25; ++i) {
+            const std::uint8_t picture[] = {0, 0, 1, 0, 0, 0x08};
+            std::copy(std::begin(picture), std::end(picture), bytes.begin() + 1000 + i * 1900);
+        }
+        const auto r = AnalyzeBytes(bytes);
+        EXPECT_TRUE(r.valid) << c.name << ": " << r.error;
+        EXPECT_EQ(r.bitrate, c.bitrate) << c.name;
+        EXPECT_EQ(r.bitrateText, std::to_string(c.bitrate) + " bits/s\n") << c.name;
+        EXPECT_EQ(r.duration, c.duration) << c.name;
+    }
+}

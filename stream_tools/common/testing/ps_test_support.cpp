@@ -46,6 +46,15 @@ std::string MakeMpeg1Video(const std::string& dir, int seconds) {
     return path;
 }
 
+std::string MakeVariableRateVideo(const std::string& dir, bool mpeg2, int seconds) {
+    const std::string path = dir + "/vbr" + (mpeg2 ? "2_" : "1_") + std::to_string(seconds) + (mpeg2 ? ".m2v" : ".m1v");
+    const std::string codec = mpeg2 ? "mpeg2video" : "mpeg1video";
+    if (!Exists(path))
+        Ffmpeg("-f lavfi -i testsrc=size=352x288:rate=25 -t " + std::to_string(seconds) + " -c:v " + codec +
+               " -f " + codec + " " + path);
+    return path;
+}
+
 std::string MakeMpegAudio(const std::string& dir, const std::string& codec, int rate, int kbps, int seconds) {
     const std::string ext = codec == "mp2" ? "mp2" : "mp3";
     const std::string path = dir + "/a_" + codec + "_" + std::to_string(rate) + "_" + std::to_string(kbps) + "_" +

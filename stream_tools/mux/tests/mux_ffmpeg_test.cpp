@@ -109,3 +109,31 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"m1v_mp3_48k", true, "libmp3lame", 48000, 160, PsVersion::Mpeg1},
                     Case{"m2v_mp3_24k", false, "libmp3lame", 24000, 64, PsVersion::Mpeg2}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ffmpeg's default rate control writes "variable" where the rate goes; the multiplexer runs at the
+// stream's own rate instead, so the program stream carries little padding and the right duration.
+TEST(MuxAgainstFfmpeg, VariableRateVideoAtItsOwnRate) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string dir = velmar_testing::TempDir();
+    const std::string audioPath = ps_testing::MakeMpegAudio(dir, "mp2", 48000, 128, 5);
+    for (const bool mpeg2 : {false, true}) {
+        SCOPED_TRACE(mpeg2 ? "MPEG-2" : "MPEG-1");
+        const std::string videoPath = ps_testing::MakeVariableRateVideo(dir, mpeg2);
+        MuxInputs in;
+        in.version = mpeg2 ? PsVersion::Mpeg2 : PsVersion::Mpeg1;
+        in.video = stream_analysis::AnalyzeVideoFile(videoPath);
+        in.audio = stream_analysis::AnalyzeAudioFile(audioPath);
+        ASSERT_TRUE(in.video.valid) << in.video.error;
+        EXPECT_EQ(in.video.durationText, "5.000 seconds");
+        const std::string out = dir + "/vbr.mpg";
+        mux_testing::RecordingReport report;
+        ASSERT_EQ(RunMuxFiles(in, videoPath, audioPath, out, report).status, MuxStatus::Done);
+
+        const double inputs = double(in.video.fileSize + in.audio.fileSize);
+        const double size = double(ps_testing::ReadFileBytes(out).size());
+        EXPECT_LE(size, inputs * 1.10) << "inputs " << inputs;
+        std::string duration;
+        ASSERT_EQ(RunCommand("ffprobe -v error -show_entries format=duration -of csv=p=0 " + out, &duration), 0);
+        EXPECT_NEAR(std::stod(duration), 5.0, 0.2) << duration;
+    }
+}

@@ -33,6 +33,10 @@ std::string ResolveProgram(std::string_view program);
 // (<bin>/../run/<name>) when it is there, so that the programs work from any directory.
 std::string DataFilePath(const std::string& name);
 
+// Tests that need a program whose run directory holds (or lacks) given files lay one out and name
+// it here in place of <bin>/../run; an empty name restores the program's own.
+void SetRunDirectoryForTesting(const std::string& directory);
+
 // True when stdin is a terminal of the foreground process group and `key` has been typed.
 bool ConsoleKeyPressed(char key);
 

@@ -19,6 +19,7 @@ struct SequenceHeaderFields {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     std::uint64_t bitrate = 0;   // bit/s
+    bool variableRate = false;   // the rate fields say "variable" (all ones, 0x3FFFF x 400 bit/s)
     std::uint64_t vbvBytes = 0;
 };
 

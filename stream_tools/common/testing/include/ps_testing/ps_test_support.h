@@ -16,6 +16,8 @@ bool Ffmpeg(const std::string& args);
 // Clip makers (2 s unless told): paths in `dir`, made once per process and reused.
 std::string MakeMpeg2Video(const std::string& dir, int seconds = 2, const std::string& extra = "");
 std::string MakeMpeg1Video(const std::string& dir, int seconds = 2);
+// ffmpeg's default rate control: a variable rate stream whose header says "variable".
+std::string MakeVariableRateVideo(const std::string& dir, bool mpeg2, int seconds = 5);
 // codec "mp2" or "libmp3lame"; Layer II/III.
 std::string MakeMpegAudio(const std::string& dir, const std::string& codec, int rate, int kbps,
                           int seconds = 2);
