@@ -28,9 +28,7 @@ constexpr int kNumberLimit = 4'000'000;
 CVelmarView::CVelmarView(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
                          const platform::Profile& profile, RemoteRequests* remote, int boardNumber,
                          PanelChannels channels)
-    : FormLogic(view, ui), host_(host), board_(board), profile_(profile), remote_(remote),
-      boardNumber_(boardNumber == 2 ? 2 : 1), section_(boardNumber_ == 2 ? "BOARD2" : "BOARD1"),
-      channels_(std::move(channels)), formSliders_(view), sliders_(&formSliders_) {}
+    : CBoardPanel(view, ui, host, board, profile, boardNumber, true), remote_(remote), channels_(std::move(channels)), formSliders_(view), sliders_(&formSliders_) {}
 
 CVelmarView::~CVelmarView() = default;
 
@@ -192,102 +190,10 @@ bool CVelmarView::UpdateData(bool save) { return DataMap().UpdateData(*this, Vie
 
 void CVelmarView::UpdateFormData() { UpdateData(true); }
 
-PackedTimecode CVelmarView::FramesToTimecode(std::int64_t frames) const {
-    return velmar::FramesToTimecode(frames, Standard());
-}
-
-int CVelmarView::TimecodeToFrames(PackedTimecode code) const { return velmar::TimecodeToFrames(code, Standard()); }
-
-int CVelmarView::SendCommand(const std::string& line) { return link_ ? link_->SendCommand(line) : 0; }
-
-void CVelmarView::AddLogMessage(const std::string& text) { host_.MessageLog(profile_, section_).AddMessage(text); }
-
-void CVelmarView::ZeroCommandDone() {
-    if (window_) window_->Write32(window::kCommandDoneWord, 0);
-}
-
-bool CVelmarView::WaitForReply() {
-    // Nothing answers in demo mode, and a board that does not answer must not hold the panel.
-    if (demoMode_ || !window_) return true;
-    for (int waited = 0; waited <= kReplyWaitLimitMs; ++waited) {
-        if (((window_->Read32(window::kCommandDoneWord) >> 16) & 0xFF) == 2) return true;
-        Ui().Sleep(1);
-    }
-    platform::Log(platform::LogLevel::Warning, "board did not confirm a settings command");
-    AddLogMessage("The board did not confirm a settings command.");
-    return false;
-}
-
-void CVelmarView::Quit(const std::string& message) {
-    Ui().MessageBox({message, kErrorCaption});
-    host_.CloseNotice(Notice::Loading);
-    ended_ = true;
-    Ui().ExitProcess(0);
-}
-
 // ------------------------------------------------------------------ start-up
 
-bool CVelmarView::MapBoard() {
-    auto mapped = board_.driver.MapWindow();
-    demoMode_ = !mapped;
-    if (demoMode_) {
-        Ui().MessageBox({"Can't find Velmar Card.  Switching to Demo Mode", kErrorCaption});
-        window_.emplace(BoardWindow::Demo());
-    } else {
-        window_.emplace(std::move(*mapped));
-    }
-    link_ = std::make_unique<BoardLink>(board_.library, *window_, boardNumber_, LinkKind::Playback, demoMode_);
-    return true;
-}
-
-void CVelmarView::I2cWriteBytes(const std::vector<std::uint8_t>& bytes) {
-    // Without a board there is no bus to drive.
-    if (demoMode_ || bytes.empty()) return;
-    I2cWrite(board_.driver, board_.timing, bytes.data(), static_cast<int>(bytes.size()));
-}
-
-std::uint8_t CVelmarView::I2cReadByte(std::uint8_t readAddress) {
-    std::uint8_t buffer[2] = {readAddress, 0};
-    I2cRead(*link_, board_.timing, buffer, 2);
-    return buffer[1];
-}
-
-bool CVelmarView::LoadI2cTable() {
-    const char* path = palMode_ ? "./i2c/velmar2ki2cpal.bin" : "./i2c/velmar2ki2c.bin";
-    auto bytes = ReadFileBytes(platform::DataFilePath(path), kI2cTableBytes);
-    if (!bytes) {
-        Quit("Can't find file .bin");
-        return false;
-    }
-    const I2cTable table = ParseI2cTable(*bytes);
-    for (const auto& write : table.writes) I2cWriteBytes(write);
-    if (table.truncated) platform::Log(platform::LogLevel::Warning, std::string(path) + ": a record runs past the table");
-    return true;
-}
-
-bool CVelmarView::SendDspCode() {
-    std::ifstream file(platform::DataFilePath("./ucode/dsp.hex"));
-    if (!file) {
-        Quit("Can't find file .hex");
-        return false;
-    }
-    std::stringstream text;
-    text << file.rdbuf();
-    const DspCode code = ParseDspCode(text.str());
-    if (code.truncated) platform::Log(platform::LogLevel::Warning, "ucode/dsp.hex: DSP code cut at its limit");
-    I2cWriteBytes(code.bytes);
-    return true;
-}
-
 void CVelmarView::CheckEepromAndDsp() {
-    std::uint8_t status = I2cReadByte(0x31);
-    int retries = 0;
-    while ((status & 0x80) && retries < 100) {
-        status = I2cReadByte(0x31);
-        ++retries;
-        if (status & 0x80) Ui().Sleep(40);
-    }
-    if (status & 0x80) Ui().MessageBox({"No Response from EEPROM", kErrorCaption});
+    PollEeprom();
 
     if (I2cReadByte(0x21) != 8) Ui().MessageBox({"EEPROM Revision Mismatch Run EEPROM Update Tool", kErrorCaption});
 
@@ -340,21 +246,6 @@ void CVelmarView::OnInitialUpdate() {
     timerState_ = TimerState::InitPending;
     titlePending_ = true;
     SetTimer(kPanelTimer, kPanelTimerMs);
-}
-
-void CVelmarView::OpenCommandLog() {
-    const std::string path = profile_.GetString(section_, "LOGFILE");
-    if (path.empty()) return;
-    if (!link_->Log().Open(path)) {
-        Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path.c_str()), kErrorCaption});
-        WriteKey("LOGFILE", "");
-    }
-}
-
-void CVelmarView::SendCodecLine(const std::string& line) {
-    ZeroCommandDone();
-    SendCommand(line);
-    WaitForReply();
 }
 
 void CVelmarView::InitPlaybackBoard() {

@@ -8,16 +8,12 @@
 #include <optional>
 #include <string>
 
-#include "board_library.h"
-#include "board_link.h"
+#include "board_panel.h"
 #include "color_settings.h"
-#include "i2c_bus.h"
 #include "panel_channels.h"
-#include "panel_frame_host.h"
 #include "position_sliders.h"
 #include "timecode.h"
 #include "velmar_ui/data_exchange.h"
-#include "velmar_ui/form_logic.h"
 #include "velmar_ui/message_map.h"
 
 namespace platform {
@@ -27,15 +23,6 @@ class Profile;
 namespace velmar {
 
 class RemoteRequests;
-
-// Everything the panel is built over besides its form and UI services.
-struct PanelBoard {
-    BoardDriver& driver;    // maps the board window; the I2C register
-    BoardLibrary& library;  // the board command library
-    BusTiming& timing;      // I2C pacing
-};
-
-enum class TimerState : int { Idle = 0, InitPending = 1, Busy = 2 };
 
 // One display of the status loop: whether it shows a position, and the value it shows.
 struct DisplayTracker {
@@ -50,13 +37,9 @@ struct DrainCounter {
     std::uint32_t word1 = 0;
 };
 
-inline constexpr int kPanelTimer = 1;
-inline constexpr int kPanelTimerMs = 100;
-// How long a settings command may take before the panel stops waiting for its reply.
-inline constexpr int kReplyWaitLimitMs = 1000;
 inline constexpr int kDrainCounterCap = 40;
 
-class CVelmarView : public velmar_ui::FormLogic {
+class CVelmarView : public CBoardPanel {
 public:
     CVelmarView(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
                 const platform::Profile& profile, RemoteRequests* remote, int boardNumber,
@@ -75,26 +58,18 @@ public:
     // The displays and drain counters of one tick, without remote requests or the list engines:
     // what a drain wait runs between its sleeps, so a stop handler never re-enters them.
     void StatusTick();
-    void OnPaint();
     void OnDestroy();
     // Whether a menu command is available now (the two logging items).
     bool CommandEnabled(int commandId) const;
 
     // --- services to the channel groups
-    int SendCommand(const std::string& line);
-    void AddLogMessage(const std::string& text);
     void UpdateFormData();
-    PackedTimecode FramesToTimecode(std::int64_t frames) const;
-    int TimecodeToFrames(PackedTimecode code) const;
-    bool WaitForReply();
-    void ZeroCommandDone();
     void ReferenceOn();
     void ReferenceOff();
     void RouteAudioSource();
     void AudioRoutingOff();
     // The panel's profile keys (section BOARD1 or BOARD2).
     std::string ReadKey(const char* key) const;
-    void WriteKey(const char* key, const std::string& value);
     PositionSliders& Sliders() { return *sliders_; }
     PanelHost& Host() { return host_; }
 
@@ -106,8 +81,6 @@ public:
     void OnAudioSettings();
     void OnUpdateEeprom();
     void OnOpenPlayList();
-    void OnSetLogFile();
-    void OnDisableLogging();
     void OnTool(const velmar_ui::Event& event);
     void OnHScroll(const velmar_ui::Event& event);
     void OnPositionSlider(const velmar_ui::Event& event);
@@ -157,15 +130,8 @@ public:
     bool OnCancel() override { return false; }
 
     // --- state, for the channel groups and tests
-    BoardLink* Link() const { return link_.get(); }
-    BoardWindow* Window() { return window_ ? &*window_ : nullptr; }
     PanelChannels& Channels() { return channels_; }
     ColorSettings& Colors() { return colors_; }
-    bool DemoMode() const { return demoMode_; }
-    bool Is2000Board() const { return is2000Board_; }
-    bool PalMode() const { return palMode_; }
-    TvStandard Standard() const { return palMode_ ? TvStandard::Pal : TvStandard::Ntsc; }
-    TimerState GetTimerState() const { return timerState_; }
     int ControlByte() const { return controlByte_; }
     int BusByte40() const { return busByte40_; }
     // The audio rate lives in bits 0-1 of the same bus byte as the reference's composite bit.
@@ -175,7 +141,6 @@ public:
     int ViewedChannel() const { return viewedChannel_; }
     int StopRef() const { return stopRef_; }
     int Dv50() const { return dv50_; }
-    bool Restarting() const { return restarting_; }
     bool Closing() const { return closing_; }
     const DrainCounter& Drain(int output) const { return drain_[output - 5]; }
     const std::string& Section() const { return section_; }
@@ -188,10 +153,6 @@ public:
     int decodeFields = 0;
     int delayA = 0, delayB = 0, delayAlpha = 0, delayAudio = 0;
 
-    // The board's I2C bus (nothing in demo mode), for the tools that talk to its devices.
-    void I2cWriteBytes(const std::vector<std::uint8_t>& bytes);
-    std::uint8_t I2cReadByte(std::uint8_t readAddress);
-
 protected:
     bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event); }
 
@@ -200,14 +161,8 @@ private:
     static const velmar_ui::DataExchange<CVelmarView>& DataMap();
 
     // Start-up steps.
-    bool MapBoard();
-    bool LoadI2cTable();
     void CheckEepromAndDsp();
-    bool SendDspCode();
     bool CheckClips();
-    void OpenCommandLog();
-    void SendCodecLine(const std::string& line);
-    void Quit(const std::string& message);
 
     // Status loop steps.
     void SendDirtyColors();
@@ -227,30 +182,18 @@ private:
     void SendReferenceColor(bool reference);
     void SendInputColor();
     void SetAudioSource(int value);
-    void RestartInstance(bool playbackPanel);
     void StopChannelsForRestart();
     void OnlyOn2000(const char* message);
     void ChooseReferenceRadio(int source);
 
-
-    PanelHost& host_;
-    PanelBoard board_;
-    const platform::Profile& profile_;
     RemoteRequests* remote_;
-    const int boardNumber_;
-    const std::string section_;
     PanelChannels channels_;
     FormPositionSliders formSliders_;
     PositionSliders* sliders_;
 
-    std::optional<BoardWindow> window_;
     BoardStatus status_;  // the tick's one copy of the board's status words
-    std::unique_ptr<BoardLink> link_;
     ColorSettings colors_;
 
-    bool demoMode_ = false;
-    bool is2000Board_ = false;
-    bool palMode_ = false;
     int controlByte_ = 0x20;
     int busByte40_ = 0x8A;
     int busByte42_ = 0x1F;
@@ -260,11 +203,6 @@ private:
     int playRefAudio_ = 0;
     bool freeRunActive_ = false;
     int viewedChannel_ = 0;
-    TimerState timerState_ = TimerState::Idle;
-    bool titlePending_ = false;
-    bool restarting_ = false;
-    bool closing_ = false;
-    bool ended_ = false;  // start-up failed and the program is ending
 
     DisplayTracker displayA_, displayB_, displayAlpha_, displayAudio_, displayList_;
     DisplayTracker displayDv_{false, -16};

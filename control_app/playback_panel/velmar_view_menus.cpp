@@ -59,31 +59,7 @@ void CVelmarView::OnUpdateEeprom() {
 void CVelmarView::OnOpenPlayList() { channels_.playList->Browse(); }
 
 bool CVelmarView::CommandEnabled(int commandId) const {
-    const bool logOpen = link_ && link_->Log().IsOpen();
-    if (commandId == menu_ids::kSetLogFile) return !logOpen;
-    if (commandId == menu_ids::kDisableLogging) return logOpen;
-    return true;
-}
-
-void CVelmarView::OnSetLogFile() {
-    if (!link_) return;
-    velmar_ui::FileChooserSpec chooser;
-    chooser.save = true;
-    chooser.initialName = "*.log";
-    chooser.defaultExtension = "log";
-    chooser.filter = "Log Files (*.log)|*.log|All Files (*.*)|*.*||";
-    const auto path = Ui().ChooseFile(chooser);
-    if (!path) return;
-    WriteKey("LOGFILE", *path);
-    if (!link_->Log().Open(*path)) {
-        Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path->c_str()), kErrorCaption});
-        WriteKey("LOGFILE", "");
-    }
-}
-
-void CVelmarView::OnDisableLogging() {
-    WriteKey("LOGFILE", "");
-    if (link_) link_->Log().Close();
+    return LogMenuEnabled(commandId).value_or(true);
 }
 
 void CVelmarView::OnHScroll(const velmar_ui::Event& event) {

@@ -43,8 +43,6 @@ const ReferenceTables& TablesFor(int source) {
 
 }  // namespace
 
-void CVelmarView::WriteKey(const char* key, const std::string& value) { profile_.WriteString(section_, key, value); }
-
 std::string CVelmarView::ReadKey(const char* key) const { return profile_.GetString(section_, key); }
 
 void CVelmarView::OnlyOn2000(const char* message) { Ui().MessageBox({message, kErrorCaption}); }
@@ -214,20 +212,6 @@ void CVelmarView::StopChannelsForRestart() {
     channels_.audio->Stop();
     channels_.alpha->Stop();
     channels_.playList->Stop();
-}
-
-void CVelmarView::RestartInstance(bool playbackPanel) {
-    const velmar_ui::Rect frame = host_.FrameRect();
-    const ScreenRect rect{frame.x, frame.y, frame.x + frame.width, frame.y + frame.height};
-    restarting_ = true;
-    if (!Ui().StartProgram("Velmar", {RestartArgument(boardNumber_, playbackPanel, rect, host_.FrameMaximized())})) {
-        // Nothing will take over: stay in charge of the board.
-        restarting_ = false;
-        Ui().MessageBox({"Velmar could not be restarted", kErrorCaption});
-        return;
-    }
-    // Without a board no service loop will end and close this frame.
-    if (demoMode_) host_.DestroyFrame();
 }
 
 void CVelmarView::OnSwitchRecord420() {

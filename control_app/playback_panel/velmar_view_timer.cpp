@@ -30,28 +30,7 @@ constexpr std::uint32_t kDrainedOutputs[3] = {5, 6, 7};
 }  // namespace
 
 void CVelmarView::OnTimer() {
-    if (timerState_ == TimerState::Busy || ended_) return;
-
-    if (link_ && link_->GetDaemonState() == DaemonState::Ended) {
-        KillTimer(kPanelTimer);
-        WriteKey("RECPLAY", "0");
-        if (link_->DaemonResult() == 10) {
-            Ui().MessageBox({"Video Error or No Video Source Detected. Program will Switch to Freerun and Close.",
-                             "Video Error"});
-            WriteKey("PLAYREF", "4");
-        }
-        closing_ = true;
-        host_.DestroyFrame();
-        return;
-    }
-    if (restarting_) return;
-
-    if (timerState_ == TimerState::InitPending) {
-        timerState_ = TimerState::Busy;
-        InitPlaybackBoard();
-        timerState_ = TimerState::Idle;
-        return;
-    }
+    if (!TickPreamble("PLAYREF", [this] { InitPlaybackBoard(); })) return;
 
     if (!channels_.videoA->Loaded() && !channels_.videoB->Loaded()) {
         if ((displayA_.shown || displayB_.shown) && stopRef_ == 0) ReferenceOn();
@@ -267,31 +246,13 @@ void CVelmarView::OnPlayAll() {
     c.alpha->scheduledStart = -1;
 }
 
-void CVelmarView::OnPaint() {
-    if (!titlePending_) return;
-    titlePending_ = false;
-    host_.SetFrameTitle(FrameTitle(boardNumber_, true));
-}
-
 void CVelmarView::OnDestroy() {
     channels_.videoA->Stop();
     channels_.videoB->Stop();
     channels_.audio->Stop();
     channels_.alpha->Stop();
     if (!closing_ && link_) ReferenceOn();
-    if (!host_.FrameMinimized()) {
-        const velmar_ui::Rect rect = host_.FrameRect();
-        WriteKey("WINX", Format("%d", rect.x));
-        WriteKey("WINY", Format("%d", rect.y));
-        WriteKey("WINCX", Format("%d", rect.width));
-        WriteKey("WINCY", Format("%d", rect.height));
-        WriteKey("RECPLAY", "0");
-    }
-    KillTimer(kPanelTimer);
-    // The service thread must end before the panel goes: an instance that is not being replaced
-    // asks its own service loop to quit.
-    if (link_ && !restarting_ && link_->GetDaemonState() == DaemonState::Running) SendCommand("mquit");
-    if (link_) link_->JoinDaemon();
+    CloseBoard();
 }
 
 }  // namespace velmar

@@ -27,8 +27,7 @@ constexpr const char* kAudioLevelLine = "mwcmd -s 0xffffffff 0x00090004 0x010200
 
 CVelmarVrec::CVelmarVrec(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
                          const platform::Profile& profile, int boardNumber)
-    : FormLogic(view, ui), host_(host), board_(board), profile_(profile), boardNumber_(boardNumber == 2 ? 2 : 1),
-      section_(boardNumber_ == 2 ? "BOARD2" : "BOARD1") {}
+    : CBoardPanel(view, ui, host, board, profile, boardNumber, false) {}
 
 CVelmarVrec::~CVelmarVrec() = default;
 
@@ -140,90 +139,7 @@ void CVelmarVrec::UpdateFormData() { UpdateData(true); }
 
 void CVelmarVrec::OnApplyEdits() { UpdateFormData(); }
 
-PackedTimecode CVelmarVrec::FramesToTimecode(std::int64_t frames) const {
-    return velmar::FramesToTimecode(frames, palMode_ ? TvStandard::Pal : TvStandard::Ntsc);
-}
-
-int CVelmarVrec::TimecodeToFrames(PackedTimecode code) const {
-    return velmar::TimecodeToFrames(code, palMode_ ? TvStandard::Pal : TvStandard::Ntsc);
-}
-
-int CVelmarVrec::SendCommand(const std::string& line) { return link_ ? link_->SendCommand(line) : 0; }
-
-void CVelmarVrec::AddLogMessage(const std::string& text) { host_.MessageLog(profile_, section_).AddMessage(text); }
-
-void CVelmarVrec::WriteKey(const std::string& key, const std::string& value) {
-    profile_.WriteString(section_, key, value);
-}
-
-void CVelmarVrec::Quit(const std::string& message) {
-    Ui().MessageBox({message, kErrorCaption});
-    host_.CloseNotice(Notice::Loading);
-    ended_ = true;
-    Ui().ExitProcess(0);
-}
-
 // ------------------------------------------------------------------ start-up
-
-void CVelmarVrec::MapBoard() {
-    auto mapped = board_.driver.MapWindow();
-    demoMode_ = !mapped;
-    if (demoMode_) {
-        Ui().MessageBox({"Can't find Velmar Card.  Switching to Demo Mode", kErrorCaption});
-        window_.emplace(BoardWindow::Demo());
-    } else {
-        window_.emplace(std::move(*mapped));
-    }
-    link_ = std::make_unique<BoardLink>(board_.library, *window_, boardNumber_, LinkKind::Record, demoMode_);
-}
-
-void CVelmarVrec::I2cWriteBytes(const std::vector<std::uint8_t>& bytes) {
-    // Without a board there is no bus to drive.
-    if (demoMode_ || bytes.empty()) return;
-    I2cWrite(board_.driver, board_.timing, bytes.data(), static_cast<int>(bytes.size()));
-}
-
-std::uint8_t CVelmarVrec::I2cReadByte(std::uint8_t readAddress) {
-    std::uint8_t buffer[2] = {readAddress, 0};
-    I2cRead(*link_, board_.timing, buffer, 2);
-    return buffer[1];
-}
-
-bool CVelmarVrec::LoadI2cTable() {
-    const char* path = palMode_ ? "./i2c/velmar2ki2cpal.bin" : "./i2c/velmar2ki2c.bin";
-    auto bytes = ReadFileBytes(platform::DataFilePath(path), kI2cTableBytes);
-    if (!bytes) {
-        Quit("Can't find file .bin");
-        return false;
-    }
-    const I2cTable table = ParseI2cTable(*bytes);
-    for (const auto& write : table.writes) I2cWriteBytes(write);
-    if (table.truncated) platform::Log(platform::LogLevel::Warning, std::string(path) + ": a record runs past the table");
-    return true;
-}
-
-bool CVelmarVrec::SendDspCode() {
-    std::ifstream file(platform::DataFilePath("./ucode/dsp.hex"));
-    if (!file) {
-        Quit("Can't find file .hex");
-        return false;
-    }
-    std::stringstream text;
-    text << file.rdbuf();
-    const DspCode code = ParseDspCode(text.str());
-    if (code.truncated) platform::Log(platform::LogLevel::Warning, "ucode/dsp.hex: DSP code cut at its limit");
-    I2cWriteBytes(code.bytes);
-    return true;
-}
-
-void CVelmarVrec::PollEeprom() {
-    std::uint8_t status = I2cReadByte(0x31);
-    for (int polls = 0; (status & 0x80) && polls < 100; ++polls) {
-        Ui().Sleep(40);
-        status = I2cReadByte(0x31);
-    }
-    if (status & 0x80) Ui().MessageBox({"No Response from EEPROM", kErrorCaption});
-}
 
 void CVelmarVrec::OnInitialUpdate() {
     UpdateData(false);
@@ -244,33 +160,6 @@ void CVelmarVrec::OnInitialUpdate() {
     timerState_ = TimerState::InitPending;
     titlePending_ = true;
     SetTimer(kPanelTimer, kPanelTimerMs);
-}
-
-void CVelmarVrec::OpenCommandLog() {
-    const std::string path = profile_.GetString(section_, "LOGFILER");
-    if (path.empty()) return;
-    if (!link_->Log().Open(path)) {
-        Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path.c_str()), kErrorCaption});
-        WriteKey("LOGFILER", "");
-    }
-}
-
-bool CVelmarVrec::WaitForReply() {
-    // Nothing answers in demo mode, and a board that does not answer must not hold the panel.
-    if (demoMode_ || !window_) return true;
-    for (int waited = 0; waited <= kReplyWaitLimitMs; ++waited) {
-        if (((window_->Read32(window::kCommandDoneWord) >> 16) & 0xFF) == 2) return true;
-        Ui().Sleep(1);
-    }
-    platform::Log(platform::LogLevel::Warning, "board did not confirm a settings command");
-    AddLogMessage("The board did not confirm a settings command.");
-    return false;
-}
-
-void CVelmarVrec::SendCodecLine(const std::string& line) {
-    window_->Write32(window::kCommandDoneWord, 0);
-    SendCommand(line);
-    WaitForReply();
 }
 
 void CVelmarVrec::InitRecordBoard() {

@@ -33,7 +33,7 @@ enum class RecordState : int { Idle = 0, Recording = 1, Paused = 2 };
 
 inline constexpr int kCompressFieldsMax = 4'000'000;
 
-class CVelmarVrec : public velmar_ui::FormLogic {
+class CVelmarVrec : public CBoardPanel {
 public:
     CVelmarVrec(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
                 const platform::Profile& profile, int boardNumber);
@@ -49,12 +49,9 @@ public:
     virtual void LoadEncoderSettings();
     virtual bool OpenVideoOutput();
     virtual bool OpenAudioOutput();
-    virtual int SendCommand(const std::string& line);
     virtual void ProgramEncoder();
-    virtual void AddLogMessage(const std::string& text);
 
     void OnTimer();
-    void OnPaint();
     void OnDestroy();
     bool CommandEnabled(int commandId) const;
     bool UpdateData(bool save) override;
@@ -63,9 +60,6 @@ public:
         return false;
     }
     bool OnCancel() override { return false; }
-
-    PackedTimecode FramesToTimecode(std::int64_t frames) const;
-    int TimecodeToFrames(PackedTimecode code) const;
 
     // --- handlers: board settings and switches
     void OnSwitchPlayback();
@@ -89,8 +83,6 @@ public:
     void OnDspSend();
     void OnVideoSettings();
     void OnAudioSettings();
-    void OnDisableLogging();
-    void OnSetLogFile();
     void OnApplyEdits();
 
     // --- handlers: encoder settings
@@ -130,13 +122,7 @@ public:
     void WriteWavHeader();
 
     // --- state, for the host and tests
-    BoardLink* Link() const { return link_.get(); }
-    BoardWindow* Window() { return window_ ? &*window_ : nullptr; }
-    bool DemoMode() const { return demoMode_; }
-    bool Is2000Board() const { return is2000Board_; }
-    bool PalMode() const { return palMode_; }
     int Mode() const { return recordMode_; }
-    TimerState GetTimerState() const { return timerState_; }
     RecordState GetRecordState() const { return recordState_; }
     bool AudioRecording() const { return audioRecording_; }
     int Port40() const { return port40_; }
@@ -144,7 +130,6 @@ public:
     int Port44() const { return port44_; }
     int VideoInput() const { return input_; }
     int AudioSource() const { return audioSource_; }
-    bool Restarting() const { return restarting_; }
     const DrainCounter& Drain(int output) const { return drain_[output]; }
     ColorSettings& Colors() { return colors_; }
     // What the form's frame source radios and edits ask for.
@@ -162,16 +147,6 @@ private:
     static const velmar_ui::MessageMap<CVelmarVrec>& Map();
     static const velmar_ui::DataExchange<CVelmarVrec>& DataMap();
 
-    // Start-up.
-    void MapBoard();
-    bool LoadI2cTable();
-    bool SendDspCode();
-    void PollEeprom();
-    void OpenCommandLog();
-    void Quit(const std::string& message);
-    void SendCodecLine(const std::string& line);
-    bool WaitForReply();
-
     // Status loop.
     void StatusTick();
     void ShowVitc();
@@ -186,12 +161,8 @@ private:
     void SendInputColor();
     void SetAudioSource(int source);
     void SwitchRecordMode(int mode);
-    void RestartInstance(bool playbackPanel);
     void SendAudioPathOff();
-    void WriteKey(const std::string& key, const std::string& value);
     std::string ModeKey(const char* key) const;
-    void I2cWriteBytes(const std::vector<std::uint8_t>& bytes);
-    std::uint8_t I2cReadByte(std::uint8_t readAddress);
 
     // Encoder settings.
     void FillCombo(velmar_ui::ControlId combo, const std::vector<int>& values);
@@ -212,28 +183,12 @@ private:
     void Browse(velmar_ui::ControlId edit, std::string& member, const char* key, const std::string& initialName,
                 const char* dialogExtension, const std::string& filter);
 
-    PanelHost& host_;
-    PanelBoard board_;
-    const platform::Profile& profile_;
-    const int boardNumber_;
-    const std::string section_;
-
-    std::optional<BoardWindow> window_;
-    std::unique_ptr<BoardLink> link_;
     ColorSettings colors_;
 
-    bool demoMode_ = false;
-    bool is2000Board_ = false;
-    bool palMode_ = false;
     int recordMode_ = 0;
     int audioSource_ = 4;
     int stopRef_ = 0;
     int input_ = 0;
-    TimerState timerState_ = TimerState::Idle;
-    bool titlePending_ = false;
-    bool restarting_ = false;
-    bool closing_ = false;
-    bool ended_ = false;
     // Set while the panel fills its own encoder controls, whose change handlers then keep quiet.
     bool filling_ = false;
 

@@ -53,28 +53,7 @@ std::vector<std::uint8_t> Block(std::uint8_t address, const std::uint8_t (&bytes
 // ------------------------------------------------------------------ status loop
 
 void CVelmarVrec::OnTimer() {
-    if (timerState_ == TimerState::Busy || ended_) return;
-
-    if (link_ && link_->GetDaemonState() == DaemonState::Ended) {
-        KillTimer(kPanelTimer);
-        WriteKey("RECPLAY", "1");
-        if (link_->DaemonResult() == 10) {
-            Ui().MessageBox({"Video Error or No Video Source Detected. Program will Switch to Freerun and Close.",
-                             "Video Error"});
-            WriteKey("RECREF", "4");
-        }
-        closing_ = true;
-        host_.DestroyFrame();
-        return;
-    }
-    if (restarting_) return;
-
-    if (timerState_ == TimerState::InitPending) {
-        timerState_ = TimerState::Busy;
-        InitRecordBoard();
-        timerState_ = TimerState::Idle;
-        return;
-    }
+    if (!TickPreamble("RECREF", [this] { InitRecordBoard(); })) return;
     StatusTick();
 }
 
@@ -152,57 +131,16 @@ void CVelmarVrec::DrainWait(int output) {
         [this] { return link_ && link_->GetDaemonState() == DaemonState::Ended; });
 }
 
-void CVelmarVrec::OnPaint() {
-    if (!titlePending_) return;
-    titlePending_ = false;
-    host_.SetFrameTitle(FrameTitle(boardNumber_, false));
-}
-
 void CVelmarVrec::OnDestroy() {
     if (link_ && !closing_) SendCommand(kAudioPathOff);
     Ui().Sleep(100);
-    if (!host_.FrameMinimized()) {
-        const velmar_ui::Rect rect = host_.FrameRect();
-        WriteKey("WINX", Format("%d", rect.x));
-        WriteKey("WINY", Format("%d", rect.y));
-        WriteKey("WINCX", Format("%d", rect.width));
-        WriteKey("WINCY", Format("%d", rect.height));
-        WriteKey("RECPLAY", "1");
-    }
-    KillTimer(kPanelTimer);
-    // The service thread must end before the panel goes: an instance that is not being replaced
-    // asks its own service loop to quit.
-    if (link_ && !restarting_ && link_->GetDaemonState() == DaemonState::Running) SendCommand("mquit");
-    if (link_) link_->JoinDaemon();
+    CloseBoard();
 }
 
 bool CVelmarVrec::CommandEnabled(int commandId) const {
-    const bool logOpen = link_ && link_->Log().IsOpen();
-    if (commandId == menu_ids::kSetLogFile) return !logOpen;
-    if (commandId == menu_ids::kDisableLogging) return logOpen;
+    if (const auto log = LogMenuEnabled(commandId)) return *log;
     return commandId == menu_ids::kVideoSettings || commandId == menu_ids::kAudioSettings ||
            commandId == menu_ids::kEnter;
-}
-
-void CVelmarVrec::OnSetLogFile() {
-    if (!link_) return;
-    velmar_ui::FileChooserSpec chooser;
-    chooser.save = true;
-    chooser.initialName = "*.log";
-    chooser.defaultExtension = "log";
-    chooser.filter = "Log Files (*.log)|*.log|All Files (*.*)|*.*||";
-    const auto path = Ui().ChooseFile(chooser);
-    if (!path) return;
-    WriteKey("LOGFILER", *path);
-    if (!link_->Log().Open(*path)) {
-        Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path->c_str()), kErrorCaption});
-        WriteKey("LOGFILER", "");
-    }
-}
-
-void CVelmarVrec::OnDisableLogging() {
-    WriteKey("LOGFILER", "");
-    if (link_) link_->Log().Close();
 }
 
 // ------------------------------------------------------------------ video input
@@ -307,20 +245,6 @@ void CVelmarVrec::OnAudioSettings() {
 }
 
 // ------------------------------------------------------------------ restart switches
-
-void CVelmarVrec::RestartInstance(bool playbackPanel) {
-    const velmar_ui::Rect frame = host_.FrameRect();
-    const ScreenRect rect{frame.x, frame.y, frame.x + frame.width, frame.y + frame.height};
-    restarting_ = true;
-    if (!Ui().StartProgram("Velmar", {RestartArgument(boardNumber_, playbackPanel, rect, host_.FrameMaximized())})) {
-        // Nothing will take over: stay in charge of the board.
-        restarting_ = false;
-        Ui().MessageBox({"Velmar could not be restarted", kErrorCaption});
-        return;
-    }
-    // Without a board no service loop will end and close this frame.
-    if (demoMode_) host_.DestroyFrame();
-}
 
 void CVelmarVrec::SendAudioPathOff() {
     SendCommand(kAudioPathOff);

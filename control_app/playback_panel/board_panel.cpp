@@ -1,0 +1,238 @@
+#include "board_panel.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "board_setup_files.h"
+#include "format.h"
+#include "launch.h"
+#include "menu_ids.h"
+#include "message_log_dlg.h"
+#include "platform/kernel.h"
+#include "platform/log.h"
+#include "platform/profile.h"
+
+namespace velmar {
+
+namespace {
+
+constexpr const char* kErrorCaption = "Velmar Error";
+
+}  // namespace
+
+CBoardPanel::CBoardPanel(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
+                         const platform::Profile& profile, int boardNumber, bool playback)
+    : FormLogic(view, ui), host_(host), board_(board), profile_(profile), boardNumber_(boardNumber == 2 ? 2 : 1),
+      section_(boardNumber_ == 2 ? "BOARD2" : "BOARD1"), playback_(playback),
+      logKey_(playback ? "LOGFILE" : "LOGFILER") {}
+
+CBoardPanel::~CBoardPanel() = default;
+
+int CBoardPanel::SendCommand(const std::string& line) { return link_ ? link_->SendCommand(line) : 0; }
+
+void CBoardPanel::AddLogMessage(const std::string& text) { host_.MessageLog(profile_, section_).AddMessage(text); }
+
+void CBoardPanel::WriteKey(const std::string& key, const std::string& value) { profile_.WriteString(section_, key, value); }
+
+PackedTimecode CBoardPanel::FramesToTimecode(std::int64_t frames) const {
+    return velmar::FramesToTimecode(frames, Standard());
+}
+
+int CBoardPanel::TimecodeToFrames(PackedTimecode code) const { return velmar::TimecodeToFrames(code, Standard()); }
+
+void CBoardPanel::ZeroCommandDone() {
+    if (window_) window_->Write32(window::kCommandDoneWord, 0);
+}
+
+bool CBoardPanel::WaitForReply() {
+    // Nothing answers in demo mode, and a board that does not answer must not hold the panel.
+    if (demoMode_ || !window_) return true;
+    for (int waited = 0; waited <= kReplyWaitLimitMs; ++waited) {
+        if (((window_->Read32(window::kCommandDoneWord) >> 16) & 0xFF) == 2) return true;
+        Ui().Sleep(1);
+    }
+    platform::Log(platform::LogLevel::Warning, "board did not confirm a settings command");
+    AddLogMessage("The board did not confirm a settings command.");
+    return false;
+}
+
+void CBoardPanel::SendCodecLine(const std::string& line) {
+    ZeroCommandDone();
+    SendCommand(line);
+    WaitForReply();
+}
+
+void CBoardPanel::Quit(const std::string& message) {
+    Ui().MessageBox({message, kErrorCaption});
+    host_.CloseNotice(Notice::Loading);
+    ended_ = true;
+    Ui().ExitProcess(0);
+}
+
+// ------------------------------------------------------------------ the board and its bus
+
+void CBoardPanel::MapBoard() {
+    auto mapped = board_.driver.MapWindow();
+    demoMode_ = !mapped;
+    if (demoMode_) {
+        Ui().MessageBox({"Can't find Velmar Card.  Switching to Demo Mode", kErrorCaption});
+        window_.emplace(BoardWindow::Demo());
+    } else {
+        window_.emplace(std::move(*mapped));
+    }
+    link_ = std::make_unique<BoardLink>(board_.library, *window_, boardNumber_,
+                                        playback_ ? LinkKind::Playback : LinkKind::Record, demoMode_);
+}
+
+void CBoardPanel::I2cWriteBytes(const std::vector<std::uint8_t>& bytes) {
+    // Without a board there is no bus to drive.
+    if (demoMode_ || bytes.empty()) return;
+    I2cWrite(board_.driver, board_.timing, bytes.data(), static_cast<int>(bytes.size()));
+}
+
+std::uint8_t CBoardPanel::I2cReadByte(std::uint8_t readAddress) {
+    std::uint8_t buffer[2] = {readAddress, 0};
+    I2cRead(*link_, board_.timing, buffer, 2);
+    return buffer[1];
+}
+
+bool CBoardPanel::LoadI2cTable() {
+    const char* path = palMode_ ? "./i2c/velmar2ki2cpal.bin" : "./i2c/velmar2ki2c.bin";
+    auto bytes = ReadFileBytes(platform::DataFilePath(path), kI2cTableBytes);
+    if (!bytes) {
+        Quit("Can't find file .bin");
+        return false;
+    }
+    const I2cTable table = ParseI2cTable(*bytes);
+    for (const auto& write : table.writes) I2cWriteBytes(write);
+    if (table.truncated) platform::Log(platform::LogLevel::Warning, std::string(path) + ": a record runs past the table");
+    return true;
+}
+
+bool CBoardPanel::SendDspCode() {
+    std::ifstream file(platform::DataFilePath("./ucode/dsp.hex"));
+    if (!file) {
+        Quit("Can't find file .hex");
+        return false;
+    }
+    std::stringstream text;
+    text << file.rdbuf();
+    const DspCode code = ParseDspCode(text.str());
+    if (code.truncated) platform::Log(platform::LogLevel::Warning, "ucode/dsp.hex: DSP code cut at its limit");
+    I2cWriteBytes(code.bytes);
+    return true;
+}
+
+void CBoardPanel::PollEeprom() {
+    std::uint8_t status = I2cReadByte(0x31);
+    for (int polls = 0; (status & 0x80) && polls < 100; ++polls) {
+        Ui().Sleep(40);
+        status = I2cReadByte(0x31);
+    }
+    if (status & 0x80) Ui().MessageBox({"No Response from EEPROM", kErrorCaption});
+}
+
+// ------------------------------------------------------------------ command log
+
+void CBoardPanel::OpenCommandLog() {
+    const std::string path = profile_.GetString(section_, logKey_);
+    if (path.empty()) return;
+    if (!link_->Log().Open(path)) {
+        Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path.c_str()), kErrorCaption});
+        WriteKey(logKey_, "");
+    }
+}
+
+std::optional<bool> CBoardPanel::LogMenuEnabled(int commandId) const {
+    const bool logOpen = link_ && link_->Log().IsOpen();
+    if (commandId == menu_ids::kSetLogFile) return !logOpen;
+    if (commandId == menu_ids::kDisableLogging) return logOpen;
+    return std::nullopt;
+}
+
+void CBoardPanel::OnSetLogFile() {
+    if (!link_) return;
+    velmar_ui::FileChooserSpec chooser;
+    chooser.save = true;
+    chooser.initialName = "*.log";
+    chooser.defaultExtension = "log";
+    chooser.filter = "Log Files (*.log)|*.log|All Files (*.*)|*.*||";
+    const auto path = Ui().ChooseFile(chooser);
+    if (!path) return;
+    WriteKey(logKey_, *path);
+    if (!link_->Log().Open(*path)) {
+        Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path->c_str()), kErrorCaption});
+        WriteKey(logKey_, "");
+    }
+}
+
+void CBoardPanel::OnDisableLogging() {
+    WriteKey(logKey_, "");
+    if (link_) link_->Log().Close();
+}
+
+// ------------------------------------------------------------------ ticks, title, restart, close
+
+bool CBoardPanel::TickPreamble(const char* referenceKey, const std::function<void()>& initBoard) {
+    if (timerState_ == TimerState::Busy || ended_) return false;
+
+    if (link_ && link_->GetDaemonState() == DaemonState::Ended) {
+        KillTimer(kPanelTimer);
+        WriteKey("RECPLAY", playback_ ? "0" : "1");
+        if (link_->DaemonResult() == 10) {
+            Ui().MessageBox({"Video Error or No Video Source Detected. Program will Switch to Freerun and Close.",
+                             "Video Error"});
+            WriteKey(referenceKey, "4");
+        }
+        closing_ = true;
+        host_.DestroyFrame();
+        return false;
+    }
+    if (restarting_) return false;
+
+    if (timerState_ == TimerState::InitPending) {
+        timerState_ = TimerState::Busy;
+        initBoard();
+        timerState_ = TimerState::Idle;
+        return false;
+    }
+    return true;
+}
+
+void CBoardPanel::OnPaint() {
+    if (!titlePending_) return;
+    titlePending_ = false;
+    host_.SetFrameTitle(FrameTitle(boardNumber_, playback_));
+}
+
+void CBoardPanel::RestartInstance(bool playbackPanel) {
+    const velmar_ui::Rect frame = host_.FrameRect();
+    const ScreenRect rect{frame.x, frame.y, frame.x + frame.width, frame.y + frame.height};
+    restarting_ = true;
+    if (!Ui().StartProgram("Velmar", {RestartArgument(boardNumber_, playbackPanel, rect, host_.FrameMaximized())})) {
+        // Nothing will take over: stay in charge of the board.
+        restarting_ = false;
+        Ui().MessageBox({"Velmar could not be restarted", kErrorCaption});
+        return;
+    }
+    // Without a board no service loop will end and close this frame.
+    if (demoMode_) host_.DestroyFrame();
+}
+
+void CBoardPanel::CloseBoard() {
+    if (!host_.FrameMinimized()) {
+        const velmar_ui::Rect rect = host_.FrameRect();
+        WriteKey("WINX", Format("%d", rect.x));
+        WriteKey("WINY", Format("%d", rect.y));
+        WriteKey("WINCX", Format("%d", rect.width));
+        WriteKey("WINCY", Format("%d", rect.height));
+        WriteKey("RECPLAY", playback_ ? "0" : "1");
+    }
+    KillTimer(kPanelTimer);
+    // The service thread must end before the panel goes: an instance that is not being replaced
+    // asks its own service loop to quit.
+    if (link_ && !restarting_ && link_->GetDaemonState() == DaemonState::Running) SendCommand("mquit");
+    if (link_) link_->JoinDaemon();
+}
+
+}  // namespace velmar
