@@ -87,15 +87,14 @@ void CTarnwicktwinrail::SetRange(long range) {
 CFileSplitDlg::CFileSplitDlg(velmar_ui::FormView& view, velmar_ui::UiServices& ui, const platform::Profile& profile,
                              const SplitPanelLink& panel, std::unique_ptr<components::ComponentInstance> slider,
                              std::function<void()> onClosed)
-    : FormLogic(view, ui), profile_(profile), panel_(panel), sliderControl_(std::move(slider)),
-      onClosed_(std::move(onClosed)), m_slider(sliderControl_.get()) {
+    : CToolRunDlg(view, ui, std::move(onClosed)), profile_(profile), panel_(panel),
+      sliderControl_(std::move(slider)), m_slider(sliderControl_.get()) {
     if (sliderControl_) sliderControl_->Advise(this);
 }
 
 CFileSplitDlg::~CFileSplitDlg() {
     if (sliderControl_) sliderControl_->Unadvise();
-    run_.RequestCancel();
-    worker_.Join();
+    StopWorker();
 }
 
 const velmar_ui::MessageMap<CFileSplitDlg>& CFileSplitDlg::Map() {
@@ -311,49 +310,16 @@ void CFileSplitDlg::OnStart() {
         return;
     }
     run_.Begin();
-    View().SetText(kStatus, "Processing...");
-    View().SetPosition(kProgress, 0);
-    SetTimer(kProgressTimer, 100);
     const bool video = VideoChecked();
     const std::uint32_t sampleRate = file_tools::SampleRateOf(CheckedRate());
-    worker_.Start([this, video, sampleRate, source = source_, destination = destination_, sel = selection_] {
-        ToolResult result;
-        if (video) {
-            result = file_tools::SplitVideoData(source, destination, sel, run_);
-            // A cancel during the copy is still pending, so the index step stops at once.
-            if (result == ToolResult::Done || result == ToolResult::Cancelled)
-                result = file_tools::WriteSplitIndex(source, destination, sel, run_);
-        } else {
-            result = file_tools::SplitAudioToWav(source, destination, sel, sampleRate, run_);
-        }
-        PostToUi([this, result] { Report(result); });
+    StartWorker([this, video, sampleRate, source = source_, destination = destination_, sel = selection_] {
+        if (!video) return file_tools::SplitAudioToWav(source, destination, sel, sampleRate, run_);
+        ToolResult result = file_tools::SplitVideoData(source, destination, sel, run_);
+        // A cancel during the copy is still pending, so the index step stops at once.
+        if (result == ToolResult::Done || result == ToolResult::Cancelled)
+            result = file_tools::WriteSplitIndex(source, destination, sel, run_);
+        return result;
     });
-}
-
-void CFileSplitDlg::OnTimer() { View().SetPosition(kProgress, run_.Progress()); }
-
-void CFileSplitDlg::Report(ToolResult result) {
-    KillTimer(kProgressTimer);
-    View().SetPosition(kProgress, run_.Progress());
-    switch (result) {
-    case ToolResult::Done: View().SetText(kStatus, kDoneText); break;
-    case ToolResult::Cancelled: View().SetText(kStatus, kCanceledText); break;
-    case ToolResult::FileError:
-        View().SetText(kStatus, kFileErrorStatus);
-        Ui().MessageBox({kFileErrorBox, kErrorCaption});
-        break;
-    case ToolResult::SameFile:
-        View().SetText(kStatus, kFileErrorStatus);
-        Ui().MessageBox({kOverwriteSourceBox, kErrorCaption});
-        break;
-    }
-    run_.End();
-}
-
-bool CFileSplitDlg::OnCancel() {
-    if (run_.State() != file_tools::ToolRun::kIdle) return false;
-    if (onClosed_) onClosed_();
-    return true;
 }
 
 }  // namespace velmar

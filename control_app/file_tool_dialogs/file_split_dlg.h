@@ -9,12 +9,10 @@
 #include "components/component.h"
 #include "file_split.h"
 #include "timecode.h"
-#include "tool_run.h"
+#include "tool_run_dlg.h"
 #include "velmar_ui/data_exchange.h"
-#include "velmar_ui/form_logic.h"
 #include "velmar_ui/form_spec.h"
 #include "velmar_ui/message_map.h"
-#include "velmar_ui/worker.h"
 
 namespace platform {
 class Profile;
@@ -47,9 +45,8 @@ private:
     components::ComponentInstance* control_;
 };
 
-class CFileSplitDlg : public velmar_ui::FormLogic, private components::EventSink {
+class CFileSplitDlg : public CToolRunDlg, private components::EventSink {
 public:
-    static constexpr int kProgressTimer = 1;
     static constexpr const char* kNoSliderText =
         "Dual slider control not registered: use the time-code edits and the G buttons.";
 
@@ -60,8 +57,7 @@ public:
     ~CFileSplitDlg() override;
 
     void OnInitDialog() override;
-    bool OnOK() override;      // Enter recomputes instead of closing
-    bool OnCancel() override;  // EXIT only when idle
+    bool OnOK() override;  // Enter recomputes instead of closing
     bool UpdateData(bool save) override;
 
     void OnBrowseSource();
@@ -77,11 +73,7 @@ public:
     void OnTakeEnd();
     void OnSplitSliderChange(long start, long end);
     void OnStart();
-    void OnCancelRun() { run_.RequestCancel(); }
-    void OnTimer();
 
-    file_tools::ToolRun& Run() { return run_; }
-    void JoinWorker() { worker_.Join(); }
     int Length() const { return length_; }
     const file_tools::SplitSelection& Selection() const { return selection_; }
 
@@ -100,12 +92,10 @@ private:
     int EditToFields(const std::string& text) const;
     void ShowCadence();
     void ShowWritten(int firstFrame, int lastFrame);
-    void Report(file_tools::ToolResult result);
 
     const platform::Profile& profile_;
     const SplitPanelLink& panel_;
     std::unique_ptr<components::ComponentInstance> sliderControl_;
-    std::function<void()> onClosed_;
 
     std::string destination_;  // edit 1006
     std::string source_;       // edit 1160
@@ -118,9 +108,6 @@ private:
     file_tools::SplitSelection selection_;
     bool selectionValid_ = false;
     bool suppressSlider_ = false;
-
-    file_tools::ToolRun run_;
-    velmar_ui::Worker worker_;
 };
 
 }  // namespace velmar

@@ -77,14 +77,11 @@ std::optional<std::string> BrowseToolPath(velmar_ui::UiServices& ui, const ToolP
 
 CFileToolDlg::CFileToolDlg(velmar_ui::FormView& view, velmar_ui::UiServices& ui, const platform::Profile& profile,
                            Kind kind, std::function<void()> onClosed)
-    : FormLogic(view, ui), profile_(profile), kind_(kind),
+    : CToolRunDlg(view, ui, std::move(onClosed)), profile_(profile), kind_(kind),
       firstKey_(kind == Kind::ByteSwap ? "PATHSWAPS" : "PATHMERGES"),
-      secondKey_(kind == Kind::ByteSwap ? "PATHSWAPD" : "PATHMERGED"), onClosed_(std::move(onClosed)) {}
+      secondKey_(kind == Kind::ByteSwap ? "PATHSWAPD" : "PATHMERGED") {}
 
-CFileToolDlg::~CFileToolDlg() {
-    run_.RequestCancel();
-    worker_.Join();
-}
+CFileToolDlg::~CFileToolDlg() { StopWorker(); }
 
 const velmar_ui::MessageMap<CFileToolDlg>& CFileToolDlg::Map() {
     static const velmar_ui::MessageMap<CFileToolDlg> map{
@@ -141,40 +138,14 @@ void CFileToolDlg::OnKillFocusSecond() { profile_.WriteString(kSection, secondKe
 
 void CFileToolDlg::OnStart() {
     if (!run_.Begin()) return;
-    View().SetText(kStatus, "Processing...");
-    View().SetPosition(kProgress, 0);
-    SetTimer(kProgressTimer, 100);
-    worker_.Start([this, first = first_, second = second_] {
-        const ToolResult result = kind_ == Kind::ByteSwap ? file_tools::ByteSwapFile(first, second, run_)
-                                                          : file_tools::MergeFiles(first, second, run_);
-        PostToUi([this, result] { Report(result); });
+    StartWorker([this, first = first_, second = second_] {
+        return kind_ == Kind::ByteSwap ? file_tools::ByteSwapFile(first, second, run_)
+                                       : file_tools::MergeFiles(first, second, run_);
     });
 }
 
-void CFileToolDlg::OnTimer() { View().SetPosition(kProgress, run_.Progress()); }
-
-void CFileToolDlg::Report(ToolResult result) {
-    KillTimer(kProgressTimer);
-    View().SetPosition(kProgress, run_.Progress());
-    switch (result) {
-    case ToolResult::Done: View().SetText(kStatus, kDoneText); break;
-    case ToolResult::Cancelled: View().SetText(kStatus, kCanceledText); break;
-    case ToolResult::FileError:
-        View().SetText(kStatus, kFileErrorStatus);
-        Ui().MessageBox({kFileErrorBox, kErrorCaption});
-        break;
-    case ToolResult::SameFile:
-        View().SetText(kStatus, kFileErrorStatus);
-        Ui().MessageBox({kind_ == Kind::Merge ? "Can't append to same file!" : kOverwriteSourceBox, kErrorCaption});
-        break;
-    }
-    run_.End();
-}
-
-bool CFileToolDlg::OnCancel() {
-    if (run_.State() != file_tools::ToolRun::kIdle) return false;
-    if (onClosed_) onClosed_();
-    return true;
+const char* CFileToolDlg::SameFileBox() const {
+    return kind_ == Kind::Merge ? "Can't append to same file!" : kOverwriteSourceBox;
 }
 
 }  // namespace velmar

@@ -5,12 +5,10 @@
 #include <functional>
 #include <string>
 
-#include "tool_run.h"
+#include "tool_run_dlg.h"
 #include "velmar_ui/data_exchange.h"
-#include "velmar_ui/form_logic.h"
 #include "velmar_ui/form_spec.h"
 #include "velmar_ui/message_map.h"
-#include "velmar_ui/worker.h"
 
 namespace platform {
 class Profile;
@@ -31,11 +29,9 @@ struct ToolPathBrowse {
 std::optional<std::string> BrowseToolPath(velmar_ui::UiServices& ui, const ToolPathBrowse& browse,
                                           const std::string& current);
 
-class CFileToolDlg : public velmar_ui::FormLogic {
+class CFileToolDlg : public CToolRunDlg {
 public:
     enum class Kind { ByteSwap, Merge };
-    static constexpr int kProgressTimer = 1;
-
     // `onClosed` clears the owner's pointer to this dialog (it exists once).
     CFileToolDlg(velmar_ui::FormView& view, velmar_ui::UiServices& ui, const platform::Profile& profile, Kind kind,
                  std::function<void()> onClosed);
@@ -43,7 +39,6 @@ public:
 
     void OnInitDialog() override;
     bool OnOK() override { return false; }  // Enter does nothing here
-    bool OnCancel() override;               // EXIT and the close button
     bool UpdateData(bool save) override;
 
     void OnBrowseFirst();
@@ -52,12 +47,6 @@ public:
     void OnKillFocusFirst();
     void OnKillFocusSecond();
     void OnStart();
-    void OnCancelRun() { run_.RequestCancel(); }
-    void OnTimer();
-
-    file_tools::ToolRun& Run() { return run_; }
-    // Waits for a running worker (tests, and the window before it goes).
-    void JoinWorker() { worker_.Join(); }
 
 protected:
     bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event); }
@@ -65,17 +54,14 @@ protected:
 private:
     static const velmar_ui::MessageMap<CFileToolDlg>& Map();
     static const velmar_ui::DataExchange<CFileToolDlg>& DataMap();
-    void Report(file_tools::ToolResult result);
+    const char* SameFileBox() const override;
 
     const platform::Profile& profile_;
     const Kind kind_;
     const char* firstKey_;
     const char* secondKey_;
-    std::function<void()> onClosed_;
     std::string first_;   // edit 1160
     std::string second_;  // edit 1006
-    file_tools::ToolRun run_;
-    velmar_ui::Worker worker_;
 };
 
 class CByteSwapDlg : public CFileToolDlg {
@@ -91,13 +77,5 @@ public:
                   std::function<void()> onClosed)
         : CFileToolDlg(view, ui, profile, Kind::Merge, std::move(onClosed)) {}
 };
-
-// Report texts the tools share.
-inline constexpr const char* kErrorCaption = "Velmar Error";
-inline constexpr const char* kDoneText = "Done !!!";
-inline constexpr const char* kCanceledText = "Canceled !!!";
-inline constexpr const char* kFileErrorStatus = "FILE ERROR !!!";
-inline constexpr const char* kFileErrorBox = "File Error!";
-inline constexpr const char* kOverwriteSourceBox = "Can't write over the source file!";
 
 }  // namespace velmar

@@ -171,6 +171,22 @@ void CBoardPanel::OnDisableLogging() {
     if (link_) link_->Log().Close();
 }
 
+// ------------------------------------------------------------------ settings dialogs
+
+void CBoardPanel::OnVideoSettings() {
+    const std::uint32_t saved = colors_.inputColor;
+    if (host_.RunVideoSettings(colors_)) {
+        WriteKey("INPUTCOLOR", Format("%d", static_cast<int>(colors_.inputColor)));
+    } else {
+        colors_.inputColor = saved;
+        colors_.inputColorDirty = true;
+    }
+}
+
+void CBoardPanel::OnAudioSettings() {
+    if (link_) host_.ShowAudioSettings(*link_, profile_, section_);
+}
+
 // ------------------------------------------------------------------ ticks, title, restart, close
 
 bool CBoardPanel::TickPreamble(const char* referenceKey, const std::function<void()>& initBoard) {

@@ -14,6 +14,7 @@
 
 #include "board_library.h"
 #include "board_link.h"
+#include "color_settings.h"
 #include "i2c_bus.h"
 #include "panel_frame_host.h"
 #include "timecode.h"
@@ -63,6 +64,9 @@ public:
     void OnPaint();
     void OnSetLogFile();
     void OnDisableLogging();
+    // Video Settings keeps the input colour on OK and restores it (to be sent again) on Cancel.
+    void OnVideoSettings();
+    void OnAudioSettings();
 
     BoardLink* Link() const { return link_.get(); }
     BoardWindow* Window() { return window_ ? &*window_ : nullptr; }
@@ -72,6 +76,7 @@ public:
     TvStandard Standard() const { return palMode_ ? TvStandard::Pal : TvStandard::Ntsc; }
     TimerState GetTimerState() const { return timerState_; }
     bool Restarting() const { return restarting_; }
+    ColorSettings& Colors() { return colors_; }
 
 protected:
     // Maps the board's window; without a board the demo block stands in, after its box.
@@ -105,6 +110,7 @@ protected:
 
     std::optional<BoardWindow> window_;
     std::unique_ptr<BoardLink> link_;
+    ColorSettings colors_;
 
     bool demoMode_ = false;
     bool is2000Board_ = false;

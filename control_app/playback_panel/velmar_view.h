@@ -77,8 +77,6 @@ public:
     void OnPlayAll();
     void OnEnterKey();
     void OnColorSetting();
-    void OnVideoSettings();
-    void OnAudioSettings();
     void OnUpdateEeprom();
     void OnOpenPlayList();
     void OnTool(const velmar_ui::Event& event);
@@ -131,7 +129,6 @@ public:
 
     // --- state, for the channel groups and tests
     PanelChannels& Channels() { return channels_; }
-    ColorSettings& Colors() { return colors_; }
     int ControlByte() const { return controlByte_; }
     int BusByte40() const { return busByte40_; }
     // The audio rate lives in bits 0-1 of the same bus byte as the reference's composite bit.
@@ -192,8 +189,6 @@ private:
     PositionSliders* sliders_;
 
     BoardStatus status_;  // the tick's one copy of the board's status words
-    ColorSettings colors_;
-
     int controlByte_ = 0x20;
     int busByte40_ = 0x8A;
     int busByte42_ = 0x1F;

@@ -31,20 +31,6 @@ void CVelmarView::OnColorSetting() {
     }
 }
 
-void CVelmarView::OnVideoSettings() {
-    const std::uint32_t saved = colors_.inputColor;
-    if (host_.RunVideoSettings(colors_)) {
-        WriteKey("INPUTCOLOR", Format("%d", static_cast<int>(colors_.inputColor)));
-    } else {
-        colors_.inputColor = saved;
-        colors_.inputColorDirty = true;
-    }
-}
-
-void CVelmarView::OnAudioSettings() {
-    if (link_) host_.ShowAudioSettings(*link_, profile_, section_);
-}
-
 void CVelmarView::OnTool(const velmar_ui::Event& event) { host_.OpenTool(event.id); }
 
 void CVelmarView::OnUpdateEeprom() {

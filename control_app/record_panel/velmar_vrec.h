@@ -81,8 +81,6 @@ public:
     void OnAudioSdi();
     void OnDspReset();
     void OnDspSend();
-    void OnVideoSettings();
-    void OnAudioSettings();
     void OnApplyEdits();
 
     // --- handlers: encoder settings
@@ -131,7 +129,6 @@ public:
     int VideoInput() const { return input_; }
     int AudioSource() const { return audioSource_; }
     const DrainCounter& Drain(int output) const { return drain_[output]; }
-    ColorSettings& Colors() { return colors_; }
     // What the form's frame source radios and edits ask for.
     FrameSourceDescriptor Descriptor() const;
 
@@ -183,7 +180,6 @@ private:
     void Browse(velmar_ui::ControlId edit, std::string& member, const char* key, const std::string& initialName,
                 const char* dialogExtension, const std::string& filter);
 
-    ColorSettings colors_;
 
     int recordMode_ = 0;
     int audioSource_ = 4;

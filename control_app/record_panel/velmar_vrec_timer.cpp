@@ -230,20 +230,6 @@ void CVelmarVrec::OnDvMpButton() {
     Ui().MessageBox({is2000Board_ ? "This feature is not yet implemented" : kVideoPortOnly, kErrorCaption});
 }
 
-void CVelmarVrec::OnVideoSettings() {
-    const std::uint32_t saved = colors_.inputColor;
-    if (host_.RunVideoSettings(colors_)) {
-        WriteKey("INPUTCOLOR", Format("%d", static_cast<int>(colors_.inputColor)));
-    } else {
-        colors_.inputColor = saved;
-        colors_.inputColorDirty = true;
-    }
-}
-
-void CVelmarVrec::OnAudioSettings() {
-    if (link_) host_.ShowAudioSettings(*link_, profile_, section_);
-}
-
 // ------------------------------------------------------------------ restart switches
 
 void CVelmarVrec::SendAudioPathOff() {

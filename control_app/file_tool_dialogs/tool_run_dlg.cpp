@@ -1,0 +1,56 @@
+#include "tool_run_dlg.h"
+
+#include "file_tool_ids.h"
+
+namespace velmar {
+
+using file_tools::ToolResult;
+using namespace file_tool_ids;
+
+CToolRunDlg::CToolRunDlg(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std::function<void()> onClosed)
+    : FormLogic(view, ui), onClosed_(std::move(onClosed)) {}
+
+CToolRunDlg::~CToolRunDlg() { StopWorker(); }
+
+void CToolRunDlg::StopWorker() {
+    run_.RequestCancel();
+    worker_.Join();
+}
+
+void CToolRunDlg::StartWorker(std::function<ToolResult()> work) {
+    View().SetText(kStatus, "Processing...");
+    View().SetPosition(kProgress, 0);
+    SetTimer(kProgressTimer, 100);
+    worker_.Start([this, work = std::move(work)] {
+        const ToolResult result = work();
+        PostToUi([this, result] { Report(result); });
+    });
+}
+
+void CToolRunDlg::OnTimer() { View().SetPosition(kProgress, run_.Progress()); }
+
+void CToolRunDlg::Report(ToolResult result) {
+    KillTimer(kProgressTimer);
+    View().SetPosition(kProgress, run_.Progress());
+    switch (result) {
+    case ToolResult::Done: View().SetText(kStatus, kDoneText); break;
+    case ToolResult::Cancelled: View().SetText(kStatus, kCanceledText); break;
+    case ToolResult::FileError:
+        View().SetText(kStatus, kFileErrorStatus);
+        Ui().MessageBox({kFileErrorBox, kErrorCaption});
+        break;
+    case ToolResult::SameFile:
+        View().SetText(kStatus, kFileErrorStatus);
+        Ui().MessageBox({SameFileBox(), kErrorCaption});
+        break;
+    }
+    run_.End();
+}
+
+bool CToolRunDlg::OnCancel() {
+    if (run_.State() != file_tools::ToolRun::kIdle) return false;
+    if (onClosed_) onClosed_();
+    return true;
+}
+
+}  // namespace velmar

@@ -1,0 +1,55 @@
+// The run every file tool dialog shares: START hands the engine to a worker ("Processing...", the
+// progress bar fed by a timer), CANCEL asks it to stop, the end is reported in the status line
+// (with a box for errors), and EXIT closes the dialog only when nothing runs.
+#pragma once
+
+#include <functional>
+
+#include "tool_run.h"
+#include "velmar_ui/form_logic.h"
+#include "velmar_ui/worker.h"
+
+namespace velmar {
+
+// Report texts the tools share.
+inline constexpr const char* kErrorCaption = "Velmar Error";
+inline constexpr const char* kDoneText = "Done !!!";
+inline constexpr const char* kCanceledText = "Canceled !!!";
+inline constexpr const char* kFileErrorStatus = "FILE ERROR !!!";
+inline constexpr const char* kFileErrorBox = "File Error!";
+inline constexpr const char* kOverwriteSourceBox = "Can't write over the source file!";
+
+class CToolRunDlg : public velmar_ui::FormLogic {
+public:
+    static constexpr int kProgressTimer = 1;
+
+    // `onClosed` clears the owner's pointer to this dialog (it exists once).
+    CToolRunDlg(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std::function<void()> onClosed);
+    ~CToolRunDlg() override;
+
+    bool OnCancel() override;  // EXIT and the close button: only when idle
+    void OnCancelRun() { run_.RequestCancel(); }
+    void OnTimer();
+
+    file_tools::ToolRun& Run() { return run_; }
+    // Waits for a running worker (tests, and the window before it goes).
+    void JoinWorker() { worker_.Join(); }
+
+protected:
+    // Runs `work` on the worker once the run has begun; its result is reported on the UI thread.
+    void StartWorker(std::function<file_tools::ToolResult()> work);
+    // Cancels a running worker and waits for it.
+    void StopWorker();
+    // The box when the destination is the source itself.
+    virtual const char* SameFileBox() const { return kOverwriteSourceBox; }
+
+    file_tools::ToolRun run_;
+
+private:
+    void Report(file_tools::ToolResult result);
+
+    std::function<void()> onClosed_;
+    velmar_ui::Worker worker_;
+};
+
+}  // namespace velmar
