@@ -34,6 +34,9 @@ constexpr std::uint64_t kMiB = 1 << 20;
 const char* const kFastPlayback =
     "-s 0x1000 0x1000 0x400 0x400 0xE00000 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0";
 const char* const kFastRecord = "-s 0x400 0x400 0x400 0x400 0 0 0 0 0 0 0 0 0xE00000 0 0 0 0 0 0 0";
+// What the loop writes at a time while recording: one pair of the area above. The disk's anchor
+// writes blocks of the same size.
+constexpr std::uint64_t kRecordPairBytes = 0xE00000 / 8;
 const char* const kRealTimePlayback =
     "-s 0x1000 0x1000 0x400 0x400 0x100000 0x100000 0x100000 0x100000 0 0 0 0 0 0 0 0 0x800 0x100000 0x200000 0xbdc0";
 
@@ -54,6 +57,13 @@ int CallExport(int (*function)(int, char**), const std::string& line) {
 }
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+double CpuSeconds(std::thread& thread) {
+    clockid_t clock;
+    timespec spent{};
+    if (pthread_getcpuclockid(thread.native_handle(), &clock) != 0 || clock_gettime(clock, &spent) != 0) return -1;
+    return spent.tv_sec + spent.tv_nsec / 1e9;
+}
 
 class Bench {
 public:
@@ -86,12 +96,8 @@ public:
         loop_ = std::thread([sizes, this] { result_ = CallExport(mdaemon, "mdaemon -start -nc " + sizes); });
         while (ruvent::ServiceLoopRounds() == rounds) platform::SleepMs(1);
     }
-    double LoopCpuSeconds() {
-        clockid_t clock;
-        timespec spent{};
-        if (pthread_getcpuclockid(loop_.native_handle(), &clock) != 0 || clock_gettime(clock, &spent) != 0) return -1;
-        return spent.tv_sec + spent.tv_nsec / 1e9;
-    }
+    double LoopCpuSeconds() { return CpuSeconds(loop_); }
+    double BoardCpuSeconds() { return CpuSeconds(stepper_); }
 
 private:
     std::unique_ptr<softboard::SoftBoard> board_;
@@ -148,16 +154,21 @@ int main(int argc, char* argv[]) {
     const double catSeconds = Seconds(catStart);
     const double catRate = bytes / kMiB / catSeconds;
 
-    double playRate = 0, recordRate = 0;
+    double playRate = 0, recordRate = 0, playLoopRate = 0, playBoardRate = 0;
     bool playExact = false, recordExact = false;
     {
         Bench bench(1);
         bench.Streams().SetInput(0, {0, "", true});
         bench.Start(kFastPlayback);
+        const double loopBefore = bench.LoopCpuSeconds(), boardBefore = bench.BoardCpuSeconds();
         auto start = Clock::now();
         CallExport(mwcmd, "mwcmd -i0B -O 0 " + std::to_string(bytes) + " 0 0 " + source);
         while (bench.Streams().InputBytes(0) < bytes) platform::SleepUs(200);
         playRate = bytes / kMiB / Seconds(start);
+        // The loop and the board take turns (the board consumes at its interrupt, the loop refills
+        // after it), so each one's own rate is the bytes over its thread's CPU time.
+        playLoopRate = bytes / kMiB / (bench.LoopCpuSeconds() - loopBefore);
+        playBoardRate = bytes / kMiB / (bench.BoardCpuSeconds() - boardBefore);
         platform::SleepMs(50);
         playExact = bench.Streams().InputBytes(0) == bytes && bench.Streams().InputChecksum(0) == sourceSum;
     }
@@ -198,7 +209,8 @@ int main(int argc, char* argv[]) {
     }
     // A second anchor for the recording, which is written unbuffered: the disk's own direct rate.
     auto ddStart = Clock::now();
-    const std::string dd = "dd if=" + source + " of=" + dir + "/dd.bin bs=1M oflag=direct status=none";
+    const std::string dd = "dd if=" + source + " of=" + dir + "/dd.bin bs=" + std::to_string(kRecordPairBytes) +
+                           " oflag=direct status=none";
     const double ddRate = std::system(dd.c_str()) == 0 ? bytes / kMiB / Seconds(ddStart) : 0;
     std::remove((dir + "/dd.bin").c_str());
     std::remove(source.c_str());
@@ -212,8 +224,12 @@ int main(int argc, char* argv[]) {
     std::printf("play_MBps: %.1f\n", playRate);
     std::printf("play_ratio_to_cat: %.2f\n", playRate / catRate);
     std::printf("play_every_byte: %s\n", playExact ? "yes" : "NO");
+    std::printf("play_loop_only_MBps: %.1f\n", playLoopRate);
+    std::printf("play_loop_only_ratio_to_cat: %.2f\n", playLoopRate / catRate);
+    std::printf("play_board_only_MBps: %.1f\n", playBoardRate);
     std::printf("record_MBps: %.1f\n", recordRate);
     std::printf("record_ratio_to_cat: %.2f\n", recordRate / catRate);
+    std::printf("dd_block_bytes: %llu\n", static_cast<unsigned long long>(kRecordPairBytes));
     std::printf("dd_direct_write_MBps: %.1f\n", ddRate);
     std::printf("record_ratio_to_dd_direct: %.2f\n", ddRate > 0 ? recordRate / ddRate : 0);
     std::printf("record_every_byte: %s\n", recordExact ? "yes" : "NO");

@@ -13,6 +13,7 @@
 #include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/shared_memory.h"
+#include "ruvent/background_writer.h"
 #include "ruvent/command_channel.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/command_packet.h"
@@ -67,7 +68,8 @@ struct InputState {
 
 struct OutputState {
     std::uint32_t state = 0;
-    std::unique_ptr<StreamObject> object;
+    // Written on a thread of its own, so the pair goes back to the board while the disk writes.
+    std::unique_ptr<BackgroundWriter> object;
     std::uint32_t nextPair = 0;
     std::uint32_t lastProgress = 0;
     std::uint32_t partialOffset[kPairs] = {};
@@ -97,6 +99,7 @@ private:
     void ServeOutput(std::uint32_t stream);
     void OpenOutput(std::uint32_t stream);
     void DrainOutput(std::uint32_t stream, std::uint32_t progress, std::uint32_t fillPosition);
+    void CloseOutput(std::uint32_t stream);
     void StartBoard();
     void CountOverrun();
     bool QuitRequested();
@@ -457,8 +460,8 @@ void ServiceLoop::OpenOutput(std::uint32_t stream) {
     std::uint32_t flags = 0;
     Check(driver_.ReadOutputFilename(board_, name, stream), "ReadOutputFilename");
     Check(driver_.ReadOutputFilenameReverse(board_, flags, stream), "ReadOutputFilenameReverse");
-    output.object.reset();
-    output.object = CreateStreamPair(name, flags & 7, window_);
+    CloseOutput(stream);
+    output.object = std::make_unique<BackgroundWriter>(CreateStreamPair(name, flags & 7, window_));
     output.lastProgress = ProgressWord(kFirstOutputEntry + stream, 0);
     if (Shared(kOutputStreamMode + stream) != kModeRunning) return;
     std::vector<std::uint32_t> words;
@@ -528,10 +531,19 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
             mode = kModeEnded;  // the fill position is not in the pair due next: nothing partial to keep
         }
     }
-    output.object.reset();  // closes the file (and its picture index)
+    CloseOutput(stream);
     const bool playback = packetBytes_ == kPlaybackPacket;
     Check(driver_.WriteSharedMem(board_, stream == 6 || playback ? kModeRunning : mode, kOutputStreamMode + stream),
           "WriteSharedMem");
+}
+
+// Every byte drained so far reaches the file before it closes (with its picture index); writes
+// the disk refused since the last drain count as overruns, as each would have at once.
+void ServiceLoop::CloseOutput(std::uint32_t stream) {
+    OutputState& output = outputs_[stream];
+    if (!output.object) return;
+    for (std::uint32_t refused = output.object->Drain(); refused > 0; --refused) CountOverrun();
+    output.object.reset();
 }
 
 void ServiceLoop::Shutdown() {

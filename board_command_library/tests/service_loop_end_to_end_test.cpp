@@ -149,6 +149,11 @@ protected:
             .store(value);
     }
     softboard::BoardStreaming& Streams() { return board_->Streaming(); }
+    // Output pairs the board holds to fill: all eight once the loop has drained every full one.
+    std::size_t PairsWithTheBoard(std::uint32_t output) {
+        std::lock_guard lock(boardMutex_);
+        return board_->OutputPairs(output).size();
+    }
 
     std::string dir_;
     std::unique_ptr<softboard::SoftBoard> board_;
@@ -225,7 +230,8 @@ TEST_F(ServiceLoopWithBoard, RecordingThroughOutputsZeroAndOneWritesWhatTheBoard
     ASSERT_TRUE(WaitFor([&] {
         return Streams().OutputBytes(0) == videoBytes && Streams().OutputBytes(1) == audioBytes;
     }));
-    platform::SleepMs(50);  // the last full pairs are drained
+    // The last full pairs are drained once the loop has handed every pair back to the board.
+    ASSERT_TRUE(WaitFor([&] { return PairsWithTheBoard(0) == 8 && PairsWithTheBoard(1) == 8; }));
     // "-U" returns once the loop has taken the stop: the files are complete right away.
     ASSERT_EQ(Call(mwcmd, "mwcmd -U0"), 1);
     ASSERT_EQ(Call(mwcmd, "mwcmd -U1"), 1);
@@ -372,7 +378,7 @@ TEST_F(ServiceLoopWithBoard, DiskOverrunDropsRecordedDataExceptOnOutputFiveAndPl
     ASSERT_EQ(Call(mwcmd, "mwcmd -o5B " + dir_ + "/out5.bin"), 1);
     ASSERT_EQ(Call(mwcmd, "mwcmd -o6B " + dir_ + "/out6.bin"), 1);
     ASSERT_TRUE(WaitFor([&] { return Streams().OutputBytes(5) == produced && Streams().OutputBytes(6) == produced; }));
-    platform::SleepMs(50);
+    ASSERT_TRUE(WaitFor([&] { return PairsWithTheBoard(5) == 8 && PairsWithTheBoard(6) == 8; }));
     ASSERT_EQ(Call(mwcmd, "mwcmd -U5"), 1);
     ASSERT_TRUE(ruvent::WaitForOutputStreamEnd(0, 5));
     ASSERT_EQ(Call(mwcmd, "mwcmd -U6"), 1);

@@ -167,7 +167,14 @@ void CPlayListChannel::OnPlayListSlider(int position, bool dragging) {
     panel_.playListStart = Format("%.8x", panel_.FramesToTimecode(position));
     panel_.UpdateData(false);
     AudioChannel& audio = *panel_.Channels().audio;
-    if (audio.linked) audio.OnPositionSlider(position * 2 + 1, dragging);
+    if (audio.linked) {
+        // The audio slider counts fields.
+        if (dragging)
+            panel_.Sliders().SetTrackPosition(kSliderAudio, position * 2 + 1);
+        else
+            panel_.Sliders().SetPosition(kSliderAudio, position * 2 + 1);
+        audio.OnPositionSlider(position * 2 + 1, dragging);
+    }
     if (!dragging && state_ == 1) {
         OnPlayListStop();
         OnPlayListPlay();

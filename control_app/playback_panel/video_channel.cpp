@@ -418,6 +418,14 @@ void CVideoChannel::OnPlay() {
         if (!LoadVideo()) return;
         PlayListChannel& list = *panel_.Channels().playList;
         if (list.Active()) {
+            // Linked audio follows the list as it follows Video A's own PLAY: its file or audio
+            // list is cued and started before the entry's schedule; a failed load ends the list.
+            if (linked) {
+                audio.linkOffsetFields = 2 * pictureInGroup_;
+                audio.Play();
+                audio.linkOffsetFields = 0;
+                if (!list.Active()) return;
+            }
             list.ChannelListPlay(t_.input);
             EnterMode(VideoState::Playing);
             return;

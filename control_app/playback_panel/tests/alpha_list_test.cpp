@@ -2,11 +2,13 @@
 // text, the stream checks, the list's seek and A/B roll schedule, and the lists that must not loop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "alpha_channel.h"
+#include "audio_channel.h"
 #include "alpha_generators.h"
 #include "alpha_reader.h"
 #include "format.h"
@@ -63,6 +65,7 @@ struct MixFixture : PanelFixture {
         Make();
         InstallVideoChannels(*panel);
         InstallAlphaAndPlayList(*panel);
+        InstallAudioChannel(*panel);
         alphaChannel = static_cast<CAlphaChannel*>(panel->Channels().alpha.get());
         list = static_cast<CPlayListChannel*>(panel->Channels().playList.get());
         StartUp();
@@ -372,6 +375,65 @@ TEST(AlphaChannel, PlayAllStartsTheKeyAtItsScheduledField) {
     // s = the counter, made odd, + 15 = 116; the alpha's delay 6.
     EXPECT_NE(std::find(lines.begin(), lines.end(), "mwcmd -p 0x0  0x9b0102 0x7a 0x0 -L2"), lines.end());
     EXPECT_EQ(f.alphaChannel->scheduledStart, -1);
+}
+
+// The audio list linked to the video list: it is cued from the list's position and started with
+// the list's first entry on A, follows the list's slider, and stops with the list.
+TEST(PlayList, LinkedAudioListFollowsTheListTextForText) {
+    MixFixture f;
+    f.files.Write("x.wav", std::string(640640, '\x11'));
+    f.files.Write("y.wav", std::string(640640, '\x22'));
+    f.files.Write("sound.apl", "; the roll's sound\n<x.wav><0><4><0>\n<y.wav><10><59><0>\n<x.wav><20><29><0>\n");
+    f.files.Write("roll.vpl", ThreeEntries());
+    f.Enter(kPathList, (fs::current_path() / "roll.vpl").string());
+    f.Enter(kPathAudio, "sound.apl");
+    f.view.SetChecked(kLinkAudio, true);
+    f.panel->Command(kLinkAudio);
+    f.view.SetChecked(kLoopAudio, false);
+    f.NewLines();
+    // The list's slider moves the audio's: the list's eighth frame is the audio list's too.
+    f.panel->OnPositionSlider({velmar_ui::EventKind::SliderEvent, kSliderList, {}, 8, false});
+    EXPECT_EQ(f.view.Text(kStartAudio), "00000008");
+    EXPECT_EQ(f.NewLines(), Calls{});
+    // The eighth frame is A's third entry at its first picture, and the audio list's second
+    // entry at its thirteenth frame (26 fields of 3203.2 bytes); the two entries after it queued.
+    f.panel->Command(kPlayList);
+    const Calls lines = f.NewLines();
+    ASSERT_GE(lines.size(), 9u);
+    EXPECT_EQ(Calls(lines.begin(), lines.begin() + 9),
+              (Calls{"mwcmd -p 0x0 0x9c0001 0x1", "mwcmd -i0B -l0 -O 0x0 0x100 0x0 0x80 -F <./a.mpg>",
+                     "mwcmd -p 0x0 0x990301 0x1", "mwcmd -p 0x0 0x9f0300",
+                     "mwcmd -q14 -R -O 0 0x2eec0 0 0x1f480 <x.wav>", "mwcmd -q15 -R -O 0 0x7d20 0 0x0 <x.wav>",
+                     "mwcmd -i3B -R -l1 -O 0 0x5dd80 0 0x14550 -F <y.wav>",
+                     "mwcmd -p 0x0 0x980304 0xffffffff 0x0 0x0 0x0 -L3",
+                     "mwcmd -p 0x0 0x930004 0xffffffff 0x74 0 0x0 -L0"}));
+    auto& audio = static_cast<CAudioChannel&>(*f.panel->Channels().audio);
+    EXPECT_EQ(audio.State(), AudioState::Playing);
+    // A's next entry leaves the playing audio alone.
+    f.Tick();
+    for (const auto& line : f.NewLines()) EXPECT_EQ(line.find("0x9803"), std::string::npos) << line;
+    // STOP ends the audio with the list (linked, with Video A's stop) and takes the link box as
+    // it is now.
+    f.view.SetChecked(kLinkAudio, false);
+    f.panel->Command(kStopList);
+    const Calls stop = f.NewLines();
+    const Calls audioStop{"mwcmd -p 0x0 0x990301 0x1", "mwcmd -p 0x0 0x9f0300", "mwcmd -i3B -l1 -F <.\\mpeg\\black1.mpg>"};
+    EXPECT_NE(std::search(stop.begin(), stop.end(), audioStop.begin(), audioStop.end()), stop.end());
+    EXPECT_EQ(stop.back(), "mwcmd -p 0x0 0x9f0f00");
+    EXPECT_EQ(audio.State(), AudioState::Stopped);
+    EXPECT_FALSE(audio.linked);
+
+    // A linked audio file that is not there stops the list before its schedule is sent.
+    f.view.SetChecked(kLinkAudio, true);
+    f.panel->Command(kLinkAudio);
+    f.Enter(kPathAudio, "gone.wav");
+    f.NewLines();
+    f.panel->Command(kPlayList);
+    EXPECT_FALSE(f.list->Active());
+    EXPECT_EQ(f.ui.Boxes().back().text, "Bad File Name");
+    const Calls failed = f.NewLines();
+    for (const auto& line : failed) EXPECT_EQ(line.find("0x930004"), std::string::npos) << line;
+    EXPECT_EQ(failed.back(), "mwcmd -p 0x0 0x9f0f00");
 }
 
 }  // namespace

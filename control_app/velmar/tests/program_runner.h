@@ -89,6 +89,20 @@ inline std::uintmax_t SizeOf(const std::string& path) {
     return error ? 0 : size;
 }
 
+// Waits until `text` appears in the file at `path` (a program's log or console output); false
+// after `limit`. Tests wait on what a program wrote, never for a fixed time.
+inline bool WaitForText(const std::string& path, const std::string& text, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (ReadText(path).find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
+
+// The last line of a playback panel's start-up in its command log.
+inline constexpr const char* kLastStartUpLine = " mwcmd -p 0x0 0x900F05";
+
 // An operator restarts a panel that is up: wait until the first instance's command log has
 // stopped growing, its start-up done.
 inline bool StartUpFinished(const std::string& log, std::chrono::milliseconds limit) {

@@ -26,12 +26,15 @@ TEST(PlaybackStartUp, BringsTheSoftwareBoardUp) {
     std::ofstream(ini) << "[BOARD1]\nLOGFILE=" << log << "\n";
 
     const pid_t board = Start({bin + "/softboard", "-b", "1", "-v"}, {}, boardLog);
-    std::this_thread::sleep_for(300ms);
-    const pid_t velmar = Start({bin + "/Velmar", "-1", "-mp"}, ini);
-    const bool finished = StartUpFinished(log, 30s);
-    const bool running = WaitExit(velmar, 0ms) == -1;
-    Stop(velmar);
+    const bool boardUp = WaitForText(boardLog, "ready", 60s);
+    const pid_t velmar = boardUp ? Start({bin + "/Velmar", "-1", "-mp"}, ini) : -1;
+    // Both sides have gone through the whole start-up once its last words are in both logs.
+    const bool finished = boardUp && WaitForText(log, kLastStartUpLine, 120s) &&
+                          WaitForText(boardLog, "command 0x90 stream 15", 60s);
+    const bool running = velmar > 0 && WaitExit(velmar, 0ms) == -1;
+    if (velmar > 0) Stop(velmar);
     Stop(board);
+    ASSERT_TRUE(boardUp) << "the software board never came up";
     ASSERT_TRUE(finished) << "no start-up in the command log";
     EXPECT_TRUE(running) << "Velmar ended during its start-up";
 

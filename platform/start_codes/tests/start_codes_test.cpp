@@ -36,6 +36,55 @@ std::vector<Found> BySearch(const std::vector<std::uint8_t>& b) {
     return out;
 }
 
+// A few KiB of noise rich in zeros, with codes packed close, overlapping (a picture code whose
+// own bytes begin the next prefix) and at the very end, so that the scanner's jumps meet codes
+// on every side of a piece's edges.
+std::vector<std::uint8_t> Stream() {
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t x = 12345;
+    for (int i = 0; i < 5000; ++i) {
+        x = x * 1103515245 + 12345;
+        const std::uint32_t r = x >> 16;
+        if (r % 97 == 0) {
+            bytes.insert(bytes.end(), {0, 0, 1, static_cast<std::uint8_t>(r % 3 == 0 ? 0 : 0xB3 + r % 6)});
+        } else if (r % 89 == 0) {
+            bytes.insert(bytes.end(), {0, 0, 1, 0, 0, 1, 0xB8});
+        } else {
+            bytes.push_back(r % 4 == 0 ? 0 : static_cast<std::uint8_t>(r >> 3));
+        }
+    }
+    bytes.insert(bytes.end(), {0, 0, 1, 0, 0x12});
+    return bytes;
+}
+
+std::vector<StartCode> Scanned(const std::vector<std::uint8_t>& b, std::size_t piece) {
+    StartCodeScanner scanner;
+    std::vector<StartCode> got;
+    for (std::size_t i = 0; i < b.size(); i += piece)
+        scanner.Feed(b.data() + i, std::min(piece, b.size() - i), [&](const StartCode& s) { got.push_back(s); });
+    return got;
+}
+
+TEST(StartCodes, ScannerJumpsFindWhatByteStepsFind) {
+    const std::vector<std::uint8_t> bytes = Stream();
+    const std::vector<StartCode> stepped = Scanned(bytes, 1);
+    ASSERT_GT(stepped.size(), 100u);
+    std::vector<Found> want;
+    for (const Found& f : BySearch(bytes))
+        if (f.code != kPicture || f.offset + 6 <= bytes.size()) want.push_back(f);
+    for (std::size_t piece : {std::size_t{1}, std::size_t{5}, std::size_t{9}, std::size_t{13}, std::size_t{64},
+                              std::size_t{1000}, bytes.size()}) {
+        const std::vector<StartCode> got = Scanned(bytes, piece);
+        std::vector<Found> found;
+        for (const StartCode& s : got) found.push_back({s.offset, s.code});
+        EXPECT_EQ(found, want) << "pieces of " << piece;
+        ASSERT_EQ(got.size(), stepped.size()) << "pieces of " << piece;
+        for (std::size_t i = 0; i < got.size(); ++i)
+            EXPECT_TRUE(got[i].next[0] == stepped[i].next[0] && got[i].next[1] == stepped[i].next[1])
+                << "picture at " << got[i].offset << " in pieces of " << piece;
+    }
+}
+
 TEST(StartCodes, BufferSearchAndPiecewiseScannerAgree) {
     for (const Case& c : kCases) {
         EXPECT_EQ(BySearch(c.bytes), c.codes) << c.name;
