@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "softboard/pcm_tone.h"
 #include "softboard/soft_board.h"
 
 struct SwsContext;
@@ -78,9 +79,7 @@ private:
     std::string error_;
 
     bool audioOn_ = false;
-    std::uint64_t audioFields_ = 0;
-    std::uint64_t audioSamples_ = 0;
-    double audioPhase_ = 0;
+    PcmTone tone_;
 
     OutputQueue outputs_[2];
     std::atomic<std::uint64_t> produced_[2]{};  // bytes handed to the host, video and audio
