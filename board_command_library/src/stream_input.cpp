@@ -185,6 +185,9 @@ std::uint32_t InputStreamFile::ReadInputFile(std::uint8_t* buffer, std::uint32_t
             if (loopFlag) {
                 if (loopTime >= 0) --loopTime;
                 if (loopTime <= 0) {
+                    // Played out: a later read (the audio rate change reads on from its sample
+                    // buffer) gets nothing, or the queued file, rather than the file once more.
+                    ended_ = true;
                     const std::uint32_t rounded = std::min(bytes, (filled + 7) & ~7u);
                     std::memset(buffer + filled, 0, rounded - filled);
                     lastTransfer_ = rounded;

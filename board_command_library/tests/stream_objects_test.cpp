@@ -204,6 +204,22 @@ TEST_F(StreamObjects, AudioRateChange) {
     EXPECT_EQ(frame(after, 1), frame(frames, 2));
 }
 
+TEST_F(StreamObjects, AudioPlayedOnceAtHalfSpeedEndsAfterItsFramesTwice) {
+    const Bytes data = Counting(0x300, 1);
+    SetWord(board_map::kAudioRateStep, 512);
+    auto input = Input(File("once.wav", data), 3);
+    input.loopFlag = true;
+    input.loopTime = 1;
+    Bytes all;
+    for (int read = 0; read < 8; ++read) {
+        const Bytes got = ReadSome(input, 0x200);
+        all.insert(all.end(), got.begin(), got.end());
+    }
+    ASSERT_EQ(all.size(), 2 * data.size());
+    EXPECT_EQ(Bytes(all.end() - 8, all.end()), Bytes({data[0x2FC], data[0x2FD], data[0x2FE], data[0x2FF],
+                                                       data[0x2FC], data[0x2FD], data[0x2FE], data[0x2FF]}));
+}
+
 TEST_F(StreamObjects, AudioRefillNeverPassesItsSampleBuffer) {
     const Bytes data = Counting(0x30000);
     SetWord(board_map::kAudioRateStep, 256);

@@ -394,6 +394,7 @@ TEST(PlayList, LinkedAudioListFollowsTheListTextForText) {
     // The list's slider moves the audio's: the list's eighth frame is the audio list's too.
     f.panel->OnPositionSlider({velmar_ui::EventKind::SliderEvent, kSliderList, {}, 8, false});
     EXPECT_EQ(f.view.Text(kStartAudio), "00000008");
+    EXPECT_EQ(f.view.Position(kSliderAudio), 17);  // fields: 2 x 8 + 1
     EXPECT_EQ(f.NewLines(), Calls{});
     // The eighth frame is A's third entry at its first picture, and the audio list's second
     // entry at its thirteenth frame (26 fields of 3203.2 bytes); the two entries after it queued.

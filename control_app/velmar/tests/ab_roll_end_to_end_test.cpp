@@ -1,9 +1,11 @@
 // A video play list run by the panel's list engine against the software board through the real
 // command library: a roll of three entries, the first keyed into the second through its alpha
 // stream, switches channels, takes the queued clips and runs its keys at the fields the list's
-// time words name, as the board's mix status word shows them field by field.
+// time words name, as the board's mix status word shows them field by field; its linked audio
+// list reaches input 3 entry after entry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +15,7 @@
 
 #include "alpha_generators.h"
 #include "alpha_reader.h"
+#include "audio_channel.h"
 #include "board_bindings.h"
 #include "index_formats/picture_index.h"
 #include "panel_test_support.h"
@@ -20,6 +23,7 @@
 #include "platform/profile.h"
 #include "play_list_channel.h"
 #include "softboard/soft_board.h"
+#include "softboard/streaming.h"
 #include "velmar_view.h"
 #include "velmar_view_form.h"
 #include "velmar_view_ids.h"
@@ -56,6 +60,29 @@ std::string Clip() {
     return clip;
 }
 
+std::string Pattern(std::size_t bytes, int seed) {
+    std::string data(bytes, '\0');
+    for (std::size_t i = 0; i < bytes; ++i) data[i] = static_cast<char>(i * seed + i / 251);
+    return data;
+}
+
+// Bytes [from, to) of a file as input 3 carries them: a WAVE header read from the file's start is
+// silenced, and on the 2000-type board the words are reversed ("-R").
+std::string AsInput3(const std::string& file, std::size_t from, std::size_t to) {
+    std::string bytes = file.substr(from, to - from);
+    if (from == 0) std::fill_n(bytes.begin(), std::min<std::size_t>(44, bytes.size()), '\0');
+    for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) {
+        std::swap(bytes[i], bytes[i + 3]);
+        std::swap(bytes[i + 1], bytes[i + 2]);
+    }
+    return bytes;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 std::string Index() {
     std::vector<index_formats::PictureIndexRecord> records;
     for (int g = 0; g < kGroups; ++g)
@@ -74,11 +101,12 @@ public:
         std::uint32_t mix = 0;
         std::uint32_t alpha = 0;
     };
-    explicit SteppedBoard(int periodMs) {
+    SteppedBoard(int periodMs, const std::string& audioCapture) {
         softboard::SoftBoardOptions options;
         options.interruptPeriodMs = periodMs;
         board_ = softboard::SoftBoard::Create(options);
         if (!board_) return;
+        board_->Streaming().SetInput(3, {0, audioCapture, true});
         stepper_ = std::thread([this] {
             std::uint64_t seen = 0;
             while (!stop_.load()) {
@@ -147,6 +175,12 @@ TEST(AbRollEndToEnd, ThreeEntriesWithAKeySwitchAtTheFieldsOfTheirTimeWords) {
     alpha_stream::AlphaGenRun run;
     ASSERT_EQ(alpha_stream::GenerateFadeCrossAlpha(fade, run), 0);
     ASSERT_TRUE(alpha_stream::BuildAlphaIndexFile(fade.outputFile));
+    // The audio list: five frames of x from its start, then y's frames 10 to 29 (fields of
+    // 3203.2 bytes at 48 kHz), then x again.
+    const std::string x = Pattern(40000, 7), y = Pattern(200000, 13);
+    std::ofstream(dir + "/x.wav", std::ios::binary) << x;
+    std::ofstream(dir + "/y.wav", std::ios::binary) << y;
+    std::ofstream(dir + "/sound.apl") << "<" << dir << "/x.wav><0><4><0>\n<" << dir << "/y.wav><10><29><0>\n";
     // A keys into B at its fifth frame; B (from the third picture of its first group, to two
     // pictures before its last group's end) cuts to A's second entry; the roll then starts over.
     std::ofstream(dir + "/roll.vpl") << "; three entries\n<" << dir << "/a.mpg><0><7><0><" << fade.outputFile
@@ -154,8 +188,10 @@ TEST(AbRollEndToEnd, ThreeEntriesWithAKeySwitchAtTheFieldsOfTheirTimeWords) {
     platform::Profile profile(dir + "/E2E.INI");
     profile.WriteString("BOARD1", "LOGFILE", dir + "/roll.log");
     profile.WriteString("BOARD1", "PATHPL", dir + "/roll.vpl");
+    profile.WriteString("BOARD1", "PATHAUD", dir + "/sound.apl");
+    profile.WriteString("BOARD1", "LINKAUD", "1");
 
-    SteppedBoard board(40);
+    SteppedBoard board(40, dir + "/input3.bin");
     ASSERT_TRUE(board.Ready());
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(velmar_testing::RunDir());
@@ -171,13 +207,15 @@ TEST(AbRollEndToEnd, ThreeEntriesWithAKeySwitchAtTheFieldsOfTheirTimeWords) {
         CVelmarView panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, 1);
         InstallVideoChannels(panel);
         InstallAlphaAndPlayList(panel);
+        InstallAudioChannel(panel);
         panel.OnInitialUpdate();
         ui.Advance(kPanelTimerMs);  // the board's initialisation
         ASSERT_FALSE(panel.DemoMode());
         auto& list = static_cast<CPlayListChannel&>(*panel.Channels().playList);
         ASSERT_EQ(list.Total(), 17);
         // Each file once: a looping input never gives way to its queued follower.
-        for (auto loop : {panel_ids::kLoopA, panel_ids::kLoopB, panel_ids::kLoopAlpha}) view.SetChecked(loop, false);
+        for (auto loop : {panel_ids::kLoopA, panel_ids::kLoopB, panel_ids::kLoopAlpha, panel_ids::kLoopAudio})
+            view.SetChecked(loop, false);
 
         const auto boxes = ui.Boxes().size();
         panel.Command(panel_ids::kPlayList);
@@ -234,6 +272,10 @@ TEST(AbRollEndToEnd, ThreeEntriesWithAKeySwitchAtTheFieldsOfTheirTimeWords) {
         EXPECT_EQ(changes[i].mix, expected[i].mix) << expected[i].what;
         EXPECT_EQ(changes[i].alpha, expected[i].alpha) << expected[i].what;
     }
+
+    // The linked audio list went to input 3 entry after entry, the list starting over after its last.
+    const std::string audio = AsInput3(x, 0, 32032) + AsInput3(y, 64064, 96096 + 96096) + AsInput3(x, 0, 32032);
+    EXPECT_NE(ReadBytes(dir + "/input3.bin").find(audio), std::string::npos) << "input 3 lacks the audio list's entries";
 }
 
 }  // namespace

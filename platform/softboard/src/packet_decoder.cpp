@@ -7,6 +7,7 @@
 #include "softboard/soft_board.h"
 #include "softboard/streaming.h"
 #include "tessolk/board_segments.h"
+#include "audio_input.h"
 #include "video_channels.h"
 
 namespace softboard {
@@ -173,6 +174,7 @@ void SoftBoard::RunCommand(const DecodedCommand& command) {
         Window()[kCommandDoneWord + 2] = 2;
         if (identity_.role == BoardRole::Encoder) encoder_->OnCommand(command);
         Streaming().Channels().OnCommand(command);
+        Streaming().Audio().OnCommand(command);
     }
 }
 
@@ -181,7 +183,8 @@ void SoftBoard::RunDueCommands() {
     const std::uint64_t now = TimecodeToFrames(Timecode(), fps);
     const auto fieldClock = static_cast<std::uint32_t>(interruptCount_);
     for (std::size_t i = 0; i < waiting_.size();) {
-        const auto channelDue = Streaming().Channels().Due(waiting_[i], fieldClock);
+        auto channelDue = Streaming().Channels().Due(waiting_[i], fieldClock);
+        if (!channelDue) channelDue = Streaming().Audio().Due(waiting_[i], fieldClock);
         if (channelDue ? *channelDue : TimecodeToFrames(waiting_[i].time, fps) <= now) {
             const DecodedCommand due = waiting_[i];
             waiting_.erase(waiting_.begin() + static_cast<std::ptrdiff_t>(i));

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "audio_input.h"
 #include "softboard/board_encoder.h"
 #include "softboard/soft_board.h"
 #include "start_codes/start_codes.h"
@@ -42,7 +43,8 @@ std::uint32_t AnnouncedBitRate(const std::uint8_t* data, std::size_t bytes) {
 constexpr std::uint32_t kDecodeOutput = 5;
 
 BoardStreaming::BoardStreaming(SoftBoard& board)
-    : board_(board), channels_(std::make_unique<VideoChannels>(board, *this)) {}
+    : board_(board), channels_(std::make_unique<VideoChannels>(board, *this)),
+      audio_(std::make_unique<AudioInput>(board, *this, board.options_.interruptPeriodMs)) {}
 
 BoardStreaming::~BoardStreaming() {
     for (Input& input : inputs_)
@@ -137,9 +139,10 @@ void BoardStreaming::OnReset() {
     ringWrite_ = 0;
     board_.SetWindowWord(kIndexRingWrite, kIndexRingNone);
     board_.SetWindowWord(kIndexRingRead, 0);
-    for (Input& input : inputs_) input.headOffset = 0;
+    for (Input& input : inputs_) input.headOffset = input.lastEnd = 0;
     for (Output& output : outputs_) output.fillOffset = 0;
     channels_->OnReset();
+    audio_->OnReset();
     mix_.Reset();
     alphaCounterShown_ = 0;
 }
@@ -154,8 +157,10 @@ void PictureTypeScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
 
 void BoardStreaming::OnInterrupt() {
     for (std::uint32_t s = 0; s < kBoardStreams; ++s)
-        if (!board_.Encoder().ClaimsInput(s) && !channels_->Active(s)) ConsumeInput(s);
+        if (!board_.Encoder().ClaimsInput(s) && !channels_->Active(s) && !audio_->Claims(s)) ConsumeInput(s);
     channels_->OnInterrupt(static_cast<std::uint32_t>(board_.InterruptCount()));
+    audio_->OnInterrupt(static_cast<std::uint32_t>(board_.InterruptCount()),
+                        inputs_[AudioInput::kStream].options.asFastAsPossible);
     for (std::uint32_t v = 0; v < kBoardStreams; ++v) ProduceOutput(v);
     // The time code block: word 0 and the board time code (word 1) and the input's VITC (word 3),
     // which the record panel shows; the software board's input carries its own time code.
@@ -244,6 +249,7 @@ std::uint64_t BoardStreaming::TakeInput(std::uint32_t stream, std::uint64_t budg
         input.headOffset += take;
         if (input.headOffset < pair.length) break;
         input.headOffset = 0;
+        input.lastEnd = pair.physical + pair.length;
         queue.erase(queue.begin());
         std::atomic_ref(*ProgressWord(stream, 0)).fetch_add(1);
     }
@@ -254,6 +260,17 @@ std::uint64_t BoardStreaming::TakeInput(std::uint32_t stream, std::uint64_t budg
     input.checksum.store(input.running.Value());
     input.bytes.fetch_add(consumed);
     return consumed;
+}
+
+void BoardStreaming::DropInput(std::uint32_t stream) {
+    board_.inputPairs_[stream].clear();
+    inputs_[stream].headOffset = 0;
+}
+
+std::uint32_t BoardStreaming::InputPosition(std::uint32_t stream) const {
+    const auto& queue = board_.inputPairs_[stream];
+    if (!queue.empty()) return queue.front().physical + inputs_[stream].headOffset;
+    return inputs_[stream].lastEnd;
 }
 
 std::vector<std::uint8_t> BoardStreaming::RestartAtClip(std::uint32_t stream,

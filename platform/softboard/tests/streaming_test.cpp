@@ -220,3 +220,75 @@ TEST_F(BoardStreams, ChannelStatusShowsTheFieldsAndPictureTypeOfWhatPlays) {
     EXPECT_EQ(Word(kChannelAStatus + 4), static_cast<std::uint32_t>(board_->InterruptCount()));
     EXPECT_EQ(Word(kChannelBStatus + 8), 0u);  // channel B plays nothing
 }
+
+// The audio input: pairs of input 3 are taken at the sample rate of the bus byte once the play
+// word arrives, with the board's prefetch first; off and on pause and resume it; the progress it
+// reports gives the panel's display the bytes taken; a flush drops what it holds.
+class AudioInputStreams : public BoardStreams {
+protected:
+    static constexpr std::uint32_t kAudioPair = 0x20000;
+    void SetUp() override {
+        BoardStreams::SetUp();
+        qrddWriteSizeArray(0, 8 * kAudioPair, 4 + 3);
+        audioArea_ = 0x8000 + 0x1000 + 8 * kPair;  // after input 0; inputs 1 and 2 have none
+    }
+    // One packet of commands {time, opcode, stream, parameters...}.
+    void Send(const std::vector<std::vector<std::uint32_t>>& commands) {
+        std::vector<std::uint32_t> words;
+        for (const auto& c : commands) {
+            words.push_back(c[0]);
+            words.push_back(c[1] << 16 | c[2] << 8 | static_cast<std::uint32_t>(c.size() - 3));
+            words.insert(words.end(), c.begin() + 3, c.end());
+        }
+        std::uint8_t* window = board_->Window();
+        std::memcpy(window, words.data(), words.size() * 4);
+        const std::uint16_t priority = static_cast<std::uint16_t>(words.size()), scheduled = 0;
+        std::memcpy(window + 0x1000 - 8, &priority, 2);
+        std::memcpy(window + 0x1000 - 2, &scheduled, 2);
+        std::uint32_t one = 1;
+        std::memcpy(window + kPacketReadyFlag, &one, 4);
+        Step();
+    }
+    // What the panel's audio display counts: bytes taken since the play word.
+    std::uint32_t ShownBytes() {
+        const std::uint32_t c0 = Word(ProgressWordOffset(kAudioProgressEntry, 0));
+        const std::uint32_t c1 = Word(ProgressWordOffset(kAudioProgressEntry, 1));
+        return c1 - Word(kAudioBaseWord) + ((c0 >> 3) << 20);
+    }
+    std::uint32_t audioArea_ = 0;
+};
+
+TEST_F(AudioInputStreams, TakesBytesAtTheSampleRateAndReportsThem) {
+    const struct {
+        std::uint32_t busByte;
+        std::uint64_t bytesPerSecond;
+    } rates[] = {{0x8a000000, 192000}, {0x89000000, 176400}, {0x88000000, 128000}};
+    bool first = true;
+    for (const auto& rate : rates) {
+        if (!first) {
+            board_.reset();
+            now_ = 0;
+            SetUp();
+        }
+        first = false;
+        Send({{0xFFFFFFFF, 0x0009, 0, 0x01010001, 0x004003E8, 0, rate.busByte}});
+        std::vector<std::uint32_t> pairs = {0, 0x05, 3};
+        for (std::uint32_t i = 0; i < 4; ++i) pairs.insert(pairs.end(), {physical_ + audioArea_ + i * kAudioPair, kAudioPair});
+        Send({{0, 0x9F, 3}, pairs});
+        const std::uint64_t before = board_->Streaming().InputBytes(3);
+        Send({{0, 0x98, 3, 0xFFFFFFFF, 0, 0, 0}});  // one field of play within this step
+        for (int field = 1; field < 1000; ++field) Step();
+        // A second of fields (1 ms each here): the prefetch and a second of samples, exactly.
+        const std::uint64_t taken = board_->Streaming().InputBytes(3) - before;
+        EXPECT_EQ(taken, 102392 + rate.bytesPerSecond);
+        EXPECT_EQ(ShownBytes(), taken);
+        Send({{0, 0x99, 3, 1}});
+        const std::uint64_t paused = board_->Streaming().InputBytes(3);
+        Step();
+        EXPECT_EQ(board_->Streaming().InputBytes(3), paused);
+        Send({{0, 0x99, 3, 0}});
+        EXPECT_GT(board_->Streaming().InputBytes(3), paused);
+        Send({{0, 0x9F, 3}});
+        EXPECT_TRUE(board_->InputPairs(3).empty());
+    }
+}

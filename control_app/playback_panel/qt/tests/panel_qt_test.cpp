@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "audio_channel.h"
 #include "index_formats/picture_index.h"
 #include "panel_test_support.h"
 #include "platform/profile.h"
@@ -39,7 +40,8 @@ protected:
 };
 
 struct QtPanel {
-    explicit QtPanel(bool videoChannels = false) : library(board), profile("VELMAR-QT-TEST.INI") {
+    explicit QtPanel(bool videoChannels = false, bool audioChannel = false)
+        : library(board), profile("VELMAR-QT-TEST.INI") {
         services = std::make_unique<QuietServices>(&frame);
         host = std::make_unique<velmar_qt::QtPanelHost>(&frame);
         window = std::make_unique<velmar_qt::PlaybackPanelWindow>(
@@ -47,6 +49,7 @@ struct QtPanel {
                 auto panel = std::make_unique<CVelmarView>(view, ui, *host, PanelBoard{board, library, timing},
                                                            profile, nullptr, 1);
                 if (videoChannels) InstallVideoChannels(*panel);
+                if (audioChannel) InstallAudioChannel(*panel);
                 return panel;
             },
             services.get(), &frame);
@@ -150,6 +153,26 @@ TEST(PanelQt, VideoChannelControlsReachTheirChannel) {
     button(panel_ids::kStopB)->click();
     EXPECT_EQ(p.window->Panel().Channels().videoB->State(), 0);
     EXPECT_TRUE(button(panel_ids::kStopB)->isFlat());
+}
+
+TEST(PanelQt, AudioGroupControlsReachTheirChannel) {
+    QtPanel p(false, true);
+    p.profile.WriteString("BOARD1", "PATHAUD", "");
+    p.window->OnInitialUpdate();
+    p.window->Panel().Timer(kPanelTimer);
+    p.services->boxes.clear();
+    const auto find = [&](int id) {
+        return p.frame.findChild<QAbstractButton*>(QString::fromStdString(velmar_ui::ObjectNameOf(id)));
+    };
+    for (int id : {1030, 1069, 1071, 1070, 1072, 1013, 1014, 1135, 1114, 1156, 1158, 1157}) ASSERT_NE(find(id), nullptr) << id;
+    EXPECT_TRUE(find(panel_ids::kRate48)->isChecked());
+    find(panel_ids::kFrameStepAudio)->click();
+    find(panel_ids::kPlayAudio)->click();
+    EXPECT_EQ(p.services->boxes, (std::vector<std::string>{"This feature has not yet been implemented", "Bad File Name"}));
+    find(panel_ids::kRate32)->click();
+    EXPECT_EQ(p.profile.GetString("BOARD1", "AUDRATE"), "32");
+    find(panel_ids::kLinkAudio)->click();
+    EXPECT_EQ(p.profile.GetString("BOARD1", "LINKAUD"), "1");
 }
 
 TEST(PositionSliderWidget, CodeMovesRaiseNoEventAndOperatorMovesDo) {

@@ -18,6 +18,7 @@ namespace softboard {
 
 class SoftBoard;
 class VideoChannels;
+class AudioInput;
 
 // A running checksum of a byte sequence that does not depend on how the sequence is cut into
 // pieces: four interleaved 64-bit FNV-1a lanes over little-endian 8-byte words (so it keeps up
@@ -107,6 +108,12 @@ public:
     std::vector<std::uint8_t> RestartAtClip(std::uint32_t stream, bool (*startsClip)(const std::uint8_t*, std::size_t, bool),
                                             bool argument);
     VideoChannels& Channels() { return *channels_; }
+    // The audio input (input 3): the playback panel's audio words and its pace.
+    AudioInput& Audio() { return *audio_; }
+    // Drops the stream's queued pairs (its flush): what follows belongs to the next file.
+    void DropInput(std::uint32_t stream);
+    // The board address of the next byte the stream reads; 0 before it has any.
+    std::uint32_t InputPosition(std::uint32_t stream) const;
 
 private:
     struct PictureUnit {
@@ -117,6 +124,7 @@ private:
         InputStreaming options;
         std::FILE* capture = nullptr;
         std::uint32_t headOffset = 0;
+        std::uint32_t lastEnd = 0;    // board address after the last pair taken whole
         std::uint32_t rateBytes = 0;  // per interrupt, once known
         RunningChecksum running;
         PictureTypeScanner pictures;      // video inputs 0 and 1: what the channel shows
@@ -153,6 +161,7 @@ private:
     Output outputs_[kOutputStreams];
     std::uint32_t ringWrite_ = 0;
     std::unique_ptr<VideoChannels> channels_;
+    std::unique_ptr<AudioInput> audio_;
 };
 
 }  // namespace softboard
