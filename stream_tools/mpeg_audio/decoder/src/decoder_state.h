@@ -61,6 +61,14 @@ struct MainDataReservoir {
         for (std::size_t i = 0; i < 5; ++i) window = window << 8 | (byte + i < bytes.size() ? bytes[byte + i] : 0);
         return static_cast<uint32_t>(window >> (8 - (position & 7)));
     }
+    // 64 bits from `position` on, the first in the top bit, of which at least 57 are the data's. Only
+    // where 8 bytes follow the position's byte.
+    uint64_t Window64() const {
+        uint64_t window;
+        std::memcpy(&window, bytes.data() + (position >> 3), sizeof window);
+        if constexpr (std::endian::native == std::endian::little) window = __builtin_bswap64(window);
+        return window << (position & 7);
+    }
     // Applies the sign bits that follow a code to the `count` values (those that are not zero take
     // one bit each), as Get1Bit would read them.
     void ApplySigns(int* const* values, int count) {
@@ -121,10 +129,10 @@ struct DecoderState {
     unsigned allocation[2][32] = {};
     unsigned scfsi[2][32] = {};
     unsigned scaleIndex[2][3][32] = {};
-    double fraction[2][3][32] = {};  // [channel][granule part][subband]; Layer I uses part 0
+    float fraction[2][36][32] = {};  // [channel][slot][subband]
 
     // Output staging: [channel][slot][subband sample].
-    int16_t pcm[2][18][32] = {};
+    int16_t pcm[2][36][32] = {};
     int16_t* out = nullptr;
     int outCount = 0;
     bool swap = false;
@@ -140,9 +148,9 @@ struct DecoderState {
     int isIllegalS[2][13][3] = {};
     int values[2][576] = {};
     int nonzeroEnd[2] = {};
-    double xr[2][576] = {};
-    double hybridOut[2][18][32] = {};  // [channel][slot][subband]
-    double overlap[2][32][18] = {};
+    float xr[2][576] = {};
+    float hybridOut[2][18][32] = {};  // [channel][slot][subband]
+    float overlap[2][32][18] = {};
 };
 
 // Frame steps, by layer.
@@ -150,8 +158,10 @@ bool DecodeLayer1(DecoderState& s);
 bool DecodeLayer2(DecoderState& s);
 bool DecodeLayer3(DecoderState& s, std::size_t frameBytes);
 
-// Polyphase synthesis of 32 subband samples into 32 PCM samples; returns the clipped count.
-int SynthesizeSubbands(SynthesisState& synthesis, const double* fractions, int channel, int16_t* out);
+// Polyphase synthesis of `slots` slots of one channel, 32 subband samples each, into 32 PCM samples
+// each; returns the clipped count.
+int SynthesizeSlots(SynthesisState& synthesis, const float (*fractions)[32], int slots, int channel,
+                    int16_t (*out)[32]);
 // Appends `slots` slots of the staged PCM to the output in the caller's layout.
 void OutputSamples(DecoderState& s, int slots);
 

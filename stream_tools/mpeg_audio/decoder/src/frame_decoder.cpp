@@ -42,24 +42,24 @@ double ScaleFactorMultiple(unsigned index) {
 
 void OutputSamples(DecoderState& s, int slots) {
     const int channels = s.params.stereo;
+    int16_t* out = s.out + s.outCount;
     for (int slot = 0; slot < slots; ++slot) {
-        for (int i = 0; i < 32; ++i) {
-            if (channels == 2) {
-                int16_t left = s.pcm[0][slot][i], right = s.pcm[1][slot][i];
-                if (s.swap) {
-                    // The pair as one 32-bit word, byte-reversed: right first, each byte-swapped.
-                    s.out[s.outCount++] = static_cast<int16_t>(Swap16(right));
-                    s.out[s.outCount++] = static_cast<int16_t>(Swap16(left));
-                } else {
-                    s.out[s.outCount++] = left;
-                    s.out[s.outCount++] = right;
-                }
-            } else {
-                int16_t mono = s.pcm[0][slot][i];
-                s.out[s.outCount++] = s.swap ? static_cast<int16_t>(Swap16(mono)) : mono;
+        const int16_t* left = s.pcm[0][slot];
+        const int16_t* right = s.pcm[1][slot];
+        if (channels == 2 && !s.swap) {
+            for (int i = 0; i < 32; ++i) out[2 * i] = left[i], out[2 * i + 1] = right[i];
+        } else if (channels == 2) {
+            // The pair as one 32-bit word, byte-reversed: right first, each byte-swapped.
+            for (int i = 0; i < 32; ++i) {
+                out[2 * i] = static_cast<int16_t>(Swap16(right[i]));
+                out[2 * i + 1] = static_cast<int16_t>(Swap16(left[i]));
             }
+        } else {
+            for (int i = 0; i < 32; ++i) out[i] = s.swap ? static_cast<int16_t>(Swap16(left[i])) : left[i];
         }
+        out += 32 * channels;
     }
+    s.outCount += 32 * channels * slots;
 }
 
 AudioFrameDecoder::AudioFrameDecoder(std::shared_ptr<const HuffmanDecoderTables> tables)

@@ -1,4 +1,9 @@
 // Layers I and II: allocation, scale factors, samples, requantization and synthesis.
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
 #include "decoder_state.h"
 #include "mpeg_audio/console.h"
 #include "mpeg_audio/crc.h"
@@ -7,10 +12,46 @@ namespace mpa {
 
 namespace {
 
-// Requantized value of a code of a quantizer with `steps` levels: the standard's
-// C x (s''' + D), which is the same as (2c - (steps - 1)) / steps.
-double Requantize(unsigned code, unsigned steps) {
-    return (2.0 * code - (steps - 1.0)) / steps;
+// The sample codes, read inline: away from the end of the frame one 8-byte load holds the code.
+uint32_t ReadCode(BitStream& bs, int count) {
+    const auto start = static_cast<uint64_t>(bs.totbit);
+    if (start / 8 + 8 > bs.source_size) return GetBits(bs, count);
+    uint64_t window;
+    std::memcpy(&window, bs.source + start / 8, sizeof window);
+    if constexpr (std::endian::native == std::endian::little) window = __builtin_bswap64(window);
+    bs.totbit += count;
+    return static_cast<uint32_t>((window << (start & 7)) >> (64 - count));
+}
+
+// A code c of a quantizer with `steps` levels stands for (2c - (steps - 1)) / steps of the scale
+// factor: the level 2c - (steps - 1) is exact, and what one level is worth is worked out once per
+// subband and scale block.
+double LevelValue(unsigned scaleIndex, unsigned steps) { return ScaleFactorMultiple(scaleIndex) / steps; }
+
+// The three codes packed into one grouped code of a 3-, 5- or 9-step quantizer, by table rather than
+// by division; the table covers every code the field can hold, as the division did.
+struct Digits {
+    uint8_t d[3];
+};
+template <unsigned kSteps, unsigned kBits>
+const Digits* GroupedDigits() {
+    static const auto table = [] {
+        std::array<Digits, 1u << kBits> t{};
+        for (unsigned code = 0; code < t.size(); ++code)
+            t[code] = {{static_cast<uint8_t>(code % kSteps), static_cast<uint8_t>(code / kSteps % kSteps),
+                        static_cast<uint8_t>(code / kSteps / kSteps)}};
+        return t;
+    }();
+    return table.data();
+}
+
+const Digits* GroupedDigitsOf(unsigned steps) {
+    switch (steps) {
+        case 3: return GroupedDigits<3, 5>();
+        case 5: return GroupedDigits<5, 7>();
+        case 9: return GroupedDigits<9, 10>();
+        default: return nullptr;
+    }
 }
 
 bool CheckCrc(uint32_t computed, uint32_t stored) {
@@ -48,30 +89,29 @@ bool DecodeLayer1(DecoderState& s) {
     for (int sb = 0; sb < 32; ++sb) {
         for (int ch = 0; ch < channels; ++ch) s.scaleIndex[ch][0][sb] = s.allocation[ch][sb] ? GetBits(bs, 6) : 63;
     }
+    double level[2][32];  // what one level is worth, 0 for a subband without samples
+    for (int ch = 0; ch < channels; ++ch)
+        for (int sb = 0; sb < 32; ++sb) {
+            const unsigned nb = s.allocation[ch][sb];
+            level[ch][sb] = nb ? LevelValue(s.scaleIndex[ch][0][sb], (2u << nb) - 1) : 0.0;
+        }
     long clippedBefore = s.clipped;
     for (int slot = 0; slot < 12; ++slot) {
-        // BufferLayer1Samples, DequantizeLayer1, DenormalizeLayer1; above the bound one sample
-        // serves both channels, each with its own scale factor.
+        // Above the bound one sample serves both channels, each with its own scale factor.
         for (int sb = 0; sb < 32; ++sb) {
             double shared = 0.0;
             for (int ch = 0; ch < channels; ++ch) {
-                unsigned nb = s.allocation[ch][sb];
-                double value = 0.0;
-                if (sb >= jsbound && ch == 1) {
-                    value = shared;
-                } else if (nb) {
-                    unsigned bits = nb + 1;
-                    value = Requantize(GetBits(bs, static_cast<int>(bits)), (1u << bits) - 1);
-                    shared = value;
+                const unsigned nb = s.allocation[ch][sb];
+                if (nb && !(sb >= jsbound && ch == 1)) {
+                    const unsigned bits = nb + 1;
+                    shared = 2.0 * ReadCode(bs, static_cast<int>(bits)) - ((1u << bits) - 2.0);
                 }
-                s.fraction[ch][0][sb] = nb ? value * ScaleFactorMultiple(s.scaleIndex[ch][0][sb]) : 0.0;
+                s.fraction[ch][slot][sb] = static_cast<float>(shared * level[ch][sb]);
             }
         }
-        for (int ch = 0; ch < channels; ++ch) {
-            s.clipped += SynthesizeSubbands(s.synthesis, s.fraction[ch][0], ch, s.pcm[ch][0]);
-        }
-        OutputSamples(s, 1);
     }
+    for (int ch = 0; ch < channels; ++ch) s.clipped += SynthesizeSlots(s.synthesis, s.fraction[ch], 12, ch, s.pcm[ch]);
+    OutputSamples(s, 12);
     if (s.clipped > clippedBefore) ConsoleMessage("%ld output samples clipped\n", s.clipped - clippedBefore);
     // Samples read past the bytes given are not the encoder's: a cut frame is dropped.
     return !EndOfStream(bs);
@@ -121,56 +161,51 @@ bool DecodeLayer2(DecoderState& s) {
             s.scaleIndex[ch][2][sb] = c;
         }
     }
+    // How each coded subband's codes are read, and what one level is worth in each scale block.
+    const AllocationEntry* quantizer[2][32] = {};
+    const Digits* groups[2][32] = {};
+    double level[2][3][32] = {};
+    for (int ch = 0; ch < channels; ++ch)
+        for (int sb = 0; sb < sblimit; ++sb) {
+            const unsigned index = s.allocation[ch][sb];
+            if (!index) continue;
+            const AllocationEntry& entry = table[sb][index];
+            if (entry.steps == 0) return false;  // allocation index outside the table
+            quantizer[ch][sb] = &entry;
+            if (entry.group == 1 && !(groups[ch][sb] = GroupedDigitsOf(entry.steps))) return false;
+            for (int block = 0; block < 3; ++block) level[ch][block][sb] = LevelValue(s.scaleIndex[ch][block][sb], entry.steps);
+        }
     long clippedBefore = s.clipped;
-    double raw[2][3][32];
     for (int part = 0; part < 12; ++part) {
         const int block = part / 4;
-        // BufferLayer2Samples and DequantizeLayer2
-        for (int sb = 0; sb < 32; ++sb) {
+        for (int ch = 0; ch < channels; ++ch)
+            for (int k = 0; k < 3; ++k) std::fill(s.fraction[ch][3 * part + k] + sblimit, s.fraction[ch][3 * part + k] + 32, 0.0f);
+        for (int sb = 0; sb < sblimit; ++sb) {
+            double levels[3] = {0.0, 0.0, 0.0};  // above the bound channel 1 takes channel 0's levels
             for (int ch = 0; ch < channels; ++ch) {
-                if (sb >= sblimit || (sb >= jsbound && ch == 1)) {
-                    if (sb < sblimit) {
-                        for (int k = 0; k < 3; ++k) raw[1][k][sb] = raw[0][k][sb];
+                const AllocationEntry* entry = quantizer[ch][sb];
+                if (!(sb >= jsbound && ch == 1)) {
+                    if (!entry) {
+                        levels[0] = levels[1] = levels[2] = 0.0;
                     } else {
-                        for (int k = 0; k < 3; ++k) raw[ch][k][sb] = 0.0;
-                    }
-                    continue;
-                }
-                unsigned index = s.allocation[ch][sb];
-                if (!index) {
-                    for (int k = 0; k < 3; ++k) raw[ch][k][sb] = 0.0;
-                    continue;
-                }
-                const AllocationEntry& entry = table[sb][index];
-                if (entry.steps == 0) return false;  // allocation index outside the table
-                if (entry.group == 1) {
-                    unsigned code = GetBits(bs, static_cast<int>(entry.bits));
-                    for (int k = 0; k < 3; ++k) {
-                        raw[ch][k][sb] = Requantize(code % entry.steps, entry.steps);
-                        code /= entry.steps;
-                    }
-                } else {
-                    for (int k = 0; k < 3; ++k) {
-                        raw[ch][k][sb] = Requantize(GetBits(bs, static_cast<int>(entry.bits)), entry.steps);
+                        const double offset = entry->steps - 1.0;
+                        const int bits = static_cast<int>(entry->bits);
+                        if (entry->group == 1) {
+                            const unsigned code = ReadCode(bs, bits);
+                            const Digits& d = groups[ch][sb][code];
+                            for (int k = 0; k < 3; ++k) levels[k] = 2.0 * d.d[k] - offset;
+                        } else {
+                            for (int k = 0; k < 3; ++k) levels[k] = 2.0 * ReadCode(bs, bits) - offset;
+                        }
                     }
                 }
+                const double worth = level[ch][block][sb];
+                for (int k = 0; k < 3; ++k) s.fraction[ch][3 * part + k][sb] = static_cast<float>(levels[k] * worth);
             }
         }
-        // DenormalizeLayer2 with scale block part / 4
-        for (int ch = 0; ch < channels; ++ch) {
-            for (int k = 0; k < 3; ++k) {
-                for (int sb = 0; sb < 32; ++sb) {
-                    s.fraction[ch][k][sb] = raw[ch][k][sb] * ScaleFactorMultiple(s.scaleIndex[ch][block][sb]);
-                }
-            }
-        }
-        for (int ch = 0; ch < channels; ++ch) {
-            for (int k = 0; k < 3; ++k) {
-                s.clipped += SynthesizeSubbands(s.synthesis, s.fraction[ch][k], ch, s.pcm[ch][k]);
-            }
-        }
-        OutputSamples(s, 3);
     }
+    for (int ch = 0; ch < channels; ++ch) s.clipped += SynthesizeSlots(s.synthesis, s.fraction[ch], 36, ch, s.pcm[ch]);
+    OutputSamples(s, 36);
     if (s.clipped > clippedBefore) ConsoleMessage("%ld samples clipped\n", s.clipped - clippedBefore);
     return !EndOfStream(bs);
 }

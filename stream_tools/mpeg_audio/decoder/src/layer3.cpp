@@ -146,18 +146,19 @@ bool DecodeLayer3(DecoderState& s, std::size_t frameBytes) {
         }
         if (!good) break;
         Layer3Stereo(s, gr);
+        // Stereo processing moves values between the channels, never past the later one's last
+        // non-zero line.
+        const int nonzeroEnd = channels == 2 ? std::max(s.nonzeroEnd[0], s.nonzeroEnd[1]) : s.nonzeroEnd[0];
         for (int ch = 0; ch < channels; ++ch) {
             const Layer3GranuleChannel& g = s.sideInfo.gr[gr][ch];
             ReorderLayer3(s.xr[ch], g, p.header);
-            AntialiasLayer3(s.xr[ch], g);
+            AntialiasLayer3(s.xr[ch], g, nonzeroEnd);
             for (int sb = 0; sb < 32; ++sb) HybridSynthesis(s, s.xr[ch] + 18 * sb, sb, ch, g);
             // Frequency inversion: odd slots of odd subbands.
             for (int slot = 1; slot < 18; slot += 2) {
                 for (int sb = 1; sb < 32; sb += 2) s.hybridOut[ch][slot][sb] = -s.hybridOut[ch][slot][sb];
             }
-            for (int slot = 0; slot < 18; ++slot) {
-                s.clipped += SynthesizeSubbands(s.synthesis, s.hybridOut[ch][slot], ch, s.pcm[ch][slot]);
-            }
+            s.clipped += SynthesizeSlots(s.synthesis, s.hybridOut[ch], 18, ch, s.pcm[ch]);
         }
         OutputSamples(s, 18);
     }

@@ -22,12 +22,12 @@ struct Layer3Constants {
     std::array<double, 8207> pow43{};
     double cos72[144] = {};
     double longImdct[36][18] = {};   // cos((2i + 19)(2m + 1) pi / 72)
-    // The rows i = 0..8 and 18..26 of longImdct (the distinct outputs), by input m and padded to
-    // whole vectors: the long transform then runs over contiguous outputs.
-    float longImdctByInput[18][kImdctLanes] = {};
+    // The long transform with its window applied, by block type (0, 1 and 3) and input m, padded to
+    // whole vectors: the 36 windowed outputs run over contiguous lanes.
+    float windowedImdct[4][18][kImdctLanes] = {};
     double shortImdct[12][6] = {};   // cos((2i + 7)(2m + 1) pi / 24)
     double window[4][36] = {};  // by block type; type 2 uses the first 12 values
-    double cs[8] = {}, ca[8] = {};
+    float cs[8] = {}, ca[8] = {};
     double isRatioLeft[7] = {}, isRatioRight[7] = {};
 
     Layer3Constants() {
@@ -36,8 +36,6 @@ struct Layer3Constants {
         for (int i = 0; i < 36; ++i) {
             for (int m = 0; m < 18; ++m) longImdct[i][m] = cos72[((2 * i + 19) * (2 * m + 1)) % 144];
         }
-        for (int m = 0; m < 18; ++m)
-            for (int c = 0; c < 18; ++c) longImdctByInput[m][c] = static_cast<float>(longImdct[c < 9 ? c : c + 9][m]);
         for (int i = 0; i < 12; ++i) {
             for (int m = 0; m < 6; ++m) shortImdct[i][m] = cos72[(3 * (2 * i + 7) * (2 * m + 1)) % 144];
         }
@@ -51,10 +49,13 @@ struct Layer3Constants {
         for (int i = 6; i < 12; ++i) window[3][i] = std::sin(M_PI / 12 * (i - 6 + 0.5));
         for (int i = 12; i < 18; ++i) window[3][i] = 1.0;
         for (int i = 18; i < 36; ++i) window[3][i] = window[0][i];
+        for (int type : {0, 1, 3})
+            for (int m = 0; m < 18; ++m)
+                for (int c = 0; c < 36; ++c) windowedImdct[type][m][c] = static_cast<float>(longImdct[c][m] * window[type][c]);
         for (int i = 0; i < 8; ++i) {
             double root = std::sqrt(1.0 + kAliasCoefficients[i] * kAliasCoefficients[i]);
-            cs[i] = 1.0 / root;
-            ca[i] = kAliasCoefficients[i] / root;
+            cs[i] = static_cast<float>(1.0 / root);
+            ca[i] = static_cast<float>(kAliasCoefficients[i] / root);
         }
         for (int pos = 0; pos < 7; ++pos) {
             if (pos == 6) {
@@ -232,6 +233,65 @@ int HuffmanDecode(const HuffmanDecodeTable& table, MainDataReservoir& r, int* x,
     return 0;
 }
 
+namespace {
+
+// The common case, decoded from the lookup and one 64-bit window: a code of at most kLookupBits
+// bits, with its escape bits and signs (a pair needs 47 bits at the most), where the main data hold
+// 64 more bits. Anything else is left to HuffmanDecode (false, nothing read). The bits are taken in
+// the order HuffmanDecode reads them.
+struct FastTable {
+    const HuffmanLookupEntry* lookup = nullptr;
+    unsigned linbits = 0, escape = 0;
+
+    explicit FastTable(const HuffmanDecodeTable& table)
+        : lookup(table.hasTree && table.tree && table.lookup ? table.lookup->data() : nullptr),
+          linbits(table.linbits), escape(table.xlen - 1) {}
+
+    static int Signed(int value, uint64_t window, unsigned& used) {
+        if (!value) return 0;
+        const bool negative = (window << used) >> 63;
+        ++used;
+        return negative ? -value : value;
+    }
+
+    bool Pair(MainDataReservoir& r, int* out) const {
+        if (!lookup || r.position + 64 > r.endBit) return false;
+        const uint64_t window = r.Window64();
+        const HuffmanLookupEntry& entry = lookup[window >> (64 - kLookupBits)];
+        if (!entry.leaf || entry.bits == 0) return false;
+        unsigned used = entry.bits;
+        int x = entry.nodeOrValue >> 4, y = entry.nodeOrValue & 15;
+        if (linbits && static_cast<unsigned>(x) == escape) {
+            x += static_cast<int>((window << used) >> (64 - linbits));
+            used += linbits;
+        }
+        x = Signed(x, window, used);
+        if (linbits && static_cast<unsigned>(y) == escape) {
+            y += static_cast<int>((window << used) >> (64 - linbits));
+            used += linbits;
+        }
+        y = Signed(y, window, used);
+        r.position += used;
+        out[0] = x;
+        out[1] = y;
+        return true;
+    }
+
+    // Count1 quadruples, v w x y.
+    bool Quad(MainDataReservoir& r, int* out) const {
+        if (!lookup || r.position + 64 > r.endBit) return false;
+        const uint64_t window = r.Window64();
+        const HuffmanLookupEntry& entry = lookup[window >> (64 - kLookupBits)];
+        if (!entry.leaf || entry.bits == 0) return false;
+        unsigned used = entry.bits;
+        for (int k = 0; k < 4; ++k) out[k] = Signed((entry.nodeOrValue >> (3 - k)) & 1, window, used);
+        r.position += used;
+        return true;
+    }
+};
+
+}  // namespace
+
 bool DecodeLayer3Huffman(DecoderState& s, int gr, int ch, std::size_t part2Start) {
     const Layer3GranuleChannel& g = s.sideInfo.gr[gr][ch];
     const HuffmanDecoderTables& tables = *s.huffman;
@@ -249,17 +309,25 @@ bool DecodeLayer3Huffman(DecoderState& s, int gr, int ch, std::size_t part2Start
         region2 = bands.long_start[std::min<unsigned>(g.region0_count + g.region1_count + 2, 22)];
     }
     const int bigEnd = static_cast<int>(std::min(2 * g.big_values, 576u));
+    const int regionEnds[3] = {std::min(region1, bigEnd), std::min(region2, bigEnd), bigEnd};
     int i = 0;
-    int v, w;
-    for (; i < bigEnd; i += 2) {
-        const unsigned select = g.table_select[i < region1 ? 0 : i < region2 ? 1 : 2];
+    for (int region = 0; region < 3; ++region) {
+        if (i >= regionEnds[region]) continue;
+        const unsigned select = g.table_select[region];
         if (select == 4 || select == 14 || select >= tables.tables.size()) return false;
-        HuffmanDecode(tables.tables[select], r, &values[i], &values[i + 1], &v, &w);
+        const HuffmanDecodeTable& table = tables.tables[select];
+        const FastTable fast(table);
+        for (; i < regionEnds[region]; i += 2) {
+            if (fast.Pair(r, values + i)) continue;
+            int v, w;
+            HuffmanDecode(table, r, &values[i], &values[i + 1], &v, &w);
+        }
     }
     const HuffmanDecodeTable& quadTable = tables.tables[32 + g.count1table_select];
+    const FastTable fastQuad(quadTable);
     while (i + 4 <= 576 && r.position < end) {
         int quad[4];
-        HuffmanDecode(quadTable, r, &quad[2], &quad[3], &quad[0], &quad[1]);
+        if (!fastQuad.Quad(r, quad)) HuffmanDecode(quadTable, r, &quad[2], &quad[3], &quad[0], &quad[1]);
         if (r.position > end) break;  // the last quadruple ran past the granule: dropped
         for (int k = 0; k < 4; ++k) values[i + k] = quad[k];
         i += 4;
@@ -278,15 +346,15 @@ void DequantizeLayer3(DecoderState& s, int gr, int ch) {
     const ScaleFactorBands& bands = BandsOf(s.params.header);
     const Layer3Constants& k = Constants();
     const int* values = s.values[ch];
-    double* xr = s.xr[ch];
+    float* xr = s.xr[ch];
     const double gain = std::exp2(0.25 * (static_cast<double>(g.global_gain) - 210.0));
     const double multiplier = g.scalefac_scale ? 1.0 : 0.5;
     const int end = s.nonzeroEnd[ch];
-    std::fill(xr, xr + 576, 0.0);
+    std::fill(xr, xr + 576, 0.0f);
     // Without branches: zeros are common and scattered, and pow43[0] is 0.
     auto scaleLine = [&](int line, double factor) {
         const int value = values[line];
-        const double result = k.pow43[std::min(std::abs(value), 8206)] * factor;
+        const auto result = static_cast<float>(k.pow43[std::min(std::abs(value), 8206)] * factor);
         xr[line] = value < 0 ? -result : result;
     };
     auto longBand = [&](int sfb, int from, int to) {
@@ -401,8 +469,19 @@ void Layer3Stereo(DecoderState& s, int gr) {
     if (s.params.stereo != 2 || h.mode != kJointStereo) return;
     const bool ms = h.mode_ext & 2;
     const bool intensity = h.mode_ext & 1;
-    double* left = s.xr[0];
-    double* right = s.xr[1];
+    float* left = s.xr[0];
+    float* right = s.xr[1];
+    if (!intensity) {
+        if (!ms) return;
+        // Mid/side alone: both channels are zero past the later of their last non-zero lines.
+        const int end = std::max(s.nonzeroEnd[0], s.nonzeroEnd[1]);
+        for (int line = 0; line < end; ++line) {
+            const double m = left[line], side = right[line];
+            left[line] = static_cast<float>((m + side) * kMidSide);
+            right[line] = static_cast<float>((m - side) * kMidSide);
+        }
+        return;
+    }
     int positions[576];
     if (intensity) {
         IntensityPositions(s, gr, positions);
@@ -418,26 +497,26 @@ void Layer3Stereo(DecoderState& s, int gr) {
             const double value = left[line];
             if (mpeg1) {
                 const int p = std::min(pos, 6);
-                left[line] = value * k.isRatioLeft[p];
-                right[line] = value * k.isRatioRight[p];
+                left[line] = static_cast<float>(value * k.isRatioLeft[p]);
+                right[line] = static_cast<float>(value * k.isRatioRight[p]);
             } else {
                 double kl, kr;
                 LsfIntensityRatio(pos, rightSfc, &kl, &kr);
-                left[line] = value * kl;
-                right[line] = value * kr;
+                left[line] = static_cast<float>(value * kl);
+                right[line] = static_cast<float>(value * kr);
             }
         } else if (ms) {
             const double m = left[line], side = right[line];
-            left[line] = (m + side) * kMidSide;
-            right[line] = (m - side) * kMidSide;
+            left[line] = static_cast<float>((m + side) * kMidSide);
+            right[line] = static_cast<float>((m - side) * kMidSide);
         }
     }
 }
 
-void ReorderLayer3(double* xr, const Layer3GranuleChannel& g, const AudioFrameHeader& h) {
+void ReorderLayer3(float* xr, const Layer3GranuleChannel& g, const AudioFrameHeader& h) {
     if (!IsShortGranule(g)) return;
     const ScaleFactorBands& bands = BandsOf(h);
-    double reordered[576];
+    float reordered[576];
     std::copy(xr, xr + 576, reordered);
     for (int sfb = g.mixed_block_flag ? 3 : 0; sfb < 13; ++sfb) {
         const int start = bands.short_start[sfb];
@@ -449,15 +528,16 @@ void ReorderLayer3(double* xr, const Layer3GranuleChannel& g, const AudioFrameHe
     std::copy(reordered, reordered + 576, xr);
 }
 
-void AntialiasLayer3(double* xr, const Layer3GranuleChannel& g) {
+void AntialiasLayer3(float* xr, const Layer3GranuleChannel& g, int nonzeroEnd) {
     if (IsShortGranule(g) && !g.mixed_block_flag) return;
-    const int boundaries = IsShortGranule(g) ? 1 : 31;
+    // A boundary whose sixteen lines all lie past the last non-zero line has nothing to mix.
+    const int boundaries = std::min(IsShortGranule(g) ? 1 : 31, (nonzeroEnd + 7) / 18);
     const Layer3Constants& k = Constants();
     for (int sb = 1; sb <= boundaries; ++sb) {
         for (int i = 0; i < 8; ++i) {
-            double& upper = xr[18 * sb - 1 - i];
-            double& lower = xr[18 * sb + i];
-            const double bu = upper, bd = lower;
+            float& upper = xr[18 * sb - 1 - i];
+            float& lower = xr[18 * sb + i];
+            const float bu = upper, bd = lower;
             upper = bu * k.cs[i] - bd * k.ca[i];
             lower = bd * k.cs[i] + bu * k.ca[i];
         }
@@ -466,47 +546,36 @@ void AntialiasLayer3(double* xr, const Layer3GranuleChannel& g) {
 
 namespace {
 
-void InverseMdct(const double* in, double* out, int block_type) {
+void InverseMdct(const float* in, float* out, int blockType) {
     const Layer3Constants& k = Constants();
-    if (block_type == 2) {
-        std::fill(out, out + 36, 0.0);
+    if (blockType == 2) {
+        std::fill(out, out + 36, 0.0f);
         for (int win = 0; win < 3; ++win) {
             for (int i = 0; i < 12; ++i) {
                 double sum = 0;
                 for (int m = 0; m < 6; ++m) sum += in[3 * m + win] * k.shortImdct[i][m];
-                out[6 * win + i + 6] += sum * k.window[2][i];
+                out[6 * win + i + 6] += static_cast<float>(sum * k.window[2][i]);
             }
         }
         return;
     }
-    // The 36 outputs hold 18 distinct values: out[17 - i] = -out[i] and out[53 - i] = out[i].
-    float sums[kImdctLanes];
-    LongImdctSums(in, &k.longImdctByInput[0][0], sums);
-    double raw[36];
-    for (int i = 0; i < 9; ++i) {
-        raw[i] = sums[i];
-        raw[17 - i] = -sums[i];
-        raw[i + 18] = sums[9 + i];
-        raw[35 - i] = sums[9 + i];
-    }
-    const double* window = k.window[block_type];
-    for (int i = 0; i < 36; ++i) out[i] = raw[i] * window[i];
+    WindowedImdctSums(in, &k.windowedImdct[blockType][0][0], out);
 }
 
 }  // namespace
 
-void HybridSynthesis(DecoderState& s, const double* in, int sb, int ch, const Layer3GranuleChannel& g) {
-    int block_type = g.window_switching_flag ? static_cast<int>(g.block_type) : 0;
-    if (g.window_switching_flag && g.mixed_block_flag && sb < 2) block_type = 0;
-    double raw[36];
+void HybridSynthesis(DecoderState& s, const float* in, int sb, int ch, const Layer3GranuleChannel& g) {
+    int blockType = g.window_switching_flag ? static_cast<int>(g.block_type) : 0;
+    if (g.window_switching_flag && g.mixed_block_flag && sb < 2) blockType = 0;
+    float raw[kImdctLanes];
     bool silent = true;
-    for (int i = 0; i < 18 && silent; ++i) silent = in[i] == 0.0;
+    for (int i = 0; i < 18 && silent; ++i) silent = in[i] == 0.0f;
     if (silent) {
-        std::fill(raw, raw + 36, 0.0);
+        std::fill(raw, raw + 36, 0.0f);
     } else {
-        InverseMdct(in, raw, block_type);
+        InverseMdct(in, raw, blockType);
     }
-    double* overlap = s.overlap[ch][sb];
+    float* overlap = s.overlap[ch][sb];
     for (int i = 0; i < 18; ++i) {
         s.hybridOut[ch][i][sb] = raw[i] + overlap[i];
         overlap[i] = raw[i + 18];

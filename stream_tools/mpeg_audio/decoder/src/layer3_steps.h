@@ -21,8 +21,9 @@ int HuffmanDecode(const HuffmanDecodeTable& table, MainDataReservoir& reservoir,
 
 void DequantizeLayer3(DecoderState& s, int gr, int ch);
 void Layer3Stereo(DecoderState& s, int gr);
-void ReorderLayer3(double* xr, const Layer3GranuleChannel& g, const AudioFrameHeader& header);
-void AntialiasLayer3(double* xr, const Layer3GranuleChannel& g);
-void HybridSynthesis(DecoderState& s, const double* in, int sb, int ch, const Layer3GranuleChannel& g);
+void ReorderLayer3(float* xr, const Layer3GranuleChannel& g, const AudioFrameHeader& header);
+// Lines from `nonzeroEnd` on are zero.
+void AntialiasLayer3(float* xr, const Layer3GranuleChannel& g, int nonzeroEnd);
+void HybridSynthesis(DecoderState& s, const float* in, int sb, int ch, const Layer3GranuleChannel& g);
 
 }  // namespace mpa

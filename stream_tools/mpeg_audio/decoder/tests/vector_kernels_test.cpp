@@ -27,11 +27,30 @@ TEST(VectorKernels, AgreeWithTheirPlainLoops) {
     for (int j = 0; j < 32; ++j) EXPECT_FLOAT_EQ(fast[j], plain[j]) << j;
 
     const auto in = Noise(18, 4);
-    const std::vector<double> input(in.begin(), in.end());
     float fastImdct[kImdctLanes], plainImdct[kImdctLanes];
-    LongImdctSums(input.data(), table.data(), fastImdct);
-    LongImdctSumsPlain(input.data(), table.data(), plainImdct);
+    WindowedImdctSums(in.data(), table.data(), fastImdct);
+    WindowedImdctSumsPlain(in.data(), table.data(), plainImdct);
     for (int c = 0; c < kImdctLanes; ++c) EXPECT_FLOAT_EQ(fastImdct[c], plainImdct[c]) << c;
+
+    // Lanes run the same operations as the plain transform: equal to the last bit.
+    const auto slots = Noise(4 * 32, 5);
+    const float* lanes[4] = {&slots[0], &slots[32], &slots[64], &slots[96]};
+    float fastX[4][32], plainX[4][32];
+    CosineTransforms4(lanes, fastX);
+    CosineTransforms4Plain(lanes, plainX);
+    for (int n = 0; n < 4; ++n)
+        for (int m = 0; m < 32; ++m) EXPECT_EQ(fastX[n][m], plainX[n][m]) << n << " " << m;
+
+    // Rounding halves away from zero, both clamps and the clip count, with values around each edge.
+    std::vector<float> sums = Noise(32, 6);
+    const float edges[] = {0.5f, -0.5f, 1.5f, -1.5f, 32767.49f, 32767.5f, -32768.49f, -32768.5f, 40000.0f, -1e9f, 0.0f, -0.0f};
+    for (std::size_t i = 0; i < std::size(edges); ++i) sums[i] = edges[i] / 32768.0f;
+    int16_t fastPcm[32], plainPcm[32];
+    EXPECT_EQ(PcmFromSums(sums.data(), fastPcm), PcmFromSumsPlain(sums.data(), plainPcm));
+    EXPECT_EQ(PcmFromSumsPlain(sums.data(), plainPcm), 3);  // 32767.5, 40000 and -1e9; -32768.5 still rounds in range
+    for (int j = 0; j < 32; ++j) EXPECT_EQ(fastPcm[j], plainPcm[j]) << j;
+    EXPECT_EQ(std::vector<int16_t>(plainPcm, plainPcm + 12),
+              (std::vector<int16_t>{1, -1, 2, -2, 32767, 32767, -32768, -32768, 32767, -32768, 0, 0}));
 }
 
 TEST(MainDataReader, WideReadsAndSignsMatchBitByBitReadsAcrossTheWindowEnd) {
