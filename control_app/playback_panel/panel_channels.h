@@ -119,6 +119,8 @@ public:
 class DvRecordChannel : public Channel {
 public:
     virtual bool Recording() const { return false; }
+    // An event of one of the group's own controls; false when it has none.
+    virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };
 
 struct PanelChannels {

@@ -85,6 +85,14 @@ const MessageMap<CVelmarView>& CVelmarView::Map() {
         OnCommand(kPauseDv, &V::OnDvRecordButton),
         OnCommand(kFrameStepDv, &V::OnDvRecordButton),
         OnCommand(kDspReset, &V::OnDspReset),
+        // DV Video Record.
+        OnCommand(kFileDv, &V::OnDvControl),
+        OnCommand(kFileDvAudio, &V::OnDvControl),
+        OnCommand(kRecordDv, &V::OnDvControl),
+        OnCommand(kStopDv, &V::OnDvControl),
+        OnCommand(kRecordAudioDv, &V::OnDvControl),
+        velmar_ui::OnEditLostFocus(kPathDv, &V::OnDvControl),
+        velmar_ui::OnEditLostFocus(kPathDvAudio, &V::OnDvControl),
         OnCommand(kDspSend, &V::OnDspSend),
         // Video A, the Uncompress group and Video B.
         OnCommand(kFileA, &V::OnVideoControl),

@@ -115,6 +115,10 @@ public:
     void OnVideoControl(const velmar_ui::Event& event);
     // Buttons and edits of the Alpha Mix and Play List groups, handled by their channel.
     void OnMixControl(const velmar_ui::Event& event);
+    // Buttons, box and edits of the DV Video Record group, handled by its channel.
+    void OnDvControl(const velmar_ui::Event& event);
+    // The WAVE header over the DV audio file, at the rate of the audio control byte.
+    void WriteWavHeader();
     void OnRefCVideo();
     void OnRefSvhs();
     void OnRefSdi();

@@ -9,31 +9,6 @@
 
 namespace velmar {
 
-std::uint32_t RecordSampleRate(int rateCode) {
-    switch (rateCode & 3) {
-    case 0: return 32000;
-    case 1: return 44100;
-    default: return 48000;
-    }
-}
-
-std::array<std::uint8_t, wav::kWavHeaderSize> WavHeader(std::uint64_t fileSize, std::uint32_t sampleRate) {
-    const std::uint64_t data = fileSize > wav::kWavHeaderSize ? fileSize - wav::kWavHeaderSize : 0;
-    return wav::MakeWavHeader(sampleRate, 2, data);
-}
-
-bool WriteWavHeaderOver(const std::string& path, std::uint32_t sampleRate) {
-    std::error_code error;
-    const std::uint64_t size = std::filesystem::file_size(path, error);
-    if (error) return false;
-    std::FILE* file = std::fopen(path.c_str(), "r+b");
-    if (!file) return false;
-    const auto header = WavHeader(size, sampleRate);
-    // A file shorter than the header grows to it, so that what is there reads as a WAVE file.
-    const bool written = std::fwrite(header.data(), 1, header.size(), file) == header.size();
-    return std::fclose(file) == 0 && written;
-}
-
 SourceType SourceTypeOf(const std::string& path) {
     const std::string extension = std::filesystem::path(path).extension().string();
     if (extension == ".flm") return SourceType::FilmStrip;

@@ -1,6 +1,6 @@
-// The files the record flow reads and writes itself: the WAVE header written over a finished
-// PCM recording, and the compress-from-file sources (.flm film strips, numbered .tga sequences,
-// .mov frames) with the descriptor the service loop reads them by.
+// The files the record flow reads itself: the compress-from-file sources (.flm film strips,
+// numbered .tga sequences, .mov frames) with the descriptor the service loop reads them by. The
+// WAVE header it writes is the panels' shared one.
 #pragma once
 
 #include <array>
@@ -8,22 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "wave_format/wave_header.h"
+#include "record_output.h"  // WavHeader, WriteWavHeaderOver, RecordSampleRate
 
 namespace velmar {
-
-// ---- WAVE header
-
-// The sample rate of a record audio rate code (bits 0-1 of the port 0x40 byte).
-std::uint32_t RecordSampleRate(int rateCode);
-
-// The 44-byte header of a 16-bit stereo PCM file of `fileSize` bytes whose samples start at
-// byte 44. A file shorter than its header holds no samples; sizes beyond 32 bits are clamped.
-std::array<std::uint8_t, wav::kWavHeaderSize> WavHeader(std::uint64_t fileSize, std::uint32_t sampleRate);
-
-// Writes that header over the first 44 bytes of an existing file, keeping its length. False
-// when the file cannot be opened or written.
-bool WriteWavHeaderOver(const std::string& path, std::uint32_t sampleRate);
 
 // ---- compress-from-file sources
 

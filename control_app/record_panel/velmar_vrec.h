@@ -31,12 +31,6 @@ namespace velmar {
 
 enum class RecordState : int { Idle = 0, Recording = 1, Paused = 2 };
 
-// Unchanged ticks after which a drain wait takes an output as written out.
-inline constexpr int kDrainQuietTicks = 10;
-// A drain wait gives up after this many ticks (the output never went quiet).
-inline constexpr int kDrainWaitLimitTicks = 600;
-// Attempts (100 ms apart) to open the audio file for its WAVE header.
-inline constexpr int kWavOpenAttempts = 50;
 inline constexpr int kCompressFieldsMax = 4'000'000;
 
 class CVelmarVrec : public velmar_ui::FormLogic {

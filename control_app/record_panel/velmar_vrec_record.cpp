@@ -23,11 +23,6 @@ bool Exists(const std::string& path) {
     return std::filesystem::exists(platform::NormalizePath(path), error);
 }
 
-bool Remove(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::remove(platform::NormalizePath(path), error) && !error;
-}
-
 }  // namespace
 
 // ------------------------------------------------------------------ initialisation
@@ -97,15 +92,7 @@ bool CVelmarVrec::OpenVideoOutput() {
         Ui().MessageBox({"Choose a video output file first", kFileError});
         return false;
     }
-    if (Exists(videoPath)) {
-        const auto answer = Ui().MessageBox({"File Already Exists Do You Wish to Overwrite?", "Velmar File Warning?",
-                                             velmar_ui::BoxButtons::YesNo, velmar_ui::BoxIcon::Question});
-        if (answer != velmar_ui::BoxAnswer::Yes) return false;
-        if (!Remove(videoPath)) {
-            Ui().MessageBox({"Error Overwriting File. Try Deleting the File First", kFileError});
-            return false;
-        }
-    }
+    if (!ConfirmOverwrite(Ui(), videoPath, true)) return false;
     std::error_code ignored;
     std::filesystem::remove(MdbPath(), ignored);
     if (linkedAudio_ && !OpenAudioOutput()) return false;
@@ -120,11 +107,8 @@ bool CVelmarVrec::OpenAudioOutput() {
         Ui().MessageBox({"Choose an audio output file first", kFileError});
         return false;
     }
-    if (Exists(audioPath)) {
-        const auto answer = Ui().MessageBox({"File Already Exists Do You Wish to Overwrite?", "Velmar File Warning?",
-                                             velmar_ui::BoxButtons::YesNo, velmar_ui::BoxIcon::Question});
-        if (answer != velmar_ui::BoxAnswer::Yes) return false;
-    }
+    // The board's writer replaces the file; only the question is asked here.
+    if (!ConfirmOverwrite(Ui(), audioPath, false)) return false;
     SendCommand(Format(is2000Board_ ? "mwcmd -o1B -R <%s>" : "mwcmd -o1B <%s>", audioPath.c_str()));
     return true;
 }
@@ -281,14 +265,7 @@ void CVelmarVrec::StopAudioRecord() {
 void CVelmarVrec::OnAudioRecordPause() { Ui().MessageBox({"Feature Not Yet Implemented", "Velmar Message"}); }
 
 void CVelmarVrec::WriteWavHeader() {
-    const std::string path = platform::NormalizePath(audioPath);
-    const std::uint32_t rate = RecordSampleRate(port40_ & 3);
-    // The service loop may still hold the file for a moment after "-U1"; it is not held forever.
-    for (int attempt = 0; attempt < kWavOpenAttempts; ++attempt) {
-        if (WriteWavHeaderOver(path, rate)) return;
-        Ui().Sleep(100);
-    }
-    Ui().MessageBox({Format("Can't write the WAVE header of %s", audioPath.c_str()), kFileError});
+    WriteWavHeaderRetrying(Ui(), audioPath, audioPath, RecordSampleRate(port40_ & 3));
 }
 
 // ------------------------------------------------------------------ compress from file

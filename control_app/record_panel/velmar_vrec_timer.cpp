@@ -147,11 +147,9 @@ void CVelmarVrec::CountDrains() {
 
 void CVelmarVrec::DrainWait(int output) {
     // Bounded, and over once the service loop has ended: nothing would drain the output then.
-    for (int ticks = 0; drain_[output].count < kDrainQuietTicks && ticks < kDrainWaitLimitTicks; ++ticks) {
-        if (link_ && link_->GetDaemonState() == DaemonState::Ended) return;
-        Ui().Sleep(100);
-        StatusTick();
-    }
+    WaitForDrain(
+        Ui(), [&] { return drain_[output].count; }, [this] { StatusTick(); },
+        [this] { return link_ && link_->GetDaemonState() == DaemonState::Ended; });
 }
 
 void CVelmarVrec::OnPaint() {

@@ -9,6 +9,7 @@
 #include "alpha_gen_window.h"
 #include "audio_channel.h"
 #include "board_bindings.h"
+#include "dv_record.h"
 #include "eeprom_update_dlg.h"
 #include "file_tool_windows.h"
 #include "i2c_bus.h"
@@ -92,6 +93,7 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
         velmar::InstallVideoChannels(*panel);
         velmar::InstallAudioChannel(*panel);
         velmar::InstallAlphaAndPlayList(*panel);
+        velmar::InstallDvRecord(*panel);
         return panel;
     });
     velmar_qt::PlaybackPanelCommands commands(panel.Panel());

@@ -2,7 +2,6 @@
 // the picture index ring and the host's output pairs.
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <cstring>
 
 extern "C" {
@@ -148,8 +147,7 @@ void BoardEncoder::StopVideo() {
 void BoardEncoder::StartAudio() {
     if (audioOn_) return;
     audioOn_ = true;
-    audioFields_ = 0;
-    audioSamples_ = 0;
+    tone_.Restart();
     OutputQueue& audio = outputs_[1];
     audio.bytes.assign(kWaveHeaderRoom, 0);  // room for the header the host writes over the file's start
     audio.read = 0;
@@ -223,19 +221,7 @@ bool BoardEncoder::EncodeSourceFrame() {
 
 void BoardEncoder::ProduceAudio() {
     const bool pal = board_.Identity().standard == TvStandard::Pal;
-    const std::uint64_t rate = AudioSampleRate(program_->audioRateCode);
-    ++audioFields_;
-    // Samples due by the end of this field: 50 fields a second, or 60000 / 1001.
-    const std::uint64_t due = pal ? audioFields_ * rate / 50 : audioFields_ * rate * 1001 / 60000;
-    OutputQueue& audio = outputs_[1];
-    constexpr double kTone = 1000.0, kLevel = 8192.0;
-    const double step = 2 * M_PI * kTone / static_cast<double>(rate);
-    for (; audioSamples_ < due; ++audioSamples_) {
-        const auto sample = static_cast<std::int16_t>(std::lround(kLevel * std::sin(audioPhase_)));
-        audioPhase_ = std::fmod(audioPhase_ + step, 2 * M_PI);
-        const std::uint8_t lo = static_cast<std::uint8_t>(sample & 0xFF), hi = static_cast<std::uint8_t>(sample >> 8 & 0xFF);
-        audio.bytes.insert(audio.bytes.end(), {lo, hi, lo, hi});
-    }
+    tone_.Field(outputs_[1].bytes, pal, AudioSampleRate(program_->audioRateCode), false);
 }
 
 void BoardEncoder::TakeEncodedBytes() {

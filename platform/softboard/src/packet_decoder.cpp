@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "softboard/board_encoder.h"
+#include "softboard/dv_recorder.h"
 #include "softboard/soft_board.h"
 #include "softboard/streaming.h"
 #include "tessolk/board_segments.h"
@@ -173,6 +174,7 @@ void SoftBoard::RunCommand(const DecodedCommand& command) {
         // A settings command is done: byte 2 of CommandDoneWord reads 2, which the panels poll.
         Window()[kCommandDoneWord + 2] = 2;
         if (identity_.role == BoardRole::Encoder) encoder_->OnCommand(command);
+        else Streaming().Dv().OnCommand(command);
         Streaming().Channels().OnCommand(command);
         Streaming().Audio().OnCommand(command);
     }

@@ -10,6 +10,7 @@
 
 #include "audio_input.h"
 #include "softboard/board_encoder.h"
+#include "softboard/dv_recorder.h"
 #include "softboard/soft_board.h"
 #include "start_codes/start_codes.h"
 #include "tessolk/board_map.h"
@@ -41,9 +42,11 @@ std::uint32_t AnnouncedBitRate(const std::uint8_t* data, std::size_t bytes) {
 }
 
 constexpr std::uint32_t kDecodeOutput = 5;
+// Pairs a fed output fills before the host must hand some back (the host counts more as an overrun).
+constexpr int kFedPairsAhead = 4;
 
 BoardStreaming::BoardStreaming(SoftBoard& board)
-    : board_(board), channels_(std::make_unique<VideoChannels>(board, *this)),
+    : board_(board), channels_(std::make_unique<VideoChannels>(board, *this)), dv_(std::make_unique<DvRecorder>(board)),
       audio_(std::make_unique<AudioInput>(board, *this, board.options_.interruptPeriodMs)) {}
 
 BoardStreaming::~BoardStreaming() {
@@ -72,7 +75,19 @@ void RunningChecksum::Add(const std::uint8_t* data, std::size_t bytes) {
         AddBlock(pending_);
         pendingCount_ = 0;
     }
-    for (; bytes >= kBlock; bytes -= kBlock, data += kBlock) AddBlock(data);
+    // The lanes stay in registers across the blocks: through memory, each lane's multiply would
+    // also wait for its own store, and the board checks every byte it takes.
+    constexpr std::uint64_t kPrime = 0x100000001b3ull;
+    std::uint64_t lane0 = lanes_[0], lane1 = lanes_[1], lane2 = lanes_[2], lane3 = lanes_[3];
+    for (; bytes >= kBlock; bytes -= kBlock, data += kBlock) {
+        std::uint64_t words[4];
+        std::memcpy(words, data, kBlock);
+        lane0 = (lane0 ^ words[0]) * kPrime;
+        lane1 = (lane1 ^ words[1]) * kPrime;
+        lane2 = (lane2 ^ words[2]) * kPrime;
+        lane3 = (lane3 ^ words[3]) * kPrime;
+    }
+    lanes_[0] = lane0, lanes_[1] = lane1, lanes_[2] = lane2, lanes_[3] = lane3;
     std::memcpy(pending_, data, bytes);
     pendingCount_ = bytes;
 }
@@ -130,6 +145,7 @@ void BoardStreaming::OnReset() {
     for (Input& input : inputs_) input.headOffset = input.lastEnd = 0;
     for (Output& output : outputs_) output.fillOffset = 0;
     channels_->OnReset();
+    dv_->OnReset();
     audio_->OnReset();
     mix_.Reset();
     alphaCounterShown_ = 0;
@@ -147,6 +163,7 @@ void BoardStreaming::OnInterrupt() {
     for (std::uint32_t s = 0; s < kBoardStreams; ++s)
         if (!board_.Encoder().ClaimsInput(s) && !channels_->Active(s) && !audio_->Claims(s)) ConsumeInput(s);
     channels_->OnInterrupt(static_cast<std::uint32_t>(board_.InterruptCount()));
+    dv_->OnField();
     audio_->OnInterrupt(static_cast<std::uint32_t>(board_.InterruptCount()),
                         inputs_[AudioInput::kStream].options.asFastAsPossible);
     for (std::uint32_t v = 0; v < kBoardStreams; ++v) ProduceOutput(v);
@@ -282,7 +299,8 @@ std::vector<std::uint8_t> BoardStreaming::RestartAtClip(std::uint32_t stream,
 void BoardStreaming::ProduceOutput(std::uint32_t stream) {
     Output& output = outputs_[stream];
     if (output.clip.empty() && stream == kDecodeOutput) ProduceFed(stream, channels_->DecodedBytes());
-    if (output.clip.empty()) return;
+    const bool dv = output.clip.empty() && (stream == kDvVideoOutput || stream == kDvAudioOutput);
+    if (output.clip.empty() && !dv) return;
     auto& queue = board_.outputPairs_[stream];
     // More pairs than the stream has: the host opened the output again and handed over all eight
     // afresh. The new set starts at its first pair, as the host counts it.
@@ -291,6 +309,12 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
         queue.erase(queue.begin(), queue.end() - kPairsPerStream);
         output.fillOffset = 0;
         output.queuedAfterFill = 0;
+        output.filledSinceReturn = 0;
+    }
+    if (dv) {
+        // The DV recorder waits for pairs to come back rather than push a busy host into an overrun.
+        ProduceFed(stream, dv_->Pending(stream), kFedPairsAhead);
+        return;
     }
     std::uint64_t budget = output.options.bytesPerInterrupt ? output.options.bytesPerInterrupt : ~std::uint64_t{0};
     if (output.options.hostPaced) {
@@ -331,11 +355,12 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
 
 // Output pairs filled from what the board produced itself (channel A's decoded fields), as far as
 // it reaches; a pair is handed back once full.
-void BoardStreaming::ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& bytes) {
+void BoardStreaming::ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& bytes, int pairsAhead) {
     Output& output = outputs_[stream];
     auto& queue = board_.outputPairs_[stream];
     const std::uint32_t base = board_.control_->physicalBase;
-    while (!bytes.empty() && !queue.empty()) {
+    if (queue.size() > output.queuedAfterFill) output.filledSinceReturn = 0;
+    while (!bytes.empty() && !queue.empty() && (pairsAhead == 0 || output.filledSinceReturn < pairsAhead)) {
         const QueuedPair pair = queue.front();
         const std::uint32_t take = static_cast<std::uint32_t>(
             std::min<std::uint64_t>(pair.length - output.fillOffset, bytes.size()));
@@ -349,6 +374,7 @@ void BoardStreaming::ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& 
         if (output.fillOffset == pair.length) {
             output.fillOffset = 0;
             queue.erase(queue.begin());
+            ++output.filledSinceReturn;
             std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 0)).fetch_add(1);
             std::uint32_t start = 0, end = 0;
             if (!queue.empty())
@@ -358,6 +384,7 @@ void BoardStreaming::ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& 
         }
         std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 1)).store(fillPosition);
     }
+    output.queuedAfterFill = queue.size();
     output.checksum.store(output.running.Value());
 }
 

@@ -1,11 +1,17 @@
 // The encoder's pieces that need no codec: the record words it takes, the picture sizes they
-// select, the start-code alignment with its picture units, and the test picture's field code.
+// select, the start-code alignment with its picture units, and the test picture's field code;
+// and the DV recorder of the playback microcode, driven word by word and field by field.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cmath>
 #include <vector>
 
 #include "encoder_program.h"
 #include "encoder_stream.h"
+#include "softboard/dv_recorder.h"
+#include "softboard/streaming.h"
+#include "tessolk/board_map.h"
 #include "test_picture.h"
 
 namespace softboard {
@@ -106,6 +112,50 @@ TEST(TestPicture, FieldCodeReadsBack) {
     for (std::uint64_t field : {0ull, 1ull, 4242ull, 0xABCDEFull}) {
         DrawTestPicture(planes, 0x01020304, field);
         EXPECT_EQ(ReadFieldCode(y.data(), width, width), field);
+    }
+}
+
+TEST(DvRecorder, AFrameEveryOtherFieldAndReversedPcmForEachSize) {
+    const struct {
+        bool pal, dv50;
+        std::size_t frameBytes, samplesInFourFields;
+        std::uint8_t lines625;  // byte 3 of a frame's first DIF block: bit 7 for 625 lines
+    } cases[] = {{false, false, 120000, 3203, 0x00}, {true, true, 288000, 3840, 0x80}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pal ? "625 lines DV50" : "525 lines DV25");
+        auto board = SoftBoard::Create({});
+        ASSERT_TRUE(board);
+        DvRecorder& dv = board->Streaming().Dv();
+        dv.OnCommand(Word(0x00900F05, {c.pal ? 0x1000001u : 0x1000000u, 0x10000, 1, 0x108080, 1}));
+        dv.OnCommand(Word(0x009a0f03, {0xfffffff0, 0, c.dv50 ? 4u : 2u}));
+        dv.OnCommand(Word(0x00980704, {0xffffffff, 0, 0, 0}));
+        ASSERT_TRUE(dv.Recording()) << dv.LastError();
+        for (int field = 0; field < 4; ++field) dv.OnField();
+        const auto& video = dv.Pending(kDvVideoOutput);
+        ASSERT_EQ(video.size(), 2 * c.frameBytes);
+        EXPECT_EQ(video[0], 0x1F);
+        EXPECT_EQ(video[3] & 0x80, c.lines625);
+        const std::uint32_t counter =
+            std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board->Window() + board_map::kRecordCounter)).load();
+        EXPECT_EQ(static_cast<std::int32_t>(counter), -18);  // -16, less the two frames
+
+        // 44 bytes of room for the header, then the tone with each word reversed (R hi, R lo, L hi, L lo).
+        const auto& audio = dv.Pending(kDvAudioOutput);
+        ASSERT_EQ(audio.size(), 44 + 4 * c.samplesInFourFields);
+        const auto second = static_cast<std::int16_t>(audio[48] << 8 | audio[49]);
+        EXPECT_EQ(second, std::lround(8192 * std::sin(2 * M_PI * 1000 / 48000)));
+        EXPECT_EQ(audio[48], audio[50]);
+        EXPECT_EQ(audio[49], audio[51]);
+
+        // The freeze ends the video, the audio word on output 7 the audio; a flush empties output 6.
+        dv.OnCommand(Word(0x009e0f00, {}));
+        dv.OnCommand(Word(0x00990701, {1}));
+        for (int field = 0; field < 4; ++field) dv.OnField();
+        EXPECT_FALSE(dv.Recording());
+        EXPECT_EQ(video.size(), 2 * c.frameBytes);
+        EXPECT_EQ(audio.size(), 44 + 4 * c.samplesInFourFields);
+        dv.OnCommand(Word(0x009f0600, {}));
+        EXPECT_TRUE(video.empty());
     }
 }
 

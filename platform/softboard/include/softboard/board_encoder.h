@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "softboard/pcm_tone.h"
 #include "softboard/soft_board.h"
 
 struct SwsContext;
@@ -77,9 +78,7 @@ private:
     std::string error_;
 
     bool audioOn_ = false;
-    std::uint64_t audioFields_ = 0;
-    std::uint64_t audioSamples_ = 0;
-    double audioPhase_ = 0;
+    PcmTone tone_;
 
     OutputQueue outputs_[2];
     std::deque<PictureUnit> units_;

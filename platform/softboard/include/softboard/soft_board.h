@@ -25,6 +25,7 @@ namespace softboard {
 
 class BoardStreaming;
 class BoardEncoder;
+class DvRecorder;
 
 struct SoftBoardOptions {
     std::uint32_t board = 0;                   // 0 first, 1 second
@@ -114,6 +115,7 @@ public:
 private:
     friend class BoardStreaming;
     friend class BoardEncoder;
+    friend class DvRecorder;
     SoftBoard(const SoftBoardOptions& options);
     void TakeJournal();
     void OnWordWritten(std::uint32_t address, std::uint32_t value);

@@ -18,6 +18,7 @@ namespace softboard {
 
 class SoftBoard;
 class VideoChannels;
+class DvRecorder;
 class AudioInput;
 
 // A running checksum of a byte sequence that does not depend on how the sequence is cut into
@@ -108,6 +109,8 @@ public:
     std::vector<std::uint8_t> RestartAtClip(std::uint32_t stream, bool (*startsClip)(const std::uint8_t*, std::size_t, bool),
                                             bool argument);
     VideoChannels& Channels() { return *channels_; }
+    // The DV recorder of outputs 6 and 7 (softboard/dv_recorder.h).
+    DvRecorder& Dv() { return *dv_; }
     // The audio input (input 3): the playback panel's audio words and its pace.
     AudioInput& Audio() { return *audio_; }
     // Drops the stream's queued pairs (its flush): what follows belongs to the next file.
@@ -140,6 +143,7 @@ private:
         std::uint32_t fillOffset = 0;
         std::uint64_t nextUnit = 0;  // across loops of the clip
         std::size_t queuedAfterFill = 0;
+        int filledSinceReturn = 0;  // pairs a fed output filled since the host last handed some back
         RunningChecksum running;
         std::atomic<std::uint64_t> checksum{0};
         std::atomic<std::uint64_t> produced{0};
@@ -148,7 +152,8 @@ private:
 
     void ConsumeInput(std::uint32_t stream);
     void ProduceOutput(std::uint32_t stream);
-    void ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& bytes);
+    // `pairsAhead`: pairs filled before the host must hand some back; 0 without a limit.
+    void ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& bytes, int pairsAhead = 0);
     void WriteIndexEntries(Output& output);
     std::uint32_t* ProgressWord(std::uint32_t entry, std::uint32_t word);
 
@@ -161,6 +166,7 @@ private:
     Output outputs_[kOutputStreams];
     std::uint32_t ringWrite_ = 0;
     std::unique_ptr<VideoChannels> channels_;
+    std::unique_ptr<DvRecorder> dv_;
     std::unique_ptr<AudioInput> audio_;
 };
 

@@ -1,0 +1,182 @@
+#include "dv_record.h"
+
+#include <memory>
+
+#include "format.h"
+#include "platform/log.h"
+#include "record_output.h"
+#include "velmar_view.h"
+#include "velmar_view_ids.h"
+#include "video_clip.h"
+
+namespace velmar {
+
+using namespace panel_ids;
+
+namespace {
+
+constexpr const char* kFileError = "Velmar File Error";
+// The board needs a moment after the end of output 6 before the channels are read again.
+constexpr int kAfterCloseMs = 1000;
+
+}  // namespace
+
+std::uint64_t DvFrameBytes(bool pal, bool dv50) { return (pal ? 144000u : 120000u) * (dv50 ? 2u : 1u); }
+
+CDvRecordChannel::CDvRecordChannel(CVelmarView& panel) : panel_(panel) {}
+
+void InstallDvRecord(CVelmarView& panel) {
+    panel.Channels().dvRecord = std::make_unique<CDvRecordChannel>(panel);
+}
+
+void CVelmarView::OnDvControl(const velmar_ui::Event& event) { channels_.dvRecord->OnControl(event); }
+
+void CVelmarView::WriteWavHeader() {
+    WriteWavHeaderRetrying(Ui(), dvAudioPath, dvAudioPath, RecordSampleRate(busByte40_ & 3));
+}
+
+bool CDvRecordChannel::OnControl(const velmar_ui::Event& event) {
+    const bool lostFocus = event.kind == velmar_ui::EventKind::EditLostFocus;
+    switch (event.id) {
+    case kFileDv: OnBrowseVideo(); return true;
+    case kFileDvAudio: OnBrowseAudio(); return true;
+    case kRecordDv: OnDvRecord(); return true;
+    case kStopDv: OnDvRecordStop(); return true;
+    case kRecordAudioDv: panel_.WriteKey("LINKDVR", RecordAudioChecked() ? "1" : "0"); return true;
+    case kPathDv:
+    case kPathDvAudio:
+        if (!lostFocus) return false;
+        panel_.UpdateFormData();
+        if (event.id == kPathDv)
+            panel_.WriteKey("PATHDVR", panel_.dvPath);
+        else
+            panel_.WriteKey("PATHDVAR", panel_.dvAudioPath);
+        return true;
+    default: return false;
+    }
+}
+
+bool CDvRecordChannel::RecordAudioChecked() const { return panel_.View().Checked(kRecordAudioDv); }
+
+void CDvRecordChannel::InitDvRecord() {
+    panel_.View().SetFlat(kStopDv, true);
+    panel_.dvPath = panel_.ReadKey("PATHDVR");
+    panel_.dvAudioPath = panel_.ReadKey("PATHDVAR");
+    panel_.View().SetChecked(kRecordAudioDv, panel_.ReadKey("LINKDVR") == "1");
+    panel_.UpdateData(false);
+}
+
+// ------------------------------------------------------------------ files
+
+namespace {
+
+void Browse(CVelmarView& panel, std::string& member, const char* key, ControlId edit, const char* extension,
+            const std::string& filter) {
+    const std::string stored = panel.ReadKey(key);
+    const std::string ext = ExtensionOf(stored);
+    velmar_ui::FileChooserSpec chooser;
+    // A save form: the recording usually does not exist yet.
+    chooser.save = true;
+    chooser.startFolder = velmar_ui::FolderOf(stored);
+    chooser.initialName = "*" + (ext.empty() ? std::string(".") + extension : ext);
+    chooser.defaultExtension = extension;
+    chooser.filter = filter;
+    const auto choice = panel.Ui().ChooseFile(chooser);
+    if (!choice) return;
+    member = *choice;
+    panel.WriteKey(key, *choice);
+    panel.UpdateData(false);
+    panel.View().SelectAllText(edit);
+}
+
+}  // namespace
+
+void CDvRecordChannel::OnBrowseVideo() {
+    Browse(panel_, panel_.dvPath, "PATHDVR", kPathDv, "dv", "DV Files (*.dv)|*.dv|All Files (*.*)|*.*||");
+}
+
+void CDvRecordChannel::OnBrowseAudio() {
+    Browse(panel_, panel_.dvAudioPath, "PATHDVAR", kPathDvAudio, "wav", "Audio Files (*.wav)|*.wav|All Files (*.*)|*.*||");
+}
+
+bool CDvRecordChannel::OpenDvRecordFiles() {
+    velmar_ui::UiServices& ui = panel_.Ui();
+    const bool audio = RecordAudioChecked();
+    // The service loop takes an empty name as no file at all and would drop the recording.
+    if (panel_.dvPath.empty() || (audio && panel_.dvAudioPath.empty())) {
+        ui.MessageBox({"Choose the DV record files first", kFileError});
+        return false;
+    }
+    if (!ConfirmOverwrite(ui, panel_.dvPath, true)) return false;
+    if (audio) {
+        if (!ConfirmOverwrite(ui, panel_.dvAudioPath, true)) return false;
+        // The board hands its audio words over reversed, on every board type.
+        panel_.SendCommand(Format("mwcmd -o7B -R <%s>", panel_.dvAudioPath.c_str()));
+    }
+    panel_.SendCommand(Format("mwcmd -o6B <%s>", panel_.dvPath.c_str()));
+    return true;
+}
+
+// ------------------------------------------------------------------ record and stop
+
+void CDvRecordChannel::OnDvRecord() {
+    panel_.UpdateFormData();
+    if (recording_) return;
+    panel_.SendCommand("mwcmd -p 0x0 0x9f0600");
+    if (!OpenDvRecordFiles()) return;
+    if (BoardWindow* window = panel_.Window()) window->Write32(window::kDiskOverrunCounter, 0);
+    const bool pal = panel_.PalMode();
+    const bool dv50 = panel_.Dv50() != 0;
+    withAudio_ = RecordAudioChecked();
+    frameBytes_ = DvFrameBytes(pal, dv50);
+    panel_.SendCommand(Format("mwcmd -p 0x0 0x900F05 %s  0x00010000 0x00000001 0x%x 0x1", pal ? "0x1000001" : "0x1000000",
+                              panel_.Colors().refColor));
+    const char* size = dv50 ? "0x4" : "0x2";
+    if (withAudio_)
+        panel_.SendCommand(Format("mwcmd -p 0x0 0x9a0f03 0xfffffff0 0 %s 0x0 0x980704 0xffffffff 0 0 0", size));
+    else
+        panel_.SendCommand(Format("mwcmd -p 0x0 0x9a0f03 0xfffffff0 0 %s", size));
+    recording_ = true;
+    panel_.View().SetFlat(kRecordDv, true);
+    panel_.View().SetFlat(kStopDv, false);
+}
+
+void CDvRecordChannel::WaitForDrain(int output) {
+    BoardLink* link = panel_.Link();
+    const bool drained = velmar::WaitForDrain(
+        panel_.Ui(), [&] { return panel_.Drain(output).count; }, [&] { panel_.StatusTick(); },
+        [link] { return link && link->GetDaemonState() == DaemonState::Ended; });
+    if (!drained) platform::Log(platform::LogLevel::Warning, Format("DV record output %d did not drain", output));
+}
+
+void CDvRecordChannel::OnDvRecordStop() {
+    if (!recording_) return;
+    recording_ = false;
+    panel_.SendCommand(withAudio_ ? "mwcmd -p 0x0 0x9e0f00 0x0 0x990701 0x1" : "mwcmd -p 0x0 0x9e0f00");
+    panel_.Host().ShowNotice(Notice::Closing);
+    // After a disk overrun the service loop stopped writing in the middle of a pair: both files
+    // are cut back to whole samples and frames, so that they stay readable.
+    if (withAudio_) {
+        WaitForDrain(7);
+        panel_.SendCommand("mwcmd -U7");
+        TrimToWholeUnits(panel_.dvAudioPath, wav::kWavHeaderSize, 4);
+        panel_.WriteWavHeader();
+        panel_.Channels().audio->ReloadFile();
+    }
+    WaitForDrain(6);
+    panel_.SendCommand("mwcmd -U6");
+    panel_.Ui().Sleep(kAfterCloseMs);
+    TrimToWholeUnits(panel_.dvPath, 0, frameBytes_);
+    panel_.Channels().videoA->ReloadClip();
+    panel_.Channels().videoB->ReloadClip();
+    panel_.Host().CloseNotice(Notice::Closing);
+    panel_.SendCommand(Format("mwcmd -p 0x0 0x900F05 %s  0x00000000 0x00000001 0x%x 0x0",
+                              panel_.PalMode() ? "0x1000001" : "0x1000000", panel_.Colors().refColor));
+    const BoardWindow* window = panel_.Window();
+    if (window && static_cast<std::int32_t>(window->Read32(window::kDiskOverrunCounter)) > 0)
+        panel_.Ui().MessageBox({"Recording Stopped due Disk Overrun", "Velmar Error"});
+    panel_.View().SetFlat(kRecordDv, false);
+    panel_.View().SetFlat(kStopDv, true);
+}
+
+}  // namespace velmar
