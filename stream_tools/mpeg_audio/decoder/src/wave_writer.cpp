@@ -8,7 +8,8 @@
 namespace mpa {
 
 namespace {
-void Put16(uint8_t* p, uint32_t v) {
+// Only big-endian hosts convert; little-endian ones write the samples as they are.
+[[maybe_unused]] void Put16(uint8_t* p, uint32_t v) {
     p[0] = static_cast<uint8_t>(v);
     p[1] = static_cast<uint8_t>(v >> 8);
 }
