@@ -12,7 +12,10 @@ endfunction()
 # velmar_test(<name> SOURCES ... [LIBS ...] [LABELS ...])
 # A GoogleTest program in ${VELMAR_TEST_DIR}, run through CTest case by case. The shared test
 # main gives every process its own VELMAR.INI and shared-object name prefix.
+# The label `threads` marks the tests of code that runs threads; `velmar_thread_tests` builds just
+# those (and what they run), for the ThreadSanitizer pass of scripts/test.
 include(GoogleTest)
+add_custom_target(velmar_thread_tests)
 function(velmar_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -21,12 +24,19 @@ function(velmar_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
+  # The discovery script flattens a list of labels into its property pairs, so two labels would
+  # break them: they are joined into one ("oracle-threads"). `ctest -L` takes a regular expression,
+  # so -L oracle and -L threads both find such a test.
+  string(REPLACE ";" "-" labels "${T_LABELS}")
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${VELMAR_RUN_DIR}
     DISCOVERY_MODE PRE_TEST
     NO_PRETTY_VALUES
-    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
+    PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${labels}")
   add_dependencies(${name} velmar_run_dir)
+  if("threads" IN_LIST T_LABELS)
+    add_dependencies(velmar_thread_tests ${name})
+  endif()
 endfunction()
 
 # velmar_add_subdirectories(): adds every folder below the current one that has a CMakeLists.txt.

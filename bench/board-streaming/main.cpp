@@ -195,6 +195,12 @@ int main(int argc, char* argv[]) {
         recordExact = FileChecksum(recorded, &recordedSize) == bench.Streams().OutputChecksum(0) &&
                       recordedSize == bytes;
     }
+    // A second anchor for the recording, which is written unbuffered: the disk's own direct rate,
+    // right after the recording, as the disk's speed drifts with what else runs.
+    auto ddStart = Clock::now();
+    const std::string dd = "dd if=" + source + " of=" + dir + "/dd.bin bs=" + std::to_string(kRecordPairBytes) +
+                           " oflag=direct status=none";
+    const double ddRate = std::system(dd.c_str()) == 0 ? bytes / kMiB / Seconds(ddStart) : 0;
     double cpuPerSecond = 0;
     {
         // Four inputs at 50 Mbit/s, one interrupt every 20 ms: 125,000 bytes per interrupt each.
@@ -207,11 +213,6 @@ int main(int argc, char* argv[]) {
         platform::SleepMs(realTimeSeconds * 1000);
         cpuPerSecond = (bench.LoopCpuSeconds() - cpuBefore) / Seconds(start);
     }
-    // A second anchor for the recording, which is written unbuffered: the disk's own direct rate.
-    auto ddStart = Clock::now();
-    const std::string dd = "dd if=" + source + " of=" + dir + "/dd.bin bs=" + std::to_string(kRecordPairBytes) +
-                           " oflag=direct status=none";
-    const double ddRate = std::system(dd.c_str()) == 0 ? bytes / kMiB / Seconds(ddStart) : 0;
     std::remove((dir + "/dd.bin").c_str());
     std::remove(source.c_str());
     std::remove(recorded.c_str());

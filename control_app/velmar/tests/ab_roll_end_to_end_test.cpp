@@ -213,9 +213,6 @@ TEST(AbRollEndToEnd, ThreeEntriesWithAKeySwitchAtTheFieldsOfTheirTimeWords) {
         ASSERT_FALSE(panel.DemoMode());
         auto& list = static_cast<CPlayListChannel&>(*panel.Channels().playList);
         ASSERT_EQ(list.Total(), 17);
-        // Each file once: a looping input never gives way to its queued follower.
-        for (auto loop : {panel_ids::kLoopA, panel_ids::kLoopB, panel_ids::kLoopAlpha, panel_ids::kLoopAudio})
-            view.SetChecked(loop, false);
 
         const auto boxes = ui.Boxes().size();
         panel.Command(panel_ids::kPlayList);

@@ -59,6 +59,7 @@ void BoardEncoder::OnReset() {
     state_ = State::Idle;
     audioOn_ = false;
     for (OutputQueue& output : outputs_) output = {};
+    for (auto& produced : produced_) produced.store(0);
     units_.clear();
     inputHead_ = 0;
     error_.clear();
@@ -273,7 +274,7 @@ void BoardEncoder::Fill(std::uint32_t stream) {
         std::memcpy(board_.Window() + (pair.physical - base) + out.fillOffset, out.bytes.data() + out.read, take);
         out.read += take;
         out.fillOffset += static_cast<std::uint32_t>(take);
-        out.produced += take;
+        produced_[stream] += take;
         std::uint32_t fillPosition = pair.physical + out.fillOffset;
         if (out.fillOffset == pair.length) {
             out.fillOffset = 0;

@@ -25,7 +25,8 @@ int Usage() {
                  "  -c  keep what each input stream receives in <folder>/input<N>.bin\n"
                  "  -o  fill output stream <output> (0-7) from <clip>, looped; video outputs 0 and 2 also\n"
                  "      write the encoder's picture index entries\n"
-                 "  -v  log what the board receives; twice also each interrupt\n";
+                 "  -v  log what the board receives, I2C one transaction a line; twice also each\n"
+                 "      interrupt and each write of the I2C lines\n";
     return 1;
 }
 

@@ -13,6 +13,7 @@
 #include "tessolk/board_segments.h"
 #include "softboard/board_encoder.h"
 #include "softboard/streaming.h"
+#include "i2c_log.h"
 #include "write_names.h"
 
 namespace softboard {
@@ -80,6 +81,10 @@ std::unique_ptr<SoftBoard> SoftBoard::Create(const SoftBoardOptions& options, st
     block->pid.store(static_cast<std::int32_t>(getpid()));
     block->magic.store(tessolk::kControlMagic);
     soft->ResetBoard();
+    if (options.verbosity >= 1) {
+        soft->i2cShadow_ = std::make_unique<tessolk::I2cBusState>(block->i2c);
+        soft->i2cLog_ = std::make_unique<I2cTransactionLog>([s = soft.get()](const std::string& line) { s->Say(1, line); });
+    }
     block->alive.store(1);
     soft->Say(1, "board " + std::to_string(board + 1) + " ready, type " + Hex(options.boardType));
     return soft;
@@ -147,6 +152,7 @@ void SoftBoard::TakeJournal() {
     if (head - journalTail_ > tessolk::kJournalEntries) {
         Say(1, "missed " + std::to_string(head - journalTail_ - tessolk::kJournalEntries) + " writes");
         journalTail_ = head - tessolk::kJournalEntries;
+        ResyncI2c();
         // The control register's latest word still counts.
         OnControl(std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Memory() + kControlRegister)).load());
     }
@@ -169,7 +175,9 @@ void SoftBoard::TakeJournal() {
 }
 
 void SoftBoard::OnWordWritten(std::uint32_t address, std::uint32_t value) {
-    Say(1, "write " + DescribeRegister(address) + " <- " + Hex(value));
+    // The I2C lines toggle hundreds of times a transaction: one line for each at -v -v only.
+    Say(address == kI2cLines ? 2 : 1, "write " + DescribeRegister(address) + " <- " + Hex(value));
+    if (address == kI2cLines) FollowI2c(value);
     if (address == kControlRegister) OnControl(value);
     if (address < kMicrocodeDescriptorAddress + kMicrocodeDescriptorBytes &&
         address + 4 > kMicrocodeDescriptorAddress)
@@ -188,6 +196,18 @@ void SoftBoard::OnBlockWritten(std::uint32_t address, std::uint32_t bytes, std::
     if (address < kMicrocodeDescriptorAddress + kMicrocodeDescriptorBytes &&
         static_cast<std::uint64_t>(address) + bytes > kMicrocodeDescriptorAddress)
         ReadMicrocodeDescriptor();
+}
+
+void SoftBoard::FollowI2c(std::uint32_t value) {
+    if (i2cShadow_) tessolk::I2cBusWrite(*i2cShadow_, value, i2cLog_.get());
+}
+
+void SoftBoard::ResyncI2c() {
+    if (!i2cShadow_) return;
+    i2cLog_->Forget();
+    control_->i2cLock.Lock();
+    *i2cShadow_ = control_->i2c;
+    control_->i2cLock.Unlock();
 }
 
 void SoftBoard::OnControl(std::uint32_t value) {

@@ -75,7 +75,19 @@ void RunningChecksum::Add(const std::uint8_t* data, std::size_t bytes) {
         AddBlock(pending_);
         pendingCount_ = 0;
     }
-    for (; bytes >= kBlock; bytes -= kBlock, data += kBlock) AddBlock(data);
+    // The lanes stay in registers across the blocks: through memory, each lane's multiply would
+    // also wait for its own store, and the board checks every byte it takes.
+    constexpr std::uint64_t kPrime = 0x100000001b3ull;
+    std::uint64_t lane0 = lanes_[0], lane1 = lanes_[1], lane2 = lanes_[2], lane3 = lanes_[3];
+    for (; bytes >= kBlock; bytes -= kBlock, data += kBlock) {
+        std::uint64_t words[4];
+        std::memcpy(words, data, kBlock);
+        lane0 = (lane0 ^ words[0]) * kPrime;
+        lane1 = (lane1 ^ words[1]) * kPrime;
+        lane2 = (lane2 ^ words[2]) * kPrime;
+        lane3 = (lane3 ^ words[3]) * kPrime;
+    }
+    lanes_[0] = lane0, lanes_[1] = lane1, lanes_[2] = lane2, lanes_[3] = lane3;
     std::memcpy(pending_, data, bytes);
     pendingCount_ = bytes;
 }

@@ -246,3 +246,66 @@ TEST(SoftBoard, DamagedPacketsAreDecodedOnlyAsFarAsTheyHold) {
     board->Step(1);
     EXPECT_EQ(board->Packets().back().words.size(), (0x1000u - 8) / 4);
 }
+
+namespace {
+
+// The host's side of the I2C register, toggled as the panel does: clock bit 0, data bit 1, the
+// drive enables bits 16 (clock) and 17 (data); a released data line is the devices' to pull.
+struct I2cHost {
+    void Put(bool clock, bool data, bool driveData = true) {
+        qrddWriteInt32(0, kI2cLines, (clock ? 1u : 0u) | (data ? 2u : 0u) | 1u << 16 | (driveData ? 1u << 17 : 0u));
+    }
+    void Start() { Put(1, 1), Put(1, 0), Put(0, 0); }
+    void Stop() { Put(0, 0), Put(1, 0), Put(1, 1); }
+    void Send(std::uint8_t byte) {
+        for (int bit = 7; bit >= 0; --bit) {
+            const bool b = (byte >> bit) & 1;
+            Put(0, b), Put(1, b), Put(0, b);
+        }
+        Put(0, 1, false), Put(1, 1, false), Put(0, 1, false);  // the device's acknowledge
+    }
+    void Receive(bool acknowledge) {
+        for (int bit = 0; bit < 8; ++bit) Put(1, 1, false), Put(0, 1, false);
+        Put(0, !acknowledge), Put(1, !acknowledge), Put(0, !acknowledge);
+    }
+};
+
+}  // namespace
+
+TEST(SoftBoard, VerboseLogShowsOneLinePerI2cTransaction) {
+    struct Case {
+        std::vector<std::uint8_t> sent;  // the address first
+        int received;                    // bytes read after a read address
+        const char* line;
+    };
+    std::vector<std::uint8_t> dspCode{0x20};
+    for (int i = 0; i < 20; ++i) dspCode.push_back(std::uint8_t(i));
+    const Case cases[] = {
+        {{0x40, 0x11, 0x22}, 0, "I2C 0x40 write 2 bytes: 11 22, acknowledged"},
+        {{0x5A, 0x00}, 0, "I2C 0x5A write 1 byte: 00, not acknowledged"},
+        {{0x21}, 1, "I2C 0x20 read 1 byte: 08, acknowledged"},
+        {dspCode, 0, "I2C 0x20 write 20 bytes: 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F ..., acknowledged"},
+    };
+    for (const int verbosity : {1, 2}) {
+        std::vector<std::string> lines;
+        SoftBoardOptions options;
+        options.verbosity = verbosity;
+        options.log = [&](const std::string& line) { lines.push_back(line); };
+        auto board = MakeBoard(options);
+        std::int64_t now = 0;
+        for (const auto& c : cases) {
+            lines.clear();
+            I2cHost host;
+            host.Start();
+            for (auto byte : c.sent) host.Send(byte);
+            for (int i = 0; i < c.received; ++i) host.Receive(i + 1 < c.received);
+            host.Stop();
+            board->Step(now += kMs);
+            std::vector<std::string> transactions, toggles;
+            for (const auto& line : lines) (line.find("(I2C lines)") != std::string::npos ? toggles : transactions).push_back(line);
+            EXPECT_EQ(transactions, std::vector<std::string>{c.line}) << verbosity;
+            // Each toggle at -v -v only.
+            EXPECT_EQ(toggles.empty(), verbosity == 1) << c.line;
+        }
+    }
+}

@@ -55,7 +55,7 @@ void TakeEepromMemoryByte(I2cBusState& bus, std::uint8_t byte) {
     }
 }
 
-void TakeByte(I2cBusState& bus, std::uint8_t byte) {
+void TakeByte(I2cBusState& bus, std::uint8_t byte, I2cObserver* observer) {
     const bool first = bus.bytesInTransfer++ == 0;
     if (first) {
         bus.device = KnownDevice(byte) ? byte : 0;
@@ -72,21 +72,24 @@ void TakeByte(I2cBusState& bus, std::uint8_t byte) {
     }
     // A device that knows its address acknowledges it and every byte after it.
     bus.deviceHoldsDataLow = bus.device != 0;
+    if (observer) observer->OnByte(byte, false, bus.device != 0);
 }
 
 void PresentBit(I2cBusState& bus) {
     bus.deviceHoldsDataLow = ((bus.shift << bus.clocks) & 0x80) == 0;
 }
 
-void OnRisingClock(I2cBusState& bus, bool data) {
+void OnRisingClock(I2cBusState& bus, bool data, I2cObserver* observer) {
     if (bus.mode == kI2cReceive && bus.clocks < 8) bus.shift = static_cast<std::uint8_t>((bus.shift << 1) | data);
+    // The ninth clock of a device's byte: the host acknowledges by holding the data line low.
+    if (bus.mode == kI2cSend && bus.clocks == 8 && observer) observer->OnByte(bus.shift, true, !data);
     ++bus.clocks;
 }
 
-void OnFallingClock(I2cBusState& bus) {
+void OnFallingClock(I2cBusState& bus, I2cObserver* observer) {
     if (bus.mode == kI2cReceive) {
         if (bus.clocks == 8) {
-            TakeByte(bus, bus.shift);
+            TakeByte(bus, bus.shift, observer);
         } else if (bus.clocks >= 9) {
             bus.deviceHoldsDataLow = 0;
             bus.clocks = 0;
@@ -121,7 +124,7 @@ bool DataLine(const I2cBusState& bus, std::uint32_t hostValue) {
 
 }  // namespace
 
-std::uint32_t I2cBusWrite(I2cBusState& bus, std::uint32_t value) {
+std::uint32_t I2cBusWrite(I2cBusState& bus, std::uint32_t value, I2cObserver* observer) {
     const bool clockBefore = (bus.lastValue & kClock) != 0;
     const bool dataBefore = DataLine(bus, bus.lastValue);
     const bool clock = (value & kClock) != 0;
@@ -135,14 +138,16 @@ std::uint32_t I2cBusWrite(I2cBusState& bus, std::uint32_t value) {
             bus.device = 0;
             bus.bytesInTransfer = 0;
             bus.switchToSend = 0;
+            if (observer) observer->OnStart();
         } else {  // stop
             bus.mode = kI2cIdle;
+            if (observer) observer->OnStop();
         }
         bus.deviceHoldsDataLow = 0;
     } else if (!clockBefore && clock) {
-        OnRisingClock(bus, data);
+        OnRisingClock(bus, data, observer);
     } else if (clockBefore && !clock) {
-        OnFallingClock(bus);
+        OnFallingClock(bus, observer);
     }
     bus.lastValue = value;
     const bool line = DataLine(bus, value);

@@ -5,6 +5,7 @@
 // runs encode the frames the host streams on input 2.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -37,9 +38,10 @@ public:
     void OnField();
     void OnReset();
 
-    std::uint64_t FramesEncoded() const { return framesEncoded_; }
-    std::uint64_t VideoBytes() const { return outputs_[0].produced; }
-    std::uint64_t AudioBytes() const { return outputs_[1].produced; }
+    // Counters that may be watched from another thread while the board steps.
+    std::uint64_t FramesEncoded() const { return framesEncoded_.load(); }
+    std::uint64_t VideoBytes() const { return produced_[0].load(); }
+    std::uint64_t AudioBytes() const { return produced_[1].load(); }
     bool VideoRunning() const { return state_ == State::Running; }
     const std::string& LastError() const { return error_; }
 
@@ -48,7 +50,6 @@ private:
     struct OutputQueue {
         std::vector<std::uint8_t> bytes;
         std::size_t read = 0;
-        std::uint64_t produced = 0;  // bytes handed to the host
         std::uint32_t fillOffset = 0;
         std::size_t queuedAfterFill = 0;  // pairs the host had queued after the last fill
         int filledSinceReturn = 0;        // pairs filled since the host last handed some back
@@ -73,7 +74,7 @@ private:
     bool compress_ = false;
     std::uint32_t framesLeft_ = 0;
     bool secondField_ = false;
-    std::uint64_t framesEncoded_ = 0;
+    std::atomic<std::uint64_t> framesEncoded_{0};
     std::uint64_t fieldClock_ = 0;
     std::string error_;
 
@@ -81,6 +82,7 @@ private:
     PcmTone tone_;
 
     OutputQueue outputs_[2];
+    std::atomic<std::uint64_t> produced_[2]{};  // bytes handed to the host, video and audio
     std::deque<PictureUnit> units_;
     std::uint32_t ringWrite_ = 0;
     std::uint32_t groupNumber_ = 0;

@@ -19,19 +19,23 @@ class NamedEvent;
 
 namespace tessolk {
 struct BoardControl;
+struct I2cBusState;
 }
 
 namespace softboard {
 
 class BoardStreaming;
 class BoardEncoder;
+class I2cTransactionLog;
 class DvRecorder;
 
 struct SoftBoardOptions {
     std::uint32_t board = 0;                   // 0 first, 1 second
     int interruptPeriodMs = 20;                // one interrupt per field
     std::uint32_t boardType = board_map::kNewerBoardType;
-    int verbosity = 0;                         // 1: what the board receives; 2: also each interrupt
+    // 1: what the board receives, its I2C traffic one transaction a line; 2: also each interrupt
+    // and each write of the I2C lines.
+    int verbosity = 0;
     std::function<void(const std::string&)> log;  // where verbose lines go; empty: standard output
 };
 
@@ -121,6 +125,8 @@ private:
     void OnWordWritten(std::uint32_t address, std::uint32_t value);
     void OnBlockWritten(std::uint32_t address, std::uint32_t bytes, std::uint32_t firstWord);
     void OnControl(std::uint32_t value);
+    void FollowI2c(std::uint32_t value);
+    void ResyncI2c();
     void ReadMicrocodeDescriptor();
     void TakeMailbox();
     void DecodePacket(const TakenPacket& packet);
@@ -161,6 +167,10 @@ private:
     std::unique_ptr<platform::NamedEvent> interruptEvent_;
     std::unique_ptr<BoardStreaming> streaming_;
     std::unique_ptr<BoardEncoder> encoder_;
+    // A copy of the I2C devices fed the same line writes as the driver's, for the log alone: the
+    // driver decides the acknowledges in its own process.
+    std::unique_ptr<tessolk::I2cBusState> i2cShadow_;
+    std::unique_ptr<I2cTransactionLog> i2cLog_;
 };
 
 }  // namespace softboard

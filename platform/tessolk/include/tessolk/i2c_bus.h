@@ -38,7 +38,19 @@ struct I2cBusState {
 
 enum I2cMode : std::uint8_t { kI2cIdle = 0, kI2cReceive = 1, kI2cSend = 2 };
 
+// What the bus sees as it goes, for those who log it; the devices do not depend on it.
+class I2cObserver {
+public:
+    virtual ~I2cObserver() = default;
+    virtual void OnStart() {}
+    // A whole byte on the bus: one the host sent (the address first), acknowledged by the device,
+    // or one a device sent, acknowledged by the host.
+    virtual void OnByte(std::uint8_t byte, bool fromDevice, bool acknowledged) = 0;
+    virtual void OnStop() {}
+};
+
 // Applies one write of the host to the register; returns the word the register reads afterwards.
-std::uint32_t I2cBusWrite(I2cBusState& bus, std::uint32_t value);
+// `observer`, when given, hears of the start, each byte with its acknowledge, and the stop.
+std::uint32_t I2cBusWrite(I2cBusState& bus, std::uint32_t value, I2cObserver* observer = nullptr);
 
 }  // namespace tessolk

@@ -93,9 +93,10 @@ bool PrepareMainData(DecoderState& s, const uint8_t* frameMainData, int slots) {
     return enough;
 }
 
-// Keeps only what a later frame can reach back to.
+// Keeps only what a later frame can reach back to; trimmed once it holds twice that, so that most
+// frames move nothing.
 void TrimReservoir(MainDataReservoir& r) {
-    if (r.bytes.size() > MainDataReservoir::kCapacity) {
+    if (r.bytes.size() > 2 * MainDataReservoir::kCapacity) {
         r.bytes.erase(r.bytes.begin(), r.bytes.end() - MainDataReservoir::kCapacity);
     }
 }

@@ -1,7 +1,9 @@
 // Layer III steps of one granule.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "layer3_steps.h"
 #include "mpeg_audio/console.h"
@@ -17,6 +19,12 @@ bool IsShortGranule(const Layer3GranuleChannel& g) { return g.window_switching_f
 const ScaleFactorBands& BandsOf(const AudioFrameHeader& h) {
     return Layer3Bands(BandTableIndex(h.version, h.sampling_frequency));
 }
+
+// Lanes of the inverse MDCT's 36 outputs: the second half starts at lane 20, a whole number of
+// 16-byte steps, so that reading it back as the next granule's overlap uses the same vector
+// boundaries the transform stored with (reads that straddle two stores stall the processor).
+constexpr int kSecondHalfLane = 20;
+constexpr int ImdctLane(int output) { return output < 18 ? output : output - 18 + kSecondHalfLane; }
 
 struct Layer3Constants {
     std::array<double, 8207> pow43{};
@@ -51,7 +59,7 @@ struct Layer3Constants {
         for (int i = 18; i < 36; ++i) window[3][i] = window[0][i];
         for (int type : {0, 1, 3})
             for (int m = 0; m < 18; ++m)
-                for (int c = 0; c < 36; ++c) windowedImdct[type][m][c] = static_cast<float>(longImdct[c][m] * window[type][c]);
+                for (int c = 0; c < 36; ++c) windowedImdct[type][m][ImdctLane(c)] = static_cast<float>(longImdct[c][m] * window[type][c]);
         for (int i = 0; i < 8; ++i) {
             double root = std::sqrt(1.0 + kAliasCoefficients[i] * kAliasCoefficients[i]);
             cs[i] = static_cast<float>(1.0 / root);
@@ -247,11 +255,21 @@ struct FastTable {
         : lookup(table.hasTree && table.tree && table.lookup ? table.lookup->data() : nullptr),
           linbits(table.linbits), escape(table.xlen - 1) {}
 
+    // Zero values have no sign bit. Without branches: which values are zero is unpredictable.
     static int Signed(int value, uint64_t window, unsigned& used) {
-        if (!value) return 0;
-        const bool negative = (window << used) >> 63;
-        ++used;
-        return negative ? -value : value;
+        const unsigned present = value != 0;
+        const int negative = -static_cast<int>(((window << used) >> 63) & present);
+        used += present;
+        return (value ^ negative) - negative;
+    }
+
+    // The escape: the largest value of a table with linbits is followed by that many more bits.
+    int Escaped(int value, uint64_t window, unsigned& used) const {
+        if (!linbits) return value;
+        const bool escaped = static_cast<unsigned>(value) == escape;
+        const int extra = static_cast<int>((window << used) >> (64 - linbits));
+        used += escaped ? linbits : 0;
+        return value + (escaped ? extra : 0);
     }
 
     bool Pair(MainDataReservoir& r, int* out) const {
@@ -260,17 +278,8 @@ struct FastTable {
         const HuffmanLookupEntry& entry = lookup[window >> (64 - kLookupBits)];
         if (!entry.leaf || entry.bits == 0) return false;
         unsigned used = entry.bits;
-        int x = entry.nodeOrValue >> 4, y = entry.nodeOrValue & 15;
-        if (linbits && static_cast<unsigned>(x) == escape) {
-            x += static_cast<int>((window << used) >> (64 - linbits));
-            used += linbits;
-        }
-        x = Signed(x, window, used);
-        if (linbits && static_cast<unsigned>(y) == escape) {
-            y += static_cast<int>((window << used) >> (64 - linbits));
-            used += linbits;
-        }
-        y = Signed(y, window, used);
+        const int x = Signed(Escaped(entry.nodeOrValue >> 4, window, used), window, used);
+        const int y = Signed(Escaped(entry.nodeOrValue & 15, window, used), window, used);
         r.position += used;
         out[0] = x;
         out[1] = y;
@@ -326,10 +335,9 @@ bool DecodeLayer3Huffman(DecoderState& s, int gr, int ch, std::size_t part2Start
     const HuffmanDecodeTable& quadTable = tables.tables[32 + g.count1table_select];
     const FastTable fastQuad(quadTable);
     while (i + 4 <= 576 && r.position < end) {
-        int quad[4];
+        int* quad = values + i;  // v w x y
         if (!fastQuad.Quad(r, quad)) HuffmanDecode(quadTable, r, &quad[2], &quad[3], &quad[0], &quad[1]);
-        if (r.position > end) break;  // the last quadruple ran past the granule: dropped
-        for (int k = 0; k < 4; ++k) values[i + k] = quad[k];
+        if (r.position > end) break;  // the last quadruple ran past the granule: dropped (zeroed below)
         i += 4;
     }
     r.position = end;
@@ -549,12 +557,12 @@ namespace {
 void InverseMdct(const float* in, float* out, int blockType) {
     const Layer3Constants& k = Constants();
     if (blockType == 2) {
-        std::fill(out, out + 36, 0.0f);
+        std::fill(out, out + kImdctLanes, 0.0f);
         for (int win = 0; win < 3; ++win) {
             for (int i = 0; i < 12; ++i) {
                 double sum = 0;
                 for (int m = 0; m < 6; ++m) sum += in[3 * m + win] * k.shortImdct[i][m];
-                out[6 * win + i + 6] += static_cast<float>(sum * k.window[2][i]);
+                out[ImdctLane(6 * win + i + 6)] += static_cast<float>(sum * k.window[2][i]);
             }
         }
         return;
@@ -568,17 +576,19 @@ void HybridSynthesis(DecoderState& s, const float* in, int sb, int ch, const Lay
     int blockType = g.window_switching_flag ? static_cast<int>(g.block_type) : 0;
     if (g.window_switching_flag && g.mixed_block_flag && sb < 2) blockType = 0;
     float raw[kImdctLanes];
-    bool silent = true;
-    for (int i = 0; i < 18 && silent; ++i) silent = in[i] == 0.0f;
-    if (silent) {
-        std::fill(raw, raw + 36, 0.0f);
+    // Silent when every input is zero (of either sign); one pass without early exits, which the
+    // compiler turns into a few vector operations.
+    uint32_t magnitudes = 0;
+    for (int i = 0; i < 18; ++i) magnitudes |= std::bit_cast<uint32_t>(in[i]) & 0x7FFFFFFFu;
+    if (magnitudes == 0) {
+        std::fill(raw, raw + kImdctLanes, 0.0f);
     } else {
         InverseMdct(in, raw, blockType);
     }
     float* overlap = s.overlap[ch][sb];
     for (int i = 0; i < 18; ++i) {
         s.hybridOut[ch][i][sb] = raw[i] + overlap[i];
-        overlap[i] = raw[i + 18];
+        overlap[i] = raw[kSecondHalfLane + i];
     }
 }
 

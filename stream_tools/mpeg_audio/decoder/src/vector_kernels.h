@@ -21,7 +21,7 @@ void WindowedSumsPlain(const float* window, const float* ring, float* out);
 int PcmFromSums(const float* sums, int16_t* out);
 int PcmFromSumsPlain(const float* sums, int16_t* out);
 
-// The long inverse MDCT with its window, 36 outputs padded to 40 lanes:
+// The long inverse MDCT with its window, 36 outputs in 40 lanes (the table decides which):
 // out[c] = sum over m < 18 of in[m] * table[kImdctLanes m + c], in input order.
 inline constexpr int kImdctLanes = 40;
 void WindowedImdctSums(const float* in, const float* table, float* out);

@@ -2,12 +2,14 @@
 
 #include "wave_format/wave_header.h"
 
-#include <vector>
+#include <algorithm>
+#include <bit>
 
 namespace mpa {
 
 namespace {
-void Put16(uint8_t* p, uint32_t v) {
+// Only big-endian hosts convert; little-endian ones write the samples as they are.
+[[maybe_unused]] void Put16(uint8_t* p, uint32_t v) {
     p[0] = static_cast<uint8_t>(v);
     p[1] = static_cast<uint8_t>(v >> 8);
 }
@@ -34,10 +36,20 @@ bool WaveFileWriter::WriteHeader() {
 
 bool WaveFileWriter::Write(const int16_t* samples, std::size_t count) {
     if (!file_) return false;
-    std::vector<uint8_t> bytes(count * 2);
-    for (std::size_t i = 0; i < count; ++i) Put16(&bytes[2 * i], static_cast<uint16_t>(samples[i]));
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
-    dataBytes_ += bytes.size();
+    const std::size_t bytes = count * 2;
+    if constexpr (std::endian::native == std::endian::little) {
+        // The samples are already in the file's byte order.
+        if (std::fwrite(samples, 1, bytes, file_) != bytes) failed_ = true;
+    } else {
+        uint8_t chunk[4096];
+        for (std::size_t done = 0; done < count && !failed_;) {
+            const std::size_t n = std::min(count - done, sizeof chunk / 2);
+            for (std::size_t i = 0; i < n; ++i) Put16(&chunk[2 * i], static_cast<uint16_t>(samples[done + i]));
+            if (std::fwrite(chunk, 1, 2 * n, file_) != 2 * n) failed_ = true;
+            done += n;
+        }
+    }
+    dataBytes_ += bytes;
     return !failed_;
 }
 

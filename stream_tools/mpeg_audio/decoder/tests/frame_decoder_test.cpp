@@ -224,6 +224,68 @@ TEST(Layer3Huffman, QuadrupleCrossingTheGranuleEndIsDropped) {
     }
 }
 
+// Pairs of every big-value table (escapes and signs included) and count1 quadruples, written with the
+// code tables and read back: the lookup's fast path away from the end of the main data and the tree
+// walk over its last bits both give what was written.
+TEST(Layer3Huffman, EveryTableReadsBackWhatItsCodesWrote) {
+    const auto tables = std::make_shared<const HuffmanDecoderTables>(BuiltInHuffmanTables());
+    std::mt19937 random(11);
+    for (int t = 1; t < 32; ++t) {
+        if (t == 4 || t == 14) continue;
+        const HuffmanCodeSet pairs = Layer3HuffmanCodes(t), quads = Layer3HuffmanCodes(32 + t % 2);
+        const int linbits = kLayer3Linbits[t];
+        BitStream bs;
+        OpenBitWriter(bs);
+        std::vector<int> expected;
+        auto sign = [&](int value) {
+            if (!value) return 0;
+            const bool negative = random() & 1;
+            PutBits(bs, negative, 1);
+            return negative ? -value : value;
+        };
+        auto escape = [&](int value) {
+            if (!linbits || value != 15) return value;
+            const uint32_t extra = random() % (1u << linbits);
+            PutBits(bs, extra, linbits);
+            return value + static_cast<int>(extra);
+        };
+        for (int n = 0; n < 200; ++n) {
+            const HuffmanCode& c = pairs.codes[random() % pairs.count];
+            PutBits(bs, c.code, c.length);
+            const int x = sign(escape(c.x));
+            const int y = sign(escape(c.y));
+            expected.insert(expected.end(), {x, y});
+        }
+        for (int n = 0; n < 30; ++n) {
+            const HuffmanCode& c = quads.codes[random() % quads.count];
+            PutBits(bs, c.code, c.length);
+            for (int k = 0; k < 4; ++k) expected.push_back(sign((c.x >> (3 - k)) & 1));
+        }
+        const auto bits = static_cast<unsigned>(GetBitCount(bs));
+        PutBits(bs, 0, static_cast<int>((8 - bits % 8) % 8));
+        DecoderState s;
+        s.huffman = tables;
+        s.params.header = MakeHeader(1, 3, 128, 0, kSingleChannel);
+        s.reservoir.bytes = TakeWrittenBytes(bs);
+        s.reservoir.endBit = s.reservoir.bytes.size() * 8;
+        Layer3GranuleChannel& g = s.sideInfo.gr[0][0];
+        g.part2_3_length = bits;
+        g.big_values = 200;
+        g.region0_count = 7;
+        g.region1_count = 7;
+        g.table_select[0] = g.table_select[1] = g.table_select[2] = static_cast<unsigned>(t);
+        g.count1table_select = static_cast<unsigned>(t % 2);
+        ASSERT_TRUE(DecodeLayer3Huffman(s, 0, 0, 0)) << t;
+        EXPECT_EQ(s.reservoir.position, bits) << t;
+        ASSERT_EQ(std::vector<int>(s.values[0], s.values[0] + expected.size()), expected) << "table " << t;
+        EXPECT_EQ(s.nonzeroEnd[0], static_cast<int>(expected.size()) - [&] {
+            int zeros = 0;
+            while (expected[expected.size() - 1 - zeros] == 0) ++zeros;
+            return zeros;
+        }()) << t;
+    }
+}
+
 // Tables 4 and 14 have no codes: a granule that selects one cannot be decoded.
 TEST(Layer3Huffman, TableWithoutCodesFailsTheGranule) {
     for (unsigned select : {4u, 14u}) {
