@@ -87,6 +87,25 @@ std::string Khz(long hz) {
     return text;
 }
 
+// The encoder reads the first ten words of its line: the WAVE file's rate goes in as one word
+// right after the program's name, so it can never push the caller's own last option out.
+bool AddWaveRate(std::string& line, long hz, std::string& error) {
+    constexpr int kEncoderWords = 10;
+    std::istringstream words(line);
+    int count = 0;
+    std::string word;
+    while (words >> word) ++count;
+    if (count >= kEncoderWords) {
+        error = "the option line has " + std::to_string(count) + " words, the most the encoder reads; give the rate with -s";
+        return false;
+    }
+    const std::size_t nameEnd = line.find(' ', line.find_first_not_of(' '));
+    const std::string rate = " -s" + Khz(hz);
+    if (nameEnd == std::string::npos) line += rate;
+    else line.insert(nameEnd, rate);
+    return true;
+}
+
 constexpr const char* kEncHelp =
     "usage: mpa-tool enc \"OPTION LINE\" IN.wav OUT.mpa\n"
     "Encodes a 16-bit PCM WAVE file (one or two channels) to an MPEG audio stream. The option line is\n"
@@ -132,7 +151,10 @@ int RunEnc(int argc, char** argv) {
         return 1;
     }
     std::string line = argv[0];
-    if (!NamesRate(line)) line += " -s " + Khz(wave.rate);
+    if (!NamesRate(line) && !AddWaveRate(line, wave.rate, error)) {
+        PrintError(error);
+        return 1;
+    }
     mpa::Encoder encoder;
     // The set-up's notes (padding, allocation table) are the encoder's bookkeeping, not news for
     // every run; a failed set-up says why through LastError.

@@ -56,9 +56,13 @@ TEST(MpaTool, EncOptionLine) {
     const std::string tool = BinDir() + "/mpa-tool enc ";
     const std::string out = (folder / "out.mp2").string();
     std::string text;
-    EXPECT_EQ(RunCommand(tool + "'enc -l 2 -b 192' " + wave + " " + out + " 2>&1", &text), 0) << text;
-    EXPECT_GT(fs::file_size(out), 0u);
-    EXPECT_EQ(text.find("Fractional number of slots"), std::string::npos) << text;
+    // Without -s the WAVE file's rate is used, whatever the line's length up to the encoder's ten words.
+    for (const char* line : {"enc -l 2 -b 192", "enc -l 1 -m s -b 192 -p 1"}) {
+        text.clear();
+        EXPECT_EQ(RunCommand(tool + "'" + line + "' " + wave + " " + out + " 2>&1", &text), 0) << line << text;
+        EXPECT_GT(fs::file_size(out), 0u);
+        EXPECT_EQ(text.find("Fractional number of slots"), std::string::npos) << text;
+    }
 
     const struct {
         const char* line;
@@ -67,6 +71,7 @@ TEST(MpaTool, EncOptionLine) {
         {"enc -l 4 -b 64", "enc: -l layer must be 1, 2, or 3, not 4\n"},
         {"enc -x", "enc: unrec option x\n"},
         {"enc -l 2 -s 44.1", "enc: the WAVE file has 48000 Hz, the option line asks for 44100 Hz\n"},
+        {"enc -l 2 -m s -b 192 -p 1 -e", "enc: the option line has 10 words, the most the encoder reads; give the rate with -s\n"},
     };
     for (const auto& b : bad) {
         const std::string refused = (folder / "refused.mp2").string();
