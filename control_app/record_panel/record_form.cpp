@@ -1,24 +1,13 @@
 #include "record_form.h"
 
 #include "record_ids.h"
+#include "velmar_view_form.h"
 
 namespace velmar {
 
 using namespace record_ids;
-using velmar_ui::ControlKind;
-using velmar_ui::kFixedFont;
-using velmar_ui::kHidden;
-using velmar_ui::kNoId;
-
-namespace {
-constexpr auto kButton = ControlKind::PushButton;
-constexpr auto kEdit = ControlKind::Edit;
-constexpr auto kLabel = ControlKind::Label;
-constexpr auto kCheck = ControlKind::CheckBox;
-constexpr auto kRadio = ControlKind::RadioButton;
-constexpr auto kSpin = ControlKind::SpinBox;
-constexpr auto kCombo = ControlKind::ComboBox;
-}  // namespace
+using namespace velmar_ui;
+using namespace velmar_ui::form_kinds;
 
 velmar_ui::FormSpec RecordPanelForm() {
     velmar_ui::FormSpec form;
@@ -33,12 +22,9 @@ velmar_ui::FormSpec RecordPanelForm() {
     auto& c = form.controls;
 
     const std::string v = "Video";
-    c.push_back({kVideoFile, kButton, "FILE...", v, 0, 0});
-    c.push_back({kVideoPath, kEdit, "", v, 0, 1, 1, 4});
-    c.push_back({kRecordVideo, kButton, "RECORD", v, 1, 0});
-    c.push_back({kPauseVideo, kButton, "PAUSE", v, 1, 1});
-    c.push_back({kFrameStep, kButton, "FR STEP", v, 1, 2});
-    c.push_back({kStopVideo, kButton, "STOP", v, 1, 3});
+    AddFileRow(c, v, 0, kVideoFile, kVideoPath, 4);
+    AddRow(c, kButton, v, 1, 0,
+           {{kRecordVideo, "RECORD"}, {kPauseVideo, "PAUSE"}, {kFrameStep, "FR STEP"}, {kStopVideo, "STOP"}});
     c.push_back({kByteSwap, kCheck, "Byte Swap", v, 1, 4});
     c.push_back({kNoId, kLabel, "Fields:", v, 2, 0});
     c.push_back({kVideoCount, kLabel, "not recoding", v, 2, 1, 1, 2, kFixedFont});
@@ -46,29 +32,18 @@ velmar_ui::FormSpec RecordPanelForm() {
     c.push_back({kVitcDisplay, kLabel, "", v, 2, 4, 1, 1, kFixedFont});
 
     const std::string a = "Audio";
-    c.push_back({kAudioFile, kButton, "FILE...", a, 0, 0});
-    c.push_back({kAudioPath, kEdit, "", a, 0, 1, 1, 3});
-    c.push_back({kRecordAudio, kButton, "RECORD", a, 1, 0});
-    c.push_back({kPauseAudio, kButton, "PAUSE", a, 1, 1});
-    c.push_back({kStopAudio, kButton, "STOP", a, 1, 2});
+    AddFileRow(c, a, 0, kAudioFile, kAudioPath, 3);
+    AddRow(c, kButton, a, 1, 0, {{kRecordAudio, "RECORD"}, {kPauseAudio, "PAUSE"}, {kStopAudio, "STOP"}});
     c.push_back({kLinkAudio, kCheck, "Link to Video", a, 1, 3});
-    c.push_back({kRate48, kRadio, "48.0K", a, 2, 0});
-    c.push_back({kRate44, kRadio, "44.1K", a, 2, 1});
-    c.push_back({kRate32, kRadio, "32.0K", a, 2, 2});
+    AddRow(c, kRadio, a, 2, 0, {{kRate48, "48.0K"}, {kRate44, "44.1K"}, {kRate32, "32.0K"}});
     c.push_back({kAudioCount, kLabel, "not recoding", a, 3, 0, 1, 3, kFixedFont});
 
     const std::string f = "Compress from File";
-    c.push_back({kCompressFile, kButton, "FILE...", f, 0, 0});
-    c.push_back({kCompressPath, kEdit, "", f, 0, 1, 1, 3});
-    c.push_back({kNoId, kLabel, "Flds:", f, 1, 0});
-    c.push_back({kCompressFields, kEdit, "0", f, 1, 1});
-    c.push_back({kCompressFieldsSpin, kSpin, "", f, 1, 2});
-    c.push_back({kFrameRadio, kRadio, "Frame", f, 2, 0});
-    c.push_back({kFieldRadio, kRadio, "Field", f, 2, 1});
+    AddFrameFileGroup(c, f, "Flds:",
+                      {kCompressFile, kCompressPath, kCompressFields, kCompressFieldsSpin, kFrameRadio, kFieldRadio});
 
     const std::string s = "Encoder Script";
-    c.push_back({kScriptFile, kButton, "FILE...", s, 0, 0});
-    c.push_back({kScriptPath, kEdit, "", s, 0, 1, 1, 3});
+    AddFileRow(c, s, 0, kScriptFile, kScriptPath, 3);
 
     const std::string r = "Video Resolution";
     c.push_back({kNoId, kLabel, "Horizontal", r, 0, 0});
@@ -108,36 +83,23 @@ velmar_ui::FormSpec RecordPanelForm() {
     c.push_back({kVOffsetSpin, kSpin, "", o, 1, 1, 1, 1, kHidden});
 
     const std::string ar = "Aspect Ratio";
-    c.push_back({kAspectSquare, kRadio, "Square", ar, 0, 0, 1, 1, kHidden});
-    c.push_back({kAspect4x3, kRadio, "4x3", ar, 0, 1, 1, 1, kHidden});
-    c.push_back({kAspect16x9, kRadio, "16x9", ar, 0, 2, 1, 1, kHidden});
+    AddRow(c, kRadio, ar, 0, 0, {{kAspectSquare, "Square"}, {kAspect4x3, "4x3"}, {kAspect16x9, "16x9"}}, kHidden);
 
     const std::string m = "Record Mode";
-    c.push_back({kMode422, kButton, "MPEG-2 (4:2:2)", m, 0, 0});
-    c.push_back({kMode420, kButton, "MPEG-2 (4:2:0)", m, 0, 1});
-    c.push_back({kModeMpeg1, kButton, "MPEG-1", m, 0, 2});
-    c.push_back({kDv25Mp, kButton, "DV25 <-> MP", m, 1, 0});
-    c.push_back({kDv50Mp, kButton, "DV50 <-> MP", m, 1, 1});
-    c.push_back({kSwitchPlayback, kButton, "PLAY", m, 1, 2});
+    AddRow(c, kButton, m, 0, 0, {{kMode422, "MPEG-2 (4:2:2)"}, {kMode420, "MPEG-2 (4:2:0)"}, {kModeMpeg1, "MPEG-1"}});
+    AddRow(c, kButton, m, 1, 0, {{kDv25Mp, "DV25 <-> MP"}, {kDv50Mp, "DV50 <-> MP"}, {kSwitchPlayback, "PLAY"}});
 
-    c.push_back({kNtsc, kButton, "NTSC", "TV Standard", 0, 0});
-    c.push_back({kPal, kButton, "PAL", "TV Standard", 0, 1});
+    AddRow(c, kButton, "TV Standard", 0, 0, {{kNtsc, "NTSC"}, {kPal, "PAL"}});
 
     const std::string i = "Video Input";
-    c.push_back({kInputCVideo, kRadio, "C-Video", i, 0, 0});
-    c.push_back({kInputSvhs, kRadio, "SVHS", i, 0, 1});
-    c.push_back({kInputSdi, kRadio, "SDI", i, 0, 2});
-    c.push_back({kInputVp, kRadio, "VP", i, 0, 3});
-    c.push_back({kInputFree, kRadio, "Free", i, 0, 4});
-    c.push_back({kTbc, kCheck, "TBC", i, 1, 0});
-    c.push_back({kRef, kCheck, "Ref", i, 1, 1});
+    AddRow(c, kRadio, i, 0, 0,
+           {{kInputCVideo, "C-Video"}, {kInputSvhs, "SVHS"}, {kInputSdi, "SDI"}, {kInputVp, "VP"},
+            {kInputFree, "Free"}});
+    AddRow(c, kCheck, i, 1, 0, {{kTbc, "TBC"}, {kRef, "Ref"}});
 
-    c.push_back({kAudioAnalog, kRadio, "Analog", "Audio Source", 0, 0});
-    c.push_back({kAudioDigital, kRadio, "Digital", "Audio Source", 0, 1});
-    c.push_back({kAudioSdi, kRadio, "SDI", "Audio Source", 0, 2});
+    AddRow(c, kRadio, "Audio Source", 0, 0, {{kAudioAnalog, "Analog"}, {kAudioDigital, "Digital"}, {kAudioSdi, "SDI"}});
 
-    c.push_back({kDspReset, kButton, "DRESET", "Board", 0, 0});
-    c.push_back({kDspSend, kButton, "DSEND", "Board", 0, 1});
+    AddRow(c, kButton, "Board", 0, 0, {{kDspReset, "DRESET"}, {kDspSend, "DSEND"}});
     return form;
 }
 

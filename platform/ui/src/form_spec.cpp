@@ -6,6 +6,17 @@
 
 namespace velmar_ui {
 
+void AddRow(std::vector<ControlSpec>& controls, ControlKind kind, const std::string& group, int row, int column,
+            std::initializer_list<RowCell> cells, unsigned flags) {
+    for (const RowCell& cell : cells) controls.push_back({cell.id, kind, cell.caption, group, row, column++, 1, 1, flags});
+}
+
+void AddFileRow(std::vector<ControlSpec>& controls, const std::string& group, int row, ControlId button, ControlId edit,
+                int editColumns) {
+    controls.push_back({button, ControlKind::PushButton, "FILE...", group, row, 0});
+    controls.push_back({edit, ControlKind::Edit, "", group, row, 1, 1, editColumns});
+}
+
 const ControlSpec* FormSpec::Find(ControlId id) const {
     for (const auto& control : controls)
         if (control.id == id && id != kNoId) return &control;

@@ -3,6 +3,7 @@
 // logic's tests and the real window agree on which ids exist.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,18 @@ enum class ControlKind {
     SpinBox,
     Picture,      // an icon or image area
 };
+
+// Short names of the kinds, for the forms described as data.
+namespace form_kinds {
+inline constexpr ControlKind kButton = ControlKind::PushButton;
+inline constexpr ControlKind kEdit = ControlKind::Edit;
+inline constexpr ControlKind kLabel = ControlKind::Label;
+inline constexpr ControlKind kCheck = ControlKind::CheckBox;
+inline constexpr ControlKind kRadio = ControlKind::RadioButton;
+inline constexpr ControlKind kSlider = ControlKind::Slider;
+inline constexpr ControlKind kSpin = ControlKind::SpinBox;
+inline constexpr ControlKind kCombo = ControlKind::ComboBox;
+}  // namespace form_kinds
 
 // Flags of a control, combined with |.
 enum ControlFlag : unsigned {
@@ -49,6 +62,21 @@ struct ControlSpec {
     int columnSpan = 1;
     unsigned flags = 0;
 };
+
+// One cell of a row of like controls: the control's id and caption.
+struct RowCell {
+    ControlId id;
+    const char* caption;
+};
+
+// Adds controls of one kind side by side in row `row` of `group`, one cell each from `column`
+// on, all with `flags`: a transport row, a row of radio buttons.
+void AddRow(std::vector<ControlSpec>& controls, ControlKind kind, const std::string& group, int row, int column,
+            std::initializer_list<RowCell> cells, unsigned flags = 0);
+
+// A "FILE..." button at the start of row `row` and the path edit beside it over `editColumns` cells.
+void AddFileRow(std::vector<ControlSpec>& controls, const std::string& group, int row, ControlId button, ControlId edit,
+                int editColumns);
 
 struct GroupSpec {
     std::string title;  // unique within the form; also the group's name in ControlSpec::group
