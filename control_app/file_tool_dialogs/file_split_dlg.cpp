@@ -109,8 +109,6 @@ const velmar_ui::MessageMap<CFileSplitDlg>& CFileSplitDlg::Map() {
         velmar_ui::OnEditChange(kSecondPath, &CFileSplitDlg::OnEditChange),
         velmar_ui::OnEditChange(kStartEdit, &CFileSplitDlg::OnEditChange),
         velmar_ui::OnEditChange(kEndEdit, &CFileSplitDlg::OnEditChange),
-        velmar_ui::OnCommand(kStart, &CFileSplitDlg::OnStart),
-        velmar_ui::OnCommand(kCancelRun, &CFileSplitDlg::OnCancelRun),
         velmar_ui::OnCommand(kVideo, &CFileSplitDlg::OnSplitVideo),
         velmar_ui::OnCommand(kAudio, &CFileSplitDlg::OnSplitAudio),
         velmar_ui::OnCommand(kRate48, &CFileSplitDlg::OnRate),
@@ -118,7 +116,6 @@ const velmar_ui::MessageMap<CFileSplitDlg>& CFileSplitDlg::Map() {
         velmar_ui::OnCommand(kRate32, &CFileSplitDlg::OnRate),
         velmar_ui::OnCommand(kTakeStart, &CFileSplitDlg::OnTakeStart),
         velmar_ui::OnCommand(kTakeEnd, &CFileSplitDlg::OnTakeEnd),
-        velmar_ui::OnTimerId(kProgressTimer, &CFileSplitDlg::OnTimer),
     };
     return map;
 }

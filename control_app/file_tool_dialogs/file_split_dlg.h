@@ -72,13 +72,13 @@ public:
     void OnTakeStart();
     void OnTakeEnd();
     void OnSplitSliderChange(long start, long end);
-    void OnStart();
+    void OnStart() override;
 
     int Length() const { return length_; }
     const file_tools::SplitSelection& Selection() const { return selection_; }
 
 protected:
-    bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event); }
+    bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event) || DispatchRun(event); }
 
 private:
     static const velmar_ui::MessageMap<CFileSplitDlg>& Map();

@@ -91,9 +91,6 @@ const velmar_ui::MessageMap<CFileToolDlg>& CFileToolDlg::Map() {
         velmar_ui::OnEditChange(kSecondPath, &CFileToolDlg::OnEditChange),
         velmar_ui::OnEditLostFocus(kFirstPath, &CFileToolDlg::OnKillFocusFirst),
         velmar_ui::OnEditLostFocus(kSecondPath, &CFileToolDlg::OnKillFocusSecond),
-        velmar_ui::OnCommand(kStart, &CFileToolDlg::OnStart),
-        velmar_ui::OnCommand(kCancelRun, &CFileToolDlg::OnCancelRun),
-        velmar_ui::OnTimerId(kProgressTimer, &CFileToolDlg::OnTimer),
     };
     return map;
 }

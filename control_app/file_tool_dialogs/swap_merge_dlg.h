@@ -46,10 +46,10 @@ public:
     void OnEditChange() { UpdateData(true); }
     void OnKillFocusFirst();
     void OnKillFocusSecond();
-    void OnStart();
+    void OnStart() override;
 
 protected:
-    bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event); }
+    bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event) || DispatchRun(event); }
 
 private:
     static const velmar_ui::MessageMap<CFileToolDlg>& Map();

@@ -27,6 +27,22 @@ void CToolRunDlg::StartWorker(std::function<ToolResult()> work) {
     });
 }
 
+bool CToolRunDlg::DispatchRun(const velmar_ui::Event& event) {
+    if (event.kind == velmar_ui::EventKind::Command && event.id == kStart) {
+        OnStart();
+        return true;
+    }
+    if (event.kind == velmar_ui::EventKind::Command && event.id == kCancelRun) {
+        OnCancelRun();
+        return true;
+    }
+    if (event.kind == velmar_ui::EventKind::Timer && event.id == kProgressTimer) {
+        OnTimer();
+        return true;
+    }
+    return false;
+}
+
 void CToolRunDlg::OnTimer() { View().SetPosition(kProgress, run_.Progress()); }
 
 void CToolRunDlg::Report(ToolResult result) {

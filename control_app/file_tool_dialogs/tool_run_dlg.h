@@ -28,6 +28,8 @@ public:
     ~CToolRunDlg() override;
 
     bool OnCancel() override;  // EXIT and the close button: only when idle
+    // START: the tool's checks, then StartWorker.
+    virtual void OnStart() = 0;
     void OnCancelRun() { run_.RequestCancel(); }
     void OnTimer();
 
@@ -36,6 +38,8 @@ public:
     void JoinWorker() { worker_.Join(); }
 
 protected:
+    // START, CANCEL and the progress timer, which every tool routes alike; false for other events.
+    bool DispatchRun(const velmar_ui::Event& event);
     // Runs `work` on the worker once the run has begun; its result is reported on the UI thread.
     void StartWorker(std::function<file_tools::ToolResult()> work);
     // Cancels a running worker and waits for it.
