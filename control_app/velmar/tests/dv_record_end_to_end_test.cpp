@@ -8,15 +8,10 @@
 #include <fstream>
 #include <thread>
 
-#include "board_bindings.h"
 #include "dv_record.h"
-#include "panel_test_support.h"
 #include "platform/profile.h"
-#include "program_runner.h"
-#include "velmar_view.h"
-#include "velmar_view_form.h"
+#include "panel_on_board.h"
 #include "velmar_view_ids.h"
-#include "velmar_ui/testing/fake_ui_services.h"
 #include "video_channel.h"
 #include "wave_format/wave_header.h"
 
@@ -24,15 +19,6 @@ namespace velmar {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The board runs in real time: the drain waits must really wait.
-class RealTimeUi : public velmar_ui::testing::FakeUiServices {
-public:
-    void Sleep(int milliseconds) override {
-        FakeUiServices::Sleep(milliseconds);
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
-};
 
 std::uint32_t Le32(const std::string& bytes, std::size_t at) {
     std::uint32_t v = 0;
@@ -63,28 +49,18 @@ TEST_P(DvRecordEndToEnd, ThreeSecondsThatOtherProgramsRead) {
     profile.WriteString("BOARD1", "PALMODE", c.pal ? "1" : "0");
     profile.WriteString("BOARD1", "DV50", c.dv50 ? "1" : "0");
 
-    const pid_t board = program_runner::Start({velmar_testing::BinDir() + "/softboard", "-b", "1"}, {},
-                                              dir + "/board.log");
-    for (auto until = std::chrono::steady_clock::now() + 10s;
-         !TessolkDriver(1).MapWindow() && std::chrono::steady_clock::now() < until;)
-        std::this_thread::sleep_for(50ms);
+    const pid_t board = StartSoftBoardProgram({}, dir + "/board.log");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(velmar_testing::RunDir());
     const int fps = c.pal ? 25 : 30;
     std::int64_t frames = 0;
     {
-        velmar_ui::testing::FakeFormView view{PlaybackForm()};
-        RealTimeUi ui;
-        panel_testing::FakeHost host;
-        host.ui = &ui;
-        TessolkDriver driver(1);
-        RuventLibrary library;
-        panel_testing::NoDelays timing;
-        CVelmarView panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, 1);
+        PanelOnBoard on(profile);
+        CVelmarView& panel = on.panel;
+        RealTimeUi& ui = on.ui;
         InstallVideoChannels(panel);
         InstallDvRecord(panel);
-        panel.OnInitialUpdate();
-        ui.Advance(kPanelTimerMs);  // the board's initialisation
+        on.StartUp();
         ASSERT_FALSE(panel.DemoMode());
         ASSERT_EQ(panel.Dv50() != 0, c.dv50);
 

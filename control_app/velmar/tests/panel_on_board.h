@@ -1,0 +1,61 @@
+// For the end-to-end tests that drive the playback panel against the software board program: UI
+// services whose sleeps really wait (the board runs in real time), the board started and mapped,
+// and the panel over the real command library.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "board_bindings.h"
+#include "panel_test_support.h"
+#include "program_runner.h"
+#include "velmar_view.h"
+#include "velmar_view_form.h"
+#include "velmar_ui/testing/fake_ui_services.h"
+
+namespace velmar {
+
+class RealTimeUi : public velmar_ui::testing::FakeUiServices {
+public:
+    void Sleep(int milliseconds) override {
+        FakeUiServices::Sleep(milliseconds);
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
+};
+
+// Starts the softboard program for board 1 with `options`, its console into `log`, and waits (at
+// most ten seconds) until its window maps.
+inline pid_t StartSoftBoardProgram(const std::vector<std::string>& options, const std::string& log) {
+    std::vector<std::string> words{velmar_testing::BinDir() + "/softboard", "-b", "1"};
+    words.insert(words.end(), options.begin(), options.end());
+    const pid_t board = program_runner::Start(words, {}, log);
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+         !TessolkDriver(1).MapWindow() && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return board;
+}
+
+// The playback panel of board 1 with its fakes, over the real driver and command library.
+struct PanelOnBoard {
+    explicit PanelOnBoard(const platform::Profile& profile)
+        : panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, 1) {
+        host.ui = &ui;
+    }
+    // Start-up and the first tick, which initialises the board.
+    void StartUp() {
+        panel.OnInitialUpdate();
+        ui.Advance(kPanelTimerMs);
+    }
+
+    velmar_ui::testing::FakeFormView view{PlaybackForm()};
+    RealTimeUi ui;
+    panel_testing::FakeHost host;
+    TessolkDriver driver{1};
+    RuventLibrary library;
+    panel_testing::NoDelays timing;
+    CVelmarView panel;
+};
+
+}  // namespace velmar
