@@ -7,7 +7,11 @@
 namespace ruvent {
 namespace {
 
-TessolkDriver g_tessolk;
+// Never destroyed: a service loop thread may still be calling it while the process exits.
+TessolkDriver& Tessolk() {
+    static TessolkDriver* const driver = new TessolkDriver;
+    return *driver;
+}
 std::atomic<BoardDriver*> g_active{nullptr};
 
 }  // namespace
@@ -115,12 +119,12 @@ void TessolkDriver::Pause(int milliseconds) { platform::SleepMs(milliseconds); }
 
 BoardDriver& ActiveDriver() {
     BoardDriver* driver = g_active.load();
-    return driver ? *driver : g_tessolk;
+    return driver ? *driver : Tessolk();
 }
 
 BoardDriver* SetBoardDriver(BoardDriver* driver) {
     BoardDriver* previous = g_active.exchange(driver);
-    return previous ? previous : &g_tessolk;
+    return previous ? previous : &Tessolk();
 }
 
 }  // namespace ruvent

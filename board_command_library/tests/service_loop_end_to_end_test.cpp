@@ -120,7 +120,9 @@ protected:
     void StartLoop(const std::string& line) {
         const std::uint64_t rounds = ruvent::ServiceLoopRounds();
         loop_ = std::async(std::launch::async, [line] { return Call(mdaemon, line); });
-        for (int i = 0; i < 5000 && ruvent::ServiceLoopRounds() == rounds; ++i) platform::SleepMs(1);
+        // Until the loop's first round: seconds under ThreadSanitizer on a loaded machine, and a
+        // command sent before it finds no channel.
+        for (int i = 0; i < 60000 && ruvent::ServiceLoopRounds() == rounds; ++i) platform::SleepMs(1);
         ASSERT_GT(ruvent::ServiceLoopRounds(), rounds);
     }
     int LoopResult(int seconds = 10) {

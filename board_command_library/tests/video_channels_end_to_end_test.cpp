@@ -104,7 +104,9 @@ protected:
         const std::uint64_t rounds = ruvent::ServiceLoopRounds();
         const std::string line = std::string("mdaemon -start -nc ") + kPlaybackSizes;
         loop_ = std::async(std::launch::async, [line] { return Call(mdaemon, line); });
-        for (int i = 0; i < 5000 && ruvent::ServiceLoopRounds() == rounds; ++i) platform::SleepMs(1);
+        // Until the loop's first round: seconds under ThreadSanitizer on a loaded machine, and a
+        // command sent before it finds no channel.
+        for (int i = 0; i < 60000 && ruvent::ServiceLoopRounds() == rounds; ++i) platform::SleepMs(1);
     }
     template <typename Condition>
     bool WaitFor(Condition condition, int seconds = 30) {

@@ -21,6 +21,9 @@ public:
     virtual ~BoardLibrary() = default;
     // argv is valid for the duration of the call only.
     virtual int Call(BoardExport which, int argc, char** argv) = 0;
+    // Whether the board's service loop takes commands yet (board 1 or 2). Recorders have no loop
+    // to wait for.
+    virtual bool ServiceLoopListening(int /*board*/) { return true; }
 };
 
 // Board registers the application reaches directly (the I2C lines), outside the command language.

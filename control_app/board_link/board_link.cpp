@@ -1,9 +1,13 @@
 #include "board_link.h"
 
+#include <chrono>
+
 #include "platform/log.h"
 
 namespace velmar {
 namespace {
+
+constexpr auto kDaemonStartLimit = std::chrono::seconds(10);
 
 constexpr const char* kPlaybackDaemonLine =
     "mdaemon -start -s 0x1000 0x1000 0x400 0x400 0x100000 0x100000 0x100000 0x100000 0x0 0x0 0x0 0x0 0x0 "
@@ -113,6 +117,13 @@ void BoardLink::StartDaemon() {
     // Running before the thread starts, so a service loop that ends at once is never overwritten.
     daemonState_ = DaemonState::Running;
     daemonThread_ = std::thread([this, line] { RunDaemon(line); });
+    // A stream command sent before the loop has opened its command channel would end the whole
+    // program; on a busy machine the thread may take a while to get there.
+    if (demo_) return;
+    const auto until = std::chrono::steady_clock::now() + kDaemonStartLimit;
+    while (daemonState_ == DaemonState::Running && !library_.ServiceLoopListening(board_) &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 void BoardLink::RunDaemon(std::string line) {

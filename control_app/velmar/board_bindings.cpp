@@ -1,6 +1,7 @@
 #include "board_bindings.h"
 
 #include "board_window.h"
+#include "ruvent/command_channel.h"
 #include "ruvent/ruvent.h"
 #include "tessolk/board_map.h"
 #include "tessolk/tessolk.h"
@@ -19,6 +20,10 @@ int RuventLibrary::Call(BoardExport which, int argc, char** argv) {
         case BoardExport::Mdaemon: return mdaemon(argc, argv);
     }
     return 0;
+}
+
+bool RuventLibrary::ServiceLoopListening(int board) {
+    return ruvent::CommandChannel::OpenCommandObject(board == 2 ? 1 : 0) != nullptr;
 }
 
 std::optional<BoardWindow> TessolkDriver::MapWindow() {

@@ -8,6 +8,7 @@ namespace velmar {
 class RuventLibrary : public BoardLibrary {
 public:
     int Call(BoardExport which, int argc, char** argv) override;
+    bool ServiceLoopListening(int board) override;
 };
 
 class TessolkDriver : public BoardDriver {

@@ -138,7 +138,8 @@ TEST_F(BoardLinkTest, DaemonThreadRunsTheServiceLoopAndReportsItsEnd) {
     BoardLink link(library, window, 2, LinkKind::Record, false);
     EXPECT_EQ(link.GetDaemonState(), DaemonState::NotStarted);
     link.StartDaemon();
-    library.WaitDaemonRunning();
+    // StartDaemon returns only once the loop listens: commands sent next never find it missing.
+    EXPECT_TRUE(library.ServiceLoopListening(2));
     EXPECT_EQ(link.GetDaemonState(), DaemonState::Running);
     EXPECT_EQ(library.calls[0].Joined(),
               "mdaemon|-b2|-start|-s|0x400|0x400|0x400|0x400|0|0|0x500000|0x1800|0|0|0|0|0x200000|0xbdc0|0|0|0x2000");

@@ -40,6 +40,12 @@ public:
         return answer ? answer(call) : 0;
     }
 
+    // The loop listens from its first moment: what the link waits for before it goes on.
+    bool ServiceLoopListening(int /*board*/) override {
+        std::lock_guard lock(mutex_);
+        return daemonRunning_;
+    }
+
     void EndDaemon(int result) {
         std::lock_guard lock(mutex_);
         daemonResult_ = result;

@@ -88,7 +88,9 @@ public:
         Call(mwr, "mwr 0x40038 0x1");
         const std::uint64_t rounds = ruvent::ServiceLoopRounds();
         loop_ = std::async(std::launch::async, [] { return Call(mdaemon, std::string("mdaemon -start -nc ") + kRecordSizes); });
-        for (int i = 0; i < 5000 && ruvent::ServiceLoopRounds() == rounds; ++i) platform::SleepMs(1);
+        // Until the loop's first round: seconds under ThreadSanitizer on a loaded machine, and a
+        // command sent before it finds no channel.
+        for (int i = 0; i < 60000 && ruvent::ServiceLoopRounds() == rounds; ++i) platform::SleepMs(1);
     }
     // What the panel does before a start word: the overrun count and the index ring cleared.
     void ClearRecordWords() {
