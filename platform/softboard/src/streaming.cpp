@@ -331,26 +331,33 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
                     board_.Window() + (pair.physical - base) + output.fillOffset);
         output.running.Add(output.clip.data() + output.clipPosition, take);
         output.clipPosition = (output.clipPosition + take) % output.clip.size();
-        output.fillOffset += static_cast<std::uint32_t>(take);
-        output.produced.fetch_add(take);
         budget -= take;
-        std::uint32_t fillPosition = pair.physical + output.fillOffset;
-        if (output.fillOffset == pair.length) {
-            output.fillOffset = 0;
-            queue.erase(queue.begin());
-            std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 0)).fetch_add(1);
-            // The next byte goes to the start of the next pair: the one queued, or the area's next.
-            std::uint32_t start = 0, end = 0;
-            if (!queue.empty())
-                fillPosition = queue.front().physical;
-            else if (board_.StreamArea(kBoardStreams + stream, start, end) && fillPosition >= end)
-                fillPosition = start;
-        }
-        std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 1)).store(fillPosition);
+        Advance(stream, output, static_cast<std::uint32_t>(take));
     }
     output.queuedAfterFill = queue.size();
     output.checksum.store(output.running.Value());
     if (output.options.pictureIndex) WriteIndexEntries(output);
+}
+
+void BoardStreaming::Advance(std::uint32_t stream, Output& output, std::uint32_t take) {
+    auto& queue = board_.outputPairs_[stream];
+    const QueuedPair pair = queue.front();
+    output.fillOffset += take;
+    output.produced.fetch_add(take);
+    std::uint32_t fillPosition = pair.physical + output.fillOffset;
+    if (output.fillOffset == pair.length) {
+        output.fillOffset = 0;
+        queue.erase(queue.begin());
+        ++output.filledSinceReturn;
+        std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 0)).fetch_add(1);
+        // The next byte goes to the start of the next pair: the one queued, or the area's next.
+        std::uint32_t start = 0, end = 0;
+        if (!queue.empty())
+            fillPosition = queue.front().physical;
+        else if (board_.StreamArea(kBoardStreams + stream, start, end) && fillPosition >= end)
+            fillPosition = start;
+    }
+    std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 1)).store(fillPosition);
 }
 
 // Output pairs filled from what the board produced itself (channel A's decoded fields), as far as
@@ -368,21 +375,7 @@ void BoardStreaming::ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& 
         std::copy_n(bytes.begin(), take, to);
         output.running.Add(to, take);
         bytes.erase(bytes.begin(), bytes.begin() + take);
-        output.fillOffset += take;
-        output.produced.fetch_add(take);
-        std::uint32_t fillPosition = pair.physical + output.fillOffset;
-        if (output.fillOffset == pair.length) {
-            output.fillOffset = 0;
-            queue.erase(queue.begin());
-            ++output.filledSinceReturn;
-            std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 0)).fetch_add(1);
-            std::uint32_t start = 0, end = 0;
-            if (!queue.empty())
-                fillPosition = queue.front().physical;
-            else if (board_.StreamArea(kBoardStreams + stream, start, end) && fillPosition >= end)
-                fillPosition = start;
-        }
-        std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 1)).store(fillPosition);
+        Advance(stream, output, take);
     }
     output.queuedAfterFill = queue.size();
     output.checksum.store(output.running.Value());

@@ -152,6 +152,9 @@ private:
 
     void ConsumeInput(std::uint32_t stream);
     void ProduceOutput(std::uint32_t stream);
+    // `take` more bytes of the output's front pair are filled: the progress words, and the pair
+    // handed back when full.
+    void Advance(std::uint32_t stream, Output& output, std::uint32_t take);
     // `pairsAhead`: pairs filled before the host must hand some back; 0 without a limit.
     void ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& bytes, int pairsAhead = 0);
     void WriteIndexEntries(Output& output);
