@@ -10,6 +10,7 @@
 
 #include "format.h"
 #include "platform/log.h"
+#include "record_output.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
 #include "video_channel.h"
@@ -21,9 +22,6 @@ using namespace panel_ids;
 namespace {
 
 constexpr const char* kDecodeFilterDefaultExtension = "flm";
-// Ticks of 100 ms the drain wait gives the board before it stops waiting (a minute).
-constexpr int kDrainWaitLimitTicks = 600;
-constexpr int kDrainQuietTicks = 10;
 // Tries of 100 ms to reopen the output for its trailer.
 constexpr int kTrailerOpenTries = 50;
 
@@ -121,13 +119,8 @@ void CVideoChannel::DecodeSetup(bool fromPaused) {
 void CVideoChannel::FinishDecode() {
     panel_.Host().ShowNotice(Notice::Closing);
     // The status loop's pieces only: a stop must not run the list engine or remote requests.
-    int ticks = 0;
-    while (panel_.Drain(5).count < kDrainQuietTicks && ticks < kDrainWaitLimitTicks) {
-        panel_.Ui().Sleep(100);
-        panel_.StatusTick();
-        ++ticks;
-    }
-    if (ticks >= kDrainWaitLimitTicks) {
+    if (!WaitForDrain(
+            panel_.Ui(), [this] { return panel_.Drain(5).count; }, [this] { panel_.StatusTick(); })) {
         platform::Log(platform::LogLevel::Warning, "decode output did not drain; closing it anyway");
         panel_.AddLogMessage("The decode output did not drain within a minute; it was closed anyway.");
     }
