@@ -15,43 +15,13 @@ std::optional<AudioListEntry> ParseAudioListEntry(std::string_view line) {
     return entry;
 }
 
-bool AudioPlayList::Open(const std::string& path) { return lines_.Open(path); }
-
-std::int64_t AudioPlayList::Total() {
-    lines_.Rewind();
-    std::int64_t total = 0;
-    while (const auto line = lines_.Next())
-        if (const auto entry = ParseAudioListEntry(*line)) total += entry->Length();
-    return total;
-}
-
 std::optional<AudioListSeek> AudioPlayList::SeekTo(std::int64_t position) {
     const std::int64_t total = Total();
     if (total < 1) return std::nullopt;
     position = position < 0 ? 0 : position % total;
-    lines_.Rewind();
-    std::int64_t before = 0;
-    while (const auto line = lines_.Next()) {
-        const auto entry = ParseAudioListEntry(*line);
-        if (!entry) continue;
-        if (before + entry->Length() > position) return AudioListSeek{*entry, before, position};
-        before += entry->Length();
-    }
-    return std::nullopt;  // the file changed between the two passes
-}
-
-std::optional<AudioListEntry> AudioPlayList::NextEntry() {
-    bool rewound = false;
-    for (;;) {
-        const auto line = lines_.Next();
-        if (!line) {
-            if (rewound) return std::nullopt;
-            lines_.Rewind();
-            rewound = true;
-            continue;
-        }
-        if (auto entry = ParseAudioListEntry(*line)) return entry;
-    }
+    const auto held = EntryHolding(position);
+    if (!held) return std::nullopt;  // the file changed between the two passes
+    return AudioListSeek{held->first, held->second, position};
 }
 
 std::optional<std::int64_t> ReadAudioPlayListLength(const std::string& path) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "entry_list.h"
 #include "play_list_grammar.h"
 
 namespace play_lists {
@@ -34,24 +35,12 @@ struct AudioListSeek {
 };
 
 // An open .apl as the audio channel reads it.
-class AudioPlayList {
+class AudioPlayList : public EntryList<AudioListEntry, ParseAudioListEntry> {
 public:
-    bool Open(const std::string& path);
-    bool IsOpen() const { return lines_.IsOpen(); }
-    void Close() { lines_.Close(); }
-
-    // The sum of the entry lengths, reading from the top; the reader is left at the end.
-    std::int64_t Total();
     // Reads from the top to the entry whose frames hold `position`; a position at or past the
     // total counts from the top again, as the list plays on after its last entry. The next
     // NextEntry is the entry after it. Nothing when the list has no entry.
     std::optional<AudioListSeek> SeekTo(std::int64_t position);
-    // The entry after the last one read, from the top again after the last entry of the file.
-    // Nothing when a whole pass through the file found no entry.
-    std::optional<AudioListEntry> NextEntry();
-
-private:
-    PlayListLines lines_;
 };
 
 // The total of the list at `path`; nothing when it cannot be opened.

@@ -18,41 +18,10 @@ std::optional<VideoListEntry> ParseVideoListEntry(std::string_view line) {
     return entry;
 }
 
-bool VideoPlayList::Open(const std::string& path) { return lines_.Open(path); }
-
-std::int64_t VideoPlayList::Total() {
-    lines_.Rewind();
-    std::int64_t total = 0;
-    while (const auto line = lines_.Next())
-        if (const auto entry = ParseVideoListEntry(*line)) total += entry->Length();
-    return total;
-}
-
 std::optional<VideoListSeek> VideoPlayList::SeekTo(std::int64_t position) {
-    lines_.Rewind();
-    std::int64_t before = 0;
-    while (const auto line = lines_.Next()) {
-        const auto entry = ParseVideoListEntry(*line);
-        if (!entry) continue;
-        // The entry that holds the position: a position on a boundary starts the next entry.
-        if (before + entry->Length() > position) return VideoListSeek{*entry, before};
-        before += entry->Length();
-    }
-    return std::nullopt;
-}
-
-std::optional<VideoListEntry> VideoPlayList::NextEntry() {
-    bool rewound = false;
-    for (;;) {
-        const auto line = lines_.Next();
-        if (!line) {
-            if (rewound) return std::nullopt;
-            lines_.Rewind();
-            rewound = true;
-            continue;
-        }
-        if (auto entry = ParseVideoListEntry(*line)) return entry;
-    }
+    const auto held = EntryHolding(position);
+    if (!held) return std::nullopt;
+    return VideoListSeek{held->first, held->second};
 }
 
 std::optional<std::int64_t> ScanVideoPlayList(const std::string& path) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "entry_list.h"
 #include "play_list_grammar.h"
 
 namespace play_lists {
@@ -40,24 +41,12 @@ struct VideoListSeek {
 };
 
 // An open .vpl as the list engine reads it.
-class VideoPlayList {
+class VideoPlayList : public EntryList<VideoListEntry, ParseVideoListEntry> {
 public:
-    bool Open(const std::string& path);
-    bool IsOpen() const { return lines_.IsOpen(); }
-    void Close() { lines_.Close(); }
-
-    // The sum of the entry lengths, reading from the top; the reader is left at the end.
-    std::int64_t Total();
     // Reads from the top to the entry whose frames hold `position` (before <= position < before +
     // length); the next NextEntry is the entry after it. Nothing when no entry holds it (a list
     // without entries, or a position at or past its total).
     std::optional<VideoListSeek> SeekTo(std::int64_t position);
-    // The entry after the last one read; after the last entry of the file the list starts again
-    // from the top. Nothing when a whole pass through the file found no entry.
-    std::optional<VideoListEntry> NextEntry();
-
-private:
-    PlayListLines lines_;
 };
 
 // The total of the list at `path`; nothing when it cannot be opened.

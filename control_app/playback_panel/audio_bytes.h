@@ -31,15 +31,6 @@ inline AudioFraction BytesPerField(AudioRate rate, TvStandard standard) {
 // Bits 0-1 of the audio control byte: 2 48 kHz, 1 44.1 kHz, 0 32 kHz.
 inline int AudioRateCode(AudioRate rate) { return rate == AudioRate::k48 ? 2 : rate == AudioRate::k44 ? 1 : 0; }
 inline int AudioRateKiloHertz(AudioRate rate) { return rate == AudioRate::k48 ? 48 : rate == AudioRate::k44 ? 44 : 32; }
-// The sample rate a control byte's rate code names (the code 3 is not used and reads as 48 kHz).
-inline int SampleRateOfControlByte(int controlByte) {
-    switch (controlByte & 3) {
-    case 0: return 32000;
-    case 1: return 44100;
-    default: return 48000;
-    }
-}
-
 // Whole fields in `bytes` (rounded down).
 inline std::uint64_t AudioBytesToFields(std::uint64_t bytes, AudioFraction f) {
     return bytes / f.numerator * f.denominator + bytes % f.numerator * f.denominator / f.numerator;

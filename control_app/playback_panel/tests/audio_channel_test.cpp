@@ -5,6 +5,7 @@
 
 #include "audio_channel.h"
 #include "panel_fixture.h"
+#include "record_output.h"
 
 namespace velmar {
 namespace {
@@ -56,9 +57,9 @@ TEST(AudioBytes, EveryRateAndStandardCountsWholeSecondsExactly) {
     EXPECT_EQ(AudioStepForPercent(50), 512u);
     EXPECT_EQ(AudioStepForPercent(200), 128u);
     EXPECT_EQ(AudioStepForPercent(0), 25600u);
-    EXPECT_EQ(SampleRateOfControlByte(0x8A), 48000);
-    EXPECT_EQ(SampleRateOfControlByte(0x89), 44100);
-    EXPECT_EQ(SampleRateOfControlByte(0x88), 32000);
+    EXPECT_EQ(RecordSampleRate(0x8A), 48000u);
+    EXPECT_EQ(RecordSampleRate(0x89), 44100u);
+    EXPECT_EQ(RecordSampleRate(0x88), 32000u);
 }
 
 struct AudioFixture : PanelFixture {

@@ -18,6 +18,7 @@
 #include "audio_channel.h"
 #include "board_bindings.h"
 #include "index_formats/picture_index.h"
+#include "panel_on_board.h"
 #include "panel_test_support.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
@@ -35,15 +36,6 @@ namespace velmar {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The board runs in real time: sleeps and reply waits must really wait.
-class RealTimeUi : public velmar_ui::testing::FakeUiServices {
-public:
-    void Sleep(int milliseconds) override {
-        FakeUiServices::Sleep(milliseconds);
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
-};
 
 constexpr std::size_t kGroupBytes = 8 * 1024;
 constexpr int kGroups = 3, kPicturesPerGroup = 4;
@@ -76,11 +68,6 @@ std::string AsInput3(const std::string& file, std::size_t from, std::size_t to) 
         std::swap(bytes[i + 1], bytes[i + 2]);
     }
     return bytes;
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string Index() {
@@ -197,14 +184,9 @@ TEST(AbRollEndToEnd, ThreeEntriesWithAKeySwitchAtTheFieldsOfTheirTimeWords) {
     std::filesystem::current_path(velmar_testing::RunDir());
     std::uint32_t base = 0;
     {
-        velmar_ui::testing::FakeFormView view{PlaybackForm()};
-        RealTimeUi ui;
-        panel_testing::FakeHost host;
-        host.ui = &ui;
-        TessolkDriver driver(1);
-        RuventLibrary library;
-        panel_testing::NoDelays timing;
-        CVelmarView panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, 1);
+        PanelOnBoard on(profile);
+        RealTimeUi& ui = on.ui;
+        CVelmarView& panel = on.panel;
         InstallVideoChannels(panel);
         InstallAlphaAndPlayList(panel);
         InstallAudioChannel(panel);

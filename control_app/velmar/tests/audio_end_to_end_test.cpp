@@ -9,6 +9,7 @@
 
 #include "audio_channel.h"
 #include "board_bindings.h"
+#include "panel_on_board.h"
 #include "panel_test_support.h"
 #include "platform/profile.h"
 #include "program_runner.h"
@@ -21,19 +22,6 @@ namespace velmar {
 namespace {
 
 using namespace std::chrono_literals;
-
-class RealTimeUi : public velmar_ui::testing::FakeUiServices {
-public:
-    void Sleep(int milliseconds) override {
-        FakeUiServices::Sleep(milliseconds);
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
-};
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // What the board should take of `file` at `step`: the WAVE header's bytes read as silence, each
 // 4-byte frame in the 2000-type board's word order (the line carries -R), then each frame twice
@@ -62,22 +50,14 @@ TEST(AudioEndToEnd, InputThreeTakesTheFileAtTheStepItIsGiven) {
     profile.WriteString("BOARD1", "PATHAUD", path);
     profile.WriteString("BOARD1", "LOGFILE", dir + "/audio.log");
 
-    const pid_t board = program_runner::Start(
-        {velmar_testing::BinDir() + "/softboard", "-b", "1", "-f", "-c", dir}, {}, dir + "/board.log");
-    for (auto until = std::chrono::steady_clock::now() + 10s;
-         !TessolkDriver(1).MapWindow() && std::chrono::steady_clock::now() < until;)
-        std::this_thread::sleep_for(50ms);
+    const pid_t board = StartSoftBoardProgram({"-f", "-c", dir}, dir + "/board.log");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(velmar_testing::RunDir());
     {
-        velmar_ui::testing::FakeFormView view{PlaybackForm()};
-        RealTimeUi ui;
-        panel_testing::FakeHost host;
-        host.ui = &ui;
-        TessolkDriver driver(1);
-        RuventLibrary library;
-        panel_testing::NoDelays timing;
-        CVelmarView panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, 1);
+        PanelOnBoard on(profile);
+        velmar_ui::testing::FakeFormView& view = on.view;
+        RealTimeUi& ui = on.ui;
+        CVelmarView& panel = on.panel;
         InstallAudioChannel(panel);
         panel.OnInitialUpdate();
         ui.Advance(kPanelTimerMs);

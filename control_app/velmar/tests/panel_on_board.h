@@ -4,6 +4,8 @@
 #pragma once
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +26,11 @@ public:
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
 };
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // Starts the softboard program for board 1 with `options`, its console into `log`, and waits (at
 // most ten seconds) until its window maps.

@@ -9,6 +9,7 @@
 
 #include "board_bindings.h"
 #include "index_formats/picture_index.h"
+#include "panel_on_board.h"
 #include "panel_test_support.h"
 #include "platform/profile.h"
 #include "program_runner.h"
@@ -22,15 +23,6 @@ namespace velmar {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The board runs in real time: sleeps and reply waits must really wait.
-class RealTimeUi : public velmar_ui::testing::FakeUiServices {
-public:
-    void Sleep(int milliseconds) override {
-        FakeUiServices::Sleep(milliseconds);
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    }
-};
 
 constexpr std::size_t kGroupBytes = 32 * 1024;
 constexpr int kGroups = 3, kPicturesPerGroup = 4;
@@ -58,11 +50,6 @@ std::string Index() {
     return std::string(bytes.begin(), bytes.end());
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 TEST(VideoEndToEnd, ClipFromAStartTimeCodeArrivesFromItsGroupAndStopParksOnBlack) {
     const std::string dir = velmar_testing::TempDir();
     const std::string clipPath = dir + "/clip.mpg";
@@ -73,23 +60,14 @@ TEST(VideoEndToEnd, ClipFromAStartTimeCodeArrivesFromItsGroupAndStopParksOnBlack
     profile.WriteString("BOARD1", "PATHVA", clipPath);
     profile.WriteString("BOARD1", "LOGFILE", dir + "/video.log");
 
-    const pid_t board = program_runner::Start(
-        {velmar_testing::BinDir() + "/softboard", "-b", "1", "-f", "-c", dir}, {}, dir + "/board.log");
-    // The board is up once its window maps.
-    for (auto until = std::chrono::steady_clock::now() + 10s;
-         !TessolkDriver(1).MapWindow() && std::chrono::steady_clock::now() < until;)
-        std::this_thread::sleep_for(50ms);
+    const pid_t board = StartSoftBoardProgram({"-f", "-c", dir}, dir + "/board.log");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(velmar_testing::RunDir());
     {
-        velmar_ui::testing::FakeFormView view{PlaybackForm()};
-        RealTimeUi ui;
-        panel_testing::FakeHost host;
-        host.ui = &ui;
-        TessolkDriver driver(1);
-        RuventLibrary library;
-        panel_testing::NoDelays timing;
-        CVelmarView panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, 1);
+        PanelOnBoard on(profile);
+        velmar_ui::testing::FakeFormView& view = on.view;
+        RealTimeUi& ui = on.ui;
+        CVelmarView& panel = on.panel;
         InstallVideoChannels(panel);
         panel.OnInitialUpdate();
         ui.Advance(kPanelTimerMs);  // the board's initialisation
@@ -154,22 +132,14 @@ TEST(VideoEndToEnd, DecodeToFileOfThirtyFramesEndsWithItsTrailer) {
     profile.WriteString("BOARD1", "PATHVA", clipPath);
     profile.WriteString("BOARD1", "PATHDIO", out);
 
-    const pid_t board = program_runner::Start({velmar_testing::BinDir() + "/softboard", "-b", "1", "-f"}, {},
-                                              dir + "/board.log");
-    for (auto until = std::chrono::steady_clock::now() + 10s;
-         !TessolkDriver(1).MapWindow() && std::chrono::steady_clock::now() < until;)
-        std::this_thread::sleep_for(50ms);
+    const pid_t board = StartSoftBoardProgram({"-f"}, dir + "/board.log");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(velmar_testing::RunDir());
     {
-        velmar_ui::testing::FakeFormView view{PlaybackForm()};
-        RealTimeUi ui;
-        panel_testing::FakeHost host;
-        host.ui = &ui;
-        TessolkDriver driver(1);
-        RuventLibrary library;
-        panel_testing::NoDelays timing;
-        CVelmarView panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, 1);
+        PanelOnBoard on(profile);
+        velmar_ui::testing::FakeFormView& view = on.view;
+        RealTimeUi& ui = on.ui;
+        CVelmarView& panel = on.panel;
         InstallVideoChannels(panel);
         panel.OnInitialUpdate();
         ui.Advance(kPanelTimerMs);
