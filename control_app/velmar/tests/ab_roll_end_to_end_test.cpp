@@ -180,8 +180,7 @@ TEST(AbRollEndToEnd, ThreeEntriesWithAKeySwitchAtTheFieldsOfTheirTimeWords) {
 
     SteppedBoard board(40, dir + "/input3.bin");
     ASSERT_TRUE(board.Ready());
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(velmar_testing::RunDir());
+    const InRunDirectory inRunDirectory;
     std::uint32_t base = 0;
     {
         PanelOnBoard on(profile);
@@ -214,7 +213,6 @@ TEST(AbRollEndToEnd, ThreeEntriesWithAKeySwitchAtTheFieldsOfTheirTimeWords) {
         EXPECT_FALSE(list.Active());
         panel.OnDestroy();
     }
-    std::filesystem::current_path(previous);
 
     // The mix status word where it changes, from the list's start field on: bit 0 B on air, bit 1
     // a key runs, bit 2 the last transition keyed, bits 8 and 16 the queued clips A and B took.

@@ -50,9 +50,8 @@ TEST(AudioEndToEnd, InputThreeTakesTheFileAtTheStepItIsGiven) {
     profile.WriteString("BOARD1", "PATHAUD", path);
     profile.WriteString("BOARD1", "LOGFILE", dir + "/audio.log");
 
-    const pid_t board = StartSoftBoardProgram({"-f", "-c", dir}, dir + "/board.log");
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(velmar_testing::RunDir());
+    const SoftBoardProgram board({"-f", "-c", dir}, dir + "/board.log");
+    const InRunDirectory inRunDirectory;
     {
         PanelOnBoard on(profile);
         velmar_ui::testing::FakeFormView& view = on.view;
@@ -95,8 +94,6 @@ TEST(AudioEndToEnd, InputThreeTakesTheFileAtTheStepItIsGiven) {
         }
         panel.OnDestroy();
     }
-    std::filesystem::current_path(previous);
-    program_runner::Stop(board);
 }
 
 }  // namespace

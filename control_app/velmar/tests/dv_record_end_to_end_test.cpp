@@ -49,9 +49,8 @@ TEST_P(DvRecordEndToEnd, ThreeSecondsThatOtherProgramsRead) {
     profile.WriteString("BOARD1", "PALMODE", c.pal ? "1" : "0");
     profile.WriteString("BOARD1", "DV50", c.dv50 ? "1" : "0");
 
-    const pid_t board = StartSoftBoardProgram({}, dir + "/board.log");
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(velmar_testing::RunDir());
+    const SoftBoardProgram board({}, dir + "/board.log");
+    const InRunDirectory inRunDirectory;
     const int fps = c.pal ? 25 : 30;
     std::int64_t frames = 0;
     {
@@ -77,8 +76,6 @@ TEST_P(DvRecordEndToEnd, ThreeSecondsThatOtherProgramsRead) {
         frames = recorded();
         panel.OnDestroy();
     }
-    std::filesystem::current_path(previous);
-    program_runner::Stop(board);
 
     // Three seconds, and the few frames the board made before the stop word reached it.
     EXPECT_GE(frames, 3 * fps);

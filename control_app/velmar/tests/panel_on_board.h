@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -32,17 +33,40 @@ inline std::string ReadBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Starts the softboard program for board 1 with `options`, its console into `log`, and waits (at
-// most ten seconds) until its window maps.
-inline pid_t StartSoftBoardProgram(const std::vector<std::string>& options, const std::string& log) {
-    std::vector<std::string> words{velmar_testing::BinDir() + "/softboard", "-b", "1"};
-    words.insert(words.end(), options.begin(), options.end());
-    const pid_t board = program_runner::Start(words, {}, log);
-    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-         !TessolkDriver(1).MapWindow() && std::chrono::steady_clock::now() < until;)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return board;
-}
+// The softboard program for board 1 for the span of a test, started with `options` and its
+// console into `log`; ready once its window maps (at most ten seconds).
+class SoftBoardProgram {
+public:
+    SoftBoardProgram(const std::vector<std::string>& options, const std::string& log) {
+        std::vector<std::string> words{velmar_testing::BinDir() + "/softboard", "-b", "1"};
+        words.insert(words.end(), options.begin(), options.end());
+        pid_ = program_runner::Start(words, {}, log);
+        for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+             !TessolkDriver(1).MapWindow() && std::chrono::steady_clock::now() < until;)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ~SoftBoardProgram() { program_runner::Stop(pid_); }
+    SoftBoardProgram(const SoftBoardProgram&) = delete;
+    SoftBoardProgram& operator=(const SoftBoardProgram&) = delete;
+
+private:
+    pid_t pid_ = -1;
+};
+
+// The run directory as the working directory for the span of a test: the panel opens its clips
+// and tables there by relative name.
+class InRunDirectory {
+public:
+    InRunDirectory() : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(velmar_testing::RunDir());
+    }
+    ~InRunDirectory() { std::filesystem::current_path(previous_); }
+    InRunDirectory(const InRunDirectory&) = delete;
+    InRunDirectory& operator=(const InRunDirectory&) = delete;
+
+private:
+    std::filesystem::path previous_;
+};
 
 // The playback panel of board 1 with its fakes, over the real driver and command library.
 struct PanelOnBoard {

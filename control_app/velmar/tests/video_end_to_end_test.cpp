@@ -60,9 +60,8 @@ TEST(VideoEndToEnd, ClipFromAStartTimeCodeArrivesFromItsGroupAndStopParksOnBlack
     profile.WriteString("BOARD1", "PATHVA", clipPath);
     profile.WriteString("BOARD1", "LOGFILE", dir + "/video.log");
 
-    const pid_t board = StartSoftBoardProgram({"-f", "-c", dir}, dir + "/board.log");
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(velmar_testing::RunDir());
+    const SoftBoardProgram board({"-f", "-c", dir}, dir + "/board.log");
+    const InRunDirectory inRunDirectory;
     {
         PanelOnBoard on(profile);
         velmar_ui::testing::FakeFormView& view = on.view;
@@ -100,8 +99,6 @@ TEST(VideoEndToEnd, ClipFromAStartTimeCodeArrivesFromItsGroupAndStopParksOnBlack
             << "STOP did not park input 0 on the black clip";
         panel.OnDestroy();
     }
-    std::filesystem::current_path(previous);
-    program_runner::Stop(board);
 }
 
 // Start codes moved onto 32-bit word boundaries with zero stuffing, as the board and the index
@@ -132,9 +129,8 @@ TEST(VideoEndToEnd, DecodeToFileOfThirtyFramesEndsWithItsTrailer) {
     profile.WriteString("BOARD1", "PATHVA", clipPath);
     profile.WriteString("BOARD1", "PATHDIO", out);
 
-    const pid_t board = StartSoftBoardProgram({"-f"}, dir + "/board.log");
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(velmar_testing::RunDir());
+    const SoftBoardProgram board({"-f"}, dir + "/board.log");
+    const InRunDirectory inRunDirectory;
     {
         PanelOnBoard on(profile);
         velmar_ui::testing::FakeFormView& view = on.view;
@@ -165,8 +161,6 @@ TEST(VideoEndToEnd, DecodeToFileOfThirtyFramesEndsWithItsTrailer) {
         EXPECT_EQ(view.Text(panel_ids::kDecodeFields), "0");
         panel.OnDestroy();
     }
-    std::filesystem::current_path(previous);
-    program_runner::Stop(board);
 }
 
 }  // namespace
