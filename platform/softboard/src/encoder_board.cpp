@@ -222,7 +222,10 @@ bool BoardEncoder::EncodeSourceFrame() {
 
 void BoardEncoder::ProduceAudio() {
     const bool pal = board_.Identity().standard == TvStandard::Pal;
-    tone_.Field(outputs_[1].bytes, pal, AudioSampleRate(program_->audioRateCode), false);
+    // The host opens output 1 of the newer board with its words reversed ("-R"): that board hands
+    // them over reversed, so the file gets them in order.
+    const bool reversed = board_.WindowWord(kBoardTypeWord) == kNewerBoardType;
+    tone_.Field(outputs_[1].bytes, pal, AudioSampleRate(program_->audioRateCode), reversed);
 }
 
 void BoardEncoder::TakeEncodedBytes() {
