@@ -27,25 +27,6 @@ namespace fs = std::filesystem;
 constexpr std::uint32_t k2000Board = 0x8120;
 constexpr std::uint32_t kCounter = 100;  // c' = 116 = 0x74
 
-// Two groups of three pictures: sequence headers at bytes 0 and 128.
-std::string MpegClip() {
-    std::string clip(256, '\0');
-    const std::string header("\0\0\x01\xB3", 4);
-    clip.replace(0, 4, header);
-    clip.replace(128, 4, header);
-    return clip;
-}
-
-std::string MpegIndex() {
-    std::vector<index_formats::PictureIndexRecord> records;
-    for (int g = 0; g < 2; ++g)
-        for (int k = 0; k < 3; ++k)
-            records.push_back({static_cast<std::uint64_t>(32 * g), static_cast<std::uint8_t>(k),
-                               static_cast<std::uint8_t>(3 - k), g == 1});
-    const auto bytes = index_formats::EncodePictureIndex(records);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 struct MixFixture : PanelFixture {
     explicit MixFixture(std::uint32_t boardType = k2000Board) : PanelFixture(true, boardType) {
         for (const char* name : {"a", "b"}) {

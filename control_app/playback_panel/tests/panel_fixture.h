@@ -5,6 +5,7 @@
 #include <memory>
 #include <sstream>
 
+#include "index_formats/picture_index.h"
 #include "panel_test_support.h"
 #include "platform/profile.h"
 #include "remote_requests.h"
@@ -130,5 +131,25 @@ struct PanelFixture {
     RecordingDv* dvRecord = nullptr;
     std::unique_ptr<CVelmarView> panel;
 };
+
+// Two groups of three pictures: sequence headers at bytes 0 and 128 (words 0 and 32).
+inline std::string MpegClip() {
+    std::string clip(256, '\0');
+    const std::string header("\0\0\x01\xB3", 4);
+    clip.replace(0, 4, header);
+    clip.replace(128, 4, header);
+    return clip;
+}
+
+// MpegClip's picture index.
+inline std::string MpegIndex() {
+    std::vector<index_formats::PictureIndexRecord> records;
+    for (int g = 0; g < 2; ++g)
+        for (int k = 0; k < 3; ++k)
+            records.push_back({static_cast<std::uint64_t>(32 * g), static_cast<std::uint8_t>(k),
+                               static_cast<std::uint8_t>(3 - k), g == 1});
+    const auto bytes = index_formats::EncodePictureIndex(records);
+    return std::string(bytes.begin(), bytes.end());
+}
 
 }  // namespace velmar::panel_testing

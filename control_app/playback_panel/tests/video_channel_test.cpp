@@ -26,25 +26,6 @@ std::string Bytes(std::initializer_list<int> values) {
     return s;
 }
 
-// Two groups of three pictures: sequence headers at bytes 0 and 128 (words 0 and 32).
-std::string MpegClip() {
-    std::string clip(256, '\0');
-    const std::string header = Bytes({0, 0, 1, 0xB3});
-    clip.replace(0, 4, header);
-    clip.replace(128, 4, header);
-    return clip;
-}
-
-std::string MpegIndex() {
-    std::vector<index_formats::PictureIndexRecord> records;
-    for (int g = 0; g < 2; ++g)
-        for (int k = 0; k < 3; ++k)
-            records.push_back({static_cast<std::uint64_t>(32 * g), static_cast<std::uint8_t>(k),
-                               static_cast<std::uint8_t>(3 - k), g == 1});
-    const auto bytes = index_formats::EncodePictureIndex(records);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 struct ChannelFixture : PanelFixture {
     explicit ChannelFixture(std::uint32_t boardType = 0, bool pal = false) : PanelFixture(true, boardType) {
         files.Write("clip.mpg", MpegClip());
