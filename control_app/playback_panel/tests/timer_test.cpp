@@ -67,7 +67,7 @@ TEST(Timer, ZeroLengthChannelDoesNotDivideByZero) {
     f.board.SetWord(window::kChannelBStatus + 8, 7);
     f.Tick();
     EXPECT_EQ(f.view.Position(kSliderB), 0);
-    EXPECT_EQ(f.view.Text(kTimecodeB).substr(0, 11), "00:00:00:03");
+    EXPECT_EQ(f.view.Text(kTimecodeB).substr(0, 11), "00:00:00:00");
 }
 
 TEST(Timer, AlphaAudioListAndDvDisplays) {

@@ -624,10 +624,10 @@ TEST(VideoChannel, PlayAllCuesBothChannelsAndResumesThemAtTheirFields) {
     EXPECT_TRUE(f.a->Loaded());
     EXPECT_TRUE(f.b->Loaded());
     // Loaded channels show their time codes and picture types.
-    f.board.SetWord(window::kChannelAStatus + 8, 60);
+    f.board.SetWord(window::kChannelAStatus + 8, 8);
     f.board.SetWord(window::kChannelAStatus + 40, 0x02000000);
     f.Tick();
-    EXPECT_EQ(f.view.Text(kTimecodeA), "00:00:01:00  P");
+    EXPECT_EQ(f.view.Text(kTimecodeA), "00:00:00:04  P");
 }
 
 }  // namespace
