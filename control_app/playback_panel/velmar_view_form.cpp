@@ -10,28 +10,29 @@ using namespace velmar_ui::form_kinds;
 
 namespace {
 
-// A video channel in five rows: its file, the transport, start and speed, the displays, and the
-// position slider.
+// A video channel in six rows of six columns (narrow enough for two channels side by side on a
+// 1280-pixel screen): its file, the modes, start, speed and the steps, the displays, and the
+// position and speed sliders.
 void AddVideoChannel(std::vector<ControlSpec>& c, const std::string& g, ControlId file, ControlId path,
                      ControlId play, ControlId pause, ControlId stop, ControlId varPlay, ControlId ipOnly,
                      ControlId iOnly, ControlId fieldStep, ControlId frameStep, ControlId start, ControlId speed,
                      ControlId timecode, ControlId length, ControlId slider, ControlId speedBar, ControlId loop) {
-    AddFileRow(c, g, 0, file, path, 6);
+    AddFileRow(c, g, 0, file, path, 5);
     AddRow(c, kButton, g, 1, 0,
            {{play, "PLAY"}, {pause, "PAUSE"}, {stop, "STOP"}, {varPlay, "VAR PLY"}, {ipOnly, "IP ONLY"},
-            {iOnly, "I ONLY"}, {fieldStep, "FL STEP"}});
+            {iOnly, "I ONLY"}});
     c.push_back({kNoId, kLabel, "TC", g, 2, 0});
     c.push_back({start, kEdit, "", g, 2, 1, 1, 1, kFixedFont});
     c.push_back({kNoId, kLabel, "%", g, 2, 2});
     c.push_back({speed, kEdit, "100", g, 2, 3});
-    c.push_back({speedBar, kSlider, "", g, 2, 4, 1, 2});
-    c.push_back({frameStep, kButton, "FR STEP", g, 2, 6});
+    AddRow(c, kButton, g, 2, 4, {{fieldStep, "FL STEP"}, {frameStep, "FR STEP"}});
     c.push_back({kNoId, kLabel, "Frame :", g, 3, 0});
-    c.push_back({timecode, kLabel, "not loaded", g, 3, 1, 1, 2, kFixedFont});
-    c.push_back({kNoId, kLabel, "Total  :", g, 3, 3});
-    c.push_back({length, kLabel, "", g, 3, 4, 1, 2, kFixedFont});
-    c.push_back({loop, kCheck, "Loop Forever", g, 3, 6});
-    c.push_back({slider, kSlider, "", g, 4, 0, 1, 7});
+    c.push_back({timecode, kLabel, "not loaded", g, 3, 1, 1, 1, kFixedFont});
+    c.push_back({kNoId, kLabel, "Total  :", g, 3, 2});
+    c.push_back({length, kLabel, "", g, 3, 3, 1, 1, kFixedFont});
+    c.push_back({loop, kCheck, "Loop Forever", g, 3, 4, 1, 2});
+    c.push_back({slider, kSlider, "", g, 4, 0, 1, 6});
+    c.push_back({speedBar, kSlider, "", g, 5, 0, 1, 6});
 }
 
 }  // namespace
@@ -82,9 +83,10 @@ velmar_ui::FormSpec PlaybackForm() {
     c.push_back({kSpeedBarAudio, kSlider, "", a, 2, 4, 1, 2});
     c.push_back({kTimecodeAudio, kLabel, "not loaded", a, 3, 0, 1, 2, kFixedFont});
     c.push_back({kNoId, kLabel, "Length:", a, 3, 2});
-    c.push_back({kLengthAudio, kLabel, "", a, 3, 3, 1, 1, kFixedFont});
-    AddRow(c, kCheck, a, 3, 4, {{kLoopAudio, "Loop Forever"}, {kLinkAudio, "Link to VA/PL"}});
+    c.push_back({kLengthAudio, kLabel, "", a, 3, 3, 1, 2, kFixedFont});
     AddRow(c, kRadio, a, 4, 0, {{kRate48, "48 kHz"}, {kRate44, "44.1 kHz"}, {kRate32, "32 kHz"}});
+    c.push_back({kLoopAudio, kCheck, "Loop Forever", a, 4, 3});
+    c.push_back({kLinkAudio, kCheck, "Link to VA/PL", a, 4, 4, 1, 2});
     c.push_back({kSliderAudio, kSlider, "", a, 5, 0, 1, 6});
 
     const std::string m = "Alpha Mix";

@@ -30,11 +30,12 @@ void FormGroupBox::Place(QWidget* control, const ControlSpec& spec) {
 
 namespace {
 
-// Room for the widest counter text the panels show ("00:00:00:00  X").
+// Room for the widest counter text the panels show ("00:00:00:00  X"), and a spare character: a
+// label is a little wider than its text's advance.
 constexpr const char* kWidestCounter = "00:00:00:00  X ";
 // An edit or spin box of one cell holds a number or a time code: it need not take the width that paths and
 // sliders use, nor widen the buttons above it.
-constexpr const char* kWidestNumber = "000000000000";
+constexpr const char* kWidestNumber = "0000000000";
 
 void Compact(QGridLayout* grid, int margin) {
     grid->setContentsMargins(margin, margin / 2, margin, margin / 2);
