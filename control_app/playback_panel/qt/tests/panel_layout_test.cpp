@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -12,11 +11,7 @@
 #include <cstdlib>
 
 #include "main_frame.h"
-#include "panel_test_support.h"
-#include "platform/profile.h"
-#include "playback_panel_commands.h"
-#include "playback_panel_window.h"
-#include "qt_panel_host.h"
+#include "qt_panel_fixture.h"
 #include "record_form.h"
 #include "velmar_ui_qt/form_window.h"
 #include "velmar_ui_qt/test_app.h"
@@ -84,16 +79,8 @@ void CheckFits(CMainFrame& frame, QWidget& panel, const char* what) {
 }
 
 TEST(PanelLayout, PlaybackPanelFitsAndItsButtonsStayPutAsCountersChange) {
-    velmar_ui_qt::TestApp();
-    StartupFiles files;
-    FakeBoard board(true, 0);
-    RecordingLibrary library(board);
-    NoDelays timing;
-    platform::Profile profile("VELMAR-LAYOUT-TEST.INI");
-    velmar_qt::QtPanelHost host;
-    velmar_qt::PlaybackPanelWindow window([&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
-        return std::make_unique<CVelmarView>(view, ui, host, PanelBoard{board, library, timing}, profile, nullptr, 1);
-    });
+    QtPanelFixture f("VELMAR-LAYOUT-TEST.INI");
+    velmar_qt::PlaybackPanelWindow& window = f.window;
     NoCommands commands;
     auto* frame = new CMainFrame(&window.Widget(), commands);
     CheckFits(*frame, window.Widget(), "playback");
