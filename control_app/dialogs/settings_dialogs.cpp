@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "board_commands/command_lines.h"
 #include "board_link.h"
 #include "dialog_ids.h"
 #include "format.h"
@@ -222,11 +223,11 @@ int CAudioSettingsDlg::SendCommand(const std::string& line) { return link_.SendS
 void CAudioSettingsDlg::OnHScroll(const Event& event) {
     if (event.id == kGainBar) {
         gain_ = std::clamp(event.position, 1, 16);
-        SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003403E8 0x00000000 0x%x000000", gain_ - 1));
+        SendCommand(board_commands::DeviceByte(board_commands::kCodecGain, static_cast<std::uint32_t>(gain_ - 1)));
         profile_.WriteString(section_, "AUDGAIN", Format("%d", gain_ - 1));
     } else {
         level_ = std::clamp(event.position, 0, 31);
-        SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003203E8 0x00000000 0x%x000000", 31 - level_));
+        SendCommand(board_commands::DeviceByte(board_commands::kCodecVolume, static_cast<std::uint32_t>(31 - level_)));
         profile_.WriteString(section_, "AUDVOL", Format("%d", 31 - level_));
     }
     WriteEdits();

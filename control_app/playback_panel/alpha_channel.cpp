@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "alpha_reader.h"
+#include "board_commands/command_lines.h"
 #include "format.h"
 #include "index_formats/index_files.h"
 #include "play_list_channel.h"
@@ -24,7 +25,8 @@ constexpr const char* kFileError = "Velmar File Error";
 constexpr const char* kAlphaFilter =
     "Alpha Files (*.alp)|*.alp|Audio Files (*.wav)|*.wav|Data Files (*.mpg;*.wav)|*.mpg; *.wav|All Files (*.*)|*.*||";
 // The play list's cut: one alpha frame of 320 bytes, from the run directory.
-constexpr const char* kCutAlphaLoad = "mwcmd -i2B -l1 -O 0x0 0x140 0 0x0 -F <.\\mpeg\\framecut1.alp>";
+const std::string kCutAlphaLoad =
+    board_commands::InputFile(board_commands::kAlphaInput, "-l1 -O 0x0 0x140 0 0x0 -F ", ".\\mpeg\\framecut1.alp");
 constexpr std::uint32_t kAlphaQueueFlags = window::kQueueSlotFlags[2];
 constexpr int kAlphaQueueSlots = 4;
 constexpr int kAlphaFirstQueueSlot = 10;
@@ -46,10 +48,11 @@ int LastFrameOf(const std::string& alp) {
     return static_cast<int>(std::min<std::uintmax_t>(size / 4, kNoAlphaIndex)) - 1;
 }
 
-// The high word of a start offset: "0" as the line has always shown it, the value past 4 GiB.
-std::string HighWord(std::uint64_t offset) {
-    const auto high = static_cast<std::uint32_t>(offset >> 32);
-    return high == 0 ? "0" : Format("0x%x", high);
+
+// "-O" with the end offset in two words and the start offset as the alpha lines write it.
+std::string EndRange(std::uint64_t endOffset, std::uint64_t startOffset) {
+    return "-O " + board_commands::Hex(static_cast<std::uint32_t>(endOffset >> 32)) + " " +
+           board_commands::Hex(static_cast<std::uint32_t>(endOffset)) + " " + board_commands::OffsetWords(startOffset);
 }
 
 }  // namespace
@@ -232,14 +235,13 @@ bool CAlphaChannel::LoadAlphaFile() {
     const bool queued = listMode && !firstAlpha;
     std::string line;
     if (queued) {
-        line = Format("mwcmd -q%d -O 0x%x 0x%x %s 0x%x %s<%s>", kAlphaFirstQueueSlot + alphaSlotIndex,
-                      static_cast<std::uint32_t>(endOffset >> 32), static_cast<std::uint32_t>(endOffset),
-                      HighWord(startOffset).c_str(), static_cast<std::uint32_t>(startOffset), reverse, path.c_str());
+        line = board_commands::QueueFile(kAlphaFirstQueueSlot + alphaSlotIndex,
+                                         EndRange(endOffset, startOffset) + " " + reverse, path);
     } else {
         const char* loop = panel_.View().Checked(kLoopAlpha) ? "-l0" : "-l1";
-        line = Format("mwcmd -i2B %s -O 0x%x 0x%x %s 0x%x %s-F <%s>", loop, static_cast<std::uint32_t>(endOffset >> 32),
-                      static_cast<std::uint32_t>(endOffset), HighWord(startOffset).c_str(),
-                      static_cast<std::uint32_t>(startOffset), reverse, path.c_str());
+        line = board_commands::InputFile(board_commands::kAlphaInput,
+                                         std::string(loop) + " " + EndRange(endOffset, startOffset) + " " + reverse + "-F ",
+                                         path);
     }
     const auto word = ReadWord(path, startOffset);
     if (!word || *word != *first) {
@@ -283,8 +285,8 @@ void CAlphaChannel::SetViewA() {
 void CAlphaChannel::OnAlphaPlay() {
     if (state_ == 1) return;
     if (state_ == 2) {
-        const char* word = viewB_ ? (noAlpha_ ? "0x9c0101 0x1" : "0x9c0101 0") : (noAlpha_ ? "0x9c0001 0x1" : "0x9c0001 0");
-        panel_.SendCommand(Format("mwcmd -s 0x%x %s", TransitionTime(), word));
+        panel_.SendCommand(board_commands::SelectSourceAt(TransitionTime(), viewB_ ? board_commands::kVideoB : board_commands::kVideoA,
+                                                          noAlpha_ ? "0x1" : "0"));
         EnterState(1);
         return;
     }
@@ -293,29 +295,29 @@ void CAlphaChannel::OnAlphaPlay() {
     ShowView();
     // The words of the channel the transition goes to: stream byte 1 for B, 0 for A; the list's
     // variants 0x21 and 0x10.
-    const int to = viewB_ ? 1 : 0;
+    const std::uint32_t to = viewB_ ? 1 : 0;
     if (!ListMode()) {
         if (noAlpha_)
-            panel_.SendCommand(Format("mwcmd -s 0x%x 0x9c0%d01 0x1", TransitionTime(), to));
+            panel_.SendCommand(board_commands::SelectSourceAt(TransitionTime(), to, "0x1"));
         else
-            panel_.SendCommand(Format("mwcmd -p 0x0  0x9b0%d02 0x%x 0x0 -L2", to, TransitionTime()));
+            panel_.SendCommand(board_commands::KeyedTransitionWide(to, TransitionTime(), 0));
     } else {
         // Prepared now, sent by the other channel's next list PLAY: the transition out of the
         // entry just started, at its transition point.
         const std::uint32_t at = list_->TransitionTime(viewB_ ? 0 : 1);
-        const char* firstMode = viewB_ ? "0x2" : "0x1";
-        const char* laterWord = viewB_ ? "0x9c2101" : "0x9c1001";
+        const std::uint32_t firstMode = viewB_ ? 2 : 1;
+        const std::uint32_t laterStream = board_commands::ListStream(to, to);
         if (noAlpha_ && firstAlpha) {
             panel_.SendCommand(kCutAlphaLoad);
-            preparedLine = Format("mwcmd -p 0x0 0x9b0%d02 0x%x %s -L2", to, at, firstMode);
+            preparedLine = board_commands::KeyedTransition(to, at, firstMode);
             firstAlpha = false;
             span = 1;
         } else if (noAlpha_) {
-            preparedLine = Format("mwcmd -s 0x%x %s 0x1", at, laterWord);
+            preparedLine = board_commands::SelectSourceAt(at, laterStream, "0x1");
             span = 0;
         } else {
-            preparedLine = firstAlpha ? Format("mwcmd -p 0x0 0x9b0%d02 0x%x %s -L2", to, at, firstMode)
-                                      : Format("mwcmd -s 0x%x %s 0", at, laterWord);
+            preparedLine = firstAlpha ? board_commands::KeyedTransition(to, at, firstMode)
+                                      : board_commands::SelectSourceAt(at, laterStream, "0");
             firstAlpha = false;
             span = static_cast<std::uint32_t>(lastAlphaFrame_ + 1);
         }
@@ -326,16 +328,16 @@ void CAlphaChannel::OnAlphaPlay() {
 void CAlphaChannel::OnAlphaPause() {
     if (state_ == 2) return;
     if (state_ == 1) {
-        panel_.SendCommand(viewB_ ? "mwcmd -p 0x0 0x9c0101 1" : "mwcmd -p 0x0 0x9c0001 1");
+        panel_.SendCommand(board_commands::SelectSource(viewB_ ? board_commands::kVideoB : board_commands::kVideoA, "1"));
         EnterState(2);
         return;
     }
     if (!LoadAlphaFile()) return;
     // Cued: the transition waits at c', at least 16 fields ahead, for PLAY.
-    const int to = viewB_ ? 0 : 1;
+    const std::uint32_t to = viewB_ ? 0 : 1;
     const std::uint32_t cue = CueField();
-    if (!noAlpha_) panel_.SendCommand(Format("mwcmd -p 0x0 0x9b0%d02 0x%x 0x0 -L2", to, cue));
-    panel_.SendCommand(Format("mwcmd -s 0x%x 0x9c0%d01 1", cue, to));
+    if (!noAlpha_) panel_.SendCommand(board_commands::KeyedTransition(to, cue, 0));
+    panel_.SendCommand(board_commands::SelectSourceAt(cue, to, "1"));
     viewB_ = !viewB_;
     ShowView();
     EnterState(2);
@@ -343,7 +345,7 @@ void CAlphaChannel::OnAlphaPause() {
 
 void CAlphaChannel::OnAlphaStop() {
     if (state_ == 0) return;
-    panel_.SendCommand(viewB_ ? "mwcmd -p 0x0 0x9c0101 1" : "mwcmd -p 0x0 0x9c0001 1");
+    panel_.SendCommand(board_commands::SelectSource(viewB_ ? board_commands::kVideoB : board_commands::kVideoA, "1"));
     EnterState(0);
     if (BoardWindow* window = panel_.Window()) {
         window->Write32(window::kAlphaStopWord, 0);

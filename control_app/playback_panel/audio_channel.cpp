@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "board_commands/command_lines.h"
 #include "format.h"
 #include "video_clip.h"
 #include "velmar_view.h"
@@ -19,14 +20,15 @@ using namespace panel_ids;
 namespace {
 
 constexpr const char* kFileError = "Velmar File Error";
-constexpr int kInput = 3;
+constexpr std::uint32_t kInput = board_commands::kAudioInput;
 constexpr int kFirstQueueSlot = 14;
 constexpr std::int64_t kMissingLengthFields = 100;
 
-constexpr const char* kPlayFromStopped = "mwcmd -p 0x0 0x980304 0xffffffff 0x0 0x0 0x0 -L3";
-constexpr const char* kAudioOff = "mwcmd -p 0x0 0x990301 0x1";
-constexpr const char* kFlush = "mwcmd -p 0x0 0x9f0300";
-constexpr const char* kFreeze = "mwcmd -p 0x0 0x9e0100";
+const std::string kPlayFromStopped = board_commands::AudioPlay(kInput, board_commands::kImmediate);
+const std::string kAudioOff = board_commands::AudioOff(kInput);
+const std::string kFlush = board_commands::Flush(kInput);
+// Variable speed audio pauses with the freeze word of stream 1, as it always has.
+const std::string kFreeze = board_commands::Freeze(1);
 
 constexpr const char* kWavFilter =
     "Audio Files (*.wav)|*.wav|Audio Play List Files (*.apl)|*.apl|MPEG Files (*.mpg)|*.mpg|Data Files "
@@ -168,8 +170,7 @@ void CAudioChannel::SetAudioRate(int rateIndex) {
     const auto rate = static_cast<AudioRate>(std::clamp(rateIndex, 1, 3));
     panel_.SetAudioRateCode(AudioRateCode(rate));
     panel_.WriteKey("AUDRATE", Format("%d", AudioRateKiloHertz(rate)));
-    panel_.SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01010001 0x004003E8 0x00000000 0x%x000000",
-                              panel_.BusByte40()));
+    panel_.SendCommand(board_commands::DeviceByte(board_commands::kPortExpander40, panel_.BusByte40()));
     rate_ = rate;
     fraction_ = BytesPerField(rate, panel_.Standard());
     // A list's length counts frames of the standard, whatever the rate: only a file's changes.
@@ -291,14 +292,6 @@ void CAudioChannel::SetAudioSpeed() {
 
 // ------------------------------------------------------------------ loading
 
-std::string CAudioChannel::OffsetWords(std::uint64_t offset) const {
-    // The high word is 0 below 4 GiB (over six hours at 48 kHz) and is written as the board's
-    // lines always wrote it then.
-    const auto high = static_cast<std::uint32_t>(offset >> 32);
-    const std::string highWord = high == 0 ? "0" : Format("0x%x", high);
-    return highWord + Format(" 0x%x", static_cast<std::uint32_t>(offset));
-}
-
 bool CAudioChannel::OpenListEntry(std::int64_t& startField, std::string& file) {
     if (!list_.Open(panel_.audioPath)) return false;
     slotUsed_[0] = slotUsed_[1] = false;
@@ -367,8 +360,9 @@ bool CAudioChannel::LoadAudioFile() {
     }
     const char* reverse = panel_.Is2000Board() ? "-R " : "";
     const char* loop = panel_.View().Checked(kLoopAudio) ? "-l0" : "-l1";
-    panel_.SendCommand(Format("mwcmd -i3B %s%s -O %s %s -F <%s>", reverse, loop, OffsetWords(endOffset_).c_str(),
-                              OffsetWords(startOffset_).c_str(), file.c_str()));
+    panel_.SendCommand(board_commands::InputFile(
+        kInput, std::string(reverse) + loop + " -O " + board_commands::OffsetWords(endOffset_) + " " + board_commands::OffsetWords(startOffset_) + " -F ",
+        file));
     return true;
 }
 
@@ -385,9 +379,10 @@ void CAudioChannel::QueueNextAudioEntry() {
     if (!entry) return;  // the list lost its entries on disk: nothing more to queue
     const std::uint64_t end = RoundDownToSample(AudioFieldsToBytes(static_cast<std::uint64_t>(2 * entry->end + 2), fraction_));
     const std::uint64_t start = RoundDownToSample(AudioFieldsToBytes(static_cast<std::uint64_t>(2 * entry->start), fraction_));
-    panel_.SendCommand(Format("mwcmd -q%d %s-O %s %s <%s>", kFirstQueueSlot + slotIndex_,
-                              panel_.Is2000Board() ? "-R " : "", OffsetWords(end).c_str(), OffsetWords(start).c_str(),
-                              entry->path.c_str()));
+    panel_.SendCommand(board_commands::QueueFile(kFirstQueueSlot + slotIndex_,
+                                                 std::string(panel_.Is2000Board() ? "-R " : "") + "-O " + board_commands::OffsetWords(end) +
+                                                     " " + board_commands::OffsetWords(start) + " ",
+                                                 entry->path));
     slotUsed_[slotIndex_] = true;
     if (window) window->Write32(flagWord(slotIndex_), 1);
     slotIndex_ ^= 1;
@@ -442,7 +437,7 @@ void CAudioChannel::OnAudioPlay() {
         panel_.SendCommand(kPlayFromStopped);
         break;
     case AudioState::Paused:
-        panel_.SendCommand(Format("mwcmd -s 0x%x 0x990301 0", static_cast<std::uint32_t>(scheduledStart)));
+        panel_.SendCommand(board_commands::AudioOnAt(static_cast<std::uint32_t>(scheduledStart), kInput));
         break;
     case AudioState::VarPlay: break;
     }
@@ -468,12 +463,12 @@ void CAudioChannel::OnAudioVarPlay() {
     switch (state_) {
     case AudioState::Stopped:
         if (!Cue()) return;
-        panel_.SendCommand(Format("mwcmd -p 0x0 0x980304 0x%x 0x0 0x0 0x0 -L3", linkVarPlayStart));
+        panel_.SendCommand(board_commands::AudioPlay(kInput, linkVarPlayStart));
         EnterState(AudioState::VarPlay);
         return;
     case AudioState::Playing: break;
     case AudioState::Paused:
-        panel_.SendCommand(Format("mwcmd -s 0x%x 0x990301 0", static_cast<std::uint32_t>(scheduledStart)));
+        panel_.SendCommand(board_commands::AudioOnAt(static_cast<std::uint32_t>(scheduledStart), kInput));
         break;
     case AudioState::VarPlay: SetAudioSpeed(); return;
     }
@@ -485,7 +480,7 @@ void CAudioChannel::OnAudioStop() {
     if (state_ != AudioState::Stopped) {
         panel_.SendCommand(kAudioOff);
         panel_.SendCommand(kFlush);
-        panel_.SendCommand("mwcmd -i3B -l1 -F <.\\mpeg\\black1.mpg>");
+        panel_.SendCommand(board_commands::InputFile(kInput, "-l1 -F ", ".\\mpeg\\black1.mpg"));
         panel_.RouteAudioSource();
         EnterState(AudioState::Stopped);
     }

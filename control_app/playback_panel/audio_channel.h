@@ -94,7 +94,6 @@ private:
     // Finds the entry holding `startField`, queues the two after it; fills the file and start.
     bool OpenListEntry(std::int64_t& startField, std::string& file);
     void CloseList();
-    std::string OffsetWords(std::uint64_t offset) const;
 
     CVelmarView& panel_;
     AudioFraction fraction_;

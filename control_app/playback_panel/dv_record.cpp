@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "board_commands/command_lines.h"
 #include "format.h"
 #include "platform/log.h"
 #include "record_output.h"
@@ -111,9 +112,9 @@ bool CDvRecordChannel::OpenDvRecordFiles() {
     if (audio) {
         if (!ConfirmOverwrite(ui, panel_.dvAudioPath, true)) return false;
         // The board hands its audio words over reversed, on every board type.
-        panel_.SendCommand(Format("mwcmd -o7B -R <%s>", panel_.dvAudioPath.c_str()));
+        panel_.SendCommand(board_commands::OutputFile(board_commands::kDvAudioOutput, "-R ", panel_.dvAudioPath));
     }
-    panel_.SendCommand(Format("mwcmd -o6B <%s>", panel_.dvPath.c_str()));
+    panel_.SendCommand(board_commands::OutputFile(board_commands::kDvOutput, "", panel_.dvPath));
     return true;
 }
 
@@ -122,20 +123,15 @@ bool CDvRecordChannel::OpenDvRecordFiles() {
 void CDvRecordChannel::OnDvRecord() {
     panel_.UpdateFormData();
     if (recording_) return;
-    panel_.SendCommand("mwcmd -p 0x0 0x9f0600");
+    panel_.SendCommand(board_commands::Flush(board_commands::kDvOutput));
     if (!OpenDvRecordFiles()) return;
     if (BoardWindow* window = panel_.Window()) window->Write32(window::kDiskOverrunCounter, 0);
     const bool pal = panel_.PalMode();
     const bool dv50 = panel_.Dv50() != 0;
     withAudio_ = RecordAudioChecked();
     frameBytes_ = DvFrameBytes(pal, dv50);
-    panel_.SendCommand(Format("mwcmd -p 0x0 0x900F05 %s  0x00010000 0x00000001 0x%x 0x1", pal ? "0x1000001" : "0x1000000",
-                              panel_.Colors().refColor));
-    const char* size = dv50 ? "0x4" : "0x2";
-    if (withAudio_)
-        panel_.SendCommand(Format("mwcmd -p 0x0 0x9a0f03 0xfffffff0 0 %s 0x0 0x980704 0xffffffff 0 0 0", size));
-    else
-        panel_.SendCommand(Format("mwcmd -p 0x0 0x9a0f03 0xfffffff0 0 %s", size));
+    panel_.SendCommand(board_commands::ReferenceSetup(pal, 0x00010000, 1, panel_.Colors().refColor, 1));
+    panel_.SendCommand(board_commands::DvRecordStart(dv50 ? 4 : 2, withAudio_));
     recording_ = true;
     panel_.View().SetFlat(kRecordDv, true);
     panel_.View().SetFlat(kStopDv, false);
@@ -152,26 +148,25 @@ void CDvRecordChannel::WaitForDrain(int output) {
 void CDvRecordChannel::OnDvRecordStop() {
     if (!recording_) return;
     recording_ = false;
-    panel_.SendCommand(withAudio_ ? "mwcmd -p 0x0 0x9e0f00 0x0 0x990701 0x1" : "mwcmd -p 0x0 0x9e0f00");
+    panel_.SendCommand(board_commands::DvRecordStop(withAudio_));
     panel_.Host().ShowNotice(Notice::Closing);
     // After a disk overrun the service loop stopped writing in the middle of a pair: both files
     // are cut back to whole samples and frames, so that they stay readable.
     if (withAudio_) {
-        WaitForDrain(7);
-        panel_.SendCommand("mwcmd -U7");
+        WaitForDrain(board_commands::kDvAudioOutput);
+        panel_.SendCommand(board_commands::OutputEnd(board_commands::kDvAudioOutput));
         TrimToWholeUnits(panel_.dvAudioPath, wav::kWavHeaderSize, 4);
         panel_.WriteWavHeader();
         panel_.Channels().audio->ReloadFile();
     }
-    WaitForDrain(6);
-    panel_.SendCommand("mwcmd -U6");
+    WaitForDrain(board_commands::kDvOutput);
+    panel_.SendCommand(board_commands::OutputEnd(board_commands::kDvOutput));
     panel_.Ui().Sleep(kAfterCloseMs);
     TrimToWholeUnits(panel_.dvPath, 0, frameBytes_);
     panel_.Channels().videoA->ReloadClip();
     panel_.Channels().videoB->ReloadClip();
     panel_.Host().CloseNotice(Notice::Closing);
-    panel_.SendCommand(Format("mwcmd -p 0x0 0x900F05 %s  0x00000000 0x00000001 0x%x 0x0",
-                              panel_.PalMode() ? "0x1000001" : "0x1000000", panel_.Colors().refColor));
+    panel_.SendCommand(board_commands::ReferenceSetup(panel_.PalMode(), 0, 1, panel_.Colors().refColor, 0));
     const BoardWindow* window = panel_.Window();
     if (window && static_cast<std::int32_t>(window->Read32(window::kDiskOverrunCounter)) > 0)
         panel_.Ui().MessageBox({"Recording Stopped due Disk Overrun", "Velmar Error"});

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "alpha_channel.h"
+#include "board_commands/command_lines.h"
 #include "format.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
@@ -282,7 +283,7 @@ void CPlayListChannel::OnPlayListStop() {
         AudioChannel& audio = *panel_.Channels().audio;
         audio.Stop();
         audio.linked = panel_.View().Checked(kLinkAudio);
-        panel_.SendCommand("mwcmd -p 0x0 0x9f0f00");
+        panel_.SendCommand(board_commands::Flush(board_commands::kAllStreams));
         nextChannel_ = 0;
     }
     panel_.View().SetFlat(kPlayList, false);
@@ -327,20 +328,23 @@ void CPlayListChannel::ChannelListPlay(int input) {
     const ListChannelWords& o = words_[1 - input];
     const std::int64_t g = channel.PictureInGroup();
     const std::int64_t e = channel.picturesAfterEnd;
-    const char* mode = channel.IsDvClip() ? "0x2" : "0x0";
-    // A's words carry stream byte 0x10 / 0x20, B's 0x21 / 0x11, as the board's list engine takes them.
-    const char* resume = input == 0 ? "0x961000" : "0x962100";
-    const char* freezeOther = input == 0 ? "0x9e1100" : "0x9e2000";
-    const char* spanEnd = input == 0 ? "0x9c2001" : "0x9c1101";
+    const std::uint32_t mode = channel.IsDvClip() ? 2 : 0;
+    // The list's variants of the words, as the board's list engine takes them: this channel resumes
+    // on its own list stream, freezes the other's video and ends the alpha span on the other list.
+    const auto self = static_cast<std::uint32_t>(input);
+    const auto other = 1 - self;
+    const std::uint32_t resume = board_commands::ListStream(self, self);
+    const std::uint32_t freezeOther = board_commands::ListStream(self, other);
+    const std::uint32_t spanEnd = board_commands::ListStream(other, self);
     if (channel.listFirstEntry) {
         if (input == 0) {
             const std::uint32_t base = CueField();
-            panel_.SendCommand(Format("mwcmd -p 0x0 0x930004 0xffffffff 0x%x 0 %s -L0", base, mode));
+            panel_.SendCommand(board_commands::ListPlayRange(board_commands::kVideoA, base, mode));
             listBase_ = base + U32(2 * g);
         } else {
             const std::int64_t gA = panel_.Channels().videoA->PictureInGroup();
-            panel_.SendCommand(Format("mwcmd -p 0x0 0x930104 0xffffffff 0x%x 0 %s -L1",
-                                      U32(o.transitionTime + listBase_ - 2 * (gA + g)), mode));
+            panel_.SendCommand(board_commands::ListPlayRange(board_commands::kVideoB,
+                                                             U32(o.transitionTime + listBase_ - 2 * (gA + g)), mode));
             listBase_ += U32(2 * g);
             w.previousEnd = 0;
         }
@@ -349,20 +353,20 @@ void CPlayListChannel::ChannelListPlay(int input) {
         w.endTime = U32(w.end - w.start + 2 * (g + e));
         if (input == 1) {
             panel_.SendCommand(alpha_.preparedLine);
-            panel_.SendCommand(Format("mwcmd -s 0x%x %s", o.endTime, freezeOther));
+            panel_.SendCommand(board_commands::FreezeAt(o.endTime, freezeOther));
             if (alpha_.span != 0)
-                panel_.SendCommand(Format("mwcmd -s 0x%x %s 1", U32(alpha_.span + 2 * g + w.previousEnd), spanEnd));
+                panel_.SendCommand(board_commands::SelectSourceAt(U32(alpha_.span + 2 * g + w.previousEnd), spanEnd, "1"));
         }
         return;
     }
     w.previousEnd = w.endTime;
     w.transitionTime = U32(w.transition - w.start + 2 * g + w.endTime);
     w.endTime = U32(w.end - w.start + 2 * (g + e) + w.endTime);
-    panel_.SendCommand(Format("mwcmd -s 0x%x %s", U32(o.transitionTime - 2 * g), resume));
+    panel_.SendCommand(board_commands::ResumeAt(U32(o.transitionTime - 2 * g), resume));
     panel_.SendCommand(alpha_.preparedLine);
-    panel_.SendCommand(Format("mwcmd -s 0x%x %s", o.endTime, freezeOther));
+    panel_.SendCommand(board_commands::FreezeAt(o.endTime, freezeOther));
     if (alpha_.span != 0)
-        panel_.SendCommand(Format("mwcmd -s 0x%x %s 1", U32(alpha_.span + 2 * g + w.previousEnd), spanEnd));
+        panel_.SendCommand(board_commands::SelectSourceAt(U32(alpha_.span + 2 * g + w.previousEnd), spanEnd, "1"));
     if (BoardWindow* window = panel_.Window())
         window->Write32(window::kQueueSlotFlags[input] + 4 * static_cast<std::uint32_t>(channel.queueSlotIndex), 1);
     channel.queueSlotIndex ^= 1;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "board_commands/command_lines.h"
 #include "board_setup_files.h"
 #include "format.h"
 #include "message_log_dlg.h"
@@ -265,9 +266,8 @@ void CVelmarView::InitPlaybackBoard() {
     SendCommand("mreset");
     SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
     SendCommand("mld -first ucode\\ppdecMain.ux");
-    if (is2000Board_) SendCommand("mwr 0x40038 0x1");
-    SendCommand("mwr 0x410c0 0x0");
-    SendCommand("mwr 0x411c0 0x0");
+    if (is2000Board_) SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, "0x1"));
+    for (std::uint32_t reg : board_commands::kMicrocodeClearRegisters) SendCommand(board_commands::WriteRegister(reg, "0x0"));
 
     link_->StartDaemon();
     Ui().Sleep(50);
@@ -280,12 +280,11 @@ void CVelmarView::InitPlaybackBoard() {
         stopRef_ = profile_.GetInt(section_, "STOPREF", 0);
         if (stopRef_ == 0) {
             View().SetChecked(kRef, true);
-            const auto control = static_cast<std::uint32_t>(SendCommand("mrd 0xfc0a00"));
-            SendCommand(Format("mwr 0xfc0a00 0x%x", control | 0x10));
+            ReferenceOn();
         }
     }
 
-    SendCommand("mwcmd -p 0x0 0xd0307  0x01010000 0x01000100 0x0 0x0 0x0 0x0 0x0");
+    SendCommand(board_commands::AudioPath(board_commands::kAudioInput, "0x01010000 0x01000100 0x0 0x0 0x0 0x0 0x0"));
     ZeroCommandDone();
     View().SetChecked(kTbc, true);
     freeRunActive_ = false;
@@ -294,10 +293,11 @@ void CVelmarView::InitPlaybackBoard() {
     // Values beyond a byte's field would spill into the neighbouring bits of the word.
     const int volume = std::clamp(profile_.GetInt(section_, "AUDVOL", 0), 0, 31);
     const int gain = std::clamp(profile_.GetInt(section_, "AUDGAIN", 0), 0, 15);
-    SendCodecLine(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003203E8 0x00000000 0x%x000000", volume));
-    SendCodecLine(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003403E8 0x00000000 0x%x000000", gain));
-    for (const char* group : {"0x003603E8", "0x003803E8", "0x003a03E8", "0x003c03E8", "0x003e03E8"})
-        SendCodecLine(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 %s 0x00000000 0x00000000", group));
+    SendCodecLine(board_commands::DeviceByte(board_commands::kCodecVolume, static_cast<std::uint32_t>(volume)));
+    SendCodecLine(board_commands::DeviceByte(board_commands::kCodecGain, static_cast<std::uint32_t>(gain)));
+    using namespace board_commands;
+    for (const char* reg : {kCodecRegister36, kCodecRegister38, kCodecRegister3A, kCodecRegister3C, kCodecRegister3E})
+        SendCodecLine(DeviceMessage(4, reg, "0x00000000"));
 
     playRefAudio_ = std::clamp(profile_.GetInt(section_, "PLAYREFA", 0), 0, 15);
     RouteAudioSource();

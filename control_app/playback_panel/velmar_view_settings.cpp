@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "board_setup_files.h"
+#include "board_commands/command_lines.h"
 #include "format.h"
 #include "launch.h"
 #include "platform/profile.h"
@@ -52,15 +53,15 @@ void CVelmarView::ChooseReferenceRadio(int source) {
 }
 
 void CVelmarView::SendReferenceColor(bool reference) {
-    SendCommand(Format("mwcmd -p 0x0 0x900F05 %s  0x00000000 %s 0x%x 0x0", palMode_ ? "0x1000001" : "0x1000000",
-                       reference ? "0x00000001" : "0x00000000", colors_.refColor));
+    SendCommand(board_commands::ReferenceSetup(palMode_, 0, reference ? 1 : 0, colors_.refColor, 0));
 }
 
 void CVelmarView::SendInputColor() {
     const std::uint32_t high = (colors_.inputColor >> 8) | 0x0A000000u;
     const std::uint32_t low = colors_.inputColor << 24;
-    SendCommand(Format("mwcmd -s 0xffffffff 0x00090005 0x01010005 0x004803E8 0x00000000 0x%x 0x%x", high, low));
-    SendCommand(Format("mwcmd -s 0xffffffff 0x00090005 0x01010005 0x004A03E8 0x00000000 0x%x 0x%x", high, low));
+    const std::string words = board_commands::Hex(high) + " " + board_commands::Hex(low);
+    SendCommand(board_commands::DeviceMessage(5, board_commands::kInputColor48, words));
+    SendCommand(board_commands::DeviceMessage(5, board_commands::kInputColor4A, words));
 }
 
 void CVelmarView::RunReference(int source) {
@@ -71,7 +72,7 @@ void CVelmarView::RunReference(int source) {
         return;
     }
     busByte42_ = source == kVp ? (busByte42_ | 0x20) : (busByte42_ & ~0x20);
-    SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01010001 0x004203E8 0x00000000 0x%x000000", busByte42_));
+    SendCommand(board_commands::DeviceByte(board_commands::kPortExpander42, busByte42_));
     const bool leavingFreeRun = freeRunActive_ && source != kFree;
     if (leavingFreeRun) SendReferenceColor(true);
     const bool composite = source == kCVideo || source == kSvhs || source == kFree;
@@ -79,30 +80,30 @@ void CVelmarView::RunReference(int source) {
     playRef_ = source;
     WriteKey("PLAYREF", Format("%d", source));
     if (composite)
-        SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01010001 0x004003E8 0x00000000 0x%x000000", busByte40_));
+        SendCommand(board_commands::DeviceByte(board_commands::kPortExpander40, busByte40_));
 
     const ReferenceTables& tables = TablesFor(source);
-    SendCommand(Format("mwcmd -s 0xffffffff 0x00090006 0x0101000C 0x004803E8 0x00000000 %s",
-                       palMode_ ? tables.group48Pal : tables.group48Ntsc));
-    SendCommand(Format("mwcmd -s 0xffffffff 0x00090006 0x0101000C 0x004A03E8 0x00000000 %s",
-                       palMode_ ? tables.group4APal : tables.group4ANtsc));
+    SendCommand(board_commands::DeviceMessage(6, board_commands::kReferenceTable48,
+                                              palMode_ ? tables.group48Pal : tables.group48Ntsc));
+    SendCommand(board_commands::DeviceMessage(6, board_commands::kReferenceTable4A,
+                                              palMode_ ? tables.group4APal : tables.group4ANtsc));
     if (source == kCVideo || source == kSvhs) SendInputColor();
 
     switch (source) {
     case kCVideo:
     case kSvhs:
         ZeroCommandDone();
-        SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01020002 0x008803E8 0x00000000 %s",
-                           source == kCVideo ? "0x5CB20000" : "0x5CB00000"));
+        SendCommand(board_commands::DeviceMessage(4, board_commands::kCodecInputSelect88,
+                                                  source == kCVideo ? "0x5CB20000" : "0x5CB00000"));
         break;
     case kSdi:
     case kVp:
-        SendCommand("mwcmd -s 0xffffffff 0x00090004 0x01010002 0x008803E8 0x00000000 0x5CB20000");
+        SendCommand(board_commands::DeviceMessage(4, board_commands::kInputSelect88, "0x5CB20000"));
         ZeroCommandDone();
-        SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x004003E8 0x00000000 0x%x000000", busByte40_));
+        SendCommand(board_commands::DeviceByte(board_commands::kCodecRegister40, busByte40_));
         break;
     case kFree:
-        SendCommand("mwcmd -s 0xffffffff 0x00090004 0x01010002 0x008803E8 0x00000000 0x5CB20000");
+        SendCommand(board_commands::DeviceMessage(4, board_commands::kInputSelect88, "0x5CB20000"));
         return;
     }
     if (leavingFreeRun) {
@@ -122,11 +123,12 @@ void CVelmarView::ReferenceOn() {
     if (is2000Board_) {
         controlByte_ |= 0x01;
         ZeroCommandDone();
-        SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003003E8 0x00000000 0x%x000000", controlByte_));
+        SendCommand(board_commands::DeviceByte(board_commands::kCodecRegister30, controlByte_));
         WaitForReply();
     } else {
-        const auto control = static_cast<std::uint32_t>(SendCommand("mrd 0xfc0a00"));
-        SendCommand(Format("mwr 0xfc0a00 0x%x", control | 0x10));
+        const auto control = static_cast<std::uint32_t>(SendCommand(board_commands::ReadRegister(window::kReferenceControl)));
+        SendCommand(board_commands::WriteRegister(window::kReferenceControl,
+                                                  board_commands::Hex(control | window::kReferenceOnBit)));
     }
 }
 
@@ -134,11 +136,12 @@ void CVelmarView::ReferenceOff() {
     if (is2000Board_) {
         controlByte_ &= ~0x01;
         ZeroCommandDone();
-        SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003003E8 0x00000000 0x%x000000", controlByte_));
+        SendCommand(board_commands::DeviceByte(board_commands::kCodecRegister30, controlByte_));
         WaitForReply();
     } else {
-        const auto control = static_cast<std::uint32_t>(SendCommand("mrd 0xfc0a00"));
-        SendCommand(Format("mwr 0xfc0a00 0x%x", control & ~0x10u));
+        const auto control = static_cast<std::uint32_t>(SendCommand(board_commands::ReadRegister(window::kReferenceControl)));
+        SendCommand(board_commands::WriteRegister(window::kReferenceControl,
+                                                  board_commands::Hex(control & ~window::kReferenceOnBit)));
     }
 }
 
@@ -158,21 +161,21 @@ void CVelmarView::OnTbc() {
         return;
     }
     busByte42_ ^= 0x40;
-    SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01010001 0x004203E8 0x00000000 0x%x000000", busByte42_));
+    SendCommand(board_commands::DeviceByte(board_commands::kPortExpander42, busByte42_));
 }
 
 void CVelmarView::RouteAudioSource() {
     if (!is2000Board_) return;
-    const int v = playRefAudio_;
-    SendCodecLine(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003603E8 0x00000000 0x%x000000", v));
-    SendCodecLine(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003a03E8 0x00000000 0x%x000000", v * 17));
-    SendCodecLine(Format("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003c03E8 0x00000000 0x%x000000", v));
+    const auto v = static_cast<std::uint32_t>(playRefAudio_);
+    SendCodecLine(board_commands::DeviceByte(board_commands::kCodecRegister36, v));
+    SendCodecLine(board_commands::DeviceByte(board_commands::kCodecRegister3A, v * 17));
+    SendCodecLine(board_commands::DeviceByte(board_commands::kCodecRegister3C, v));
 }
 
 void CVelmarView::AudioRoutingOff() {
     if (!is2000Board_) return;
-    SendCodecLine("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003a03E8 0x00000000 0x00000000");
-    SendCodecLine("mwcmd -s 0xffffffff 0x00090004 0x01020001 0x003c03E8 0x00000000 0x00000000");
+    SendCodecLine(board_commands::DeviceMessage(4, board_commands::kCodecRegister3A, "0x00000000"));
+    SendCodecLine(board_commands::DeviceMessage(4, board_commands::kCodecRegister3C, "0x00000000"));
 }
 
 void CVelmarView::SetAudioSource(int value) {
@@ -197,12 +200,12 @@ void CVelmarView::OnDv50() {
 }
 
 void CVelmarView::OnViewVideoA() {
-    SendCommand("mwcmd -p 0x0 0x9c0001 0x1");
+    SendCommand(board_commands::SelectSource(board_commands::kVideoA, "0x1"));
     viewedChannel_ = 0;
 }
 
 void CVelmarView::OnViewVideoB() {
-    SendCommand("mwcmd -p 0x0 0x9c0101 0x1");
+    SendCommand(board_commands::SelectSource(board_commands::kVideoB, "0x1"));
     viewedChannel_ = 1;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "board_commands/command_lines.h"
 #include "format.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
@@ -20,17 +21,7 @@ constexpr const char* kClipFilter =
     "MPEG Files (*.mpg)|*.mpg|DV Files (*.dv)|*.dv|Audio Files (*.wav)|*.wav|Data Files (*.mpg;*.dv;*.wav)|*.mpg; "
     "*.dv; *.wav|All Files (*.*)|*.*||";
 
-// The channel's command words with stream byte 0; the channel's input goes into bits 8-15.
-constexpr std::uint32_t kPlayWord = 0x930004;
-constexpr std::uint32_t kFreezeWord = 0x9e0000;
-constexpr std::uint32_t kResumeWord = 0x960000;
-constexpr std::uint32_t kTrickWord = 0x940002;
-constexpr std::uint32_t kStepWord = 0x950001;
-
 std::string MdbPath(const std::string& clip) { return index_formats::IndexPathBeside(clip, ".mdb"); }
-
-std::uint32_t Hi(std::uint64_t v) { return static_cast<std::uint32_t>(v >> 32); }
-std::uint32_t Lo(std::uint64_t v) { return static_cast<std::uint32_t>(v); }
 
 }  // namespace
 
@@ -62,10 +53,6 @@ CVideoChannel::CVideoChannel(CVelmarView& panel, const VideoChannelTable& table)
 std::string& CVideoChannel::PathText() { return panel_.*t_.pathField; }
 std::string& CVideoChannel::StartText() { return panel_.*t_.startField; }
 std::string& CVideoChannel::SpeedText() { return panel_.*t_.speedField; }
-
-std::string CVideoChannel::Word(std::uint32_t base) const {
-    return Format("0x%x", base | static_cast<std::uint32_t>(t_.input) << 8);
-}
 
 std::uint32_t CVideoChannel::Counter() const {
     const BoardWindow* window = panel_.Window();
@@ -301,11 +288,11 @@ void CVideoChannel::SetVarSpeed() {
     if (state_ != VideoState::VarPlay) return;
     const int rate = RateForPercent(ParseSpeed());
     if (RateNeedsRestart(rate, rate_)) {
-        panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord));
-        panel_.SendCommand("mwcmd -p 0x0 " + Word(kResumeWord));
+        panel_.SendCommand(board_commands::Freeze(Stream()));
+        panel_.SendCommand(board_commands::Resume(Stream()));
     }
     rate_ = rate;
-    panel_.SendCommand(Format("mwcmd -p 0x0  %s 0x0 0x%x", Word(kTrickWord).c_str(), rate));
+    panel_.SendCommand(board_commands::Rate(Stream(), static_cast<std::uint32_t>(rate)));
 }
 
 void CVideoChannel::OnPositionSlider(int position, bool dragging) {
@@ -363,11 +350,12 @@ std::string CVideoChannel::LoadLine(std::uint64_t startOffset, std::uint64_t end
     const char* reverse = IsReversed(kind_) ? "-R " : "";
     PlayListChannel& list = *panel_.Channels().playList;
     if (list.Active() && !listFirstEntry)
-        return Format("mwcmd -q%d -O 0x%x 0x%x 0x%x 0x%x %s<%s>", t_.queueSlotBase + queueSlotIndex, Hi(endOffset),
-                      Lo(endOffset), Hi(startOffset), Lo(startOffset), reverse, clip.c_str());
+        return board_commands::QueueFile(t_.queueSlotBase + queueSlotIndex,
+                                         board_commands::RangeOption(endOffset, startOffset) + " " + reverse, clip);
     const char* loop = panel_.View().Checked(t_.loop) ? "-l0" : "-l1";
-    return Format("mwcmd -i%dB %s -O 0x%x 0x%x 0x%x 0x%x %s-F <%s>", t_.input, loop, Hi(endOffset), Lo(endOffset),
-                  Hi(startOffset), Lo(startOffset), reverse, clip.c_str());
+    return board_commands::InputFile(
+        Stream(), std::string(loop) + " " + board_commands::RangeOption(endOffset, startOffset) + " " + reverse + "-F ",
+        clip);
 }
 
 bool CVideoChannel::LoadVideo() {
@@ -413,8 +401,7 @@ bool CVideoChannel::LoadVideo() {
 // ------------------------------------------------------------------ modes
 
 void CVideoChannel::SendPlayRange(std::uint32_t startTime, std::uint32_t s0) {
-    panel_.SendCommand(Format("mwcmd -p 0x0 %s 0xffffffff 0x%x 0x%x %s -L%d", Word(kPlayWord).c_str(), startTime, s0,
-                              IsDv(kind_) ? "0x2" : "0x0", t_.input));
+    panel_.SendCommand(board_commands::PlayRange(Stream(), board_commands::kImmediate, startTime, s0, PlayMode()));
 }
 
 void CVideoChannel::OnPlay() {
@@ -445,22 +432,21 @@ void CVideoChannel::OnPlay() {
             audio.linkOffsetFields = 0;
         }
         const auto s0 = static_cast<std::uint32_t>(start_ - 2 * pictureInGroup_);
-        panel_.SendCommand(Format("mwcmd -p 0x0 %s 0xffffffff 0xffffffff 0x%x %s -L%d", Word(kPlayWord).c_str(), s0,
-                                  IsDv(kind_) ? "0x2" : "0x0", t_.input));
+        panel_.SendCommand(
+            board_commands::PlayRange(Stream(), board_commands::kImmediate, board_commands::kImmediate, s0, PlayMode()));
         break;
     }
     case VideoState::Paused:
         DecodeSetup(true);
         if (linked) audio.Play();
-        panel_.SendCommand(
-            Format("mwcmd -s 0x%x %s", static_cast<std::uint32_t>(scheduledStart), Word(kResumeWord).c_str()));
+        panel_.SendCommand(board_commands::ResumeAt(static_cast<std::uint32_t>(scheduledStart), Stream()));
         break;
     case VideoState::VarPlay:
     case VideoState::IpOnly:
     case VideoState::IOnly:
         if (linked) audio.Play();
-        panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord));
-        panel_.SendCommand("mwcmd -p 0x0 " + Word(kResumeWord));
+        panel_.SendCommand(board_commands::Freeze(Stream()));
+        panel_.SendCommand(board_commands::Resume(Stream()));
         break;
     }
     EnterMode(VideoState::Playing);
@@ -473,14 +459,14 @@ void CVideoChannel::OnPause() {
         if (!LoadVideo()) return;
         const std::uint32_t cue = CueField(Counter());
         SendPlayRange(cue, static_cast<std::uint32_t>(start_ - 2 * pictureInGroup_));
-        panel_.SendCommand(Format("mwcmd -s 0x%x %s", cue + 2 * pictureInGroup_, Word(kFreezeWord).c_str()));
+        panel_.SendCommand(board_commands::FreezeAt(cue + 2 * pictureInGroup_, Stream()));
         break;
     }
     case VideoState::Playing:
         if (t_.decodesToFile && panel_.Channels().audio->linked) panel_.Channels().audio->Pause();
-        panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord));
+        panel_.SendCommand(board_commands::Freeze(Stream()));
         break;
-    default: panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord)); break;
+    default: panel_.SendCommand(board_commands::Freeze(Stream())); break;
     }
     EnterMode(VideoState::Paused);
 }
@@ -493,7 +479,7 @@ void CVideoChannel::OnStep(int frame) {
     }
     if (state_ == VideoState::Playing && t_.decodesToFile && panel_.Channels().audio->linked)
         panel_.Channels().audio->Stop();
-    panel_.SendCommand(Format("mwcmd -p 0x0 %s 0x%x", Word(kStepWord).c_str(), frame));
+    panel_.SendCommand(board_commands::Step(Stream(), static_cast<std::uint32_t>(frame)));
     EnterMode(VideoState::Paused);
 }
 
@@ -506,7 +492,7 @@ void CVideoChannel::OnVarPlay() {
         const std::uint32_t at = Counter() + 16;
         SendPlayRange(at, static_cast<std::uint32_t>(start_ - 2 * pictureInGroup_));
         rate_ = RateForPercent(ParseSpeed());
-        panel_.SendCommand(Format("mwcmd -s 0x%x  %s 0x0 0x%x", at, Word(kTrickWord).c_str(), rate_));
+        panel_.SendCommand(board_commands::RateAt(at, Stream(), static_cast<std::uint32_t>(rate_)));
         if (linked) {
             audio.linkOffsetFields = 2 * pictureInGroup_;
             audio.linkVarPlayStart = at;
@@ -520,7 +506,7 @@ void CVideoChannel::OnVarPlay() {
     case VideoState::Playing:
         if (linked) audio.Stop();
         break;
-    case VideoState::Paused: panel_.SendCommand("mwcmd -p 0x0 " + Word(kResumeWord)); break;
+    case VideoState::Paused: panel_.SendCommand(board_commands::Resume(Stream())); break;
     default: break;
     }
     EnterMode(VideoState::VarPlay);
@@ -530,8 +516,8 @@ void CVideoChannel::OnVarPlay() {
 void CVideoChannel::OnTrickMode(VideoState mode) {
     // Trick play needs I and P pictures; DV has none.
     if (IsDv(kind_) || state_ == mode) return;
-    const int trick = mode == VideoState::IpOnly ? 1 : 2;
-    const std::string trickLine = Format("mwcmd -p 0x0  %s 0x%x 0x0", Word(kTrickWord).c_str(), trick);
+    const std::uint32_t trick = mode == VideoState::IpOnly ? 1 : 2;
+    const std::string trickLine = board_commands::Trick(Stream(), trick);
     switch (state_) {
     case VideoState::Stopped: {
         rate_ = 200;
@@ -539,16 +525,16 @@ void CVideoChannel::OnTrickMode(VideoState mode) {
         if (IsDv(kind_)) return;
         const std::uint32_t at = Counter() + 16;
         SendPlayRange(at, static_cast<std::uint32_t>(start_ - 2 * pictureInGroup_));
-        panel_.SendCommand(Format("mwcmd -s 0x%x %s 0x%x 0x0", at, Word(kTrickWord).c_str(), trick));
+        panel_.SendCommand(board_commands::TrickAt(at, Stream(), trick));
         break;
     }
     case VideoState::Playing:
         if (t_.decodesToFile && panel_.Channels().audio->linked) panel_.Channels().audio->Stop();
-        panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord));
+        panel_.SendCommand(board_commands::Freeze(Stream()));
         panel_.SendCommand(trickLine);
         break;
     case VideoState::VarPlay:
-        panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord));
+        panel_.SendCommand(board_commands::Freeze(Stream()));
         panel_.SendCommand(trickLine);
         break;
     default: panel_.SendCommand(trickLine); break;
@@ -559,11 +545,11 @@ void CVideoChannel::OnTrickMode(VideoState mode) {
 
 void CVideoChannel::OnStop() {
     if (state_ == VideoState::Stopped) return;
-    panel_.SendCommand("mwcmd -p 0x0 " + Word(kFreezeWord));
+    panel_.SendCommand(board_commands::Freeze(Stream()));
     // Park on the black clip so the board keeps showing black.
     const char* black = panel_.PalMode() ? ".\\mpeg\\black1pal.mpg" : ".\\mpeg\\black1.mpg";
-    panel_.SendCommand(Format("mwcmd -i%dB -l1 %s-F <%s>", t_.input, panel_.Is2000Board() ? "" : "-R ", black));
-    panel_.SendCommand(Format("mwcmd -p 0x0 %s 0x1 0xffffffff 0x0 0x0 -L%d", Word(kPlayWord).c_str(), t_.input));
+    panel_.SendCommand(board_commands::InputFile(Stream(), panel_.Is2000Board() ? "-l1 -F " : "-l1 -R -F ", black));
+    panel_.SendCommand(board_commands::PlayRange(Stream(), 1, board_commands::kImmediate, 0, 0));
     panel_.Ui().Sleep(100);
     // Linked audio stops with Video A from any mode: paused or stepped, it would stay cued.
     if (t_.decodesToFile && panel_.Channels().audio->linked) panel_.Channels().audio->Stop();

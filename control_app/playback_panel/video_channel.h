@@ -120,7 +120,9 @@ private:
     void DecodeSetup(bool fromPaused);
     void FinishDecode();
 
-    std::string Word(std::uint32_t base) const;
+    // The stream byte of the channel's command words, its input; a play range's mode word, 2 for DV.
+    std::uint32_t Stream() const { return static_cast<std::uint32_t>(t_.input); }
+    std::uint32_t PlayMode() const { return IsDv(kind_) ? 2 : 0; }
     velmar_ui::ControlId ModeButton(VideoState mode) const;
     std::uint32_t Counter() const;
     std::string& PathText();

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "board_commands/command_lines.h"
 #include "format.h"
 #include "platform/log.h"
 #include "record_output.h"
@@ -79,9 +80,9 @@ bool CVideoChannel::OpenDecodeOutput() {
             window->Write32(window::kFrameSourceDescriptor + 4, static_cast<std::uint32_t>(geometry.frameLines));
             window->Write32(window::kFrameSourceDescriptor + 8, 0);
         }
-        line = Format("mwcmd -o5B -I <%s>", path.c_str());
+        line = board_commands::OutputFile(board_commands::kDecodeOutput, "-I ", path);
     } else {
-        line = Format("mwcmd -o5B <%s>", path.c_str());
+        line = board_commands::OutputFile(board_commands::kDecodeOutput, "", path);
     }
     panel_.SendCommand(line);
     if (BoardWindow* window = panel_.Window()) window->Write32(window::kDiskOverrunCounter, 0);
@@ -90,7 +91,7 @@ bool CVideoChannel::OpenDecodeOutput() {
 
 void CVideoChannel::DecodeSetup(bool fromPaused) {
     if (!t_.decodesToFile || panel_.decodeFields == 0) return;
-    panel_.SendCommand("mwcmd -p 0x0 0x9f0500");
+    panel_.SendCommand(board_commands::Flush(board_commands::kDecodeOutput));
     panel_.Ui().Sleep(50);
     if (!OpenDecodeOutput()) {
         panel_.Ui().MessageBox({"Can't open decode output file", "Velmar Error"});
@@ -105,14 +106,14 @@ void CVideoChannel::DecodeSetup(bool fromPaused) {
     const auto last = static_cast<std::uint32_t>(decodeFields_ - 1);
     if (!fromPaused) {
         const auto at = static_cast<std::uint32_t>(start_);
-        panel_.SendCommand(Format("mwcmd -s 0x%x 0x000B2502 0x%.8X 0x00120000", at, format));
-        panel_.SendCommand(Format("mwcmd -s 0x%x 0x000C2500", at + last));
+        panel_.SendCommand(board_commands::DecodeFormatAt(at, format, board_commands::kDecodeFromStart));
+        panel_.SendCommand(board_commands::DecodeToFileAt(at + last));
         panel_.Ui().Sleep(50);
     } else {
         const BoardWindow* window = panel_.Window();
         const std::uint32_t at = window ? window->Read32(t_.status + window::kStatusFieldCounter) : 0;
-        panel_.SendCommand(Format("mwcmd -s 0x%x 0x000B2502 0x%.8X 0x00120200", at, format));
-        panel_.SendCommand(Format("mwcmd -s 0x%x 0x000C2500", at + last));
+        panel_.SendCommand(board_commands::DecodeFormatAt(at, format, board_commands::kDecodeFromPause));
+        panel_.SendCommand(board_commands::DecodeToFileAt(at + last));
     }
 }
 
@@ -124,7 +125,7 @@ void CVideoChannel::FinishDecode() {
         platform::Log(platform::LogLevel::Warning, "decode output did not drain; closing it anyway");
         panel_.AddLogMessage("The decode output did not drain within a minute; it was closed anyway.");
     }
-    panel_.SendCommand("mwcmd -U5");
+    panel_.SendCommand(board_commands::OutputEnd(board_commands::kDecodeOutput));
 
     const std::string& path = panel_.decodePath;
     std::FILE* file = nullptr;

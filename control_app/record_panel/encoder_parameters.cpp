@@ -1,5 +1,6 @@
 #include "encoder_parameters.h"
 
+#include "board_commands/command_lines.h"
 #include "format.h"
 
 namespace velmar {
@@ -49,22 +50,26 @@ int ChooseIntraDistance(int stored, int refDistance) {
 std::vector<std::string> EncoderCommandLines(const EncoderSettings& s) {
     std::vector<std::string> lines;
     const bool mpeg1 = s.mode == RecordMode::Mpeg1;
-    lines.push_back(Format("mwcmd -s 0xffffffff 0xb1130002 0x%x 0x1", (mpeg1 ? 4 : 8) - s.horizontalIndex));
+    using board_commands::EncoderParameter;
+    lines.push_back(
+        EncoderParameter(board_commands::kHorizontalSize, 2, Format("0x%x 0x1", (mpeg1 ? 4 : 8) - s.horizontalIndex)));
     if (s.mode == RecordMode::Mpeg2_422)
-        lines.push_back(Format("mwcmd -s 0xffffffff 0xb1110001 0x%x", s.verticalIndex + (s.pal ? 4 : 2)));
+        lines.push_back(board_commands::VerticalSize(static_cast<std::uint32_t>(s.verticalIndex + (s.pal ? 4 : 2))));
     else if (mpeg1)
-        lines.push_back(Format("mwcmd -s 0xffffffff 0xb1110001 0x%x", (s.pal ? 3 : 1) - s.verticalIndex));
-    lines.push_back(Format("mwcmd -s 0xffffffff 0xc1190002 0x%x 0x%x", s.luma ? 1 : 0, s.chroma ? 1 : 0));
+        lines.push_back(board_commands::VerticalSize(static_cast<std::uint32_t>((s.pal ? 3 : 1) - s.verticalIndex)));
+    lines.push_back(
+        EncoderParameter(board_commands::kFilters, 2, Format("0x%x 0x%x", s.luma ? 1 : 0, s.chroma ? 1 : 0)));
     if (s.vbr) {
-        lines.push_back(Format("mwcmd -s 0xffffffff 0xa10d0005 1 %d000 %d %d %d", s.bitRate, s.minQ, s.minQ, s.minQ));
+        lines.push_back(EncoderParameter(board_commands::kRateControl, 5,
+                                         Format("1 %d000 %d %d %d", s.bitRate, s.minQ, s.minQ, s.minQ)));
     } else {
-        lines.push_back("mwcmd -s 0xffffffff 0xa10d0005 0 8000000 2 2 2");
-        lines.push_back(Format("mwcmd -s 0xffffffff 0xa00d0001 %d000", s.bitRate));
+        lines.push_back(EncoderParameter(board_commands::kRateControl, 5, "0 8000000 2 2 2"));
+        lines.push_back(EncoderParameter(board_commands::kBitRate, 1, Format("%d000", s.bitRate)));
     }
-    lines.push_back(Format("mwcmd -s 0xffffffff 0xa0040001 0x%x", s.sceneChange ? 1 : 0));
-    lines.push_back(Format("mwcmd -s 0xffffffff 0xc1170002 %d %d", (s.refIndex + 1) * (s.intraIndex + 1),
-                           s.refIndex + 1));
-    lines.push_back(Format("mwcmd -s 0xffffffff 0xa0020001 %d", s.closeFreq));
+    lines.push_back(EncoderParameter(board_commands::kSceneChange, 1, Format("0x%x", s.sceneChange ? 1 : 0)));
+    lines.push_back(EncoderParameter(board_commands::kGop, 2,
+                                     Format("%d %d", (s.refIndex + 1) * (s.intraIndex + 1), s.refIndex + 1)));
+    lines.push_back(EncoderParameter(board_commands::kClosedGop, 1, Format("%d", s.closeFreq)));
     return lines;
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "board_commands/command_lines.h"
 #include "format.h"
 #include "platform/kernel.h"
 
@@ -61,8 +62,8 @@ std::string SourceFormatLine(const FrameSourceDescriptor& d, int targaDepth, int
         format = "0x00410200";
         bytesPerPixel = 2;
     }
-    return Format("mwcmd -s 0xffffffff 0x000B0202 0x%x00F0 %s -s 0xFFFFFFFF 0x00100001 0x%x",
-                  d.bytesPerLine / bytesPerPixel, format, fieldCount / 2);
+    return board_commands::CompressSource(d.bytesPerLine / bytesPerPixel, format,
+                                          static_cast<std::uint32_t>(fieldCount / 2));
 }
 
 }  // namespace velmar

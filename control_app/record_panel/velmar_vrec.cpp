@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "board_commands/command_lines.h"
 #include "board_setup_files.h"
 #include "message_log_dlg.h"
 #include "format.h"
@@ -22,7 +23,6 @@ using velmar_ui::MessageMap;
 
 namespace {
 constexpr const char* kErrorCaption = "Velmar Error";
-constexpr const char* kAudioLevelLine = "mwcmd -s 0xffffffff 0x00090004 0x01020001 %s 0x00000000 0x%x000000";
 }  // namespace
 
 CVelmarVrec::CVelmarVrec(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
@@ -183,15 +183,14 @@ void CVelmarVrec::InitRecordBoard() {
     const char* microcode = nullptr;
     if (recordMode_ == 1) {
         SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
-        SendCommand("mwr 0x410c0 0x0");
-        SendCommand("mwr 0x411c0 0x0");
-        SendCommand("mwr 0x40030 0x0");
+        for (std::uint32_t reg : board_commands::kMicrocodeClearRegisters)
+            SendCommand(board_commands::WriteRegister(reg, "0x0"));
+        SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, "0x0"));
         SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
         microcode = palMode_ ? "ucode\\single422_pal_nle.ux" : "ucode\\single422_nle.ux";
     } else if (recordMode_ == 0 || recordMode_ == 4) {
-        SendCommand("mwr 0x7e9a00 0x0");
-        SendCommand("mwr 0x7e9b00 0x0");
-        SendCommand("mwr 0x40030 0x0");
+        for (std::uint32_t reg : board_commands::k420ClearRegisters) SendCommand(board_commands::WriteRegister(reg, "0x0"));
+        SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, "0x0"));
         SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
         if (recordMode_ == 0)
             microcode = palMode_ ? "ucode\\single_pal_nle.ux" : "ucode\\single_nle.ux";
@@ -199,7 +198,7 @@ void CVelmarVrec::InitRecordBoard() {
             microcode = palMode_ ? "ucode\\single_mpeg1_pal.ux" : "ucode\\single_mpeg1.ux";
     }
     if (microcode) SendCommand(std::string("mld -first ") + microcode);
-    SendCommand("mwr 0x40038 0x1");
+    SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, "0x1"));
     Ui().Sleep(100);
     link_->StartDaemon();
     Ui().Sleep(50);
@@ -207,8 +206,8 @@ void CVelmarVrec::InitRecordBoard() {
     // Values beyond a byte's field would spill into the neighbouring bits of the word.
     const int volume = std::clamp(profile_.GetInt(section_, "AUDVOL", 0), 0, 31);
     const int gain = std::clamp(profile_.GetInt(section_, "AUDGAIN", 0), 0, 15);
-    SendCodecLine(Format(kAudioLevelLine, "0x003203E8", volume));
-    SendCodecLine(Format(kAudioLevelLine, "0x003403E8", gain));
+    SendCodecLine(board_commands::DeviceByte(board_commands::kCodecVolume, static_cast<std::uint32_t>(volume)));
+    SendCodecLine(board_commands::DeviceByte(board_commands::kCodecGain, static_cast<std::uint32_t>(gain)));
 
     audioSource_ = profile_.GetInt(section_, "RECREFA", 4);
     I2cWriteBytes({0x36, static_cast<std::uint8_t>(audioSource_)});
@@ -218,15 +217,15 @@ void CVelmarVrec::InitRecordBoard() {
     View().SetChecked(kAudioDigital, audioSource_ == 5);
     View().SetChecked(kAudioSdi, audioSource_ == 6);
 
-    SendCommand("mwcmd -s 0xffffffff 0xA10B0002 14 16");
-    SendCommand("mwcmd -s 0xffffffff 0xc1190002 0 0");
-    SendCommand("mwcmd -p 0x0 0xd0107  0x01010000 0x01000101 0xbb80 0x0 0x010001 0x0 0x0");
+    SendCommand(board_commands::SendWordsImmediate("0xA10B0002 14 16"));
+    SendCommand(board_commands::EncoderParameter(board_commands::kFilters, 2, "0 0"));
+    SendCommand(board_commands::RecordAudioPath(true));
 
     stopRef_ = profile_.GetInt(section_, "RSTOPREF", 0);
     View().SetChecked(kTbc, true);
     if (stopRef_ == 0) {
         View().SetChecked(kRef, true);
-        SendCommand("mwcmd -s 0xffffffff 0xb1150004 0 0 0 1");
+        SendCommand(board_commands::EncoderParameter(board_commands::kEncoderReference, 4, "0 0 0 1"));
     }
 
     colors_.inputColor =

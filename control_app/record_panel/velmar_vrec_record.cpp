@@ -2,6 +2,7 @@
 // header of a finished audio file, and the compress-from-file source.
 #include <filesystem>
 
+#include "board_commands/command_lines.h"
 #include "format.h"
 #include "index_formats/index_files.h"
 #include "platform/kernel.h"
@@ -56,7 +57,7 @@ void CVelmarVrec::SetAudioRate(int code, const char* key) {
     View().SetChecked(kRate32, code == 0);
     port40_ = (port40_ & ~3) | code;
     WriteKey("RAUDRATE", key);
-    SendCommand(Format("mwcmd -s 0xffffffff 0x00090004 0x01010001 0x004003E8 0x00000000 0x%x000000", port40_));
+    SendCommand(board_commands::DeviceByte(board_commands::kPortExpander40, static_cast<std::uint32_t>(port40_)));
 }
 
 void CVelmarVrec::OnAudioRate48() { SetAudioRate(2, "48"); }
@@ -98,7 +99,7 @@ bool CVelmarVrec::OpenVideoOutput() {
     if (linkedAudio_ && !OpenAudioOutput()) return false;
     const bool swap = View().Checked(kByteSwap);
     const bool reversed = is2000Board_ ? swap : !swap;
-    SendCommand(Format(reversed ? "mwcmd -o0B -R <%s>" : "mwcmd -o0B <%s>", videoPath.c_str()));
+    SendCommand(board_commands::OutputFile(board_commands::kRecordVideo, reversed ? "-R " : "", videoPath));
     return true;
 }
 
@@ -109,7 +110,7 @@ bool CVelmarVrec::OpenAudioOutput() {
     }
     // The board's writer replaces the file; only the question is asked here.
     if (!ConfirmOverwrite(Ui(), audioPath, false)) return false;
-    SendCommand(Format(is2000Board_ ? "mwcmd -o1B -R <%s>" : "mwcmd -o1B <%s>", audioPath.c_str()));
+    SendCommand(board_commands::OutputFile(board_commands::kRecordAudio, is2000Board_ ? "-R " : "", audioPath));
     return true;
 }
 
@@ -128,7 +129,7 @@ static int BoardFrames(const CVelmarVrec& panel, BoardWindow& window) {
 void CVelmarVrec::OnRecordVideo() {
     if (!UpdateData(true) || !window_) return;
     if (recordState_ == RecordState::Paused) {
-        SendCommand("mwcmd -p 0x0 0x80040000");
+        SendCommand(board_commands::RecordResumeNow());
         recordState_ = RecordState::Recording;
         View().SetFlat(kPauseVideo, false);
         View().SetFlat(kRecordVideo, true);
@@ -137,11 +138,11 @@ void CVelmarVrec::OnRecordVideo() {
     if (recordState_ == RecordState::Recording) return;
 
     if (compressFields > 0) {
-        SendCommand("mwcmd -p 0x0 0x9f0500");
+        SendCommand(board_commands::Flush(board_commands::kDecodeOutput));
         if (!LoadCompressSource() || !OpenVideoOutput()) return;
         ProgramEncoder();
         ResetEncoderOutput();
-        SendCommand("mwr 0x40030 0x00000001");
+        SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, "0x00000001"));
         SendCommand(SourceFormatLine(Descriptor(), targaDepth_, compressFields));
     } else {
         if (!OpenVideoOutput()) return;
@@ -149,12 +150,12 @@ void CVelmarVrec::OnRecordVideo() {
         ResetEncoderOutput();
         if (linkedAudio_) {
             audioStartFrame_ = BoardFrames(*this, *window_);
-            SendCommand("mwcmd -p 0xffffffff 0x80010000 0xffffffff 0x80010100");
+            SendCommand(board_commands::RecordStartBothNow());
             audioRecording_ = true;
             View().SetFlat(kRecordAudio, true);
             View().SetFlat(kStopAudio, false);
         } else {
-            SendCommand("mwcmd -p 0xffffffff 0x80010000");
+            SendCommand(board_commands::RecordStartNow(board_commands::kRecordVideo));
         }
     }
     recordState_ = RecordState::Recording;
@@ -168,8 +169,8 @@ void CVelmarVrec::StartPausedRecording() {
     // A count or index left from the last recording would stop or confuse this one at once.
     ResetEncoderOutput();
     const int t = BoardFrames(*this, *window_);
-    SendCommand(Format("mwcmd -s 0x%x 0x80010000", FramesToTimecode(t + 8)));
-    SendCommand(Format("mwcmd -s 0x%x 0x80030000", FramesToTimecode(t + 15)));
+    SendCommand(board_commands::RecordAt(FramesToTimecode(t + 8), board_commands::kRecordStart));
+    SendCommand(board_commands::RecordAt(FramesToTimecode(t + 15), board_commands::kRecordPause));
     recordState_ = RecordState::Paused;
     View().SetFlat(kPauseVideo, true);
     View().SetFlat(kStopVideo, false);
@@ -178,7 +179,7 @@ void CVelmarVrec::StartPausedRecording() {
 void CVelmarVrec::OnPauseVideo() {
     if (!window_) return;
     if (recordState_ == RecordState::Recording) {
-        SendCommand("mwcmd -p 0xffffffff 0x80030000");
+        SendCommand(board_commands::RecordPauseNow());
         recordState_ = RecordState::Paused;
         View().SetFlat(kRecordVideo, false);
         View().SetFlat(kPauseVideo, true);
@@ -194,8 +195,8 @@ void CVelmarVrec::OnFrameStep() {
         return;
     }
     const int t = BoardFrames(*this, *window_);
-    SendCommand(Format("mwcmd -s 0x%x 0x80040000", FramesToTimecode(t + 8)));
-    SendCommand(Format("mwcmd -s 0x%x 0x80030000", FramesToTimecode(t + 9)));
+    SendCommand(board_commands::RecordAt(FramesToTimecode(t + 8), board_commands::kRecordResume));
+    SendCommand(board_commands::RecordAt(FramesToTimecode(t + 9), board_commands::kRecordPause));
 }
 
 void CVelmarVrec::StopVideoRecord() {
@@ -205,17 +206,17 @@ void CVelmarVrec::StopVideoRecord() {
     const bool withAudio = linkedAudio_;
     if (withAudio) {
         audioRecording_ = false;
-        SendCommand("mwcmd -p 0xffffffff 0x80020001 0x1 0xffffffff 0x80020101 0x1");
+        SendCommand(board_commands::RecordStopBothNow());
         View().SetFlat(kRecordAudio, false);
         View().SetFlat(kStopAudio, true);
     } else {
-        SendCommand("mwcmd -p 0xffffffff 0x80020001 0x1");
+        SendCommand(board_commands::RecordStopNow(board_commands::kRecordVideo));
     }
     host_.ShowNotice(Notice::Closing);
     // Quiet ticks count from the stop word on: what the board still flushes must reach the file.
     drain_[0].count = 0;
     DrainWait(0);
-    SendCommand("mwcmd -U0");
+    SendCommand(board_commands::OutputEnd(board_commands::kRecordVideo));
     if (recordMode_ == 4) {
         // MPEG-1 recordings keep no picture index.
         Ui().Sleep(200);
@@ -225,12 +226,13 @@ void CVelmarVrec::StopVideoRecord() {
     if (withAudio) {
         drain_[1].count = 0;
         DrainWait(1);
-        SendCommand("mwcmd -U1");
+        SendCommand(board_commands::OutputEnd(board_commands::kRecordAudio));
         WriteWavHeader();
     }
-    if (compressFields > 0) SendCommand("mwr 0x40030 0x00000000");
+    if (compressFields > 0)
+        SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, "0x00000000"));
     host_.CloseNotice(Notice::Closing);
-    if (recordMode_ == 1) SendCommand(palMode_ ? "mwcmd -s 0xffffffff 0xb1110001 0x4" : "mwcmd -s 0xffffffff 0xb1110001 0x2");
+    if (recordMode_ == 1) SendCommand(board_commands::VerticalSize(palMode_ ? 4 : 2));
     if (window_ && static_cast<std::int32_t>(window_->Read32(window::kDiskOverrunCounter)) > 0)
         Ui().MessageBox({"Recording Stopped due Disk Overrun", kErrorCaption});
     View().SetFlat(was == RecordState::Recording ? kRecordVideo : kPauseVideo, false);
@@ -242,7 +244,7 @@ void CVelmarVrec::StopVideoRecord() {
 void CVelmarVrec::StartAudioRecord() {
     if (audioRecording_ || !window_ || !OpenAudioOutput()) return;
     audioStartFrame_ = BoardFrames(*this, *window_);
-    SendCommand("mwcmd -p 0xffffffff 0x80010100");
+    SendCommand(board_commands::RecordStartNow(board_commands::kRecordAudio));
     audioRecording_ = true;
     View().SetFlat(kRecordAudio, true);
     View().SetFlat(kStopAudio, false);
@@ -251,13 +253,13 @@ void CVelmarVrec::StartAudioRecord() {
 void CVelmarVrec::StopAudioRecord() {
     if (!audioRecording_) return;
     audioRecording_ = false;
-    SendCommand("mwcmd -p 0xffffffff 0x80020101 0x1");
+    SendCommand(board_commands::RecordStopNow(board_commands::kRecordAudio));
     View().SetFlat(kRecordAudio, false);
     View().SetFlat(kStopAudio, true);
     host_.ShowNotice(Notice::Closing);
     drain_[1].count = 0;
     DrainWait(1);
-    SendCommand("mwcmd -U1");
+    SendCommand(board_commands::OutputEnd(board_commands::kRecordAudio));
     WriteWavHeader();
     host_.CloseNotice(Notice::Closing);
 }
@@ -303,7 +305,7 @@ bool CVelmarVrec::LoadCompressSource() {
                            "setting = %dx%d",
                            name, width, height, encoderWidth, encoderHeight));
     };
-    const char* inputLine = frameMode ? "mwcmd -i2B -l1 -I <%s>" : "mwcmd -i2B -l1 <%s>";
+    const char* inputOptions = frameMode ? "-l1 -I " : "-l1 ";
     FrameSourceDescriptor d;
     if (type == SourceType::FilmStrip) {
         const auto trailer = ReadFilmStripTrailer(path);
@@ -324,12 +326,12 @@ bool CVelmarVrec::LoadCompressSource() {
         targaDepth_ = header->depth;
     } else {
         d = {1440, 480, 8, 3};
-        inputLine = "mwcmd -i2B -l1 -I <%s>";
+        inputOptions = "-l1 -I ";
     }
     window_->Write32(at, d.bytesPerLine);
     window_->Write32(at + 4, d.lines);
     window_->Write32(at + 8, d.skip);
-    SendCommand(Format(inputLine, name));
+    SendCommand(board_commands::InputFile(board_commands::kCompressInput, inputOptions, name));
     window_->Write32(window::kDiskOverrunCounter, 0);
     return true;
 }

@@ -2,6 +2,7 @@
 // DSP), the restart switches, the first paint and the panel's end.
 #include <algorithm>
 
+#include "board_commands/command_lines.h"
 #include "format.h"
 #include "launch.h"
 #include "platform/profile.h"
@@ -16,7 +17,6 @@ namespace {
 
 constexpr const char* kErrorCaption = "Velmar Error";
 constexpr const char* kVideoPortOnly = "Video Port is only available on Velmar2000 boards";
-constexpr const char* kAudioPathOff = "mwcmd -p 0x0 0xd0107  0x01010000 0x01000101 0xbb80 0x0 0x010000 0x0 0x0";
 constexpr const char* kNotRecording = "not recoding";
 
 constexpr std::uint32_t kOutputStatus[2] = {window::ProgressWordOffset(window::kFirstOutputEntry, 0),
@@ -132,7 +132,7 @@ void CVelmarVrec::DrainWait(int output) {
 }
 
 void CVelmarVrec::OnDestroy() {
-    if (link_ && !closing_) SendCommand(kAudioPathOff);
+    if (link_ && !closing_) SendCommand(board_commands::RecordAudioPath(false));
     Ui().Sleep(100);
     CloseBoard();
 }
@@ -197,7 +197,7 @@ void CVelmarVrec::OnRecordRefCheck() {
     const bool on = View().Checked(kRef);
     stopRef_ = on ? 0 : 1;
     WriteKey("RSTOPREF", on ? "0" : "1");
-    SendCommand(on ? "mwcmd -s 0xffffffff 0xb1150004 0 0 0 1" : "mwcmd -s 0xffffffff 0xb1150004 0 0 0 0");
+    SendCommand(board_commands::EncoderParameter(board_commands::kEncoderReference, 4, on ? "0 0 0 1" : "0 0 0 0"));
 }
 
 // ------------------------------------------------------------------ audio source, DSP
@@ -233,7 +233,7 @@ void CVelmarVrec::OnDvMpButton() {
 // ------------------------------------------------------------------ restart switches
 
 void CVelmarVrec::SendAudioPathOff() {
-    SendCommand(kAudioPathOff);
+    SendCommand(board_commands::RecordAudioPath(false));
     StopVideoRecord();
     StopAudioRecord();
 }

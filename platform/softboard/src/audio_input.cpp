@@ -3,17 +3,16 @@
 #include <atomic>
 
 #include "softboard/soft_board.h"
+#include "board_commands/command_words.h"
 #include "softboard/streaming.h"
 #include "tessolk/board_map.h"
 
 namespace softboard {
 namespace {
 
-constexpr std::uint32_t kOpBusDevice = 0x0009;
+using namespace board_commands;
+
 constexpr std::uint32_t kAudioPortGroup = 0x004003E8;
-constexpr std::uint32_t kOpAudioPlay = 0x98;
-constexpr std::uint32_t kOpAudioOnOff = 0x99;
-constexpr std::uint32_t kOpFlush = 0x9F;
 
 }  // namespace
 
@@ -30,7 +29,7 @@ int AudioInput::SampleRate() const {
 
 bool AudioInput::IsAudioWord(const DecodedCommand& command) {
     return command.stream == kStream &&
-           (command.opcode == kOpAudioPlay || command.opcode == kOpAudioOnOff || command.opcode == kOpFlush);
+           (command.opcode == kAudioPlay || command.opcode == kAudioOnOff || command.opcode == kFlush);
 }
 
 std::optional<bool> AudioInput::Due(const DecodedCommand& command, std::uint32_t fieldClock) const {
@@ -40,14 +39,14 @@ std::optional<bool> AudioInput::Due(const DecodedCommand& command, std::uint32_t
 
 void AudioInput::OnCommand(const DecodedCommand& command) {
     const auto parameter = [&](std::size_t i) { return i < command.parameters.size() ? command.parameters[i] : 0u; };
-    if (command.opcode == kOpBusDevice && parameter(1) == kAudioPortGroup && command.parameters.size() >= 4) {
+    if (command.opcode == kDeviceMessage && parameter(1) == kAudioPortGroup && command.parameters.size() >= 4) {
         rateCode_ = static_cast<int>(parameter(3) >> 24) & 3;
         return;
     }
     if (!IsAudioWord(command)) return;
     armed_ = true;
     switch (command.opcode) {
-    case kOpAudioPlay:
+    case kAudioPlay:
         playing_ = true;
         off_ = false;
         startAt_ = parameter(0);
@@ -55,8 +54,8 @@ void AudioInput::OnCommand(const DecodedCommand& command) {
         carry_ = 0;
         taken_ = 0;
         break;
-    case kOpAudioOnOff: off_ = parameter(0) != 0; break;
-    case kOpFlush:
+    case kAudioOnOff: off_ = parameter(0) != 0; break;
+    case kFlush:
         playing_ = false;
         off_ = false;
         streaming_.DropInput(kStream);

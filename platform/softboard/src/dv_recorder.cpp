@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include "softboard/soft_board.h"
+#include "board_commands/command_words.h"
 #include "tessolk/board_segments.h"
 #include "test_picture.h"
 
@@ -14,12 +15,8 @@ namespace softboard {
 
 namespace {
 
-constexpr std::uint32_t kOpReference = 0x90;  // parameter 0 bit 0: 625 lines
-constexpr std::uint32_t kOpDvRecord = 0x9A;   // parameter 2: 4 DV50, else DV25
-constexpr std::uint32_t kOpAudioStart = 0x98;
-constexpr std::uint32_t kOpAudioStop = 0x99;
-constexpr std::uint32_t kOpFreeze = 0x9E;
-constexpr std::uint32_t kOpFlush = 0x9F;
+using namespace board_commands;
+
 constexpr std::uint32_t kAllStreams = 0x0F;
 constexpr std::uint32_t kDv50Word = 0x4;
 constexpr std::uint32_t kDvSampleRate = 48000;
@@ -50,19 +47,19 @@ void DvRecorder::OnReset() {
 void DvRecorder::OnCommand(const DecodedCommand& command) {
     const auto parameter = [&](std::size_t i) { return i < command.parameters.size() ? command.parameters[i] : 0; };
     switch (command.opcode) {
-    case kOpReference:
+    case kDvRecordSetup:
         if (command.stream == kAllStreams) pal_ = (parameter(0) & 1) != 0;
         return;
-    case kOpDvRecord:
+    case kDvAudioSetup:
         if (command.stream == kAllStreams) Start(parameter(2) == kDv50Word);
         return;
-    case kOpFreeze:
+    case kFreeze:
         if (command.stream == kAllStreams) Stop();
         return;
-    case kOpFlush:
+    case kFlush:
         if (command.stream == kDvVideoOutput) video_.clear();
         return;
-    case kOpAudioStart:
+    case kAudioPlay:
         if (command.stream == kDvAudioOutput && !audioOn_) {
             audioOn_ = true;
             tone_.Restart();
@@ -70,7 +67,7 @@ void DvRecorder::OnCommand(const DecodedCommand& command) {
             audioBytes_ = kWaveHeaderRoom;
         }
         return;
-    case kOpAudioStop:
+    case kAudioOnOff:
         if (command.stream == kDvAudioOutput) audioOn_ = false;
         return;
     default: return;

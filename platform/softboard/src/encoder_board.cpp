@@ -10,6 +10,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "board_commands/command_words.h"
 #include "encoder_program.h"
 #include "encoder_stream.h"
 #include "encoder_video.h"
@@ -21,14 +22,10 @@ namespace softboard {
 
 namespace {
 
+using namespace board_commands;
+
 using namespace board_map;
 
-constexpr std::uint32_t kOpRecordStart = 0x8001;
-constexpr std::uint32_t kOpRecordStop = 0x8002;
-constexpr std::uint32_t kOpRecordPause = 0x8003;
-constexpr std::uint32_t kOpRecordResume = 0x8004;
-constexpr std::uint32_t kOpSourceFrames = 0x0010;
-constexpr std::uint32_t kCompressRegister = 0x40030;  // 1: record from input 2
 constexpr std::uint32_t kCompressInput = 2;
 constexpr std::size_t kPairsPerStream = 8;
 // The host counts an overrun when more than four pairs were filled between two of its rounds; a
@@ -71,26 +68,26 @@ bool BoardEncoder::ClaimsInput(std::uint32_t stream) const {
 
 void BoardEncoder::OnCommand(const DecodedCommand& command) {
     switch (command.opcode) {
-    case kOpRecordStart:
+    case kRecordStart:
         if (command.stream == 0) StartVideo(false);
         if (command.stream == 1) StartAudio();
         return;
-    case kOpRecordStop:
+    case kRecordStop:
         if (command.stream == 0) StopVideo();
         if (command.stream == 1) StopAudio();
         return;
-    case kOpRecordPause:
+    case kRecordPause:
         if (command.stream == 0 && state_ == State::Running) state_ = State::Paused;
         return;
-    case kOpRecordResume:
+    case kRecordResume:
         if (command.stream == 0 && state_ == State::Paused) state_ = State::Running;
         return;
     default: break;
     }
     ApplyEncoderCommand(*program_, command);
     // The frame count follows the source format: with compress from file switched on it starts the run.
-    if (command.opcode == kOpSourceFrames &&
-        std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_.Memory() + kCompressRegister)).load() == 1)
+    if (command.opcode == kSourceFrameCount &&
+        std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_.Memory() + kCompressFromFileRegister)).load() == 1)
         StartVideo(true);
 }
 

@@ -1,20 +1,13 @@
 #include "encoder_program.h"
 
+#include "board_commands/command_words.h"
+
 namespace softboard {
 
 namespace {
 
-constexpr std::uint32_t kOpAudioDevice = 0x0009;
-constexpr std::uint32_t kOpSourceFormat = 0x000B;
-constexpr std::uint32_t kOpSourceFrames = 0x0010;
-constexpr std::uint32_t kOpClosedGop = 0xa002;
-constexpr std::uint32_t kOpSceneChange = 0xa004;
-constexpr std::uint32_t kOpBitRate = 0xa00d;
-constexpr std::uint32_t kOpRateControl = 0xa10d;
-constexpr std::uint32_t kOpVerticalSize = 0xb111;
-constexpr std::uint32_t kOpHorizontalSize = 0xb113;
-constexpr std::uint32_t kOpGop = 0xc117;
-constexpr std::uint32_t kOpFilters = 0xc119;
+using namespace board_commands;
+
 constexpr std::uint32_t kAudioPortGroup = 0x004003E8;  // the port expander that holds the rate code
 
 constexpr int kMpeg2Widths[] = {720, 704, 640, 544, 480, 384, 368, 352, 320};
@@ -26,33 +19,33 @@ bool ApplyEncoderCommand(EncoderProgram& p, const DecodedCommand& c) {
     const auto& w = c.parameters;
     const auto at = [&](std::size_t i) { return i < w.size() ? w[i] : 0u; };
     switch (c.opcode) {
-    case kOpHorizontalSize: p.horizontalCode = static_cast<int>(at(0)); return true;
-    case kOpVerticalSize: p.verticalCode = static_cast<int>(at(0)); return true;
-    case kOpFilters:
+    case kHorizontalSize: p.horizontalCode = static_cast<int>(at(0)); return true;
+    case kVerticalSize: p.verticalCode = static_cast<int>(at(0)); return true;
+    case kFilters:
         p.lumaFilter = at(0) != 0;
         p.chromaFilter = at(1) != 0;
         return true;
-    case kOpRateControl:
+    case kRateControl:
         p.vbr = at(0) != 0;
         if (p.vbr) {
             p.bitRate = at(1);
             p.minQ = static_cast<int>(at(2));
         }
         return true;
-    case kOpBitRate: p.bitRate = at(0); return true;
-    case kOpSceneChange: p.sceneChange = at(0) != 0; return true;
-    case kOpGop:
+    case kBitRate: p.bitRate = at(0); return true;
+    case kSceneChange: p.sceneChange = at(0) != 0; return true;
+    case kGop:
         p.intraDistance = static_cast<int>(at(0));
         p.refDistance = static_cast<int>(at(1));
         return true;
-    case kOpClosedGop: p.closeFreq = static_cast<int>(at(0)); return true;
-    case kOpSourceFormat:
+    case kClosedGop: p.closeFreq = static_cast<int>(at(0)); return true;
+    case kSourceFormat:
         if (c.stream != 2) return false;
         p.sourcePixels = at(0) >> 16;
         p.sourceFormat = at(1);
         return true;
-    case kOpSourceFrames: p.sourceFrames = at(0); return true;
-    case kOpAudioDevice:
+    case kSourceFrameCount: p.sourceFrames = at(0); return true;
+    case kDeviceMessage:
         if (at(1) != kAudioPortGroup || w.size() < 4) return false;
         p.audioRateCode = static_cast<int>(at(3) >> 24) & 3;
         return true;

@@ -8,7 +8,6 @@ namespace {
 
 constexpr std::uint32_t kMarker = 0x43434241;          // "CCBA" read big-endian
 constexpr std::uint32_t kReversedMarker = 0x41424343;  // "ABCC": the words byte-reversed
-constexpr std::uint32_t kNow = 0xFFFFFFFF;
 
 std::uint32_t Big32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
@@ -19,9 +18,9 @@ std::uint32_t Little32(const std::uint8_t* p) {
 }
 
 bool IsMixOpcode(std::uint32_t opcode) {
-    return opcode == MixFollower::kOpResume || opcode == MixFollower::kOpFreeze ||
-           opcode == MixFollower::kOpOutputSource || opcode == MixFollower::kOpKeyedTransition ||
-           opcode == MixFollower::kOpFlush;
+    using namespace board_commands;
+    return opcode == kResume || opcode == kFreeze || opcode == kOutputSource || opcode == kKeyedTransition ||
+           opcode == kFlush;
 }
 
 // The channel an output-source word selects: the play list's variants name it in the high nibble
@@ -93,7 +92,7 @@ namespace {
 // nibble and a list keyed transition in its mode (2 channel A's, 1 channel B's).
 int ListClockOf(const MixCommand& command) {
     std::uint32_t code = command.stream >> 4;
-    if (command.opcode == MixFollower::kOpKeyedTransition)
+    if (command.opcode == board_commands::kKeyedTransition)
         code = command.parameters.size() >= 2 ? command.parameters[1] : 0;
     switch (code) {
     case 2: return 0;
@@ -107,8 +106,8 @@ int ListClockOf(const MixCommand& command) {
 void MixFollower::OnCommand(const MixCommand& input) {
     // A play range with a start field starts that channel's list clock; channel A's starts a
     // list, and B's clock waits for B's own first entry.
-    if (input.opcode == kOpPlayRange && (input.stream & 0xF) <= 1 && input.parameters.size() >= 2 &&
-        input.parameters[0] == kNow && input.parameters[1] != kNow) {
+    if (input.opcode == board_commands::kPlayRange && (input.stream & 0xF) <= 1 && input.parameters.size() >= 2 &&
+        input.parameters[0] == board_commands::kImmediate && input.parameters[1] != board_commands::kImmediate) {
         const int channel = static_cast<int>(input.stream & 1);
         clocks_[channel].Start(input.parameters[1]);
         if (channel == 0) clocks_[1].Stop();
@@ -117,7 +116,7 @@ void MixFollower::OnCommand(const MixCommand& input) {
     if (!IsMixOpcode(input.opcode)) return;
     MixCommand command = input;
     command.clock = ListClockOf(command);
-    if (command.opcode == kOpFlush && (command.stream & 0xF) != 0xF) return;  // a single stream's flush
+    if (command.opcode == board_commands::kFlush && (command.stream & 0xF) != 0xF) return;  // a single stream's flush
     if (Due(command, now_))
         Run(command, now_);
     else
@@ -125,7 +124,7 @@ void MixFollower::OnCommand(const MixCommand& input) {
 }
 
 bool MixFollower::Due(const MixCommand& command, std::uint64_t field) const {
-    if (command.time == 0 || command.time == kNow) return true;
+    if (command.time == board_commands::kPlaybackTime || command.time == board_commands::kImmediate) return true;
     if (command.clock < 0) return command.time <= field;
     const auto value = clocks_[command.clock].Value(field);
     return value && *value >= command.time;
@@ -166,7 +165,7 @@ void MixFollower::Run(const MixCommand& command, std::uint64_t field) {
         break;
     case kOpKeyedTransition: {
         // Parameters: the field the transition starts at, and the mode.
-        const MixCommand later{parameter, kOpOutputSource, command.stream, {0}, command.clock};
+        const MixCommand later{parameter, board_commands::kOutputSource, command.stream, {0}, command.clock};
         if (Due(later, field))
             StartKeyed(channel, field);
         else

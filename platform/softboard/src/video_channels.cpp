@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "board_commands/command_words.h"
 #include "platform/kernel.h"
 #include "softboard/soft_board.h"
 #include "start_codes/start_codes.h"
@@ -15,17 +16,8 @@ namespace {
 
 using namespace board_map;
 
-constexpr std::uint32_t kPlayRange = 0x93;
-constexpr std::uint32_t kSpeed = 0x94;
-constexpr std::uint32_t kStep = 0x95;
-constexpr std::uint32_t kResume = 0x96;
-constexpr std::uint32_t kFreeze = 0x9E;
-constexpr std::uint32_t kFlush = 0x9F;
-constexpr std::uint32_t kSourceFormat = 0x0B;
-constexpr std::uint32_t kDecodeToFile = 0x0C;
-constexpr std::uint32_t kDecodeStream = 0x25;
-constexpr std::uint32_t kDecodeOutput = 5;
-constexpr std::uint32_t kNow = 0xFFFFFFFF;
+using namespace board_commands;
+
 constexpr std::uint32_t kNormalRate = 256;
 constexpr std::uint32_t kPullBytes = 0x10000;
 constexpr int kPullsPerField = 64;
@@ -119,7 +111,7 @@ struct VideoChannels::Channel {
     bool dv = false;
     bool parked = false;
     bool started = false;   // its first field is shown
-    std::uint32_t startClock = kNow;
+    std::uint32_t startClock = kImmediate;
     bool frozen = false;
     int trick = 0;          // 0 every picture, 1 I and P only, 2 I only
     std::uint32_t rate = kNormalRate;
@@ -294,7 +286,7 @@ void VideoChannels::OnInterrupt(std::uint32_t fieldClock) {
 
 void VideoChannels::Advance(Channel& channel, std::uint32_t fieldClock) {
     if (!channel.started) {
-        if (channel.startClock != kNow && fieldClock < channel.startClock) return;
+        if (channel.startClock != kImmediate && fieldClock < channel.startClock) return;
         if (Ensure(channel, channel.DisplayIndex(channel.counter)) == Have::No) return;
         channel.started = true;
         Show(channel, channel.counter);

@@ -22,6 +22,8 @@
 #include <optional>
 #include <vector>
 
+#include "board_commands/command_words.h"
+
 namespace softboard {
 
 // A decoded command as far as the mix cares.
@@ -82,12 +84,13 @@ private:
 
 class MixFollower {
 public:
-    static constexpr std::uint32_t kOpResume = 0x96;
-    static constexpr std::uint32_t kOpFreeze = 0x9e;
-    static constexpr std::uint32_t kOpOutputSource = 0x9c;
-    static constexpr std::uint32_t kOpKeyedTransition = 0x9b;
-    static constexpr std::uint32_t kOpFlush = 0x9f;
-    static constexpr std::uint32_t kOpPlayRange = 0x93;
+    // The words the mix follows, by the catalogue's names.
+    static constexpr std::uint32_t kOpResume = board_commands::kResume;
+    static constexpr std::uint32_t kOpFreeze = board_commands::kFreeze;
+    static constexpr std::uint32_t kOpOutputSource = board_commands::kOutputSource;
+    static constexpr std::uint32_t kOpKeyedTransition = board_commands::kKeyedTransition;
+    static constexpr std::uint32_t kOpFlush = board_commands::kFlush;
+    static constexpr std::uint32_t kOpPlayRange = board_commands::kPlayRange;
 
     // Every command the board decodes; the mix takes its own and ignores the rest.
     void OnCommand(const MixCommand& command);

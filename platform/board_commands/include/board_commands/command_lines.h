@@ -1,0 +1,163 @@
+// The command lines the host sends through the board command library, rendered from the command
+// words. Their text is what the board and the operators' command logs see, byte for byte: where the
+// panels write two blanks or a bare "0" the function says so, and callers keep to the function.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "board_commands/command_words.h"
+
+namespace board_commands {
+
+// "0x%x": a parameter word as the lines write it.
+std::string Hex(std::uint32_t value);
+
+// ---- Command words ("mwcmd -p" at once, "mwcmd -s" at a time) ----
+// "mwcmd -p 0x0 0x<word>[ <params>]": a playback command at once.
+std::string SendNow(std::uint32_t word, std::string_view params = {});
+// "mwcmd -p 0x0  0x<word> <params>": as SendNow, with the two blanks the speed changes and the keyed
+// transition outside a play list are written with.
+std::string SendNowWide(std::uint32_t word, std::string_view params);
+// "mwcmd -s 0x<time> 0x<word>[ <params>]": a command that waits for its time.
+std::string SendAt(std::uint32_t time, std::uint32_t word, std::string_view params = {});
+// "mwcmd -p 0xffffffff 0x<word>[ <params>]": a record command at once.
+std::string SendRecordNow(std::uint32_t word, std::string_view params = {});
+// "mwcmd -s 0xffffffff <words>": words as written, at once (devices, encoder parameters).
+std::string SendWordsImmediate(std::string_view words);
+// "mwcmd -p 0x0 <words>": words as written, at once (set-up words whose text is fixed).
+std::string SendWordsNow(std::string_view words);
+// "mwcmd -s 0x<time> <words>": words as written, at a time.
+std::string SendWordsAt(std::uint32_t time, std::string_view words);
+
+// Video channels A and B (stream 0, 1) and their play list variants.
+inline std::string Freeze(std::uint32_t stream) { return SendNow(Make(kFreeze, stream, 0)); }
+inline std::string Resume(std::uint32_t stream) { return SendNow(Make(kResume, stream, 0)); }
+inline std::string Flush(std::uint32_t stream) { return SendNow(Make(kFlush, stream, 0)); }
+inline std::string FreezeAt(std::uint32_t time, std::uint32_t stream) { return SendAt(time, Make(kFreeze, stream, 0)); }
+inline std::string ResumeAt(std::uint32_t time, std::uint32_t stream) { return SendAt(time, Make(kResume, stream, 0)); }
+inline std::string Step(std::uint32_t stream, std::uint32_t direction) {
+    return SendNow(Make(kStep, stream, 1), Hex(direction));
+}
+// Speed mode 0 plays at `rate` (256 normal); modes 1 (I and P pictures) and 2 (I pictures) trick play.
+std::string Rate(std::uint32_t stream, std::uint32_t rate);
+std::string Trick(std::uint32_t stream, std::uint32_t trick);
+std::string RateAt(std::uint32_t time, std::uint32_t stream, std::uint32_t rate);
+std::string TrickAt(std::uint32_t time, std::uint32_t stream, std::uint32_t trick);
+// Output source select; the value as the lines write it: "0x1", "1" or "0".
+inline std::string SelectSource(std::uint32_t stream, std::string_view value) {
+    return SendNow(Make(kOutputSource, stream, 1), value);
+}
+inline std::string SelectSourceAt(std::uint32_t time, std::uint32_t stream, std::string_view value) {
+    return SendAt(time, Make(kOutputSource, stream, 1), value);
+}
+// A play range with "-L<stream>": four parameter words (kImmediate where a time is "at once").
+std::string PlayRange(std::uint32_t stream, std::uint32_t first, std::uint32_t startTime, std::uint32_t startField,
+                      std::uint32_t mode);
+// The play list's first entry of a channel: a bare "0" third word.
+std::string ListPlayRange(std::uint32_t stream, std::uint32_t startField, std::uint32_t mode);
+// Keyed transition to `stream` at `time`, its alpha on stream 2 ("-L2").
+std::string KeyedTransition(std::uint32_t stream, std::uint32_t time, std::uint32_t mode);
+std::string KeyedTransitionWide(std::uint32_t stream, std::uint32_t time, std::uint32_t mode);
+
+// Record control: video (stream 0), audio (stream 1) or both in one line.
+inline std::string RecordStartNow(std::uint32_t stream) { return SendRecordNow(Make(kRecordStart, stream, 0)); }
+inline std::string RecordStopNow(std::uint32_t stream) { return SendRecordNow(Make(kRecordStop, stream, 1), "0x1"); }
+std::string RecordStartBothNow();
+std::string RecordStopBothNow();
+inline std::string RecordPauseNow() { return SendRecordNow(Make(kRecordPause, kRecordVideo, 0)); }
+// Resuming a paused recording goes with the playback time word.
+inline std::string RecordResumeNow() { return SendNow(Make(kRecordResume, kRecordVideo, 0)); }
+inline std::string RecordAt(std::uint32_t time, std::uint32_t opcode) { return SendAt(time, Make(opcode, kRecordVideo, 0)); }
+// An encoder parameter word (stream 0) with its parameters as written, at once.
+inline std::string EncoderParameter(std::uint32_t opcode, std::uint32_t count, std::string_view params) {
+    return SendAt(kImmediate, Make(opcode, 0, count), params);
+}
+// The compress-from-file source on input 2: pixels per line, the source format word as written and
+// the frame count.
+std::string CompressSource(std::uint32_t pixelsPerLine, std::string_view format, std::uint32_t frames);
+// The encoder's vertical size code.
+inline std::string VerticalSize(std::uint32_t code) { return SendAt(kImmediate, Make(kVerticalSize, 0, 1), Hex(code)); }
+
+// The audio path of stream 1 (record) or 3 (playback): seven words as written, two blanks after the
+// command word.
+std::string AudioPath(std::uint32_t stream, std::string_view words);
+
+// The record panel's audio path, on while the panel runs.
+inline std::string RecordAudioPath(bool on) {
+    return AudioPath(kRecordAudio, on ? "0x01010000 0x01000101 0xbb80 0x0 0x010001 0x0 0x0"
+                                      : "0x01010000 0x01000101 0xbb80 0x0 0x010000 0x0 0x0");
+}
+
+// Decode to file (stream 0x25): the format word (width << 16 | field lines) and the decoder's mode
+// (kDecodeFromStart, kDecodeFromPause) at `time`, then the decode of its last field.
+inline constexpr std::uint32_t kDecodeFromStart = 0x00120000;
+inline constexpr std::uint32_t kDecodeFromPause = 0x00120200;
+std::string DecodeFormatAt(std::uint32_t time, std::uint32_t format, std::uint32_t mode);
+std::string DecodeToFileAt(std::uint32_t time);
+
+// Audio (stream 3, DV audio 7).
+std::string AudioPlay(std::uint32_t stream, std::uint32_t startTime);
+inline std::string AudioOff(std::uint32_t stream) { return SendNow(Make(kAudioOnOff, stream, 1), "0x1"); }
+inline std::string AudioOnAt(std::uint32_t time, std::uint32_t stream) {
+    return SendAt(time, Make(kAudioOnOff, stream, 1), "0");
+}
+
+// DV record and the reference (stream 0xf): the standard (PAL or not), the DV record and reference
+// words, the reference colour and the last word (1 while a DV recording runs).
+std::string ReferenceSetup(bool pal, std::uint32_t dvRecord, std::uint32_t reference, std::uint32_t color,
+                           std::uint32_t recording);
+// The DV recording's frame size word (2 DV25, 4 DV50), with the DV audio output's start where wanted.
+std::string DvRecordStart(std::uint32_t size, bool withAudio);
+// Freeze of every stream, with the DV audio output's end where it runs.
+std::string DvRecordStop(bool withAudio);
+
+// ---- Messages to devices on the board's bus (opcode 0x09, at once) ----
+// One byte to a device register: the device word and the register word as the lines write them.
+inline constexpr const char* kPortExpander40 = "0x01010001 0x004003E8";  // the audio rate code, among others
+inline constexpr const char* kPortExpander42 = "0x01010001 0x004203E8";
+inline constexpr const char* kCodecRegister30 = "0x01020001 0x003003E8";
+inline constexpr const char* kCodecVolume = "0x01020001 0x003203E8";
+inline constexpr const char* kCodecGain = "0x01020001 0x003403E8";
+inline constexpr const char* kCodecRegister36 = "0x01020001 0x003603E8";
+inline constexpr const char* kCodecRegister38 = "0x01020001 0x003803E8";
+inline constexpr const char* kCodecRegister3A = "0x01020001 0x003a03E8";
+inline constexpr const char* kCodecRegister3C = "0x01020001 0x003c03E8";
+inline constexpr const char* kCodecRegister3E = "0x01020001 0x003e03E8";
+inline constexpr const char* kCodecRegister40 = "0x01020001 0x004003E8";
+// Several bytes: the input colour (two data words), the reference tables (three), the decoder's
+// input selection (one word of two bytes) on either device.
+inline constexpr const char* kInputColor48 = "0x01010005 0x004803E8";
+inline constexpr const char* kInputColor4A = "0x01010005 0x004A03E8";
+inline constexpr const char* kReferenceTable48 = "0x0101000C 0x004803E8";
+inline constexpr const char* kReferenceTable4A = "0x0101000C 0x004A03E8";
+inline constexpr const char* kInputSelect88 = "0x01010002 0x008803E8";
+inline constexpr const char* kCodecInputSelect88 = "0x01020002 0x008803E8";
+// "mwcmd -s 0xffffffff 0x00090004 <device register> 0x00000000 0x<value>000000".
+std::string DeviceByte(std::string_view deviceRegister, std::uint32_t value);
+// The same with the data words as written ("0x00000000" for a zero byte written out in full).
+std::string DeviceMessage(std::uint32_t count, std::string_view deviceRegister, std::string_view data);
+
+// ---- Stream file requests ----
+// "mwcmd -i<stream>B <options><path>": a file on an input; options end in a blank where given.
+std::string InputFile(std::uint32_t stream, std::string_view options, std::string_view path);
+// "mwcmd -q<slot> <options><path>": a file queued after the one playing.
+std::string QueueFile(int slot, std::string_view options, std::string_view path);
+// "mwcmd -o<stream>B <options><path>": an output written to a file.
+std::string OutputFile(std::uint32_t stream, std::string_view options, std::string_view path);
+// "mwcmd -U<stream>": wait until the output's partial end is written.
+std::string OutputEnd(std::uint32_t stream);
+// "<path>" with its angle brackets, as the file word of a request.
+std::string FileWord(std::string_view path);
+// "-O <end high> <end low> <start high> <start low>": the byte range of an input file.
+std::string RangeOption(std::uint64_t endOffset, std::uint64_t startOffset);
+// "<high> 0x<low>": an offset as two words whose high word is a bare "0" below 4 GiB, as the audio and
+// alpha lines write it.
+std::string OffsetWords(std::uint64_t offset);
+
+// ---- Registers ----
+std::string WriteRegister(std::uint32_t address, std::string_view value);  // "mwr 0x<address> <value>"
+std::string ReadRegister(std::uint32_t address);                           // "mrd 0x<address>"
+
+}  // namespace board_commands
