@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "board_commands/board_number.h"
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
@@ -338,8 +339,16 @@ extern "C" int mwcmd(int argc, char* argv[]) {
             PrintCommandUsage();
             platform::EndProcess(1);
         }
-        if (word.size() > 2 && word.rfind("-b", 0) == 0 && std::isdigit(static_cast<unsigned char>(word[2])))
-            collector.board = word == "-b2" ? 1 : 0;
+        if (board_commands::BoardNumber::IsBoardWord(word)) {
+            const auto board = board_commands::BoardNumber::FromWord(word);
+            if (!board) {
+                // Another board's word would have gone to the first board unnoticed.
+                std::printf("%s names no board: -b1 or -b2\n", word.c_str());
+                PrintCommandUsage();
+                platform::EndProcess(1);
+            }
+            collector.board = board->Index();
+        }
     }
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "-force") == 0) SendCommandDirect(argc, argv);

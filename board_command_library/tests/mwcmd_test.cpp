@@ -193,6 +193,9 @@ TEST(MwcmdDeathTest, HelpAndForceEndTheProcess) {
     EXPECT_EXIT(CallWithStdoutOnStderr("mwcmd -p 0x0 -h"), ::testing::ExitedWithCode(1),
                 "^mwcmd -f <filename_of_whole_command_block>\n       -i\\{0\\|1\\|2\\|3\\}\\{A\\|B\\} \\[-F\\] "
                 "InputFilename\n(.|\n)*  -S : stop sending bitstream\n$");
+    // Only the two boards have a word: any other is refused before it reaches the first board.
+    EXPECT_EXIT(CallWithStdoutOnStderr("mwcmd -b3 -p 0x0 0x9e0000"), ::testing::ExitedWithCode(1),
+                "^-b3 names no board: -b1 or -b2\nmwcmd -f");
     EXPECT_EXIT(
         {
             FakeDriver driver;
