@@ -51,7 +51,6 @@ std::unique_ptr<CommandChannel> CommandChannel::CreateCommandObject(std::uint32_
     if (owner != 0 && owner != ThisProcess() && platform::ProcessAlive(owner)) return nullptr;
     // A channel left by a service loop that died starts over free.
     std::memset(channel->Words(), 0, kChannelBytes);
-    tail.postLock.Unlock();
     if (!tail.ownerPid.compare_exchange_strong(owner, ThisProcess())) return nullptr;
     channel->owner_ = true;
     return channel;

@@ -158,25 +158,30 @@ void SoftBoard::Serve(const std::atomic<bool>& stop) {
 }
 
 void SoftBoard::TakeJournal() {
-    const std::uint64_t head = control_->journalHead.load();
-    if (head - journalTail_ > tessolk::kJournalEntries) {
-        Say(1, "missed " + std::to_string(head - journalTail_ - tessolk::kJournalEntries) + " writes");
-        journalTail_ = head - tessolk::kJournalEntries;
-        ResyncI2c();
-        // The control register's latest word still counts.
-        OnControl(std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Memory() + kControlRegister)).load());
-    }
-    while (journalTail_ < head) {
-        tessolk::JournalRecord record;
-        const auto read = tessolk::ReadJournalEntry(control_->journal[journalTail_ % tessolk::kJournalEntries],
-                                                    journalTail_, record);
-        if (read == tessolk::JournalRead::Incomplete) break;  // still being written: take it next step
-        ++journalTail_;
-        if (read == tessolk::JournalRead::Overwritten) continue;  // a later write took its place
-        if (record.kind == tessolk::kJournalWord)
-            OnWordWritten(record.address, record.value);
-        else if (record.kind == tessolk::kJournalBlock)
-            OnBlockWritten(record.address, record.value, record.firstWord);
+    for (;;) {
+        const std::uint64_t head = control_->journalHead.load();
+        if (head - journalTail_ > tessolk::kJournalEntries) {
+            Say(1, "missed " + std::to_string(head - journalTail_ - tessolk::kJournalEntries) + " writes");
+            journalTail_ = head - tessolk::kJournalEntries;
+            ResyncI2c();
+            // The control register's latest word still counts.
+            OnControl(std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Memory() + kControlRegister)).load());
+        }
+        while (journalTail_ < head) {
+            tessolk::JournalRecord record;
+            const auto read = tessolk::ReadJournalEntry(control_->journal[journalTail_ % tessolk::kJournalEntries],
+                                                        journalTail_, record);
+            if (read == tessolk::JournalRead::Incomplete) return;  // still being written: take it next step
+            // The writers lapped the board while it read: the head now lies more than a ring ahead,
+            // and the board carries on from there as from any other fall behind.
+            if (read == tessolk::JournalRead::Overwritten) break;
+            ++journalTail_;
+            if (record.kind == tessolk::kJournalWord)
+                OnWordWritten(record.address, record.value);
+            else if (record.kind == tessolk::kJournalBlock)
+                OnBlockWritten(record.address, record.value, record.firstWord);
+        }
+        if (journalTail_ >= head) return;
     }
 }
 

@@ -151,23 +151,20 @@ TEST(Tessolk, TheBoardTakesWordsWrittenByOtherThreadsWholeAndInOrder) {
     for (auto& writer : writers) writer.join();
     board->Step(platform::PerformanceCounter());
 
-    // Each writer's words arrive in the order written, none torn; all of them unless the board
-    // fell a whole journal behind, which it says.
-    std::uint32_t last[kWriters] = {}, seen[kWriters] = {};
-    bool missed = false;
+    // Each writer's words arrive in the order written, none torn, and every write is either taken
+    // or counted among those the board says it missed when it fell a whole journal behind.
+    std::uint32_t last[kWriters] = {};
+    unsigned taken = 0, missed = 0;
     for (const std::string& line : lines) {
-        unsigned address = 0, value = 0;
-        if (line.rfind("missed ", 0) == 0) missed = true;
+        unsigned address = 0, value = 0, count = 0;
+        if (std::sscanf(line.c_str(), "missed %u writes", &count) == 1) missed += count;
         if (std::sscanf(line.c_str(), "write 0x%X <- 0x%X", &address, &value) != 2) continue;
         const std::uint32_t w = (address - kFirstAddress) / 4;
         ASSERT_LT(w, kWriters) << line;
         ASSERT_EQ(value >> 24, w) << line;
         ASSERT_GT(value & 0xFFFFFF, last[w]) << line;
         last[w] = value & 0xFFFFFF;
-        ++seen[w];
+        ++taken;
     }
-    for (std::uint32_t w = 0; w < kWriters; ++w) {
-        EXPECT_EQ(last[w], kWrites);
-        if (!missed) EXPECT_EQ(seen[w], kWrites);
-    }
+    EXPECT_EQ(taken + missed, kWriters * kWrites);
 }
