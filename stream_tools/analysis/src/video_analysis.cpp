@@ -10,6 +10,9 @@ namespace stream_analysis {
 namespace {
 
 constexpr std::size_t kProbeBytes = 512;
+// Enough pictures for a stream's mean rate (two seconds and more at 15 Mbit/s), read in a few
+// milliseconds whatever the file's size.
+constexpr std::uint64_t kRateProbeBytes = 4 << 20;
 constexpr std::uint64_t kDv525FrameBytes = 120000;
 constexpr std::uint64_t kDv625FrameBytes = 144000;
 const char* const kNotVideo = "Video file is not a valid MPEG or DV video file";
@@ -129,13 +132,20 @@ void AnalyzeMpeg(ps::FileSource& file, const std::uint8_t* head, std::size_t got
     r.duration = r.fileSize * 8000 / r.bitrate;
     // A variable rate header, or one the stream's size and picture count belie, would give the
     // multiplexer a wrong clock and the dialog a wrong duration: the stream's own rate does not.
+    // A short stream is measured whole; a long one over the pictures that lie wholly in its head,
+    // so that a probe never reads a large file through.
     if (file.Seek(0)) {
-        const StreamRate measured = MeasureStreamRate(r.fileSize, CountPictures(file), r.framePeriod);
+        const PictureCount count = CountPictures(file, kRateProbeBytes);
+        StreamRate measured;
+        if (count.wholeStream)
+            measured = MeasureStreamRate(r.fileSize, count.pictures, r.framePeriod);
+        else if (count.pictures > 1)
+            measured = MeasureStreamRate(std::int64_t(count.lastPictureAt), count.pictures - 1, r.framePeriod);
         if (measured.bitrate > 0 && measured.bitrate <= 0xFFFFFFFFull &&
             (f.variableRate || !HeaderRateFits(f.bitrate, measured.bitrate))) {
             r.bitrate = std::uint32_t(measured.bitrate);
             r.bitrateText = Format("%llu bits/s\n", measured.bitrate);
-            r.duration = measured.durationMs;
+            r.duration = count.wholeStream ? measured.durationMs : r.fileSize * 8000 / std::int64_t(r.bitrate);
         }
     }
     r.durationText = DurationText(r.duration, 1000);

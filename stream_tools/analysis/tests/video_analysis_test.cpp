@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "ps_testing/ps_test_support.h"
 #include "stream_analysis/analysis.h"
 #include "velmar_testing/test_support.h"
@@ -197,8 +199,14 @@ TEST(AnalyzeVideoFile, RateFromTheStreamWhenTheHeaderCannotGiveIt) {
         bool mpeg2;
         std::uint32_t bitrate;
         std::int64_t duration;
+        std::uint64_t fileBytes = 50000;
     };
+    // Past its head a long file is not read: its rate comes from the pictures wholly in the head
+    // (24 periods up to the last picture code), its duration from its size.
+    constexpr std::uint64_t kLong = 64 << 20;
+    constexpr std::uint32_t kHeadRate = (1000 + 24 * 1900) * 8ull * 90000 / (24 * 3600);
     const Case cases[] = {
+        {"longer than the probe", 0x3FFFF, true, kHeadRate, std::int64_t(kLong * 8000 / kHeadRate), kLong},
         {"variable, MPEG-2", 0x3FFFF, true, 400000, 1000},
         {"variable, MPEG-1", 0x3FFFF, false, 400000, 1000},
         {"header far above the stream", 10000, true, 400000, 1000},
@@ -215,7 +223,10 @@ TEST(AnalyzeVideoFile, RateFromTheStreamWhenTheHeaderCannotGiveIt) {
             const std::uint8_t picture[] = {0, 0, 1, 0, 0, 0x08};
             std::copy(std::begin(picture), std::end(picture), bytes.begin() + 1000 + i * 1900);
         }
-        const auto r = AnalyzeBytes(bytes);
+        const std::string path = velmar_testing::TempDir() + "/probe.bin";
+        ps_testing::WriteFileBytes(path, bytes);
+        std::filesystem::resize_file(path, c.fileBytes);  // zeros, without writing them
+        const auto r = AnalyzeVideoFile(path);
         EXPECT_TRUE(r.valid) << c.name << ": " << r.error;
         EXPECT_EQ(r.bitrate, c.bitrate) << c.name;
         EXPECT_EQ(r.bitrateText, std::to_string(c.bitrate) + " bits/s\n") << c.name;

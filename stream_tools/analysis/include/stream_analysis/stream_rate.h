@@ -9,8 +9,15 @@
 
 namespace stream_analysis {
 
-// Picture start codes from the source's position to its end, codes split between reads included.
-std::uint64_t CountPictures(ps::ByteSource& source);
+struct PictureCount {
+    std::uint64_t pictures = 0;
+    std::uint64_t lastPictureAt = 0;  // offset of the last picture start code counted
+    bool wholeStream = false;         // the source ended within the limit
+};
+
+// Picture start codes in at most `limit` bytes from the source's position, codes split between
+// reads included.
+PictureCount CountPictures(ps::ByteSource& source, std::uint64_t limit);
 
 struct StreamRate {
     std::uint64_t bitrate = 0;    // bit/s
