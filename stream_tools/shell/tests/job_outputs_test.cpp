@@ -34,14 +34,16 @@ std::vector<std::uint8_t> DvFrames() {
     return dv;
 }
 
-// A 5000-byte LIST chunk before the format, as some writers put it: the samples are found however
-// far in they begin.
-std::vector<std::uint8_t> Wave48k(std::size_t samples) {
+// With `list`, a 5000-byte LIST chunk before the format, as some writers put it: the samples are
+// found however far in they begin.
+std::vector<std::uint8_t> Wave48k(std::size_t samples, bool list) {
     const auto header = wav::MakeWavHeader(48000, 2, samples * 4);
     std::vector<std::uint8_t> bytes(header.begin(), header.end());
-    std::vector<std::uint8_t> list{'L', 'I', 'S', 'T', 0x88, 0x13, 0, 0};
-    list.resize(8 + 5000, 'x');
-    bytes.insert(bytes.begin() + 12, list.begin(), list.end());
+    if (list) {
+        std::vector<std::uint8_t> chunk{'L', 'I', 'S', 'T', 0x88, 0x13, 0, 0};
+        chunk.resize(8 + 5000, 'x');
+        bytes.insert(bytes.begin() + 12, chunk.begin(), chunk.end());
+    }
     for (std::size_t i = 0; i < samples; ++i) {
         const auto v = std::uint8_t(i * 13);
         bytes.insert(bytes.end(), {v, 0, v, 0});
@@ -50,7 +52,7 @@ std::vector<std::uint8_t> Wave48k(std::size_t samples) {
 }
 
 struct Inputs {
-    std::string mpegVideo, mpegAudio, wave, dv;
+    std::string mpegVideo, mpegAudio, wave, dv, listedWave;
 };
 
 Inputs WriteInputs(const fs::path& folder) {
@@ -59,10 +61,11 @@ Inputs WriteInputs(const fs::path& folder) {
     const auto more = mux_testing::Group(true);
     pictures.insert(pictures.end(), more.begin(), more.end());
     Inputs in{(folder / "v.m2v").string(), (folder / "a.mp2").string(), (folder / "a.wav").string(),
-              (folder / "v.dv").string()};
+              (folder / "v.dv").string(), (folder / "listed.wav").string()};
     ps_testing::WriteFileBytes(in.mpegVideo, mux_testing::BuildVideo(pictures, 3001).bytes);
     ps_testing::WriteFileBytes(in.mpegAudio, mux_testing::BuildLayer2Audio(50).bytes);
-    ps_testing::WriteFileBytes(in.wave, Wave48k(48000));
+    ps_testing::WriteFileBytes(in.wave, Wave48k(48000, false));
+    ps_testing::WriteFileBytes(in.listedWave, Wave48k(48000, true));
     ps_testing::WriteFileBytes(in.dv, DvFrames());
     return in;
 }
@@ -78,6 +81,7 @@ std::vector<Job> Jobs(const Inputs& in) {
         {"MPEG audio multiplex", 2, in.mpegVideo, in.mpegAudio},
         {"WAVE audio multiplex", 2, in.mpegVideo, in.wave},
         {"WAVE to MPEG audio", 3, "", in.wave},
+        {"WAVE to MPEG audio, a LIST chunk first", 3, "", in.listedWave},
         {"DV audio replacement", 0, in.dv, in.wave},
     };
 }
