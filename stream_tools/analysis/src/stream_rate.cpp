@@ -8,14 +8,14 @@
 
 namespace stream_analysis {
 
-PictureCount CountPictures(ps::ByteSource& source, std::uint64_t limit) {
+PictureCount CountPictures(ps::ByteSource& source, std::uint64_t limit, const std::function<bool()>& stop) {
     constexpr std::size_t kChunk = 1 << 16;
     constexpr std::size_t kCarry = 3;  // a start code's first three bytes may end one read
     std::vector<std::uint8_t> buffer(kCarry + kChunk);
     std::size_t held = 0;
     std::uint64_t read = 0;
     PictureCount count;
-    while (read < limit) {
+    while (read < limit && !(stop && stop())) {
         const std::size_t want = std::size_t(std::min<std::uint64_t>(kChunk, limit - read));
         const std::size_t got = source.Read(buffer.data() + held, want);
         const std::uint64_t base = read - held;  // where buffer[0] lies in the stream

@@ -251,13 +251,21 @@ MuxResult RunMux(const MuxInputs& inputs, ps::ByteSource& video, ps::ByteSource&
     return Multiplexer(inputs, video, audio, output, report).Run();
 }
 
-MuxResult RunMuxFiles(const MuxInputs& inputs, const std::string& videoPath, const std::string& audioPath,
+bool MeasureWholeVideo(MuxInputs& inputs, const std::string& videoPath, platform::RunReport& report) {
+    if (stream_analysis::MeasureWholeStream(inputs.video, videoPath, [&report] { return report.StopRequested(); }))
+        return true;
+    report.SetStatus(kStatusCanceled);
+    return false;
+}
+
+MuxResult RunMuxFiles(MuxInputs inputs, const std::string& videoPath, const std::string& audioPath,
                       const std::string& outputPath, platform::RunReport& report) {
     auto fail = [&](const char* box) {
         report.SetStatus(kStatusError);
         return MuxResult{MuxStatus::Error, box, 0};
     };
     if (!inputs.video.valid || inputs.audio.type != AudioType::Mpeg) return fail("Video or Audio file not valid");
+    if (!MeasureWholeVideo(inputs, videoPath, report)) return {MuxStatus::Canceled, {}, 0};
     auto video = ps::FileSource::Open(videoPath);
     if (!video) return fail("Can't open video file");
     auto audio = ps::FileSource::Open(audioPath);

@@ -144,6 +144,7 @@ MuxResult RunMuxWithWave(ps_mux::MuxInputs inputs, const std::string& videoPath,
     if (!inputs.video.valid || inputs.video.kind == stream_analysis::VideoKind::Dv ||
         wave.audio.type != stream_analysis::AudioType::Wave)
         return Fail(report, "Video or Audio file not valid");
+    if (!ps_mux::MeasureWholeVideo(inputs, videoPath, report)) return {MuxStatus::Canceled, {}, 0};
     auto video = ps::FileSource::Open(videoPath);
     if (!video) return Fail(report, "Can't open video file");
     OpenedWave in = OpenWave(wave);

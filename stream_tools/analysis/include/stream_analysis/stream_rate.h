@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "ps_common/byte_io.h"
 
@@ -16,8 +17,8 @@ struct PictureCount {
 };
 
 // Picture start codes in at most `limit` bytes from the source's position, codes split between
-// reads included.
-PictureCount CountPictures(ps::ByteSource& source, std::uint64_t limit);
+// reads included. `stop`, polled between reads, ends the count early.
+PictureCount CountPictures(ps::ByteSource& source, std::uint64_t limit, const std::function<bool()>& stop = {});
 
 struct StreamRate {
     std::uint64_t bitrate = 0;    // bit/s
