@@ -53,10 +53,21 @@ TEST(SplitCommandLine, WordsAndSlotsAreBounded) {
     CommandLineLimits record;
     record.wordSlots = 50;
     EXPECT_EQ(SplitCommandLine(many, 1, record).words.size(), 50u);
-    // A file name longer than the board's name slot is refused rather than cut.
-    const auto split = SplitCommandLine("mwcmd -F <" + std::string(300, 'n') + "> x", 1, {});
-    EXPECT_TRUE(split.fileWordTooLong);
-    EXPECT_TRUE(split.words.empty());
+    // A file name passes whole up to the board's 259 characters, joined or last, and is refused
+    // rather than cut beyond.
+    struct FileWord {
+        std::size_t chars;
+        const char* after;
+        bool passes;
+    };
+    for (const FileWord& c : {FileWord{120, "", true}, FileWord{259, "", true}, FileWord{259, " x", true},
+                              FileWord{260, "", false}, FileWord{300, " x", false}}) {
+        const std::string word = "<" + std::string(c.chars, 'n') + ">";
+        const auto split = SplitCommandLine("mwcmd -o0B " + word + c.after, 1, {});
+        EXPECT_EQ(split.fileWordTooLong, !c.passes) << c.chars << c.after;
+        if (c.passes) EXPECT_EQ(split.words.back(), word + c.after) << c.chars;
+        else EXPECT_TRUE(split.words.empty()) << c.chars;
+    }
 }
 
 TEST(ExportForWord, ThirdCharacterCMeansTheCommandClient) {

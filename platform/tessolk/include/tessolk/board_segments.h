@@ -15,7 +15,7 @@
 namespace tessolk {
 
 inline constexpr std::uint32_t kControlMagic = 0x54534C4B;  // "TSLK"
-inline constexpr std::uint32_t kControlVersion = 3;
+inline constexpr std::uint32_t kControlVersion = 4;
 
 // Fake physical address of each board's window, as the board's DMA sees it.
 inline constexpr std::uint32_t PhysicalWindowBase(std::uint32_t board) { return 0x20000000u + board * 0x04000000u; }
