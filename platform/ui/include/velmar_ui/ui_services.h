@@ -66,7 +66,7 @@ public:
     virtual BoxAnswer MessageBox(const MessageBoxSpec& box) = 0;
     // The chosen full path, or nothing when the operator cancelled. A path longer than a setting
     // holds is refused with a box and reads as cancelled: kept cut short, it would later name
-    // another file.
+    // another file. A chooser without a start folder opens in the folder of the last choice.
     std::optional<std::string> ChooseFile(const FileChooserSpec& chooser);
 
     // (Re)starts timer `timerId`; `onTick` runs on the UI thread every `periodMs`.
@@ -89,6 +89,9 @@ public:
 protected:
     // The platform's own chooser, behind ChooseFile's checks.
     virtual std::optional<std::string> ShowFileChooser(const FileChooserSpec& chooser) = 0;
+
+private:
+    std::string lastFolder_;  // of the last path chosen (UI thread)
 };
 
 }  // namespace velmar_ui
