@@ -55,18 +55,18 @@ TEST(SplitCommandLine, WordsAndSlotsAreBounded) {
     EXPECT_EQ(SplitCommandLine(many, 1, record).words.size(), 50u);
     // A file name passes whole up to the board's 259 characters, joined or last, and is refused
     // rather than cut beyond.
-    struct FileWord {
-        std::size_t chars;
-        const char* after;
-        bool passes;
-    };
-    for (const FileWord& c : {FileWord{120, "", true}, FileWord{259, "", true}, FileWord{259, " x", true},
-                              FileWord{260, "", false}, FileWord{300, " x", false}}) {
-        const std::string word = "<" + std::string(c.chars, 'n') + ">";
-        const auto split = SplitCommandLine("mwcmd -o0B " + word + c.after, 1, {});
-        EXPECT_EQ(split.fileWordTooLong, !c.passes) << c.chars << c.after;
-        if (c.passes) EXPECT_EQ(split.words.back(), word + c.after) << c.chars;
-        else EXPECT_TRUE(split.words.empty()) << c.chars;
+    const std::string half(129, 'n');
+    for (const std::string& name : {std::string(120, 'n'), std::string(259, 'n'), half + " " + half,
+                                    std::string(260, 'n'), half + "  " + half}) {
+        const auto split = SplitCommandLine("mwcmd -o0B <" + name + ">", 1, {});
+        const bool passes = name.size() <= 259;
+        EXPECT_EQ(split.fileWordTooLong, !passes) << name.size();
+        if (passes) {
+            ASSERT_FALSE(split.words.empty());
+            EXPECT_EQ(split.words.back(), "<" + name + ">");
+        } else {
+            EXPECT_TRUE(split.words.empty());
+        }
     }
 }
 

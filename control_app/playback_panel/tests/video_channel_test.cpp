@@ -499,8 +499,8 @@ TEST(VideoChannel, DecodeToFileOpensTheOutputAndAppendsTheTrailerAfterTheDrain) 
 
 TEST(VideoChannel, BackslashPathsNameTheSameFilesAsTheBoardOpens) {
     // Settings and lists carried over from the Windows system hold backslashes.
-    fs::create_directories("sub");
     ChannelFixture f;
+    fs::create_directories("sub");
     f.files.Write("sub/clip.mpg", MpegClip());
     f.files.Write("sub/clip.mdb", MpegIndex());
     f.view.Type(kPathA, "sub\\clip.mpg");
