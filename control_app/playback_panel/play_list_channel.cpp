@@ -75,9 +75,11 @@ void CPlayListChannel::Pause() {
     panel_.Ui().MessageBox({"This feature has not yet been implemented", "Velmar Message"});
 }
 
-void CPlayListChannel::SetLengthDisplay() {
+void CPlayListChannel::SetTotal(std::optional<std::int64_t> scanned) {
+    // Without a list the slider keeps a default length, which the display does not show as one.
+    total_ = scanned.value_or(kNoListTotal);
     panel_.Sliders().SetLength(kSliderList, static_cast<long>(total_));
-    panel_.View().SetText(kLengthList, FormatTimecode(panel_.FramesToTimecode(total_)));
+    panel_.View().SetText(kLengthList, scanned ? FormatTimecode(panel_.FramesToTimecode(total_)) : "");
 }
 
 void CPlayListChannel::Init() {
@@ -87,8 +89,7 @@ void CPlayListChannel::Init() {
     if (!panel_.playListPath.empty()) {
         ScanPlayList();
     } else {
-        total_ = 99;
-        SetLengthDisplay();
+        SetTotal(std::nullopt);
     }
     changed_ = false;
     nextChannel_ = 0;
@@ -102,8 +103,7 @@ void CPlayListChannel::ScanPlayList() {
         panel_.Ui().MessageBox({Format("Can't find file %s", panel_.playListPath.c_str()), "File Error"});
         return;
     }
-    total_ = *total;
-    SetLengthDisplay();
+    SetTotal(*total);
     position_ = 0;
     panel_.Sliders().SetPosition(kSliderList, 0);
     panel_.playListStart = "00000000";
@@ -119,8 +119,7 @@ void CPlayListChannel::OnPlayListFileChanged() {
     if (play_lists::ScanVideoPlayList(platform::NormalizePath(panel_.playListPath))) {
         ScanPlayList();
     } else {
-        total_ = 99;
-        SetLengthDisplay();
+        SetTotal(std::nullopt);
     }
     OnPlayListStop();
 }
@@ -142,8 +141,7 @@ void CPlayListChannel::OnPlayListBrowse() {
     if (play_lists::ScanVideoPlayList(platform::NormalizePath(*chosen))) {
         ScanPlayList();
     } else {
-        total_ = 99;
-        SetLengthDisplay();
+        SetTotal(std::nullopt);
     }
     OnPlayListStop();
 }
