@@ -8,6 +8,7 @@
 #include "format.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
+#include "platform/kernel.h"
 
 namespace velmar {
 
@@ -27,7 +28,9 @@ constexpr std::uint32_t kResumeWord = 0x960000;
 constexpr std::uint32_t kTrickWord = 0x940002;
 constexpr std::uint32_t kStepWord = 0x950001;
 
-std::string MdbPath(const std::string& clip) { return index_formats::IndexPathBeside(clip, ".mdb"); }
+std::string MdbPath(const std::string& clip) {
+    return index_formats::IndexPathBeside(platform::NormalizePath(clip), ".mdb");
+}
 
 std::uint32_t Hi(std::uint64_t v) { return static_cast<std::uint32_t>(v >> 32); }
 std::uint32_t Lo(std::uint64_t v) { return static_cast<std::uint32_t>(v); }
