@@ -31,11 +31,11 @@ bool Layer3Encoder::EncodeFrame(const std::int16_t* samples, AudioFrameHeader& h
             for (int ch = 0; ch < channels; ++ch)
                 filter.Filter(samples + ch * 1152 + g * 576 + 32 * block, ch, hybrid_.Slot(ch, g + 1)[block]);
     hybrid_.Run(w.xr, channels, side_, granules);
-    header.mode_ext = ApplyLayer3MidSide(w.xr, channels, granules, joint, side_, energy);
+    const int bandTable = BandTableIndex(header.version, header.sampling_frequency);
+    header.mode_ext = ApplyLayer3MidSide(w.xr, channels, granules, joint, side_, energy, w.ratios, Layer3Bands(bandTable));
 
     const int sideBits = 32 + (header.error_protection ? 16 : 0) + Layer3SideInfoBits(header.version, channels);
     const int meanBits = (frameBits - sideBits) / granules;
-    const int bandTable = BandTableIndex(header.version, header.sampling_frequency);
     quantizer_.QuantizeFrame(w.pe, w.xr, w.ratios, side_, w.ix, w.sf, meanBits, channels, granules, bandTable,
                              frameBits);
     for (int g = 0; g < granules; ++g)

@@ -21,8 +21,6 @@ using velmar_testing::TempDir;
 
 namespace {
 
-constexpr int kLayer3Delay = 1057;
-
 std::string RateOption(int rate) {
     switch (rate) {
         case 44100: return "44.1";
