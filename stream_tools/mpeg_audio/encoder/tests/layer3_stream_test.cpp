@@ -263,8 +263,8 @@ TEST(Layer3JointStereo, KeepsWhatOneChannelCarries) {
     const std::size_t frames = rate;
     const std::size_t late = rate / 2000;
     auto chirpAt = [&](double n) {
-        const double t = n / rate;  // 100 Hz to 12 kHz over the second
-        return 0.4 * std::sin(2 * pi * (100.0 * t + 0.5 * 11900.0 * t * t));
+        const double t = n / rate;  // 100 Hz to 16 kHz over the second
+        return 0.4 * std::sin(2 * pi * (100.0 * t + 0.5 * 15900.0 * t * t));
     };
     for (std::size_t n = 0; n < frames; ++n) {
         const double bass = 0.3 * std::sin(2 * pi * 90.0 * n / rate);
