@@ -225,6 +225,6 @@ int RunEnc(int argc, char** argv) {
     return status;
 }
 
-const Subcommand kEnc("enc", "enc \"OPTION LINE\" IN.wav OUT.mpa   (enc --help explains the line)", RunEnc);
+const Subcommand kEnc("enc", "enc \"OPTION LINE\" IN.wav OUT.mpa   (enc --help explains the line)", RunEnc, true);
 
 }  // namespace
