@@ -252,6 +252,24 @@ int Layer3Quantizer::MeasureQuantNoise(const int ix[576], const Layer3GranuleInf
     return over;
 }
 
+void Layer3Quantizer::ShareScaleFactors(Layer3SideInfo& side, const Layer3ScaleFactors& first,
+                                        const Layer3ScaleFactors& second, int ch) const {
+    const Layer3GranuleInfo& gi0 = side.gr[0][ch];
+    Layer3GranuleInfo& gi1 = side.gr[1][ch];
+    if (gi0.IsShort() || gi1.IsShort() || gi1.part2_3_length == 0) return;
+    // Groups whose scale factors came out the same in both granules are sent once: free bits.
+    const int slen1 = kSlen[0][gi1.scalefac_compress], slen2 = kSlen[1][gi1.scalefac_compress];
+    for (int group = 0; group < 4; ++group) {
+        bool same = true;
+        for (int b = kScfsiBandStart[group]; b < kScfsiBandStart[group + 1] && same; ++b) same = first.l[b] == second.l[b];
+        if (!same) continue;
+        side.scfsi[ch][group] = 1;
+        const int saved = (kScfsiBandStart[group + 1] - kScfsiBandStart[group]) * (group < 2 ? slen1 : slen2);
+        gi1.part2_length -= saved;
+        gi1.part2_3_length -= static_cast<std::uint32_t>(saved);
+    }
+}
+
 double Layer3Quantizer::NoiseOverMask(const Layer3GranuleInfo& gi) const {
     double sum = 0.0;
     for (int b = 0; b < gi.lmax; ++b)
@@ -449,6 +467,7 @@ void Layer3Quantizer::QuantizeFrame(const double xr[2][2][576], const Layer3Rati
             } else {
                 RunOuterLoop(xr[g][ch], budget, ratios[g][ch], ix[g][ch], sf[g][ch], gi, lsf);
             }
+            if (g == 1) ShareScaleFactors(side, sf[0][ch], sf[1][ch], ch);
             used += static_cast<int>(gi.part2_3_length);
             reservoir_.Adjust(gi, meanBits, channels);
             gi.global_gain = static_cast<std::uint32_t>(gi.quantizer_step + 210);

@@ -62,6 +62,10 @@ private:
     int RunInnerLoop(int ix[576], int budget, Layer3GranuleInfo& gi);
     int SearchStepSize(int budget, int ix[576], Layer3GranuleInfo& gi);
     int MeasureQuantNoise(const int ix[576], const Layer3GranuleInfo& gi);
+    // MPEG-1 granule 1: sets scfsi for the groups of long scale factors equal to granule 0's, and takes
+    // their bits off its lengths.
+    void ShareScaleFactors(Layer3SideInfo& side, const Layer3ScaleFactors& first, const Layer3ScaleFactors& second,
+                           int ch) const;
     // Sum over the bands of their noise over the allowed noise.
     double NoiseOverMask(const Layer3GranuleInfo& gi) const;
     int AmplifyScaleFactorBands(Layer3ScaleFactors& sf, const Layer3GranuleInfo& gi);
