@@ -15,8 +15,8 @@ constexpr int kMaxQuantized = 8191 + 15;
 // Steps that global_gain (8 bits, step + 210) can carry.
 constexpr int kLowestStep = -210;
 constexpr int kHighestStep = 45;
-// The outer loop ends earlier in practice (scale factors reach their limits); the cap bounds its time.
-constexpr int kMaxOuterIterations = 24;
+// The cap bounds the outer loop's time; past it the kept iteration seldom changes.
+constexpr int kMaxOuterIterations = 16;
 constexpr double kAmplify = 1.4142135623730951;  // scalefac_scale 0: one scale factor step
 constexpr int kLsfMaxSlen[6][4] = {{4, 4, 3, 3}, {4, 4, 3, 0}, {3, 2, 0, 0}, {4, 5, 5, 0}, {3, 3, 3, 0}, {2, 2, 0, 0}};
 constexpr int kBitsForMax[16] = {0, 1, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4, 4};
