@@ -205,7 +205,8 @@ int RunEnc(int argc, char** argv) {
         }
     }
     if (status == 0) {
-        // Layer III holds its last frames until their free space is settled.
+        // The coding delay's frames of silence, and Layer III's frames held until their free space is settled.
+        coded.resize(mpa::Encoder::kFlushBufferBytes);
         long bits = encoder.Flush(coded.data(), coded.size());
         if (bits < 0 || std::fwrite(coded.data(), 1, bits / 8, out.get()) != static_cast<std::size_t>(bits / 8)) {
             PrintError(bits < 0 ? encoder.LastError() : std::string("write error"));
