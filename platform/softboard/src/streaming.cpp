@@ -278,24 +278,6 @@ std::uint32_t BoardStreaming::InputPosition(std::uint32_t stream) const {
     return inputs_[stream].lastEnd;
 }
 
-std::vector<std::uint8_t> BoardStreaming::RestartAtClip(std::uint32_t stream,
-                                                        bool (*startsClip)(const std::uint8_t*, std::size_t, bool),
-                                                        bool argument) {
-    Input& input = inputs_[stream];
-    auto& queue = board_.inputPairs_[stream];
-    const std::uint32_t base = board_.control_->physicalBase;
-    while (!queue.empty() && !startsClip(board_.Window() + (queue.front().physical - base), queue.front().length, argument)) {
-        queue.erase(queue.begin());
-        input.headOffset = 0;
-    }
-    if (queue.empty()) {
-        input.headOffset = 0;
-        return {};
-    }
-    const std::uint8_t* data = board_.Window() + (queue.front().physical - base);
-    return std::vector<std::uint8_t>(data, data + input.headOffset);
-}
-
 void BoardStreaming::ProduceOutput(std::uint32_t stream) {
     Output& output = outputs_[stream];
     if (output.clip.empty() && stream == kDecodeOutput) ProduceFed(stream, channels_->DecodedBytes());

@@ -36,19 +36,6 @@ constexpr int kPullsPerField = 64;
 constexpr int kEndAfterTicks = 25;
 constexpr std::int64_t kEndAfterUs = 500'000;
 
-// The first word of a clip in the board's word order: a sequence header, or a DV header.
-bool StartsMpegClip(const std::uint8_t* data, std::size_t bytes, bool reversed) {
-    if (bytes < 4) return false;
-    return reversed ? data[0] == 0xB3 && data[1] == 1 && data[2] == 0 && data[3] == 0
-                    : data[0] == 0 && data[1] == 0 && data[2] == 1 && data[3] == 0xB3;
-}
-
-bool StartsDvClip(const std::uint8_t* data, std::size_t bytes, bool reversed) {
-    if (bytes < 4) return false;
-    return reversed ? (data[0] & 0x7F) == 0x3F && data[1] == 0 && data[2] == 0x07 && data[3] == 0x1F
-                    : data[0] == 0x1F && data[1] == 0x07 && data[2] == 0 && (data[3] & 0x7F) == 0x3F;
-}
-
 bool ChannelWord(std::uint32_t opcode) {
     return opcode == kPlayRange || opcode == kSpeed || opcode == kStep || opcode == kResume || opcode == kFreeze;
 }
@@ -266,21 +253,11 @@ void VideoChannels::PlayRange(Channel& channel, const DecodedCommand& command) {
     channel.s0 = parameter(2);
     channel.counter = channel.s0;
     channel.dv = parameter(3) == 2;
-    // The clip's first pair may come with this word, after it, or (when the host's loop took the
-    // word a round late) before it. It begins with the clip's first header; what is queued in
-    // front of it is left of the clip before.
-    const bool reversed = std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_.Window() + kBoardTypeWord)).load() !=
-                          kNewerBoardType;
-    const auto startsClip = channel.dv ? &StartsDvClip : &StartsMpegClip;
-    const std::vector<std::uint8_t> taken = streaming_.RestartAtClip(channel.stream, startsClip, reversed);
-    if (!taken.empty()) {
-        if (channel.dv) {
-            channel.dvHead = taken;
-            channel.dvTaken = taken.size();
-        } else {
-            AddMpegBytes(channel, std::vector<std::uint8_t>(taken));
-        }
-    }
+    // The host reopened the input for this word and restarted its pair count there: what is still
+    // queued belongs to the clip before and is dropped uncounted, or a parked channel would show
+    // the old clip and count its pairs against the new one. The host hands the new clip's pairs
+    // over with this word or after it.
+    streaming_.DropInput(channel.stream);
 }
 
 void VideoChannels::OnInterrupt(std::uint32_t fieldClock) {
