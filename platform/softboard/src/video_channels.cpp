@@ -253,11 +253,7 @@ void VideoChannels::PlayRange(Channel& channel, const DecodedCommand& command) {
     channel.s0 = parameter(2);
     channel.counter = channel.s0;
     channel.dv = parameter(3) == 2;
-    // The host reopened the input for this word and restarted its pair count there: what is still
-    // queued belongs to the clip before and is dropped uncounted, or a parked channel would show
-    // the old clip and count its pairs against the new one. The host hands the new clip's pairs
-    // over with this word or after it.
-    streaming_.DropInput(channel.stream);
+    // What was queued of the clip before went as the word arrived (SoftBoard::DecodeRun).
 }
 
 void VideoChannels::OnInterrupt(std::uint32_t fieldClock) {
