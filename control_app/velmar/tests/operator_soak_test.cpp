@@ -96,6 +96,18 @@ protected:
         std::ofstream(dir_ + "/roll.vpl") << "<" << clips_[0] << "><0><20><0><" << fade.outputFile << "><10>\n<"
                                           << clips_[1] << "><2><30><0>\n<" << clips_[2] << "><0><9><0>\n";
 
+        // A command that ends the whole process (mwcmd without its service loop) leaves no test
+        // output: say at least how the loop ended and what the board said.
+        running_ = this;
+        static const bool onExit = std::atexit([] {
+            OperatorSoak* running = running_;
+            if (!running || !running->on_) return;
+            BoardLink* link = running->Panel().Link();
+            std::fprintf(stderr, "the process ended in the soak; service loop %s, result %d\n%s\n",
+                         link && link->GetDaemonState() == DaemonState::Ended ? "ended" : "running",
+                         link ? link->DaemonResult() : -1, ReadBytes(running->dir_ + "/board.log").c_str());
+        }) == 0;
+        (void)onExit;
         profile_ = std::make_unique<platform::Profile>(dir_ + "/SOAK.INI");
         profile_->WriteString("BOARD1", "PATHVA", clips_[0]);
         profile_->WriteString("BOARD1", "PATHVB", clips_[1]);
@@ -112,12 +124,15 @@ protected:
         InstallVideoChannels(on_->panel);
         InstallAlphaAndPlayList(on_->panel);
         InstallAudioChannel(on_->panel);
-        ::testing::internal::CaptureStdout();  // the service loop's console
-        capturing_ = true;
+        // The service loop's console, unless VELMAR_SOAK_CONSOLE asks to see it as it comes (a
+        // run that ends the process leaves nothing captured).
+        capturing_ = std::getenv("VELMAR_SOAK_CONSOLE") == nullptr;
+        if (capturing_) ::testing::internal::CaptureStdout();
         on_->StartUp();
         ASSERT_FALSE(Panel().DemoMode()) << ReadBytes(dir_ + "/board.log");
     }
     void TearDown() override {
+        running_ = nullptr;
         if (on_) Panel().OnDestroy();
         on_.reset();
         if (capturing_) {
@@ -156,6 +171,7 @@ protected:
     std::unique_ptr<InRunDirectory> inRunDirectory_;
     std::unique_ptr<PanelOnBoard> on_;
     bool capturing_ = false;
+    static inline OperatorSoak* running_ = nullptr;
 };
 
 TEST_F(OperatorSoak, StopOnAWhileBPlaysFiftyTimes) {
@@ -307,7 +323,10 @@ TEST_F(OperatorSoak, RandomOperatorActions) {
                            Panel().OnPositionSlider({velmar_ui::EventKind::SliderEvent, kSliderList, {}, pick(length), false});
                        }});
     // A decode to file runs from a stopped Video A until its range has been shown, then STOP ends it.
+    // A running play list would take channel A over: it is stopped first.
     actions.push_back({"decode to file", 1, [this, pick, &decodes] {
+                           const std::size_t boxes = on_->ui.Boxes().size();
+                           Panel().Command(kStopList);
                            Panel().Command(kStopA);
                            View().Type(kStartA, "00000000");  // the range starts at field 0
                            Panel().EditLostFocus(kStartA);
@@ -319,14 +338,17 @@ TEST_F(OperatorSoak, RandomOperatorActions) {
                            Panel().Command(kPlayA);
                            for (int waited = 0; waited < 400 && CounterA() <= std::uint32_t(fields); ++waited) Pause(5);
                            Panel().Command(kStopA);
+                           std::string shown;  // the boxes the decode brought up
+                           for (std::size_t b = boxes; b < on_->ui.Boxes().size(); ++b) shown += " \"" + on_->ui.Boxes()[b].text + "\"";
                            const std::string file = ReadBytes(dir_ + "/decoded.flm");
-                           ASSERT_GE(file.size(), 36u);
+                           ASSERT_GE(file.size(), 36u) << "boxes:" << shown;
                            const std::string trailer = file.substr(file.size() - 36);
                            ASSERT_EQ(trailer.substr(0, 4), "Rand");
                            const std::uint64_t pictures = BigEndian(trailer, 4);
                            const std::uint64_t lines = std::uint8_t(trailer[14]) << 8 | std::uint8_t(trailer[15]);
                            EXPECT_EQ(file.size() - 36, pictures * 1440 * lines)
-                               << "the decode to file holds other than the " << pictures << " pictures its trailer says";
+                               << "the decode to file holds other than the " << pictures << " pictures its trailer says; boxes:"
+                               << shown;
                            ++decodes;
                        }});
 
