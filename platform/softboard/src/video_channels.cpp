@@ -316,9 +316,11 @@ void VideoChannels::Show(Channel& channel, std::uint32_t counter) {
     const auto found = channel.types.find(channel.DisplayIndex(counter));
     if (found != channel.types.end()) channel.type = found->second;
     if (channel.decoder) QueueField(channel, counter);
-    // Pictures shown long ago are of no more use.
+    // Pictures shown long ago are of no more use. Decoded ones go too while no decoded field waits
+    // for them, or channel A's decoder would hold every picture of a clip played over and over.
     const std::int64_t keep = channel.DisplayIndex(counter) - 64;
     if (keep > 0) channel.types.erase(channel.types.begin(), channel.types.lower_bound(keep));
+    if (keep > 0 && channel.decoder && pending_.empty()) channel.decoder->Forget(keep);
 }
 
 void VideoChannels::WriteStatus(const Channel& channel) {
