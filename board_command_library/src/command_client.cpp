@@ -134,8 +134,7 @@ void ParseOption(CommandCollector& collector, const char* word) {
         driver.WriteInputFilenameOffset(board, 0, 0, 0, 0, collector.stream);
     } else if (text.rfind("-L", 0) == 0) {
         if (!SelectStream(collector, word, 2, kHandShakeStreams)) return;
-        driver.WriteFirstLast(board, 1, collector.stream, kLast);
-        collector.waitForLast = true;
+        collector.waitForLast = true;  // the flag goes up once the words are posted
     } else if (text.rfind("-S", 0) == 0) {
         if (!SelectStream(collector, word, 2, kHandShakeStreams)) return;
         driver.WriteSemaphore(board, kSemaphoreStop, 0, collector.stream);
@@ -256,7 +255,13 @@ void FlushCommandBlock(CommandCollector& collector, CommandChannel& channel) {
         channel.PostCommandBlock(static_cast<std::uint32_t>(collector.priorityWords.size() * 4),
                                  static_cast<std::uint32_t>(collector.scheduledWords.size() * 4), block.data());
     }
-    if (collector.waitForLast) WaitForFlagClear(collector, kLast);
+    // The last flag only after the words: the loop hands the preloaded pairs over with the block
+    // that holds the start word (or after it), never ahead of it, so the board can tell the new
+    // clip from what was queued of the old.
+    if (collector.waitForLast) {
+        ActiveDriver().WriteFirstLast(collector.board, 1, collector.stream, kLast);
+        WaitForFlagClear(collector, kLast);
+    }
 }
 
 void PrintCommandUsage() {
