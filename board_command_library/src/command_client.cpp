@@ -12,6 +12,7 @@
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
+#include "platform/shared_lock.h"
 #include "ruvent/access_arguments.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/command_channel.h"
@@ -27,6 +28,8 @@ namespace {
 using namespace shared_word;
 constexpr std::uint32_t kFirst = 0;
 constexpr std::uint32_t kLast = 1;
+// A poster holds the lock while the loop takes the block ahead of its own, one interrupt.
+constexpr int kPostLockWaitMs = 5000;
 
 void Warn(const std::string& message) { platform::Log(platform::LogLevel::Warning, "mwcmd: " + message); }
 
@@ -132,8 +135,7 @@ void ParseOption(CommandCollector& collector, const char* word) {
         driver.WriteInputFilenameOffset(board, 0, 0, 0, 0, collector.stream);
     } else if (text.rfind("-L", 0) == 0) {
         if (!SelectStream(collector, word, 2, kHandShakeStreams)) return;
-        driver.WriteFirstLast(board, 1, collector.stream, kLast);
-        collector.waitForLast = true;
+        collector.waitForLast = true;  // the flag goes up once the words are posted
     } else if (text.rfind("-S", 0) == 0) {
         if (!SelectStream(collector, word, 2, kHandShakeStreams)) return;
         driver.WriteSemaphore(board, kSemaphoreStop, 0, collector.stream);
@@ -242,19 +244,25 @@ void FlushCommandBlock(CommandCollector& collector, CommandChannel& channel) {
     if (!block.empty()) {
         // Holding the post lock from the free check to the post keeps two posters from both
         // seeing the channel free and overwriting each other.
-        channel.LockPosting();
+        platform::SharedLockGuard posting(channel.PostLock(), kPostLockWaitMs);
+        if (!posting) {
+            Warn("another caller kept the command channel; command words not sent");
+            return;
+        }
         while (channel.CommandBlockPending() != 0) {
-            if (!channel.OwnerAlive()) {
-                channel.UnlockPosting();
-                EndNoServiceLoop();
-            }
+            if (!channel.OwnerAlive()) EndNoServiceLoop();
             platform::SleepMs(100);
         }
         channel.PostCommandBlock(static_cast<std::uint32_t>(collector.priorityWords.size() * 4),
                                  static_cast<std::uint32_t>(collector.scheduledWords.size() * 4), block.data());
-        channel.UnlockPosting();
     }
-    if (collector.waitForLast) WaitForFlagClear(collector, kLast);
+    // The last flag only after the words: the loop hands the preloaded pairs over with the block
+    // that holds the start word (or after it), never ahead of it, so the board can tell the new
+    // clip from what was queued of the old.
+    if (collector.waitForLast) {
+        ActiveDriver().WriteFirstLast(collector.board, 1, collector.stream, kLast);
+        WaitForFlagClear(collector, kLast);
+    }
 }
 
 void PrintCommandUsage() {

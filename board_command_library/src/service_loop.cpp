@@ -46,6 +46,12 @@ constexpr std::uint32_t kModeRunning = 0, kModeStopAsked = 1, kModePartialPendin
 
 std::atomic<std::uint64_t> g_rounds{0};
 
+// Console lines are flushed as they are written: standard output is block-buffered in a file.
+void PrintLine(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
 struct BufferPair {
     std::uint32_t physical = 0;
     std::uint32_t length = 0;
@@ -175,7 +181,10 @@ bool ServiceLoop::SetUp() {
     const std::int64_t giveUp = platform::PerformanceCounter() + kOldLoopWaitMs * 1000LL;
     while (!(channel_ = CommandChannel::CreateCommandObject(board_)) && platform::PerformanceCounter() < giveUp)
         platform::SleepMs(20);
-    if (!channel_) return Fail({kLoopSetUpFailed, "Create File Mapping fail", {}, {}});
+    if (!channel_) {
+        constexpr const char* kNoChannel = "CreateFileMapping fail in generating Command Daemon";
+        return Fail({kLoopSetUpFailed, kNoChannel, kNoChannel, "Velmar Error"});
+    }
     for (std::uint32_t i = 0; i < kSizeListEntries; ++i)
         Check(driver_.WriteSizeArray(board_, options_.sizes[i], i), "WriteSizeArray");
 
@@ -209,7 +218,7 @@ bool ServiceLoop::SetUp() {
     if (options_.start) {
         StartBoard();
         driver_.Pause(100);
-        std::printf("******* QR started *******\n");
+        PrintLine("******* QR started *******");
     }
 
     eventName_ = options_.board == 1 ? "QRInterrupt2" : "QRInterrupt0";
@@ -247,7 +256,9 @@ ServiceLoopResult ServiceLoop::Run() {
             return {QuitRequested() ? kLoopQuit : kLoopBoardSilent, {}, {}, {}};
         }
         ++interrupts_;
-        if (interrupts_ % 60 == 1) std::printf("%llu\n", static_cast<unsigned long long>(interrupts_));
+        // The interrupt count, about 50 lines a minute: for the verbose log level only.
+        if (interrupts_ % 60 == 1 && platform::LogEnabled(platform::LogLevel::Debug))
+            PrintLine(std::to_string(interrupts_));
     }
 }
 
@@ -274,9 +285,10 @@ int ServiceLoop::Round() {
     }
     for (std::uint32_t v = 0; v < kOutputs; ++v) ServeOutput(v);
 
-    // Client words, then the pairs of streams started by them. The last flags are read after the
-    // block is taken, so a block posted meanwhile never strands its stream, and a start without
-    // words ("-L" alone) still starts.
+    // Client words, then the pairs of streams started by them. A start's last flag goes up only
+    // after its words are posted: a block still pending behind a raised flag (posted after this
+    // round's take) holds that start back a round, so the board never gets a new clip's pairs
+    // ahead of its start word. A start without words ("-L" alone) still starts.
     if (channel_->CommandBlockPending() != 0) {
         const CommandChannel::Block block = channel_->TakeCommandBlock();
         if (packet_->AppendClientCommands(channel_->CommandBlockWords(), block.priorityBytes, block.scheduledBytes)) {
@@ -290,6 +302,7 @@ int ServiceLoop::Round() {
         std::uint32_t last = 0;
         Check(driver_.ReadFirstLast(board_, last, s, 1), "ReadFirstLast");
         if (last != 1) continue;
+        if (channel_->CommandBlockPending() != 0) continue;
         if (input.pendingStart && !input.started) {
             SendInputPairs(s, 0, input.preloadCount);
             input.nextPair = input.preloadCount % kPairs;
@@ -302,8 +315,9 @@ int ServiceLoop::Round() {
 
     if (!commandsAdded_) return 0;
     const int sent = SendCommandPacket(*packet_, window_, board_);
-    // A mailbox that never frees, or the operator's 'q' at that moment: the board is given up.
-    if (sent == kMailboxFailed || sent == kMailboxKeyQuit) return EndOnBoardFailure();
+    // A mailbox that never frees: the board is given up. The operator's 'q' at that moment only
+    // drops this packet.
+    if (sent == kMailboxFailed) return EndOnBoardFailure();
     return 0;
 }
 
@@ -410,7 +424,7 @@ void ServiceLoop::RefillInput(std::uint32_t stream, std::uint32_t progress) {
         --input.neverHandedOver;
     }
     if (n > kPairs) {
-        std::printf("buffer pair number out of range\n");
+        PrintLine("buffer pair number out of range");
         outOfRange_ = true;
         return;
     }

@@ -1,9 +1,15 @@
 // The service loop over the recording fake driver: its set-up through the driver, a file opened
-// and handed to the board as pairs, failed driver calls logged, and a set-up that fails returned
-// to the caller instead of ending the process.
+// and handed to the board as pairs, failed driver calls logged, the operator's 'q' at a full
+// mailbox dropping one packet, and a set-up that fails returned to the caller instead of ending
+// the process.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <functional>
 #include <cstring>
 #include <mutex>
 #include <fstream>
@@ -15,6 +21,8 @@
 #include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/shared_memory.h"
+#include "ruvent/command_channel.h"
+#include "ruvent/command_packet.h"
 #include "ruvent/ruvent.h"
 #include "ruvent/service_loop.h"
 #include "ruvent/shared_words.h"
@@ -122,25 +130,114 @@ TEST_F(ServiceLoopFixture, SetsUpServesAnInputAndQuitsThroughTheDriver) {
     EXPECT_EQ(loop.Join(), ruvent::kLoopQuit);
 }
 
-// A set-up that fails returns to the caller with the console line and the box; the process (this
-// test) goes on.
+// The operator's 'q' while the mailbox is still full drops that round's packet; the loop serves on.
+TEST_F(ServiceLoopFixture, QuitKeyDuringTheMailboxWaitDropsThePacketOnly) {
+    const std::string path = velmar_testing::TempDir() + "/clip.bin";
+    std::ofstream(path, std::ios::binary) << std::string(3 * kPair, '\x5a');
+    const auto previousKeys = ruvent::SetConsoleKeySource([] { return true; });
+    LoopThread loop(std::string("mdaemon -nc ") + kSizes);
+    ASSERT_TRUE(loop.WaitRounds(1));
+    std::memset(fake.WindowBytes() + board_map::kPacketReadyFlag, 1, 1);  // the board never takes it
+    fake.WriteInputFilename(0, path.c_str(), 0);
+    fake.WriteInputFilenameOffset(0, 0, 0, 0, 0, 0);
+    fake.SetSemaphore(0, 0, 0, 11);
+    for (int round = 0; round < 3; ++round) {
+        Interrupt();
+        EXPECT_TRUE(loop.WaitRounds(1)) << "round " << round;
+    }
+    EXPECT_EQ(fake.Semaphore(0, 0, 0), 0u);  // the open was served, its packet dropped
+    ruvent::SetConsoleKeySource(previousKeys);
+    fake.WriteSharedMem(0, ruvent::shared_word::kQuitValue, ruvent::shared_word::kQuitRequest);
+    Interrupt();
+    EXPECT_EQ(loop.Join(), ruvent::kLoopQuit);
+}
+
+// A set-up that fails returns to the caller with the console line and the box, and a status of its
+// own (the panel closes without a word on a quit); the process (this test) goes on.
 TEST_F(ServiceLoopFixture, FailedSetUpReturnsInsteadOfEndingTheProcess) {
-    std::vector<std::string> boxes;
-    const auto previous = platform::SetMessageBoxHook(
-        [&](const std::string& text, const std::string& caption, platform::MessageButtons, platform::MessageIcon) {
-            boxes.push_back(caption + ": " + text);
-            return platform::MessageAnswer::Ok;
-        });
-    fake.SetMapFails(true);
-    ::testing::internal::CaptureStdout();
-    LoopThread loop(std::string("mdaemon -nc -start ") + kSizes);
-    EXPECT_EQ(loop.Join(), ruvent::kLoopSetUpFailed);
-    const std::string console = ::testing::internal::GetCapturedStdout();
-    platform::SetMessageBoxHook(previous);
-    EXPECT_NE(console.find(" Allocate Common Buffer Fail "), std::string::npos) << console;
-    EXPECT_EQ(boxes, std::vector<std::string>{
-                         "Allocation Error: Unable to Allocate Buffers. Try Restarting Windows. Program will Close."});
-    EXPECT_EQ(log, std::vector<std::string>{"service loop, board 1: MapMemory failed with status 1"});
+    struct Case {
+        const char* name;
+        std::function<std::function<void()>()> prepare;  // returns the undo
+        const char* console;
+        std::vector<std::string> boxes;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {"no buffers",
+         [&] {
+             fake.SetMapFails(true);
+             return std::function<void()>([&] { fake.SetMapFails(false); });
+         },
+         " Allocate Common Buffer Fail ",
+         {"Allocation Error: Unable to Allocate Buffers. Try Restarting Windows. Program will Close."},
+         {"service loop, board 1: MapMemory failed with status 1"}},
+        {"command channel held by a live loop elsewhere",
+         [] {
+             const pid_t holder = fork();
+             if (holder == 0) {
+                 auto channel = ruvent::CommandChannel::CreateCommandObject(0);
+                 for (;;) pause();
+             }
+             // Until the other process owns the channel.
+             for (int i = 0; i < 5000; ++i) {
+                 auto client = ruvent::CommandChannel::OpenCommandObject(0);
+                 if (client && client->OwnerAlive()) break;
+                 platform::SleepMs(1);
+             }
+             return std::function<void()>([holder] {
+                 kill(holder, SIGKILL);
+                 waitpid(holder, nullptr, 0);
+             });
+         },
+         "CreateFileMapping fail in generating Command Daemon",
+         {"Velmar Error: CreateFileMapping fail in generating Command Daemon"},
+         {}},
+    };
+    static_assert(ruvent::kLoopSetUpFailed != ruvent::kLoopQuit && ruvent::kLoopSetUpFailed != ruvent::kLoopBoardSilent);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> boxes;
+        const auto previous = platform::SetMessageBoxHook(
+            [&](const std::string& text, const std::string& caption, platform::MessageButtons, platform::MessageIcon) {
+                boxes.push_back(caption + ": " + text);
+                return platform::MessageAnswer::Ok;
+            });
+        const auto undo = c.prepare();
+        ::testing::internal::CaptureStdout();
+        LoopThread loop(std::string("mdaemon -nc -start ") + kSizes);
+        EXPECT_EQ(loop.Join(), ruvent::kLoopSetUpFailed);
+        const std::string console = ::testing::internal::GetCapturedStdout();
+        undo();
+        platform::SetMessageBoxHook(previous);
+        EXPECT_NE(console.find(c.console), std::string::npos) << console;
+        EXPECT_EQ(boxes, c.boxes);
+        std::lock_guard lock(logMutex);
+        EXPECT_EQ(log, c.log);
+        log.clear();
+    }
+}
+
+// The interrupt count (every 60th interrupt) reaches the console at the verbose log level only.
+TEST_F(ServiceLoopFixture, InterruptCountIsPrintedAtTheVerboseLevelOnly) {
+    const struct {
+        platform::LogLevel level;
+        const char* console;
+    } cases[] = {{platform::LogLevel::Info, ""}, {platform::LogLevel::Debug, "1\n61\n"}};
+    for (const auto& c : cases) {
+        platform::SetLogLevel(c.level);
+        ::testing::internal::CaptureStdout();
+        LoopThread loop(std::string("mdaemon -nc ") + kSizes);
+        ASSERT_TRUE(loop.WaitRounds(1));
+        for (int i = 0; i < 61; ++i) {
+            Interrupt();
+            ASSERT_TRUE(loop.WaitRounds(1));
+        }
+        fake.WriteSharedMem(0, ruvent::shared_word::kQuitValue, ruvent::shared_word::kQuitRequest);
+        Interrupt();
+        EXPECT_EQ(loop.Join(), ruvent::kLoopQuit);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.console);
+    }
+    platform::SetLogLevel(platform::LogLevel::Info);
 }
 
 }  // namespace

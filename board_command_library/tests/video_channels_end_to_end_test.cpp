@@ -1,7 +1,8 @@
 // The video channels of the software board driven by the command lines the playback panel sends,
 // through the service loop: a clip cued from a group plays from that group's first byte and its
 // field counter and picture types follow the stream; freeze, steps and resume move the counter as
-// the panel expects; a decode range of channel A reaches output 5 as the pictures ffmpeg decodes.
+// the panel expects; STOP of a looped short clip parks on black alone; a decode range of channel A
+// reaches output 5 as the pictures ffmpeg decodes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -221,6 +222,44 @@ TEST_F(VideoChannelsWithBoard, FreezeStepsAndResumeMoveTheFieldCounter) {
     ASSERT_EQ(Send("mwcmd -p 0x0 0x960100"), 1);
     const std::uint32_t resumed = Word(counter);
     EXPECT_TRUE(WaitFor([&] { return Word(counter) > resumed + 4; }));
+}
+
+// STOP as the panel sends it (freeze, reopen on the black clip, park) while a clip shorter than
+// one pair loops: the board holds up to eight pairs of passes, each starting with a sequence
+// header. The reopen restarts the host's pair count, so none of them may be taken after it: the
+// loop never sees more pairs than it handed over, and the channel parks on the black clip alone.
+TEST_F(VideoChannelsWithBoard, StoppingALoopedClipShorterThanAPairParksOnBlackWithoutOldPairs) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string path = dir_ + "/short.m2v", blackPath = dir_ + "/black.m2v";
+    ASSERT_LT(MakeClip(path, 24, "176x120").size(), 0x20000u);
+    const Bytes blackClip = MakeClip(blackPath, 2, "176x120");
+    ASSERT_FALSE(blackClip.empty());
+    Start();
+    // The channel word the board ran last on input 0.
+    const auto lastChannelWord = [&] {
+        std::lock_guard lock(boardMutex_);
+        const auto& commands = board_->Commands();
+        for (auto c = commands.rbegin(); c != commands.rend(); ++c)
+            if (c->stream == 0 && (c->opcode == 0x93 || c->opcode == 0x9E)) return c->opcode;
+        return 0u;
+    };
+    const auto taken = [&] { return board_->Streaming().InputBytes(0); };
+    // The end of a file reaches the board in whole 8-byte units.
+    const std::uint64_t black = (blackClip.size() + 7) / 8 * 8;
+    for (int stop = 0; stop < 50; ++stop) {
+        ASSERT_EQ(Send("mwcmd -i0B -l0 -F <" + path + ">"), 1);  // Loop Forever
+        ASSERT_EQ(Send("mwcmd -p 0x0 0x930004 0xffffffff 0xffffffff 0x0 0x0 -L0"), 1);
+        platform::SleepMs(stop % 7 * 5);  // the stop lands at a different point of a pass each time
+        ASSERT_EQ(Send("mwcmd -p 0x0 0x9e0000"), 1);
+        ASSERT_TRUE(WaitFor([&] { return lastChannelWord() == 0x9E; }));
+        const std::uint64_t frozen = taken();  // a frozen channel takes nothing more
+        ASSERT_EQ(Send("mwcmd -i0B -l1 -F <" + blackPath + ">"), 1);
+        ASSERT_EQ(Send("mwcmd -p 0x0 0x930004 0x1 0xffffffff 0x0 0x0 -L0"), 1);
+        ASSERT_TRUE(WaitFor([&] { return taken() - frozen >= black; }));
+        platform::SleepMs(50);  // what was left of the old clip would come along with it
+        EXPECT_EQ(taken() - frozen, black) << "stop " << stop << " parked on more than the black clip";
+        ASSERT_NE(loop_.wait_for(std::chrono::seconds(0)), std::future_status::ready) << "the loop ended at stop " << stop;
+    }
 }
 
 // Decode to file of 30 frames of channel A with "Frame" checked: the file holds the frames

@@ -12,6 +12,7 @@
 #include "video_clip.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
+#include "platform/kernel.h"
 
 namespace velmar {
 
@@ -45,7 +46,8 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
+std::optional<std::uint64_t> RegularFileSize(const std::string& name) {
+    const std::string path = platform::NormalizePath(name);
     std::error_code error;
     if (path.empty() || !std::filesystem::is_regular_file(path, error)) return std::nullopt;
     const auto size = std::filesystem::file_size(path, error);
@@ -111,7 +113,7 @@ void CAudioChannel::ShowLength() {
 void CAudioChannel::MeasureSource() {
     lengthFromFile_ = false;
     lengthKnown_ = true;
-    const std::string& path = panel_.audioPath;
+    const std::string path = platform::NormalizePath(panel_.audioPath);
     if (IsListPath()) {
         if (const auto frames = play_lists::ReadAudioPlayListLength(path)) {
             length_ = 2 * *frames;
@@ -293,7 +295,7 @@ void CAudioChannel::SetAudioSpeed() {
 // ------------------------------------------------------------------ loading
 
 bool CAudioChannel::OpenListEntry(std::int64_t& startField, std::string& file) {
-    if (!list_.Open(panel_.audioPath)) return false;
+    if (!list_.Open(platform::NormalizePath(panel_.audioPath))) return false;
     slotUsed_[0] = slotUsed_[1] = false;
     slotIndex_ = 0;
     if (BoardWindow* window = panel_.Window())

@@ -12,6 +12,7 @@
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
 #include "video_channel.h"
+#include "platform/kernel.h"
 
 namespace velmar {
 
@@ -98,7 +99,7 @@ void CPlayListChannel::Init() {
 }
 
 void CPlayListChannel::ScanPlayList() {
-    const auto total = play_lists::ScanVideoPlayList(panel_.playListPath);
+    const auto total = play_lists::ScanVideoPlayList(platform::NormalizePath(panel_.playListPath));
     if (!total) {
         panel_.Ui().MessageBox({Format("Can't find file %s", panel_.playListPath.c_str()), "File Error"});
         return;
@@ -116,7 +117,7 @@ void CPlayListChannel::OnPlayListFileChanged() {
     if (!changed_) return;
     changed_ = false;
     panel_.WriteKey("PATHPL", panel_.playListPath);
-    if (play_lists::ScanVideoPlayList(panel_.playListPath)) {
+    if (play_lists::ScanVideoPlayList(platform::NormalizePath(panel_.playListPath))) {
         ScanPlayList();
     } else {
         SetTotal(std::nullopt);
@@ -138,7 +139,7 @@ void CPlayListChannel::OnPlayListBrowse() {
     panel_.playListPath = *chosen;
     panel_.WriteKey("PATHPL", *chosen);
     panel_.UpdateData(false);
-    if (play_lists::ScanVideoPlayList(*chosen)) {
+    if (play_lists::ScanVideoPlayList(platform::NormalizePath(*chosen))) {
         ScanPlayList();
     } else {
         SetTotal(std::nullopt);
@@ -207,7 +208,8 @@ void CPlayListChannel::TakeEntry(int input, const play_lists::VideoListEntry& en
 }
 
 bool CPlayListChannel::LoadPlayList() {
-    if (!std::filesystem::is_regular_file(panel_.playListPath)) {
+    const std::string listPath = platform::NormalizePath(panel_.playListPath);
+    if (!std::filesystem::is_regular_file(listPath)) {
         panel_.Ui().MessageBox({"Bad File Name", kFileError});
         return false;
     }
@@ -222,7 +224,7 @@ bool CPlayListChannel::LoadPlayList() {
     if (BoardWindow* window = panel_.Window())
         for (std::uint32_t word : kListBlockWords) window->Write32(word, 0);
     nextChannel_ = 0;
-    if (!list_.Open(panel_.playListPath)) {
+    if (!list_.Open(listPath)) {
         panel_.Ui().MessageBox({"Bad File Name", kFileError});
         return false;
     }

@@ -9,6 +9,7 @@
 #include "format.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
+#include "platform/kernel.h"
 
 namespace velmar {
 
@@ -21,7 +22,9 @@ constexpr const char* kClipFilter =
     "MPEG Files (*.mpg)|*.mpg|DV Files (*.dv)|*.dv|Audio Files (*.wav)|*.wav|Data Files (*.mpg;*.dv;*.wav)|*.mpg; "
     "*.dv; *.wav|All Files (*.*)|*.*||";
 
-std::string MdbPath(const std::string& clip) { return index_formats::IndexPathBeside(clip, ".mdb"); }
+std::string MdbPath(const std::string& clip) {
+    return index_formats::IndexPathBeside(platform::NormalizePath(clip), ".mdb");
+}
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include "platform/kernel.h"
 
 
 namespace velmar {
@@ -25,7 +26,7 @@ std::uint32_t Le32(const unsigned char* p) {
 
 // Reads `count` bytes at `offset`; false when the file is shorter or cannot be read.
 bool ReadAt(const std::string& path, std::uint64_t offset, unsigned char* bytes, std::size_t count) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(platform::NormalizePath(path), std::ios::binary);
     if (!file) return false;
     file.seekg(static_cast<std::streamoff>(offset));
     if (!file) return false;
@@ -75,7 +76,8 @@ bool StartWordMatches(std::uint32_t word, VideoKind kind, bool is2000Board) {
     return false;
 }
 
-std::optional<ClipHead> ReadClipHead(const std::string& path) {
+std::optional<ClipHead> ReadClipHead(const std::string& clip) {
+    const std::string path = platform::NormalizePath(clip);
     std::ifstream file(path, std::ios::binary);
     if (path.empty() || !file) return std::nullopt;
     ClipHead head;

@@ -30,7 +30,7 @@ ServiceLoopOptions ParseServiceLoopArguments(int argc, char* argv[]);
 // How a loop ended: kLoopQuit, kLoopBoardSilent, or kLoopSetUpFailed with the console line and
 // the box its caller shows. The loop itself never ends the process nor shows a box: it may run
 // on a thread of a program with a user interface.
-inline constexpr int kLoopSetUpFailed = 1;  // the status a command-line caller has always had
+inline constexpr int kLoopSetUpFailed = 2;  // not a quit: the panel must not close as if asked to
 struct ServiceLoopResult {
     int code = kLoopQuit;
     std::string consoleLine;

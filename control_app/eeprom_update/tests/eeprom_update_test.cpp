@@ -48,7 +48,9 @@ TEST(EepromImage, TakesOneDigitStreamOr512LinesAndRefusesAnythingElse) {
         if (c != '\n') stream.push_back(c);
     std::string crlf;
     for (char c : lines) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    for (const std::string& good : {lines, stream, crlf, lines.substr(0, lines.size() - 1)})
+    // Trailing white space (a final line end, a blank line) follows either layout.
+    for (const std::string& good : {lines, stream, crlf, lines.substr(0, lines.size() - 1), stream + "\n",
+                                    stream + "\r\n", lines + "\n", crlf + "\r\n \t\n"})
         EXPECT_EQ(ParseEepromImage(good), image);
     std::string lowercase = stream;
     for (char& c : lowercase) c = char(std::tolower(c));
@@ -62,7 +64,8 @@ TEST(EepromImage, TakesOneDigitStreamOr512LinesAndRefusesAnythingElse) {
     stray[200] = 'g';
     const std::string missingLine = lines.substr(0, lines.size() - 129);
     const std::string extraLine = lines + lines.substr(0, 129);
-    for (const std::string& bad : {shortLine, longLine, stray, missingLine, extraLine, std::string()})
+    for (const std::string& bad : {shortLine, longLine, stray, missingLine, extraLine, std::string(), " " + stream,
+                                   lines + "\n0\n"})
         EXPECT_FALSE(ParseEepromImage(bad));
     EXPECT_EQ(ReverseBits(0x01), 0x80);
     EXPECT_EQ(ReverseBits(0xF0), 0x0F);

@@ -531,6 +531,24 @@ TEST(VideoChannel, DecodeToFileOpensTheOutputAndAppendsTheTrailerAfterTheDrain) 
     }
 }
 
+TEST(VideoChannel, BackslashPathsNameTheSameFilesAsTheBoardOpens) {
+    // Settings and lists carried over from the Windows system hold backslashes.
+    ChannelFixture f;
+    fs::create_directories("sub");
+    f.files.Write("sub/clip.mpg", MpegClip());
+    f.files.Write("sub/clip.mdb", MpegIndex());
+    f.view.Type(kPathA, "sub\\clip.mpg");
+    f.view.Type(kDecodePath, "sub\\out.flm");
+    f.view.Type(kDecodeFields, "30");
+    f.Enter(kStartA, "00000004");
+    f.Press(kPlayA);
+    EXPECT_EQ(f.Captions(), std::vector<std::string>{});
+    EXPECT_TRUE(f.a->Decoding());
+    f.Press(kStopA);
+    EXPECT_EQ(ReadAll("sub/out.flm").substr(0, 4), "Rand");
+    EXPECT_FALSE(fs::exists("sub\\out.flm"));
+}
+
 TEST(VideoChannel, DecodeOutputIsNeverTruncatedWithoutTheQuestionNorAppendedToWhenRefused) {
     // Fields, from paused, into an existing file the operator keeps.
     ChannelFixture f;

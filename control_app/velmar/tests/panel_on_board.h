@@ -24,8 +24,10 @@ class RealTimeUi : public velmar_ui::testing::FakeUiServices {
 public:
     void Sleep(int milliseconds) override {
         FakeUiServices::Sleep(milliseconds);
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long long>(milliseconds * 1000 * timeScale)));
     }
+    // Below 1 for a board whose fields are shorter than 20 ms: the waits span as many fields.
+    double timeScale = 1.0;
 };
 
 inline std::string ReadBytes(const std::string& path) {
@@ -74,6 +76,13 @@ struct PanelOnBoard {
         : panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, 1) {
         host.ui = &ui;
     }
+    // A test that failed before its OnDestroy still ends the service loop, or the panel would wait
+    // for it for ever.
+    ~PanelOnBoard() {
+        if (panel.Link() && panel.Link()->GetDaemonState() == DaemonState::Running) panel.OnDestroy();
+    }
+    PanelOnBoard(const PanelOnBoard&) = delete;
+    PanelOnBoard& operator=(const PanelOnBoard&) = delete;
     // Start-up and the first tick, which initialises the board.
     void StartUp() {
         panel.OnInitialUpdate();

@@ -115,8 +115,10 @@ std::string AlignStartCodes(const std::string& in) {
 }
 
 // Decode to file through the panel: 30 frames of a clip with "Frame" checked give a file of 30
-// uncompressed frames followed by the trailer that says so.
-TEST(VideoEndToEnd, DecodeToFileOfThirtyFramesEndsWithItsTrailer) {
+// uncompressed frames followed by the trailer that says so; a second decode right after (17 fields,
+// "Field") holds its 17 fields, though the board still held pairs of the first when the output
+// was opened again.
+TEST(VideoEndToEnd, DecodesToFileEndWithTheirTrailers) {
     VELMAR_REQUIRE_TOOL("ffmpeg");
     const std::string dir = velmar_testing::TempDir();
     const std::string clipPath = dir + "/clip.m2v", out = dir + "/decoded.flm";
@@ -142,23 +144,35 @@ TEST(VideoEndToEnd, DecodeToFileOfThirtyFramesEndsWithItsTrailer) {
         ASSERT_FALSE(panel.DemoMode());
 
         view.Click(panel_ids::kLoopA);
-        view.Type(panel_ids::kDecodeFields, "60");
-        const auto boxes = ui.Boxes().size();
-        panel.Command(panel_ids::kPlayA);
-        ASSERT_EQ(ui.Boxes().size(), boxes);
-        constexpr std::uintmax_t kFrameBytes = 720 * 480 * 2;
-        const auto until = std::chrono::steady_clock::now() + 30s;
-        // The range has been decoded once channel A shows a field past it.
-        while (panel.Window()->Read32(window::kChannelAStatus + window::kStatusFieldCounter) < 61 &&
-               std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(50ms);
-        // STOP drains output 5, ends it and appends the trailer.
-        panel.Command(panel_ids::kStopA);
-        const std::string file = ReadBytes(out);
-        ASSERT_EQ(file.size(), 30 * kFrameBytes + 36);
-        EXPECT_EQ(file.substr(30 * kFrameBytes, 20),
-                  std::string("Rand\0\0\0\x1e\0\0\0\0\x02\xd0\x01\xe0\0\0\0\x1e", 20));
-        EXPECT_EQ(view.Text(panel_ids::kDecodeFields), "0");
+        const struct {
+            int fields;
+            velmar_ui::ControlId mode;
+            std::uint32_t pictures, lines;
+        } decodes[] = {{60, panel_ids::kDecodeFrame, 30, 480}, {17, panel_ids::kDecodeField, 17, 240}};
+        for (const auto& decode : decodes) {
+            SCOPED_TRACE(decode.fields);
+            view.Click(decode.mode);
+            view.Type(panel_ids::kDecodeFields, std::to_string(decode.fields));
+            const auto boxes = ui.Boxes().size();
+            panel.Command(panel_ids::kPlayA);
+            // Only the question whether to overwrite the first decode's file (answered yes).
+            for (std::size_t b = boxes; b < ui.Boxes().size(); ++b)
+                ASSERT_EQ(ui.Boxes()[b].text, "File Already Exists Do You Wish to Overwrite?");
+            const auto until = std::chrono::steady_clock::now() + 30s;
+            // The range has been decoded once channel A shows a field past it.
+            while (panel.Window()->Read32(window::kChannelAStatus + window::kStatusFieldCounter) <
+                       static_cast<std::uint32_t>(decode.fields + 1) &&
+                   std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(50ms);
+            // STOP drains output 5, ends it and appends the trailer.
+            panel.Command(panel_ids::kStopA);
+            const std::string file = ReadBytes(out);
+            ASSERT_EQ(file.size(), decode.pictures * 1440 * decode.lines + 36);
+            const std::string trailer = file.substr(file.size() - 36, 20);
+            EXPECT_EQ(trailer.substr(0, 8), std::string("Rand\0\0\0", 7) + char(decode.pictures));
+            EXPECT_EQ(trailer.substr(12, 4), std::string("\x02\xd0", 2) + char(decode.lines >> 8) + char(decode.lines & 0xFF));
+            EXPECT_EQ(view.Text(panel_ids::kDecodeFields), "0");
+        }
         panel.OnDestroy();
     }
 }

@@ -24,6 +24,15 @@ constexpr std::uint32_t kStreamAreasFirstEntry = 4;  // size list: four areas, t
 
 bool RunsNow(std::uint32_t time) { return time == 0 || time == 0xFFFFFFFF; }
 
+// The input a start word starts: the host reopened that input for it and restarted its pair count
+// there, and hands the new data over with the word or after it. -1 for other words.
+int InputStartedBy(const DecodedCommand& command) {
+    constexpr std::uint32_t kPlayRange = 0x93, kKeyedTransition = 0x9B;
+    if (command.opcode == kPlayRange && command.stream <= 1) return static_cast<int>(command.stream);
+    if (command.opcode == kKeyedTransition) return 2;  // the alpha stream
+    return -1;
+}
+
 std::uint32_t Bcd(std::uint32_t value) { return (value / 10) << 4 | value % 10; }
 std::uint32_t FromBcd(std::uint32_t bcd) { return (bcd >> 4) * 10 + (bcd & 0xF); }
 
@@ -115,6 +124,9 @@ void SoftBoard::DecodeRun(const std::uint32_t* words, std::uint32_t count, bool 
         }
         command.parameters.assign(words + at, words + at + parameters);
         at += parameters;
+        // Whatever is still queued for a restarted input is of the data before: dropped uncounted,
+        // or the board would count it against the host's new count (and show the old clip).
+        if (const int input = InputStartedBy(command); input >= 0) Streaming().DropInput(static_cast<std::uint32_t>(input));
         // The mix keeps its own schedule: its time words count fields.
         Streaming().Mix().OnCommand({command.time, command.opcode, command.stream, command.parameters});
         if (RunsNow(command.time) || Streaming().Channels().TakesOnArrival(command)) {

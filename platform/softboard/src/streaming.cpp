@@ -270,6 +270,7 @@ std::uint64_t BoardStreaming::TakeInput(std::uint32_t stream, std::uint64_t budg
 void BoardStreaming::DropInput(std::uint32_t stream) {
     board_.inputPairs_[stream].clear();
     inputs_[stream].headOffset = 0;
+    if (stream == 2) mix_.OnAlphaRestart();
 }
 
 std::uint32_t BoardStreaming::InputPosition(std::uint32_t stream) const {
@@ -278,32 +279,12 @@ std::uint32_t BoardStreaming::InputPosition(std::uint32_t stream) const {
     return inputs_[stream].lastEnd;
 }
 
-std::vector<std::uint8_t> BoardStreaming::RestartAtClip(std::uint32_t stream,
-                                                        bool (*startsClip)(const std::uint8_t*, std::size_t, bool),
-                                                        bool argument) {
-    Input& input = inputs_[stream];
-    auto& queue = board_.inputPairs_[stream];
-    const std::uint32_t base = board_.control_->physicalBase;
-    while (!queue.empty() && !startsClip(board_.Window() + (queue.front().physical - base), queue.front().length, argument)) {
-        queue.erase(queue.begin());
-        input.headOffset = 0;
-    }
-    if (queue.empty()) {
-        input.headOffset = 0;
-        return {};
-    }
-    const std::uint8_t* data = board_.Window() + (queue.front().physical - base);
-    return std::vector<std::uint8_t>(data, data + input.headOffset);
-}
-
 void BoardStreaming::ProduceOutput(std::uint32_t stream) {
     Output& output = outputs_[stream];
-    if (output.clip.empty() && stream == kDecodeOutput) ProduceFed(stream, channels_->DecodedBytes());
-    const bool dv = output.clip.empty() && (stream == kDvVideoOutput || stream == kDvAudioOutput);
-    if (output.clip.empty() && !dv) return;
     auto& queue = board_.outputPairs_[stream];
     // More pairs than the stream has: the host opened the output again and handed over all eight
-    // afresh. The new set starts at its first pair, as the host counts it.
+    // afresh. The new set starts at its first pair, as the host counts it (a pair left of the set
+    // before would take the first bytes, and the host's partial end would miss the last).
     constexpr std::size_t kPairsPerStream = 8;
     if (queue.size() > kPairsPerStream) {
         queue.erase(queue.begin(), queue.end() - kPairsPerStream);
@@ -311,6 +292,9 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
         output.queuedAfterFill = 0;
         output.filledSinceReturn = 0;
     }
+    if (output.clip.empty() && stream == kDecodeOutput) ProduceFed(stream, channels_->DecodedBytes());
+    const bool dv = output.clip.empty() && (stream == kDvVideoOutput || stream == kDvAudioOutput);
+    if (output.clip.empty() && !dv) return;
     if (dv) {
         // The DV recorder waits for pairs to come back rather than push a busy host into an overrun.
         ProduceFed(stream, dv_->Pending(stream), kFedPairsAhead);

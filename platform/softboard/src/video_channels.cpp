@@ -28,19 +28,6 @@ constexpr int kPullsPerField = 64;
 constexpr int kEndAfterTicks = 25;
 constexpr std::int64_t kEndAfterUs = 500'000;
 
-// The first word of a clip in the board's word order: a sequence header, or a DV header.
-bool StartsMpegClip(const std::uint8_t* data, std::size_t bytes, bool reversed) {
-    if (bytes < 4) return false;
-    return reversed ? data[0] == 0xB3 && data[1] == 1 && data[2] == 0 && data[3] == 0
-                    : data[0] == 0 && data[1] == 0 && data[2] == 1 && data[3] == 0xB3;
-}
-
-bool StartsDvClip(const std::uint8_t* data, std::size_t bytes, bool reversed) {
-    if (bytes < 4) return false;
-    return reversed ? (data[0] & 0x7F) == 0x3F && data[1] == 0 && data[2] == 0x07 && data[3] == 0x1F
-                    : data[0] == 0x1F && data[1] == 0x07 && data[2] == 0 && (data[3] & 0x7F) == 0x3F;
-}
-
 bool ChannelWord(std::uint32_t opcode) {
     return opcode == kPlayRange || opcode == kSpeed || opcode == kStep || opcode == kResume || opcode == kFreeze;
 }
@@ -258,21 +245,7 @@ void VideoChannels::PlayRange(Channel& channel, const DecodedCommand& command) {
     channel.s0 = parameter(2);
     channel.counter = channel.s0;
     channel.dv = parameter(3) == 2;
-    // The clip's first pair may come with this word, after it, or (when the host's loop took the
-    // word a round late) before it. It begins with the clip's first header; what is queued in
-    // front of it is left of the clip before.
-    const bool reversed = std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_.Window() + kBoardTypeWord)).load() !=
-                          kNewerBoardType;
-    const auto startsClip = channel.dv ? &StartsDvClip : &StartsMpegClip;
-    const std::vector<std::uint8_t> taken = streaming_.RestartAtClip(channel.stream, startsClip, reversed);
-    if (!taken.empty()) {
-        if (channel.dv) {
-            channel.dvHead = taken;
-            channel.dvTaken = taken.size();
-        } else {
-            AddMpegBytes(channel, std::vector<std::uint8_t>(taken));
-        }
-    }
+    // What was queued of the clip before went as the word arrived (SoftBoard::DecodeRun).
 }
 
 void VideoChannels::OnInterrupt(std::uint32_t fieldClock) {
@@ -335,9 +308,11 @@ void VideoChannels::Show(Channel& channel, std::uint32_t counter) {
     const auto found = channel.types.find(channel.DisplayIndex(counter));
     if (found != channel.types.end()) channel.type = found->second;
     if (channel.decoder) QueueField(channel, counter);
-    // Pictures shown long ago are of no more use.
+    // Pictures shown long ago are of no more use. Decoded ones go too while no decoded field waits
+    // for them, or channel A's decoder would hold every picture of a clip played over and over.
     const std::int64_t keep = channel.DisplayIndex(counter) - 64;
     if (keep > 0) channel.types.erase(channel.types.begin(), channel.types.lower_bound(keep));
+    if (keep > 0 && channel.decoder && pending_.empty()) channel.decoder->Forget(keep);
 }
 
 void VideoChannels::WriteStatus(const Channel& channel) {

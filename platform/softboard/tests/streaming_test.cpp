@@ -46,6 +46,10 @@ protected:
     void HandOver(std::uint32_t opcode, const std::vector<std::uint32_t>& pairWords) {
         std::vector<std::uint32_t> words = {0, opcode << 16 | static_cast<std::uint32_t>(pairWords.size())};
         words.insert(words.end(), pairWords.begin(), pairWords.end());
+        Post(words);
+    }
+    // A packet of priority words.
+    void Post(const std::vector<std::uint32_t>& words) {
         std::uint8_t* window = board_->Window();
         std::memcpy(window, words.data(), words.size() * 4);
         const std::uint16_t priority = static_cast<std::uint16_t>(words.size()), scheduled = 0;
@@ -159,6 +163,29 @@ TEST_F(BoardStreams, WithoutAFixedRateTheStreamsOwnBitRatePacesIt) {
     HandOver(5, {physical_ + inputArea_, kPair});
     Step();
     EXPECT_EQ(board_->Streaming().InputBytes(0), 1000u);
+}
+
+// A start word comes with the host's reopen of its input, whose pair count restarts there: what is
+// still queued for that input is of the data before and goes uncounted; pairs after the word stay.
+TEST_F(BoardStreams, AStartWordDropsWhatWasQueuedForItsInputUncounted) {
+    qrddWriteSizeArray(0, 8 * kPair, 5);  // inputs 1 and 2 after input 0
+    qrddWriteSizeArray(0, 8 * kPair, 6);
+    const struct {
+        std::uint32_t input, word;
+    } starts[] = {{0, 0x00930004}, {1, 0x00930104}, {2, 0x009B0102}};
+    for (const auto& start : starts) {
+        SCOPED_TRACE(start.input);
+        const std::uint32_t area = physical_ + inputArea_ + start.input * 8 * kPair;
+        const std::uint32_t pairs = 0x00050000 | start.input << 8;
+        Post({0, pairs | 6, area, kPair, area + kPair, kPair, area + 2 * kPair, kPair});
+        board_->Step(now_);  // taken, no field yet
+        const std::uint32_t progress = Word(kStreamProgressTable + 8 * start.input);
+        ASSERT_EQ(board_->InputPairs(start.input).size(), 3u);
+        Post({0, start.word, 1, 0xFFFFFFFF, 0, 0, 0, pairs | 2, area, kPair});
+        board_->Step(now_);
+        EXPECT_EQ(board_->InputPairs(start.input), (std::vector<QueuedPair>{{area, kPair}}));
+        EXPECT_EQ(Word(kStreamProgressTable + 8 * start.input), progress);
+    }
 }
 
 TEST_F(BoardStreams, AnOutputOpenedAgainStartsAtTheFirstPairOfTheNewSet) {

@@ -10,9 +10,6 @@ namespace wave_convert {
 
 namespace {
 
-// Room for the frames an encoder may still hold at the end (a few Layer III frames at most).
-constexpr std::size_t kFlushBytes = 16384;
-
 std::string Formatted(const char* format, int value) {
     char text[200];
     std::snprintf(text, sizeof text, format, value);
@@ -117,8 +114,9 @@ bool WaveEncoder::EncodeRead(std::vector<std::uint8_t>& out) {
 bool WaveEncoder::FlushCodec(std::vector<std::uint8_t>& out) {
     flushed_ = true;
     if (!fast_) {
-        std::vector<std::uint8_t> rest(kFlushBytes);
-        // Layer III holds frames back until later ones settle their free space.
+        std::vector<std::uint8_t> rest(mpa::Encoder::kFlushBufferBytes);
+        // The coding delay's frames of silence; Layer III also holds frames back until later ones settle
+        // their free space.
         const long bits = builtIn_->Flush(rest.data(), rest.size());
         if (bits < 0) {
             error_ = builtIn_->LastError();

@@ -122,7 +122,9 @@ TEST(WaveConvert, FastAndSlowOutputsDecodeWhole) {
             EXPECT_GE(Number(frames), expected);
             EXPECT_LE(Number(frames), expected + 2);
         } else {
-            EXPECT_EQ(Number(frames), expected);
+            // The built-in encoder codes one frame of silence after the input, which carries its last
+            // samples through the filter banks.
+            EXPECT_EQ(Number(frames), r.fast ? expected : expected + 1);
         }
         const auto decoded = ps_testing::ReadFileBytes(out + ".raw");
         EXPECT_GE(decoded.size(), samples * 4);

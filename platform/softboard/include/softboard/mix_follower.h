@@ -73,6 +73,13 @@ public:
     void Feed(const std::uint8_t* data, std::size_t bytes);
     std::uint64_t Frames() const { return frames_; }
     void Reset() { *this = AlphaFrameCounter(); }
+    // The next byte starts a frame (what was left of the stream before was dropped); the frames
+    // counted so far stay.
+    void StartStream() {
+        headerBytes_ = 0;
+        skip_ = 0;
+        lost_ = false;
+    }
 
 private:
     std::uint8_t header_[8] = {};
@@ -96,6 +103,8 @@ public:
     void OnCommand(const MixCommand& command);
     // Bytes of input stream 2 as the board consumes them.
     void OnAlphaBytes(const std::uint8_t* data, std::size_t bytes) { alpha_.Feed(data, bytes); }
+    // Input stream 2's queued bytes were dropped: a new stream follows.
+    void OnAlphaRestart() { alpha_.StartStream(); }
     // One field: runs the commands due at `fieldClock` and shows the next alpha frame of a keyed
     // transition.
     void OnField(std::uint64_t fieldClock);

@@ -103,11 +103,6 @@ public:
     // For the video channels, which take their inputs as they show pictures: up to `budget`
     // bytes of the stream's queued pairs (kept, counted and captured as any consumed input).
     std::uint64_t TakeInput(std::uint32_t stream, std::uint64_t budget, std::vector<std::uint8_t>* sink);
-    // A new clip starts on the stream: the pairs in front of the first one whose data begin as
-    // `startsClip` says (those of a clip that was left) are dropped without counting; what of that
-    // pair was already consumed before the clip's play word arrived is handed back.
-    std::vector<std::uint8_t> RestartAtClip(std::uint32_t stream, bool (*startsClip)(const std::uint8_t*, std::size_t, bool),
-                                            bool argument);
     VideoChannels& Channels() { return *channels_; }
     // The DV recorder of outputs 6 and 7 (softboard/dv_recorder.h).
     DvRecorder& Dv() { return *dv_; }

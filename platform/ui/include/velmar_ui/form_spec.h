@@ -84,6 +84,7 @@ struct GroupSpec {
     int column = 0;
     int rowSpan = 1;
     int columnSpan = 1;
+    bool hidden = false;  // a group of controls the form keeps but does not show
 };
 
 struct SystemMenuItem {

@@ -104,6 +104,7 @@ BuiltForm BuildForm(const velmar_ui::FormSpec& form, QWidget* window) {
     for (const auto& group : form.groups) {
         auto* box = new FormGroupBox(group, window);
         grid->addWidget(box, group.row, group.column, group.rowSpan, group.columnSpan);
+        if (group.hidden) box->setVisible(false);
         built.groups[group.title] = box;
     }
     if (form.compact) {

@@ -30,6 +30,7 @@ struct Encoder::State {
     int bits_per_slot = 0;
     int samples_per_frame = 0;
     bool ready = false;
+    bool tail_written = false;
     std::string error;
     Layer12Frame frame{};
 
@@ -51,6 +52,7 @@ int Encoder::PsychoModel() const { return state_->model; }
 int Encoder::EncoderSetup(const std::string& optionLine) {
     State& s = *state_;
     s.ready = false;
+    s.tail_written = false;
     s.error.clear();
     Layer12Frame& f = s.frame;
     std::memset(f.bit_alloc, 0, sizeof f.bit_alloc);
@@ -190,12 +192,28 @@ void JoinChannels(Layer12Frame& f, int parts, int sblimit) {
 
 }  // namespace
 
+// Samples from an input sample to its place in the decoded stream: the analysis and synthesis filter
+// banks (Layers I and II), with the MDCT's granule on top (Layer III).
+constexpr int kLayer12Delay = 481;
+constexpr int kLayer3Delay = 1057;
+
 long Encoder::Flush(std::uint8_t* out, std::size_t outSize) {
     State& s = *state_;
     s.error.clear();
-    if (!s.ready || s.params.header.layer != 3) return 0;
-    std::vector<std::uint8_t> bytes;
-    s.layer3.Flush(bytes);
+    if (!s.ready || s.tail_written) return 0;
+    s.tail_written = true;
+    // The filter banks still hold the input's last samples: frames of silence carry them into the stream,
+    // however full the last input frame was.
+    const int delay = s.params.header.layer == 3 ? kLayer3Delay : kLayer12Delay;
+    const int tailFrames = (delay + s.samples_per_frame - 1) / s.samples_per_frame;
+    const std::vector<std::int16_t> silence(kFrameInputSamples, 0);
+    std::vector<std::uint8_t> bytes, frame(kOutputBufferBytes);
+    for (int i = 0; i < tailFrames; ++i) {
+        const long bits = EncodeFrame(silence.data(), frame.data(), frame.size());
+        if (bits < 0) return -1;
+        bytes.insert(bytes.end(), frame.begin(), frame.begin() + bits / 8);
+    }
+    if (s.params.header.layer == 3) s.layer3.Flush(bytes);
     return CopyOut(bytes, out, outSize, s.error);
 }
 

@@ -85,39 +85,4 @@ void HybridFilterbank::Run(double xr[2][2][576], int channels, const Layer3SideI
     for (int ch = 0; ch < channels; ++ch) std::memcpy(store_[ch][0], store_[ch][granules], sizeof store_[ch][0]);
 }
 
-namespace {
-constexpr double kMaxSideShare = 0.1;
-}  // namespace
-
-int ApplyLayer3MidSide(double xr[2][2][576], int channels, int granules, bool jointStereo,
-                       const Layer3SideInfo& side, const double energy[2]) {
-    if (channels != 2 || !jointStereo) return 0;
-    if (!(0.8 * (energy[0] + energy[1]) > energy[0] - energy[1])) return 0;
-    for (int g = 0; g < granules; ++g)
-        for (int ch = 0; ch < 2; ++ch)
-            if (side.gr[g][ch].block_type == kShortBlock) return 0;
-    // Channels that share little would code their differences twice as side: left and right then.
-    double mid = 0.0, sideEnergy = 0.0;
-    for (int g = 0; g < granules; ++g)
-        for (int i = 0; i < 576; ++i) {
-            double sum = xr[g][0][i] + xr[g][1][i], difference = xr[g][0][i] - xr[g][1][i];
-            mid += sum * sum;
-            sideEnergy += difference * difference;
-        }
-    if (sideEnergy > kMaxSideShare * mid) return 0;
-    const double k = static_cast<double>(0.70710677f);
-    for (int g = 0; g < granules; ++g) {
-        double* l = xr[g][0];
-        double* r = xr[g][1];
-        for (int i = 0; i < 576; ++i) {
-            double right = static_cast<double>(static_cast<float>(r[i]));
-            double mid = (l[i] + right) * k;
-            double sideValue = i < 378 ? (l[i] - right) * k : 0.0;
-            l[i] = mid;
-            r[i] = sideValue;
-        }
-    }
-    return 2;
-}
-
 }  // namespace mpa

@@ -1,5 +1,4 @@
-// Layer III hybrid filterbank (MDCT of the subband samples with alias reduction) and the mid/side
-// decision, per encoder object.
+// Layer III hybrid filterbank: MDCT of the subband samples with alias reduction, per encoder object.
 #pragma once
 
 #include "layer3_types.h"
@@ -29,9 +28,5 @@ private:
     double cos_short_[6][12];
     double cs_[8], ca_[8];
 };
-
-// `ApplyLayer3MidSide`: decides mid/side for the frame and transforms; returns mode_ext (0 or 2).
-int ApplyLayer3MidSide(double xr[2][2][576], int channels, int granules, bool jointStereo,
-                       const Layer3SideInfo& side, const double energy[2]);
 
 }  // namespace mpa

@@ -1,10 +1,30 @@
 #include "layer3_encoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "mpeg_audio/layer3_tables.h"
 
 namespace mpa {
+
+namespace {
+
+// Below this many kbit/s per channel the lines above a cutoff are not coded: the top octave's noise-like
+// content costs more bits than it brings, lower down they buy more.
+constexpr double kFullBandKbps = 96.0;
+constexpr double kCutoffAt64KbpsHz = 17000.0;
+constexpr double kCutoffHzPerKbps = 100.0;
+
+void RemoveTopLines(double xr[2][2][576], int channels, int granules, int frameBits, long rateHz) {
+    const double kbpsPerChannel = frameBits * (rateHz / (granules * 576.0)) / 1000.0 / channels;
+    if (kbpsPerChannel >= kFullBandKbps) return;
+    const double cutoff = kCutoffAt64KbpsHz + (kbpsPerChannel - 64.0) * kCutoffHzPerKbps;
+    const int first = std::clamp(static_cast<int>(cutoff / (rateHz / 2.0) * 576.0), 0, 576);
+    for (int g = 0; g < granules; ++g)
+        for (int ch = 0; ch < channels; ++ch) std::fill(xr[g][ch] + first, xr[g][ch] + 576, 0.0);
+}
+
+}  // namespace
 
 bool Layer3Encoder::Setup(int rateHz, std::string* error) {
     if (!psycho_.Setup(rateHz, error)) return false;
@@ -31,13 +51,14 @@ bool Layer3Encoder::EncodeFrame(const std::int16_t* samples, AudioFrameHeader& h
             for (int ch = 0; ch < channels; ++ch)
                 filter.Filter(samples + ch * 1152 + g * 576 + 32 * block, ch, hybrid_.Slot(ch, g + 1)[block]);
     hybrid_.Run(w.xr, channels, side_, granules);
-    header.mode_ext = ApplyLayer3MidSide(w.xr, channels, granules, joint, side_, energy);
+    RemoveTopLines(w.xr, channels, granules, frameBits, SamplingRateHz(header));
+    const int bandTable = BandTableIndex(header.version, header.sampling_frequency);
+    header.mode_ext = ApplyLayer3MidSide(w.xr, channels, granules, joint, side_, energy, w.ratios, Layer3Bands(bandTable));
 
     const int sideBits = 32 + (header.error_protection ? 16 : 0) + Layer3SideInfoBits(header.version, channels);
     const int meanBits = (frameBits - sideBits) / granules;
-    const int bandTable = BandTableIndex(header.version, header.sampling_frequency);
-    quantizer_.QuantizeFrame(w.pe, w.xr, w.ratios, side_, w.ix, w.sf, meanBits, channels, granules, bandTable,
-                             frameBits);
+    quantizer_.QuantizeFrame(w.xr, w.ratios, side_, w.ix, w.sf, meanBits, channels, granules, bandTable, frameBits,
+                             header.mode_ext == 2);
     for (int g = 0; g < granules; ++g)
         for (int ch = 0; ch < channels; ++ch)
             for (int i = 0; i < 576; ++i)

@@ -10,6 +10,7 @@
 #include "analysis_filter.h"
 #include "hybrid_filterbank.h"
 #include "layer3_formatter.h"
+#include "layer3_mid_side.h"
 #include "layer3_psycho.h"
 #include "layer3_quantizer.h"
 #include "mpeg_audio/audio_frame.h"

@@ -98,9 +98,6 @@ void Layer3Formatter::PutMain(std::uint32_t value, int count) {
 
 void Layer3Formatter::WriteGranule(const Layer3GranuleInfo& gi, const int* ix, const Layer3ScaleFactors& sf, int gr,
                                    int ch, const Layer3SideInfo& side, int bandTable, bool lsf) {
-    (void)gr;
-    (void)ch;
-    (void)side;
     // Scale factors.
     if (lsf) {
         const int* nr = kLsfSfbPartitions[gi.sfb_partition_table][gi.IsShort() ? 1 : 0];
@@ -119,7 +116,12 @@ void Layer3Formatter::WriteGranule(const Layer3GranuleInfo& gi, const int* ix, c
             for (int b = 0; b < 12; ++b)
                 for (int w = 0; w < 3; ++w) PutMain(sf.s[b][w], b < 6 ? slen1 : slen2);
         } else {
-            for (int b = 0; b < 21; ++b) PutMain(sf.l[b], b < 11 ? slen1 : slen2);
+            // A group that granule 1 shares with granule 0 (scfsi) is not sent again.
+            for (int group = 0; group < 4; ++group) {
+                if (gr == 1 && side.scfsi[ch][group]) continue;
+                for (int b = kScfsiBandStart[group]; b < kScfsiBandStart[group + 1]; ++b)
+                    PutMain(sf.l[b], b < 11 ? slen1 : slen2);
+            }
         }
     }
 

@@ -15,8 +15,8 @@ constexpr int kMaxQuantized = 8191 + 15;
 // Steps that global_gain (8 bits, step + 210) can carry.
 constexpr int kLowestStep = -210;
 constexpr int kHighestStep = 45;
-// The outer loop ends earlier in practice (scale factors reach their limits); the cap bounds its time.
-constexpr int kMaxOuterIterations = 24;
+// The cap bounds the outer loop's time; past it the kept iteration seldom changes.
+constexpr int kMaxOuterIterations = 16;
 constexpr double kAmplify = 1.4142135623730951;  // scalefac_scale 0: one scale factor step
 constexpr int kLsfMaxSlen[6][4] = {{4, 4, 3, 3}, {4, 4, 3, 0}, {3, 2, 0, 0}, {4, 5, 5, 0}, {3, 3, 3, 0}, {2, 2, 0, 0}};
 constexpr int kBitsForMax[16] = {0, 1, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4, 4};
@@ -30,6 +30,20 @@ constexpr double kQuietVarianceAt0Db = 15290.0 / 384.0;
 // Noise that far below the threshold in quiet is never worth a scale factor step.
 constexpr double kQuietMarginDb = 12.0;
 
+// Reservoir policy: the largest share of its mean bits an easy granule saves, the tenths of the content
+// a hard one may borrow, and how fast the usual demand follows the signal (granules). A granule's demand
+// counts by its square root: the bits of a steady signal stay steady, which keeps its noise even.
+constexpr double kMaxSavedShare = 0.15;
+constexpr int kMaxLentShare = 6;
+// Granules this much harder than usual borrow; below, the reservoir refills towards this share of its
+// maximum by this share of the mean.
+constexpr double kHardDemand = 1.15;
+constexpr double kRefillBelow = 0.6;
+constexpr double kRefillShare = 0.05;
+constexpr double kUsualDemandGranules = 24.0;
+// A channel's share of its granule's bits stays within these bounds, however little it needs.
+constexpr double kMinChannelShare = 0.1;
+
 }  // namespace
 
 void Layer3Quantizer::SetBands(int bandTable) {
@@ -42,15 +56,17 @@ void Layer3Quantizer::SetBands(int bandTable) {
         return kQuietVarianceAt0Db * std::pow(10.0, (ThresholdInQuietDb(std::max(hz, 20.0)) - kQuietMarginDb) / 10.0) *
                kLineEnergyPerSampleEnergy;
     };
+    // Quantization noise spreads evenly over a band's lines, so it must stay under the threshold of the
+    // band's most sensitive line.
     for (int b = 0; b < 21; ++b) {
-        double sum = 0.0;
-        for (int i = bands_->long_start[b]; i < bands_->long_start[b + 1]; ++i) sum += quiet((i + 0.5) * rate / 1152.0);
-        quiet_l_[b] = sum / (bands_->long_start[b + 1] - bands_->long_start[b]);
+        quiet_l_[b] = quiet((bands_->long_start[b] + 0.5) * rate / 1152.0);
+        for (int i = bands_->long_start[b]; i < bands_->long_start[b + 1]; ++i)
+            quiet_l_[b] = std::min(quiet_l_[b], quiet((i + 0.5) * rate / 1152.0));
     }
     for (int b = 0; b < 12; ++b) {
-        double sum = 0.0;
-        for (int i = bands_->short_start[b]; i < bands_->short_start[b + 1]; ++i) sum += quiet((i + 0.5) * rate / 384.0);
-        quiet_s_[b] = sum / (bands_->short_start[b + 1] - bands_->short_start[b]);
+        quiet_s_[b] = quiet((bands_->short_start[b] + 0.5) * rate / 384.0);
+        for (int i = bands_->short_start[b]; i < bands_->short_start[b + 1]; ++i)
+            quiet_s_[b] = std::min(quiet_s_[b], quiet((i + 0.5) * rate / 384.0));
     }
 }
 
@@ -59,16 +75,22 @@ void BitReservoir::BeginFrame(int frameBits, bool lsf) {
     maximum_ = std::min(maximum_, lsf ? 2040 : 4088);
 }
 
-int BitReservoir::GranuleMaxBits(double pe, int meanBits, int channels) const {
-    int mean = meanBits / channels;
-    int budget = std::min(mean, 4095);
-    if (maximum_ == 0) return budget;
-    int more = static_cast<int>(pe * 3.1) - mean;
-    int extra = 0;
-    if (more > 100) extra = std::min(content_ * 6 / 10, more);
-    int over = content_ - maximum_ * 8 / 10 - extra;
-    if (over > 0) extra += over;
-    return std::min(mean + extra, 4095);
+int BitReservoir::GranuleBudget(double demand, int meanBits) const {
+    if (maximum_ == 0) return meanBits;
+    int budget = meanBits;
+    if (demand > kHardDemand) {
+        budget += std::min(static_cast<int>(meanBits * (demand - 1.0)), content_ * kMaxLentShare / 10);
+    } else {
+        // Easy granules save; ordinary ones too, a little, while the reservoir is low.
+        double share = 1.0 - demand;
+        if (content_ < maximum_ * kRefillBelow) share = std::max(share, kRefillShare);
+        const int save = static_cast<int>(meanBits * std::clamp(share, 0.0, kMaxSavedShare));
+        budget -= std::clamp(save, 0, maximum_ - content_);
+    }
+    // A nearly full reservoir spends what it would otherwise stuff away.
+    const int over = content_ - maximum_ * 8 / 10;
+    if (over > 0) budget = std::max(budget, meanBits + over);
+    return budget;
 }
 
 void BitReservoir::EndFrame(Layer3SideInfo& side, int granules, int channels, int meanBits) {
@@ -230,6 +252,34 @@ int Layer3Quantizer::MeasureQuantNoise(const int ix[576], const Layer3GranuleInf
     return over;
 }
 
+void Layer3Quantizer::ShareScaleFactors(Layer3SideInfo& side, const Layer3ScaleFactors& first,
+                                        const Layer3ScaleFactors& second, int ch) const {
+    const Layer3GranuleInfo& gi0 = side.gr[0][ch];
+    Layer3GranuleInfo& gi1 = side.gr[1][ch];
+    if (gi0.IsShort() || gi1.IsShort() || gi1.part2_3_length == 0) return;
+    // Groups whose scale factors came out the same in both granules are sent once: free bits.
+    const int slen1 = kSlen[0][gi1.scalefac_compress], slen2 = kSlen[1][gi1.scalefac_compress];
+    for (int group = 0; group < 4; ++group) {
+        bool same = true;
+        for (int b = kScfsiBandStart[group]; b < kScfsiBandStart[group + 1] && same; ++b) same = first.l[b] == second.l[b];
+        if (!same) continue;
+        side.scfsi[ch][group] = 1;
+        const int saved = (kScfsiBandStart[group + 1] - kScfsiBandStart[group]) * (group < 2 ? slen1 : slen2);
+        gi1.part2_length -= saved;
+        gi1.part2_3_length -= static_cast<std::uint32_t>(saved);
+    }
+}
+
+double Layer3Quantizer::NoiseOverMask(const Layer3GranuleInfo& gi) const {
+    double sum = 0.0;
+    for (int b = 0; b < gi.lmax; ++b)
+        if (xmin_l_[b] > 0.0) sum += noise_l_[b] / xmin_l_[b];
+    for (int b = gi.smax; b < 12; ++b)
+        for (int w = 0; w < 3; ++w)
+            if (xmin_s_[b][w] > 0.0) sum += noise_s_[b][w] / xmin_s_[b][w];
+    return sum;
+}
+
 void Layer3Quantizer::AmplifyLines(int begin, int end, int stride, double factor) {
     const double factor34 = std::pow(factor, 0.75);
     for (int i = begin; i < end; i += stride) {
@@ -239,19 +289,26 @@ void Layer3Quantizer::AmplifyLines(int begin, int end, int stride, double factor
 }
 
 int Layer3Quantizer::AmplifyScaleFactorBands(Layer3ScaleFactors& sf, const Layer3GranuleInfo& gi) {
+    // Only the bands furthest over their allowed noise take a scale factor step: amplifying every band
+    // that is over coarsens the step for all and leaves the worst where it was.
     const ScaleFactorBands& bands = *bands_;
     int over = 0;
+    double worst = 1.0;
     for (int b = 0; b < gi.lmax; ++b)
-        if (noise_l_[b] > xmin_l_[b]) {
-            ++over;
+        if (noise_l_[b] > xmin_l_[b]) ++over, worst = std::max(worst, noise_l_[b] / xmin_l_[b]);
+    for (int b = gi.smax; b < 12; ++b)
+        for (int w = 0; w < 3; ++w)
+            if (noise_s_[b][w] > xmin_s_[b][w]) ++over, worst = std::max(worst, noise_s_[b][w] / xmin_s_[b][w]);
+    if (over == 0) return 0;
+    for (int b = 0; b < gi.lmax; ++b)
+        if (noise_l_[b] >= worst * xmin_l_[b]) {
             xmin_l_[b] *= kAmplify * kAmplify;
             ++sf.l[b];
             AmplifyLines(bands.long_start[b], bands.long_start[b + 1], 1, kAmplify);
         }
     for (int b = gi.smax; b < 12; ++b)
         for (int w = 0; w < 3; ++w)
-            if (noise_s_[b][w] > xmin_s_[b][w]) {
-                ++over;
+            if (noise_s_[b][w] >= worst * xmin_s_[b][w]) {
                 xmin_s_[b][w] *= kAmplify * kAmplify;
                 ++sf.s[b][w];
                 AmplifyLines(3 * bands.short_start[b] + w, 3 * bands.short_start[b + 1], 3, kAmplify);
@@ -268,7 +325,7 @@ int Layer3Quantizer::RunOuterLoop(const double xr[576], int budget, const Layer3
     ComputeAllowedNoise(ratio, gi);
 
     struct Best {
-        int over = 1 << 30;
+        double noise_over_mask = 1e300;
         int huffman_bits = 0;
         Layer3GranuleInfo gi;
         Layer3ScaleFactors sf;
@@ -283,6 +340,7 @@ int Layer3Quantizer::RunOuterLoop(const double xr[576], int budget, const Layer3
         if (huffmanBudget < 0) break;
         int huffmanBits = RunInnerLoop(trial, huffmanBudget, gi);
         MeasureQuantNoise(trial, gi);
+        const double noiseOverMask = NoiseOverMask(gi);
         Layer3GranuleInfo snapshot = gi;
         Layer3ScaleFactors sfSnapshot = sf;
 
@@ -299,8 +357,9 @@ int Layer3Quantizer::RunOuterLoop(const double xr[576], int budget, const Layer3
             }
         }
         int over = AmplifyScaleFactorBands(sf, gi);
-        if (over < best->over) {
-            best->over = over;
+        // The kept iteration is the one whose noise is least over the allowed noise, band by band.
+        if (noiseOverMask < best->noise_over_mask) {
+            best->noise_over_mask = noiseOverMask;
             best->huffman_bits = huffmanBits;
             best->gi = snapshot;
             best->sf = sfSnapshot;
@@ -317,15 +376,65 @@ int Layer3Quantizer::RunOuterLoop(const double xr[576], int budget, const Layer3
     return static_cast<int>(gi.part2_3_length);
 }
 
-void Layer3Quantizer::QuantizeFrame(const double pe[2][2], const double xr[2][2][576], const Layer3Ratios ratios[2][2],
-                                    Layer3SideInfo& side, int ix[2][2][576], Layer3ScaleFactors sf[2][2], int meanBits,
-                                    int channels, int granules, int bandTable, int frameBits) {
+void Layer3Quantizer::MeasureDemand(const double xr[576], const Layer3Ratios& ratio, const Layer3GranuleInfo& gi,
+                                    BandDemand& demand) const {
+    const ScaleFactorBands& bands = *bands_;
+    demand.count = 0;
+    auto add = [&](double energy, double allowed, int width) {
+        if (energy > 0.0 && allowed > 0.0) demand.band[demand.count++] = {std::log2(energy / allowed), 0.5 * width};
+    };
+    if (gi.IsShort()) {
+        for (int b = 0; b < 12; ++b)
+            for (int w = 0; w < 3; ++w) {
+                double en = 0.0;
+                for (int k = bands.short_start[b]; k < bands.short_start[b + 1]; ++k) en += xr[3 * k + w] * xr[3 * k + w];
+                const int width = bands.short_start[b + 1] - bands.short_start[b];
+                add(en, std::max(ratio.s[b][w] * en, quiet_s_[b] * width), width);
+            }
+        return;
+    }
+    for (int b = 0; b < 21; ++b) {
+        double en = 0.0;
+        for (int i = bands.long_start[b]; i < bands.long_start[b + 1]; ++i) en += xr[i] * xr[i];
+        const int width = bands.long_start[b + 1] - bands.long_start[b];
+        add(en, std::max(ratio.l[b] * en, quiet_l_[b] * width), width);
+    }
+}
+
+double Layer3Quantizer::BandDemand::Bits(double lowering) const {
+    double bits = 0.0;
+    for (int i = 0; i < count; ++i) bits += band[i].half_width * std::max(0.0, band[i].log2_snr + lowering);
+    return bits;
+}
+
+int Layer3Quantizer::ChannelBudget(int granuleBudget, int used, const BandDemand demand[2], int ch, int channels,
+                                   bool midSide) const {
+    if (channels == 1) return std::min(granuleBudget, 4095);
+    if (ch == 1) return std::clamp(granuleBudget - used, 0, 4095);
+    // Left and right each keep half; mid and side share by what they need.
+    if (!midSide) return std::min(granuleBudget / 2, 4095);
+    // Bits beyond the masks lower the noise of both channels alike: the thresholds of both come down by
+    // the same factor until their estimated bits take the budget, and each channel gets its part.
+    double low = -8.0, high = 40.0;
+    for (int step = 0; step < 24; ++step) {
+        const double mid = 0.5 * (low + high);
+        (demand[0].Bits(mid) + demand[1].Bits(mid) > granuleBudget ? high : low) = mid;
+    }
+    const double first = demand[0].Bits(low), total = first + demand[1].Bits(low);
+    const double share = total > 0.0 ? std::clamp(first / total, kMinChannelShare, 1.0 - kMinChannelShare) : 0.5;
+    return std::min(static_cast<int>(granuleBudget * share), 4095);
+}
+
+void Layer3Quantizer::QuantizeFrame(const double xr[2][2][576], const Layer3Ratios ratios[2][2], Layer3SideInfo& side,
+                                    int ix[2][2][576], Layer3ScaleFactors sf[2][2], int meanBits, int channels,
+                                    int granules, int bandTable, int frameBits, bool midSide) {
     const bool lsf = granules == 1;
     SetBands(bandTable);
     side.reservoir_drain = 0;
     std::memset(side.scfsi, 0, sizeof side.scfsi);
     reservoir_.BeginFrame(frameBits, lsf);
-    for (int g = 0; g < granules; ++g)
+    for (int g = 0; g < granules; ++g) {
+        BandDemand demand[2];
         for (int ch = 0; ch < channels; ++ch) {
             Layer3GranuleInfo& gi = side.gr[g][ch];
             Layer3GranuleInfo fresh;
@@ -337,8 +446,19 @@ void Layer3Quantizer::QuantizeFrame(const double pe[2][2], const double xr[2][2]
                 gi.lmax = 0;
                 gi.smax = 0;
             }
+            MeasureDemand(xr[g][ch], ratios[g][ch], gi, demand[ch]);
+        }
+        // The granule's bits follow its demand against the usual one; its channels share them by theirs.
+        const double granuleDemand = demand[0].Bits(0.0) + demand[1].Bits(0.0);
+        if (usual_demand_ <= 0.0) usual_demand_ = granuleDemand;
+        const int granuleBudget =
+            reservoir_.GranuleBudget(usual_demand_ > 0.0 ? std::sqrt(granuleDemand / usual_demand_) : 1.0, meanBits);
+        usual_demand_ += (granuleDemand - usual_demand_) / kUsualDemandGranules;
+        int used = 0;
+        for (int ch = 0; ch < channels; ++ch) {
+            Layer3GranuleInfo& gi = side.gr[g][ch];
             sf[g][ch] = Layer3ScaleFactors{};
-            int budget = reservoir_.GranuleMaxBits(pe[g][ch], meanBits, channels);
+            const int budget = ChannelBudget(granuleBudget, used, demand, ch, channels, midSide);
             bool silent = true;
             for (int i = 0; i < 576 && silent; ++i) silent = xr[g][ch][i] == 0.0;
             if (silent) {
@@ -347,9 +467,12 @@ void Layer3Quantizer::QuantizeFrame(const double pe[2][2], const double xr[2][2]
             } else {
                 RunOuterLoop(xr[g][ch], budget, ratios[g][ch], ix[g][ch], sf[g][ch], gi, lsf);
             }
+            if (g == 1) ShareScaleFactors(side, sf[0][ch], sf[1][ch], ch);
+            used += static_cast<int>(gi.part2_3_length);
             reservoir_.Adjust(gi, meanBits, channels);
             gi.global_gain = static_cast<std::uint32_t>(gi.quantizer_step + 210);
         }
+    }
     reservoir_.EndFrame(side, granules, channels, meanBits);
 }
 

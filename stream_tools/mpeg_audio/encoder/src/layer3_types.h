@@ -36,6 +36,9 @@ struct Layer3GranuleInfo {
     bool IsShort() const { return window_switching_flag && block_type == kShortBlock; }
 };
 
+// First long band of each of the four scale factor groups that scfsi may share between granules (MPEG-1).
+inline constexpr int kScfsiBandStart[5] = {0, 6, 11, 16, 21};
+
 struct Layer3SideInfo {
     int main_data_begin = 0;
     int private_bits = 0;

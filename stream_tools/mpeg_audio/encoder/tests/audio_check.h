@@ -1,11 +1,21 @@
 // Test signals, WAVE files and the measurements the encoder tests compare.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace mpa_test {
+
+// Samples from an input sample to its place in the decoded stream.
+constexpr int kLayer12Delay = 481;
+constexpr int kLayer3Delay = 1057;
+// Frames of the stream of an input of `samples`: the input's frames, then frames of silence until its
+// last sample has passed the coding delay.
+inline int StreamFrames(std::size_t samples, int perFrame, int delay) {
+    return static_cast<int>((samples + perFrame - 1) / perFrame) + (delay + perFrame - 1) / perFrame;
+}
 
 // Interleaved 16-bit PCM.
 struct Pcm {

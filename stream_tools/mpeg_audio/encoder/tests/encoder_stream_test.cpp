@@ -129,7 +129,7 @@ TEST_P(StreamMatrix, DecodersAcceptEveryFrame) {
     ASSERT_FALSE(stream.empty());
 
     int perFrame = c.layer == 1 ? 384 : 1152;
-    int expectedFrames = static_cast<int>((input.Frames() + perFrame - 1) / perFrame);
+    int expectedFrames = StreamFrames(input.Frames(), perFrame, kLayer12Delay);
     StreamWalk walk = WalkStream(stream);
     ASSERT_TRUE(walk.ok) << walk.problem;
     EXPECT_EQ(walk.frames, expectedFrames);
@@ -156,6 +156,42 @@ TEST_P(StreamMatrix, DecodersAcceptEveryFrame) {
     EXPECT_EQ(messages, "");
     EXPECT_EQ(decoded.Frames(), static_cast<std::size_t>(expectedFrames) * perFrame);
     EXPECT_EQ(decoded.channels, channels);
+}
+
+// The stream carries the whole input: frames of silence after it cover the coding delay, so its last
+// samples are heard and a one-frame input still makes a stream that ffmpeg opens.
+TEST(StreamEnd, EveryInputSampleReachesTheStream) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    struct Case {
+        int layer, rate;
+    };
+    for (Case c : {Case{1, 48000}, Case{2, 44100}, Case{3, 44100}, Case{3, 48000}, Case{3, 22050}}) {
+        const int delay = c.layer == 3 ? kLayer3Delay : kLayer12Delay;
+        for (std::size_t samples : {std::size_t{1000}, std::size_t{3456}}) {
+            const std::string name = "end_l" + std::to_string(c.layer) + "_" + std::to_string(c.rate) + "_" +
+                                     std::to_string(samples);
+            SCOPED_TRACE(name);
+            Pcm input = MakeSignal(Signal::Sine, c.rate, 2, 1.0);
+            input.samples.resize(2 * samples);
+            const std::string rate = c.rate == 44100 ? "44.1" : c.rate == 22050 ? "22.05" : std::to_string(c.rate / 1000);
+            std::string stream = Encode("enc -l " + std::to_string(c.layer) + " -b 128 -m s -s " + rate,
+                                        WriteInput(input, name), name);
+            ASSERT_FALSE(stream.empty());
+            // (ffmpeg may call a stream of a few frames a weak guess, and decodes it.)
+            Pcm decoded;
+            ASSERT_EQ(RunCommand("ffmpeg -nostdin -v error -y -i " + stream + " " + stream + ".wav"), 0);
+            ASSERT_TRUE(ReadWave(stream + ".wav", decoded));
+            ASSERT_GE(decoded.Frames(), samples + delay);
+            // The input's last 300 samples come back at their level.
+            for (int ch = 0; ch < 2; ++ch) {
+                const std::vector<double> in = input.Channel(ch), out = decoded.Channel(ch);
+                const std::vector<double> inTail(in.end() - 300, in.end());
+                const std::vector<double> outTail(out.begin() + static_cast<std::ptrdiff_t>(samples + delay - 300),
+                                                  out.begin() + static_cast<std::ptrdiff_t>(samples + delay));
+                EXPECT_NEAR(RmsDb(outTail), RmsDb(inTail), 1.0) << "channel " << ch;
+            }
+        }
+    }
 }
 
 TEST(StreamCrc, FlippedAllocationBitIsCaughtByFfmpeg) {

@@ -166,9 +166,11 @@ TEST(Layer3Reservoir, BoundsAndBudgets) {
     EXPECT_EQ(reservoir.Maximum(), 2040);
     reservoir.BeginFrame(8000, false);
     EXPECT_EQ(reservoir.Maximum(), 0);
-    EXPECT_EQ(reservoir.GranuleMaxBits(1e6, 3000, 2), 1500);  // no reservoir: the mean, whatever the entropy
-    reservoir.BeginFrame(1000, false);
-    EXPECT_LE(reservoir.GranuleMaxBits(1e6, 9000, 1), 4095);
+    EXPECT_EQ(reservoir.GranuleBudget(100.0, 3000), 3000);  // no reservoir: the mean, whatever the demand
+    EXPECT_EQ(reservoir.GranuleBudget(0.1, 3000), 3000);
+    reservoir.BeginFrame(3344, false);
+    EXPECT_EQ(reservoir.GranuleBudget(100.0, 1500), 1500);  // an empty reservoir lends nothing
+    EXPECT_LT(reservoir.GranuleBudget(0.5, 1500), 1500);    // an easy granule saves
 }
 
 // Whole runs through the frame driver: the reservoir stays within its bounds and a whole number of bytes,

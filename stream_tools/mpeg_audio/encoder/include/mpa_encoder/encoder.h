@@ -16,6 +16,8 @@ public:
     static constexpr int kFrameInputSamples = 2304;
     // Room the caller provides for one coded frame.
     static constexpr std::size_t kOutputBufferBytes = 4096;
+    // Room the caller provides for `Flush`.
+    static constexpr std::size_t kFlushBufferBytes = 16384;
 
     Encoder();
     ~Encoder();
@@ -34,8 +36,9 @@ public:
     // give none, one or two frames; `Flush` gives the rest.
     long EncodeFrame(const std::int16_t* samples, std::uint8_t* out, std::size_t outSize);
 
-    // End of a run: completes the frames still held (Layer III) and writes them; returns their bits
-    // (0 for Layers I and II), or -1 with LastError() set.
+    // End of a run: codes frames of silence until every input sample has passed the filter banks (so a
+    // decoded stream holds the whole input after the coding delay), completes the frames still held
+    // (Layer III) and writes them; returns their bits, or -1 with LastError() set. Once per set-up.
     long Flush(std::uint8_t* out, std::size_t outSize);
 
     // Appends bits to the frame being written; the bit-writer callback of the Layer III formatter.
