@@ -126,7 +126,8 @@ void ParseOption(CommandCollector& collector, const char* word) {
         collector.fileMode = FileMode::Output;
         const char* rest = nullptr;
         if (!SelectStream(collector, word, 2, kOutputStreams, &rest)) return;
-        driver.WriteOutputFilenameReverse(board, board << 3 | (collector.stream == 0 ? 4u : 0u), collector.stream);
+        driver.WriteOutputFilenameReverse(board, board << kNameFlagsBoardShift | (collector.stream == 0 ? 4u : 0u),
+                                          collector.stream);
         collector.code = *rest == 'A' ? kSemaphoreProtocolA : kSemaphoreProtocolB;
     } else if (text.rfind("-q", 0) == 0) {
         collector.fileMode = FileMode::Queue;

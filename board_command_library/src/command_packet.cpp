@@ -63,7 +63,7 @@ bool CommandPacket::AddCommandHeader(std::string_view typeName, std::uint32_t co
     else if (typeName == "Ain") opcode = kOpAin;
     else if (typeName == "Aout") opcode = kOpAout;
     else return false;
-    const std::uint32_t words[2] = {0, MakeCommandWord(opcode, stream, count)};
+    const std::uint32_t words[2] = {0, board_commands::Make(opcode, stream, count)};
     if (!Append(words, 2)) return false;
     priority_ += 2;
     StoreCounts();

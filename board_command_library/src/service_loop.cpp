@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "board_commands/command_words.h"
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
@@ -151,8 +152,7 @@ std::uint32_t ServiceLoop::Shared(std::uint32_t index) {
 bool ServiceLoop::QuitRequested() { return Shared(kQuitRequest) == kQuitValue; }
 
 std::uint32_t ServiceLoop::ProgressWord(std::uint32_t entry, std::uint32_t word) const {
-    return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + ProgressWordOffset(entry, word)))
-        .load();
+    return WindowWord(window_, ProgressWordOffset(entry, word)).load();
 }
 
 void ServiceLoop::StartBoard() {
@@ -161,7 +161,7 @@ void ServiceLoop::StartBoard() {
 }
 
 void ServiceLoop::CountOverrun() {
-    std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + kDiskOverrunCounter)).fetch_add(1);
+    WindowWord(window_, kDiskOverrunCounter).fetch_add(1);
 }
 
 bool ServiceLoop::SetUp() {
@@ -171,7 +171,7 @@ bool ServiceLoop::SetUp() {
             Check(driver_.WriteInputFilename(board_, options_.inputNames[j].c_str(), j), "WriteInputFilename");
         }
         if (!options_.outputNames[j].empty() && j < kQrddOutputSlots) {
-            Check(driver_.WriteSemaphore(board_, 10, kOutputDirection, j), "WriteSemaphore");
+            Check(driver_.WriteSemaphore(board_, kNamedAtStart, kOutputDirection, j), "WriteSemaphore");
             Check(driver_.WriteOutputFilename(board_, options_.outputNames[j].c_str(), j), "WriteOutputFilename");
         }
     }
@@ -199,7 +199,7 @@ bool ServiceLoop::SetUp() {
     const std::uint64_t context[3] = {host, packetBytes_, host + kStreamProgressTable};
     Check(driver_.SetDeviceContext(board_, context), "SetDeviceContext");
     auto setWord = [&](std::uint32_t offset, std::uint32_t value) {
-        std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + offset)).store(value);
+        WindowWord(window_, offset).store(value);
     };
     setWord(kFirstAreaOffsetWord, kFirstAreaOffset);
     std::uint32_t areaStart = kFirstAreaOffset;
@@ -236,7 +236,7 @@ bool ServiceLoop::SetUp() {
     // recording at once.
     for (std::uint32_t v = 0; v < kOutputs; ++v)
         Check(driver_.WriteSharedMem(board_, 0, kOutputStreamMode + v), "WriteSharedMem");
-    Check(driver_.WriteSharedMem(board_, 32, kStoppedOutput), "WriteSharedMem");
+    Check(driver_.WriteSharedMem(board_, kNoStoppedOutput, kStoppedOutput), "WriteSharedMem");
     for (std::uint32_t s = 0; s < kServedInputs; ++s) inputs_[s].lastProgress = ProgressWord(s, 0);
     for (std::uint32_t v = 0; v < kOutputs; ++v) outputs_[v].lastProgress = ProgressWord(kFirstOutputEntry + v, 0);
     return true;
@@ -475,7 +475,7 @@ void ServiceLoop::OpenOutput(std::uint32_t stream) {
     Check(driver_.ReadOutputFilename(board_, name, stream), "ReadOutputFilename");
     Check(driver_.ReadOutputFilenameReverse(board_, flags, stream), "ReadOutputFilenameReverse");
     CloseOutput(stream);
-    output.object = std::make_unique<BackgroundWriter>(CreateStreamPair(name, flags & 7, window_));
+    output.object = std::make_unique<BackgroundWriter>(CreateStreamPair(name, flags & kNameFlagsMask, window_));
     output.lastProgress = ProgressWord(kFirstOutputEntry + stream, 0);
     if (Shared(kOutputStreamMode + stream) != kModeRunning) return;
     std::vector<std::uint32_t> words;
@@ -515,7 +515,7 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
             const BufferPair& pair = pairs[j];
             const std::uint32_t from = std::min(output.partialOffset[j], pair.length);
             const bool overrun =
-                std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window_ + kDiskOverrunCounter)).load() != 0;
+                WindowWord(window_, kDiskOverrunCounter).load() != 0;
             if (output.object && (!overrun || stream == kOutputNeverDropped)) {
                 if (!output.object->Write(pair.host + from, pair.length - from)) CountOverrun();
             }
@@ -547,7 +547,9 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
     }
     CloseOutput(stream);
     const bool playback = packetBytes_ == kPlaybackPacket;
-    Check(driver_.WriteSharedMem(board_, stream == 6 || playback ? kModeRunning : mode, kOutputStreamMode + stream),
+    // The DV output (playback's output 6) always goes back to running.
+    const bool dvOutput = stream == board_commands::kDvOutput;
+    Check(driver_.WriteSharedMem(board_, dvOutput || playback ? kModeRunning : mode, kOutputStreamMode + stream),
           "WriteSharedMem");
 }
 

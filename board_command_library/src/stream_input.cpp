@@ -27,10 +27,10 @@ constexpr QueueSlots kQueueSlots[5] = {{4, 2}, {6, 2}, {10, 4}, {14, 2}, {0, 0}}
 constexpr std::uint32_t kLargestFrame = 64u << 20;
 
 std::uint32_t WindowWord(std::uint8_t* window, std::uint32_t offset) {
-    return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + offset)).load();
+    return board_map::WindowWord(window, offset).load();
 }
 void SetWindowWord(std::uint8_t* window, std::uint32_t offset, std::uint32_t value) {
-    std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + offset)).store(value);
+    board_map::WindowWord(window, offset).store(value);
 }
 
 std::uint32_t ReadFully(int fd, std::uint8_t* buffer, std::uint64_t bytes) {

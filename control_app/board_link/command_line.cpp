@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include "board_commands/board_number.h"
+
 namespace velmar {
 namespace {
 
@@ -61,7 +63,8 @@ SplitCommand SplitCommandLine(std::string_view line, int board, const CommandLin
         }
         split.words.emplace_back(word.substr(0, limits.wordChars));
     }
-    if (secondBoard && !split.words.empty()) split.words.insert(split.words.begin() + 1, "-b2");
+    if (secondBoard && !split.words.empty())
+        split.words.insert(split.words.begin() + 1, std::string(board_commands::BoardNumber::kSecondBoardWord));
     return split;
 }
 

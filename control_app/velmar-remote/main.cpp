@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "board_commands/board_number.h"
 #include "remote_protocol.h"
 
 namespace {
@@ -44,7 +45,15 @@ int main(int argc, char** argv) {
     int board = 1;
     int first = 1;
     if (argc > 2 && std::string(argv[1]) == "-b") {
-        board = std::atoi(argv[2]);
+        long long number = 0;
+        const auto chosen = ParseNumber(argv[2], number) ? board_commands::BoardNumber::FromNumber(static_cast<long>(number))
+                                                         : std::nullopt;
+        // Any other number would have asked a Velmar of a board that does not exist.
+        if (!chosen) {
+            std::fprintf(stderr, "velmar-remote: -b takes board 1 or 2, not %s\n", argv[2]);
+            return Usage();
+        }
+        board = chosen->Number();
         first = 3;
     }
     if (argc - first != 3) return Usage();

@@ -6,18 +6,15 @@
 #include <string_view>
 #include <vector>
 
+#include "board_commands/command_words.h"
+
 namespace ruvent {
 
-// CommandWord: opcode << 16 | stream << 8 | number of parameter words.
-inline constexpr std::uint32_t MakeCommandWord(std::uint32_t opcode, std::uint32_t stream, std::uint32_t count) {
-    return opcode << 16 | (stream & 0xFF) << 8 | (count & 0xFF);
-}
-
-// The packet's own opcodes.
-inline constexpr std::uint32_t kOpAin = 3;
-inline constexpr std::uint32_t kOpAout = 4;
-inline constexpr std::uint32_t kOpBufferPair = 5;
-inline constexpr std::uint32_t kOpOutBufferPair = 6;
+// The packet's own opcodes, by the catalogue's names the board decodes with.
+inline constexpr std::uint32_t kOpAin = board_commands::kPacketAudioIn;
+inline constexpr std::uint32_t kOpAout = board_commands::kPacketAudioOut;
+inline constexpr std::uint32_t kOpBufferPair = board_commands::kPacketBufferPair;
+inline constexpr std::uint32_t kOpOutBufferPair = board_commands::kPacketOutBufferPair;
 
 class CommandPacket {
 public:

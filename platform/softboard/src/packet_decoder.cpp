@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "board_commands/command_words.h"
 #include "softboard/board_encoder.h"
 #include "softboard/dv_recorder.h"
 #include "softboard/soft_board.h"
@@ -15,19 +16,15 @@ namespace softboard {
 namespace {
 
 using namespace board_map;
+using namespace board_commands;
 
-constexpr std::uint32_t kOpBufferPair = 5;
-constexpr std::uint32_t kOpOutBufferPair = 6;
-constexpr std::uint32_t kOpAin = 3;
-constexpr std::uint32_t kOpAout = 4;
 constexpr std::uint32_t kStreamAreasFirstEntry = 4;  // size list: four areas, then the streams
 
-bool RunsNow(std::uint32_t time) { return time == 0 || time == 0xFFFFFFFF; }
+bool RunsNow(std::uint32_t time) { return time == kPlaybackTime || time == kImmediate; }
 
 // The input a start word starts: the host reopened that input for it and restarted its pair count
 // there, and hands the new data over with the word or after it. -1 for other words.
 int InputStartedBy(const DecodedCommand& command) {
-    constexpr std::uint32_t kPlayRange = 0x93, kKeyedTransition = 0x9B;
     if (command.opcode == kPlayRange && command.stream <= 1) return static_cast<int>(command.stream);
     if (command.opcode == kKeyedTransition) return 2;  // the alpha stream
     return -1;
@@ -61,14 +58,14 @@ std::string DescribeCommand(const DecodedCommand& command) {
         text = when;
     }
     switch (command.opcode) {
-        case kOpBufferPair: text += "bufferpair"; break;
-        case kOpOutBufferPair: text += "BOutBufferpair"; break;
-        case kOpAin: text += "Ain"; break;
-        case kOpAout: text += "Aout"; break;
+        case kPacketBufferPair: text += "bufferpair"; break;
+        case kPacketOutBufferPair: text += "BOutBufferpair"; break;
+        case kPacketAudioIn: text += "Ain"; break;
+        case kPacketAudioOut: text += "Aout"; break;
         default: text += "command " + Hex(command.opcode); break;
     }
     text += " stream " + std::to_string(command.stream);
-    if (command.opcode == kOpBufferPair || command.opcode == kOpOutBufferPair) {
+    if (command.opcode == kPacketBufferPair || command.opcode == kPacketOutBufferPair) {
         for (std::size_t i = 0; i + 1 < command.parameters.size(); i += 2)
             text += (i == 0 ? ": " : ", ") + Hex(command.parameters[i]) + "+" + Hex(command.parameters[i + 1]);
     } else {
@@ -178,11 +175,11 @@ void SoftBoard::RunCommand(const DecodedCommand& command) {
     Say(1, DescribeCommand(command));
     if (commands_.size() == kKeptCommands) commands_.erase(commands_.begin());
     commands_.push_back(command);
-    if (command.opcode == kOpBufferPair) {
+    if (command.opcode == kPacketBufferPair) {
         QueuePairs(command, false);
-    } else if (command.opcode == kOpOutBufferPair) {
+    } else if (command.opcode == kPacketOutBufferPair) {
         QueuePairs(command, true);
-    } else if (command.opcode != kOpAin && command.opcode != kOpAout) {
+    } else if (command.opcode != kPacketAudioIn && command.opcode != kPacketAudioOut) {
         // A settings command is done: byte 2 of CommandDoneWord reads 2, which the panels poll.
         Window()[kCommandDoneWord + 2] = 2;
         if (identity_.role == BoardRole::Encoder) encoder_->OnCommand(command);

@@ -119,11 +119,11 @@ std::uint8_t* SoftBoard::Window() const { return static_cast<std::uint8_t*>(wind
 std::uint8_t* SoftBoard::Memory() const { return static_cast<std::uint8_t*>(memory_->Data()); }
 
 std::uint32_t SoftBoard::WindowWord(std::uint32_t offset) const {
-    return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Window() + offset)).load();
+    return board_map::WindowWord(Window(), offset).load();
 }
 
 void SoftBoard::SetWindowWord(std::uint32_t offset, std::uint32_t value) {
-    std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Window() + offset)).store(value);
+    board_map::WindowWord(Window(), offset).store(value);
 }
 
 void SoftBoard::SetMemoryWord(std::uint32_t address, std::uint32_t value) {

@@ -57,6 +57,12 @@ inline constexpr std::uint32_t kGop = 0xC117;
 inline constexpr std::uint32_t kFilters = 0xC119;
 inline constexpr std::uint32_t kEncoderReference = 0xB115;  // last word 1 while the reference runs
 
+// The mailbox packet's own opcodes, which the service loop writes and the board takes.
+inline constexpr std::uint32_t kPacketAudioIn = 3;        // "Ain"
+inline constexpr std::uint32_t kPacketAudioOut = 4;       // "Aout"
+inline constexpr std::uint32_t kPacketBufferPair = 5;     // "bufferpair": an input's refilled pair
+inline constexpr std::uint32_t kPacketOutBufferPair = 6;  // "BOutBufferpair": an output's drained pair
+
 // ---- Streams ----
 inline constexpr std::uint32_t kVideoA = 0;
 inline constexpr std::uint32_t kVideoB = 1;

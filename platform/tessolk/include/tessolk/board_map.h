@@ -3,6 +3,7 @@
 // Every side (driver, software board, command library, control application) takes them from here.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace board_map {
@@ -100,6 +101,12 @@ inline constexpr std::uint32_t kStatusAreaEnd = kRecordTimecode + 16;
 
 inline constexpr std::uint32_t kNewerBoardType = 0x8120;
 inline constexpr std::uint32_t kDefaultPacketSize = 0x1000;
+
+// One word of a mapped window, read and written whole: the board and the host change the window
+// under one another.
+inline std::atomic_ref<std::uint32_t> WindowWord(std::uint8_t* window, std::uint32_t offset) {
+    return std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(window + offset));
+}
 
 // ---- Microcode descriptor ----
 // Every microcode file carries, in its bulk data, a small descriptor at this board address that
