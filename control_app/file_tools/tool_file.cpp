@@ -22,15 +22,15 @@ ToolFile& ToolFile::operator=(ToolFile&& other) noexcept {
 }
 
 std::optional<ToolFile> ToolFile::Open(const std::string& path, Mode mode) {
-    int flags = O_CLOEXEC;
-    switch (mode) {
-    case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::ReadWrite: flags |= O_RDWR; break;
-    case Mode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
-    }
-    const int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0) return std::nullopt;
-    return ToolFile(fd);
+    // Non-blocking until the name is known to be a regular file: opening a pipe would wait for a
+    // writer.
+    const int flags = O_CLOEXEC | O_NONBLOCK | (mode == Mode::Read ? O_RDONLY : O_RDWR);
+    ToolFile file(::open(path.c_str(), flags));
+    struct stat info {};
+    if (file.fd_ < 0 || ::fstat(file.fd_, &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(file.fd_, F_SETFL, ::fcntl(file.fd_, F_GETFL) & ~O_NONBLOCK) != 0)
+        return std::nullopt;
+    return file;
 }
 
 std::optional<std::uint64_t> ToolFile::Size() const {
@@ -68,27 +68,20 @@ bool ToolFile::Write(const void* data, std::size_t size) {
     return true;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
-    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-bool FileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool ToolFile::Truncate(std::uint64_t size) { return ::ftruncate(fd_, off_t(size)) == 0; }
 
 std::string ExtensionOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    return path.substr(dot);
+    // The index's name is the path less its extension plus ".mdb": what it drops is the extension.
+    const std::string stem = PictureIndexPathBeside(path);
+    return path.substr(stem.size() - 4);
 }
 
-std::string PictureIndexPathBeside(const std::string& streamPath) {
-    const std::string ext = ExtensionOf(streamPath);
-    return streamPath.substr(0, streamPath.size() - ext.size()) + ".mdb";
+ToolResult FinishOutput(index_formats::ReplacingFile& output, ToolResult result) {
+    if (result != ToolResult::Done && result != ToolResult::Cancelled) {
+        output.Discard();
+        return result;
+    }
+    return output.Commit() ? result : ToolResult::FileError;
 }
 
 }  // namespace file_tools

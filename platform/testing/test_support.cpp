@@ -31,8 +31,31 @@ struct TempDirectory {
 }  // namespace
 
 std::string TempDir() {
-    static TempDirectory dir;
-    return dir.path;
+    static TempDirectory root;
+    const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+    if (!test || root.path == "/tmp") return root.path;
+    // One folder per test, so that tests run in one process never meet each other's files.
+    std::string name = std::string(test->test_suite_name()) + "." + test->name();
+    for (char& c : name)
+        if (c == '/') c = '_';
+    const std::string path = root.path + "/" + name;
+    std::error_code ignored;
+    std::filesystem::create_directories(path, ignored);
+    return path;
+}
+
+void RemoveSharedObjects(const std::string& prefix) {
+    if (prefix.empty()) return;
+    // Shared memory lives in /dev/shm; local sockets of the remote link in the temporary folder.
+    for (const std::filesystem::path& folder : {std::filesystem::path("/dev/shm"), std::filesystem::temp_directory_path()}) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+            const std::string name = entry.path().filename().string();
+            if (name.compare(0, prefix.size(), prefix) != 0) continue;
+            std::error_code ignored;
+            std::filesystem::remove_all(entry.path(), ignored);
+        }
+    }
 }
 
 bool InCi() {

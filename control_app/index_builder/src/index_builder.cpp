@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -59,12 +58,8 @@ public:
 
     BuildOutcome Go() {
         outcome_.result = Build();
-        index_.Close();
-        if (outcome_.result != BuildResult::Done && created_) {
-            // Only the index this run created goes: a failed or cancelled run leaves none behind.
-            std::error_code ignored;
-            std::filesystem::remove(outcome_.indexPath, ignored);
-        }
+        // The run's file is put in place only when complete: until then the previous index stays.
+        if (outcome_.result != BuildResult::Done) index_.Discard();
         if (outcome_.result == BuildResult::Cancelled) outcome_.message.clear();
         return outcome_;
     }
@@ -90,8 +85,9 @@ private:
         if (outcome_.kind == StreamKind::Unknown) return Fail("this is not an MPEG2 or Alpha file\n");
         const bool alpha = IsAlpha(outcome_.kind);
         outcome_.indexPath = index_formats::IndexPathBeside(streamPath_, alpha ? ".adb" : ".mdb");
-        if (!index_.Open(outcome_.indexPath)) return Fail(Printf("can't open %s\n", outcome_.indexPath));
-        created_ = true;
+        if (index_formats::SameFile(outcome_.indexPath, streamPath_))
+            return Fail(Printf("the index %s would replace the stream itself\n", outcome_.indexPath));
+        if (!index_.Open(outcome_.indexPath, streamPath_)) return Fail(Printf("can't open %s\n", outcome_.indexPath));
         observer_.OnIndexCreated(Printf(StatusFormat(outcome_.kind), outcome_.indexPath));
 
         PictureIndexScan pictures(outcome_.kind == StreamKind::Mpeg2Reversed,
@@ -108,21 +104,22 @@ private:
             if (int(reached) > progress) progress = int(reached);
             observer_.OnBytesRead(total, progress);
             if (alpha) {
-                if (!index_.Append(markers.Feed(words.data(), count))) return Fail("write error\n");
+                std::vector<index_formats::AlphaIndexEntry> entries;
+                if (!markers.Feed(words.data(), count, entries)) return Fail(markers.Error());
+                if (!index_.Append(entries)) return Fail("write error\n");
             } else if (!pictures.Feed(words.data(), count)) {
                 return Fail(pictures.Error());
             }
             count = ReadBlock(stream.get(), bytes, words);
         }
         if (!alpha && !pictures.Finish()) return Fail(pictures.Error());
-        if (!index_.Close()) return Fail("write error\n");
+        if (!index_.Commit()) return Fail("write error\n");
         return BuildResult::Done;
     }
 
     const std::string& streamPath_;
     BuildObserver& observer_;
     index_formats::IndexFileWriter index_;
-    bool created_ = false;
     BuildOutcome outcome_;
 };
 

@@ -13,8 +13,13 @@ std::string SharedDir();
 std::string RunDir();
 std::string BinDir();
 
-// A fresh directory for this test, removed when the process ends.
+// A fresh directory for the running test (for the process outside a test), removed when the
+// process ends.
 std::string TempDir();
+
+// Removes the shared memory objects and local sockets whose names start with `prefix`: what the
+// process and the programs it started left behind.
+void RemoveSharedObjects(const std::string& prefix);
 
 // True under CI ($CI set): missing tools and data are failures there, never skips.
 bool InCi();
