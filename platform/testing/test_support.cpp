@@ -1,9 +1,12 @@
 #include "velmar_testing/test_support.h"
 
 #include <array>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -56,6 +59,21 @@ void RemoveSharedObjects(const std::string& prefix) {
             std::filesystem::remove_all(entry.path(), ignored);
         }
     }
+}
+
+bool RunWithFileSizeLimit(unsigned long long bytes, const std::function<bool()>& body) {
+    const pid_t child = fork();
+    if (child < 0) return false;
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, bytes};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 bool InCi() {
