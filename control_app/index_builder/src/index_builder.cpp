@@ -1,6 +1,8 @@
 #include "index_builder/index_builder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -40,6 +42,20 @@ std::size_t ReadBlock(std::FILE* file, std::vector<std::uint8_t>& bytes, std::ve
     return count;
 }
 
+// A regular file only: a pipe would hold the run in its first read, where no cancel reaches it.
+File OpenRegularFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    File file(::fdopen(fd, "rb"));
+    if (!file) ::close(fd);
+    return file;
+}
+
 const char* StatusFormat(StreamKind kind) {
     switch (kind) {
         case StreamKind::Mpeg2: return "MPEG2 file detected, creating %s\n";
@@ -71,9 +87,8 @@ private:
     }
 
     BuildResult Build() {
-        File stream(std::fopen(streamPath_.c_str(), "rb"));
+        File stream = OpenRegularFile(streamPath_);
         if (!stream) return Fail(Printf("can't open %s\n", streamPath_));
-        // The size of what was opened (a pipe counts as empty for the progress).
         struct stat info {};
         if (fstat(fileno(stream.get()), &info) != 0) return Fail(Printf("can't open %s\n", streamPath_));
         const std::uint64_t size = std::uint64_t(info.st_size);
