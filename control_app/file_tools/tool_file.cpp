@@ -56,17 +56,7 @@ long long ToolFile::Read(void* data, std::size_t size) {
     return (long long)done;
 }
 
-bool ToolFile::Write(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd_, bytes + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += std::size_t(n);
-    }
-    return true;
-}
+bool ToolFile::Write(const void* data, std::size_t size) { return index_formats::WriteAll(fd_, data, size); }
 
 bool ToolFile::Truncate(std::uint64_t size) { return ::ftruncate(fd_, off_t(size)) == 0; }
 

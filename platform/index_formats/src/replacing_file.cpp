@@ -73,18 +73,19 @@ bool ReplacingFile::Open(const std::string& path, const std::string& input) {
     return true;
 }
 
-bool ReplacingFile::Write(const void* data, std::size_t size) {
-    if (fd_ < 0) return false;
+bool WriteAll(int fd, const void* data, std::size_t size) {
     const auto* bytes = static_cast<const char*>(data);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::write(fd_, bytes + done, size - done);
+        const ssize_t n = ::write(fd, bytes + done, size - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         done += std::size_t(n);
     }
     return true;
 }
+
+bool ReplacingFile::Write(const void* data, std::size_t size) { return fd_ >= 0 && WriteAll(fd_, data, size); }
 
 bool ReplacingFile::Commit() {
     if (fd_ < 0) return false;

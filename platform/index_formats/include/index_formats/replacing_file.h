@@ -13,6 +13,8 @@ namespace index_formats {
 bool SameFile(const std::string& a, const std::string& b);
 // True when the name reaches a regular file (links followed).
 bool IsRegularFile(const std::string& path);
+// Writes all bytes to a file descriptor, retrying short and interrupted writes; false on failure.
+bool WriteAll(int fd, const void* data, std::size_t size);
 
 class ReplacingFile {
 public:
