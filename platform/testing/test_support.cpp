@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,13 +37,18 @@ struct TempDirectory {
 
 std::string TempDir() {
     static TempDirectory root;
+    static std::mutex lock;
+    static std::map<std::string, int> numbers;
     const auto* test = testing::UnitTest::GetInstance()->current_test_info();
     if (!test || root.path == "/tmp") return root.path;
-    // One folder per test, so that tests run in one process never meet each other's files.
-    std::string name = std::string(test->test_suite_name()) + "." + test->name();
-    for (char& c : name)
-        if (c == '/') c = '_';
-    const std::string path = root.path + "/" + name;
+    // One folder per test, so that tests run in one process never meet each other's files; named
+    // by number, as paths stay short (some paths end up in board commands and socket names).
+    const std::string name = std::string(test->test_suite_name()) + "." + test->name();
+    std::string path;
+    {
+        std::lock_guard guard(lock);
+        path = root.path + "/" + std::to_string(numbers.try_emplace(name, int(numbers.size()) + 1).first->second);
+    }
     std::error_code ignored;
     std::filesystem::create_directories(path, ignored);
     return path;
