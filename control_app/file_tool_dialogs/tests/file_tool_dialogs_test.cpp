@@ -296,7 +296,7 @@ TEST_F(SplitDialogTest, StartUsesTheSourceAsTypedAndChecksTheDestinationFirst) {
     EXPECT_TRUE(ui_.Boxes().empty());
 
     const auto index = ReadBytes(dir_ + "/other.mdb");
-    for (const std::string destination : {dir_ + "/other.mdb", dir_ + "/other.m2v", dir_ + "/new.mdb"}) {
+    for (const std::string& destination : {dir_ + "/other.mdb", dir_ + "/other.m2v", dir_ + "/new.mdb"}) {
         view_.Type(kSecondPath, destination);
         dlg->EditChanged(kSecondPath);
         dlg->Command(kStart);

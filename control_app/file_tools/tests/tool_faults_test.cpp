@@ -73,8 +73,10 @@ TEST_F(ToolFaults, SplitRefusesEveryDestinationThatMeetsTheSourceOrItsIndex) {
 // that was there before stays as it was), and a merge puts A and its index back as they were.
 TEST_F(ToolFaults, AFullDiskFailsEveryToolAndLeavesNothingBehind) {
     WriteBytes(dir_ + "/old.mpg", {1, 2, 3});
-    WriteBytes(dir_ + "/b.mpg", data_);
-    WriteBytes(dir_ + "/b.mdb", EncodePictureIndex(index_));
+    const auto a = Pattern(30001, 4);  // the merge fills the disk after 19999 bytes of B
+    const auto indexA = EncodePictureIndex(GroupsIndex({5}, 30000));
+    WriteBytes(dir_ + "/a.mpg", a);
+    WriteBytes(dir_ + "/a.mdb", indexA);
     const auto before = Names();
     const std::string src = dir_ + "/src.mpg";
     const auto audio = AudioSplitSelection(0, 2 * 25, AudioTimebase::Of(AudioRate::k48, false));
@@ -87,7 +89,7 @@ TEST_F(ToolFaults, AFullDiskFailsEveryToolAndLeavesNothingBehind) {
         {"swap", [&](ToolRun& run) { return ByteSwapFile(src, dir_ + "/old.mpg", run); }},
         {"split", [&](ToolRun& run) { return SplitVideo(src, dir_ + "/old.mpg", WholeClip(), run); }},
         {"audio split", [&](ToolRun& run) { return SplitAudioToWav(src, dir_ + "/old.mpg", audio, 48000, run); }},
-        {"merge", [&](ToolRun& run) { return MergeFiles(src, dir_ + "/b.mpg", run); }},
+        {"merge", [&](ToolRun& run) { return MergeFiles(dir_ + "/a.mpg", src, run); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,6 +99,8 @@ TEST_F(ToolFaults, AFullDiskFailsEveryToolAndLeavesNothingBehind) {
         }));
         EXPECT_EQ(Names(), before);
         EXPECT_EQ(ReadBytes(dir_ + "/old.mpg"), (std::vector<std::uint8_t>{1, 2, 3}));
+        EXPECT_EQ(ReadBytes(dir_ + "/a.mpg"), a);
+        EXPECT_EQ(ReadBytes(dir_ + "/a.mdb"), indexA);
         ExpectSourceUnchanged();
     }
     // The index step of a split fails on its own (the data fit): the data go too.
@@ -113,7 +117,7 @@ TEST_F(ToolFaults, OnlyRegularFilesAreTakenAsInputs) {
     ASSERT_EQ(mkfifo((dir_ + "/fifo.mpg").c_str(), 0600), 0);
     fs::create_directory(dir_ + "/folder.mpg");
     const auto before = Names();
-    for (const std::string input : {dir_ + "/fifo.mpg", std::string("/dev/zero"), dir_ + "/folder.mpg"}) {
+    for (const std::string& input : {dir_ + "/fifo.mpg", std::string("/dev/zero"), dir_ + "/folder.mpg"}) {
         SCOPED_TRACE(input);
         ToolRun run;
         EXPECT_EQ(ByteSwapFile(input, dir_ + "/out.mpg", run), ToolResult::FileError);
