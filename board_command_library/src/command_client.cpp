@@ -11,6 +11,7 @@
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
+#include "platform/shared_lock.h"
 #include "ruvent/access_arguments.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/command_channel.h"
@@ -26,6 +27,8 @@ namespace {
 using namespace shared_word;
 constexpr std::uint32_t kFirst = 0;
 constexpr std::uint32_t kLast = 1;
+// A poster holds the lock while the loop takes the block ahead of its own, one interrupt.
+constexpr int kPostLockWaitMs = 5000;
 
 void Warn(const std::string& message) { platform::Log(platform::LogLevel::Warning, "mwcmd: " + message); }
 
@@ -241,17 +244,17 @@ void FlushCommandBlock(CommandCollector& collector, CommandChannel& channel) {
     if (!block.empty()) {
         // Holding the post lock from the free check to the post keeps two posters from both
         // seeing the channel free and overwriting each other.
-        channel.LockPosting();
+        platform::SharedLockGuard posting(channel.PostLock(), kPostLockWaitMs);
+        if (!posting) {
+            Warn("another caller kept the command channel; command words not sent");
+            return;
+        }
         while (channel.CommandBlockPending() != 0) {
-            if (!channel.OwnerAlive()) {
-                channel.UnlockPosting();
-                EndNoServiceLoop();
-            }
+            if (!channel.OwnerAlive()) EndNoServiceLoop();
             platform::SleepMs(100);
         }
         channel.PostCommandBlock(static_cast<std::uint32_t>(collector.priorityWords.size() * 4),
                                  static_cast<std::uint32_t>(collector.scheduledWords.size() * 4), block.data());
-        channel.UnlockPosting();
     }
     if (collector.waitForLast) WaitForFlagClear(collector, kLast);
 }

@@ -99,7 +99,9 @@ void CAlphaChannel::ReadStream() {
     panel_.Sliders().SetLength(kSliderAlpha, lastAlphaFrame_);
     const auto word = ReadWord(panel_.alphaPath, 0);
     reversed_ = word && AlphaOrderOf(*word, panel_.Is2000Board()) == AlphaOrder::Reversed;
-    panel_.View().SetText(kCountAlpha, Format(reversed_ ? "%.7d" : "%.7d R", lastAlphaFrame_ + 1));
+    // Without a stream and its index the count is the default: show none.
+    const bool countKnown = word && lastAlphaFrame_ != kNoAlphaIndex;
+    panel_.View().SetText(kCountAlpha, countKnown ? Format(reversed_ ? "%.7d" : "%.7d R", lastAlphaFrame_ + 1) : "");
 }
 
 void CAlphaChannel::Init() {

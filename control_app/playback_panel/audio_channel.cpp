@@ -102,11 +102,13 @@ bool CAudioChannel::OnControl(const velmar_ui::Event& event) {
 
 void CAudioChannel::ShowLength() {
     panel_.Sliders().SetLength(kSliderAudio, static_cast<long>(Length()));
-    panel_.View().SetText(kLengthAudio, FormatTimecode(panel_.FramesToTimecode(length_ / 2)));
+    // A missing file or list keeps a default length inside, which the display does not show as one.
+    panel_.View().SetText(kLengthAudio, lengthKnown_ ? FormatTimecode(panel_.FramesToTimecode(length_ / 2)) : "");
 }
 
 void CAudioChannel::MeasureSource() {
     lengthFromFile_ = false;
+    lengthKnown_ = true;
     const std::string& path = panel_.audioPath;
     if (IsListPath()) {
         if (const auto frames = play_lists::ReadAudioPlayListLength(path)) {
@@ -114,6 +116,7 @@ void CAudioChannel::MeasureSource() {
         } else {
             panel_.Ui().MessageBox({Format("Can't find file %s", path.c_str()), "File Error"});
             length_ = kMissingLengthFields;
+            lengthKnown_ = false;
         }
     } else if (const auto size = RegularFileSize(path)) {
         fileSize_ = *size;
@@ -121,6 +124,7 @@ void CAudioChannel::MeasureSource() {
         lengthFromFile_ = true;
     } else {
         length_ = kMissingLengthFields;
+        lengthKnown_ = false;
     }
     ShowLength();
 }

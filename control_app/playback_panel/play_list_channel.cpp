@@ -74,9 +74,11 @@ void CPlayListChannel::Pause() {
     panel_.Ui().MessageBox({"This feature has not yet been implemented", "Velmar Message"});
 }
 
-void CPlayListChannel::SetLengthDisplay() {
+void CPlayListChannel::SetTotal(std::optional<std::int64_t> scanned) {
+    // Without a list the slider keeps a default length, which the display does not show as one.
+    total_ = scanned.value_or(kNoListTotal);
     panel_.Sliders().SetLength(kSliderList, static_cast<long>(total_));
-    panel_.View().SetText(kLengthList, FormatTimecode(panel_.FramesToTimecode(total_)));
+    panel_.View().SetText(kLengthList, scanned ? FormatTimecode(panel_.FramesToTimecode(total_)) : "");
 }
 
 void CPlayListChannel::Init() {
@@ -86,8 +88,7 @@ void CPlayListChannel::Init() {
     if (!panel_.playListPath.empty()) {
         ScanPlayList();
     } else {
-        total_ = 99;
-        SetLengthDisplay();
+        SetTotal(std::nullopt);
     }
     changed_ = false;
     nextChannel_ = 0;
@@ -101,8 +102,7 @@ void CPlayListChannel::ScanPlayList() {
         panel_.Ui().MessageBox({Format("Can't find file %s", panel_.playListPath.c_str()), "File Error"});
         return;
     }
-    total_ = *total;
-    SetLengthDisplay();
+    SetTotal(*total);
     position_ = 0;
     panel_.Sliders().SetPosition(kSliderList, 0);
     panel_.playListStart = "00000000";
@@ -118,8 +118,7 @@ void CPlayListChannel::OnPlayListFileChanged() {
     if (play_lists::ScanVideoPlayList(panel_.playListPath)) {
         ScanPlayList();
     } else {
-        total_ = 99;
-        SetLengthDisplay();
+        SetTotal(std::nullopt);
     }
     OnPlayListStop();
 }
@@ -141,8 +140,7 @@ void CPlayListChannel::OnPlayListBrowse() {
     if (play_lists::ScanVideoPlayList(*chosen)) {
         ScanPlayList();
     } else {
-        total_ = 99;
-        SetLengthDisplay();
+        SetTotal(std::nullopt);
     }
     OnPlayListStop();
 }

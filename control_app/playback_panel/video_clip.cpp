@@ -64,8 +64,13 @@ bool StartWordMatches(std::uint32_t word, VideoKind kind, bool is2000Board) {
         return word == (is2000Board ? kSequenceHeader : kSequenceHeaderReversed);
     case VideoKind::MpegReversed:
         return word == (is2000Board ? kSequenceHeaderReversed : kSequenceHeader);
-    case VideoKind::Dv: return (word & 0x7FFFFFFFu) == kDv525;
-    case VideoKind::DvReversed: return (word & ~0x80u) == kDv525Reversed;
+    case VideoKind::Dv:
+    case VideoKind::DvReversed: {
+        // A DV header as stored in the file or word-reversed, whichever this kind is on the board in
+        // use; the masked bit tells 625 from 525 lines.
+        const bool asStored = (kind == VideoKind::Dv) == is2000Board;
+        return asStored ? (word & 0x7FFFFFFFu) == kDv525 : (word & ~0x80u) == kDv525Reversed;
+    }
     }
     return false;
 }

@@ -12,6 +12,7 @@ using namespace velmar_ui::form_kinds;
 velmar_ui::FormSpec RecordPanelForm() {
     velmar_ui::FormSpec form;
     form.title = "Velmar Recorder";
+    form.compact = true;  // fits a 1280 x 1024 screen
     form.groups = {
         {"Video", 0, 0},           {"Audio", 0, 1},        {"Compress from File", 1, 0},
         {"Encoder Script", 1, 1},  {"Video Resolution", 2, 0}, {"GOP Structure", 2, 1},

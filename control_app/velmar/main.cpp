@@ -79,12 +79,10 @@ private:
 };
 
 int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, const velmar::LaunchChoice& choice,
-                const platform::Profile& profile) {
+                const platform::Profile& profile, velmar::RemoteRequests& remote) {
     velmar::RuventLibrary library;
     velmar::TessolkDriver driver(choice.board);
     velmar::SystemBusTiming timing;
-    velmar::RemoteRequests remote(profile, choice.section);
-    velmar::RemoteServer server(remote, choice.board);
 
     velmar_qt::QtPanelHost host;
     velmar_qt::PlaybackPanelWindow panel([&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
@@ -111,13 +109,16 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
     };
     host.runEepromUpdate = [&] {
         PanelEepromBus bus(panel.Panel());
+        velmar::CEepromUpdateDlg* updater = nullptr;
         velmar_ui_qt::FormWindow dialog(velmar::EepromUpdateForm(), [&](auto& view, auto& ui) {
-            return std::make_unique<velmar::CEepromUpdateDlg>(view, ui, bus);
+            auto logic = std::make_unique<velmar::CEepromUpdateDlg>(view, ui, bus);
+            updater = logic.get();
+            return logic;
         }, nullptr, &frame);
         dialog.exec();
+        return updater->WroteEeprom();
     };
     Place(frame, arguments, profile, choice.section);
-    server.ListenWhenFree();
     frame.show();
     panel.OnInitialUpdate();
     QTimer::singleShot(0, &frame, [&] { panel.Panel().OnPaint(); });
@@ -171,7 +172,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Velmar: unknown argument \"%s\"; starting as the known arguments say\n%s", word.c_str(),
                      velmar::kLaunchUsage);
     const auto choice = velmar::ChooseLaunch(arguments, profile);
-    const int code = choice.PlaybackPanel() ? RunPlayback(app, arguments, choice, profile)
+    // Either panel answers a controlling program; only the playback panel acts on its requests.
+    velmar::RemoteRequests remote(profile, choice.section);
+    velmar::RemoteServer server(remote, choice.board);
+    server.ListenWhenFree();
+    const int code = choice.PlaybackPanel() ? RunPlayback(app, arguments, choice, profile, remote)
                                             : RunRecord(app, arguments, choice, profile);
     platform::SetMessageBoxHook({});  // the services go with this scope; the service thread has ended
     return code;

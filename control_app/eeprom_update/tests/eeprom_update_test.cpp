@@ -196,6 +196,7 @@ TEST(EepromUpdate, AnImageWrittenToTheSoftwareBoardReadsBackEqual) {
         dlg.OnInitDialog();
         EXPECT_TRUE(dlg.OnOK());
         EXPECT_FALSE(dlg.Programmed());
+        EXPECT_FALSE(dlg.WroteEeprom());
     }
     ASSERT_EQ(ui.Boxes().size(), 2u);
     EXPECT_EQ(ui.Boxes()[1].text, "Can't find file .hex");
@@ -203,8 +204,10 @@ TEST(EepromUpdate, AnImageWrittenToTheSoftwareBoardReadsBackEqual) {
 
     velmar::CEepromUpdateDlg dlg(view, ui, bus, dir + "/velmar.hex");
     dlg.OnInitDialog();
+    EXPECT_FALSE(dlg.WroteEeprom());  // a Cancel now would leave nothing to restart for
     EXPECT_TRUE(dlg.OnOK());
     EXPECT_TRUE(dlg.Programmed());
+    EXPECT_TRUE(dlg.WroteEeprom());
     EXPECT_EQ(view.Text(velmar::kEepromText), "Bytes Programmed = 32767 / 32768");
     EXPECT_EQ(view.Position(velmar::kEepromProgress), 32767);
 

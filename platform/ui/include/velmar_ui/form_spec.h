@@ -100,6 +100,11 @@ struct FormSpec {
     // Opening size, at least what the layout needs; 0 lets the layout decide.
     int width = 0;
     int height = 0;
+    // Panels with many controls: rows and groups packed tighter, fixed-font labels (counters, time
+    // codes) at least as wide as a time code with its mark, so that no row changes its width as
+    // their texts change, and one-cell edits and spin boxes (numbers, time codes) no wider than a
+    // number needs.
+    bool compact = false;
 
     const ControlSpec* Find(ControlId id) const;
 };
