@@ -103,14 +103,15 @@ bool CommandChannel::PostCommandBlock(std::uint32_t priorityBytes, std::uint32_t
     return true;
 }
 
-void CommandChannel::LockPosting() {
+bool CommandChannel::LockPosting(int limitMs) {
     Trailer& tail = Tail();
-    for (;;) {
+    for (int waited = 0;; ++waited) {
         std::uint32_t expected = 0;
         if (tail.postLock.compare_exchange_weak(expected, 1, std::memory_order_acquire)) {
             tail.postLockPid.store(ThisProcess());
-            return;
+            return true;
         }
+        if (waited >= limitMs) return false;
         // A poster that died holding the lock leaves it to the next one.
         std::int32_t holder = tail.postLockPid.load();
         if (holder != 0 && !tessolk::ProcessAlive(holder) && tail.postLockPid.compare_exchange_strong(holder, 0))

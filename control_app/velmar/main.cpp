@@ -13,6 +13,7 @@
 #include "eeprom_update_dlg.h"
 #include "file_tool_windows.h"
 #include "i2c_bus.h"
+#include "instance_lock.h"
 #include "launch.h"
 #include "main_frame.h"
 #include "menu_ids.h"
@@ -77,6 +78,25 @@ public:
 private:
     velmar::CVelmarVrec& panel_;
 };
+
+// How long a new instance waits for the one that drives its board to go.
+constexpr int kTakeOverLimitMs = 30000;
+constexpr int kTakeOverPollMs = 100;
+
+// One instance per board. A new one asks the instance that holds the board to quit, as a restart
+// does: its service loop ends and it closes. The request is repeated, since an instance still in
+// its start-up clears it when its service loop begins. False when the other one never went.
+bool TakeBoard(velmar::BoardInstanceLock& lock, int board, velmar_ui::UiServices& ui) {
+    velmar::RuventLibrary library;
+    for (int waited = 0; !lock.TryTake(); waited += kTakeOverPollMs) {
+        if (waited >= kTakeOverLimitMs) return false;
+        std::string words[] = {"mquit", "-b2"};
+        char* argv[] = {words[0].data(), words[1].data(), nullptr};
+        library.Call(velmar::BoardExport::Mquit, board == 2 ? 2 : 1, argv);
+        ui.Sleep(kTakeOverPollMs);
+    }
+    return true;
+}
 
 int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, const velmar::LaunchChoice& choice,
                 const platform::Profile& profile) {
@@ -171,6 +191,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Velmar: unknown argument \"%s\"; starting as the known arguments say\n%s", word.c_str(),
                      velmar::kLaunchUsage);
     const auto choice = velmar::ChooseLaunch(arguments, profile);
+    velmar::BoardInstanceLock boardLock(choice.board);
+    if (!TakeBoard(boardLock, choice.board, libraryBoxes)) {
+        std::fprintf(stderr, "Velmar: board %d stays with the instance that drives it\n", choice.board);
+        platform::SetMessageBoxHook({});
+        return 1;
+    }
     const int code = choice.PlaybackPanel() ? RunPlayback(app, arguments, choice, profile)
                                             : RunRecord(app, arguments, choice, profile);
     platform::SetMessageBoxHook({});  // the services go with this scope; the service thread has ended

@@ -48,7 +48,8 @@ public:
     // Client side: posts a block (writes word 1 last). The caller holds the post lock and has
     // seen the channel free. Blocks beyond the channel's capacity are refused (false).
     bool PostCommandBlock(std::uint32_t priorityBytes, std::uint32_t scheduledBytes, const std::uint32_t* words);
-    void LockPosting();
+    // False when another live poster held the lock for `limitMs`.
+    bool LockPosting(int limitMs);
     void UnlockPosting();
 
 private:
