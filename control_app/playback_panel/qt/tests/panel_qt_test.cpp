@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include "audio_channel.h"
 #include "index_formats/picture_index.h"
@@ -109,6 +110,19 @@ TEST(PanelQt, DemoStartUpRunsAndClicksReachThePanel) {
     // The other board type's answer comes from a click as well.
     p.frame.findChild<QPushButton*>("c1193")->click();
     EXPECT_EQ(p.services->boxes.back(), "This feature is only available on Velmar2000 boards");
+}
+
+// A start-up failure comes before the event loop runs; the program still ends, with code 0.
+TEST(PanelQt, AMissingI2cTableEndsTheProgram) {
+    QtPanel p;
+    p.files.Remove("i2c/velmar2ki2c.bin");
+    p.window->OnInitialUpdate();
+    EXPECT_EQ(p.services->boxes.back(), "Can't find file .bin");
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard.start(10000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 TEST(PanelQt, VideoChannelControlsReachTheirChannel) {
