@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
@@ -123,6 +124,34 @@ TEST(PanelQt, AMissingI2cTableEndsTheProgram) {
     QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     guard.start(10000);
     EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+// Counts the paints of the widget it watches.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+// While the files of a recording close, the panel waits on the UI thread: the notice that says so
+// is drawn meanwhile.
+TEST(PanelQt, TheClosingNoticeIsDrawnWhileTheFilesClose) {
+    QtPanel p;
+    p.host->ShowNotice(Notice::Closing);
+    QLabel* notice = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        for (QLabel* label : window->findChildren<QLabel*>())
+            if (label->text() == "Closing Files Please Wait." && window->isVisible()) notice = label;
+    ASSERT_NE(notice, nullptr);
+    PaintCounter counter;
+    notice->installEventFilter(&counter);
+    p.services->Sleep(300);
+    EXPECT_GT(counter.paints, 0);
+    notice->removeEventFilter(&counter);
+    p.host->CloseNotice(Notice::Closing);
 }
 
 TEST(PanelQt, VideoChannelControlsReachTheirChannel) {
