@@ -6,17 +6,15 @@
 #include <atomic>
 #include <cstring>
 
-#include "platform/kernel.h"
+#include "platform/shared_lock.h"
 #include "platform/shared_memory.h"
-#include "tessolk/board_segments.h"
 
 namespace ruvent {
 
 // Kept after the 0x4000 bytes of the channel proper.
 struct CommandChannel::Trailer {
     std::atomic<std::int32_t> ownerPid;
-    std::atomic<std::uint32_t> postLock;      // 1 while a poster holds it
-    std::atomic<std::int32_t> postLockPid;    // who holds it, to free it after a crash
+    platform::SharedLock postLock;  // a poster that dies holding it leaves it to the next one
 };
 
 namespace {
@@ -50,11 +48,9 @@ std::unique_ptr<CommandChannel> CommandChannel::CreateCommandObject(std::uint32_
     std::unique_ptr<CommandChannel> channel(new CommandChannel(std::move(memory), board, false));
     Trailer& tail = channel->Tail();
     std::int32_t owner = tail.ownerPid.load();
-    if (owner != 0 && owner != ThisProcess() && tessolk::ProcessAlive(owner)) return nullptr;
+    if (owner != 0 && owner != ThisProcess() && platform::ProcessAlive(owner)) return nullptr;
     // A channel left by a service loop that died starts over free.
     std::memset(channel->Words(), 0, kChannelBytes);
-    tail.postLock.store(0);
-    tail.postLockPid.store(0);
     if (!tail.ownerPid.compare_exchange_strong(owner, ThisProcess())) return nullptr;
     channel->owner_ = true;
     return channel;
@@ -71,7 +67,7 @@ std::unique_ptr<CommandChannel> CommandChannel::OpenCommandObject(std::uint32_t 
 
 bool CommandChannel::OwnerAlive() const {
     const std::int32_t owner = Tail().ownerPid.load();
-    return owner != 0 && tessolk::ProcessAlive(owner);
+    return owner != 0 && platform::ProcessAlive(owner);
 }
 
 std::uint32_t CommandChannel::CommandBlockPending() const { return std::atomic_ref(Words()[1]).load(); }
@@ -103,26 +99,6 @@ bool CommandChannel::PostCommandBlock(std::uint32_t priorityBytes, std::uint32_t
     return true;
 }
 
-bool CommandChannel::LockPosting(int limitMs) {
-    Trailer& tail = Tail();
-    for (int waited = 0;; ++waited) {
-        std::uint32_t expected = 0;
-        if (tail.postLock.compare_exchange_weak(expected, 1, std::memory_order_acquire)) {
-            tail.postLockPid.store(ThisProcess());
-            return true;
-        }
-        if (waited >= limitMs) return false;
-        // A poster that died holding the lock leaves it to the next one.
-        std::int32_t holder = tail.postLockPid.load();
-        if (holder != 0 && !tessolk::ProcessAlive(holder) && tail.postLockPid.compare_exchange_strong(holder, 0))
-            tail.postLock.store(0);
-        platform::SleepMs(1);
-    }
-}
-
-void CommandChannel::UnlockPosting() {
-    Tail().postLockPid.store(0);
-    Tail().postLock.store(0, std::memory_order_release);
-}
+platform::SharedLock& CommandChannel::PostLock() { return Tail().postLock; }
 
 }  // namespace ruvent

@@ -11,6 +11,7 @@
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
+#include "platform/shared_lock.h"
 #include "ruvent/access_arguments.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/command_channel.h"
@@ -254,18 +255,16 @@ namespace {
 // channel free and overwriting each other. A loop that ended or stalls never frees it.
 bool PostWhenFree(CommandCollector& collector, CommandChannel& channel, const std::vector<std::uint32_t>& block) {
     const std::int64_t giveUpAt = platform::PerformanceCounter() + std::int64_t{kClientWaitLimitMs} * 1000;
-    if (!channel.LockPosting(kClientWaitLimitMs)) return Fail(collector, "the command channel stays locked");
+    platform::SharedLockGuard posting(channel.PostLock(), kClientWaitLimitMs);
+    if (!posting) return Fail(collector, "another caller kept the command channel; command words not sent");
     while (channel.CommandBlockPending() != 0) {
         const bool ended = !channel.OwnerAlive();
-        if (ended || platform::PerformanceCounter() >= giveUpAt) {
-            channel.UnlockPosting();
+        if (ended || platform::PerformanceCounter() >= giveUpAt)
             return Fail(collector, ended ? "the service loop ended" : "the command channel never became free");
-        }
         platform::SleepMs(100);
     }
     channel.PostCommandBlock(static_cast<std::uint32_t>(collector.priorityWords.size() * 4),
                              static_cast<std::uint32_t>(collector.scheduledWords.size() * 4), block.data());
-    channel.UnlockPosting();
     return true;
 }
 

@@ -46,6 +46,12 @@ constexpr std::uint32_t kModeRunning = 0, kModeStopAsked = 1, kModePartialPendin
 
 std::atomic<std::uint64_t> g_rounds{0};
 
+// Console lines are flushed as they are written: standard output is block-buffered in a file.
+void PrintLine(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
 struct BufferPair {
     std::uint32_t physical = 0;
     std::uint32_t length = 0;
@@ -209,7 +215,7 @@ bool ServiceLoop::SetUp() {
     if (options_.start) {
         StartBoard();
         driver_.Pause(100);
-        std::printf("******* QR started *******\n");
+        PrintLine("******* QR started *******");
     }
 
     eventName_ = options_.board == 1 ? "QRInterrupt2" : "QRInterrupt0";
@@ -247,7 +253,9 @@ ServiceLoopResult ServiceLoop::Run() {
             return {QuitRequested() ? kLoopQuit : kLoopBoardSilent, {}, {}, {}};
         }
         ++interrupts_;
-        if (interrupts_ % 60 == 1) std::printf("%llu\n", static_cast<unsigned long long>(interrupts_));
+        // The interrupt count, about 50 lines a minute: for the verbose log level only.
+        if (interrupts_ % 60 == 1 && platform::LogEnabled(platform::LogLevel::Debug))
+            PrintLine(std::to_string(interrupts_));
     }
 }
 
@@ -410,7 +418,7 @@ void ServiceLoop::RefillInput(std::uint32_t stream, std::uint32_t progress) {
         --input.neverHandedOver;
     }
     if (n > kPairs) {
-        std::printf("buffer pair number out of range\n");
+        PrintLine("buffer pair number out of range");
         outOfRange_ = true;
         return;
     }

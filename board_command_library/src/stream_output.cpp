@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "platform/kernel.h"
 #include "ruvent/stream_objects.h"
@@ -43,6 +44,19 @@ bool WriteFd(int fd, const std::uint8_t* data, std::uint64_t bytes) {
     return true;
 }
 
+std::vector<std::uint8_t> EncodeGroup(std::vector<index_formats::PictureIndexRecord> records, bool lastGroup) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        // The field has 7 bits: a longer group must not spill into the last-group mark.
+        records[i].picturesToGroupEnd =
+            static_cast<std::uint8_t>(std::min<std::size_t>(records.size() - i, index_formats::kMaxPicturesPerGroup));
+        records[i].lastGroup = lastGroup;
+        const auto encoded = records[i].Encode();
+        bytes.insert(bytes.end(), encoded.begin(), encoded.end());
+    }
+    return bytes;
+}
+
 }  // namespace
 
 std::string PictureIndexName(const std::string& streamName) {
@@ -61,11 +75,12 @@ OutputStreamFile::OutputStreamFile(const std::string& name, std::uint32_t flags,
 }
 
 OutputStreamFile::~OutputStreamFile() {
-    // CloseOutputStream: the file, then the last group of the index with its last-group mark.
+    // CloseOutputStream: the file, then the rest of the index with its last-group mark. After a
+    // failed write the index ends with the last picture the file holds whole.
     if (fd_ >= 0) ::close(fd_);
     if (indexFd_ >= 0) {
-        TakeIndexEntries();
-        FlushGroup(true);
+        if (!failed_) TakeIndexEntries();
+        WriteIndexGroups(failed_ ? bytesOnDisk_ / 4 : std::numeric_limits<std::uint64_t>::max(), true);
         ::close(indexFd_);
     }
 }
@@ -107,8 +122,9 @@ bool OutputStreamFile::Write(std::uint8_t* buffer, std::uint32_t bytes) {
     const std::uint64_t position = bytesWritten_;
     bytesWritten_ += bytes;
     if (flags_ & kOutputSwapBytes) SwapWords(buffer, bytes);
-    if (indexFd_ >= 0) TakeIndexEntries();
+    // After a failed write nothing more reaches the file, so nothing more is indexed.
     if (failed_) return false;
+    if (indexFd_ >= 0) TakeIndexEntries();
 
     const bool aligned = reinterpret_cast<std::uintptr_t>(buffer) % kDirectAddressAlign == 0 &&
                          bytes % kDirectSizeAlign == 0 && position % kDirectSizeAlign == 0;
@@ -124,11 +140,15 @@ bool OutputStreamFile::Write(std::uint8_t* buffer, std::uint32_t bytes) {
     if (!WriteAll(buffer, bytes)) {
         // A full disk or a failing device: close what was written cleanly and report it.
         std::printf("write to %s failed: %s\n", name_.c_str(), std::strerror(errno));
+        const off_t held = ::lseek(fd_, 0, SEEK_END);
+        if (held > 0) bytesOnDisk_ = static_cast<std::uint64_t>(held);
         ::close(fd_);
         fd_ = -1;
         failed_ = true;
         return false;
     }
+    bytesOnDisk_ = bytesWritten_;
+    if (indexFd_ >= 0) WriteIndexGroups(bytesOnDisk_ / 4, false);
     return true;
 }
 
@@ -160,35 +180,61 @@ void OutputStreamFile::TakeIndexEntries() {
         const std::uint32_t a = RingWord(window_, read + 2).load();
         const std::uint32_t b = RingWord(window_, read + 3).load();
         if (a < kIndexGroupStartBelow) {
-            FlushGroup(false);
+            ++groups_;
             groupStartWords_ = runningWords_;
+            picturesInGroup_ = 0;
         }
-        index_formats::PictureIndexRecord record;
-        record.groupStartWords = groupStartWords_;
-        record.pictureInGroup = static_cast<std::uint8_t>(std::min<std::size_t>(group_.size(), 255));
-        group_.push_back(record);
+        IndexedPicture picture;
+        picture.group = groups_;
+        picture.record.groupStartWords = groupStartWords_;
+        picture.record.pictureInGroup = static_cast<std::uint8_t>(std::min<std::size_t>(picturesInGroup_++, 255));
         runningWords_ += b >> 5;
+        picture.endWords = runningWords_;
+        pending_.push_back(picture);
         read = (read + 2) % kIndexRingWrap;
     }
     RingWord(window_, 1).store(read);
 }
 
-void OutputStreamFile::FlushGroup(bool lastGroup) {
-    const std::size_t count = group_.size();
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(count * index_formats::kPictureIndexRecordSize);
-    for (std::size_t i = 0; i < count; ++i) {
-        index_formats::PictureIndexRecord& record = group_[i];
-        // The field has 7 bits: a longer group must not spill into the last-group mark.
-        record.picturesToGroupEnd =
-            static_cast<std::uint8_t>(std::min<std::size_t>(count - i, index_formats::kMaxPicturesPerGroup));
-        record.lastGroup = lastGroup;
-        const auto encoded = record.Encode();
-        bytes.insert(bytes.end(), encoded.begin(), encoded.end());
+void OutputStreamFile::WriteIndexGroups(std::uint64_t dataWords, bool closing) {
+    while (!pending_.empty() && indexFd_ >= 0) {
+        std::size_t count = 1;
+        while (count < pending_.size() && pending_[count].group == pending_[0].group) ++count;
+        const bool mayGrow = count == pending_.size() && !closing;
+        std::size_t held = 0;
+        while (held < count && pending_[held].endWords <= dataWords) ++held;
+        if (mayGrow || held == 0 || (held < count && !closing)) break;
+        // A close that cuts the group ends the index with the pictures the file holds.
+        if (!AppendGroup(held) || held < count) break;
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
     }
-    if (!bytes.empty() && !WriteFd(indexFd_, bytes.data(), bytes.size()))
+    if (closing) pending_.clear();
+}
+
+bool OutputStreamFile::AppendGroup(std::size_t count) {
+    std::vector<index_formats::PictureIndexRecord> group;
+    for (std::size_t i = 0; i < count; ++i) group.push_back(pending_[i].record);
+    const std::vector<std::uint8_t> bytes = EncodeGroup(group, true);
+    if (!WriteFd(indexFd_, bytes.data(), bytes.size())) {
+        // A full disk: the index keeps the whole groups it has and takes no more, since a gap
+        // would shift every picture after it.
         std::printf("write to %s failed\n", PictureIndexName(name_).c_str());
-    group_.clear();
+        if (::ftruncate(indexFd_, static_cast<off_t>(indexBytes_)) != 0)
+            std::printf("cannot cut back %s\n", PictureIndexName(name_).c_str());
+        ::close(indexFd_);
+        indexFd_ = -1;
+        return false;
+    }
+    if (!lastWritten_.empty()) {
+        // The group before is no longer the last one.
+        const std::vector<std::uint8_t> before = EncodeGroup(lastWritten_, false);
+        const auto at = static_cast<off_t>(indexBytes_ - before.size());
+        if (::pwrite(indexFd_, before.data(), before.size(), at) != static_cast<ssize_t>(before.size()))
+            std::printf("write to %s failed\n", PictureIndexName(name_).c_str());
+    }
+    indexBytes_ += bytes.size();
+    lastWritten_ = std::move(group);
+    return true;
 }
 
 InterlacedOutput::InterlacedOutput(const std::string& name, std::uint32_t lineBytes, std::uint32_t lines)

@@ -143,4 +143,27 @@ TEST_F(ServiceLoopFixture, FailedSetUpReturnsInsteadOfEndingTheProcess) {
     EXPECT_EQ(log, std::vector<std::string>{"service loop, board 1: MapMemory failed with status 1"});
 }
 
+// The interrupt count (every 60th interrupt) reaches the console at the verbose log level only.
+TEST_F(ServiceLoopFixture, InterruptCountIsPrintedAtTheVerboseLevelOnly) {
+    const struct {
+        platform::LogLevel level;
+        const char* console;
+    } cases[] = {{platform::LogLevel::Info, ""}, {platform::LogLevel::Debug, "1\n61\n"}};
+    for (const auto& c : cases) {
+        platform::SetLogLevel(c.level);
+        ::testing::internal::CaptureStdout();
+        LoopThread loop(std::string("mdaemon -nc ") + kSizes);
+        ASSERT_TRUE(loop.WaitRounds(1));
+        for (int i = 0; i < 61; ++i) {
+            Interrupt();
+            ASSERT_TRUE(loop.WaitRounds(1));
+        }
+        fake.WriteSharedMem(0, ruvent::shared_word::kQuitValue, ruvent::shared_word::kQuitRequest);
+        Interrupt();
+        EXPECT_EQ(loop.Join(), ruvent::kLoopQuit);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.console);
+    }
+    platform::SetLogLevel(platform::LogLevel::Info);
+}
+
 }  // namespace

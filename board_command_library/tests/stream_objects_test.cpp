@@ -1,12 +1,14 @@
 // Stream file objects over temporary files and a software board's window and name slots.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -322,6 +324,63 @@ TEST_F(OutputStreams, PictureIndexFromTheEncoderRing) {
     EXPECT_TRUE(records[2].lastGroup);
     EXPECT_TRUE(records[3].lastGroup);
     EXPECT_EQ(ReadFile(path).size(), 128u);
+}
+
+// The file size limit of this process for the life of the object: a disk that fills up.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST_F(OutputStreams, TheIndexNeverPointsPastTheDataAndAlwaysEndsWithItsLastGroup) {
+    // Pictures of 64 bytes in groups of three, all twelve reported before their data is written.
+    for (std::uint32_t p = 0; p < 12; ++p) Entry(2 * p, p % 3 == 0 ? p / 3 : 0x10000000, 64 * 8);
+    Ring(24, 0);
+    const std::string path = dir_ + "/rec.m2v", index = dir_ + "/rec.mdb";
+    const auto records = [&] { return index_formats::DecodePictureIndex(ReadFile(index)); };
+    Bytes data(100, 0x55);
+    {
+        OutputStreamFile output(path, kOutputPictureIndex, window_);
+        struct Step {
+            bool written;
+            std::size_t records;  // in the index on disk after the write
+        };
+        // 100 bytes a write; the disk is full at 350: the fourth write puts 50 bytes, the fifth none.
+        const Step steps[] = {{true, 0}, {true, 3}, {true, 3}, {false, 3}, {false, 3}};
+        const FileSizeLimit full(350);
+        for (const Step& step : steps) {
+            EXPECT_EQ(output.Write(data.data(), 100), step.written);
+            const auto onDisk = records();
+            ASSERT_EQ(onDisk.size(), step.records);
+            // What a killed recording leaves ends with its last group.
+            if (!onDisk.empty()) EXPECT_TRUE(onDisk.back().lastGroup);
+        }
+    }
+    EXPECT_EQ(ReadFile(path).size(), 350u);
+    // Five whole pictures reached the file: the second group ends after its second picture.
+    const auto kept = records();
+    ASSERT_EQ(kept.size(), 5u);
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(kept[i].groupStartWords, i < 3 ? 0u : 48u);
+        EXPECT_EQ(kept[i].pictureInGroup, i % 3);
+        EXPECT_EQ(kept[i].picturesToGroupEnd, i < 3 ? 3 - i : 5 - i);
+        EXPECT_EQ(kept[i].lastGroup, i >= 3);
+    }
 }
 
 TEST_F(OutputStreams, ABrokenRingNeverHangsTheWriter) {

@@ -50,6 +50,15 @@ SplitCommand SplitCommandLine(std::string_view line, int board, const CommandLin
             split.words.emplace_back(rest);
             break;
         }
+        if (limits.joinFileWord && word.front() == '<') {
+            if (word.size() > limits.fileWordChars) {
+                split.fileWordTooLong = true;
+                split.words.clear();
+                return split;
+            }
+            split.words.emplace_back(word);
+            continue;
+        }
         split.words.emplace_back(word.substr(0, limits.wordChars));
     }
     if (secondBoard && !split.words.empty()) split.words.insert(split.words.begin() + 1, "-b2");

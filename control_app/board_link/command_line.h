@@ -7,10 +7,13 @@
 
 namespace velmar {
 
+// The longest path the panels hand to the board: what its name slots hold.
+inline constexpr std::size_t kMaxBoardPathChars = 259;
+
 struct CommandLineLimits {
     int wordSlots = 80;               // 50 in the record panel and the audio settings dialog
-    std::size_t wordChars = 99;       // longer words are cut
-    std::size_t fileWordChars = 257;  // '<', a name that fits the driver's 255-character slot, '>'
+    std::size_t wordChars = 99;       // longer words are cut, except file words
+    std::size_t fileWordChars = kMaxBoardPathChars + 2;  // '<', the name, '>'
     bool joinFileWord = true;         // the audio settings dialog does not join
 };
 
@@ -21,6 +24,7 @@ struct SplitCommand {
 
 // Splits at blanks and tabs. Board 2 gets "-b2" as the second word. The first word other than the
 // last that starts with '<' takes the rest of the line as written, so a file name keeps its blanks.
+// A file word is never cut: the board would write a file other than the one the panel handles.
 SplitCommand SplitCommandLine(std::string_view line, int board, const CommandLineLimits& limits);
 
 }  // namespace velmar

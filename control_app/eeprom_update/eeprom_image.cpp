@@ -38,13 +38,17 @@ std::optional<std::string> Digits(const std::string& text, bool lines) {
 }  // namespace
 
 std::optional<EepromImage> ParseEepromImage(const std::string& text) {
-    auto digits = Digits(text, false);
-    if (!digits) digits = Digits(text, true);
+    // White space after the image (a final line end, blank lines) is never read as part of it.
+    std::size_t end = text.size();
+    while (end > 0 && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+    const std::string image = text.substr(0, end);
+    auto digits = Digits(image, false);
+    if (!digits) digits = Digits(image, true);
     if (!digits || digits->size() != std::size_t(kEepromBytes) * 2) return std::nullopt;
-    EepromImage image{};
+    EepromImage bytes{};
     for (int i = 0; i < kEepromBytes; ++i)
-        image[std::size_t(i)] = std::uint8_t(DigitValue((*digits)[2 * i]) << 4 | DigitValue((*digits)[2 * i + 1]));
-    return image;
+        bytes[std::size_t(i)] = std::uint8_t(DigitValue((*digits)[2 * i]) << 4 | DigitValue((*digits)[2 * i + 1]));
+    return bytes;
 }
 
 std::string FormatEepromImage(const EepromImage& image) {

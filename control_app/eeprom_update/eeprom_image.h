@@ -1,7 +1,7 @@
 // The EEPROM image file: 32,768 bytes as hexadecimal digits, page after page (64 bytes, 128
 // digits each). Two layouts are read: one digit stream with nothing else, or 512 lines of 128
-// digits. Anything else is refused before the board is touched, since a stray character would
-// shift every later page.
+// digits. White space after the image is allowed; anything else is refused before the board is
+// touched, since a stray character would shift every later page.
 #pragma once
 
 #include <array>

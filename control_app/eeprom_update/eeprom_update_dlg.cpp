@@ -43,6 +43,7 @@ bool CEepromUpdateDlg::OnOK() {
                          kErrorCaption});
         return true;
     }
+    wrote_ = true;
     const auto result = eeprom::ProgramEeprom(bus_, *image, [this](int bytes) {
         char line[64];
         std::snprintf(line, sizeof line, "Bytes Programmed = %d / 32768", bytes);

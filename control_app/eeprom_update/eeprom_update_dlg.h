@@ -28,6 +28,8 @@ public:
     bool OnOK() override;
     // Whether the last Start wrote every page.
     bool Programmed() const { return programmed_; }
+    // Whether a Start wrote to the EEPROM at all: a run that failed part way changed it too.
+    bool WroteEeprom() const { return wrote_; }
 
 protected:
     bool Dispatch(const velmar_ui::Event&) override { return false; }
@@ -36,6 +38,7 @@ private:
     eeprom::EepromI2c& bus_;
     std::string imagePath_;
     bool programmed_ = false;
+    bool wrote_ = false;
 };
 
 }  // namespace velmar

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/kernel.h"
+
 namespace file_tools {
 
 ToolFile::~ToolFile() {
@@ -68,11 +70,7 @@ bool ToolFile::Write(const void* data, std::size_t size) {
     return true;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
-    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
+bool SameFile(const std::string& a, const std::string& b) { return platform::IsSameFile(a, b); }
 
 bool FileExists(const std::string& path) {
     struct stat st {};

@@ -1,6 +1,8 @@
 #include "play_list_grammar.h"
 
 #include <cctype>
+#include <filesystem>
+#include <limits>
 
 namespace play_lists {
 
@@ -35,14 +37,27 @@ std::int64_t FieldNumber(const std::string& field) {
 bool PlayListLines::Open(const std::string& path) {
     in_.close();
     in_.clear();
+    // A FIFO or a device would block or never end: lists are regular files.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return false;
     in_.open(path, std::ios::binary);
     return in_.is_open();
 }
 
 std::optional<std::string> PlayListLines::Next() {
+    if (!in_.is_open()) return std::nullopt;
+    std::streambuf& buffer = *in_.rdbuf();
+    int c = buffer.sbumpc();
+    if (c == std::char_traits<char>::eof()) return std::nullopt;
     std::string line;
-    if (!in_.is_open() || !std::getline(in_, line)) return std::nullopt;
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    // One character more than a line keeps, so that a "\r" right after the last one goes as well.
+    while (c != std::char_traits<char>::eof() && c != '\n' && line.size() <= kMaxLineCharacters) {
+        line.push_back(static_cast<char>(c));
+        c = buffer.sbumpc();
+    }
+    // The rest of a longer line is passed over without being kept.
+    if (c != std::char_traits<char>::eof() && c != '\n') in_.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    while (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() > kMaxLineCharacters) line.resize(kMaxLineCharacters);
     return line;
 }

@@ -2,7 +2,7 @@
 // comment; a line without '<', or whose first '<' is followed by '*' (a disabled entry), is skipped;
 // otherwise each field stands in angle brackets and runs to its '>' or to the line's end, and
 // whatever lies before the first '<' or between fields is ignored. Lines are read up to 1023
-// characters; the rest of a longer line is ignored rather than read as a line of its own.
+// characters; the rest of a longer line is passed over unkept rather than read as a line of its own.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +25,7 @@ std::int64_t FieldNumber(const std::string& field);
 // A list file read line by line, from the top again on request.
 class PlayListLines {
 public:
+    // False for anything but a regular file (a FIFO would block the panel).
     bool Open(const std::string& path);
     bool IsOpen() const { return in_.is_open(); }
     void Close() { in_.close(); }

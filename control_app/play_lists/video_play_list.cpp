@@ -14,7 +14,9 @@ std::optional<VideoListEntry> ParseVideoListEntry(std::string_view line) {
         entry.alphaPath = (*fields)[4];
         entry.mix = FieldNumber((*fields)[5]);
     }
-    if (entry.Length() < 1) return std::nullopt;
+    // A negative in-point would start before the file; a mix past the out-point would key a
+    // transition after the entry has ended.
+    if (entry.in < 0 || entry.Length() < 1 || (entry.HasAlpha() && entry.mix > entry.out)) return std::nullopt;
     return entry;
 }
 

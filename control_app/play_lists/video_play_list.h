@@ -2,8 +2,8 @@
 // that is kept but plays no part), then optionally an alpha path and the mix point, each field in
 // angle brackets. Numbers are frames of the video file. An entry without an alpha stream lasts
 // out - in + 1 frames; with one it lasts mix - in frames, since the next entry starts at the mix.
-// Lines with fewer than four fields, or whose entry would last no frame, hold no entry; five
-// fields count as four.
+// Lines with fewer than four fields, a negative in-point, a mix point past the out-point, or whose
+// entry would last no frame hold no entry; five fields count as four.
 #pragma once
 
 #include <cstdint>

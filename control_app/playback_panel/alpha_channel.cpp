@@ -13,6 +13,7 @@
 #include "play_list_channel.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
+#include "platform/kernel.h"
 
 namespace velmar {
 
@@ -29,10 +30,12 @@ constexpr std::uint32_t kAlphaQueueFlags = window::kQueueSlotFlags[2];
 constexpr int kAlphaQueueSlots = 4;
 constexpr int kAlphaFirstQueueSlot = 10;
 
-std::string AdbPath(const std::string& alp) { return index_formats::IndexPathBeside(alp, ".adb"); }
+std::string AdbPath(const std::string& alp) {
+    return index_formats::IndexPathBeside(platform::NormalizePath(alp), ".adb");
+}
 
 std::optional<std::uint32_t> ReadWord(const std::string& path, std::uint64_t offset) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::NormalizePath(path), std::ios::binary);
     in.seekg(static_cast<std::streamoff>(offset));
     unsigned char b[4];
     if (!in.read(reinterpret_cast<char*>(b), 4)) return std::nullopt;
@@ -99,7 +102,9 @@ void CAlphaChannel::ReadStream() {
     panel_.Sliders().SetLength(kSliderAlpha, lastAlphaFrame_);
     const auto word = ReadWord(panel_.alphaPath, 0);
     reversed_ = word && AlphaOrderOf(*word, panel_.Is2000Board()) == AlphaOrder::Reversed;
-    panel_.View().SetText(kCountAlpha, Format(reversed_ ? "%.7d" : "%.7d R", lastAlphaFrame_ + 1));
+    // Without a stream and its index the count is the default: show none.
+    const bool countKnown = word && lastAlphaFrame_ != kNoAlphaIndex;
+    panel_.View().SetText(kCountAlpha, countKnown ? Format(reversed_ ? "%.7d" : "%.7d R", lastAlphaFrame_ + 1) : "");
 }
 
 void CAlphaChannel::Init() {
@@ -171,7 +176,7 @@ void CAlphaChannel::OnAlphaSlider(int position, bool dragging) {
 }
 
 bool CAlphaChannel::LoadAlphaFile() {
-    const std::string path = panel_.alphaPath;
+    const std::string path = platform::NormalizePath(panel_.alphaPath);
     if (path.empty()) {
         noAlpha_ = true;
         return true;

@@ -11,6 +11,7 @@
 #include "video_clip.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
+#include "platform/kernel.h"
 
 namespace velmar {
 
@@ -43,7 +44,8 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
+std::optional<std::uint64_t> RegularFileSize(const std::string& name) {
+    const std::string path = platform::NormalizePath(name);
     std::error_code error;
     if (path.empty() || !std::filesystem::is_regular_file(path, error)) return std::nullopt;
     const auto size = std::filesystem::file_size(path, error);
@@ -102,18 +104,21 @@ bool CAudioChannel::OnControl(const velmar_ui::Event& event) {
 
 void CAudioChannel::ShowLength() {
     panel_.Sliders().SetLength(kSliderAudio, static_cast<long>(Length()));
-    panel_.View().SetText(kLengthAudio, FormatTimecode(panel_.FramesToTimecode(length_ / 2)));
+    // A missing file or list keeps a default length inside, which the display does not show as one.
+    panel_.View().SetText(kLengthAudio, lengthKnown_ ? FormatTimecode(panel_.FramesToTimecode(length_ / 2)) : "");
 }
 
 void CAudioChannel::MeasureSource() {
     lengthFromFile_ = false;
-    const std::string& path = panel_.audioPath;
+    lengthKnown_ = true;
+    const std::string path = platform::NormalizePath(panel_.audioPath);
     if (IsListPath()) {
         if (const auto frames = play_lists::ReadAudioPlayListLength(path)) {
             length_ = 2 * *frames;
         } else {
             panel_.Ui().MessageBox({Format("Can't find file %s", path.c_str()), "File Error"});
             length_ = kMissingLengthFields;
+            lengthKnown_ = false;
         }
     } else if (const auto size = RegularFileSize(path)) {
         fileSize_ = *size;
@@ -121,6 +126,7 @@ void CAudioChannel::MeasureSource() {
         lengthFromFile_ = true;
     } else {
         length_ = kMissingLengthFields;
+        lengthKnown_ = false;
     }
     ShowLength();
 }
@@ -296,7 +302,7 @@ std::string CAudioChannel::OffsetWords(std::uint64_t offset) const {
 }
 
 bool CAudioChannel::OpenListEntry(std::int64_t& startField, std::string& file) {
-    if (!list_.Open(panel_.audioPath)) return false;
+    if (!list_.Open(platform::NormalizePath(panel_.audioPath))) return false;
     slotUsed_[0] = slotUsed_[1] = false;
     slotIndex_ = 0;
     if (BoardWindow* window = panel_.Window())

@@ -104,6 +104,7 @@ private:
     std::int64_t start_ = 0;     // fields
     std::uint64_t fileSize_ = 0;
     bool lengthFromFile_ = false;  // the length was measured from a file's size (not a list, not missing)
+    bool lengthKnown_ = false;     // measured from a file or a list, not the default of a missing one
     bool fileChanged_ = false;
     std::uint64_t startOffset_ = 0;
     std::uint64_t endOffset_ = 0;

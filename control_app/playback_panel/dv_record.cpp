@@ -82,7 +82,7 @@ void Browse(CVelmarView& panel, std::string& member, const char* key, ControlId 
     chooser.defaultExtension = extension;
     chooser.filter = filter;
     const auto choice = panel.Ui().ChooseFile(chooser);
-    if (!choice) return;
+    if (!choice || !BoardTakesPath(panel.Ui(), *choice)) return;
     member = *choice;
     panel.WriteKey(key, *choice);
     panel.UpdateData(false);
@@ -107,6 +107,7 @@ bool CDvRecordChannel::OpenDvRecordFiles() {
         ui.MessageBox({"Choose the DV record files first", kFileError});
         return false;
     }
+    if (!BoardTakesPath(ui, panel_.dvPath) || (audio && !BoardTakesPath(ui, panel_.dvAudioPath))) return false;
     if (!ConfirmOverwrite(ui, panel_.dvPath, true)) return false;
     if (audio) {
         if (!ConfirmOverwrite(ui, panel_.dvAudioPath, true)) return false;

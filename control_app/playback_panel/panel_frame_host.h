@@ -44,8 +44,8 @@ public:
     virtual CMessageLogDlg& MessageLog(const platform::Profile& profile, const std::string& section) = 0;
     // Modeless tools (alpha generator, byte swap, merge, split) by their menu command.
     virtual void OpenTool(int menuCommand) = 0;
-    // The modal EEPROM update.
-    virtual void RunEepromUpdate() = 0;
+    // The modal EEPROM update; true when it wrote to the EEPROM (the board reads it at start-up).
+    virtual bool RunEepromUpdate() = 0;
     // The modal index builder on a stream file; true when its index now exists and is complete.
     // A host without one builds nothing.
     virtual bool RunIndexBuild(const std::string& /*streamPath*/) { return false; }

@@ -11,6 +11,7 @@
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
 #include "video_channel.h"
+#include "platform/kernel.h"
 
 namespace velmar {
 
@@ -74,9 +75,11 @@ void CPlayListChannel::Pause() {
     panel_.Ui().MessageBox({"This feature has not yet been implemented", "Velmar Message"});
 }
 
-void CPlayListChannel::SetLengthDisplay() {
+void CPlayListChannel::SetTotal(std::optional<std::int64_t> scanned) {
+    // Without a list the slider keeps a default length, which the display does not show as one.
+    total_ = scanned.value_or(kNoListTotal);
     panel_.Sliders().SetLength(kSliderList, static_cast<long>(total_));
-    panel_.View().SetText(kLengthList, FormatTimecode(panel_.FramesToTimecode(total_)));
+    panel_.View().SetText(kLengthList, scanned ? FormatTimecode(panel_.FramesToTimecode(total_)) : "");
 }
 
 void CPlayListChannel::Init() {
@@ -86,8 +89,7 @@ void CPlayListChannel::Init() {
     if (!panel_.playListPath.empty()) {
         ScanPlayList();
     } else {
-        total_ = 99;
-        SetLengthDisplay();
+        SetTotal(std::nullopt);
     }
     changed_ = false;
     nextChannel_ = 0;
@@ -96,13 +98,12 @@ void CPlayListChannel::Init() {
 }
 
 void CPlayListChannel::ScanPlayList() {
-    const auto total = play_lists::ScanVideoPlayList(panel_.playListPath);
+    const auto total = play_lists::ScanVideoPlayList(platform::NormalizePath(panel_.playListPath));
     if (!total) {
         panel_.Ui().MessageBox({Format("Can't find file %s", panel_.playListPath.c_str()), "File Error"});
         return;
     }
-    total_ = *total;
-    SetLengthDisplay();
+    SetTotal(*total);
     position_ = 0;
     panel_.Sliders().SetPosition(kSliderList, 0);
     panel_.playListStart = "00000000";
@@ -115,11 +116,10 @@ void CPlayListChannel::OnPlayListFileChanged() {
     if (!changed_) return;
     changed_ = false;
     panel_.WriteKey("PATHPL", panel_.playListPath);
-    if (play_lists::ScanVideoPlayList(panel_.playListPath)) {
+    if (play_lists::ScanVideoPlayList(platform::NormalizePath(panel_.playListPath))) {
         ScanPlayList();
     } else {
-        total_ = 99;
-        SetLengthDisplay();
+        SetTotal(std::nullopt);
     }
     OnPlayListStop();
 }
@@ -138,11 +138,10 @@ void CPlayListChannel::OnPlayListBrowse() {
     panel_.playListPath = *chosen;
     panel_.WriteKey("PATHPL", *chosen);
     panel_.UpdateData(false);
-    if (play_lists::ScanVideoPlayList(*chosen)) {
+    if (play_lists::ScanVideoPlayList(platform::NormalizePath(*chosen))) {
         ScanPlayList();
     } else {
-        total_ = 99;
-        SetLengthDisplay();
+        SetTotal(std::nullopt);
     }
     OnPlayListStop();
 }
@@ -208,7 +207,8 @@ void CPlayListChannel::TakeEntry(int input, const play_lists::VideoListEntry& en
 }
 
 bool CPlayListChannel::LoadPlayList() {
-    if (!std::filesystem::is_regular_file(panel_.playListPath)) {
+    const std::string listPath = platform::NormalizePath(panel_.playListPath);
+    if (!std::filesystem::is_regular_file(listPath)) {
         panel_.Ui().MessageBox({"Bad File Name", kFileError});
         return false;
     }
@@ -223,7 +223,7 @@ bool CPlayListChannel::LoadPlayList() {
     if (BoardWindow* window = panel_.Window())
         for (std::uint32_t word : kListBlockWords) window->Write32(word, 0);
     nextChannel_ = 0;
-    if (!list_.Open(panel_.playListPath)) {
+    if (!list_.Open(listPath)) {
         panel_.Ui().MessageBox({"Bad File Name", kFileError});
         return false;
     }

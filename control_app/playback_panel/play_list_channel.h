@@ -70,14 +70,16 @@ public:
 private:
     // Gives an entry to a channel: its words, end picture, clip and alpha stream.
     void TakeEntry(int input, const play_lists::VideoListEntry& entry, std::int64_t startField);
-    void SetLengthDisplay();
+    // The total length, scanned from the list or none.
+    void SetTotal(std::optional<std::int64_t> scanned);
     std::uint32_t CueField() const;
 
     CVelmarView& panel_;
     CAlphaChannel& alpha_;
     int state_ = 0;  // PlayListState: 0 off, 1 playing
     play_lists::VideoPlayList list_;
-    std::int64_t total_ = 99;
+    static constexpr std::int64_t kNoListTotal = 99;
+    std::int64_t total_ = kNoListTotal;
     std::int64_t position_ = 0;  // frames
     bool changed_ = false;
     int nextChannel_ = 0;  // 0: the next entry goes to Video B, 1: to Video A

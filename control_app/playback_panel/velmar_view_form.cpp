@@ -10,77 +10,84 @@ using namespace velmar_ui::form_kinds;
 
 namespace {
 
-// The transport row and the file row every video channel shares.
+// A video channel in six rows of six columns (narrow enough for two channels side by side on a
+// 1280-pixel screen): its file, the modes, start, speed and the steps, the displays, and the
+// position and speed sliders.
 void AddVideoChannel(std::vector<ControlSpec>& c, const std::string& g, ControlId file, ControlId path,
                      ControlId play, ControlId pause, ControlId stop, ControlId varPlay, ControlId ipOnly,
                      ControlId iOnly, ControlId fieldStep, ControlId frameStep, ControlId start, ControlId speed,
                      ControlId timecode, ControlId length, ControlId slider, ControlId speedBar, ControlId loop) {
-    AddFileRow(c, g, 0, file, path, 6);
+    AddFileRow(c, g, 0, file, path, 5);
     AddRow(c, kButton, g, 1, 0,
            {{play, "PLAY"}, {pause, "PAUSE"}, {stop, "STOP"}, {varPlay, "VAR PLY"}, {ipOnly, "IP ONLY"},
-            {iOnly, "I ONLY"}, {fieldStep, "FL STEP"}});
-    c.push_back({frameStep, kButton, "FR STEP", g, 2, 6});
+            {iOnly, "I ONLY"}});
     c.push_back({kNoId, kLabel, "TC", g, 2, 0});
-    c.push_back({start, kEdit, "", g, 2, 1, 1, 2, kFixedFont});
-    c.push_back({kNoId, kLabel, "%", g, 2, 3});
-    c.push_back({speed, kEdit, "100", g, 2, 4});
-    c.push_back({loop, kCheck, "Loop Forever", g, 2, 5});
+    c.push_back({start, kEdit, "", g, 2, 1, 1, 1, kFixedFont});
+    c.push_back({kNoId, kLabel, "%", g, 2, 2});
+    c.push_back({speed, kEdit, "100", g, 2, 3});
+    AddRow(c, kButton, g, 2, 4, {{fieldStep, "FL STEP"}, {frameStep, "FR STEP"}});
     c.push_back({kNoId, kLabel, "Frame :", g, 3, 0});
-    c.push_back({timecode, kLabel, "not loaded", g, 3, 1, 1, 2, kFixedFont});
-    c.push_back({kNoId, kLabel, "Total  :", g, 3, 3});
-    c.push_back({length, kLabel, "", g, 3, 4, 1, 2, kFixedFont});
-    c.push_back({slider, kSlider, "", g, 4, 0, 1, 7});
-    c.push_back({speedBar, kSlider, "", g, 5, 0, 1, 7});
+    c.push_back({timecode, kLabel, "not loaded", g, 3, 1, 1, 1, kFixedFont});
+    c.push_back({kNoId, kLabel, "Total  :", g, 3, 2});
+    c.push_back({length, kLabel, "", g, 3, 3, 1, 1, kFixedFont});
+    c.push_back({loop, kCheck, "Loop Forever", g, 3, 4, 1, 2});
+    c.push_back({slider, kSlider, "", g, 4, 0, 1, 6});
+    c.push_back({speedBar, kSlider, "", g, 5, 0, 1, 6});
 }
 
 }  // namespace
 
 void AddFrameFileGroup(std::vector<ControlSpec>& c, const std::string& group, const char* fieldsLabel,
                        const FrameFileGroupIds& ids) {
-    AddFileRow(c, group, 0, ids.file, ids.path, 3);
+    AddFileRow(c, group, 0, ids.file, ids.path, 5);
     c.push_back({kNoId, kLabel, fieldsLabel, group, 1, 0});
     c.push_back({ids.fields, kEdit, "0", group, 1, 1});
     c.push_back({ids.fieldsSpin, kSpin, "", group, 1, 2});
-    AddRow(c, kRadio, group, 2, 0, {{ids.frame, "Frame"}, {ids.field, "Field"}});
+    AddRow(c, kRadio, group, 1, 3, {{ids.frame, "Frame"}, {ids.field, "Field"}});
 }
 
 velmar_ui::FormSpec PlaybackForm() {
     velmar_ui::FormSpec form;
     form.title = "Velmar Player";
+    // Two columns that fit a 1280 x 1024 screen: the channels side by side, the taller groups of
+    // the left column beside two shorter ones of the right.
+    const std::string u = "Uncompress to File (Starts on Play A when Flds > 0)";
     form.groups = {
-        {"Video A", 0, 0},        {"Video B", 0, 1},      {"Uncompress to File (Starts on Play A when Flds > 0)", 1, 0}, {"View", 1, 1},
-        {"Audio", 2, 0},          {"Alpha Mix", 2, 1},    {"Play List", 3, 0},  {"PLAY ALL", 3, 1},
-        {"DV Record", 4, 0},      {"Video Reference", 4, 1}, {"Audio Source", 5, 0}, {"Settings", 5, 1},
+        {"Video A", 0, 0},         {"Video B", 0, 1},
+        {"Audio", 1, 0, 2},        {"Alpha Mix", 1, 1},       {"View", 2, 1},
+        {"Play List", 3, 0, 2},    {"PLAY ALL", 3, 1},        {"Video Reference", 4, 1},
+        {"DV Record", 5, 0, 2},    {"Audio Source", 5, 1},    {"Settings", 6, 1, 2},
+        {u, 7, 0},
     };
+    form.compact = true;
     auto& c = form.controls;
     AddVideoChannel(c, "Video A", kFileA, kPathA, kPlayA, kPauseA, kStopA, kVarPlayA, kIpOnlyA, kIOnlyA,
                     kFieldStepA, kFrameStepA, kStartA, kSpeedA, kTimecodeA, kLengthA, kSliderA, kSpeedBarA, kLoopA);
     AddVideoChannel(c, "Video B", kFileB, kPathB, kPlayB, kPauseB, kStopB, kVarPlayB, kIpOnlyB, kIOnlyB,
                     kFieldStepB, kFrameStepB, kStartB, kSpeedB, kTimecodeB, kLengthB, kSliderB, kSpeedBarB, kLoopB);
 
-    const std::string u = "Uncompress to File (Starts on Play A when Flds > 0)";
     AddFrameFileGroup(c, u, "Flds",
                       {kDecodeFile, kDecodePath, kDecodeFields, kDecodeFieldsSpin, kDecodeFrame, kDecodeField});
 
-    c.push_back({kViewA, kRadio, "View Video A", "View", 0, 0});
-    c.push_back({kViewB, kRadio, "View Video B", "View", 1, 0});
+    AddRow(c, kRadio, "View", 0, 0, {{kViewA, "View Video A"}, {kViewB, "View Video B"}});
 
     const std::string a = "Audio";
-    AddFileRow(c, a, 0, kFileAudio, kPathAudio, 6);
+    AddFileRow(c, a, 0, kFileAudio, kPathAudio, 5);
     AddRow(c, kButton, a, 1, 0,
            {{kPlayAudio, "PLAY"}, {kPauseAudio, "PAUSE"}, {kStopAudio, "STOP"}, {kVarPlayAudio, "VAR PLY"},
             {kFieldStepAudio, "FL STEP"}, {kFrameStepAudio, "FR STEP"}});
     c.push_back({kNoId, kLabel, "Start:", a, 2, 0});
-    c.push_back({kStartAudio, kEdit, "", a, 2, 1, 1, 2, kFixedFont});
-    c.push_back({kNoId, kLabel, "Speed %:", a, 2, 3});
-    c.push_back({kSpeedAudio, kEdit, "100", a, 2, 4});
-    AddRow(c, kCheck, a, 2, 5, {{kLoopAudio, "Loop Forever"}, {kLinkAudio, "Link to VA/PL"}});
-    c.push_back({kTimecodeAudio, kLabel, "not loaded", a, 3, 0, 1, 3, kFixedFont});
-    c.push_back({kNoId, kLabel, "Length:", a, 3, 3});
-    c.push_back({kLengthAudio, kLabel, "", a, 3, 4, 1, 2, kFixedFont});
+    c.push_back({kStartAudio, kEdit, "", a, 2, 1, 1, 1, kFixedFont});
+    c.push_back({kNoId, kLabel, "Speed %:", a, 2, 2});
+    c.push_back({kSpeedAudio, kEdit, "100", a, 2, 3});
+    c.push_back({kSpeedBarAudio, kSlider, "", a, 2, 4, 1, 2});
+    c.push_back({kTimecodeAudio, kLabel, "not loaded", a, 3, 0, 1, 2, kFixedFont});
+    c.push_back({kNoId, kLabel, "Length:", a, 3, 2});
+    c.push_back({kLengthAudio, kLabel, "", a, 3, 3, 1, 2, kFixedFont});
     AddRow(c, kRadio, a, 4, 0, {{kRate48, "48 kHz"}, {kRate44, "44.1 kHz"}, {kRate32, "32 kHz"}});
-    c.push_back({kSliderAudio, kSlider, "", a, 5, 0, 1, 7});
-    c.push_back({kSpeedBarAudio, kSlider, "", a, 6, 0, 1, 7});
+    c.push_back({kLoopAudio, kCheck, "Loop Forever", a, 4, 3});
+    c.push_back({kLinkAudio, kCheck, "Link to VA/PL", a, 4, 4, 1, 2});
+    c.push_back({kSliderAudio, kSlider, "", a, 5, 0, 1, 6});
 
     const std::string m = "Alpha Mix";
     AddFileRow(c, m, 0, kFileAlpha, kPathAlpha, 3);
@@ -100,8 +107,9 @@ velmar_ui::FormSpec PlaybackForm() {
     AddRow(c, kLabel, l, 2, 2, {{kTimecodeList, "not loaded"}, {kLengthList, ""}}, kFixedFont);
     c.push_back({kSliderList, kSlider, "", l, 3, 0, 1, 5});
 
+    // PLAY ALL beside its four delays, two to a row, each spin right beside its edit.
     const std::string p = "PLAY ALL";
-    c.push_back({kPlayAll, kButton, "PLAY ALL", p, 0, 0, 1, 3});
+    c.push_back({kPlayAll, kButton, "PLAY ALL", p, 0, 0, 2, 1});
     const struct { const char* label; ControlId edit; ControlId spin; } delays[] = {
         {"Video A delay:", kDelayA, kDelaySpinA},
         {"Video B delay:", kDelayB, kDelaySpinB},
@@ -109,9 +117,10 @@ velmar_ui::FormSpec PlaybackForm() {
         {"Audio delay:", kDelayAudio, kDelaySpinAudio},
     };
     for (int i = 0; i < 4; ++i) {
-        c.push_back({kNoId, kLabel, delays[i].label, p, i + 1, 0});
-        c.push_back({delays[i].edit, kEdit, "0", p, i + 1, 1});
-        c.push_back({delays[i].spin, kSpin, "", p, i + 1, 2});
+        const int row = i / 2, column = 1 + 3 * (i % 2);
+        c.push_back({kNoId, kLabel, delays[i].label, p, row, column});
+        c.push_back({delays[i].edit, kEdit, "0", p, row, column + 1});
+        c.push_back({delays[i].spin, kSpin, "", p, row, column + 2});
     }
 
     const std::string d = "DV Record";
@@ -124,13 +133,12 @@ velmar_ui::FormSpec PlaybackForm() {
     c.push_back({kTimecodeDv, kLabel, "not record", d, 3, 2, 1, 3, kFixedFont});
 
     const std::string r = "Video Reference";
-    AddRow(c, kRadio, r, 0, 0, {{kRefCVideo, "C-Video"}, {kRefSvhs, "SVHS"}, {kRefSdi, "SDI"}});
-    AddRow(c, kRadio, r, 1, 0, {{kRefVp, "VP"}, {kRefFree, "Free"}});
-    AddRow(c, kCheck, r, 2, 0, {{kTbc, "TBC"}, {kRef, "Ref"}});
+    AddRow(c, kRadio, r, 0, 0,
+           {{kRefCVideo, "C-Video"}, {kRefSvhs, "SVHS"}, {kRefSdi, "SDI"}, {kRefVp, "VP"}, {kRefFree, "Free"}});
+    AddRow(c, kCheck, r, 1, 0, {{kTbc, "TBC"}, {kRef, "Ref"}});
 
-    const std::string s = "Audio Source";
-    AddRow(c, kRadio, s, 0, 0, {{kAudioAnalog, "Analog"}, {kAudioDigital, "Digital"}});
-    AddRow(c, kRadio, s, 1, 0, {{kAudioSdi, "SDI"}, {kAudioNone, "None"}});
+    AddRow(c, kRadio, "Audio Source", 0, 0,
+           {{kAudioAnalog, "Analog"}, {kAudioDigital, "Digital"}, {kAudioSdi, "SDI"}, {kAudioNone, "None"}});
 
     const std::string t = "Settings";
     AddRow(c, kButton, t, 0, 0,

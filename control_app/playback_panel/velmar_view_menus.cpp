@@ -38,8 +38,8 @@ void CVelmarView::OnUpdateEeprom() {
         Ui().MessageBox({"This feature is only available on Velmar2000 boards", kErrorCaption});
         return;
     }
-    host_.RunEepromUpdate();
-    Ui().MessageBox({"Please Restart This Program Now", kErrorCaption});
+    // The board reads a new EEPROM only when it starts; a Cancel leaves nothing to restart for.
+    if (host_.RunEepromUpdate()) Ui().MessageBox({"Please Restart This Program Now", kErrorCaption});
 }
 
 void CVelmarView::OnOpenPlayList() { channels_.playList->Browse(); }

@@ -90,12 +90,13 @@ void CVelmarView::ShowVideo(Channel& channel, std::uint32_t status, velmar_ui::C
     }
     const std::uint32_t counter = status_.Word(status + window::kStatusFieldCounter);
     if (tracker.shown && tracker.last == counter) return;
-    const PackedTimecode code = FramesToTimecode(counter / 2);
+    // The counter runs on through every loop of the clip; the display shows the place in the clip.
+    const std::uint32_t position = counter % std::max<std::uint32_t>(1, channel.Length());
+    const PackedTimecode code = FramesToTimecode(position / 2);
     View().SetText(display, FormatTimecode(code) + PictureTypeSuffix(status_.Byte(status + window::kStatusPictureTypeByte)));
     tracker.shown = true;
     tracker.last = counter;
     if (channels_.playList->Active()) return;
-    const std::uint32_t position = counter % std::max<std::uint32_t>(1, channel.Length());
     sliders_->SetPositionPair(slider, 0, static_cast<long>(position));
     if (setsExternalPosition && remote_) remote_->SetPosition(static_cast<std::int32_t>(position / 2));
 }
@@ -138,8 +139,9 @@ void CVelmarView::ShowAudio() {
     const std::uint32_t d = std::max<std::uint32_t>(1, audio.FieldsPerBytesDenominator());
     const std::uint32_t fields = (p / d) * n + ((p % d) * n) / d;
     audio.position = fields;
-    sliders_->SetPositionPair(kSliderAudio, 0, static_cast<long>(fields % std::max<std::uint32_t>(1, audio.Length())));
-    View().SetText(kTimecodeAudio, FormatTimecode(FramesToTimecode(fields / 2)));
+    const std::uint32_t inFile = fields % std::max<std::uint32_t>(1, audio.Length());
+    sliders_->SetPositionPair(kSliderAudio, 0, static_cast<long>(inFile));
+    View().SetText(kTimecodeAudio, FormatTimecode(FramesToTimecode(inFile / 2)));
 }
 
 void CVelmarView::ShowPlayList() {
@@ -154,8 +156,11 @@ void CVelmarView::ShowPlayList() {
     if (displayList_.shown && displayList_.last == v) return;
     displayList_.shown = true;
     displayList_.last = v;
-    View().SetText(kTimecodeList, FormatTimecode(FramesToTimecode(v / 2)));
-    sliders_->SetPositionPair(kSliderList, 0, static_cast<long>((v / 2) % std::max<std::uint32_t>(1, list.Length())));
+    // The list starts over after its last entry: show, and answer a controller, the place in it.
+    const std::uint32_t frame = (v / 2) % std::max<std::uint32_t>(1, list.Length());
+    View().SetText(kTimecodeList, FormatTimecode(FramesToTimecode(frame)));
+    sliders_->SetPositionPair(kSliderList, 0, static_cast<long>(frame));
+    if (remote_) remote_->SetPosition(static_cast<std::int32_t>(frame));
 }
 
 void CVelmarView::ShowDvRecord() {

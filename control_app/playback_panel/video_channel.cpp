@@ -8,6 +8,7 @@
 #include "format.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
+#include "platform/kernel.h"
 
 namespace velmar {
 
@@ -27,7 +28,9 @@ constexpr std::uint32_t kResumeWord = 0x960000;
 constexpr std::uint32_t kTrickWord = 0x940002;
 constexpr std::uint32_t kStepWord = 0x950001;
 
-std::string MdbPath(const std::string& clip) { return index_formats::IndexPathBeside(clip, ".mdb"); }
+std::string MdbPath(const std::string& clip) {
+    return index_formats::IndexPathBeside(platform::NormalizePath(clip), ".mdb");
+}
 
 std::uint32_t Hi(std::uint64_t v) { return static_cast<std::uint32_t>(v >> 32); }
 std::uint32_t Lo(std::uint64_t v) { return static_cast<std::uint32_t>(v); }
@@ -153,8 +156,12 @@ void CVideoChannel::ReadClip() {
     const std::string& path = PathText();
     length_ = static_cast<int>(index_formats::VideoClipLengthWords(MdbPath(path)));
     panel_.Sliders().SetLength(t_.slider, length_);
+    // Without a clip, or without the index that gives its length, the length stays the default
+    // inside and the display shows none.
+    bool lengthKnown = false;
     if (!path.empty()) {
         if (auto head = ReadClipHead(path); head && head->firstWord) {
+            lengthKnown = length_ != static_cast<int>(index_formats::kUnknownClipLengthWords);
             const bool is2000 = panel_.Is2000Board();
             if (auto kind = ClassifyClip(*head->firstWord, is2000)) kind_ = *kind;
             else if (!is2000) kind_ = VideoKind::Dv;  // refused only when it is loaded
@@ -165,11 +172,15 @@ void CVideoChannel::ReadClip() {
                 const std::uint64_t words = head->bytes / static_cast<std::uint64_t>(dvFrameSize_ / 2);
                 length_ = static_cast<int>(std::clamp<std::uint64_t>(words, 1, 0x7FFFFFFF));
                 panel_.Sliders().SetLength(t_.slider, length_);
+                lengthKnown = true;
             }
         }
     }
-    std::string text = FormatTimecode(panel_.FramesToTimecode(length_ / 2));
-    if (kind_ == VideoKind::Mpeg) text += "  R";
+    std::string text;
+    if (lengthKnown) {
+        text = FormatTimecode(panel_.FramesToTimecode(length_ / 2));
+        if (kind_ == VideoKind::Mpeg) text += "  R";
+    }
     panel_.View().SetText(t_.length, text);
 }
 
@@ -557,9 +568,8 @@ void CVideoChannel::OnStop() {
     panel_.SendCommand(Format("mwcmd -i%dB -l1 %s-F <%s>", t_.input, panel_.Is2000Board() ? "" : "-R ", black));
     panel_.SendCommand(Format("mwcmd -p 0x0 %s 0x1 0xffffffff 0x0 0x0 -L%d", Word(kPlayWord).c_str(), t_.input));
     panel_.Ui().Sleep(100);
-    if (t_.decodesToFile && panel_.Channels().audio->linked &&
-        (state_ == VideoState::Playing || state_ == VideoState::VarPlay))
-        panel_.Channels().audio->Stop();
+    // Linked audio stops with Video A from any mode: paused or stepped, it would stay cued.
+    if (t_.decodesToFile && panel_.Channels().audio->linked) panel_.Channels().audio->Stop();
     EnterMode(VideoState::Stopped);
     if (decoding_) FinishDecode();
 }

@@ -40,9 +40,12 @@ enum class VideoState : int { Stopped = 0, Playing = 1, Paused = 2, VarPlay = 3,
 
 // The variable-speed word for a speed in percent (100 % is 256; larger is slower).
 inline int RateForPercent(int percent) { return 25600 / (percent < 1 ? 1 : percent); }
-// Whether a new rate first needs a freeze and a resume: slow motion entered from normal speed or
-// faster. (Going from 100 % to 50 % does; staying at or above normal speed does not.)
-inline bool RateNeedsRestart(int rate, int previousRate) { return rate > 256 && previousRate <= 256; }
+// Whether a new rate first needs a freeze and a resume: normal speed or slower entered from faster
+// play (or from IP / I only), and slow motion entered from normal speed. Staying at a speed, or
+// going faster, does not.
+inline bool RateNeedsRestart(int rate, int previousRate) {
+    return rate >= 256 && previousRate <= 256 && !(rate == 256 && previousRate == 256);
+}
 // The field at which a cue from the channel's counter c starts: at least 16 fields ahead, even.
 inline std::uint32_t CueField(std::uint32_t counter) { return (counter + 16) & ~1u; }
 

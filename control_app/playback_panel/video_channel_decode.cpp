@@ -14,6 +14,7 @@
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
 #include "video_channel.h"
+#include "platform/kernel.h"
 
 namespace velmar {
 
@@ -57,7 +58,7 @@ void CVideoChannel::OnUncompressFile() {
 }
 
 bool CVideoChannel::OpenDecodeOutput() {
-    const std::string& path = panel_.decodePath;
+    const std::string path = platform::NormalizePath(panel_.decodePath);
     std::error_code error;
     if (std::filesystem::exists(path, error)) {
         const auto answer = panel_.Ui().MessageBox({"File Already Exists Do You Wish to Overwrite?",
@@ -126,7 +127,7 @@ void CVideoChannel::FinishDecode() {
     }
     panel_.SendCommand("mwcmd -U5");
 
-    const std::string& path = panel_.decodePath;
+    const std::string path = platform::NormalizePath(panel_.decodePath);
     std::FILE* file = nullptr;
     for (int tries = 0; tries < kTrailerOpenTries && !(file = std::fopen(path.c_str(), "ab+")); ++tries)
         panel_.Ui().Sleep(100);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include "platform/kernel.h"
 
 
 namespace velmar {
@@ -25,7 +26,7 @@ std::uint32_t Le32(const unsigned char* p) {
 
 // Reads `count` bytes at `offset`; false when the file is shorter or cannot be read.
 bool ReadAt(const std::string& path, std::uint64_t offset, unsigned char* bytes, std::size_t count) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(platform::NormalizePath(path), std::ios::binary);
     if (!file) return false;
     file.seekg(static_cast<std::streamoff>(offset));
     if (!file) return false;
@@ -64,13 +65,19 @@ bool StartWordMatches(std::uint32_t word, VideoKind kind, bool is2000Board) {
         return word == (is2000Board ? kSequenceHeader : kSequenceHeaderReversed);
     case VideoKind::MpegReversed:
         return word == (is2000Board ? kSequenceHeaderReversed : kSequenceHeader);
-    case VideoKind::Dv: return (word & 0x7FFFFFFFu) == kDv525;
-    case VideoKind::DvReversed: return (word & ~0x80u) == kDv525Reversed;
+    case VideoKind::Dv:
+    case VideoKind::DvReversed: {
+        // A DV header as stored in the file or word-reversed, whichever this kind is on the board in
+        // use; the masked bit tells 625 from 525 lines.
+        const bool asStored = (kind == VideoKind::Dv) == is2000Board;
+        return asStored ? (word & 0x7FFFFFFFu) == kDv525 : (word & ~0x80u) == kDv525Reversed;
+    }
     }
     return false;
 }
 
-std::optional<ClipHead> ReadClipHead(const std::string& path) {
+std::optional<ClipHead> ReadClipHead(const std::string& clip) {
+    const std::string path = platform::NormalizePath(clip);
     std::ifstream file(path, std::ios::binary);
     if (path.empty() || !file) return std::nullopt;
     ClipHead head;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "command_line.h"
 #include "format.h"
 #include "platform/kernel.h"
 
@@ -26,6 +27,14 @@ bool ConfirmOverwrite(velmar_ui::UiServices& ui, const std::string& path, bool d
         return false;
     }
     return true;
+}
+
+bool BoardTakesPath(velmar_ui::UiServices& ui, const std::string& path) {
+    if (path.size() <= kMaxBoardPathChars) return true;
+    ui.MessageBox({Format("The path is longer than %d characters:\n%s", static_cast<int>(kMaxBoardPathChars),
+                          path.c_str()),
+                   "Velmar File Error"});
+    return false;
 }
 
 bool WaitForDrain(velmar_ui::UiServices& ui, const std::function<int()>& quietTicks, const std::function<void()>& tick,

@@ -13,6 +13,10 @@
 
 namespace velmar {
 
+// True when the board can take `path` whole (kMaxBoardPathChars); else says so and gives false, so
+// that the board never writes a file other than the one the panel handles.
+bool BoardTakesPath(velmar_ui::UiServices& ui, const std::string& path);
+
 // Unchanged ticks after which a drain wait takes an output as written out.
 inline constexpr int kDrainQuietTicks = 10;
 // A drain wait gives up after this many ticks (the output never went quiet).

@@ -12,11 +12,14 @@ using namespace velmar_ui::form_kinds;
 velmar_ui::FormSpec RecordPanelForm() {
     velmar_ui::FormSpec form;
     form.title = "Velmar Recorder";
+    form.compact = true;  // fits a 1280 x 1024 screen
     form.groups = {
         {"Video", 0, 0},           {"Audio", 0, 1},        {"Compress from File", 1, 0},
         {"Encoder Script", 1, 1},  {"Video Resolution", 2, 0}, {"GOP Structure", 2, 1},
-        {"Bitstream", 3, 0},       {"Temporal Filter", 3, 1},  {"Video Offsets", 4, 0},
-        {"Aspect Ratio", 4, 1},    {"Record Mode", 5, 0},  {"TV Standard", 5, 1},
+        {"Bitstream", 3, 0},       {"Temporal Filter", 3, 1},
+        // Kept for their settings keys, not offered.
+        {"Video Offsets", 4, 0, 1, 1, true}, {"Aspect Ratio", 4, 1, 1, 1, true},
+        {"Record Mode", 5, 0},     {"TV Standard", 5, 1},
         {"Video Input", 6, 0},     {"Audio Source", 6, 1}, {"Board", 7, 0},
     };
     auto& c = form.controls;

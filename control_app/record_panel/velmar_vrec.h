@@ -178,7 +178,7 @@ private:
     void SetAudioRate(int code, const char* key);
     std::string MdbPath() const;
     void Browse(velmar_ui::ControlId edit, std::string& member, const char* key, const std::string& initialName,
-                const char* dialogExtension, const std::string& filter);
+                const char* dialogExtension, const std::string& filter, bool output = false);
 
 
     int recordMode_ = 0;

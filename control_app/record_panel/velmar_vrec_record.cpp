@@ -92,7 +92,7 @@ bool CVelmarVrec::OpenVideoOutput() {
         Ui().MessageBox({"Choose a video output file first", kFileError});
         return false;
     }
-    if (!ConfirmOverwrite(Ui(), videoPath, true)) return false;
+    if (!BoardTakesPath(Ui(), videoPath) || !ConfirmOverwrite(Ui(), videoPath, true)) return false;
     std::error_code ignored;
     std::filesystem::remove(MdbPath(), ignored);
     if (linkedAudio_ && !OpenAudioOutput()) return false;
@@ -108,7 +108,7 @@ bool CVelmarVrec::OpenAudioOutput() {
         return false;
     }
     // The board's writer replaces the file; only the question is asked here.
-    if (!ConfirmOverwrite(Ui(), audioPath, false)) return false;
+    if (!BoardTakesPath(Ui(), audioPath) || !ConfirmOverwrite(Ui(), audioPath, false)) return false;
     SendCommand(Format(is2000Board_ ? "mwcmd -o1B -R <%s>" : "mwcmd -o1B <%s>", audioPath.c_str()));
     return true;
 }
@@ -241,6 +241,9 @@ void CVelmarVrec::StopVideoRecord() {
 
 void CVelmarVrec::StartAudioRecord() {
     if (audioRecording_ || !window_ || !OpenAudioOutput()) return;
+    // A count left from an earlier overrun would stop this recording on the next tick, and the
+    // service loop would drop its data meanwhile. A running video recording keeps its own count.
+    if (recordState_ == RecordState::Idle) window_->Write32(window::kDiskOverrunCounter, 0);
     audioStartFrame_ = BoardFrames(*this, *window_);
     SendCommand("mwcmd -p 0xffffffff 0x80010100");
     audioRecording_ = true;
@@ -347,8 +350,11 @@ std::string InitialName(const std::string& stored, const char* defaultExtension)
 }  // namespace
 
 void CVelmarVrec::Browse(velmar_ui::ControlId edit, std::string& member, const char* key,
-                         const std::string& initialName, const char* dialogExtension, const std::string& filter) {
+                         const std::string& initialName, const char* dialogExtension, const std::string& filter,
+                         bool output) {
     velmar_ui::FileChooserSpec chooser;
+    // An output usually does not exist yet: a save form, as the playback panel's recorders use.
+    chooser.save = output;
     // The chooser opens in the stored file's folder; the working directory stays as it is, since
     // workers of other windows rely on it.
     chooser.startFolder = velmar_ui::FolderOf(platform::NormalizePath(member));
@@ -356,7 +362,7 @@ void CVelmarVrec::Browse(velmar_ui::ControlId edit, std::string& member, const c
     chooser.defaultExtension = dialogExtension;
     chooser.filter = filter;
     const auto path = Ui().ChooseFile(chooser);
-    if (!path) return;
+    if (!path || !BoardTakesPath(Ui(), *path)) return;
     member = *path;
     filling_ = true;
     View().SetText(edit, member);
@@ -366,14 +372,16 @@ void CVelmarVrec::Browse(velmar_ui::ControlId edit, std::string& member, const c
 
 void CVelmarVrec::OnVideoRecordBrowse() {
     Browse(kVideoPath, videoPath, "RPATHV", InitialName(videoPath, ".mpg"), "mpg",
-           "MPEG Files (*.mpg)|*.mpg|Audio Files (*.wav)|*.wav|Data Files (*.mpg;*.wav)|*.mpg; *.wav|All Files "
-           "(*.*)|*.*||");
+           "MPEG Files (*.mpg;*.m2v;*.m1v)|*.mpg;*.m2v;*.m1v|Audio Files (*.wav)|*.wav|Data Files "
+           "(*.mpg;*.m2v;*.m1v;*.wav)|*.mpg; *.m2v; *.m1v; *.wav|All Files (*.*)|*.*||",
+           true);
 }
 
 void CVelmarVrec::OnAudioRecordBrowse() {
     Browse(kAudioPath, audioPath, "RPATHA", InitialName(audioPath, ".wav"), "aud",
            "Audio Files (*.wav)|*.wav|MPEG Files (*.mpg)|*.mpg|Data Files (*.mpg;*.wav)|*.mpg; *.wav|All Files "
-           "(*.*)|*.*||");
+           "(*.*)|*.*||",
+           true);
 }
 
 void CVelmarVrec::OnScriptBrowse() {

@@ -83,9 +83,10 @@ void CVelmarVrec::ShowVideoCount() {
             StopVideoRecord();
             return;
         }
+        // Word 4 counts fields; the display shows frames, as every field count on screen does.
         const std::uint32_t fields = status_.Word(window::kRecordStatus + 16);
         if (videoCount_.shown && videoCount_.last == fields) return;
-        View().SetText(kVideoCount, FormatTimecode(FramesToTimecode(fields)));
+        View().SetText(kVideoCount, FormatTimecode(FramesToTimecode(fields / 2)));
         videoCount_ = {true, fields};
     } else if (videoCount_.shown) {
         View().SetText(kVideoCount, kNotRecording);

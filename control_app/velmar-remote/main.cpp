@@ -19,14 +19,27 @@ bool ParseNumber(const char* text, long long& value) {
     return end && *end == '\0' && end != text;
 }
 
+constexpr const char* kUsage =
+    "usage: velmar-remote [-b 1|2] MESSAGE WPARAM LPARAM\n"
+    "Sends one request to the Velmar that drives board 1 (or 2) and prints its answer.\n"
+    "Numbers are decimal or 0x hexadecimal. MESSAGE: 0x401 load and cue, 0x403 command (WPARAM 2 plays\n"
+    "the list named by PLAYLIST, 1 stops it; LPARAM the frame to cue at), 0x402 and 0x405 status,\n"
+    "0x404 position, 0x406 echo of LPARAM.\n";
+
+// A call it cannot make sense of is an error: the usage goes with it to the error output.
 int Usage() {
-    std::fprintf(stderr, "usage: velmar-remote [-b 1|2] MESSAGE WPARAM LPARAM\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
     QCoreApplication app(argc, argv);
     int board = 1;
     int first = 1;

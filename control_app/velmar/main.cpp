@@ -13,11 +13,11 @@
 #include "eeprom_update_dlg.h"
 #include "file_tool_windows.h"
 #include "i2c_bus.h"
-#include "instance_lock.h"
 #include "launch.h"
 #include "main_frame.h"
 #include "menu_ids.h"
 #include "platform/host_hooks.h"
+#include "platform/shared_lock.h"
 #include "platform/profile.h"
 #include "playback_panel_commands.h"
 #include "play_list_channel.h"
@@ -83,28 +83,28 @@ private:
 constexpr int kTakeOverLimitMs = 30000;
 constexpr int kTakeOverPollMs = 100;
 
-// One instance per board. A new one asks the instance that holds the board to quit, as a restart
-// does: its service loop ends and it closes. The request is repeated, since an instance still in
-// its start-up clears it when its service loop begins. False when the other one never went.
-bool TakeBoard(velmar::BoardInstanceLock& lock, int board, velmar_ui::UiServices& ui) {
+// One instance per board: the instance that drives a board holds its lock for life. A new one
+// asks the holder to quit, as a restart does: its service loop ends and it closes. The request is
+// repeated, since an instance still in its start-up clears it when its service loop begins. Null
+// when the other one never went.
+std::unique_ptr<platform::NamedLock> TakeBoard(int board, velmar_ui::UiServices& ui) {
+    const std::string name = "velmar-instance-board" + std::to_string(board == 2 ? 2 : 1);
     velmar::RuventLibrary library;
-    for (int waited = 0; !lock.TryTake(); waited += kTakeOverPollMs) {
-        if (waited >= kTakeOverLimitMs) return false;
+    for (int waited = 0;; waited += kTakeOverPollMs) {
+        if (auto lock = platform::NamedLock::TryTake(name)) return lock;
+        if (waited >= kTakeOverLimitMs) return nullptr;
         std::string words[] = {"mquit", "-b2"};
         char* argv[] = {words[0].data(), words[1].data(), nullptr};
         library.Call(velmar::BoardExport::Mquit, board == 2 ? 2 : 1, argv);
         ui.Sleep(kTakeOverPollMs);
     }
-    return true;
 }
 
 int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, const velmar::LaunchChoice& choice,
-                const platform::Profile& profile) {
+                const platform::Profile& profile, velmar::RemoteRequests& remote) {
     velmar::RuventLibrary library;
     velmar::TessolkDriver driver(choice.board);
     velmar::SystemBusTiming timing;
-    velmar::RemoteRequests remote(profile, choice.section);
-    velmar::RemoteServer server(remote, choice.board);
 
     velmar_qt::QtPanelHost host;
     velmar_qt::PlaybackPanelWindow panel([&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
@@ -131,13 +131,16 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
     };
     host.runEepromUpdate = [&] {
         PanelEepromBus bus(panel.Panel());
+        velmar::CEepromUpdateDlg* updater = nullptr;
         velmar_ui_qt::FormWindow dialog(velmar::EepromUpdateForm(), [&](auto& view, auto& ui) {
-            return std::make_unique<velmar::CEepromUpdateDlg>(view, ui, bus);
+            auto logic = std::make_unique<velmar::CEepromUpdateDlg>(view, ui, bus);
+            updater = logic.get();
+            return logic;
         }, nullptr, &frame);
         dialog.exec();
+        return updater->WroteEeprom();
     };
     Place(frame, arguments, profile, choice.section);
-    server.ListenWhenFree();
     frame.show();
     panel.OnInitialUpdate();
     QTimer::singleShot(0, &frame, [&] { panel.Panel().OnPaint(); });
@@ -191,13 +194,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Velmar: unknown argument \"%s\"; starting as the known arguments say\n%s", word.c_str(),
                      velmar::kLaunchUsage);
     const auto choice = velmar::ChooseLaunch(arguments, profile);
-    velmar::BoardInstanceLock boardLock(choice.board);
-    if (!TakeBoard(boardLock, choice.board, libraryBoxes)) {
+    const auto boardLock = TakeBoard(choice.board, libraryBoxes);
+    if (!boardLock) {
         std::fprintf(stderr, "Velmar: board %d stays with the instance that drives it\n", choice.board);
         platform::SetMessageBoxHook({});
         return 1;
     }
-    const int code = choice.PlaybackPanel() ? RunPlayback(app, arguments, choice, profile)
+    // Either panel answers a controlling program; only the playback panel acts on its requests.
+    velmar::RemoteRequests remote(profile, choice.section);
+    velmar::RemoteServer server(remote, choice.board);
+    server.ListenWhenFree();
+    const int code = choice.PlaybackPanel() ? RunPlayback(app, arguments, choice, profile, remote)
                                             : RunRecord(app, arguments, choice, profile);
     platform::SetMessageBoxHook({});  // the services go with this scope; the service thread has ended
     return code;

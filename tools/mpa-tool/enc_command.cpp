@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <filesystem>
 #include <sstream>
 
 #include "mpa_encoder/encoder.h"
@@ -40,12 +39,9 @@ bool OpenWave(const char* path, WaveInput& wave, std::string& error) {
         return false;
     }
     std::FILE* f = wave.file.get();
-    // The chunks before the samples are read through the one WAVE reader every program shares.
-    std::vector<std::uint8_t> head(64 * 1024);
-    head.resize(std::fread(head.data(), 1, head.size(), f));
-    std::error_code ignored;
-    const auto fileSize = std::filesystem::file_size(path, ignored);
-    const auto layout = wav::ParseWaveLayout(head, ignored ? head.size() : fileSize);
+    // The chunks before the samples, however many, are walked by the one WAVE reader every
+    // program shares.
+    const auto layout = wav::ReadWaveLayout(path);
     if (!layout) {
         error = std::string(path) + " is not a WAVE file with PCM data";
         return false;
@@ -58,7 +54,7 @@ bool OpenWave(const char* path, WaveInput& wave, std::string& error) {
     wave.channels = layout->channels;
     wave.rate = static_cast<long>(layout->sampleRate);
     wave.frames_left = layout->dataBytes / (2u * wave.channels);
-    if (std::fseek(f, static_cast<long>(layout->dataOffset), SEEK_SET) != 0) {
+    if (fseeko(f, static_cast<off_t>(layout->dataOffset), SEEK_SET) != 0) {
         error = std::string(path) + " has no PCM data";
         return false;
     }
@@ -224,6 +220,6 @@ int RunEnc(int argc, char** argv) {
     return status;
 }
 
-const Subcommand kEnc("enc", "enc \"OPTION LINE\" IN.wav OUT.mpa   (enc --help explains the line)", RunEnc);
+const Subcommand kEnc("enc", "enc \"OPTION LINE\" IN.wav OUT.mpa   (enc --help explains the line)", RunEnc, true);
 
 }  // namespace

@@ -1,4 +1,11 @@
 // ps-tool: runs the engines without a dialog; each *_command.cpp adds one sub-command.
+#include <cstdio>
+
+#include "mpeg_audio/console.h"
 #include "subcommands.h"
 
-int main(int argc, char** argv) { return RunSubcommand("ps-tool", argc, argv); }
+int main(int argc, char** argv) {
+    // The audio engines' notes go where the runs' other texts go.
+    mpa::SetMessageSink([](const std::string& note) { std::fputs(note.c_str(), stdout); });
+    return RunSubcommand("ps-tool", argc, argv);
+}

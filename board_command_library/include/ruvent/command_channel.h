@@ -3,8 +3,8 @@
 // words: word 0 the priority bytes of the block, word 1 its total bytes (0 = free), then the words.
 //
 // Shared memory outlives a crashed owner here, so the channel also records which process's
-// service loop owns it; a channel without a live owner is treated as missing. Posters hold a
-// small lock from their wait for a free channel to their post, so two posters never mix blocks.
+// service loop owns it; a channel without a live owner is treated as missing. Posters hold the
+// post lock from their wait for a free channel to their post, so two posters never mix blocks.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@
 
 namespace platform {
 class SharedMemory;
+class SharedLock;
 }
 
 namespace ruvent {
@@ -48,9 +49,7 @@ public:
     // Client side: posts a block (writes word 1 last). The caller holds the post lock and has
     // seen the channel free. Blocks beyond the channel's capacity are refused (false).
     bool PostCommandBlock(std::uint32_t priorityBytes, std::uint32_t scheduledBytes, const std::uint32_t* words);
-    // False when another live poster held the lock for `limitMs`.
-    bool LockPosting(int limitMs);
-    void UnlockPosting();
+    platform::SharedLock& PostLock();
 
 private:
     CommandChannel(std::unique_ptr<platform::SharedMemory> memory, std::uint32_t board, bool owner);

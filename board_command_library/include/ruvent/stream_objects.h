@@ -115,7 +115,10 @@ private:
     bool SetUnbuffered(bool unbuffered);
     bool WriteAll(const std::uint8_t* data, std::uint32_t bytes);
     void TakeIndexEntries();
-    void FlushGroup(bool lastGroup);
+    // Writes the whole groups whose pictures lie within the first `dataWords` words of the file;
+    // `closing` also writes the last group, which may not have ended yet.
+    void WriteIndexGroups(std::uint64_t dataWords, bool closing);
+    bool AppendGroup(std::size_t count);
 
     std::string name_;
     std::uint32_t flags_ = 0;
@@ -124,12 +127,25 @@ private:
     bool failed_ = false;
     std::uint64_t bytesWritten_ = 0;
     std::uint64_t readPosition_ = 0;
-    // Picture index.
+    std::uint64_t bytesOnDisk_ = 0;  // what the file holds for certain (less than taken after a failure)
+    // Picture index. Pictures wait here until the file holds their group: the board reports a
+    // picture before the host has written its data, and an index past the data misleads players.
+    struct IndexedPicture {
+        std::uint64_t group = 0;
+        std::uint64_t endWords = 0;  // where the picture's data ends
+        index_formats::PictureIndexRecord record;
+    };
     std::uint8_t* window_ = nullptr;
     int indexFd_ = -1;
-    std::vector<index_formats::PictureIndexRecord> group_;
+    std::vector<IndexedPicture> pending_;
+    std::uint64_t groups_ = 0;
     std::uint64_t groupStartWords_ = 0;
     std::uint64_t runningWords_ = 0;
+    std::size_t picturesInGroup_ = 0;
+    // The group written last carries the last-group mark until another follows, so the index
+    // a killed recording leaves behind still ends properly.
+    std::vector<index_formats::PictureIndexRecord> lastWritten_;
+    std::uint64_t indexBytes_ = 0;
 };
 
 // Decode-to-file of two fields: weaves the lines of two fields (by default 480 field lines of

@@ -53,10 +53,21 @@ TEST(SplitCommandLine, WordsAndSlotsAreBounded) {
     CommandLineLimits record;
     record.wordSlots = 50;
     EXPECT_EQ(SplitCommandLine(many, 1, record).words.size(), 50u);
-    // A file name longer than the board's name slot is refused rather than cut.
-    const auto split = SplitCommandLine("mwcmd -F <" + std::string(300, 'n') + "> x", 1, {});
-    EXPECT_TRUE(split.fileWordTooLong);
-    EXPECT_TRUE(split.words.empty());
+    // A file name passes whole up to the board's 259 characters, joined or last, and is refused
+    // rather than cut beyond.
+    const std::string half(129, 'n');
+    for (const std::string& name : {std::string(120, 'n'), std::string(259, 'n'), half + " " + half,
+                                    std::string(260, 'n'), half + "  " + half}) {
+        const auto split = SplitCommandLine("mwcmd -o0B <" + name + ">", 1, {});
+        const bool passes = name.size() <= 259;
+        EXPECT_EQ(split.fileWordTooLong, !passes) << name.size();
+        if (passes) {
+            ASSERT_FALSE(split.words.empty());
+            EXPECT_EQ(split.words.back(), "<" + name + ">");
+        } else {
+            EXPECT_TRUE(split.words.empty());
+        }
+    }
 }
 
 TEST(ExportForWord, ThirdCharacterCMeansTheCommandClient) {

@@ -48,7 +48,9 @@ TEST(EepromImage, TakesOneDigitStreamOr512LinesAndRefusesAnythingElse) {
         if (c != '\n') stream.push_back(c);
     std::string crlf;
     for (char c : lines) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    for (const std::string& good : {lines, stream, crlf, lines.substr(0, lines.size() - 1)})
+    // Trailing white space (a final line end, a blank line) follows either layout.
+    for (const std::string& good : {lines, stream, crlf, lines.substr(0, lines.size() - 1), stream + "\n",
+                                    stream + "\r\n", lines + "\n", crlf + "\r\n \t\n"})
         EXPECT_EQ(ParseEepromImage(good), image);
     std::string lowercase = stream;
     for (char& c : lowercase) c = char(std::tolower(c));
@@ -62,7 +64,8 @@ TEST(EepromImage, TakesOneDigitStreamOr512LinesAndRefusesAnythingElse) {
     stray[200] = 'g';
     const std::string missingLine = lines.substr(0, lines.size() - 129);
     const std::string extraLine = lines + lines.substr(0, 129);
-    for (const std::string& bad : {shortLine, longLine, stray, missingLine, extraLine, std::string()})
+    for (const std::string& bad : {shortLine, longLine, stray, missingLine, extraLine, std::string(), " " + stream,
+                                   lines + "\n0\n"})
         EXPECT_FALSE(ParseEepromImage(bad));
     EXPECT_EQ(ReverseBits(0x01), 0x80);
     EXPECT_EQ(ReverseBits(0xF0), 0x0F);
@@ -196,6 +199,7 @@ TEST(EepromUpdate, AnImageWrittenToTheSoftwareBoardReadsBackEqual) {
         dlg.OnInitDialog();
         EXPECT_TRUE(dlg.OnOK());
         EXPECT_FALSE(dlg.Programmed());
+        EXPECT_FALSE(dlg.WroteEeprom());
     }
     ASSERT_EQ(ui.Boxes().size(), 2u);
     EXPECT_EQ(ui.Boxes()[1].text, "Can't find file .hex");
@@ -203,8 +207,10 @@ TEST(EepromUpdate, AnImageWrittenToTheSoftwareBoardReadsBackEqual) {
 
     velmar::CEepromUpdateDlg dlg(view, ui, bus, dir + "/velmar.hex");
     dlg.OnInitDialog();
+    EXPECT_FALSE(dlg.WroteEeprom());  // a Cancel now would leave nothing to restart for
     EXPECT_TRUE(dlg.OnOK());
     EXPECT_TRUE(dlg.Programmed());
+    EXPECT_TRUE(dlg.WroteEeprom());
     EXPECT_EQ(view.Text(velmar::kEepromText), "Bytes Programmed = 32767 / 32768");
     EXPECT_EQ(view.Position(velmar::kEepromProgress), 32767);
 

@@ -249,7 +249,7 @@ TEST_F(SplitDialogTest, WithoutTheSliderTheEditsAndGButtonsStillWork) {
         dlg->EditLostFocus(kEndEdit);
         EXPECT_EQ(view_.Text(kCadence), c.cadence) << c.end;
     }
-    // Missing source: the Part's message, and START refuses with the file error.
+    // Missing source: the split tool's own message (its spelling kept), and START refuses with the file error.
     view_.Type(kFirstPath, dir_ + "/nothing.pcm");
     dlg->EditChanged(kFirstPath);
     EXPECT_FALSE(dlg->OnOK());

@@ -1,7 +1,13 @@
 // Video play list parsing, totals, seeks and the engine's reading order.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <future>
 
 #include "video_play_list.h"
 #include "velmar_testing/test_support.h"
@@ -38,6 +44,9 @@ TEST(VideoPlayList, ParsesEntriesAndSkipsTheRest) {
         {"a.mpg 0 9 0", false, "", 0, 0, 0, "", 0, 0},                                          // no '<'
         {"<a.mpg><20><9><0>", false, "", 0, 0, 0, "", 0, 0},                                    // lasts no frame
         {"<a.mpg><0><99><0><f.alp><0>", false, "", 0, 0, 0, "", 0, 0},
+        {"<a.mpg><-5><9><0>", false, "", 0, 0, 0, "", 0, 0},                                    // starts before the file
+        {"<a.mpg><0><99><0><f.alp><100>", false, "", 0, 0, 0, "", 0, 0},                        // mix past the out-point
+        {"<a.mpg><0><99><0><f.alp><99>", true, "a.mpg", 0, 99, 0, "f.alp", 99, 99},
     };
     for (const auto& c : cases) {
         const auto entry = ParseVideoListEntry(c.line);
@@ -105,11 +114,39 @@ TEST(VideoPlayList, AListWithoutEntriesEndsAfterOnePass) {
     EXPECT_FALSE(list.NextEntry());
 }
 
-TEST(PlayListGrammar, LongLinesAreCutNotSplit) {
+// Peak resident memory of this process in MiB.
+long PeakMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+TEST(PlayListGrammar, LongLinesAreCutNotSplitNorKept) {
     const std::string path = Store("<a.mpg><0><9><0>" + std::string(2000, ' ') + "<b.mpg><0><9><0>\n<c.mpg><0><0><0>\n");
     VideoPlayList list;
     ASSERT_TRUE(list.Open(path));
     EXPECT_EQ(list.Total(), 11);
+    {
+        // A line of 64 MiB costs no more than the line kept of it.
+        const std::string huge = Store("<a.mpg><0><9><0>" + std::string(64 << 20, 'x') + "\r\n<c.mpg><0><0><0>\n");
+        const long before = PeakMiB();
+        PlayListLines lines;
+        ASSERT_TRUE(lines.Open(huge));
+        EXPECT_EQ(lines.Next()->size(), kMaxLineCharacters);
+        EXPECT_EQ(lines.Next(), "<c.mpg><0><0><0>");
+        EXPECT_LT(PeakMiB() - before, 16);
+        std::filesystem::remove(huge);
+    }
+    // A FIFO named as the list is refused at once rather than waited on.
+    const std::string fifo = velmar_testing::TempDir() + "/fifo.vpl";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto opened = std::async(std::launch::async, [&] { return VideoPlayList().Open(fifo); });
+    if (opened.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        ADD_FAILURE() << "opening a FIFO blocks";
+        std::ofstream(fifo) << "";  // lets the open go on
+    }
+    EXPECT_FALSE(opened.get());
+    EXPECT_FALSE(list.Open(velmar_testing::TempDir()));
     EXPECT_EQ(FieldNumber(" -12x"), -12);
     EXPECT_EQ(FieldNumber("x12"), 0);
 }

@@ -111,8 +111,6 @@ void QtPanelHost::OpenTool(int menuCommand) {
     if (openTool) openTool(menuCommand);
 }
 
-void QtPanelHost::RunEepromUpdate() {
-    if (runEepromUpdate) runEepromUpdate();
-}
+bool QtPanelHost::RunEepromUpdate() { return runEepromUpdate && runEepromUpdate(); }
 
 }  // namespace velmar_qt

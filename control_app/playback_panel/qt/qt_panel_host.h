@@ -23,7 +23,7 @@ public:
     ~QtPanelHost() override;
 
     std::function<void(int menuCommand)> openTool;
-    std::function<void()> runEepromUpdate;
+    std::function<bool()> runEepromUpdate;  // true when it wrote to the EEPROM
 
     velmar_ui::Rect FrameRect() const override;
     bool FrameMinimized() const override;
@@ -39,7 +39,7 @@ public:
     void CloseNotice(velmar::Notice notice) override;
     velmar::CMessageLogDlg& MessageLog(const platform::Profile& profile, const std::string& section) override;
     void OpenTool(int menuCommand) override;
-    void RunEepromUpdate() override;
+    bool RunEepromUpdate() override;
     bool RunIndexBuild(const std::string& streamPath) override;
 
 private:

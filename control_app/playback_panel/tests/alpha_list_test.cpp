@@ -84,6 +84,33 @@ struct MixFixture : PanelFixture {
     std::size_t seen = 0;
 };
 
+// Without a clip, an alpha stream, an audio file or a list, or without the index that measures it,
+// the length displays show nothing: the defaults kept inside are no lengths.
+TEST(PanelDisplays, LengthsShowNothingWithoutAFileOrItsIndex) {
+    MixFixture f;
+    f.files.Write("plain.mpg", MpegClip());
+    f.files.Write("tone.wav", std::string(640640, '\x11'));  // 100 frames at 48 kHz in NTSC
+    fs::copy_file(f.alp, "plain.alp");
+    const std::string a = (fs::current_path() / "a.mpg").string();
+    const struct {
+        ControlId path, display;
+        std::string file, shown;
+    } cases[] = {
+        {kPathA, kLengthA, a, "00:00:00:06  R"},     {kPathA, kLengthA, "", ""},
+        {kPathA, kLengthA, a, "00:00:00:06  R"},     {kPathA, kLengthA, "missing.mpg", ""},
+        {kPathA, kLengthA, a, "00:00:00:06  R"},     {kPathA, kLengthA, "plain.mpg", ""},
+        {kPathB, kLengthB, "", ""},                  {kPathAlpha, kCountAlpha, f.alp, "0000004 R"},
+        {kPathAlpha, kCountAlpha, "plain.alp", ""},  {kPathAlpha, kCountAlpha, f.alp, "0000004 R"},
+        {kPathAlpha, kCountAlpha, "", ""},           {kPathList, kLengthList, "missing.vpl", ""},
+        {kPathAudio, kLengthAudio, "tone.wav", "00:00:03:10"}, {kPathAudio, kLengthAudio, "missing.wav", ""},
+        {kPathAudio, kLengthAudio, "", ""},
+    };
+    for (const auto& c : cases) {
+        f.Enter(c.path, c.file);
+        EXPECT_EQ(f.view.Text(c.display), c.shown) << c.path << " " << c.file;
+    }
+}
+
 TEST(AlphaChannel, TransitionsOutsideAListTextForText) {
     MixFixture f;
     const auto boxes = f.ui.Boxes().size();  // start-up's own

@@ -107,13 +107,17 @@ TEST(Menus, ToolsAudioSettingsAndLogging) {
     EXPECT_FALSE(f.panel->CommandEnabled(menu_ids::kDisableLogging));
 }
 
-TEST(Menus, EepromUpdateOnTheNewerBoard) {
-    PanelFixture f(true, window::kNewerBoardType);
-    f.library.bus.readAnswers = {{0x21, 8}};
-    f.StartUp();
-    f.panel->Command(menu_ids::kUpdateEeprom);
-    EXPECT_EQ(f.host.events.back(), "eeprom");
-    EXPECT_EQ(f.Captions(), (std::vector<std::string>{"Please Restart This Program Now"}));
+TEST(Menus, EepromUpdateOnTheNewerBoardAsksForARestartOnlyAfterWriting) {
+    for (bool written : {true, false}) {
+        PanelFixture f(true, window::kNewerBoardType);
+        f.library.bus.readAnswers = {{0x21, 8}};
+        f.StartUp();
+        f.host.eepromWritten = written;
+        f.panel->Command(menu_ids::kUpdateEeprom);
+        EXPECT_EQ(f.host.events.back(), "eeprom");
+        EXPECT_EQ(f.Captions(), written ? std::vector<std::string>{"Please Restart This Program Now"}
+                                        : std::vector<std::string>{});
+    }
 }
 
 TEST(MessageLog, KeepsAtMost1025LinesAndItsPlace) {

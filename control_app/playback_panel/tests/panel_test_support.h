@@ -214,7 +214,11 @@ public:
         return *log;
     }
     void OpenTool(int command) override { events.push_back("tool " + std::to_string(command)); }
-    void RunEepromUpdate() override { events.push_back("eeprom"); }
+    bool RunEepromUpdate() override {
+        events.push_back("eeprom");
+        return eepromWritten;
+    }
+    bool eepromWritten = true;
     bool RunIndexBuild(const std::string& stream) override { return buildIndex ? buildIndex(stream) : false; }
     std::function<bool(const std::string&)> buildIndex;
 };

@@ -38,10 +38,10 @@ TEST(Timer, VideoDisplayChangesOnlyOnANewCounter) {
     Started f;
     f.videoA->loaded = true;
     f.videoA->length = 100;
-    f.board.SetWord(window::kChannelAStatus + 8, 2 * 1499 + 250);  // frame 1624
+    f.board.SetWord(window::kChannelAStatus + 8, 2 * 1499 + 250);  // field 3248 of a looping clip
     f.board.SetWord(window::kChannelAStatus + 40, 0x02000000);     // byte +43: P picture
     f.Tick();
-    EXPECT_EQ(f.view.Text(kTimecodeA), "00:00:54:04  P");
+    EXPECT_EQ(f.view.Text(kTimecodeA), "00:00:00:24  P");  // field 48 of the 100-field clip
     EXPECT_EQ(f.view.Position(kSliderA), (2 * 1499 + 250) % 100);
     EXPECT_EQ(f.remote.Handle(kRemoteGetPosition, 0, 0), (2 * 1499 + 250) % 100 / 2);
 
@@ -67,7 +67,7 @@ TEST(Timer, ZeroLengthChannelDoesNotDivideByZero) {
     f.board.SetWord(window::kChannelBStatus + 8, 7);
     f.Tick();
     EXPECT_EQ(f.view.Position(kSliderB), 0);
-    EXPECT_EQ(f.view.Text(kTimecodeB).substr(0, 11), "00:00:00:03");
+    EXPECT_EQ(f.view.Text(kTimecodeB).substr(0, 11), "00:00:00:00");
 }
 
 TEST(Timer, AlphaAudioListAndDvDisplays) {
@@ -103,8 +103,10 @@ TEST(Timer, AlphaAudioListAndDvDisplays) {
     f.board.SetWord(window::kChannelAStatus + 4, 3000);
     f.board.SetWord(0x1550, 50);
     f.Tick();
-    EXPECT_EQ(f.view.Text(kTimecodeList), "00:00:50:00");  // NTSC
+    // Frame 1500 of a looping 1000-frame list is frame 500 of it, also for a controller.
+    EXPECT_EQ(f.view.Text(kTimecodeList), "00:00:16:20");  // NTSC
     EXPECT_EQ(f.view.Position(kSliderList), 500);
+    EXPECT_EQ(f.remote.Handle(kRemoteGetPosition, 0, 0), 500);
     EXPECT_EQ(f.view.Text(kPositionAlpha), "00000052");
     EXPECT_EQ(f.view.Position(kSliderAlpha), 42);
 }

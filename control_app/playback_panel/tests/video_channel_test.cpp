@@ -99,12 +99,20 @@ TEST(VideoClip, ClassificationFrameSizeAndStartWords) {
     EXPECT_EQ(DvFrameSize(0x1F07003F, K::DvReversed, 0x1F0F003Fu), 240000);
     EXPECT_EQ(DvSecondHeaderOffset(0x1F0700BF, K::DvReversed), 144000u);
 
-    EXPECT_TRUE(StartWordMatches(0xB3010000, K::Mpeg, true));
-    EXPECT_TRUE(StartWordMatches(0x000001B3, K::Mpeg, false));
-    EXPECT_FALSE(StartWordMatches(0x000001B3, K::Mpeg, true));
-    EXPECT_TRUE(StartWordMatches(0xBF00071F, K::Dv, true));  // bit 31 is the 625-line flag
-    EXPECT_TRUE(StartWordMatches(0x1F0700BF, K::DvReversed, true));
-    EXPECT_FALSE(StartWordMatches(0x1F07003F, K::Dv, true));
+    // Each kind's start word is the first word of a clip classified as that kind on that board.
+    const struct {
+        std::uint32_t word;
+        K kind;
+        bool on2000, matches;
+    } starts[] = {
+        {0xB3010000, K::Mpeg, true, true},        {0x000001B3, K::Mpeg, false, true},
+        {0x000001B3, K::Mpeg, true, false},       {0xBF00071F, K::Dv, true, true},  // bit 31: 625 lines
+        {0x1F0700BF, K::DvReversed, true, true},  {0x1F07003F, K::Dv, true, false},
+        {0x1F07003F, K::Dv, false, true},         {0x3F00071F, K::DvReversed, false, true},
+        {0x3F00071F, K::Dv, false, false},        {0x1F07003F, K::DvReversed, false, false},
+    };
+    for (const auto& s : starts)
+        EXPECT_EQ(StartWordMatches(s.word, s.kind, s.on2000), s.matches) << std::hex << s.word << " " << s.on2000;
 
     const auto t = UncompressTrailer(15, 720, 480, 30);
     EXPECT_EQ(std::string(t.begin(), t.end()),
@@ -116,12 +124,15 @@ TEST(VideoClip, SpeedArithmetic) {
         int percent, rate;
     } rates[] = {{100, 256}, {50, 512}, {200, 128}, {1, 25600}, {0, 25600}, {33, 775}};
     for (const auto& r : rates) EXPECT_EQ(RateForPercent(r.percent), r.rate) << r.percent;
-    // Slow motion entered from normal speed or faster first freezes and resumes.
-    EXPECT_TRUE(RateNeedsRestart(512, 256));
-    EXPECT_TRUE(RateNeedsRestart(512, 200));
-    EXPECT_FALSE(RateNeedsRestart(512, 300));
-    EXPECT_FALSE(RateNeedsRestart(256, 128));
-    EXPECT_FALSE(RateNeedsRestart(128, 256));
+    // Slow motion or normal speed entered from faster play, I / IP only (rate 200) or normal speed
+    // first freezes and resumes; staying at normal speed, going faster or slowing further does not.
+    const struct {
+        int rate, previous;
+        bool restart;
+    } restarts[] = {{512, 256, true},  {512, 200, true},  {256, 128, true},  {256, 200, true},
+                    {512, 300, false}, {128, 256, false}, {256, 256, false}, {128, 200, false}};
+    for (const auto& r : restarts)
+        EXPECT_EQ(RateNeedsRestart(r.rate, r.previous), r.restart) << r.rate << " from " << r.previous;
     EXPECT_EQ(CueField(100), 116u);
     EXPECT_EQ(CueField(101), 116u);
 }
@@ -235,6 +246,29 @@ TEST(VideoChannel, EveryTransitionOfChannelsAAndB) {
             for (int mode = 0; mode < 6; ++mode)
                 EXPECT_EQ(f.view.Flat(id(modeButton[mode])), mode == cell.to) << where << " mode " << mode;
         }
+    }
+}
+
+// STOP on Video A stops its linked audio from every mode, paused and stepped included; STOP on
+// Video B leaves it alone.
+TEST(VideoChannel, StopOnAStopsItsLinkedAudioFromEveryMode) {
+    const struct {
+        std::vector<ControlId> presses;
+        ControlId stop;
+        Calls audio;
+    } cases[] = {
+        {{kPlayA}, kStopA, {"Audio stop"}},           {{kPauseA}, kStopA, {"Audio stop"}},
+        {{kPlayA, kPauseA}, kStopA, {"Audio stop"}},  {{kPlayA, kFieldStepA}, kStopA, {"Audio stop"}},
+        {{kVarPlayA}, kStopA, {"Audio stop"}},        {{kIpOnlyA}, kStopA, {"Audio stop"}},
+        {{kPlayB}, kStopB, {}},
+    };
+    for (const auto& c : cases) {
+        ChannelFixture f;
+        f.audio->linked = true;
+        for (ControlId id : c.presses) f.Press(id);
+        f.calls.clear();
+        f.Press(c.stop);
+        EXPECT_EQ(f.calls, c.audio) << c.presses.size() << " presses, last " << c.presses.back();
     }
 }
 
@@ -497,6 +531,24 @@ TEST(VideoChannel, DecodeToFileOpensTheOutputAndAppendsTheTrailerAfterTheDrain) 
     }
 }
 
+TEST(VideoChannel, BackslashPathsNameTheSameFilesAsTheBoardOpens) {
+    // Settings and lists carried over from the Windows system hold backslashes.
+    ChannelFixture f;
+    fs::create_directories("sub");
+    f.files.Write("sub/clip.mpg", MpegClip());
+    f.files.Write("sub/clip.mdb", MpegIndex());
+    f.view.Type(kPathA, "sub\\clip.mpg");
+    f.view.Type(kDecodePath, "sub\\out.flm");
+    f.view.Type(kDecodeFields, "30");
+    f.Enter(kStartA, "00000004");
+    f.Press(kPlayA);
+    EXPECT_EQ(f.Captions(), std::vector<std::string>{});
+    EXPECT_TRUE(f.a->Decoding());
+    f.Press(kStopA);
+    EXPECT_EQ(ReadAll("sub/out.flm").substr(0, 4), "Rand");
+    EXPECT_FALSE(fs::exists("sub\\out.flm"));
+}
+
 TEST(VideoChannel, DecodeOutputIsNeverTruncatedWithoutTheQuestionNorAppendedToWhenRefused) {
     // Fields, from paused, into an existing file the operator keeps.
     ChannelFixture f;
@@ -590,10 +642,10 @@ TEST(VideoChannel, PlayAllCuesBothChannelsAndResumesThemAtTheirFields) {
     EXPECT_TRUE(f.a->Loaded());
     EXPECT_TRUE(f.b->Loaded());
     // Loaded channels show their time codes and picture types.
-    f.board.SetWord(window::kChannelAStatus + 8, 60);
+    f.board.SetWord(window::kChannelAStatus + 8, 8);
     f.board.SetWord(window::kChannelAStatus + 40, 0x02000000);
     f.Tick();
-    EXPECT_EQ(f.view.Text(kTimecodeA), "00:00:01:00  P");
+    EXPECT_EQ(f.view.Text(kTimecodeA), "00:00:00:04  P");
 }
 
 }  // namespace

@@ -192,6 +192,13 @@ TEST_P(LiveRecording, FiveSecondsOfVideoAndAudioThatOtherProgramsRead) {
     session.Drain();
     ASSERT_EQ(Call(mwcmd, "mwcmd -U0"), 1);
     ASSERT_EQ(Call(mwcmd, "mwcmd -U1"), 1);
+    // Before the stop writes its header the file already reads as WAVE to its end, as a recording
+    // cut off by a killed program would.
+    const Bytes unfinished = ReadFile(audio);
+    const auto provisional = wav::ParseWaveLayout(unfinished, unfinished.size());
+    ASSERT_TRUE(provisional);
+    EXPECT_EQ(provisional->sampleRate, 48000u);
+    EXPECT_EQ(provisional->dataBytes, unfinished.size() - 44);
     ASSERT_TRUE(WriteWavHeaderOver(audio, 48000));
     EXPECT_EQ(session.Word(board_map::kDiskOverrunCounter), 0u);
     EXPECT_EQ(session.Encoder().LastError(), "");

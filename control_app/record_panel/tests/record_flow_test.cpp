@@ -18,6 +18,7 @@ constexpr std::uint32_t kOutput0Status = 0x11A4;
 
 TEST(RecordTimer, DisplaysOverrunAndDrainCounters) {
     RecordFixture f;
+    f.SetKey("PALMODE", "1");
     f.SetKey("RPATHV", "take.mpg");
     f.StartUp();
     f.Tick();
@@ -32,9 +33,10 @@ TEST(RecordTimer, DisplaysOverrunAndDrainCounters) {
 
     f.panel->Command(kRecordVideo);
     ASSERT_EQ(f.panel->GetRecordState(), RecordState::Recording);
-    f.board.SetWord(window::kRecordStatus + 16, 60);
+    // The board counts fields: 50 of them are one second in PAL.
+    f.board.SetWord(window::kRecordStatus + 16, 50);
     f.Tick();
-    EXPECT_EQ(f.view.Text(kVideoCount), "00:00:02:00");
+    EXPECT_EQ(f.view.Text(kVideoCount), "00:00:01:00");
 
     // The drain counters climb on unchanged ticks and stop at 40.
     for (int i = 0; i < 50; ++i) f.Tick();
@@ -155,6 +157,16 @@ TEST(RecordFlow, PauseAndFrameStepFromIdle) {
     EXPECT_EQ(f.Sent(mark), (Lines{"mwcmd -s 0x18 0x80040000", "mwcmd -s 0x19 0x80030000"}));
     f.Tick();
     EXPECT_EQ(f.panel->GetRecordState(), RecordState::Paused);  // no stale overrun stops it
+}
+
+TEST(RecordFlow, AudioRecordAfterAnOverrunKeepsRecording) {
+    FlowFixture f;
+    f.board.SetWord(window::kDiskOverrunCounter, 2);  // left from an earlier run
+    f.panel->Command(kRecordAudio);
+    ASSERT_TRUE(f.panel->AudioRecording());
+    f.Tick();
+    EXPECT_TRUE(f.panel->AudioRecording());
+    EXPECT_EQ(f.board.Word(window::kDiskOverrunCounter), 0u);
 }
 
 TEST(RecordFlow, Linked422RecordingEndsWithTheWaveHeader) {
@@ -327,6 +339,9 @@ TEST(RecordFlow, BrowseOffersTheStoredExtension) {
     ASSERT_EQ(f.ui.choosers.size(), 1u);
     EXPECT_EQ(f.ui.choosers[0].initialName, "*.mpg");
     EXPECT_EQ(f.ui.choosers[0].defaultExtension, "mpg");
+    // Outputs are chosen with a save form that offers the elementary stream extensions too.
+    EXPECT_TRUE(f.ui.choosers[0].save);
+    EXPECT_EQ(f.ui.choosers[0].filter.rfind("MPEG Files (*.mpg;*.m2v;*.m1v)|*.mpg;*.m2v;*.m1v|", 0), 0u);
     EXPECT_EQ(f.Key("RPATHV"), "/data/new.mpg");
     EXPECT_EQ(f.view.Text(kVideoPath), "/data/new.mpg");
     f.view.SetText(kCompressPath, "a.xyz");
@@ -336,6 +351,34 @@ TEST(RecordFlow, BrowseOffersTheStoredExtension) {
     EXPECT_EQ(f.ui.choosers[1].filter.rfind("All Files (*.*)|*.*|FilmStrip", 0), 0u);
     f.panel->EditLostFocus(kCompressPath);
     EXPECT_EQ(f.Key("PATHEIO"), "a.xyz");
+    f.panel->Command(kAudioFile);
+    EXPECT_TRUE(f.ui.choosers[2].save);
+    EXPECT_FALSE(f.ui.choosers[1].save);
+}
+
+TEST(RecordFlow, PathsLongerThanTheBoardTakesAreRefused) {
+    const std::string tooLong = "/data/" + std::string(250, 'n') + ".mpg";  // 260 characters
+    FlowFixture f;
+    f.ui.ScriptChoice(tooLong);
+    f.panel->Command(kVideoFile);
+    EXPECT_EQ(f.Key("RPATHV"), "take.mpg");
+    EXPECT_EQ(f.ui.Boxes().back().caption, "Velmar File Error");
+    for (const velmar_ui::ControlId path : {kVideoPath, kAudioPath}) {
+        f.view.SetText(path, tooLong);
+        f.panel->EditChanged(path);
+        const std::size_t mark = f.Mark();
+        f.panel->Command(path == kVideoPath ? kRecordVideo : kRecordAudio);
+        EXPECT_TRUE(f.Sent(mark).empty());
+        EXPECT_EQ(f.panel->GetRecordState(), RecordState::Idle);
+        EXPECT_FALSE(f.panel->AudioRecording());
+        f.view.SetText(path, path == kVideoPath ? "take.mpg" : "take.wav");
+        f.panel->EditChanged(path);
+    }
+    const std::string longest = tooLong.substr(1);
+    f.view.SetText(kVideoPath, longest);
+    const std::size_t mark = f.Mark();
+    f.panel->Command(kRecordVideo);
+    EXPECT_EQ(f.Sent(mark).front(), "mwcmd -o0B <" + longest + ">");
 }
 
 }  // namespace

@@ -55,6 +55,35 @@ TEST(PlaybackStartUp, BringsTheSoftwareBoardUp) {
 
 namespace {
 
+// The record panel answers a controller as the frame does for either panel: the play-list
+// requests are taken (and left alone), the status is 2, the position 0, the echo its number.
+TEST(RecordStartUp, AnswersAControllingProgram) {
+    const std::string bin = velmar_testing::BinDir();
+    const std::string dir = velmar_testing::TempDir();
+    const std::string ini = dir + "/RECORD.INI", boardLog = dir + "/board.log";
+    std::ofstream(ini) << "[BOARD1]\n";
+    const pid_t board = Start({bin + "/softboard", "-b", "1", "-v"}, {}, boardLog);
+    const bool boardUp = WaitForText(boardLog, "ready", 60s);
+    const pid_t velmar = boardUp ? Start({bin + "/Velmar", "-1", "-mr"}, ini) : -1;
+    const bool answers = boardUp && Answers(60s);
+    const struct {
+        const char* request;
+        const char* answer;
+    } cases[] = {{"0x401 2 250", "1 (0x1)\n"}, {"0x402 0 0", "2 (0x2)\n"}, {"0x403 1 0", "1 (0x1)\n"},
+                 {"0x404 0 0", "0 (0x0)\n"}, {"0x405 0 0", "2 (0x2)\n"}};
+    std::vector<std::string> answered;
+    for (const auto& c : cases) {
+        std::string out;
+        if (answers) velmar_testing::RunCommand(bin + "/velmar-remote -b 1 " + c.request, &out);
+        answered.push_back(out);
+    }
+    if (velmar > 0) Stop(velmar);
+    Stop(board);
+    ASSERT_TRUE(boardUp) << "the software board never came up";
+    ASSERT_TRUE(answers) << "the record panel does not serve its board";
+    for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(answered[i], cases[i].answer) << cases[i].request;
+}
+
 // Help is printed and the program ends without a window or a board.
 TEST(PlaybackStartUp, HelpPrintsTheArgumentsAndTouchesNoBoard) {
     const std::string bin = velmar_testing::BinDir();

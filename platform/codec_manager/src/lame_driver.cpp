@@ -77,11 +77,7 @@ private:
     bool Flush(std::vector<std::uint8_t>& out) override {
         return Append(api_.encodeFlush(flags_, scratch_, kScratchBytes), out);
     }
-    bool Append(int bytes, std::vector<std::uint8_t>& out) {
-        if (bytes < 0) return false;
-        out.insert(out.end(), scratch_, scratch_ + bytes);
-        return true;
-    }
+    bool Append(int bytes, std::vector<std::uint8_t>& out) { return AppendCoded(bytes, scratch_, kScratchBytes, out); }
 
     std::shared_ptr<SharedLibrary> library_;
     LameApi api_;
@@ -93,7 +89,7 @@ class LameDriver final : public LibraryDriver {
 public:
     LameDriver(std::shared_ptr<SharedLibrary> library, const LameApi& api)
         : LibraryDriver(std::move(library),
-                        {"lame", std::string("MPEG Layer-3 Codec (libmp3lame ") + api.version() + ")"}, 3),
+                        {"lame", std::string("MPEG Layer-3 Codec (libmp3lame ") + VersionText(api.version()) + ")"}, 3),
           api_(api) {}
 
     std::unique_ptr<Stream> MakeStream(std::uint32_t rate, int kbps) const override {

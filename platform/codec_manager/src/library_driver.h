@@ -40,6 +40,9 @@ private:
     mutable std::vector<WaveFormat> formats_;
 };
 
+// A library's version string as a driver's long name shows it: "unknown" when it gives none.
+inline std::string VersionText(const char* version) { return version ? version : "unknown"; }
+
 // The two drivers; empty when the library or one of its functions is missing.
 std::shared_ptr<LibraryDriver> LoadTwolameDriver(const std::string& soname);
 std::shared_ptr<LibraryDriver> LoadLameDriver(const std::string& soname);

@@ -45,6 +45,12 @@ ConvertResult LibraryStream::Convert(const std::uint8_t* source, std::size_t sou
     return result;
 }
 
+bool LibraryStream::AppendCoded(int reported, const unsigned char* scratch, int room, std::vector<std::uint8_t>& out) {
+    if (reported < 0 || reported > room) return false;
+    out.insert(out.end(), scratch, scratch + reported);
+    return true;
+}
+
 WaveFormat MpegFormat(std::uint32_t rate, int kbps, int layer) {
     WaveFormat f;
     f.tag = layer == 3 ? kTagMpegLayer3 : kTagMpeg;

@@ -20,6 +20,10 @@ protected:
     // The library's calls: coded bytes appended to `out`; false on the library's error.
     virtual bool Encode(const std::int16_t* pcm, int samplesPerChannel, std::vector<std::uint8_t>& out) = 0;
     virtual bool Flush(std::vector<std::uint8_t>& out) = 0;
+    // Appends the `reported` bytes one library call wrote to `scratch` (`room` bytes). False for
+    // the library's error, and for a count beyond the room it was given: those bytes would be
+    // read from past the scratch.
+    static bool AppendCoded(int reported, const unsigned char* scratch, int room, std::vector<std::uint8_t>& out);
 
 private:
     int channels_;

@@ -68,11 +68,7 @@ private:
     bool Flush(std::vector<std::uint8_t>& out) override {
         return Append(api_.encodeFlush(options_, scratch_, kScratchBytes), out);
     }
-    bool Append(int bytes, std::vector<std::uint8_t>& out) {
-        if (bytes < 0) return false;
-        out.insert(out.end(), scratch_, scratch_ + bytes);
-        return true;
-    }
+    bool Append(int bytes, std::vector<std::uint8_t>& out) { return AppendCoded(bytes, scratch_, kScratchBytes, out); }
 
     std::shared_ptr<SharedLibrary> library_;  // kept loaded while the stream lives
     TwolameApi api_;
@@ -84,7 +80,7 @@ class TwolameDriver final : public LibraryDriver {
 public:
     TwolameDriver(std::shared_ptr<SharedLibrary> library, const TwolameApi& api)
         : LibraryDriver(std::move(library),
-                        {"twolame", std::string("MPEG Layer-2 Codec (libtwolame ") + api.version() + ")"}, 2),
+                        {"twolame", std::string("MPEG Layer-2 Codec (libtwolame ") + VersionText(api.version()) + ")"}, 2),
           api_(api) {}
 
     std::unique_ptr<Stream> MakeStream(std::uint32_t rate, int kbps) const override {

@@ -106,4 +106,28 @@ TEST(CodecManager, StreamsGiveEveryFrameByTheEnd) {
     }
 }
 
+TEST(CodecManager, ALibraryThatBreaksItsContractFailsTheStreamInsteadOfTheProcess) {
+    // No version string: the name says "unknown". More bytes reported than there was room for:
+    // the stream fails rather than read past its buffer.
+    const acm::WaveFormat pcm{acm::kTagPcm, 2, 48000, 192000, 4, 16, {}};
+    std::vector<std::uint8_t> frame(4608), dst(4608);
+    const struct {
+        std::shared_ptr<acm::LibraryDriver> driver;
+        const char* name;
+        std::uint16_t tag;
+    } rows[] = {
+        {acm::LoadTwolameDriver(UNTRUSTWORTHY_CODEC_LIBRARY), "MPEG Layer-2 Codec (libtwolame unknown)", acm::kTagMpeg},
+        {acm::LoadLameDriver(UNTRUSTWORTHY_CODEC_LIBRARY), "MPEG Layer-3 Codec (libmp3lame unknown)",
+         acm::kTagMpegLayer3},
+    };
+    for (const auto& row : rows) {
+        ASSERT_TRUE(row.driver);
+        EXPECT_EQ(row.driver->Details().longName, row.name);
+        auto stream = row.driver->Open()->OpenStream(pcm, {row.tag, 2, 48000, 128 * 125, 1, 0, {}});
+        ASSERT_TRUE(stream) << row.name;
+        EXPECT_FALSE(stream->Convert(frame.data(), frame.size(), dst.data(), dst.size(), acm::kConvertBlockAlign).ok);
+        EXPECT_FALSE(stream->Convert(nullptr, 0, dst.data(), dst.size(), acm::kConvertEnd).ok);
+    }
+}
+
 }  // namespace

@@ -2,14 +2,12 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 namespace platform {
 namespace {
-
-std::mutex sinkMutex;
-LogSink sink;
-std::atomic<int> minimumLevel{static_cast<int>(LogLevel::Info)};
 
 const char* LevelName(LogLevel level) {
     switch (level) {
@@ -21,6 +19,17 @@ const char* LevelName(LogLevel level) {
     return "?";
 }
 
+int InitialLevel() {
+    const char* named = std::getenv("VELMAR_LOG_LEVEL");
+    for (LogLevel level : {LogLevel::Debug, LogLevel::Info, LogLevel::Warning, LogLevel::Error})
+        if (named && std::strcmp(named, LevelName(level)) == 0) return static_cast<int>(level);
+    return static_cast<int>(LogLevel::Info);
+}
+
+std::mutex sinkMutex;
+LogSink sink;
+std::atomic<int> minimumLevel{InitialLevel()};
+
 }  // namespace
 
 LogSink SetLogSink(LogSink newSink) {
@@ -31,8 +40,10 @@ LogSink SetLogSink(LogSink newSink) {
 
 void SetLogLevel(LogLevel minimum) { minimumLevel = static_cast<int>(minimum); }
 
+bool LogEnabled(LogLevel level) { return static_cast<int>(level) >= minimumLevel; }
+
 void Log(LogLevel level, const std::string& message) {
-    if (static_cast<int>(level) < minimumLevel) return;
+    if (!LogEnabled(level)) return;
     std::lock_guard lock(sinkMutex);
     if (sink)
         sink(level, message);

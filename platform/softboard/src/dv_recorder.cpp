@@ -23,7 +23,6 @@ constexpr std::uint32_t kOpFlush = 0x9F;
 constexpr std::uint32_t kAllStreams = 0x0F;
 constexpr std::uint32_t kDv50Word = 0x4;
 constexpr std::uint32_t kDvSampleRate = 48000;
-constexpr std::size_t kWaveHeaderRoom = 44;
 constexpr std::int32_t kCounterStart = -16;
 
 }  // namespace
@@ -66,8 +65,8 @@ void DvRecorder::OnCommand(const DecodedCommand& command) {
         if (command.stream == kDvAudioOutput && !audioOn_) {
             audioOn_ = true;
             tone_.Restart();
-            audio_.assign(kWaveHeaderRoom, 0);  // room for the header the host writes over the file's start
-            audioBytes_ = kWaveHeaderRoom;
+            PcmTone::StartOutput(audio_, kDvSampleRate, true);
+            audioBytes_ = audio_.size();
         }
         return;
     case kOpAudioStop:

@@ -34,7 +34,6 @@ constexpr std::size_t kPairsPerStream = 8;
 // The host counts an overrun when more than four pairs were filled between two of its rounds; a
 // board that waits for pairs to come back first never pushes a busy host into one.
 constexpr int kPairsAhead = 4;
-constexpr std::size_t kWaveHeaderRoom = 44;
 constexpr std::size_t kCompactAt = 1 << 20;
 
 bool ValidRingIndex(std::uint32_t index) { return index % 2 == 0 && index < kIndexRingWrap; }
@@ -150,7 +149,7 @@ void BoardEncoder::StartAudio() {
     audioOn_ = true;
     tone_.Restart();
     OutputQueue& audio = outputs_[1];
-    audio.bytes.assign(kWaveHeaderRoom, 0);  // room for the header the host writes over the file's start
+    PcmTone::StartOutput(audio.bytes, AudioSampleRate(program_->audioRateCode), ReversedAudio());
     audio.read = 0;
 }
 
@@ -222,10 +221,13 @@ bool BoardEncoder::EncodeSourceFrame() {
 
 void BoardEncoder::ProduceAudio() {
     const bool pal = board_.Identity().standard == TvStandard::Pal;
-    // The host opens output 1 of the newer board with its words reversed ("-R"): that board hands
-    // them over reversed, so the file gets them in order.
-    const bool reversed = board_.WindowWord(kBoardTypeWord) == kNewerBoardType;
-    tone_.Field(outputs_[1].bytes, pal, AudioSampleRate(program_->audioRateCode), reversed);
+    tone_.Field(outputs_[1].bytes, pal, AudioSampleRate(program_->audioRateCode), ReversedAudio());
+}
+
+// The host opens output 1 of the newer board with its words reversed ("-R"): that board hands
+// them over reversed, so the file gets them in order.
+bool BoardEncoder::ReversedAudio() const {
+    return board_.WindowWord(kBoardTypeWord) == kNewerBoardType;
 }
 
 void BoardEncoder::TakeEncodedBytes() {

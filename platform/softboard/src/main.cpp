@@ -16,8 +16,9 @@ std::atomic<bool> g_stop{false};
 
 void OnSignal(int) { g_stop.store(true); }
 
-int Usage() {
-    std::cerr << "usage: softboard -b <1|2> [-p <ms>] [-t <type>] [-f] [-c <folder>] [-o <output> <clip>]... [-v]...\n"
+// The usage, to `out`; `code` is the exit code that goes with it.
+int Usage(std::ostream& out = std::cerr, int code = 1) {
+    out << "usage: softboard -b <1|2> [-p <ms>] [-t <type>] [-f] [-c <folder>] [-o <output> <clip>]... [-v]...\n"
                  "  -b  the board to serve (1 first, 2 second)\n"
                  "  -p  interrupt period once started, default 20 (one field)\n"
                  "  -t  board type word, default 0x8120\n"
@@ -27,7 +28,7 @@ int Usage() {
                  "      write the encoder's picture index entries\n"
                  "  -v  log what the board receives, I2C one transaction a line; twice also each\n"
                  "      interrupt and each write of the I2C lines\n";
-    return 1;
+    return code;
 }
 
 bool ReadNumber(const char* text, long long& value) {
@@ -47,7 +48,9 @@ int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
         long long number = 0;
-        if (word == "-v") {
+        if (word == "--help" || word == "-h") {
+            return Usage(std::cout, 0);
+        } else if (word == "-v") {
             ++options.verbosity;
         } else if (word == "-f") {
             fast = true;

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "platform/kernel.h"
+#include "platform/shared_lock.h"
 #include "platform/shared_memory.h"
 #include "tessolk/board_segments.h"
 #include "softboard/board_encoder.h"
@@ -28,6 +29,14 @@ std::string Hex(std::uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%X", value);
     return text;
+}
+
+// " by process <pid>" when the board's control block names its server.
+std::string ServingProcess(std::uint32_t board) {
+    auto control = SharedMemory::Open(tessolk::ControlName(board), sizeof(tessolk::BoardControl),
+                                      SharedMemory::Mode::OpenExisting);
+    const std::int32_t pid = control ? static_cast<tessolk::BoardControl*>(control->Data())->pid.load() : 0;
+    return pid > 0 ? " by process " + std::to_string(pid) : "";
 }
 
 }  // namespace
@@ -55,13 +64,13 @@ std::unique_ptr<SoftBoard> SoftBoard::Create(const SoftBoardOptions& options, st
     if (options.interruptPeriodMs < 1) return fail("interrupt period must be at least 1 ms");
 
     const std::uint32_t board = options.board;
+    // Taking the name lock is the one step two boards started together cannot both pass; only
+    // its holder touches the shared objects.
+    auto owner = platform::NamedLock::TryTake(tessolk::OwnerName(board));
+    if (!owner) return fail("board " + std::to_string(board + 1) + " is already served" + ServingProcess(board));
     auto control = SharedMemory::Open(tessolk::ControlName(board), sizeof(tessolk::BoardControl));
     if (!control) return fail("cannot create the board's shared memory");
     auto* block = static_cast<tessolk::BoardControl*>(control->Data());
-    if (block->magic.load() == tessolk::kControlMagic && block->alive.load() == 1 &&
-        tessolk::ProcessAlive(block->pid.load()))
-        return fail("board " + std::to_string(board + 1) + " is already served by process " +
-                    std::to_string(block->pid.load()));
 
     // A fresh start: whatever a board that died left behind is cleared.
     block->alive.store(0);
@@ -70,6 +79,7 @@ std::unique_ptr<SoftBoard> SoftBoard::Create(const SoftBoardOptions& options, st
     SharedMemory::Remove(tessolk::MemoryName(board));
 
     std::unique_ptr<SoftBoard> soft(new SoftBoard(options));
+    soft->owner_ = std::move(owner);
     soft->controlMemory_ = std::move(control);
     soft->control_ = block;
     soft->window_ = SharedMemory::Open(tessolk::WindowName(board), kWindowSize);
@@ -148,29 +158,30 @@ void SoftBoard::Serve(const std::atomic<bool>& stop) {
 }
 
 void SoftBoard::TakeJournal() {
-    const std::uint64_t head = control_->journalHead.load();
-    if (head - journalTail_ > tessolk::kJournalEntries) {
-        Say(1, "missed " + std::to_string(head - journalTail_ - tessolk::kJournalEntries) + " writes");
-        journalTail_ = head - tessolk::kJournalEntries;
-        ResyncI2c();
-        // The control register's latest word still counts.
-        OnControl(std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Memory() + kControlRegister)).load());
-    }
-    while (journalTail_ < head) {
-        tessolk::JournalEntry& entry = control_->journal[journalTail_ % tessolk::kJournalEntries];
-        const std::uint64_t sequence = entry.sequence.load(std::memory_order_acquire);
-        if (sequence < journalTail_ + 1) break;  // still being written: take it next step
-        const std::uint32_t kind = entry.kind, address = entry.address, value = entry.value;
-        const std::uint32_t firstWord = entry.firstWord;
-        if (entry.sequence.load(std::memory_order_acquire) != journalTail_ + 1) {
-            ++journalTail_;  // overwritten while we read it
-            continue;
+    for (;;) {
+        const std::uint64_t head = control_->journalHead.load();
+        if (head - journalTail_ > tessolk::kJournalEntries) {
+            Say(1, "missed " + std::to_string(head - journalTail_ - tessolk::kJournalEntries) + " writes");
+            journalTail_ = head - tessolk::kJournalEntries;
+            ResyncI2c();
+            // The control register's latest word still counts.
+            OnControl(std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Memory() + kControlRegister)).load());
         }
-        ++journalTail_;
-        if (kind == tessolk::kJournalWord)
-            OnWordWritten(address, value);
-        else if (kind == tessolk::kJournalBlock)
-            OnBlockWritten(address, value, firstWord);
+        while (journalTail_ < head) {
+            tessolk::JournalRecord record;
+            const auto read = tessolk::ReadJournalEntry(control_->journal[journalTail_ % tessolk::kJournalEntries],
+                                                        journalTail_, record);
+            if (read == tessolk::JournalRead::Incomplete) return;  // still being written: take it next step
+            // The writers lapped the board while it read: the head now lies more than a ring ahead,
+            // and the board carries on from there as from any other fall behind.
+            if (read == tessolk::JournalRead::Overwritten) break;
+            ++journalTail_;
+            if (record.kind == tessolk::kJournalWord)
+                OnWordWritten(record.address, record.value);
+            else if (record.kind == tessolk::kJournalBlock)
+                OnBlockWritten(record.address, record.value, record.firstWord);
+        }
+        if (journalTail_ >= head) return;
     }
 }
 
@@ -205,9 +216,8 @@ void SoftBoard::FollowI2c(std::uint32_t value) {
 void SoftBoard::ResyncI2c() {
     if (!i2cShadow_) return;
     i2cLog_->Forget();
-    control_->i2cLock.Lock();
-    *i2cShadow_ = control_->i2c;
-    control_->i2cLock.Unlock();
+    platform::SharedLockGuard guard(control_->i2cLock, tessolk::kSlotLockTimeoutMs);
+    if (guard) *i2cShadow_ = control_->i2c;
 }
 
 void SoftBoard::OnControl(std::uint32_t value) {
@@ -276,19 +286,25 @@ void SoftBoard::TakeMailbox() {
     DecodePacket(packets_.back());
 }
 
-void SoftBoard::RaiseInterrupt() {
+// Reopens the interrupt event when the driver has named another one. A writer stuck holding the
+// name leaves the event as it was until a later interrupt.
+void SoftBoard::FollowEventName() {
     auto& registers = control_->registers;
     const std::uint32_t generation = registers.eventGeneration.load();
-    if (generation != eventGeneration_) {
-        char name[sizeof registers.eventName];
-        registers.eventLock.Lock();
-        std::memcpy(name, registers.eventName, sizeof name);
-        registers.eventLock.Unlock();
-        name[sizeof name - 1] = '\0';
-        interruptEvent_ = name[0] ? platform::NamedEvent::Open(name) : nullptr;
-        eventGeneration_ = generation;
-        Say(1, std::string("interrupt event: ") + (name[0] ? name : "none"));
+    if (generation == eventGeneration_) return;
+    char name[sizeof registers.eventName] = {};
+    {
+        platform::SharedLockGuard guard(registers.eventLock, tessolk::kSlotLockTimeoutMs);
+        if (!guard) return;
+        std::memcpy(name, registers.eventName, sizeof name - 1);
     }
+    interruptEvent_ = name[0] ? platform::NamedEvent::Open(name) : nullptr;
+    eventGeneration_ = generation;
+    Say(1, std::string("interrupt event: ") + (name[0] ? name : "none"));
+}
+
+void SoftBoard::RaiseInterrupt() {
+    FollowEventName();
     ++interruptCount_;
     ++fieldsSinceStart_;
     RunDueCommands();

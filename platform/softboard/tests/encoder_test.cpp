@@ -3,6 +3,7 @@
 // and the DV recorder of the playback microcode, driven word by word and field by field.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "softboard/streaming.h"
 #include "tessolk/board_map.h"
 #include "test_picture.h"
+#include "wave_format/wave_header.h"
 
 namespace softboard {
 namespace {
@@ -139,9 +141,16 @@ TEST(DvRecorder, AFrameEveryOtherFieldAndReversedPcmForEachSize) {
             std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board->Window() + board_map::kRecordCounter)).load();
         EXPECT_EQ(static_cast<std::int32_t>(counter), -18);  // -16, less the two frames
 
-        // 44 bytes of room for the header, then the tone with each word reversed (R hi, R lo, L hi, L lo).
+        // A WAVE header reaching to the end of the file, where the host writes the final one at the
+        // stop, then the tone; each word reversed (R hi, R lo, L hi, L lo).
         const auto& audio = dv.Pending(kDvAudioOutput);
         ASSERT_EQ(audio.size(), 44 + 4 * c.samplesInFourFields);
+        std::vector<std::uint8_t> head(audio.begin(), audio.begin() + 44);
+        for (std::size_t i = 0; i < head.size(); i += 4) std::reverse(head.begin() + i, head.begin() + i + 4);
+        const auto layout = wav::ParseWaveLayout(head, 1'000'044);
+        ASSERT_TRUE(layout);
+        EXPECT_EQ(layout->sampleRate, 48000u);
+        EXPECT_EQ(layout->dataBytes, 1'000'000u);
         const auto second = static_cast<std::int16_t>(audio[48] << 8 | audio[49]);
         EXPECT_EQ(second, std::lround(8192 * std::sin(2 * M_PI * 1000 / 48000)));
         EXPECT_EQ(audio[48], audio[50]);

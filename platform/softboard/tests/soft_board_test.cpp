@@ -1,7 +1,16 @@
 // The software board driven step by step in the test's own process, through the driver library.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <new>
+
+#include "platform/kernel.h"
 
 #include "platform/shared_memory.h"
 #include "softboard/soft_board.h"
@@ -168,6 +177,53 @@ TEST(SoftBoard, OneServerPerBoardAndObjectsRemovedOnExit) {
     EXPECT_EQ(qrddMapMemory(0, physical, host), kQrddNoBoard);
     std::uint32_t value = 0;
     EXPECT_EQ(qrddReadInt32(0, 0x40000, value), kQrddNoBoard);
+}
+
+TEST(SoftBoard, TwoStartedTogetherExactlyOneServes) {
+    // Two processes released at one moment, 20 times: one serves, the other is refused and leaves
+    // the winner's objects as they were.
+    struct Start {
+        std::atomic<int> go, tried;
+    };
+    void* page = mmap(nullptr, sizeof(Start), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(page, MAP_FAILED);
+    auto* start = new (page) Start{};
+    enum Outcome { kServedIntact = 10, kRefused = 11, kOther = 12 };
+    for (int round = 0; round < 20; ++round) {
+        start->go = 0;
+        start->tried = 0;
+        pid_t children[2];
+        for (pid_t& child : children) {
+            child = fork();
+            if (child != 0) continue;
+            const std::int64_t deadline = platform::PerformanceCounter() + 5'000'000;
+            while (!start->go && platform::PerformanceCounter() < deadline) {}
+            std::string error;
+            auto board = SoftBoard::Create({}, &error);
+            ++start->tried;
+            while (start->tried < 2 && platform::PerformanceCounter() < deadline) platform::SleepUs(100);
+            if (!board) _exit(error.find("already served") != std::string::npos ? kRefused : kOther);
+            std::uint32_t physical = 0;
+            std::uint64_t host = 0;
+            const bool intact = platform::SharedMemory::Exists(tessolk::WindowName(0)) &&
+                                qrddMapMemory(0, physical, host) == kQrddOk &&
+                                WindowWord(*board, kBoardTypeWord) == kNewerBoardType;
+            board.reset();
+            _exit(intact ? kServedIntact : kOther);
+        }
+        start->go = 1;
+        int outcomes[2];
+        for (int i = 0; i < 2; ++i) {
+            int status = 0;
+            waitpid(children[i], &status, 0);
+            outcomes[i] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        std::sort(outcomes, outcomes + 2);
+        ASSERT_EQ(outcomes[0], kServedIntact) << "round " << round;
+        ASSERT_EQ(outcomes[1], kRefused) << "round " << round;
+        EXPECT_FALSE(platform::SharedMemory::Exists(tessolk::ControlName(0)));
+    }
+    munmap(page, sizeof(Start));
 }
 
 namespace {

@@ -62,13 +62,7 @@ DriverRegisterFile& Registers(std::uint32_t board) {
 void AppendJournal(BoardControl& control, JournalKind kind, std::uint32_t address, std::uint32_t value,
                    std::uint32_t firstWord) {
     const std::uint64_t index = control.journalHead.fetch_add(1);
-    JournalEntry& entry = control.journal[index % kJournalEntries];
-    entry.sequence.store(0, std::memory_order_relaxed);
-    entry.kind = kind;
-    entry.address = address;
-    entry.value = value;
-    entry.firstWord = firstWord;
-    entry.sequence.store(index + 1, std::memory_order_release);
+    WriteJournalEntry(control.journal[index % kJournalEntries], index, {kind, address, value, firstWord});
 }
 
 }  // namespace tessolk

@@ -18,6 +18,12 @@ int g_handleTarget;
 
 bool ValidBoard(std::uint32_t board) { return board < 2; }
 
+// A lock of the shared register file that is not free within its bound means the board's other
+// users are stuck: the call fails as if the board did not answer.
+struct SlotGuard : platform::SharedLockGuard {
+    explicit SlotGuard(platform::SharedLock& lock) : platform::SharedLockGuard(lock, tessolk::kSlotLockTimeoutMs) {}
+};
+
 bool InsideBoard(std::uint32_t address, std::uint64_t bytes) {
     return static_cast<std::uint64_t>(address) + bytes <= board_map::kBoardAddressSpace;
 }
@@ -42,7 +48,7 @@ void* hQR = &g_handleTarget;
 QRDDSTATUS qrddMapMemory(std::uint32_t board, std::uint32_t& physical, std::uint64_t& host) {
     if (!ValidBoard(board)) return kQrddBadArgument;
     AttachedBoard attached = Attach(board);
-    if (!attached.control || !tessolk::ProcessAlive(attached.control->pid.load())) return kQrddNoBoard;
+    if (!attached.control || !platform::ProcessAlive(attached.control->pid.load())) return kQrddNoBoard;
     physical = attached.control->physicalBase;
     host = reinterpret_cast<std::uintptr_t>(attached.window);
     return kQrddOk;
@@ -68,9 +74,9 @@ QRDDSTATUS qrddWriteInt32(std::uint32_t board, std::uint32_t address, std::uint3
     std::uint32_t stored = value;
     if (address == board_map::kI2cLines) {
         // The bus devices answer within the write, so the next read sees their data line.
-        attached.control->i2cLock.Lock();
+        SlotGuard guard(attached.control->i2cLock);
+        if (!guard) return kQrddNoBoard;
         stored = tessolk::I2cBusWrite(attached.control->i2c, value);
-        attached.control->i2cLock.Unlock();
     }
     if (address % 4 == 0)
         std::atomic_ref(*reinterpret_cast<std::uint32_t*>(word)).store(stored);
@@ -119,12 +125,12 @@ QRDDSTATUS qrddGetDeviceContext(std::uint32_t board, std::uint64_t* words) {
 QRDDSTATUS qrddSendEventHandle(std::uint32_t board, const char* eventName) {
     if (!ValidBoard(board)) return kQrddBadArgument;
     auto& registers = Registers(board);
-    registers.eventLock.Lock();
+    SlotGuard guard(registers.eventLock);
+    if (!guard) return kQrddNoBoard;
     std::size_t length = eventName ? strnlen(eventName, sizeof registers.eventName - 1) : 0;
     std::memcpy(registers.eventName, eventName ? eventName : "", length);
     registers.eventName[length] = '\0';
     registers.eventGeneration.fetch_add(1);
-    registers.eventLock.Unlock();
     return kQrddOk;
 }
 
@@ -207,18 +213,18 @@ QRDDSTATUS qrddReadFirstLast(std::uint32_t board, std::uint32_t& value, std::uin
 QRDDSTATUS qrddWriteInputFilename(std::uint32_t board, const char* name, std::uint32_t slot) {
     if (!ValidBoard(board) || slot >= kQrddInputSlots) return kQrddBadArgument;
     auto& entry = Registers(board).input[slot];
-    entry.lock.Lock();
+    SlotGuard guard(entry.lock);
+    if (!guard) return kQrddNoBoard;
     StoreName(entry.name, name);
-    entry.lock.Unlock();
     return kQrddOk;
 }
 
 QRDDSTATUS qrddReadInputFilename(std::uint32_t board, char* name, std::uint32_t slot) {
     if (!ValidBoard(board) || slot >= kQrddInputSlots || !name) return kQrddBadArgument;
     auto& entry = Registers(board).input[slot];
-    entry.lock.Lock();
+    SlotGuard guard(entry.lock);
+    if (!guard) return kQrddNoBoard;
     LoadName(name, entry.name);
-    entry.lock.Unlock();
     return kQrddOk;
 }
 
@@ -226,12 +232,12 @@ QRDDSTATUS qrddWriteInputFilenameOffset(std::uint32_t board, std::uint32_t endHi
                                         std::uint32_t startHigh, std::uint32_t startLow, std::uint32_t slot) {
     if (!ValidBoard(board) || slot >= kQrddInputSlots) return kQrddBadArgument;
     auto& entry = Registers(board).input[slot];
-    entry.lock.Lock();
+    SlotGuard guard(entry.lock);
+    if (!guard) return kQrddNoBoard;
     entry.offset[0] = endHigh;
     entry.offset[1] = endLow;
     entry.offset[2] = startHigh;
     entry.offset[3] = startLow;
-    entry.lock.Unlock();
     return kQrddOk;
 }
 
@@ -239,12 +245,12 @@ QRDDSTATUS qrddReadInputFilenameOffset(std::uint32_t board, std::uint32_t& endHi
                                        std::uint32_t& startHigh, std::uint32_t& startLow, std::uint32_t slot) {
     if (!ValidBoard(board) || slot >= kQrddInputSlots) return kQrddBadArgument;
     auto& entry = Registers(board).input[slot];
-    entry.lock.Lock();
+    SlotGuard guard(entry.lock);
+    if (!guard) return kQrddNoBoard;
     endHigh = entry.offset[0];
     endLow = entry.offset[1];
     startHigh = entry.offset[2];
     startLow = entry.offset[3];
-    entry.lock.Unlock();
     return kQrddOk;
 }
 
@@ -263,18 +269,18 @@ QRDDSTATUS qrddReadInputFilenameReverse(std::uint32_t board, std::uint32_t& flag
 QRDDSTATUS qrddWriteOutputFilename(std::uint32_t board, const char* name, std::uint32_t stream) {
     if (!ValidBoard(board) || stream >= kQrddOutputSlots) return kQrddBadArgument;
     auto& entry = Registers(board).output[stream];
-    entry.lock.Lock();
+    SlotGuard guard(entry.lock);
+    if (!guard) return kQrddNoBoard;
     StoreName(entry.name, name);
-    entry.lock.Unlock();
     return kQrddOk;
 }
 
 QRDDSTATUS qrddReadOutputFilename(std::uint32_t board, char* name, std::uint32_t stream) {
     if (!ValidBoard(board) || stream >= kQrddOutputSlots || !name) return kQrddBadArgument;
     auto& entry = Registers(board).output[stream];
-    entry.lock.Lock();
+    SlotGuard guard(entry.lock);
+    if (!guard) return kQrddNoBoard;
     LoadName(name, entry.name);
-    entry.lock.Unlock();
     return kQrddOk;
 }
 

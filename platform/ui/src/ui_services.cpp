@@ -8,13 +8,16 @@
 namespace velmar_ui {
 
 std::optional<std::string> UiServices::ChooseFile(const FileChooserSpec& chooser) {
-    auto path = ShowFileChooser(chooser);
+    FileChooserSpec shown = chooser;
+    if (shown.startFolder.empty()) shown.startFolder = lastFolder_;
+    auto path = ShowFileChooser(shown);
     if (path && path->size() > platform::kProfileValueMax) {
         MessageBox({"The file name is longer than " + std::to_string(platform::kProfileValueMax) +
                         " characters and cannot be kept:\n" + *path,
                     "File Name Too Long", BoxButtons::Ok, BoxIcon::Warning});
         return std::nullopt;
     }
+    if (path) lastFolder_ = FolderOf(*path);
     return path;
 }
 

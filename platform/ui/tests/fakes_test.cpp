@@ -87,6 +87,13 @@ TEST(FakeUiServicesTest, BoxesAreRecordedAndAnsweredFromTheScript) {
     EXPECT_EQ(ui.ChooseFile({}), "/tmp/a.m2v");
     EXPECT_EQ(ui.ChooseFile({}), std::nullopt);
     EXPECT_EQ(ui.choosers.size(), 2u);
+    // Without a folder of its own a chooser opens where the last one chose; with one, there.
+    EXPECT_EQ(ui.choosers[0].startFolder, "");
+    EXPECT_EQ(ui.choosers[1].startFolder, "/tmp");
+    velmar_ui::FileChooserSpec own;
+    own.startFolder = "/clips";
+    ui.ChooseFile(own);
+    EXPECT_EQ(ui.choosers[2].startFolder, "/clips");
     // A path no setting could hold whole is refused when chosen, not cut when stored.
     ui.ScriptChoice("/" + std::string(511, 'p'));
     EXPECT_EQ(ui.ChooseFile({}), std::nullopt);

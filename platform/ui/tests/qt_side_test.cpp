@@ -35,7 +35,7 @@ using velmar_ui_qt::QtUiServices;
 FormSpec Form() {
     FormSpec form;
     form.title = "Routing";
-    form.groups = {{"Input", 0, 0}, {"Mode", 1, 0}};
+    form.groups = {{"Input", 0, 0}, {"Mode", 1, 0}, {"Kept", 2, 1, 1, 1, true}};
     form.controls = {
         {10, ControlKind::Edit, "", "Input", 0, 1},
         {kNoId, ControlKind::Label, "Path:", "Input", 0, 0},
@@ -47,6 +47,7 @@ FormSpec Form() {
         {16, ControlKind::ListBox, "", "", 4, 0},
         {17, ControlKind::Slider, "", "", 5, 0},
         {1, ControlKind::PushButton, "OK", "", 6, 0, 1, 1, kHidden},
+        {18, ControlKind::Edit, "", "Kept", 0, 0, 1, 1, kHidden},
     };
     form.systemMenu = {{16, "&About..."}};
     return form;
@@ -116,6 +117,9 @@ TEST_F(QtSideTest, BuilderGivesEveryIdItsWidgetAndGroup) {
     EXPECT_NE(qobject_cast<QProgressBar*>(window.Control(15)), nullptr);
     EXPECT_EQ(qobject_cast<QGroupBox*>(window.Control(12)->parentWidget())->title(), "Mode");
     EXPECT_TRUE(window.Control(1)->isHidden());
+    // A hidden group shows no empty box.
+    EXPECT_TRUE(window.Control(18)->parentWidget()->isHidden());
+    EXPECT_FALSE(window.Control(12)->parentWidget()->isHidden());
 }
 
 TEST_F(QtSideTest, OperatorActionsReachTheirHandlersAndProgramChangesDoNot) {

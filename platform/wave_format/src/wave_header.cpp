@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace wav {
 namespace {
@@ -41,23 +43,26 @@ std::array<std::uint8_t, kWavHeaderSize> MakeWavHeader(std::uint32_t sampleRate,
     return h;
 }
 
-std::optional<WaveLayout> ParseWaveLayout(const std::vector<std::uint8_t>& head, std::uint64_t fileSize) {
-    if (head.size() < 12 || std::memcmp(head.data(), "RIFF", 4) != 0 ||
-        std::memcmp(head.data() + 8, "WAVE", 4) != 0)
+std::optional<WaveLayout> FindWaveLayout(const ReadAt& read, std::uint64_t fileSize) {
+    std::uint8_t riff[12];
+    if (read(0, riff, sizeof riff) < sizeof riff || std::memcmp(riff, "RIFF", 4) != 0 ||
+        std::memcmp(riff + 8, "WAVE", 4) != 0)
         return std::nullopt;
     WaveLayout layout;
     bool haveFormat = false;
     std::uint64_t pos = 12;
-    while (pos + 8 <= head.size()) {
-        const std::uint8_t* chunk = head.data() + pos;
+    std::uint8_t chunk[8];
+    // Every step moves at least 8 bytes on, and a read past the end ends the walk.
+    while (read(pos, chunk, sizeof chunk) == sizeof chunk) {
         const std::uint64_t size = GetLe32(chunk + 4);
         if (std::memcmp(chunk, "fmt ", 4) == 0) {
-            if (size < 16 || pos + 8 + 16 > head.size()) return std::nullopt;
-            layout.formatTag = GetLe16(chunk + 8);
-            layout.channels = GetLe16(chunk + 10);
-            layout.sampleRate = GetLe32(chunk + 12);
-            layout.byteRate = GetLe32(chunk + 16);
-            layout.bitsPerSample = GetLe16(chunk + 22);
+            std::uint8_t format[16];
+            if (size < 16 || read(pos + 8, format, sizeof format) < sizeof format) return std::nullopt;
+            layout.formatTag = GetLe16(format);
+            layout.channels = GetLe16(format + 2);
+            layout.sampleRate = GetLe32(format + 4);
+            layout.byteRate = GetLe32(format + 8);
+            layout.bitsPerSample = GetLe16(format + 14);
             haveFormat = true;
         } else if (std::memcmp(chunk, "data", 4) == 0) {
             if (!haveFormat) return std::nullopt;
@@ -69,6 +74,44 @@ std::optional<WaveLayout> ParseWaveLayout(const std::vector<std::uint8_t>& head,
         pos += 8 + size + (size & 1);  // chunks are padded to even sizes
     }
     return std::nullopt;
+}
+
+std::optional<WaveLayout> ParseWaveLayout(const std::vector<std::uint8_t>& head, std::uint64_t fileSize) {
+    return FindWaveLayout(
+        [&](std::uint64_t offset, std::uint8_t* dst, std::size_t n) -> std::size_t {
+            if (offset >= head.size()) return 0;
+            const std::size_t take = std::min<std::uint64_t>(n, head.size() - offset);
+            std::memcpy(dst, head.data() + offset, take);
+            return take;
+        },
+        fileSize);
+}
+
+std::optional<WaveLayout> ReadWaveLayout(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;  // a FIFO would never end
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    if (size < 0) return std::nullopt;
+    // Small chunks one after another come from one window, not one read each.
+    std::vector<std::uint8_t> window(64 * 1024);
+    std::uint64_t windowStart = 0, windowHeld = 0;
+    const auto read = [&](std::uint64_t offset, std::uint8_t* dst, std::size_t n) -> std::size_t {
+        if (offset < windowStart || offset + n > windowStart + windowHeld) {
+            file.clear();
+            file.seekg(std::streamoff(offset));
+            file.read(reinterpret_cast<char*>(window.data()), std::streamsize(window.size()));
+            windowStart = offset;
+            windowHeld = std::uint64_t(std::max<std::streamsize>(file.gcount(), 0));
+        }
+        if (offset >= windowStart + windowHeld) return 0;
+        const std::size_t take = std::min<std::uint64_t>(n, windowStart + windowHeld - offset);
+        std::memcpy(dst, window.data() + (offset - windowStart), take);
+        return take;
+    };
+    return FindWaveLayout(read, std::uint64_t(size));
 }
 
 }  // namespace wav

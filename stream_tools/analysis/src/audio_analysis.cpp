@@ -11,15 +11,16 @@
 namespace stream_analysis {
 namespace {
 
-// Enough of a WAVE file's head to walk past the LIST and other chunks some writers put first.
-constexpr std::size_t kWaveHeadBytes = 4096;
+// The first 40 words: an MPEG audio frame header, or the start of a RIFF file.
+constexpr std::size_t kHeadBytes = 160;
 
-void AnalyzeWave(const std::vector<std::uint8_t>& head, AudioAnalysis& r) {
+void AnalyzeWave(const std::string& path, const std::vector<std::uint8_t>& head, AudioAnalysis& r) {
     if (head.size() < 4 || ps::ReadBe32(head.data()) != 0x52494646) {  // "RIFF"
         r.error = "Audio file is not a valid WAVE or MPEG audio file";
         return;
     }
-    const auto layout = wav::ParseWaveLayout(head, std::uint64_t(r.fileSize));
+    // The chunks are walked in the file however far in the samples begin.
+    const auto layout = wav::ReadWaveLayout(path);
     if (!layout || layout->formatTag != 1 || layout->channels != 2) {
         r.error = "Unsupported WAVE file format";
         return;
@@ -95,12 +96,12 @@ AudioAnalysis AnalyzeAudioFile(const std::string& path) {
         r.error = "Can't open audio file";
         return r;
     }
-    std::vector<std::uint8_t> head(kWaveHeadBytes, 0);
+    std::vector<std::uint8_t> head(kHeadBytes, 0);
     head.resize(file->Read(head.data(), head.size()));
     if (head.size() >= 4 && ps::ReadBe32(head.data()) >= 0xFFF00000u) {
         AnalyzeMpegAudio(head.data(), r);
     } else {
-        AnalyzeWave(head, r);
+        AnalyzeWave(path, head, r);
     }
     if (!r.error.empty()) r.type = AudioType::None;
     return r;

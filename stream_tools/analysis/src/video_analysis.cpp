@@ -10,6 +10,9 @@ namespace stream_analysis {
 namespace {
 
 constexpr std::size_t kProbeBytes = 512;
+// Enough pictures for a stream's mean rate (two seconds and more at 15 Mbit/s), read in a few
+// milliseconds whatever the file's size.
+constexpr std::uint64_t kRateProbeBytes = 4 << 20;
 constexpr std::uint64_t kDv525FrameBytes = 120000;
 constexpr std::uint64_t kDv625FrameBytes = 144000;
 const char* const kNotVideo = "Video file is not a valid MPEG or DV video file";
@@ -55,6 +58,20 @@ void AnalyzeDv(ps::FileSource& file, const std::uint8_t* head, std::size_t got, 
     }
     r.durationText = DurationText(r.duration, 100);
     r.valid = true;
+}
+
+// The header's rate, unless it is variable or the stream's size and picture count belie it: then
+// the multiplexer's clock and the duration come from the stream's own rate.
+void DecideRate(VideoAnalysis& r, const StreamRate& measured, bool whole) {
+    r.bitrate = r.headerBitrate;
+    r.bitrateText = Format("%llu bits/s\n", r.bitrate);
+    r.duration = r.fileSize * 8000 / r.bitrate;
+    if (measured.bitrate == 0 || measured.bitrate > 0xFFFFFFFFull ||
+        (!r.variableRate && HeaderRateFits(r.headerBitrate, measured.bitrate)))
+        return;
+    r.bitrate = std::uint32_t(measured.bitrate);
+    r.bitrateText = Format("%llu bits/s\n", measured.bitrate);
+    r.duration = whole ? measured.durationMs : r.fileSize * 8000 / std::int64_t(r.bitrate);
 }
 
 void AnalyzeMpeg(ps::FileSource& file, const std::uint8_t* head, std::size_t got, VideoAnalysis& r) {
@@ -126,18 +143,22 @@ void AnalyzeMpeg(ps::FileSource& file, const std::uint8_t* head, std::size_t got
         r.error = "Frame Rate not supported";
         return;
     }
-    r.duration = r.fileSize * 8000 / r.bitrate;
-    // A variable rate header, or one the stream's size and picture count belie, would give the
-    // multiplexer a wrong clock and the dialog a wrong duration: the stream's own rate does not.
+    r.headerBitrate = r.bitrate;
+    r.variableRate = f.variableRate;
+    // A short stream is measured whole; a long one over the pictures that lie wholly in its head,
+    // so that a probe never reads a large file through.
+    StreamRate measured;
+    bool whole = true;
     if (file.Seek(0)) {
-        const StreamRate measured = MeasureStreamRate(r.fileSize, CountPictures(file), r.framePeriod);
-        if (measured.bitrate > 0 && measured.bitrate <= 0xFFFFFFFFull &&
-            (f.variableRate || !HeaderRateFits(f.bitrate, measured.bitrate))) {
-            r.bitrate = std::uint32_t(measured.bitrate);
-            r.bitrateText = Format("%llu bits/s\n", measured.bitrate);
-            r.duration = measured.durationMs;
-        }
+        const PictureCount count = CountPictures(file, kRateProbeBytes);
+        whole = count.wholeStream;
+        if (whole)
+            measured = MeasureStreamRate(r.fileSize, count.pictures, r.framePeriod);
+        else if (count.pictures > 1)
+            measured = MeasureStreamRate(std::int64_t(count.lastPictureAt), count.pictures - 1, r.framePeriod);
     }
+    r.rateFromHead = !whole;
+    DecideRate(r, measured, whole);
     r.durationText = DurationText(r.duration, 1000);
     r.valid = true;
 }
@@ -167,6 +188,18 @@ VideoAnalysis AnalyzeVideoFile(const std::string& path) {
     }
     if (!r.error.empty()) r.valid = false;
     return r;
+}
+
+bool MeasureWholeStream(VideoAnalysis& video, const std::string& path, const std::function<bool()>& stop) {
+    if (!video.valid || !video.rateFromHead) return true;
+    auto file = ps::FileSource::Open(path);
+    if (!file) return true;  // the run's own open says so
+    const PictureCount count = CountPictures(*file, UINT64_MAX, stop);
+    if (!count.wholeStream) return false;
+    video.rateFromHead = false;
+    DecideRate(video, MeasureStreamRate(video.fileSize, count.pictures, video.framePeriod), true);
+    video.durationText = DurationText(video.duration, 1000);
+    return true;
 }
 
 std::string DurationText(std::int64_t duration, int divisor) {

@@ -17,17 +17,19 @@ AudioAnalysis AnalyzeBytes(const std::vector<std::uint8_t>& bytes) {
     return AnalyzeAudioFile(path);
 }
 
-std::vector<std::uint8_t> Wave(std::uint32_t rate, int channels, std::size_t dataBytes,
-                               bool listChunk = false, std::uint32_t byteRate = 0) {
+// With `listBytes`, a LIST chunk of that size after the format chunk, or before it.
+std::vector<std::uint8_t> Wave(std::uint32_t rate, int channels, std::size_t dataBytes, std::size_t listBytes = 0,
+                               bool listFirst = false, std::uint32_t byteRate = 0) {
     const auto h = wav::MakeWavHeader(rate, channels, dataBytes);
     std::vector<std::uint8_t> bytes(h.begin(), h.end());
     const std::vector<std::uint8_t> dataChunk(bytes.begin() + 36, bytes.end());
     bytes.resize(36);
     if (byteRate) std::memcpy(&bytes[28], &byteRate, 4);
-    if (listChunk) {
-        const std::uint8_t list[] = {'L', 'I', 'S', 'T', 26, 0, 0, 0};
-        bytes.insert(bytes.end(), list, list + 8);
-        bytes.resize(bytes.size() + 26, 'x');
+    if (listBytes) {
+        std::vector<std::uint8_t> list{'L', 'I', 'S', 'T', std::uint8_t(listBytes), std::uint8_t(listBytes >> 8),
+                                       std::uint8_t(listBytes >> 16), 0};
+        list.resize(8 + listBytes, 'x');
+        bytes.insert(listFirst ? bytes.begin() + 12 : bytes.end(), list.begin(), list.end());
     }
     bytes.insert(bytes.end(), dataChunk.begin(), dataChunk.end());
     bytes.resize(bytes.size() + dataBytes, 0);
@@ -53,17 +55,23 @@ TEST(AnalyzeAudioFile, WaveAcceptedWithDataFoundByChunks) {
     EXPECT_EQ(r.durationText, "1.000 seconds");
     EXPECT_TRUE(r.showLayerCombos);
     EXPECT_EQ(r.dataOffset, 44u);
-    // A LIST chunk before the data moves the samples: they are not at byte 44.
-    r = AnalyzeBytes(Wave(44100, 2, 1000, true));
-    ASSERT_EQ(r.type, AudioType::Wave) << r.error;
-    EXPECT_EQ(r.dataOffset, 44u + 34u);
-    EXPECT_EQ(r.dataBytes, 1000u);
+    // Other chunks move the samples, however long they are and wherever they stand.
+    const struct {
+        std::size_t list;
+        bool first;
+    } rows[] = {{26, false}, {5000, true}, {70000, false}};
+    for (const auto& row : rows) {
+        r = AnalyzeBytes(Wave(44100, 2, 1000, row.list, row.first));
+        ASSERT_EQ(r.type, AudioType::Wave) << row.list << " " << r.error;
+        EXPECT_EQ(r.dataOffset, 44u + 8 + row.list);
+        EXPECT_EQ(r.dataBytes, 1000u);
+    }
 }
 
 TEST(AnalyzeAudioFile, WaveRefusals) {
     EXPECT_EQ(AnalyzeBytes(Wave(44100, 1, 100)).error, "Unsupported WAVE file format");
     EXPECT_EQ(AnalyzeBytes(Wave(22050, 2, 100)).error, "Unsupported Bit Width");
-    EXPECT_EQ(AnalyzeBytes(Wave(48000, 2, 100, false, 96000)).error, "Unsupported Bit Width");
+    EXPECT_EQ(AnalyzeBytes(Wave(48000, 2, 100, 0, false, 96000)).error, "Unsupported Bit Width");
     auto notRiff = Wave(48000, 2, 100);
     notRiff[0] = 'X';
     const auto r = AnalyzeBytes(notRiff);

@@ -28,7 +28,17 @@ TEST(CountPictures, FindsEveryPictureCodeWhereverItFalls) {
         for (auto at : c.pictures) put(at, 0x00);
         for (auto at : c.others) put(at, 0xB8);
         ps::MemorySource source(bytes);
-        EXPECT_EQ(CountPictures(source), c.pictures.size()) << (c.pictures.empty() ? 0 : c.pictures[0]);
+        const PictureCount count = CountPictures(source, bytes.size() + 1);
+        EXPECT_EQ(count.pictures, c.pictures.size()) << (c.pictures.empty() ? 0 : c.pictures[0]);
+        EXPECT_TRUE(count.wholeStream);
+        if (!c.pictures.empty()) {
+            EXPECT_EQ(count.lastPictureAt, c.pictures.back());
+            // Read no further than asked: only the codes before the limit count.
+            ps::MemorySource head(bytes);
+            const PictureCount part = CountPictures(head, c.pictures.back() + 3);
+            EXPECT_EQ(part.pictures, c.pictures.size() - 1);
+            EXPECT_FALSE(part.wholeStream);
+        }
     }
 }
 

@@ -222,3 +222,36 @@ TEST(AnalyzeVideoFile, RateFromTheStreamWhenTheHeaderCannotGiveIt) {
         EXPECT_EQ(r.duration, c.duration) << c.name;
     }
 }
+
+TEST(AnalyzeVideoFile, ALongStreamIsProbedByItsHeadAndMeasuredWholeForARun) {
+    // 6 MiB of a variable rate stream: a picture every 2000 bytes for 5 MiB, then every 1000.
+    constexpr std::size_t kSize = 6 << 20, kDenseFrom = 5 << 20;
+    auto bytes = SequenceHeader({.bitrateValue = 0x3FFFF});
+    bytes.resize(kSize, 0x55);
+    std::vector<std::size_t> pictures;
+    for (std::size_t at = 1000; at + 6 <= kSize; at += at < kDenseFrom ? 2000 : 1000) pictures.push_back(at);
+    for (std::size_t at : pictures) {
+        const std::uint8_t picture[] = {0, 0, 1, 0, 0, 0x08};
+        std::copy(std::begin(picture), std::end(picture), bytes.begin() + std::ptrdiff_t(at));
+    }
+    const std::string path = velmar_testing::TempDir() + "/long.m2v";
+    ps_testing::WriteFileBytes(path, bytes);
+
+    // The probe reads the first 4 MiB: the pictures before the last one there.
+    std::size_t inHead = 0;
+    while (pictures[inHead] + 3 < (4u << 20)) ++inHead;
+    const std::uint64_t headRate = pictures[inHead - 1] * 8ull * 90000 / ((inHead - 1) * 3600);
+    VideoAnalysis r = AnalyzeVideoFile(path);
+    ASSERT_TRUE(r.valid) << r.error;
+    EXPECT_TRUE(r.rateFromHead);
+    EXPECT_EQ(r.bitrate, headRate);
+    EXPECT_EQ(r.duration, std::int64_t(kSize * 8000 / headRate));
+
+    // A run measures the whole stream, as its clock needs the mean rate; a stop ends the count.
+    VideoAnalysis stopped = r;
+    EXPECT_FALSE(MeasureWholeStream(stopped, path, [] { return true; }));
+    ASSERT_TRUE(MeasureWholeStream(r, path, [] { return false; }));
+    EXPECT_FALSE(r.rateFromHead);
+    EXPECT_EQ(r.bitrate, kSize * 8ull * 90000 / (pictures.size() * 3600));
+    EXPECT_EQ(r.duration, std::int64_t(pictures.size() * 3600 / 90));
+}

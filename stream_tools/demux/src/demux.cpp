@@ -38,7 +38,7 @@ struct DemuxTrack {
     std::unique_ptr<PictureIndexer> indexer;
     std::vector<std::uint8_t> videoHead;  // bytes held until the header report
     bool videoFirstBytes = false;
-    bool indexWriteFailed = false;
+    bool headerRefused = false;  // not MPEG video: the run stops, and there is nothing to index
 };
 
 class Demultiplexer {
@@ -77,6 +77,8 @@ private:
     void WriteFailed(const std::string& path);
     // A failed write leaves no output of the run behind: none of them would be complete.
     void RemoveOutputs();
+    // A video track's .mdb, closed and removed.
+    void RemoveIndex(DemuxTrack& track);
     std::unique_ptr<ps::ByteSink> Create(const std::string& path);
     void StepProgress();
     DemuxResult Failed(int tracks) {
@@ -132,6 +134,15 @@ void Demultiplexer::RemoveOutputs() {
         report_.AddMessage("Removed incomplete file " + path);
     }
     created_.clear();
+}
+
+void Demultiplexer::RemoveIndex(DemuxTrack& track) {
+    track.mdb.reset();
+    std::erase(created_, track.sidePath);
+    if (settings_.createFile) return;
+    std::error_code ignored;
+    std::filesystem::remove(track.sidePath, ignored);
+    report_.AddMessage("Removed " + track.sidePath);
 }
 
 void Demultiplexer::StepProgress() {
@@ -319,7 +330,10 @@ bool Demultiplexer::StartVideoIndex(DemuxTrack& track, bool report) {
         std::vector<std::string> lines;
         const VideoTrackHeader h = ParseVideoHeader(track.videoHead.data(), track.videoHead.size(), lines);
         for (const auto& line : lines) report_.AddMessage(line);
-        if (!h.ok) return false;
+        if (!h.ok) {
+            track.headerRefused = true;
+            return false;
+        }
     }
     ps::ByteSink* mdb = track.mdb.get();
     track.indexer = std::make_unique<PictureIndexer>(
@@ -354,7 +368,8 @@ bool Demultiplexer::WriteTrackData(DemuxTrack& track, std::size_t bytes) {
             return false;
         }
         if (!FeedTrack(track, in_.Data(), held)) {
-            WriteFailed(track.sidePath);
+            // A refused header has said why; only a failed write is one.
+            if (!track.headerRefused) WriteFailed(track.sidePath);
             return false;
         }
         if (!track.mpg->Write(in_.Data(), held)) {
@@ -378,6 +393,8 @@ void Demultiplexer::FinishTracks() {
             sideOk = t->mdb->Finish() && sideOk;
         }
         if (!sideOk) WriteFailed(t->sidePath);
+        // An index of a stream that is not MPEG video would index nothing; its .mpg stays.
+        if (t->headerRefused) RemoveIndex(*t);
     }
     tracks_.clear();
 }

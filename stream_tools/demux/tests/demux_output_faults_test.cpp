@@ -1,4 +1,5 @@
-// Outputs that cannot be written: a full disk and an output named like the input.
+// Outputs that cannot be written (a full disk, an output named like the input), and what a run
+// that stops keeps.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -78,6 +79,29 @@ TEST(DemuxOutputFaults, AnOutputThatIsTheInputIsRefusedBeforeItIsOpened) {
     EXPECT_EQ(result.status, ps_demux::DemuxStatus::Error);
     EXPECT_EQ(report.status, "Error !!!");
     EXPECT_EQ(fs::file_size(input), before);
+}
+
+TEST(DemuxOutputFaults, AVideoTrackThatIsNotMpegVideoStopsTheRunForThatReasonAndKeepsTheStreams) {
+    const fs::path folder = velmar_testing::TempDir() + "/notvideo";
+    fs::create_directories(folder);
+    const auto audio = mux_testing::BuildLayer2Audio(10).bytes;
+    demux_testing::PsBuilder b(2);
+    b.Pack().Packet(0xC0, audio).Pack().Packet(0xE0, std::vector<std::uint8_t>(600, 0x55)).End();
+    const std::string input = (folder / "in.mpg").string();
+    ps_testing::WriteFileBytes(input, b.bytes);
+    const std::string base = (folder / "out").string();
+    ps_demux::DemuxSettings settings;
+    settings.outputBase = base;
+    demux_testing::Report report;
+    const auto result = ps_demux::RunDemuxFile(demux_testing::Accepted(b.bytes.size()), input, settings, report);
+
+    EXPECT_EQ(result.status, ps_demux::DemuxStatus::Discontinued);
+    EXPECT_TRUE(report.Has("video file is not a valid MPEG video file"));
+    for (const auto& m : report.messages) EXPECT_EQ(m.find("could not write"), std::string::npos) << m;
+    EXPECT_EQ(ps_testing::ReadFileBytes(base + "c0.mpg"), audio);
+    EXPECT_GT(fs::file_size(base + "c0.wav"), 44u);
+    EXPECT_TRUE(fs::exists(base + "e0.mpg"));
+    EXPECT_FALSE(fs::exists(base + "e0.mdb"));  // an index of nothing
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "ps_common/pcm_wave.h"
 #include "ps_common/progress_meter.h"
+#include "ps_common/run_output.h"
 
 namespace dv_audio {
 
@@ -89,6 +90,11 @@ DvResult ReplaceDvAudio(const stream_analysis::VideoAnalysis& video, ps::ByteSou
     std::array<std::uint8_t, kSequenceBytes> seq{};
     std::uint64_t frames = 0, consumed = 0, waveLeft = waveBytes;
     int samples = SamplesInFrame(1, lines625);
+    // Sequences since the last frame began; a damaged sequence where a frame's first belongs
+    // still takes that frame's samples, so the sound stays in step with the pictures.
+    const int sequencesPerFrame = half * 2 * (video.dv50Mbit ? 2 : 1);
+    int inFrame = sequencesPerFrame;
+    std::uint64_t damaged = 0, firstDamagedAt = 0;
 
     for (;;) {
         const std::size_t got = dv.Read(seq.data(), seq.size());
@@ -104,18 +110,18 @@ DvResult ReplaceDvAudio(const stream_analysis::VideoAnalysis& video, ps::ByteSou
             }
             break;
         }
-        if (!LooksLikeDif(seq.data(), half * 2, video.dv50Mbit)) {
-            char text[160];
-            std::snprintf(text, sizeof text, "DIF sequence error in video file at byte %" PRIu64, consumed);
-            return Fail(report, text, frames);
-        }
+        // A damaged sequence is copied as it is: its header cannot say where it belongs, and
+        // audio written over what is not an audio block would damage the picture. The rest of
+        // the file is still worth its new sound.
+        const bool dif = LooksLikeDif(seq.data(), half * 2, video.dv50Mbit);
+        if (!dif && damaged++ == 0) firstDamagedAt = consumed;
         consumed += got;
         progress.Unit(consumed);
 
-        seq[5] &= 0x7F;  // the audio of this sequence is valid
         const bool secondChannel = (seq[1] & 0x08) != 0;
-        const int s = (seq[1] >> 4) + (secondChannel ? 16 : 0);
-        if (s == 0) {
+        const int s = dif ? (seq[1] >> 4) + (secondChannel ? 16 : 0) : -1;
+        if (s == 0 || (!dif && inFrame >= sequencesPerFrame)) {
+            inFrame = 0;
             // Stop is honoured between frames, so the output ends with whole frames.
             if (frames > 0 && report.StopRequested()) {
                 output.Finish();
@@ -137,7 +143,9 @@ DvResult ReplaceDvAudio(const stream_analysis::VideoAnalysis& video, ps::ByteSou
                     std::int16_t(pcm[4 * i + 2] | pcm[4 * i + 3] << 8);
             }
         }
-        if (!secondChannel) {
+        ++inFrame;
+        if (dif) seq[5] &= 0x7F;  // the audio of this sequence is valid
+        if (dif && !secondChannel) {
             const Packs& packs = PacksFor(lines625, samples);
             for (int k = 0; k < kAudioBlocks; ++k) {
                 std::uint8_t* block = seq.data() + kFirstAudioBlock + kAudioBlockStride * std::size_t(k);
@@ -156,6 +164,14 @@ DvResult ReplaceDvAudio(const stream_analysis::VideoAnalysis& video, ps::ByteSou
         if (!output.Write(seq.data(), seq.size())) return Fail(report, kWriteError, frames);
     }
     if (!output.Finish()) return Fail(report, kWriteError, frames);
+    if (damaged > 0) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "DIF sequence error in video file at byte %" PRIu64 " (%" PRIu64
+                      " damaged sequences in all): they were copied without the new audio.",
+                      firstDamagedAt, damaged);
+        report.InfoBox(text);
+    }
     progress.Finish(consumed);
     report.SetStatus(kStatusDone);
     return {DvStatus::Done, {}, frames};
@@ -173,9 +189,11 @@ DvResult RunDvAudio(const stream_analysis::VideoAnalysis& video, const stream_an
     ps::PcmWave wave = ps::OpenPcmWave(audioPath, 48000);
     if (!wave.opened) return Fail(report, "Can't open audio file");
     if (!wave.file) return Fail(report, "Audio file must be WAVE audio file for DV");
-    auto output = ps::FileSink::Create(outputPath);
-    if (!output) return Fail(report, "Can't open output file");
-    return ReplaceDvAudio(video, *dv, *wave.file, wave.dataBytes, *output, report);
+    ps::RunOutput output(outputPath, {videoPath, audioPath});
+    if (!output.Created()) return Fail(report, output.Error());
+    DvResult result = ReplaceDvAudio(video, *dv, *wave.file, wave.dataBytes, output.Sink(), report);
+    if (result.status != DvStatus::Error) output.Keep();
+    return result;
 }
 
 }  // namespace dv_audio

@@ -142,6 +142,7 @@ TEST(DvAudio, PacksSamplesAndFaults) {
         std::size_t written;
         std::size_t infos;
     };
+    // Damaged sequences are copied as they are and the run goes on.
     auto garbage = dv;
     garbage[kSequenceBytes * 3 + 480 + 1280 * 4] = 0x90;  // a video block where audio belongs
     auto badNumber = dv;
@@ -149,8 +150,8 @@ TEST(DvAudio, PacksSamplesAndFaults) {
     auto tail = dv;
     tail.resize(dv.size() + 5000, 0x55);
     const Row rows[] = {
-        {"garbage", garbage, false, SIZE_MAX, DvStatus::Error, "DIF sequence error in video file at byte 36000", 3 * kSequenceBytes, 0},
-        {"sequence number", badNumber, false, SIZE_MAX, DvStatus::Error, "DIF sequence error in video file at byte 168000", 14 * kSequenceBytes, 0},
+        {"garbage", garbage, false, SIZE_MAX, DvStatus::Done, "", dv.size(), 1},
+        {"sequence number", badNumber, false, SIZE_MAX, DvStatus::Done, "", dv.size(), 1},
         {"short tail", tail, false, SIZE_MAX, DvStatus::Done, "", dv.size(), 1},
         {"stop", dv, true, SIZE_MAX, DvStatus::Canceled, "", 12 * kSequenceBytes, 0},
         {"write error", dv, false, 5 * kSequenceBytes, DvStatus::Error, "Write File Error", 5 * kSequenceBytes, 0},
@@ -166,6 +167,28 @@ TEST(DvAudio, PacksSamplesAndFaults) {
         EXPECT_EQ(result.errorBox, r.box) << r.what;
         EXPECT_EQ(out.Bytes().size(), r.written) << r.what;
         EXPECT_EQ(report.infos.size(), r.infos) << r.what;
+    }
+    {
+        // The first sequence of frame 2 damaged: copied unchanged, and frame 2 still takes its
+        // own samples, so its other sequences carry them.
+        auto video = dv;
+        video[kSequenceBytes * 12] = 0xFF;
+        ps::MemorySource source(video), wave(PcmOf(2 * 1920));
+        ps::MemorySink out;
+        TestReport report;
+        const DvResult r = ReplaceDvAudio(Dv625(video.size()), source, wave, 2 * 1920 * 4, out, report);
+        ASSERT_EQ(r.status, DvStatus::Done);
+        EXPECT_EQ(r.frames, 2u);
+        ASSERT_EQ(report.infos.size(), 1u);
+        EXPECT_EQ(report.infos[0].rfind("DIF sequence error in video file at byte 144000 (1 damaged", 0), 0u);
+        const auto& o = out.Bytes();
+        ASSERT_EQ(o.size(), video.size());
+        EXPECT_TRUE(std::equal(o.begin() + 12 * kSequenceBytes, o.begin() + 13 * kSequenceBytes,
+                               video.begin() + 12 * kSequenceBytes));
+        const BlockPlace p = ShufflePlace(1, true);  // sample 1 of frame 2 lies in sequence 2
+        const std::uint8_t* left = o.data() + (12 + std::size_t(p.sequence)) * kSequenceBytes + 480 +
+                                   1280 * std::size_t(p.block) + 8 + 2 * std::size_t(p.position);
+        EXPECT_EQ(left[0] << 8 | left[1], (1920 + 1) * 3 + 1);
     }
 }
 

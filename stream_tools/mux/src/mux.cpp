@@ -2,12 +2,11 @@
 
 #include <array>
 #include <cstring>
-#include <filesystem>
 
 #include "mpeg_audio/audio_frame.h"
-#include "platform/kernel.h"
 #include "ps_common/lookahead_reader.h"
 #include "ps_common/program_stream.h"
+#include "ps_common/run_output.h"
 #include "start_codes/start_codes.h"
 
 namespace ps_mux {
@@ -252,29 +251,29 @@ MuxResult RunMux(const MuxInputs& inputs, ps::ByteSource& video, ps::ByteSource&
     return Multiplexer(inputs, video, audio, output, report).Run();
 }
 
-MuxResult RunMuxFiles(const MuxInputs& inputs, const std::string& videoPath, const std::string& audioPath,
+bool MeasureWholeVideo(MuxInputs& inputs, const std::string& videoPath, platform::RunReport& report) {
+    if (stream_analysis::MeasureWholeStream(inputs.video, videoPath, [&report] { return report.StopRequested(); }))
+        return true;
+    report.SetStatus(kStatusCanceled);
+    return false;
+}
+
+MuxResult RunMuxFiles(MuxInputs inputs, const std::string& videoPath, const std::string& audioPath,
                       const std::string& outputPath, platform::RunReport& report) {
     auto fail = [&](const char* box) {
         report.SetStatus(kStatusError);
         return MuxResult{MuxStatus::Error, box, 0};
     };
     if (!inputs.video.valid || inputs.audio.type != AudioType::Mpeg) return fail("Video or Audio file not valid");
-    // Creating the output truncates it: it must not be one of the files being read.
-    if (platform::IsSameFile(outputPath, videoPath) || platform::IsSameFile(outputPath, audioPath))
-        return fail("Output file is one of the input files");
+    if (!MeasureWholeVideo(inputs, videoPath, report)) return {MuxStatus::Canceled, {}, 0};
     auto video = ps::FileSource::Open(videoPath);
     if (!video) return fail("Can't open video file");
     auto audio = ps::FileSource::Open(audioPath);
     if (!audio) return fail("Can't open audio file");
-    auto output = ps::FileSink::Create(outputPath);
-    if (!output) return fail("Can't open output file");
-    MuxResult result = RunMux(inputs, *video, *audio, *output, report);
-    if (result.status == MuxStatus::Error) {
-        // What was written is not a program stream anyone should take for the whole one.
-        output.reset();
-        std::error_code ignored;
-        std::filesystem::remove(outputPath, ignored);
-    }
+    ps::RunOutput output(outputPath, {videoPath, audioPath});
+    if (!output.Created()) return fail(output.Error().c_str());
+    MuxResult result = RunMux(inputs, *video, *audio, output.Sink(), report);
+    if (result.status != MuxStatus::Error) output.Keep();
     return result;
 }
 

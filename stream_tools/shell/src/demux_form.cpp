@@ -27,12 +27,13 @@ velmar_ui::FormSpec DemuxDlgForm() {
     form.controls = {
         {kInputFile, ControlKind::PushButton, "FILE...", kInputGroup, 0, 0},
         {kInputPath, ControlKind::Edit, "", kInputGroup, 0, 1, 1, 3},
+        // One row each, so that long values ("MPEG-2 Program stream") never run into a label.
         {kNoId, ControlKind::Label, "Stream Type:", kInputGroup, 1, 0},
-        {kStreamType, ControlKind::Label, "NA", kInputGroup, 1, 1},
-        {kNoId, ControlKind::Label, "Bitrate:", kInputGroup, 1, 2},
-        {kBitrate, ControlKind::Label, "NA", kInputGroup, 1, 3},
-        {kNoId, ControlKind::Label, "Duration:", kInputGroup, 2, 0},
-        {kDuration, ControlKind::Label, "NA", kInputGroup, 2, 1},
+        {kStreamType, ControlKind::Label, "NA", kInputGroup, 1, 1, 1, 3},
+        {kNoId, ControlKind::Label, "Bitrate:", kInputGroup, 2, 0},
+        {kBitrate, ControlKind::Label, "NA", kInputGroup, 2, 1, 1, 3},
+        {kNoId, ControlKind::Label, "Duration:", kInputGroup, 3, 0},
+        {kDuration, ControlKind::Label, "NA", kInputGroup, 3, 1, 1, 3},
 
         {kMakeWavAndIndex, ControlKind::CheckBox, "Make .wav and .mdb while demuxing", "", 1, 0, 1, 2},
 

@@ -15,6 +15,13 @@ constexpr const char* kAudioFilter =
     "(*.*)|*.*||";
 constexpr const char* kOutputFilter = "MPEG Files (*.m*)|*.m*|All Files (*.*)|*.*||";
 constexpr const char* kDefaultBitrate = "128000";
+
+// The probe's frame size, bit rate and VBV texts end in a line break; on one line beside its label
+// a value shows without it.
+std::string OneLine(std::string text) {
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
 }  // namespace
 
 const std::vector<std::string>& BitrateList(int layer) {
@@ -127,7 +134,7 @@ void CMuxDlg::OnAudioFile() {
     AnalyzeAudioFile();
 }
 
-void CMuxDlg::OnOutputFile() { ChooseRemembered("PATHMP", "*.m*", kOutputFilter, outputPath_); }
+void CMuxDlg::OnOutputFile() { ChooseRemembered("PATHMP", "*.m*", kOutputFilter, outputPath_, true); }
 
 void CMuxDlg::OnChangeVideoPath() {
     videoEdited_ = true;
@@ -194,9 +201,9 @@ void CMuxDlg::AnalyzeVideoFile() {
     View().SetText(kProfile, video_.profile);
     View().SetText(kLevel, video_.level);
     View().SetText(kChroma, video_.chroma);
-    View().SetText(kFrameSize, video_.frameSize);
-    View().SetText(kVideoBitrate, video_.bitrateText);
-    View().SetText(kVbv, video_.vbv);
+    View().SetText(kFrameSize, OneLine(video_.frameSize));
+    View().SetText(kVideoBitrate, OneLine(video_.bitrateText));
+    View().SetText(kVbv, OneLine(video_.vbv));
     View().SetText(kFrameRate, video_.frameRate);
     View().SetText(kVideoDuration, video_.durationText);
     // An MPEG video input decides between the two program stream types.

@@ -96,9 +96,12 @@ void ToolDialog::OnSysCommand(const velmar_ui::Event& event) {
 }
 
 bool ToolDialog::ChooseRemembered(const char* key, const char* initialName, const char* filter,
-                                  std::string& member) {
+                                  std::string& member, bool save) {
     velmar_ui::FileChooserSpec chooser;
-    chooser.startFolder = velmar_ui::FolderOf(profile_.GetString(section_, key));
+    chooser.save = save;
+    // Where the path shown lies (typed or chosen), else where the key's last path lay.
+    chooser.startFolder = velmar_ui::FolderOf(member);
+    if (chooser.startFolder.empty()) chooser.startFolder = velmar_ui::FolderOf(profile_.GetString(section_, key));
     chooser.initialName = initialName;
     chooser.filter = filter;
     const auto chosen = Ui().ChooseFile(chooser);

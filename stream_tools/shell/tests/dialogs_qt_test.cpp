@@ -37,6 +37,55 @@ void ExpectEveryId(const velmar_ui::FormSpec& form, FormWindow& window) {
 
 QString TextOf(FormWindow& window, int id) { return qobject_cast<QLabel*>(window.Control(id))->text(); }
 
+QRect InWindow(QWidget& window, QWidget* w) { return QRect(w->mapTo(&window, QPoint(0, 0)), w->size()); }
+
+// Each value shows whole, clear of every other text, on one line with the label before it.
+void ExpectValuesReadable(FormWindow& window, std::initializer_list<int> ids) {
+    const auto labels = window.findChildren<QLabel*>();
+    for (int id : ids) {
+        auto* value = qobject_cast<QLabel*>(window.Control(id));
+        const QRect at = InWindow(window, value);
+        EXPECT_GE(value->width(), value->sizeHint().width()) << id;
+        QLabel* caption = nullptr;
+        for (QLabel* other : labels) {
+            if (other == value || !other->isVisible()) continue;
+            const QRect there = InWindow(window, other);
+            EXPECT_FALSE(there.intersects(at)) << id << " and " << other->text().toStdString();
+            const bool sameRow = there.top() < at.bottom() && at.top() < there.bottom();
+            if (sameRow && there.right() < at.left() && (!caption || there.right() > InWindow(window, caption).right()))
+                caption = other;
+        }
+        ASSERT_NE(caption, nullptr) << id;
+        EXPECT_EQ(value->sizeHint().height(), caption->sizeHint().height()) << id << " " << value->text().toStdString();
+    }
+}
+
+TEST_F(DialogsQtTest, ValuesLineUpWithTheirLabels) {
+    platform::Profile ini;
+    ini.WriteString("BRAXEL", "PATHMV", "/v.m2v");
+    stream_shell::testing::FakeMuxEngine mux;
+    auto& v = mux.videos["/v.m2v"];
+    v.type = "MPEG-2", v.frameSize = "720x576\n", v.bitrateText = "6675200 bits/s\n", v.vbv = "1835008 bytes\n";
+    v.frameRate = "25 frames/s", v.durationText = "123.456 seconds";
+    FormWindow braxel(MuxDlgForm(), [&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
+        return std::make_unique<CMuxDlg>(view, ui, mux);
+    });
+    braxel.show();
+    QCoreApplication::processEvents();
+    ExpectValuesReadable(braxel, {1026, 1011, 1012, 1013, 1014, 1015});
+
+    ini.WriteString("OSTRAND", "PATHMP", "/p.mpg");
+    stream_shell::testing::FakeDemuxEngine demux;
+    auto& p = demux.inputs["/p.mpg"];
+    p.kind = "MPEG-2 Program stream", p.bitrateText = "Bitrate = 6675200", p.durationText = "123.456 seconds";
+    FormWindow ostrand(DemuxDlgForm(), [&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
+        return std::make_unique<CDemuxDlg>(view, ui, demux);
+    });
+    ostrand.show();
+    QCoreApplication::processEvents();
+    ExpectValuesReadable(ostrand, {1002, 1004, 1007});
+}
+
 TEST_F(DialogsQtTest, BraxelRunsAndReportsOnTheGuiThread) {
     stream_shell::testing::FakeMuxEngine engine;
     FormWindow window(MuxDlgForm(), [&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {

@@ -173,7 +173,7 @@ TEST_F(MuxDlgTest, RefusedInputShowsItsErrorBox) {
     EXPECT_EQ(view.Text(kFrameRate), "30 frames/s");
 }
 
-TEST_F(MuxDlgTest, ChoosersStartAtTheLastFolderAndProbeEvenWhenCancelled) {
+TEST_F(MuxDlgTest, ChoosersStartAtTheFolderOfTheirPathAndProbeEvenWhenCancelled) {
     ini.WriteString("BRAXEL", "PATHMV", "/old/v.m2v");
     Open();
     ui.ScriptChoice("/new/clip.m2v");
@@ -192,7 +192,13 @@ TEST_F(MuxDlgTest, ChoosersStartAtTheLastFolderAndProbeEvenWhenCancelled) {
 
     ui.ScriptChoice("/out/x.mpg");
     dlg->Command(kOutputFile);
+    EXPECT_TRUE(ui.choosers.back().save);  // an output is chosen with the save form
     EXPECT_EQ(Key("PATHMP"), "/out/x.mpg");
+    // A path typed and not yet left: the chooser starts where it lies.
+    view.Type(kOutputPath, "/typed/y.mpg");
+    dlg->EditChanged(kOutputPath);
+    dlg->Command(kOutputFile);  // cancelled
+    EXPECT_EQ(ui.choosers.back().startFolder, "/typed");
     dlg->Command(kAudioFile);
     EXPECT_EQ(ui.choosers.back().initialName, "*.m*;*.wav");
     EXPECT_EQ(engine.audioProbes.size(), 2u);

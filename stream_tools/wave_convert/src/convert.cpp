@@ -4,9 +4,10 @@
 #include <cstring>
 #include <deque>
 
-#include "ps_common/progress_meter.h"
-#include "wave_convert/wave_encoder.h"
 #include "ps_common/pcm_wave.h"
+#include "ps_common/progress_meter.h"
+#include "ps_common/run_output.h"
+#include "wave_convert/wave_encoder.h"
 
 namespace wave_convert {
 
@@ -102,8 +103,9 @@ private:
 MuxResult RunWaveToMpeg(const WaveSettings& wave, const std::string& outputPath, platform::RunReport& report) {
     OpenedWave in = OpenWave(wave);
     if (!in.file) return Fail(report, in.error);
-    auto out = ps::FileSink::Create(outputPath);
-    if (!out) return Fail(report, "Can't open output file");
+    ps::RunOutput output(outputPath, {wave.audioPath});
+    if (!output.Created()) return Fail(report, output.Error());
+    ps::ByteSink* out = &output.Sink();
     report.SetStatus(kStatusProcessing);
 
     WaveEncoder encoder(in.pcm, wave.layer, wave.bitrate, *wave.registry);
@@ -117,6 +119,7 @@ MuxResult RunWaveToMpeg(const WaveSettings& wave, const std::string& outputPath,
     for (;;) {
         if (report.StopRequested()) {
             out->Finish();
+            output.Keep();
             report.SetStatus(kStatusCanceled);
             return {MuxStatus::Canceled, {}, 0};
         }
@@ -130,6 +133,7 @@ MuxResult RunWaveToMpeg(const WaveSettings& wave, const std::string& outputPath,
     // Samples in and nothing out: the codec failed without saying so.
     if (encoder.BytesRead() > 0 && written == 0) return Fail(report, kEncoderError);
     if (!out->Finish()) return Fail(report, kWriteError);
+    output.Keep();
     progress.Finish(encoder.BytesRead());
     report.SetStatus(kStatusDone);
     return {MuxStatus::Done, {}, 0};
@@ -140,12 +144,13 @@ MuxResult RunMuxWithWave(ps_mux::MuxInputs inputs, const std::string& videoPath,
     if (!inputs.video.valid || inputs.video.kind == stream_analysis::VideoKind::Dv ||
         wave.audio.type != stream_analysis::AudioType::Wave)
         return Fail(report, "Video or Audio file not valid");
+    if (!ps_mux::MeasureWholeVideo(inputs, videoPath, report)) return {MuxStatus::Canceled, {}, 0};
     auto video = ps::FileSource::Open(videoPath);
     if (!video) return Fail(report, "Can't open video file");
     OpenedWave in = OpenWave(wave);
     if (!in.file) return Fail(report, in.error == kAudioNotValid ? "Video or Audio file not valid" : in.error);
-    auto output = ps::FileSink::Create(outputPath);
-    if (!output) return Fail(report, "Can't open output file");
+    ps::RunOutput output(outputPath, {videoPath, wave.audioPath});
+    if (!output.Created()) return Fail(report, output.Error());
 
     WaveEncoder encoder(in.pcm, wave.layer, wave.bitrate, *wave.registry);
     if (!encoder.Start(report)) return Fail(report, encoder.Error());
@@ -166,10 +171,11 @@ MuxResult RunMuxWithWave(ps_mux::MuxInputs inputs, const std::string& videoPath,
     const std::uint64_t frameBytes = std::uint64_t(encoder.SamplesPerFrame()) * 4;
     a.fileSize = std::int64_t((in.pcm.bytes + frameBytes - 1) / frameBytes * std::uint64_t(a.frameLength));
 
-    MuxResult result = ps_mux::RunMux(inputs, *video, audio, *output, report);
+    MuxResult result = ps_mux::RunMux(inputs, *video, audio, output.Sink(), report);
     if (audio.Failed()) return Fail(report, encoder.Error());
     if (result.status == MuxStatus::Done && encoder.BytesRead() > 0 && audio.Produced() == 0)
         return Fail(report, kEncoderError);
+    if (result.status != MuxStatus::Error) output.Keep();
     return result;
 }
 

@@ -23,3 +23,21 @@ TEST(ClipTool, IndexExitsZeroOnlyWhenComplete) {
     EXPECT_FALSE(std::filesystem::exists(dir + "/text.mdb"));
     EXPECT_NE(velmar_testing::RunCommand(tool + " index 2>/dev/null"), 0);
 }
+
+// Help, asked of the tool or of a sub-command, is the usage on standard output and a success.
+TEST(ClipTool, HelpGoesToStandardOutputAndSucceeds) {
+    const std::string tool = velmar_testing::BinDir() + "/clip-tool";
+    const struct {
+        const char* words;
+        const char* begins;
+    } cases[] = {{" --help", "usage:\n"},
+                 {" -h", "usage:\n"},
+                 {" index --help", "usage: clip-tool index FILE\n"},
+                 {" swap -h", "usage: clip-tool swap SRC DST\n"},
+                 {" alpha --help", "usage: clip-tool alpha fade|dissolve"}};
+    for (const auto& c : cases) {
+        std::string out;
+        EXPECT_EQ(velmar_testing::RunCommand(tool + c.words + " 2>&1", &out), 0) << c.words;
+        EXPECT_EQ(out.rfind(c.begins, 0), 0u) << c.words << ": " << out;
+    }
+}

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "velmar_testing/test_support.h"
@@ -12,6 +13,11 @@ namespace {
 namespace fs = std::filesystem;
 using velmar_testing::BinDir;
 using velmar_testing::RunCommand;
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 TEST(MpaTool, AnOutputThatIsTheInputIsRefusedAndTheInputKept) {
     const fs::path folder = velmar_testing::TempDir();
@@ -82,6 +88,19 @@ TEST(MpaTool, EncOptionLine) {
     }
     EXPECT_EQ(RunCommand(tool + "--help", &text), 0);
     EXPECT_NE(text.find("-s kHz"), std::string::npos) << text;
+
+    // Chunks of any length before the samples: the same frames.
+    auto bytes = Contents(wave);
+    std::string list = "LIST";
+    for (int i = 0; i < 4; ++i) list += char((70000 >> (8 * i)) & 0xFF);
+    list.resize(8 + 70000, 'x');
+    bytes.insert(36, list);
+    const std::string far = (folder / "far.wav").string();
+    std::ofstream(far, std::ios::binary) << bytes;
+    const std::string farOut = (folder / "far.mp2").string();
+    ASSERT_EQ(RunCommand(tool + "'enc -l 2 -b 192' " + wave + " " + out + " 2>&1"), 0);
+    ASSERT_EQ(RunCommand(tool + "'enc -l 2 -b 192' " + far + " " + farOut + " 2>&1", &text), 0) << text;
+    EXPECT_EQ(Contents(farOut), Contents(out));
 }
 
 }  // namespace

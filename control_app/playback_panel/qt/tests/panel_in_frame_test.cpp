@@ -6,12 +6,8 @@
 #include <QApplication>
 
 #include "main_frame.h"
-#include "panel_test_support.h"
-#include "platform/profile.h"
 #include "playback_panel_commands.h"
-#include "playback_panel_window.h"
-#include "qt_panel_host.h"
-#include "velmar_ui_qt/test_app.h"
+#include "qt_panel_fixture.h"
 #include "velmar_view_ids.h"
 
 namespace velmar {
@@ -20,19 +16,12 @@ namespace {
 using namespace panel_testing;
 
 TEST(PanelInFrame, MenusDialogsAndClose) {
-    velmar_ui_qt::TestApp();
-    StartupFiles files;
-    FakeBoard board(true, 0);
-    RecordingLibrary library(board);
-    NoDelays timing;
-    platform::Profile profile("VELMAR-FRAME-TEST.INI");
-    velmar_qt::QtPanelHost host;
-    velmar_qt::PlaybackPanelWindow window([&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
-        return std::make_unique<CVelmarView>(view, ui, host, PanelBoard{board, library, timing}, profile, nullptr, 1);
-    });
+    QtPanelFixture f("VELMAR-FRAME-TEST.INI");
+    auto& window = f.window;
+    auto& library = f.library;
     velmar_qt::PlaybackPanelCommands commands(window.Panel());
     auto* frame = new CMainFrame(&window.Widget(), commands);
-    host.SetFrame(frame);
+    f.host.SetFrame(frame);
 
     window.OnInitialUpdate();
     window.Panel().Timer(kPanelTimer);
@@ -62,7 +51,7 @@ TEST(PanelInFrame, MenusDialogsAndClose) {
     frame->close();
     // The destroy handling: reference on, then the service loop is told to quit.
     EXPECT_EQ(library.lines.back(), "mquit");
-    EXPECT_EQ(profile.GetString("BOARD1", "RECPLAY"), "0");
+    EXPECT_EQ(f.profile.GetString("BOARD1", "RECPLAY"), "0");
     frame->ReleasePanel();
     delete frame;
 }

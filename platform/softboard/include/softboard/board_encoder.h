@@ -62,6 +62,7 @@ private:
     void EncodeLiveFrame();
     bool EncodeSourceFrame();
     void ProduceAudio();
+    bool ReversedAudio() const;
     void TakeEncodedBytes();
     void WriteIndexEntries();
     void Fill(std::uint32_t stream);

@@ -2,8 +2,12 @@
 // field so the samples keep pace with the field clock (50 fields a second, or 60000 / 1001).
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+
+#include "wave_format/wave_header.h"
 
 namespace softboard {
 
@@ -32,6 +36,17 @@ public:
     }
 
     std::uint64_t Samples() const { return samples_; }
+
+    // What an audio output starts with: the 44 bytes the host writes the final WAVE header over at
+    // the stop, already holding a header whose sizes reach to the end of the file, so a recording
+    // cut off before its stop still reads as WAVE.
+    template <typename Bytes>
+    static void StartOutput(Bytes& out, std::uint32_t sampleRate, bool reversedWords) {
+        auto header = wav::MakeWavHeader(sampleRate, 2, std::numeric_limits<std::uint64_t>::max());
+        if (reversedWords)
+            for (std::size_t i = 0; i < header.size(); i += 4) std::reverse(header.begin() + i, header.begin() + i + 4);
+        out.assign(header.begin(), header.end());
+    }
 
 private:
     std::uint64_t fields_ = 0;

@@ -15,6 +15,7 @@
 namespace platform {
 class SharedMemory;
 class NamedEvent;
+class NamedLock;
 }  // namespace platform
 
 namespace tessolk {
@@ -136,6 +137,7 @@ private:
     bool StreamArea(std::uint32_t areaIndex, std::uint32_t& physicalStart, std::uint32_t& physicalEnd) const;
     void RunDueCommands();
     void RaiseInterrupt();
+    void FollowEventName();
     void ResetBoard();
     std::uint32_t WindowWord(std::uint32_t offset) const;
     void SetWindowWord(std::uint32_t offset, std::uint32_t value);
@@ -143,6 +145,7 @@ private:
     void Say(int level, const std::string& line) const;
 
     SoftBoardOptions options_;
+    std::unique_ptr<platform::NamedLock> owner_;  // released last, once the objects are removed
     std::unique_ptr<platform::SharedMemory> controlMemory_;
     std::unique_ptr<platform::SharedMemory> window_;
     std::unique_ptr<platform::SharedMemory> memory_;

@@ -52,9 +52,9 @@ QRDDSTATUS qrddWriteFirstLast(std::uint32_t board, std::uint32_t value, std::uin
 QRDDSTATUS qrddReadFirstLast(std::uint32_t board, std::uint32_t& value, std::uint32_t stream,
                              std::uint32_t which);
 
-// Name slots hold up to kQrddNameMax - 1 characters; longer names are cut. Readers pass a buffer
-// of at least kQrddNameMax bytes.
-inline constexpr std::uint32_t kQrddNameMax = 256;
+// Name slots hold up to kQrddNameMax - 1 characters (the longest path the panels take); longer
+// names are cut. Readers pass a buffer of at least kQrddNameMax bytes.
+inline constexpr std::uint32_t kQrddNameMax = 260;
 inline constexpr std::uint32_t kQrddInputSlots = 16;
 inline constexpr std::uint32_t kQrddOutputSlots = 8;
 inline constexpr std::uint32_t kQrddStreams = 16;

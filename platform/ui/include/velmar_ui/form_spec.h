@@ -84,6 +84,7 @@ struct GroupSpec {
     int column = 0;
     int rowSpan = 1;
     int columnSpan = 1;
+    bool hidden = false;  // a group of controls the form keeps but does not show
 };
 
 struct SystemMenuItem {
@@ -100,6 +101,11 @@ struct FormSpec {
     // Opening size, at least what the layout needs; 0 lets the layout decide.
     int width = 0;
     int height = 0;
+    // Panels with many controls: rows and groups packed tighter, fixed-font labels (counters, time
+    // codes) at least as wide as a time code with its mark, so that no row changes its width as
+    // their texts change, and one-cell edits and spin boxes (numbers, time codes) no wider than a
+    // number needs.
+    bool compact = false;
 
     const ControlSpec* Find(ControlId id) const;
 };

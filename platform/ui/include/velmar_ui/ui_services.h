@@ -28,7 +28,7 @@ BoxAnswer EscapeAnswer(BoxButtons buttons);
 
 struct FileChooserSpec {
     bool save = false;            // a save form asks before replacing a file
-    std::string startFolder;      // empty: the process's current folder
+    std::string startFolder;      // empty: the folder last chosen from, else the process's current folder
     std::string initialName;      // may be a pattern such as "*.m*"
     std::string defaultExtension; // without the dot; added when the typed name has none
     std::string filter;           // "Name (*.a)|*.a|All Files (*.*)|*.*||"
@@ -67,7 +67,8 @@ public:
     virtual BoxAnswer MessageBox(const MessageBoxSpec& box) = 0;
     // The chosen full path, or nothing when the operator cancelled. A path longer than a setting
     // holds is refused with a box and reads as cancelled: kept cut short, it would later name
-    // another file.
+    // another file. A chooser without a start folder (no current path) opens where the last
+    // choice through these services was made.
     std::optional<std::string> ChooseFile(const FileChooserSpec& chooser);
 
     // (Re)starts timer `timerId`; `onTick` runs on the UI thread every `periodMs`.
@@ -92,6 +93,9 @@ public:
 protected:
     // The platform's own chooser, behind ChooseFile's checks.
     virtual std::optional<std::string> ShowFileChooser(const FileChooserSpec& chooser) = 0;
+
+private:
+    std::string lastFolder_;  // of the last path chosen
 };
 
 }  // namespace velmar_ui

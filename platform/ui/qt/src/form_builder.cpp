@@ -28,6 +28,23 @@ void FormGroupBox::Place(QWidget* control, const ControlSpec& spec) {
     grid_->addWidget(control, spec.row, spec.column, spec.rowSpan, spec.columnSpan);
 }
 
+namespace {
+
+// Room for the widest counter text the panels show ("00:00:00:00  X"), and a spare character: a
+// label is a little wider than its text's advance.
+constexpr const char* kWidestCounter = "00:00:00:00  X ";
+// An edit or spin box of one cell holds a number or a time code: it need not take the width that paths and
+// sliders use, nor widen the buttons above it.
+constexpr const char* kWidestNumber = "0000000000";
+
+void Compact(QGridLayout* grid, int margin) {
+    grid->setContentsMargins(margin, margin / 2, margin, margin / 2);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(2);
+}
+
+}  // namespace
+
 QWidget* CreateControl(const ControlSpec& spec) {
     const QString caption = QString::fromStdString(spec.caption);
     QWidget* widget = nullptr;
@@ -87,10 +104,20 @@ BuiltForm BuildForm(const velmar_ui::FormSpec& form, QWidget* window) {
     for (const auto& group : form.groups) {
         auto* box = new FormGroupBox(group, window);
         grid->addWidget(box, group.row, group.column, group.rowSpan, group.columnSpan);
+        if (group.hidden) box->setVisible(false);
         built.groups[group.title] = box;
+    }
+    if (form.compact) {
+        Compact(grid, 4);
+        for (auto& [title, box] : built.groups) Compact(box->Grid(), 6);
     }
     for (const auto& spec : form.controls) {
         QWidget* widget = CreateControl(spec);
+        if (form.compact && spec.kind == ControlKind::Label && (spec.flags & velmar_ui::kFixedFont))
+            widget->setMinimumWidth(widget->fontMetrics().horizontalAdvance(kWidestCounter));
+        const bool numberCell = spec.kind == ControlKind::Edit || spec.kind == ControlKind::SpinBox;
+        if (form.compact && numberCell && spec.columnSpan == 1)
+            widget->setMaximumWidth(widget->fontMetrics().horizontalAdvance(kWidestNumber));
         auto group = built.groups.find(spec.group);
         if (spec.group.empty() || group == built.groups.end())
             grid->addWidget(widget, spec.row, spec.column, spec.rowSpan, spec.columnSpan);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace stream_analysis {
@@ -23,6 +24,11 @@ struct VideoAnalysis {
     bool dv50Mbit = false;
     // The output type an MPEG input selects (MPSTYPE 1 or 2, checked radio); 0 when it selects none.
     int outputType = 0;
+    // MPEG: what the rate is decided from. The probe of a long stream measures only its head; a
+    // run measures the whole stream again (MeasureWholeStream) for the mean its clock needs.
+    std::uint32_t headerBitrate = 0;
+    bool variableRate = false;
+    bool rateFromHead = false;
 
     std::string type = kNotAvailable;       // 1026
     std::string aspect = kNotAvailable;     // 1007
@@ -80,6 +86,9 @@ struct ProgramStreamAnalysis {
 
 // An empty path gives the reset result without an error.
 VideoAnalysis AnalyzeVideoFile(const std::string& path);
+// For a run, off the dialog's thread: a stream whose probe measured only its head gets the rate
+// and duration of the whole stream. False when `stop` asked to stop before the end.
+bool MeasureWholeStream(VideoAnalysis& video, const std::string& path, const std::function<bool()>& stop);
 AudioAnalysis AnalyzeAudioFile(const std::string& path);
 ProgramStreamAnalysis AnalyzeProgramStream(const std::string& path);
 

@@ -4,13 +4,21 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "ps_common/byte_io.h"
 
 namespace stream_analysis {
 
-// Picture start codes from the source's position to its end, codes split between reads included.
-std::uint64_t CountPictures(ps::ByteSource& source);
+struct PictureCount {
+    std::uint64_t pictures = 0;
+    std::uint64_t lastPictureAt = 0;  // offset of the last picture start code counted
+    bool wholeStream = false;         // the source ended within the limit
+};
+
+// Picture start codes in at most `limit` bytes from the source's position, codes split between
+// reads included. `stop`, polled between reads, ends the count early.
+PictureCount CountPictures(ps::ByteSource& source, std::uint64_t limit, const std::function<bool()>& stop = {});
 
 struct StreamRate {
     std::uint64_t bitrate = 0;    // bit/s

@@ -35,8 +35,13 @@ struct MuxResult {
 MuxResult RunMux(const MuxInputs& inputs, ps::ByteSource& video, ps::ByteSource& audio, ps::ByteSink& output,
                  platform::RunReport& report);
 
+// The probe of a long video stream measured only its head; the run's clock comes from the whole
+// stream's mean rate, measured here on the run's thread. False when the run was stopped meanwhile
+// ("Canceled !!!" set; nothing written).
+bool MeasureWholeVideo(MuxInputs& inputs, const std::string& videoPath, platform::RunReport& report);
+
 // Opens the files, then RunMux. "Can't open video file" and friends as the error box.
-MuxResult RunMuxFiles(const MuxInputs& inputs, const std::string& videoPath, const std::string& audioPath,
+MuxResult RunMuxFiles(MuxInputs inputs, const std::string& videoPath, const std::string& audioPath,
                       const std::string& outputPath, platform::RunReport& report);
 
 // The clock the mux runs at for a pair of bit rates (bit/s).

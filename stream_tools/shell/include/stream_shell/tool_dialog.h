@@ -63,10 +63,11 @@ protected:
     virtual void OnRunMessage(const std::string& /*line*/) {}
     virtual void OnRunFinished(const RunResult& /*result*/) {}
 
-    // The open-form chooser of one remembered path: starts in the folder of the key's last path;
-    // on OK stores the path in `member`, shows it and writes the key. Returns whether a file was
-    // chosen.
-    bool ChooseRemembered(const char* key, const char* initialName, const char* filter, std::string& member);
+    // The chooser of one remembered path (the save form for an output): starts in the folder of
+    // `member`, else of the key's last path; on OK stores the path in `member`, shows it and
+    // writes the key. Returns whether a file was chosen.
+    bool ChooseRemembered(const char* key, const char* initialName, const char* filter, std::string& member,
+                          bool save = false);
 
     const platform::Profile& Settings() const { return profile_; }
     const std::string& Section() const { return section_; }

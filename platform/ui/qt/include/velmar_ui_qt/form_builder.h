@@ -18,6 +18,7 @@ class FormGroupBox : public QGroupBox {
 public:
     FormGroupBox(const velmar_ui::GroupSpec& spec, QWidget* parent);
     void Place(QWidget* control, const velmar_ui::ControlSpec& spec);
+    QGridLayout* Grid() const { return grid_; }
 
 private:
     QGridLayout* grid_;
