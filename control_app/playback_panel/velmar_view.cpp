@@ -269,7 +269,7 @@ void CVelmarView::InitPlaybackBoard() {
     SendCommand("mwr 0x410c0 0x0");
     SendCommand("mwr 0x411c0 0x0");
 
-    link_->StartDaemon();
+    link_->StartDaemon([this] { Ui().Sleep(0); });
     Ui().Sleep(50);
 
     colors_.refColor = static_cast<std::uint32_t>(profile_.GetInt(section_, "REFCOLOR", kDefaultRefColor));

@@ -201,7 +201,7 @@ void CVelmarVrec::InitRecordBoard() {
     if (microcode) SendCommand(std::string("mld -first ") + microcode);
     SendCommand("mwr 0x40038 0x1");
     Ui().Sleep(100);
-    link_->StartDaemon();
+    link_->StartDaemon([this] { Ui().Sleep(0); });
     Ui().Sleep(50);
 
     // Values beyond a byte's field would spill into the neighbouring bits of the word.
