@@ -56,7 +56,9 @@ int WriteFile(const AccessArguments& arguments) {
         const auto rounded = static_cast<std::uint32_t>(RoundUp4(got));
         std::fill(chunk.begin() + got, chunk.begin() + rounded, 0);  // the last word is padded with zeros
         CopySwapped32(chunk.data(), rounded, swapped.data());
-        RetryUntilOk([&] { return driver.WriteBlock(arguments.board, address, swapped.data(), rounded); });
+        if (!RetryUntilOk(arguments.board,
+                          [&] { return driver.WriteBlock(arguments.board, address, swapped.data(), rounded); }))
+            return 0;
         address += rounded;
         length -= rounded;
     }
@@ -75,7 +77,8 @@ int WriteFill(const AccessArguments& arguments) {
     while (length >= 1) {
         const auto chunk =
             static_cast<std::uint32_t>(RoundUp4(static_cast<std::uint64_t>(std::min<std::int64_t>(length, kChunkBytes))));
-        RetryUntilOk([&] { return driver.WriteBlock(arguments.board, address, buffer, chunk); });
+        if (!RetryUntilOk(arguments.board, [&] { return driver.WriteBlock(arguments.board, address, buffer, chunk); }))
+            return 0;
         address += chunk;
         length -= chunk;
     }
@@ -91,8 +94,10 @@ extern "C" int mwr(int argc, char* argv[]) {
     const AccessArguments arguments = ParseAccessArguments(argc, argv);
     if (RefuseOutside(arguments.address, 4)) return 0;
     BoardDriver& driver = ActiveDriver();
-    RetryUntilOk([&] { return driver.WriteInt32(arguments.board, arguments.address, arguments.value); });
-    return 1;
+    return RetryUntilOk(arguments.board,
+                        [&] { return driver.WriteInt32(arguments.board, arguments.address, arguments.value); })
+               ? 1
+               : 0;
 }
 
 extern "C" int mrd(int argc, char* argv[]) {
@@ -100,7 +105,9 @@ extern "C" int mrd(int argc, char* argv[]) {
     if (RefuseOutside(arguments.address, 4)) return 0;
     BoardDriver& driver = ActiveDriver();
     std::uint32_t value = 0;
-    RetryUntilOk([&] { return driver.ReadInt32(arguments.board, arguments.address, value); });
+    // A board that does not answer reads as 0.
+    if (!RetryUntilOk(arguments.board, [&] { return driver.ReadInt32(arguments.board, arguments.address, value); }))
+        return 0;
     return static_cast<int>(value);
 }
 
@@ -126,6 +133,8 @@ extern "C" int mreset(int argc, char* argv[]) {
 extern "C" int mquit(int argc, char* argv[]) {
     const AccessArguments arguments = ParseAccessArguments(argc, argv);
     BoardDriver& driver = ActiveDriver();
-    RetryUntilOk([&] { return driver.WriteSharedMem(arguments.board, shared_word::kQuitValue, shared_word::kQuitRequest); });
+    // 0 whether or not the request got through: the caller's next step does not depend on it.
+    RetryUntilOk(arguments.board,
+                 [&] { return driver.WriteSharedMem(arguments.board, shared_word::kQuitValue, shared_word::kQuitRequest); });
     return 0;
 }

@@ -1,8 +1,10 @@
 #include "ruvent/board_driver.h"
 
 #include <atomic>
+#include <string>
 
 #include "platform/kernel.h"
+#include "platform/log.h"
 
 namespace ruvent {
 namespace {
@@ -13,6 +15,8 @@ TessolkDriver& Tessolk() {
     return *driver;
 }
 std::atomic<BoardDriver*> g_active{nullptr};
+// Per board: the last retry ran out without a success.
+std::atomic<bool> g_gaveUp[2];
 
 }  // namespace
 
@@ -125,6 +129,24 @@ BoardDriver& ActiveDriver() {
 BoardDriver* SetBoardDriver(BoardDriver* driver) {
     BoardDriver* previous = g_active.exchange(driver);
     return previous ? previous : &Tessolk();
+}
+
+bool RetryUntilOk(std::uint32_t board, const std::function<QRDDSTATUS()>& call) {
+    std::atomic<bool>& gaveUp = g_gaveUp[board & 1];
+    if (call() == kQrddOk) {
+        gaveUp = false;
+        return true;
+    }
+    if (gaveUp) return false;
+    const std::int64_t giveUpAt = platform::PerformanceCounter() + std::int64_t{kRetryLimitMs} * 1000;
+    while (platform::PerformanceCounter() < giveUpAt) {
+        platform::SleepMs(1);
+        if (call() == kQrddOk) return true;
+    }
+    gaveUp = true;
+    platform::Log(platform::LogLevel::Warning,
+                  "board " + std::to_string(board + 1) + " does not answer; its driver calls fail");
+    return false;
 }
 
 }  // namespace ruvent

@@ -28,10 +28,15 @@ namespace {
 using namespace shared_word;
 constexpr std::uint32_t kFirst = 0;
 constexpr std::uint32_t kLast = 1;
-// A poster holds the lock while the loop takes the block ahead of its own, one interrupt.
-constexpr int kPostLockWaitMs = 5000;
 
 void Warn(const std::string& message) { platform::Log(platform::LogLevel::Warning, "mwcmd: " + message); }
+
+// The line cannot be carried out: the rest of it is skipped and mwcmd returns 0.
+bool Fail(CommandCollector& collector, const std::string& why) {
+    Warn(why);
+    collector.failed = true;
+    return false;
+}
 
 [[noreturn]] void EndNoServiceLoop() {
     std::fputs("Create File Mapping fail in CommandClient\n", stdout);
@@ -65,16 +70,25 @@ bool SelectStream(CommandCollector& collector, const char* word, std::size_t ski
     return true;
 }
 
-// Polls a first or last flag until the service loop clears it. The service loop may die while we
-// wait; then nobody will ever clear it.
-void WaitForFlagClear(CommandCollector& collector, std::uint32_t which) {
+// Polls a first or last flag until the service loop clears it. The loop may end or stall while we
+// wait; then nobody will clear it, and the caller gets an error rather than waiting for ever.
+bool WaitForFlagClear(CommandCollector& collector, std::uint32_t which) {
     BoardDriver& driver = ActiveDriver();
+    const std::int64_t giveUpAt = platform::PerformanceCounter() + std::int64_t{kClientWaitLimitMs} * 1000;
     for (std::uint64_t polls = 0;; ++polls) {
         std::uint32_t value = 0;
         driver.ReadFirstLast(collector.board, value, collector.stream, which);
-        if (value == 0) return;
-        if (polls % 4096 == 4095 && collector.channel && !collector.channel->OwnerAlive()) EndNoServiceLoop();
-        sched_yield();
+        if (value == 0) return true;
+        if (polls % 256 == 255) {
+            if (collector.channel && !collector.channel->OwnerAlive()) return Fail(collector, "the service loop ended");
+            if (platform::PerformanceCounter() >= giveUpAt)
+                return Fail(collector, std::string(which == kFirst ? "first" : "last") + " flag never cleared");
+        }
+        // The hand-shake is quick when the loop is healthy; past the first polls, leave it the CPU.
+        if (polls < 1024)
+            sched_yield();
+        else
+            platform::SleepMs(1);
     }
 }
 
@@ -236,27 +250,34 @@ void CollectCommandWord(CommandCollector& collector, const char* word) {
     words.push_back(ReadCommandNumber(word));
 }
 
+namespace {
+
+// Holding the post lock from the free check to the post keeps two posters from both seeing the
+// channel free and overwriting each other. A loop that ended or stalls never frees it.
+bool PostWhenFree(CommandCollector& collector, CommandChannel& channel, const std::vector<std::uint32_t>& block) {
+    const std::int64_t giveUpAt = platform::PerformanceCounter() + std::int64_t{kClientWaitLimitMs} * 1000;
+    platform::SharedLockGuard posting(channel.PostLock(), kClientWaitLimitMs);
+    if (!posting) return Fail(collector, "another caller kept the command channel; command words not sent");
+    while (channel.CommandBlockPending() != 0) {
+        const bool ended = !channel.OwnerAlive();
+        if (ended || platform::PerformanceCounter() >= giveUpAt)
+            return Fail(collector, ended ? "the service loop ended" : "the command channel never became free");
+        platform::SleepMs(100);
+    }
+    channel.PostCommandBlock(static_cast<std::uint32_t>(collector.priorityWords.size() * 4),
+                             static_cast<std::uint32_t>(collector.scheduledWords.size() * 4), block.data());
+    return true;
+}
+
+}  // namespace
+
 void FlushCommandBlock(CommandCollector& collector, CommandChannel& channel) {
     if (collector.droppedWords > 0)
         Warn("dropped " + std::to_string(collector.droppedWords) + " command words beyond " +
              std::to_string(kCollectorWords));
     std::vector<std::uint32_t> block = collector.priorityWords;
     block.insert(block.end(), collector.scheduledWords.begin(), collector.scheduledWords.end());
-    if (!block.empty()) {
-        // Holding the post lock from the free check to the post keeps two posters from both
-        // seeing the channel free and overwriting each other.
-        platform::SharedLockGuard posting(channel.PostLock(), kPostLockWaitMs);
-        if (!posting) {
-            Warn("another caller kept the command channel; command words not sent");
-            return;
-        }
-        while (channel.CommandBlockPending() != 0) {
-            if (!channel.OwnerAlive()) EndNoServiceLoop();
-            platform::SleepMs(100);
-        }
-        channel.PostCommandBlock(static_cast<std::uint32_t>(collector.priorityWords.size() * 4),
-                                 static_cast<std::uint32_t>(collector.scheduledWords.size() * 4), block.data());
-    }
+    if (!block.empty() && !PostWhenFree(collector, channel, block)) return;
     // The last flag only after the words: the loop hands the preloaded pairs over with the block
     // that holds the start word (or after it), never ahead of it, so the board can tell the new
     // clip from what was queued of the old.
@@ -367,10 +388,10 @@ extern "C" int mwcmd(int argc, char* argv[]) {
     auto channel = CommandChannel::OpenCommandObject(collector.board);
     if (!channel) EndNoServiceLoop();
     collector.channel = channel.get();
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && !collector.failed; ++i) {
         ParseCommandArgument(collector, argv[i]);
         if (argv[i][0] != '-') CollectCommandWord(collector, argv[i]);
     }
-    FlushCommandBlock(collector, *channel);
-    return 1;
+    if (!collector.failed) FlushCommandBlock(collector, *channel);
+    return collector.failed ? 0 : 1;
 }

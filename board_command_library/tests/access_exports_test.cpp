@@ -3,12 +3,15 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <span>
 #include <fstream>
 
 #include "command_line.h"
 #include "fake_driver.h"
 #include "ruvent/access_arguments.h"
+#include "ruvent/board_driver.h"
 #include "ruvent/ruvent.h"
 #include "velmar_testing/test_support.h"
 
@@ -145,6 +148,55 @@ TEST_F(AccessExports, DriverFailuresAreRetriedUntilSuccess) {
     EXPECT_EQ(Call(mquit, "mquit"), 0);
     EXPECT_EQ(driver.CallCount(FakeDriver::Operation::WriteShared), 5);
     EXPECT_EQ(driver.Shared(0, 15), 0xFFFFFFFFu);
+}
+
+// A board that never answers: each export gives up within the bound and returns its failure, and
+// once a whole wait has run out the next calls make one try each, until a call succeeds again.
+TEST_F(AccessExports, ABoardThatNeverAnswersFailsWithinTheBound) {
+    using Op = FakeDriver::Operation;
+    struct Case {
+        Op operation;
+        int (*function)(int, char**);
+        const char* line;
+        int failure;
+    };
+    const Case cases[] = {{Op::WriteWord, mwr, "mwr 0x40000 0x9", 0},
+                          {Op::ReadWord, mrd, "mrd 0x40000", 0},
+                          {Op::WriteBlock, mwrblk, "mwrblk -fill 0x1 0x40000 0x40010", 0},
+                          {Op::WriteShared, mquit, "mquit", 0}};
+    for (const Case& c : cases) driver.FailNext(c.operation, 1 << 30);
+    const auto start = std::chrono::steady_clock::now();
+    for (const Case& c : cases) EXPECT_EQ(Call(c.function, c.line), c.failure) << c.line;
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(ruvent::kRetryLimitMs));
+    EXPECT_LT(took, std::chrono::seconds(10));
+    EXPECT_GT(driver.CallCount(Op::WriteWord), 1) << "the first failure is retried";
+    for (const Case& c : std::span(cases).subspan(1))
+        EXPECT_EQ(driver.CallCount(c.operation), 1) << c.line << ": tried again after the board gave up";
+
+    // The board answers again: the next failure is retried for the whole bound once more.
+    driver.FailNext(Op::WriteWord, 0);
+    EXPECT_EQ(Call(mwr, "mwr 0x40000 0x9"), 1);
+    driver.FailNext(Op::WriteWord, 3);
+    EXPECT_EQ(Call(mwr, "mwr 0x40000 0x7"), 1);
+    EXPECT_EQ(driver.Word(0, 0x40000), 7u);
+    for (const Case& c : cases) driver.FailNext(c.operation, 0);
+}
+
+// Without a software board the driver library answers "no board": the exports that reach board
+// memory return their failure within the bound; the quit request still lands in the register file.
+TEST(AccessExportsWithoutBoard, ReturnTheirFailureWithinTenSeconds) {
+    const std::pair<int (*)(int, char**), const char*> cases[] = {
+        {mwr, "mwr 0x40000 0x9"}, {mrd, "mrd 0x40000"}, {mwrblk, "mwrblk -fill 0x1 0x40000 0x40010"}, {mquit, "mquit"}};
+    for (const auto& [function, line] : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Call(function, line), 0) << line;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << line;
+    }
+    // A board that answers again is retried in full: leave it so for the tests that follow.
+    FakeDriver answering;
+    ScopedDriver scoped{answering};
+    EXPECT_EQ(Call(mwr, "mwr 0x40000 0x9"), 1);
 }
 
 TEST_F(AccessExports, ResetWritesItsRegistersInOrderWithoutRetry) {

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <optional>
 #include <cstring>
 #include <thread>
 
@@ -11,6 +13,7 @@
 #include "fake_driver.h"
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
+#include "ruvent/command_channel.h"
 #include "ruvent/command_client.h"
 #include "ruvent/ruvent.h"
 #include "test_service_loop.h"
@@ -179,6 +182,46 @@ TEST_F(Mwcmd, SecondBoardUsesItsOwnChannelAndWords) {
     for (int i = 0; i < 1000 && second.Blocks().empty(); ++i) platform::SleepMs(1);
     EXPECT_EQ(second.Blocks().size(), 1u);
     EXPECT_TRUE(first.Blocks().empty());
+}
+
+// A service loop that stalls, or ends while mwcmd waits for it: mwcmd gives up and returns 0
+// instead of waiting for ever or ending the program.
+TEST_F(Mwcmd, WaitsForTheLoopEndInAnErrorWhenItStallsOrEnds) {
+    using Clock = std::chrono::steady_clock;
+    const char* const lines[] = {"mwcmd -i0B -F <a.mpg>", "mwcmd -p 0x0 0x930004 -L0", "mwcmd -p 0x0 0x9e0000"};
+    for (const bool loopEnds : {false, true}) {
+        for (const char* line : lines) {
+            const bool busyChannel = std::string(line) == lines[2];
+            std::optional<TestServiceLoop> loop;
+            std::unique_ptr<ruvent::CommandChannel> stuck;  // a live owner that never takes its block
+            if (busyChannel) {
+                stuck = ruvent::CommandChannel::CreateCommandObject(0);
+                ASSERT_TRUE(stuck);
+                const std::uint32_t pending[] = {0, 0x9e0000};
+                stuck->PostCommandBlock(8, 0, pending);
+            } else {
+                loop.emplace(0, driver);
+                loop->SetClearingFlags(false);
+            }
+            const auto start = Clock::now();
+            std::atomic<int> result{-1};
+            std::thread caller([&] { result = Call(mwcmd, line); });
+            if (loopEnds) {
+                platform::SleepMs(50);
+                loop.reset();
+                stuck.reset();
+            }
+            caller.join();
+            const auto took = Clock::now() - start;
+            EXPECT_EQ(result.load(), 0) << line;
+            if (loopEnds)
+                EXPECT_LT(took, std::chrono::milliseconds(ruvent::kClientWaitLimitMs)) << line;
+            else
+                EXPECT_GE(took, std::chrono::milliseconds(ruvent::kClientWaitLimitMs - 100)) << line;
+            EXPECT_LT(took, std::chrono::seconds(10)) << line;
+            for (std::uint32_t which : {0u, 1u}) driver.WriteFirstLast(0, 0, 0, which);
+        }
+    }
 }
 
 TEST(StripBrackets, NamesBetweenTheBrackets) {

@@ -8,28 +8,42 @@
 
 #include "alpha_encoder.h"
 #include "alpha_format.h"
+#include "index_formats/index_files.h"
 
 namespace alpha_stream {
 
 namespace {
 
-// The output file, closed once on every path; Close reports whether the data reached the file.
+// "x.adb": the stream's index would be written over the stream.
+bool IsItsOwnIndex(const std::string& path) { return index_formats::IndexPathBeside(path, ".adb") == path; }
+
+// The output file, closed once on every path. A run that ends in error removes it: a partial
+// stream would look like a shorter transition. A done or cancelled run keeps it.
 class OutputFile {
 public:
-    explicit OutputFile(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {}
-    ~OutputFile() { Close(); }
+    explicit OutputFile(const std::string& path)
+        : path_(path), file_(IsItsOwnIndex(path) ? nullptr : std::fopen(path.c_str(), "wb")) {
+        if (file_ != nullptr) std::remove(index_formats::IndexPathBeside(path, ".adb").c_str());
+    }
+    ~OutputFile() {
+        if (file_ == nullptr) return;
+        std::fclose(file_);
+        if (!kept_) std::remove(path_.c_str());
+    }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     std::FILE* get() const { return file_; }
-    bool Close() {
-        if (file_ == nullptr) return true;
-        const bool ok = std::fclose(file_) == 0;
-        file_ = nullptr;
-        return ok;
+    // The run's result, a file error when the data did not reach the file.
+    int Ended(int result) {
+        if (result == kAlphaGenDone && std::fflush(file_) != 0) result = kAlphaGenFileError;
+        kept_ = result == kAlphaGenDone || result == kAlphaGenCancelled;
+        return result;
     }
 
 private:
+    std::string path_;
     std::FILE* file_;
+    bool kept_ = false;
 };
 
 void Print(const AlphaGenRun& run, const char* format, auto... args) {
@@ -222,13 +236,12 @@ int GenerateFadeCrossAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
 
         std::int64_t accumulator = std::int64_t{start} * 65536;
         for (int field = 0; field < p.fieldCount - 1; ++field) {
-            if (const int result = writeAlphaFieldMix(field, static_cast<int>(accumulator >> 16))) return result;
+            if (const int result = writeAlphaFieldMix(field, static_cast<int>(accumulator >> 16))) return out.Ended(result);
             accumulator += step;
         }
-        if (const int result = writeAlphaFieldMix(p.fieldCount - 1, end)) return result;
-        if (!out.Close()) return kAlphaGenFileError;
+        if (const int result = writeAlphaFieldMix(p.fieldCount - 1, end)) return out.Ended(result);
         Print(run, "\n\n");
-        return kAlphaGenDone;
+        return out.Ended(kAlphaGenDone);
     } catch (const std::bad_alloc&) {
         return kAlphaGenNoMemory;
     }
@@ -264,7 +277,7 @@ int GenerateDissolveAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
         }
         std::size_t switchedSoFar = 0;
         for (int k = 1; k <= p.fieldCount - 2; ++k) {
-            if (Cancelled(run, k)) return kAlphaGenCancelled;
+            if (Cancelled(run, k)) return out.Ended(kAlphaGenCancelled);
             const std::size_t target =
                 std::min<std::uint64_t>(blocks, static_cast<std::uint64_t>(k) * step / 4096);
             Print(run, "\nField %d: Blocks switched = %d\n", k, static_cast<int>(target));
@@ -293,9 +306,8 @@ int GenerateDissolveAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
         }
         Print(run, "\nField %d: Blocks switched = %d\n", p.fieldCount - 1, static_cast<int>(blocks));
         if (!WritePureField(p, switchedType, out.get(), run)) return kAlphaGenFileError;
-        if (!out.Close()) return kAlphaGenFileError;
         Print(run, "\n\n");
-        return kAlphaGenDone;
+        return out.Ended(kAlphaGenDone);
     } catch (const std::bad_alloc&) {
         return kAlphaGenNoMemory;
     }

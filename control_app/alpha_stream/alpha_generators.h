@@ -1,7 +1,8 @@
 // Transition streams made from a few parameters: FADE_CROSS, a uniform cross fade from one mix
 // level to another, and DISSOLVE, a random block dissolve from video 0 to video 1. Each writes one
-// alpha frame per field into a new file and closes it on every path; a cancelled run leaves its
-// partial file.
+// alpha frame per field into a new file and closes it on every path; a run that fails removes it,
+// a cancelled run leaves its partial file. An output named like its own .adb is refused, and the
+// .adb beside an output that is written anew goes, as it described the stream replaced.
 #pragma once
 
 #include <cstdint>

@@ -167,15 +167,13 @@ bool BuildAlphaIndexFile(const std::string& alpPath, std::string* problem) {
     std::vector<index_formats::AlphaIndexEntry> entries;
     entries.reserve(info->frameOffsets.size());
     for (std::uint64_t offset : info->frameOffsets) {
-        if (offset / 4 > UINT32_MAX) return Fail(problem, "stream too long for an alpha index");
+        if (offset / 4 > UINT32_MAX)
+            return Fail(problem, "frame at byte " + std::to_string(offset) + " lies past 16 GiB, beyond what the .adb can hold");
         entries.push_back({static_cast<std::uint32_t>(offset / 4)});
     }
     const std::string adb = index_formats::IndexPathBeside(alpPath, ".adb");
-    if (!index_formats::WriteAlphaIndexFile(adb, entries)) {
-        std::error_code ignored;
-        std::filesystem::remove(adb, ignored);
-        return Fail(problem, "cannot write " + adb);
-    }
+    if (index_formats::SameFile(adb, alpPath)) return Fail(problem, "the index " + adb + " would replace the stream itself");
+    if (!index_formats::WriteAlphaIndexFile(adb, entries, alpPath)) return Fail(problem, "cannot write " + adb);
     return true;
 }
 

@@ -106,12 +106,16 @@ int BoardLink::SendCommand(std::string_view line) {
     const auto which = ExportForWord(split.words[0]);
     if (!which) return 0;
     // Without its service loop a stream command would end the whole program: once the loop has
-    // ended, the panel's remaining stop commands go nowhere, as in demo mode.
-    if (*which == BoardExport::Mwcmd && daemonState_ == DaemonState::Ended) return 0;
+    // ended, or is ending and has closed its channel, the panel's remaining stop commands go
+    // nowhere, as in demo mode.
+    if (*which == BoardExport::Mwcmd &&
+        (daemonState_ == DaemonState::Ended ||
+         (daemonState_ == DaemonState::Running && !library_.ServiceLoopListening(board_))))
+        return 0;
     return Dispatch(*which, split.words);
 }
 
-void BoardLink::StartDaemon() {
+void BoardLink::StartDaemon(const std::function<void()>& serveWindow) {
     if (daemonThread_.joinable()) return;
     const std::string line = kind_ == LinkKind::Record ? kRecordDaemonLine : kPlaybackDaemonLine;
     // Running before the thread starts, so a service loop that ends at once is never overwritten.
@@ -122,8 +126,10 @@ void BoardLink::StartDaemon() {
     if (demo_) return;
     const auto until = std::chrono::steady_clock::now() + kDaemonStartLimit;
     while (daemonState_ == DaemonState::Running && !library_.ServiceLoopListening(board_) &&
-           std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+           std::chrono::steady_clock::now() < until) {
+        if (serveWindow) serveWindow();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void BoardLink::RunDaemon(std::string line) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -41,8 +42,10 @@ public:
     BoardWindow& Window() { return window_; }
     CommandLog& Log() { return log_; }
 
-    // Starts `mdaemon` with the panel's buffer sizes on the service thread.
-    void StartDaemon();
+    // Starts `mdaemon` with the panel's buffer sizes on the service thread, and returns once it
+    // listens for commands (at most 10 s). Between its looks, 1 ms apart, `serveWindow` lets the
+    // caller's window paint.
+    void StartDaemon(const std::function<void()>& serveWindow = {});
     DaemonState GetDaemonState() const { return daemonState_.load(); }
     int DaemonResult() const { return daemonResult_.load(); }
     // Waits for the service thread (after "mquit" has been sent).

@@ -44,9 +44,11 @@ velmar_ui::FormSpec FileSplitForm() {
         {kRate44, ControlKind::RadioButton, "44.1K", "Rate", 0, 1},
         {kRate32, ControlKind::RadioButton, "32.0K", "Rate", 0, 2},
         {kSourceLength, ControlKind::Label, "00:00:00:00", "", 1, 3, 1, 1, velmar_ui::kFixedFont},
-        {kFirstPath, ControlKind::Edit, "", "", 3, 0, 1, 3},
+        {kNoId, ControlKind::Label, "Source", "", 3, 0},
+        {kFirstPath, ControlKind::Edit, "", "", 3, 1, 1, 2},
         {kBrowseFirst, ControlKind::PushButton, "FILE...", "", 3, 3},
-        {kSecondPath, ControlKind::Edit, "", "", 4, 0, 1, 3},
+        {kNoId, ControlKind::Label, "Destination", "", 4, 0},
+        {kSecondPath, ControlKind::Edit, "", "", 4, 1, 1, 2},
         {kBrowseSecond, ControlKind::PushButton, "FILE...", "", 4, 3},
         {kNoId, ControlKind::Label, "Start", "Frame Select", 0, 1},
         {kNoId, ControlKind::Label, "End", "Frame Select", 0, 3},
@@ -226,8 +228,13 @@ void CFileSplitDlg::OnSplitPointChanged() {
         ShowCadence();
         return;
     }
+}
+
+bool CFileSplitDlg::ReportMissingSource() {
+    if (selectionValid_) return false;
     const std::string missing = VideoChecked() ? file_tools::PictureIndexPathBeside(source_) : source_;
     Ui().MessageBox({Text("Can'f find file %s", missing.c_str()), kErrorCaption});
+    return true;
 }
 
 void CFileSplitDlg::OnSplitSliderChange(long start, long end) {
@@ -245,6 +252,7 @@ void CFileSplitDlg::OnBrowseSource() {
         View().SelectAllText(kFirstPath);
         UpdateSplitLength();
         OnSplitPointChanged();
+        ReportMissingSource();
     }
 }
 
@@ -295,27 +303,33 @@ bool CFileSplitDlg::OnOK() {
     UpdateData(true);
     UpdateSplitLength();
     OnSplitPointChanged();
+    ReportMissingSource();
     return false;
 }
 
 void CFileSplitDlg::OnStart() {
     if (run_.State() != file_tools::ToolRun::kIdle) return;
-    // Without a known length there is nothing the selection could describe.
-    if (length_ < 0 || !selectionValid_) {
+    // The range is worked out anew from the paths and times as they are now: a path typed since
+    // the last recompute must not be cut with the range of the file before.
+    UpdateData(true);
+    UpdateSplitLength();
+    OnSplitPointChanged();
+    const bool video = VideoChecked();
+    if (ReportMissingSource()) {
         View().SetText(kStatus, kFileErrorStatus);
-        Ui().MessageBox({kFileErrorBox, kErrorCaption});
+        return;
+    }
+    // Checked before anything is created, as the engines do.
+    if (file_tools::SplitWouldOverwriteInput(source_, destination_, video)) {
+        View().SetText(kStatus, kFileErrorStatus);
+        Ui().MessageBox({SameFileBox(), kErrorCaption});
         return;
     }
     run_.Begin();
-    const bool video = VideoChecked();
     const std::uint32_t sampleRate = file_tools::SampleRateOf(CheckedRate());
     StartWorker([this, video, sampleRate, source = source_, destination = destination_, sel = selection_] {
         if (!video) return file_tools::SplitAudioToWav(source, destination, sel, sampleRate, run_);
-        ToolResult result = file_tools::SplitVideoData(source, destination, sel, run_);
-        // A cancel during the copy is still pending, so the index step stops at once.
-        if (result == ToolResult::Done || result == ToolResult::Cancelled)
-            result = file_tools::WriteSplitIndex(source, destination, sel, run_);
-        return result;
+        return file_tools::SplitVideo(source, destination, sel, run_);
     });
 }
 

@@ -92,6 +92,9 @@ private:
     int EditToFields(const std::string& text) const;
     void ShowCadence();
     void ShowWritten(int firstFrame, int lastFrame);
+    // The operator's box when the selection could not be worked out (no index, no source); true
+    // when it was shown. Asked when a path is chosen and at START, not on every recompute.
+    bool ReportMissingSource();
 
     const platform::Profile& profile_;
     const SplitPanelLink& panel_;

@@ -14,28 +14,35 @@ void ReverseWords(std::uint8_t* data, std::size_t size) {
     }
 }
 
-ToolResult ByteSwapFile(const std::string& source, const std::string& destination, ToolRun& run) {
-    run.SetProgress(0);
-    if (SameFile(source, destination)) return ToolResult::SameFile;
-    auto in = ToolFile::Open(source, ToolFile::Mode::Read);
-    if (!in) return ToolResult::FileError;
-    auto out = ToolFile::Open(destination, ToolFile::Mode::Create);
-    if (!out) return ToolResult::FileError;
-    const auto size = in->Size();
-    if (!size) return ToolResult::FileError;
+namespace {
 
+ToolResult CopySwapped(ToolFile& in, index_formats::ReplacingFile& out, ToolRun& run) {
+    const auto size = in.Size();
+    if (!size) return ToolResult::FileError;
     std::vector<std::uint8_t> block(kByteSwapBlock);
     std::uint64_t done = 0;
     for (;;) {
-        const long long n = in->Read(block.data(), block.size());
+        const long long n = in.Read(block.data(), block.size());
         if (n < 0) return ToolResult::FileError;
         if (n == 0) return ToolResult::Done;
         if (run.CancelRequested()) return ToolResult::Cancelled;
         done += std::uint64_t(n);
         run.SetProgress(ProgressStep(done, *size));
         ReverseWords(block.data(), std::size_t(n));
-        if (!out->Write(block.data(), std::size_t(n))) return ToolResult::FileError;
+        if (!out.Write(block.data(), std::size_t(n))) return ToolResult::FileError;
     }
+}
+
+}  // namespace
+
+ToolResult ByteSwapFile(const std::string& source, const std::string& destination, ToolRun& run) {
+    run.SetProgress(0);
+    if (SameFile(source, destination)) return ToolResult::SameFile;
+    auto in = ToolFile::Open(source, ToolFile::Mode::Read);
+    if (!in) return ToolResult::FileError;
+    index_formats::ReplacingFile out;
+    if (!out.Open(destination, source)) return ToolResult::FileError;
+    return FinishOutput(out, CopySwapped(*in, out, run));
 }
 
 }  // namespace file_tools

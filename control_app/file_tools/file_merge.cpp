@@ -23,10 +23,17 @@ constexpr std::uint32_t kLastGroupBit = 0x8000;
 // end reaches every record of A's last group.
 constexpr std::size_t kLastGroupRecords = index_formats::kMaxPicturesPerGroup;
 
-ToolResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t sizeB, ToolRun& run) {
+// B's start codes stay on 4-byte boundaries only when A ends on one; zero bytes before a start
+// code are stuffing, so A is padded with them first. The rebased index then points exactly at
+// B's groups.
+std::uint64_t PaddingBeforeB(std::uint64_t sizeA, std::uint64_t sizeB) { return sizeB == 0 ? 0 : (4 - sizeA % 4) % 4; }
+
+ToolResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint64_t sizeB, ToolRun& run) {
     std::uint8_t headA[4] = {};
     std::vector<std::uint8_t> block(kMergeBlock);
     if (!a.Seek(0) || a.Read(headA, 4) < 0 || !a.SeekEnd()) return ToolResult::FileError;
+    const std::uint8_t zeros[4] = {};
+    if (!a.Write(zeros, std::size_t(padding))) return ToolResult::FileError;
     long long n = b.Read(block.data(), block.size());
     if (n < 0) return ToolResult::FileError;
     const bool swap = n >= 4 && MergeSwapsB(headA, block.data());
@@ -43,18 +50,29 @@ ToolResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t sizeB, ToolRun& ru
     return ToolResult::Done;
 }
 
-ToolResult AppendIndex(ToolFile& indexA, ToolFile& indexB, std::uint64_t rebaseWords, ToolRun& run) {
-    const auto sizeA = indexA.Size();
+// A's index as it was: its size and the records whose last-group flag the merge clears.
+struct IndexBefore {
+    std::uint64_t size = 0;
+    std::uint64_t tailOffset = 0;
+    std::vector<std::uint8_t> tail;
+};
+
+ToolResult AppendIndex(ToolFile& indexA, ToolFile& indexB, std::uint64_t rebaseWords, IndexBefore& before,
+                       ToolRun& run) {
     const auto sizeB = indexB.Size();
-    if (!sizeA || !sizeB) return ToolResult::FileError;
-    const std::uint64_t whole = *sizeA - *sizeA % index_formats::kPictureIndexRecordSize;
+    if (!sizeB) return ToolResult::FileError;
+    const std::uint64_t whole = before.size - before.size % index_formats::kPictureIndexRecordSize;
     const std::uint64_t tail = std::min<std::uint64_t>(whole, kLastGroupRecords * index_formats::kPictureIndexRecordSize);
-    std::vector<std::uint8_t> block(kMergeBlock);
-    if (!indexA.Seek(whole - tail) || indexA.Read(block.data(), tail) != (long long)tail) return ToolResult::FileError;
+    before.tailOffset = whole - tail;
+    before.tail.resize(std::size_t(tail));
+    if (!indexA.Seek(before.tailOffset) || indexA.Read(before.tail.data(), tail) != (long long)tail)
+        return ToolResult::FileError;
+    std::vector<std::uint8_t> block(before.tail);
     for (std::size_t i = 0; i < tail; i += index_formats::kPictureIndexRecordSize)
         PutLe32(&block[i + 4], GetLe32(&block[i + 4]) & ~kLastGroupBit);
-    if (!indexA.Seek(whole - tail) || !indexA.Write(block.data(), tail)) return ToolResult::FileError;
+    if (!indexA.Seek(before.tailOffset) || !indexA.Write(block.data(), tail)) return ToolResult::FileError;
 
+    block.resize(kMergeBlock);
     std::uint64_t done = 0;
     for (;;) {
         const long long n = indexB.Read(block.data(), block.size());
@@ -66,6 +84,15 @@ ToolResult AppendIndex(ToolFile& indexA, ToolFile& indexB, std::uint64_t rebaseW
         for (long long i = 0; i + 8 <= n; i += 8) RebaseRecord(&block[std::size_t(i)], rebaseWords);
         if (!indexA.Write(block.data(), std::size_t(n))) return ToolResult::FileError;
     }
+}
+
+// After a failure midway A and its index go back to what they were; nothing is appended to
+// either.
+void RollBack(ToolFile& a, std::uint64_t sizeA, ToolFile* indexA, const IndexBefore& before) {
+    a.Truncate(sizeA);
+    if (!indexA) return;
+    indexA->Truncate(before.size);
+    if (indexA->Seek(before.tailOffset)) indexA->Write(before.tail.data(), before.tail.size());
 }
 
 }  // namespace
@@ -94,7 +121,7 @@ ToolResult MergeFiles(const std::string& fileA, const std::string& fileB, ToolRu
     const bool withIndex = FileExists(mdbA);
     // An index on one side only cannot be merged; find that out before A grows.
     if (withIndex != FileExists(mdbB)) return ToolResult::FileError;
-    if (withIndex && SameFile(mdbA, mdbB)) return ToolResult::SameFile;
+    if (withIndex && (SameFile(mdbA, mdbB) || SameFile(mdbA, fileB) || SameFile(mdbB, fileA))) return ToolResult::SameFile;
 
     auto a = ToolFile::Open(fileA, ToolFile::Mode::ReadWrite);
     auto b = ToolFile::Open(fileB, ToolFile::Mode::Read);
@@ -107,11 +134,19 @@ ToolResult MergeFiles(const std::string& fileA, const std::string& fileB, ToolRu
     }
     const auto sizeA = a->Size();
     const auto sizeB = b->Size();
+    IndexBefore before;
+    if (withIndex) {
+        const auto size = indexA->Size();
+        if (!size) return ToolResult::FileError;
+        before.size = *size;
+    }
     if (!sizeA || !sizeB) return ToolResult::FileError;
 
-    const ToolResult data = AppendData(*a, *b, *sizeB, run);
-    if (data != ToolResult::Done || !withIndex) return data;
-    return AppendIndex(*indexA, *indexB, *sizeA / 4, run);
+    const std::uint64_t padding = PaddingBeforeB(*sizeA, *sizeB);
+    ToolResult result = AppendData(*a, *b, padding, *sizeB, run);
+    if (result == ToolResult::Done && withIndex) result = AppendIndex(*indexA, *indexB, (*sizeA + padding) / 4, before, run);
+    if (result == ToolResult::FileError) RollBack(*a, *sizeA, withIndex ? &*indexA : nullptr, before);
+    return result;
 }
 
 }  // namespace file_tools

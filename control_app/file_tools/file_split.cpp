@@ -1,5 +1,7 @@
 #include "file_split.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -32,7 +34,7 @@ std::optional<index_formats::PictureIndexRecord> ReadRecord(ToolFile& index, std
 
 // Copies `count` bytes from `in` to `out`; `first` may replace the beginning of the first block.
 // A source that ends early is a file error: the range came from an index that does not match it.
-ToolResult CopyRange(ToolFile& in, ToolFile& out, std::uint64_t count, ToolRun& run,
+ToolResult CopyRange(ToolFile& in, index_formats::ReplacingFile& out, std::uint64_t count, ToolRun& run,
                      const std::uint8_t* first = nullptr, std::size_t firstSize = 0) {
     std::vector<std::uint8_t> block(kSplitBlock);
     std::uint64_t done = 0;
@@ -49,8 +51,20 @@ ToolResult CopyRange(ToolFile& in, ToolFile& out, std::uint64_t count, ToolRun& 
     return ToolResult::Done;
 }
 
-bool WouldOverwriteSource(const std::string& source, const std::string& destination) {
-    return source == destination || SameFile(source, destination);
+// Two names of one file, whether it exists yet or not.
+bool SameName(const std::string& a, const std::string& b) { return a == b || SameFile(a, b); }
+
+// How far a WAVE source's samples lie from where a plain 44-byte header would put them: the range
+// is shifted by as much, so that a cut starts on a whole sample (left first) whatever chunks come
+// before the data. 0 for anything but a WAVE file.
+std::uint64_t WaveDataShift(ToolFile& in) {
+    std::vector<std::uint8_t> head(65536);
+    const auto size = in.Size();
+    const long long n = in.Read(head.data(), head.size());
+    if (!size || n <= 0) return 0;
+    head.resize(std::size_t(n));
+    const auto layout = wav::ParseWaveLayout(head, *size);
+    return layout && layout->dataOffset > wav::kWavHeaderSize ? layout->dataOffset - wav::kWavHeaderSize : 0;
 }
 
 }  // namespace
@@ -141,33 +155,36 @@ SplitSelection AudioSplitSelection(int startField, int endField, const AudioTime
     return sel;
 }
 
+bool SplitWouldOverwriteInput(const std::string& source, const std::string& destination, bool video) {
+    if (SameName(source, destination)) return true;
+    if (!video) return false;
+    const std::string sourceIndex = PictureIndexPathBeside(source);
+    const std::string destinationIndex = PictureIndexPathBeside(destination);
+    // A destination named like an index would be its own index.
+    return destination == destinationIndex || SameName(sourceIndex, destination) ||
+           SameName(source, destinationIndex) || SameName(sourceIndex, destinationIndex);
+}
+
 ToolResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
                           ToolRun& run) {
     run.SetProgress(0);
-    if (WouldOverwriteSource(source, destination)) return ToolResult::SameFile;
+    if (SplitWouldOverwriteInput(source, destination, true)) return ToolResult::SameFile;
+    // A group holds at least one picture: an empty or backward range comes from a damaged index.
+    if (sel.endByte <= sel.startByte) return ToolResult::FileError;
     auto in = ToolFile::Open(source, ToolFile::Mode::Read);
-    if (!in) return ToolResult::FileError;
-    auto out = ToolFile::Open(destination, ToolFile::Mode::Create);
-    if (!out) return ToolResult::FileError;
-    // A damaged index (pictures-to-end 0) can put the end before the start.
-    if (sel.endByte < sel.startByte || !in->Seek(sel.startByte)) return ToolResult::FileError;
-    return CopyRange(*in, *out, sel.endByte - sel.startByte, run);
+    if (!in || !in->Seek(sel.startByte)) return ToolResult::FileError;
+    index_formats::ReplacingFile out;
+    if (!out.Open(destination, source)) return ToolResult::FileError;
+    return FinishOutput(out, CopyRange(*in, out, sel.endByte - sel.startByte, run));
 }
 
-ToolResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                           ToolRun& run) {
-    run.SetProgress(0);
-    const std::string sourceIndex = PictureIndexPathBeside(source);
-    const std::string destinationIndex = PictureIndexPathBeside(destination);
-    if (WouldOverwriteSource(sourceIndex, destinationIndex)) return ToolResult::SameFile;
-    auto in = ToolFile::Open(sourceIndex, ToolFile::Mode::Read);
-    if (!in) return ToolResult::FileError;
-    auto out = ToolFile::Open(destinationIndex, ToolFile::Mode::Create);
-    if (!out) return ToolResult::FileError;
+namespace {
 
+ToolResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, const SplitSelection& sel,
+                              ToolRun& run) {
     const std::int64_t first = sel.FirstFrame();
     const std::int64_t records = std::int64_t(sel.endField / 2) + sel.endPicturesToGroupEnd - first;
-    if (first < 0 || records < 0 || !in->Seek(std::uint64_t(first) * kPictureIndexRecordSize))
+    if (first < 0 || records <= 0 || !in.Seek(std::uint64_t(first) * kPictureIndexRecordSize))
         return ToolResult::FileError;
     const std::uint64_t total = std::uint64_t(records) * kPictureIndexRecordSize;
     const std::uint64_t rebase = sel.startByte / 4;
@@ -180,7 +197,7 @@ ToolResult WriteSplitIndex(const std::string& source, const std::string& destina
     while (done < total) {
         if (run.CancelRequested()) return ToolResult::Cancelled;
         const std::size_t want = std::size_t(std::min<std::uint64_t>(block.size(), total - done));
-        if (in->Read(block.data(), want) != (long long)want) return ToolResult::FileError;
+        if (in.Read(block.data(), want) != (long long)want) return ToolResult::FileError;
         done += want;
         run.SetProgress(ProgressStep(done, total));
         for (std::size_t i = 0; i < want; i += kPictureIndexRecordSize, --left) {
@@ -193,24 +210,51 @@ ToolResult WriteSplitIndex(const std::string& source, const std::string& destina
             PutLe32(record, low - rebaseLow);
             PutLe32(record + 4, high << 16 | (second & 0xFFFF));
         }
-        if (!out->Write(block.data(), want)) return ToolResult::FileError;
+        if (!out.Write(block.data(), want)) return ToolResult::FileError;
     }
     return ToolResult::Done;
+}
+
+}  // namespace
+
+ToolResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                           ToolRun& run) {
+    run.SetProgress(0);
+    if (SplitWouldOverwriteInput(source, destination, true)) return ToolResult::SameFile;
+    const std::string sourceIndex = PictureIndexPathBeside(source);
+    auto in = ToolFile::Open(sourceIndex, ToolFile::Mode::Read);
+    if (!in) return ToolResult::FileError;
+    index_formats::ReplacingFile out;
+    if (!out.Open(PictureIndexPathBeside(destination), sourceIndex)) return ToolResult::FileError;
+    return FinishOutput(out, CopyRebasedRecords(*in, out, sel, run));
+}
+
+ToolResult SplitVideo(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                      ToolRun& run) {
+    const ToolResult data = SplitVideoData(source, destination, sel, run);
+    if (data != ToolResult::Done && data != ToolResult::Cancelled) return data;
+    // A cancel during the copy is still pending, so the index step stops at its first check.
+    const ToolResult index = WriteSplitIndex(source, destination, sel, run);
+    // A cut without its index is no clip the panel can play: none of the run's files stays.
+    if (index == ToolResult::FileError) ::unlink(destination.c_str());
+    return index;
 }
 
 ToolResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,
                            std::uint32_t sampleRate, ToolRun& run) {
     run.SetProgress(0);
-    if (WouldOverwriteSource(source, destination)) return ToolResult::SameFile;
+    if (SplitWouldOverwriteInput(source, destination, false)) return ToolResult::SameFile;
+    if (sel.endByte < sel.startByte) return ToolResult::FileError;
     auto in = ToolFile::Open(source, ToolFile::Mode::Read);
     if (!in) return ToolResult::FileError;
-    auto out = ToolFile::Open(destination, ToolFile::Mode::Create);
-    if (!out) return ToolResult::FileError;
-    if (sel.endByte < sel.startByte || !in->Seek(sel.startByte)) return ToolResult::FileError;
+    const std::uint64_t shift = WaveDataShift(*in);
+    if (!in->Seek(sel.startByte + shift)) return ToolResult::FileError;
+    index_formats::ReplacingFile out;
+    if (!out.Open(destination, source)) return ToolResult::FileError;
     const std::uint64_t count = sel.endByte - sel.startByte;
     // The header takes the place of the range's first bytes: the file is exactly `count` long.
     const auto header = wav::MakeWavHeader(sampleRate, 2, count >= wav::kWavHeaderSize ? count - wav::kWavHeaderSize : 0);
-    return CopyRange(*in, *out, count, run, header.data(), header.size());
+    return FinishOutput(out, CopyRange(*in, out, count, run, header.data(), header.size()));
 }
 
 }  // namespace file_tools

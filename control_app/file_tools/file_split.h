@@ -58,12 +58,23 @@ std::optional<SplitSelection> VideoSplitSelection(const std::string& source, int
 // The byte range of frames start..end of raw 16-bit stereo audio, whole samples.
 SplitSelection AudioSplitSelection(int startField, int endField, const AudioTimebase& audio);
 
-// Each: Done, Cancelled, FileError (including a source that ends inside the range and a range
-// whose end lies before its start), SameFile (the destination, or its index, is the source's).
+// Whether writing `destination` (and, for video, the index beside it) would replace the source or
+// the source's index, or the destination would be its own index (a name ending ".mdb"). Checked
+// before anything is created.
+bool SplitWouldOverwriteInput(const std::string& source, const std::string& destination, bool video);
+
+// Each: Done, Cancelled (the destination keeps what was written), FileError (including a source
+// that ends inside the range, and a video range that is empty or ends before its start, which only
+// a damaged index gives), SameFile (see SplitWouldOverwriteInput). No output of a failed step is
+// left behind, and a file that was there before stays as it was. A WAVE source is cut from its
+// sample data whatever chunks come before it.
 ToolResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
                           ToolRun& run);
 ToolResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
                            ToolRun& run);
+// The data, then the index; on a file error neither is left.
+ToolResult SplitVideo(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                      ToolRun& run);
 ToolResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,
                            std::uint32_t sampleRate, ToolRun& run);
 

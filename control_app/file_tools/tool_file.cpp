@@ -6,8 +6,6 @@
 
 #include <cerrno>
 
-#include "platform/kernel.h"
-
 namespace file_tools {
 
 ToolFile::~ToolFile() {
@@ -24,15 +22,15 @@ ToolFile& ToolFile::operator=(ToolFile&& other) noexcept {
 }
 
 std::optional<ToolFile> ToolFile::Open(const std::string& path, Mode mode) {
-    int flags = O_CLOEXEC;
-    switch (mode) {
-    case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::ReadWrite: flags |= O_RDWR; break;
-    case Mode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
-    }
-    const int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0) return std::nullopt;
-    return ToolFile(fd);
+    // Non-blocking until the name is known to be a regular file: opening a pipe would wait for a
+    // writer.
+    const int flags = O_CLOEXEC | O_NONBLOCK | (mode == Mode::Read ? O_RDONLY : O_RDWR);
+    ToolFile file(::open(path.c_str(), flags));
+    struct stat info {};
+    if (file.fd_ < 0 || ::fstat(file.fd_, &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(file.fd_, F_SETFL, ::fcntl(file.fd_, F_GETFL) & ~O_NONBLOCK) != 0)
+        return std::nullopt;
+    return file;
 }
 
 std::optional<std::uint64_t> ToolFile::Size() const {
@@ -58,35 +56,22 @@ long long ToolFile::Read(void* data, std::size_t size) {
     return (long long)done;
 }
 
-bool ToolFile::Write(const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd_, bytes + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += std::size_t(n);
-    }
-    return true;
-}
+bool ToolFile::Write(const void* data, std::size_t size) { return index_formats::WriteAll(fd_, data, size); }
 
-bool SameFile(const std::string& a, const std::string& b) { return platform::IsSameFile(a, b); }
-
-bool FileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool ToolFile::Truncate(std::uint64_t size) { return ::ftruncate(fd_, off_t(size)) == 0; }
 
 std::string ExtensionOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-    return path.substr(dot);
+    // The index's name is the path less its extension plus ".mdb": what it drops is the extension.
+    const std::string stem = PictureIndexPathBeside(path);
+    return path.substr(stem.size() - 4);
 }
 
-std::string PictureIndexPathBeside(const std::string& streamPath) {
-    const std::string ext = ExtensionOf(streamPath);
-    return streamPath.substr(0, streamPath.size() - ext.size()) + ".mdb";
+ToolResult FinishOutput(index_formats::ReplacingFile& output, ToolResult result) {
+    if (result != ToolResult::Done && result != ToolResult::Cancelled) {
+        output.Discard();
+        return result;
+    }
+    return output.Commit() ? result : ToolResult::FileError;
 }
 
 }  // namespace file_tools

@@ -1,5 +1,6 @@
-// Files as the tools use them: opened for reading or created, closed on every path, 64-bit sizes
-// and offsets, whole-block reads and writes that report short ones.
+// Files as the tools use them: inputs opened for reading (or A of a merge for appending), regular
+// files only, closed on every path, 64-bit sizes and offsets, whole-block reads and writes that
+// report short ones. Outputs are index_formats::ReplacingFile: put in place only when complete.
 #pragma once
 
 #include <cstddef>
@@ -7,11 +8,14 @@
 #include <optional>
 #include <string>
 
+#include "index_formats/index_files.h"
+#include "tool_run.h"
+
 namespace file_tools {
 
 class ToolFile {
 public:
-    enum class Mode { Read, ReadWrite, Create };
+    enum class Mode { Read, ReadWrite };
 
     ToolFile() = default;
     ~ToolFile();
@@ -20,7 +24,8 @@ public:
     ToolFile(const ToolFile&) = delete;
     ToolFile& operator=(const ToolFile&) = delete;
 
-    // Read and ReadWrite need an existing file; Create makes it or empties it.
+    // An existing regular file: a pipe would hang the tool and a device such as /dev/zero never
+    // ends, so neither is opened.
     static std::optional<ToolFile> Open(const std::string& path, Mode mode);
 
     std::optional<std::uint64_t> Size() const;
@@ -30,6 +35,7 @@ public:
     long long Read(void* data, std::size_t size);
     // True when all bytes were written.
     bool Write(const void* data, std::size_t size);
+    bool Truncate(std::uint64_t size);
 
 private:
     explicit ToolFile(int fd) : fd_(fd) {}
@@ -37,12 +43,19 @@ private:
 };
 
 // Whether two paths name one file (device and inode, links followed); false when either is missing.
-bool SameFile(const std::string& a, const std::string& b);
-bool FileExists(const std::string& path);
+using index_formats::SameFile;
+// Whether the path names a regular file.
+inline bool FileExists(const std::string& path) { return index_formats::IsRegularFile(path); }
 
-// The .mdb picture index beside a stream file: its path with the extension replaced by ".mdb".
-std::string PictureIndexPathBeside(const std::string& streamPath);
-// The extension with its dot ("" when the name has none).
+// The .mdb picture index beside a stream file, named as the index builder names it.
+inline std::string PictureIndexPathBeside(const std::string& streamPath) {
+    return index_formats::IndexPathBeside(streamPath, ".mdb");
+}
+// The extension with its dot ("" when the name has none; a dot that starts the name is none).
 std::string ExtensionOf(const std::string& path);
+
+// Ends an output: put in place when the run is done or cancelled (the destination keeps what was
+// written), dropped on any other result, so that no failed run leaves a file behind.
+ToolResult FinishOutput(index_formats::ReplacingFile& output, ToolResult result);
 
 }  // namespace file_tools

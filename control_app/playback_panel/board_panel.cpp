@@ -49,6 +49,8 @@ bool CBoardPanel::WaitForReply() {
     if (demoMode_ || !window_) return true;
     for (int waited = 0; waited <= kReplyWaitLimitMs; ++waited) {
         if (((window_->Read32(window::kCommandDoneWord) >> 16) & 0xFF) == 2) return true;
+        // Without its service loop no command reaches the board, and no reply can come.
+        if (link_ && link_->GetDaemonState() == DaemonState::Ended) break;
         Ui().Sleep(1);
     }
     platform::Log(platform::LogLevel::Warning, "board did not confirm a settings command");

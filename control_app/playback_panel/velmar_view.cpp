@@ -269,7 +269,7 @@ void CVelmarView::InitPlaybackBoard() {
     if (is2000Board_) SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, "0x1"));
     for (std::uint32_t reg : board_commands::kMicrocodeClearRegisters) SendCommand(board_commands::WriteRegister(reg, "0x0"));
 
-    link_->StartDaemon();
+    link_->StartDaemon([this] { Ui().Sleep(0); });
     Ui().Sleep(50);
 
     colors_.refColor = static_cast<std::uint32_t>(profile_.GetInt(section_, "REFCOLOR", kDefaultRefColor));

@@ -200,7 +200,7 @@ void CVelmarVrec::InitRecordBoard() {
     if (microcode) SendCommand(std::string("mld -first ") + microcode);
     SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, "0x1"));
     Ui().Sleep(100);
-    link_->StartDaemon();
+    link_->StartDaemon([this] { Ui().Sleep(0); });
     Ui().Sleep(50);
 
     // Values beyond a byte's field would spill into the neighbouring bits of the word.

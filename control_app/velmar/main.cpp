@@ -17,6 +17,7 @@
 #include "main_frame.h"
 #include "menu_ids.h"
 #include "platform/host_hooks.h"
+#include "platform/shared_lock.h"
 #include "platform/profile.h"
 #include "playback_panel_commands.h"
 #include "play_list_channel.h"
@@ -77,6 +78,27 @@ public:
 private:
     velmar::CVelmarVrec& panel_;
 };
+
+// How long a new instance waits for the one that drives its board to go.
+constexpr int kTakeOverLimitMs = 30000;
+constexpr int kTakeOverPollMs = 100;
+
+// One instance per board: the instance that drives a board holds its lock for life. A new one
+// asks the holder to quit, as a restart does: its service loop ends and it closes. The request is
+// repeated, since an instance still in its start-up clears it when its service loop begins. Null
+// when the other one never went.
+std::unique_ptr<platform::NamedLock> TakeBoard(int board, velmar_ui::UiServices& ui) {
+    const std::string name = "velmar-instance-board" + std::to_string(board == 2 ? 2 : 1);
+    velmar::RuventLibrary library;
+    for (int waited = 0;; waited += kTakeOverPollMs) {
+        if (auto lock = platform::NamedLock::TryTake(name)) return lock;
+        if (waited >= kTakeOverLimitMs) return nullptr;
+        std::string words[] = {"mquit", "-b2"};
+        char* argv[] = {words[0].data(), words[1].data(), nullptr};
+        library.Call(velmar::BoardExport::Mquit, board == 2 ? 2 : 1, argv);
+        ui.Sleep(kTakeOverPollMs);
+    }
+}
 
 int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, const velmar::LaunchChoice& choice,
                 const platform::Profile& profile, velmar::RemoteRequests& remote) {
@@ -172,6 +194,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Velmar: unknown argument \"%s\"; starting as the known arguments say\n%s", word.c_str(),
                      velmar::kLaunchUsage);
     const auto choice = velmar::ChooseLaunch(arguments, profile);
+    const auto boardLock = TakeBoard(choice.board, libraryBoxes);
+    if (!boardLock) {
+        std::fprintf(stderr, "Velmar: board %d stays with the instance that drives it\n", choice.board);
+        platform::SetMessageBoxHook({});
+        return 1;
+    }
     // Either panel answers a controlling program; only the playback panel acts on its requests.
     velmar::RemoteRequests remote(profile, choice.section);
     velmar::RemoteServer server(remote, choice.board);

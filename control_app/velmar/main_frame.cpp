@@ -13,11 +13,13 @@
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "launch.h"
 #include "menu_ids.h"
+#include "velmar_ui_qt/qt_ui_services.h"
 
 namespace velmar {
 namespace {
@@ -168,6 +170,12 @@ void CMainFrame::PlaceAt(int x, int y, int width, int height) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A panel handler waiting on the UI thread is still on the stack: close once it has returned.
+    if (velmar_ui_qt::QtUiServices::WaitRunning()) {
+        event->ignore();
+        QTimer::singleShot(50, this, &QWidget::close);
+        return;
+    }
     if (!destroyed_) {
         destroyed_ = true;
         commands_.FrameDestroyed(isMinimized());

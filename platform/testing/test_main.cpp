@@ -10,9 +10,17 @@
 
 int main(int argc, char** argv) {
     const std::string pid = std::to_string(getpid());
-    if (!std::getenv("VELMAR_NAME_PREFIX")) setenv("VELMAR_NAME_PREFIX", ("vt" + pid + "_").c_str(), 1);
+    // Only a prefix of this process's own is cleaned up at the end: one given from outside may be
+    // shared with other processes.
+    std::string ownPrefix;
+    if (!std::getenv("VELMAR_NAME_PREFIX")) {
+        ownPrefix = "vt" + pid + "_";
+        setenv("VELMAR_NAME_PREFIX", ownPrefix.c_str(), 1);
+    }
     if (!std::getenv("VELMAR_INI"))
         setenv("VELMAR_INI", (velmar_testing::TempDir() + "/VELMAR.INI").c_str(), 1);
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    velmar_testing::RemoveSharedObjects(ownPrefix);
+    return result;
 }

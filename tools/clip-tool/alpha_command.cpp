@@ -10,6 +10,7 @@
 
 #include "alpha_generators.h"
 #include "alpha_reader.h"
+#include "index_formats/index_files.h"
 #include "subcommands.h"
 
 namespace {
@@ -76,6 +77,10 @@ int RunAlpha(int argc, char** argv) {
         params.startLevel = block;
     }
 
+    if (index_formats::IndexPathBeside(params.outputFile, ".adb") == params.outputFile) {
+        std::fprintf(stderr, "clip-tool alpha: %s would be overwritten by its own .adb\n", params.outputFile.c_str());
+        return 1;
+    }
     const int result = params.type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run);
     switch (result) {
     case kAlphaGenDone: break;

@@ -3,6 +3,7 @@
 // boundaries with its picture index, anything else as audio with a WAVE header.
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "file_split.h"
@@ -64,23 +65,43 @@ int RunSplit(int argc, char** argv) {
                      (video ? PictureIndexPathBeside(source) : source).c_str());
         return 1;
     }
+    if (SplitWouldOverwriteInput(source, destination, video)) {
+        std::fprintf(stderr, "clip-tool split: %s would replace the source or its index\n", destination.c_str());
+        return 1;
+    }
     int start = 2 * velmar::TimecodeToFrames(velmar::IsValidTimecode(startCode, standard), standard);
     int end = 2 * velmar::TimecodeToFrames(velmar::IsValidTimecode(endCode, standard), standard);
+    const int askedStart = start, askedEnd = end;
     ClampSplitPoints(start, end, *length);
+    if (start != askedStart || end != askedEnd)
+        std::fprintf(stderr, "clip-tool split: frames %d..%d asked, the clip gives %d..%d\n", askedStart / 2,
+                     askedEnd / 2, start / 2, end / 2);
 
     ToolRun run;
     run.Begin();
-    if (!video) {
-        const auto sel = AudioSplitSelection(start, end, audio);
-        return ReportToolResult("split", SplitAudioToWav(source, destination, sel, SampleRateOf(rate), run),
-                                "the destination is the source file");
+    std::optional<SplitSelection> sel;
+    if (video) {
+        sel = VideoSplitSelection(source, start, end);
+        if (!sel) {
+            std::fprintf(stderr, "clip-tool split: the index %s has no record of frame %d or %d\n",
+                         PictureIndexPathBeside(source).c_str(), start / 2, end / 2);
+            return 1;
+        }
+        if (sel->endByte <= sel->startByte) {
+            std::fprintf(stderr, "clip-tool split: the index %s gives no bytes for frames %d..%d: it is damaged\n",
+                         PictureIndexPathBeside(source).c_str(), start / 2, end / 2);
+            return 1;
+        }
+    } else {
+        sel = AudioSplitSelection(start, end, audio);
     }
-    const auto sel = VideoSplitSelection(source, start, end);
-    if (!sel) return ReportToolResult("split", ToolResult::FileError, "");
-    const ToolResult data = SplitVideoData(source, destination, *sel, run);
-    if (data != ToolResult::Done) return ReportToolResult("split", data, "the destination is the source file");
-    return ReportToolResult("split", WriteSplitIndex(source, destination, *sel, run),
-                            "the destination's index is the source's");
+    const ToolResult result = video ? SplitVideo(source, destination, *sel, run)
+                                    : SplitAudioToWav(source, destination, *sel, SampleRateOf(rate), run);
+    if (result == ToolResult::Done)
+        std::printf("frames %d..%d, bytes %llu..%llu of %s written to %s\n", video ? sel->FirstFrame() : start / 2,
+                    video ? sel->LastFrame() : end / 2, static_cast<unsigned long long>(sel->startByte),
+                    static_cast<unsigned long long>(sel->endByte), source.c_str(), destination.c_str());
+    return ReportToolResult("split", result, "the destination would replace the source or its index");
 }
 
 const Subcommand kSplit("split", "split SRC DST START END [--rate 48|44.1|32] [--ntsc]", RunSplit);

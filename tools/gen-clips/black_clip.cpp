@@ -12,12 +12,15 @@ public:
             if (++used_ == 8) Flush();
         }
     }
-    // Zero bits up to the next byte, as before every start code.
-    void Align() {
+    // Zero bits up to the next byte, then zero stuffing bytes up to the next 4-byte boundary, as
+    // before every start code: the board's own recordings have them there, and the index builder
+    // looks at whole words only.
+    void AlignToWord() {
         while (used_ != 0) Put(0, 1);
+        while (out_.size() % 4 != 0) Put(0, 8);
     }
     void StartCode(std::uint8_t code) {
-        Align();
+        AlignToWord();
         Put(0x000001, 24);
         Put(code, 8);
     }
@@ -135,7 +138,7 @@ BlackClip MakeBlackClip(const BlackClipFormat& format) {
     for (int picture = 0; picture < format.pictures; ++picture) {
         const int inGroup = picture % format.groupSize;
         if (inGroup == 0) {
-            bits.Align();
+            bits.AlignToWord();
             clip.groupOffsets.push_back(clip.stream.size());
             SequenceHeader(bits, format);
             GroupHeader(bits, picture, picturesPerSecond);

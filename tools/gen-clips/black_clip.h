@@ -1,5 +1,6 @@
 // A black MPEG-2 video elementary stream (Main profile at Main level, 4:2:0, intra pictures only)
-// and its picture index: the parking clip the playback panel loads into an idle channel.
+// and its picture index: the parking clip the playback panel loads into an idle channel. Every
+// start code begins on a 4-byte boundary, as in the streams the board writes.
 #pragma once
 
 #include <cstdint>

@@ -36,24 +36,6 @@ std::vector<index_formats::PictureIndexRecord> IndexOf(const BlackClip& clip, co
     return records;
 }
 
-// Group positions are kept in 4-byte words: start every group on a multiple of 4 bytes.
-BlackClip AlignedClip(const BlackClipFormat& format) {
-    BlackClip clip = MakeBlackClip(format);
-    // Zero bytes before a start code are stuffing; insert them so each group starts word-aligned.
-    BlackClip aligned;
-    std::size_t from = 0;
-    for (std::size_t g = 0; g < clip.groupOffsets.size(); ++g) {
-        aligned.stream.insert(aligned.stream.end(), clip.stream.begin() + static_cast<std::ptrdiff_t>(from),
-                              clip.stream.begin() + static_cast<std::ptrdiff_t>(clip.groupOffsets[g]));
-        while (aligned.stream.size() % 4 != 0) aligned.stream.push_back(0);
-        aligned.groupOffsets.push_back(aligned.stream.size());
-        from = clip.groupOffsets[g];
-    }
-    aligned.stream.insert(aligned.stream.end(), clip.stream.begin() + static_cast<std::ptrdiff_t>(from),
-                          clip.stream.end());
-    return aligned;
-}
-
 // A one-field dissolve is the transition already complete: every block switched to video 1.
 bool WriteCutAlpha(const std::filesystem::path& path) {
     alpha_stream::AlphaGenParams params;
@@ -68,7 +50,7 @@ bool WriteCutAlpha(const std::filesystem::path& path) {
 }
 
 bool WriteClip(const std::filesystem::path& folder, const char* name, const BlackClipFormat& format) {
-    const BlackClip clip = AlignedClip(format);
+    const BlackClip clip = MakeBlackClip(format);
     return WriteBytes(folder / (std::string(name) + ".mpg"), clip.stream) &&
            WriteBytes(folder / (std::string(name) + ".mdb"), index_formats::EncodePictureIndex(IndexOf(clip, format)));
 }

@@ -43,7 +43,9 @@ void TwinRailWidget::paintEvent(QPaintEvent*) {
     painter.drawRect(ToQRect(inner));
     const RailRect sel = model_.Selection();
     painter.setPen(Qt::NoPen);
-    painter.setBrush(FromColorRef(model_.Color()));
+    // A container that never chose a colour gets the palette's selection colour, not a magenta block.
+    painter.setBrush(model_.Color() == TwinRailModel::kDefaultColor ? palette().color(QPalette::Highlight)
+                                                                    : FromColorRef(model_.Color()));
     painter.drawRect(ToQRect(sel));
     painter.setPen(Qt::black);
     painter.drawLine(inner.left, inner.bottom - 1, inner.left, inner.top);

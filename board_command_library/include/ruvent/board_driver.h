@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "tessolk/tessolk.h"
 
@@ -112,11 +113,13 @@ BoardDriver& ActiveDriver();
 // the driver library.
 BoardDriver* SetBoardDriver(BoardDriver* driver);
 
-// Repeats a driver call until it reports success.
-template <typename Call>
-void RetryUntilOk(Call call) {
-    while (call() != kQrddOk) {
-    }
-}
+// How long mwr, mrd, mwrblk and mquit keep repeating a failing driver call before they give up.
+inline constexpr int kRetryLimitMs = 2000;
+
+// Repeats a driver call on `board` until it reports success, with short sleeps, for at most
+// kRetryLimitMs; false when it never succeeded. A board that has just used up a whole wait gets a
+// single try per call until one succeeds again: a board that went away costs its caller one wait,
+// not one per command.
+bool RetryUntilOk(std::uint32_t board, const std::function<QRDDSTATUS()>& call);
 
 }  // namespace ruvent

@@ -18,6 +18,10 @@ inline constexpr std::uint32_t kOutputStreams = 8;
 inline constexpr std::uint32_t kQueueSlots = 16;
 inline constexpr std::uint32_t kHandShakeStreams = 16;  // first/last flags, semaphores, loops
 
+// How long mwcmd waits for the service loop (a first or last flag, a free channel) before it
+// gives up and returns 0.
+inline constexpr int kClientWaitLimitMs = 3000;
+
 inline constexpr std::uint32_t kSemaphoreProtocolA = 10;
 inline constexpr std::uint32_t kSemaphoreProtocolB = 11;
 inline constexpr std::uint32_t kSemaphoreStop = 12;
@@ -38,6 +42,7 @@ struct CommandCollector {
     std::uint32_t offsets[4] = {};  // end high, end low, start high, start low
     bool waitForLast = false;
     CommandChannel* channel = nullptr;  // for the liveness checks of the waits
+    bool failed = false;                // a wait for the service loop gave up
 };
 
 // The name inside "<...>": the first character is dropped when it is '<', and the name ends
@@ -48,7 +53,8 @@ std::string StripBrackets(const std::string& word);
 void ParseCommandArgument(CommandCollector& collector, const char* word);
 // In priority or scheduled word mode, keeps the word's number for the block.
 void CollectCommandWord(CommandCollector& collector, const char* word);
-// Posts the collected block when the channel is free, then waits for the last flag if asked.
+// Posts the collected block when the channel is free, then waits for the last flag if asked;
+// `failed` is set when the loop ended or did not answer within kClientWaitLimitMs.
 void FlushCommandBlock(CommandCollector& collector, CommandChannel& channel);
 
 // Prints the usage text.

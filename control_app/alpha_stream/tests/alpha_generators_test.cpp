@@ -201,4 +201,33 @@ TEST(AlphaGenerators, RefuseBadParametersAndStopWhenCancelled) {
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));  // the pure first field is not asked about
 }
 
+// A run that fails on a full disk leaves no stream, and its old .adb goes with the stream it
+// described; an output named like its own .adb is refused before anything is written.
+TEST(AlphaGenerators, AFailedRunLeavesNoStreamAndNoStaleIndex) {
+    const std::string dir = velmar_testing::TempDir();
+    for (int type : {kCrossFade, kDissolve}) {
+        SCOPED_TRACE(type);
+        AlphaGenParams params;
+        params.type = type;
+        params.startLevel = type == kDissolve ? 32 : 255;
+        params.fieldCount = 200;
+        params.outputFile = dir + "/full.alp";
+        alpha_test::WriteFile(dir + "/full.adb", {1, 2, 3, 4});
+        EXPECT_TRUE(velmar_testing::RunWithFileSizeLimit(20000, [&] {
+            AlphaGenRun run;
+            const int result = type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run);
+            return result == kAlphaGenFileError;
+        }));
+        EXPECT_FALSE(velmar_testing::FileExists(dir + "/full.alp"));
+        EXPECT_FALSE(velmar_testing::FileExists(dir + "/full.adb"));
+
+        params.outputFile = dir + "/self.adb";
+        alpha_test::WriteFile(params.outputFile, {1, 2, 3, 4});
+        AlphaGenRun run;
+        EXPECT_EQ(type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run),
+                  kAlphaGenFileError);
+        EXPECT_EQ(alpha_test::ReadFile(params.outputFile), (std::vector<std::uint8_t>{1, 2, 3, 4}));
+    }
+}
+
 }  // namespace

@@ -72,17 +72,18 @@ TEST(IndexBuildDlg, FailureTellsWhyAndLeavesNoIndex) {
 }
 
 TEST(IndexBuildDlg, CancelDuringTheFirstBlock) {
-    // A pipe holds the worker in its first read until the test has pressed Cancel.
+    // A long stream (a sequence header, then a hole read as zeros): the worker is still in its first
+    // blocks when Cancel is pressed right after the start.
     const std::string dir = velmar_testing::TempDir();
-    const std::string fifo = dir + "/clip.mpg";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string clip = dir + "/clip.mpg";
+    Write(clip, kTwoPictures, sizeof kTwoPictures);
+    std::filesystem::resize_file(clip, std::uintmax_t{1} << 32);
     FakeFormView view(IndexBuildForm());
     FakeUiServices ui;
-    CIndexBuildDlg dialog(view, ui, fifo);
+    CIndexBuildDlg dialog(view, ui, clip);
     dialog.OnInitDialog();
     EXPECT_FALSE(dialog.OnCancel());  // the dialog stays until the worker has stopped
     EXPECT_FALSE(view.closed);
-    Write(fifo, kTwoPictures, sizeof kTwoPictures);
     while (!view.closed) {
         ui.RunPending();
         ui.Advance(100);
@@ -91,6 +92,20 @@ TEST(IndexBuildDlg, CancelDuringTheFirstBlock) {
     EXPECT_FALSE(dialog.Completed());
     EXPECT_TRUE(ui.Boxes().empty());
     EXPECT_FALSE(std::filesystem::exists(dir + "/clip.mdb"));
+}
+
+// A pipe named as the stream would hold the worker in its first read, out of Cancel's reach: it
+// is refused like a file that cannot be opened.
+TEST(IndexBuildDlg, APipeIsRefused) {
+    const std::string dir = velmar_testing::TempDir();
+    ASSERT_EQ(mkfifo((dir + "/clip.mpg").c_str(), 0600), 0);
+    FakeFormView view(IndexBuildForm());
+    FakeUiServices ui;
+    CIndexBuildDlg dialog(view, ui, dir + "/clip.mpg");
+    RunToClose(dialog, view, ui);
+    EXPECT_FALSE(dialog.Completed());
+    ASSERT_EQ(ui.Boxes().size(), 1u);
+    EXPECT_EQ(ui.Boxes()[0].text, "can't open " + dir + "/clip.mpg\n");
 }
 
 }  // namespace

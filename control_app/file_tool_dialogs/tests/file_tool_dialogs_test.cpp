@@ -1,6 +1,7 @@
 // The tools' dialogs over a fake form and fake UI services, running the real engines on files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -137,7 +138,7 @@ TEST(FileToolDialogs, SwapAndMergeRunReportAndCloseOnlyWhenIdle) {
         if (c.box.empty()) EXPECT_EQ(mergeUi.Boxes().size(), boxes);
         else EXPECT_EQ(mergeUi.Boxes().back().text, c.box);
     }
-    EXPECT_EQ(ReadBytes(dir + "/a.mpg").size(), 13u);
+    EXPECT_EQ(ReadBytes(dir + "/a.mpg").size(), 16u);  // 9, padded to 12 with zero bytes, then B's 4
     EXPECT_EQ(mergeView.Position(kProgress), 16);
 }
 
@@ -145,17 +146,21 @@ class SplitDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         dir_ = velmar_testing::TempDir();
-        // 4 groups of 12 pictures, 4000 bytes each.
+        data_ = WriteClip("clip", 4000);
+        profile_.WriteString("GLOBAL", "PATHFSPLITS", dir_ + "/clip.mpg");
+        profile_.WriteString("GLOBAL", "PATHFSPLITD", dir_ + "/cut.mpg");
+    }
+    // 4 groups of 12 pictures, `groupBytes` each.
+    std::vector<std::uint8_t> WriteClip(const std::string& name, std::uint64_t groupBytes) {
         std::vector<index_formats::PictureIndexRecord> records;
         for (int g = 0; g < 4; ++g)
             for (int k = 0; k < 12; ++k)
-                records.push_back({std::uint64_t(g) * 1000, std::uint8_t(k), std::uint8_t(12 - k), g == 3});
-        data_.resize(16000);
-        for (std::size_t i = 0; i < data_.size(); ++i) data_[i] = std::uint8_t(i * 7);
-        WriteBytes(dir_ + "/clip.mpg", data_);
-        WriteBytes(dir_ + "/clip.mdb", index_formats::EncodePictureIndex(records));
-        profile_.WriteString("GLOBAL", "PATHFSPLITS", dir_ + "/clip.mpg");
-        profile_.WriteString("GLOBAL", "PATHFSPLITD", dir_ + "/cut.mpg");
+                records.push_back({g * groupBytes / 4, std::uint8_t(k), std::uint8_t(12 - k), g == 3});
+        std::vector<std::uint8_t> data(4 * groupBytes);
+        for (std::size_t i = 0; i < data.size(); ++i) data[i] = std::uint8_t(i * 7);
+        WriteBytes(dir_ + "/" + name + ".mpg", data);
+        WriteBytes(dir_ + "/" + name + ".mdb", index_formats::EncodePictureIndex(records));
+        return data;
     }
     std::unique_ptr<CFileSplitDlg> Open(bool withSlider) {
         auto slider = std::make_unique<FakeSlider>();
@@ -249,7 +254,7 @@ TEST_F(SplitDialogTest, WithoutTheSliderTheEditsAndGButtonsStillWork) {
         dlg->EditLostFocus(kEndEdit);
         EXPECT_EQ(view_.Text(kCadence), c.cadence) << c.end;
     }
-    // Missing source: the split tool's own message (its spelling kept), and START refuses with the file error.
+    // Missing source: the split tool's own message (its spelling kept) on Enter, and START refuses with the file error.
     view_.Type(kFirstPath, dir_ + "/nothing.pcm");
     dlg->EditChanged(kFirstPath);
     EXPECT_FALSE(dlg->OnOK());
@@ -257,4 +262,49 @@ TEST_F(SplitDialogTest, WithoutTheSliderTheEditsAndGButtonsStillWork) {
     dlg->Command(kStart);
     EXPECT_EQ(view_.Text(kStatus), "FILE ERROR !!!");
     EXPECT_EQ(dlg->Run().State(), file_tools::ToolRun::kIdle);
+}
+
+// No box before a file is chosen nor per time-code edit; START works out the range from the source
+// as typed, and refuses a destination that would replace the source's index before creating it.
+TEST_F(SplitDialogTest, StartUsesTheSourceAsTypedAndChecksTheDestinationFirst) {
+    profile_.WriteString("GLOBAL", "PATHFSPLITS", dir_ + "/none.mpg");
+    auto dlg = Open(true);
+    for (const char* start : {"00000010", "00000014"}) {
+        view_.Type(kStartEdit, start);
+        dlg->EditChanged(kStartEdit);
+        dlg->EditLostFocus(kStartEdit);
+    }
+    EXPECT_TRUE(ui_.Boxes().empty());
+    // Each path field has its label on its row.
+    const auto form = FileSplitForm();
+    auto rowOf = [&](auto match) { return std::find_if(form.controls.begin(), form.controls.end(), match)->row; };
+    for (auto [label, edit] : {std::pair{"Source", kFirstPath}, std::pair{"Destination", kSecondPath}})
+        EXPECT_EQ(rowOf([&](const auto& c) { return c.caption == label; }), rowOf([&](const auto& c) { return c.id == edit; }));
+
+    view_.Type(kFirstPath, dir_ + "/clip.mpg");
+    dlg->EditChanged(kFirstPath);
+    dlg->EditLostFocus(kFirstPath);
+    slider_->Drag(14, 30);
+    EXPECT_EQ(dlg->Selection().startByte, 4000u);
+    const auto other = WriteClip("other", 5000);
+    view_.Type(kFirstPath, dir_ + "/other.mpg");  // typed, START pressed before leaving the edit
+    dlg->EditChanged(kFirstPath);
+    dlg->Command(kStart);
+    Finish(*dlg, ui_);
+    EXPECT_EQ(view_.Text(kStatus), "Done !!!");
+    EXPECT_EQ(ReadBytes(dir_ + "/cut.mpg"), std::vector<std::uint8_t>(other.begin() + 5000, other.begin() + 15000));
+    EXPECT_TRUE(ui_.Boxes().empty());
+
+    const auto index = ReadBytes(dir_ + "/other.mdb");
+    for (const std::string& destination : {dir_ + "/other.mdb", dir_ + "/other.m2v", dir_ + "/new.mdb"}) {
+        view_.Type(kSecondPath, destination);
+        dlg->EditChanged(kSecondPath);
+        dlg->Command(kStart);
+        EXPECT_EQ(view_.Text(kStatus), "FILE ERROR !!!") << destination;
+        EXPECT_EQ(ui_.Boxes().back().text, kOverwriteSourceBox);
+        EXPECT_EQ(dlg->Run().State(), file_tools::ToolRun::kIdle);
+    }
+    EXPECT_EQ(ReadBytes(dir_ + "/other.mdb"), index);
+    EXPECT_FALSE(velmar_testing::FileExists(dir_ + "/new.mdb"));
+    EXPECT_FALSE(velmar_testing::FileExists(dir_ + "/other.m2v"));
 }

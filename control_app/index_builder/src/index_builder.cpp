@@ -1,10 +1,11 @@
 #include "index_builder/index_builder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -41,6 +42,20 @@ std::size_t ReadBlock(std::FILE* file, std::vector<std::uint8_t>& bytes, std::ve
     return count;
 }
 
+// A regular file only: a pipe would hold the run in its first read, where no cancel reaches it.
+File OpenRegularFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    File file(::fdopen(fd, "rb"));
+    if (!file) ::close(fd);
+    return file;
+}
+
 const char* StatusFormat(StreamKind kind) {
     switch (kind) {
         case StreamKind::Mpeg2: return "MPEG2 file detected, creating %s\n";
@@ -59,12 +74,8 @@ public:
 
     BuildOutcome Go() {
         outcome_.result = Build();
-        index_.Close();
-        if (outcome_.result != BuildResult::Done && created_) {
-            // Only the index this run created goes: a failed or cancelled run leaves none behind.
-            std::error_code ignored;
-            std::filesystem::remove(outcome_.indexPath, ignored);
-        }
+        // The run's file is put in place only when complete: until then the previous index stays.
+        if (outcome_.result != BuildResult::Done) index_.Discard();
         if (outcome_.result == BuildResult::Cancelled) outcome_.message.clear();
         return outcome_;
     }
@@ -76,9 +87,8 @@ private:
     }
 
     BuildResult Build() {
-        File stream(std::fopen(streamPath_.c_str(), "rb"));
+        File stream = OpenRegularFile(streamPath_);
         if (!stream) return Fail(Printf("can't open %s\n", streamPath_));
-        // The size of what was opened (a pipe counts as empty for the progress).
         struct stat info {};
         if (fstat(fileno(stream.get()), &info) != 0) return Fail(Printf("can't open %s\n", streamPath_));
         const std::uint64_t size = std::uint64_t(info.st_size);
@@ -90,8 +100,9 @@ private:
         if (outcome_.kind == StreamKind::Unknown) return Fail("this is not an MPEG2 or Alpha file\n");
         const bool alpha = IsAlpha(outcome_.kind);
         outcome_.indexPath = index_formats::IndexPathBeside(streamPath_, alpha ? ".adb" : ".mdb");
-        if (!index_.Open(outcome_.indexPath)) return Fail(Printf("can't open %s\n", outcome_.indexPath));
-        created_ = true;
+        if (index_formats::SameFile(outcome_.indexPath, streamPath_))
+            return Fail(Printf("the index %s would replace the stream itself\n", outcome_.indexPath));
+        if (!index_.Open(outcome_.indexPath, streamPath_)) return Fail(Printf("can't open %s\n", outcome_.indexPath));
         observer_.OnIndexCreated(Printf(StatusFormat(outcome_.kind), outcome_.indexPath));
 
         PictureIndexScan pictures(outcome_.kind == StreamKind::Mpeg2Reversed,
@@ -108,21 +119,22 @@ private:
             if (int(reached) > progress) progress = int(reached);
             observer_.OnBytesRead(total, progress);
             if (alpha) {
-                if (!index_.Append(markers.Feed(words.data(), count))) return Fail("write error\n");
+                std::vector<index_formats::AlphaIndexEntry> entries;
+                if (!markers.Feed(words.data(), count, entries)) return Fail(markers.Error());
+                if (!index_.Append(entries)) return Fail("write error\n");
             } else if (!pictures.Feed(words.data(), count)) {
                 return Fail(pictures.Error());
             }
             count = ReadBlock(stream.get(), bytes, words);
         }
         if (!alpha && !pictures.Finish()) return Fail(pictures.Error());
-        if (!index_.Close()) return Fail("write error\n");
+        if (!index_.Commit()) return Fail("write error\n");
         return BuildResult::Done;
     }
 
     const std::string& streamPath_;
     BuildObserver& observer_;
     index_formats::IndexFileWriter index_;
-    bool created_ = false;
     BuildOutcome outcome_;
 };
 

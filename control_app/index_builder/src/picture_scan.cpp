@@ -10,6 +10,24 @@ constexpr std::uint32_t kSequenceHeaderReversed = 0x000001B3;
 constexpr std::uint32_t kPictureStart = 0x00010000;           // bytes 00 00 01 00
 constexpr std::uint32_t kPictureStartReversed = 0x00000100;
 
+// Whether a sequence header, group or picture start code begins at byte 1, 2 or 3 of `first`,
+// both words in file order read little-endian. The scan sees aligned words only, so such a code
+// would be missed: its groups and pictures would silently be left out of the index.
+bool UnalignedStartCode(std::uint32_t first, std::uint32_t second) {
+    const std::uint64_t bytes = std::uint64_t(second) << 32 | first;
+    for (int offset = 1; offset < 4; ++offset) {
+        const std::uint32_t word = std::uint32_t(bytes >> (8 * offset));
+        if ((word & 0x00FFFFFF) != 0x00010000) continue;
+        const std::uint32_t code = word >> 24;
+        if (code == 0xB3 || code == 0xB8 || code == 0x00) return true;
+    }
+    return false;
+}
+
+std::uint32_t ByteReversed(std::uint32_t word) {
+    return word >> 24 | (word >> 8 & 0xFF00) | (word << 8 & 0xFF0000) | word << 24;
+}
+
 std::string Format(const char* format, unsigned a, unsigned long long b) {
     char text[160];
     std::snprintf(text, sizeof text, format, a, b);
@@ -31,6 +49,10 @@ bool PictureIndexScan::Feed(const std::uint32_t* words, std::size_t count) {
     const std::uint32_t pictureStart = reversed_ ? kPictureStartReversed : kPictureStart;
     for (std::size_t i = 0; i < count; ++i, ++position_) {
         const std::uint32_t word = words[i];
+        const std::uint32_t inFileOrder = reversed_ ? ByteReversed(word) : word;
+        if (position_ > 0 && UnalignedStartCode(previous_, inFileOrder))
+            return Fail("start codes are not on 4-byte boundaries: this stream was not written by the board\n");
+        previous_ = inFileOrder;
         if (pictureStart_) {
             pictureStart_ = false;
             // The first 10 bits after the start code, from the bytes in file order.
@@ -75,11 +97,20 @@ bool PictureIndexScan::FlushGroup(bool last) {
     return true;
 }
 
-std::vector<index_formats::AlphaIndexEntry> AlphaIndexScan::Feed(const std::uint32_t* words, std::size_t count) {
-    std::vector<index_formats::AlphaIndexEntry> entries;
-    for (std::size_t i = 0; i < count; ++i, ++position_)
-        if (words[i] == marker_) entries.push_back({std::uint32_t(position_)});
-    return entries;
+bool AlphaIndexScan::Feed(const std::uint32_t* words, std::size_t count,
+                          std::vector<index_formats::AlphaIndexEntry>& entries) {
+    for (std::size_t i = 0; i < count; ++i, ++position_) {
+        if (words[i] != marker_) continue;
+        if (position_ > UINT32_MAX) {
+            char text[120];
+            std::snprintf(text, sizeof text, "alpha frame at byte %llu lies past 16 GiB, beyond what the .adb can hold\n",
+                          static_cast<unsigned long long>(position_ * 4));
+            error_ = text;
+            return false;
+        }
+        entries.push_back({std::uint32_t(position_)});
+    }
+    return true;
 }
 
 }  // namespace index_builder

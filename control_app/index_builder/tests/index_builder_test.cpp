@@ -132,6 +132,10 @@ TEST(IndexBuilder, BadInputLeavesNoIndex) {
     far.SequenceHeader().Picture(0).Picture(256);
     SyntheticStream again;
     again.SequenceHeader().Picture(0).Picture(1).Picture(0);
+    // A picture start code two bytes off a word boundary: the scan would not see it.
+    Bytes unaligned = SyntheticStream().SequenceHeader().Picture(0).Data();
+    unaligned.insert(unaligned.end(), {0x12, 0x34, 0, 0, 1, 0, 0, 0x48, 0xFF, 0xF8});
+    const std::string notTheBoards = "start codes are not on 4-byte boundaries: this stream was not written by the board\n";
     struct Case {
         const char* name;
         Bytes data;
@@ -141,6 +145,8 @@ TEST(IndexBuilder, BadInputLeavesNoIndex) {
         {"group over 127", big.Data(), "more than 127 pictures in the group at byte 0\n"},
         {"reference of 256", far.Data(), "temporal reference 256 in the group at byte 0 is 256 or more\n"},
         {"repeated reference", again.Data(), "temporal reference 0 repeats in the group at byte 0\n"},
+        {"unaligned picture", unaligned, notTheBoards},
+        {"unaligned, reversed", ReverseWords(unaligned), notTheBoards},
         {"empty file", {}, "this is not an MPEG2 or Alpha file\n"},
         {"three bytes", {0, 0, 1}, "this is not an MPEG2 or Alpha file\n"},
         {"other kind", {0x1F, 0x07, 0x00, 0x3F, 1, 2, 3, 4}, "this is not an MPEG2 or Alpha file\n"},
@@ -179,5 +185,44 @@ TEST(IndexBuilder, CancelLeavesNoIndex) {
         EXPECT_TRUE(outcome.message.empty());
         EXPECT_EQ(recorder.reads.size(), std::size_t(after));
         EXPECT_FALSE(std::filesystem::exists(dir + "/clip.mdb"));
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary file either
+}
+
+// A rebuild that fails or is cancelled keeps the previous index; one that would write over its own
+// stream (a stream named like its index, a link at the index's name) is refused.
+TEST(IndexBuilder, PreviousIndexAndTheStreamItselfSurviveARun) {
+    namespace fs = std::filesystem;
+    const std::string dir = velmar_testing::TempDir();
+    SyntheticStream good;
+    good.SequenceHeader().Picture(0).Filler(kBlockBytes / 2).SequenceHeader().Picture(0);
+    WriteFile(dir + "/clip.mpg", good.Data());
+    ASSERT_EQ(BuildIndexFile(dir + "/clip.mpg").result, BuildResult::Done);
+    const Bytes index = ReadFile(dir + "/clip.mdb");
+    Recorder cancel;
+    cancel.cancelAfterBlocks = 1;
+    EXPECT_EQ(BuildIndexFile(dir + "/clip.mpg", &cancel).result, BuildResult::Cancelled);
+    EXPECT_EQ(ReadFile(dir + "/clip.mdb"), index);
+    Bytes damaged = good.Data();
+    SyntheticStream repeat;
+    repeat.Picture(0);
+    damaged.insert(damaged.end(), repeat.Data().begin(), repeat.Data().end());
+    WriteFile(dir + "/clip.mpg", damaged);
+    EXPECT_EQ(BuildIndexFile(dir + "/clip.mpg").result, BuildResult::Failed);
+    EXPECT_EQ(ReadFile(dir + "/clip.mdb"), index);
+
+    Bytes alpha(4000, 0x11);
+    std::copy_n("CCBA", 4, alpha.begin());
+    WriteFile(dir + "/self.mdb", good.Data());
+    WriteFile(dir + "/self.adb", alpha);
+    WriteFile(dir + "/linked.mpg", good.Data());
+    fs::create_symlink(dir + "/linked.mpg", dir + "/linked.mdb");
+    for (const char* name : {"/self.mdb", "/self.adb", "/linked.mpg"}) {
+        SCOPED_TRACE(name);
+        const Bytes before = ReadFile(dir + name);
+        const auto outcome = BuildIndexFile(dir + name);
+        EXPECT_EQ(outcome.result, BuildResult::Failed);
+        EXPECT_EQ(outcome.message, "the index " + outcome.indexPath + " would replace the stream itself\n");
+        EXPECT_EQ(ReadFile(dir + name), before);
     }
 }

@@ -2,6 +2,8 @@
 // and the bounded reply wait.
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "board_setup_files.h"
 #include "panel_fixture.h"
 
@@ -169,6 +171,14 @@ TEST(StartUp, AnUnansweredSettingsCommandIsGivenUpAfterItsBound) {
     EXPECT_EQ(f.panel->GetTimerState(), TimerState::Idle);
     ASSERT_TRUE(f.host.log);
     EXPECT_EQ(f.host.logView->ItemCount(kMessageList), 7);
+
+    // Once the service loop has ended no reply can come: the wait ends at once.
+    f.library.EndDaemon(1);
+    while (f.panel->Link()->GetDaemonState() != DaemonState::Ended) std::this_thread::yield();
+    const long long before = f.ui.NowMs();
+    f.panel->ZeroCommandDone();
+    EXPECT_FALSE(f.panel->WaitForReply());
+    EXPECT_EQ(f.ui.NowMs(), before);
 }
 
 TEST(StartUp, MissingFilesEndTheProgramWithCodeZero) {

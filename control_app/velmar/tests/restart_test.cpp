@@ -35,4 +35,32 @@ TEST(Restart, TheNewInstanceEndsTheOldOnesServiceLoopAndTakesOver) {
     Stop(board);
 }
 
+// Two instances started at the same moment on one board: exactly one stays and serves it.
+TEST(Restart, TwoInstancesStartedTogetherLeaveExactlyOne) {
+    const std::string bin = velmar_testing::BinDir();
+    const std::string ini = velmar_testing::TempDir() + "/TOGETHER.INI";
+    std::ofstream(ini) << "[BOARD1]\n";
+    const std::string boardLog = velmar_testing::TempDir() + "/together-board.log";
+    const pid_t board = Start({bin + "/softboard", "-b", "1", "-v"}, {}, boardLog);
+    ASSERT_TRUE(WaitForText(boardLog, "ready", 60s)) << "the software board never came up";
+
+    pid_t instances[2];
+    for (int i = 0; i < 2; ++i)
+        instances[i] = Start({bin + "/Velmar", "-1", "-mp"}, ini,
+                             velmar_testing::TempDir() + "/together-" + std::to_string(i) + ".txt");
+    // One of them ends; the other takes the board and stays.
+    int ended = -1;
+    for (auto until = std::chrono::steady_clock::now() + 90s; ended < 0 && std::chrono::steady_clock::now() < until;)
+        for (int i = 0; i < 2 && ended < 0; ++i)
+            if (WaitExit(instances[i], 50ms) != -1) ended = i;
+    ASSERT_GE(ended, 0) << "both instances stayed up on one board";
+    const pid_t survivor = instances[1 - ended];
+    EXPECT_TRUE(Answers(60s)) << "the remaining instance does not serve the board";
+    std::this_thread::sleep_for(2s);
+    EXPECT_EQ(WaitExit(survivor, 0ms), -1) << "the remaining instance ended as well";
+
+    Stop(survivor);
+    Stop(board);
+}
+
 }  // namespace

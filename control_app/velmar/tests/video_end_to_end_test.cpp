@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <thread>
 
 #include "board_bindings.h"
@@ -99,6 +101,49 @@ TEST(VideoEndToEnd, ClipFromAStartTimeCodeArrivesFromItsGroupAndStopParksOnBlack
             << "STOP did not park input 0 on the black clip";
         panel.OnDestroy();
     }
+}
+
+// The board program ends mid-session: ticks, operator actions and register reads still come back
+// within a few seconds each, and the panel shows its box and closes as when its service loop ends.
+TEST(VideoEndToEnd, ABoardThatGoesAwayMidSessionEndsInTheVideoErrorBox) {
+    const std::string dir = velmar_testing::TempDir();
+    const std::string clipPath = dir + "/clip.mpg";
+    std::ofstream(clipPath, std::ios::binary) << Clip();
+    std::ofstream(dir + "/clip.mdb", std::ios::binary) << Index();
+    platform::Profile profile(dir + "/GONE.INI");
+    profile.WriteString("BOARD1", "PATHVA", clipPath);
+
+    std::optional<SoftBoardProgram> board(std::in_place, std::vector<std::string>{"-f", "-c", dir},
+                                          dir + "/board.log");
+    const InRunDirectory inRunDirectory;
+    PanelOnBoard on(profile);
+    InstallVideoChannels(on.panel);
+    on.StartUp();
+    ASSERT_FALSE(on.panel.DemoMode()) << ReadBytes(dir + "/board.log");
+    on.panel.Command(panel_ids::kPlayA);
+    board.reset();
+
+    using Clock = std::chrono::steady_clock;
+    const auto gone = Clock::now();
+    const std::function<void()> actions[] = {
+        [&] { on.panel.Command(panel_ids::kStopA); },
+        [&] { on.panel.SendCommand("mrd 0xfc0a00"); },
+        [&] { on.panel.SendCommand("mwr 0xfc0a00 0x10"); },
+        [&] { on.panel.SendCommand("mwrblk -fill 0x0 0x40000 0x4003f"); },
+    };
+    for (int tick = 0; tick < 200 && !on.host.destroyed; ++tick) {
+        const auto start = Clock::now();
+        if (tick < static_cast<int>(std::size(actions))) actions[tick]();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPanelTimerMs));
+        on.ui.Advance(kPanelTimerMs);
+        EXPECT_LT(Clock::now() - start, 10s) << "tick " << tick << " held the UI thread";
+    }
+    EXPECT_TRUE(on.host.destroyed) << "the panel did not close";
+    ASSERT_FALSE(on.ui.Boxes().empty());
+    EXPECT_EQ(on.ui.Boxes().back().text,
+              "Video Error or No Video Source Detected. Program will Switch to Freerun and Close.");
+    EXPECT_LT(Clock::now() - gone, 30s);
+    on.panel.OnDestroy();
 }
 
 // Start codes moved onto 32-bit word boundaries with zero stuffing, as the board and the index

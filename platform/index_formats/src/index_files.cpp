@@ -85,9 +85,10 @@ std::optional<std::vector<PictureIndexRecord>> ReadPictureIndexFile(const std::s
     return DecodePictureIndex(*bytes);
 }
 
-bool WritePictureIndexFile(const std::string& path, const std::vector<PictureIndexRecord>& records) {
+bool WritePictureIndexFile(const std::string& path, const std::vector<PictureIndexRecord>& records,
+                           const std::string& streamPath) {
     IndexFileWriter writer;
-    return writer.Open(path) && writer.Append(records) && writer.Close();
+    return writer.Open(path, streamPath) && writer.Append(records) && writer.Commit();
 }
 
 std::optional<std::vector<AlphaIndexEntry>> ReadAlphaIndexFile(const std::string& path) {
@@ -103,22 +104,33 @@ std::optional<AlphaIndexEntry> ReadAlphaIndexEntry(const std::string& adbPath, s
     return DecodeAlphaIndex({bytes, bytes + 4}).front();
 }
 
-bool WriteAlphaIndexFile(const std::string& path, const std::vector<AlphaIndexEntry>& entries) {
+bool WriteAlphaIndexFile(const std::string& path, const std::vector<AlphaIndexEntry>& entries,
+                         const std::string& streamPath) {
     IndexFileWriter writer;
-    return writer.Open(path) && writer.Append(entries) && writer.Close();
+    return writer.Open(path, streamPath) && writer.Append(entries) && writer.Commit();
 }
 
-bool IndexFileWriter::Open(const std::string& path) {
-    Close();
+namespace {
+// Groups are small; the temporary file is written in pieces of this size.
+constexpr std::size_t kWriteBufferBytes = 65536;
+}  // namespace
+
+bool IndexFileWriter::Open(const std::string& path, const std::string& streamPath) {
+    buffer_.clear();
     failed_ = false;
-    file_ = std::fopen(path.c_str(), "wb");
-    return file_ != nullptr;
+    return file_.Open(path, streamPath);
+}
+
+bool IndexFileWriter::Flush() {
+    if (!failed_ && !file_.Write(buffer_.data(), buffer_.size())) failed_ = true;
+    buffer_.clear();
+    return !failed_;
 }
 
 bool IndexFileWriter::AppendBytes(const std::vector<std::uint8_t>& bytes) {
-    if (!file_) return false;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
-    return !failed_;
+    if (!file_.IsOpen()) return false;
+    buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+    return buffer_.size() < kWriteBufferBytes ? !failed_ : Flush();
 }
 
 bool IndexFileWriter::Append(const std::vector<PictureIndexRecord>& records) {
@@ -129,11 +141,18 @@ bool IndexFileWriter::Append(const std::vector<AlphaIndexEntry>& entries) {
     return AppendBytes(EncodeAlphaIndex(entries));
 }
 
-bool IndexFileWriter::Close() {
-    if (!file_) return !failed_;
-    if (std::fclose(file_) != 0) failed_ = true;
-    file_ = nullptr;
-    return !failed_;
+bool IndexFileWriter::Commit() {
+    if (!file_.IsOpen()) return false;
+    if (!Flush()) {
+        file_.Discard();
+        return false;
+    }
+    return file_.Commit();
+}
+
+void IndexFileWriter::Discard() {
+    buffer_.clear();
+    file_.Discard();
 }
 
 }  // namespace index_formats

@@ -67,10 +67,39 @@ TEST(IndexFiles, AlphaFilesAndAppendingWriter) {
     EXPECT_TRUE(writer.Append(std::vector<AlphaIndexEntry>{{0}, {2560}}));
     EXPECT_TRUE(writer.Append(std::vector<AlphaIndexEntry>{}));
     EXPECT_TRUE(writer.Append(std::vector<AlphaIndexEntry>{{5120}}));
-    EXPECT_TRUE(writer.Close());
+    EXPECT_TRUE(writer.Commit());
     const std::vector<AlphaIndexEntry> expected = {{0}, {2560}, {5120}};
     EXPECT_EQ(ReadAlphaIndexFile(dir + "/a.adb"), expected);
     EXPECT_EQ(ReadAlphaIndexEntry(dir + "/a.adb", 2)->ByteOffset(), 20480u);
     EXPECT_FALSE(ReadAlphaIndexEntry(dir + "/a.adb", 3));
     EXPECT_FALSE(writer.Open(dir + "/no/such/folder.adb"));
+}
+
+// The index is put in place only when complete: the previous one stays through a run that does not
+// commit, an index path that is the stream itself is refused, and a link at the index path is
+// replaced, never written through.
+TEST(IndexFiles, WriterReplacesTheIndexOnlyWhenComplete) {
+    namespace fs = std::filesystem;
+    const std::string dir = velmar_testing::TempDir() + "/replace";
+    fs::create_directories(dir);
+    const std::vector<PictureIndexRecord> old(3), fresh(5);
+    ASSERT_TRUE(WritePictureIndexFile(dir + "/clip.mdb", old));
+    {
+        IndexFileWriter writer;
+        ASSERT_TRUE(writer.Open(dir + "/clip.mdb", dir + "/clip.mpg"));
+        ASSERT_TRUE(writer.Append(fresh));
+    }  // dropped unfinished
+    EXPECT_EQ(ReadPictureIndexFile(dir + "/clip.mdb"), old);
+    WriteRaw(dir + "/clip.mpg", 64);
+    WriteRaw(dir + "/other.mpg", 64);
+    fs::create_symlink(dir + "/clip.mpg", dir + "/link.mdb");
+    fs::create_symlink(dir + "/other.mpg", dir + "/other.mdb");
+    EXPECT_FALSE(WritePictureIndexFile(dir + "/link.mdb", fresh, dir + "/clip.mpg"));   // the stream itself
+    EXPECT_FALSE(WritePictureIndexFile(dir + "/clip.mpg", fresh, dir + "/./clip.mpg"));  // named like its index
+    EXPECT_TRUE(WritePictureIndexFile(dir + "/other.mdb", fresh, dir + "/clip.mpg"));
+    EXPECT_EQ(fs::file_size(dir + "/clip.mpg"), 64u);
+    EXPECT_EQ(fs::file_size(dir + "/other.mpg"), 64u);
+    EXPECT_FALSE(fs::is_symlink(dir + "/other.mdb"));
+    EXPECT_EQ(ReadPictureIndexFile(dir + "/other.mdb"), fresh);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);  // no temporary left
 }

@@ -38,7 +38,15 @@ platform::MessageBoxHook LibraryBoxesThrough(UiServices& ui) {
         case platform::MessageIcon::Error: box.icon = BoxIcon::Error; break;
         case platform::MessageIcon::Question: box.icon = BoxIcon::Question; break;
         }
-        switch (ui.MessageBox(box)) {
+        // A worker (the board's service thread) must never wait for the UI thread, which may
+        // itself be waiting for the worker: its box is posted and it goes on with the answer a
+        // box closed without choosing gives.
+        BoxAnswer answer = EscapeAnswer(box.buttons);
+        if (ui.OnUiThread())
+            answer = ui.MessageBox(box);
+        else
+            ui.RunOnUiThread([&ui, box] { ui.MessageBox(box); });
+        switch (answer) {
         case BoxAnswer::Ok: return platform::MessageAnswer::Ok;
         case BoxAnswer::Yes: return platform::MessageAnswer::Yes;
         case BoxAnswer::No: return platform::MessageAnswer::No;

@@ -151,4 +151,24 @@ TEST(LibraryBoxes, HostHookShowsThemThroughTheUiServices) {
     EXPECT_EQ(ui.Boxes()[0].icon, velmar_ui::BoxIcon::Error);
 }
 
+// A worker's box (the board's service thread) is posted: the worker goes on at once, even while
+// the UI thread runs nothing, and the box appears when the UI thread gets to it.
+TEST(LibraryBoxes, AWorkersBoxIsPostedWithoutWaiting) {
+    velmar_ui::testing::FakeUiServices ui;
+    const platform::MessageBoxHook previous = platform::SetMessageBoxHook(velmar_ui::LibraryBoxesThrough(ui));
+    platform::MessageAnswer answers[2];
+    std::thread worker([&] {
+        answers[0] = platform::ShowMessageBox("Driver Communication Error", "Velmar Error");
+        answers[1] = platform::ShowMessageBox("Go on?", "Velmar", platform::MessageButtons::YesNo);
+    });
+    worker.join();
+    EXPECT_TRUE(ui.Boxes().empty());
+    EXPECT_EQ(ui.RunPending(), 2);
+    platform::SetMessageBoxHook(previous);
+    EXPECT_EQ(answers[0], platform::MessageAnswer::Ok);
+    EXPECT_EQ(answers[1], platform::MessageAnswer::No);  // as if closed without choosing
+    ASSERT_EQ(ui.Boxes().size(), 2u);
+    EXPECT_EQ(ui.Boxes()[0].text, "Driver Communication Error");
+}
+
 }  // namespace

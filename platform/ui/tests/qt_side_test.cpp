@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 #include <QSlider>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdlib>
 #include <thread>
@@ -267,6 +269,51 @@ TEST_F(QtSideTest, ProgramsStartDetachedOrReportFailure) {
     QtUiServices services(nullptr);
     EXPECT_TRUE(services.StartProgram("true", {"ignored argument"}));
     EXPECT_FALSE(services.StartProgram("/nonexistent/velmar-program", {}));
+}
+
+// A widget that counts its paints.
+class PaintCounter : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+// A wait on the UI thread keeps the event loop turning: the window repaints, posted work and other
+// windows' timers run, while this window's own timers skip their ticks.
+TEST_F(QtSideTest, WaitsKeepTheWindowPaintingButSkipTheirOwnTicks) {
+    QtUiServices services(nullptr), other(nullptr);
+    PaintCounter window;
+    window.resize(40, 40);
+    window.show();
+    int own = 0, others = 0;
+    bool posted = false;
+    services.SetTimer(1, 10, [&](int) { ++own; });
+    other.SetTimer(1, 10, [&](int) { ++others; });
+    services.RunOnUiThread([&] { posted = true; });
+    window.paints = 0;
+    window.update();
+    QElapsedTimer clock;
+    clock.start();
+    services.Sleep(200);
+    EXPECT_GE(clock.elapsed(), 190);
+    EXPECT_GT(window.paints, 0);
+    EXPECT_TRUE(posted);
+    EXPECT_EQ(own, 0);
+    EXPECT_GT(others, 5);
+    EXPECT_FALSE(QtUiServices::WaitRunning());
+}
+
+// An exit asked for before the event loop runs (a start-up failure) ends the loop once it starts.
+TEST_F(QtSideTest, AnExitAskedBeforeTheEventLoopRunsEndsIt) {
+    QtUiServices services(nullptr);
+    services.ExitProcess(3);
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard.start(10000);
+    EXPECT_EQ(QCoreApplication::exec(), 3);
 }
 
 TEST(QtFilterTest, FiltersBecomeQtNameFilters) {

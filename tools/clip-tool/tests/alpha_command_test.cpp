@@ -45,6 +45,9 @@ TEST(ClipToolAlpha, ExitCodes) {
     EXPECT_EQ(velmar_testing::RunCommand(tool + "fade " + dir + "/x.alp --to" + quiet), 2);
     EXPECT_EQ(velmar_testing::RunCommand(tool + "fade " + dir + "/missing/x.alp" + quiet), 1);
     EXPECT_FALSE(std::filesystem::exists(dir + "/x.alp"));
+    // A stream named like its own index would be overwritten by it: refused, nothing written.
+    EXPECT_EQ(velmar_testing::RunCommand(tool + "fade " + dir + "/x.adb" + quiet), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/x.adb"));
 }
 
 }  // namespace

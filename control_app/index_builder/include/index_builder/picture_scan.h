@@ -23,8 +23,10 @@ public:
 
     PictureIndexScan(bool reversedWords, GroupWriter writer);
 
-    // `words` as read little-endian from the file. False on a write failure or a stream the
-    // format cannot describe; Error() then says why.
+    // `words` as read little-endian from the file. False on a write failure, a stream the format
+    // cannot describe, or a sequence, group or picture start code off a 4-byte boundary (the
+    // board writes its streams with every start code on one; the scan would not see it); Error()
+    // then says why.
     bool Feed(const std::uint32_t* words, std::size_t count);
     // The last group, with the last-group bit on every record.
     bool Finish();
@@ -39,6 +41,7 @@ private:
     std::uint64_t position_ = 0;    // words from the start of the file
     std::uint64_t groupStart_ = 0;  // word position of the current group's sequence header
     bool pictureStart_ = false;
+    std::uint32_t previous_ = 0;    // the word before, bytes in file order
     int pictures_ = 0;              // n: highest temporal reference + 1
     std::bitset<index_formats::kMaxTemporalReference + 1> seen_;
     std::string error_;
@@ -48,12 +51,15 @@ private:
 class AlphaIndexScan {
 public:
     explicit AlphaIndexScan(std::uint32_t marker) : marker_(marker) {}
-    // The entries of the markers in this block.
-    std::vector<index_formats::AlphaIndexEntry> Feed(const std::uint32_t* words, std::size_t count);
+    // Appends the entries of the markers in this block; false when a marker lies beyond what a
+    // 32-bit entry can hold (16 GiB), Error() then says so.
+    bool Feed(const std::uint32_t* words, std::size_t count, std::vector<index_formats::AlphaIndexEntry>& entries);
+    const std::string& Error() const { return error_; }
 
 private:
     std::uint32_t marker_;
     std::uint64_t position_ = 0;
+    std::string error_;
 };
 
 }  // namespace index_builder

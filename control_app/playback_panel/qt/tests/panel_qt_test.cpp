@@ -6,10 +6,12 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include "audio_channel.h"
 #include "index_formats/picture_index.h"
@@ -109,6 +111,47 @@ TEST(PanelQt, DemoStartUpRunsAndClicksReachThePanel) {
     // The other board type's answer comes from a click as well.
     p.frame.findChild<QPushButton*>("c1193")->click();
     EXPECT_EQ(p.services->boxes.back(), "This feature is only available on Velmar2000 boards");
+}
+
+// A start-up failure comes before the event loop runs; the program still ends, with code 0.
+TEST(PanelQt, AMissingI2cTableEndsTheProgram) {
+    QtPanel p;
+    p.files.Remove("i2c/velmar2ki2c.bin");
+    p.window->OnInitialUpdate();
+    EXPECT_EQ(p.services->boxes.back(), "Can't find file .bin");
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard.start(10000);
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+}
+
+// Counts the paints of the widget it watches.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+// While the files of a recording close, the panel waits on the UI thread: the notice that says so
+// is drawn meanwhile.
+TEST(PanelQt, TheClosingNoticeIsDrawnWhileTheFilesClose) {
+    QtPanel p;
+    p.host->ShowNotice(Notice::Closing);
+    QLabel* notice = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        for (QLabel* label : window->findChildren<QLabel*>())
+            if (label->text() == "Closing Files Please Wait." && window->isVisible()) notice = label;
+    ASSERT_NE(notice, nullptr);
+    PaintCounter counter;
+    notice->installEventFilter(&counter);
+    p.services->Sleep(300);
+    EXPECT_GT(counter.paints, 0);
+    notice->removeEventFilter(&counter);
+    p.host->CloseNotice(Notice::Closing);
 }
 
 TEST(PanelQt, VideoChannelControlsReachTheirChannel) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +11,7 @@
 
 #include "index_formats/alpha_index.h"
 #include "index_formats/picture_index.h"
+#include "index_formats/replacing_file.h"
 
 namespace index_formats {
 
@@ -39,32 +39,41 @@ std::optional<std::uint64_t> ReadEndAfterPicture(const std::string& mdbPath, std
                                                  std::uint64_t streamBytes);
 
 // Whole files. Readers give nothing when the file cannot be read; a trailing partial record is
-// ignored. Writers create or truncate and return false on any short write.
+// ignored. Writers replace the file only when every byte was written (see IndexFileWriter) and
+// return false otherwise.
 std::optional<std::vector<PictureIndexRecord>> ReadPictureIndexFile(const std::string& path);
-bool WritePictureIndexFile(const std::string& path, const std::vector<PictureIndexRecord>& records);
+bool WritePictureIndexFile(const std::string& path, const std::vector<PictureIndexRecord>& records,
+                           const std::string& streamPath = {});
 std::optional<std::vector<AlphaIndexEntry>> ReadAlphaIndexFile(const std::string& path);
 std::optional<AlphaIndexEntry> ReadAlphaIndexEntry(const std::string& adbPath, std::uint64_t frame);
-bool WriteAlphaIndexFile(const std::string& path, const std::vector<AlphaIndexEntry>& entries);
+bool WriteAlphaIndexFile(const std::string& path, const std::vector<AlphaIndexEntry>& entries,
+                         const std::string& streamPath = {});
 
-// An index file written piece by piece (a group's records, a block's alpha entries).
+// An index file written piece by piece (a group's records, a block's alpha entries) under a
+// temporary name beside it, and put in place by Commit only: until then the previous index stays
+// as it was, and a run that does not commit leaves nothing behind.
 class IndexFileWriter {
 public:
     IndexFileWriter() = default;
-    ~IndexFileWriter() { Close(); }
     IndexFileWriter(const IndexFileWriter&) = delete;
     IndexFileWriter& operator=(const IndexFileWriter&) = delete;
 
-    // Creates or truncates the file.
-    bool Open(const std::string& path);
+    // False when the temporary file cannot be created, or when `path` is the stream itself
+    // (a stream named like its own index, or a link at the index's name pointing to it).
+    bool Open(const std::string& path, const std::string& streamPath = {});
     bool Append(const std::vector<PictureIndexRecord>& records);
     bool Append(const std::vector<AlphaIndexEntry>& entries);
-    // False when the last buffered bytes could not be written.
-    bool Close();
-    bool IsOpen() const { return file_ != nullptr; }
+    // Writes what is buffered and puts the file in place; false when any write failed.
+    bool Commit();
+    // Drops the run's file; the previous index stays.
+    void Discard();
+    bool IsOpen() const { return file_.IsOpen(); }
 
 private:
     bool AppendBytes(const std::vector<std::uint8_t>& bytes);
-    std::FILE* file_ = nullptr;
+    bool Flush();
+    ReplacingFile file_;
+    std::vector<std::uint8_t> buffer_;
     bool failed_ = false;
 };
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace velmar_testing {
@@ -13,8 +14,17 @@ std::string SharedDir();
 std::string RunDir();
 std::string BinDir();
 
-// A fresh directory for this test, removed when the process ends.
+// A fresh directory for the running test (for the process outside a test), removed when the
+// process ends.
 std::string TempDir();
+
+// Removes the shared memory objects and local sockets whose names start with `prefix`: what the
+// process and the programs it started left behind.
+void RemoveSharedObjects(const std::string& prefix);
+
+// Runs `body` in a child process that cannot write files past `bytes` (a full disk as the writer
+// sees it: writes beyond fail with EFBIG); true when the body returned true there.
+bool RunWithFileSizeLimit(unsigned long long bytes, const std::function<bool()>& body);
 
 // True under CI ($CI set): missing tools and data are failures there, never skips.
 bool InCi();

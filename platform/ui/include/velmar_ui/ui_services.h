@@ -50,8 +50,9 @@ std::string FolderOf(const std::string& path);
 class UiServices;
 
 // A host hook (platform::SetMessageBoxHook) that shows the libraries' boxes through `ui`: a box
-// asked for on a worker thread, such as the board's service thread, is shown on the UI thread
-// while the worker waits. `ui` must outlive the hook.
+// asked for on a worker thread, such as the board's service thread, is posted to the UI thread
+// and the worker goes on at once, answered as if the box had been closed (Ok for an Ok box), so
+// the two threads can never wait for each other. `ui` must outlive the hook and its posted boxes.
 platform::MessageBoxHook LibraryBoxesThrough(UiServices& ui);
 
 class UiServices {
@@ -73,14 +74,16 @@ public:
     // (Re)starts timer `timerId`; `onTick` runs on the UI thread every `periodMs`.
     virtual void SetTimer(int timerId, int periodMs, TimerHandler onTick) = 0;
     virtual void KillTimer(int timerId) = 0;
-    // Blocks the UI thread for a while, as the drain waits of the panels do.
+    // Waits on the UI thread, as the drain waits of the panels do. The window keeps painting
+    // meanwhile; the operator's input waits until it is over and this window's timers skip their ticks.
     virtual void Sleep(int milliseconds) = 0;
 
     // Starts a program without waiting for it. A name without a slash is the program beside the
     // running executable, else looked up on PATH; give "./name" for one in the working directory.
     // False when it could not be started.
     virtual bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) = 0;
-    // Ends the process with `exitCode` once the UI thread returns to its event loop.
+    // Ends the process with `exitCode` once the UI thread returns to its event loop, or reaches it
+    // when it has not started yet.
     virtual void ExitProcess(int exitCode) = 0;
 
     // Queues `task` to run on the UI thread; callable from any thread.

@@ -1,12 +1,15 @@
 #include "velmar_ui_qt/qt_ui_services.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStringList>
 #include <QThread>
 #include <QTimer>
+
+#include <algorithm>
 
 #include "platform/kernel.h"
 
@@ -95,7 +98,9 @@ void QtUiServices::SetTimer(int timerId, int periodMs, TimerHandler onTick) {
     KillTimer(timerId);
     auto* timer = new QTimer(this);
     timer->setInterval(periodMs);
-    QObject::connect(timer, &QTimer::timeout, this, [timerId, onTick = std::move(onTick)] { onTick(timerId); });
+    QObject::connect(timer, &QTimer::timeout, this, [this, timerId, onTick = std::move(onTick)] {
+        if (waiting_ == 0) onTick(timerId);
+    });
     timers_[timerId] = timer;
     timer->start();
 }
@@ -108,7 +113,24 @@ void QtUiServices::KillTimer(int timerId) {
     timers_.erase(found);
 }
 
-void QtUiServices::Sleep(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+namespace {
+int g_waitsRunning = 0;  // UI thread only
+}  // namespace
+
+bool QtUiServices::WaitRunning() { return g_waitsRunning > 0; }
+
+void QtUiServices::Sleep(int milliseconds) {
+    // The UI thread must not stop: the windows keep painting and sockets and other windows are
+    // served while the logic waits. What the operator types or clicks waits until it is over, and
+    // this window's own timers skip their ticks, as if the thread slept.
+    ++waiting_;
+    ++g_waitsRunning;
+    QEventLoop loop;
+    QTimer::singleShot(std::max(milliseconds, 0), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    --g_waitsRunning;
+    --waiting_;
+}
 
 bool QtUiServices::StartProgram(const std::string& program, const std::vector<std::string>& arguments) {
     QStringList args;
@@ -117,7 +139,14 @@ bool QtUiServices::StartProgram(const std::string& program, const std::vector<st
     return QProcess::startDetached(QString::fromStdString(platform::ResolveProgram(program)), args);
 }
 
-void QtUiServices::ExitProcess(int exitCode) { QCoreApplication::exit(exitCode); }
+void QtUiServices::ExitProcess(int exitCode) {
+    // Asked before the event loop runs (a start-up failure), exit() would be forgotten: ask again
+    // as the loop's first event.
+    if (QThread::currentThread()->loopLevel() == 0)
+        QTimer::singleShot(0, qApp, [exitCode] { QCoreApplication::exit(exitCode); });
+    else
+        QCoreApplication::exit(exitCode);
+}
 
 void QtUiServices::RunOnUiThread(Task task) {
     QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);

@@ -1,5 +1,5 @@
-// UI services over Qt: boxes and choosers owned by the window, QTimer timers, detached
-// processes, and queued invocation onto the GUI thread.
+// UI services over Qt: boxes and choosers owned by the window, QTimer timers, waits that keep the
+// event loop running, detached processes, and queued invocation onto the GUI thread.
 #pragma once
 
 #include <QObject>
@@ -33,6 +33,10 @@ public:
     // file systems that tell case apart, and "*.*" as "*".
     static QString QtFilter(const std::string& filter);
 
+    // True while a Sleep of any window runs the event loop: a window closing now would pull its
+    // logic away from under the waiting handler.
+    static bool WaitRunning();
+
 protected:
     // Shows the box on the GUI thread; tests replace it to answer without an operator.
     virtual velmar_ui::BoxAnswer ShowBox(const velmar_ui::MessageBoxSpec& box);
@@ -40,6 +44,7 @@ protected:
 private:
     QPointer<QWidget> owner_;
     std::map<int, QTimer*> timers_;
+    int waiting_ = 0;  // Sleeps of this window in progress
 };
 
 }  // namespace velmar_ui_qt
