@@ -1,12 +1,8 @@
 // Outputs that cannot be written: a full disk and an output named like an input.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "mux_test_streams.h"
 #include "velmar_testing/test_support.h"
@@ -52,20 +48,10 @@ TEST(MuxOutputFaults, AFullDiskFailsTheRunAndLeavesNoOutput) {
     const fs::path folder = velmar_testing::TempDir() + "/full";
     const auto in = WriteInputs(folder);
     const std::string output = (folder / "out.mpg").string();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{8192, 8192};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_TRUE(velmar_testing::RunWithFileSizeLimit(8192, [&] {
         mux_testing::RecordingReport report;
-        const auto result = ps_mux::RunMuxFiles(in.inputs, in.video, in.audio, output, report);
-        _exit(result.status == ps_mux::MuxStatus::Error ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return ps_mux::RunMuxFiles(in.inputs, in.video, in.audio, output, report).status == ps_mux::MuxStatus::Error;
+    }));
     EXPECT_FALSE(fs::exists(output));
 }
 

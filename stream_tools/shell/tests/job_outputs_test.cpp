@@ -2,11 +2,7 @@
 // that fails.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "../../mux/tests/mux_test_streams.h"
 #include "codec_manager/codec_manager.h"
@@ -140,18 +136,8 @@ TEST_F(BraxelJobOutputs, AJobThatFailsOnAFullDiskLeavesNoOutput) {
         SCOPED_TRACE(job.name);
         const std::string output = (folder / "out").string();
         // The child's "disk" holds 8 KiB a file; every job writes more than that.
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{8192, 8192};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            _exit(RunJob(job, output).status == RunStatus::Error ? 0 : 1);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_TRUE(velmar_testing::RunWithFileSizeLimit(
+            8192, [&] { return RunJob(job, output).status == RunStatus::Error; }));
         EXPECT_FALSE(fs::exists(output));
     }
 }
