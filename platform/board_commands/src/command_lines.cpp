@@ -1,19 +1,11 @@
 #include "board_commands/command_lines.h"
 
-#include <cstdio>
+#include "platform/text_format.h"
 
 namespace board_commands {
 namespace {
 
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    const int length = std::snprintf(nullptr, 0, format, args...);
-    if (length <= 0) return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    std::snprintf(text.data(), text.size(), format, args...);
-    text.pop_back();
-    return text;
-}
+using platform::Format;
 
 std::string WithParams(std::string line, std::string_view params) {
     if (params.empty()) return line;
