@@ -260,8 +260,6 @@ bool CAlphaChannel::LoadAlphaFile() {
     return true;
 }
 
-std::uint32_t CAlphaChannel::TransitionTime() const { return static_cast<std::uint32_t>(scheduledStart); }
-
 std::uint32_t CAlphaChannel::CueField() const {
     const BoardWindow* window = panel_.Window();
     const std::uint32_t counter = window ? window->Read32(window::kChannelAStatus + window::kStatusFieldClock) : 0;
@@ -285,10 +283,10 @@ void CAlphaChannel::SetViewA() {
     ShowView();
 }
 
-void CAlphaChannel::OnAlphaPlay() {
+void CAlphaChannel::OnAlphaPlay(std::uint32_t transitionField) {
     if (state_ == 1) return;
     if (state_ == 2) {
-        panel_.SendCommand(board_commands::SelectSourceAt(TransitionTime(), viewB_ ? board_commands::kVideoB : board_commands::kVideoA,
+        panel_.SendCommand(board_commands::SelectSourceAt(transitionField, viewB_ ? board_commands::kVideoB : board_commands::kVideoA,
                                                           noAlpha_ ? "0x1" : "0"));
         EnterState(1);
         return;
@@ -301,9 +299,9 @@ void CAlphaChannel::OnAlphaPlay() {
     const std::uint32_t to = viewB_ ? 1 : 0;
     if (!ListMode()) {
         if (noAlpha_)
-            panel_.SendCommand(board_commands::SelectSourceAt(TransitionTime(), to, "0x1"));
+            panel_.SendCommand(board_commands::SelectSourceAt(transitionField, to, "0x1"));
         else
-            panel_.SendCommand(board_commands::KeyedTransitionWide(to, TransitionTime(), 0));
+            panel_.SendCommand(board_commands::KeyedTransitionWide(to, transitionField, 0));
     } else {
         // Prepared now, sent by the other channel's next list PLAY: the transition out of the
         // entry just started, at its transition point.

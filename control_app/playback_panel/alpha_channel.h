@@ -25,11 +25,15 @@ inline constexpr int kNoAlphaIndex = 4'000'000;
 
 class CAlphaChannel : public AlphaChannel {
 public:
+    // The time word of a transition taken at once.
+    static constexpr std::uint32_t kNoField = 0xFFFFFFFF;
+
     explicit CAlphaChannel(CVelmarView& panel);
     void SetPlayList(CPlayListChannel* list) { list_ = list; }
 
     void Init() override;  // InitAlphaChannel
     void Play() override { OnAlphaPlay(); }
+    void PlayAt(std::int32_t field) override { OnAlphaPlay(static_cast<std::uint32_t>(field)); }
     void Pause() override { OnAlphaPause(); }
     void Stop() override { OnAlphaStop(); }
     void SetStartPosition() override { SetAlphaStartFrame(); }
@@ -39,7 +43,8 @@ public:
     // The group's buttons and edits; false for other controls.
     bool OnControl(const velmar_ui::Event& event);
 
-    void OnAlphaPlay();
+    // Outside a play list the transition is taken at `transitionField` (kNoField: at once).
+    void OnAlphaPlay(std::uint32_t transitionField = kNoField);
     void OnAlphaPause();
     void OnAlphaStop();
     void OnAlphaBrowse();
@@ -79,7 +84,6 @@ private:
     void EnterState(int state);
     void ShowView();
     void Retake();
-    std::uint32_t TransitionTime() const;
     std::uint32_t CueField() const;
 
     CVelmarView& panel_;

@@ -430,7 +430,7 @@ void CAudioChannel::ReissueState() {
     }
 }
 
-void CAudioChannel::OnAudioPlay() {
+void CAudioChannel::OnAudioPlay(std::uint32_t resumeField) {
     SetRateStep(256);
     switch (state_) {
     case AudioState::Playing: return;
@@ -439,7 +439,7 @@ void CAudioChannel::OnAudioPlay() {
         panel_.SendCommand(kPlayFromStopped);
         break;
     case AudioState::Paused:
-        panel_.SendCommand(board_commands::AudioOnAt(static_cast<std::uint32_t>(scheduledStart), kInput));
+        panel_.SendCommand(board_commands::AudioOnAt(resumeField, kInput));
         break;
     case AudioState::VarPlay: break;
     }
@@ -470,7 +470,7 @@ void CAudioChannel::OnAudioVarPlay() {
         return;
     case AudioState::Playing: break;
     case AudioState::Paused:
-        panel_.SendCommand(board_commands::AudioOnAt(static_cast<std::uint32_t>(scheduledStart), kInput));
+        panel_.SendCommand(board_commands::AudioOnAt(0, kInput));
         break;
     case AudioState::VarPlay: SetAudioSpeed(); return;
     }

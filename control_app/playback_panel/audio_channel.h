@@ -27,6 +27,7 @@ public:
     // --- the panel's view of the channel
     void Init() override { InitAudioChannel(); }
     void Play() override { OnAudioPlay(); }
+    void PlayAt(std::int32_t field) override { OnAudioPlay(static_cast<std::uint32_t>(field)); }
     void Pause() override { OnAudioPause(); }
     void Stop() override { OnAudioStop(); }
     void VarPlay() override { OnAudioVarPlay(); }
@@ -48,7 +49,8 @@ public:
 
     // --- handlers
     void InitAudioChannel();
-    void OnAudioPlay();
+    // A paused channel resumes at `resumeField` (0: at once).
+    void OnAudioPlay(std::uint32_t resumeField = 0);
     void OnAudioPause();
     void OnAudioVarPlay();
     void OnAudioStop();

@@ -16,6 +16,9 @@ public:
     virtual ~Channel() = default;
     virtual void Init() {}
     virtual void Play() {}
+    // PLAY ALL: starts the cued channel at board field `field`, on its own (linked audio keeps its
+    // own turn).
+    virtual void PlayAt(std::int32_t /*field*/) { Play(); }
     virtual void Pause() {}
     virtual void Stop() {}
     // Applies the start edit (the Enter key).
@@ -25,9 +28,6 @@ public:
     virtual bool Loaded() const { return false; }
     // Positions of the track; never 0.
     virtual std::uint32_t Length() const { return 1; }
-
-    // The field at which PLAY ALL starts the channel; 0 (the alpha's -1) outside PLAY ALL.
-    std::int32_t scheduledStart = 0;
 };
 
 class VideoChannel : public Channel {
@@ -94,7 +94,6 @@ public:
 
 class AlphaChannel : public Channel {
 public:
-    AlphaChannel() { scheduledStart = -1; }
     // An event of one of the group's own controls; false when it has none.
     virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };

@@ -264,12 +264,10 @@ void CPlayListChannel::OnPlayListPlay() {
     alpha_.firstAlpha = true;
     state_ = 1;
     listTime_ = U32(2 * position_);
-    a.scheduledStart = -1;
     a.Play();
     if (state_ != 1) return;  // the entry could not be loaded: the list has stopped
     alpha_.Play();
     a.endPicture = 0;
-    a.scheduledStart = 0;
     NextPlayListEntry();
     panel_.View().SetFlat(kPlayList, true);
     panel_.View().SetFlat(kStopList, false);

@@ -238,10 +238,6 @@ void CVelmarView::OnInitialUpdate() {
     if (!CheckClips()) return;
 
     viewedChannel_ = 0;
-    channels_.videoA->scheduledStart = 0;
-    channels_.videoB->scheduledStart = 0;
-    channels_.audio->scheduledStart = 0;
-    channels_.alpha->scheduledStart = -1;
     colors_.refColorDirty = false;
     colors_.inputColorDirty = false;
     timerState_ = TimerState::InitPending;

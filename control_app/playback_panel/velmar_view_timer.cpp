@@ -224,31 +224,22 @@ void CVelmarView::OnPlayAll() {
     c.videoA->Pause();
     c.videoB->Pause();
     if (c.audio->linked) c.audio->Pause();
-    // Audio starts in its own turn below, not as Video A's follower.
-    c.audio->linked = false;
 
     const auto order = PlayAllOrder({delayA, delayB, delayAlpha, delayAudio});
     const std::int32_t base = PlayAllBaseField(window_ ? window_->Read32(window::kChannelAStatus + window::kStatusFieldClock) : 0);
-    c.videoA->scheduledStart = base + delayA;
-    c.videoB->scheduledStart = base + delayB;
-    c.alpha->scheduledStart = base + delayAlpha;
-    c.audio->scheduledStart = base + delayAudio;
+    // Audio starts in its own turn, not as Video A's follower.
     const bool audioLinked = View().Checked(kLinkAudio);
     for (PlayAllChannel channel : order) {
         switch (channel) {
-        case PlayAllChannel::VideoA: c.videoA->Play(); break;
-        case PlayAllChannel::VideoB: c.videoB->Play(); break;
-        case PlayAllChannel::Alpha: c.alpha->Play(); break;
+        case PlayAllChannel::VideoA: c.videoA->PlayAt(base + delayA); break;
+        case PlayAllChannel::VideoB: c.videoB->PlayAt(base + delayB); break;
+        case PlayAllChannel::Alpha: c.alpha->PlayAt(base + delayAlpha); break;
         case PlayAllChannel::Audio:
-            if (audioLinked) c.audio->Play();
+            if (audioLinked) c.audio->PlayAt(base + delayAudio);
             break;
         }
     }
     c.audio->linked = audioLinked;
-    c.videoA->scheduledStart = 0;
-    c.videoB->scheduledStart = 0;
-    c.audio->scheduledStart = 0;
-    c.alpha->scheduledStart = -1;
 }
 
 void CVelmarView::OnDestroy() {

@@ -407,9 +407,9 @@ void CVideoChannel::SendPlayRange(std::uint32_t startTime, std::uint32_t s0) {
     panel_.SendCommand(board_commands::PlayRange(Stream(), board_commands::kImmediate, startTime, s0, PlayMode()));
 }
 
-void CVideoChannel::OnPlay() {
+void CVideoChannel::Start(std::uint32_t resumeField, bool withLinkedAudio) {
     AudioChannel& audio = *panel_.Channels().audio;
-    const bool linked = t_.decodesToFile && audio.linked;
+    const bool linked = withLinkedAudio && t_.decodesToFile && audio.linked;
     switch (state_) {
     case VideoState::Playing: return;
     case VideoState::Stopped: {
@@ -442,7 +442,7 @@ void CVideoChannel::OnPlay() {
     case VideoState::Paused:
         DecodeSetup(true);
         if (linked) audio.Play();
-        panel_.SendCommand(board_commands::ResumeAt(static_cast<std::uint32_t>(scheduledStart), Stream()));
+        panel_.SendCommand(board_commands::ResumeAt(resumeField, Stream()));
         break;
     case VideoState::VarPlay:
     case VideoState::IpOnly:

@@ -56,6 +56,7 @@ public:
     // --- the panel's view of a channel
     void Init() override;
     void Play() override { OnPlay(); }
+    void PlayAt(std::int32_t field) override { Start(static_cast<std::uint32_t>(field), false); }
     void Pause() override { OnPause(); }
     void Stop() override { OnStop(); }
     void SetStartPosition() override { SetVideoStartPosition(); }
@@ -74,7 +75,7 @@ public:
     void PrepareListEntry(std::int64_t startField) override;
 
     // --- handlers
-    void OnPlay();
+    void OnPlay() { Start(0, true); }
     void OnPause();
     void OnStop();
     void OnVarPlay();
@@ -100,6 +101,9 @@ public:
     bool Decoding() const { return decoding_; }
 
 private:
+    // PLAY: a paused channel resumes at `resumeField` (0: at once); channel A's linked audio
+    // follows when `withLinkedAudio`.
+    void Start(std::uint32_t resumeField, bool withLinkedAudio);
     void OnTrickMode(VideoState mode);
     void OnStep(int frame);
     void OnSpeedEditKillFocus();

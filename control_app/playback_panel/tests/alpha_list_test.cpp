@@ -382,7 +382,11 @@ TEST(AlphaChannel, PlayAllStartsTheKeyAtItsScheduledField) {
     const Calls lines = f.NewLines();
     // s = the counter, made odd, + 15 = 116; the alpha's delay 6.
     EXPECT_NE(std::find(lines.begin(), lines.end(), "mwcmd -p 0x0  0x9b0102 0x7a 0x0 -L2"), lines.end());
-    EXPECT_EQ(f.alphaChannel->scheduledStart, -1);
+    // The key's own PLAY afterwards takes its transition at once again.
+    f.panel->Command(kStopAlpha);
+    f.NewLines();
+    f.panel->Command(kPlayAlpha);
+    EXPECT_EQ(f.NewLines().back(), "mwcmd -p 0x0  0x9b0002 0xffffffff 0x0 -L2");
 }
 
 // The audio list linked to the video list: it is cued from the list's position and started with

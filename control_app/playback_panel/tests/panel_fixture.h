@@ -23,7 +23,8 @@ class Recording : public Base {
 public:
     Recording(std::string name, Calls& calls) : name_(std::move(name)), calls_(calls) {}
     void Init() override { calls_.push_back(name_ + " init"); }
-    void Play() override { calls_.push_back(name_ + " play " + std::to_string(this->scheduledStart)); }
+    void Play() override { calls_.push_back(name_ + " play"); }
+    void PlayAt(std::int32_t field) override { calls_.push_back(name_ + " play " + std::to_string(field)); }
     void Pause() override { calls_.push_back(name_ + " pause"); }
     void Stop() override { calls_.push_back(name_ + " stop"); }
     void SetStartPosition() override { calls_.push_back(name_ + " start"); }
