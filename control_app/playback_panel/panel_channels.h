@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "velmar_ui/events.h"
@@ -28,7 +29,14 @@ public:
     virtual bool Loaded() const { return false; }
     // Positions of the track; never 0.
     virtual std::uint32_t Length() const { return 1; }
+
+    // The group's form fields. The panel exchanges the groups' texts first and their numbers after
+    // them, in the form's order: a bad number stops a save of only the fields that follow it.
+    virtual void ExchangeTexts(bool /*save*/) {}
+    virtual bool ExchangeNumbers(bool /*save*/) { return true; }
 };
+
+enum class VideoState : int { Stopped = 0, Playing = 1, Paused = 2, VarPlay = 3, IpOnly = 4, IOnly = 5 };
 
 class VideoChannel : public Channel {
 public:
@@ -36,26 +44,21 @@ public:
     virtual void OnSpeedSlider(int /*code*/, int /*position*/) {}
     // An event of one of the channel's own controls (buttons, edits); false when it has none.
     virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
-    // 0 stopped, 1 playing, 2 paused, 3 var play, 4 IP only, 5 I only.
-    virtual int State() const { return 0; }
+    virtual VideoState State() const { return VideoState::Stopped; }
     // Pictures of the start picture's group that come before it (0 for DV and a start of 0).
     virtual int PictureInGroup() const { return 0; }
     virtual bool IsDvClip() const { return false; }
-    // Re-reads the clip named by the path field (the play list sets the path first).
+    // The clip path edit's text (the play list names its entries' clips).
+    virtual void SetPath(const std::string& /*path*/) {}
+    // Re-reads the clip the path edit names.
     virtual void ReloadClip() {}
+    // Plays a play list's entry up to its last picture `endPicture` (0: to the end of the file).
+    virtual void PlayListEntry(std::int64_t /*endPicture*/) { Play(); }
     // A play list entry starting at `startField` of the clip: the channel counts as stopped
     // without a stop being sent, and its slider and start time code show the entry's start.
     virtual void PrepareListEntry(std::int64_t /*startField*/) {}
     // The channel's position in fields (the split tool's "G" buttons take it).
     virtual int Position() const { return 0; }
-
-    // Play list words: the entry's last picture (0 = to the end of the file), set by the list
-    // engine; the pictures of that picture's group after it, set by the load; whether the next
-    // load is the list's first entry on this channel (later ones are queued); the queue slot index.
-    std::int64_t endPicture = 0;
-    int picturesAfterEnd = 0;
-    bool listFirstEntry = true;
-    int queueSlotIndex = 0;
 };
 
 class AudioChannel : public Channel {
@@ -98,6 +101,14 @@ public:
     virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };
 
+// What a video channel's load of a list entry found: the pictures of the start picture's group
+// before it, those of the end picture's group after it, and whether the clip is DV.
+struct ListEntryLoad {
+    int pictureInGroup = 0;
+    int picturesAfterEnd = 0;
+    bool dv = false;
+};
+
 class PlayListChannel : public Channel {
 public:
     virtual bool Active() const { return false; }
@@ -108,9 +119,12 @@ public:
     virtual void Browse() {}
     virtual std::int32_t RunningOffset() const { return 0; }
     virtual std::int32_t StartOffset() const { return 0; }
+    // The queue slot index (0 or 1) of video input `input`'s next load in the running list; none
+    // when the channel opens its file itself (no list, or the list's first entry on it).
+    virtual std::optional<int> QueueSlot(int /*input*/) const { return std::nullopt; }
     // A video channel (input 0 or 1) has opened or queued its entry in list mode and starts:
     // the list sends its schedule words.
-    virtual void ChannelListPlay(int /*input*/) {}
+    virtual void ChannelListPlay(int /*input*/, const ListEntryLoad& /*load*/) {}
     // An event of one of the group's own controls; false when it has none.
     virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };

@@ -95,7 +95,6 @@ void CPlayListChannel::Init() {
     changed_ = false;
     nextChannel_ = 0;
     busy_ = false;
-    panel_.Channels().videoA->endPicture = 0;
 }
 
 void CPlayListChannel::ScanPlayList() {
@@ -193,8 +192,7 @@ void CPlayListChannel::TakeEntry(int input, const play_lists::VideoListEntry& en
     w.start = startField;
     w.end = entry.EndField();
     w.transition = entry.TransitionField();
-    channel.endPicture = entry.out;
-    (input == 0 ? panel_.pathA : panel_.pathB) = entry.videoPath;
+    channel.SetPath(entry.videoPath);
     panel_.alphaPath = entry.alphaPath;
     panel_.UpdateData(false);
     // Counted as stopped before the reload, so that reading the new clip stops nothing on the
@@ -207,11 +205,11 @@ void CPlayListChannel::TakeEntry(int input, const play_lists::VideoListEntry& en
     panel_.UpdateData(false);
 }
 
-bool CPlayListChannel::LoadPlayList() {
+std::optional<std::int64_t> CPlayListChannel::LoadPlayList() {
     const std::string listPath = platform::NormalizePath(panel_.playListPath);
     if (!std::filesystem::is_regular_file(listPath)) {
         panel_.Ui().MessageBox({"Bad File Name", kFileError});
-        return false;
+        return std::nullopt;
     }
     const auto code = static_cast<PackedTimecode>(std::strtoul(panel_.playListStart.c_str(), nullptr, 16));
     const std::int64_t s = panel_.TimecodeToFrames(code);
@@ -226,7 +224,7 @@ bool CPlayListChannel::LoadPlayList() {
     nextChannel_ = 0;
     if (!list_.Open(listPath)) {
         panel_.Ui().MessageBox({"Bad File Name", kFileError});
-        return false;
+        return std::nullopt;
     }
     // One pass at most: a list without entries, or one that ends before the position (changed on
     // disk since its scan), is not played.
@@ -235,15 +233,16 @@ bool CPlayListChannel::LoadPlayList() {
         list_.Close();
         panel_.Ui().MessageBox({Format("No entry of the play list %s holds the start position", panel_.playListPath.c_str()),
                                 kFileError});
-        return false;
+        return std::nullopt;
     }
     TakeEntry(0, seek->entry, 2 * (seek->entry.in + s - seek->before));
-    return true;
+    return seek->entry.out;
 }
 
 void CPlayListChannel::OnPlayListPlay() {
     if (state_ == 1) return;
-    if (!LoadPlayList()) return;
+    const auto endPicture = LoadPlayList();
+    if (!endPicture) return;
     BoardWindow* window = panel_.Window();
     if (window) {
         window->Write32(kPlayListStartWord, 1);
@@ -254,20 +253,17 @@ void CPlayListChannel::OnPlayListPlay() {
                 window->Write32(window::kQueueSlotFlags[input] + 4 * static_cast<std::uint32_t>(slot), 0);
         }
     }
-    VideoChannel& a = *panel_.Channels().videoA;
-    VideoChannel& b = *panel_.Channels().videoB;
-    a.queueSlotIndex = 0;
-    b.queueSlotIndex = 0;
+    for (ListChannelWords& w : words_) {
+        w.queueSlot = 0;
+        w.firstEntry = true;
+    }
     alpha_.alphaSlotIndex = 0;
-    a.listFirstEntry = true;
-    b.listFirstEntry = true;
     alpha_.firstAlpha = true;
     state_ = 1;
     listTime_ = U32(2 * position_);
-    a.Play();
+    panel_.Channels().videoA->PlayListEntry(*endPicture);
     if (state_ != 1) return;  // the entry could not be loaded: the list has stopped
     alpha_.Play();
-    a.endPicture = 0;
     NextPlayListEntry();
     panel_.View().SetFlat(kPlayList, true);
     panel_.View().SetFlat(kStopList, false);
@@ -299,12 +295,11 @@ void CPlayListChannel::NextPlayListEntry() {
         ~Idle() { busy = false; }
     } idle{busy_};
     const int target = nextChannel_ == 1 ? 0 : 1;
-    VideoChannel& other = target == 0 ? *panel_.Channels().videoB : *panel_.Channels().videoA;
     // The other channel's queued entry must have been taken by the board first.
     if (const BoardWindow* window = panel_.Window()) {
         const int otherInput = 1 - target;
-        if (window->Read32(window::kQueueSlotFlags[otherInput] + 4 * static_cast<std::uint32_t>(other.queueSlotIndex)) != 0)
-            return;
+        const auto slot = static_cast<std::uint32_t>(words_[otherInput].queueSlot);
+        if (window->Read32(window::kQueueSlotFlags[otherInput] + 4 * slot) != 0) return;
     }
     const auto entry = list_.NextEntry();
     if (!entry) {
@@ -314,21 +309,25 @@ void CPlayListChannel::NextPlayListEntry() {
     }
     TakeEntry(target, *entry, entry->StartField());
     VideoChannel& channel = target == 0 ? *panel_.Channels().videoA : *panel_.Channels().videoB;
-    channel.Play();
+    channel.PlayListEntry(entry->out);
     if (state_ != 1) return;
     alpha_.PrepareListTransition();
-    channel.endPicture = 0;
     nextChannel_ = target == 0 ? 0 : 1;
 }
 
-void CPlayListChannel::ChannelListPlay(int input) {
+std::optional<int> CPlayListChannel::QueueSlot(int input) const {
+    const ListChannelWords& w = words_[input & 1];
+    if (!Active() || w.firstEntry) return std::nullopt;
+    return w.queueSlot;
+}
+
+void CPlayListChannel::ChannelListPlay(int input, const ListEntryLoad& load) {
     if (input != 0 && input != 1) return;
-    VideoChannel& channel = input == 0 ? *panel_.Channels().videoA : *panel_.Channels().videoB;
     ListChannelWords& w = words_[input];
     const ListChannelWords& o = words_[1 - input];
-    const std::int64_t g = channel.PictureInGroup();
-    const std::int64_t e = channel.picturesAfterEnd;
-    const std::uint32_t mode = channel.IsDvClip() ? 2 : 0;
+    const std::int64_t g = load.pictureInGroup;
+    const std::int64_t e = load.picturesAfterEnd;
+    const std::uint32_t mode = load.dv ? 2 : 0;
     // The list's variants of the words, as the board's list engine takes them: this channel resumes
     // on its own list stream, freezes the other's video and ends the alpha span on the other list.
     const auto self = static_cast<std::uint32_t>(input);
@@ -336,7 +335,7 @@ void CPlayListChannel::ChannelListPlay(int input) {
     const std::uint32_t resume = board_commands::ListStream(self, self);
     const std::uint32_t freezeOther = board_commands::ListStream(self, other);
     const std::uint32_t spanEnd = board_commands::ListStream(other, self);
-    if (channel.listFirstEntry) {
+    if (w.firstEntry) {
         if (input == 0) {
             const std::uint32_t base = CueField();
             panel_.SendCommand(board_commands::ListPlayRange(board_commands::kVideoA, base, mode));
@@ -348,7 +347,7 @@ void CPlayListChannel::ChannelListPlay(int input) {
             listBase_ += U32(2 * g);
             w.previousEnd = 0;
         }
-        channel.listFirstEntry = false;
+        w.firstEntry = false;
         w.transitionTime = U32(w.transition - w.start + 2 * g);
         w.endTime = U32(w.end - w.start + 2 * (g + e));
         if (input == 1) {
@@ -368,8 +367,8 @@ void CPlayListChannel::ChannelListPlay(int input) {
     if (alpha_.span != 0)
         panel_.SendCommand(board_commands::SelectSourceAt(U32(alpha_.span + 2 * g + w.previousEnd), spanEnd, "1"));
     if (BoardWindow* window = panel_.Window())
-        window->Write32(window::kQueueSlotFlags[input] + 4 * static_cast<std::uint32_t>(channel.queueSlotIndex), 1);
-    channel.queueSlotIndex ^= 1;
+        window->Write32(window::kQueueSlotFlags[input] + 4 * static_cast<std::uint32_t>(w.queueSlot), 1);
+    w.queueSlot ^= 1;
 }
 
 }  // namespace velmar

@@ -18,7 +18,8 @@ class CVelmarView;
 class CAlphaChannel;
 
 // The schedule of one channel in the roll, in fields: the entry's words (I start, O end, X
-// transition) and its transition, end and previous end times.
+// transition) and its transition, end and previous end times; whether the channel's next load is
+// its first in the list (later ones are queued) and its queue slot index.
 struct ListChannelWords {
     std::int64_t start = 0;
     std::int64_t end = 0;
@@ -26,6 +27,8 @@ struct ListChannelWords {
     std::uint32_t transitionTime = 0;
     std::uint32_t endTime = 0;
     std::uint32_t previousEnd = 0;
+    bool firstEntry = true;
+    int queueSlot = 0;
 };
 
 class CPlayListChannel : public PlayListChannel {
@@ -47,7 +50,8 @@ public:
     void Browse() override { OnPlayListBrowse(); }
     std::int32_t RunningOffset() const override { return static_cast<std::int32_t>(listTime_); }
     std::int32_t StartOffset() const override { return static_cast<std::int32_t>(listBase_); }
-    void ChannelListPlay(int input) override;
+    std::optional<int> QueueSlot(int input) const override;
+    void ChannelListPlay(int input, const ListEntryLoad& load) override;
     bool OnControl(const velmar_ui::Event& event);
 
     void OnPlayListPlay();
@@ -56,8 +60,9 @@ public:
     void OnPlayListFileChanged();
     void SetPlayListStartPosition();
     void OnPlayListSlider(int position, bool dragging);
-    // Seeks the entry at the list position and loads it into Video A; true when it is there.
-    bool LoadPlayList();
+    // Seeks the entry at the list position and loads it into Video A; its last picture when it
+    // is there.
+    std::optional<std::int64_t> LoadPlayList();
 
     // The transition time of channel `input` (0 A, 1 B), for the alpha channel's prepared line.
     std::uint32_t TransitionTime(int input) const { return words_[input & 1].transitionTime; }

@@ -23,7 +23,6 @@ using velmar_ui::MessageMap;
 
 namespace {
 constexpr const char* kErrorCaption = "Velmar Error";
-constexpr int kNumberLimit = 4'000'000;
 }  // namespace
 
 CVelmarView::CVelmarView(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
@@ -157,17 +156,10 @@ const MessageMap<CVelmarView>& CVelmarView::Map() {
     return map;
 }
 
-const velmar_ui::DataExchange<CVelmarView>& CVelmarView::DataMap() {
+const velmar_ui::DataExchange<CVelmarView>& CVelmarView::TextMap() {
     using V = CVelmarView;
-    using velmar_ui::DdxNumber;
     using velmar_ui::DdxText;
     static const velmar_ui::DataExchange<V> table{
-        DdxText(kPathA, &V::pathA),
-        DdxText(kPathB, &V::pathB),
-        DdxText(kStartA, &V::startA),
-        DdxText(kStartB, &V::startB),
-        DdxText(kSpeedA, &V::speedA),
-        DdxText(kSpeedB, &V::speedB),
         DdxText(kSpeedAudio, &V::speedAudio),
         DdxText(kPathAudio, &V::audioPath),
         DdxText(kStartAudio, &V::audioStart),
@@ -175,19 +167,41 @@ const velmar_ui::DataExchange<CVelmarView>& CVelmarView::DataMap() {
         DdxText(kStartAlpha, &V::alphaStart),
         DdxText(kPathList, &V::playListPath),
         DdxText(kStartList, &V::playListStart),
-        DdxText(kDecodePath, &V::decodePath),
-        DdxNumber(kDecodeFields, &V::decodeFields, 0, kNumberLimit),
-        DdxNumber(kDelayA, &V::delayA, 0, kNumberLimit),
-        DdxNumber(kDelayB, &V::delayB, 0, kNumberLimit),
-        DdxNumber(kDelayAlpha, &V::delayAlpha, 0, kNumberLimit),
-        DdxNumber(kDelayAudio, &V::delayAudio, 0, kNumberLimit),
+    };
+    return table;
+}
+
+const velmar_ui::DataExchange<CVelmarView>& CVelmarView::DataMap() {
+    using V = CVelmarView;
+    using velmar_ui::DdxNumber;
+    static const velmar_ui::DataExchange<V> table{
+        DdxNumber(kDelayA, &V::delayA, 0, kNumberFieldLimit),
+        DdxNumber(kDelayB, &V::delayB, 0, kNumberFieldLimit),
+        DdxNumber(kDelayAlpha, &V::delayAlpha, 0, kNumberFieldLimit),
+        DdxNumber(kDelayAudio, &V::delayAudio, 0, kNumberFieldLimit),
+    };
+    return table;
+}
+
+const velmar_ui::DataExchange<CVelmarView>& CVelmarView::DvMap() {
+    using V = CVelmarView;
+    using velmar_ui::DdxText;
+    static const velmar_ui::DataExchange<V> table{
         DdxText(kPathDv, &V::dvPath),
         DdxText(kPathDvAudio, &V::dvAudioPath),
     };
     return table;
 }
 
-bool CVelmarView::UpdateData(bool save) { return DataMap().UpdateData(*this, View(), Ui(), save); }
+bool CVelmarView::UpdateData(bool save) {
+    // The form's order: every group's texts, then the numbers (Uncompress, then PLAY ALL's
+    // delays), then the DV record's paths. A bad number stops the save of what follows it.
+    for (Channel* channel : {static_cast<Channel*>(channels_.videoA.get()), static_cast<Channel*>(channels_.videoB.get())})
+        channel->ExchangeTexts(save);
+    TextMap().UpdateData(*this, View(), Ui(), save);
+    return channels_.videoA->ExchangeNumbers(save) && DataMap().UpdateData(*this, View(), Ui(), save) &&
+           DvMap().UpdateData(*this, View(), Ui(), save);
+}
 
 void CVelmarView::UpdateFormData() { UpdateData(true); }
 

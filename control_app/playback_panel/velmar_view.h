@@ -143,11 +143,10 @@ public:
     const std::string& Section() const { return section_; }
 
     // Form fields.
-    std::string pathA, pathB, startA, startB;
-    std::string speedA = "100", speedB = "100", speedAudio = "100";
+    std::string speedAudio = "100";
     std::string audioPath, audioStart, alphaPath, alphaStart, playListPath, playListStart;
-    std::string decodePath, dvPath, dvAudioPath;
-    int decodeFields = 0;
+    std::string dvPath, dvAudioPath;
+    // PLAY ALL's delays of Video A, Video B, the alpha and the audio, in fields.
     int delayA = 0, delayB = 0, delayAlpha = 0, delayAudio = 0;
 
 protected:
@@ -155,7 +154,9 @@ protected:
 
 private:
     static const velmar_ui::MessageMap<CVelmarView>& Map();
+    static const velmar_ui::DataExchange<CVelmarView>& TextMap();
     static const velmar_ui::DataExchange<CVelmarView>& DataMap();
+    static const velmar_ui::DataExchange<CVelmarView>& DvMap();
 
     // Start-up steps.
     void CheckEepromAndDsp();

@@ -9,6 +9,9 @@ namespace velmar::panel_ids {
 
 using velmar_ui::ControlId;
 
+// The largest value the form's number edits take.
+inline constexpr int kNumberFieldLimit = 4'000'000;
+
 // Video A.
 inline constexpr ControlId kFileA = 1026;
 inline constexpr ControlId kPlayA = 1037;

@@ -32,8 +32,7 @@ const VideoChannelTable& VideoTableA() {
     static const VideoChannelTable table{
         'A',        0,          4,          window::kChannelAStatus, "PATHVA", true,
         kFileA,     kPathA,     kPlayA,     kPauseA,     kStopA,     kVarPlayA, kIpOnlyA, kIOnlyA, kFieldStepA,
-        kFrameStepA, kStartA,   kSpeedA,    kTimecodeA,  kLengthA,   kSliderA,  kSpeedBarA, kLoopA,
-        &CVelmarView::pathA, &CVelmarView::startA, &CVelmarView::speedA};
+        kFrameStepA, kStartA,   kSpeedA,    kTimecodeA,  kLengthA,   kSliderA,  kSpeedBarA, kLoopA};
     return table;
 }
 
@@ -41,8 +40,7 @@ const VideoChannelTable& VideoTableB() {
     static const VideoChannelTable table{
         'B',        1,          6,          window::kChannelBStatus, "PATHVB", false,
         kFileB,     kPathB,     kPlayB,     kPauseB,     kStopB,     kVarPlayB, kIpOnlyB, kIOnlyB, kFieldStepB,
-        kFrameStepB, kStartB,   kSpeedB,    kTimecodeB,  kLengthB,   kSliderB,  kSpeedBarB, kLoopB,
-        &CVelmarView::pathB, &CVelmarView::startB, &CVelmarView::speedB};
+        kFrameStepB, kStartB,   kSpeedB,    kTimecodeB,  kLengthB,   kSliderB,  kSpeedBarB, kLoopB};
     return table;
 }
 
@@ -51,11 +49,26 @@ void InstallVideoChannels(CVelmarView& panel) {
     panel.Channels().videoB = std::make_unique<CVideoChannel>(panel, VideoTableB());
 }
 
-CVideoChannel::CVideoChannel(CVelmarView& panel, const VideoChannelTable& table) : panel_(panel), t_(table) {}
+CVideoChannel::CVideoChannel(CVelmarView& panel, const VideoChannelTable& table)
+    : panel_(panel), t_(table), texts_(TextFields(table)), numbers_(NumberFields(table)) {}
 
-std::string& CVideoChannel::PathText() { return panel_.*t_.pathField; }
-std::string& CVideoChannel::StartText() { return panel_.*t_.startField; }
-std::string& CVideoChannel::SpeedText() { return panel_.*t_.speedField; }
+velmar_ui::DataExchange<CVideoChannel> CVideoChannel::TextFields(const VideoChannelTable& t) {
+    using C = CVideoChannel;
+    using velmar_ui::DdxText;
+    if (!t.decodesToFile)
+        return {DdxText(t.path, &C::pathText_), DdxText(t.start, &C::startText_), DdxText(t.speed, &C::speedText_)};
+    return {DdxText(t.path, &C::pathText_), DdxText(t.start, &C::startText_), DdxText(t.speed, &C::speedText_),
+            DdxText(kDecodePath, &C::decodePath_)};
+}
+
+velmar_ui::DataExchange<CVideoChannel> CVideoChannel::NumberFields(const VideoChannelTable& t) {
+    if (!t.decodesToFile) return {};
+    return {velmar_ui::DdxNumber(kDecodeFields, &CVideoChannel::decodeFieldsEntry_, 0, kNumberFieldLimit)};
+}
+
+void CVideoChannel::ExchangeTexts(bool save) { texts_.UpdateData(*this, panel_.View(), panel_.Ui(), save); }
+
+bool CVideoChannel::ExchangeNumbers(bool save) { return numbers_.UpdateData(*this, panel_.View(), panel_.Ui(), save); }
 
 std::uint32_t CVideoChannel::Counter() const {
     const BoardWindow* window = panel_.Window();
@@ -126,15 +139,15 @@ void CVideoChannel::Init() {
     view.SetFlat(t_.stop, true);
     view.SetRange(t_.speedBar, {1, 200});
     view.SetPosition(t_.speedBar, 100);
-    SpeedText() = "100";
+    speedText_ = "100";
     rate_ = 256;
-    if (t_.decodesToFile) panel_.decodePath = panel_.ReadKey("PATHDIO");
-    PathText() = panel_.ReadKey(t_.pathKey);
+    if (t_.decodesToFile) decodePath_ = panel_.ReadKey("PATHDIO");
+    pathText_ = panel_.ReadKey(t_.pathKey);
     kind_ = VideoKind::MpegReversed;
     ReadClip();
     fileChanged_ = false;
     uncompressChanged_ = false;
-    StartText() = "00000000";
+    startText_ = "00000000";
     panel_.UpdateData(false);
     view.SelectAllText(t_.path);
 }
@@ -177,7 +190,7 @@ void CVideoChannel::PrepareListEntry(std::int64_t startField) {
     const std::int64_t field = startField % Length();
     panel_.Sliders().SetPosition(t_.slider, static_cast<long>(field));
     position_ = 0;
-    StartText() = Format("%.8x", panel_.FramesToTimecode(field / 2));
+    startText_ = Format("%.8x", panel_.FramesToTimecode(field / 2));
     panel_.UpdateData(false);
 }
 
@@ -202,12 +215,12 @@ void CVideoChannel::OnFile() {
     chooser.filter = kClipFilter;
     const auto choice = panel_.Ui().ChooseFile(chooser);
     if (!choice) return;
-    PathText() = *choice;
+    pathText_ = *choice;
     panel_.WriteKey(t_.pathKey, *choice);
     ReadClip();
     fileChanged_ = false;
     position_ = 0;
-    StartText() = "00000000";
+    startText_ = "00000000";
     OnStop();
     panel_.UpdateData(false);
     panel_.View().SelectAllText(t_.path);
@@ -216,7 +229,7 @@ void CVideoChannel::OnFile() {
 // ------------------------------------------------------------------ start, speed, slider
 
 void CVideoChannel::ApplyStart(int fields) {
-    StartText() = Format("%.8x", panel_.FramesToTimecode(fields / 2));
+    startText_ = Format("%.8x", panel_.FramesToTimecode(fields / 2));
     panel_.View().SetText(t_.start, StartText());
 }
 
@@ -240,7 +253,7 @@ void CVideoChannel::ReissueMode() {
 
 int CVideoChannel::ParseSpeed() {
     // A speed of 0 would divide by zero in the rate.
-    return std::clamp(std::atoi(SpeedText().c_str()), 1, 200);
+    return std::clamp(std::atoi(speedText_.c_str()), 1, 200);
 }
 
 namespace {
@@ -262,7 +275,7 @@ void CVideoChannel::SetVideoStartPosition() {
     }
     const int speed = ParseSpeed();
     panel_.View().SetPosition(t_.speedBar, speed);
-    SpeedText() = Format("%ld", static_cast<long>(speed));
+    speedText_ = Format("%ld", static_cast<long>(speed));
     SetVarSpeed();
     panel_.UpdateData(false);
     if (fileChanged_) ReloadIfChanged();
@@ -272,13 +285,13 @@ void CVideoChannel::SetVideoStartPosition() {
 void CVideoChannel::OnSpeedEditKillFocus() {
     const int speed = ParseSpeed();
     panel_.View().SetPosition(t_.speedBar, speed);
-    SpeedText() = Format("%ld", static_cast<long>(speed));
+    speedText_ = Format("%ld", static_cast<long>(speed));
     SetVarSpeed();
     panel_.UpdateData(false);
 }
 
 void CVideoChannel::OnSpeedSlider(int code, int position) {
-    SpeedText() = Format("%ld", static_cast<long>(position));
+    speedText_ = Format("%ld", static_cast<long>(position));
     if (code == static_cast<int>(velmar_ui::ScrollCode::EndScroll)) SetVarSpeed();
     AudioChannel& audio = *panel_.Channels().audio;
     if (t_.decodesToFile && audio.linked) {
@@ -312,8 +325,8 @@ void CVideoChannel::OnPositionSlider(int position, bool dragging) {
 
 // ------------------------------------------------------------------ loading
 
-bool CVideoChannel::ComputeMpegOffsets(const std::string& clip, std::uint64_t clipBytes, std::uint64_t& startOffset,
-                                       std::uint64_t& endOffset) {
+bool CVideoChannel::ComputeMpegOffsets(const std::string& clip, std::uint64_t clipBytes, std::int64_t endPicture,
+                                       std::uint64_t& startOffset, std::uint64_t& endOffset) {
     const std::string mdb = MdbPath(clip);
     std::error_code error;
     // An index too short for one record is as good as none: build it again.
@@ -342,7 +355,7 @@ bool CVideoChannel::ComputeMpegOffsets(const std::string& clip, std::uint64_t cl
                                        : index_formats::ReadPictureIndexRecord(
                                              mdb, static_cast<std::uint64_t>(endPicture) % records);
         if (!end || !last) return false;
-        picturesAfterEnd = last->picturesToGroupEnd - 1;
+        picturesAfterEnd_ = last->picturesToGroupEnd - 1;
         endOffset = *end;
     }
     return true;
@@ -351,9 +364,8 @@ bool CVideoChannel::ComputeMpegOffsets(const std::string& clip, std::uint64_t cl
 std::string CVideoChannel::LoadLine(std::uint64_t startOffset, std::uint64_t endOffset,
                                     const std::string& clip) const {
     const char* reverse = IsReversed(kind_) ? "-R " : "";
-    PlayListChannel& list = *panel_.Channels().playList;
-    if (list.Active() && !listFirstEntry)
-        return board_commands::QueueFile(t_.queueSlotBase + queueSlotIndex,
+    if (const auto slot = panel_.Channels().playList->QueueSlot(t_.input))
+        return board_commands::QueueFile(t_.queueSlotBase + *slot,
                                          board_commands::RangeOption(endOffset, startOffset) + " " + reverse, clip);
     const char* loop = panel_.View().Checked(t_.loop) ? "-l0" : "-l1";
     return board_commands::InputFile(
@@ -361,7 +373,7 @@ std::string CVideoChannel::LoadLine(std::uint64_t startOffset, std::uint64_t end
         clip);
 }
 
-bool CVideoChannel::LoadVideo() {
+bool CVideoChannel::LoadVideo(std::int64_t endPicture) {
     pictureInGroup_ = 0;
     const std::string clip = PathText();
     const auto head = ReadClipHead(clip);
@@ -381,7 +393,7 @@ bool CVideoChannel::LoadVideo() {
     std::uint64_t startOffset = 0, endOffset = 0;
     if (start_ != 0 || endPicture != 0) {
         if (!IsDv(kind_)) {
-            if (!ComputeMpegOffsets(clip, head->bytes, startOffset, endOffset)) {
+            if (!ComputeMpegOffsets(clip, head->bytes, endPicture, startOffset, endOffset)) {
                 panel_.Ui().MessageBox({"Invalid Offset detected", kFileError});
                 return false;
             }
@@ -407,13 +419,13 @@ void CVideoChannel::SendPlayRange(std::uint32_t startTime, std::uint32_t s0) {
     panel_.SendCommand(board_commands::PlayRange(Stream(), board_commands::kImmediate, startTime, s0, PlayMode()));
 }
 
-void CVideoChannel::Start(std::uint32_t resumeField, bool withLinkedAudio) {
+void CVideoChannel::Start(std::uint32_t resumeField, bool withLinkedAudio, std::int64_t endPicture) {
     AudioChannel& audio = *panel_.Channels().audio;
     const bool linked = withLinkedAudio && t_.decodesToFile && audio.linked;
     switch (state_) {
     case VideoState::Playing: return;
     case VideoState::Stopped: {
-        if (!LoadVideo()) return;
+        if (!LoadVideo(endPicture)) return;
         PlayListChannel& list = *panel_.Channels().playList;
         if (list.Active()) {
             // Linked audio follows the list as it follows Video A's own PLAY: its file or audio
@@ -424,7 +436,7 @@ void CVideoChannel::Start(std::uint32_t resumeField, bool withLinkedAudio) {
                 audio.linkOffsetFields = 0;
                 if (!list.Active()) return;
             }
-            list.ChannelListPlay(t_.input);
+            list.ChannelListPlay(t_.input, {pictureInGroup_, picturesAfterEnd_, IsDv(kind_)});
             EnterMode(VideoState::Playing);
             return;
         }

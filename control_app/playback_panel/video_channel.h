@@ -10,6 +10,7 @@
 #include "index_formats/index_files.h"
 #include "panel_channels.h"
 #include "video_clip.h"
+#include "velmar_ui/data_exchange.h"
 #include "velmar_ui/form_view.h"
 
 namespace velmar {
@@ -25,9 +26,6 @@ struct VideoChannelTable {
     bool decodesToFile;      // channel A: the Uncompress group and the linked audio
     velmar_ui::ControlId file, path, play, pause, stop, varPlay, ipOnly, iOnly, fieldStep, frameStep, start,
         speed, timecode, length, slider, speedBar, loop;
-    std::string CVelmarView::*pathField;
-    std::string CVelmarView::*startField;
-    std::string CVelmarView::*speedField;
 };
 
 const VideoChannelTable& VideoTableA();
@@ -35,8 +33,6 @@ const VideoChannelTable& VideoTableB();
 
 // Gives the panel its two video channels.
 void InstallVideoChannels(CVelmarView& panel);
-
-enum class VideoState : int { Stopped = 0, Playing = 1, Paused = 2, VarPlay = 3, IpOnly = 4, IOnly = 5 };
 
 // The variable-speed word for a speed in percent (100 % is 256; larger is slower).
 inline int RateForPercent(int percent) { return 25600 / (percent < 1 ? 1 : percent); }
@@ -56,7 +52,7 @@ public:
     // --- the panel's view of a channel
     void Init() override;
     void Play() override { OnPlay(); }
-    void PlayAt(std::int32_t field) override { Start(static_cast<std::uint32_t>(field), false); }
+    void PlayAt(std::int32_t field) override { Start(static_cast<std::uint32_t>(field), false, 0); }
     void Pause() override { OnPause(); }
     void Stop() override { OnStop(); }
     void SetStartPosition() override { SetVideoStartPosition(); }
@@ -65,17 +61,21 @@ public:
     std::uint32_t Length() const override { return length_ < 1 ? 1 : static_cast<std::uint32_t>(length_); }
     void OnSpeedSlider(int code, int position) override;
     bool OnControl(const velmar_ui::Event& event) override;
-    int State() const override { return static_cast<int>(state_); }
+    VideoState State() const override { return state_; }
     int PictureInGroup() const override { return pictureInGroup_; }
     bool IsDvClip() const override { return IsDv(kind_); }
+    void SetPath(const std::string& path) override { pathText_ = path; }
     void ReloadClip() override {
         fileChanged_ = true;
         ReloadIfChanged();
     }
     void PrepareListEntry(std::int64_t startField) override;
+    void PlayListEntry(std::int64_t endPicture) override { Start(0, true, endPicture); }
+    void ExchangeTexts(bool save) override;
+    bool ExchangeNumbers(bool save) override;
 
     // --- handlers
-    void OnPlay() { Start(0, true); }
+    void OnPlay() { Start(0, true, 0); }
     void OnPause();
     void OnStop();
     void OnVarPlay();
@@ -86,8 +86,9 @@ public:
     void OnFile();
     void SetVideoStartPosition();
     void SetVarSpeed();
-    // Opens the clip on the board from the start time code; false when it is not opened.
-    bool LoadVideo();
+    // Opens the clip on the board from the start time code, to its end or to picture `endPicture`
+    // (a list entry's); false when it is not opened.
+    bool LoadVideo(std::int64_t endPicture = 0);
     // Channel A: choose the decode output file; open it on output stream 5.
     void OnUncompressFile();
     bool OpenDecodeOutput();
@@ -99,11 +100,15 @@ public:
     int Rate() const { return rate_; }
     int DvFrameBytes() const { return dvFrameSize_; }
     bool Decoding() const { return decoding_; }
+    // The pictures of the last load's end picture's group after it.
+    int PicturesAfterEnd() const { return picturesAfterEnd_; }
+    const std::string& PathText() const { return pathText_; }
+    const std::string& StartText() const { return startText_; }
 
 private:
-    // PLAY: a paused channel resumes at `resumeField` (0: at once); channel A's linked audio
-    // follows when `withLinkedAudio`.
-    void Start(std::uint32_t resumeField, bool withLinkedAudio);
+    // PLAY, to picture `endPicture` (0: the end of the file): a paused channel resumes at
+    // `resumeField` (0: at once); channel A's linked audio follows when `withLinkedAudio`.
+    void Start(std::uint32_t resumeField, bool withLinkedAudio, std::int64_t endPicture);
     void OnTrickMode(VideoState mode);
     void OnStep(int frame);
     void OnSpeedEditKillFocus();
@@ -116,12 +121,14 @@ private:
     void EnterMode(VideoState mode);
     int ParseSpeed();
     void ApplyStart(int fields);
-    bool ComputeMpegOffsets(const std::string& clip, std::uint64_t clipBytes, std::uint64_t& startOffset,
-                            std::uint64_t& endOffset);
+    bool ComputeMpegOffsets(const std::string& clip, std::uint64_t clipBytes, std::int64_t endPicture,
+                            std::uint64_t& startOffset, std::uint64_t& endOffset);
     std::string LoadLine(std::uint64_t startOffset, std::uint64_t endOffset, const std::string& clip) const;
     void SendPlayRange(std::uint32_t startTime, std::uint32_t s0);
     // Decode to file (channel A).
     void DecodeSetup(bool fromPaused);
+    static velmar_ui::DataExchange<CVideoChannel> TextFields(const VideoChannelTable& table);
+    static velmar_ui::DataExchange<CVideoChannel> NumberFields(const VideoChannelTable& table);
     void FinishDecode();
 
     // The stream byte of the channel's command words, its input; a play range's mode word, 2 for DV.
@@ -129,18 +136,23 @@ private:
     std::uint32_t PlayMode() const { return IsDv(kind_) ? 2 : 0; }
     velmar_ui::ControlId ModeButton(VideoState mode) const;
     std::uint32_t Counter() const;
-    std::string& PathText();
-    std::string& StartText();
-    std::string& SpeedText();
 
     CVelmarView& panel_;
     const VideoChannelTable& t_;
+    // The group's form fields; channel A's Uncompress group too.
+    std::string pathText_, startText_, speedText_ = "100";
+    std::string decodePath_;
+    int decodeFieldsEntry_ = 0;
+    velmar_ui::DataExchange<CVideoChannel> texts_;
+    velmar_ui::DataExchange<CVideoChannel> numbers_;
+
     VideoKind kind_ = VideoKind::MpegReversed;
     int length_ = static_cast<int>(index_formats::kUnknownClipLengthWords);
     int dvFrameSize_ = 120000;
     int position_ = 0;
     int start_ = 0;
     int pictureInGroup_ = 0;
+    int picturesAfterEnd_ = 0;
     VideoState state_ = VideoState::Stopped;
     int rate_ = 256;
     bool fileChanged_ = false;

@@ -52,14 +52,14 @@ void CVideoChannel::OnUncompressFile() {
     chooser.filter = DecodeOutputFilter(extension);
     const auto choice = panel_.Ui().ChooseFile(chooser);
     if (!choice) return;
-    panel_.decodePath = *choice;
+    decodePath_ = *choice;
     panel_.WriteKey("PATHDIO", *choice);
     panel_.UpdateData(false);
     panel_.View().SelectAllText(kDecodePath);
 }
 
 bool CVideoChannel::OpenDecodeOutput() {
-    const std::string path = platform::NormalizePath(panel_.decodePath);
+    const std::string path = platform::NormalizePath(decodePath_);
     std::error_code error;
     if (std::filesystem::exists(path, error)) {
         const auto answer = panel_.Ui().MessageBox({"File Already Exists Do You Wish to Overwrite?",
@@ -91,7 +91,7 @@ bool CVideoChannel::OpenDecodeOutput() {
 }
 
 void CVideoChannel::DecodeSetup(bool fromPaused) {
-    if (!t_.decodesToFile || panel_.decodeFields == 0) return;
+    if (!t_.decodesToFile || decodeFieldsEntry_ == 0) return;
     panel_.SendCommand(board_commands::Flush(board_commands::kDecodeOutput));
     panel_.Ui().Sleep(50);
     if (!OpenDecodeOutput()) {
@@ -99,7 +99,7 @@ void CVideoChannel::DecodeSetup(bool fromPaused) {
         return;
     }
     decoding_ = true;
-    decodeFields_ = panel_.decodeFields;
+    decodeFields_ = decodeFieldsEntry_;
     decodeFrames_ = panel_.View().Checked(kDecodeFrame);
     const DecodeGeometry geometry = GeometryFor(panel_.PalMode());
     const std::uint32_t format =
@@ -128,7 +128,7 @@ void CVideoChannel::FinishDecode() {
     }
     panel_.SendCommand(board_commands::OutputEnd(board_commands::kDecodeOutput));
 
-    const std::string path = platform::NormalizePath(panel_.decodePath);
+    const std::string path = platform::NormalizePath(decodePath_);
     std::FILE* file = nullptr;
     for (int tries = 0; tries < kTrailerOpenTries && !(file = std::fopen(path.c_str(), "ab+")); ++tries)
         panel_.Ui().Sleep(100);
@@ -147,7 +147,7 @@ void CVideoChannel::FinishDecode() {
     }
     panel_.Host().CloseNotice(Notice::Closing);
     decoding_ = false;
-    panel_.decodeFields = 0;
+    decodeFieldsEntry_ = 0;
     panel_.UpdateData(false);
 }
 

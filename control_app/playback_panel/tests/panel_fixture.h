@@ -28,10 +28,14 @@ public:
     void Pause() override { calls_.push_back(name_ + " pause"); }
     void Stop() override { calls_.push_back(name_ + " stop"); }
     void SetStartPosition() override { calls_.push_back(name_ + " start"); }
+    void ExchangeTexts(bool save) override {
+        if (save && logSaves) calls_.push_back(name_ + " save");
+    }
     bool Loaded() const override { return loaded; }
     std::uint32_t Length() const override { return length; }
     bool loaded = false;
     std::uint32_t length = 1000;
+    bool logSaves = false;
 
 protected:
     std::string name_;
@@ -43,8 +47,12 @@ public:
     using Recording::Recording;
     bool Active() const override { return active; }
     void ScanPlayList() override { calls_.push_back("list scan"); }
-    void ChannelListPlay(int input) override { calls_.push_back("list play " + std::to_string(input)); }
+    std::optional<int> QueueSlot(int) const override { return queueSlot; }
+    void ChannelListPlay(int input, const ListEntryLoad&) override {
+        calls_.push_back("list play " + std::to_string(input));
+    }
     bool active = false;
+    std::optional<int> queueSlot;
 };
 
 class RecordingDv : public Recording<DvRecordChannel> {

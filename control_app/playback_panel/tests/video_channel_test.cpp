@@ -233,7 +233,7 @@ TEST(VideoChannel, EveryTransitionOfChannelsAAndB) {
             f.Enter(onB ? kSpeedB : kSpeedA, "50");
             if (cell.from != 0) f.Press(id(entry[cell.from]));
             CVideoChannel& channel = onB ? *f.b : *f.a;
-            ASSERT_EQ(channel.State(), cell.from);
+            ASSERT_EQ(channel.State(), static_cast<VideoState>(cell.from));
             f.Mark();
             f.Press(id(cell.button));
             Calls expected = cell.lines;
@@ -242,7 +242,7 @@ TEST(VideoChannel, EveryTransitionOfChannelsAAndB) {
             const std::string where = std::string(onB ? "B" : "A") + " from " + std::to_string(cell.from) +
                                       " button " + std::to_string(cell.button);
             EXPECT_EQ(f.NewLines(), expected) << where;
-            EXPECT_EQ(channel.State(), cell.to) << where;
+            EXPECT_EQ(channel.State(), static_cast<VideoState>(cell.to)) << where;
             for (int mode = 0; mode < 6; ++mode)
                 EXPECT_EQ(f.view.Flat(id(modeButton[mode])), mode == cell.to) << where << " mode " << mode;
         }
@@ -289,20 +289,18 @@ TEST(VideoChannel, LoadLinesByBoardStartEndAndLoop) {
         // A start past the end plays the last picture; an end picture past the clip wraps by
         // whole file lengths (picture 11 of 6 is picture 5, the last).
         ChannelFixture f;
-        f.a->endPicture = 11;
         f.Enter(kStartA, "00100000");
         EXPECT_EQ(f.view.Text(kStartA), "00000005");
-        f.Press(kPlayA);
+        f.a->PlayListEntry(11);
         EXPECT_EQ(f.NewLines(), (Calls{"mwcmd -i0B -l0 -O 0x0 0x200 0x0 0x80 -R -F <CLIP>",
                                        "mwcmd -p 0x0 0x930004 0xffffffff 0xffffffff 0x6 0x0 -L0"}));
-        EXPECT_EQ(f.a->picturesAfterEnd, 0);
+        EXPECT_EQ(f.a->PicturesAfterEnd(), 0);
         f.Press(kStopA);
         // Picture 1 ends where the next group starts; one picture of its group follows it.
-        f.a->endPicture = 1;
         f.Mark();
-        f.Press(kPlayA);
+        f.a->PlayListEntry(1);
         EXPECT_EQ(f.NewLines().at(0), "mwcmd -i0B -l0 -O 0x0 0x80 0x0 0x80 -R -F <CLIP>");
-        EXPECT_EQ(f.a->picturesAfterEnd, 1);
+        EXPECT_EQ(f.a->PicturesAfterEnd(), 1);
     }
 }
 
@@ -337,7 +335,7 @@ TEST(VideoChannel, BadClipsAndIndexesGetTheirMessagesAndSendNothing) {
         f.Press(kPlayA);
         EXPECT_EQ(f.NewLines(), Calls{}) << c.name;
         EXPECT_EQ(f.Captions(), c.boxes) << c.name;
-        EXPECT_EQ(f.a->State(), 0) << c.name;
+        EXPECT_EQ(f.a->State(), VideoState::Stopped) << c.name;
         EXPECT_FALSE(f.a->Loaded()) << c.name;
     }
 }
@@ -405,7 +403,7 @@ TEST(VideoChannel, DvStartOffsetsBeyondFourGibKeepTheirHighWord) {
     f.Press(kIpOnlyA);
     f.Press(kIOnlyA);
     EXPECT_EQ(f.NewLines(), Calls{});
-    EXPECT_EQ(f.a->State(), 1);
+    EXPECT_EQ(f.a->State(), VideoState::Playing);
     fs::remove("big.dv");
 }
 
@@ -466,7 +464,7 @@ TEST(VideoChannel, FileChoiceStoresTheKeyAndStopsTheChannel) {
         EXPECT_EQ(f.profile.GetString("BOARD1", onB ? "PATHVB" : "PATHVA"), f.clipB);
         EXPECT_EQ(f.view.Text(onB ? kPathB : kPathA), f.clipB);
         EXPECT_EQ(f.view.Text(onB ? kStartB : kStartA), "00000000");
-        EXPECT_EQ((onB ? f.b : f.a)->State(), 0);
+        EXPECT_EQ((onB ? f.b : f.a)->State(), VideoState::Stopped);
         EXPECT_EQ(f.NewLines().size(), 3u);  // the stop
     }
 }
@@ -594,7 +592,7 @@ TEST(VideoChannel, DecodeOutputIsNeverTruncatedWithoutTheQuestionNorAppendedToWh
     const auto lines = g.NewLines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[1], "mwcmd -p 0x0 0x9f0500");
-    EXPECT_EQ(g.a->State(), 1);
+    EXPECT_EQ(g.a->State(), VideoState::Playing);
     EXPECT_FALSE(g.a->Decoding());
 }
 
@@ -602,10 +600,8 @@ TEST(VideoChannel, PlayListEntriesQueueOnTheirSlotAndLeaveTheStartToTheList) {
     ChannelFixture f;
     f.playList->active = true;
     CVideoChannel& b = *f.b;
-    b.listFirstEntry = false;
-    b.queueSlotIndex = 1;
-    b.endPicture = 5;
-    f.panel->pathB = f.clip;
+    f.playList->queueSlot = 1;
+    b.SetPath(f.clip);
     b.ReloadClip();
     EXPECT_EQ(f.profile.GetString("BOARD1", "PATHVB"), f.clip);
     b.PrepareListEntry(20);  // field 20 of a 12-field clip: field 8, picture 4
@@ -613,18 +609,18 @@ TEST(VideoChannel, PlayListEntriesQueueOnTheirSlotAndLeaveTheStartToTheList) {
     EXPECT_EQ(f.view.Position(kSliderB), 8);
     f.calls.clear();
     f.Mark();
-    b.Play();
+    b.PlayListEntry(5);
     EXPECT_EQ(f.NewLines(), Calls{"mwcmd -q7 -O 0x0 0x100 0x0 0x80 -R <CLIP>"});
     EXPECT_EQ(f.calls, Calls{"list play 1"});
-    EXPECT_EQ(b.State(), 1);
+    EXPECT_EQ(b.State(), VideoState::Playing);
     EXPECT_EQ(b.PictureInGroup(), 1);
-    EXPECT_EQ(b.picturesAfterEnd, 0);
+    EXPECT_EQ(b.PicturesAfterEnd(), 0);
 
     // A clip that is gone stops the list.
     b.PrepareListEntry(0);
     f.files.Remove("clip.mpg");
     f.calls.clear();
-    b.Play();
+    b.PlayListEntry(5);
     EXPECT_EQ(f.calls, Calls{"List stop"});
     EXPECT_EQ(f.Captions().back(), "Bad File Name");
 }

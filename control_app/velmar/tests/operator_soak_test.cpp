@@ -183,14 +183,14 @@ TEST_F(OperatorSoak, StopOnAWhileBPlaysFiftyTimes) {
     Panel().Command(kPlayB);
     for (int stop = 0; stop < 50 && LoopRunning(); ++stop) {
         Panel().Command(kPlayA);
-        ASSERT_EQ(Video(0).State(), 1);
+        ASSERT_EQ(Video(0).State(), VideoState::Playing);
         Pause(stop % 9 * 7);  // the stop lands at a different point of a pass each time
         Panel().Command(kStopA);
-        EXPECT_EQ(Video(0).State(), 0);
+        EXPECT_EQ(Video(0).State(), VideoState::Stopped);
         Pause(10);
         ASSERT_TRUE(LoopRunning()) << "the service loop ended at stop " << stop;
     }
-    EXPECT_EQ(Video(1).State(), 1);
+    EXPECT_EQ(Video(1).State(), VideoState::Playing);
 }
 
 TEST_F(OperatorSoak, StopOfARunningPlayListFiftyTimes) {
@@ -200,8 +200,8 @@ TEST_F(OperatorSoak, StopOfARunningPlayListFiftyTimes) {
         for (int tick = 0; tick < stop % 6 + 1; ++tick) Pause(25);
         Panel().Command(kStopList);
         EXPECT_FALSE(List().Active());
-        EXPECT_EQ(Video(0).State(), 0);
-        EXPECT_EQ(Video(1).State(), 0);
+        EXPECT_EQ(Video(0).State(), VideoState::Stopped);
+        EXPECT_EQ(Video(1).State(), VideoState::Stopped);
         Pause(10);
         ASSERT_TRUE(LoopRunning()) << "the service loop ended at stop " << stop;
     }
@@ -256,7 +256,7 @@ TEST_F(OperatorSoak, RandomOperatorActions) {
         actions.push_back({"FR STEP", 2, press(id.frameStep)});
         actions.push_back({"STOP", 5, [this, c, id] {
                                Panel().Command(id.stop);
-                               EXPECT_EQ(Video(c).State(), 0) << "after STOP";
+                               EXPECT_EQ(Video(c).State(), VideoState::Stopped) << "after STOP";
                            }});
         actions.push_back({"speed", 2, [this, id, pick] {
                                Panel().OnHScroll({velmar_ui::EventKind::Scroll, id.speedBar,
@@ -272,7 +272,7 @@ TEST_F(OperatorSoak, RandomOperatorActions) {
                                View().Type(id.path, clips_[pick(3)]);
                                Panel().EditChanged(id.path);
                                Panel().EditLostFocus(id.path);
-                               EXPECT_EQ(Video(c).State(), 0) << "after loading a clip";
+                               EXPECT_EQ(Video(c).State(), VideoState::Stopped) << "after loading a clip";
                            }});
         actions.push_back({"start time code", 1, [this, id, pick] {
                                char text[16];

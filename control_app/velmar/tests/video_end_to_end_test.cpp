@@ -80,7 +80,7 @@ TEST(VideoEndToEnd, ClipFromAStartTimeCodeArrivesFromItsGroupAndStopParksOnBlack
         const auto boxes = ui.Boxes().size();
         panel.Command(panel_ids::kPlayA);
         EXPECT_EQ(ui.Boxes().size(), boxes);
-        EXPECT_EQ(panel.Channels().videoA->State(), 1);
+        EXPECT_EQ(panel.Channels().videoA->State(), VideoState::Playing);
 
         const std::string expected = clip.substr(kGroupBytes);
         const auto end = std::chrono::steady_clock::now() + 10s;
@@ -91,7 +91,7 @@ TEST(VideoEndToEnd, ClipFromAStartTimeCodeArrivesFromItsGroupAndStopParksOnBlack
         EXPECT_TRUE(arrived.compare(0, expected.size(), expected) == 0) << "input 0 does not start at group 1";
 
         panel.Command(panel_ids::kStopA);
-        EXPECT_EQ(panel.Channels().videoA->State(), 0);
+        EXPECT_EQ(panel.Channels().videoA->State(), VideoState::Stopped);
         const std::string black = ReadBytes("mpeg/black1.mpg");
         const auto parked = std::chrono::steady_clock::now() + 10s;
         while (program_runner::SizeOf(dir + "/input0.bin") < expected.size() + black.size() &&

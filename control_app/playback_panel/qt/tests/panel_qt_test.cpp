@@ -190,11 +190,11 @@ TEST(PanelQt, VideoChannelControlsReachTheirChannel) {
     QApplication::sendEvent(start, &out);
     EXPECT_EQ(start->text().toStdString(), "00000004");
     button(panel_ids::kPlayB)->click();
-    EXPECT_EQ(p.window->Panel().Channels().videoB->State(), 1);
+    EXPECT_EQ(p.window->Panel().Channels().videoB->State(), VideoState::Playing);
     EXPECT_TRUE(button(panel_ids::kPlayB)->isFlat());
     EXPECT_FALSE(button(panel_ids::kStopB)->isFlat());
     button(panel_ids::kStopB)->click();
-    EXPECT_EQ(p.window->Panel().Channels().videoB->State(), 0);
+    EXPECT_EQ(p.window->Panel().Channels().videoB->State(), VideoState::Stopped);
     EXPECT_TRUE(button(panel_ids::kStopB)->isFlat());
 }
 
