@@ -59,13 +59,19 @@ std::optional<std::uint64_t> RegularFileSize(const std::string& name) {
 
 void InstallAudioChannel(CVelmarView& panel) { panel.Channels().audio = std::make_unique<CAudioChannel>(panel); }
 
-CAudioChannel::CAudioChannel(CVelmarView& panel) : panel_(panel) {}
+CAudioChannel::CAudioChannel(CVelmarView& panel)
+    : panel_(panel),
+      texts_{velmar_ui::DdxText(kSpeedAudio, &CAudioChannel::speedText_),
+             velmar_ui::DdxText(kPathAudio, &CAudioChannel::pathText_),
+             velmar_ui::DdxText(kStartAudio, &CAudioChannel::startText_)} {}
+
+void CAudioChannel::ExchangeTexts(bool save) { texts_.UpdateData(*this, panel_.View(), panel_.Ui(), save); }
 
 std::uint32_t CAudioChannel::Length() const {
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(length_, 1, 0x7FFFFFFF));
 }
 
-bool CAudioChannel::IsListPath() const { return Lower(ExtensionOf(panel_.audioPath)) == ".apl"; }
+bool CAudioChannel::IsListPath() const { return Lower(ExtensionOf(pathText_)) == ".apl"; }
 
 bool CAudioChannel::OnControl(const velmar_ui::Event& event) {
     using velmar_ui::EventKind;
@@ -113,7 +119,7 @@ void CAudioChannel::ShowLength() {
 void CAudioChannel::MeasureSource() {
     lengthFromFile_ = false;
     lengthKnown_ = true;
-    const std::string path = platform::NormalizePath(panel_.audioPath);
+    const std::string path = platform::NormalizePath(pathText_);
     if (IsListPath()) {
         if (const auto frames = play_lists::ReadAudioPlayListLength(path)) {
             length_ = 2 * *frames;
@@ -135,7 +141,7 @@ void CAudioChannel::MeasureSource() {
 
 void CAudioChannel::ResetStart() {
     start_ = 0;
-    panel_.audioStart = "00000000";
+    startText_ = "00000000";
 }
 
 void CAudioChannel::InitAudioChannel() {
@@ -145,15 +151,15 @@ void CAudioChannel::InitAudioChannel() {
     view.SetFlat(kStopAudio, true);
     view.SetRange(kSpeedBarAudio, {1, 200});
     view.SetPosition(kSpeedBarAudio, 100);
-    panel_.speedAudio = "100";
-    panel_.audioPath = panel_.ReadKey("PATHAUD");
+    speedText_ = "100";
+    pathText_ = panel_.ReadKey("PATHAUD");
     MeasureSource();
     ResetStart();
     fileChanged_ = false;
     panel_.UpdateData(false);
     view.SelectAllText(kPathAudio);
-    linked = panel_.ReadKey("LINKAUD") == "1";
-    view.SetChecked(kLinkAudio, linked);
+    linked_ = panel_.ReadKey("LINKAUD") == "1";
+    view.SetChecked(kLinkAudio, linked_);
     const std::string stored = panel_.ReadKey("AUDRATE");
     const int kiloHertz = std::atoi(stored.c_str());
     // 48 kHz is the board's rate after its reset: no rate line is sent for it at start-up.
@@ -188,7 +194,7 @@ void CAudioChannel::SetAudioRate(int rateIndex) {
 
 void CAudioChannel::OnAudioFileChanged() {
     if (!fileChanged_) return;
-    panel_.WriteKey("PATHAUD", panel_.audioPath);
+    panel_.WriteKey("PATHAUD", pathText_);
     MeasureSource();
     panel_.Sliders().SetPosition(kSliderAudio, 0);
     fileChanged_ = false;
@@ -224,14 +230,14 @@ void CAudioChannel::OnAudioBrowse() {
     }
     const auto choice = panel_.Ui().ChooseFile(chooser);
     if (!choice) return;
-    panel_.audioPath = *choice;
+    pathText_ = *choice;
     panel_.UpdateData(false);
     ReloadFile();
 }
 
 void CAudioChannel::OnLinkAudio() {
-    linked = panel_.View().Checked(kLinkAudio);
-    panel_.WriteKey("LINKAUD", linked ? "1" : "0");
+    linked_ = panel_.View().Checked(kLinkAudio);
+    panel_.WriteKey("LINKAUD", linked_ ? "1" : "0");
 }
 
 void CAudioChannel::OnNotImplemented() {
@@ -240,20 +246,20 @@ void CAudioChannel::OnNotImplemented() {
 
 // ------------------------------------------------------------------ start, speed, slider
 
-int CAudioChannel::ParseSpeed() const { return std::clamp(std::atoi(panel_.speedAudio.c_str()), 1, 200); }
+int CAudioChannel::ParseSpeed() const { return std::clamp(std::atoi(speedText_.c_str()), 1, 200); }
 
 void CAudioChannel::ApplySpeedEdit() {
     const int speed = ParseSpeed();
     panel_.View().SetPosition(kSpeedBarAudio, speed);
-    panel_.speedAudio = Format("%ld", static_cast<long>(speed));
+    speedText_ = Format("%ld", static_cast<long>(speed));
     SetAudioSpeed();
 }
 
 void CAudioChannel::SetAudioStartPosition() {
-    const auto code = static_cast<PackedTimecode>(std::strtoul(panel_.audioStart.c_str(), nullptr, 16));
+    const auto code = static_cast<PackedTimecode>(std::strtoul(startText_.c_str(), nullptr, 16));
     const std::int64_t frames = panel_.TimecodeToFrames(IsValidTimecode(code, panel_.Standard()));
     const std::int64_t p = std::clamp<std::int64_t>(2 * frames, 0, std::max<std::int64_t>(0, length_ - 1));
-    panel_.audioStart = Format("%.8x", panel_.FramesToTimecode(p / 2));
+    startText_ = Format("%.8x", panel_.FramesToTimecode(p / 2));
     if (p != start_) {
         start_ = p;
         panel_.Sliders().SetPosition(kSliderAudio, static_cast<long>(p));
@@ -267,13 +273,13 @@ void CAudioChannel::SetAudioStartPosition() {
 void CAudioChannel::OnAudioSlider(int position, bool dragging) {
     start_ = position;
     const std::int64_t shown = std::min<std::int64_t>(length_, std::max(position, 0));
-    panel_.audioStart = Format("%.8x", panel_.FramesToTimecode(shown / 2));
+    startText_ = Format("%.8x", panel_.FramesToTimecode(shown / 2));
     panel_.UpdateData(false);
     if (!dragging && state_ != AudioState::Stopped) ReissueState();
 }
 
 void CAudioChannel::OnAudioSpeedSlider(int code, int position) {
-    panel_.speedAudio = Format("%ld", static_cast<long>(position));
+    speedText_ = Format("%ld", static_cast<long>(position));
     if (code == static_cast<int>(velmar_ui::ScrollCode::EndScroll)) SetAudioSpeed();
 }
 
@@ -295,7 +301,7 @@ void CAudioChannel::SetAudioSpeed() {
 // ------------------------------------------------------------------ loading
 
 bool CAudioChannel::OpenListEntry(std::int64_t& startField, std::string& file) {
-    if (!list_.Open(platform::NormalizePath(panel_.audioPath))) return false;
+    if (!list_.Open(platform::NormalizePath(pathText_))) return false;
     slotUsed_[0] = slotUsed_[1] = false;
     slotIndex_ = 0;
     if (BoardWindow* window = panel_.Window())
@@ -306,7 +312,7 @@ bool CAudioChannel::OpenListEntry(std::int64_t& startField, std::string& file) {
     if (!seek) {
         list_.Close();
         panel_.Ui().MessageBox(
-            {Format("The audio play list %s has no valid entry", panel_.audioPath.c_str()), kFileError});
+            {Format("The audio play list %s has no valid entry", pathText_.c_str()), kFileError});
         return false;
     }
     file = seek->entry.path;
@@ -326,7 +332,7 @@ void CAudioChannel::CloseList() {
     listActive_ = false;
 }
 
-bool CAudioChannel::LoadAudioFile() {
+bool CAudioChannel::LoadAudioFile(std::int32_t linkOffset) {
     panel_.SendCommand(kAudioOff);
     panel_.SendCommand(kFlush);
     startOffset_ = 0;
@@ -337,10 +343,10 @@ bool CAudioChannel::LoadAudioFile() {
         if (panel_.Channels().playList->Active()) panel_.Channels().playList->Stop();
         return false;
     };
-    if (!RegularFileSize(panel_.audioPath)) return badFile();
-    const auto code = static_cast<PackedTimecode>(std::strtoul(panel_.audioStart.c_str(), nullptr, 16));
+    if (!RegularFileSize(pathText_)) return badFile();
+    const auto code = static_cast<PackedTimecode>(std::strtoul(startText_.c_str(), nullptr, 16));
     std::int64_t s = 2 * static_cast<std::int64_t>(panel_.TimecodeToFrames(IsValidTimecode(code, panel_.Standard())));
-    std::string file = panel_.audioPath;
+    std::string file = pathText_;
     if (IsListPath()) {
         if (!OpenListEntry(s, file)) {
             if (panel_.Channels().playList->Active()) panel_.Channels().playList->Stop();
@@ -354,7 +360,7 @@ bool CAudioChannel::LoadAudioFile() {
         return badFile();
     }
     if (s != 0) {
-        s = linkOffsetFields < s ? s - linkOffsetFields : 0;
+        s = linkOffset < s ? s - linkOffset : 0;
         const std::uint64_t offset = RoundDownToSample(AudioFieldsToBytes(static_cast<std::uint64_t>(s), fraction_));
         // The last whole sample at most; a file shorter than one sample starts at 0.
         const std::uint64_t last = *size >= 4 ? *size - 4 : 0;
@@ -408,8 +414,8 @@ void CAudioChannel::EnterState(AudioState state) {
     panel_.View().SetFlat(StateButton(state), true);
 }
 
-bool CAudioChannel::Cue() {
-    if (!LoadAudioFile()) return false;
+bool CAudioChannel::Cue(std::int32_t linkOffset) {
+    if (!LoadAudioFile(linkOffset)) return false;
     panel_.AudioRoutingOff();
     return true;
 }
@@ -430,12 +436,12 @@ void CAudioChannel::ReissueState() {
     }
 }
 
-void CAudioChannel::OnAudioPlay(std::uint32_t resumeField) {
+void CAudioChannel::OnAudioPlay(std::uint32_t resumeField, std::int32_t linkOffset) {
     SetRateStep(256);
     switch (state_) {
     case AudioState::Playing: return;
     case AudioState::Stopped:
-        if (!Cue()) return;
+        if (!Cue(linkOffset)) return;
         panel_.SendCommand(kPlayFromStopped);
         break;
     case AudioState::Paused:
@@ -450,7 +456,7 @@ void CAudioChannel::OnAudioPause() {
     switch (state_) {
     case AudioState::Paused: return;
     case AudioState::Stopped:
-        if (!Cue()) return;
+        if (!Cue(0)) return;
         panel_.SendCommand(kPlayFromStopped);
         panel_.SendCommand(kAudioOff);
         break;
@@ -460,12 +466,12 @@ void CAudioChannel::OnAudioPause() {
     EnterState(AudioState::Paused);
 }
 
-void CAudioChannel::OnAudioVarPlay() {
+void CAudioChannel::OnAudioVarPlay(std::int32_t linkOffset, std::uint32_t startField) {
     SetRateStep(AudioStepForPercent(ParseSpeed()));
     switch (state_) {
     case AudioState::Stopped:
-        if (!Cue()) return;
-        panel_.SendCommand(board_commands::AudioPlay(kInput, linkVarPlayStart));
+        if (!Cue(linkOffset)) return;
+        panel_.SendCommand(board_commands::AudioPlay(kInput, startField));
         EnterState(AudioState::VarPlay);
         return;
     case AudioState::Playing: break;

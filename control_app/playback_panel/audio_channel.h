@@ -10,6 +10,7 @@
 #include "audio_bytes.h"
 #include "audio_play_list.h"
 #include "panel_channels.h"
+#include "velmar_ui/data_exchange.h"
 
 namespace velmar {
 
@@ -28,9 +29,13 @@ public:
     void Init() override { InitAudioChannel(); }
     void Play() override { OnAudioPlay(); }
     void PlayAt(std::int32_t field) override { OnAudioPlay(static_cast<std::uint32_t>(field)); }
+    void PlayLinked(std::int32_t offsetFields) override { OnAudioPlay(0, offsetFields); }
     void Pause() override { OnAudioPause(); }
     void Stop() override { OnAudioStop(); }
-    void VarPlay() override { OnAudioVarPlay(); }
+    void VarPlayLinked(std::int32_t offsetFields, std::uint32_t startField) override {
+        OnAudioVarPlay(offsetFields, startField);
+    }
+    void ExchangeTexts(bool save) override;
     void SetStartPosition() override { SetAudioStartPosition(); }
     void OnPositionSlider(int position, bool dragging) override { OnAudioSlider(position, dragging); }
     void OnSpeedSlider(int code, int position) override { OnAudioSpeedSlider(code, position); }
@@ -49,10 +54,12 @@ public:
 
     // --- handlers
     void InitAudioChannel();
-    // A paused channel resumes at `resumeField` (0: at once).
-    void OnAudioPlay(std::uint32_t resumeField = 0);
+    // A paused channel resumes at `resumeField` (0: at once); one stopped starts `linkOffset`
+    // fields before its start (Video A's start group).
+    void OnAudioPlay(std::uint32_t resumeField = 0, std::int32_t linkOffset = 0);
     void OnAudioPause();
-    void OnAudioVarPlay();
+    // From stopped: `linkOffset` as for PLAY, and the board field the play starts at (0: at once).
+    void OnAudioVarPlay(std::int32_t linkOffset = 0, std::uint32_t startField = 0);
     void OnAudioStop();
     void OnAudioBrowse();
     void OnAudioFileChanged();
@@ -62,9 +69,9 @@ public:
     void OnAudioSlider(int position, bool dragging);
     void OnLinkAudio();
     void OnNotImplemented();
-    // Opens the file, or the list's entry that holds the start, on input 3; false when nothing
-    // was opened.
-    bool LoadAudioFile();
+    // Opens the file, or the list's entry that holds the start (`linkOffset` fields earlier), on
+    // input 3; false when nothing was opened.
+    bool LoadAudioFile(std::int32_t linkOffset = 0);
 
     // Whole frames in `bytes` and the bytes of `frames` frames at the current rate.
     std::uint64_t AudioBytesToFrames(std::uint64_t bytes) const { return AudioBytesToFields(bytes, fraction_) / 2; }
@@ -78,6 +85,8 @@ public:
     std::int64_t StartFields() const { return start_; }
     std::uint64_t EndOffset() const { return endOffset_; }
     int QueueSlotIndex() const { return slotIndex_; }
+    const std::string& StartText() const { return startText_; }
+    const std::string& SpeedText() const { return speedText_; }
 
 private:
     bool IsListPath() const;
@@ -88,7 +97,7 @@ private:
     void EnterState(AudioState state);
     velmar_ui::ControlId StateButton(AudioState state) const;
     // Leaving stopped: the load and the routing switched off; false when the load failed.
-    bool Cue();
+    bool Cue(std::int32_t linkOffset);
     void ReissueState();
     int ParseSpeed() const;
     void ApplySpeedEdit();
@@ -98,6 +107,9 @@ private:
     void CloseList();
 
     CVelmarView& panel_;
+    // The group's form fields.
+    std::string pathText_, startText_, speedText_ = "100";
+    velmar_ui::DataExchange<CAudioChannel> texts_;
     AudioFraction fraction_;
     AudioRate rate_ = AudioRate::k48;
     AudioState state_ = AudioState::Stopped;

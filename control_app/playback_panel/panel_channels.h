@@ -74,8 +74,10 @@ public:
     virtual std::uint32_t FieldsPerBytesNumerator() const { return 1; }
     virtual std::uint32_t FieldsPerBytesDenominator() const { return 3840; }
 
-    // Variable-speed play following Video A.
-    virtual void VarPlay() {}
+    // Video A's linked PLAY and VAR PLY from stopped: `offsetFields` are the fields of the start
+    // picture's group before it; variable play starts at board field `startField`.
+    virtual void PlayLinked(std::int32_t /*offsetFields*/) { Play(); }
+    virtual void VarPlayLinked(std::int32_t /*offsetFields*/, std::uint32_t /*startField*/) {}
     // An event of one of the group's own controls (buttons, edits, the link box); false when it
     // has none.
     virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
@@ -86,13 +88,15 @@ public:
     virtual void ReloadFile() {}
 
     // Audio follows Video A's transport.
-    bool linked = false;
-    // Set by Video A for the length of a linked PLAY or VAR PLY from stopped: the fields of the
-    // start picture's group before it, and the board time the variable play starts at.
-    std::int32_t linkOffsetFields = 0;
-    std::uint32_t linkVarPlayStart = 0;
+    bool Linked() const { return linked_; }
+    void SetLinked(bool linked) { linked_ = linked; }
     // Last position shown, in fields.
-    std::uint32_t position = 0;
+    std::uint32_t Position() const { return position_; }
+    void SetPosition(std::uint32_t fields) { position_ = fields; }
+
+protected:
+    bool linked_ = false;
+    std::uint32_t position_ = 0;
 };
 
 class AlphaChannel : public Channel {

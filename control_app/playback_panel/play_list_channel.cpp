@@ -166,7 +166,7 @@ void CPlayListChannel::OnPlayListSlider(int position, bool dragging) {
     panel_.playListStart = Format("%.8x", panel_.FramesToTimecode(position));
     panel_.UpdateData(false);
     AudioChannel& audio = *panel_.Channels().audio;
-    if (audio.linked) {
+    if (audio.Linked()) {
         // The audio slider counts fields.
         if (dragging)
             panel_.Sliders().SetTrackPosition(kSliderAudio, position * 2 + 1);
@@ -278,7 +278,7 @@ void CPlayListChannel::OnPlayListStop() {
         alpha_.Stop();
         AudioChannel& audio = *panel_.Channels().audio;
         audio.Stop();
-        audio.linked = panel_.View().Checked(kLinkAudio);
+        audio.SetLinked(panel_.View().Checked(kLinkAudio));
         panel_.SendCommand(board_commands::Flush(board_commands::kAllStreams));
         nextChannel_ = 0;
     }

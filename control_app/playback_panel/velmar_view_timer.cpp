@@ -138,7 +138,7 @@ void CVelmarView::ShowAudio() {
     const std::uint32_t n = audio.FieldsPerBytesNumerator();
     const std::uint32_t d = std::max<std::uint32_t>(1, audio.FieldsPerBytesDenominator());
     const std::uint32_t fields = (p / d) * n + ((p % d) * n) / d;
-    audio.position = fields;
+    audio.SetPosition(fields);
     const std::uint32_t inFile = fields % std::max<std::uint32_t>(1, audio.Length());
     sliders_->SetPositionPair(kSliderAudio, 0, static_cast<long>(inFile));
     View().SetText(kTimecodeAudio, FormatTimecode(FramesToTimecode(inFile / 2)));
@@ -223,7 +223,7 @@ void CVelmarView::OnPlayAll() {
     c.alpha->Stop();
     c.videoA->Pause();
     c.videoB->Pause();
-    if (c.audio->linked) c.audio->Pause();
+    if (c.audio->Linked()) c.audio->Pause();
 
     const auto order = PlayAllOrder({delayA, delayB, delayAlpha, delayAudio});
     const std::int32_t base = PlayAllBaseField(window_ ? window_->Read32(window::kChannelAStatus + window::kStatusFieldClock) : 0);
@@ -239,7 +239,7 @@ void CVelmarView::OnPlayAll() {
             break;
         }
     }
-    c.audio->linked = audioLinked;
+    c.audio->SetLinked(audioLinked);
 }
 
 void CVelmarView::OnDestroy() {

@@ -294,7 +294,7 @@ void CVideoChannel::OnSpeedSlider(int code, int position) {
     speedText_ = Format("%ld", static_cast<long>(position));
     if (code == static_cast<int>(velmar_ui::ScrollCode::EndScroll)) SetVarSpeed();
     AudioChannel& audio = *panel_.Channels().audio;
-    if (t_.decodesToFile && audio.linked) {
+    if (t_.decodesToFile && audio.Linked()) {
         panel_.View().SetPosition(kSpeedBarAudio, position);
         audio.OnSpeedSlider(code, position);
     }
@@ -316,7 +316,7 @@ void CVideoChannel::OnPositionSlider(int position, bool dragging) {
     ApplyStart(position);
     if (!dragging && state_ != VideoState::Stopped) ReissueMode();
     AudioChannel& audio = *panel_.Channels().audio;
-    if (t_.decodesToFile && audio.linked) {
+    if (t_.decodesToFile && audio.Linked()) {
         if (dragging) panel_.Sliders().SetTrackPosition(kSliderAudio, position);
         else panel_.Sliders().SetPosition(kSliderAudio, position);
         audio.OnPositionSlider(position, dragging);
@@ -421,7 +421,7 @@ void CVideoChannel::SendPlayRange(std::uint32_t startTime, std::uint32_t s0) {
 
 void CVideoChannel::Start(std::uint32_t resumeField, bool withLinkedAudio, std::int64_t endPicture) {
     AudioChannel& audio = *panel_.Channels().audio;
-    const bool linked = withLinkedAudio && t_.decodesToFile && audio.linked;
+    const bool linked = withLinkedAudio && t_.decodesToFile && audio.Linked();
     switch (state_) {
     case VideoState::Playing: return;
     case VideoState::Stopped: {
@@ -431,9 +431,7 @@ void CVideoChannel::Start(std::uint32_t resumeField, bool withLinkedAudio, std::
             // Linked audio follows the list as it follows Video A's own PLAY: its file or audio
             // list is cued and started before the entry's schedule; a failed load ends the list.
             if (linked) {
-                audio.linkOffsetFields = 2 * pictureInGroup_;
-                audio.Play();
-                audio.linkOffsetFields = 0;
+                audio.PlayLinked(2 * pictureInGroup_);
                 if (!list.Active()) return;
             }
             list.ChannelListPlay(t_.input, {pictureInGroup_, picturesAfterEnd_, IsDv(kind_)});
@@ -441,11 +439,7 @@ void CVideoChannel::Start(std::uint32_t resumeField, bool withLinkedAudio, std::
             return;
         }
         DecodeSetup(false);
-        if (linked) {
-            audio.linkOffsetFields = 2 * pictureInGroup_;
-            audio.Play();
-            audio.linkOffsetFields = 0;
-        }
+        if (linked) audio.PlayLinked(2 * pictureInGroup_);
         const auto s0 = static_cast<std::uint32_t>(start_ - 2 * pictureInGroup_);
         panel_.SendCommand(
             board_commands::PlayRange(Stream(), board_commands::kImmediate, board_commands::kImmediate, s0, PlayMode()));
@@ -478,7 +472,7 @@ void CVideoChannel::OnPause() {
         break;
     }
     case VideoState::Playing:
-        if (t_.decodesToFile && panel_.Channels().audio->linked) panel_.Channels().audio->Pause();
+        if (t_.decodesToFile && panel_.Channels().audio->Linked()) panel_.Channels().audio->Pause();
         panel_.SendCommand(board_commands::Freeze(Stream()));
         break;
     default: panel_.SendCommand(board_commands::Freeze(Stream())); break;
@@ -492,7 +486,7 @@ void CVideoChannel::OnStep(int frame) {
         OnPause();
         return;
     }
-    if (state_ == VideoState::Playing && t_.decodesToFile && panel_.Channels().audio->linked)
+    if (state_ == VideoState::Playing && t_.decodesToFile && panel_.Channels().audio->Linked())
         panel_.Channels().audio->Stop();
     panel_.SendCommand(board_commands::Step(Stream(), static_cast<std::uint32_t>(frame)));
     EnterMode(VideoState::Paused);
@@ -500,7 +494,7 @@ void CVideoChannel::OnStep(int frame) {
 
 void CVideoChannel::OnVarPlay() {
     AudioChannel& audio = *panel_.Channels().audio;
-    const bool linked = t_.decodesToFile && audio.linked;
+    const bool linked = t_.decodesToFile && audio.Linked();
     switch (state_) {
     case VideoState::Stopped: {
         if (!LoadVideo()) return;
@@ -508,13 +502,7 @@ void CVideoChannel::OnVarPlay() {
         SendPlayRange(at, static_cast<std::uint32_t>(start_ - 2 * pictureInGroup_));
         rate_ = RateForPercent(ParseSpeed());
         panel_.SendCommand(board_commands::RateAt(at, Stream(), static_cast<std::uint32_t>(rate_)));
-        if (linked) {
-            audio.linkOffsetFields = 2 * pictureInGroup_;
-            audio.linkVarPlayStart = at;
-            audio.VarPlay();
-            audio.linkOffsetFields = 0;
-            audio.linkVarPlayStart = 0;
-        }
+        if (linked) audio.VarPlayLinked(2 * pictureInGroup_, at);
         EnterMode(VideoState::VarPlay);
         return;
     }
@@ -544,7 +532,7 @@ void CVideoChannel::OnTrickMode(VideoState mode) {
         break;
     }
     case VideoState::Playing:
-        if (t_.decodesToFile && panel_.Channels().audio->linked) panel_.Channels().audio->Stop();
+        if (t_.decodesToFile && panel_.Channels().audio->Linked()) panel_.Channels().audio->Stop();
         panel_.SendCommand(board_commands::Freeze(Stream()));
         panel_.SendCommand(trickLine);
         break;
@@ -567,7 +555,7 @@ void CVideoChannel::OnStop() {
     panel_.SendCommand(board_commands::PlayRange(Stream(), 1, board_commands::kImmediate, 0, 0));
     panel_.Ui().Sleep(100);
     // Linked audio stops with Video A from any mode: paused or stepped, it would stay cued.
-    if (t_.decodesToFile && panel_.Channels().audio->linked) panel_.Channels().audio->Stop();
+    if (t_.decodesToFile && panel_.Channels().audio->Linked()) panel_.Channels().audio->Stop();
     EnterMode(VideoState::Stopped);
     if (decoding_) FinishDecode();
 }

@@ -50,7 +50,7 @@ public:
     explicit PanelSplitLink(velmar::CVelmarView& view) : view_(view) {}
     velmar::TvStandard Standard() const override { return view_.Standard(); }
     int VideoAPosition() const override { return view_.Channels().videoA->Position(); }
-    int AudioPosition() const override { return static_cast<int>(view_.Channels().audio->position); }
+    int AudioPosition() const override { return static_cast<int>(view_.Channels().audio->Position()); }
 
 private:
     velmar::CVelmarView& view_;

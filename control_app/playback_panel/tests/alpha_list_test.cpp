@@ -434,7 +434,7 @@ TEST(PlayList, LinkedAudioListFollowsTheListTextForText) {
     EXPECT_NE(std::search(stop.begin(), stop.end(), audioStop.begin(), audioStop.end()), stop.end());
     EXPECT_EQ(stop.back(), "mwcmd -p 0x0 0x9f0f00");
     EXPECT_EQ(audio.State(), AudioState::Stopped);
-    EXPECT_FALSE(audio.linked);
+    EXPECT_FALSE(audio.Linked());
 
     // A linked audio file that is not there stops the list before its schedule is sent.
     f.view.SetChecked(kLinkAudio, true);

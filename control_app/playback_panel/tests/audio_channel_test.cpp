@@ -169,7 +169,7 @@ TEST(AudioChannel, SpeedInVariablePlayChangesTheStepAndWarns) {
     // The edit takes 1..200.
     for (const auto& [typed, kept] : {std::pair{"0", "1"}, std::pair{"250", "200"}}) {
         f.Enter(kSpeedAudio, typed);
-        EXPECT_EQ(f.panel->speedAudio, kept);
+        EXPECT_EQ(f.audio->SpeedText(), kept);
         EXPECT_EQ(f.view.Control(kSpeedBarAudio).position, std::atoi(kept));
     }
     f.Press(kFieldStepAudio);
@@ -183,9 +183,9 @@ TEST(AudioChannel, LoadsFilesAndListsWithTheirQueue) {
     {
         AudioFixture f(k2000Board);
         f.view.SetChecked(kLoopAudio, false);
-        f.panel->audioStart = "00000003";  // frame 3: field 6, 19219.2 bytes
-        f.audio->linkOffsetFields = 1;     // field 5: 16016 bytes
-        f.audio->Play();
+        f.view.Type(kStartAudio, "00000003");  // frame 3: field 6, 19219.2 bytes
+        f.panel->UpdateData(true);
+        f.audio->PlayLinked(1);  // field 5: 16016 bytes
         EXPECT_EQ(f.NewLines(), "mwcmd -p 0x0 0x990301 0x1|mwcmd -p 0x0 0x9f0300|mwcmd -i3B -R -l1 -O 0 0x0 0 0x3e90 -F "
                                 "<a.wav>|mwcmd -p 0x0 0x980304 0xffffffff 0x0 0x0 0x0 -L3");
         EXPECT_EQ(f.audio->StartOffset(), 0x3e90u);
@@ -231,7 +231,7 @@ TEST(AudioChannel, RateHandlersSendTheControlByteAndMeasureAgain) {
         f.Press(c.radio);
         EXPECT_EQ(f.NewLines(), std::string("mwcmd -s 0xffffffff 0x00090004 0x01010001 0x004003E8 0x00000000 ") + c.line);
         EXPECT_EQ(f.profile.GetString("BOARD1", "AUDRATE"), c.key);
-        EXPECT_EQ(f.panel->audioStart, "00000000");
+        EXPECT_EQ(f.audio->StartText(), "00000000");
         EXPECT_EQ(f.panel->BusByte40(), 0x88 | c.code);
         EXPECT_EQ(f.audio->LengthFields(), c.fields);
     }
@@ -287,17 +287,17 @@ TEST(AudioChannel, SliderStartEditAndLink) {
     f.Mark();
     // Releasing the slider restarts the channel from the new position.
     f.panel->OnPositionSlider({velmar_ui::EventKind::SliderEvent, kSliderAudio, {}, 60, false});
-    EXPECT_EQ(f.panel->audioStart, "00000100");
+    EXPECT_EQ(f.audio->StartText(), "00000100");
     EXPECT_EQ(f.NewLines(), "mwcmd -p 0x0 0x990301 0x1|mwcmd -p 0x0 0x9f0300|"
                             "mwcmd -i3B -l0 -O 0 0x0 0 0x2eec0 -F <a.wav>|"
                             "mwcmd -p 0x0 0x980304 0xffffffff 0x0 0x0 0x0 -L3");
     // The start edit is clamped into the file (200 fields: frame 99 at most).
     f.Enter(kStartAudio, "00100000");
-    EXPECT_EQ(f.panel->audioStart, "00000309");
+    EXPECT_EQ(f.audio->StartText(), "00000309");
     EXPECT_EQ(f.audio->StartFields(), 199);
     f.view.SetChecked(kLinkAudio, true);
     f.Press(kLinkAudio);
-    EXPECT_TRUE(f.audio->linked);
+    EXPECT_TRUE(f.audio->Linked());
     EXPECT_EQ(f.profile.GetString("BOARD1", "LINKAUD"), "1");
 }
 

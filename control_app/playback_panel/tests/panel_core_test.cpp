@@ -37,23 +37,23 @@ TEST(PlayAll, StopsCuesAndStartsTheChannelsInDelayOrderAtTheirFields) {
     f.view.Type(kDelayAlpha, "4");
     f.view.Type(kDelayAudio, "2");
     f.view.Click(kLinkAudio);
-    f.audio->linked = true;
+    f.audio->SetLinked(true);
     f.panel->Command(kPlayAll);
     EXPECT_EQ(f.calls, (Calls{"A stop", "B stop", "Audio stop", "Alpha stop", "A pause", "B pause", "Audio pause",
                               "B play 216", "Audio play 218", "Alpha play 220", "A play 224"}));
-    EXPECT_TRUE(f.audio->linked);
+    EXPECT_TRUE(f.audio->Linked());
 
     // Without the link box audio neither cues nor starts, and stays unlinked.
     f.calls.clear();
     f.view.Click(kLinkAudio);
-    f.audio->linked = false;
+    f.audio->SetLinked(false);
     f.view.Type(kDelayA, "0");
     f.view.Type(kDelayAlpha, "0");
     f.view.Type(kDelayAudio, "0");
     f.panel->Command(kPlayAll);
     EXPECT_EQ(f.calls, (Calls{"A stop", "B stop", "Audio stop", "Alpha stop", "A pause", "B pause", "A play 216",
                               "B play 216", "Alpha play 216"}));
-    EXPECT_FALSE(f.audio->linked);
+    EXPECT_FALSE(f.audio->Linked());
 }
 
 TEST(Menus, EnterAppliesTheStartPositionsInOrder) {

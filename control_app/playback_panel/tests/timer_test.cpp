@@ -85,7 +85,7 @@ TEST(Timer, AlphaAudioListAndDvDisplays) {
     EXPECT_EQ(f.view.Text(kPositionAlpha), "00000042");
     EXPECT_EQ(f.view.Position(kSliderAlpha), 42);
     EXPECT_EQ(f.view.Text(kTimecodeAudio), "00:00:00:25");
-    EXPECT_EQ(f.audio->position, 50u);
+    EXPECT_EQ(f.audio->Position(), 50u);
     EXPECT_EQ(f.view.Text(kTimecodeDv), "00:00:02:00");
 
     // A DV counter that has not started counting shows zero, not garbage digits.

@@ -264,7 +264,7 @@ TEST(VideoChannel, StopOnAStopsItsLinkedAudioFromEveryMode) {
     };
     for (const auto& c : cases) {
         ChannelFixture f;
-        f.audio->linked = true;
+        f.audio->SetLinked(true);
         for (ControlId id : c.presses) f.Press(id);
         f.calls.clear();
         f.Press(c.stop);
