@@ -68,7 +68,12 @@ AlphaOrder AlphaOrderOf(std::uint32_t firstWord, bool is2000Board) {
     return AlphaOrder::Invalid;
 }
 
-CAlphaChannel::CAlphaChannel(CVelmarView& panel) : panel_(panel) {}
+CAlphaChannel::CAlphaChannel(CVelmarView& panel)
+    : panel_(panel),
+      texts_{velmar_ui::DdxText(kPathAlpha, &CAlphaChannel::pathText_),
+             velmar_ui::DdxText(kStartAlpha, &CAlphaChannel::startText_)} {}
+
+void CAlphaChannel::ExchangeTexts(bool save) { texts_.UpdateData(*this, panel_.View(), panel_.Ui(), save); }
 
 bool CAlphaChannel::ListMode() const { return list_ != nullptr && list_->Active(); }
 
@@ -89,7 +94,7 @@ bool CAlphaChannel::OnControl(const velmar_ui::Event& event) {
     }
     if (event.id != kPathAlpha) return false;
     if (event.kind == EventKind::EditChange) {
-        changed = true;
+        changed_ = true;
         panel_.UpdateData(true);
         return true;
     }
@@ -101,9 +106,9 @@ bool CAlphaChannel::OnControl(const velmar_ui::Event& event) {
 }
 
 void CAlphaChannel::ReadStream() {
-    lastAlphaFrame_ = LastFrameOf(panel_.alphaPath);
+    lastAlphaFrame_ = LastFrameOf(pathText_);
     panel_.Sliders().SetLength(kSliderAlpha, lastAlphaFrame_);
-    const auto word = ReadWord(panel_.alphaPath, 0);
+    const auto word = ReadWord(pathText_, 0);
     reversed_ = word && AlphaOrderOf(*word, panel_.Is2000Board()) == AlphaOrder::Reversed;
     // Without a stream and its index the count is the default: show none.
     const bool countKnown = word && lastAlphaFrame_ != kNoAlphaIndex;
@@ -112,23 +117,23 @@ void CAlphaChannel::ReadStream() {
 
 void CAlphaChannel::Init() {
     panel_.View().SetFlat(kStopAlpha, true);
-    panel_.alphaPath = panel_.ReadKey("PATHALP");
+    pathText_ = panel_.ReadKey("PATHALP");
     ReadStream();
-    changed = false;
+    changed_ = false;
     position_ = 0;
-    panel_.alphaStart = "00000000";
+    startText_ = "00000000";
     panel_.UpdateData(false);
     panel_.View().SelectAllText(kPathAlpha);
 }
 
 void CAlphaChannel::OnAlphaFileChanged() {
-    if (!changed) return;
-    panel_.WriteKey("PATHALP", panel_.alphaPath);
+    if (!changed_) return;
+    panel_.WriteKey("PATHALP", pathText_);
     panel_.Sliders().SetPosition(kSliderAlpha, 0);
     ReadStream();
-    changed = false;
+    changed_ = false;
     position_ = 0;
-    panel_.alphaStart = "00000000";
+    startText_ = "00000000";
     panel_.UpdateData(false);
     panel_.View().SelectAllText(kPathAlpha);
 }
@@ -144,8 +149,8 @@ void CAlphaChannel::OnAlphaBrowse() {
     chooser.filter = kAlphaFilter;
     const auto chosen = panel_.Ui().ChooseFile(chooser);
     if (!chosen) return;
-    panel_.alphaPath = *chosen;
-    changed = true;
+    pathText_ = *chosen;
+    changed_ = true;
     OnAlphaFileChanged();
     OnAlphaStop();
 }
@@ -159,27 +164,27 @@ void CAlphaChannel::Retake() {
 }
 
 void CAlphaChannel::SetAlphaStartFrame() {
-    const long typed = std::strtol(panel_.alphaStart.c_str(), nullptr, 10);
+    const long typed = std::strtol(startText_.c_str(), nullptr, 10);
     const int start = static_cast<int>(std::clamp<long>(typed, 0, std::max(0, lastAlphaFrame_)));
-    panel_.alphaStart = Format("%.8d", start);
+    startText_ = Format("%.8d", start);
     if (start != position_) {
         position_ = start;
         panel_.Sliders().SetPosition(kSliderAlpha, start);
         Retake();
     }
     panel_.UpdateData(false);
-    if (changed) OnAlphaFileChanged();
+    if (changed_) OnAlphaFileChanged();
 }
 
 void CAlphaChannel::OnAlphaSlider(int position, bool dragging) {
     position_ = position;
-    panel_.alphaStart = Format("%.8d", position);
+    startText_ = Format("%.8d", position);
     panel_.UpdateData(false);
     if (!dragging) Retake();
 }
 
 bool CAlphaChannel::LoadAlphaFile() {
-    const std::string path = platform::NormalizePath(panel_.alphaPath);
+    const std::string path = platform::NormalizePath(pathText_);
     if (path.empty()) {
         noAlpha_ = true;
         return true;
@@ -206,12 +211,12 @@ bool CAlphaChannel::LoadAlphaFile() {
         std::error_code error;
         endOffset = std::filesystem::file_size(path, error);
     }
-    int start = static_cast<int>(std::strtol(panel_.alphaStart.c_str(), nullptr, 10));
+    int start = static_cast<int>(std::strtol(startText_.c_str(), nullptr, 10));
     start = std::max(0, start) & ~1;
 
     auto buildIndex = [&]() {
         if (panel_.Host().RunIndexBuild(path)) {
-            changed = true;
+            changed_ = true;
             OnAlphaFileChanged();
             return true;
         }
@@ -235,10 +240,10 @@ bool CAlphaChannel::LoadAlphaFile() {
     }
 
     const char* reverse = order == AlphaOrder::Reversed ? "-R " : "";
-    const bool queued = listMode && !firstAlpha;
+    const bool queued = listMode && !firstAlpha_;
     std::string line;
     if (queued) {
-        line = board_commands::QueueFile(kAlphaFirstQueueSlot + alphaSlotIndex,
+        line = board_commands::QueueFile(kAlphaFirstQueueSlot + slotIndex_,
                                          EndRange(endOffset, startOffset) + " " + reverse, path);
     } else {
         const char* loop = panel_.View().Checked(kLoopAlpha) ? "-l0" : "-l1";
@@ -254,8 +259,8 @@ bool CAlphaChannel::LoadAlphaFile() {
     panel_.SendCommand(line);
     if (queued) {
         if (BoardWindow* window = panel_.Window())
-            window->Write32(kAlphaQueueFlags + 4 * static_cast<std::uint32_t>(alphaSlotIndex), 1);
-        alphaSlotIndex = (alphaSlotIndex + 1) % kAlphaQueueSlots;
+            window->Write32(kAlphaQueueFlags + 4 * static_cast<std::uint32_t>(slotIndex_), 1);
+        slotIndex_ = (slotIndex_ + 1) % kAlphaQueueSlots;
     }
     return true;
 }
@@ -308,19 +313,19 @@ void CAlphaChannel::OnAlphaPlay(std::uint32_t transitionField) {
         const std::uint32_t at = list_->TransitionTime(viewB_ ? 0 : 1);
         const std::uint32_t firstMode = viewB_ ? 2 : 1;
         const std::uint32_t laterStream = board_commands::ListStream(to, to);
-        if (noAlpha_ && firstAlpha) {
+        if (noAlpha_ && firstAlpha_) {
             panel_.SendCommand(kCutAlphaLoad);
-            preparedLine = board_commands::KeyedTransition(to, at, firstMode);
-            firstAlpha = false;
-            span = 1;
+            preparedLine_ = board_commands::KeyedTransition(to, at, firstMode);
+            firstAlpha_ = false;
+            span_ = 1;
         } else if (noAlpha_) {
-            preparedLine = board_commands::SelectSourceAt(at, laterStream, "0x1");
-            span = 0;
+            preparedLine_ = board_commands::SelectSourceAt(at, laterStream, "0x1");
+            span_ = 0;
         } else {
-            preparedLine = firstAlpha ? board_commands::KeyedTransition(to, at, firstMode)
+            preparedLine_ = firstAlpha_ ? board_commands::KeyedTransition(to, at, firstMode)
                                       : board_commands::SelectSourceAt(at, laterStream, "0");
-            firstAlpha = false;
-            span = static_cast<std::uint32_t>(lastAlphaFrame_ + 1);
+            firstAlpha_ = false;
+            span_ = static_cast<std::uint32_t>(lastAlphaFrame_ + 1);
         }
     }
     EnterState(1);

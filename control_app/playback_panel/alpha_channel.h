@@ -8,6 +8,7 @@
 #include <string>
 
 #include "panel_channels.h"
+#include "velmar_ui/data_exchange.h"
 #include "velmar_ui/events.h"
 
 namespace velmar {
@@ -68,15 +69,24 @@ public:
     bool NoAlpha() const { return noAlpha_; }
     int LastAlphaFrame() const { return lastAlphaFrame_; }
     int Position() const { return position_; }
-    bool changed = false;
+    const std::string& StartText() const { return startText_; }
+    void ExchangeTexts(bool save) override;
+    // The path edit's text (a play list names its entries' streams), and the stream read again.
+    void SetPath(const std::string& path) { pathText_ = path; }
+    void ReloadStream() {
+        changed_ = true;
+        OnAlphaFileChanged();
+    }
 
-    // List-mode words: the next alpha load is the list's first; the alpha frames of the prepared
-    // transition (0 a later cut, 1 a first cut, frames + 1 keyed); the line the next list PLAY
-    // sends; the queue slot (10 + index) of the next queued alpha stream.
-    bool firstAlpha = true;
-    std::uint32_t span = 0;
-    std::string preparedLine;
-    int alphaSlotIndex = 0;
+    // List mode: a new list starts with its first alpha load opened, not queued, on slot 10.
+    void StartList() {
+        firstAlpha_ = true;
+        slotIndex_ = 0;
+    }
+    // The alpha frames of the prepared transition (0 a later cut, 1 a first cut, frames + 1
+    // keyed), and the line the next list PLAY sends.
+    std::uint32_t Span() const { return span_; }
+    const std::string& PreparedLine() const { return preparedLine_; }
 
 private:
     bool ListMode() const;
@@ -88,6 +98,16 @@ private:
 
     CVelmarView& panel_;
     CPlayListChannel* list_ = nullptr;
+    // The group's form fields.
+    std::string pathText_, startText_;
+    velmar_ui::DataExchange<CAlphaChannel> texts_;
+    bool changed_ = false;
+    // List mode: whether the next load is the list's first, the prepared transition, and the
+    // queue slot (10 + index) of the next queued stream.
+    bool firstAlpha_ = true;
+    std::uint32_t span_ = 0;
+    std::string preparedLine_;
+    int slotIndex_ = 0;
     int state_ = 0;
     bool viewB_ = false;
     bool reversed_ = false;

@@ -193,15 +193,14 @@ void CPlayListChannel::TakeEntry(int input, const play_lists::VideoListEntry& en
     w.end = entry.EndField();
     w.transition = entry.TransitionField();
     channel.SetPath(entry.videoPath);
-    panel_.alphaPath = entry.alphaPath;
+    alpha_.SetPath(entry.alphaPath);
     panel_.UpdateData(false);
     // Counted as stopped before the reload, so that reading the new clip stops nothing on the
     // board; then the slider and start time code of the entry's start.
     channel.PrepareListEntry(startField);
     channel.ReloadClip();
     channel.PrepareListEntry(startField);
-    alpha_.changed = true;
-    alpha_.OnAlphaFileChanged();
+    alpha_.ReloadStream();
     panel_.UpdateData(false);
 }
 
@@ -257,8 +256,7 @@ void CPlayListChannel::OnPlayListPlay() {
         w.queueSlot = 0;
         w.firstEntry = true;
     }
-    alpha_.alphaSlotIndex = 0;
-    alpha_.firstAlpha = true;
+    alpha_.StartList();
     state_ = 1;
     listTime_ = U32(2 * position_);
     panel_.Channels().videoA->PlayListEntry(*endPicture);
@@ -351,10 +349,10 @@ void CPlayListChannel::ChannelListPlay(int input, const ListEntryLoad& load) {
         w.transitionTime = U32(w.transition - w.start + 2 * g);
         w.endTime = U32(w.end - w.start + 2 * (g + e));
         if (input == 1) {
-            panel_.SendCommand(alpha_.preparedLine);
+            panel_.SendCommand(alpha_.PreparedLine());
             panel_.SendCommand(board_commands::FreezeAt(o.endTime, freezeOther));
-            if (alpha_.span != 0)
-                panel_.SendCommand(board_commands::SelectSourceAt(U32(alpha_.span + 2 * g + w.previousEnd), spanEnd, "1"));
+            if (alpha_.Span() != 0)
+                panel_.SendCommand(board_commands::SelectSourceAt(U32(alpha_.Span() + 2 * g + w.previousEnd), spanEnd, "1"));
         }
         return;
     }
@@ -362,10 +360,10 @@ void CPlayListChannel::ChannelListPlay(int input, const ListEntryLoad& load) {
     w.transitionTime = U32(w.transition - w.start + 2 * g + w.endTime);
     w.endTime = U32(w.end - w.start + 2 * (g + e) + w.endTime);
     panel_.SendCommand(board_commands::ResumeAt(U32(o.transitionTime - 2 * g), resume));
-    panel_.SendCommand(alpha_.preparedLine);
+    panel_.SendCommand(alpha_.PreparedLine());
     panel_.SendCommand(board_commands::FreezeAt(o.endTime, freezeOther));
-    if (alpha_.span != 0)
-        panel_.SendCommand(board_commands::SelectSourceAt(U32(alpha_.span + 2 * g + w.previousEnd), spanEnd, "1"));
+    if (alpha_.Span() != 0)
+        panel_.SendCommand(board_commands::SelectSourceAt(U32(alpha_.Span() + 2 * g + w.previousEnd), spanEnd, "1"));
     if (BoardWindow* window = panel_.Window())
         window->Write32(window::kQueueSlotFlags[input] + 4 * static_cast<std::uint32_t>(w.queueSlot), 1);
     w.queueSlot ^= 1;

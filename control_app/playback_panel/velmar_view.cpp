@@ -160,8 +160,6 @@ const velmar_ui::DataExchange<CVelmarView>& CVelmarView::TextMap() {
     using V = CVelmarView;
     using velmar_ui::DdxText;
     static const velmar_ui::DataExchange<V> table{
-        DdxText(kPathAlpha, &V::alphaPath),
-        DdxText(kStartAlpha, &V::alphaStart),
         DdxText(kPathList, &V::playListPath),
         DdxText(kStartList, &V::playListStart),
     };
@@ -194,7 +192,7 @@ bool CVelmarView::UpdateData(bool save) {
     // The form's order: every group's texts, then the numbers (Uncompress, then PLAY ALL's
     // delays), then the DV record's paths. A bad number stops the save of what follows it.
     for (Channel* channel : {static_cast<Channel*>(channels_.videoA.get()), static_cast<Channel*>(channels_.videoB.get()),
-                             static_cast<Channel*>(channels_.audio.get())})
+                             static_cast<Channel*>(channels_.audio.get()), static_cast<Channel*>(channels_.alpha.get())})
         channel->ExchangeTexts(save);
     TextMap().UpdateData(*this, View(), Ui(), save);
     return channels_.videoA->ExchangeNumbers(save) && DataMap().UpdateData(*this, View(), Ui(), save) &&

@@ -143,7 +143,7 @@ public:
     const std::string& Section() const { return section_; }
 
     // Form fields.
-    std::string alphaPath, alphaStart, playListPath, playListStart;
+    std::string playListPath, playListStart;
     std::string dvPath, dvAudioPath;
     // PLAY ALL's delays of Video A, Video B, the alpha and the audio, in fields.
     int delayA = 0, delayB = 0, delayAlpha = 0, delayAudio = 0;

@@ -265,7 +265,7 @@ TEST(PlayList, ARollOfThreeEntriesTextForText) {
                                    "mwcmd -q10 -O 0x0 0x500 0 0x0 <./fade.alp>"}));
     EXPECT_EQ(f.board.Word(window::kQueueSlotFlags[1]), 1u);
     EXPECT_EQ(f.board.Word(window::kQueueSlotFlags[2]), 1u);
-    EXPECT_EQ(f.alphaChannel->preparedLine, "mwcmd -s 0x12 0x9c1001 0");
+    EXPECT_EQ(f.alphaChannel->PreparedLine(), "mwcmd -s 0x12 0x9c1001 0");
     // A's next entry waits while B's current queue slot is taken.
     f.board.SetWord(window::kQueueSlotFlags[1] + 4, 1);
     f.Tick();
