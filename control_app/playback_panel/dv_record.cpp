@@ -24,7 +24,12 @@ constexpr int kAfterCloseMs = 1000;
 
 std::uint64_t DvFrameBytes(bool pal, bool dv50) { return (pal ? 144000u : 120000u) * (dv50 ? 2u : 1u); }
 
-CDvRecordChannel::CDvRecordChannel(CVelmarView& panel) : panel_(panel) {}
+CDvRecordChannel::CDvRecordChannel(CVelmarView& panel)
+    : panel_(panel),
+      texts_{velmar_ui::DdxText(kPathDv, &CDvRecordChannel::videoPath_),
+             velmar_ui::DdxText(kPathDvAudio, &CDvRecordChannel::audioPath_)} {}
+
+void CDvRecordChannel::ExchangeTexts(bool save) { texts_.UpdateData(*this, panel_.View(), panel_.Ui(), save); }
 
 void InstallDvRecord(CVelmarView& panel) {
     panel.Channels().dvRecord = std::make_unique<CDvRecordChannel>(panel);
@@ -32,8 +37,8 @@ void InstallDvRecord(CVelmarView& panel) {
 
 void CVelmarView::OnDvControl(const velmar_ui::Event& event) { channels_.dvRecord->OnControl(event); }
 
-void CVelmarView::WriteWavHeader() {
-    WriteWavHeaderRetrying(Ui(), dvAudioPath, dvAudioPath, RecordSampleRate(busByte40_ & 3));
+void CDvRecordChannel::WriteWavHeader() {
+    WriteWavHeaderRetrying(panel_.Ui(), audioPath_, audioPath_, RecordSampleRate(panel_.BusByte40() & 3));
 }
 
 bool CDvRecordChannel::OnControl(const velmar_ui::Event& event) {
@@ -49,9 +54,9 @@ bool CDvRecordChannel::OnControl(const velmar_ui::Event& event) {
         if (!lostFocus) return false;
         panel_.UpdateFormData();
         if (event.id == kPathDv)
-            panel_.WriteKey("PATHDVR", panel_.dvPath);
+            panel_.WriteKey("PATHDVR", videoPath_);
         else
-            panel_.WriteKey("PATHDVAR", panel_.dvAudioPath);
+            panel_.WriteKey("PATHDVAR", audioPath_);
         return true;
     default: return false;
     }
@@ -61,8 +66,8 @@ bool CDvRecordChannel::RecordAudioChecked() const { return panel_.View().Checked
 
 void CDvRecordChannel::InitDvRecord() {
     panel_.View().SetFlat(kStopDv, true);
-    panel_.dvPath = panel_.ReadKey("PATHDVR");
-    panel_.dvAudioPath = panel_.ReadKey("PATHDVAR");
+    videoPath_ = panel_.ReadKey("PATHDVR");
+    audioPath_ = panel_.ReadKey("PATHDVAR");
     panel_.View().SetChecked(kRecordAudioDv, panel_.ReadKey("LINKDVR") == "1");
     panel_.UpdateData(false);
 }
@@ -93,29 +98,29 @@ void Browse(CVelmarView& panel, std::string& member, const char* key, ControlId 
 }  // namespace
 
 void CDvRecordChannel::OnBrowseVideo() {
-    Browse(panel_, panel_.dvPath, "PATHDVR", kPathDv, "dv", "DV Files (*.dv)|*.dv|All Files (*.*)|*.*||");
+    Browse(panel_, videoPath_, "PATHDVR", kPathDv, "dv", "DV Files (*.dv)|*.dv|All Files (*.*)|*.*||");
 }
 
 void CDvRecordChannel::OnBrowseAudio() {
-    Browse(panel_, panel_.dvAudioPath, "PATHDVAR", kPathDvAudio, "wav", "Audio Files (*.wav)|*.wav|All Files (*.*)|*.*||");
+    Browse(panel_, audioPath_, "PATHDVAR", kPathDvAudio, "wav", "Audio Files (*.wav)|*.wav|All Files (*.*)|*.*||");
 }
 
 bool CDvRecordChannel::OpenDvRecordFiles() {
     velmar_ui::UiServices& ui = panel_.Ui();
     const bool audio = RecordAudioChecked();
     // The service loop takes an empty name as no file at all and would drop the recording.
-    if (panel_.dvPath.empty() || (audio && panel_.dvAudioPath.empty())) {
+    if (videoPath_.empty() || (audio && audioPath_.empty())) {
         ui.MessageBox({"Choose the DV record files first", kFileError});
         return false;
     }
-    if (!BoardTakesPath(ui, panel_.dvPath) || (audio && !BoardTakesPath(ui, panel_.dvAudioPath))) return false;
-    if (!ConfirmOverwrite(ui, panel_.dvPath, true)) return false;
+    if (!BoardTakesPath(ui, videoPath_) || (audio && !BoardTakesPath(ui, audioPath_))) return false;
+    if (!ConfirmOverwrite(ui, videoPath_, true)) return false;
     if (audio) {
-        if (!ConfirmOverwrite(ui, panel_.dvAudioPath, true)) return false;
+        if (!ConfirmOverwrite(ui, audioPath_, true)) return false;
         // The board hands its audio words over reversed, on every board type.
-        panel_.SendCommand(board_commands::OutputFile(board_commands::kDvAudioOutput, "-R ", panel_.dvAudioPath));
+        panel_.SendCommand(board_commands::OutputFile(board_commands::kDvAudioOutput, "-R ", audioPath_));
     }
-    panel_.SendCommand(board_commands::OutputFile(board_commands::kDvOutput, "", panel_.dvPath));
+    panel_.SendCommand(board_commands::OutputFile(board_commands::kDvOutput, "", videoPath_));
     return true;
 }
 
@@ -156,14 +161,14 @@ void CDvRecordChannel::OnDvRecordStop() {
     if (withAudio_) {
         WaitForDrain(board_commands::kDvAudioOutput);
         panel_.SendCommand(board_commands::OutputEnd(board_commands::kDvAudioOutput));
-        TrimToWholeUnits(panel_.dvAudioPath, wav::kWavHeaderSize, 4);
-        panel_.WriteWavHeader();
+        TrimToWholeUnits(audioPath_, wav::kWavHeaderSize, 4);
+        WriteWavHeader();
         panel_.Channels().audio->ReloadFile();
     }
     WaitForDrain(board_commands::kDvOutput);
     panel_.SendCommand(board_commands::OutputEnd(board_commands::kDvOutput));
     panel_.Ui().Sleep(kAfterCloseMs);
-    TrimToWholeUnits(panel_.dvPath, 0, frameBytes_);
+    TrimToWholeUnits(videoPath_, 0, frameBytes_);
     panel_.Channels().videoA->ReloadClip();
     panel_.Channels().videoB->ReloadClip();
     panel_.Host().CloseNotice(Notice::Closing);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "panel_channels.h"
+#include "velmar_ui/data_exchange.h"
 
 namespace velmar {
 
@@ -22,6 +23,7 @@ public:
     void Init() override { InitDvRecord(); }
     bool Recording() const override { return recording_; }
     bool OnControl(const velmar_ui::Event& event) override;
+    void ExchangeTexts(bool save) override;
 
     void InitDvRecord();
     void OnDvRecord();
@@ -34,8 +36,13 @@ public:
 private:
     bool RecordAudioChecked() const;
     void WaitForDrain(int output);
+    // The WAVE header over the audio file, at the rate of the audio control byte.
+    void WriteWavHeader();
 
     CVelmarView& panel_;
+    // The group's form fields: the video and audio record files.
+    std::string videoPath_, audioPath_;
+    velmar_ui::DataExchange<CDvRecordChannel> texts_;
     bool recording_ = false;
     // Taken at RECORD, so STOP closes what was opened even when the box changed meanwhile.
     bool withAudio_ = false;

@@ -178,16 +178,6 @@ const velmar_ui::DataExchange<CVelmarView>& CVelmarView::DataMap() {
     return table;
 }
 
-const velmar_ui::DataExchange<CVelmarView>& CVelmarView::DvMap() {
-    using V = CVelmarView;
-    using velmar_ui::DdxText;
-    static const velmar_ui::DataExchange<V> table{
-        DdxText(kPathDv, &V::dvPath),
-        DdxText(kPathDvAudio, &V::dvAudioPath),
-    };
-    return table;
-}
-
 bool CVelmarView::UpdateData(bool save) {
     // The form's order: every group's texts, then the numbers (Uncompress, then PLAY ALL's
     // delays), then the DV record's paths. A bad number stops the save of what follows it.
@@ -195,8 +185,9 @@ bool CVelmarView::UpdateData(bool save) {
                              static_cast<Channel*>(channels_.audio.get()), static_cast<Channel*>(channels_.alpha.get())})
         channel->ExchangeTexts(save);
     TextMap().UpdateData(*this, View(), Ui(), save);
-    return channels_.videoA->ExchangeNumbers(save) && DataMap().UpdateData(*this, View(), Ui(), save) &&
-           DvMap().UpdateData(*this, View(), Ui(), save);
+    if (!channels_.videoA->ExchangeNumbers(save) || !DataMap().UpdateData(*this, View(), Ui(), save)) return false;
+    channels_.dvRecord->ExchangeTexts(save);
+    return true;
 }
 
 void CVelmarView::UpdateFormData() { UpdateData(true); }

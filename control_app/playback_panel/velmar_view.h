@@ -88,8 +88,6 @@ public:
     void OnMixControl(const velmar_ui::Event& event);
     // Buttons, box and edits of the DV Video Record group, handled by its channel.
     void OnDvControl(const velmar_ui::Event& event);
-    // The WAVE header over the DV audio file, at the rate of the audio control byte.
-    void WriteWavHeader();
     void OnRefCVideo();
     void OnRefSvhs();
     void OnRefSdi();
@@ -144,7 +142,6 @@ public:
 
     // Form fields.
     std::string playListPath, playListStart;
-    std::string dvPath, dvAudioPath;
     // PLAY ALL's delays of Video A, Video B, the alpha and the audio, in fields.
     int delayA = 0, delayB = 0, delayAlpha = 0, delayAudio = 0;
 
@@ -155,7 +152,6 @@ private:
     static const velmar_ui::MessageMap<CVelmarView>& Map();
     static const velmar_ui::DataExchange<CVelmarView>& TextMap();
     static const velmar_ui::DataExchange<CVelmarView>& DataMap();
-    static const velmar_ui::DataExchange<CVelmarView>& DvMap();
 
     // Start-up steps.
     void CheckEepromAndDsp();
