@@ -121,6 +121,9 @@ public:
     virtual void NextPlayListEntry() {}
     virtual void ScanPlayList() {}
     virtual void Browse() {}
+    // A controller's request: plays the list `listName` (scanned first when it is another one)
+    // from frame `frame`.
+    virtual void PlayFrom(const std::string& /*listName*/, int /*frame*/) {}
     virtual std::int32_t RunningOffset() const { return 0; }
     virtual std::int32_t StartOffset() const { return 0; }
     // The queue slot index (0 or 1) of video input `input`'s next load in the running list; none

@@ -41,7 +41,26 @@ void InstallAlphaAndPlayList(CVelmarView& panel) {
     panel.Channels().playList = std::move(list);
 }
 
-CPlayListChannel::CPlayListChannel(CVelmarView& panel, CAlphaChannel& alpha) : panel_(panel), alpha_(alpha) {}
+CPlayListChannel::CPlayListChannel(CVelmarView& panel, CAlphaChannel& alpha)
+    : panel_(panel),
+      alpha_(alpha),
+      texts_{velmar_ui::DdxText(kPathList, &CPlayListChannel::pathText_),
+             velmar_ui::DdxText(kStartList, &CPlayListChannel::startText_)} {}
+
+void CPlayListChannel::ExchangeTexts(bool save) { texts_.UpdateData(*this, panel_.View(), panel_.Ui(), save); }
+
+void CPlayListChannel::PlayFrom(const std::string& listName, int frame) {
+    if (listName != pathText_) {
+        pathText_ = listName;
+        panel_.UpdateData(false);
+        ScanPlayList();
+    }
+    panel_.Sliders().SetPosition(kSliderList, frame);
+    startText_ = Format("%.8x", panel_.FramesToTimecode(frame));
+    panel_.UpdateData(false);
+    OnPlayListStop();
+    OnPlayListPlay();
+}
 
 bool CPlayListChannel::OnControl(const velmar_ui::Event& event) {
     using velmar_ui::EventKind;
@@ -85,9 +104,9 @@ void CPlayListChannel::SetTotal(std::optional<std::int64_t> scanned) {
 
 void CPlayListChannel::Init() {
     panel_.View().SetFlat(kStopList, true);
-    panel_.playListPath = panel_.ReadKey("PATHPL");
+    pathText_ = panel_.ReadKey("PATHPL");
     panel_.UpdateData(false);
-    if (!panel_.playListPath.empty()) {
+    if (!pathText_.empty()) {
         ScanPlayList();
     } else {
         SetTotal(std::nullopt);
@@ -98,15 +117,15 @@ void CPlayListChannel::Init() {
 }
 
 void CPlayListChannel::ScanPlayList() {
-    const auto total = play_lists::ScanVideoPlayList(platform::NormalizePath(panel_.playListPath));
+    const auto total = play_lists::ScanVideoPlayList(platform::NormalizePath(pathText_));
     if (!total) {
-        panel_.Ui().MessageBox({Format("Can't find file %s", panel_.playListPath.c_str()), "File Error"});
+        panel_.Ui().MessageBox({Format("Can't find file %s", pathText_.c_str()), "File Error"});
         return;
     }
     SetTotal(*total);
     position_ = 0;
     panel_.Sliders().SetPosition(kSliderList, 0);
-    panel_.playListStart = "00000000";
+    startText_ = "00000000";
     OnPlayListStop();
     panel_.UpdateData(false);
     panel_.View().SelectAllText(kPathList);
@@ -115,8 +134,8 @@ void CPlayListChannel::ScanPlayList() {
 void CPlayListChannel::OnPlayListFileChanged() {
     if (!changed_) return;
     changed_ = false;
-    panel_.WriteKey("PATHPL", panel_.playListPath);
-    if (play_lists::ScanVideoPlayList(platform::NormalizePath(panel_.playListPath))) {
+    panel_.WriteKey("PATHPL", pathText_);
+    if (play_lists::ScanVideoPlayList(platform::NormalizePath(pathText_))) {
         ScanPlayList();
     } else {
         SetTotal(std::nullopt);
@@ -135,7 +154,7 @@ void CPlayListChannel::OnPlayListBrowse() {
     chooser.filter = kListFilter;
     const auto chosen = panel_.Ui().ChooseFile(chooser);
     if (!chosen) return;
-    panel_.playListPath = *chosen;
+    pathText_ = *chosen;
     panel_.WriteKey("PATHPL", *chosen);
     panel_.UpdateData(false);
     if (play_lists::ScanVideoPlayList(platform::NormalizePath(*chosen))) {
@@ -147,10 +166,10 @@ void CPlayListChannel::OnPlayListBrowse() {
 }
 
 void CPlayListChannel::SetPlayListStartPosition() {
-    const auto code = static_cast<PackedTimecode>(std::strtoul(panel_.playListStart.c_str(), nullptr, 16));
+    const auto code = static_cast<PackedTimecode>(std::strtoul(startText_.c_str(), nullptr, 16));
     const std::int64_t frames = std::clamp<std::int64_t>(panel_.TimecodeToFrames(IsValidTimecode(code, panel_.Standard())),
                                                          0, std::max<std::int64_t>(0, total_ - 1));
-    panel_.playListStart = Format("%.8x", panel_.FramesToTimecode(frames));
+    startText_ = Format("%.8x", panel_.FramesToTimecode(frames));
     panel_.UpdateData(false);
     if (frames == position_) return;
     position_ = frames;
@@ -163,7 +182,7 @@ void CPlayListChannel::SetPlayListStartPosition() {
 
 void CPlayListChannel::OnPlayListSlider(int position, bool dragging) {
     position_ = position;
-    panel_.playListStart = Format("%.8x", panel_.FramesToTimecode(position));
+    startText_ = Format("%.8x", panel_.FramesToTimecode(position));
     panel_.UpdateData(false);
     AudioChannel& audio = *panel_.Channels().audio;
     if (audio.Linked()) {
@@ -205,12 +224,12 @@ void CPlayListChannel::TakeEntry(int input, const play_lists::VideoListEntry& en
 }
 
 std::optional<std::int64_t> CPlayListChannel::LoadPlayList() {
-    const std::string listPath = platform::NormalizePath(panel_.playListPath);
+    const std::string listPath = platform::NormalizePath(pathText_);
     if (!std::filesystem::is_regular_file(listPath)) {
         panel_.Ui().MessageBox({"Bad File Name", kFileError});
         return std::nullopt;
     }
-    const auto code = static_cast<PackedTimecode>(std::strtoul(panel_.playListStart.c_str(), nullptr, 16));
+    const auto code = static_cast<PackedTimecode>(std::strtoul(startText_.c_str(), nullptr, 16));
     const std::int64_t s = panel_.TimecodeToFrames(code);
     panel_.OnViewVideoA();
     alpha_.SetViewA();
@@ -230,7 +249,7 @@ std::optional<std::int64_t> CPlayListChannel::LoadPlayList() {
     const auto seek = list_.SeekTo(s);
     if (!seek) {
         list_.Close();
-        panel_.Ui().MessageBox({Format("No entry of the play list %s holds the start position", panel_.playListPath.c_str()),
+        panel_.Ui().MessageBox({Format("No entry of the play list %s holds the start position", pathText_.c_str()),
                                 kFileError});
         return std::nullopt;
     }
@@ -301,7 +320,7 @@ void CPlayListChannel::NextPlayListEntry() {
     }
     const auto entry = list_.NextEntry();
     if (!entry) {
-        panel_.Ui().MessageBox({Format("The play list %s holds no entry to play", panel_.playListPath.c_str()), kFileError});
+        panel_.Ui().MessageBox({Format("The play list %s holds no entry to play", pathText_.c_str()), kFileError});
         OnPlayListStop();
         return;
     }

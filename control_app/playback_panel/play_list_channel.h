@@ -10,6 +10,7 @@
 
 #include "panel_channels.h"
 #include "video_play_list.h"
+#include "velmar_ui/data_exchange.h"
 #include "velmar_ui/events.h"
 
 namespace velmar {
@@ -52,6 +53,8 @@ public:
     std::int32_t StartOffset() const override { return static_cast<std::int32_t>(listBase_); }
     std::optional<int> QueueSlot(int input) const override;
     void ChannelListPlay(int input, const ListEntryLoad& load) override;
+    void PlayFrom(const std::string& listName, int frame) override;
+    void ExchangeTexts(bool save) override;
     bool OnControl(const velmar_ui::Event& event);
 
     void OnPlayListPlay();
@@ -69,6 +72,7 @@ public:
     const ListChannelWords& Words(int input) const { return words_[input & 1]; }
     std::int64_t Total() const { return total_; }
     std::int64_t Position() const { return position_; }
+    const std::string& StartText() const { return startText_; }
     std::uint32_t ListBase() const { return listBase_; }
     int NextChannel() const { return nextChannel_; }
 
@@ -81,6 +85,9 @@ private:
 
     CVelmarView& panel_;
     CAlphaChannel& alpha_;
+    // The group's form fields.
+    std::string pathText_, startText_;
+    velmar_ui::DataExchange<CPlayListChannel> texts_;
     int state_ = 0;  // PlayListState: 0 off, 1 playing
     play_lists::VideoPlayList list_;
     static constexpr std::int64_t kNoListTotal = 99;

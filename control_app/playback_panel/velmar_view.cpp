@@ -156,16 +156,6 @@ const MessageMap<CVelmarView>& CVelmarView::Map() {
     return map;
 }
 
-const velmar_ui::DataExchange<CVelmarView>& CVelmarView::TextMap() {
-    using V = CVelmarView;
-    using velmar_ui::DdxText;
-    static const velmar_ui::DataExchange<V> table{
-        DdxText(kPathList, &V::playListPath),
-        DdxText(kStartList, &V::playListStart),
-    };
-    return table;
-}
-
 const velmar_ui::DataExchange<CVelmarView>& CVelmarView::DataMap() {
     using V = CVelmarView;
     using velmar_ui::DdxNumber;
@@ -181,12 +171,12 @@ const velmar_ui::DataExchange<CVelmarView>& CVelmarView::DataMap() {
 bool CVelmarView::UpdateData(bool save) {
     // The form's order: every group's texts, then the numbers (Uncompress, then PLAY ALL's
     // delays), then the DV record's paths. A bad number stops the save of what follows it.
-    for (Channel* channel : {static_cast<Channel*>(channels_.videoA.get()), static_cast<Channel*>(channels_.videoB.get()),
-                             static_cast<Channel*>(channels_.audio.get()), static_cast<Channel*>(channels_.alpha.get())})
+    PanelChannels& c = channels_;
+    for (Channel* channel : std::initializer_list<Channel*>{c.videoA.get(), c.videoB.get(), c.audio.get(), c.alpha.get(),
+                                                           c.playList.get()})
         channel->ExchangeTexts(save);
-    TextMap().UpdateData(*this, View(), Ui(), save);
-    if (!channels_.videoA->ExchangeNumbers(save) || !DataMap().UpdateData(*this, View(), Ui(), save)) return false;
-    channels_.dvRecord->ExchangeTexts(save);
+    if (!c.videoA->ExchangeNumbers(save) || !DataMap().UpdateData(*this, View(), Ui(), save)) return false;
+    c.dvRecord->ExchangeTexts(save);
     return true;
 }
 

@@ -140,9 +140,7 @@ public:
     const DrainCounter& Drain(int output) const { return drain_[output - 5]; }
     const std::string& Section() const { return section_; }
 
-    // Form fields.
-    std::string playListPath, playListStart;
-    // PLAY ALL's delays of Video A, Video B, the alpha and the audio, in fields.
+    // Form fields: PLAY ALL's delays of Video A, Video B, the alpha and the audio, in fields.
     int delayA = 0, delayB = 0, delayAlpha = 0, delayAudio = 0;
 
 protected:
@@ -150,7 +148,6 @@ protected:
 
 private:
     static const velmar_ui::MessageMap<CVelmarView>& Map();
-    static const velmar_ui::DataExchange<CVelmarView>& TextMap();
     static const velmar_ui::DataExchange<CVelmarView>& DataMap();
 
     // Start-up steps.

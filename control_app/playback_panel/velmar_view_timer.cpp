@@ -183,16 +183,7 @@ void CVelmarView::ServeRemoteRequest() {
     if (!remote_) return;
     const ExternalRequest request = remote_->TakeRequest();
     if (request.code == kRequestPlayList) {
-        if (request.playListName != playListPath) {
-            playListPath = request.playListName;
-            UpdateData(false);
-            channels_.playList->ScanPlayList();
-        }
-        sliders_->SetPosition(kSliderList, request.arg);
-        playListStart = Format("%.8x", FramesToTimecode(request.arg));
-        UpdateData(false);
-        channels_.playList->Stop();
-        channels_.playList->Play();
+        channels_.playList->PlayFrom(request.playListName, request.arg);
     } else if (request.code == kRequestStopList) {
         channels_.playList->Stop();
     }

@@ -229,6 +229,29 @@ std::string ThreeEntries() {
            dir + "b.mpg><1><5><7>\n<" + dir + "a.mpg><3><5><0>\n";
 }
 
+// A controller's request names the list and the frame to play it from; the same list again is
+// not scanned again.
+TEST(PlayList, RemoteRequestPlaysTheNamedListFromItsFrame) {
+    MixFixture f;
+    const std::string roll = (fs::current_path() / "roll.vpl").string();
+    f.files.Write("roll.vpl", ThreeEntries());
+    f.SetKey("PLAYLIST", roll);
+    EXPECT_EQ(f.remote.Handle(kRemoteLoadAndCue, kRequestPlayList, 8), 1);
+    f.Tick();
+    EXPECT_EQ(f.view.Text(kPathList), roll);
+    EXPECT_EQ(f.view.Text(kStartList), "00000008");
+    EXPECT_EQ(f.view.Position(kSliderList), 8);
+    EXPECT_EQ(f.list->Total(), 11);
+    EXPECT_TRUE(f.list->Active());
+
+    f.files.Write("roll.vpl", "; shorter now\n<" + (fs::current_path() / "a.mpg").string() + "><0><5><0>\n");
+    f.remote.Handle(kRemoteCommand, kRequestPlayList, 2);
+    f.Tick();
+    EXPECT_EQ(f.list->Total(), 11);
+    EXPECT_EQ(f.view.Text(kStartList), "00000002");
+    EXPECT_TRUE(f.list->Active());
+}
+
 TEST(PlayList, ARollOfThreeEntriesTextForText) {
     MixFixture f;
     f.files.Write("roll.vpl", ThreeEntries());

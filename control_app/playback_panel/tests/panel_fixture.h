@@ -47,6 +47,9 @@ public:
     using Recording::Recording;
     bool Active() const override { return active; }
     void ScanPlayList() override { calls_.push_back("list scan"); }
+    void PlayFrom(const std::string& name, int frame) override {
+        calls_.push_back("list play " + name + " from " + std::to_string(frame));
+    }
     std::optional<int> QueueSlot(int) const override { return queueSlot; }
     void ChannelListPlay(int input, const ListEntryLoad&) override {
         calls_.push_back("list play " + std::to_string(input));
