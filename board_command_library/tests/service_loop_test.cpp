@@ -152,33 +152,6 @@ TEST_F(ServiceLoopFixture, QuitKeyDuringTheMailboxWaitDropsThePacketOnly) {
     EXPECT_EQ(loop.Join(), ruvent::kLoopQuit);
 }
 
-// A reopened input whose board still counts pairs queued before the reopen: those counts free no
-// pair, so the loop hands over only what was given back and serves on.
-TEST_F(ServiceLoopFixture, CountsOfPairsFromBeforeAReopenFreeNoPair) {
-    const std::string path = velmar_testing::TempDir() + "/clip.bin";
-    std::ofstream(path, std::ios::binary) << std::string(8 * kPair, '\x3c');
-    LoopThread loop(std::string("mdaemon -nc ") + kSizes);
-    ASSERT_TRUE(loop.WaitRounds(1));
-    fake.WriteInputFilename(0, path.c_str(), 0);
-    fake.WriteInputFilenameOffset(0, 0, 0, 0, 0, 0);
-    fake.SetSemaphore(0, 0, 0, 11);
-    Interrupt();
-    ASSERT_TRUE(loop.WaitRounds(1));  // two pairs handed over, and a third as the eight begin to circulate
-    board_map::WindowWord(fake.WindowBytes(), board_map::kPacketReadyFlag).store(0);  // the board took them
-    // All three back, and nine of the data before.
-    board_map::WindowWord(fake.WindowBytes(), board_map::ProgressWordOffset(0, 0)).store(12);
-    Interrupt();
-    ASSERT_TRUE(loop.WaitRounds(1));
-    // The three given back and one more: slots 3 to 6.
-    const std::uint32_t* packet = reinterpret_cast<const std::uint32_t*>(fake.WindowBytes() + board_map::kCommandPacket);
-    std::vector<std::uint32_t> pairs;
-    for (std::uint32_t slot = 3; slot <= 6; ++slot) pairs.insert(pairs.end(), {kPhysical + kInput0 + slot * kPair, kPair});
-    EXPECT_NE(std::search(packet, packet + 0x400, std::begin(pairs), std::end(pairs)), packet + 0x400);
-    fake.WriteSharedMem(0, ruvent::shared_word::kQuitValue, ruvent::shared_word::kQuitRequest);
-    Interrupt();
-    EXPECT_EQ(loop.Join(), ruvent::kLoopQuit);
-}
-
 // A set-up that fails returns to the caller with the console line and the box, and a status of its
 // own (the panel closes without a word on a quit); the process (this test) goes on.
 TEST_F(ServiceLoopFixture, FailedSetUpReturnsInsteadOfEndingTheProcess) {
