@@ -372,7 +372,9 @@ TEST_F(OperatorSoak, RandomOperatorActions) {
         if (!LoopRunning() || HasFailure()) {
             std::string last;
             for (const auto& line : recent) last += "\n  " + line;
-            ADD_FAILURE() << (LoopRunning() ? "a check failed" : "the service loop ended") << " after action " << n
+            ADD_FAILURE() << (LoopRunning() ? "a check failed"
+                                             : "the service loop ended (" + std::to_string(Panel().Link()->DaemonResult()) + ")")
+                          << " after action " << n
                           << "; the last actions:" << last << "\n" << ReadBytes(dir_ + "/board.log");
             break;
         }
