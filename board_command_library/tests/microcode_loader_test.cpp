@@ -8,7 +8,7 @@
 #include "ruvent/board_bytes.h"
 #include "ruvent/microcode_loader.h"
 #include "ruvent/ruvent.h"
-#include "ux_writer.h"
+#include "ruvent/ux_writer.h"
 #include "velmar_testing/test_support.h"
 
 using namespace ruvent_testing;

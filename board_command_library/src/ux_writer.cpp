@@ -1,4 +1,4 @@
-#include "ux_writer.h"
+#include "ruvent/ux_writer.h"
 
 #include <fstream>
 
