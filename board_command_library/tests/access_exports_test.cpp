@@ -8,7 +8,7 @@
 #include <span>
 #include <fstream>
 
-#include "command_line.h"
+#include "test_command_line.h"
 #include "fake_driver.h"
 #include "ruvent/access_arguments.h"
 #include "ruvent/board_driver.h"

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "command_line.h"
+#include "test_command_line.h"
 #include "platform/kernel.h"
 #include "platform/shared_memory.h"
 #include "ruvent/ruvent.h"

@@ -9,7 +9,7 @@
 #include <set>
 #include <thread>
 
-#include "command_line.h"
+#include "test_command_line.h"
 #include "fake_driver.h"
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"

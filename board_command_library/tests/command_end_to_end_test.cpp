@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "command_line.h"
+#include "test_command_line.h"
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "ruvent/board_driver.h"

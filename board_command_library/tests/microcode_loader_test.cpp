@@ -3,7 +3,7 @@
 
 #include <fstream>
 
-#include "command_line.h"
+#include "test_command_line.h"
 #include "fake_driver.h"
 #include "ruvent/board_bytes.h"
 #include "ruvent/microcode_loader.h"

@@ -11,7 +11,7 @@
 #include <numeric>
 #include <thread>
 
-#include "command_line.h"
+#include "test_command_line.h"
 #include "index_formats/picture_index.h"
 #include "platform/shared_memory.h"
 #include "platform/kernel.h"

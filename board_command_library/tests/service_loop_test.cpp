@@ -15,7 +15,7 @@
 #include <fstream>
 #include <thread>
 
-#include "command_line.h"
+#include "test_command_line.h"
 #include "fake_driver.h"
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"

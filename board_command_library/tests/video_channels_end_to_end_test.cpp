@@ -15,7 +15,7 @@
 #include <iterator>
 #include <thread>
 
-#include "command_line.h"
+#include "test_command_line.h"
 #include "platform/kernel.h"
 #include "ruvent/ruvent.h"
 #include "ruvent/service_loop.h"

@@ -28,7 +28,7 @@ namespace velmar {
 
 // Everything a panel is built over besides its form and UI services.
 struct PanelBoard {
-    BoardDriver& driver;    // maps the board window; the I2C register
+    DriverLibrary& driver;    // maps the board window; the I2C register
     BoardLibrary& library;  // the board command library
     BusTiming& timing;      // I2C pacing
 };

@@ -11,9 +11,9 @@ public:
     bool ServiceLoopListening(int board) override;
 };
 
-class TessolkDriver : public BoardDriver {
+class TessolkLibrary : public DriverLibrary {
 public:
-    explicit TessolkDriver(int board) : board_(board == 2 ? 1 : 0) {}
+    explicit TessolkLibrary(int board) : board_(board == 2 ? 1 : 0) {}
     std::optional<BoardWindow> MapWindow() override;
     std::uint32_t Read32(std::uint32_t address) override;
     void Write32(std::uint32_t address, std::uint32_t value) override;

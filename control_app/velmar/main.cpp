@@ -103,7 +103,7 @@ std::unique_ptr<platform::NamedLock> TakeBoard(int board, velmar_ui::UiServices&
 int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, const velmar::LaunchChoice& choice,
                 const platform::Profile& profile, velmar::RemoteRequests& remote) {
     velmar::RuventLibrary library;
-    velmar::TessolkDriver driver(choice.board);
+    velmar::TessolkLibrary driver(choice.board);
     velmar::SystemBusTiming timing;
 
     velmar_qt::QtPanelHost host;
@@ -152,7 +152,7 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
 int RunRecord(QApplication& app, const velmar::LaunchArguments& arguments, const velmar::LaunchChoice& choice,
               const platform::Profile& profile) {
     velmar::RuventLibrary library;
-    velmar::TessolkDriver driver(choice.board);
+    velmar::TessolkLibrary driver(choice.board);
     velmar::SystemBusTiming timing;
 
     velmar_qt::QtPanelHost host;

@@ -6,7 +6,7 @@
 
 #include "board_link.h"
 #include "i2c_bus.h"
-#include "tessolk/i2c_bus.h"
+#include "tessolk/i2c_bus_devices.h"
 
 namespace velmar {
 namespace {

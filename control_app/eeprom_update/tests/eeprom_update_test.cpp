@@ -9,7 +9,7 @@
 #include "eeprom_programmer.h"
 #include "eeprom_update_dlg.h"
 #include "i2c_bus.h"
-#include "tessolk/i2c_bus.h"
+#include "tessolk/i2c_bus_devices.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui/testing/fake_form_view.h"
 #include "velmar_ui/testing/fake_ui_services.h"

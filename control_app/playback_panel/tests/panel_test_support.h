@@ -73,7 +73,7 @@ private:
 };
 
 // The board: its window words and the I2C register as the driver reaches them.
-class FakeBoard : public BoardDriver {
+class FakeBoard : public DriverLibrary {
 public:
     explicit FakeBoard(bool present = true, std::uint32_t boardType = 0) : present_(present) {
         words_.assign(0x10000 / 4, 0);

@@ -44,7 +44,7 @@ public:
         words.insert(words.end(), options.begin(), options.end());
         pid_ = program_runner::Start(words, {}, log);
         for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-             !TessolkDriver(1).MapWindow() && std::chrono::steady_clock::now() < until;)
+             !TessolkLibrary(1).MapWindow() && std::chrono::steady_clock::now() < until;)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ~SoftBoardProgram() { program_runner::Stop(pid_); }
@@ -92,7 +92,7 @@ struct PanelOnBoard {
     velmar_ui::testing::FakeFormView view{PlaybackForm()};
     RealTimeUi ui;
     panel_testing::FakeHost host;
-    TessolkDriver driver{1};
+    TessolkLibrary driver{1};
     RuventLibrary library;
     panel_testing::NoDelays timing;
     CVelmarView panel;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tessolk/i2c_bus.h"
+#include "tessolk/i2c_bus_devices.h"
 
 namespace softboard {
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstring>
 
-#include "board_link.h"
+#include "board_attachment.h"
 #include "tessolk/board_map.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/shared_lock.h"
-#include "tessolk/i2c_bus.h"
+#include "tessolk/i2c_bus_devices.h"
 #include "tessolk/tessolk.h"
 
 namespace tessolk {

@@ -1,4 +1,4 @@
-#include "board_link.h"
+#include "board_attachment.h"
 
 #include <memory>
 #include <mutex>

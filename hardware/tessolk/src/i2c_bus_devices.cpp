@@ -1,4 +1,4 @@
-#include "tessolk/i2c_bus.h"
+#include "tessolk/i2c_bus_devices.h"
 
 namespace tessolk {
 namespace {
