@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "alpha_generators.h"
+#include "alpha_stream/alpha_generators.h"
 #include "platform/profile.h"
 #include "velmar_ui/form_logic.h"
 #include "velmar_ui/form_spec.h"

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "tool_run.h"
+#include "file_tools/tool_run.h"
 #include "velmar_ui/form_logic.h"
 #include "velmar_ui/worker.h"
 

@@ -1,6 +1,6 @@
 #include "board_bindings.h"
 
-#include "board_window.h"
+#include "board_link/board_window.h"
 #include "ruvent/command_channel.h"
 #include "ruvent/ruvent.h"
 #include "tessolk/board_map.h"

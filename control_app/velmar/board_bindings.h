@@ -1,7 +1,7 @@
 // The real board behind the board link: the exports of libruvent and the driver library tessolk.
 #pragma once
 
-#include "board_library.h"
+#include "board_link/board_library.h"
 
 namespace velmar {
 

@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "remote_protocol.h"
+#include "remote_protocol/remote_protocol.h"
 
 namespace velmar {
 

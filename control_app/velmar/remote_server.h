@@ -9,7 +9,7 @@
 #include <list>
 #include <string>
 
-#include "remote_requests.h"
+#include "shell/remote_requests.h"
 
 class QLocalServer;
 class QLocalSocket;

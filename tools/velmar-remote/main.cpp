@@ -10,7 +10,7 @@
 #include <string>
 
 #include "board_commands/board_number.h"
-#include "remote_protocol.h"
+#include "remote_protocol/remote_protocol.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "board_library.h"
-#include "i2c_bus.h"
-#include "message_log_dlg.h"
+#include "board_link/board_library.h"
+#include "board_link/i2c_bus.h"
 #include "platform/kernel.h"
-#include "panel_frame_host.h"
+#include "playback_panel/message_log_dlg.h"
+#include "playback_panel/panel_frame_host.h"
 #include "velmar_ui/testing/fake_form_view.h"
 
 namespace velmar::panel_testing {

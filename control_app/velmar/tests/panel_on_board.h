@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "board_bindings.h"
-#include "panel_test_support.h"
+#include "playback_panel/tests/panel_test_support.h"
+#include "playback_panel/velmar_view.h"
+#include "playback_panel/velmar_view_form.h"
 #include "program_runner.h"
-#include "velmar_view.h"
-#include "velmar_view_form.h"
+#include "velmar/board_bindings.h"
 #include "velmar_ui/testing/fake_ui_services.h"
 
 namespace velmar {

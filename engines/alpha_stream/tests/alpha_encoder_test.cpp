@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <fstream>
 
-#include "alpha_encoder.h"
-#include "alpha_reader.h"
+#include "alpha_stream/alpha_encoder.h"
+#include "alpha_stream/alpha_reader.h"
 #include "alpha_test_decoder.h"
 #include "index_formats/index_files.h"
 #include "velmar_testing/test_support.h"

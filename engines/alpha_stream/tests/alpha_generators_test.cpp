@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "alpha_generators.h"
-#include "alpha_reader.h"
+#include "alpha_stream/alpha_generators.h"
+#include "alpha_stream/alpha_reader.h"
 #include "alpha_test_decoder.h"
 #include "index_formats/index_files.h"
 #include "velmar_testing/test_support.h"

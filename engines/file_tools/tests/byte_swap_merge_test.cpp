@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "byte_swap.h"
-#include "file_merge.h"
+#include "file_tools/byte_swap.h"
+#include "file_tools/file_merge.h"
+#include "file_tools/tool_file.h"
 #include "file_tools_test_support.h"
-#include "tool_file.h"
 #include "velmar_testing/test_support.h"
 
 using namespace file_tools;

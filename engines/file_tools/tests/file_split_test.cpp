@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "file_split.h"
+#include "file_tools/file_split.h"
 #include "file_tools_test_support.h"
 #include "velmar_testing/test_support.h"
 #include "wave_format/wave_header.h"

@@ -2,9 +2,9 @@
 // over streams ffmpeg makes with several group shapes; once through clip-tool itself.
 #include <gtest/gtest.h>
 
-#include "file_merge.h"
-#include "file_split.h"
-#include "tool_file.h"
+#include "file_tools/file_merge.h"
+#include "file_tools/file_split.h"
+#include "file_tools/tool_file.h"
 #include "file_tools_test_support.h"
 #include "ps_demux/picture_indexer.h"
 #include "velmar_testing/test_support.h"

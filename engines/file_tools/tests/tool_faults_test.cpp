@@ -6,11 +6,11 @@
 
 #include <filesystem>
 
-#include "byte_swap.h"
-#include "file_merge.h"
-#include "file_split.h"
+#include "file_tools/byte_swap.h"
+#include "file_tools/file_merge.h"
+#include "file_tools/file_split.h"
+#include "file_tools/tool_file.h"
 #include "file_tools_test_support.h"
-#include "tool_file.h"
 #include "velmar_testing/test_support.h"
 #include "wave_format/wave_header.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "timecode.h"
+#include "timecode/timecode.h"
 
 namespace velmar {
 namespace {
