@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
         ps_mux::MuxInputs in;
         in.video = stream_analysis::AnalyzeVideoFile(video);
         in.audio = stream_analysis::AnalyzeAudioFile(audio);
-        if (ps_mux::RunMuxFiles(in, video, audio, ps, quiet).status != ps_mux::MuxStatus::Done) return 1;
+        if (ps_mux::RunMuxFiles(in, video, audio, ps, quiet).status != platform::RunStatus::Done) return 1;
     }
     const auto analysis = stream_analysis::AnalyzeProgramStream(ps);
     const double mb = double(ps_bench::SizeOf(ps)) / 1e6;
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
         ps_demux::DemuxSettings settings;
         settings.outputBase = dir + "/out";
         settings.decode = decode;
-        return ps_demux::RunDemuxFile(analysis, ps, settings, quiet).status == ps_demux::DemuxStatus::Done;
+        return ps_demux::RunDemuxFile(analysis, ps, settings, quiet).status == platform::RunStatus::Done;
     };
     const double plain = ps_bench::BestSeconds(5, [&] { return demux(false); });
     const double decoding = ps_bench::BestSeconds(3, [&] { return demux(true); });

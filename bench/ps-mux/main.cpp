@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
 
     platform::RunReport quiet;
     const double oursSeconds = ps_bench::BestSeconds(5, [&] {
-        return ps_mux::RunMuxFiles(in, video, audio, ours, quiet).status == ps_mux::MuxStatus::Done;
+        return ps_mux::RunMuxFiles(in, video, audio, ours, quiet).status == platform::RunStatus::Done;
     });
     const double ffmpegSeconds = ps_bench::BestSeconds(5, [&] {
         return ps_bench::Shell("ffmpeg -nostdin -hide_banner -loglevel error -y -i " + video + " -i " + audio +

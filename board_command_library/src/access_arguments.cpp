@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/host_hooks.h"
+#include "ruvent/board_word.h"
 #include "tessolk/board_map.h"
 
 namespace ruvent {
@@ -16,6 +17,13 @@ namespace {
 bool Is(const char* word, const char* keyword) { return strcasecmp(word, keyword) == 0; }
 
 std::string BoundedName(const char* word) { return std::string(word, strnlen(word, kAccessNameMax)); }
+
+// Every word counts without regard to case, the board's "-B2" too.
+std::string LowerCase(const char* word) {
+    std::string lower(word);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
 
 }  // namespace
 
@@ -61,14 +69,11 @@ AccessArguments ParseAccessArguments(int argc, char* argv[]) {
         const char* word = argv[i];
         const bool takesOperand = Is(word, "-f") || Is(word, "-o") || Is(word, "-fill");
         if (takesOperand && i + 1 >= argc) EndWithHelp();  // the operand is missing
+        if (!TakeBoardWord(LowerCase(word), arguments.board)) EndWithHelp();
         if (Is(word, "RMEM")) {
             arguments.base = board_map::kRmemBase;
         } else if (Is(word, "CBUSReg")) {
             arguments.base = board_map::kCbusRegBase;
-        } else if (Is(word, "-b2")) {
-            arguments.board = 1;
-        } else if (Is(word, "-b1")) {
-            arguments.board = 0;
         } else if (Is(word, "-f")) {
             arguments.fileName = BoundedName(argv[++i]);
         } else if (Is(word, "-o")) {

@@ -8,13 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "board_commands/board_number.h"
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/shared_lock.h"
 #include "ruvent/access_arguments.h"
 #include "ruvent/board_driver.h"
+#include "ruvent/board_word.h"
 #include "ruvent/command_channel.h"
 #include "ruvent/command_packet.h"
 #include "ruvent/ruvent.h"
@@ -320,15 +320,13 @@ void PrintCommandUsage() {
 
 namespace {
 
-// "-force": the words go straight to the mailbox as one packet, and the process ends.
-[[noreturn]] void SendCommandDirect(int argc, char* argv[]) {
-    std::uint32_t board = 0;
+// "-force": the words go straight to the mailbox of `board` as one packet, and the process ends.
+[[noreturn]] void SendCommandDirect(std::uint32_t board, int argc, char* argv[]) {
     WordMode mode = WordMode::None;
     std::vector<std::uint32_t> priority, scheduled;
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
-        if (word == "-b2") board = 1;
-        else if (word == "-force") continue;
+        if (word == "-b2" || word == "-force") continue;
         else if (word == "-p") mode = WordMode::Priority;
         else if (word == "-s") mode = WordMode::Scheduled;
         else if (mode == WordMode::Priority) priority.push_back(ReadCommandNumber(argv[i]));
@@ -369,19 +367,13 @@ extern "C" int mwcmd(int argc, char* argv[]) {
             PrintCommandUsage();
             platform::EndProcess(1);
         }
-        if (board_commands::BoardNumber::IsBoardWord(word)) {
-            const auto board = board_commands::BoardNumber::FromWord(word);
-            if (!board) {
-                // Another board's word would have gone to the first board unnoticed.
-                std::printf("%s names no board: -b1 or -b2\n", word.c_str());
-                PrintCommandUsage();
-                platform::EndProcess(1);
-            }
-            collector.board = board->Index();
+        if (!TakeBoardWord(word, collector.board)) {
+            PrintCommandUsage();
+            platform::EndProcess(1);
         }
     }
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "-force") == 0) SendCommandDirect(argc, argv);
+        if (std::strcmp(argv[i], "-force") == 0) SendCommandDirect(collector.board, argc, argv);
 
     std::uint64_t context[3] = {};
     ActiveDriver().GetDeviceContext(collector.board, context);

@@ -96,12 +96,12 @@ ConsoleKeySource SetConsoleKeySource(ConsoleKeySource source) {
 }
 
 int SendCommandPacket(const CommandPacket& packet, std::uint8_t* window, std::uint32_t board, int timeoutMs) {
-    auto& readyFlag = *reinterpret_cast<std::uint32_t*>(window + board_map::kPacketReadyFlag);
+    const auto readyFlag = board_map::WindowWord(window, board_map::kPacketReadyFlag);
     BoardDriver& driver = ActiveDriver();
     // Bounded by time, not by a poll count: a poll takes nanoseconds today.
     const std::int64_t deadline = platform::PerformanceCounter() +
                                   static_cast<std::int64_t>(timeoutMs) * platform::kPerformanceFrequency / 1000;
-    while (std::atomic_ref(readyFlag).load() != 0) {
+    while (readyFlag.load() != 0) {
         if (platform::PerformanceCounter() > deadline) {
             platform::ShowMessageBox("Driver Communication Error", "Velmar Error", platform::MessageButtons::Ok,
                                      platform::MessageIcon::Error);
@@ -114,7 +114,7 @@ int SendCommandPacket(const CommandPacket& packet, std::uint8_t* window, std::ui
         sched_yield();
     }
     std::memcpy(window + board_map::kCommandPacket, packet.Bytes(), packet.Size());
-    std::atomic_ref(readyFlag).store(1);
+    readyFlag.store(1);
     return 1;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/host_hooks.h"
+#include "ruvent/board_word.h"
 #include "ruvent/ruvent.h"
 #include "ruvent/service_loop.h"
 
@@ -32,9 +33,8 @@ ServiceLoopOptions ParseServiceLoopArguments(int argc, char* argv[]) {
     ServiceLoopOptions options;
     for (int i = 1; i < argc; ++i) {
         const char* word = argv[i];
-        if (std::strcmp(word, "-b2") == 0) {
-            options.board = 1;
-        } else if (std::strcmp(word, "-start") == 0) {
+        if (!TakeBoardWord(word, options.board)) Usage();
+        if (std::strcmp(word, "-start") == 0) {
             options.start = true;
         } else if (std::strcmp(word, "-nc") == 0) {
             options.releaseConsole = true;

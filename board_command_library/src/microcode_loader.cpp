@@ -11,6 +11,7 @@
 #include "platform/log.h"
 #include "ruvent/board_bytes.h"
 #include "ruvent/board_driver.h"
+#include "ruvent/board_word.h"
 #include "ruvent/ruvent.h"
 #include "tessolk/board_map.h"
 
@@ -85,6 +86,7 @@ void ApplyBulk(std::uint32_t board, const ux::SectionHeader& header, std::vector
 struct MldArguments {
     int mode = kModeAll;
     std::uint32_t board = 0;
+    bool boardRefused = false;  // a "-b<digit>" that names no board: nothing is loaded
     std::string file;
 };
 
@@ -93,7 +95,7 @@ MldArguments ParseMldArguments(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-first") == 0) arguments.mode = kModeFirst;
         else if (std::strcmp(argv[i], "-last") == 0) arguments.mode = kModeLast;
-        else if (std::strcmp(argv[i], "-b2") == 0) arguments.board = 1;
+        else if (!TakeBoardWord(argv[i], arguments.board)) arguments.boardRefused = true;
     }
     if (argc >= 2 && argv[argc - 1]) arguments.file = platform::NormalizePath(argv[argc - 1]);
     return arguments;
@@ -133,7 +135,7 @@ using namespace ruvent;
 
 extern "C" int mld(int argc, char* argv[]) {
     const MldArguments arguments = ParseMldArguments(argc, argv);
-    if (arguments.file.empty()) return 0;
+    if (arguments.file.empty() || arguments.boardRefused) return 0;
     std::ifstream file(platform::DataFilePath(arguments.file), std::ios::binary | std::ios::ate);
     if (!file) return 0;
     // Payloads are never taken larger than what is left of the file.

@@ -71,6 +71,11 @@ struct InputState {
     bool started = false;
     std::uint32_t neverHandedOver = 0;
     std::uint32_t lastProgress = 0;
+    // Pairs of this opening the board holds, and pairs it gave back that had nothing to refill them
+    // yet. The board may still count pairs queued before a reopen until the start reaches it: counts
+    // beyond what it holds are of the data before and free no pair.
+    std::uint32_t held = 0;
+    std::uint32_t owed = 0;
 };
 
 struct OutputState {
@@ -379,6 +384,8 @@ void ServiceLoop::OpenInput(std::uint32_t stream) {
     input.started = false;
     input.pendingStart = false;
     input.neverHandedOver = 0;
+    input.held = 0;
+    input.owed = 0;
     input.lastProgress = ProgressWord(stream, 0);
     if (first == 1) {
         input.preloadCount = count;
@@ -409,6 +416,7 @@ void ServiceLoop::SendInputPairs(std::uint32_t stream, std::uint32_t first, std:
         words.push_back(input.filled[j] - skip);
     }
     if (words.empty()) return;
+    input.held += static_cast<std::uint32_t>(words.size() / 2);
     packet_->AddCommandHeader("bufferpair", static_cast<std::uint32_t>(words.size()), stream);
     packet_->AddPacketWords(words.data(), static_cast<std::uint32_t>(words.size() * 4));
     commandsAdded_ = true;
@@ -416,8 +424,11 @@ void ServiceLoop::SendInputPairs(std::uint32_t stream, std::uint32_t first, std:
 
 void ServiceLoop::RefillInput(std::uint32_t stream, std::uint32_t progress) {
     InputState& input = inputs_[stream];
-    std::uint32_t n = progress - input.lastProgress;
+    const std::uint32_t returned = std::min(progress - input.lastProgress, input.held);
     input.lastProgress = progress;
+    input.held -= returned;
+    std::uint32_t n = returned + input.owed;
+    input.owed = 0;
     // One pair more per round until all eight circulate.
     if (input.neverHandedOver > 0 && input.started && !input.pendingStart) {
         ++n;
@@ -440,7 +451,7 @@ void ServiceLoop::RefillInput(std::uint32_t stream, std::uint32_t progress) {
         const std::uint32_t got = input.object->Read(pair.host, pair.length);
         if (got == 0) {
             // Nothing to give now (end of data, perhaps a follow-on file later): ask again.
-            input.lastProgress = progress - (n - i);
+            input.owed = n - i;
             break;
         }
         input.filled[input.nextPair] = got;

@@ -229,12 +229,12 @@ std::uint32_t InputStreamFile::Read(std::uint8_t* buffer, std::uint32_t bytes) {
 
 std::uint32_t InputStreamFile::ReadResampled(std::uint8_t* buffer, std::uint32_t bytes) {
     // 16-bit stereo frames of 4 bytes; AudioRateStep is read live, 256 = unchanged rate.
-    const std::uint32_t* step = reinterpret_cast<const std::uint32_t*>(board_.window + board_map::kAudioRateStep);
+    const auto step = board_map::WindowWord(board_.window, board_map::kAudioRateStep);
     std::uint32_t out = 0;
     bool refilled = false;
     for (std::uint32_t frame = 0; frame < bytes / 4; ++frame) {
         if (accumulator_ < 256) {
-            accumulator_ += std::atomic_ref(*const_cast<std::uint32_t*>(step)).load();
+            accumulator_ += step.load();
             ++sampleIndex_;
         }
         if (accumulator_ > 255) {

@@ -26,7 +26,7 @@ using board_map::kIndexRingNone;
 using board_map::kIndexRingWrap;
 
 std::atomic_ref<std::uint32_t> RingWord(std::uint8_t* window, std::uint32_t index) {
-    return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + board_map::kEncoderIndexRing + 4 * index));
+    return board_map::WindowWord(window, board_map::kEncoderIndexRing + 4 * index);
 }
 
 bool ValidRingIndex(std::uint32_t index) { return index % 2 == 0 && index < kIndexRingWrap; }

@@ -105,6 +105,28 @@ TEST(AccessArgumentsDeathTest, BadLinesPrintHelpAndEndWithCodeOne) {
                 "cannot open file\n");
 }
 
+// Only "-b1" and "-b2" name a board (in any case where every word does): any other "-b<digit>"
+// once reached the first board unnoticed, and is now refused with a line that names it.
+TEST(BoardWordDeathTest, EveryExportRefusesAWordThatNamesNoBoard) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EQ(Parse("mwr -B2 0x10 0x1").board, 1u);
+    EXPECT_EQ(Parse("mwr -b2 -b1 0x10 0x1").board, 0u);
+    EXPECT_EQ(Parse("mwr -b 0x10 0x1").board, 0u);  // no board word at all
+    const struct {
+        int (*function)(int, char**);
+        const char* line;
+        const char* refusal;
+    } refused[] = {
+        {mwr, "mwr -b3 0x40100 0x1", "^-b3 names no board: -b1 or -b2\nDLL help\n"},
+        {mrd, "mrd -B0 0x40100", "^-b0 names no board: -b1 or -b2\nDLL help\n"},
+        {mquit, "mquit -b9", "^-b9 names no board: -b1 or -b2\nDLL help\n"},
+        {mdaemon, "mdaemon -b3 -start -s 0x1000", "^-b3 names no board: -b1 or -b2\nmdaemon -s"},
+        {mwcmd, "mwcmd -force -b0 -p 0x9e0000", "^-b0 names no board: -b1 or -b2\nmwcmd -f"},
+    };
+    for (const auto& r : refused)
+        EXPECT_EXIT(CallWithStdoutOnStderr(r.function, r.line), ::testing::ExitedWithCode(1), r.refusal) << r.line;
+}
+
 TEST_F(AccessExports, WordWriteAndReadBack) {
     EXPECT_EQ(Call(mwr, "mwr 0x40100 0x1234"), 1);
     EXPECT_EQ(Call(mrd, "mrd 0x40100"), 0x1234);

@@ -78,8 +78,9 @@ TEST_F(MicrocodeLoader, ShortFilesUnderFirst) {
     EXPECT_EQ(driver.Word(0, 0x40104), 1u);
 }
 
-TEST_F(MicrocodeLoader, MissingFileOrWrongMagicReturnsZeroAndWritesNothing) {
+TEST_F(MicrocodeLoader, MissingFileWrongMagicOrNoBoardReturnsZeroAndWritesNothing) {
     EXPECT_EQ(Call(mld, "mld /no/such/file.ux"), 0);
+    EXPECT_EQ(Call(mld, "mld -b3 " + FiveSectionFile()), 0);
     EXPECT_EQ(Call(mld, "mld"), 0);
     auto bytes = ux::UxWriter().RegisterList({{0x40104, 1}}).Bytes();
     bytes[3] = 'Y';

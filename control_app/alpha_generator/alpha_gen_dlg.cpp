@@ -61,8 +61,7 @@ CAlphaGenDlg::CAlphaGenDlg(FormView& view, UiServices& ui, const platform::Profi
 
 CAlphaGenDlg::~CAlphaGenDlg() {
     // A run still going is asked to stop; the worker is joined before the members go.
-    int running = kRunning;
-    toolRunState_.compare_exchange_strong(running, kCancelRequested);
+    run_.RequestStop();
     worker_.Join();
 }
 
@@ -170,8 +169,8 @@ int CAlphaGenDlg::SpinValue(ControlId spin) const {
 }
 
 void CAlphaGenDlg::OnAlphaGenStart() {
-    if (toolRunState_.load() != kIdle) return;
-    View().SetText(kStatus, "Processing...");
+    if (run_.State() != platform::RunState::Idle) return;
+    View().SetText(kStatus, platform::kProcessingText);
     AlphaGenParams params;
     params.vertical = std::atoi(View().Text(kVertical).c_str());
     params.horizontal = std::atoi(View().Text(kHorizontal).c_str());
@@ -191,7 +190,7 @@ void CAlphaGenDlg::OnAlphaGenStart() {
         params.startLevel = SpinValue(kBlockSpin);
     }
     params_ = params;
-    toolRunState_ = kRunning;
+    run_.Begin();
     worker_.Start([this] { AlphaGenThread(); });
     SetTimer(kTimerId, kTimerMs);
 }
@@ -202,7 +201,7 @@ void CAlphaGenDlg::AlphaGenThread() {
     // AlphaGenProgress: the bar follows the fields; a cancel request stops the run at the next one.
     run.progress = [this](int field) {
         PostToUi([this, field] { View().SetPosition(kProgress, field); });
-        return toolRunState_.load() == kCancelRequested;
+        return run_.StopRequested();
     };
     int result = kNotSupported;
     if (params_.type == alpha_stream::kCrossFade)
@@ -214,20 +213,20 @@ void CAlphaGenDlg::AlphaGenThread() {
 
 void CAlphaGenDlg::Finish(int result) {
     auto error = [this](const char* text) {
-        View().SetText(kStatus, "Error !!!");
-        toolRunState_ = kIdle;
+        View().SetText(kStatus, platform::kErrorText);
+        run_.End();
         Ui().MessageBox({text, kErrorCaption, BoxButtons::Ok, BoxIcon::Error});
     };
     switch (result) {
     case alpha_stream::kAlphaGenDone:
-        View().SetText(kStatus, "Done !!!");
+        View().SetText(kStatus, platform::kDoneText);
         View().SetPosition(kProgress, params_.fieldCount);
-        toolRunState_ = kDoneIndexPending;
+        run_.SetFinishing();
         break;
     case alpha_stream::kAlphaGenCancelled:
-        View().SetText(kStatus, "Canceled !!!");
+        View().SetText(kStatus, platform::kCanceledText);
         View().SetPosition(kProgress, 0);
-        toolRunState_ = kIdle;
+        run_.End();
         break;
     case alpha_stream::kAlphaGenNoMemory: error("Trouble Allocating Memory!"); break;
     case alpha_stream::kAlphaGenFileError: error("Trouble With Alpha Stream Output File!"); break;
@@ -236,16 +235,17 @@ void CAlphaGenDlg::Finish(int result) {
 }
 
 void CAlphaGenDlg::OnTimer() {
-    if (toolRunState_.load() != kDoneIndexPending) return;
-    toolRunState_ = kIdle;
+    if (run_.State() != platform::RunState::Finishing) return;
+    run_.End();
     const bool built = runIndexBuild_ && runIndexBuild_(params_.outputFile);
-    View().SetText(kStatus, built ? "Done !!!, .adb file Done !!!" : "Done !!!, Could not generate .adb file !!!");
+    View().SetText(kStatus, std::string(platform::kDoneText) +
+                                (built ? ", .adb file Done !!!" : ", Could not generate .adb file !!!"));
 }
 
 bool CAlphaGenDlg::OnCancel() {
-    int state = kRunning;
-    if (toolRunState_.compare_exchange_strong(state, kCancelRequested)) return false;
-    if (state != kIdle) return false;  // a cancel already asked for, or the index still to build
+    if (run_.RequestStop()) return false;
+    // A stop already asked for, or the index still to build.
+    if (run_.State() != platform::RunState::Idle) return false;
     KillTimer(kTimerId);
     if (onClosed_) onClosed_();
     return true;

@@ -4,13 +4,13 @@
 // One exists at a time: the opener keeps a pointer that `onClosed` clears.
 #pragma once
 
-#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <string>
 
 #include "alpha_stream/alpha_generators.h"
 #include "platform/profile.h"
+#include "platform/run_state.h"
 #include "velmar_ui/form_logic.h"
 #include "velmar_ui/form_spec.h"
 #include "velmar_ui/message_map.h"
@@ -28,11 +28,6 @@ public:
                  std::function<bool(const std::string& path)> runIndexBuild, std::function<void()> onClosed);
     ~CAlphaGenDlg() override;
 
-    // ToolRunState: 0 idle, 1 running, 2 cancel requested, 3 done with the .adb still to build.
-    static constexpr int kIdle = 0;
-    static constexpr int kRunning = 1;
-    static constexpr int kCancelRequested = 2;
-    static constexpr int kDoneIndexPending = 3;
     static constexpr int kTimerId = 1;
     static constexpr int kTimerMs = 100;
 
@@ -48,7 +43,8 @@ public:
     void OnTimer();
     bool UpdateData(bool save) override;
 
-    int ToolRunState() const { return toolRunState_.load(); }
+    // Finishing while the .adb of a good run is still to build.
+    platform::RunState ToolRunState() const { return run_.State(); }
     const alpha_stream::AlphaGenParams& Params() const { return params_; }
     void JoinWorker() { worker_.Join(); }
 
@@ -76,7 +72,7 @@ private:
     int m_fieldCount = 50;
 
     alpha_stream::AlphaGenParams params_;  // filled on the UI thread before the worker starts
-    std::atomic<int> toolRunState_{kIdle};
+    platform::RunControl run_;
     velmar_ui::Worker worker_;  // last: ends before the members it uses
 };
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "board_commands/board_number.h"
 #include "board_window.h"
 
 namespace velmar {
@@ -21,9 +22,8 @@ public:
     virtual ~BoardLibrary() = default;
     // argv is valid for the duration of the call only.
     virtual int Call(BoardExport which, int argc, char** argv) = 0;
-    // Whether the board's service loop takes commands yet (board 1 or 2). Recorders have no loop
-    // to wait for.
-    virtual bool ServiceLoopListening(int /*board*/) { return true; }
+    // Whether the board's service loop takes commands yet. Recorders have no loop to wait for.
+    virtual bool ServiceLoopListening(board_commands::BoardNumber /*board*/) { return true; }
 };
 
 // Board registers the application reaches directly (the I2C lines), outside the command language.

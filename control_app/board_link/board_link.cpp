@@ -51,8 +51,9 @@ std::optional<BoardExport> ExportForWord(std::string_view word) {
     return std::nullopt;
 }
 
-BoardLink::BoardLink(BoardLibrary& library, BoardWindow& window, int board, LinkKind kind, bool demo)
-    : library_(library), window_(window), board_(board == 2 ? 2 : 1), kind_(kind), demo_(demo),
+BoardLink::BoardLink(BoardLibrary& library, BoardWindow& window, board_commands::BoardNumber board, LinkKind kind,
+                     bool demo)
+    : library_(library), window_(window), board_(board), kind_(kind), demo_(demo),
       limits_(LimitsFor(kind)), settingsLimits_(SettingsLimits()) {}
 
 BoardLink::~BoardLink() { JoinDaemon(); }

@@ -26,7 +26,7 @@ enum class DaemonState : int { Running = 0, Ended = 1, NotStarted = 2 };
 
 class BoardLink {
 public:
-    BoardLink(BoardLibrary& library, BoardWindow& window, int board, LinkKind kind, bool demo);
+    BoardLink(BoardLibrary& library, BoardWindow& window, board_commands::BoardNumber board, LinkKind kind, bool demo);
     ~BoardLink();
     BoardLink(const BoardLink&) = delete;
     BoardLink& operator=(const BoardLink&) = delete;
@@ -37,7 +37,7 @@ public:
     // only lines that match no export are logged.
     int SendSettingsCommand(std::string_view line);
 
-    int Board() const { return board_; }
+    board_commands::BoardNumber Board() const { return board_; }
     bool Demo() const { return demo_; }
     BoardWindow& Window() { return window_; }
     CommandLog& Log() { return log_; }
@@ -59,7 +59,7 @@ private:
 
     BoardLibrary& library_;
     BoardWindow& window_;
-    const int board_;
+    const board_commands::BoardNumber board_;
     const LinkKind kind_;
     const bool demo_;
     const CommandLineLimits limits_;

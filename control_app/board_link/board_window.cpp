@@ -16,14 +16,12 @@ BoardWindow BoardWindow::Demo() {
 std::uint32_t BoardWindow::Read32(std::uint32_t offset) const {
     ++reads_;
     if (offset % 4 != 0 || offset + 4 > bytes_) return 0;
-    return std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(base_ + offset))
-        .load(std::memory_order_acquire);
+    return board_map::WindowWord(base_, offset).load(std::memory_order_acquire);
 }
 
 void BoardWindow::Write32(std::uint32_t offset, std::uint32_t value) {
     if (offset % 4 != 0 || offset + 4 > bytes_) return;
-    std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(base_ + offset))
-        .store(value, std::memory_order_release);
+    board_map::WindowWord(base_, offset).store(value, std::memory_order_release);
 }
 
 std::uint8_t BoardWindow::Read8(std::uint32_t offset) const {
@@ -47,8 +45,7 @@ BoardStatus BoardWindow::ReadStatus() const {
     BoardStatus copy;
     if (window::kStatusAreaEnd > bytes_) return copy;
     auto word = [&](std::size_t i) {
-        return std::atomic_ref<std::uint32_t>(
-                   *reinterpret_cast<std::uint32_t*>(base_ + window::kStatusAreaBegin + 4 * i))
+        return board_map::WindowWord(base_, window::kStatusAreaBegin + 4 * static_cast<std::uint32_t>(i))
             .load(std::memory_order_acquire);
     };
     // The board steps its counters once per field; a copy takes microseconds, so a second pass

@@ -1,7 +1,5 @@
 #include "command_line.h"
 
-#include "board_commands/board_number.h"
-
 namespace velmar {
 namespace {
 
@@ -32,9 +30,10 @@ std::string_view TrimEnd(std::string_view text) {
 
 }  // namespace
 
-SplitCommand SplitCommandLine(std::string_view line, int board, const CommandLineLimits& limits) {
+SplitCommand SplitCommandLine(std::string_view line, board_commands::BoardNumber board,
+                              const CommandLineLimits& limits) {
     SplitCommand split;
-    const bool secondBoard = board == 2;
+    const bool secondBoard = board.IsSecond();
     // On board 2 one slot goes to "-b2".
     const int slotsForLine = limits.wordSlots - (secondBoard ? 1 : 0);
     const auto spans = FindWords(line, slotsForLine);

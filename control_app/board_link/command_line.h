@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "board_commands/board_number.h"
+
 namespace velmar {
 
 // The longest path the panels hand to the board: what its name slots hold.
@@ -25,6 +27,7 @@ struct SplitCommand {
 // Splits at blanks and tabs. Board 2 gets "-b2" as the second word. The first word other than the
 // last that starts with '<' takes the rest of the line as written, so a file name keeps its blanks.
 // A file word is never cut: the board would write a file other than the one the panel handles.
-SplitCommand SplitCommandLine(std::string_view line, int board, const CommandLineLimits& limits);
+SplitCommand SplitCommandLine(std::string_view line, board_commands::BoardNumber board,
+                              const CommandLineLimits& limits);
 
 }  // namespace velmar

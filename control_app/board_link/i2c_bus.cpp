@@ -1,7 +1,7 @@
 #include "i2c_bus.h"
 
+#include "board_commands/command_lines.h"
 #include "board_link.h"
-#include "format.h"
 #include "platform/kernel.h"
 
 namespace velmar {
@@ -32,9 +32,8 @@ private:
 class CommandLines : public BusLines {
 public:
     explicit CommandLines(BoardLink& link) : link_(link) {}
-    // The operators' logs show the five-digit values ("0x00003", "0x30001").
-    void Write(std::uint32_t value) override { link_.SendCommand(Format("mwr 0xfc0a08 0x%.5x", value)); }
-    std::uint32_t Read() override { return static_cast<std::uint32_t>(link_.SendCommand("mrd 0xfc0a08")); }
+    void Write(std::uint32_t value) override { link_.SendCommand(board_commands::WriteI2cLines(value)); }
+    std::uint32_t Read() override { return static_cast<std::uint32_t>(link_.SendCommand(board_commands::ReadI2cLines())); }
 
 private:
     BoardLink& link_;

@@ -5,13 +5,14 @@
 
 #include <cstdint>
 
+#include "board_commands/command_words.h"
 #include "board_library.h"
 
 namespace velmar {
 
 class BoardLink;
 
-inline constexpr std::uint32_t kI2cRegister = 0xFC0A08;
+inline constexpr std::uint32_t kI2cRegister = board_commands::kI2cRegister;
 
 // The bus's pacing: microsecond busy waits and millisecond sleeps.
 class BusTiming {

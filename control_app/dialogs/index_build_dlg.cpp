@@ -22,12 +22,12 @@ velmar_ui::FormSpec IndexBuildForm() {
 
 namespace {
 
-// The builder's reports, handed to the UI thread; the cancel request read straight from the flag.
+// The builder's reports, handed to the UI thread; the cancel request read straight from the run.
 class DialogObserver : public index_builder::BuildObserver {
 public:
     DialogObserver(std::function<void(std::function<void()>)> post, velmar_ui::FormView& view,
-                   const std::atomic<bool>& cancel)
-        : post_(std::move(post)), view_(view), cancel_(cancel) {}
+                   const platform::RunControl& run)
+        : post_(std::move(post)), view_(view), run_(run) {}
 
     void OnIndexCreated(const std::string& status) override {
         post_([&view = view_, status] { view.SetText(kIndexBuildWhat, status); });
@@ -38,12 +38,12 @@ public:
             if (progress > view.Position(kIndexBuildProgress)) view.SetPosition(kIndexBuildProgress, progress);
         });
     }
-    bool CancelRequested() override { return cancel_.load(); }
+    bool CancelRequested() override { return run_.StopRequested(); }
 
 private:
     std::function<void(std::function<void()>)> post_;
     velmar_ui::FormView& view_;
-    const std::atomic<bool>& cancel_;
+    const platform::RunControl& run_;
 };
 
 }  // namespace
@@ -52,7 +52,7 @@ CIndexBuildDlg::CIndexBuildDlg(velmar_ui::FormView& view, velmar_ui::UiServices&
     : FormLogic(view, ui), m_path(std::move(streamPath)) {}
 
 CIndexBuildDlg::~CIndexBuildDlg() {
-    m_cancel = true;
+    run_.RequestStop();
     worker_.Join();
 }
 
@@ -65,22 +65,21 @@ const velmar_ui::MessageMap<CIndexBuildDlg>& CIndexBuildDlg::Map() {
 
 void CIndexBuildDlg::OnInitDialog() {
     m_failed = false;
-    m_cancel = false;
-    finished_ = false;
     closed_ = false;
-    View().SetRange(kIndexBuildProgress, {0, index_builder::kProgressSteps});
+    run_.Begin();
+    View().SetRange(kIndexBuildProgress, {0, platform::kProgressSteps});
     View().SetPosition(kIndexBuildProgress, 0);
     worker_.Start([this] { IndexBuildThread(); });
     SetTimer(kPollTimer, kPollMs);
 }
 
 bool CIndexBuildDlg::OnCancel() {
-    m_cancel = true;
+    run_.RequestStop();
     return false;
 }
 
 void CIndexBuildDlg::OnTimer() {
-    if (!finished_.load()) return;
+    if (run_.State() != platform::RunState::Idle) return;
     KillTimer(kPollTimer);
     worker_.Join();
     closed_ = true;
@@ -90,11 +89,11 @@ void CIndexBuildDlg::OnTimer() {
 void CIndexBuildDlg::IndexBuildThread() {
     // The builder itself removes the index of a failed or cancelled run.
     if (BuildIndexFile() != int(index_builder::BuildResult::Done)) m_failed = true;
-    finished_ = true;
+    run_.End();
 }
 
 int CIndexBuildDlg::BuildIndexFile() {
-    DialogObserver observer([this](std::function<void()> task) { PostToUi(std::move(task)); }, View(), m_cancel);
+    DialogObserver observer([this](std::function<void()> task) { PostToUi(std::move(task)); }, View(), run_);
     const auto outcome = index_builder::BuildIndexFile(m_path, &observer);
     indexPath_ = outcome.indexPath;
     if (outcome.result == index_builder::BuildResult::Failed)

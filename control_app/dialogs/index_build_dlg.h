@@ -8,6 +8,7 @@
 #include <string>
 
 #include "index_builder/index_builder.h"
+#include "platform/run_state.h"
 #include "velmar_ui/form_logic.h"
 #include "velmar_ui/form_spec.h"
 #include "velmar_ui/message_map.h"
@@ -49,8 +50,7 @@ private:
     const std::string m_path;
     std::string indexPath_;  // written by the worker, read after it ended
     std::atomic<bool> m_failed{false};
-    std::atomic<bool> m_cancel{false};
-    std::atomic<bool> finished_{false};
+    platform::RunControl run_;  // running from the dialog's start until the worker has ended
     bool closed_ = false;
     velmar_ui::Worker worker_;  // last: ends before the members it uses
 };

@@ -171,7 +171,7 @@ void CFileSplitDlg::OnInitDialog() {
     destination_ = profile_.GetString(kSection, "PATHFSPLITD");
     startText_ = "00000000";
     endText_ = "00000000";
-    View().SetRange(kProgress, {0, file_tools::ToolRun::kProgressSteps});
+    View().SetRange(kProgress, {0, platform::kProgressSteps});
     UpdateData(false);
     if (!m_slider.Exists()) View().SetText(kStatus, kNoSliderText);
     UpdateSplitLength();
@@ -308,7 +308,7 @@ bool CFileSplitDlg::OnOK() {
 }
 
 void CFileSplitDlg::OnStart() {
-    if (run_.State() != file_tools::ToolRun::kIdle) return;
+    if (run_.State() != platform::RunState::Idle) return;
     // The range is worked out anew from the paths and times as they are now: a path typed since
     // the last recompute must not be cut with the range of the file before.
     UpdateData(true);

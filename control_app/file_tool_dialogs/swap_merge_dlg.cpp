@@ -109,7 +109,7 @@ void CFileToolDlg::OnInitDialog() {
     first_ = profile_.GetString(kSection, firstKey_);
     second_ = profile_.GetString(kSection, secondKey_);
     UpdateData(false);
-    View().SetRange(kProgress, {0, file_tools::ToolRun::kProgressSteps});
+    View().SetRange(kProgress, {0, platform::kProgressSteps});
     View().SelectAllText(kFirstPath);
     View().SelectAllText(kSecondPath);
 }

@@ -13,12 +13,12 @@ CToolRunDlg::CToolRunDlg(velmar_ui::FormView& view, velmar_ui::UiServices& ui, s
 CToolRunDlg::~CToolRunDlg() { StopWorker(); }
 
 void CToolRunDlg::StopWorker() {
-    run_.RequestCancel();
+    run_.RequestStop();
     worker_.Join();
 }
 
 void CToolRunDlg::StartWorker(std::function<ToolResult()> work) {
-    View().SetText(kStatus, "Processing...");
+    View().SetText(kStatus, platform::kProcessingText);
     View().SetPosition(kProgress, 0);
     SetTimer(kProgressTimer, 100);
     worker_.Start([this, work = std::move(work)] {
@@ -49,8 +49,8 @@ void CToolRunDlg::Report(ToolResult result) {
     KillTimer(kProgressTimer);
     View().SetPosition(kProgress, run_.Progress());
     switch (result) {
-    case ToolResult::Done: View().SetText(kStatus, kDoneText); break;
-    case ToolResult::Cancelled: View().SetText(kStatus, kCanceledText); break;
+    case ToolResult::Done: View().SetText(kStatus, platform::kDoneText); break;
+    case ToolResult::Cancelled: View().SetText(kStatus, platform::kCanceledText); break;
     case ToolResult::FileError:
         View().SetText(kStatus, kFileErrorStatus);
         Ui().MessageBox({kFileErrorBox, kErrorCaption});
@@ -64,7 +64,7 @@ void CToolRunDlg::Report(ToolResult result) {
 }
 
 bool CToolRunDlg::OnCancel() {
-    if (run_.State() != file_tools::ToolRun::kIdle) return false;
+    if (run_.State() != platform::RunState::Idle) return false;
     if (onClosed_) onClosed_();
     return true;
 }

@@ -6,15 +6,14 @@
 #include <functional>
 
 #include "file_tools/tool_run.h"
+#include "platform/run_state.h"
 #include "velmar_ui/form_logic.h"
 #include "velmar_ui/worker.h"
 
 namespace velmar {
 
-// Report texts the tools share.
+// Report texts of the file tools (with the status texts every tool shares).
 inline constexpr const char* kErrorCaption = "Velmar Error";
-inline constexpr const char* kDoneText = "Done !!!";
-inline constexpr const char* kCanceledText = "Canceled !!!";
 inline constexpr const char* kFileErrorStatus = "FILE ERROR !!!";
 inline constexpr const char* kFileErrorBox = "File Error!";
 inline constexpr const char* kOverwriteSourceBox = "Can't write over the source file!";
@@ -30,10 +29,10 @@ public:
     bool OnCancel() override;  // EXIT and the close button: only when idle
     // START: the tool's checks, then StartWorker.
     virtual void OnStart() = 0;
-    void OnCancelRun() { run_.RequestCancel(); }
+    void OnCancelRun() { run_.RequestStop(); }
     void OnTimer();
 
-    file_tools::ToolRun& Run() { return run_; }
+    const platform::RunControl& Run() const { return run_; }
     // Waits for a running worker (tests, and the window before it goes).
     void JoinWorker() { worker_.Join(); }
 
@@ -47,7 +46,8 @@ protected:
     // The box when the destination is the source itself.
     virtual const char* SameFileBox() const { return kOverwriteSourceBox; }
 
-    file_tools::ToolRun run_;
+    // The run's state, and the report the engines write their progress to.
+    platform::RunControl run_;
 
 private:
     void Report(file_tools::ToolResult result);

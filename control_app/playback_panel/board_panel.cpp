@@ -21,9 +21,9 @@ constexpr const char* kErrorCaption = "Velmar Error";
 }  // namespace
 
 CBoardPanel::CBoardPanel(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
-                         const platform::Profile& profile, int boardNumber, bool playback)
-    : FormLogic(view, ui), host_(host), board_(board), profile_(profile), boardNumber_(boardNumber == 2 ? 2 : 1),
-      section_(boardNumber_ == 2 ? "BOARD2" : "BOARD1"), playback_(playback),
+                         const platform::Profile& profile, board_commands::BoardNumber boardNumber, bool playback)
+    : FormLogic(view, ui), host_(host), board_(board), profile_(profile), boardNumber_(boardNumber),
+      section_("BOARD" + std::to_string(boardNumber.Number())), playback_(playback),
       logKey_(playback ? "LOGFILE" : "LOGFILER") {}
 
 CBoardPanel::~CBoardPanel() = default;

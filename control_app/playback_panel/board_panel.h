@@ -45,7 +45,7 @@ public:
     // `playback`: the playback panel (link, log key "LOGFILE", RECPLAY "0", title), else the
     // record panel (log key "LOGFILER", RECPLAY "1").
     CBoardPanel(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
-                const platform::Profile& profile, int boardNumber, bool playback);
+                const platform::Profile& profile, board_commands::BoardNumber boardNumber, bool playback);
     ~CBoardPanel() override;
 
     virtual int SendCommand(const std::string& line);
@@ -105,7 +105,7 @@ protected:
     PanelHost& host_;
     PanelBoard board_;
     const platform::Profile& profile_;
-    const int boardNumber_;
+    const board_commands::BoardNumber boardNumber_;
     const std::string section_;
 
     std::optional<BoardWindow> window_;

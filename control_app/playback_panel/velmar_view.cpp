@@ -27,7 +27,7 @@ constexpr int kNumberLimit = 4'000'000;
 }  // namespace
 
 CVelmarView::CVelmarView(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
-                         const platform::Profile& profile, RemoteRequests* remote, int boardNumber,
+                         const platform::Profile& profile, RemoteRequests* remote, board_commands::BoardNumber boardNumber,
                          PanelChannels channels)
     : CBoardPanel(view, ui, host, board, profile, boardNumber, true), remote_(remote), channels_(std::move(channels)), formSliders_(view), sliders_(&formSliders_) {}
 

@@ -42,7 +42,7 @@ inline constexpr int kDrainCounterCap = 40;
 class CVelmarView : public CBoardPanel {
 public:
     CVelmarView(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
-                const platform::Profile& profile, RemoteRequests* remote, int boardNumber,
+                const platform::Profile& profile, RemoteRequests* remote, board_commands::BoardNumber boardNumber,
                 PanelChannels channels = {});
     ~CVelmarView() override;
 

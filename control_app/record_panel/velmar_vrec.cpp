@@ -26,7 +26,7 @@ constexpr const char* kErrorCaption = "Velmar Error";
 }  // namespace
 
 CVelmarVrec::CVelmarVrec(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
-                         const platform::Profile& profile, int boardNumber)
+                         const platform::Profile& profile, board_commands::BoardNumber boardNumber)
     : CBoardPanel(view, ui, host, board, profile, boardNumber, false) {}
 
 CVelmarVrec::~CVelmarVrec() = default;

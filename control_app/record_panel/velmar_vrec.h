@@ -36,7 +36,7 @@ inline constexpr int kCompressFieldsMax = 4'000'000;
 class CVelmarVrec : public CBoardPanel {
 public:
     CVelmarVrec(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
-                const platform::Profile& profile, int boardNumber);
+                const platform::Profile& profile, board_commands::BoardNumber boardNumber);
     ~CVelmarVrec() override;
 
     // --- start-up and framework messages

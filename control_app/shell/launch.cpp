@@ -7,6 +7,8 @@
 
 namespace velmar {
 
+using board_commands::BoardNumber;
+
 LaunchArguments ParseLaunchArguments(std::string_view commandLine) {
     LaunchArguments arguments;
     const std::string line(commandLine);
@@ -61,8 +63,8 @@ std::vector<std::string> UnknownLaunchWords(const LaunchArguments& arguments) {
 
 LaunchChoice ChooseLaunch(const LaunchArguments& arguments, const platform::Profile& profile) {
     LaunchChoice choice;
-    choice.board = arguments.boardWord.size() >= 2 && arguments.boardWord[1] == '2' ? 2 : 1;
-    choice.section = "BOARD" + std::to_string(choice.board);
+    if (arguments.boardWord.size() >= 2 && arguments.boardWord[1] == '2') choice.board = BoardNumber::Second();
+    choice.section = "BOARD" + std::to_string(choice.board.Number());
     if (arguments.panelWord.size() >= 3) choice.panelLetter = arguments.panelWord[2];
     if (arguments.launchFieldCount < 2 && profile.GetInt(choice.section, "RECPLAY", 0) != 0)
         choice.panelLetter = 'r';
@@ -89,16 +91,16 @@ WindowRect ClampToScreen(const WindowRect& rect, const WindowRect& available) {
     return out;
 }
 
-std::string RestartArgument(int board, bool playbackPanel, const ScreenRect& frame, bool maximized) {
+std::string RestartArgument(BoardNumber board, bool playbackPanel, const ScreenRect& frame, bool maximized) {
     char text[160];
-    std::snprintf(text, sizeof text, "-%d %s -\" 0x%x 0x%x 0x%x 0x%x %d \"", board == 2 ? 2 : 1,
+    std::snprintf(text, sizeof text, "-%d %s -\" 0x%x 0x%x 0x%x 0x%x %d \"", board.Number(),
                   playbackPanel ? "-mp" : "-mr", static_cast<unsigned>(frame.top), static_cast<unsigned>(frame.left),
                   static_cast<unsigned>(frame.bottom), static_cast<unsigned>(frame.right), maximized ? 1 : 0);
     return text;
 }
 
-std::string FrameTitle(int board, bool playbackPanel) {
-    return std::string(playbackPanel ? "Velmar Player Board" : "Velmar Recorder Board") + (board == 2 ? "2" : "1");
+std::string FrameTitle(BoardNumber board, bool playbackPanel) {
+    return std::string(playbackPanel ? "Velmar Player Board" : "Velmar Recorder Board") + std::to_string(board.Number());
 }
 
 }  // namespace velmar

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "board_commands/board_number.h"
+
 namespace platform {
 class Profile;
 }
@@ -44,7 +46,8 @@ bool AsksForHelp(int argc, char** argv);
 std::vector<std::string> UnknownLaunchWords(const LaunchArguments& arguments);
 
 struct LaunchChoice {
-    int board = 1;           // 2 when the board word's second character is '2'
+    // The second board when the board word's second character is '2'.
+    board_commands::BoardNumber board = board_commands::BoardNumber::First();
     std::string section;     // "BOARD1" or "BOARD2"
     char panelLetter = 'p';  // 'p' playback, anything else the record panel
     bool PlaybackPanel() const { return panelLetter == 'p'; }
@@ -73,9 +76,10 @@ struct ScreenRect {
 
 // The single argument a restarted instance receives:
 // -1 -mp -" 0x<top> 0x<left> 0x<bottom> 0x<right> <zoom> "
-std::string RestartArgument(int board, bool playbackPanel, const ScreenRect& frame, bool maximized);
+std::string RestartArgument(board_commands::BoardNumber board, bool playbackPanel, const ScreenRect& frame,
+                            bool maximized);
 
 // The frame's title, set at the first paint.
-std::string FrameTitle(int board, bool playbackPanel);
+std::string FrameTitle(board_commands::BoardNumber board, bool playbackPanel);
 
 }  // namespace velmar

@@ -22,8 +22,8 @@ int RuventLibrary::Call(BoardExport which, int argc, char** argv) {
     return 0;
 }
 
-bool RuventLibrary::ServiceLoopListening(int board) {
-    return ruvent::CommandChannel::OpenCommandObject(board == 2 ? 1 : 0) != nullptr;
+bool RuventLibrary::ServiceLoopListening(board_commands::BoardNumber board) {
+    return ruvent::CommandChannel::OpenCommandObject(board.Index()) != nullptr;
 }
 
 std::optional<BoardWindow> TessolkLibrary::MapWindow() {

@@ -8,18 +8,18 @@ namespace velmar {
 class RuventLibrary : public BoardLibrary {
 public:
     int Call(BoardExport which, int argc, char** argv) override;
-    bool ServiceLoopListening(int board) override;
+    bool ServiceLoopListening(board_commands::BoardNumber board) override;
 };
 
 class TessolkLibrary : public DriverLibrary {
 public:
-    explicit TessolkLibrary(int board) : board_(board == 2 ? 1 : 0) {}
+    explicit TessolkLibrary(board_commands::BoardNumber board) : board_(board.Index()) {}
     std::optional<BoardWindow> MapWindow() override;
     std::uint32_t Read32(std::uint32_t address) override;
     void Write32(std::uint32_t address, std::uint32_t value) override;
 
 private:
-    std::uint32_t board_;  // the driver counts boards from 0
+    const std::uint32_t board_;  // the driver counts boards from 0
 };
 
 }  // namespace velmar

@@ -87,15 +87,15 @@ constexpr int kTakeOverPollMs = 100;
 // asks the holder to quit, as a restart does: its service loop ends and it closes. The request is
 // repeated, since an instance still in its start-up clears it when its service loop begins. Null
 // when the other one never went.
-std::unique_ptr<platform::NamedLock> TakeBoard(int board, velmar_ui::UiServices& ui) {
-    const std::string name = "velmar-instance-board" + std::to_string(board == 2 ? 2 : 1);
+std::unique_ptr<platform::NamedLock> TakeBoard(board_commands::BoardNumber board, velmar_ui::UiServices& ui) {
+    const std::string name = "velmar-instance-board" + std::to_string(board.Number());
     velmar::RuventLibrary library;
     for (int waited = 0;; waited += kTakeOverPollMs) {
         if (auto lock = platform::NamedLock::TryTake(name)) return lock;
         if (waited >= kTakeOverLimitMs) return nullptr;
-        std::string words[] = {"mquit", "-b2"};
+        std::string words[] = {"mquit", std::string(board_commands::BoardNumber::kSecondBoardWord)};
         char* argv[] = {words[0].data(), words[1].data(), nullptr};
-        library.Call(velmar::BoardExport::Mquit, board == 2 ? 2 : 1, argv);
+        library.Call(velmar::BoardExport::Mquit, board.IsSecond() ? 2 : 1, argv);
         ui.Sleep(kTakeOverPollMs);
     }
 }
@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     const auto choice = velmar::ChooseLaunch(arguments, profile);
     const auto boardLock = TakeBoard(choice.board, libraryBoxes);
     if (!boardLock) {
-        std::fprintf(stderr, "Velmar: board %d stays with the instance that drives it\n", choice.board);
+        std::fprintf(stderr, "Velmar: board %d stays with the instance that drives it\n", choice.board.Number());
         platform::SetMessageBoxHook({});
         return 1;
     }

@@ -11,7 +11,8 @@
 
 namespace velmar {
 
-RemoteServer::RemoteServer(RemoteRequests& requests, int board, QObject* parent, RemoteServerLimits limits)
+RemoteServer::RemoteServer(RemoteRequests& requests, board_commands::BoardNumber board, QObject* parent,
+                           RemoteServerLimits limits)
     : QObject(parent),
       requests_(requests),
       name_(remote::SocketName(board)),

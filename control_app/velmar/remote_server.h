@@ -9,6 +9,7 @@
 #include <list>
 #include <string>
 
+#include "board_commands/board_number.h"
 #include "shell/remote_requests.h"
 
 class QLocalServer;
@@ -30,7 +31,7 @@ struct RemoteServerLimits {
 
 class RemoteServer : public QObject {
 public:
-    RemoteServer(RemoteRequests& requests, int board, QObject* parent = nullptr,
+    RemoteServer(RemoteRequests& requests, board_commands::BoardNumber board, QObject* parent = nullptr,
                  RemoteServerLimits limits = {});
     ~RemoteServer() override;
 

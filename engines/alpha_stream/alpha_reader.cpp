@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "index_formats/index_files.h"
+#include "platform/kernel.h"
 
 namespace alpha_stream {
 
@@ -172,7 +173,8 @@ bool BuildAlphaIndexFile(const std::string& alpPath, std::string* problem) {
         entries.push_back({static_cast<std::uint32_t>(offset / 4)});
     }
     const std::string adb = index_formats::IndexPathBeside(alpPath, ".adb");
-    if (index_formats::SameFile(adb, alpPath)) return Fail(problem, "the index " + adb + " would replace the stream itself");
+    if (platform::IsSameFile(adb, alpPath))
+        return Fail(problem, "the index " + adb + " would replace the stream itself");
     if (!index_formats::WriteAlphaIndexFile(adb, entries, alpPath)) return Fail(problem, "cannot write " + adb);
     return true;
 }

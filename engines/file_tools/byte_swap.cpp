@@ -16,7 +16,7 @@ void ReverseWords(std::uint8_t* data, std::size_t size) {
 
 namespace {
 
-ToolResult CopySwapped(ToolFile& in, index_formats::ReplacingFile& out, ToolRun& run) {
+ToolResult CopySwapped(ToolFile& in, index_formats::ReplacingFile& out, platform::RunReport& run) {
     const auto size = in.Size();
     if (!size) return ToolResult::FileError;
     std::vector<std::uint8_t> block(kByteSwapBlock);
@@ -25,9 +25,9 @@ ToolResult CopySwapped(ToolFile& in, index_formats::ReplacingFile& out, ToolRun&
         const long long n = in.Read(block.data(), block.size());
         if (n < 0) return ToolResult::FileError;
         if (n == 0) return ToolResult::Done;
-        if (run.CancelRequested()) return ToolResult::Cancelled;
+        if (run.StopRequested()) return ToolResult::Cancelled;
         done += std::uint64_t(n);
-        run.SetProgress(ProgressStep(done, *size));
+        run.SetProgress(platform::ProgressStep(done, *size));
         ReverseWords(block.data(), std::size_t(n));
         if (!out.Write(block.data(), std::size_t(n))) return ToolResult::FileError;
     }
@@ -35,9 +35,9 @@ ToolResult CopySwapped(ToolFile& in, index_formats::ReplacingFile& out, ToolRun&
 
 }  // namespace
 
-ToolResult ByteSwapFile(const std::string& source, const std::string& destination, ToolRun& run) {
+ToolResult ByteSwapFile(const std::string& source, const std::string& destination, platform::RunReport& run) {
     run.SetProgress(0);
-    if (SameFile(source, destination)) return ToolResult::SameFile;
+    if (platform::IsSameFile(source, destination)) return ToolResult::SameFile;
     auto in = ToolFile::Open(source, ToolFile::Mode::Read);
     if (!in) return ToolResult::FileError;
     index_formats::ReplacingFile out;

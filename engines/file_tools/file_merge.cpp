@@ -28,7 +28,8 @@ constexpr std::size_t kLastGroupRecords = index_formats::kMaxPicturesPerGroup;
 // B's groups.
 std::uint64_t PaddingBeforeB(std::uint64_t sizeA, std::uint64_t sizeB) { return sizeB == 0 ? 0 : (4 - sizeA % 4) % 4; }
 
-ToolResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint64_t sizeB, ToolRun& run) {
+ToolResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint64_t sizeB,
+                      platform::RunReport& run) {
     std::uint8_t headA[4] = {};
     std::vector<std::uint8_t> block(kMergeBlock);
     if (!a.Seek(0) || a.Read(headA, 4) < 0 || !a.SeekEnd()) return ToolResult::FileError;
@@ -39,9 +40,9 @@ ToolResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint
     const bool swap = n >= 4 && MergeSwapsB(headA, block.data());
     std::uint64_t done = 0;
     while (n > 0) {
-        if (run.CancelRequested()) return ToolResult::Cancelled;
+        if (run.StopRequested()) return ToolResult::Cancelled;
         done += std::uint64_t(n);
-        run.SetProgress(ProgressStep(done, sizeB));
+        run.SetProgress(platform::ProgressStep(done, sizeB));
         if (swap) ReverseWords(block.data(), std::size_t(n));
         if (!a.Write(block.data(), std::size_t(n))) return ToolResult::FileError;
         n = b.Read(block.data(), block.size());
@@ -58,7 +59,7 @@ struct IndexBefore {
 };
 
 ToolResult AppendIndex(ToolFile& indexA, ToolFile& indexB, std::uint64_t rebaseWords, IndexBefore& before,
-                       ToolRun& run) {
+                       platform::RunReport& run) {
     const auto sizeB = indexB.Size();
     if (!sizeB) return ToolResult::FileError;
     const std::uint64_t whole = before.size - before.size % index_formats::kPictureIndexRecordSize;
@@ -78,9 +79,9 @@ ToolResult AppendIndex(ToolFile& indexA, ToolFile& indexB, std::uint64_t rebaseW
         const long long n = indexB.Read(block.data(), block.size());
         if (n < 0) return ToolResult::FileError;
         if (n == 0) return ToolResult::Done;
-        if (run.CancelRequested()) return ToolResult::Cancelled;
+        if (run.StopRequested()) return ToolResult::Cancelled;
         done += std::uint64_t(n);
-        run.SetProgress(ProgressStep(done, *sizeB));
+        run.SetProgress(platform::ProgressStep(done, *sizeB));
         for (long long i = 0; i + 8 <= n; i += 8) RebaseRecord(&block[std::size_t(i)], rebaseWords);
         if (!indexA.Write(block.data(), std::size_t(n))) return ToolResult::FileError;
     }
@@ -113,15 +114,17 @@ void RebaseRecord(std::uint8_t* record, std::uint64_t words) {
     PutLe32(record + 4, high << 16 | (second & 0xFFFF));
 }
 
-ToolResult MergeFiles(const std::string& fileA, const std::string& fileB, ToolRun& run) {
+ToolResult MergeFiles(const std::string& fileA, const std::string& fileB, platform::RunReport& run) {
     run.SetProgress(0);
-    if (fileA == fileB || SameFile(fileA, fileB)) return ToolResult::SameFile;
+    if (fileA == fileB || platform::IsSameFile(fileA, fileB)) return ToolResult::SameFile;
     const std::string mdbA = PictureIndexPathBeside(fileA);
     const std::string mdbB = PictureIndexPathBeside(fileB);
     const bool withIndex = FileExists(mdbA);
     // An index on one side only cannot be merged; find that out before A grows.
     if (withIndex != FileExists(mdbB)) return ToolResult::FileError;
-    if (withIndex && (SameFile(mdbA, mdbB) || SameFile(mdbA, fileB) || SameFile(mdbB, fileA))) return ToolResult::SameFile;
+    using platform::IsSameFile;
+    if (withIndex && (IsSameFile(mdbA, mdbB) || IsSameFile(mdbA, fileB) || IsSameFile(mdbB, fileA)))
+        return ToolResult::SameFile;
 
     auto a = ToolFile::Open(fileA, ToolFile::Mode::ReadWrite);
     auto b = ToolFile::Open(fileB, ToolFile::Mode::Read);

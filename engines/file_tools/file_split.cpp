@@ -34,25 +34,25 @@ std::optional<index_formats::PictureIndexRecord> ReadRecord(ToolFile& index, std
 
 // Copies `count` bytes from `in` to `out`; `first` may replace the beginning of the first block.
 // A source that ends early is a file error: the range came from an index that does not match it.
-ToolResult CopyRange(ToolFile& in, index_formats::ReplacingFile& out, std::uint64_t count, ToolRun& run,
+ToolResult CopyRange(ToolFile& in, index_formats::ReplacingFile& out, std::uint64_t count, platform::RunReport& run,
                      const std::uint8_t* first = nullptr, std::size_t firstSize = 0) {
     std::vector<std::uint8_t> block(kSplitBlock);
     std::uint64_t done = 0;
     while (done < count) {
-        if (run.CancelRequested()) return ToolResult::Cancelled;
+        if (run.StopRequested()) return ToolResult::Cancelled;
         const std::size_t want = std::size_t(std::min<std::uint64_t>(block.size(), count - done));
         const long long n = in.Read(block.data(), want);
         if (n != (long long)want) return ToolResult::FileError;
         if (done == 0 && first) std::memcpy(block.data(), first, std::min(firstSize, want));
         done += want;
-        run.SetProgress(ProgressStep(done, count));
+        run.SetProgress(platform::ProgressStep(done, count));
         if (!out.Write(block.data(), want)) return ToolResult::FileError;
     }
     return ToolResult::Done;
 }
 
 // Two names of one file, whether it exists yet or not.
-bool SameName(const std::string& a, const std::string& b) { return a == b || SameFile(a, b); }
+bool SameName(const std::string& a, const std::string& b) { return a == b || platform::IsSameFile(a, b); }
 
 // How far a WAVE source's samples lie from where a plain 44-byte header would put them: the range
 // is shifted by as much, so that a cut starts on a whole sample (left first) whatever chunks come
@@ -166,7 +166,7 @@ bool SplitWouldOverwriteInput(const std::string& source, const std::string& dest
 }
 
 ToolResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                          ToolRun& run) {
+                          platform::RunReport& run) {
     run.SetProgress(0);
     if (SplitWouldOverwriteInput(source, destination, true)) return ToolResult::SameFile;
     // A group holds at least one picture: an empty or backward range comes from a damaged index.
@@ -181,7 +181,7 @@ ToolResult SplitVideoData(const std::string& source, const std::string& destinat
 namespace {
 
 ToolResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, const SplitSelection& sel,
-                              ToolRun& run) {
+                              platform::RunReport& run) {
     const std::int64_t first = sel.FirstFrame();
     const std::int64_t records = std::int64_t(sel.endField / 2) + sel.endPicturesToGroupEnd - first;
     if (first < 0 || records <= 0 || !in.Seek(std::uint64_t(first) * kPictureIndexRecordSize))
@@ -195,11 +195,11 @@ ToolResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, c
     std::uint64_t done = 0;
     std::int64_t left = records;
     while (done < total) {
-        if (run.CancelRequested()) return ToolResult::Cancelled;
+        if (run.StopRequested()) return ToolResult::Cancelled;
         const std::size_t want = std::size_t(std::min<std::uint64_t>(block.size(), total - done));
         if (in.Read(block.data(), want) != (long long)want) return ToolResult::FileError;
         done += want;
-        run.SetProgress(ProgressStep(done, total));
+        run.SetProgress(platform::ProgressStep(done, total));
         for (std::size_t i = 0; i < want; i += kPictureIndexRecordSize, --left) {
             std::uint8_t* record = &block[i];
             const std::uint32_t low = GetLe32(record);
@@ -218,7 +218,7 @@ ToolResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, c
 }  // namespace
 
 ToolResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                           ToolRun& run) {
+                           platform::RunReport& run) {
     run.SetProgress(0);
     if (SplitWouldOverwriteInput(source, destination, true)) return ToolResult::SameFile;
     const std::string sourceIndex = PictureIndexPathBeside(source);
@@ -230,7 +230,7 @@ ToolResult WriteSplitIndex(const std::string& source, const std::string& destina
 }
 
 ToolResult SplitVideo(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                      ToolRun& run) {
+                      platform::RunReport& run) {
     const ToolResult data = SplitVideoData(source, destination, sel, run);
     if (data != ToolResult::Done && data != ToolResult::Cancelled) return data;
     // A cancel during the copy is still pending, so the index step stops at its first check.
@@ -241,7 +241,7 @@ ToolResult SplitVideo(const std::string& source, const std::string& destination,
 }
 
 ToolResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                           std::uint32_t sampleRate, ToolRun& run) {
+                           std::uint32_t sampleRate, platform::RunReport& run) {
     run.SetProgress(0);
     if (SplitWouldOverwriteInput(source, destination, false)) return ToolResult::SameFile;
     if (sel.endByte < sel.startByte) return ToolResult::FileError;

@@ -69,13 +69,13 @@ bool SplitWouldOverwriteInput(const std::string& source, const std::string& dest
 // left behind, and a file that was there before stays as it was. A WAVE source is cut from its
 // sample data whatever chunks come before it.
 ToolResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                          ToolRun& run);
+                          platform::RunReport& run);
 ToolResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                           ToolRun& run);
+                           platform::RunReport& run);
 // The data, then the index; on a file error neither is left.
 ToolResult SplitVideo(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                      ToolRun& run);
+                      platform::RunReport& run);
 ToolResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                           std::uint32_t sampleRate, ToolRun& run);
+                           std::uint32_t sampleRate, platform::RunReport& run);
 
 }  // namespace file_tools

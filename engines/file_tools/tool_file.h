@@ -9,6 +9,7 @@
 #include <string>
 
 #include "index_formats/index_files.h"
+#include "platform/kernel.h"
 #include "tool_run.h"
 
 namespace file_tools {
@@ -42,8 +43,6 @@ private:
     int fd_ = -1;
 };
 
-// Whether two paths name one file (device and inode, links followed); false when either is missing.
-using index_formats::SameFile;
 // Whether the path names a regular file.
 inline bool FileExists(const std::string& path) { return index_formats::IsRegularFile(path); }
 

@@ -4,9 +4,9 @@
 
 namespace velmar {
 
-std::string remote::SocketName(int board) {
+std::string remote::SocketName(board_commands::BoardNumber board) {
     // The shared-object name without its leading '/': the same prefix keeps test runs apart.
-    return platform::SharedObjectName("velmar-board" + std::to_string(board == 2 ? 2 : 1)).substr(1);
+    return platform::SharedObjectName("velmar-board" + std::to_string(board.Number())).substr(1);
 }
 
 }  // namespace velmar

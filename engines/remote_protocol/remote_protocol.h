@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "board_commands/board_number.h"
+
 namespace velmar::remote {
 
 inline constexpr int kRequestBytes = 12;
@@ -14,6 +16,6 @@ inline constexpr int kReplyBytes = 8;
 inline constexpr std::int32_t kStatusOk = 0;
 inline constexpr std::int32_t kStatusUnknownMessage = 1;
 
-std::string SocketName(int board);
+std::string SocketName(board_commands::BoardNumber board);
 
 }  // namespace velmar::remote

@@ -10,8 +10,7 @@ int RunMerge(int argc, char** argv) {
         std::fprintf(stderr, "usage: clip-tool merge A B\n");
         return 2;
     }
-    file_tools::ToolRun run;
-    run.Begin();
+    platform::RunReport run;  // headless: nothing asks it to stop
     return ReportToolResult("merge", file_tools::MergeFiles(argv[0], argv[1], run), "Can't append to same file!");
 }
 

@@ -77,8 +77,7 @@ int RunSplit(int argc, char** argv) {
         std::fprintf(stderr, "clip-tool split: frames %d..%d asked, the clip gives %d..%d\n", askedStart / 2,
                      askedEnd / 2, start / 2, end / 2);
 
-    ToolRun run;
-    run.Begin();
+    platform::RunReport run;  // headless: nothing asks it to stop
     std::optional<SplitSelection> sel;
     if (video) {
         sel = VideoSplitSelection(source, start, end);

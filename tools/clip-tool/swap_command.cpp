@@ -10,8 +10,7 @@ int RunSwap(int argc, char** argv) {
         std::fprintf(stderr, "usage: clip-tool swap SRC DST\n");
         return 2;
     }
-    file_tools::ToolRun run;
-    run.Begin();
+    platform::RunReport run;  // headless: nothing asks it to stop
     return ReportToolResult("swap", file_tools::ByteSwapFile(argv[0], argv[1], run),
                             "the destination is the source file");
 }

@@ -2,9 +2,8 @@
 
 #include <cstdio>
 
-void ConsoleReport::SetStatus(const std::string& text) {
-    status_ = text;
-    std::printf("status: %s\n", text.c_str());
+void ConsoleReport::SetStatus(platform::RunStatus status) {
+    std::printf("status: %s\n", platform::StatusText(status));
     std::fflush(stdout);
 }
 

@@ -7,13 +7,9 @@
 
 class ConsoleReport : public platform::RunReport {
 public:
-    void SetStatus(const std::string& text) override;
+    void SetStatus(platform::RunStatus status) override;
     void AddMessage(const std::string& line) override;
     void InfoBox(const std::string& text) override;
-    const std::string& Status() const { return status_; }
-
-private:
-    std::string status_;
 };
 
 void PrintErrorBox(const std::string& text);

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
             return 0;
         }
     QCoreApplication app(argc, argv);
-    int board = 1;
+    auto board = board_commands::BoardNumber::First();
     int first = 1;
     if (argc > 2 && std::string(argv[1]) == "-b") {
         long long number = 0;
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "velmar-remote: -b takes board 1 or 2, not %s\n", argv[2]);
             return Usage();
         }
-        board = chosen->Number();
+        board = *chosen;
         first = 3;
     }
     if (argc - first != 3) return Usage();
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     QLocalSocket socket;
     socket.connectToServer(QString::fromStdString(velmar::remote::SocketName(board)));
     if (!socket.waitForConnected(2000)) {
-        std::fprintf(stderr, "velmar-remote: no Velmar serves board %d\n", board);
+        std::fprintf(stderr, "velmar-remote: no Velmar serves board %d\n", board.Number());
         return 1;
     }
     uchar request[velmar::remote::kRequestBytes];

@@ -27,8 +27,8 @@ struct Fixture {
         dialog.OnInitDialog();
     }
     void WaitForRunEnd() {
-        ui.RunUntil([&] { return dialog.ToolRunState() != CAlphaGenDlg::kRunning &&
-                                 dialog.ToolRunState() != CAlphaGenDlg::kCancelRequested; });
+        ui.RunUntil([&] { return dialog.ToolRunState() != platform::RunState::Running &&
+                                 dialog.ToolRunState() != platform::RunState::StopRequested; });
         dialog.JoinWorker();
         ui.RunPending();
     }
@@ -100,7 +100,7 @@ TEST(AlphaGenDlg, ARunWritesTheStreamThenTheTimerBuildsItsIndex) {
     EXPECT_EQ(f.view.Range(kProgress), (velmar_ui::IntRange{0, 6}));
     f.dialog.Command(kStart);  // ignored while a run goes
     f.WaitForRunEnd();
-    EXPECT_EQ(f.dialog.ToolRunState(), CAlphaGenDlg::kDoneIndexPending);
+    EXPECT_EQ(f.dialog.ToolRunState(), platform::RunState::Finishing);
     EXPECT_EQ(f.view.Text(kStatus), "Done !!!");
     EXPECT_EQ(f.view.Position(kProgress), 6);
     EXPECT_EQ(f.dialog.Params().horizontal, 352);
@@ -111,7 +111,7 @@ TEST(AlphaGenDlg, ARunWritesTheStreamThenTheTimerBuildsItsIndex) {
     f.ui.Advance(100);
     EXPECT_EQ(f.indexed, std::vector<std::string>{path});
     EXPECT_EQ(f.view.Text(kStatus), "Done !!!, .adb file Done !!!");
-    EXPECT_EQ(f.dialog.ToolRunState(), CAlphaGenDlg::kIdle);
+    EXPECT_EQ(f.dialog.ToolRunState(), platform::RunState::Idle);
     EXPECT_TRUE(std::filesystem::exists(path));
 
     f.indexBuilds = false;
@@ -145,7 +145,7 @@ TEST(AlphaGenDlg, FailuresAreReportedAndTheToolReturnsToIdle) {
         ASSERT_EQ(f.ui.Boxes().size(), 1u) << c.type;
         EXPECT_EQ(f.ui.Boxes()[0].text, c.box);
         EXPECT_EQ(f.ui.Boxes()[0].caption, "Velmar Error");
-        EXPECT_EQ(f.dialog.ToolRunState(), CAlphaGenDlg::kIdle);
+        EXPECT_EQ(f.dialog.ToolRunState(), platform::RunState::Idle);
         f.ui.Advance(100);
         EXPECT_TRUE(f.indexed.empty());
         EXPECT_FALSE(std::filesystem::exists(c.path));
@@ -162,7 +162,7 @@ TEST(AlphaGenDlg, CancelStopsARunAndLeavesNoIndex) {
     f.dialog.EditChanged(kFileName);
     f.dialog.Command(kStart);
     EXPECT_FALSE(f.dialog.OnCancel());
-    EXPECT_EQ(f.dialog.ToolRunState(), CAlphaGenDlg::kCancelRequested);
+    EXPECT_EQ(f.dialog.ToolRunState(), platform::RunState::StopRequested);
     EXPECT_FALSE(f.dialog.OnCancel());
     std::ifstream reader(path, std::ios::binary);
     const std::string written{std::istreambuf_iterator<char>(reader), std::istreambuf_iterator<char>()};
@@ -170,7 +170,7 @@ TEST(AlphaGenDlg, CancelStopsARunAndLeavesNoIndex) {
     EXPECT_TRUE(written.empty());
     EXPECT_EQ(f.view.Text(kStatus), "Canceled !!!");
     EXPECT_EQ(f.view.Position(kProgress), 0);
-    EXPECT_EQ(f.dialog.ToolRunState(), CAlphaGenDlg::kIdle);
+    EXPECT_EQ(f.dialog.ToolRunState(), platform::RunState::Idle);
     f.ui.Advance(200);
     EXPECT_TRUE(f.indexed.empty());
     EXPECT_EQ(f.closed, 0);

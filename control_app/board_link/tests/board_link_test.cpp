@@ -10,6 +10,7 @@
 namespace velmar {
 namespace {
 
+using board_commands::BoardNumber;
 using testing_support::RecordingBoardLibrary;
 
 std::string ReadFile(const std::string& path) {
@@ -25,40 +26,40 @@ std::string LogPath() {
 }
 
 TEST(SplitCommandLine, BoardTwoGetsItsFlagAsSecondWord) {
-    const auto split = SplitCommandLine("mwr 0xfc0a08 0x3", 2, {});
+    const auto split = SplitCommandLine("mwr 0xfc0a08 0x3", BoardNumber::Second(), {});
     EXPECT_EQ(split.words, (std::vector<std::string>{"mwr", "-b2", "0xfc0a08", "0x3"}));
-    EXPECT_EQ(SplitCommandLine("mquit", 1, {}).words, std::vector<std::string>{"mquit"});
-    EXPECT_TRUE(SplitCommandLine("  \t ", 2, {}).words.empty());
+    EXPECT_EQ(SplitCommandLine("mquit", BoardNumber::First(), {}).words, std::vector<std::string>{"mquit"});
+    EXPECT_TRUE(SplitCommandLine("  \t ", BoardNumber::Second(), {}).words.empty());
 }
 
 TEST(SplitCommandLine, FileWordKeepsTheRestOfTheLineAsWritten) {
-    auto split = SplitCommandLine("mwcmd -i0B -F <my  clips/a b.mpg>  ", 1, {});
+    auto split = SplitCommandLine("mwcmd -i0B -F <my  clips/a b.mpg>  ", BoardNumber::First(), {});
     EXPECT_EQ(split.words, (std::vector<std::string>{"mwcmd", "-i0B", "-F", "<my  clips/a b.mpg>"}));
     // Already the last word: nothing to join.
-    split = SplitCommandLine("mwcmd -F <a.mpg>", 1, {});
+    split = SplitCommandLine("mwcmd -F <a.mpg>", BoardNumber::First(), {});
     EXPECT_EQ(split.words.back(), "<a.mpg>");
     // The settings dialog's copy does not join.
     CommandLineLimits settings;
     settings.joinFileWord = false;
-    EXPECT_EQ(SplitCommandLine("x <a b>", 1, settings).words.size(), 3u);
+    EXPECT_EQ(SplitCommandLine("x <a b>", BoardNumber::First(), settings).words.size(), 3u);
 }
 
 TEST(SplitCommandLine, WordsAndSlotsAreBounded) {
     const std::string longWord(150, 'a');
-    EXPECT_EQ(SplitCommandLine("mwr " + longWord, 1, {}).words[1].size(), 99u);
+    EXPECT_EQ(SplitCommandLine("mwr " + longWord, BoardNumber::First(), {}).words[1].size(), 99u);
     std::string many;
     for (int i = 0; i < 100; ++i) many += "w ";
-    EXPECT_EQ(SplitCommandLine(many, 1, {}).words.size(), 80u);
-    EXPECT_EQ(SplitCommandLine(many, 2, {}).words.size(), 80u);
+    EXPECT_EQ(SplitCommandLine(many, BoardNumber::First(), {}).words.size(), 80u);
+    EXPECT_EQ(SplitCommandLine(many, BoardNumber::Second(), {}).words.size(), 80u);
     CommandLineLimits record;
     record.wordSlots = 50;
-    EXPECT_EQ(SplitCommandLine(many, 1, record).words.size(), 50u);
+    EXPECT_EQ(SplitCommandLine(many, BoardNumber::First(), record).words.size(), 50u);
     // A file name passes whole up to the board's 259 characters, joined or last, and is refused
     // rather than cut beyond.
     const std::string half(129, 'n');
     for (const std::string& name : {std::string(120, 'n'), std::string(259, 'n'), half + " " + half,
                                     std::string(260, 'n'), half + "  " + half}) {
-        const auto split = SplitCommandLine("mwcmd -o0B <" + name + ">", 1, {});
+        const auto split = SplitCommandLine("mwcmd -o0B <" + name + ">", BoardNumber::First(), {});
         const bool passes = name.size() <= 259;
         EXPECT_EQ(split.fileWordTooLong, !passes) << name.size();
         if (passes) {
@@ -86,7 +87,7 @@ protected:
 };
 
 TEST_F(BoardLinkTest, DispatchesAndReturnsTheExportsResult) {
-    BoardLink link(library, window, 2, LinkKind::Playback, false);
+    BoardLink link(library, window, BoardNumber::Second(), LinkKind::Playback, false);
     library.answer = [](const testing_support::RecordedCall& call) {
         return call.which == BoardExport::Mrd ? 0x1234 : 1;
     };
@@ -99,7 +100,7 @@ TEST_F(BoardLinkTest, DispatchesAndReturnsTheExportsResult) {
 }
 
 TEST_F(BoardLinkTest, PlaybackLogCarriesTheChannelCounters) {
-    BoardLink link(library, window, 1, LinkKind::Playback, false);
+    BoardLink link(library, window, BoardNumber::First(), LinkKind::Playback, false);
     ASSERT_TRUE(link.Log().Open(LogPath()));
     window.Write32(window::kChannelAStatus + 4, 0x11);
     window.Write32(window::kChannelAStatus + 8, 0x22);
@@ -112,7 +113,7 @@ TEST_F(BoardLinkTest, PlaybackLogCarriesTheChannelCounters) {
 }
 
 TEST_F(BoardLinkTest, RecordLogCarriesTheTimecodeWithoutItsTopBit) {
-    BoardLink link(library, window, 1, LinkKind::Record, false);
+    BoardLink link(library, window, BoardNumber::First(), LinkKind::Record, false);
     ASSERT_TRUE(link.Log().Open(LogPath()));
     window.Write32(window::kRecordTimecode + 4, 0x80000123);
     link.SendCommand("mquit");
@@ -121,7 +122,7 @@ TEST_F(BoardLinkTest, RecordLogCarriesTheTimecodeWithoutItsTopBit) {
 }
 
 TEST_F(BoardLinkTest, DemoModeLogsButNeverReachesTheBoard) {
-    BoardLink link(library, window, 1, LinkKind::Playback, true);
+    BoardLink link(library, window, BoardNumber::First(), LinkKind::Playback, true);
     ASSERT_TRUE(link.Log().Open(LogPath()));
     EXPECT_EQ(link.SendCommand("mwr 0x40100 0x1"), 0);
     EXPECT_EQ(link.SendSettingsCommand("mwr 0x40100 0x1"), 0);
@@ -134,7 +135,7 @@ TEST_F(BoardLinkTest, DemoModeLogsButNeverReachesTheBoard) {
 }
 
 TEST_F(BoardLinkTest, SettingsCopyMatchesWholeWordsAndLogsOnlyTheUnmatched) {
-    BoardLink link(library, window, 1, LinkKind::Playback, false);
+    BoardLink link(library, window, BoardNumber::First(), LinkKind::Playback, false);
     ASSERT_TRUE(link.Log().Open(LogPath()));
     window.Write32(window::kChannelAStatus + 4, 0x11);
     link.SendSettingsCommand("mwcmd -s 0xffffffff 0x00090005 <a b>");
@@ -146,11 +147,11 @@ TEST_F(BoardLinkTest, SettingsCopyMatchesWholeWordsAndLogsOnlyTheUnmatched) {
 }
 
 TEST_F(BoardLinkTest, DaemonThreadRunsTheServiceLoopAndReportsItsEnd) {
-    BoardLink link(library, window, 2, LinkKind::Record, false);
+    BoardLink link(library, window, BoardNumber::Second(), LinkKind::Record, false);
     EXPECT_EQ(link.GetDaemonState(), DaemonState::NotStarted);
     link.StartDaemon();
     // StartDaemon returns only once the loop listens: commands sent next never find it missing.
-    EXPECT_TRUE(library.ServiceLoopListening(2));
+    EXPECT_TRUE(library.ServiceLoopListening(BoardNumber::Second()));
     EXPECT_EQ(link.GetDaemonState(), DaemonState::Running);
     EXPECT_EQ(library.calls[0].Joined(),
               "mdaemon|-b2|-start|-s|0x400|0x400|0x400|0x400|0|0|0x500000|0x1800|0|0|0|0|0x200000|0xbdc0|0|0|0x2000");
@@ -167,7 +168,7 @@ TEST_F(BoardLinkTest, DaemonThreadRunsTheServiceLoopAndReportsItsEnd) {
 }
 
 TEST_F(BoardLinkTest, UnwritableLogFileIsReported) {
-    BoardLink link(library, window, 1, LinkKind::Playback, false);
+    BoardLink link(library, window, BoardNumber::First(), LinkKind::Playback, false);
     EXPECT_FALSE(link.Log().Open("/nonexistent-folder/x.log"));
     EXPECT_FALSE(link.Log().IsOpen());
     link.SendCommand("mquit");  // no log, no harm

@@ -54,7 +54,7 @@ TEST(I2cWrite, ShiftsEachByteOutMsbFirstBetweenStartAndStop) {
 TEST(I2cRead, SamplesDataBitOneThroughCommandLines) {
     testing_support::RecordingBoardLibrary library;
     BoardWindow window = BoardWindow::Demo();
-    BoardLink link(library, window, 1, LinkKind::Playback, false);
+    BoardLink link(library, window, board_commands::BoardNumber::First(), LinkKind::Playback, false);
     // The device answers 0xA5: each "mrd" during a data bit gives the next bit in bit 1.
     const std::uint8_t answer = 0xA5;
     int bitReads = 0;

@@ -30,7 +30,7 @@ struct BusBoard : BoardRegisters, BoardLibrary, BusTiming {
 TEST(I2cDevices, EepromIsReadyAndTheDspReportsItsRevision) {
     BusBoard board;
     BoardWindow window = BoardWindow::Demo();
-    BoardLink link(board, window, 1, LinkKind::Playback, false);
+    BoardLink link(board, window, board_commands::BoardNumber::First(), LinkKind::Playback, false);
 
     std::uint8_t eeprom[2] = {0x31, 0xFF};
     const std::uint32_t ack = I2cRead(link, board, eeprom, 2);

@@ -41,7 +41,7 @@ public:
     }
 
     // The loop listens from its first moment: what the link waits for before it goes on.
-    bool ServiceLoopListening(int /*board*/) override {
+    bool ServiceLoopListening(board_commands::BoardNumber /*board*/) override {
         std::lock_guard lock(mutex_);
         return daemonRunning_;
     }

@@ -108,7 +108,7 @@ TEST(AudioSettings, BarsSendTheirLineAndWriteTheirKey) {
     profile.WriteString("BOARD1", "AUDVOL", "1");
     NullLibrary library;
     BoardWindow window = BoardWindow::Demo();
-    BoardLink link(library, window, 1, LinkKind::Playback, false);
+    BoardLink link(library, window, board_commands::BoardNumber::First(), LinkKind::Playback, false);
     bool closed = false;
     CAudioSettingsDlg dialog(view, ui, link, profile, "BOARD1", [&] { closed = true; });
     dialog.OnInitDialog();

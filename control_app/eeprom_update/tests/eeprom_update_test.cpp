@@ -183,7 +183,7 @@ struct PanelBus : EepromI2c {
 TEST(EepromUpdate, AnImageWrittenToTheSoftwareBoardReadsBackEqual) {
     auto board = std::make_unique<BusBoard>();
     velmar::BoardWindow window = velmar::BoardWindow::Demo();
-    velmar::BoardLink link(*board, window, 1, velmar::LinkKind::Playback, false);
+    velmar::BoardLink link(*board, window, board_commands::BoardNumber::First(), velmar::LinkKind::Playback, false);
     PanelBus bus(*board, link);
 
     const std::string dir = velmar_testing::TempDir();

@@ -33,7 +33,7 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 // Runs a started worker to its report.
 template <class Dlg>
 void Finish(Dlg& dlg, FakeUiServices& ui) {
-    ui.RunUntil([&] { return dlg.Run().State() == file_tools::ToolRun::kIdle; });
+    ui.RunUntil([&] { return dlg.Run().State() == platform::RunState::Idle; });
     dlg.JoinWorker();
 }
 
@@ -261,7 +261,7 @@ TEST_F(SplitDialogTest, WithoutTheSliderTheEditsAndGButtonsStillWork) {
     EXPECT_EQ(ui_.Boxes().back().text, "Can'f find file " + dir_ + "/nothing.pcm");
     dlg->Command(kStart);
     EXPECT_EQ(view_.Text(kStatus), "FILE ERROR !!!");
-    EXPECT_EQ(dlg->Run().State(), file_tools::ToolRun::kIdle);
+    EXPECT_EQ(dlg->Run().State(), platform::RunState::Idle);
 }
 
 // No box before a file is chosen nor per time-code edit; START works out the range from the source
@@ -302,7 +302,7 @@ TEST_F(SplitDialogTest, StartUsesTheSourceAsTypedAndChecksTheDestinationFirst) {
         dlg->Command(kStart);
         EXPECT_EQ(view_.Text(kStatus), "FILE ERROR !!!") << destination;
         EXPECT_EQ(ui_.Boxes().back().text, kOverwriteSourceBox);
-        EXPECT_EQ(dlg->Run().State(), file_tools::ToolRun::kIdle);
+        EXPECT_EQ(dlg->Run().State(), platform::RunState::Idle);
     }
     EXPECT_EQ(ReadBytes(dir_ + "/other.mdb"), index);
     EXPECT_FALSE(velmar_testing::FileExists(dir_ + "/new.mdb"));

@@ -79,7 +79,7 @@ struct PanelFixture {
         channels.alpha = std::move(alpha);
         channels.playList = std::move(list);
         channels.dvRecord = std::move(dv);
-        panel = std::make_unique<CVelmarView>(view, ui, host, PanelBoard{board, library, timing}, profile, &remote, 1,
+        panel = std::make_unique<CVelmarView>(view, ui, host, PanelBoard{board, library, timing}, profile, &remote, board_commands::BoardNumber::First(),
                                               std::move(channels));
     }
 

@@ -192,7 +192,7 @@ TEST(Settings, RestartSwitches) {
     ASSERT_EQ(f.ui.programs.size(), 1u);
     EXPECT_EQ(f.ui.programs[0].program, "Velmar");
     EXPECT_EQ(f.ui.programs[0].arguments,
-              (std::vector<std::string>{RestartArgument(1, false, ScreenRect{10, 20, 810, 620}, false)}));
+              (std::vector<std::string>{RestartArgument(board_commands::BoardNumber::First(), false, ScreenRect{10, 20, 810, 620}, false)}));
     EXPECT_EQ(f.profile.GetString("BOARD1", "RECMODE"), "1");
     EXPECT_EQ(f.calls, (Calls{"A stop", "B stop", "Audio stop", "Alpha stop", "List stop"}));
     EXPECT_TRUE(f.panel->Restarting());

@@ -263,7 +263,7 @@ TEST(Timer, TicksDuringTheBoardsInitialisationReturnAtOnce) {
     TickingUi ui;
     f.SetKey("LOGFILE", "no-such-dir/x.log");  // a box in the middle of the initialisation
     f.panel = std::make_unique<CVelmarView>(f.view, ui, f.host, PanelBoard{f.board, f.library, f.timing}, f.profile,
-                                            &f.remote, 1);
+                                            &f.remote, board_commands::BoardNumber::First());
     f.panel->OnInitialUpdate();
     int nestedTicks = 0;
     ui.duringBox = [&] {

@@ -27,7 +27,7 @@ struct RecordFixture {
     }
 
     void Make() {
-        panel = std::make_unique<CVelmarVrec>(view, ui, host, PanelBoard{board, library, timing}, profile, 1);
+        panel = std::make_unique<CVelmarVrec>(view, ui, host, PanelBoard{board, library, timing}, profile, board_commands::BoardNumber::First());
     }
 
     // OnInitialUpdate and the first tick (the board's initialisation).

@@ -17,7 +17,7 @@ protected:
 TEST_F(LaunchTest, BoardAndPanelFollowTheLineAndRecplay) {
     EXPECT_EQ(ParseLaunchArguments("").launchFieldCount, -1);
     auto choice = Choose("");
-    EXPECT_EQ(choice.board, 1);
+    EXPECT_EQ(choice.board.Number(), 1);
     EXPECT_EQ(choice.section, "BOARD1");
     EXPECT_TRUE(choice.PlaybackPanel());
 
@@ -25,13 +25,13 @@ TEST_F(LaunchTest, BoardAndPanelFollowTheLineAndRecplay) {
     profile.WriteInt("BOARD2", "RECPLAY", 1);
     EXPECT_EQ(Choose("").panelLetter, 'r');
     choice = Choose("-2");  // one field: the key decides
-    EXPECT_EQ(choice.board, 2);
+    EXPECT_EQ(choice.board.Number(), 2);
     EXPECT_EQ(choice.panelLetter, 'r');
     choice = Choose("-2 -mp");  // two fields: the key is not read
-    EXPECT_EQ(choice.board, 2);
+    EXPECT_EQ(choice.board.Number(), 2);
     EXPECT_TRUE(choice.PlaybackPanel());
     EXPECT_FALSE(Choose("-1 -mx").PlaybackPanel());
-    EXPECT_EQ(Choose("-3 -mp").board, 1);
+    EXPECT_EQ(Choose("-3 -mp").board.Number(), 1);
 }
 
 TEST_F(LaunchTest, RectangleComesFromAFullLineElseFromTheFile) {
@@ -50,23 +50,23 @@ TEST_F(LaunchTest, RectangleComesFromAFullLineElseFromTheFile) {
 
 TEST_F(LaunchTest, RestartArgumentRoundTripsIncludingNegativeCoordinates) {
     const ScreenRect frame{-8, -8, 1288, 1032};
-    const std::string argument = RestartArgument(2, false, frame, true);
+    const std::string argument = RestartArgument(board_commands::BoardNumber::Second(), false, frame, true);
     EXPECT_EQ(argument, "-2 -mr -\" 0xfffffff8 0xfffffff8 0x408 0x508 1 \"");
     const auto parsed = ParseLaunchArguments(argument);
     EXPECT_EQ(parsed.launchFieldCount, 8);
     EXPECT_EQ(parsed.left, -8);
     EXPECT_EQ(parsed.top, -8);
     EXPECT_EQ(parsed.right, 1288);
-    EXPECT_EQ(ChooseLaunch(parsed, profile).board, 2);
+    EXPECT_EQ(ChooseLaunch(parsed, profile).board.Number(), 2);
     EXPECT_FALSE(ChooseLaunch(parsed, profile).PlaybackPanel());
-    EXPECT_EQ(RestartArgument(1, true, {0, 0, 640, 480}, false), "-1 -mp -\" 0x0 0x0 0x1e0 0x280 0 \"");
+    EXPECT_EQ(RestartArgument(board_commands::BoardNumber::First(), true, {0, 0, 640, 480}, false), "-1 -mp -\" 0x0 0x0 0x1e0 0x280 0 \"");
 }
 
 TEST_F(LaunchTest, SeparateWordsJoinLikeOneLine) {
     char* argv[] = {const_cast<char*>("Velmar"), const_cast<char*>("-2"), const_cast<char*>("-mp")};
     EXPECT_EQ(JoinArguments(3, argv), "-2 -mp");
-    EXPECT_EQ(FrameTitle(2, true), "Velmar Player Board2");
-    EXPECT_EQ(FrameTitle(1, false), "Velmar Recorder Board1");
+    EXPECT_EQ(FrameTitle(board_commands::BoardNumber::Second(), true), "Velmar Player Board2");
+    EXPECT_EQ(FrameTitle(board_commands::BoardNumber::First(), false), "Velmar Recorder Board1");
 }
 
 TEST_F(LaunchTest, UnknownWordsAreNamedAndHelpIsSeen) {

@@ -44,7 +44,7 @@ public:
         words.insert(words.end(), options.begin(), options.end());
         pid_ = program_runner::Start(words, {}, log);
         for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-             !TessolkLibrary(1).MapWindow() && std::chrono::steady_clock::now() < until;)
+             !TessolkLibrary(board_commands::BoardNumber::First()).MapWindow() && std::chrono::steady_clock::now() < until;)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ~SoftBoardProgram() { program_runner::Stop(pid_); }
@@ -73,7 +73,7 @@ private:
 // The playback panel of board 1 with its fakes, over the real driver and command library.
 struct PanelOnBoard {
     explicit PanelOnBoard(const platform::Profile& profile)
-        : panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, 1) {
+        : panel(view, ui, host, PanelBoard{driver, library, timing}, profile, nullptr, board_commands::BoardNumber::First()) {
         host.ui = &ui;
     }
     // A test that failed before its OnDestroy still ends the service loop, or the panel would wait
@@ -92,7 +92,7 @@ struct PanelOnBoard {
     velmar_ui::testing::FakeFormView view{PlaybackForm()};
     RealTimeUi ui;
     panel_testing::FakeHost host;
-    TessolkLibrary driver{1};
+    TessolkLibrary driver{board_commands::BoardNumber::First()};
     RuventLibrary library;
     panel_testing::NoDelays timing;
     CVelmarView panel;

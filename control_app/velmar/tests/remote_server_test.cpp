@@ -28,7 +28,7 @@ namespace {
 // One request over a real socket, with the server's event loop turning meanwhile.
 std::pair<qint32, qint32> Ask(int board, quint32 message, quint32 wParam, qint32 lParam) {
     QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(remote::SocketName(board)));
+    socket.connectToServer(QString::fromStdString(remote::SocketName(*board_commands::BoardNumber::FromNumber(board))));
     EXPECT_TRUE(socket.waitForConnected(1000));
     uchar request[remote::kRequestBytes];
     qToLittleEndian<quint32>(message, request);
@@ -53,7 +53,7 @@ TEST(RemoteServer, AnswersEveryMessageOverTheBoardsSocket) {
     platform::Profile profile;
     profile.WriteString("BOARD2", "PLAYLIST", "/lists/show.vpl");
     RemoteRequests requests(profile, "BOARD2");
-    RemoteServer server(requests, 2);
+    RemoteServer server(requests, board_commands::BoardNumber::Second());
     ASSERT_TRUE(server.Listen());
 
     EXPECT_EQ(Ask(2, kRemoteEcho, 0, 0x1234), std::make_pair(remote::kStatusOk, 0x1234));
@@ -71,12 +71,12 @@ TEST(RemoteServer, ASecondInstanceDoesNotStealALiveBoardButTakesAStaleOne) {
     platform::Profile profile;
     RemoteRequests requests(profile, "BOARD1");
     {
-        RemoteServer first(requests, 1);
+        RemoteServer first(requests, board_commands::BoardNumber::First());
         ASSERT_TRUE(first.Listen());
-        RemoteServer second(requests, 1);
+        RemoteServer second(requests, board_commands::BoardNumber::First());
         EXPECT_FALSE(second.Listen());
     }
-    RemoteServer later(requests, 1);
+    RemoteServer later(requests, board_commands::BoardNumber::First());
     EXPECT_TRUE(later.Listen());
     EXPECT_EQ(Ask(1, kRemoteEcho, 0, 7).second, 7);
 }
@@ -91,7 +91,7 @@ std::vector<std::unique_ptr<QLocalSocket>> Connect(int board, int count) {
     std::vector<std::unique_ptr<QLocalSocket>> sockets;
     for (int i = 0; i < count; ++i) {
         sockets.push_back(std::make_unique<QLocalSocket>());
-        sockets.back()->connectToServer(QString::fromStdString(remote::SocketName(board)));
+        sockets.back()->connectToServer(QString::fromStdString(remote::SocketName(*board_commands::BoardNumber::FromNumber(board))));
     }
     return sockets;
 }
@@ -100,7 +100,7 @@ TEST(RemoteServer, ClientsAreCappedIdleOnesClosedAndOneThatNeverReadsDropped) {
     velmar_ui_qt::TestApp();
     platform::Profile profile;
     RemoteRequests requests(profile, "BOARD1");
-    RemoteServer server(requests, 1, nullptr, {.maxClients = 3, .idleCloseMs = 300});
+    RemoteServer server(requests, board_commands::BoardNumber::First(), nullptr, {.maxClients = 3, .idleCloseMs = 300});
     ASSERT_TRUE(server.Listen());
 
     auto idle = Connect(1, 5);
@@ -133,7 +133,7 @@ TEST(RemoteServer, KeepsServingAfterRunningOutOfDescriptors) {
     velmar_ui_qt::TestApp();
     platform::Profile profile;
     RemoteRequests requests(profile, "BOARD1");
-    RemoteServer server(requests, 1, nullptr, {.maxClients = 1000, .relistenMs = 100});
+    RemoteServer server(requests, board_commands::BoardNumber::First(), nullptr, {.maxClients = 1000, .relistenMs = 100});
     ASSERT_TRUE(server.Listen());
 
     rlimit saved{};

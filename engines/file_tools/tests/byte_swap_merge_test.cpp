@@ -8,10 +8,12 @@
 #include "file_tools/file_merge.h"
 #include "file_tools/tool_file.h"
 #include "file_tools_test_support.h"
+#include "platform/run_state.h"
 #include "velmar_testing/test_support.h"
 
 using namespace file_tools;
 using namespace file_tools_testing;
+using platform::RunControl;
 using index_formats::DecodePictureIndex;
 using index_formats::EncodePictureIndex;
 
@@ -22,7 +24,7 @@ TEST(ByteSwap, TwiceIsTheIdentityAndOnceMatchesObjcopyTailKept) {
         SCOPED_TRACE(size);
         const auto original = Pattern(size, unsigned(size));
         WriteBytes(dir + "/in", original);
-        ToolRun run;
+        RunControl run;
         ASSERT_EQ(ByteSwapFile(dir + "/in", dir + "/once", run), ToolResult::Done);
         ASSERT_EQ(ByteSwapFile(dir + "/once", dir + "/twice", run), ToolResult::Done);
         EXPECT_EQ(ReadBytes(dir + "/twice"), original);
@@ -49,7 +51,7 @@ TEST(ByteSwap, RefusesItsOwnSourceUnderAnotherNameAndReportsMissingFiles) {
     const auto original = Pattern(100);
     WriteBytes(dir + "/src", original);
     ASSERT_EQ(symlink((dir + "/src").c_str(), (dir + "/link").c_str()), 0);
-    ToolRun run;
+    RunControl run;
     for (std::string other : {dir + "/src", dir + "/./src", dir + "/link"})
         EXPECT_EQ(ByteSwapFile(dir + "/src", other, run), ToolResult::SameFile) << other;
     EXPECT_EQ(ReadBytes(dir + "/src"), original);
@@ -122,7 +124,7 @@ protected:
 };
 
 TEST_F(MergeFilesTest, AppendsDataAndTheRebasedIndex) {
-    ToolRun run;
+    RunControl run;
     ASSERT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), ToolResult::Done);
     auto expected = a_;
     expected.insert(expected.end(), b_.begin(), b_.end());
@@ -144,7 +146,7 @@ TEST_F(MergeFilesTest, AppendsDataAndTheRebasedIndex) {
 TEST_F(MergeFilesTest, OppositeWordOrderIsReversedWhileAppended) {
     b_[0] = 0xB3, b_[1] = 0x01, b_[2] = 0x00, b_[3] = 0x00;
     WriteBytes(dir_ + "/b.mpg", b_);
-    ToolRun run;
+    RunControl run;
     ASSERT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), ToolResult::Done);
     auto swapped = b_;
     ReverseWords(swapped.data(), swapped.size());
@@ -155,7 +157,7 @@ TEST_F(MergeFilesTest, OppositeWordOrderIsReversedWhileAppended) {
 
 TEST_F(MergeFilesTest, RefusalsLeaveBothFilesUnchanged) {
     ASSERT_EQ(symlink((dir_ + "/a.mpg").c_str(), (dir_ + "/alias.mpg").c_str()), 0);
-    ToolRun run;
+    RunControl run;
     EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/a.mpg", run), ToolResult::SameFile);
     EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/../" + dir_.substr(dir_.rfind('/') + 1) + "/a.mpg", run),
               ToolResult::SameFile);
@@ -171,9 +173,9 @@ TEST_F(MergeFilesTest, RefusalsLeaveBothFilesUnchanged) {
 TEST_F(MergeFilesTest, WithoutAnyIndexOnlyTheDataAreMergedAndCancelStopsEarly) {
     ASSERT_EQ(unlink((dir_ + "/a.mdb").c_str()), 0);
     ASSERT_EQ(unlink((dir_ + "/b.mdb").c_str()), 0);
-    ToolRun run;
+    RunControl run;
     ASSERT_TRUE(run.Begin());
-    run.RequestCancel();
+    run.RequestStop();
     EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), ToolResult::Cancelled);
     EXPECT_EQ(ReadBytes(dir_ + "/a.mpg"), a_);
     run.End();

@@ -6,11 +6,13 @@
 
 #include "file_tools/file_split.h"
 #include "file_tools_test_support.h"
+#include "platform/run_state.h"
 #include "velmar_testing/test_support.h"
 #include "wave_format/wave_header.h"
 
 using namespace file_tools;
 using namespace file_tools_testing;
+using platform::RunControl;
 using index_formats::DecodePictureIndex;
 using index_formats::EncodePictureIndex;
 
@@ -56,7 +58,7 @@ TEST_F(SplitTest, SelectionRoundsOutToGroupsAndCopiesThemWithARebasedIndex) {
         EXPECT_EQ(sel->LastFrame(), c.lastFrame);
         EXPECT_EQ(sel->startByte, c.startByte);
         EXPECT_EQ(sel->endByte, c.endByte);
-        ToolRun run;
+        RunControl run;
         ASSERT_EQ(SplitVideoData(dir_ + "/src.mpg", dir_ + "/out.mpg", *sel, run), ToolResult::Done);
         ASSERT_EQ(WriteSplitIndex(dir_ + "/src.mpg", dir_ + "/out.mpg", *sel, run), ToolResult::Done);
         EXPECT_EQ(ReadBytes(dir_ + "/out.mpg"),
@@ -102,7 +104,7 @@ TEST(SplitIndex, GroupStartsAbove32BitsAreRebasedWithTheBorrow) {
     sel.endField = 2 * 4;
     sel.startByte = base * 4;
     sel.endPicturesToGroupEnd = 1;
-    ToolRun run;
+    RunControl run;
     ASSERT_EQ(WriteSplitIndex(dir + "/big.mpg", dir + "/cut.mpg", sel, run), ToolResult::Done);
     const auto out = DecodePictureIndex(ReadBytes(dir + "/cut.mdb"));
     ASSERT_EQ(out.size(), 5u);
@@ -111,7 +113,7 @@ TEST(SplitIndex, GroupStartsAbove32BitsAreRebasedWithTheBorrow) {
 }
 
 TEST_F(SplitTest, FaultsEndWithTheFileErrorOrTheRefusal) {
-    ToolRun run;
+    RunControl run;
     auto sel = *VideoSplitSelection(dir_ + "/src.mpg", 2 * 14, 2 * 40);
     // A source shorter than its index says: the copy ends instead of waiting for data.
     WriteBytes(dir_ + "/short.mpg", std::vector<std::uint8_t>(data_.begin(), data_.begin() + 5000));
@@ -155,7 +157,7 @@ TEST(SplitAudio, SizesAndHeadersFollowTheRate) {
         const auto timebase = AudioTimebase::Of(c.rate, c.ntsc);
         const auto sel = AudioSplitSelection(2 * c.startFrame, 2 * (c.startFrame + c.frames - 1), timebase);
         EXPECT_EQ(sel.startByte % 4, 0u);
-        ToolRun run;
+        RunControl run;
         ASSERT_EQ(SplitAudioToWav(dir + "/in.pcm", dir + "/out.wav", sel, SampleRateOf(c.rate), run), ToolResult::Done);
         const auto out = ReadBytes(dir + "/out.wav");
         ASSERT_EQ(out.size(), c.bytes);
@@ -170,6 +172,6 @@ TEST(SplitAudio, SizesAndHeadersFollowTheRate) {
     }
     // The source ends inside the range: file error.
     const auto past = AudioSplitSelection(2 * 390, 2 * 420, AudioTimebase::Of(AudioRate::k48, false));
-    ToolRun run;
+    RunControl run;
     EXPECT_EQ(SplitAudioToWav(dir + "/in.pcm", dir + "/out.wav", past, 48000, run), ToolResult::FileError);
 }

@@ -6,11 +6,13 @@
 #include "file_tools/file_split.h"
 #include "file_tools/tool_file.h"
 #include "file_tools_test_support.h"
+#include "platform/run_state.h"
 #include "ps_demux/picture_indexer.h"
 #include "velmar_testing/test_support.h"
 
 using namespace file_tools;
 using namespace file_tools_testing;
+using platform::RunControl;
 
 namespace {
 
@@ -35,7 +37,7 @@ void MakeClip(const std::string& path, const std::string& encoderOptions) {
 ToolResult Split(const std::string& source, const std::string& destination, int firstFrame, int lastFrame) {
     const auto sel = VideoSplitSelection(source, 2 * firstFrame, 2 * lastFrame);
     if (!sel) return ToolResult::FileError;
-    ToolRun run;
+    RunControl run;
     const ToolResult data = SplitVideoData(source, destination, *sel, run);
     return data == ToolResult::Done ? WriteSplitIndex(source, destination, *sel, run) : data;
 }
@@ -62,7 +64,7 @@ TEST(SplitThenMerge, GivesBackTheClipAndItsIndexAtEveryGroupBoundary) {
             ++boundaries;
             ASSERT_EQ(Split(source, dir + "/head.mpg", 0, boundary - 1), ToolResult::Done);
             ASSERT_EQ(Split(source, dir + "/tail.mpg", boundary, last), ToolResult::Done);
-            ToolRun run;
+            RunControl run;
             ASSERT_EQ(MergeFiles(dir + "/head.mpg", dir + "/tail.mpg", run), ToolResult::Done);
             EXPECT_EQ(ReadBytes(dir + "/head.mpg"), original);
             EXPECT_EQ(ReadBytes(dir + "/head.mdb"), originalIndex);

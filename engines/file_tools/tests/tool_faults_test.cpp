@@ -11,11 +11,13 @@
 #include "file_tools/file_split.h"
 #include "file_tools/tool_file.h"
 #include "file_tools_test_support.h"
+#include "platform/run_state.h"
 #include "velmar_testing/test_support.h"
 #include "wave_format/wave_header.h"
 
 using namespace file_tools;
 using namespace file_tools_testing;
+using platform::RunControl;
 using index_formats::DecodePictureIndex;
 using index_formats::EncodePictureIndex;
 namespace fs = std::filesystem;
@@ -60,7 +62,7 @@ TEST_F(ToolFaults, SplitRefusesEveryDestinationThatMeetsTheSourceOrItsIndex) {
     const auto before = Names();
     for (const char* name : {"/src.mpg", "/src.mdb", "/./src.mdb", "/src.m2v", "/out.mdb", "/link.mpg"}) {
         SCOPED_TRACE(name);
-        ToolRun run;
+        RunControl run;
         EXPECT_TRUE(SplitWouldOverwriteInput(dir_ + "/src.mpg", dir_ + name, true));
         EXPECT_EQ(SplitVideo(dir_ + "/src.mpg", dir_ + name, WholeClip(), run), ToolResult::SameFile);
         EXPECT_EQ(Names(), before);
@@ -83,18 +85,18 @@ TEST_F(ToolFaults, AFullDiskFailsEveryToolAndLeavesNothingBehind) {
     const std::uint64_t limit = 50000;  // bytes per file: less than any of the outputs
     struct Case {
         const char* name;
-        std::function<ToolResult(ToolRun&)> run;
+        std::function<ToolResult(RunControl&)> run;
     };
     const Case cases[] = {
-        {"swap", [&](ToolRun& run) { return ByteSwapFile(src, dir_ + "/old.mpg", run); }},
-        {"split", [&](ToolRun& run) { return SplitVideo(src, dir_ + "/old.mpg", WholeClip(), run); }},
-        {"audio split", [&](ToolRun& run) { return SplitAudioToWav(src, dir_ + "/old.mpg", audio, 48000, run); }},
-        {"merge", [&](ToolRun& run) { return MergeFiles(dir_ + "/a.mpg", src, run); }},
+        {"swap", [&](RunControl& run) { return ByteSwapFile(src, dir_ + "/old.mpg", run); }},
+        {"split", [&](RunControl& run) { return SplitVideo(src, dir_ + "/old.mpg", WholeClip(), run); }},
+        {"audio split", [&](RunControl& run) { return SplitAudioToWav(src, dir_ + "/old.mpg", audio, 48000, run); }},
+        {"merge", [&](RunControl& run) { return MergeFiles(dir_ + "/a.mpg", src, run); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(velmar_testing::RunWithFileSizeLimit(limit, [&] {
-            ToolRun run;
+            RunControl run;
             return c.run(run) == ToolResult::FileError;
         }));
         EXPECT_EQ(Names(), before);
@@ -104,7 +106,7 @@ TEST_F(ToolFaults, AFullDiskFailsEveryToolAndLeavesNothingBehind) {
         ExpectSourceUnchanged();
     }
     // The index step of a split fails on its own (the data fit): the data go too.
-    ToolRun run;
+    RunControl run;
     auto sel = WholeClip();
     sel.endPicturesToGroupEnd = 100;  // more records than the index holds
     EXPECT_EQ(SplitVideo(src, dir_ + "/cut.mpg", sel, run), ToolResult::FileError);
@@ -119,7 +121,7 @@ TEST_F(ToolFaults, OnlyRegularFilesAreTakenAsInputs) {
     const auto before = Names();
     for (const std::string& input : {dir_ + "/fifo.mpg", std::string("/dev/zero"), dir_ + "/folder.mpg"}) {
         SCOPED_TRACE(input);
-        ToolRun run;
+        RunControl run;
         EXPECT_EQ(ByteSwapFile(input, dir_ + "/out.mpg", run), ToolResult::FileError);
         EXPECT_EQ(MergeFiles(dir_ + "/src.mpg", input, run), ToolResult::FileError);
         EXPECT_EQ(SplitAudioToWav(input, dir_ + "/out.wav", AudioSplitSelection(0, 2, AudioTimebase{}), 48000, run),
@@ -138,7 +140,7 @@ TEST_F(ToolFaults, MergePadsAToAWordSoBsIndexStaysExact) {
         auto a = Pattern(4000 + extra, 7);
         WriteBytes(dir_ + "/a.mpg", a);
         WriteBytes(dir_ + "/a.mdb", EncodePictureIndex(GroupsIndex({5}, 4000)));
-        ToolRun run;
+        RunControl run;
         ASSERT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/src.mpg", run), ToolResult::Done);
         a.resize(4004, 0);
         a.insert(a.end(), data_.begin(), data_.end());
@@ -157,7 +159,7 @@ TEST_F(ToolFaults, MergeFindsTheIndexOfAHiddenName) {
     EXPECT_EQ(PictureIndexPathBeside(dir_ + "/.hidden"), dir_ + "/.hidden.mdb");
     EXPECT_EQ(ExtensionOf(dir_ + "/.mpg"), "");
     EXPECT_EQ(ExtensionOf(dir_ + "/a.b/clip.mpg"), ".mpg");
-    ToolRun run;
+    RunControl run;
     ASSERT_EQ(MergeFiles(dir_ + "/src.mpg", dir_ + "/.hidden", run), ToolResult::Done);
     EXPECT_EQ(DecodePictureIndex(ReadBytes(dir_ + "/src.mdb")).size(), 2 * index_.size());
 }
@@ -175,7 +177,7 @@ TEST_F(ToolFaults, AudioSplitOfAWaveFollowsItsDataChunk) {
         wave.insert(wave.end(), header.begin() + 36, header.end());
         wave.insert(wave.end(), samples.begin(), samples.end());
         WriteBytes(dir_ + "/in.wav", wave);
-        ToolRun run;
+        RunControl run;
         const auto sel = AudioSplitSelection(2 * 1, 2 * 2, AudioTimebase::Of(AudioRate::k48, false));
         ASSERT_EQ(SplitAudioToWav(dir_ + "/in.wav", dir_ + "/out.wav", sel, 48000, run), ToolResult::Done);
         const auto out = ReadBytes(dir_ + "/out.wav");

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -11,6 +12,8 @@
 
 #include "index_builder/picture_scan.h"
 #include "index_formats/index_files.h"
+#include "platform/kernel.h"
+#include "platform/run_report.h"
 
 namespace index_builder {
 namespace {
@@ -100,7 +103,7 @@ private:
         if (outcome_.kind == StreamKind::Unknown) return Fail("this is not an MPEG2 or Alpha file\n");
         const bool alpha = IsAlpha(outcome_.kind);
         outcome_.indexPath = index_formats::IndexPathBeside(streamPath_, alpha ? ".adb" : ".mdb");
-        if (index_formats::SameFile(outcome_.indexPath, streamPath_))
+        if (platform::IsSameFile(outcome_.indexPath, streamPath_))
             return Fail(Printf("the index %s would replace the stream itself\n", outcome_.indexPath));
         if (!index_.Open(outcome_.indexPath, streamPath_)) return Fail(Printf("can't open %s\n", outcome_.indexPath));
         observer_.OnIndexCreated(Printf(StatusFormat(outcome_.kind), outcome_.indexPath));
@@ -114,9 +117,7 @@ private:
             if (observer_.CancelRequested()) return BuildResult::Cancelled;
             total += count * 4;
             // The bar never moves back; a file under 16 bytes is read whole in the first block.
-            const std::uint64_t step = size / kProgressSteps;
-            const std::uint64_t reached = step == 0 ? kProgressSteps : std::min<std::uint64_t>(total / step, kProgressSteps);
-            if (int(reached) > progress) progress = int(reached);
+            progress = std::max(progress, platform::ProgressStep(total, size));
             observer_.OnBytesRead(total, progress);
             if (alpha) {
                 std::vector<index_formats::AlphaIndexEntry> entries;

@@ -4,6 +4,7 @@
 
 #include "index_builder/index_builder.h"
 #include "index_formats/index_files.h"
+#include "platform/run_report.h"
 #include "stream_fixtures.h"
 #include "velmar_testing/test_support.h"
 
@@ -97,7 +98,8 @@ TEST(IndexBuilder, SyntheticStreamsInBothWordOrders) {
             EXPECT_EQ(recorder.status[0], (reversed ? "Reversed MPEG2 file detected, creating " : "MPEG2 file detected, creating ") +
                                               dir + "/clip.mdb\n");
             ASSERT_FALSE(recorder.reads.empty());
-            EXPECT_EQ(recorder.reads.back(), (std::pair<std::uint64_t, int>{data.size() - 1, kProgressSteps}));
+            EXPECT_EQ(recorder.reads.back(),
+                      (std::pair<std::uint64_t, int>{data.size() - 1, platform::kProgressSteps}));
             for (std::size_t i = 1; i < recorder.reads.size(); ++i)
                 EXPECT_GE(recorder.reads[i].second, recorder.reads[i - 1].second);
         }

@@ -163,5 +163,6 @@ std::string WriteRegister(std::uint32_t address, std::string_view value) {
 }
 
 std::string ReadRegister(std::uint32_t address) { return Format("mrd 0x%x", address); }
+std::string WriteI2cLines(std::uint32_t value) { return WriteRegister(kI2cRegister, Format("0x%.5x", value)); }
 
 }  // namespace board_commands

@@ -40,6 +40,9 @@ TEST(CommandLines, RenderTheTextTheBoardReceives) {
         {OffsetWords(0x20), "0 0x20"},
         {OffsetWords(0x100000020), "0x1 0x20"},
         {WriteRegister(kCompressFromFileRegister, "0x00000001"), "mwr 0x40030 0x00000001"},
+        {WriteI2cLines(0x30001), "mwr 0xfc0a08 0x30001"},
+        {WriteI2cLines(3), "mwr 0xfc0a08 0x00003"},
+        {ReadI2cLines(), "mrd 0xfc0a08"},
     };
     for (const auto& c : cases) EXPECT_EQ(c.line, c.expected);
 }

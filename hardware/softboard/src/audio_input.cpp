@@ -92,10 +92,7 @@ void AudioInput::OnInterrupt(std::uint32_t fieldClock, bool asFastAsPossible) {
 void AudioInput::ReportProgress() {
     const std::uint32_t position = streaming_.InputPosition(kStream);
     if (position == 0) return;
-    std::uint8_t* window = board_.Window();
-    auto word = [window](std::uint32_t offset) {
-        return std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + offset));
-    };
+    auto word = [this](std::uint32_t offset) { return board_map::WindowWord(board_.Window(), offset); };
     const std::uint32_t pairs = word(board_map::ProgressWordOffset(board_map::kAudioProgressEntry, 0)).load();
     const auto taken = static_cast<std::uint32_t>(taken_);
     word(board_map::kAudioBaseWord).store(position + ((pairs >> 3) << 20) - taken);

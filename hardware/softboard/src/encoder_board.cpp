@@ -86,7 +86,7 @@ void BoardEncoder::OnCommand(const DecodedCommand& command) {
     ApplyEncoderCommand(*program_, command);
     // The frame count follows the source format: with compress from file switched on it starts the run.
     if (command.opcode == kSourceFrameCount &&
-        std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_.Memory() + kCompressFromFileRegister)).load() == 1)
+        board_.MemoryWord(kCompressFromFileRegister) == 1)
         StartVideo(true);
 }
 
@@ -267,8 +267,7 @@ void BoardEncoder::Fill(std::uint32_t stream) {
     if (queue.size() > out.queuedAfterFill) out.filledSinceReturn = 0;
     const std::uint32_t base = board_.control_->physicalBase;
     auto progress = [&](std::uint32_t word) {
-        return std::atomic_ref(
-            *reinterpret_cast<std::uint32_t*>(board_.Window() + ProgressWordOffset(kFirstOutputEntry + stream, word)));
+        return board_map::WindowWord(board_.Window(), ProgressWordOffset(kFirstOutputEntry + stream, word));
     };
     while (out.read < out.bytes.size() && !queue.empty() && out.filledSinceReturn < kPairsAhead) {
         const QueuedPair pair = queue.front();
@@ -314,8 +313,7 @@ bool BoardEncoder::TakeInput(std::uint8_t* destination, std::size_t bytes) {
         if (inputHead_ == pair.length) {
             inputHead_ = 0;
             queue.erase(queue.begin());
-            std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_.Window() + ProgressWordOffset(kCompressInput, 0)))
-                .fetch_add(1);
+            board_map::WindowWord(board_.Window(), ProgressWordOffset(kCompressInput, 0)).fetch_add(1);
         }
     }
     return true;

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "board_commands/board_number.h"
 #include "softboard/soft_board.h"
 #include "softboard/streaming.h"
 
@@ -62,8 +63,9 @@ int main(int argc, char* argv[]) {
         } else if ((word == "-b" || word == "-p" || word == "-t") && i + 1 < argc && ReadNumber(argv[i + 1], number)) {
             ++i;
             if (word == "-b") {
-                if (number != 1 && number != 2) return Usage();
-                options.board = static_cast<std::uint32_t>(number - 1);
+                const auto board = board_commands::BoardNumber::FromNumber(static_cast<long>(number));
+                if (!board) return Usage();
+                options.board = board->Index();
                 haveBoard = true;
             } else if (word == "-p") {
                 if (number < 1 || number > 60000) return Usage();

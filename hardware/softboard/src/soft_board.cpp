@@ -126,8 +126,13 @@ void SoftBoard::SetWindowWord(std::uint32_t offset, std::uint32_t value) {
     board_map::WindowWord(Window(), offset).store(value);
 }
 
+// Board memory is a mapped area the host writes under us, like the window: the same whole-word access.
+std::uint32_t SoftBoard::MemoryWord(std::uint32_t address) const {
+    return board_map::WindowWord(Memory(), address).load();
+}
+
 void SoftBoard::SetMemoryWord(std::uint32_t address, std::uint32_t value) {
-    std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Memory() + address)).store(value);
+    board_map::WindowWord(Memory(), address).store(value);
 }
 
 void SoftBoard::Say(int level, const std::string& line) const {
@@ -165,7 +170,7 @@ void SoftBoard::TakeJournal() {
             journalTail_ = head - tessolk::kJournalEntries;
             ResyncI2c();
             // The control register's latest word still counts.
-            OnControl(std::atomic_ref(*reinterpret_cast<std::uint32_t*>(Memory() + kControlRegister)).load());
+            OnControl(MemoryWord(kControlRegister));
         }
         while (journalTail_ < head) {
             tessolk::JournalRecord record;

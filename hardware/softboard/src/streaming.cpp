@@ -134,8 +134,8 @@ void BoardStreaming::SetOutput(std::uint32_t stream, const OutputStreaming& opti
     if (!output.units.empty()) output.units.front().start = 0;
 }
 
-std::uint32_t* BoardStreaming::ProgressWord(std::uint32_t entry, std::uint32_t word) {
-    return reinterpret_cast<std::uint32_t*>(board_.Window() + ProgressWordOffset(entry, word));
+std::atomic_ref<std::uint32_t> BoardStreaming::ProgressWord(std::uint32_t entry, std::uint32_t word) {
+    return board_map::WindowWord(board_.Window(), ProgressWordOffset(entry, word));
 }
 
 void BoardStreaming::OnReset() {
@@ -256,7 +256,7 @@ std::uint64_t BoardStreaming::TakeInput(std::uint32_t stream, std::uint64_t budg
         input.headOffset = 0;
         input.lastEnd = pair.physical + pair.length;
         queue.erase(queue.begin());
-        std::atomic_ref(*ProgressWord(stream, 0)).fetch_add(1);
+        ProgressWord(stream, 0).fetch_add(1);
     }
     if (input.capture) std::fflush(input.capture);
     if (consumed == 0) return 0;
@@ -333,7 +333,7 @@ void BoardStreaming::Advance(std::uint32_t stream, Output& output, std::uint32_t
         output.fillOffset = 0;
         queue.erase(queue.begin());
         ++output.filledSinceReturn;
-        std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 0)).fetch_add(1);
+        ProgressWord(kFirstOutputEntry + stream, 0).fetch_add(1);
         // The next byte goes to the start of the next pair: the one queued, or the area's next.
         std::uint32_t start = 0, end = 0;
         if (!queue.empty())
@@ -341,7 +341,7 @@ void BoardStreaming::Advance(std::uint32_t stream, Output& output, std::uint32_t
         else if (board_.StreamArea(kBoardStreams + stream, start, end) && fillPosition >= end)
             fillPosition = start;
     }
-    std::atomic_ref(*ProgressWord(kFirstOutputEntry + stream, 1)).store(fillPosition);
+    ProgressWord(kFirstOutputEntry + stream, 1).store(fillPosition);
 }
 
 // Output pairs filled from what the board produced itself (channel A's decoded fields), as far as

@@ -316,9 +316,8 @@ void VideoChannels::Show(Channel& channel, std::uint32_t counter) {
 }
 
 void VideoChannels::WriteStatus(const Channel& channel) {
-    std::uint8_t* window = board_.Window();
-    std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + channel.status + kStatusFieldCounter)).store(channel.counter);
-    auto typeWord = std::atomic_ref(*reinterpret_cast<std::uint32_t*>(window + channel.status + kStatusPictureTypeWord));
+    board_map::WindowWord(board_.Window(), channel.status + kStatusFieldCounter).store(channel.counter);
+    auto typeWord = board_map::WindowWord(board_.Window(), channel.status + kStatusPictureTypeWord);
     typeWord.store((typeWord.load() & 0x00FFFFFFu) | std::uint32_t{channel.type} << 24);
 }
 
@@ -350,7 +349,7 @@ bool VideoChannels::PullMpeg(Channel& channel) {
 
 void VideoChannels::AddMpegBytes(Channel& channel, std::vector<std::uint8_t> bytes) {
     // The other board type takes every word byte-reversed.
-    if (std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_.Window() + kBoardTypeWord)).load() != kNewerBoardType) {
+    if (board_map::WindowWord(board_.Window(), kBoardTypeWord).load() != kNewerBoardType) {
         channel.carry.insert(channel.carry.end(), bytes.begin(), bytes.end());
         const std::size_t whole = channel.carry.size() / 4 * 4;
         for (std::size_t i = 0; i < whole; i += 4) std::reverse(channel.carry.begin() + i, channel.carry.begin() + i + 4);
@@ -377,8 +376,7 @@ bool VideoChannels::PullDv(Channel& channel, std::int64_t displayIndex) {
         if (streaming_.TakeInput(channel.stream, 144004 - channel.dvHead.size(), &bytes) == 0) return false;
         channel.dvHead.insert(channel.dvHead.end(), bytes.begin(), bytes.end());
         channel.dvTaken += bytes.size();
-        const bool reversed = std::atomic_ref(*reinterpret_cast<std::uint32_t*>(board_.Window() + kBoardTypeWord)).load() !=
-                              kNewerBoardType;
+        const bool reversed = board_map::WindowWord(board_.Window(), kBoardTypeWord).load() != kNewerBoardType;
         const auto byteAt = [&](std::size_t i) { return channel.dvHead[reversed ? (i & ~std::size_t{3}) + 3 - (i & 3) : i]; };
         if (channel.dvHead.size() < 4) return true;
         const std::uint64_t base = (byteAt(3) & 0x80) ? 144000 : 120000;

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/kernel.h"
+
 namespace index_formats {
 namespace {
 
@@ -23,12 +25,6 @@ std::string TemporaryNameBeside(const std::string& path) {
 }
 
 }  // namespace
-
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat first {}, second {};
-    if (a.empty() || b.empty() || ::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0) return false;
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-}
 
 bool IsRegularFile(const std::string& path) {
     struct stat info {};
@@ -55,7 +51,7 @@ ReplacingFile& ReplacingFile::operator=(ReplacingFile&& other) noexcept {
 
 bool ReplacingFile::Open(const std::string& path, const std::string& input) {
     Discard();
-    if (path.empty() || path.back() == '/' || SameFile(path, input)) return false;
+    if (path.empty() || path.back() == '/' || platform::IsSameFile(path, input)) return false;
     // A folder of that name could never be replaced: say so now rather than after the run.
     struct stat existing {};
     if (::lstat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) return false;

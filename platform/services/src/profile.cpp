@@ -69,7 +69,7 @@ public:
             struct stat now{};
             std::lock_guard lock(mutex_);
             auto found = entries_.find(path);
-            if (found != entries_.end() && ::stat(path.c_str(), &now) == 0 && SameFile(found->second.info, now))
+            if (found != entries_.end() && ::stat(path.c_str(), &now) == 0 && Unchanged(found->second.info, now))
                 return found->second.snapshot;
         }
         auto snapshot = std::make_shared<ProfileSnapshot>();
@@ -89,7 +89,7 @@ private:
         struct stat info;
         std::shared_ptr<const ProfileSnapshot> snapshot;
     };
-    static bool SameFile(const struct stat& a, const struct stat& b) {
+    static bool Unchanged(const struct stat& a, const struct stat& b) {
         return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
                a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
                a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;

@@ -9,12 +9,12 @@ namespace ps {
 RunOutput::RunOutput(std::string path, std::initializer_list<std::string> inputs) : path_(std::move(path)) {
     for (const std::string& input : inputs) {
         if (platform::IsSameFile(path_, input)) {
-            error_ = kOutputIsAnInput;
+            fault_ = RunFault::OutputIsAnInput;
             return;
         }
     }
     sink_ = FileSink::Create(path_);
-    if (!sink_) error_ = kCannotOpenOutput;
+    if (!sink_) fault_ = RunFault::CantOpenOutput;
 }
 
 RunOutput::~RunOutput() {

@@ -16,6 +16,9 @@
 namespace ps_demux {
 namespace {
 
+using platform::RunStatus;
+using ps::RunFault;
+
 const char* const kUnexpectedEnd = "Unexpected end of stream";
 const char* const kCouldNotWrite = "Error: could not write file";
 // Bytes of a video track held for its header report before indexing starts.
@@ -81,10 +84,13 @@ private:
     void RemoveIndex(DemuxTrack& track);
     std::unique_ptr<ps::ByteSink> Create(const std::string& path);
     void StepProgress();
-    DemuxResult Failed(int tracks) {
+    DemuxResult Failed(RunFault fault, int tracks) {
+        report_.SetStatus(RunStatus::Error);
+        return {RunStatus::Error, fault, tracks};
+    }
+    DemuxResult WriteFailedResult(int tracks) {
         RemoveOutputs();
-        report_.SetStatus("Error !!!");
-        return {DemuxStatus::Error, {}, tracks};
+        return Failed(RunFault::TrackWriteFailed, tracks);
     }
 
     ps::LookaheadReader in_;
@@ -155,7 +161,7 @@ void Demultiplexer::StepProgress() {
 }
 
 DemuxResult Demultiplexer::Run() {
-    report_.SetStatus("Processing...");
+    report_.SetStatus(RunStatus::Processing);
     std::optional<std::uint32_t> next;
     bool early = false;
     for (;;) {
@@ -185,21 +191,18 @@ DemuxResult Demultiplexer::Run() {
         report_.AddMessage("");
         report_.AddMessage("Process discontinued");
         FinishTracks();
-        if (writeFailed_) return Failed(tracks);
-        if (canceled_) return {DemuxStatus::Canceled, {}, tracks};
-        if (damaged_) {
-            report_.SetStatus("Error !!!");
-            return {DemuxStatus::Error, {}, tracks};
-        }
-        return {DemuxStatus::Discontinued, {}, tracks};
+        if (writeFailed_) return WriteFailedResult(tracks);
+        if (canceled_) return {RunStatus::Canceled, RunFault::None, tracks};
+        if (damaged_) return Failed(RunFault::DamagedStream, tracks);
+        return {RunStatus::Discontinued, RunFault::None, tracks};
     }
     FinishTracks();
-    if (writeFailed_) return Failed(tracks);
+    if (writeFailed_) return WriteFailedResult(tracks);
     report_.SetProgress(platform::kProgressSteps);
-    report_.SetStatus("Done !!!");
+    report_.SetStatus(RunStatus::Done);
     report_.AddMessage("");
     report_.AddMessage("Finished !!!");
-    return {DemuxStatus::Done, {}, tracks};
+    return {RunStatus::Done, RunFault::None, tracks};
 }
 
 Demultiplexer::Step Demultiplexer::DemuxPack() {
@@ -239,7 +242,7 @@ Demultiplexer::Step Demultiplexer::DemuxPack() {
 Demultiplexer::Step Demultiplexer::DemuxPacket() {
     if (report_.StopRequested()) {
         canceled_ = true;
-        report_.SetStatus("Canceled !!!");
+        report_.SetStatus(RunStatus::Canceled);
         return Step::Stop;
     }
     StepProgress();
@@ -382,6 +385,11 @@ bool Demultiplexer::WriteTrackData(DemuxTrack& track, std::size_t bytes) {
     return true;
 }
 
+DemuxResult Refused(platform::RunReport& report, RunFault fault) {
+    report.SetStatus(RunStatus::Error);
+    return {RunStatus::Error, fault, 0};
+}
+
 void Demultiplexer::FinishTracks() {
     for (auto& t : tracks_) {
         if (!t->mpg->Finish()) WriteFailed(t->mpgPath);
@@ -403,24 +411,15 @@ void Demultiplexer::FinishTracks() {
 
 DemuxResult RunDemux(const stream_analysis::ProgramStreamAnalysis& analysis, ps::ByteSource& input,
                      const DemuxSettings& settings, platform::RunReport& report) {
-    if (!analysis.ok) {
-        report.SetStatus("Error !!!");
-        return {DemuxStatus::Error, "Program Stream not valid", 0};
-    }
+    if (!analysis.ok) return Refused(report, RunFault::ProgramStreamNotValid);
     return Demultiplexer(input, analysis.fileSize, {}, settings, report).Run();
 }
 
 DemuxResult RunDemuxFile(const stream_analysis::ProgramStreamAnalysis& analysis, const std::string& inputPath,
                          const DemuxSettings& settings, platform::RunReport& report) {
-    if (!analysis.ok) {
-        report.SetStatus("Error !!!");
-        return {DemuxStatus::Error, "Program Stream not valid", 0};
-    }
+    if (!analysis.ok) return Refused(report, RunFault::ProgramStreamNotValid);
     auto input = ps::FileSource::Open(inputPath);
-    if (!input) {
-        report.SetStatus("Error !!!");
-        return {DemuxStatus::Error, "Can't open program file", 0};
-    }
+    if (!input) return Refused(report, RunFault::CantOpenProgram);
     return Demultiplexer(*input, analysis.fileSize, inputPath, settings, report).Run();
 }
 

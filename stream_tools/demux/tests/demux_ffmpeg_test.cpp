@@ -70,7 +70,7 @@ TEST(DemuxAgainstFfmpeg, FfmpegProgramStreams) {
         settings.outputBase = dir + "/" + format + "_";
         demux_testing::Report report;
         const auto r = ps_demux::RunDemuxFile(analysis, ps, settings, report);
-        ASSERT_EQ(r.status, ps_demux::DemuxStatus::Done) << format;
+        ASSERT_EQ(r.status, platform::RunStatus::Done) << format;
         EXPECT_EQ(ReadFileBytes(settings.outputBase + "e0.mpg"), ReadFileBytes(dir + "/ref_v.es")) << format;
         EXPECT_EQ(ReadFileBytes(settings.outputBase + "c0.mpg"), ReadFileBytes(dir + "/ref_a.es")) << format;
         CheckIndex(settings.outputBase + "e0.mdb", settings.outputBase + "e0.mpg");
@@ -88,7 +88,7 @@ TEST(DemuxAgainstFfmpeg, MonoAudioTrack) {
     settings.outputBase = dir + "/m";
     demux_testing::Report report;
     const auto r = ps_demux::RunDemuxFile(stream_analysis::AnalyzeProgramStream(ps), ps, settings, report);
-    ASSERT_EQ(r.status, ps_demux::DemuxStatus::Done);
+    ASSERT_EQ(r.status, platform::RunStatus::Done);
     EXPECT_EQ(ReadFileBytes(dir + "/mc0.mpg"), ReadFileBytes(dir + "/ref_a.es"));
     CheckWave(dir + "/mc0.wav", dir + "/ref_a.es", 44100, 1);  // a one-channel header for a mono track
 }
@@ -103,13 +103,13 @@ TEST(DemuxAgainstFfmpeg, OurMuxOfFfmpegClips) {
     in.video = stream_analysis::AnalyzeVideoFile(video);
     in.audio = stream_analysis::AnalyzeAudioFile(audio);
     mux_testing::RecordingReport muxReport;
-    ASSERT_EQ(ps_mux::RunMuxFiles(in, video, audio, dir + "/ours.mpg", muxReport).status, ps_mux::MuxStatus::Done);
+    ASSERT_EQ(ps_mux::RunMuxFiles(in, video, audio, dir + "/ours.mpg", muxReport).status, platform::RunStatus::Done);
     ps_demux::DemuxSettings settings;
     settings.outputBase = dir + "/clip";
     demux_testing::Report report;
     const auto r = ps_demux::RunDemuxFile(stream_analysis::AnalyzeProgramStream(dir + "/ours.mpg"),
                                           dir + "/ours.mpg", settings, report);
-    ASSERT_EQ(r.status, ps_demux::DemuxStatus::Done);
+    ASSERT_EQ(r.status, platform::RunStatus::Done);
     EXPECT_EQ(ReadFileBytes(dir + "/clipe0.mpg"), ReadFileBytes(video));
     EXPECT_EQ(ReadFileBytes(dir + "/clipc0.mpg"), ReadFileBytes(audio));
     EXPECT_TRUE(report.Has("Stream Type:  MPEG-1"));

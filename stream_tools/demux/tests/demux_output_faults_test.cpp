@@ -29,7 +29,7 @@ void WriteProgramStream(const std::string& path) {
     mux_testing::RecordingReport muxReport;
     ASSERT_EQ(ps_mux::RunMux(mux_testing::Inputs(video.bytes.size(), audio.bytes.size()), v, a, muxed, muxReport)
                   .status,
-              ps_mux::MuxStatus::Done);
+              platform::RunStatus::Done);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(muxed.Bytes().data()), std::streamsize(muxed.Bytes().size()));
 }
@@ -58,7 +58,7 @@ TEST(DemuxOutputFaults, AFullDiskFailsTheRunAndLeavesNoOutput) {
         bool named = false;
         for (const auto& m : report.messages) named |= m.find("could not write file") != std::string::npos &&
                                                    m.find("clip") != std::string::npos;
-        _exit(result.status == ps_demux::DemuxStatus::Error && report.status == "Error !!!" && named ? 0 : 1);
+        _exit(result.status == platform::RunStatus::Error && report.status == "Error !!!" && named ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);
@@ -76,7 +76,7 @@ TEST(DemuxOutputFaults, AnOutputThatIsTheInputIsRefusedBeforeItIsOpened) {
     const auto before = fs::file_size(input);
     demux_testing::Report report;
     const auto result = DemuxFile(input, (folder / "." / "b").string(), report);
-    EXPECT_EQ(result.status, ps_demux::DemuxStatus::Error);
+    EXPECT_EQ(result.status, platform::RunStatus::Error);
     EXPECT_EQ(report.status, "Error !!!");
     EXPECT_EQ(fs::file_size(input), before);
 }
@@ -95,7 +95,7 @@ TEST(DemuxOutputFaults, AVideoTrackThatIsNotMpegVideoStopsTheRunForThatReasonAnd
     demux_testing::Report report;
     const auto result = ps_demux::RunDemuxFile(demux_testing::Accepted(b.bytes.size()), input, settings, report);
 
-    EXPECT_EQ(result.status, ps_demux::DemuxStatus::Discontinued);
+    EXPECT_EQ(result.status, platform::RunStatus::Discontinued);
     EXPECT_TRUE(report.Has("video file is not a valid MPEG video file"));
     for (const auto& m : report.messages) EXPECT_EQ(m.find("could not write"), std::string::npos) << m;
     EXPECT_EQ(ps_testing::ReadFileBytes(base + "c0.mpg"), audio);

@@ -6,7 +6,7 @@
 #include "wave_format/wave_header.h"
 
 using namespace demux_testing;
-using ps_demux::DemuxStatus;
+using platform::RunStatus;
 
 namespace {
 std::vector<std::uint8_t> Payload(std::size_t n, std::uint8_t seed) {
@@ -29,12 +29,12 @@ TEST(RunDemux, SplitsOurOwnStreams) {
         ps::MemorySource v(video.bytes), a(audio.bytes);
         ps::MemorySink muxed;
         mux_testing::RecordingReport muxReport;
-        ASSERT_EQ(ps_mux::RunMux(in, v, a, muxed, muxReport).status, ps_mux::MuxStatus::Done);
+        ASSERT_EQ(ps_mux::RunMux(in, v, a, muxed, muxReport).status, RunStatus::Done);
 
         Outputs out;
         Report report;
         const auto r = Demux(muxed.Bytes(), out.Settings(), report);
-        ASSERT_EQ(r.status, DemuxStatus::Done) << testing::PrintToString(report.messages);
+        ASSERT_EQ(r.status, RunStatus::Done) << testing::PrintToString(report.messages);
         EXPECT_EQ(report.status, "Done !!!");
         EXPECT_EQ(report.messages.back(), "Finished !!!");
         EXPECT_TRUE(report.Has("Creating file clipe0.mpg"));
@@ -76,7 +76,7 @@ TEST(RunDemux, PacketFormsAndStreamIds) {
     b.End();
     Outputs out;
     Report report;
-    ASSERT_EQ(Demux(b.bytes, out.Settings("x/", false), report).status, DemuxStatus::Done);
+    ASSERT_EQ(Demux(b.bytes, out.Settings("x/", false), report).status, RunStatus::Done);
     auto expectVideo = Payload(100, 1);
     for (const auto& p : {Payload(60, 2), Payload(3, 5)}) expectVideo.insert(expectVideo.end(), p.begin(), p.end());
     EXPECT_EQ(out.files["x/e0.mpg"], expectVideo);
@@ -96,7 +96,7 @@ TEST(RunDemux, Mpeg2PackStuffingAndSystemHeader) {
     }
     Outputs out;
     Report report;
-    ASSERT_EQ(Demux(b.bytes, out.Settings("s", false), report).status, DemuxStatus::Done) << testing::PrintToString(report.messages);
+    ASSERT_EQ(Demux(b.bytes, out.Settings("s", false), report).status, RunStatus::Done) << testing::PrintToString(report.messages);
     EXPECT_EQ(out.files["sc1.mpg"], expect);
     EXPECT_TRUE(report.Has("No end of stream code detected"));
 }
@@ -109,7 +109,7 @@ TEST(RunDemux, EarlyEnds) {
         Outputs out;
         Report report;
         const auto r = Demux(b.End().bytes, out.Settings("m", false), report);
-        EXPECT_EQ(r.status, DemuxStatus::Discontinued);
+        EXPECT_EQ(r.status, RunStatus::Discontinued);
         EXPECT_TRUE(report.Has("Max Tracks Exceeded"));
         EXPECT_EQ(report.messages.back(), "Process discontinued");
         EXPECT_EQ(report.status, "Processing...");
@@ -120,7 +120,7 @@ TEST(RunDemux, EarlyEnds) {
         Outputs out;
         Report report;
         const auto r = Demux(b.Pack().Packet(0xE0, Payload(8, 0)).End().bytes, out.Settings("", false), report);
-        EXPECT_EQ(r.status, DemuxStatus::Discontinued);
+        EXPECT_EQ(r.status, RunStatus::Discontinued);
         EXPECT_TRUE(out.files.empty());
     }
     {  // Cut inside a packet.
@@ -129,7 +129,7 @@ TEST(RunDemux, EarlyEnds) {
         bytes.resize(bytes.size() - 100);
         Outputs out;
         Report report;
-        EXPECT_EQ(Demux(bytes, out.Settings("t", false), report).status, DemuxStatus::Discontinued);
+        EXPECT_EQ(Demux(bytes, out.Settings("t", false), report).status, RunStatus::Discontinued);
         EXPECT_TRUE(report.Has("Unexpected end of stream"));
         EXPECT_EQ(out.files["te0.mpg"].size(), 700u);  // what was there is kept
     }
@@ -139,7 +139,7 @@ TEST(RunDemux, EarlyEnds) {
         Outputs out;
         Report report;
         report.stopAfter = 3;
-        EXPECT_EQ(Demux(b.End().bytes, out.Settings("c", false), report).status, DemuxStatus::Canceled);
+        EXPECT_EQ(Demux(b.End().bytes, out.Settings("c", false), report).status, RunStatus::Canceled);
         EXPECT_EQ(report.status, "Canceled !!!");
         EXPECT_EQ(out.files["ce0.mpg"].size(), 300u);
     }
@@ -154,7 +154,7 @@ TEST(RunDemux, GarbageBetweenPacketsIsAnError) {
     Outputs out;
     Report report;
     const auto r = Demux(b.bytes, out.Settings("g", false), report);
-    EXPECT_EQ(r.status, DemuxStatus::Error);
+    EXPECT_EQ(r.status, RunStatus::Error);
     EXPECT_EQ(report.status, "Error !!!");
     EXPECT_TRUE(report.Has("No pack start code at offset " + std::to_string(at))) << report.messages[2];
     EXPECT_EQ(out.files["ge0.mpg"].size(), 100u);
@@ -171,7 +171,7 @@ TEST(RunDemux, AudioTracksTheDecoderCannotTake) {
     b.Pack().Packet(0xC0, frames).End();
     Outputs out;
     Report report;
-    EXPECT_EQ(Demux(b.bytes, out.Settings(), report).status, DemuxStatus::Done);
+    EXPECT_EQ(Demux(b.bytes, out.Settings(), report).status, RunStatus::Done);
     EXPECT_TRUE(report.Has("Invalid Frequency"));
     EXPECT_EQ(out.files["clipc0.mpg"], frames);
     EXPECT_EQ(out.files["clipc0.wav"].size(), 44u);
@@ -187,7 +187,7 @@ TEST(RunDemux, Layer1PaddedFramesAreAllDecoded) {
     }
     Outputs out;
     Report report;
-    EXPECT_EQ(Demux(b.End().bytes, out.Settings(), report).status, DemuxStatus::Done);
+    EXPECT_EQ(Demux(b.End().bytes, out.Settings(), report).status, RunStatus::Done);
     EXPECT_FALSE(report.Has("Can't find audio sync!"));
     EXPECT_EQ(out.files["clipc0.wav"].size(), 44u + 100 * 16);
 }
@@ -196,8 +196,8 @@ TEST(RunDemux, RefusedInput) {
     Report report;
     ps::MemorySource source({});
     const auto r = ps_demux::RunDemux({}, source, Outputs().Settings(), report);
-    EXPECT_EQ(r.errorBox, "Program Stream not valid");
+    EXPECT_EQ(ps::ErrorBoxText(r.fault), "Program Stream not valid");
     EXPECT_EQ(report.status, "Error !!!");
-    EXPECT_EQ(ps_demux::RunDemuxFile(Accepted(10), "/nonexistent.mpg", Outputs().Settings(), report).errorBox,
-              "Can't open program file");
+    const auto unopened = ps_demux::RunDemuxFile(Accepted(10), "/nonexistent.mpg", Outputs().Settings(), report);
+    EXPECT_EQ(ps::ErrorBoxText(unopened.fault), "Can't open program file");
 }

@@ -41,7 +41,7 @@ public:
 
 class Report : public platform::RunReport {
 public:
-    void SetStatus(const std::string& text) override { status = text; }
+    void SetStatus(platform::RunStatus s) override { status = platform::StatusText(s); }
     void AddMessage(const std::string& line) override { messages.push_back(line); }
     bool StopRequested() const override { return ++polls > stopAfter; }
     bool Has(const std::string& line) const {

@@ -15,11 +15,8 @@ namespace dv_audio {
 
 namespace {
 
-constexpr const char* kStatusProcessing = "Processing...";
-constexpr const char* kStatusDone = "Done !!!";
-constexpr const char* kStatusCanceled = "Canceled !!!";
-constexpr const char* kStatusError = "Error !!!";
-constexpr const char* kWriteError = "Write File Error";
+using platform::RunStatus;
+using ps::RunFault;
 
 constexpr int kAudioBlocks = 9;
 constexpr int kBlockSamples = 36;
@@ -57,9 +54,9 @@ bool LooksLikeDif(const std::uint8_t* seq, int sequencesPerChannel, bool fiftyMb
     return true;
 }
 
-DvResult Fail(platform::RunReport& report, const std::string& box, std::uint64_t frames = 0) {
-    report.SetStatus(kStatusError);
-    return {DvStatus::Error, box, frames};
+DvResult Fail(platform::RunReport& report, RunFault fault, std::uint64_t frames = 0) {
+    report.SetStatus(RunStatus::Error);
+    return {RunStatus::Error, fault, frames};
 }
 
 }  // namespace
@@ -78,7 +75,7 @@ DvResult ReplaceDvAudio(const stream_analysis::VideoAnalysis& video, ps::ByteSou
                         std::uint64_t waveBytes, ps::ByteSink& output, platform::RunReport& report) {
     const bool lines625 = video.dv625Lines;
     const int half = lines625 ? 6 : 5;
-    report.SetStatus(kStatusProcessing);
+    report.SetStatus(RunStatus::Processing);
     ps::ProgressMeter progress(report, std::uint64_t(std::max<std::int64_t>(video.fileSize, 0)));
 
     // [sequence][audio block][position]: one frame of both channels, zero until samples come.
@@ -125,8 +122,8 @@ DvResult ReplaceDvAudio(const stream_analysis::VideoAnalysis& video, ps::ByteSou
             // Stop is honoured between frames, so the output ends with whole frames.
             if (frames > 0 && report.StopRequested()) {
                 output.Finish();
-                report.SetStatus(kStatusCanceled);
-                return {DvStatus::Canceled, {}, frames};
+                report.SetStatus(RunStatus::Canceled);
+                return {RunStatus::Canceled, RunFault::None, frames};
             }
             ++frames;
             samples = SamplesInFrame(frames, lines625);
@@ -161,9 +158,9 @@ DvResult ReplaceDvAudio(const stream_analysis::VideoAnalysis& video, ps::ByteSou
             std::memcpy(sourceBlock + kPackOffset, packs.source[s < half ? 0 : 1].data(), 5);
             std::memcpy(controlBlock + kPackOffset, packs.control.data(), 5);
         }
-        if (!output.Write(seq.data(), seq.size())) return Fail(report, kWriteError, frames);
+        if (!output.Write(seq.data(), seq.size())) return Fail(report, RunFault::WriteFailed, frames);
     }
-    if (!output.Finish()) return Fail(report, kWriteError, frames);
+    if (!output.Finish()) return Fail(report, RunFault::WriteFailed, frames);
     if (damaged > 0) {
         char text[200];
         std::snprintf(text, sizeof text,
@@ -173,26 +170,25 @@ DvResult ReplaceDvAudio(const stream_analysis::VideoAnalysis& video, ps::ByteSou
         report.InfoBox(text);
     }
     progress.Finish(consumed);
-    report.SetStatus(kStatusDone);
-    return {DvStatus::Done, {}, frames};
+    report.SetStatus(RunStatus::Done);
+    return {RunStatus::Done, RunFault::None, frames};
 }
 
 DvResult RunDvAudio(const stream_analysis::VideoAnalysis& video, const stream_analysis::AudioAnalysis& audio,
                     const std::string& videoPath, const std::string& audioPath, const std::string& outputPath,
                     platform::RunReport& report) {
-    if (audio.type != stream_analysis::AudioType::Wave) return Fail(report, "Audio file must be WAVE audio file for DV");
-    if (audio.sampleRate != 48000) return Fail(report, "Audio file must be 48KHz for DV");
-    if (!video.valid || video.kind != stream_analysis::VideoKind::Dv)
-        return Fail(report, "Video file must be DV video file for DV");
+    if (audio.type != stream_analysis::AudioType::Wave) return Fail(report, RunFault::DvNeedsWave);
+    if (audio.sampleRate != 48000) return Fail(report, RunFault::DvNeeds48k);
+    if (!video.valid || video.kind != stream_analysis::VideoKind::Dv) return Fail(report, RunFault::DvNeedsDvVideo);
     auto dv = ps::FileSource::Open(videoPath);
-    if (!dv) return Fail(report, "Can't open video file");
+    if (!dv) return Fail(report, RunFault::CantOpenVideo);
     ps::PcmWave wave = ps::OpenPcmWave(audioPath, 48000);
-    if (!wave.opened) return Fail(report, "Can't open audio file");
-    if (!wave.file) return Fail(report, "Audio file must be WAVE audio file for DV");
+    if (!wave.opened) return Fail(report, RunFault::CantOpenAudio);
+    if (!wave.file) return Fail(report, RunFault::DvNeedsWave);
     ps::RunOutput output(outputPath, {videoPath, audioPath});
-    if (!output.Created()) return Fail(report, output.Error());
+    if (!output.Created()) return Fail(report, output.Fault());
     DvResult result = ReplaceDvAudio(video, *dv, *wave.file, wave.dataBytes, output.Sink(), report);
-    if (result.status != DvStatus::Error) output.Keep();
+    if (result.status != RunStatus::Error) output.Keep();
     return result;
 }
 

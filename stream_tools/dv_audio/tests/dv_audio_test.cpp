@@ -11,13 +11,14 @@
 #include "wave_format/wave_header.h"
 
 using namespace dv_audio;
+using platform::RunStatus;
 using velmar_testing::RunCommand;
 
 namespace {
 
 class TestReport : public platform::RunReport {
 public:
-    void SetStatus(const std::string& text) override { status = text; }
+    void SetStatus(platform::RunStatus s) override { status = platform::StatusText(s); }
     void InfoBox(const std::string& text) override { infos.push_back(text); }
     bool StopRequested() const override { return stopAfterStatus && status == "Processing..."; }
     std::string status;
@@ -108,7 +109,7 @@ TEST(DvAudio, PacksSamplesAndFaults) {
         ps::MemorySink out;
         TestReport report;
         const DvResult r = ReplaceDvAudio(Dv625(dv.size()), video, wave, pcm.size(), out, report);
-        ASSERT_EQ(r.status, DvStatus::Done) << r.errorBox;
+        ASSERT_EQ(r.status, RunStatus::Done) << ps::ErrorBoxText(r.fault);
         EXPECT_EQ(r.frames, 2u);
         const auto& o = out.Bytes();
         ASSERT_EQ(o.size(), dv.size());
@@ -137,7 +138,7 @@ TEST(DvAudio, PacksSamplesAndFaults) {
         std::vector<std::uint8_t> video;
         bool stop;
         std::size_t writeLimit;
-        DvStatus status;
+        RunStatus status;
         std::string box;
         std::size_t written;
         std::size_t infos;
@@ -150,11 +151,11 @@ TEST(DvAudio, PacksSamplesAndFaults) {
     auto tail = dv;
     tail.resize(dv.size() + 5000, 0x55);
     const Row rows[] = {
-        {"garbage", garbage, false, SIZE_MAX, DvStatus::Done, "", dv.size(), 1},
-        {"sequence number", badNumber, false, SIZE_MAX, DvStatus::Done, "", dv.size(), 1},
-        {"short tail", tail, false, SIZE_MAX, DvStatus::Done, "", dv.size(), 1},
-        {"stop", dv, true, SIZE_MAX, DvStatus::Canceled, "", 12 * kSequenceBytes, 0},
-        {"write error", dv, false, 5 * kSequenceBytes, DvStatus::Error, "Write File Error", 5 * kSequenceBytes, 0},
+        {"garbage", garbage, false, SIZE_MAX, RunStatus::Done, "", dv.size(), 1},
+        {"sequence number", badNumber, false, SIZE_MAX, RunStatus::Done, "", dv.size(), 1},
+        {"short tail", tail, false, SIZE_MAX, RunStatus::Done, "", dv.size(), 1},
+        {"stop", dv, true, SIZE_MAX, RunStatus::Canceled, "", 12 * kSequenceBytes, 0},
+        {"write error", dv, false, 5 * kSequenceBytes, RunStatus::Error, "Write File Error", 5 * kSequenceBytes, 0},
     };
     for (const Row& r : rows) {
         ps::MemorySource video(r.video), wave(pcm);
@@ -164,7 +165,7 @@ TEST(DvAudio, PacksSamplesAndFaults) {
         report.stopAfterStatus = r.stop;
         const DvResult result = ReplaceDvAudio(Dv625(r.video.size()), video, wave, pcm.size(), out, report);
         EXPECT_EQ(result.status, r.status) << r.what;
-        EXPECT_EQ(result.errorBox, r.box) << r.what;
+        EXPECT_EQ(ps::ErrorBoxText(result.fault), r.box) << r.what;
         EXPECT_EQ(out.Bytes().size(), r.written) << r.what;
         EXPECT_EQ(report.infos.size(), r.infos) << r.what;
     }
@@ -177,7 +178,7 @@ TEST(DvAudio, PacksSamplesAndFaults) {
         ps::MemorySink out;
         TestReport report;
         const DvResult r = ReplaceDvAudio(Dv625(video.size()), source, wave, 2 * 1920 * 4, out, report);
-        ASSERT_EQ(r.status, DvStatus::Done);
+        ASSERT_EQ(r.status, RunStatus::Done);
         EXPECT_EQ(r.frames, 2u);
         ASSERT_EQ(report.infos.size(), 1u);
         EXPECT_EQ(report.infos[0].rfind("DIF sequence error in video file at byte 144000 (1 damaged", 0), 0u);
@@ -216,13 +217,14 @@ TEST(DvAudio, RefusalsComeBeforeAnyFileIsOpened) {
         const std::string out = dir + "/out.dv";
         const DvResult result =
             RunDvAudio(r.video, stream_analysis::AnalyzeAudioFile(r.audio), dvPath, r.audio, out, report);
-        EXPECT_EQ(result.errorBox, r.box);
+        EXPECT_EQ(ps::ErrorBoxText(result.fault), r.box);
         EXPECT_EQ(report.status, "Error !!!");
         EXPECT_FALSE(velmar_testing::FileExists(out)) << r.box;
     }
     TestReport report;
-    EXPECT_EQ(RunDvAudio(dv, stream_analysis::AnalyzeAudioFile(w48), dvPath, w48, dir + "/no/out.dv", report).errorBox,
-              "Can't open output file");
+    const DvResult unopened =
+        RunDvAudio(dv, stream_analysis::AnalyzeAudioFile(w48), dvPath, w48, dir + "/no/out.dv", report);
+    EXPECT_EQ(ps::ErrorBoxText(unopened.fault), "Can't open output file");
 }
 
 TEST(DvAudio, FfmpegHearsTheWaveAndSeesTheSamePictures) {
@@ -254,7 +256,7 @@ TEST(DvAudio, FfmpegHearsTheWaveAndSeesTheSamePictures) {
         ASSERT_EQ(video.dv50Mbit, r.fifty);
         TestReport report;
         const DvResult result = RunDvAudio(video, stream_analysis::AnalyzeAudioFile(wave), in, wave, out, report);
-        ASSERT_EQ(result.status, DvStatus::Done) << result.errorBox;
+        ASSERT_EQ(result.status, RunStatus::Done) << ps::ErrorBoxText(result.fault);
 
         // The first audio pair decodes to the WAVE's samples, silence past its end, cut at the
         // video's end.

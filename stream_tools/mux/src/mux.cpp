@@ -25,12 +25,13 @@ MuxClock ClockFor(std::uint32_t videoBitrate, std::uint32_t audioBitrate) {
 
 namespace {
 
-const char* const kStatusProcessing = "Processing...";
-const char* const kStatusDone = "Done !!!";
-const char* const kStatusCanceled = "Canceled !!!";
-const char* const kStatusError = "Error !!!";
-const char* const kWriteError = "Write File Error";
-const char* const kSyncError = "Audio sync error in audio file !";
+using platform::RunStatus;
+using ps::RunFault;
+
+MuxResult Failed(platform::RunReport& report, RunFault fault, std::uint64_t packs = 0) {
+    report.SetStatus(RunStatus::Error);
+    return {RunStatus::Error, fault, packs};
+}
 
 // Room to see a start code and the picture header's first two bytes past a packet's end.
 constexpr std::size_t kLookahead = 8;
@@ -50,10 +51,7 @@ private:
     bool WriteVideoPacket();
     bool WriteAudioPacket();
     void StepProgress();
-    MuxResult Fail(const std::string& box) {
-        report_.SetStatus(kStatusError);
-        return {MuxStatus::Error, box, packCounter_};
-    }
+    MuxResult Fail(RunFault fault) { return Failed(report_, fault, packCounter_); }
 
     const MuxInputs& in_;
     const PackLayout& layout_;
@@ -78,42 +76,42 @@ private:
     std::uint64_t consumed_ = 0;
     std::uint64_t total_ = 0;
     int progress_ = 1;
-    std::string failure_;
+    RunFault failure_ = RunFault::None;
     std::array<std::uint8_t, kPackBytes> pack_{};
     std::size_t packHeaderBytes_ = 0;
 };
 
 MuxResult Multiplexer::Run() {
     if (!in_.video.valid || in_.audio.type != AudioType::Mpeg || in_.video.kind == stream_analysis::VideoKind::Dv)
-        return Fail("Video or Audio file not valid");
+        return Fail(RunFault::InputsNotValid);
     const MuxClock clock = ClockFor(in_.video.bitrate, in_.audio.bitrate);
-    if (clock.scrStep == 0) return Fail("Video or Audio file not valid");
+    if (clock.scrStep == 0) return Fail(RunFault::InputsNotValid);
     muxRate_ = clock.muxRate;
     scrStep_ = clock.scrStep;
 
-    report_.SetStatus(kStatusProcessing);
+    report_.SetStatus(RunStatus::Processing);
     report_.SetProgress(1);
     videoEnded_ = video_.Ensure(1) == 0;
     audioEnded_ = audio_.Ensure(1) == 0;
     total_ = std::uint64_t(in_.video.fileSize) + std::uint64_t(in_.audio.fileSize);
-    if (!WriteFirstPack()) return Fail(kWriteError);
+    if (!WriteFirstPack()) return Fail(RunFault::WriteFailed);
     report_.SetCounts(0, std::int64_t(total_));
 
     for (;;) {
         if (videoEnded_ && audioEnded_) {
             const std::uint8_t end[4] = {0, 0, 1, 0xB9};
-            if (!out_.Write(end, 4) || !out_.Finish()) return Fail(kWriteError);
+            if (!out_.Write(end, 4) || !out_.Finish()) return Fail(RunFault::WriteFailed);
             report_.SetProgress(platform::kProgressSteps);
             report_.SetCounts(std::int64_t(consumed_), std::int64_t(total_));
-            report_.SetStatus(kStatusDone);
-            return {MuxStatus::Done, {}, packCounter_};
+            report_.SetStatus(RunStatus::Done);
+            return {RunStatus::Done, RunFault::None, packCounter_};
         }
         ++packCounter_;
         scr_ = packCounter_ * scrStep_ + 1;
         if (report_.StopRequested()) {
             out_.Finish();
-            report_.SetStatus(kStatusCanceled);
-            return {MuxStatus::Canceled, {}, packCounter_};
+            report_.SetStatus(RunStatus::Canceled);
+            return {RunStatus::Canceled, RunFault::None, packCounter_};
         }
         StepProgress();
         if (packCounter_ % 256 == 1) report_.SetCounts(std::int64_t(consumed_), std::int64_t(total_));
@@ -146,7 +144,7 @@ void Multiplexer::StepProgress() {
 
 bool Multiplexer::WritePack(std::uint8_t* pack, std::size_t bytes) {
     if (out_.Write(pack, bytes)) return true;
-    failure_ = kWriteError;
+    failure_ = RunFault::WriteFailed;
     return false;
 }
 
@@ -223,7 +221,7 @@ bool Multiplexer::WriteAudioPacket() {
         if (data[at] == 0xFF && data[at + 1] == in_.audio.syncByte && mpa::ParseHeaderBytes(data + at, header))
             length = mpa::FrameLengthBytes(header);
         if (length <= 0) {
-            failure_ = kSyncError;
+            failure_ = RunFault::AudioSyncLost;
             return false;
         }
         const std::uint64_t spf = std::uint64_t(in_.audio.samplesPerFrame);
@@ -254,26 +252,22 @@ MuxResult RunMux(const MuxInputs& inputs, ps::ByteSource& video, ps::ByteSource&
 bool MeasureWholeVideo(MuxInputs& inputs, const std::string& videoPath, platform::RunReport& report) {
     if (stream_analysis::MeasureWholeStream(inputs.video, videoPath, [&report] { return report.StopRequested(); }))
         return true;
-    report.SetStatus(kStatusCanceled);
+    report.SetStatus(RunStatus::Canceled);
     return false;
 }
 
 MuxResult RunMuxFiles(MuxInputs inputs, const std::string& videoPath, const std::string& audioPath,
                       const std::string& outputPath, platform::RunReport& report) {
-    auto fail = [&](const char* box) {
-        report.SetStatus(kStatusError);
-        return MuxResult{MuxStatus::Error, box, 0};
-    };
-    if (!inputs.video.valid || inputs.audio.type != AudioType::Mpeg) return fail("Video or Audio file not valid");
-    if (!MeasureWholeVideo(inputs, videoPath, report)) return {MuxStatus::Canceled, {}, 0};
+    if (!inputs.video.valid || inputs.audio.type != AudioType::Mpeg) return Failed(report, RunFault::InputsNotValid);
+    if (!MeasureWholeVideo(inputs, videoPath, report)) return {RunStatus::Canceled, RunFault::None, 0};
     auto video = ps::FileSource::Open(videoPath);
-    if (!video) return fail("Can't open video file");
+    if (!video) return Failed(report, RunFault::CantOpenVideo);
     auto audio = ps::FileSource::Open(audioPath);
-    if (!audio) return fail("Can't open audio file");
+    if (!audio) return Failed(report, RunFault::CantOpenAudio);
     ps::RunOutput output(outputPath, {videoPath, audioPath});
-    if (!output.Created()) return fail(output.Error().c_str());
+    if (!output.Created()) return Failed(report, output.Fault());
     MuxResult result = RunMux(inputs, *video, *audio, output.Sink(), report);
-    if (result.status != MuxStatus::Error) output.Keep();
+    if (result.status != RunStatus::Error) output.Keep();
     return result;
 }
 

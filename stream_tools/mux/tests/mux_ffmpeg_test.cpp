@@ -55,7 +55,7 @@ TEST_P(MuxAgainstFfmpeg, RoundTripsAndDecodes) {
     const std::string out = dir + "/" + c.name + ".mpg";
     mux_testing::RecordingReport report;
     const MuxResult r = RunMuxFiles(in, videoPath, audioPath, out, report);
-    ASSERT_EQ(r.status, MuxStatus::Done) << r.errorBox;
+    ASSERT_EQ(r.status, platform::RunStatus::Done) << mux_testing::BoxOf(r);
 
     std::string probe;
     ASSERT_EQ(RunCommand("ffprobe -v error -show_entries stream=codec_name:format=format_name -of csv=p=0 " + out,
@@ -127,7 +127,7 @@ TEST(MuxAgainstFfmpeg, VariableRateVideoAtItsOwnRate) {
         EXPECT_EQ(in.video.durationText, "5.000 seconds");
         const std::string out = dir + "/vbr.mpg";
         mux_testing::RecordingReport report;
-        ASSERT_EQ(RunMuxFiles(in, videoPath, audioPath, out, report).status, MuxStatus::Done);
+        ASSERT_EQ(RunMuxFiles(in, videoPath, audioPath, out, report).status, platform::RunStatus::Done);
 
         const double inputs = double(in.video.fileSize + in.audio.fileSize);
         const double size = double(ps_testing::ReadFileBytes(out).size());

@@ -37,8 +37,8 @@ TEST(MuxOutputFaults, AnOutputThatIsAnInputIsRefusedBeforeItIsOpened) {
     for (const std::string& output : {(folder / "." / "v.m2v").string(), (folder / "link.mp2").string()}) {
         mux_testing::RecordingReport report;
         const auto result = ps_mux::RunMuxFiles(in.inputs, in.video, in.audio, output, report);
-        EXPECT_EQ(result.status, ps_mux::MuxStatus::Error) << output;
-        EXPECT_EQ(result.errorBox, "Output file is one of the input files");
+        EXPECT_EQ(result.status, platform::RunStatus::Error) << output;
+        EXPECT_EQ(mux_testing::BoxOf(result), "Output file is one of the input files");
     }
     EXPECT_EQ(fs::file_size(in.video), videoBytes);
     EXPECT_GT(fs::file_size(in.audio), 0u);
@@ -50,7 +50,7 @@ TEST(MuxOutputFaults, AFullDiskFailsTheRunAndLeavesNoOutput) {
     const std::string output = (folder / "out.mpg").string();
     EXPECT_TRUE(velmar_testing::RunWithFileSizeLimit(8192, [&] {
         mux_testing::RecordingReport report;
-        return ps_mux::RunMuxFiles(in.inputs, in.video, in.audio, output, report).status == ps_mux::MuxStatus::Error;
+        return ps_mux::RunMuxFiles(in.inputs, in.video, in.audio, output, report).status == platform::RunStatus::Error;
     }));
     EXPECT_FALSE(fs::exists(output));
 }

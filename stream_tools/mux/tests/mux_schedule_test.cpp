@@ -67,7 +67,7 @@ TEST(RunMux, PackLayoutClockAndEndCode) {
         MuxInputs in = Inputs(v.bytes.size(), a.bytes.size());
         in.version = version;
         auto run = Mux(in, v.bytes, a.bytes);
-        ASSERT_EQ(run->result.status, MuxStatus::Done) << run->result.errorBox;
+        ASSERT_EQ(run->result.status, platform::RunStatus::Done) << BoxOf(run->result);
         ASSERT_TRUE(run->read.error.empty()) << run->read.error;
         EXPECT_TRUE(run->read.endCode);
         EXPECT_EQ(run->report.statuses.front(), "Processing...");
@@ -117,7 +117,7 @@ TEST(RunMux, TimeStampsOfOpenAndClosedGroups) {
     const BuiltVideo v = BuildVideo(pictures, 2500);
     const BuiltAudio a = BuildLayer2Audio(100);
     auto run = Mux(Inputs(v.bytes.size(), a.bytes.size()), v.bytes, a.bytes);
-    ASSERT_EQ(run->result.status, MuxStatus::Done);
+    ASSERT_EQ(run->result.status, platform::RunStatus::Done);
     CheckVideoStamps(*run, v, 3600);
     // DTS runs regularly at the 25 frames/s period.
     std::vector<std::uint64_t> dts;
@@ -139,7 +139,7 @@ TEST(RunMux, OpenGroupsAt2997KeepTheClassicDtsRule) {
     MuxInputs in = Inputs(v.bytes.size(), a.bytes.size());
     in.video.framePeriod = 3003;
     auto run = Mux(in, v.bytes, a.bytes);
-    ASSERT_EQ(run->result.status, MuxStatus::Done);
+    ASSERT_EQ(run->result.status, platform::RunStatus::Done);
     CheckVideoStamps(*run, v, 3003);
     int withDts = 0;
     for (const auto& p : run->read.packets) {
@@ -156,7 +156,7 @@ TEST(RunMux, StartCodesOffWordBoundariesAndTrailingBytes) {
     BuiltAudio a = BuildLayer2Audio(20);
     a.bytes.resize(a.bytes.size() - 1);  // a size that is not a whole number of words
     auto run = Mux(Inputs(v.bytes.size(), a.bytes.size()), v.bytes, a.bytes);
-    ASSERT_EQ(run->result.status, MuxStatus::Done) << run->result.errorBox;
+    ASSERT_EQ(run->result.status, platform::RunStatus::Done) << BoxOf(run->result);
     CheckVideoStamps(*run, v, 3600);
     EXPECT_EQ(ps_testing::StreamPayload(run->out, run->read, 0xE0), v.bytes);
     EXPECT_EQ(ps_testing::StreamPayload(run->out, run->read, 0xC0), a.bytes);
@@ -167,7 +167,7 @@ TEST(RunMux, AudioFramesAndTimeStamps) {
         const BuiltAudio a = layer == 2 ? BuildLayer2Audio(60) : BuildLayer1Audio(200);
         const BuiltVideo v = BuildVideo(Group(true), 2000);
         auto run = Mux(Inputs(v.bytes.size(), a.bytes.size(), layer), v.bytes, a.bytes);
-        ASSERT_EQ(run->result.status, MuxStatus::Done) << "layer " << layer << ": " << run->result.errorBox;
+        ASSERT_EQ(run->result.status, platform::RunStatus::Done) << "layer " << layer << ": " << BoxOf(run->result);
         const std::uint64_t spf = layer == 2 ? 1152 : 384, rate = layer == 2 ? 48000 : 44100;
         std::uint64_t esOffset = 0;
         for (const auto& p : run->read.packets) {
@@ -188,7 +188,7 @@ TEST(RunMux, VideoEndingFirstLeavesAudioWithPadding) {
     const BuiltVideo v = BuildVideo(Group(true), 100);
     const BuiltAudio a = BuildLayer2Audio(300);
     auto run = Mux(Inputs(v.bytes.size(), a.bytes.size()), v.bytes, a.bytes);
-    ASSERT_EQ(run->result.status, MuxStatus::Done);
+    ASSERT_EQ(run->result.status, platform::RunStatus::Done);
     const auto& packets = run->read.packets;
     EXPECT_EQ(packets.back().streamId, 0xC0);
     EXPECT_TRUE(std::any_of(packets.begin() + 1, packets.end(), [](const PsPacket& p) { return p.streamId == 0xBE; }));
@@ -199,35 +199,35 @@ TEST(RunMux, Refusals) {
     const BuiltVideo v = BuildVideo(Group(true), 1000);
     std::vector<std::uint8_t> notAudio(5000, 0x11);
     auto run = Mux(Inputs(v.bytes.size(), notAudio.size()), v.bytes, notAudio);
-    EXPECT_EQ(run->result.status, MuxStatus::Error);
-    EXPECT_EQ(run->result.errorBox, "Audio sync error in audio file !");
+    EXPECT_EQ(run->result.status, platform::RunStatus::Error);
+    EXPECT_EQ(BoxOf(run->result), "Audio sync error in audio file !");
     EXPECT_EQ(run->report.statuses.back(), "Error !!!");
 
     BuiltAudio changing = BuildLayer2Audio(10);
     changing.bytes[changing.frameOffsets[3] + 1] = 0xFC;  // protection bit flips mid-stream
     run = Mux(Inputs(v.bytes.size(), changing.bytes.size()), v.bytes, changing.bytes);
-    EXPECT_EQ(run->result.errorBox, "Audio sync error in audio file !");
+    EXPECT_EQ(BoxOf(run->result), "Audio sync error in audio file !");
 
     MuxInputs in = Inputs(v.bytes.size(), 100);
     in.audio.type = stream_analysis::AudioType::None;
-    EXPECT_EQ(Mux(in, v.bytes, {})->result.errorBox, "Video or Audio file not valid");
+    EXPECT_EQ(BoxOf(Mux(in, v.bytes, {})->result), "Video or Audio file not valid");
     in = Inputs(v.bytes.size(), 100);
     in.video.bitrate = 0;
     in.audio.bitrate = 0;
-    EXPECT_EQ(Mux(in, v.bytes, {})->result.errorBox, "Video or Audio file not valid");
+    EXPECT_EQ(BoxOf(Mux(in, v.bytes, {})->result), "Video or Audio file not valid");
 }
 
 TEST(RunMux, StopAndWriteFailure) {
     const BuiltVideo v = BuildVideo(Group(true), 3000);
     const BuiltAudio a = BuildLayer2Audio(40);
     auto run = Mux(Inputs(v.bytes.size(), a.bytes.size()), v.bytes, a.bytes, 5);
-    EXPECT_EQ(run->result.status, MuxStatus::Canceled);
+    EXPECT_EQ(run->result.status, platform::RunStatus::Canceled);
     EXPECT_EQ(run->report.statuses.back(), "Canceled !!!");
     EXPECT_EQ(run->out.size(), 6u * 2048);  // pack 0 and five more
     EXPECT_FALSE(run->read.endCode);
 
     run = Mux(Inputs(v.bytes.size(), a.bytes.size()), v.bytes, a.bytes, 1 << 30, 5000);
-    EXPECT_EQ(run->result.status, MuxStatus::Error);
-    EXPECT_EQ(run->result.errorBox, "Write File Error");
+    EXPECT_EQ(run->result.status, platform::RunStatus::Error);
+    EXPECT_EQ(BoxOf(run->result), "Write File Error");
     EXPECT_EQ(run->report.statuses.back(), "Error !!!");
 }

@@ -120,10 +120,15 @@ inline ps_mux::MuxInputs Inputs(std::size_t videoBytes, std::size_t audioBytes, 
     return in;
 }
 
+// The "Error" box a shell would show for a run's result.
+inline std::string BoxOf(const ps_mux::MuxResult& result) {
+    return ps::ErrorBoxText(result.fault, result.encoderError);
+}
+
 class RecordingReport : public platform::RunReport {
 public:
     void SetProgress(int step) override { progress.push_back(step); }
-    void SetStatus(const std::string& text) override { statuses.push_back(text); }
+    void SetStatus(platform::RunStatus status) override { statuses.push_back(platform::StatusText(status)); }
     void AddMessage(const std::string& line) override { messages.push_back(line); }
     bool StopRequested() const override { return ++polls > stopAfterPolls; }
 

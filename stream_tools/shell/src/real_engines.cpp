@@ -17,12 +17,7 @@ stream_analysis::AudioAnalysis RealMuxEngine::AnalyzeAudio(const std::string& pa
 
 namespace {
 RunResult FromMux(const ps_mux::MuxResult& result) {
-    switch (result.status) {
-    case ps_mux::MuxStatus::Done: return {RunStatus::Done, result.errorBox};
-    case ps_mux::MuxStatus::Canceled: return {RunStatus::Canceled, result.errorBox};
-    case ps_mux::MuxStatus::Error: break;
-    }
-    return {RunStatus::Error, result.errorBox};
+    return {result.status, ps::ErrorBoxText(result.fault, result.encoderError)};
 }
 }  // namespace
 
@@ -44,12 +39,7 @@ RunResult RealMuxEngine::Run(const MuxJob& job, platform::RunReport& report) {
     if (job.outputType == 0) {
         const dv_audio::DvResult result =
             dv_audio::RunDvAudio(job.video, job.audio, job.videoPath, job.audioPath, job.outputPath, report);
-        switch (result.status) {
-        case dv_audio::DvStatus::Done: return {RunStatus::Done, result.errorBox};
-        case dv_audio::DvStatus::Canceled: return {RunStatus::Canceled, result.errorBox};
-        case dv_audio::DvStatus::Error: break;
-        }
-        return {RunStatus::Error, result.errorBox};
+        return {result.status, ps::ErrorBoxText(result.fault)};
     }
     return FromMux(wave_convert::RunWaveToMpeg(wave, job.outputPath, report));
 }
@@ -63,13 +53,7 @@ RunResult RealDemuxEngine::Run(const DemuxJob& job, platform::RunReport& report)
     settings.outputBase = job.outputBase;
     settings.decode = job.decode;
     const ps_demux::DemuxResult result = ps_demux::RunDemuxFile(job.input, job.inputPath, settings, report);
-    switch (result.status) {
-    case ps_demux::DemuxStatus::Done: return {RunStatus::Done, result.errorBox};
-    case ps_demux::DemuxStatus::Discontinued: return {RunStatus::Discontinued, result.errorBox};
-    case ps_demux::DemuxStatus::Canceled: return {RunStatus::Canceled, result.errorBox};
-    case ps_demux::DemuxStatus::Error: break;
-    }
-    return {RunStatus::Error, result.errorBox};
+    return {result.status, ps::ErrorBoxText(result.fault)};
 }
 
 }  // namespace stream_shell

@@ -18,8 +18,10 @@ public:
     void SetCounts(std::int64_t done, std::int64_t total) override {
         dialog_.PostToUi([&d = dialog_, done, total] { d.OnRunCounts(done, total); });
     }
-    void SetStatus(const std::string& text) override {
-        dialog_.PostToUi([&d = dialog_, text] { d.View().SetText(kStatusId, text); });
+    void SetStatus(platform::RunStatus status) override {
+        // A discontinued run leaves the line as it was.
+        if (status == platform::RunStatus::Discontinued) return;
+        dialog_.PostToUi([&d = dialog_, status] { d.View().SetText(kStatusId, platform::StatusText(status)); });
     }
     void AddMessage(const std::string& line) override {
         dialog_.PostToUi([&d = dialog_, line] { d.OnRunMessage(line); });
@@ -28,7 +30,7 @@ public:
         // Shown from the worker, which waits for it, as the run's own boxes always were.
         dialog_.Ui().MessageBox({text, "Info", BoxButtons::Ok, BoxIcon::Information});
     }
-    bool StopRequested() const override { return dialog_.runState_.load() == kStopRequested; }
+    bool StopRequested() const override { return dialog_.run_.StopRequested(); }
 
 private:
     ToolDialog& dialog_;
@@ -39,51 +41,44 @@ ToolDialog::ToolDialog(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std
 
 ToolDialog::~ToolDialog() {
     // A window that goes while its worker runs (the process ends) stops the run first.
-    int running = kRunning;
-    runState_.compare_exchange_strong(running, kStopRequested);
+    run_.RequestStop();
     worker_.Join();
 }
 
 bool ToolDialog::StartRun(RunBody body) {
-    int idle = kIdle;
-    if (!runState_.compare_exchange_strong(idle, kRunning)) return false;
+    if (!run_.Begin()) return false;
     View().SetRange(kProgressId, {0, platform::kProgressSteps});
     View().SetPosition(kProgressId, 0);
-    View().SetText(kStatusId, kProcessingText);
+    View().SetText(kStatusId, platform::kProcessingText);
     worker_.Start([this, body = std::move(body)] {
         Report report(*this);
         const RunResult result = body(report);
         // The box waits on this thread, as a worker's box always did; the run ends after it.
         if (!result.errorBox.empty())
             Ui().MessageBox({result.errorBox, "Error", BoxButtons::Ok, BoxIcon::Error});
-        runState_.store(kIdle);
+        run_.End();
         PostToUi([this, result] { FinishRun(result); });
     });
     return true;
 }
 
 void ToolDialog::FinishRun(const RunResult& result) {
-    switch (result.status) {
-    case RunStatus::Done: View().SetText(kStatusId, kDoneText); break;
-    case RunStatus::Canceled: View().SetText(kStatusId, kCanceledText); break;
-    case RunStatus::Error: View().SetText(kStatusId, kErrorText); break;
-    case RunStatus::Discontinued: break;
-    }
+    // A discontinued run keeps the line as it was.
+    if (result.status != RunStatus::Discontinued) View().SetText(kStatusId, platform::StatusText(result.status));
     if (result.status == RunStatus::Done) View().SetPosition(kProgressId, platform::kProgressSteps);
     OnRunFinished(result);
-    if (closeWhenFinished_ && runState_.load() == kIdle) {
+    if (closeWhenFinished_ && run_.State() == platform::RunState::Idle) {
         worker_.Join();
         View().CloseWindow();
     }
 }
 
 void ToolDialog::OnStop() {
-    int running = kRunning;
-    runState_.compare_exchange_strong(running, kStopRequested);
+    run_.RequestStop();
 }
 
 bool ToolDialog::OnCancel() {
-    if (runState_.load() == kIdle) return true;
+    if (run_.State() == platform::RunState::Idle) return true;
     // Closing while a run goes: stop it, and close when the worker has finished.
     OnStop();
     closeWhenFinished_ = true;

@@ -41,7 +41,7 @@ TEST(DemuxDlgWithEngines, ProbesAndSplitsAProgramStream) {
     EXPECT_NE(view.Text(kDuration), "NA");
 
     dlg.Command(kStart);
-    ui.RunUntil([&] { return dlg.RunState() == kIdle; });
+    ui.RunUntil([&] { return dlg.RunState() == platform::RunState::Idle; });
     dlg.JoinWorker();
     ui.RunPending();
     ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes()[0].text;

@@ -33,7 +33,7 @@ struct DemuxDlgTest : ::testing::Test {
     }
     std::string Key(const char* key) { return ini.GetString("OSTRAND", key, "<none>"); }
     void FinishRun() {
-        ui.RunUntil([&] { return dlg->RunState() == kIdle; });
+        ui.RunUntil([&] { return dlg->RunState() == platform::RunState::Idle; });
         dlg->JoinWorker();
         ui.RunPending();
     }
@@ -138,7 +138,7 @@ TEST_F(DemuxDlgTest, RunListsItsMessagesAndFinishes) {
     FinishRun();
     EXPECT_EQ(view.Text(kStatus), "Processing...");
     EXPECT_EQ(view.ItemText(kMessages, view.ItemCount(kMessages) - 1), "Process discontinued");
-    EXPECT_EQ(dlg->RunState(), kIdle);
+    EXPECT_EQ(dlg->RunState(), platform::RunState::Idle);
 }
 
 TEST_F(DemuxDlgTest, AboutBoxAndSoundForm) {

@@ -49,7 +49,7 @@ TEST(MuxDlgWithEngines, ProbesRemembersAndMuxesAProgramStream) {
     ui.ScriptChoice(output);
     dlg.Command(kOutputFile);
     dlg.Command(kStart);
-    ui.RunUntil([&] { return dlg.RunState() == kIdle; });
+    ui.RunUntil([&] { return dlg.RunState() == platform::RunState::Idle; });
     dlg.JoinWorker();
     ui.RunPending();
     ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes()[0].text;
@@ -72,7 +72,7 @@ TEST(MuxDlgWithEngines, MissingInputsRefuseTheRunWithABox) {
     CMuxDlg dlg(view, ui, engine);
     dlg.OnInitDialog();
     dlg.Command(kStart);
-    ui.RunUntil([&] { return dlg.RunState() == kIdle; });
+    ui.RunUntil([&] { return dlg.RunState() == platform::RunState::Idle; });
     dlg.JoinWorker();
     ui.RunPending();
     EXPECT_EQ(view.Text(kStatus), "Error !!!");
@@ -108,7 +108,7 @@ TEST(MuxDlgWithEngines, ConvertsWaveWithAnInfoBoxWhenNoDriverIsThere) {
     dlg.OnInitDialog();
     ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes()[0].text;
     dlg.Command(kStart);
-    ui.RunUntil([&] { return dlg.RunState() == kIdle; });
+    ui.RunUntil([&] { return dlg.RunState() == platform::RunState::Idle; });
     dlg.JoinWorker();
     ui.RunPending();
     ASSERT_EQ(ui.Boxes().size(), 1u) << view.Text(kStatus);

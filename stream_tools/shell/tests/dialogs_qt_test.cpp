@@ -103,7 +103,7 @@ TEST_F(DialogsQtTest, BraxelRunsAndReportsOnTheGuiThread) {
     while (TextOf(window, 1023) != "Done !!!") QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     dlg.JoinWorker();
     EXPECT_EQ(engine.run.runs, 1);
-    EXPECT_EQ(dlg.RunState(), kIdle);
+    EXPECT_EQ(dlg.RunState(), platform::RunState::Idle);
     EXPECT_EQ(TextOf(window, 1034), "");
 }
 
@@ -118,10 +118,10 @@ TEST_F(DialogsQtTest, ClosingBraxelDuringARunStopsItAndClosesWhenItEnds) {
     QTest::mouseClick(window.Control(1021), Qt::LeftButton);
     window.close();
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(dlg.RunState(), kStopRequested);
+    EXPECT_EQ(dlg.RunState(), platform::RunState::StopRequested);
     engine.run.gate.Open();
     while (window.isVisible()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    EXPECT_EQ(dlg.RunState(), kIdle);
+    EXPECT_EQ(dlg.RunState(), platform::RunState::Idle);
     EXPECT_EQ(TextOf(window, 1023), "Canceled !!!");
 }
 

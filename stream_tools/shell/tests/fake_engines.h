@@ -48,12 +48,12 @@ public:
 
     RunResult Play(platform::RunReport& report) {
         ++runs;
-        report.SetStatus("Processing...");
+        report.SetStatus(RunStatus::Processing);
         report.SetProgress(1);
         report.SetCounts(2048, 65536);
         gate.Wait();
         if (report.StopRequested()) {
-            report.SetStatus("Canceled !!!");
+            report.SetStatus(RunStatus::Canceled);
             return {RunStatus::Canceled, ""};
         }
         for (const auto& line : messages) report.AddMessage(line);

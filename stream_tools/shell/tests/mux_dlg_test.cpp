@@ -39,7 +39,7 @@ struct MuxDlgTest : ::testing::Test {
     }
     void FinishRun() {
         // The worker posts its end right after it goes idle; once it is joined, the post is queued.
-        ui.RunUntil([&] { return dlg->RunState() == kIdle; });
+        ui.RunUntil([&] { return dlg->RunState() == platform::RunState::Idle; });
         dlg->JoinWorker();
         ui.RunPending();
     }
@@ -69,7 +69,7 @@ TEST_F(MuxDlgTest, EmptyIniGivesTheDefaults) {
     EXPECT_EQ(view.Text(kLayerShown), "NA");
     EXPECT_EQ(view.Text(kBitrateShown), "NA");
     EXPECT_TRUE(view.Shown(kLayerShown) && view.Shown(kBitrateShown));
-    EXPECT_EQ(dlg->RunState(), kIdle);
+    EXPECT_EQ(dlg->RunState(), platform::RunState::Idle);
     EXPECT_EQ(engine.videoProbes, std::vector<std::string>{""});
     EXPECT_EQ(engine.audioProbes, std::vector<std::string>{""});
     EXPECT_TRUE(ui.Boxes().empty());
@@ -220,9 +220,9 @@ TEST_F(MuxDlgTest, RunReportsProgressCountsAndEndsDone) {
     Open();
     engine.run.gate.Close();
     dlg->Command(kStop);  // idle: nothing
-    EXPECT_EQ(dlg->RunState(), kIdle);
+    EXPECT_EQ(dlg->RunState(), platform::RunState::Idle);
     dlg->Command(kStart);
-    EXPECT_EQ(dlg->RunState(), kRunning);
+    EXPECT_EQ(dlg->RunState(), platform::RunState::Running);
     dlg->Command(kStart);  // running: nothing
     ui.RunUntil([&] { return view.Text(kBytesTotal) == "65536"; });
     EXPECT_EQ(view.Text(kBytesDone), "2048");
@@ -236,7 +236,7 @@ TEST_F(MuxDlgTest, RunReportsProgressCountsAndEndsDone) {
     EXPECT_EQ(view.Position(kProgress), 16);
     EXPECT_EQ(view.Text(kBytesDone), "");
     EXPECT_EQ(view.Text(kBytesTotal), "");
-    EXPECT_EQ(dlg->RunState(), kIdle);
+    EXPECT_EQ(dlg->RunState(), platform::RunState::Idle);
 }
 
 TEST_F(MuxDlgTest, ARunKeepsTheInputsItStartedWith) {
@@ -258,7 +258,7 @@ TEST_F(MuxDlgTest, StopCancelsAndFailuresShowTheirBox) {
     engine.run.gate.Close();
     dlg->Command(kStart);
     dlg->Command(kStop);
-    EXPECT_EQ(dlg->RunState(), kStopRequested);
+    EXPECT_EQ(dlg->RunState(), platform::RunState::StopRequested);
     engine.run.gate.Open();
     FinishRun();
     EXPECT_EQ(view.Text(kStatus), "Canceled !!!");
@@ -279,7 +279,7 @@ TEST_F(MuxDlgTest, ClosingDuringARunStopsItFirst) {
     engine.run.gate.Close();
     dlg->Command(kStart);
     EXPECT_FALSE(dlg->OnCancel());
-    EXPECT_EQ(dlg->RunState(), kStopRequested);
+    EXPECT_EQ(dlg->RunState(), platform::RunState::StopRequested);
     EXPECT_FALSE(view.closed);
     engine.run.gate.Open();
     FinishRun();

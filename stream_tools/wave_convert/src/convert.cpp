@@ -11,39 +11,40 @@
 
 namespace wave_convert {
 
+using platform::RunStatus;
+using ps::RunFault;
 using ps_mux::MuxResult;
-using ps_mux::MuxStatus;
 
 namespace {
 
-constexpr const char* kStatusProcessing = "Processing...";
-constexpr const char* kStatusDone = "Done !!!";
-constexpr const char* kStatusCanceled = "Canceled !!!";
-constexpr const char* kStatusError = "Error !!!";
-constexpr const char* kAudioNotValid = "Audio file not valid";
-constexpr const char* kWriteError = "Write File Error";
+MuxResult Fail(platform::RunReport& report, RunFault fault) {
+    report.SetStatus(RunStatus::Error);
+    return {RunStatus::Error, fault, 0};
+}
 
-MuxResult Fail(platform::RunReport& report, const std::string& box) {
-    report.SetStatus(kStatusError);
-    return {MuxStatus::Error, box, 0};
+// The encoder failed: its own words go with the result.
+MuxResult EncoderFailed(platform::RunReport& report, const std::string& words) {
+    MuxResult result = Fail(report, RunFault::EncoderFailed);
+    result.encoderError = words;
+    return result;
 }
 
 struct OpenedWave {
     std::unique_ptr<ps::FileSource> file;
     PcmInput pcm;
-    std::string error;
+    RunFault fault = RunFault::None;
 };
 
 // Only 16-bit stereo PCM at the probed rate is taken.
 OpenedWave OpenWave(const WaveSettings& wave) {
     OpenedWave w;
     if (wave.audio.type != stream_analysis::AudioType::Wave) {
-        w.error = kAudioNotValid;
+        w.fault = RunFault::AudioNotValid;
         return w;
     }
     ps::PcmWave pcm = ps::OpenPcmWave(wave.audioPath, wave.audio.sampleRate);
     if (!pcm.file) {
-        w.error = pcm.opened ? kAudioNotValid : "Can't open audio file";
+        w.fault = pcm.opened ? RunFault::AudioNotValid : RunFault::CantOpenAudio;
         return w;
     }
     w.file = std::move(pcm.file);
@@ -102,14 +103,14 @@ private:
 
 MuxResult RunWaveToMpeg(const WaveSettings& wave, const std::string& outputPath, platform::RunReport& report) {
     OpenedWave in = OpenWave(wave);
-    if (!in.file) return Fail(report, in.error);
+    if (!in.file) return Fail(report, in.fault);
     ps::RunOutput output(outputPath, {wave.audioPath});
-    if (!output.Created()) return Fail(report, output.Error());
+    if (!output.Created()) return Fail(report, output.Fault());
     ps::ByteSink* out = &output.Sink();
-    report.SetStatus(kStatusProcessing);
+    report.SetStatus(RunStatus::Processing);
 
     WaveEncoder encoder(in.pcm, wave.layer, wave.bitrate, *wave.registry);
-    if (!encoder.Start(report)) return Fail(report, encoder.Error());
+    if (!encoder.Start(report)) return EncoderFailed(report, encoder.Error());
     const std::uint64_t total = std::uint64_t(std::max<std::int64_t>(wave.audio.fileSize, 0));
     ps::ProgressMeter progress(report, total);
     encoder.TrimFirstFrame();
@@ -120,43 +121,43 @@ MuxResult RunWaveToMpeg(const WaveSettings& wave, const std::string& outputPath,
         if (report.StopRequested()) {
             out->Finish();
             output.Keep();
-            report.SetStatus(kStatusCanceled);
-            return {MuxStatus::Canceled, {}, 0};
+            report.SetStatus(RunStatus::Canceled);
+            return {RunStatus::Canceled, RunFault::None, 0};
         }
         const WaveEncoder::Next next = encoder.NextFrame(frame);
-        if (next == WaveEncoder::Next::Failed) return Fail(report, encoder.Error());
+        if (next == WaveEncoder::Next::Failed) return EncoderFailed(report, encoder.Error());
         if (next == WaveEncoder::Next::End) break;
         progress.Unit(encoder.BytesRead());
-        if (!out->Write(frame.data(), frame.size())) return Fail(report, kWriteError);
+        if (!out->Write(frame.data(), frame.size())) return Fail(report, RunFault::WriteFailed);
         written += frame.size();
     }
     // Samples in and nothing out: the codec failed without saying so.
-    if (encoder.BytesRead() > 0 && written == 0) return Fail(report, kEncoderError);
-    if (!out->Finish()) return Fail(report, kWriteError);
+    if (encoder.BytesRead() > 0 && written == 0) return EncoderFailed(report, kEncoderError);
+    if (!out->Finish()) return Fail(report, RunFault::WriteFailed);
     output.Keep();
     progress.Finish(encoder.BytesRead());
-    report.SetStatus(kStatusDone);
-    return {MuxStatus::Done, {}, 0};
+    report.SetStatus(RunStatus::Done);
+    return {RunStatus::Done, RunFault::None, 0};
 }
 
 MuxResult RunMuxWithWave(ps_mux::MuxInputs inputs, const std::string& videoPath, const WaveSettings& wave,
                          const std::string& outputPath, platform::RunReport& report) {
     if (!inputs.video.valid || inputs.video.kind == stream_analysis::VideoKind::Dv ||
         wave.audio.type != stream_analysis::AudioType::Wave)
-        return Fail(report, "Video or Audio file not valid");
-    if (!ps_mux::MeasureWholeVideo(inputs, videoPath, report)) return {MuxStatus::Canceled, {}, 0};
+        return Fail(report, RunFault::InputsNotValid);
+    if (!ps_mux::MeasureWholeVideo(inputs, videoPath, report)) return {RunStatus::Canceled, RunFault::None, 0};
     auto video = ps::FileSource::Open(videoPath);
-    if (!video) return Fail(report, "Can't open video file");
+    if (!video) return Fail(report, RunFault::CantOpenVideo);
     OpenedWave in = OpenWave(wave);
-    if (!in.file) return Fail(report, in.error == kAudioNotValid ? "Video or Audio file not valid" : in.error);
+    if (!in.file) return Fail(report, in.fault == RunFault::AudioNotValid ? RunFault::InputsNotValid : in.fault);
     ps::RunOutput output(outputPath, {videoPath, wave.audioPath});
-    if (!output.Created()) return Fail(report, output.Error());
+    if (!output.Created()) return Fail(report, output.Fault());
 
     WaveEncoder encoder(in.pcm, wave.layer, wave.bitrate, *wave.registry);
-    if (!encoder.Start(report)) return Fail(report, encoder.Error());
+    if (!encoder.Start(report)) return EncoderFailed(report, encoder.Error());
     EncodedAudio audio(encoder);
     const auto& first = audio.Peek();
-    if (audio.Failed()) return Fail(report, encoder.Error());
+    if (audio.Failed()) return EncoderFailed(report, encoder.Error());
 
     // The frames stand in for an MPEG audio file: its parameters are the encoder's.
     stream_analysis::AudioAnalysis& a = inputs.audio;
@@ -172,10 +173,10 @@ MuxResult RunMuxWithWave(ps_mux::MuxInputs inputs, const std::string& videoPath,
     a.fileSize = std::int64_t((in.pcm.bytes + frameBytes - 1) / frameBytes * std::uint64_t(a.frameLength));
 
     MuxResult result = ps_mux::RunMux(inputs, *video, audio, output.Sink(), report);
-    if (audio.Failed()) return Fail(report, encoder.Error());
-    if (result.status == MuxStatus::Done && encoder.BytesRead() > 0 && audio.Produced() == 0)
-        return Fail(report, kEncoderError);
-    if (result.status != MuxStatus::Error) output.Keep();
+    if (audio.Failed()) return EncoderFailed(report, encoder.Error());
+    if (result.status == RunStatus::Done && encoder.BytesRead() > 0 && audio.Produced() == 0)
+        return EncoderFailed(report, kEncoderError);
+    if (result.status != RunStatus::Error) output.Keep();
     return result;
 }
 

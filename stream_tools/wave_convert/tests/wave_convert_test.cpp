@@ -19,7 +19,7 @@ namespace {
 
 class StatusReport : public platform::RunReport {
 public:
-    void SetStatus(const std::string& text) override { status = text; }
+    void SetStatus(platform::RunStatus s) override { status = platform::StatusText(s); }
     void InfoBox(const std::string& text) override { infos.push_back(text); }
     std::string status;
     std::vector<std::string> infos;
@@ -96,7 +96,7 @@ TEST(WaveConvert, FastAndSlowOutputsDecodeWhole) {
         const std::string out = dir + "/" + name + ".mpa";
         StatusReport report;
         const auto result = RunWaveToMpeg(Settings(wave, r.layer, r.kbps, r.fast ? fast : slow), out, report);
-        ASSERT_EQ(result.status, ps_mux::MuxStatus::Done) << result.errorBox;
+        ASSERT_EQ(result.status, platform::RunStatus::Done) << ps::ErrorBoxText(result.fault, result.encoderError);
         EXPECT_EQ(report.status, "Done !!!");
         // The slow mode says once why it is slow.
         EXPECT_EQ(report.infos,
@@ -178,11 +178,11 @@ TEST(WaveConvert, WaveAudioMultiplexedStraightIntoAProgramStream) {
             if (velmar_testing::InCi()) ADD_FAILURE() << "codec drivers missing: " << report.infos[0];
             continue;
         }
-        ASSERT_EQ(result.status, ps_mux::MuxStatus::Done) << result.errorBox;
+        ASSERT_EQ(result.status, platform::RunStatus::Done) << ps::ErrorBoxText(result.fault, result.encoderError);
 
         // The audio packets carry exactly what the conversion to a file gives.
         StatusReport alone;
-        ASSERT_EQ(RunWaveToMpeg(settings, dir + "/alone.mpa", alone).status, ps_mux::MuxStatus::Done);
+        ASSERT_EQ(RunWaveToMpeg(settings, dir + "/alone.mpa", alone).status, platform::RunStatus::Done);
         ASSERT_TRUE(ps_testing::Ffmpeg("-i " + out + " -map 0:a -c copy -f data " + dir + "/a.out"));
         ASSERT_TRUE(ps_testing::Ffmpeg("-i " + out + " -map 0:v -c copy -f rawvideo " + dir + "/v.out"));
         EXPECT_EQ(ps_testing::ReadFileBytes(dir + "/a.out"), ps_testing::ReadFileBytes(dir + "/alone.mpa"));
@@ -228,8 +228,8 @@ TEST(WaveConvert, BadInputsAndFailingCodecsEndInAnError) {
         settings.audioPath = r.audio;  // probed while it was good
         StatusReport report;
         const auto result = RunWaveToMpeg(settings, r.output, report);
-        EXPECT_EQ(result.status, ps_mux::MuxStatus::Error) << r.what;
-        EXPECT_EQ(result.errorBox, r.box) << r.what;
+        EXPECT_EQ(result.status, platform::RunStatus::Error) << r.what;
+        EXPECT_EQ(ps::ErrorBoxText(result.fault, result.encoderError), r.box) << r.what;
         EXPECT_EQ(report.status, "Error !!!") << r.what;
     }
     // An input that is not WAVE is refused before anything is opened.
@@ -237,7 +237,7 @@ TEST(WaveConvert, BadInputsAndFailingCodecsEndInAnError) {
     WaveSettings settings = Settings(good, 2, 192, none);
     settings.audio.type = stream_analysis::AudioType::Mpeg;
     StatusReport report;
-    EXPECT_EQ(RunWaveToMpeg(settings, dir + "/o5.mpa", report).errorBox, "Audio file not valid");
+    EXPECT_EQ(ps::ErrorBoxText(RunWaveToMpeg(settings, dir + "/o5.mpa", report).fault), "Audio file not valid");
     EXPECT_FALSE(velmar_testing::FileExists(dir + "/o5.mpa"));
 }
 

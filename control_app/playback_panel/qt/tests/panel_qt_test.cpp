@@ -49,7 +49,7 @@ struct QtPanel {
         window = std::make_unique<velmar_qt::PlaybackPanelWindow>(
             [&](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
                 auto panel = std::make_unique<CVelmarView>(view, ui, *host, PanelBoard{board, library, timing},
-                                                           profile, nullptr, 1);
+                                                           profile, nullptr, board_commands::BoardNumber::First());
                 if (videoChannels) InstallVideoChannels(*panel);
                 if (audioChannel) InstallAudioChannel(*panel);
                 return panel;

@@ -22,7 +22,7 @@ struct QtPanelFixture {
     platform::Profile profile;
     velmar_qt::QtPanelHost host;
     velmar_qt::PlaybackPanelWindow window{[this](velmar_ui::FormView& view, velmar_ui::UiServices& ui) {
-        return std::make_unique<CVelmarView>(view, ui, host, PanelBoard{board, library, timing}, profile, nullptr, 1);
+        return std::make_unique<CVelmarView>(view, ui, host, PanelBoard{board, library, timing}, profile, nullptr, board_commands::BoardNumber::First());
     }};
 };
 

@@ -10,7 +10,6 @@
 namespace index_builder {
 
 inline constexpr std::size_t kBlockBytes = 262144;
-inline constexpr int kProgressSteps = 16;  // the progress runs 0..16
 
 // The run's result; the numbers are the ones the callers have always compared against.
 enum class BuildResult : int { Failed = 0, Cancelled = 1, Done = 2 };
@@ -28,7 +27,8 @@ public:
     // The stream was recognised and its index created; `status` is the line to show, such as
     // "MPEG2 file detected, creating /clips/a.mdb\n".
     virtual void OnIndexCreated(const std::string& /*status*/) {}
-    // After each block: bytes read so far and the progress position (0..16, never moving back).
+    // After each block: bytes read so far and the progress position (0 to platform::kProgressSteps,
+    // never moving back).
     virtual void OnBytesRead(std::uint64_t /*total*/, int /*progress*/) {}
     // Asked once per block; true ends the run with Cancelled.
     virtual bool CancelRequested() { return false; }

@@ -159,5 +159,9 @@ std::string OffsetWords(std::uint64_t offset);
 // ---- Registers ----
 std::string WriteRegister(std::uint32_t address, std::string_view value);  // "mwr 0x<address> <value>"
 std::string ReadRegister(std::uint32_t address);                           // "mrd 0x<address>"
+// The I2C bus lines by command line, with the five-digit values the operators' logs show
+// ("mwr 0xfc0a08 0x30001").
+std::string WriteI2cLines(std::uint32_t value);
+inline std::string ReadI2cLines() { return ReadRegister(kI2cRegister); }
 
 }  // namespace board_commands

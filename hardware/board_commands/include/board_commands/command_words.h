@@ -85,6 +85,7 @@ constexpr std::uint32_t ListStream(std::uint32_t listChannel, std::uint32_t vide
 // ---- Registers the host writes by command line ("mwr") ----
 inline constexpr std::uint32_t kCompressFromFileRegister = 0x40030;  // 1 while the encoder reads a file
 inline constexpr std::uint32_t kNewerBoardRegister = 0x40038;        // 1 on the newer board
+inline constexpr std::uint32_t kI2cRegister = 0xFC0A08;              // the I2C bus lines, read back by line
 inline constexpr std::uint32_t kMicrocodeClearRegisters[2] = {0x410C0, 0x411C0};
 inline constexpr std::uint32_t k420ClearRegisters[2] = {0x7E9A00, 0x7E9B00};
 

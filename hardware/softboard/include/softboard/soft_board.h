@@ -141,6 +141,7 @@ private:
     void ResetBoard();
     std::uint32_t WindowWord(std::uint32_t offset) const;
     void SetWindowWord(std::uint32_t offset, std::uint32_t value);
+    std::uint32_t MemoryWord(std::uint32_t address) const;
     void SetMemoryWord(std::uint32_t address, std::uint32_t value);
     void Say(int level, const std::string& line) const;
 

@@ -153,7 +153,7 @@ private:
     // `pairsAhead`: pairs filled before the host must hand some back; 0 without a limit.
     void ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& bytes, int pairsAhead = 0);
     void WriteIndexEntries(Output& output);
-    std::uint32_t* ProgressWord(std::uint32_t entry, std::uint32_t word);
+    std::atomic_ref<std::uint32_t> ProgressWord(std::uint32_t entry, std::uint32_t word);
 
     void ShowMix();
 

@@ -9,8 +9,6 @@
 
 namespace index_formats {
 
-// True when both names reach one existing file (device and inode, links followed).
-bool SameFile(const std::string& a, const std::string& b);
 // True when the name reaches a regular file (links followed).
 bool IsRegularFile(const std::string& path);
 // Writes all bytes to a file descriptor, retrying short and interrupted writes; false on failure.

@@ -1,12 +1,30 @@
 // What a long-running engine (multiplexer, demultiplexer, converter, file tools) tells the one who
-// runs it, and how that caller asks it to stop. Engines poll StopRequested() between units of work;
-// the dialog side marshals the reports to its own thread.
+// runs it, and how that caller asks it to stop. Engines poll StopRequested() between units of work
+// and report statuses, never texts: the dialogs and the headless drivers show StatusText.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 namespace platform {
+
+// Where a run is (Processing) or how it ended. A discontinued run gave up early and said why in
+// its messages; its status line keeps what it showed.
+enum class RunStatus { Processing, Done, Canceled, Discontinued, Error };
+
+// The status line of every tool for a status; empty for Discontinued, which leaves the line as it is.
+inline constexpr const char* kProcessingText = "Processing...";
+inline constexpr const char* kDoneText = "Done !!!";
+inline constexpr const char* kCanceledText = "Canceled !!!";
+inline constexpr const char* kErrorText = "Error !!!";
+const char* StatusText(RunStatus status);
+
+// Every tool's progress bar runs from 0 to this.
+inline constexpr int kProgressSteps = 16;
+
+// The progress of `done` out of `total` the way the tools count it: done / (total / 16), never past
+// 16, and 16 outright when the total is below 16.
+int ProgressStep(std::uint64_t done, std::uint64_t total);
 
 class RunReport {
 public:
@@ -16,15 +34,13 @@ public:
     virtual void SetProgress(int /*step*/) {}
     // Bytes processed so far and the total to process.
     virtual void SetCounts(std::int64_t /*done*/, std::int64_t /*total*/) {}
-    // The status text ("Processing...", "Done !!!", ...).
-    virtual void SetStatus(const std::string& /*text*/) {}
+    // The run's checks passed and the work began (Processing), or the run ends (the others).
+    virtual void SetStatus(RunStatus /*status*/) {}
     // One line for the run's message list.
     virtual void AddMessage(const std::string& /*line*/) {}
     // A text for an "Info" box; the run waits until it is seen and then goes on.
     virtual void InfoBox(const std::string& /*text*/) {}
     virtual bool StopRequested() const { return false; }
 };
-
-inline constexpr int kProgressSteps = 16;
 
 }  // namespace platform

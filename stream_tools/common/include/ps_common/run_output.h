@@ -8,11 +8,9 @@
 #include <string>
 
 #include "ps_common/byte_io.h"
+#include "ps_common/run_fault.h"
 
 namespace ps {
-
-inline constexpr const char* kOutputIsAnInput = "Output file is one of the input files";
-inline constexpr const char* kCannotOpenOutput = "Can't open output file";
 
 class RunOutput {
 public:
@@ -23,15 +21,15 @@ public:
     RunOutput& operator=(const RunOutput&) = delete;
 
     bool Created() const { return sink_ != nullptr; }
-    // The box text when the output was not created.
-    const std::string& Error() const { return error_; }
+    // Why the output was not created (OutputIsAnInput or CantOpenOutput).
+    RunFault Fault() const { return fault_; }
     ByteSink& Sink() { return *sink_; }
     // The run ended as it should (done, or stopped with what it wrote): the file stays.
     void Keep() { keep_ = true; }
 
 private:
     std::string path_;
-    std::string error_;
+    RunFault fault_ = RunFault::None;
     std::unique_ptr<FileSink> sink_;
     bool keep_ = false;
 };

@@ -9,6 +9,7 @@
 
 #include "platform/run_report.h"
 #include "ps_common/byte_io.h"
+#include "ps_common/run_fault.h"
 #include "stream_analysis/analysis.h"
 
 namespace ps_demux {
@@ -39,21 +40,17 @@ struct DemuxSettings {
     std::function<std::unique_ptr<ps::ByteSink>(const std::string& path)> createFile;
 };
 
-enum class DemuxStatus {
-    Done,          // "Done !!!", "Finished !!!"
-    Discontinued,  // "Process discontinued"; status stays "Processing..."
-    Canceled,      // "Canceled !!!"
-    Error,         // "Error !!!": refused at the start, or damaged data in the stream
-};
-
+// How a run ended: Done ("Finished !!!" listed), Discontinued (it stopped early and said why in
+// its messages, "Process discontinued" the last), Canceled, or Error with its cause: refused at the
+// start, damaged data in the stream, or a track that could not be written.
 struct DemuxResult {
-    DemuxStatus status = DemuxStatus::Error;
-    std::string errorBox;  // text of the "Error" box, empty when none
+    platform::RunStatus status = platform::RunStatus::Error;
+    ps::RunFault fault = ps::RunFault::None;
     int tracks = 0;
 };
 
 // `analysis` is the probe of the input (AnalyzeProgramStream); the run refuses an input it did not
-// accept. Messages go to report.AddMessage, status texts to SetStatus.
+// accept. Messages go to report.AddMessage, statuses to SetStatus.
 DemuxResult RunDemux(const stream_analysis::ProgramStreamAnalysis& analysis, ps::ByteSource& input,
                      const DemuxSettings& settings, platform::RunReport& report);
 DemuxResult RunDemuxFile(const stream_analysis::ProgramStreamAnalysis& analysis, const std::string& inputPath,

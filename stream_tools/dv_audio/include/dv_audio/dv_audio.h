@@ -8,17 +8,17 @@
 
 #include "platform/run_report.h"
 #include "ps_common/byte_io.h"
+#include "ps_common/run_fault.h"
 #include "stream_analysis/analysis.h"
 
 namespace dv_audio {
 
 inline constexpr std::size_t kSequenceBytes = 12000;
 
-enum class DvStatus { Done, Canceled, Error };
-
+// How a run ended: Done, Canceled or Error with its cause.
 struct DvResult {
-    DvStatus status = DvStatus::Error;
-    std::string errorBox;  // text of the "Error" box, empty when none
+    platform::RunStatus status = platform::RunStatus::Error;
+    ps::RunFault fault = ps::RunFault::None;
     std::uint64_t frames = 0;
 };
 

@@ -7,6 +7,7 @@
 
 #include "platform/run_report.h"
 #include "ps_common/byte_io.h"
+#include "ps_common/run_fault.h"
 #include "ps_mux/pack_writer.h"
 #include "stream_analysis/analysis.h"
 
@@ -23,24 +24,24 @@ struct MuxInputs {
     stream_analysis::AudioAnalysis audio;
 };
 
-enum class MuxStatus { Done, Canceled, Error };
-
+// How a run ended: Done, Canceled or Error with its cause. The converter's runs end the same way.
 struct MuxResult {
-    MuxStatus status = MuxStatus::Error;
-    std::string errorBox;  // text of the "Error" box, empty when none
+    platform::RunStatus status = platform::RunStatus::Error;
+    ps::RunFault fault = ps::RunFault::None;
     std::uint64_t packs = 0;
+    std::string encoderError = {};  // the encoder's own words, with RunFault::EncoderFailed
 };
 
-// Status texts go to report (SetStatus), progress 0-16 and byte counts as the run goes.
+// Statuses go to report (SetStatus), progress 0-16 and byte counts as the run goes.
 MuxResult RunMux(const MuxInputs& inputs, ps::ByteSource& video, ps::ByteSource& audio, ps::ByteSink& output,
                  platform::RunReport& report);
 
 // The probe of a long video stream measured only its head; the run's clock comes from the whole
 // stream's mean rate, measured here on the run's thread. False when the run was stopped meanwhile
-// ("Canceled !!!" set; nothing written).
+// (Canceled reported; nothing written).
 bool MeasureWholeVideo(MuxInputs& inputs, const std::string& videoPath, platform::RunReport& report);
 
-// Opens the files, then RunMux. "Can't open video file" and friends as the error box.
+// Opens the files, then RunMux; a file that does not open is the run's fault.
 MuxResult RunMuxFiles(MuxInputs inputs, const std::string& videoPath, const std::string& audioPath,
                       const std::string& outputPath, platform::RunReport& report);
 

@@ -3,33 +3,24 @@
 // the program's section of "VELMAR.INI".
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "platform/profile.h"
 #include "platform/run_report.h"
+#include "platform/run_state.h"
 #include "stream_shell/tool_engines.h"
 #include "velmar_ui/form_logic.h"
 #include "velmar_ui/worker.h"
 
 namespace stream_shell {
 
-// The run state the dialog and its worker share.
-enum RunState : int { kIdle = 1, kRunning = 2, kStopRequested = 3 };
-
 // Command ids of the system menu that open the About box.
 inline constexpr int kAboutCommandFirst = 16;
 inline constexpr int kAboutCommandLast = 31;
 
-// Status texts of a run (control 1023).
-inline constexpr const char* kProcessingText = "Processing...";
-inline constexpr const char* kDoneText = "Done !!!";
-inline constexpr const char* kCanceledText = "Canceled !!!";
-inline constexpr const char* kErrorText = "Error !!!";
-
-// Ids the two dialogs have in common.
+// Ids the two dialogs have in common (1023 shows platform::StatusText of the run).
 inline constexpr velmar_ui::ControlId kProgressId = 1000;
 inline constexpr velmar_ui::ControlId kStatusId = 1023;
 
@@ -43,7 +34,7 @@ public:
     ToolDialog(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std::string section, AboutText about);
     ~ToolDialog() override;
 
-    int RunState() const { return runState_.load(); }
+    platform::RunState RunState() const { return run_.State(); }
     // Waits for the worker of the last run, if any (tests, and the window's end).
     void JoinWorker() { worker_.Join(); }
 
@@ -80,7 +71,7 @@ private:
     platform::Profile profile_;
     std::string section_;
     AboutText about_;
-    std::atomic<int> runState_{kIdle};
+    platform::RunControl run_;
     bool closeWhenFinished_ = false;
     velmar_ui::Worker worker_;  // last: joined before the rest goes
 };

@@ -9,16 +9,11 @@
 
 namespace stream_shell {
 
-enum class RunStatus {
-    Done,
-    Canceled,
-    Error,
-    Discontinued,  // the run gave up early and said why in its messages; the status text stays
-};
+using platform::RunStatus;
 
 struct RunResult {
-    RunStatus status = RunStatus::Error;
-    std::string errorBox;  // text of the "Error" box, empty when none
+    RunStatus status = RunStatus::Error;  // Done, Canceled, Discontinued or Error
+    std::string errorBox;                 // text of the "Error" box, empty when none
 };
 
 // What a `Braxel` run works from, copied when it starts: later edits and probes do not reach it.
