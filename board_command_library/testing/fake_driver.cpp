@@ -1,4 +1,4 @@
-#include "fake_driver.h"
+#include "ruvent_testing/fake_driver.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "test_service_loop.h"
+#include "ruvent_testing/test_service_loop.h"
 
 #include "platform/kernel.h"
 #include "ruvent/command_packet.h"

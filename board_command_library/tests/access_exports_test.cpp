@@ -8,11 +8,11 @@
 #include <span>
 #include <fstream>
 
-#include "command_line.h"
-#include "fake_driver.h"
 #include "ruvent/access_arguments.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/ruvent.h"
+#include "ruvent_testing/fake_driver.h"
+#include "ruvent_testing/test_command_line.h"
 #include "velmar_testing/test_support.h"
 
 using namespace ruvent_testing;

@@ -11,10 +11,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "command_line.h"
 #include "platform/kernel.h"
 #include "platform/shared_memory.h"
 #include "ruvent/ruvent.h"
+#include "ruvent_testing/test_command_line.h"
 #include "tessolk/board_map.h"
 #include "tessolk/board_segments.h"
 #include "tessolk/tessolk.h"

@@ -6,16 +6,16 @@
 #include <mutex>
 #include <thread>
 
-#include "command_line.h"
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/command_packet.h"
 #include "ruvent/ruvent.h"
+#include "ruvent_testing/test_command_line.h"
+#include "ruvent_testing/test_service_loop.h"
 #include "softboard/soft_board.h"
 #include "tessolk/board_map.h"
 #include "tessolk/tessolk.h"
-#include "test_service_loop.h"
 
 using namespace ruvent_testing;
 using softboard::DecodedCommand;

@@ -3,12 +3,12 @@
 
 #include <fstream>
 
-#include "command_line.h"
-#include "fake_driver.h"
 #include "ruvent/board_bytes.h"
 #include "ruvent/microcode_loader.h"
 #include "ruvent/ruvent.h"
-#include "ux_writer.h"
+#include "ruvent/ux_writer.h"
+#include "ruvent_testing/fake_driver.h"
+#include "ruvent_testing/test_command_line.h"
 #include "velmar_testing/test_support.h"
 
 using namespace ruvent_testing;

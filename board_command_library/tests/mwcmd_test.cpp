@@ -9,14 +9,14 @@
 #include <cstring>
 #include <thread>
 
-#include "command_line.h"
-#include "fake_driver.h"
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "ruvent/command_channel.h"
 #include "ruvent/command_client.h"
 #include "ruvent/ruvent.h"
-#include "test_service_loop.h"
+#include "ruvent_testing/fake_driver.h"
+#include "ruvent_testing/test_command_line.h"
+#include "ruvent_testing/test_service_loop.h"
 
 using namespace ruvent_testing;
 using Kind = RecordedCall::Kind;

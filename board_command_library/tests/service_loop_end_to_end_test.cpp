@@ -11,16 +11,16 @@
 #include <numeric>
 #include <thread>
 
-#include "command_line.h"
 #include "index_formats/picture_index.h"
-#include "platform/shared_memory.h"
 #include "platform/kernel.h"
+#include "platform/shared_memory.h"
 #include "ruvent/command_channel.h"
 #include "ruvent/command_packet.h"
 #include "ruvent/ruvent.h"
 #include "ruvent/service_loop.h"
 #include "ruvent/stream_end_wait.h"
 #include "ruvent/stream_objects.h"
+#include "ruvent_testing/test_command_line.h"
 #include "softboard/soft_board.h"
 #include "softboard/streaming.h"
 #include "tessolk/board_map.h"

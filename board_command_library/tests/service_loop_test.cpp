@@ -15,8 +15,6 @@
 #include <fstream>
 #include <thread>
 
-#include "command_line.h"
-#include "fake_driver.h"
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
@@ -26,6 +24,8 @@
 #include "ruvent/ruvent.h"
 #include "ruvent/service_loop.h"
 #include "ruvent/shared_words.h"
+#include "ruvent_testing/fake_driver.h"
+#include "ruvent_testing/test_command_line.h"
 #include "tessolk/board_map.h"
 #include "velmar_testing/test_support.h"
 

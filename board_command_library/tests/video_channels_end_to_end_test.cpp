@@ -15,10 +15,10 @@
 #include <iterator>
 #include <thread>
 
-#include "command_line.h"
 #include "platform/kernel.h"
 #include "ruvent/ruvent.h"
 #include "ruvent/service_loop.h"
+#include "ruvent_testing/test_command_line.h"
 #include "softboard/soft_board.h"
 #include "softboard/streaming.h"
 #include "tessolk/board_map.h"

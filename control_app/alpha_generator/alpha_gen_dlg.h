@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "alpha_generators.h"
+#include "alpha_stream/alpha_generators.h"
 #include "platform/profile.h"
 #include "platform/run_state.h"
 #include "velmar_ui/form_logic.h"

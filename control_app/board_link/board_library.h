@@ -36,7 +36,7 @@ public:
 
 // What the application asks of the driver library itself: its board's common buffer, and the
 // register access above. Tests put a fake board in its place.
-class BoardDriver : public BoardRegisters {
+class DriverLibrary : public BoardRegisters {
 public:
     // Maps the board's common buffer; nothing when no board is present (demo mode).
     virtual std::optional<BoardWindow> MapWindow() = 0;

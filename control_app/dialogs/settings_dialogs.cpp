@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "board_commands/command_lines.h"
-#include "board_link.h"
+#include "board_link/board_link.h"
+#include "board_link/format.h"
 #include "dialog_ids.h"
-#include "format.h"
 #include "platform/profile.h"
 #include "velmar_ui/data_exchange.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "eeprom_programmer.h"
+#include "eeprom/eeprom_programmer.h"
 #include "velmar_ui/form_logic.h"
 #include "velmar_ui/form_spec.h"
 

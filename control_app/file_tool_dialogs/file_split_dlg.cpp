@@ -4,9 +4,9 @@
 #include <cstdlib>
 
 #include "file_tool_ids.h"
+#include "file_tools/tool_file.h"
 #include "platform/profile.h"
 #include "swap_merge_dlg.h"
-#include "tool_file.h"
 #include "twinrail/twinrail_ids.h"
 
 namespace velmar {

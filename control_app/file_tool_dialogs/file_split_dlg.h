@@ -7,8 +7,8 @@
 #include <string>
 
 #include "components/component.h"
-#include "file_split.h"
-#include "timecode.h"
+#include "file_tools/file_split.h"
+#include "timecode/timecode.h"
 #include "tool_run_dlg.h"
 #include "velmar_ui/data_exchange.h"
 #include "velmar_ui/form_spec.h"

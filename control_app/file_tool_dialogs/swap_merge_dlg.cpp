@@ -1,8 +1,8 @@
 #include "swap_merge_dlg.h"
 
-#include "byte_swap.h"
-#include "file_merge.h"
 #include "file_tool_ids.h"
+#include "file_tools/byte_swap.h"
+#include "file_tools/file_merge.h"
 #include "platform/profile.h"
 
 namespace velmar {

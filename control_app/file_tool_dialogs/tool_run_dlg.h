@@ -5,8 +5,8 @@
 
 #include <functional>
 
+#include "file_tools/tool_run.h"
 #include "platform/run_state.h"
-#include "tool_run.h"
 #include "velmar_ui/form_logic.h"
 #include "velmar_ui/worker.h"
 

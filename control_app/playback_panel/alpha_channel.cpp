@@ -7,14 +7,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "alpha_reader.h"
+#include "alpha_stream/alpha_reader.h"
 #include "board_commands/command_lines.h"
-#include "format.h"
+#include "board_link/format.h"
 #include "index_formats/index_files.h"
+#include "platform/kernel.h"
 #include "play_list_channel.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
-#include "platform/kernel.h"
 
 namespace velmar {
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "timecode.h"
+#include "timecode/timecode.h"
 
 namespace velmar {
 

@@ -8,11 +8,11 @@
 #include <filesystem>
 
 #include "board_commands/command_lines.h"
-#include "format.h"
-#include "video_clip.h"
+#include "board_link/format.h"
+#include "platform/kernel.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
-#include "platform/kernel.h"
+#include "video_clip.h"
 
 namespace velmar {
 

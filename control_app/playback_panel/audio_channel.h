@@ -8,8 +8,8 @@
 #include <string>
 
 #include "audio_bytes.h"
-#include "audio_play_list.h"
 #include "panel_channels.h"
+#include "play_lists/audio_play_list.h"
 #include "velmar_ui/data_exchange.h"
 
 namespace velmar {

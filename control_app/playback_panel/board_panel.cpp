@@ -3,14 +3,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "board_link/format.h"
 #include "board_setup_files.h"
-#include "format.h"
-#include "launch.h"
-#include "menu_ids.h"
 #include "message_log_dlg.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/profile.h"
+#include "shell/launch.h"
+#include "shell/menu_ids.h"
 
 namespace velmar {
 

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "board_library.h"
-#include "board_link.h"
-#include "color_settings.h"
-#include "i2c_bus.h"
+#include "board_link/board_library.h"
+#include "board_link/board_link.h"
+#include "board_link/i2c_bus.h"
+#include "dialogs/color_settings.h"
 #include "panel_frame_host.h"
-#include "timecode.h"
+#include "timecode/timecode.h"
 #include "velmar_ui/form_logic.h"
 
 namespace platform {
@@ -28,7 +28,7 @@ namespace velmar {
 
 // Everything a panel is built over besides its form and UI services.
 struct PanelBoard {
-    BoardDriver& driver;    // maps the board window; the I2C register
+    DriverLibrary& driver;    // maps the board window; the I2C register
     BoardLibrary& library;  // the board command library
     BusTiming& timing;      // I2C pacing
 };

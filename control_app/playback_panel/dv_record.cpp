@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "board_commands/command_lines.h"
-#include "format.h"
+#include "board_link/format.h"
 #include "platform/log.h"
-#include "record_output.h"
+#include "record_output/record_output.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
 #include "video_clip.h"

@@ -1,6 +1,6 @@
 #include "message_log_dlg.h"
 
-#include "format.h"
+#include "board_link/format.h"
 #include "platform/profile.h"
 
 namespace velmar {

@@ -8,11 +8,11 @@
 
 #include "alpha_channel.h"
 #include "board_commands/command_lines.h"
-#include "format.h"
+#include "board_link/format.h"
+#include "platform/kernel.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
 #include "video_channel.h"
-#include "platform/kernel.h"
 
 namespace velmar {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "panel_channels.h"
-#include "video_play_list.h"
+#include "play_lists/video_play_list.h"
 #include "velmar_ui/data_exchange.h"
 #include "velmar_ui/events.h"
 

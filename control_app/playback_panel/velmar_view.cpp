@@ -7,13 +7,13 @@
 #include <sstream>
 
 #include "board_commands/command_lines.h"
+#include "board_link/format.h"
 #include "board_setup_files.h"
-#include "format.h"
 #include "message_log_dlg.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/profile.h"
-#include "remote_requests.h"
+#include "shell/remote_requests.h"
 #include "velmar_view_ids.h"
 
 namespace velmar {

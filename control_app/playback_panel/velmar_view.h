@@ -9,10 +9,10 @@
 #include <string>
 
 #include "board_panel.h"
-#include "color_settings.h"
+#include "dialogs/color_settings.h"
 #include "panel_channels.h"
 #include "position_sliders.h"
-#include "timecode.h"
+#include "timecode/timecode.h"
 #include "velmar_ui/data_exchange.h"
 #include "velmar_ui/message_map.h"
 

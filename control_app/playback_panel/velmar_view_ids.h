@@ -1,7 +1,7 @@
 // Control ids of form 101 (the playback panel) and the menu commands routed to it.
 #pragma once
 
-#include "menu_ids.h"
+#include "shell/menu_ids.h"
 
 #include "velmar_ui/form_view.h"
 

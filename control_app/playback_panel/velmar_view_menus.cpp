@@ -1,5 +1,5 @@
 // Menu commands of the playback panel, the speed track bars and the position sliders.
-#include "format.h"
+#include "board_link/format.h"
 #include "platform/profile.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"

@@ -2,11 +2,11 @@
 // the viewed channel, the restart switches and the DSP service buttons.
 #include <algorithm>
 
-#include "board_setup_files.h"
 #include "board_commands/command_lines.h"
-#include "format.h"
-#include "launch.h"
+#include "board_link/format.h"
+#include "board_setup_files.h"
 #include "platform/profile.h"
+#include "shell/launch.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
 

@@ -1,11 +1,11 @@
 // The 100 ms status loop, PLAY ALL, the first paint and the panel's end.
 #include <algorithm>
 
-#include "format.h"
+#include "board_link/format.h"
 #include "platform/profile.h"
 #include "play_all.h"
-#include "remote_requests.h"
-#include "launch.h"
+#include "shell/launch.h"
+#include "shell/remote_requests.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
 

@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "board_commands/command_lines.h"
-#include "format.h"
+#include "board_link/format.h"
+#include "platform/kernel.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
-#include "platform/kernel.h"
 
 namespace velmar {
 

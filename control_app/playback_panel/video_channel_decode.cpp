@@ -9,13 +9,13 @@
 #include <filesystem>
 
 #include "board_commands/command_lines.h"
-#include "format.h"
+#include "board_link/format.h"
+#include "platform/kernel.h"
 #include "platform/log.h"
-#include "record_output.h"
+#include "record_output/record_output.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
 #include "video_channel.h"
-#include "platform/kernel.h"
 
 namespace velmar {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "command_line.h"
-#include "format.h"
+#include "board_link/command_line.h"
+#include "board_link/format.h"
 #include "platform/kernel.h"
 
 namespace velmar {

@@ -1,7 +1,7 @@
 #include "encoder_parameters.h"
 
 #include "board_commands/command_lines.h"
-#include "format.h"
+#include "board_link/format.h"
 
 namespace velmar {
 

@@ -1,7 +1,7 @@
 #include "record_form.h"
 
+#include "playback_panel/velmar_view_form.h"
 #include "record_ids.h"
-#include "velmar_view_form.h"
 
 namespace velmar {
 

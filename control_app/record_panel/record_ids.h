@@ -1,7 +1,7 @@
 // Control ids of the record panel's form (102). The menu commands are the frame's (menu_ids.h).
 #pragma once
 
-#include "menu_ids.h"
+#include "shell/menu_ids.h"
 #include "velmar_ui/form_view.h"
 
 namespace velmar::record_ids {

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "board_commands/command_lines.h"
-#include "format.h"
+#include "board_link/format.h"
 #include "platform/kernel.h"
 
 namespace velmar {

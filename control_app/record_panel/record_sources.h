@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "record_output.h"  // WavHeader, WriteWavHeaderOver, RecordSampleRate
+#include "record_output/record_output.h"  // WavHeader, WriteWavHeaderOver, RecordSampleRate
 
 namespace velmar {
 

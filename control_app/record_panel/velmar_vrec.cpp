@@ -7,13 +7,13 @@
 #include <sstream>
 
 #include "board_commands/command_lines.h"
-#include "board_setup_files.h"
-#include "message_log_dlg.h"
-#include "format.h"
-#include "i2c_bus.h"
+#include "board_link/format.h"
+#include "board_link/i2c_bus.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/profile.h"
+#include "playback_panel/board_setup_files.h"
+#include "playback_panel/message_log_dlg.h"
 #include "record_ids.h"
 
 namespace velmar {

@@ -11,17 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "board_link.h"
-#include "color_settings.h"
+#include "board_link/board_link.h"
+#include "dialogs/color_settings.h"
 #include "encoder_parameters.h"
-#include "panel_frame_host.h"
+#include "playback_panel/panel_frame_host.h"
+#include "playback_panel/velmar_view.h"  // PanelBoard, TimerState, DisplayTracker, DrainCounter
 #include "record_form.h"
 #include "record_sources.h"
-#include "timecode.h"
+#include "timecode/timecode.h"
 #include "velmar_ui/data_exchange.h"
 #include "velmar_ui/form_logic.h"
 #include "velmar_ui/message_map.h"
-#include "velmar_view.h"  // PanelBoard, TimerState, DisplayTracker, DrainCounter
 
 namespace platform {
 class Profile;

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "format.h"
+#include "board_link/format.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "record_ids.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "board_commands/command_lines.h"
-#include "format.h"
+#include "board_link/format.h"
 #include "index_formats/index_files.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"

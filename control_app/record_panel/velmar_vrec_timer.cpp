@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "board_commands/command_lines.h"
-#include "format.h"
-#include "launch.h"
+#include "board_link/format.h"
 #include "platform/profile.h"
 #include "record_ids.h"
+#include "shell/launch.h"
 #include "velmar_vrec.h"
 
 namespace velmar {

@@ -1,6 +1,6 @@
 #include "board_bindings.h"
 
-#include "board_window.h"
+#include "board_link/board_window.h"
 #include "ruvent/command_channel.h"
 #include "ruvent/ruvent.h"
 #include "tessolk/board_map.h"
@@ -26,19 +26,19 @@ bool RuventLibrary::ServiceLoopListening(board_commands::BoardNumber board) {
     return ruvent::CommandChannel::OpenCommandObject(board.Index()) != nullptr;
 }
 
-std::optional<BoardWindow> TessolkDriver::MapWindow() {
+std::optional<BoardWindow> TessolkLibrary::MapWindow() {
     std::uint32_t physical = 0;
     std::uint64_t host = 0;
     if (qrddMapMemory(board_, physical, host) != kQrddOk || host == 0) return std::nullopt;
     return BoardWindow(reinterpret_cast<void*>(host), board_map::kWindowSize);
 }
 
-std::uint32_t TessolkDriver::Read32(std::uint32_t address) {
+std::uint32_t TessolkLibrary::Read32(std::uint32_t address) {
     std::uint32_t value = 0;
     qrddReadInt32(board_, address, value);
     return value;
 }
 
-void TessolkDriver::Write32(std::uint32_t address, std::uint32_t value) { qrddWriteInt32(board_, address, value); }
+void TessolkLibrary::Write32(std::uint32_t address, std::uint32_t value) { qrddWriteInt32(board_, address, value); }
 
 }  // namespace velmar

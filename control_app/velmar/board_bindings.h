@@ -1,7 +1,7 @@
 // The real board behind the board link: the exports of libruvent and the driver library tessolk.
 #pragma once
 
-#include "board_library.h"
+#include "board_link/board_library.h"
 
 namespace velmar {
 
@@ -11,9 +11,9 @@ public:
     bool ServiceLoopListening(board_commands::BoardNumber board) override;
 };
 
-class TessolkDriver : public BoardDriver {
+class TessolkLibrary : public DriverLibrary {
 public:
-    explicit TessolkDriver(board_commands::BoardNumber board) : board_(board.Index()) {}
+    explicit TessolkLibrary(board_commands::BoardNumber board) : board_(board.Index()) {}
     std::optional<BoardWindow> MapWindow() override;
     std::uint32_t Read32(std::uint32_t address) override;
     void Write32(std::uint32_t address, std::uint32_t value) override;

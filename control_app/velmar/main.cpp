@@ -6,29 +6,29 @@
 #include <cstdio>
 #include <memory>
 
-#include "alpha_gen_window.h"
-#include "audio_channel.h"
+#include "alpha_generator/qt/alpha_gen_window.h"
 #include "board_bindings.h"
-#include "dv_record.h"
-#include "eeprom_update_dlg.h"
-#include "file_tool_windows.h"
-#include "i2c_bus.h"
-#include "launch.h"
+#include "board_link/i2c_bus.h"
+#include "eeprom_update/eeprom_update_dlg.h"
+#include "file_tool_dialogs/qt/file_tool_windows.h"
 #include "main_frame.h"
-#include "menu_ids.h"
 #include "platform/host_hooks.h"
-#include "platform/shared_lock.h"
 #include "platform/profile.h"
-#include "playback_panel_commands.h"
-#include "play_list_channel.h"
-#include "playback_panel_window.h"
-#include "qt_panel_host.h"
-#include "remote_requests.h"
+#include "platform/shared_lock.h"
+#include "playback_panel/audio_channel.h"
+#include "playback_panel/dv_record.h"
+#include "playback_panel/play_list_channel.h"
+#include "playback_panel/qt/playback_panel_commands.h"
+#include "playback_panel/qt/playback_panel_window.h"
+#include "playback_panel/qt/qt_panel_host.h"
+#include "playback_panel/video_channel.h"
+#include "record_panel/velmar_vrec.h"
 #include "remote_server.h"
+#include "shell/launch.h"
+#include "shell/menu_ids.h"
+#include "shell/remote_requests.h"
 #include "velmar_ui_qt/form_window.h"
 #include "velmar_ui_qt/qt_ui_services.h"
-#include "velmar_vrec.h"
-#include "video_channel.h"
 
 namespace {
 
@@ -103,7 +103,7 @@ std::unique_ptr<platform::NamedLock> TakeBoard(board_commands::BoardNumber board
 int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, const velmar::LaunchChoice& choice,
                 const platform::Profile& profile, velmar::RemoteRequests& remote) {
     velmar::RuventLibrary library;
-    velmar::TessolkDriver driver(choice.board);
+    velmar::TessolkLibrary driver(choice.board);
     velmar::SystemBusTiming timing;
 
     velmar_qt::QtPanelHost host;
@@ -152,7 +152,7 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
 int RunRecord(QApplication& app, const velmar::LaunchArguments& arguments, const velmar::LaunchChoice& choice,
               const platform::Profile& profile) {
     velmar::RuventLibrary library;
-    velmar::TessolkDriver driver(choice.board);
+    velmar::TessolkLibrary driver(choice.board);
     velmar::SystemBusTiming timing;
 
     velmar_qt::QtPanelHost host;

@@ -17,8 +17,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "launch.h"
-#include "menu_ids.h"
+#include "shell/launch.h"
+#include "shell/menu_ids.h"
 #include "velmar_ui_qt/qt_ui_services.h"
 
 namespace velmar {

@@ -7,15 +7,9 @@
 
 #include <algorithm>
 
-#include "platform/shared_memory.h"
-#include "remote_protocol.h"
+#include "remote_protocol/remote_protocol.h"
 
 namespace velmar {
-
-std::string remote::SocketName(board_commands::BoardNumber board) {
-    // The shared-object name without its leading '/': the same prefix keeps test runs apart.
-    return platform::SharedObjectName("velmar-board" + std::to_string(board.Number())).substr(1);
-}
 
 RemoteServer::RemoteServer(RemoteRequests& requests, board_commands::BoardNumber board, QObject* parent,
                            RemoteServerLimits limits)

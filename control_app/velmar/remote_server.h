@@ -10,7 +10,7 @@
 #include <string>
 
 #include "board_commands/board_number.h"
-#include "remote_requests.h"
+#include "shell/remote_requests.h"
 
 class QLocalServer;
 class QLocalSocket;

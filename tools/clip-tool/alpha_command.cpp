@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "alpha_generators.h"
-#include "alpha_reader.h"
+#include "alpha_stream/alpha_generators.h"
+#include "alpha_stream/alpha_reader.h"
 #include "index_formats/index_files.h"
-#include "subcommands.h"
+#include "subcommands/subcommands.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "tool_run.h"
+#include "file_tools/tool_run.h"
 
 inline int ReportToolResult(const char* command, file_tools::ToolResult result, const char* sameFileText) {
     switch (result) {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "index_builder/index_builder.h"
-#include "subcommands.h"
+#include "subcommands/subcommands.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // clip-tool merge A B: appends B to A, and B's picture index to A's, as the File Merge dialog does.
-#include "file_merge.h"
 #include "file_tool_report.h"
-#include "subcommands.h"
+#include "file_tools/file_merge.h"
+#include "subcommands/subcommands.h"
 
 namespace {
 

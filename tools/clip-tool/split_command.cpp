@@ -6,11 +6,11 @@
 #include <optional>
 #include <string>
 
-#include "file_split.h"
-#include "tool_file.h"
 #include "file_tool_report.h"
-#include "subcommands.h"
-#include "timecode.h"
+#include "file_tools/file_split.h"
+#include "file_tools/tool_file.h"
+#include "subcommands/subcommands.h"
+#include "timecode/timecode.h"
 
 namespace {
 

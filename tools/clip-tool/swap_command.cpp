@@ -1,7 +1,7 @@
 // clip-tool swap SRC DST: copies SRC to DST reversing the bytes of every 32-bit word.
-#include "byte_swap.h"
 #include "file_tool_report.h"
-#include "subcommands.h"
+#include "file_tools/byte_swap.h"
+#include "subcommands/subcommands.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <vector>
 
+#include "alpha_stream/alpha_generators.h"
 #include "black_clip.h"
-#include "alpha_generators.h"
 #include "index_formats/picture_index.h"
 
 namespace {

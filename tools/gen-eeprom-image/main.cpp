@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "eeprom_image.h"
+#include "eeprom/eeprom_image.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <string>
 
-#include "subcommands.h"
 #include "mpeg_audio/stream_decoder.h"
 #include "platform/kernel.h"
+#include "subcommands/subcommands.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "mpa_encoder/encoder.h"
 #include "mpeg_audio/console.h"
 #include "platform/kernel.h"
-#include "subcommands.h"
+#include "subcommands/subcommands.h"
 #include "wave_format/wave_header.h"
 
 namespace {

@@ -1,4 +1,4 @@
 // mpa-tool: runs the engines without a dialog; each *_command.cpp adds one sub-command.
-#include "subcommands.h"
+#include "subcommands/subcommands.h"
 
 int main(int argc, char** argv) { return RunSubcommand("mpa-tool", argc, argv); }

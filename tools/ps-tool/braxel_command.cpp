@@ -6,7 +6,7 @@
 #include "console_report.h"
 #include "platform/profile.h"
 #include "stream_shell/real_engines.h"
-#include "subcommands.h"
+#include "subcommands/subcommands.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "mpeg_audio/console.h"
-#include "subcommands.h"
+#include "subcommands/subcommands.h"
 
 int main(int argc, char** argv) {
     // The audio engines' notes go where the runs' other texts go.

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tessolk/board_map.h"
-#include "ux_writer.h"
+#include "ruvent/ux_writer.h"
 
 namespace ux {
 

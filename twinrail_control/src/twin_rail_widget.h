@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "twin_rail_model.h"
+#include "model/twin_rail_model.h"
 
 namespace twinrail {
 

@@ -1,7 +1,7 @@
 // The slider's model: clamping, geometry and the three drag zones, without a window.
 #include <gtest/gtest.h>
 
-#include "twin_rail_model.h"
+#include "model/twin_rail_model.h"
 
 using namespace twinrail;
 

@@ -1,6 +1,6 @@
 #include "alpha_gen_window.h"
 
-#include "alpha_gen_dlg.h"
+#include "alpha_generator/alpha_gen_dlg.h"
 
 namespace velmar_qt {
 

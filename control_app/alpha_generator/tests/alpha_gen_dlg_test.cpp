@@ -8,8 +8,8 @@
 #include <iterator>
 #include <thread>
 
-#include "alpha_gen_dlg.h"
-#include "alpha_gen_ids.h"
+#include "alpha_generator/alpha_gen_dlg.h"
+#include "alpha_generator/alpha_gen_ids.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui/testing/fake_form_view.h"
 #include "velmar_ui/testing/fake_ui_services.h"

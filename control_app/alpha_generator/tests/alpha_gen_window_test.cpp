@@ -7,8 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "alpha_gen_dlg.h"
-#include "alpha_gen_window.h"
+#include "alpha_generator/alpha_gen_dlg.h"
+#include "alpha_generator/qt/alpha_gen_window.h"
 #include "velmar_ui_qt/test_app.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "board_link.h"
+#include "board_link/board_link.h"
 #include "recording_board_library.h"
 #include "velmar_testing/test_support.h"
 

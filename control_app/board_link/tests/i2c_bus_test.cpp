@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "board_link.h"
-#include "i2c_bus.h"
+#include "board_link/board_link.h"
+#include "board_link/i2c_bus.h"
 #include "recording_board_library.h"
 
 namespace velmar {

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "board_link.h"
-#include "i2c_bus.h"
-#include "tessolk/i2c_bus.h"
+#include "board_link/board_link.h"
+#include "board_link/i2c_bus.h"
+#include "tessolk/i2c_bus_devices.h"
 
 namespace velmar {
 namespace {

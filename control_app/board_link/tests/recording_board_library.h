@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "board_library.h"
+#include "board_link/board_library.h"
 
 namespace velmar::testing_support {
 

@@ -6,12 +6,12 @@
 
 #include <fstream>
 
-#include "dialog_ids.h"
-#include "index_build_dlg.h"
-#include "settings_dialogs.h"
+#include "dialogs/dialog_ids.h"
+#include "dialogs/index_build_dlg.h"
+#include "dialogs/settings_dialogs.h"
+#include "velmar_testing/test_support.h"
 #include "velmar_ui_qt/form_window.h"
 #include "velmar_ui_qt/test_app.h"
-#include "velmar_testing/test_support.h"
 
 namespace velmar {
 namespace {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <thread>
 
-#include "dialog_ids.h"
-#include "index_build_dlg.h"
+#include "dialogs/dialog_ids.h"
+#include "dialogs/index_build_dlg.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui/testing/fake_form_view.h"
 #include "velmar_ui/testing/fake_ui_services.h"

@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "board_link.h"
-#include "dialog_ids.h"
+#include "board_link/board_link.h"
+#include "dialogs/dialog_ids.h"
+#include "dialogs/settings_dialogs.h"
 #include "platform/profile.h"
-#include "settings_dialogs.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui/testing/fake_form_view.h"
 #include "velmar_ui/testing/fake_ui_services.h"

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "board_link.h"
-#include "eeprom_programmer.h"
-#include "eeprom_update_dlg.h"
-#include "i2c_bus.h"
-#include "tessolk/i2c_bus.h"
+#include "board_link/board_link.h"
+#include "board_link/i2c_bus.h"
+#include "eeprom/eeprom_programmer.h"
+#include "eeprom_update/eeprom_update_dlg.h"
+#include "tessolk/i2c_bus_devices.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui/testing/fake_form_view.h"
 #include "velmar_ui/testing/fake_ui_services.h"

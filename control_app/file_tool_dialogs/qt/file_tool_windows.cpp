@@ -4,9 +4,9 @@
 #include <QVBoxLayout>
 
 #include "components/component_loader.h"
-#include "file_tool_ids.h"
-#include "menu_ids.h"
-#include "swap_merge_dlg.h"
+#include "file_tool_dialogs/file_tool_ids.h"
+#include "file_tool_dialogs/swap_merge_dlg.h"
+#include "shell/menu_ids.h"
 #include "twinrail/twinrail_ids.h"
 
 namespace velmar_qt {

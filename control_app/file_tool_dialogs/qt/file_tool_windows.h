@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "file_split_dlg.h"
+#include "file_tool_dialogs/file_split_dlg.h"
 #include "velmar_ui_qt/form_window.h"
 
 namespace platform {

@@ -5,11 +5,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "file_split_dlg.h"
-#include "file_tool_ids.h"
+#include "file_tool_dialogs/file_split_dlg.h"
+#include "file_tool_dialogs/file_tool_ids.h"
+#include "file_tool_dialogs/swap_merge_dlg.h"
 #include "index_formats/picture_index.h"
 #include "platform/profile.h"
-#include "swap_merge_dlg.h"
 #include "twinrail/twinrail_ids.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui/testing/fake_form_view.h"

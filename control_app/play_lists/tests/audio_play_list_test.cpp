@@ -3,7 +3,7 @@
 
 #include <fstream>
 
-#include "audio_play_list.h"
+#include "play_lists/audio_play_list.h"
 #include "velmar_testing/test_support.h"
 
 namespace {

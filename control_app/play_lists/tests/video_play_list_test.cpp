@@ -9,7 +9,7 @@
 #include <fstream>
 #include <future>
 
-#include "video_play_list.h"
+#include "play_lists/video_play_list.h"
 #include "velmar_testing/test_support.h"
 
 namespace {

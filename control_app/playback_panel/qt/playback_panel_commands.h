@@ -2,8 +2,8 @@
 // the frame's end (the panel's destroy handling).
 #pragma once
 
-#include "panel_host.h"  // the frame's PanelCommands
-#include "velmar_view.h"
+#include "playback_panel/velmar_view.h"
+#include "velmar/panel_host.h"  // the frame's PanelCommands
 
 namespace velmar_qt {
 

@@ -2,7 +2,7 @@
 
 #include <QGridLayout>
 
-#include "velmar_view_form.h"
+#include "playback_panel/velmar_view_form.h"
 
 namespace velmar_qt {
 

@@ -6,8 +6,8 @@
 
 #include <memory>
 
+#include "playback_panel/velmar_view.h"
 #include "position_slider.h"
-#include "velmar_view.h"
 #include "velmar_ui_qt/form_window.h"
 
 namespace velmar_qt {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <map>
 
-#include "position_sliders.h"
+#include "playback_panel/position_sliders.h"
 
 namespace velmar_qt {
 

@@ -1,7 +1,7 @@
 #include "qt_panel_host.h"
 
-#include "index_build_dlg.h"
-#include "settings_dialogs.h"
+#include "dialogs/index_build_dlg.h"
+#include "dialogs/settings_dialogs.h"
 
 namespace velmar_qt {
 

@@ -7,15 +7,15 @@
 #include <fstream>
 #include <iterator>
 
-#include "alpha_channel.h"
-#include "audio_channel.h"
-#include "alpha_generators.h"
-#include "alpha_reader.h"
-#include "format.h"
+#include "alpha_stream/alpha_generators.h"
+#include "alpha_stream/alpha_reader.h"
+#include "board_link/format.h"
 #include "index_formats/picture_index.h"
 #include "panel_fixture.h"
-#include "play_list_channel.h"
-#include "video_channel.h"
+#include "playback_panel/alpha_channel.h"
+#include "playback_panel/audio_channel.h"
+#include "playback_panel/play_list_channel.h"
+#include "playback_panel/video_channel.h"
 
 namespace velmar {
 namespace {

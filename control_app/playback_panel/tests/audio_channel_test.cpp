@@ -3,9 +3,9 @@
 // the bad inputs (tiny files, lists without entries or started past their end).
 #include <gtest/gtest.h>
 
-#include "audio_channel.h"
 #include "panel_fixture.h"
-#include "record_output.h"
+#include "playback_panel/audio_channel.h"
+#include "record_output/record_output.h"
 
 namespace velmar {
 namespace {

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "dv_record.h"
 #include "panel_fixture.h"
+#include "playback_panel/dv_record.h"
 #include "wave_format/wave_header.h"
 
 namespace velmar {

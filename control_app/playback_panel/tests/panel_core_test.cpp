@@ -1,8 +1,8 @@
 // PLAY ALL, the menu commands, the message log and the panel's end.
 #include <gtest/gtest.h>
 
-#include "play_all.h"
 #include "panel_fixture.h"
+#include "playback_panel/play_all.h"
 
 namespace velmar {
 namespace {

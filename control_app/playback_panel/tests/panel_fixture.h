@@ -8,10 +8,10 @@
 #include "index_formats/picture_index.h"
 #include "panel_test_support.h"
 #include "platform/profile.h"
-#include "remote_requests.h"
-#include "velmar_view.h"
-#include "velmar_view_form.h"
-#include "velmar_view_ids.h"
+#include "playback_panel/velmar_view.h"
+#include "playback_panel/velmar_view_form.h"
+#include "playback_panel/velmar_view_ids.h"
+#include "shell/remote_requests.h"
 #include "velmar_ui/testing/fake_ui_services.h"
 
 namespace velmar::panel_testing {

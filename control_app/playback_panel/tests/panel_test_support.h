@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "board_library.h"
-#include "i2c_bus.h"
-#include "message_log_dlg.h"
+#include "board_link/board_library.h"
+#include "board_link/i2c_bus.h"
 #include "platform/kernel.h"
-#include "panel_frame_host.h"
+#include "playback_panel/message_log_dlg.h"
+#include "playback_panel/panel_frame_host.h"
 #include "velmar_ui/testing/fake_form_view.h"
 
 namespace velmar::panel_testing {
@@ -73,7 +73,7 @@ private:
 };
 
 // The board: its window words and the I2C register as the driver reaches them.
-class FakeBoard : public BoardDriver {
+class FakeBoard : public DriverLibrary {
 public:
     explicit FakeBoard(bool present = true, std::uint32_t boardType = 0) : present_(present) {
         words_.assign(0x10000 / 4, 0);

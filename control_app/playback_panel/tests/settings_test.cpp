@@ -2,8 +2,8 @@
 // output, TBC, audio routing, the 2000-only answers and the restart switches.
 #include <gtest/gtest.h>
 
-#include "launch.h"
 #include "panel_fixture.h"
+#include "shell/launch.h"
 
 namespace velmar {
 namespace {

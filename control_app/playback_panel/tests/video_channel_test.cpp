@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "format.h"
+#include "board_link/format.h"
 #include "index_formats/picture_index.h"
 #include "panel_fixture.h"
-#include "video_channel.h"
+#include "playback_panel/video_channel.h"
 
 namespace velmar {
 namespace {

@@ -2,7 +2,7 @@
 // encoder scripts.
 #include <gtest/gtest.h>
 
-#include "encoder_parameters.h"
+#include "record_panel/encoder_parameters.h"
 
 namespace velmar {
 namespace {

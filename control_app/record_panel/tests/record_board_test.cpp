@@ -14,10 +14,10 @@
 #include <sstream>
 #include <thread>
 
-#include "encoder_parameters.h"
 #include "index_builder/index_builder.h"
 #include "platform/kernel.h"
-#include "record_sources.h"
+#include "record_panel/encoder_parameters.h"
+#include "record_panel/record_sources.h"
 #include "ruvent/ruvent.h"
 #include "ruvent/service_loop.h"
 #include "softboard/board_encoder.h"

@@ -3,11 +3,11 @@
 
 #include <memory>
 
-#include "panel_test_support.h"
 #include "platform/profile.h"
-#include "record_form.h"
-#include "record_ids.h"
-#include "velmar_vrec.h"
+#include "playback_panel/tests/panel_test_support.h"
+#include "record_panel/record_form.h"
+#include "record_panel/record_ids.h"
+#include "record_panel/velmar_vrec.h"
 #include "velmar_ui/testing/fake_ui_services.h"
 
 namespace velmar::record_testing {

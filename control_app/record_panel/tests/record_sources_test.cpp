@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "record_sources.h"
+#include "record_panel/record_sources.h"
 
 namespace velmar {
 namespace {

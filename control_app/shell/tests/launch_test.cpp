@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "launch.h"
 #include "platform/profile.h"
+#include "shell/launch.h"
 #include "velmar_testing/test_support.h"
 
 namespace velmar {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/profile.h"
-#include "remote_requests.h"
+#include "shell/remote_requests.h"
 #include "velmar_testing/test_support.h"
 
 namespace velmar {

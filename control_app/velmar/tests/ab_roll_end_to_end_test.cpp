@@ -13,24 +13,24 @@
 #include <mutex>
 #include <thread>
 
-#include "alpha_generators.h"
-#include "alpha_reader.h"
-#include "audio_channel.h"
-#include "board_bindings.h"
+#include "alpha_stream/alpha_generators.h"
+#include "alpha_stream/alpha_reader.h"
 #include "index_formats/picture_index.h"
 #include "panel_on_board.h"
-#include "panel_test_support.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
-#include "play_list_channel.h"
+#include "playback_panel/audio_channel.h"
+#include "playback_panel/play_list_channel.h"
+#include "playback_panel/tests/panel_test_support.h"
+#include "playback_panel/velmar_view.h"
+#include "playback_panel/velmar_view_form.h"
+#include "playback_panel/velmar_view_ids.h"
+#include "playback_panel/video_channel.h"
 #include "softboard/soft_board.h"
 #include "softboard/streaming.h"
-#include "velmar_view.h"
-#include "velmar_view_form.h"
-#include "velmar_view_ids.h"
+#include "velmar/board_bindings.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui/testing/fake_ui_services.h"
-#include "video_channel.h"
 
 namespace velmar {
 namespace {

@@ -7,15 +7,15 @@
 #include <fstream>
 #include <thread>
 
-#include "audio_channel.h"
-#include "board_bindings.h"
 #include "panel_on_board.h"
-#include "panel_test_support.h"
 #include "platform/profile.h"
+#include "playback_panel/audio_channel.h"
+#include "playback_panel/tests/panel_test_support.h"
+#include "playback_panel/velmar_view.h"
+#include "playback_panel/velmar_view_form.h"
+#include "playback_panel/velmar_view_ids.h"
 #include "program_runner.h"
-#include "velmar_view.h"
-#include "velmar_view_form.h"
-#include "velmar_view_ids.h"
+#include "velmar/board_bindings.h"
 #include "velmar_ui/testing/fake_ui_services.h"
 
 namespace velmar {

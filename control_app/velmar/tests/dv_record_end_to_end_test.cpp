@@ -8,11 +8,11 @@
 #include <fstream>
 #include <thread>
 
-#include "dv_record.h"
-#include "platform/profile.h"
 #include "panel_on_board.h"
-#include "velmar_view_ids.h"
-#include "video_channel.h"
+#include "platform/profile.h"
+#include "playback_panel/dv_record.h"
+#include "playback_panel/velmar_view_ids.h"
+#include "playback_panel/video_channel.h"
 #include "wave_format/wave_header.h"
 
 namespace velmar {

@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "main_frame.h"
-#include "menu_ids.h"
+#include "shell/menu_ids.h"
+#include "velmar/main_frame.h"
 #include "velmar_ui_qt/test_app.h"
 
 namespace velmar {

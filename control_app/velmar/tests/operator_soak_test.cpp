@@ -17,18 +17,18 @@
 #include <random>
 #include <thread>
 
-#include "alpha_channel.h"
-#include "alpha_generators.h"
-#include "alpha_reader.h"
-#include "audio_channel.h"
-#include "board_bindings.h"
+#include "alpha_stream/alpha_generators.h"
+#include "alpha_stream/alpha_reader.h"
 #include "index_builder/index_builder.h"
 #include "panel_on_board.h"
-#include "play_list_channel.h"
 #include "platform/profile.h"
-#include "velmar_view.h"
-#include "velmar_view_ids.h"
-#include "video_channel.h"
+#include "playback_panel/alpha_channel.h"
+#include "playback_panel/audio_channel.h"
+#include "playback_panel/play_list_channel.h"
+#include "playback_panel/velmar_view.h"
+#include "playback_panel/velmar_view_ids.h"
+#include "playback_panel/video_channel.h"
+#include "velmar/board_bindings.h"
 
 namespace velmar {
 namespace {

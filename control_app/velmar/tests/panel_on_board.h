@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "board_bindings.h"
-#include "panel_test_support.h"
+#include "playback_panel/tests/panel_test_support.h"
+#include "playback_panel/velmar_view.h"
+#include "playback_panel/velmar_view_form.h"
 #include "program_runner.h"
-#include "velmar_view.h"
-#include "velmar_view_form.h"
+#include "velmar/board_bindings.h"
 #include "velmar_ui/testing/fake_ui_services.h"
 
 namespace velmar {
@@ -44,7 +44,7 @@ public:
         words.insert(words.end(), options.begin(), options.end());
         pid_ = program_runner::Start(words, {}, log);
         for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-             !TessolkDriver(board_commands::BoardNumber::First()).MapWindow() && std::chrono::steady_clock::now() < until;)
+             !TessolkLibrary(board_commands::BoardNumber::First()).MapWindow() && std::chrono::steady_clock::now() < until;)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ~SoftBoardProgram() { program_runner::Stop(pid_); }
@@ -92,7 +92,7 @@ struct PanelOnBoard {
     velmar_ui::testing::FakeFormView view{PlaybackForm()};
     RealTimeUi ui;
     panel_testing::FakeHost host;
-    TessolkDriver driver{board_commands::BoardNumber::First()};
+    TessolkLibrary driver{board_commands::BoardNumber::First()};
     RuventLibrary library;
     panel_testing::NoDelays timing;
     CVelmarView panel;

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "platform/profile.h"
-#include "remote_protocol.h"
-#include "remote_server.h"
+#include "remote_protocol/remote_protocol.h"
+#include "velmar/remote_server.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui_qt/test_app.h"
 

@@ -9,17 +9,17 @@
 #include <optional>
 #include <thread>
 
-#include "board_bindings.h"
 #include "index_formats/picture_index.h"
 #include "panel_on_board.h"
-#include "panel_test_support.h"
 #include "platform/profile.h"
+#include "playback_panel/tests/panel_test_support.h"
+#include "playback_panel/velmar_view.h"
+#include "playback_panel/velmar_view_form.h"
+#include "playback_panel/velmar_view_ids.h"
+#include "playback_panel/video_channel.h"
 #include "program_runner.h"
-#include "velmar_view.h"
-#include "velmar_view_form.h"
-#include "velmar_view_ids.h"
+#include "velmar/board_bindings.h"
 #include "velmar_ui/testing/fake_ui_services.h"
-#include "video_channel.h"
 
 namespace velmar {
 namespace {

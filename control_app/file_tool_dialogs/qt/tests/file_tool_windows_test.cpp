@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "file_tool_ids.h"
-#include "file_tool_windows.h"
+#include "file_tool_dialogs/file_tool_ids.h"
+#include "file_tool_dialogs/qt/file_tool_windows.h"
 #include "index_formats/picture_index.h"
-#include "menu_ids.h"
 #include "platform/profile.h"
+#include "shell/menu_ids.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui_qt/test_app.h"
 

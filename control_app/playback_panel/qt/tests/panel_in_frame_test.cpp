@@ -5,10 +5,10 @@
 #include <QAction>
 #include <QApplication>
 
-#include "main_frame.h"
-#include "playback_panel_commands.h"
+#include "playback_panel/qt/playback_panel_commands.h"
+#include "playback_panel/velmar_view_ids.h"
 #include "qt_panel_fixture.h"
-#include "velmar_view_ids.h"
+#include "velmar/main_frame.h"
 
 namespace velmar {
 namespace {

@@ -10,12 +10,12 @@
 
 #include <cstdlib>
 
-#include "main_frame.h"
+#include "playback_panel/velmar_view_ids.h"
 #include "qt_panel_fixture.h"
-#include "record_form.h"
+#include "record_panel/record_form.h"
+#include "velmar/main_frame.h"
 #include "velmar_ui_qt/form_window.h"
 #include "velmar_ui_qt/test_app.h"
-#include "velmar_view_ids.h"
 
 namespace velmar {
 namespace {

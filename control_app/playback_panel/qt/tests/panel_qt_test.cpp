@@ -13,16 +13,16 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "audio_channel.h"
 #include "index_formats/picture_index.h"
-#include "panel_test_support.h"
 #include "platform/profile.h"
-#include "playback_panel_window.h"
-#include "qt_panel_host.h"
-#include "velmar_view_form.h"
-#include "velmar_view_ids.h"
+#include "playback_panel/audio_channel.h"
+#include "playback_panel/qt/playback_panel_window.h"
+#include "playback_panel/qt/qt_panel_host.h"
+#include "playback_panel/tests/panel_test_support.h"
+#include "playback_panel/velmar_view_form.h"
+#include "playback_panel/velmar_view_ids.h"
+#include "playback_panel/video_channel.h"
 #include "velmar_ui_qt/test_app.h"
-#include "video_channel.h"
 
 namespace velmar {
 namespace {

@@ -103,7 +103,7 @@ struct DecoderSideInfo {
     Layer3GranuleChannel gr[2][2];
 };
 
-struct Layer3ScaleFactors {
+struct DecoderScaleFactors {
     int l[23] = {};
     int s[13][3] = {};
 };
@@ -142,7 +142,7 @@ struct DecoderState {
     // Layer III.
     MainDataReservoir reservoir;
     DecoderSideInfo sideInfo;
-    Layer3ScaleFactors scalefac[2];
+    DecoderScaleFactors scalefac[2];
     // Half rates: the intensity position that marks a band as not intensity coded.
     int isIllegalL[2][22] = {};
     int isIllegalS[2][13][3] = {};

@@ -87,7 +87,7 @@ const Layer3Constants& Constants() {
 
 void ReadLayer3ScaleFactors(DecoderState& s, int gr, int ch) {
     const Layer3GranuleChannel& g = s.sideInfo.gr[gr][ch];
-    Layer3ScaleFactors& sf = s.scalefac[ch];
+    DecoderScaleFactors& sf = s.scalefac[ch];
     MainDataReservoir& r = s.reservoir;
     const int slen1 = kSlen[0][g.scalefac_compress & 15];
     const int slen2 = kSlen[1][g.scalefac_compress & 15];
@@ -115,7 +115,7 @@ void ReadLayer3ScaleFactors(DecoderState& s, int gr, int ch) {
 
 void ReadLsfScaleFactors(DecoderState& s, int gr, int ch) {
     Layer3GranuleChannel& g = s.sideInfo.gr[gr][ch];
-    Layer3ScaleFactors& sf = s.scalefac[ch];
+    DecoderScaleFactors& sf = s.scalefac[ch];
     const AudioFrameHeader& h = s.params.header;
     const bool intensityChannel = h.mode == kJointStereo && (h.mode_ext & 1) && ch == 1;
     unsigned sfc = g.scalefac_compress;
@@ -172,7 +172,7 @@ void ReadLsfScaleFactors(DecoderState& s, int gr, int ch) {
             illegal[count] = (1 << slen[part]) - 1;
         }
     }
-    sf = Layer3ScaleFactors{};
+    sf = DecoderScaleFactors{};
     int k = 0;
     if (kind == 0) {
         for (int sfb = 0; sfb < 21; ++sfb, ++k) {
@@ -350,7 +350,7 @@ bool DecodeLayer3Huffman(DecoderState& s, int gr, int ch, std::size_t part2Start
 
 void DequantizeLayer3(DecoderState& s, int gr, int ch) {
     const Layer3GranuleChannel& g = s.sideInfo.gr[gr][ch];
-    const Layer3ScaleFactors& sf = s.scalefac[ch];
+    const DecoderScaleFactors& sf = s.scalefac[ch];
     const ScaleFactorBands& bands = BandsOf(s.params.header);
     const Layer3Constants& k = Constants();
     const int* values = s.values[ch];
@@ -402,7 +402,7 @@ constexpr double kMidSide = 0.707106782373095;
 void IntensityPositions(const DecoderState& s, int gr, int positions[576]) {
     std::fill(positions, positions + 576, -1);
     const Layer3GranuleChannel& g = s.sideInfo.gr[gr][1];
-    const Layer3ScaleFactors& sf = s.scalefac[1];
+    const DecoderScaleFactors& sf = s.scalefac[1];
     const ScaleFactorBands& bands = BandsOf(s.params.header);
     const bool mpeg1 = s.params.header.version == 1;
     const int* right = s.values[1];
