@@ -367,7 +367,9 @@ TEST_F(OutputStreams, TheIndexNeverPointsPastTheDataAndAlwaysEndsWithItsLastGrou
             const auto onDisk = records();
             ASSERT_EQ(onDisk.size(), step.records);
             // What a killed recording leaves ends with its last group.
-            if (!onDisk.empty()) EXPECT_TRUE(onDisk.back().lastGroup);
+            if (!onDisk.empty()) {
+                EXPECT_TRUE(onDisk.back().lastGroup);
+            }
         }
     }
     EXPECT_EQ(ReadFile(path).size(), 350u);

@@ -68,7 +68,9 @@ TEST(ClipTool, RefusalsAndAdjustmentsAreReported) {
         std::string out;
         EXPECT_EQ(velmar_testing::RunCommand("timeout 20 " + tool + " " + c.args + " 2>&1", &out), c.exit);
         EXPECT_NE(out.find(c.says), std::string::npos) << out;
-        if (!c.absent.empty()) EXPECT_FALSE(fs::exists(c.absent));
+        if (!c.absent.empty()) {
+            EXPECT_FALSE(fs::exists(c.absent));
+        }
         EXPECT_EQ(fs::file_size(dir + "/clip.mpg"), 32u);
         EXPECT_EQ(fs::file_size(dir + "/clip.mdb"), index0);
     }

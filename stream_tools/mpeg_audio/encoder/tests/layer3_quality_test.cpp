@@ -153,7 +153,9 @@ TEST_P(Layer3Quality, WithinTwoDecibelsOfLame) {
     EXPECT_GE(ourSnr, theirSnr - q.margin_db);
     EXPECT_GE(ourSnr, q.floor_db);
     // On the mix, noise shaped like the mask: at most 2 dB further over it than lame's.
-    if (q.signal == Signal::Mix) EXPECT_LE(ourNmr, theirNmr + 2.0);
+    if (q.signal == Signal::Mix) {
+        EXPECT_LE(ourNmr, theirNmr + 2.0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
