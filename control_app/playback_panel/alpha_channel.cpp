@@ -157,10 +157,10 @@ void CAlphaChannel::OnAlphaBrowse() {
 
 void CAlphaChannel::Retake() {
     // A new start while running takes the transition again in its mode.
-    const int was = state_;
-    state_ = 0;
-    if (was == 1) OnAlphaPlay();
-    if (was == 2) OnAlphaPause();
+    const AlphaState was = state_;
+    state_ = AlphaState::Stopped;
+    if (was == AlphaState::Playing) OnAlphaPlay();
+    if (was == AlphaState::Paused) OnAlphaPause();
 }
 
 void CAlphaChannel::SetAlphaStartFrame() {
@@ -271,11 +271,11 @@ std::uint32_t CAlphaChannel::CueField() const {
     return (counter + 16) & ~1u;
 }
 
-void CAlphaChannel::EnterState(int state) {
+void CAlphaChannel::EnterState(AlphaState state) {
     state_ = state;
-    panel_.View().SetFlat(kPlayAlpha, state == 1);
-    panel_.View().SetFlat(kPauseAlpha, state == 2);
-    panel_.View().SetFlat(kStopAlpha, state == 0);
+    panel_.View().SetFlat(kPlayAlpha, state == AlphaState::Playing);
+    panel_.View().SetFlat(kPauseAlpha, state == AlphaState::Paused);
+    panel_.View().SetFlat(kStopAlpha, state == AlphaState::Stopped);
 }
 
 void CAlphaChannel::ShowView() {
@@ -289,11 +289,11 @@ void CAlphaChannel::SetViewA() {
 }
 
 void CAlphaChannel::OnAlphaPlay(std::uint32_t transitionField) {
-    if (state_ == 1) return;
-    if (state_ == 2) {
+    if (state_ == AlphaState::Playing) return;
+    if (state_ == AlphaState::Paused) {
         panel_.SendCommand(board_commands::SelectSourceAt(transitionField, viewB_ ? board_commands::kVideoB : board_commands::kVideoA,
                                                           noAlpha_ ? "0x1" : "0"));
-        EnterState(1);
+        EnterState(AlphaState::Playing);
         return;
     }
     if (!LoadAlphaFile()) return;
@@ -328,14 +328,14 @@ void CAlphaChannel::OnAlphaPlay(std::uint32_t transitionField) {
             span_ = static_cast<std::uint32_t>(lastAlphaFrame_ + 1);
         }
     }
-    EnterState(1);
+    EnterState(AlphaState::Playing);
 }
 
 void CAlphaChannel::OnAlphaPause() {
-    if (state_ == 2) return;
-    if (state_ == 1) {
+    if (state_ == AlphaState::Paused) return;
+    if (state_ == AlphaState::Playing) {
         panel_.SendCommand(board_commands::SelectSource(viewB_ ? board_commands::kVideoB : board_commands::kVideoA, "1"));
-        EnterState(2);
+        EnterState(AlphaState::Paused);
         return;
     }
     if (!LoadAlphaFile()) return;
@@ -346,13 +346,13 @@ void CAlphaChannel::OnAlphaPause() {
     panel_.SendCommand(board_commands::SelectSourceAt(cue, to, "1"));
     viewB_ = !viewB_;
     ShowView();
-    EnterState(2);
+    EnterState(AlphaState::Paused);
 }
 
 void CAlphaChannel::OnAlphaStop() {
-    if (state_ == 0) return;
+    if (state_ == AlphaState::Stopped) return;
     panel_.SendCommand(board_commands::SelectSource(viewB_ ? board_commands::kVideoB : board_commands::kVideoA, "1"));
-    EnterState(0);
+    EnterState(AlphaState::Stopped);
     if (BoardWindow* window = panel_.Window()) {
         window->Write32(window::kAlphaStopWord, 0);
         window->Write32(window::kAlphaCounterWord, 0);

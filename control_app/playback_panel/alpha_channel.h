@@ -24,6 +24,8 @@ AlphaOrder AlphaOrderOf(std::uint32_t firstWord, bool is2000Board);
 // The last alpha frame when the stream has no .adb.
 inline constexpr int kNoAlphaIndex = 4'000'000;
 
+enum class AlphaState { Stopped, Playing, Paused };
+
 class CAlphaChannel : public AlphaChannel {
 public:
     // The time word of a transition taken at once.
@@ -39,7 +41,7 @@ public:
     void Stop() override { OnAlphaStop(); }
     void SetStartPosition() override { SetAlphaStartFrame(); }
     void OnPositionSlider(int position, bool dragging) override { OnAlphaSlider(position, dragging); }
-    bool Loaded() const override { return state_ != 0; }
+    bool Loaded() const override { return state_ != AlphaState::Stopped; }
     std::uint32_t Length() const override;
     // The group's buttons and edits; false for other controls.
     bool OnControl(const velmar_ui::Event& event);
@@ -57,12 +59,12 @@ public:
     bool LoadAlphaFile();
     // The list engine's step: the transition out of the entry just queued is prepared afresh.
     void PrepareListTransition() {
-        state_ = 0;
+        state_ = AlphaState::Stopped;
         OnAlphaPlay();
     }
 
     // --- state, for the play list and tests
-    int State() const { return state_; }  // AlphaState: 0 stopped, 1 playing, 2 paused
+    AlphaState State() const { return state_; }
     bool ViewB() const { return viewB_; }
     void SetViewA();  // a play list starts with Video A on air
     bool Reversed() const { return reversed_; }
@@ -91,7 +93,7 @@ public:
 private:
     bool ListMode() const;
     void ReadStream();  // last alpha frame, reverse flag and count display of the path's stream
-    void EnterState(int state);
+    void EnterState(AlphaState state);
     void ShowView();
     void Retake();
     std::uint32_t CueField() const;
@@ -108,7 +110,7 @@ private:
     std::uint32_t span_ = 0;
     std::string preparedLine_;
     int slotIndex_ = 0;
-    int state_ = 0;
+    AlphaState state_ = AlphaState::Stopped;
     bool viewB_ = false;
     bool reversed_ = false;
     bool noAlpha_ = true;

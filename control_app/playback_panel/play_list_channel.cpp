@@ -174,7 +174,7 @@ void CPlayListChannel::SetPlayListStartPosition() {
     if (frames == position_) return;
     position_ = frames;
     panel_.Sliders().SetPosition(kSliderList, static_cast<long>(frames));
-    if (state_ == 1) {
+    if (state_ == PlayListState::Playing) {
         OnPlayListStop();
         OnPlayListPlay();
     }
@@ -193,7 +193,7 @@ void CPlayListChannel::OnPlayListSlider(int position, bool dragging) {
             panel_.Sliders().SetPosition(kSliderAudio, position * 2 + 1);
         audio.OnPositionSlider(position * 2 + 1, dragging);
     }
-    if (!dragging && state_ == 1) {
+    if (!dragging && state_ == PlayListState::Playing) {
         OnPlayListStop();
         OnPlayListPlay();
     }
@@ -258,7 +258,7 @@ std::optional<std::int64_t> CPlayListChannel::LoadPlayList() {
 }
 
 void CPlayListChannel::OnPlayListPlay() {
-    if (state_ == 1) return;
+    if (state_ == PlayListState::Playing) return;
     const auto endPicture = LoadPlayList();
     if (!endPicture) return;
     BoardWindow* window = panel_.Window();
@@ -276,10 +276,10 @@ void CPlayListChannel::OnPlayListPlay() {
         w.firstEntry = true;
     }
     alpha_.StartList();
-    state_ = 1;
+    state_ = PlayListState::Playing;
     listTime_ = U32(2 * position_);
     panel_.Channels().videoA->PlayListEntry(*endPicture);
-    if (state_ != 1) return;  // the entry could not be loaded: the list has stopped
+    if (state_ != PlayListState::Playing) return;  // the entry could not be loaded: the list has stopped
     alpha_.Play();
     NextPlayListEntry();
     panel_.View().SetFlat(kPlayList, true);
@@ -287,9 +287,9 @@ void CPlayListChannel::OnPlayListPlay() {
 }
 
 void CPlayListChannel::OnPlayListStop() {
-    if (state_ == 0 && !list_.IsOpen()) return;
+    if (state_ == PlayListState::Off && !list_.IsOpen()) return;
     list_.Close();
-    if (state_ == 1) {
+    if (state_ == PlayListState::Playing) {
         panel_.Channels().videoA->Stop();
         panel_.Channels().videoB->Stop();
         alpha_.Stop();
@@ -300,12 +300,12 @@ void CPlayListChannel::OnPlayListStop() {
         nextChannel_ = 0;
     }
     panel_.View().SetFlat(kPlayList, false);
-    state_ = 0;
+    state_ = PlayListState::Off;
     panel_.View().SetFlat(kStopList, true);
 }
 
 void CPlayListChannel::NextPlayListEntry() {
-    if (state_ != 1 || busy_) return;
+    if (state_ != PlayListState::Playing || busy_) return;
     busy_ = true;
     struct Idle {
         bool& busy;
@@ -327,7 +327,7 @@ void CPlayListChannel::NextPlayListEntry() {
     TakeEntry(target, *entry, entry->StartField());
     VideoChannel& channel = target == 0 ? *panel_.Channels().videoA : *panel_.Channels().videoB;
     channel.PlayListEntry(entry->out);
-    if (state_ != 1) return;
+    if (state_ != PlayListState::Playing) return;
     alpha_.PrepareListTransition();
     nextChannel_ = target == 0 ? 0 : 1;
 }

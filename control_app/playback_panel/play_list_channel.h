@@ -32,6 +32,8 @@ struct ListChannelWords {
     int queueSlot = 0;
 };
 
+enum class PlayListState { Off, Playing };
+
 class CPlayListChannel : public PlayListChannel {
 public:
     CPlayListChannel(CVelmarView& panel, CAlphaChannel& alpha);
@@ -42,9 +44,9 @@ public:
     void Pause() override;
     void SetStartPosition() override { SetPlayListStartPosition(); }
     void OnPositionSlider(int position, bool dragging) override { OnPlayListSlider(position, dragging); }
-    bool Loaded() const override { return state_ != 0; }
+    bool Loaded() const override { return state_ != PlayListState::Off; }
     std::uint32_t Length() const override { return static_cast<std::uint32_t>(std::max<std::int64_t>(1, total_)); }
-    bool Active() const override { return state_ == 1; }
+    bool Active() const override { return state_ == PlayListState::Playing; }
     int NextEntryFlag() const override { return busy_ ? 1 : 0; }
     void NextPlayListEntry() override;
     void ScanPlayList() override;
@@ -88,7 +90,7 @@ private:
     // The group's form fields.
     std::string pathText_, startText_;
     velmar_ui::DataExchange<CPlayListChannel> texts_;
-    int state_ = 0;  // PlayListState: 0 off, 1 playing
+    PlayListState state_ = PlayListState::Off;
     play_lists::VideoPlayList list_;
     static constexpr std::int64_t kNoListTotal = 99;
     std::int64_t total_ = kNoListTotal;

@@ -120,22 +120,22 @@ TEST(AlphaChannel, TransitionsOutsideAListTextForText) {
     struct Step {
         ControlId button;
         Calls lines;
-        int state;
+        AlphaState state;
         bool viewB;
     };
     const Step steps[] = {
-        {kPlayAlpha, {"mwcmd -i2B -l0 -O 0x0 0x0 0 0x0 -F <./fade.alp>", "mwcmd -p 0x0  0x9b0102 0xffffffff 0x0 -L2"}, 1, true},
-        {kPlayAlpha, {}, 1, true},
-        {kPauseAlpha, {"mwcmd -p 0x0 0x9c0101 1"}, 2, true},
-        {kPauseAlpha, {}, 2, true},
-        {kPlayAlpha, {"mwcmd -s 0xffffffff 0x9c0101 0"}, 1, true},
-        {kStopAlpha, {"mwcmd -p 0x0 0x9c0101 1"}, 0, true},
-        {kStopAlpha, {}, 0, true},
+        {kPlayAlpha, {"mwcmd -i2B -l0 -O 0x0 0x0 0 0x0 -F <./fade.alp>", "mwcmd -p 0x0  0x9b0102 0xffffffff 0x0 -L2"}, AlphaState::Playing, true},
+        {kPlayAlpha, {}, AlphaState::Playing, true},
+        {kPauseAlpha, {"mwcmd -p 0x0 0x9c0101 1"}, AlphaState::Paused, true},
+        {kPauseAlpha, {}, AlphaState::Paused, true},
+        {kPlayAlpha, {"mwcmd -s 0xffffffff 0x9c0101 0"}, AlphaState::Playing, true},
+        {kStopAlpha, {"mwcmd -p 0x0 0x9c0101 1"}, AlphaState::Stopped, true},
+        {kStopAlpha, {}, AlphaState::Stopped, true},
         {kPauseAlpha,
          {"mwcmd -i2B -l0 -O 0x0 0x0 0 0x0 -F <./fade.alp>", "mwcmd -p 0x0 0x9b0002 0x74 0x0 -L2", "mwcmd -s 0x74 0x9c0001 1"},
-         2, false},
-        {kPlayAlpha, {"mwcmd -s 0xffffffff 0x9c0001 0"}, 1, false},
-        {kStopAlpha, {"mwcmd -p 0x0 0x9c0001 1"}, 0, false},
+         AlphaState::Paused, false},
+        {kPlayAlpha, {"mwcmd -s 0xffffffff 0x9c0001 0"}, AlphaState::Playing, false},
+        {kStopAlpha, {"mwcmd -p 0x0 0x9c0001 1"}, AlphaState::Stopped, false},
     };
     f.board.SetWord(window::kAlphaStopWord, 5);
     for (const Step& step : steps) {
@@ -144,7 +144,7 @@ TEST(AlphaChannel, TransitionsOutsideAListTextForText) {
         EXPECT_EQ(f.alphaChannel->State(), step.state);
         EXPECT_EQ(f.view.Checked(kViewB), step.viewB);
         EXPECT_EQ(f.view.Checked(kViewA), !step.viewB);
-        EXPECT_EQ(f.view.Flat(kStopAlpha), step.state == 0);
+        EXPECT_EQ(f.view.Flat(kStopAlpha), step.state == AlphaState::Stopped);
     }
     EXPECT_EQ(f.board.Word(window::kAlphaStopWord), 0u);
 
@@ -208,7 +208,7 @@ TEST(AlphaChannel, RefusesStreamsItCannotPlay) {
         ASSERT_EQ(f.ui.Boxes().size(), before + 1) << c.name;
         EXPECT_EQ(f.ui.Boxes().back().text, c.box) << c.name;
         EXPECT_EQ(f.ui.Boxes().back().caption, "Velmar File Error");
-        EXPECT_EQ(f.alphaChannel->State(), 0);
+        EXPECT_EQ(f.alphaChannel->State(), AlphaState::Stopped);
     }
     // Without an .adb a start frame needs the index builder; when it fails the stream starts at
     // its first frame.
