@@ -32,11 +32,7 @@ constexpr TypeName kTypes[] = {{"Wipe Stripes", alpha_stream::kWipeStripes}, {"W
 constexpr const char* kHorizontals[] = {"320", "352", "368", "384", "480", "544", "640", "704", "720"};
 constexpr const char* kVerticals[] = {"480", "512", "576", "608"};
 
-struct SpinBuddy {
-    ControlId spin;
-    ControlId edit;
-};
-constexpr SpinBuddy kBuddies[] = {
+constexpr velmar_ui::SpinBuddy kBuddies[] = {
     {kCountSpin, kCountEdit}, {kStartSpin, kStartEdit}, {kEndSpin, kEndEdit}, {kBlockSpin, kBlockEdit}};
 
 constexpr ControlId kLevelControls[] = {kStartLabel, kStartSpin, kStartEdit, kEndLabel, kEndSpin, kEndEdit};

@@ -74,11 +74,7 @@ void CVideoSettingsDlg::OnDefault() {
 // ---------------------------------------------------------------- Background Color Setting
 
 namespace {
-struct SpinBuddy {
-    ControlId spin;
-    ControlId edit;
-};
-constexpr SpinBuddy kSpinBuddies[] = {{kRedSpin, kRed},   {kGreenSpin, kGreen}, {kBlueSpin, kBlue},
+constexpr velmar_ui::SpinBuddy kSpinBuddies[] = {{kRedSpin, kRed},   {kGreenSpin, kGreen}, {kBlueSpin, kBlue},
                                       {kLumaSpin, kLuma}, {kCbSpin, kCb},       {kCrSpin, kCr}};
 }  // namespace
 

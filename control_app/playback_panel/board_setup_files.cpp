@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "platform/c_file.h"
+
 namespace velmar {
 
 I2cTable ParseI2cTable(const std::vector<std::uint8_t>& bytes) {
@@ -53,7 +55,7 @@ DspCode ParseDspCode(const std::string& text) {
 }
 
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, std::size_t limit) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    const platform::CFile file = platform::OpenCFile(path, "rb");
     if (!file) return std::nullopt;
     std::vector<std::uint8_t> bytes(limit);
     const std::size_t got = std::fread(bytes.data(), 1, limit, file.get());

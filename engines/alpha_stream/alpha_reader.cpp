@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "index_formats/index_files.h"
+#include "platform/c_file.h"
 #include "platform/kernel.h"
 
 namespace alpha_stream {
@@ -116,7 +117,7 @@ std::optional<AlphaFrameHeader> CheckAlphaFrame(const std::uint8_t* bytes, std::
 }
 
 std::optional<AlphaStreamInfo> ReadAlphaStreamInfo(const std::string& path, std::string* problem) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    const platform::CFile file = platform::OpenCFile(path, "rb");
     if (!file) return Refuse(problem, "cannot open " + path);
     std::error_code error;
     const std::uint64_t size = std::filesystem::file_size(path, error);

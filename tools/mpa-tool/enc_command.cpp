@@ -11,16 +11,14 @@
 
 #include "mpa_encoder/encoder.h"
 #include "mpeg_audio/console.h"
+#include "platform/c_file.h"
 #include "platform/kernel.h"
 #include "subcommands/subcommands.h"
 #include "wave_format/wave_header.h"
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = platform::CFile;
 
 // A 16-bit PCM WAVE file positioned at its samples, read frame by frame.
 struct WaveInput {

@@ -12,6 +12,7 @@
 
 #include "index_builder/picture_scan.h"
 #include "index_formats/index_files.h"
+#include "platform/c_file.h"
 #include "platform/kernel.h"
 #include "platform/run_report.h"
 
@@ -21,10 +22,7 @@ namespace {
 constexpr std::uint32_t kAlphaMarker = 0x41424343;          // "CCBA"
 constexpr std::uint32_t kAlphaMarkerReversed = 0x43434241;  // "ABCC"
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = platform::CFile;
 
 std::string Printf(const char* format, const std::string& argument) {
     std::vector<char> text(argument.size() + 128);

@@ -12,6 +12,12 @@ using ControlId = int;
 // A label or frame that the logic never addresses.
 inline constexpr ControlId kNoId = -1;
 
+// A spin box and the edit that shows its number.
+struct SpinBuddy {
+    ControlId spin;
+    ControlId edit;
+};
+
 struct Rect {
     int x = 0;
     int y = 0;

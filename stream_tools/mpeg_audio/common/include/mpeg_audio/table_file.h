@@ -5,14 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "platform/c_file.h"
+
 namespace mpa {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const {
-        if (file) std::fclose(file);
-    }
-};
-using TableFile = std::unique_ptr<std::FILE, FileCloser>;
+using TableFile = platform::CFile;
 
 // Opens `name` for reading in text mode; null after "OpenTable: could not find %s\n".
 TableFile OpenTable(const std::string& name);
