@@ -357,7 +357,13 @@ void VideoChannels::AddMpegBytes(Channel& channel, std::vector<std::uint8_t> byt
         channel.carry.erase(channel.carry.begin(), channel.carry.begin() + whole);
     }
     channel.splitter.Add(bytes.data(), bytes.size());
-    while (auto picture = channel.splitter.Next(false)) {
+    FeedPictures(channel, false);
+}
+
+// Each whole picture the splitter holds (at the end of input, the last one too) is placed in
+// display order within its group and goes to the decoder.
+void VideoChannels::FeedPictures(Channel& channel, bool endOfInput) {
+    while (auto picture = channel.splitter.Next(endOfInput)) {
         if (picture->groupStart) {
             channel.groupBase += channel.groupPictures;
             channel.groupPictures = 0;
@@ -401,16 +407,7 @@ bool VideoChannels::PullDv(Channel& channel, std::int64_t displayIndex) {
 void VideoChannels::EndOfInput(Channel& channel) {
     channel.ended = true;
     if (channel.dv) return;
-    while (auto picture = channel.splitter.Next(true)) {
-        if (picture->groupStart) {
-            channel.groupBase += channel.groupPictures;
-            channel.groupPictures = 0;
-        }
-        const std::int64_t index = channel.groupBase + picture->temporalReference;
-        channel.types[index] = picture->type;
-        channel.groupPictures = std::max(channel.groupPictures, picture->temporalReference + 1);
-        if (channel.decoder) channel.decoder->Feed(picture->bytes.data(), picture->bytes.size(), index);
-    }
+    FeedPictures(channel, true);
     if (channel.decoder) channel.decoder->Flush();
 }
 

@@ -78,6 +78,7 @@ private:
     bool PullMpeg(Channel& channel);
     void AddMpegBytes(Channel& channel, std::vector<std::uint8_t> bytes);
     bool PullDv(Channel& channel, std::int64_t displayIndex);
+    void FeedPictures(Channel& channel, bool endOfInput);
     void EndOfInput(Channel& channel);
     void WriteStatus(const Channel& channel);
     // Decode to file.
