@@ -5,6 +5,7 @@
 // The picture size the board is told and the trailer come from one place (DecodeGeometry), so the
 // file and its trailer always agree: 720 x 480 frames (240-line fields) at 30 pictures a second in
 // NTSC, 720 x 576 (288-line fields) at 25 in PAL.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -32,6 +33,10 @@ struct DecodeGeometry {
     int frameLines;
     int rate;
     int FieldLines() const { return frameLines / 2; }
+    // Pictures are stored 4:2:2, two bytes a pixel.
+    std::uint64_t PictureBytes(bool frames) const {
+        return std::uint64_t(width) * 2 * std::uint64_t(frames ? frameLines : FieldLines());
+    }
 };
 
 DecodeGeometry GeometryFor(bool pal) { return pal ? DecodeGeometry{720, 576, 25} : DecodeGeometry{720, 480, 30}; }
@@ -136,7 +141,18 @@ void CVideoChannel::FinishDecode() {
         panel_.Ui().MessageBox({"Can't open decode output file", "Velmar Error"});
     } else {
         const DecodeGeometry geometry = GeometryFor(panel_.PalMode());
-        const auto pictures = static_cast<std::uint32_t>(decodeFrames_ ? decodeFields_ / 2 : decodeFields_);
+        const auto asked = static_cast<std::uint32_t>(decodeFrames_ ? decodeFields_ / 2 : decodeFields_);
+        // A STOP before the whole range was shown leaves fewer pictures than were asked for: the
+        // trailer counts those the file holds, or a reader would take the trailer for pictures.
+        std::uint32_t pictures = asked;
+        if (std::fseek(file, 0, SEEK_END) == 0) {
+            const long bytes = std::ftell(file);
+            if (bytes >= 0)
+                pictures = static_cast<std::uint32_t>(
+                    std::min<std::uint64_t>(asked, std::uint64_t(bytes) / geometry.PictureBytes(decodeFrames_)));
+        }
+        if (pictures < asked)
+            panel_.AddLogMessage(Format("The decode to file holds %u of the %u pictures asked for.", pictures, asked));
         const auto trailer = UncompressTrailer(pictures, geometry.width,
                                                decodeFrames_ ? geometry.frameLines : geometry.FieldLines(),
                                                geometry.rate);

@@ -516,14 +516,17 @@ TEST(VideoChannel, DecodeToFileOpensTheOutputAndAppendsTheTrailerAfterTheDrain) 
         EXPECT_EQ(f.board.Word(window::kFrameSourceDescriptor + 4), pal ? 576u : 480u);
         EXPECT_TRUE(f.a->Decoding());
 
+        // What the board decoded: the 15 frames asked for, 4:2:2.
+        const std::size_t pictures = std::size_t{15} * 720 * 2 * (pal ? 576 : 480);
+        std::ofstream(out, std::ios::binary) << std::string(pictures, 'p');
         f.host.events.clear();
         f.Press(kStopA);
         lines = f.NewLines();
         EXPECT_EQ(lines.back(), "mwcmd -U5");
         EXPECT_EQ(f.host.events, (std::vector<std::string>{"show close", "close close"}));
         const std::string height = pal ? Bytes({0x02, 0x40}) : Bytes({0x01, 0xE0});
-        EXPECT_EQ(ReadAll(out), "Rand" + Bytes({0, 0, 0, 15, 0, 0, 0, 0, 0x02, 0xD0}) + height +
-                                    Bytes({0, 0, 0, pal ? 25 : 30}) + std::string(16, '\0'));
+        EXPECT_EQ(ReadAll(out).substr(pictures), "Rand" + Bytes({0, 0, 0, 15, 0, 0, 0, 0, 0x02, 0xD0}) + height +
+                                                     Bytes({0, 0, 0, pal ? 25 : 30}) + std::string(16, '\0'));
         EXPECT_EQ(f.view.Text(kDecodeFields), "0");
         EXPECT_FALSE(f.a->Decoding());
     }
@@ -580,8 +583,9 @@ TEST(VideoChannel, DecodeOutputIsNeverTruncatedWithoutTheQuestionNorAppendedToWh
                                    "mwcmd -s 0x40 0x000B2502 0x02D000F0 0x00120200", "mwcmd -s 0x47 0x000C2500",
                                    "mwcmd -s 0x0 0x960000"}));
     f.Press(kStopA);
-    const std::string data = ReadAll(out);
-    EXPECT_EQ(data.substr(data.size() - 36, 16), "Rand" + Bytes({0, 0, 0, 8, 0, 0, 0, 0, 0x02, 0xD0, 0, 0xF0}));
+    // Stopped before the board wrote a picture: the trailer counts none.
+    EXPECT_EQ(ReadAll(out), "precious" + Bytes({'R', 'a', 'n', 'd', 0, 0, 0, 0, 0, 0, 0, 0, 0x02, 0xD0, 0, 0xF0}) +
+                                Bytes({0, 0, 0, 30}) + std::string(16, '\0'));
 
     // An output that cannot be created: the message, and the clip plays without decoding.
     ChannelFixture g;
