@@ -145,9 +145,8 @@ void CDvRecordChannel::OnDvRecord() {
 
 void CDvRecordChannel::WaitForDrain(int output) {
     BoardLink* link = panel_.Link();
-    const bool drained = velmar::WaitForDrain(
-        panel_.Ui(), [&] { return panel_.Drain(output).count; }, [&] { panel_.StatusTick(); },
-        [link] { return link && link->GetDaemonState() == DaemonState::Ended; });
+    const bool drained =
+        panel_.WaitForOutputDrain(output, [link] { return link && link->GetDaemonState() == DaemonState::Ended; });
     if (!drained) platform::Log(platform::LogLevel::Warning, Format("DV record output %d did not drain", output));
 }
 

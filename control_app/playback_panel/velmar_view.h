@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -138,6 +139,10 @@ public:
     int Dv50() const { return dv50_; }
     bool Closing() const { return closing_; }
     const DrainCounter& Drain(int output) const { return drain_[output - 5]; }
+    // The stop's drain wait on output `output` (5 to 7): runs the status loop every 100 ms until the
+    // output's progress entry has stayed the same for ten ticks counted from now, or `ended` holds.
+    // False when it did not drain.
+    bool WaitForOutputDrain(int output, const std::function<bool()>& ended = {});
     const std::string& Section() const { return section_; }
 
     // Form fields: PLAY ALL's delays of Video A, Video B, the alpha and the audio, in fields.

@@ -4,6 +4,7 @@
 #include "board_link/format.h"
 #include "platform/profile.h"
 #include "play_all.h"
+#include "record_output/record_output.h"
 #include "shell/launch.h"
 #include "shell/remote_requests.h"
 #include "velmar_view.h"
@@ -203,6 +204,13 @@ void CVelmarView::CountDrains() {
             drain.count = 0;
         }
     }
+}
+
+bool CVelmarView::WaitForOutputDrain(int output, const std::function<bool()>& ended) {
+    // Quiet ticks before the stop do not count: an output that waited for the board (a decoder
+    // holding its pictures) would look drained while what the stop flushes is still to come.
+    drain_[output - 5].count = 0;
+    return WaitForDrain(Ui(), [this, output] { return Drain(output).count; }, [this] { StatusTick(); }, ended);
 }
 
 void CVelmarView::OnPlayAll() {

@@ -126,21 +126,23 @@ void CVideoChannel::DecodeSetup(bool fromPaused) {
 void CVideoChannel::FinishDecode() {
     panel_.Host().ShowNotice(Notice::Closing);
     // The status loop's pieces only: a stop must not run the list engine or remote requests.
-    if (!WaitForDrain(
-            panel_.Ui(), [this] { return panel_.Drain(5).count; }, [this] { panel_.StatusTick(); })) {
+    if (!panel_.WaitForOutputDrain(board_commands::kDecodeOutput)) {
         platform::Log(platform::LogLevel::Warning, "decode output did not drain; closing it anyway");
         panel_.AddLogMessage("The decode output did not drain within a minute; it was closed anyway.");
     }
     panel_.SendCommand(board_commands::OutputEnd(board_commands::kDecodeOutput));
 
     const std::string path = platform::NormalizePath(decodePath_);
+    const DecodeGeometry geometry = GeometryFor(panel_.PalMode());
+    // A STOP between the two fields of a frame leaves half a picture: it goes, so that the pictures
+    // end where the trailer begins.
+    TrimToWholeUnits(path, 0, geometry.PictureBytes(decodeFrames_));
     std::FILE* file = nullptr;
     for (int tries = 0; tries < kTrailerOpenTries && !(file = std::fopen(path.c_str(), "ab+")); ++tries)
         panel_.Ui().Sleep(100);
     if (!file) {
         panel_.Ui().MessageBox({"Can't open decode output file", "Velmar Error"});
     } else {
-        const DecodeGeometry geometry = GeometryFor(panel_.PalMode());
         const auto asked = static_cast<std::uint32_t>(decodeFrames_ ? decodeFields_ / 2 : decodeFields_);
         // A STOP before the whole range was shown leaves fewer pictures than were asked for: the
         // trailer counts those the file holds, or a reader would take the trailer for pictures.

@@ -9,6 +9,7 @@
 #include "index_formats/picture_index.h"
 #include "panel_fixture.h"
 #include "playback_panel/video_channel.h"
+#include "record_output/record_output.h"
 
 namespace velmar {
 namespace {
@@ -516,11 +517,17 @@ TEST(VideoChannel, DecodeToFileOpensTheOutputAndAppendsTheTrailerAfterTheDrain) 
         EXPECT_EQ(f.board.Word(window::kFrameSourceDescriptor + 4), pal ? 576u : 480u);
         EXPECT_TRUE(f.a->Decoding());
 
-        // What the board decoded: the 15 frames asked for, 4:2:2.
+        // What the board decoded: the 15 frames asked for, 4:2:2, and the first field of a 16th,
+        // which goes: the pictures end where the trailer begins.
         const std::size_t pictures = std::size_t{15} * 720 * 2 * (pal ? 576 : 480);
-        std::ofstream(out, std::ios::binary) << std::string(pictures, 'p');
+        std::ofstream(out, std::ios::binary) << std::string(pictures + 720 * 2 * (pal ? 288 : 240), 'p');
         f.host.events.clear();
+        // The output was quiet while the board held its pictures: the drain still waits ten ticks
+        // from the stop, for what the stop flushes.
+        for (int tick = 0; tick < 12; ++tick) f.Tick();
+        const long long stopped = f.ui.NowMs();
         f.Press(kStopA);
+        EXPECT_GE(f.ui.NowMs() - stopped, 100 + kDrainQuietTicks * 100);
         lines = f.NewLines();
         EXPECT_EQ(lines.back(), "mwcmd -U5");
         EXPECT_EQ(f.host.events, (std::vector<std::string>{"show close", "close close"}));
@@ -583,8 +590,9 @@ TEST(VideoChannel, DecodeOutputIsNeverTruncatedWithoutTheQuestionNorAppendedToWh
                                    "mwcmd -s 0x40 0x000B2502 0x02D000F0 0x00120200", "mwcmd -s 0x47 0x000C2500",
                                    "mwcmd -s 0x0 0x960000"}));
     f.Press(kStopA);
-    // Stopped before the board wrote a picture: the trailer counts none.
-    EXPECT_EQ(ReadAll(out), "precious" + Bytes({'R', 'a', 'n', 'd', 0, 0, 0, 0, 0, 0, 0, 0, 0x02, 0xD0, 0, 0xF0}) +
+    // Stopped before the board wrote a picture: the trailer counts none, and the 8 bytes the
+    // fake board left (less than a picture) go.
+    EXPECT_EQ(ReadAll(out), Bytes({'R', 'a', 'n', 'd', 0, 0, 0, 0, 0, 0, 0, 0, 0x02, 0xD0, 0, 0xF0}) +
                                 Bytes({0, 0, 0, 30}) + std::string(16, '\0'));
 
     // An output that cannot be created: the message, and the clip plays without decoding.
