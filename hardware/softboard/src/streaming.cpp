@@ -206,9 +206,7 @@ void BoardStreaming::ShowChannels() {
         if (input.consumedThisInterrupt)
             board_.SetWindowWord(channel.status + kStatusFieldCounter,
                                  board_.WindowWord(channel.status + kStatusFieldCounter) + 1);
-        const std::uint32_t typeWord = channel.status + kStatusPictureTypeWord;  // the type is its top byte
-        const std::uint32_t kept = board_.WindowWord(typeWord) & 0x00FFFFFFu;
-        board_.SetWindowWord(typeWord, kept | (std::uint32_t{input.pictures.LastType()} << 24));
+        board_map::SetShownPictureType(board_.Window(), channel.status, input.pictures.LastType());
         input.consumedThisInterrupt = false;
     }
 }

@@ -317,8 +317,7 @@ void VideoChannels::Show(Channel& channel, std::uint32_t counter) {
 
 void VideoChannels::WriteStatus(const Channel& channel) {
     board_map::WindowWord(board_.Window(), channel.status + kStatusFieldCounter).store(channel.counter);
-    auto typeWord = board_map::WindowWord(board_.Window(), channel.status + kStatusPictureTypeWord);
-    typeWord.store((typeWord.load() & 0x00FFFFFFu) | std::uint32_t{channel.type} << 24);
+    board_map::SetShownPictureType(board_.Window(), channel.status, channel.type);
 }
 
 VideoChannels::Have VideoChannels::Ensure(Channel& channel, std::int64_t displayIndex) {

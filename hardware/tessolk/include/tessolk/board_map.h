@@ -108,6 +108,13 @@ inline std::atomic_ref<std::uint32_t> WindowWord(std::uint8_t* window, std::uint
     return std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(window + offset));
 }
 
+// Sets the coding type of the picture a channel shows (the top byte of its status word at +40),
+// keeping the word's other bytes.
+inline void SetShownPictureType(std::uint8_t* window, std::uint32_t status, std::uint8_t type) {
+    auto word = WindowWord(window, status + kStatusPictureTypeWord);
+    word.store((word.load() & 0x00FFFFFFu) | std::uint32_t{type} << 24);
+}
+
 // ---- Microcode descriptor ----
 // Every microcode file carries, in its bulk data, a small descriptor at this board address that
 // tells the software board what the loaded microcode makes it.
