@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,7 +19,6 @@
 #include "tessolk/tessolk.h"
 #include "velmar_testing/test_support.h"
 
-extern char** environ;
 
 using ruvent_testing::Call;
 using namespace board_map;
@@ -36,15 +34,19 @@ public:
         const std::string number = std::to_string(boardNumber);
         std::vector<char*> argv = {const_cast<char*>(program.c_str()), const_cast<char*>("-b"),
                                    const_cast<char*>(number.c_str())};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        if (!logFile.empty()) {
-            argv.push_back(const_cast<char*>("-v"));
-            posix_spawn_file_actions_addopen(&actions, 1, logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        }
+        if (!logFile.empty()) argv.push_back(const_cast<char*>("-v"));
         argv.push_back(nullptr);
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
+        const pid_t parent = getpid();
+        pid_ = fork();
+        if (pid_ == 0) {
+            velmar_testing::EndWithParent(parent);
+            if (!logFile.empty()) {
+                const int fd = open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                if (fd >= 0 && dup2(fd, STDOUT_FILENO) >= 0) close(fd);
+            }
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
         // Ready when the driver finds the board.
         for (int i = 0; i < 500 && pid_ > 0; ++i) {
             std::uint32_t physical;

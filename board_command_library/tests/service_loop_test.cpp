@@ -173,8 +173,10 @@ TEST_F(ServiceLoopFixture, FailedSetUpReturnsInsteadOfEndingTheProcess) {
          {"service loop, board 1: MapMemory failed with status 1"}},
         {"command channel held by a live loop elsewhere",
          [] {
+             const pid_t parent = getpid();
              const pid_t holder = fork();
              if (holder == 0) {
+                 velmar_testing::EndWithParent(parent);
                  auto channel = ruvent::CommandChannel::CreateCommandObject(0);
                  for (;;) pause();
              }

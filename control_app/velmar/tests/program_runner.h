@@ -22,8 +22,10 @@ using namespace std::chrono_literals;
 // Starts a program; `ini` is its own "VELMAR.INI", `output` a file for its console output.
 inline pid_t Start(const std::vector<std::string>& words, const std::string& ini = {},
                    const std::string& output = {}) {
+    const pid_t parent = getpid();
     const pid_t child = fork();
     if (child == 0) {
+        velmar_testing::EndWithParent(parent);
         if (!output.empty()) {
             const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (fd >= 0) {

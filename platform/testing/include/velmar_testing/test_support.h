@@ -26,6 +26,10 @@ void RemoveSharedObjects(const std::string& prefix);
 // sees it: writes beyond fail with EFBIG); true when the body returned true there.
 bool RunWithFileSizeLimit(unsigned long long bytes, const std::function<bool()>& body);
 
+// For a forked child, first thing: it is killed when the test process that forked it (`parent`)
+// ends, so a test killed by its time limit leaves no board or holder running behind it.
+void EndWithParent(int parent);
+
 // True under CI ($CI set): missing tools and data are failures there, never skips.
 bool InCi();
 
