@@ -19,7 +19,6 @@
 #include "tessolk/tessolk.h"
 #include "velmar_testing/test_support.h"
 
-
 using ruvent_testing::Call;
 using namespace board_map;
 

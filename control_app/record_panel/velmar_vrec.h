@@ -150,7 +150,8 @@ private:
     void ShowVideoCount();
     void ShowAudioCount();
     void CountDrains();
-    // Sleeps and ticks until output `output` has been quiet for kDrainQuietTicks ticks.
+    // Sleeps and ticks until output `output` has been quiet for kDrainQuietTicks ticks, counted from
+    // the call.
     void DrainWait(int output);
 
     // Settings.

@@ -213,8 +213,6 @@ void CVelmarVrec::StopVideoRecord() {
         SendCommand(board_commands::RecordStopNow(board_commands::kRecordVideo));
     }
     host_.ShowNotice(Notice::Closing);
-    // Quiet ticks count from the stop word on: what the board still flushes must reach the file.
-    drain_[0].count = 0;
     DrainWait(0);
     SendCommand(board_commands::OutputEnd(board_commands::kRecordVideo));
     if (recordMode_ == 4) {
@@ -224,7 +222,6 @@ void CVelmarVrec::StopVideoRecord() {
         std::filesystem::remove(MdbPath(), ignored);
     }
     if (withAudio) {
-        drain_[1].count = 0;
         DrainWait(1);
         SendCommand(board_commands::OutputEnd(board_commands::kRecordAudio));
         WriteWavHeader();
@@ -260,7 +257,6 @@ void CVelmarVrec::StopAudioRecord() {
     View().SetFlat(kRecordAudio, false);
     View().SetFlat(kStopAudio, true);
     host_.ShowNotice(Notice::Closing);
-    drain_[1].count = 0;
     DrainWait(1);
     SendCommand(board_commands::OutputEnd(board_commands::kRecordAudio));
     WriteWavHeader();

@@ -126,6 +126,8 @@ void CVelmarVrec::CountDrains() {
 }
 
 void CVelmarVrec::DrainWait(int output) {
+    // Quiet ticks count from the stop word on: what the board still flushes must reach the file.
+    drain_[output].count = 0;
     // Bounded, and over once the service loop has ended: nothing would drain the output then.
     WaitForDrain(
         Ui(), [&] { return drain_[output].count; }, [this] { StatusTick(); },
