@@ -12,6 +12,7 @@
 
 #include "softboard/soft_board.h"
 #include "tessolk/board_map.h"
+#include "tessolk/board_segments.h"
 #include "tessolk/tessolk.h"
 
 namespace {
@@ -167,4 +168,26 @@ TEST(Tessolk, TheBoardTakesWordsWrittenByOtherThreadsWholeAndInOrder) {
         ++taken;
     }
     EXPECT_EQ(taken + missed, kWriters * kWrites);
+}
+
+// A writer held up for a whole round of the journal comes back to an entry a later write already
+// holds: it leaves that write alone (the board counts its own among the missed); and a writer whose
+// previous round never finished (its process died) takes the entry after a short wait.
+TEST(Tessolk, AJournalEntryIsWrittenOnlyByTheRoundThatOwnsIt) {
+    using namespace tessolk;
+    const JournalRecord late{kJournalWord, 0x40100, 1, 0}, later{kJournalWord, 0x40104, 2, 0};
+    constexpr std::uint64_t index = 5;
+    JournalEntry entry{};
+    WriteJournalEntry(entry, index + kJournalEntries, later);
+    WriteJournalEntry(entry, index, late);
+    JournalRecord read;
+    EXPECT_EQ(ReadJournalEntry(entry, index, read), JournalRead::Overwritten);
+    ASSERT_EQ(ReadJournalEntry(entry, index + kJournalEntries, read), JournalRead::Taken);
+    EXPECT_EQ(read.value, later.value);
+
+    entry.sequence.store((index + 1) | std::uint64_t{1} << 63);  // opened, never completed
+    EXPECT_EQ(ReadJournalEntry(entry, index, read), JournalRead::Incomplete);
+    WriteJournalEntry(entry, index + kJournalEntries, later);
+    ASSERT_EQ(ReadJournalEntry(entry, index + kJournalEntries, read), JournalRead::Taken);
+    EXPECT_EQ(read.address, later.address);
 }

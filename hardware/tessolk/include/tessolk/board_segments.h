@@ -61,11 +61,11 @@ struct DriverRegisterFile {
 };
 
 // What the driver tells the board: every word and block written into its address space, in order.
-// Each entry is a sequence lock: the writer marks it open (sequence 0), stores the fields, then
-// marks it complete; a reader keeps the fields only when the sequence read index + 1 before and
-// after them. The fields are atomics so that a read overlapping a write is defined behaviour.
+// Each entry is a sequence lock: the writer opens it (once the entry's previous round is
+// complete), stores the fields, then marks it complete; a reader keeps the fields only when the
+// sequence reads index + 1 before and after them. The fields are atomics so that a read overlapping a write is defined behaviour.
 struct JournalEntry {
-    std::atomic<std::uint64_t> sequence;   // index + 1 once the entry is complete
+    std::atomic<std::uint64_t> sequence;   // index + 1 once the entry is complete (top bit: open)
     std::atomic<std::uint32_t> kind;       // JournalKind
     std::atomic<std::uint32_t> address;
     std::atomic<std::uint32_t> value;      // the word, or the byte count of a block
