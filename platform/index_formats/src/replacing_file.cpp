@@ -55,6 +55,18 @@ bool ReplacingFile::Open(const std::string& path, const std::string& input) {
     // A folder of that name could never be replaced: say so now rather than after the run.
     struct stat existing {};
     if (::lstat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) return false;
+    // A device or a pipe (also behind a link: /dev/stdout) is written into as it is: there is no
+    // file to replace, and a rename would put a plain file in the device's place.
+    struct stat target {};
+    if (::stat(path.c_str(), &target) == 0 &&
+        (S_ISCHR(target.st_mode) || S_ISBLK(target.st_mode) || S_ISFIFO(target.st_mode))) {
+        // Not blocking: a pipe nobody reads is refused instead of waited on for ever.
+        fd_ = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0) return false;
+        ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
+        path_ = path;
+        return true;
+    }
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         temporary_ = TemporaryNameBeside(path);
         // The creation mode is the one a plain create would give, the umask applied.
@@ -87,6 +99,7 @@ bool ReplacingFile::Commit() {
     if (fd_ < 0) return false;
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
+    if (temporary_.empty()) return closed;  // written into a device or pipe
     if (!closed || ::rename(temporary_.c_str(), path_.c_str()) != 0) {
         Discard();
         return false;

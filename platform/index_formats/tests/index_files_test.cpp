@@ -2,8 +2,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 
 #include "index_formats/index_files.h"
+#include "index_formats/replacing_file.h"
 #include "velmar_testing/test_support.h"
 
 using namespace index_formats;
@@ -102,4 +104,19 @@ TEST(IndexFiles, WriterReplacesTheIndexOnlyWhenComplete) {
     EXPECT_FALSE(fs::is_symlink(dir + "/other.mdb"));
     EXPECT_EQ(ReadPictureIndexFile(dir + "/other.mdb"), fresh);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);  // no temporary left
+}
+
+TEST(IndexFiles, ADeviceOrPipeIsWrittenIntoNotReplaced) {
+    namespace fs = std::filesystem;
+    ReplacingFile null;
+    ASSERT_TRUE(null.Open("/dev/null"));
+    EXPECT_TRUE(null.Write("abc", 3));
+    EXPECT_TRUE(null.Commit());
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    // A pipe that nobody reads is refused at once rather than waited on.
+    const std::string fifo = velmar_testing::TempDir() + "/pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ReplacingFile unread;
+    EXPECT_FALSE(unread.Open(fifo));
+    EXPECT_TRUE(fs::is_fifo(fifo));
 }

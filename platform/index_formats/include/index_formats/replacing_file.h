@@ -1,6 +1,7 @@
 // A file written under a temporary name in its own folder and renamed onto its name only once it
 // is complete: a failed or cancelled run leaves what was there before (or nothing), never a file
 // that looks complete but is not, and a link at the name is replaced rather than written through.
+// A device or a pipe at the name (/dev/null, a FIFO another program reads) is written directly.
 #pragma once
 
 #include <cstddef>
