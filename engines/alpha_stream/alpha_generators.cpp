@@ -9,6 +9,7 @@
 #include "alpha_encoder.h"
 #include "alpha_format.h"
 #include "index_formats/index_files.h"
+#include "platform/kernel.h"
 
 namespace alpha_stream {
 
@@ -28,7 +29,7 @@ public:
     ~OutputFile() {
         if (file_ == nullptr) return;
         std::fclose(file_);
-        if (!kept_) std::remove(path_.c_str());
+        if (!kept_) platform::RemoveIncompleteOutput(path_);
     }
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "index_formats/picture_index.h"
+#include "platform/kernel.h"
 #include "tool_file.h"
 #include "wave_format/wave_header.h"
 
@@ -236,7 +237,7 @@ ToolResult SplitVideo(const std::string& source, const std::string& destination,
     // A cancel during the copy is still pending, so the index step stops at its first check.
     const ToolResult index = WriteSplitIndex(source, destination, sel, run);
     // A cut without its index is no clip the panel can play: none of the run's files stays.
-    if (index == ToolResult::FileError) ::unlink(destination.c_str());
+    if (index == ToolResult::FileError) platform::RemoveIncompleteOutput(destination);
     return index;
 }
 

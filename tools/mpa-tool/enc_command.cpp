@@ -215,7 +215,7 @@ int RunEnc(int argc, char** argv) {
         std::fprintf(stderr, "enc: write error on %s\n", argv[2]);
         status = 1;
     }
-    if (status != 0) std::remove(argv[2]);  // a cut stream would pass for a whole one
+    if (status != 0) platform::RemoveIncompleteOutput(argv[2]);  // a cut stream would pass for a whole one
     return status;
 }
 

@@ -27,6 +27,12 @@ bool IsSameFile(const std::string& a, const std::string& b) {
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+void RemoveIncompleteOutput(const std::string& path) {
+    struct stat info{};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+    ::unlink(path.c_str());
+}
+
 std::string ExecutableDirectory() {
     char path[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", path, sizeof(path) - 1);

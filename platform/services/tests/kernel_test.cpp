@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <thread>
 
 #include "platform/host_hooks.h"
@@ -39,6 +40,17 @@ TEST(Kernel, ConsoleKeyIsIgnoredWithoutATerminal) {
     close(savedStdin);
     close(pipeFds[0]);
     close(pipeFds[1]);
+}
+
+TEST(Kernel, AFailedRunRemovesItsFileButNoPipeItWroteInto) {
+    namespace fs = std::filesystem;
+    const std::string dir = velmar_testing::TempDir();
+    std::ofstream(dir + "/cut.mpg") << "part";
+    ASSERT_EQ(mkfifo((dir + "/pipe").c_str(), 0600), 0);
+    platform::RemoveIncompleteOutput(dir + "/cut.mpg");
+    platform::RemoveIncompleteOutput(dir + "/pipe");
+    EXPECT_FALSE(fs::exists(dir + "/cut.mpg"));
+    EXPECT_TRUE(fs::is_fifo(dir + "/pipe"));
 }
 
 TEST(HostHooks, MessagesAndEndGoThroughTheInstalledHooks) {

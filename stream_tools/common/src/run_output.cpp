@@ -20,7 +20,7 @@ RunOutput::RunOutput(std::string path, std::initializer_list<std::string> inputs
 RunOutput::~RunOutput() {
     if (!sink_ || keep_) return;
     sink_.reset();  // closed before it goes
-    std::remove(path_.c_str());
+    platform::RemoveIncompleteOutput(path_);
 }
 
 }  // namespace ps

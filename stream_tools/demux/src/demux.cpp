@@ -135,8 +135,7 @@ void Demultiplexer::WriteFailed(const std::string& path) {
 void Demultiplexer::RemoveOutputs() {
     if (settings_.createFile) return;  // not files of ours
     for (const auto& path : created_) {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
+        platform::RemoveIncompleteOutput(path);
         report_.AddMessage("Removed incomplete file " + path);
     }
     created_.clear();

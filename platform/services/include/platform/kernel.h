@@ -44,6 +44,10 @@ bool ConsoleKeyPressed(char key);
 // their spelling. An output that is one of a run's inputs is refused with this before it is opened.
 bool IsSameFile(const std::string& a, const std::string& b);
 
+// Removes what a failed run wrote at `path`, so that it cannot pass for a whole output; a device
+// or a pipe the run wrote into (/dev/null, a FIFO) stays, as it is not the run's to remove.
+void RemoveIncompleteOutput(const std::string& path);
+
 // File names arrive with '\' separators; this system's files use '/'.
 std::string NormalizePath(std::string_view path);
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/kernel.h"
+
 namespace mpa {
 
 namespace {
@@ -188,7 +190,7 @@ bool DecodeMpegAudioFile(const std::string& input, const std::string& outputWav,
     if (stats) *stats = decoder.Stats();
     if (readError || !written) {
         if (error) *error = readError ? "cannot read " + input : "cannot write " + outputWav;
-        std::remove(outputWav.c_str());  // a cut WAVE file would pass for a whole one
+        platform::RemoveIncompleteOutput(outputWav);  // a cut WAVE file would pass for a whole one
         return false;
     }
     return true;
