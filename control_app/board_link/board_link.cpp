@@ -2,18 +2,13 @@
 
 #include <chrono>
 
+#include "board_commands/command_lines.h"
 #include "platform/log.h"
 
 namespace velmar {
 namespace {
 
 constexpr auto kDaemonStartLimit = std::chrono::seconds(10);
-
-constexpr const char* kPlaybackDaemonLine =
-    "mdaemon -start -s 0x1000 0x1000 0x400 0x400 0x100000 0x100000 0x100000 0x100000 0x0 0x0 0x0 0x0 0x0 "
-    "0x0 0x0 0x0 0x800 0x100000 0x200000 0xbdc0";
-constexpr const char* kRecordDaemonLine =
-    "mdaemon -start -s 0x400 0x400 0x400 0x400 0 0 0x500000 0x1800 0 0 0 0 0x200000 0xbdc0 0 0 0x2000";
 
 CommandLineLimits LimitsFor(LinkKind kind) {
     CommandLineLimits limits;
@@ -118,7 +113,8 @@ int BoardLink::SendCommand(std::string_view line) {
 
 void BoardLink::StartDaemon(const std::function<void()>& serveWindow) {
     if (daemonThread_.joinable()) return;
-    const std::string line = kind_ == LinkKind::Record ? kRecordDaemonLine : kPlaybackDaemonLine;
+    const std::string line =
+        kind_ == LinkKind::Record ? board_commands::RecordServiceLoop() : board_commands::PlaybackServiceLoop();
     // Running before the thread starts, so a service loop that ends at once is never overwritten.
     daemonState_ = DaemonState::Running;
     daemonThread_ = std::thread([this, line] { RunDaemon(line); });

@@ -26,8 +26,7 @@ constexpr const char* kFileError = "Velmar File Error";
 constexpr const char* kAlphaFilter =
     "Alpha Files (*.alp)|*.alp|Audio Files (*.wav)|*.wav|Data Files (*.mpg;*.wav)|*.mpg; *.wav|All Files (*.*)|*.*||";
 // The play list's cut: one alpha frame of 320 bytes, from the run directory.
-const std::string kCutAlphaLoad =
-    board_commands::InputFile(board_commands::kAlphaInput, "-l1 -O 0x0 0x140 0 0x0 -F ", ".\\mpeg\\framecut1.alp");
+const std::string kCutAlphaLoad = board_commands::AlphaStream(false, 320, 0, false, ".\\mpeg\\framecut1.alp");
 constexpr std::uint32_t kAlphaQueueFlags = window::kQueueSlotFlags[2];
 constexpr int kAlphaQueueSlots = 4;
 constexpr int kAlphaFirstQueueSlot = 10;
@@ -49,13 +48,6 @@ int LastFrameOf(const std::string& alp) {
     const auto size = std::filesystem::file_size(AdbPath(alp), error);
     if (error || size < 4) return kNoAlphaIndex;
     return static_cast<int>(std::min<std::uintmax_t>(size / 4, kNoAlphaIndex)) - 1;
-}
-
-
-// "-O" with the end offset in two words and the start offset as the alpha lines write it.
-std::string EndRange(std::uint64_t endOffset, std::uint64_t startOffset) {
-    return "-O " + board_commands::Hex(static_cast<std::uint32_t>(endOffset >> 32)) + " " +
-           board_commands::Hex(static_cast<std::uint32_t>(endOffset)) + " " + board_commands::OffsetWords(startOffset);
 }
 
 }  // namespace
@@ -239,17 +231,13 @@ bool CAlphaChannel::LoadAlphaFile() {
         }
     }
 
-    const char* reverse = order == AlphaOrder::Reversed ? "-R " : "";
+    const bool reversed = order == AlphaOrder::Reversed;
     const bool queued = listMode && !firstAlpha_;
     std::string line;
     if (queued) {
-        line = board_commands::QueueFile(kAlphaFirstQueueSlot + slotIndex_,
-                                         EndRange(endOffset, startOffset) + " " + reverse, path);
+        line = board_commands::QueuedAlphaStream(kAlphaFirstQueueSlot + slotIndex_, endOffset, startOffset, reversed, path);
     } else {
-        const char* loop = panel_.View().Checked(kLoopAlpha) ? "-l0" : "-l1";
-        line = board_commands::InputFile(board_commands::kAlphaInput,
-                                         std::string(loop) + " " + EndRange(endOffset, startOffset) + " " + reverse + "-F ",
-                                         path);
+        line = board_commands::AlphaStream(panel_.View().Checked(kLoopAlpha), endOffset, startOffset, reversed, path);
     }
     const auto word = ReadWord(path, startOffset);
     if (!word || *word != *first) {

@@ -366,11 +366,8 @@ bool CAudioChannel::LoadAudioFile(std::int32_t linkOffset) {
         const std::uint64_t last = *size >= 4 ? *size - 4 : 0;
         startOffset_ = std::min(offset, last);
     }
-    const char* reverse = panel_.Is2000Board() ? "-R " : "";
-    const char* loop = panel_.View().Checked(kLoopAudio) ? "-l0" : "-l1";
-    panel_.SendCommand(board_commands::InputFile(
-        kInput, std::string(reverse) + loop + " -O " + board_commands::OffsetWords(endOffset_) + " " + board_commands::OffsetWords(startOffset_) + " -F ",
-        file));
+    panel_.SendCommand(board_commands::AudioFile(panel_.View().Checked(kLoopAudio), endOffset_, startOffset_,
+                                                 panel_.Is2000Board(), file));
     return true;
 }
 
@@ -387,10 +384,8 @@ void CAudioChannel::QueueNextAudioEntry() {
     if (!entry) return;  // the list lost its entries on disk: nothing more to queue
     const std::uint64_t end = RoundDownToSample(AudioFieldsToBytes(static_cast<std::uint64_t>(2 * entry->end + 2), fraction_));
     const std::uint64_t start = RoundDownToSample(AudioFieldsToBytes(static_cast<std::uint64_t>(2 * entry->start), fraction_));
-    panel_.SendCommand(board_commands::QueueFile(kFirstQueueSlot + slotIndex_,
-                                                 std::string(panel_.Is2000Board() ? "-R " : "") + "-O " + board_commands::OffsetWords(end) +
-                                                     " " + board_commands::OffsetWords(start) + " ",
-                                                 entry->path));
+    panel_.SendCommand(
+        board_commands::QueuedAudioFile(kFirstQueueSlot + slotIndex_, end, start, panel_.Is2000Board(), entry->path));
     slotUsed_[slotIndex_] = true;
     if (window) window->Write32(flagWord(slotIndex_), 1);
     slotIndex_ ^= 1;
@@ -488,7 +483,7 @@ void CAudioChannel::OnAudioStop() {
     if (state_ != AudioState::Stopped) {
         panel_.SendCommand(kAudioOff);
         panel_.SendCommand(kFlush);
-        panel_.SendCommand(board_commands::InputFile(kInput, "-l1 -F ", ".\\mpeg\\black1.mpg"));
+        panel_.SendCommand(board_commands::ParkingClip(kInput, false, ".\\mpeg\\black1.mpg"));
         panel_.RouteAudioSource();
         EnterState(AudioState::Stopped);
     }

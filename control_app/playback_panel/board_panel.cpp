@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "board_commands/command_lines.h"
 #include "board_link/format.h"
 #include "board_setup_files.h"
 #include "message_log_dlg.h"
@@ -249,7 +250,7 @@ void CBoardPanel::CloseBoard() {
     KillTimer(kPanelTimer);
     // The service thread must end before the panel goes: an instance that is not being replaced
     // asks its own service loop to quit.
-    if (link_ && !restarting_ && link_->GetDaemonState() == DaemonState::Running) SendCommand("mquit");
+    if (link_ && !restarting_ && link_->GetDaemonState() == DaemonState::Running) SendCommand(board_commands::Quit());
     if (link_) link_->JoinDaemon();
 }
 

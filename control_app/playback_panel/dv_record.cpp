@@ -118,9 +118,9 @@ bool CDvRecordChannel::OpenDvRecordFiles() {
     if (audio) {
         if (!ConfirmOverwrite(ui, audioPath_, true)) return false;
         // The board hands its audio words over reversed, on every board type.
-        panel_.SendCommand(board_commands::OutputFile(board_commands::kDvAudioOutput, "-R ", audioPath_));
+        panel_.SendCommand(board_commands::OutputToFile(board_commands::kDvAudioOutput, true, audioPath_));
     }
-    panel_.SendCommand(board_commands::OutputFile(board_commands::kDvOutput, "", videoPath_));
+    panel_.SendCommand(board_commands::OutputToFile(board_commands::kDvOutput, false, videoPath_));
     return true;
 }
 

@@ -249,10 +249,10 @@ void CVelmarView::InitPlaybackBoard() {
     for (DisplayTracker* display : {&displayA_, &displayB_, &displayAlpha_, &displayAudio_, &displayList_, &displayDv_})
         display->shown = true;
 
-    SendCommand("mquit");
-    SendCommand("mreset");
-    SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
-    SendCommand("mld -first ucode\\ppdecMain.ux");
+    SendCommand(board_commands::Quit());
+    SendCommand(board_commands::Reset());
+    SendCommand(board_commands::ClearHostRegisters());
+    SendCommand(board_commands::LoadMicrocode(board_commands::kPlaybackMicrocode));
     if (is2000Board_) SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, "0x1"));
     for (std::uint32_t reg : board_commands::kMicrocodeClearRegisters) SendCommand(board_commands::WriteRegister(reg, "0x0"));
 

@@ -363,14 +363,10 @@ bool CVideoChannel::ComputeMpegOffsets(const std::string& clip, std::uint64_t cl
 
 std::string CVideoChannel::LoadLine(std::uint64_t startOffset, std::uint64_t endOffset,
                                     const std::string& clip) const {
-    const char* reverse = IsReversed(kind_) ? "-R " : "";
     if (const auto slot = panel_.Channels().playList->QueueSlot(t_.input))
-        return board_commands::QueueFile(t_.queueSlotBase + *slot,
-                                         board_commands::RangeOption(endOffset, startOffset) + " " + reverse, clip);
-    const char* loop = panel_.View().Checked(t_.loop) ? "-l0" : "-l1";
-    return board_commands::InputFile(
-        Stream(), std::string(loop) + " " + board_commands::RangeOption(endOffset, startOffset) + " " + reverse + "-F ",
-        clip);
+        return board_commands::QueuedVideoClip(t_.queueSlotBase + *slot, endOffset, startOffset, IsReversed(kind_), clip);
+    return board_commands::VideoClip(Stream(), panel_.View().Checked(t_.loop), endOffset, startOffset, IsReversed(kind_),
+                                     clip);
 }
 
 bool CVideoChannel::LoadVideo(std::int64_t endPicture) {
@@ -551,7 +547,7 @@ void CVideoChannel::OnStop() {
     panel_.SendCommand(board_commands::Freeze(Stream()));
     // Park on the black clip so the board keeps showing black.
     const char* black = panel_.PalMode() ? ".\\mpeg\\black1pal.mpg" : ".\\mpeg\\black1.mpg";
-    panel_.SendCommand(board_commands::InputFile(Stream(), panel_.Is2000Board() ? "-l1 -F " : "-l1 -R -F ", black));
+    panel_.SendCommand(board_commands::ParkingClip(Stream(), !panel_.Is2000Board(), black));
     panel_.SendCommand(board_commands::PlayRange(Stream(), 1, board_commands::kImmediate, 0, 0));
     panel_.Ui().Sleep(100);
     // Linked audio stops with Video A from any mode: paused or stepped, it would stay cued.

@@ -86,9 +86,9 @@ bool CVideoChannel::OpenDecodeOutput() {
             window->Write32(window::kFrameSourceDescriptor + 4, static_cast<std::uint32_t>(geometry.frameLines));
             window->Write32(window::kFrameSourceDescriptor + 8, 0);
         }
-        line = board_commands::OutputFile(board_commands::kDecodeOutput, "-I ", path);
+        line = board_commands::DecodeOutput(true, path);
     } else {
-        line = board_commands::OutputFile(board_commands::kDecodeOutput, "", path);
+        line = board_commands::DecodeOutput(false, path);
     }
     panel_.SendCommand(line);
     if (BoardWindow* window = panel_.Window()) window->Write32(window::kDiskOverrunCounter, 0);

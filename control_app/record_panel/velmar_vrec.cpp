@@ -178,26 +178,26 @@ void CVelmarVrec::InitRecordBoard() {
     View().SetFlat(kMode420, recordMode_ == 0);
     View().SetFlat(kModeMpeg1, recordMode_ == 4);
 
-    SendCommand("mquit");
-    SendCommand("mreset");
+    SendCommand(board_commands::Quit());
+    SendCommand(board_commands::Reset());
     const char* microcode = nullptr;
     if (recordMode_ == 1) {
-        SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
+        SendCommand(board_commands::ClearHostRegisters());
         for (std::uint32_t reg : board_commands::kMicrocodeClearRegisters)
             SendCommand(board_commands::WriteRegister(reg, "0x0"));
         SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, "0x0"));
-        SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
-        microcode = palMode_ ? "ucode\\single422_pal_nle.ux" : "ucode\\single422_nle.ux";
+        SendCommand(board_commands::ClearHostRegisters());
+        microcode = palMode_ ? board_commands::kRecord422PalMicrocode : board_commands::kRecord422Microcode;
     } else if (recordMode_ == 0 || recordMode_ == 4) {
         for (std::uint32_t reg : board_commands::k420ClearRegisters) SendCommand(board_commands::WriteRegister(reg, "0x0"));
         SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, "0x0"));
-        SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
+        SendCommand(board_commands::ClearHostRegisters());
         if (recordMode_ == 0)
-            microcode = palMode_ ? "ucode\\single_pal_nle.ux" : "ucode\\single_nle.ux";
+            microcode = palMode_ ? board_commands::kRecord420PalMicrocode : board_commands::kRecord420Microcode;
         else
-            microcode = palMode_ ? "ucode\\single_mpeg1_pal.ux" : "ucode\\single_mpeg1.ux";
+            microcode = palMode_ ? board_commands::kRecordMpeg1PalMicrocode : board_commands::kRecordMpeg1Microcode;
     }
-    if (microcode) SendCommand(std::string("mld -first ") + microcode);
+    if (microcode) SendCommand(board_commands::LoadMicrocode(microcode));
     SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, "0x1"));
     Ui().Sleep(100);
     link_->StartDaemon([this] { Ui().Sleep(0); });
@@ -217,7 +217,7 @@ void CVelmarVrec::InitRecordBoard() {
     View().SetChecked(kAudioDigital, audioSource_ == 5);
     View().SetChecked(kAudioSdi, audioSource_ == 6);
 
-    SendCommand(board_commands::SendWordsImmediate("0xA10B0002 14 16"));
+    SendCommand(board_commands::EncoderStart());
     SendCommand(board_commands::EncoderParameter(board_commands::kFilters, 2, "0 0"));
     SendCommand(board_commands::RecordAudioPath(true));
 

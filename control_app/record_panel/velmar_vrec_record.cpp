@@ -99,7 +99,7 @@ bool CVelmarVrec::OpenVideoOutput() {
     if (linkedAudio_ && !OpenAudioOutput()) return false;
     const bool swap = View().Checked(kByteSwap);
     const bool reversed = is2000Board_ ? swap : !swap;
-    SendCommand(board_commands::OutputFile(board_commands::kRecordVideo, reversed ? "-R " : "", videoPath));
+    SendCommand(board_commands::OutputToFile(board_commands::kRecordVideo, reversed, videoPath));
     return true;
 }
 
@@ -110,7 +110,7 @@ bool CVelmarVrec::OpenAudioOutput() {
     }
     // The board's writer replaces the file; only the question is asked here.
     if (!BoardTakesPath(Ui(), audioPath) || !ConfirmOverwrite(Ui(), audioPath, false)) return false;
-    SendCommand(board_commands::OutputFile(board_commands::kRecordAudio, is2000Board_ ? "-R " : "", audioPath));
+    SendCommand(board_commands::OutputToFile(board_commands::kRecordAudio, is2000Board_, audioPath));
     return true;
 }
 
@@ -304,7 +304,7 @@ bool CVelmarVrec::LoadCompressSource() {
                            "setting = %dx%d",
                            name, width, height, encoderWidth, encoderHeight));
     };
-    const char* inputOptions = frameMode ? "-l1 -I " : "-l1 ";
+    bool interleaved = frameMode;
     FrameSourceDescriptor d;
     if (type == SourceType::FilmStrip) {
         const auto trailer = ReadFilmStripTrailer(path);
@@ -325,12 +325,12 @@ bool CVelmarVrec::LoadCompressSource() {
         targaDepth_ = header->depth;
     } else {
         d = {1440, 480, 8, 3};
-        inputOptions = "-l1 -I ";
+        interleaved = true;
     }
     window_->Write32(at, d.bytesPerLine);
     window_->Write32(at + 4, d.lines);
     window_->Write32(at + 8, d.skip);
-    SendCommand(board_commands::InputFile(board_commands::kCompressInput, inputOptions, name));
+    SendCommand(board_commands::CompressInputFile(interleaved, name));
     window_->Write32(window::kDiskOverrunCounter, 0);
     return true;
 }

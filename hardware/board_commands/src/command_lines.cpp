@@ -14,6 +14,20 @@ std::string WithParams(std::string line, std::string_view params) {
     return line;
 }
 
+const char* LoopOption(bool loopForever) { return loopForever ? "-l0" : "-l1"; }
+const char* ReverseOption(bool reversed) { return reversed ? "-R " : ""; }
+const char* InterleaveOption(bool frames) { return frames ? "-I " : ""; }
+
+// The alpha lines' range: the end offset in two words, the start as OffsetWords.
+std::string AlphaRange(std::uint64_t endOffset, std::uint64_t startOffset) {
+    return "-O " + Hex(static_cast<std::uint32_t>(endOffset >> 32)) + " " + Hex(static_cast<std::uint32_t>(endOffset)) +
+           " " + OffsetWords(startOffset);
+}
+
+std::string AudioRange(std::uint64_t endOffset, std::uint64_t startOffset) {
+    return "-O " + OffsetWords(endOffset) + " " + OffsetWords(startOffset);
+}
+
 }  // namespace
 
 std::string Hex(std::uint32_t value) { return Format("0x%x", value); }
@@ -93,6 +107,10 @@ std::string CompressSource(std::uint32_t pixelsPerLine, std::string_view format,
            std::string(format) + Format(" -s 0xFFFFFFFF 0x%.8X 0x%x", Make(kSourceFrameCount, 0, 1), frames);
 }
 
+std::string EncoderStart() {
+    return Format("mwcmd -s 0xffffffff 0x%.8X 14 16", Make(kEncoderStartWord, 0, 2));
+}
+
 std::string DecodeFormatAt(std::uint32_t time, std::uint32_t format, std::uint32_t mode) {
     return Format("mwcmd -s 0x%x 0x%.8X 0x%.8X 0x%.8X", time, Make(kSourceFormat, kDecodeStream, 2), format, mode);
 }
@@ -156,6 +174,76 @@ std::string RangeOption(std::uint64_t endOffset, std::uint64_t startOffset) {
 std::string OffsetWords(std::uint64_t offset) {
     const auto high = static_cast<std::uint32_t>(offset >> 32);
     return (high == 0 ? std::string("0") : Hex(high)) + " " + Hex(static_cast<std::uint32_t>(offset));
+}
+
+std::string VideoClip(std::uint32_t stream, bool loopForever, std::uint64_t endOffset, std::uint64_t startOffset,
+                      bool reversed, std::string_view path) {
+    return InputFile(stream,
+                     std::string(LoopOption(loopForever)) + " " + RangeOption(endOffset, startOffset) + " " +
+                         ReverseOption(reversed) + "-F ",
+                     path);
+}
+
+std::string QueuedVideoClip(int slot, std::uint64_t endOffset, std::uint64_t startOffset, bool reversed,
+                            std::string_view path) {
+    return QueueFile(slot, RangeOption(endOffset, startOffset) + " " + ReverseOption(reversed), path);
+}
+
+std::string ParkingClip(std::uint32_t stream, bool reversed, std::string_view path) {
+    return InputFile(stream, std::string("-l1 ") + ReverseOption(reversed) + "-F ", path);
+}
+
+std::string AlphaStream(bool loopForever, std::uint64_t endOffset, std::uint64_t startOffset, bool reversed,
+                        std::string_view path) {
+    return InputFile(kAlphaInput,
+                     std::string(LoopOption(loopForever)) + " " + AlphaRange(endOffset, startOffset) + " " +
+                         ReverseOption(reversed) + "-F ",
+                     path);
+}
+
+std::string QueuedAlphaStream(int slot, std::uint64_t endOffset, std::uint64_t startOffset, bool reversed,
+                              std::string_view path) {
+    return QueueFile(slot, AlphaRange(endOffset, startOffset) + " " + ReverseOption(reversed), path);
+}
+
+std::string AudioFile(bool loopForever, std::uint64_t endOffset, std::uint64_t startOffset, bool reversed,
+                      std::string_view path) {
+    return InputFile(kAudioInput,
+                     std::string(ReverseOption(reversed)) + LoopOption(loopForever) + " " +
+                         AudioRange(endOffset, startOffset) + " -F ",
+                     path);
+}
+
+std::string QueuedAudioFile(int slot, std::uint64_t endOffset, std::uint64_t startOffset, bool reversed,
+                            std::string_view path) {
+    return QueueFile(slot, ReverseOption(reversed) + AudioRange(endOffset, startOffset) + " ", path);
+}
+
+std::string OutputToFile(std::uint32_t stream, bool reversed, std::string_view path) {
+    return OutputFile(stream, ReverseOption(reversed), path);
+}
+
+std::string DecodeOutput(bool frames, std::string_view path) {
+    return OutputFile(kDecodeOutput, InterleaveOption(frames), path);
+}
+
+std::string CompressInputFile(bool frames, std::string_view path) {
+    return InputFile(kCompressInput, std::string("-l1 ") + InterleaveOption(frames), path);
+}
+
+std::string FillMemory(std::uint32_t value, std::uint32_t first, std::uint32_t last) {
+    return Format("mwrblk -fill 0x%x 0x%x 0x%x", value, first, last);
+}
+
+std::string LoadMicrocode(std::string_view file) { return "mld -first " + std::string(file); }
+
+std::string PlaybackServiceLoop() {
+    return "mdaemon -start -s 0x1000 0x1000 0x400 0x400 0x100000 0x100000 0x100000 0x100000 0x0 0x0 0x0 0x0 0x0 "
+           "0x0 0x0 0x0 0x800 0x100000 0x200000 0xbdc0";
+}
+
+std::string RecordServiceLoop() {
+    return "mdaemon -start -s 0x400 0x400 0x400 0x400 0 0 0x500000 0x1800 0 0 0 0 0x200000 0xbdc0 0 0 0x2000";
 }
 
 std::string WriteRegister(std::uint32_t address, std::string_view value) {

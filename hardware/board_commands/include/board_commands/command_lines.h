@@ -74,6 +74,8 @@ inline std::string RecordAt(std::uint32_t time, std::uint32_t opcode) { return S
 inline std::string EncoderParameter(std::uint32_t opcode, std::uint32_t count, std::string_view params) {
     return SendAt(kImmediate, Make(opcode, 0, count), params);
 }
+// The record panel's encoder word at start-up, its word in capitals as the panel has always sent it.
+std::string EncoderStart();
 // The compress-from-file source on input 2: pixels per line, the source format word as written and
 // the frame count.
 std::string CompressSource(std::uint32_t pixelsPerLine, std::string_view format, std::uint32_t frames);
@@ -155,6 +157,62 @@ std::string RangeOption(std::uint64_t endOffset, std::uint64_t startOffset);
 // "<high> 0x<low>": an offset as two words whose high word is a bare "0" below 4 GiB, as the audio and
 // alpha lines write it.
 std::string OffsetWords(std::uint64_t offset);
+
+// ---- Clips on the playback inputs ----
+// "-R" sends a file whose words are stored in the other byte order; "-l1" plays an input's file
+// once, "-l0" without end; "-F" loads the file before the stream starts.
+// A video clip on input 0 or 1: "mwcmd -i<stream>B -l1|-l0 <RangeOption> [-R ]-F <path>".
+std::string VideoClip(std::uint32_t stream, bool loopForever, std::uint64_t endOffset, std::uint64_t startOffset,
+                      bool reversed, std::string_view path);
+// A video clip of a play list queued after the one playing: "mwcmd -q<slot> <RangeOption> [-R ]<path>".
+std::string QueuedVideoClip(int slot, std::uint64_t endOffset, std::uint64_t startOffset, bool reversed,
+                            std::string_view path);
+// The black clip a stopped input is parked on, played once: "mwcmd -i<stream>B -l1 [-R ]-F <path>".
+std::string ParkingClip(std::uint32_t stream, bool reversed, std::string_view path);
+// The alpha stream on input 2, its end offset in two words and its start as OffsetWords:
+// "mwcmd -i2B -l1|-l0 -O 0x<end high> 0x<end low> 0 0x<start> [-R ]-F <path>".
+std::string AlphaStream(bool loopForever, std::uint64_t endOffset, std::uint64_t startOffset, bool reversed,
+                        std::string_view path);
+// An alpha stream of a play list queued after the one playing: "mwcmd -q<slot> -O ... [-R ]<path>".
+std::string QueuedAlphaStream(int slot, std::uint64_t endOffset, std::uint64_t startOffset, bool reversed,
+                              std::string_view path);
+// The audio file on input 3, "-R" before the loop count and both offsets as OffsetWords:
+// "mwcmd -i3B [-R ]-l1|-l0 -O 0 0x<end> 0 0x<start> -F <path>".
+std::string AudioFile(bool loopForever, std::uint64_t endOffset, std::uint64_t startOffset, bool reversed,
+                      std::string_view path);
+// An audio file of a play list queued after the one playing: "mwcmd -q<slot> [-R ]-O 0 0x<end> 0 0x<start> <path>".
+std::string QueuedAudioFile(int slot, std::uint64_t endOffset, std::uint64_t startOffset, bool reversed,
+                            std::string_view path);
+
+// ---- Files the board writes or encodes from ----
+// A recording into a file: "mwcmd -o<stream>B [-R ]<path>".
+std::string OutputToFile(std::uint32_t stream, bool reversed, std::string_view path);
+// The decode to file, its fields interleaved into frames ("-I") or written one by one:
+// "mwcmd -o5B [-I ]<path>".
+std::string DecodeOutput(bool frames, std::string_view path);
+// The pictures to compress from a file, frames with their fields interleaved ("-I"):
+// "mwcmd -i2B -l1 [-I ]<path>".
+std::string CompressInputFile(bool frames, std::string_view path);
+
+// ---- Board start-up and the service loop ----
+inline std::string Quit() { return "mquit"; }  // ends the board's service loop
+inline std::string Reset() { return "mreset"; }
+// "mwrblk -fill 0x<value> 0x<first> 0x<last>": a value into every word of a range of board memory.
+std::string FillMemory(std::uint32_t value, std::uint32_t first, std::uint32_t last);
+inline std::string ClearHostRegisters() { return FillMemory(0, kHostRegisterBlockFirst, kHostRegisterBlockLast); }
+// "mld -first <file>": the microcode a panel runs on, from the run directory's ucode folder.
+std::string LoadMicrocode(std::string_view file);
+inline constexpr const char* kPlaybackMicrocode = "ucode\\ppdecMain.ux";
+inline constexpr const char* kRecord422Microcode = "ucode\\single422_nle.ux";
+inline constexpr const char* kRecord422PalMicrocode = "ucode\\single422_pal_nle.ux";
+inline constexpr const char* kRecord420Microcode = "ucode\\single_nle.ux";
+inline constexpr const char* kRecord420PalMicrocode = "ucode\\single_pal_nle.ux";
+inline constexpr const char* kRecordMpeg1Microcode = "ucode\\single_mpeg1.ux";
+inline constexpr const char* kRecordMpeg1PalMicrocode = "ucode\\single_mpeg1_pal.ux";
+// The service loop of a panel with the sizes of its buffer areas ("mdaemon -start -s ..."); the
+// board link adds "-b2" for the second board.
+std::string PlaybackServiceLoop();
+std::string RecordServiceLoop();
 
 // ---- Registers ----
 std::string WriteRegister(std::uint32_t address, std::string_view value);  // "mwr 0x<address> <value>"

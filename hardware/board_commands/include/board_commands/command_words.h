@@ -51,6 +51,7 @@ inline constexpr std::uint32_t kClosedGop = 0xA002;
 inline constexpr std::uint32_t kSceneChange = 0xA004;
 inline constexpr std::uint32_t kBitRate = 0xA00D;
 inline constexpr std::uint32_t kRateControl = 0xA10D;
+inline constexpr std::uint32_t kEncoderStartWord = 0xA10B;  // sent once as the record panel starts
 inline constexpr std::uint32_t kVerticalSize = 0xB111;
 inline constexpr std::uint32_t kHorizontalSize = 0xB113;
 inline constexpr std::uint32_t kGop = 0xC117;
@@ -83,6 +84,9 @@ constexpr std::uint32_t ListStream(std::uint32_t listChannel, std::uint32_t vide
 }
 
 // ---- Registers the host writes by command line ("mwr") ----
+// The host's register block, cleared before the microcode loads; the two registers below lie in it.
+inline constexpr std::uint32_t kHostRegisterBlockFirst = 0x40000;
+inline constexpr std::uint32_t kHostRegisterBlockLast = 0x4003F;
 inline constexpr std::uint32_t kCompressFromFileRegister = 0x40030;  // 1 while the encoder reads a file
 inline constexpr std::uint32_t kNewerBoardRegister = 0x40038;        // 1 on the newer board
 inline constexpr std::uint32_t kI2cRegister = 0xFC0A08;              // the I2C bus lines, read back by line
