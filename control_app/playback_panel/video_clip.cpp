@@ -4,14 +4,16 @@
 #include <filesystem>
 #include <fstream>
 #include "platform/kernel.h"
+#include "start_codes/start_codes.h"
 
 
 namespace velmar {
 
 namespace {
 
-constexpr std::uint32_t kSequenceHeader = 0xB3010000;          // 00 00 01 B3 as stored
-constexpr std::uint32_t kSequenceHeaderReversed = 0x000001B3;  // B3 01 00 00
+// A sequence header's first word read little-endian: as stored, and with its bytes reversed.
+constexpr std::uint32_t kSequenceHeader = start_codes::LittleEndianWord(start_codes::kSequenceHeader);
+constexpr std::uint32_t kSequenceHeaderReversed = start_codes::BigEndianWord(start_codes::kSequenceHeader);
 constexpr std::uint32_t kDv525 = 0x3F00071F;                   // 1F 07 00 3F
 constexpr std::uint32_t kDv625 = 0xBF00071F;                   // 1F 07 00 BF
 constexpr std::uint32_t kDv525Reversed = 0x1F07003F;

@@ -6,6 +6,7 @@
 
 #include "byte_swap.h"
 #include "index_formats/picture_index.h"
+#include "start_codes/start_codes.h"
 #include "tool_file.h"
 
 namespace file_tools {
@@ -100,7 +101,9 @@ void RollBack(ToolFile& a, std::uint64_t sizeA, ToolFile* indexA, const IndexBef
 
 bool MergeSwapsB(const std::uint8_t* headA, const std::uint8_t* headB) {
     const std::uint32_t first = GetLe32(headB);
-    if (first != 0xB3010000u && first != 0x000001B3u) return false;
+    if (first != start_codes::LittleEndianWord(start_codes::kSequenceHeader) &&
+        first != start_codes::BigEndianWord(start_codes::kSequenceHeader))
+        return false;
     return headB[0] == headA[3] && headB[1] == headA[2] && headB[2] == headA[1] && headB[3] == headA[0];
 }
 

@@ -1,5 +1,7 @@
 #include "black_clip.h"
 
+#include "start_codes/start_codes.h"
+
 namespace {
 
 class BitWriter {
@@ -37,7 +39,7 @@ private:
 };
 
 void SequenceHeader(BitWriter& bits, const BlackClipFormat& format) {
-    bits.StartCode(0xB3);
+    bits.StartCode(start_codes::kSequenceHeader);
     bits.Put(format.width, 12);
     bits.Put(format.height, 12);
     bits.Put(2, 4);                   // 4:3 display
@@ -49,7 +51,7 @@ void SequenceHeader(BitWriter& bits, const BlackClipFormat& format) {
     bits.Put(0, 1);                   // default intra matrix
     bits.Put(0, 1);                   // default non-intra matrix
 
-    bits.StartCode(0xB5);
+    bits.StartCode(start_codes::kExtension);
     bits.Put(1, 4);     // sequence extension
     bits.Put(0x48, 8);  // Main profile, Main level
     bits.Put(0, 1);     // interlaced sequence
@@ -66,7 +68,7 @@ void SequenceHeader(BitWriter& bits, const BlackClipFormat& format) {
 
 void GroupHeader(BitWriter& bits, int firstPicture, int picturesPerSecond) {
     const int seconds = firstPicture / picturesPerSecond;
-    bits.StartCode(0xB8);
+    bits.StartCode(start_codes::kGroup);
     bits.Put(0, 1);                              // no drop-frame numbering in the header
     bits.Put(seconds / 3600, 5);                 // hours
     bits.Put(seconds / 60 % 60, 6);              // minutes
@@ -78,13 +80,13 @@ void GroupHeader(BitWriter& bits, int firstPicture, int picturesPerSecond) {
 }
 
 void PictureHeader(BitWriter& bits, int temporalReference) {
-    bits.StartCode(0x00);
+    bits.StartCode(start_codes::kPicture);
     bits.Put(temporalReference, 10);
     bits.Put(1, 3);        // intra picture
     bits.Put(0xFFFF, 16);  // variable VBV delay
     bits.Put(0, 1);        // no extra information
 
-    bits.StartCode(0xB5);
+    bits.StartCode(start_codes::kExtension);
     bits.Put(8, 4);       // picture coding extension
     bits.Put(0xFFFF, 16); // f codes unused in intra pictures
     bits.Put(0, 2);       // 8-bit DC precision
@@ -146,6 +148,6 @@ BlackClip MakeBlackClip(const BlackClipFormat& format) {
         PictureHeader(bits, inGroup);
         for (int row = 0; row < rows; ++row) Slice(bits, row, macroblocks);
     }
-    bits.StartCode(0xB7);  // sequence end
+    bits.StartCode(start_codes::kSequenceEnd);
     return clip;
 }

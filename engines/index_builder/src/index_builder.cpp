@@ -15,6 +15,7 @@
 #include "platform/c_file.h"
 #include "platform/kernel.h"
 #include "platform/run_report.h"
+#include "start_codes/start_codes.h"
 
 namespace index_builder {
 namespace {
@@ -141,8 +142,8 @@ private:
 
 StreamKind ClassifyFirstWord(std::uint32_t word) {
     switch (word) {
-        case 0xB3010000: return StreamKind::Mpeg2;
-        case 0x000001B3: return StreamKind::Mpeg2Reversed;
+        case start_codes::LittleEndianWord(start_codes::kSequenceHeader): return StreamKind::Mpeg2;
+        case start_codes::BigEndianWord(start_codes::kSequenceHeader): return StreamKind::Mpeg2Reversed;
         case kAlphaMarker: return StreamKind::Alpha;
         case kAlphaMarkerReversed: return StreamKind::AlphaReversed;
         default: return StreamKind::Unknown;

@@ -2,13 +2,16 @@
 
 #include <cstdio>
 
+#include "start_codes/start_codes.h"
+
 namespace index_builder {
 namespace {
 
-constexpr std::uint32_t kSequenceHeader = 0xB3010000;         // bytes 00 00 01 B3
-constexpr std::uint32_t kSequenceHeaderReversed = 0x000001B3;
-constexpr std::uint32_t kPictureStart = 0x00010000;           // bytes 00 00 01 00
-constexpr std::uint32_t kPictureStartReversed = 0x00000100;
+// The words read little-endian: in file order, and with their bytes reversed.
+constexpr std::uint32_t kSequenceHeader = start_codes::LittleEndianWord(start_codes::kSequenceHeader);
+constexpr std::uint32_t kSequenceHeaderReversed = start_codes::BigEndianWord(start_codes::kSequenceHeader);
+constexpr std::uint32_t kPictureStart = start_codes::LittleEndianWord(start_codes::kPicture);
+constexpr std::uint32_t kPictureStartReversed = start_codes::BigEndianWord(start_codes::kPicture);
 
 // Whether a sequence header, group or picture start code begins at byte 1, 2 or 3 of `first`,
 // both words in file order read little-endian. The scan sees aligned words only, so such a code
@@ -17,9 +20,10 @@ bool UnalignedStartCode(std::uint32_t first, std::uint32_t second) {
     const std::uint64_t bytes = std::uint64_t(second) << 32 | first;
     for (int offset = 1; offset < 4; ++offset) {
         const std::uint32_t word = std::uint32_t(bytes >> (8 * offset));
-        if ((word & 0x00FFFFFF) != 0x00010000) continue;
+        if ((word & 0x00FFFFFF) != start_codes::LittleEndianWord(0)) continue;
         const std::uint32_t code = word >> 24;
-        if (code == 0xB3 || code == 0xB8 || code == 0x00) return true;
+        if (code == start_codes::kSequenceHeader || code == start_codes::kGroup || code == start_codes::kPicture)
+            return true;
     }
     return false;
 }

@@ -36,7 +36,7 @@ void StartCodeAligner::Append(const std::uint8_t* data, std::size_t bytes) {
 }
 
 void StartCodeAligner::Finish() {
-    static constexpr std::uint8_t kSequenceEnd[] = {0, 0, 1, 0xB7};
+    static constexpr std::uint8_t kSequenceEnd[] = {0, 0, 1, start_codes::kSequenceEnd};
     PadToWord();
     Put(kSequenceEnd, sizeof kSequenceEnd);
     if (unitOpen_) units_.push_back({total_ - unitStart_, unitGroupStart_});

@@ -120,5 +120,18 @@ TEST(StartCodes, PictureHeaderFieldsSurviveASplit) {
     EXPECT_EQ(got[1].offset, 6u);
 }
 
+// A start code's bytes read as a word either way round, as the stream parsers and the board's file
+// checks compare them.
+TEST(StartCodes, WordsAreTheCodesBytesReadEitherWay) {
+    for (std::uint8_t code : {kPicture, kSequenceHeader, kExtension, kSequenceEnd, kGroup, kProgramEnd, kPack, kSystemHeader}) {
+        const std::uint8_t bytes[] = {0, 0, 1, code};
+        EXPECT_EQ(BigEndianWord(code), std::uint32_t{bytes[0]} << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3]);
+        EXPECT_EQ(LittleEndianWord(code), std::uint32_t{bytes[3]} << 24 | bytes[2] << 16 | bytes[1] << 8 | bytes[0]);
+    }
+    EXPECT_EQ(BigEndianWord(kSequenceHeader), 0x000001B3u);
+    EXPECT_EQ(LittleEndianWord(kSequenceHeader), 0xB3010000u);
+    EXPECT_EQ(BigEndianWord(kPack), 0x000001BAu);
+}
+
 }  // namespace
 }  // namespace start_codes

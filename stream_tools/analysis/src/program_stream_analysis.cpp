@@ -2,6 +2,7 @@
 
 #include "ps_common/byte_io.h"
 #include "ps_common/program_stream.h"
+#include "start_codes/start_codes.h"
 #include "stream_analysis/analysis.h"
 
 namespace stream_analysis {
@@ -18,7 +19,7 @@ ProgramStreamAnalysis AnalyzeProgramStream(const std::string& path) {
     }
     std::array<std::uint8_t, 160> head{};
     const std::size_t got = file->Read(head.data(), head.size());
-    if (got < 14 || ps::ReadBe32(head.data()) != ps::kPackStartCode) {
+    if (got < 14 || ps::ReadBe32(head.data()) != start_codes::BigEndianWord(start_codes::kPack)) {
         r.error = "Not a program stream";
         return r;
     }

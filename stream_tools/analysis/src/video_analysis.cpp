@@ -5,6 +5,7 @@
 #include "stream_analysis/analysis.h"
 #include "stream_analysis/stream_rate.h"
 #include "stream_analysis/video_sequence.h"
+#include "start_codes/start_codes.h"
 
 namespace stream_analysis {
 namespace {
@@ -178,7 +179,7 @@ VideoAnalysis AnalyzeVideoFile(const std::string& path) {
     // Zero-filled, so a short file never shows stale bytes; the parsers check what was read.
     std::array<std::uint8_t, kProbeBytes> head{};
     const std::size_t got = file->Read(head.data(), head.size());
-    const bool mpeg = got >= 4 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0xB3;
+    const bool mpeg = got >= 4 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == start_codes::kSequenceHeader;
     if (mpeg) {
         AnalyzeMpeg(*file, head.data(), got, r);
     } else if (got >= 4 && (head[0] & 0xF0) == 0x10) {

@@ -1,6 +1,7 @@
 #include "stream_analysis/video_sequence.h"
 
 #include "ps_common/program_stream.h"
+#include "start_codes/start_codes.h"
 
 namespace stream_analysis {
 namespace {
@@ -10,7 +11,7 @@ constexpr std::uint32_t kVariableRateValue = 0x3FFFF;
 
 bool ReadSequenceHeader(const std::uint8_t* head, std::size_t available, SequenceHeaderFields& out) {
     auto word = [&](int i) { return ps::ReadBe32(head + 4 * i); };
-    if (available < 12 || word(0) != ps::kSequenceHeaderCode) return false;
+    if (available < 12 || word(0) != start_codes::BigEndianWord(start_codes::kSequenceHeader)) return false;
     const std::uint32_t w1 = word(1);
     const std::uint32_t w2 = word(2);
     const bool loadIntra = (w2 >> 1) & 1;
@@ -32,7 +33,7 @@ bool ReadSequenceHeader(const std::uint8_t* head, std::size_t available, Sequenc
     out.frameRateCode = w1 & 0xF;
     const std::uint32_t bitrateValue = w2 >> 14;
     const std::uint32_t vbvValue = (w2 >> 3) & 0x3FF;
-    out.mpeg2 = word(next) == ps::kExtensionStartCode;
+    out.mpeg2 = word(next) == start_codes::BigEndianWord(start_codes::kExtension);
     if (!out.mpeg2) {
         out.bitrate = std::uint64_t(bitrateValue) * 400;
         out.variableRate = bitrateValue == kVariableRateValue;

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "ps_common/program_stream.h"
+#include "start_codes/start_codes.h"
 #include "velmar_testing/test_support.h"
 
 namespace ps_testing {
@@ -96,12 +97,12 @@ PsReadResult ReadProgramStream(const std::vector<std::uint8_t>& ps) {
     auto need = [&](std::size_t n) { return pos + n <= ps.size(); };
     while (need(4)) {
         const std::uint32_t code = ps::ReadBe32(&ps[pos]);
-        if (code == ps::kProgramEndCode) {
+        if (code == start_codes::BigEndianWord(start_codes::kProgramEnd)) {
             r.endCode = true;
             pos += 4;
             break;
         }
-        if (code == ps::kPackStartCode) {
+        if (code == start_codes::BigEndianWord(start_codes::kPack)) {
             if (!need(14)) return r.error = "short pack header", r;
             pack.packOffset = pos;
             if ((ps[pos + 4] & 0xC0) == 0x40) {
@@ -128,7 +129,7 @@ PsReadResult ReadProgramStream(const std::vector<std::uint8_t>& ps) {
         const std::size_t length = ps::ReadBe16(&ps[pos + 4]);
         if (!need(6 + length)) return r.error = "short packet at " + std::to_string(pos), r;
         std::size_t h = 6;
-        if (p.streamId == ps::kSystemHeaderStartCode - 0x100) {
+        if (p.streamId == start_codes::kSystemHeader) {
             pos += 6 + length;
             continue;
         }

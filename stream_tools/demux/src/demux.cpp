@@ -10,6 +10,7 @@
 #include "platform/kernel.h"
 #include "ps_common/lookahead_reader.h"
 #include "ps_common/program_stream.h"
+#include "start_codes/start_codes.h"
 #include "ps_demux/picture_indexer.h"
 #include "ps_demux/stream_report.h"
 
@@ -176,14 +177,14 @@ DemuxResult Demultiplexer::Run() {
             break;
         }
         next = ps::ReadBe32(in_.Data());
-        if (*next != ps::kPackStartCode) break;
+        if (*next != start_codes::BigEndianWord(start_codes::kPack)) break;
     }
-    if (!early && next && *next != ps::kProgramEndCode) {
+    if (!early && next && *next != start_codes::BigEndianWord(start_codes::kProgramEnd)) {
         // Bytes that are neither a pack nor the end code: the stream is damaged here.
         Damaged("No pack start code");
         early = true;
     }
-    if (!early && !(next && *next == ps::kProgramEndCode)) report_.AddMessage("No end of stream code detected");
+    if (!early && !(next && *next == start_codes::BigEndianWord(start_codes::kProgramEnd))) report_.AddMessage("No end of stream code detected");
 
     const int tracks = int(tracks_.size());
     if (early) {
@@ -207,7 +208,7 @@ DemuxResult Demultiplexer::Run() {
 Demultiplexer::Step Demultiplexer::DemuxPack() {
     if (!Need(12)) return Step::Stop;
     const std::uint8_t* p = in_.Data();
-    if (ps::ReadBe32(p) != ps::kPackStartCode) return Damaged("No pack start code");
+    if (ps::ReadBe32(p) != start_codes::BigEndianWord(start_codes::kPack)) return Damaged("No pack start code");
     std::size_t headerBytes = 12;
     if (p[4] > 63) {
         if (!Need(14)) return Step::Stop;
@@ -218,7 +219,7 @@ Demultiplexer::Step Demultiplexer::DemuxPack() {
     }
     if (!Need(headerBytes + 4)) return Step::Stop;
     in_.Consume(headerBytes);
-    if (ps::ReadBe32(in_.Data()) == ps::kSystemHeaderStartCode) {
+    if (ps::ReadBe32(in_.Data()) == start_codes::BigEndianWord(start_codes::kSystemHeader)) {
         if (!Need(6)) return Step::Stop;
         const std::size_t skip = 6 + ps::ReadBe16(in_.Data() + 4);
         if (!Need(skip)) return Step::Stop;

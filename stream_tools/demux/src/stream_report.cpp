@@ -6,6 +6,7 @@
 
 #include "mpeg_audio/audio_frame.h"
 #include "ps_common/program_stream.h"
+#include "start_codes/start_codes.h"
 #include "stream_analysis/video_sequence.h"
 
 namespace ps_demux {
@@ -69,7 +70,7 @@ VideoTrackHeader ParseVideoHeader(const std::uint8_t* head, std::size_t availabl
     VideoTrackHeader h;
     std::array<std::uint8_t, stream_analysis::kSequenceProbeBytes> probe{};
     std::memcpy(probe.data(), head, std::min(available, probe.size()));
-    if (available < 4 || ps::ReadBe32(probe.data()) != ps::kSequenceHeaderCode) {
+    if (available < 4 || ps::ReadBe32(probe.data()) != start_codes::BigEndianWord(start_codes::kSequenceHeader)) {
         lines.push_back("video file is not a valid MPEG video file");
         return h;
     }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ps_common/program_stream.h"
+#include "start_codes/start_codes.h"
 
 namespace ps_mux {
 
@@ -26,7 +27,7 @@ void PutMarkedRate(std::uint8_t* p, std::uint32_t rate) {
 
 std::size_t WritePackHeader(std::uint8_t* dst, PsVersion version, std::uint64_t scr, std::uint32_t muxRate,
                             bool first) {
-    ps::PutBe32(dst, ps::kPackStartCode);
+    ps::PutBe32(dst, start_codes::BigEndianWord(start_codes::kPack));
     if (version == PsVersion::Mpeg1) {
         ps::PutTimeStamp(dst + 4, 0x2, scr);  // '0010' and the SCR in time-stamp layout
         PutMarkedRate(dst + 9, muxRate);
@@ -50,7 +51,7 @@ std::size_t WritePackHeader(std::uint8_t* dst, PsVersion version, std::uint64_t 
 }
 
 std::size_t WriteSystemHeader(std::uint8_t* dst, std::uint32_t muxRate) {
-    ps::PutBe32(dst, ps::kSystemHeaderStartCode);
+    ps::PutBe32(dst, start_codes::BigEndianWord(start_codes::kSystemHeader));
     ps::PutBe16(dst + 4, 12);
     PutMarkedRate(dst + 6, muxRate);  // rate_bound = mux_rate
     dst[9] = 0x07;    // audio_bound 1, fixed_flag, CSPS_flag

@@ -1,5 +1,6 @@
-// MPEG video start codes: a zero byte, a zero byte, a one byte, then the code. Streams put them
-// anywhere, so they are searched byte by byte, never only at word boundaries.
+// MPEG start codes, of video streams and of program streams: a zero byte, a zero byte, a one byte,
+// then the code. Streams put them anywhere, so they are searched byte by byte, never only at word
+// boundaries. Every program that looks for one takes its code from here.
 #pragma once
 
 #include <cstddef>
@@ -7,10 +8,22 @@
 
 namespace start_codes {
 
+// Video elementary stream.
 inline constexpr std::uint8_t kPicture = 0x00;
 inline constexpr std::uint8_t kSequenceHeader = 0xB3;
 inline constexpr std::uint8_t kExtension = 0xB5;
+inline constexpr std::uint8_t kSequenceEnd = 0xB7;
 inline constexpr std::uint8_t kGroup = 0xB8;
+// Program stream.
+inline constexpr std::uint8_t kProgramEnd = 0xB9;
+inline constexpr std::uint8_t kPack = 0xBA;
+inline constexpr std::uint8_t kSystemHeader = 0xBB;
+
+// The four bytes 00 00 01 <code> read as a big-endian word: 0x000001B3 for a sequence header. A
+// little-endian read of a file stored with every word byte-reversed gives the same word.
+constexpr std::uint32_t BigEndianWord(std::uint8_t code) { return 0x00000100u | code; }
+// The same four bytes read as a little-endian word, as the board's files are checked: 0xB3010000.
+constexpr std::uint32_t LittleEndianWord(std::uint8_t code) { return std::uint32_t{code} << 24 | 0x00010000u; }
 
 // The offset of the first start code at or after `from` whose code byte lies inside the buffer;
 // `size` when there is none.

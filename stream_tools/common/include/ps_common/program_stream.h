@@ -1,19 +1,11 @@
 // Constants of MPEG-1/MPEG-2 program streams and video elementary streams, and the 33-bit time
-// stamp packing both the multiplexer and the demultiplexer use.
+// stamp packing both the multiplexer and the demultiplexer use. The start codes themselves are
+// in start_codes/start_codes.h.
 #pragma once
 
 #include <cstdint>
 
 namespace ps {
-
-// Start codes as 32-bit big-endian words.
-inline constexpr std::uint32_t kPackStartCode = 0x000001BA;
-inline constexpr std::uint32_t kSystemHeaderStartCode = 0x000001BB;
-inline constexpr std::uint32_t kProgramEndCode = 0x000001B9;
-inline constexpr std::uint32_t kSequenceHeaderCode = 0x000001B3;
-inline constexpr std::uint32_t kExtensionStartCode = 0x000001B5;
-inline constexpr std::uint32_t kGroupStartCode = 0x000001B8;
-inline constexpr std::uint32_t kPictureStartCode = 0x00000100;
 
 // Stream ids (the byte after 00 00 01 in a packet start code).
 inline constexpr std::uint8_t kProgramStreamMap = 0xBC;
