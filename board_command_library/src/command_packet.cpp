@@ -42,7 +42,7 @@ std::uint32_t CommandPacket::Word(std::uint32_t index) const {
     return word;
 }
 
-bool CommandPacket::Append(const std::uint32_t* words, std::uint32_t count) {
+bool CommandPacket::Append(const void* words, std::uint32_t count) {
     if (UsedWords() + static_cast<std::uint64_t>(count) > CapacityWords()) return false;
     if (count == 0) return true;
     std::memcpy(&buffer_[UsedWords() * 4], words, count * 4);
@@ -71,10 +71,10 @@ bool CommandPacket::AddCommandHeader(std::string_view typeName, std::uint32_t co
 }
 
 bool CommandPacket::AddPacketWords(const void* bytes, std::uint32_t length) {
-    std::vector<std::uint32_t> words(length / 4);
-    if (!words.empty()) std::memcpy(words.data(), bytes, words.size() * 4);
-    if (!Append(words.data(), static_cast<std::uint32_t>(words.size()))) return false;
-    priority_ += static_cast<std::uint32_t>(words.size());
+    // Copied straight into the packet: the service loop calls this every interrupt.
+    const std::uint32_t count = length / 4;
+    if (!Append(bytes, count)) return false;
+    priority_ += count;
     StoreCounts();
     return true;
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 #include "board_commands/command_words.h"
@@ -78,6 +79,18 @@ struct InputState {
     std::uint32_t owed = 0;
 };
 
+// The address and length words of up to all eight pairs of one stream, as one packet command
+// carries them. The loop keeps one and reuses it, so an interrupt does not allocate.
+struct PairWords {
+    std::uint32_t words[2 * kPairs] = {};
+    std::uint32_t count = 0;
+    void Add(std::uint32_t physical, std::uint32_t length) {
+        if (count + 2 > std::size(words)) return;  // a stream has eight pairs: never more to add
+        words[count++] = physical;
+        words[count++] = length;
+    }
+};
+
 struct OutputState {
     std::uint32_t state = 0;
     // Written on a thread of its own, so the pair goes back to the board while the disk writes.
@@ -139,6 +152,7 @@ private:
     InputState inputs_[kServedInputs];
     OutputState outputs_[kOutputs];
     std::uint64_t interrupts_ = 0;
+    PairWords pairWords_;
 };
 
 bool ServiceLoop::Check(QRDDSTATUS status, const char* call) {
@@ -402,7 +416,8 @@ void ServiceLoop::OpenInput(std::uint32_t stream) {
 
 void ServiceLoop::SendInputPairs(std::uint32_t stream, std::uint32_t first, std::uint32_t count) {
     InputState& input = inputs_[stream];
-    std::vector<std::uint32_t> words;
+    PairWords& words = pairWords_;
+    words.count = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t j = (first + i) % kPairs;
         std::uint32_t skip = 0;
@@ -412,13 +427,12 @@ void ServiceLoop::SendInputPairs(std::uint32_t stream, std::uint32_t first, std:
             input.skip = 0;
         }
         if (input.filled[j] == skip) continue;
-        words.push_back(pairs_[stream][j].physical + skip);
-        words.push_back(input.filled[j] - skip);
+        words.Add(pairs_[stream][j].physical + skip, input.filled[j] - skip);
     }
-    if (words.empty()) return;
-    input.held += static_cast<std::uint32_t>(words.size() / 2);
-    packet_->AddCommandHeader("bufferpair", static_cast<std::uint32_t>(words.size()), stream);
-    packet_->AddPacketWords(words.data(), static_cast<std::uint32_t>(words.size() * 4));
+    if (words.count == 0) return;
+    input.held += words.count / 2;
+    packet_->AddCommandHeader("bufferpair", words.count, stream);
+    packet_->AddPacketWords(words.words, words.count * 4);
     commandsAdded_ = true;
 }
 
@@ -489,14 +503,12 @@ void ServiceLoop::OpenOutput(std::uint32_t stream) {
     output.object = std::make_unique<BackgroundWriter>(CreateStreamPair(name, flags & kNameFlagsMask, window_));
     output.lastProgress = ProgressWord(kFirstOutputEntry + stream, 0);
     if (Shared(kOutputStreamMode + stream) != kModeRunning) return;
-    std::vector<std::uint32_t> words;
-    for (const BufferPair& pair : pairs_[kPairs + stream]) {
-        words.push_back(pair.physical);
-        words.push_back(pair.length);
-    }
+    PairWords& words = pairWords_;
+    words.count = 0;
+    for (const BufferPair& pair : pairs_[kPairs + stream]) words.Add(pair.physical, pair.length);
     if (pairs_[kPairs + stream][0].length == 0) return;
-    packet_->AddCommandHeader("BOutBufferpair", static_cast<std::uint32_t>(words.size()), stream);
-    packet_->AddPacketWords(words.data(), static_cast<std::uint32_t>(words.size() * 4));
+    packet_->AddCommandHeader("BOutBufferpair", words.count, stream);
+    packet_->AddPacketWords(words.words, words.count * 4);
     commandsAdded_ = true;
     output.nextPair = 0;
     std::fill(std::begin(output.partialOffset), std::end(output.partialOffset), 0);
@@ -520,7 +532,8 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
         mode = atPairStart ? kModeEnded : kModePartialPending;
     }
     if (n > 0) {
-        std::vector<std::uint32_t> words;
+        PairWords& words = pairWords_;
+        words.count = 0;
         for (std::uint32_t i = 0; i < n; ++i) {
             const std::uint32_t j = output.nextPair;
             const BufferPair& pair = pairs[j];
@@ -533,13 +546,12 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
             if (from != 0 && mode == kModePartialPending && Shared(kOutputStreamMode + stream) != kModeStopAsked)
                 Check(driver_.WriteSharedMem(board_, kModeEnded, kOutputStreamMode + stream), "WriteSharedMem");
             output.partialOffset[j] = 0;
-            words.push_back(pair.physical);
-            words.push_back(pair.length);
+            words.Add(pair.physical, pair.length);
             if (n - i - 1 > kLagBeforeOverrun) CountOverrun();
             output.nextPair = (j + 1) % kPairs;
         }
-        packet_->AddCommandHeader("BOutBufferpair", static_cast<std::uint32_t>(words.size()), stream);
-        packet_->AddPacketWords(words.data(), static_cast<std::uint32_t>(words.size() * 4));
+        packet_->AddCommandHeader("BOutBufferpair", words.count, stream);
+        packet_->AddPacketWords(words.words, words.count * 4);
         commandsAdded_ = true;
     }
     if (Shared(kOutputStreamMode + stream) != kModeStopAsked) return;

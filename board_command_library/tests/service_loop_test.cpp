@@ -1,7 +1,7 @@
 // The service loop over the recording fake driver: its set-up through the driver, a file opened
-// and handed to the board as pairs, failed driver calls logged, the operator's 'q' at a full
-// mailbox dropping one packet, and a set-up that fails returned to the caller instead of ending
-// the process.
+// and handed to the board as pairs, interrupts served without allocating, failed driver calls
+// logged, the operator's 'q' at a full mailbox dropping one packet, and a set-up that fails
+// returned to the caller instead of ending the process.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -9,7 +9,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
+#include <new>
 #include <cstring>
 #include <mutex>
 #include <fstream>
@@ -31,6 +35,26 @@
 
 using namespace ruvent_testing;
 
+// Heap allocations made on one chosen thread (the service loop's), counted for the test that checks
+// the interrupt path does without them. Every other thread allocates as usual, uncounted.
+namespace {
+std::atomic<std::thread::id> g_countedThread{};
+std::atomic<int> g_countedAllocations{0};
+
+void* CountedAllocation(std::size_t size) {
+    if (std::this_thread::get_id() == g_countedThread.load(std::memory_order_relaxed)) ++g_countedAllocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return CountedAllocation(size); }
+void* operator new[](std::size_t size) { return CountedAllocation(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
 namespace {
 
 constexpr std::uint32_t kPhysical = 0x20000000;  // where the fake maps the window
@@ -46,6 +70,7 @@ public:
         thread_ = std::thread([this, words] { result_ = Call(mdaemon, words); });
     }
     ~LoopThread() { Join(); }
+    std::thread::id Id() const { return thread_.get_id(); }
     int Join() {
         if (thread_.joinable()) thread_.join();
         return result_;
@@ -78,6 +103,9 @@ struct ServiceLoopFixture : ::testing::Test {
         return word;
     }
     void Interrupt() { platform::NamedEvent::Open("QRInterrupt0")->Set(); }
+    void SetWindowWord(std::uint32_t offset, std::uint32_t value) {
+        std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(fake.WindowBytes() + offset)).store(value);
+    }
 
     FakeDriver fake;
     ScopedDriver scoped{fake};
@@ -128,6 +156,49 @@ TEST_F(ServiceLoopFixture, SetsUpServesAnInputAndQuitsThroughTheDriver) {
     fake.WriteSharedMem(0, ruvent::shared_word::kQuitValue, ruvent::shared_word::kQuitRequest);
     Interrupt();
     EXPECT_EQ(loop.Join(), ruvent::kLoopQuit);
+}
+
+// Round after round the board plays an input pair and fills an output pair; the loop refills and
+// drains them with the buffers it set up when the streams opened, never the heap: an allocation
+// can wait on a lock another thread holds while the board waits for its packet.
+TEST_F(ServiceLoopFixture, RefillsAndDrainsWithoutAllocating) {
+    constexpr std::uint32_t kSmallPair = 0x800;  // areas of 0x4000: input 0 and output 0
+    const std::string in = velmar_testing::TempDir() + "/clip.bin";
+    const std::string out = velmar_testing::TempDir() + "/recorded.bin";
+    std::ofstream(in, std::ios::binary) << std::string(32 * kSmallPair, '\x5a');
+    LoopThread loop("mdaemon -nc -start -s 0x1000 0x1000 0x400 0x400 0x4000 0 0 0 0 0 0 0 0x4000");
+    ASSERT_TRUE(loop.WaitRounds(1));
+    fake.WriteInputFilename(0, in.c_str(), 0);
+    fake.WriteInputFilenameOffset(0, 0, 0, 0, 0, 0);
+    fake.SetSemaphore(0, 0, 0, 11);
+    fake.WriteOutputFilename(0, out.c_str(), 0);
+    fake.SetSemaphore(0, 1, 0, 11);
+    Interrupt();
+    ASSERT_TRUE(loop.WaitRounds(1));
+    ASSERT_EQ(fake.Semaphore(0, 0, 0), 0u);
+    ASSERT_EQ(fake.Semaphore(0, 1, 0), 0u);
+
+    constexpr int kRounds = 6;
+    g_countedAllocations = 0;
+    g_countedThread = loop.Id();
+    for (std::uint32_t round = 1; round <= kRounds; ++round) {
+        SetWindowWord(board_map::kPacketReadyFlag, 0);  // the board took the last packet
+        SetWindowWord(board_map::ProgressWordOffset(0, 0), round);
+        SetWindowWord(board_map::ProgressWordOffset(board_map::kFirstOutputEntry, 0), round);
+        Interrupt();
+        ASSERT_TRUE(loop.WaitRounds(1)) << "round " << round;
+    }
+    g_countedThread = std::thread::id{};
+    EXPECT_EQ(g_countedAllocations.load(), 0);
+    // The rounds did refill: the board was handed the file's pairs beyond the two of the open.
+    EXPECT_EQ(WindowWord(kInput0 + 2 * kSmallPair), 0x5a5a5a5au);
+
+    SetWindowWord(board_map::kPacketReadyFlag, 0);
+    fake.WriteSharedMem(0, ruvent::shared_word::kQuitValue, ruvent::shared_word::kQuitRequest);
+    Interrupt();
+    EXPECT_EQ(loop.Join(), ruvent::kLoopQuit);
+    // And drained: every pair the board filled went to the file.
+    EXPECT_EQ(std::filesystem::file_size(out), kRounds * kSmallPair);
 }
 
 // The operator's 'q' while the mailbox is still full drops that round's packet; the loop serves on.

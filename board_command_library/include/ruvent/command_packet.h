@@ -41,7 +41,7 @@ public:
     std::uint32_t Word(std::uint32_t index) const;
 
 private:
-    bool Append(const std::uint32_t* words, std::uint32_t count);
+    bool Append(const void* words, std::uint32_t count);
     void StoreCounts();
 
     std::vector<std::uint8_t> buffer_;
