@@ -104,6 +104,9 @@ private:
     void SetRateStep(std::uint32_t step);
     // Finds the entry holding `startField`, queues the two after it; fills the file and start.
     bool OpenListEntry(std::int64_t& startField, std::string& file);
+    // False, with the list's message and the list closed, for an entry that names the list itself
+    // or a video clip: the board would play either as audio.
+    bool EntryIsAudio(const std::string& file);
     void CloseList();
 
     CVelmarView& panel_;
