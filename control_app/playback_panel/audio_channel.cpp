@@ -71,6 +71,11 @@ std::uint32_t CAudioChannel::Length() const {
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(length_, 1, 0x7FFFFFFF));
 }
 
+void CAudioChannel::AddFilesInUse(std::vector<std::string>& files) const {
+    for (const std::string* path : {&pathText_, &entryFile_})
+        if (!path->empty()) files.push_back(*path);
+}
+
 bool CAudioChannel::IsListPath() const { return Lower(ExtensionOf(pathText_)) == ".apl"; }
 
 bool CAudioChannel::OnControl(const velmar_ui::Event& event) {

@@ -45,6 +45,7 @@ public:
     bool Loaded() const override { return state_ != AudioState::Stopped; }
     // Never 0: the status loop and the slider take positions modulo the length.
     std::uint32_t Length() const override;
+    void AddFilesInUse(std::vector<std::string>& files) const override;
     void QueueNextAudioEntry() override;
     bool ListActive() const override { return listActive_; }
     bool ListFinished() const override { return !listActive_; }

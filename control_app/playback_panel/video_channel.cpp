@@ -157,6 +157,12 @@ std::uint32_t CVideoChannel::Length() const {
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(length_, 1, 0x7FFFFFFF));
 }
 
+void CVideoChannel::AddFilesInUse(std::vector<std::string>& files) const {
+    if (pathText_.empty()) return;
+    files.push_back(pathText_);
+    files.push_back(MdbPath(pathText_));
+}
+
 void CVideoChannel::ReadClip() {
     const std::string& path = PathText();
     length_ = static_cast<std::int64_t>(

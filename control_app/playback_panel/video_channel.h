@@ -59,6 +59,7 @@ public:
     void OnPositionSlider(int position, bool dragging) override;
     bool Loaded() const override { return state_ != VideoState::Stopped; }
     std::uint32_t Length() const override;
+    void AddFilesInUse(std::vector<std::string>& files) const override;
     void OnSpeedSlider(int code, int position) override;
     bool OnControl(const velmar_ui::Event& event) override;
     VideoState State() const override { return state_; }

@@ -1,5 +1,6 @@
-// What the panel trusts of the operator's files: sizes and index records that lie are refused
-// rather than sent to the board.
+// What the panel writes and what it trusts of the operator's files: the overwrite question removes
+// only a regular file, no output replaces a file the panel reads, a failed output says what
+// happened, and sizes and index records that lie are refused rather than sent to the board.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -26,6 +27,13 @@ namespace {
 using namespace panel_testing;
 using namespace panel_ids;
 namespace fs = std::filesystem;
+
+constexpr const char* kInUse = " is a clip, index, list or data file Velmar reads: choose another output";
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
 
 // The playback panel with every group of its own: a clip with its index on Video A, an alpha
 // stream with its index, a video play list and an audio file.
@@ -99,6 +107,108 @@ struct FilesFixture : PanelFixture {
 
     std::size_t seen = 0, boxes = 0;
 };
+
+TEST(OperatorFiles, OverwriteRemovesOnlyARegularFile) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        bool removed;
+    };
+    const std::vector<Case> cases{
+        {"regular file", [](const std::string& p) { std::ofstream(p) << "old take"; }, true},
+        {"pipe", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, false},
+        {"empty folder", [](const std::string& p) { fs::create_directory(p); }, false},
+        {"link to a file", [](const std::string& p) {
+             std::ofstream("target.dv") << "kept";
+             fs::create_symlink("target.dv", p);
+         }, false},
+        {"link to a device", [](const std::string& p) { fs::create_symlink("/dev/null", p); }, false},
+    };
+    // The question is the record panel's too (ConfirmOverwrite); DV record's Yes is the box's default.
+    for (const auto& c : cases) {
+        FilesFixture f;
+        const std::string path = f.Here("take.dv");
+        c.make(path);
+        f.RecordDvTo(path);
+        const bool present = fs::exists(fs::symlink_status(path));
+        if (c.removed) {
+            EXPECT_FALSE(present) << c.name;
+            EXPECT_TRUE(f.Sent("mwcmd -o6B <" + path + ">")) << c.name;
+            EXPECT_EQ(f.NewBoxes(), std::vector<std::string>{"File Already Exists Do You Wish to Overwrite?"});
+            continue;
+        }
+        EXPECT_TRUE(present) << c.name;
+        EXPECT_FALSE(f.Sent("mwcmd -o6B")) << c.name;
+        EXPECT_EQ(f.NewBoxes(), std::vector<std::string>{path + " is not a regular file and is not overwritten"})
+            << c.name;
+    }
+}
+
+TEST(OperatorFiles, NoOutputOverwritesAnInputInUse) {
+    // Each file the panel reads, under the name the operator might give it as an output.
+    const std::vector<std::string> inputs{"clip.mpg", "clip.mdb", "./clip.mpg", "fade.alp", "fade.adb",
+                                          "list.vpl", "song.wav", "mpeg/black1.mpg", "ucode/dsp.hex",
+                                          "link-to-clip.mpg"};
+    for (const auto& name : inputs) {
+        for (bool decode : {false, true}) {
+            FilesFixture f;
+            fs::create_symlink("clip.mpg", "link-to-clip.mpg");
+            const std::string before = ReadAll(name);
+            if (decode) f.DecodeTo(name);
+            else f.RecordDvTo(name);
+            ASSERT_FALSE(f.NewBoxes().empty()) << name;
+            EXPECT_EQ(f.NewBoxes().front(), name + kInUse) << name << (decode ? " decode" : " DV");
+            EXPECT_EQ(ReadAll(name), before) << name;
+            EXPECT_FALSE(f.Sent(decode ? "mwcmd -o5B" : "mwcmd -o6B")) << name;
+        }
+    }
+    // An output beside them is taken as before.
+    FilesFixture f;
+    f.RecordDvTo("take.dv");
+    EXPECT_EQ(f.NewBoxes(), std::vector<std::string>{});
+    EXPECT_TRUE(f.Sent("mwcmd -o6B <take.dv>"));
+}
+
+// Decode to file and DV record say why an output cannot be written.
+TEST(OperatorFiles, FailedOutputsSayWhatHappened) {
+    const std::string tooLong = fs::current_path().string() + "/" + std::string(260, 'n') + ".flm";
+    {
+        FilesFixture f;
+        f.DecodeTo(tooLong);
+        ASSERT_FALSE(f.NewBoxes().empty());
+        EXPECT_EQ(f.NewBoxes().front().rfind("The path is longer than 259 characters", 0), 0u);
+        EXPECT_FALSE(f.Sent("mwcmd -o5B"));
+    }
+    {
+        FilesFixture f;
+        const std::string missing = f.Here("no-such-folder/take.dv");
+        f.RecordDvTo(missing);
+        EXPECT_EQ(f.NewBoxes(), std::vector<std::string>{"Can't create " + missing + ": its folder does not exist"});
+        EXPECT_FALSE(f.Sent("mwcmd -o6B"));
+    }
+    {
+        // A full disk when the trailer is appended: the file may not grow past what it holds.
+        FilesFixture f;
+        const std::string out = f.Here("out.flm");
+        f.DecodeTo(out);
+        ASSERT_TRUE(f.VideoA().Decoding());
+        constexpr std::size_t kPicture = 720 * 2 * 480;  // one NTSC frame, 4:2:2
+        std::ofstream(out, std::ios::binary) << std::string(kPicture, 'p');
+        rlimit previous{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit full = previous;
+        full.rlim_cur = kPicture;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+        f.Mark();
+        f.panel->Command(kStopA);
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, oldHandler);
+        EXPECT_EQ(f.NewBoxes(),
+                  std::vector<std::string>{"Can't write the end of the decode output file " + out +
+                                           ": the disk may be full"});
+    }
+}
 
 TEST(OperatorFiles, HugeIndexesKeepTheClipLengthInRange) {
     // Indexes of 2^31 and 2^32 words (holes in the file: nothing is written).
