@@ -2,6 +2,11 @@
 
 namespace play_lists {
 
+namespace {
+// The board counts fields in 32-bit words.
+constexpr std::int64_t kMaxFieldWord = 0xFFFFFFFF;
+}  // namespace
+
 std::optional<VideoListEntry> ParseVideoListEntry(std::string_view line) {
     const auto fields = PlayListFields(line);
     if (!fields || fields->size() < 4) return std::nullopt;
@@ -15,8 +20,10 @@ std::optional<VideoListEntry> ParseVideoListEntry(std::string_view line) {
         entry.mix = FieldNumber((*fields)[5]);
     }
     // A negative in-point would start before the file; a mix past the out-point would key a
-    // transition after the entry has ended.
-    if (entry.in < 0 || entry.Length() < 1 || (entry.HasAlpha() && entry.mix > entry.out)) return std::nullopt;
+    // transition after the entry has ended; an end past the board's field words is never reached.
+    if (entry.in < 0 || entry.Length() < 1 || (entry.HasAlpha() && entry.mix > entry.out) ||
+        entry.EndField() > kMaxFieldWord)
+        return std::nullopt;
     return entry;
 }
 

@@ -3,7 +3,9 @@
 // angle brackets. Numbers are frames of the video file. An entry without an alpha stream lasts
 // out - in + 1 frames; with one it lasts mix - in frames, since the next entry starts at the mix.
 // Lines with fewer than four fields, a negative in-point, a mix point past the out-point, or whose
-// entry would last no frame hold no entry; five fields count as four.
+// entry would last no frame hold no entry; five fields count as four. Neither does an entry whose
+// fields pass the board's 32-bit field words (an out-point of 2^31 - 1 frames or more), which the
+// board could never reach.
 #pragma once
 
 #include <cstdint>

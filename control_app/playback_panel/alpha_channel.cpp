@@ -69,6 +69,12 @@ void CAlphaChannel::ExchangeTexts(bool save) { texts_.UpdateData(*this, panel_.V
 
 bool CAlphaChannel::ListMode() const { return list_ != nullptr && list_->Active(); }
 
+void CAlphaChannel::AddFilesInUse(std::vector<std::string>& files) const {
+    if (pathText_.empty()) return;
+    files.push_back(pathText_);
+    files.push_back(AdbPath(pathText_));
+}
+
 std::uint32_t CAlphaChannel::Length() const {
     return static_cast<std::uint32_t>(std::max(1, lastAlphaFrame_ + 1));
 }

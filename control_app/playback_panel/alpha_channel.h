@@ -43,6 +43,7 @@ public:
     void OnPositionSlider(int position, bool dragging) override { OnAlphaSlider(position, dragging); }
     bool Loaded() const override { return state_ != AlphaState::Stopped; }
     std::uint32_t Length() const override;
+    void AddFilesInUse(std::vector<std::string>& files) const override;
     // The group's buttons and edits; false for other controls.
     bool OnControl(const velmar_ui::Event& event);
 

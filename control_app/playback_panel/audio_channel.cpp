@@ -71,6 +71,11 @@ std::uint32_t CAudioChannel::Length() const {
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(length_, 1, 0x7FFFFFFF));
 }
 
+void CAudioChannel::AddFilesInUse(std::vector<std::string>& files) const {
+    for (const std::string* path : {&pathText_, &entryFile_})
+        if (!path->empty()) files.push_back(*path);
+}
+
 bool CAudioChannel::IsListPath() const { return Lower(ExtensionOf(pathText_)) == ".apl"; }
 
 bool CAudioChannel::OnControl(const velmar_ui::Event& event) {
@@ -315,6 +320,7 @@ bool CAudioChannel::OpenListEntry(std::int64_t& startField, std::string& file) {
             {Format("The audio play list %s has no valid entry", pathText_.c_str()), kFileError});
         return false;
     }
+    if (!EntryIsAudio(seek->entry.path)) return false;
     file = seek->entry.path;
     entryFile_ = file;
     entryStart_ = seek->entry.start;
@@ -323,8 +329,21 @@ bool CAudioChannel::OpenListEntry(std::int64_t& startField, std::string& file) {
     listActive_ = true;
     QueueNextAudioEntry();
     QueueNextAudioEntry();
+    if (!listActive_) return false;  // a following entry was refused
     endOffset_ = RoundDownToSample(AudioFieldsToBytes(static_cast<std::uint64_t>(2 * entryEnd_ + 2), fraction_));
     return true;
+}
+
+bool CAudioChannel::EntryIsAudio(const std::string& file) {
+    const std::string path = platform::NormalizePath(file);
+    // Only a regular file is read here: opening a pipe would block the panel (a missing or odd
+    // file is refused where it is opened).
+    const auto head = RegularFileSize(path) ? ReadClipHead(path) : std::nullopt;
+    const bool video = head && head->firstWord && ClassifyClip(*head->firstWord, true);
+    if (!video && !platform::IsSameFile(path, platform::NormalizePath(pathText_))) return true;
+    CloseList();
+    panel_.Ui().MessageBox({Format("The audio play list %s has no valid entry", pathText_.c_str()), kFileError});
+    return false;
 }
 
 void CAudioChannel::CloseList() {
@@ -382,6 +401,7 @@ void CAudioChannel::QueueNextAudioEntry() {
     if (slotUsed_[slotIndex_]) return;
     const auto entry = list_.NextEntry();
     if (!entry) return;  // the list lost its entries on disk: nothing more to queue
+    if (!EntryIsAudio(entry->path)) return;
     const std::uint64_t end = RoundDownToSample(AudioFieldsToBytes(static_cast<std::uint64_t>(2 * entry->end + 2), fraction_));
     const std::uint64_t start = RoundDownToSample(AudioFieldsToBytes(static_cast<std::uint64_t>(2 * entry->start), fraction_));
     panel_.SendCommand(

@@ -45,6 +45,7 @@ public:
     bool Loaded() const override { return state_ != AudioState::Stopped; }
     // Never 0: the status loop and the slider take positions modulo the length.
     std::uint32_t Length() const override;
+    void AddFilesInUse(std::vector<std::string>& files) const override;
     void QueueNextAudioEntry() override;
     bool ListActive() const override { return listActive_; }
     bool ListFinished() const override { return !listActive_; }
@@ -104,6 +105,9 @@ private:
     void SetRateStep(std::uint32_t step);
     // Finds the entry holding `startField`, queues the two after it; fills the file and start.
     bool OpenListEntry(std::int64_t& startField, std::string& file);
+    // False, with the list's message and the list closed, for an entry that names the list itself
+    // or a video clip: the board would play either as audio.
+    bool EntryIsAudio(const std::string& file);
     void CloseList();
 
     CVelmarView& panel_;

@@ -113,7 +113,8 @@ bool CDvRecordChannel::OpenDvRecordFiles() {
         ui.MessageBox({"Choose the DV record files first", kFileError});
         return false;
     }
-    if (!BoardTakesPath(ui, videoPath_) || (audio && !BoardTakesPath(ui, audioPath_))) return false;
+    const std::vector<std::string> inUse = panel_.FilesInUse();
+    if (!OutputPathUsable(ui, videoPath_, inUse) || (audio && !OutputPathUsable(ui, audioPath_, inUse))) return false;
     if (!ConfirmOverwrite(ui, videoPath_, true)) return false;
     if (audio) {
         if (!ConfirmOverwrite(ui, audioPath_, true)) return false;

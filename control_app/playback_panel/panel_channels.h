@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "velmar_ui/events.h"
 
@@ -29,6 +30,9 @@ public:
     virtual bool Loaded() const { return false; }
     // Positions of the track; never 0.
     virtual std::uint32_t Length() const { return 1; }
+    // Adds the files the group reads (its clip or stream with its index, its list), which no output
+    // of the panel may replace.
+    virtual void AddFilesInUse(std::vector<std::string>& /*files*/) const {}
 
     // The group's form fields. The panel exchanges the groups' texts first and their numbers after
     // them, in the form's order: a bad number stops a save of only the fields that follow it.

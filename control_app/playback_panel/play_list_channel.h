@@ -47,6 +47,9 @@ public:
     bool Loaded() const override { return state_ != PlayListState::Off; }
     std::uint32_t Length() const override { return static_cast<std::uint32_t>(std::max<std::int64_t>(1, total_)); }
     bool Active() const override { return state_ == PlayListState::Playing; }
+    void AddFilesInUse(std::vector<std::string>& files) const override {
+        if (!pathText_.empty()) files.push_back(pathText_);
+    }
     int NextEntryFlag() const override { return busy_ ? 1 : 0; }
     void NextPlayListEntry() override;
     void ScanPlayList() override;

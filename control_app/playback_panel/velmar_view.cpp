@@ -317,4 +317,12 @@ void CVelmarView::InitPlaybackBoard() {
     host_.CloseNotice(Notice::Loading);
 }
 
+std::vector<std::string> CVelmarView::FilesInUse() const {
+    std::vector<std::string> files;
+    const Channel* groups[] = {channels_.videoA.get(), channels_.videoB.get(), channels_.audio.get(),
+                               channels_.alpha.get(), channels_.playList.get()};
+    for (const Channel* group : groups) group->AddFilesInUse(files);
+    return files;
+}
+
 }  // namespace velmar

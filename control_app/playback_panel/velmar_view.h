@@ -128,6 +128,8 @@ public:
 
     // --- state, for the channel groups and tests
     PanelChannels& Channels() { return channels_; }
+    // What the channel groups read (clips, streams, indexes, lists): no output may be one of them.
+    std::vector<std::string> FilesInUse() const;
     int ControlByte() const { return controlByte_; }
     int BusByte40() const { return busByte40_; }
     // The audio rate lives in bits 0-1 of the same bus byte as the reference's composite bit.

@@ -152,16 +152,28 @@ void CVideoChannel::Init() {
     view.SelectAllText(t_.path);
 }
 
+std::uint32_t CVideoChannel::Length() const {
+    // The board's positions are 32-bit words the status loop takes modulo the length.
+    return static_cast<std::uint32_t>(std::clamp<std::int64_t>(length_, 1, 0x7FFFFFFF));
+}
+
+void CVideoChannel::AddFilesInUse(std::vector<std::string>& files) const {
+    if (pathText_.empty()) return;
+    files.push_back(pathText_);
+    files.push_back(MdbPath(pathText_));
+}
+
 void CVideoChannel::ReadClip() {
     const std::string& path = PathText();
-    length_ = static_cast<int>(index_formats::VideoClipLengthWords(MdbPath(path)));
-    panel_.Sliders().SetLength(t_.slider, length_);
+    length_ = static_cast<std::int64_t>(
+        std::min<std::uint64_t>(index_formats::VideoClipLengthWords(MdbPath(path)), INT64_MAX));
+    panel_.Sliders().SetLength(t_.slider, static_cast<long>(Length()));
     // Without a clip, or without the index that gives its length, the length stays the default
     // inside and the display shows none.
     bool lengthKnown = false;
     if (!path.empty()) {
         if (auto head = ReadClipHead(path); head && head->firstWord) {
-            lengthKnown = length_ != static_cast<int>(index_formats::kUnknownClipLengthWords);
+            lengthKnown = length_ != static_cast<std::int64_t>(index_formats::kUnknownClipLengthWords);
             const bool is2000 = panel_.Is2000Board();
             if (auto kind = ClassifyClip(*head->firstWord, is2000)) kind_ = *kind;
             else if (!is2000) kind_ = VideoKind::Dv;  // refused only when it is loaded
@@ -170,8 +182,8 @@ void CVideoChannel::ReadClip() {
                 dvFrameSize_ = DvFrameSize(*head->firstWord, kind_, ReadWordAt(path, second));
                 // A clip shorter than a field still has one position: nothing divides by zero.
                 const std::uint64_t words = head->bytes / static_cast<std::uint64_t>(dvFrameSize_ / 2);
-                length_ = static_cast<int>(std::clamp<std::uint64_t>(words, 1, 0x7FFFFFFF));
-                panel_.Sliders().SetLength(t_.slider, length_);
+                length_ = static_cast<std::int64_t>(std::clamp<std::uint64_t>(words, 1, 0x7FFFFFFF));
+                panel_.Sliders().SetLength(t_.slider, static_cast<long>(Length()));
                 lengthKnown = true;
             }
         }
@@ -258,10 +270,11 @@ int CVideoChannel::ParseSpeed() {
 
 namespace {
 // The start edit as the fields of its picture, clamped into the clip.
-int StartFields(CVelmarView& panel, const std::string& text, int length) {
+int StartFields(CVelmarView& panel, const std::string& text, std::int64_t length) {
     const auto code = static_cast<PackedTimecode>(std::strtoul(text.c_str(), nullptr, 16));
-    const int frames = panel.TimecodeToFrames(IsValidTimecode(code, panel.Standard()));
-    return std::clamp(2 * frames, 0, std::max(0, length - 1));
+    const std::int64_t frames = panel.TimecodeToFrames(IsValidTimecode(code, panel.Standard()));
+    // A time code is at most a day of pictures: the clamped field fits an int.
+    return static_cast<int>(std::clamp<std::int64_t>(2 * frames, 0, std::max<std::int64_t>(0, length - 1)));
 }
 }  // namespace
 
@@ -344,7 +357,9 @@ bool CVideoChannel::ComputeMpegOffsets(const std::string& clip, std::uint64_t cl
     }
     if (start_ != 0) {
         const auto record = index_formats::ReadPictureIndexRecord(mdb, static_cast<std::uint64_t>(start_ / 2));
-        if (!record) return false;
+        // A group cannot begin before the clip: a record claiming more pictures before the start
+        // than the clip has is damaged, and would start the play range before field 0.
+        if (!record || record->pictureInGroup > start_ / 2) return false;
         pictureInGroup_ = record->pictureInGroup;
         startOffset = record->GroupByteOffset();
     }

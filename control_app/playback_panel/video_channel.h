@@ -58,7 +58,8 @@ public:
     void SetStartPosition() override { SetVideoStartPosition(); }
     void OnPositionSlider(int position, bool dragging) override;
     bool Loaded() const override { return state_ != VideoState::Stopped; }
-    std::uint32_t Length() const override { return length_ < 1 ? 1 : static_cast<std::uint32_t>(length_); }
+    std::uint32_t Length() const override;
+    void AddFilesInUse(std::vector<std::string>& files) const override;
     void OnSpeedSlider(int code, int position) override;
     bool OnControl(const velmar_ui::Event& event) override;
     VideoState State() const override { return state_; }
@@ -147,7 +148,8 @@ private:
     velmar_ui::DataExchange<CVideoChannel> numbers_;
 
     VideoKind kind_ = VideoKind::MpegReversed;
-    int length_ = static_cast<int>(index_formats::kUnknownClipLengthWords);
+    // In fields; 64-bit, as a huge index gives more than an int holds.
+    std::int64_t length_ = index_formats::kUnknownClipLengthWords;
     int dvFrameSize_ = 120000;
     int position_ = 0;
     int start_ = 0;

@@ -7,7 +7,6 @@
 // NTSC, 720 x 576 (288-line fields) at 25 in PAL.
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include "board_commands/command_lines.h"
 #include "board_link/format.h"
@@ -65,13 +64,12 @@ void CVideoChannel::OnUncompressFile() {
 
 bool CVideoChannel::OpenDecodeOutput() {
     const std::string path = platform::NormalizePath(decodePath_);
-    std::error_code error;
-    if (std::filesystem::exists(path, error)) {
-        const auto answer = panel_.Ui().MessageBox({"File Already Exists Do You Wish to Overwrite?",
-                                                    "Velmar File Warning?", velmar_ui::BoxButtons::YesNo,
-                                                    velmar_ui::BoxIcon::Question});
-        if (answer != velmar_ui::BoxAnswer::Yes) return false;
-    }
+    velmar_ui::UiServices& ui = panel_.Ui();
+    // The board would cut a longer name and write elsewhere; the clip being decoded, its index or
+    // a parking clip would be overwritten with pictures.
+    if (!BoardTakesPath(ui, decodePath_) || !OutputIsNoInput(ui, decodePath_, panel_.FilesInUse())) return false;
+    // The board's writer replaces the file itself: only the question is asked here.
+    if (!ConfirmOverwrite(ui, decodePath_, false)) return false;
     // The board's writer opens the file later, on its own thread: find out now whether it can be
     // written, without truncating anything ("a" creates a missing file and keeps an existing one).
     std::FILE* probe = path.empty() ? nullptr : std::fopen(path.c_str(), "ab");
@@ -161,7 +159,10 @@ void CVideoChannel::FinishDecode() {
         const bool written = std::fwrite(trailer.data(), 1, trailer.size(), file) == trailer.size();
         // A full disk may only show when the buffer is flushed.
         const bool closed = std::fclose(file) == 0;
-        if (!written || !closed) panel_.Ui().MessageBox({"NULL", "error"});
+        if (!written || !closed)
+            panel_.Ui().MessageBox({Format("Can't write the end of the decode output file %s: the disk may be full",
+                                           decodePath_.c_str()),
+                                    "Velmar File Error"});
     }
     panel_.Host().CloseNotice(Notice::Closing);
     decoding_ = false;

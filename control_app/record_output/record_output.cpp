@@ -12,18 +12,69 @@ namespace velmar {
 namespace {
 
 constexpr int kTickMs = 100;
+constexpr const char* kFileError = "Velmar File Error";
+// The folders the board start-up and the service loop read by relative name: parking clips,
+// microcode, I2C tables and DSP code.
+constexpr const char* kDataFolders[] = {"mpeg", "ucode", "i2c"};
+// A data folder holds a few dozen files; a huge one is not searched past this many entries.
+constexpr int kDataFolderEntryLimit = 4096;
+
+bool IsDataFile(const std::string& path) {
+    namespace fs = std::filesystem;
+    for (const char* folder : kDataFolders) {
+        // The folder in the working directory, and the build's run directory's when that is where
+        // the programs find their data.
+        for (const std::string& place : {std::string(folder), platform::DataFilePath(folder)}) {
+            std::error_code error;
+            fs::directory_iterator entries(place, error);
+            int seen = 0;
+            for (; !error && entries != fs::directory_iterator() && seen < kDataFolderEntryLimit;
+                 entries.increment(error), ++seen)
+                if (platform::IsSameFile(path, entries->path().string())) return true;
+        }
+    }
+    return false;
+}
 
 }  // namespace
+
+bool OutputIsNoInput(velmar_ui::UiServices& ui, const std::string& path, const std::vector<std::string>& inUse) {
+    const std::string native = platform::NormalizePath(path);
+    bool read = IsDataFile(native);
+    for (const std::string& input : inUse)
+        read = read || platform::IsSameFile(native, platform::NormalizePath(input));
+    if (!read) return true;
+    ui.MessageBox(
+        {Format("%s is a clip, index, list or data file Velmar reads: choose another output", path.c_str()),
+         kFileError});
+    return false;
+}
+
+bool OutputPathUsable(velmar_ui::UiServices& ui, const std::string& path, const std::vector<std::string>& inUse) {
+    if (!BoardTakesPath(ui, path)) return false;
+    const std::filesystem::path folder = std::filesystem::path(platform::NormalizePath(path)).parent_path();
+    std::error_code error;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+        ui.MessageBox({Format("Can't create %s: its folder does not exist", path.c_str()), kFileError});
+        return false;
+    }
+    return OutputIsNoInput(ui, path, inUse);
+}
 
 bool ConfirmOverwrite(velmar_ui::UiServices& ui, const std::string& path, bool deleteIt) {
     const std::string native = platform::NormalizePath(path);
     std::error_code error;
     if (!std::filesystem::exists(native, error)) return true;
+    // Removing whatever the name reaches would take away a device node, a pipe, a folder or a link.
+    if (deleteIt && !std::filesystem::is_regular_file(std::filesystem::symlink_status(native, error))) {
+        ui.MessageBox({Format("%s is not a regular file and is not overwritten", path.c_str()), kFileError});
+        return false;
+    }
     const auto answer = ui.MessageBox({"File Already Exists Do You Wish to Overwrite?", "Velmar File Warning?",
                                        velmar_ui::BoxButtons::YesNo, velmar_ui::BoxIcon::Question});
     if (answer != velmar_ui::BoxAnswer::Yes) return false;
     if (deleteIt && !(std::filesystem::remove(native, error) && !error)) {
-        ui.MessageBox({"Error Overwriting File. Try Deleting the File First", "Velmar File Error"});
+        ui.MessageBox({"Error Overwriting File. Try Deleting the File First", kFileError});
         return false;
     }
     return true;
@@ -33,7 +84,7 @@ bool BoardTakesPath(velmar_ui::UiServices& ui, const std::string& path) {
     if (path.size() <= kMaxBoardPathChars) return true;
     ui.MessageBox({Format("The path is longer than %d characters:\n%s", static_cast<int>(kMaxBoardPathChars),
                           path.c_str()),
-                   "Velmar File Error"});
+                   kFileError});
     return false;
 }
 
@@ -79,7 +130,7 @@ bool WriteWavHeaderRetrying(velmar_ui::UiServices& ui, const std::string& path, 
         if (WriteWavHeaderOver(native, sampleRate)) return true;
         ui.Sleep(kTickMs);
     }
-    ui.MessageBox({Format("Can't write the WAVE header of %s", name.c_str()), "Velmar File Error"});
+    ui.MessageBox({Format("Can't write the WAVE header of %s", name.c_str()), kFileError});
     return false;
 }
 

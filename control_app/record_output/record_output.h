@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "velmar_ui/ui_services.h"
 #include "wave_format/wave_header.h"
@@ -17,6 +18,18 @@ namespace velmar {
 // that the board never writes a file other than the one the panel handles.
 bool BoardTakesPath(velmar_ui::UiServices& ui, const std::string& path);
 
+// True when `path` is none of the files Velmar reads while it runs: `inUse` (clips, streams,
+// indexes and lists of the channels) and the files of the data folders (parking clips, microcode,
+// tables), compared by file identity so that a relative name, a link or another spelling is caught
+// too. Else says so and gives false. Checked before the overwrite question, since no answer may
+// destroy such a file.
+bool OutputIsNoInput(velmar_ui::UiServices& ui, const std::string& path, const std::vector<std::string>& inUse);
+
+// A recorder's output: the board takes the path whole (BoardTakesPath), its folder exists (the
+// board cannot create it and would only report an overrun) and OutputIsNoInput. Else says which
+// and gives false.
+bool OutputPathUsable(velmar_ui::UiServices& ui, const std::string& path, const std::vector<std::string>& inUse);
+
 // Unchanged ticks after which a drain wait takes an output as written out.
 inline constexpr int kDrainQuietTicks = 10;
 // A drain wait gives up after this many ticks (the output never went quiet).
@@ -25,7 +38,9 @@ inline constexpr int kDrainWaitLimitTicks = 600;
 inline constexpr int kWavOpenAttempts = 50;
 
 // When `path` exists: asks "File Already Exists Do You Wish to Overwrite?"; with `deleteIt` a Yes
-// also deletes the file (a failed delete says so). False when the output must not be opened.
+// also deletes the file (a failed delete says so). Only a regular file is deleted: with `deleteIt`
+// anything else at the path (a device, a pipe, a folder, a symbolic link) is refused with a
+// message before the question. False when the output must not be opened.
 bool ConfirmOverwrite(velmar_ui::UiServices& ui, const std::string& path, bool deleteIt);
 
 // Sleeps 100 ms and runs `tick` until `quietTicks()` reaches kDrainQuietTicks. Returns at once when

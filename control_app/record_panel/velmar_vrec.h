@@ -178,6 +178,8 @@ private:
     void StartPausedRecording();
     void SetAudioRate(int code, const char* key);
     std::string MdbPath() const;
+    // The files the panel reads while it records: no output may replace them.
+    std::vector<std::string> FilesInUse() const;
     void Browse(velmar_ui::ControlId edit, std::string& member, const char* key, const std::string& initialName,
                 const char* dialogExtension, const std::string& filter, bool output = false);
 

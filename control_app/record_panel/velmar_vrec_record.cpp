@@ -87,15 +87,25 @@ std::string CVelmarVrec::MdbPath() const {
     return index_formats::IndexPathBeside(platform::NormalizePath(videoPath), ".mdb");
 }
 
+std::vector<std::string> CVelmarVrec::FilesInUse() const {
+    // The file the encoder compresses and its script; the data folders are checked by the outputs.
+    std::vector<std::string> files;
+    for (const std::string* path : {&compressPath, &scriptPath})
+        if (!path->empty()) files.push_back(*path);
+    return files;
+}
+
 bool CVelmarVrec::OpenVideoOutput() {
     // The service loop would take an empty name as no file at all and drop the recording.
     if (videoPath.empty()) {
         Ui().MessageBox({"Choose a video output file first", kFileError});
         return false;
     }
-    if (!BoardTakesPath(Ui(), videoPath) || !ConfirmOverwrite(Ui(), videoPath, true)) return false;
+    if (!OutputPathUsable(Ui(), videoPath, FilesInUse()) || !ConfirmOverwrite(Ui(), videoPath, true)) return false;
+    // The old index goes with the old recording; whatever else bears its name stays.
     std::error_code ignored;
-    std::filesystem::remove(MdbPath(), ignored);
+    if (std::filesystem::is_regular_file(std::filesystem::symlink_status(MdbPath(), ignored)))
+        std::filesystem::remove(MdbPath(), ignored);
     if (linkedAudio_ && !OpenAudioOutput()) return false;
     const bool swap = View().Checked(kByteSwap);
     const bool reversed = is2000Board_ ? swap : !swap;
@@ -109,7 +119,7 @@ bool CVelmarVrec::OpenAudioOutput() {
         return false;
     }
     // The board's writer replaces the file; only the question is asked here.
-    if (!BoardTakesPath(Ui(), audioPath) || !ConfirmOverwrite(Ui(), audioPath, false)) return false;
+    if (!OutputPathUsable(Ui(), audioPath, FilesInUse()) || !ConfirmOverwrite(Ui(), audioPath, false)) return false;
     SendCommand(board_commands::OutputToFile(board_commands::kRecordAudio, is2000Board_, audioPath));
     return true;
 }

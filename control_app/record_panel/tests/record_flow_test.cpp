@@ -375,6 +375,7 @@ TEST(RecordFlow, PathsLongerThanTheBoardTakesAreRefused) {
         f.panel->EditChanged(path);
     }
     const std::string longest = tooLong.substr(1);
+    std::filesystem::create_directories("data");  // an output goes only into a folder that exists
     f.view.SetText(kVideoPath, longest);
     const std::size_t mark = f.Mark();
     f.panel->Command(kRecordVideo);

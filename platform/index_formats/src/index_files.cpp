@@ -40,7 +40,7 @@ std::string IndexPathBeside(const std::string& streamPath, std::string_view exte
     return (hasExtension ? streamPath.substr(0, dot) : streamPath) + std::string(extension);
 }
 
-std::uint32_t VideoClipLengthWords(const std::string& mdbPath) {
+std::uint64_t VideoClipLengthWords(const std::string& mdbPath) {
     const auto size = FileSize(mdbPath);
     if (!size) return kUnknownClipLengthWords;
     if (*size < 4) {
@@ -49,7 +49,7 @@ std::uint32_t VideoClipLengthWords(const std::string& mdbPath) {
         return kUnknownClipLengthWords;
     }
     if (*size < kPictureIndexRecordSize) return kUnknownClipLengthWords;
-    return static_cast<std::uint32_t>(*size / 4);
+    return *size / 4;
 }
 
 std::optional<PictureIndexRecord> ReadPictureIndexRecord(const std::string& mdbPath, std::uint64_t picture) {

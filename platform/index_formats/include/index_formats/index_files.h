@@ -25,8 +25,9 @@ inline constexpr std::uint32_t kUnknownClipLengthWords = 4'000'000;
 // Clip length in index words from the .mdb: its size / 4. A missing .mdb, or one too short to
 // hold a single record, gives kUnknownClipLengthWords; one shorter than 4 bytes is deleted, as the
 // channels always did. A file of 4 to 7 bytes holds no record, so it counts as missing rather
-// than as a clip of no pictures (which would divide by zero in the end rule).
-std::uint32_t VideoClipLengthWords(const std::string& mdbPath);
+// than as a clip of no pictures (which would divide by zero in the end rule). 64-bit: an index of
+// 8 GiB or more holds 2^31 words or more.
+std::uint64_t VideoClipLengthWords(const std::string& mdbPath);
 
 // Record `picture` of an .mdb, read at byte 8 x picture; nothing when the file is missing or
 // shorter.
