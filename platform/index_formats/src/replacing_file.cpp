@@ -166,15 +166,19 @@ bool ReplacingFile::Open(const std::string& path, const std::string& input) {
     RemoveStaleTemporaries(FolderOf(path));
     for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
         temporary_ = TemporaryNameBeside(path);
+        // Known to the signal handler before it exists: a signal right after the open finds it.
+        Register(temporary_);
         // The creation mode is the one a plain create would give, the umask applied.
         fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ < 0 && errno != EEXIST) break;
+        if (fd_ >= 0) break;
+        const int error = errno;
+        Unregister(temporary_);
+        if (error != EEXIST) break;
     }
     if (fd_ < 0) {
         temporary_.clear();
         return false;
     }
-    Register(temporary_);
     // A replaced file keeps its mode: neither widened to the umask's nor narrowed.
     if (exists && S_ISREG(target.st_mode) && ::fchmod(fd_, target.st_mode & 07777) != 0) {
         Discard();
