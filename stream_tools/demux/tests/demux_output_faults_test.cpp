@@ -47,7 +47,8 @@ TEST(DemuxOutputFaults, AFullDiskFailsTheRunAndLeavesTheEarlierFiles) {
     WriteProgramStream(input);
     // Files an earlier run left at two of the names stay as they were.
     const std::vector<std::uint8_t> earlier = {'e', 'a', 'r', 'l', 'i', 'e', 'r'};
-    for (const char* name : {"clipc0.wav", "clipe0.mpg"}) ps_testing::WriteFileBytes((folder / "out" / name).string(), earlier);
+    for (const char* name : {"clipc0.wav", "clipe0.mpg"})
+        ps_testing::WriteFileBytes((folder / "out" / name).string(), earlier);
 
     // The child fills its "disk" at 16 KiB a file; the stream needs more than that per track.
     const pid_t child = fork();
