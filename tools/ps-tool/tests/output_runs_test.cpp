@@ -155,7 +155,9 @@ TEST(OutputRuns, AKilledRunLeavesTheOldOutput) {
             const int status = Wait(child);
             EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
             EXPECT_EQ(ReadFileBytes(run.output), old);
-            if (signal == SIGINT) EXPECT_TRUE(Temporaries(dir).empty());
+            if (signal == SIGINT) {
+                EXPECT_TRUE(Temporaries(dir).empty());
+            }
         }
         // The next run puts its output in place and clears what the killed one left.
         ASSERT_EQ(RunCommand(run.command + " >/dev/null 2>&1"), 0);
