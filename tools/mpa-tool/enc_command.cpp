@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "mpa_encoder/encoder.h"
+#include "index_formats/replacing_file.h"
 #include "mpeg_audio/console.h"
 #include "platform/c_file.h"
 #include "platform/kernel.h"
@@ -31,6 +32,11 @@ struct WaveInput {
 std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 bool OpenWave(const char* path, WaveInput& wave, std::string& error) {
+    // A pipe or a device could be read for ever.
+    if (!index_formats::IsRegularFile(path)) {
+        error = std::string("cannot open ") + path + ": not a regular file";
+        return false;
+    }
     wave.file.reset(std::fopen(path, "rb"));
     if (!wave.file) {
         error = std::string("cannot open ") + path;
@@ -168,8 +174,9 @@ int RunEnc(int argc, char** argv) {
         std::fprintf(stderr, "enc: the output %s is the input file\n", argv[2]);
         return 1;
     }
-    File out(std::fopen(argv[2], "wb"));
-    if (!out) {
+    // Written under a temporary name and put in place only when the whole stream is written.
+    index_formats::ReplacingFile out;
+    if (!out.Open(argv[2], argv[1])) {
         std::fprintf(stderr, "enc: cannot create %s\n", argv[2]);
         return 1;
     }
@@ -196,7 +203,7 @@ int RunEnc(int argc, char** argv) {
             status = 1;
             break;
         }
-        if (std::fwrite(coded.data(), 1, bits / 8, out.get()) != static_cast<std::size_t>(bits / 8)) {
+        if (!out.Write(coded.data(), static_cast<std::size_t>(bits / 8))) {
             std::fprintf(stderr, "enc: write error on %s\n", argv[2]);
             status = 1;
             break;
@@ -206,16 +213,16 @@ int RunEnc(int argc, char** argv) {
         // The coding delay's frames of silence, and Layer III's frames held until their free space is settled.
         coded.resize(mpa::Encoder::kFlushBufferBytes);
         long bits = encoder.Flush(coded.data(), coded.size());
-        if (bits < 0 || std::fwrite(coded.data(), 1, bits / 8, out.get()) != static_cast<std::size_t>(bits / 8)) {
+        if (bits < 0 || !out.Write(coded.data(), static_cast<std::size_t>(bits / 8))) {
             PrintError(bits < 0 ? encoder.LastError() : std::string("write error"));
             status = 1;
         }
     }
-    if (std::fclose(out.release()) != 0 && status == 0) {
+    // A cut stream would pass for a whole one: a failed run leaves what was at the name.
+    if (status == 0 && !out.Commit()) {
         std::fprintf(stderr, "enc: write error on %s\n", argv[2]);
         status = 1;
     }
-    if (status != 0) platform::RemoveIncompleteOutput(argv[2]);  // a cut stream would pass for a whole one
     return status;
 }
 

@@ -32,30 +32,43 @@ std::size_t FileSource::Read(std::uint8_t* dst, std::size_t n) { return std::fre
 
 bool FileSource::Seek(std::uint64_t offset) { return fseeko(file_, off_t(offset), SEEK_SET) == 0; }
 
-std::unique_ptr<FileSink> FileSink::Create(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return nullptr;
-    return std::unique_ptr<FileSink>(new FileSink(f));
+std::unique_ptr<FileSink> FileSink::Create(const std::string& path, const std::string& input) {
+    std::unique_ptr<FileSink> sink(new FileSink());
+    if (!sink->file_.Open(path, input)) return nullptr;
+    sink->buffer_.reserve(kFileBufferBytes);
+    return sink;
 }
-
-FileSink::FileSink(std::FILE* f) : file_(f), buffer_(kFileBufferBytes) {
-    std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
-}
-
-FileSink::~FileSink() { std::fclose(file_); }
 
 bool FileSink::Write(const std::uint8_t* src, std::size_t n) {
-    return n == 0 || std::fwrite(src, 1, n, file_) == n;
+    if (failed_) return false;
+    if (buffer_.size() + n > kFileBufferBytes && !Finish()) return false;
+    if (n < kFileBufferBytes) {
+        buffer_.insert(buffer_.end(), src, src + n);
+        return true;
+    }
+    failed_ = !file_.Write(src, n);
+    return !failed_;
 }
 
 bool FileSink::WriteAt(std::uint64_t offset, const std::uint8_t* src, std::size_t n) {
-    const off_t end = ftello(file_);
-    if (end < 0 || fseeko(file_, off_t(offset), SEEK_SET) != 0) return false;
-    const bool ok = std::fwrite(src, 1, n, file_) == n;
-    return fseeko(file_, end, SEEK_SET) == 0 && ok;
+    if (!Finish()) return false;
+    failed_ = !file_.WriteAt(offset, src, n);
+    return !failed_;
 }
 
-bool FileSink::Finish() { return std::fflush(file_) == 0; }
+bool FileSink::Finish() {
+    if (!failed_ && !buffer_.empty()) failed_ = !file_.Write(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return !failed_;
+}
+
+bool FileSink::Commit() {
+    if (!Finish()) {
+        file_.Discard();
+        return false;
+    }
+    return file_.Commit();
+}
 
 std::size_t MemorySource::Read(std::uint8_t* dst, std::size_t n) {
     const std::size_t take = std::min(n, bytes_.size() - pos_);

@@ -1,7 +1,5 @@
 #include "ps_common/run_output.h"
 
-#include <cstdio>
-
 #include "platform/kernel.h"
 
 namespace ps {
@@ -17,10 +15,6 @@ RunOutput::RunOutput(std::string path, std::initializer_list<std::string> inputs
     if (!sink_) fault_ = RunFault::CantOpenOutput;
 }
 
-RunOutput::~RunOutput() {
-    if (!sink_ || keep_) return;
-    sink_.reset();  // closed before it goes
-    platform::RemoveIncompleteOutput(path_);
-}
+bool RunOutput::Keep() { return sink_ && sink_->Commit(); }
 
 }  // namespace ps

@@ -23,6 +23,8 @@ public:
     bool Feed(const std::uint8_t* bytes, std::size_t n);
     // Writes the header over the reserved bytes. False on a write failure.
     bool Finish();
+    // Puts the finished WAVE file in place.
+    bool Commit() { return wav_->Commit(); }
 
 private:
     bool ParseFirstHeader();

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -77,11 +76,12 @@ private:
     bool WriteTrackData(DemuxTrack& track, std::size_t bytes);
     bool FeedTrack(DemuxTrack& track, const std::uint8_t* bytes, std::size_t n);
     bool StartVideoIndex(DemuxTrack& track, bool report);
+    // Completes every track's files, then puts them all in place, or, after a failed write, none:
+    // none of them would be complete, and what was at their names stays as it was.
     void FinishTracks();
+    void CommitTrack(DemuxTrack& track);
     void WriteFailed(const std::string& path);
-    // A failed write leaves no output of the run behind: none of them would be complete.
-    void RemoveOutputs();
-    // A video track's .mdb, closed and removed.
+    // A video track's .mdb, dropped unwritten.
     void RemoveIndex(DemuxTrack& track);
     std::unique_ptr<ps::ByteSink> Create(const std::string& path);
     void StepProgress();
@@ -89,10 +89,7 @@ private:
         report_.SetStatus(RunStatus::Error);
         return {RunStatus::Error, fault, tracks};
     }
-    DemuxResult WriteFailedResult(int tracks) {
-        RemoveOutputs();
-        return Failed(RunFault::TrackWriteFailed, tracks);
-    }
+    DemuxResult WriteFailedResult(int tracks) { return Failed(RunFault::TrackWriteFailed, tracks); }
 
     ps::LookaheadReader in_;
     std::int64_t inputSize_;
@@ -104,7 +101,6 @@ private:
     bool errorFlag_ = false;
     bool damaged_ = false;
     bool writeFailed_ = false;
-    std::vector<std::string> created_;
     bool canceled_ = false;
     std::vector<std::unique_ptr<DemuxTrack>> tracks_;
 };
@@ -123,9 +119,8 @@ std::unique_ptr<ps::ByteSink> Demultiplexer::Create(const std::string& path) {
         writeFailed_ = true;
         return nullptr;
     }
-    auto sink = settings_.createFile ? settings_.createFile(path) : ps::FileSink::Create(path);
-    if (sink) created_.push_back(path);
-    return sink;
+    if (settings_.createFile) return settings_.createFile(path);
+    return ps::FileSink::Create(path, inputPath_);
 }
 
 void Demultiplexer::WriteFailed(const std::string& path) {
@@ -133,22 +128,16 @@ void Demultiplexer::WriteFailed(const std::string& path) {
     writeFailed_ = true;
 }
 
-void Demultiplexer::RemoveOutputs() {
-    if (settings_.createFile) return;  // not files of ours
-    for (const auto& path : created_) {
-        platform::RemoveIncompleteOutput(path);
-        report_.AddMessage("Removed incomplete file " + path);
-    }
-    created_.clear();
-}
-
 void Demultiplexer::RemoveIndex(DemuxTrack& track) {
     track.mdb.reset();
-    std::erase(created_, track.sidePath);
     if (settings_.createFile) return;
-    std::error_code ignored;
-    std::filesystem::remove(track.sidePath, ignored);
     report_.AddMessage("Removed " + track.sidePath);
+}
+
+void Demultiplexer::CommitTrack(DemuxTrack& track) {
+    if (!track.mpg->Commit()) WriteFailed(track.mpgPath);
+    if (track.audio && !track.audio->Commit()) WriteFailed(track.sidePath);
+    if (track.mdb && !track.mdb->Commit()) WriteFailed(track.sidePath);
 }
 
 void Demultiplexer::StepProgress() {
@@ -403,6 +392,15 @@ void Demultiplexer::FinishTracks() {
         if (!sideOk) WriteFailed(t->sidePath);
         // An index of a stream that is not MPEG video would index nothing; its .mpg stays.
         if (t->headerRefused) RemoveIndex(*t);
+    }
+    const bool failed = writeFailed_;
+    for (auto& t : tracks_) {
+        if (!failed) {
+            CommitTrack(*t);
+        } else if (!settings_.createFile) {
+            report_.AddMessage("Incomplete file not kept: " + t->mpgPath);
+            if (t->audio || t->mdb) report_.AddMessage("Incomplete file not kept: " + t->sidePath);
+        }
     }
     tracks_.clear();
 }

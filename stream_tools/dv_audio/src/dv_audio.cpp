@@ -188,7 +188,7 @@ DvResult RunDvAudio(const stream_analysis::VideoAnalysis& video, const stream_an
     ps::RunOutput output(outputPath, {videoPath, audioPath});
     if (!output.Created()) return Fail(report, output.Fault());
     DvResult result = ReplaceDvAudio(video, *dv, *wave.file, wave.dataBytes, output.Sink(), report);
-    if (result.status != RunStatus::Error) output.Keep();
+    if (result.status != RunStatus::Error && !output.Keep()) return Fail(report, RunFault::WriteFailed, result.frames);
     return result;
 }
 

@@ -267,7 +267,7 @@ MuxResult RunMuxFiles(MuxInputs inputs, const std::string& videoPath, const std:
     ps::RunOutput output(outputPath, {videoPath, audioPath});
     if (!output.Created()) return Failed(report, output.Fault());
     MuxResult result = RunMux(inputs, *video, *audio, output.Sink(), report);
-    if (result.status != RunStatus::Error) output.Keep();
+    if (result.status != RunStatus::Error && !output.Keep()) return Failed(report, RunFault::WriteFailed, result.packs);
     return result;
 }
 

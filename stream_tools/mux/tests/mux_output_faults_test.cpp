@@ -53,6 +53,16 @@ TEST(MuxOutputFaults, AFullDiskFailsTheRunAndLeavesNoOutput) {
         return ps_mux::RunMuxFiles(in.inputs, in.video, in.audio, output, report).status == platform::RunStatus::Error;
     }));
     EXPECT_FALSE(fs::exists(output));
+    // The file an earlier run left there stays as it was, and no temporary beside it.
+    std::ofstream(output) << "earlier";
+    EXPECT_TRUE(velmar_testing::RunWithFileSizeLimit(8192, [&] {
+        mux_testing::RecordingReport report;
+        return ps_mux::RunMuxFiles(in.inputs, in.video, in.audio, output, report).status == platform::RunStatus::Error;
+    }));
+    std::string kept;
+    std::getline(std::ifstream(output), kept);
+    EXPECT_EQ(kept, "earlier");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "index_formats/replacing_file.h"
 #include "stream_shell/demux_dlg.h"
 #include "stream_shell/real_engines.h"
 #include "velmar_ui_qt/form_window.h"
@@ -18,6 +19,8 @@ int main(int argc, char** argv) {
                        stdout);
             return 0;
         }
+    // Ctrl-C or a kill leaves no temporary file of an output beside its destination.
+    index_formats::RemoveTemporariesOnSignals();
     QApplication app(argc, argv);
     stream_shell::RealDemuxEngine engine;
     velmar_ui_qt::FormWindow window(stream_shell::DemuxDlgForm(), [&](velmar_ui::FormView& view,

@@ -119,8 +119,7 @@ MuxResult RunWaveToMpeg(const WaveSettings& wave, const std::string& outputPath,
     std::uint64_t written = 0;
     for (;;) {
         if (report.StopRequested()) {
-            out->Finish();
-            output.Keep();
+            if (!output.Keep()) return Fail(report, RunFault::WriteFailed);
             report.SetStatus(RunStatus::Canceled);
             return {RunStatus::Canceled, RunFault::None, 0};
         }
@@ -133,8 +132,7 @@ MuxResult RunWaveToMpeg(const WaveSettings& wave, const std::string& outputPath,
     }
     // Samples in and nothing out: the codec failed without saying so.
     if (encoder.BytesRead() > 0 && written == 0) return EncoderFailed(report, kEncoderError);
-    if (!out->Finish()) return Fail(report, RunFault::WriteFailed);
-    output.Keep();
+    if (!output.Keep()) return Fail(report, RunFault::WriteFailed);
     progress.Finish(encoder.BytesRead());
     report.SetStatus(RunStatus::Done);
     return {RunStatus::Done, RunFault::None, 0};
@@ -176,7 +174,7 @@ MuxResult RunMuxWithWave(ps_mux::MuxInputs inputs, const std::string& videoPath,
     if (audio.Failed()) return EncoderFailed(report, encoder.Error());
     if (result.status == RunStatus::Done && encoder.BytesRead() > 0 && audio.Produced() == 0)
         return EncoderFailed(report, kEncoderError);
-    if (result.status != RunStatus::Error) output.Keep();
+    if (result.status != RunStatus::Error && !output.Keep()) return Fail(report, RunFault::WriteFailed);
     return result;
 }
 

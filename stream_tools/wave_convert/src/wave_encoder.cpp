@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "mpa_encoder/encoder.h"
+#include "mpeg_audio/audio_frame.h"
 
 namespace wave_convert {
 
@@ -145,6 +146,23 @@ void WaveEncoder::Trim(std::vector<std::uint8_t>& out) {
     }
 }
 
+bool WaveEncoder::CheckCodecFrames(const std::vector<std::uint8_t>& out) {
+    unchecked_.insert(unchecked_.end(), out.begin(), out.end());
+    std::size_t pos = 0;
+    while (unchecked_.size() - pos >= 4) {
+        mpa::AudioFrameHeader h;
+        if (!mpa::ParseHeaderBytes(&unchecked_[pos], h) || h.layer != layer_ ||
+            mpa::SamplingRateHz(h) != int(input_.rate))
+            return false;
+        const int length = mpa::FrameLengthBytes(h);
+        if (length <= 4) return false;  // free format or no frame: nothing to check it by
+        if (unchecked_.size() - pos < std::size_t(length)) break;
+        pos += std::size_t(length);
+    }
+    unchecked_.erase(unchecked_.begin(), unchecked_.begin() + std::ptrdiff_t(pos));
+    return true;
+}
+
 WaveEncoder::Next WaveEncoder::NextFrame(std::vector<std::uint8_t>& out) {
     out.clear();
     // A codec may hold frames back: encode on until bytes come out or the input ends.
@@ -159,7 +177,15 @@ WaveEncoder::Next WaveEncoder::NextFrame(std::vector<std::uint8_t>& out) {
         error_ = kEncoderError;
         return Next::Failed;
     }
-    if (out.empty()) return Next::End;
+    if (fast_ && !CheckCodecFrames(out)) {
+        error_ = kEncoderNotFrames;
+        return Next::Failed;
+    }
+    if (out.empty()) {
+        if (!fast_ || unchecked_.empty()) return Next::End;
+        error_ = kEncoderNotFrames;  // the stream ends inside a frame
+        return Next::Failed;
+    }
     if (trimPending_) Trim(out);
     return Next::Frame;
 }

@@ -17,6 +17,7 @@ struct FakeSetup {
     bool streamFails = false;
     int convertFailsAfter = -1;  // conversions that succeed before every later one fails; -1 never
     bool yieldsNothing = false;  // converts, but never gives a byte
+    std::vector<std::uint8_t> yields;  // given per conversion in place of the stand-in header
 };
 
 class FakeStream final : public acm::Stream {
@@ -27,9 +28,11 @@ public:
         if (setup_.convertFailsAfter >= 0 && converts_++ >= setup_.convertFailsAfter) return {};
         if (setup_.yieldsNothing || (flags & acm::kConvertEnd) || destinationBytes < 4) return {true, sourceBytes, 0};
         // A four-byte stand-in frame per conversion: a Layer II header.
-        const std::uint8_t frame[4] = {0xFF, 0xFD, 0xA4, 0x04};
-        std::copy(frame, frame + 4, destination);
-        return {true, sourceBytes, 4};
+        std::vector<std::uint8_t> frame = {0xFF, 0xFD, 0xA4, 0x04};
+        if (!setup_.yields.empty()) frame = setup_.yields;
+        if (frame.size() > destinationBytes) frame.resize(destinationBytes);
+        std::copy(frame.begin(), frame.end(), destination);
+        return {true, sourceBytes, frame.size()};
     }
 
 private:

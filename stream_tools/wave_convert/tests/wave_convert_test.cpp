@@ -205,9 +205,12 @@ TEST(WaveConvert, BadInputsAndFailingCodecsEndInAnError) {
     const std::string dir = velmar_testing::TempDir();
     const std::string good = WriteWave(dir + "/good.wav", 48000, 48000);
     const std::string eightBit = WriteWave(dir + "/eight.wav", 48000, 48000, 8);
-    FakeSetup failing, silent;
+    FakeSetup failing, silent, allOnes, zeros, otherLayer;
     failing.convertFailsAfter = 2;
     silent.yieldsNothing = true;
+    allOnes.yields.assign(600, 0xFF);
+    zeros.yields.assign(600, 0x00);
+    otherLayer.yields = {0xFF, 0xFB, 0x94, 0x04};  // a Layer III header where Layer II was asked
     struct Row {
         const char* what;
         std::string audio;
@@ -220,6 +223,9 @@ TEST(WaveConvert, BadInputsAndFailingCodecsEndInAnError) {
         {"no output folder", good, dir + "/missing/o2.mpa", {}, "Can't open output file"},
         {"codec fails mid-run", good, dir + "/o3.mpa", failing, kEncoderError},
         {"codec gives nothing", good, dir + "/o4.mpa", silent, kEncoderError},
+        {"codec gives 0xFF bytes", good, dir + "/o6.mpa", allOnes, kEncoderNotFrames},
+        {"codec gives zeros", good, dir + "/o7.mpa", zeros, kEncoderNotFrames},
+        {"codec gives another layer", good, dir + "/o8.mpa", otherLayer, kEncoderNotFrames},
     };
     for (const Row& r : rows) {
         acm::Registry registry;
@@ -231,6 +237,7 @@ TEST(WaveConvert, BadInputsAndFailingCodecsEndInAnError) {
         EXPECT_EQ(result.status, platform::RunStatus::Error) << r.what;
         EXPECT_EQ(ps::ErrorBoxText(result.fault, result.encoderError), r.box) << r.what;
         EXPECT_EQ(report.status, "Error !!!") << r.what;
+        EXPECT_FALSE(velmar_testing::FileExists(r.output)) << r.what;
     }
     // An input that is not WAVE is refused before anything is opened.
     acm::Registry none;

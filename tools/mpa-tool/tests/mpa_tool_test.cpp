@@ -78,6 +78,13 @@ TEST(MpaTool, EncOptionLine) {
         {"enc -x", "enc: unrec option x\n"},
         {"enc -l 2 -s 44.1", "enc: the WAVE file has 48000 Hz, the option line asks for 44100 Hz\n"},
         {"enc -l 2 -m s -b 192 -p 1 -e", "enc: the option line has 10 words, the most the encoder reads; give the rate with -s\n"},
+        // Pairs of bit rate and mode the coding rules out.
+        {"enc -l 2 -m s -b 48", "enc: Layer II at 48 kbit/s takes single channel mode only (-m m)\n"},
+        {"enc -l 2 -m j -b 80", "enc: Layer II at 80 kbit/s takes single channel mode only (-m m)\n"},
+        {"enc -l 2 -m m -b 256", "enc: Layer II at 256 kbit/s takes two channels only, not single channel mode\n"},
+        {"enc -l 1 -m s -b 32",
+         "enc: Layer I at 32 kbit/s and 48000 Hz has 256 bits a frame, fewer than the 288 its header and bit "
+         "allocation take in this mode\n"},
     };
     for (const auto& b : bad) {
         const std::string refused = (folder / "refused.mp2").string();

@@ -1,7 +1,9 @@
-// A file written under a temporary name in its own folder and renamed onto its name only once it
-// is complete: a failed or cancelled run leaves what was there before (or nothing), never a file
-// that looks complete but is not, and a link at the name is replaced rather than written through.
-// A device or a pipe at the name (/dev/null, a FIFO another program reads) is written directly.
+// The one output writer of every tool: a file written under a temporary name in its own folder
+// and renamed onto its name only once it is complete, so a failed, cancelled, killed or concurrent
+// run leaves what was there before (or nothing), never a mixed or cut file; a link at the name is
+// replaced rather than written through. A replaced file keeps its mode, and a file the caller could
+// not open for writing is refused, as a plain open would refuse it. A device or a pipe at the name
+// (/dev/null, a FIFO another program reads) is written directly; a pipe nobody reads is refused.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +17,14 @@ bool IsRegularFile(const std::string& path);
 // Writes all bytes to a file descriptor, retrying short and interrupted writes; false on failure.
 bool WriteAll(int fd, const void* data, std::size_t size);
 
+// For programs, called once at their start (a library never installs signal handlers): SIGINT,
+// SIGTERM, SIGHUP and SIGXFSZ then remove the temporary files of the runs in progress before the
+// process ends by that signal.
+void RemoveTemporariesOnSignals();
+
+// Whether `name` (a file name without folder) is the temporary file of a run of process `pid`.
+bool IsTemporaryOfProcess(const std::string& name, int pid);
+
 class ReplacingFile {
 public:
     ReplacingFile() = default;
@@ -24,12 +34,16 @@ public:
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-    // Creates the temporary file beside `path`; false when it cannot be, or when `path` already
-    // names `input` (a file the run reads), which the rename would take away.
+    // Creates the temporary file beside `path`; false when it cannot be, when the file at `path`
+    // may not be written by the caller, or when `path` already names `input` (a file the run
+    // reads), which the rename would take away. Temporaries that runs of ended processes left in
+    // that folder (killed with no chance to clean up) are removed first.
     bool Open(const std::string& path, const std::string& input = {});
     bool IsOpen() const { return fd_ >= 0; }
     // True when all bytes were written.
     bool Write(const void* data, std::size_t size);
+    // Rewrites bytes already written (a header completed at the end); false on a pipe or device.
+    bool WriteAt(std::uint64_t offset, const void* data, std::size_t size);
     // Closes the temporary file and renames it onto the name; false, with the temporary file
     // removed, when either fails.
     bool Commit();

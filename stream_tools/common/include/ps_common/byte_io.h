@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "index_formats/replacing_file.h"
+
 namespace ps {
 
 class ByteSource {
@@ -25,6 +27,8 @@ public:
     virtual bool WriteAt(std::uint64_t offset, const std::uint8_t* src, std::size_t n) = 0;
     // Flushes what is buffered; false when that fails.
     virtual bool Finish() { return true; }
+    // The run keeps what was written: a file is put in place under its name (see FileSink).
+    virtual bool Commit() { return Finish(); }
 };
 
 // Size of a file from the file system; -1 when it cannot be taken.
@@ -44,18 +48,22 @@ private:
     std::vector<char> buffer_;
 };
 
+// An output file through the one output writer: written under a temporary name beside `path` and
+// put in place only by Commit; a sink that goes without Commit leaves what was at `path` as it was.
 class FileSink final : public ByteSink {
 public:
-    static std::unique_ptr<FileSink> Create(const std::string& path);
-    ~FileSink() override;
+    // Null when the file cannot be created, may not be written, or is `input` (see ReplacingFile).
+    static std::unique_ptr<FileSink> Create(const std::string& path, const std::string& input = {});
     bool Write(const std::uint8_t* src, std::size_t n) override;
     bool WriteAt(std::uint64_t offset, const std::uint8_t* src, std::size_t n) override;
     bool Finish() override;
+    bool Commit() override;
 
 private:
-    explicit FileSink(std::FILE* f);
-    std::FILE* file_;
-    std::vector<char> buffer_;
+    FileSink() = default;
+    index_formats::ReplacingFile file_;
+    std::vector<std::uint8_t> buffer_;
+    bool failed_ = false;
 };
 
 class MemorySource final : public ByteSource {

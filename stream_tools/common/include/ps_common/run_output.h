@@ -1,6 +1,7 @@
 // The one output file of a run. It is refused when it is one of the run's inputs (by identity,
-// links followed: creating it would truncate that input), and removed again unless the run keeps
-// it, so a run that ends in error leaves nothing that passes for a whole output.
+// links followed: the rename would take that input away). It is written under a temporary name and
+// put in place only when the run keeps it, so a run that ends in error leaves the file that was
+// there before, and never anything that passes for a whole output.
 #pragma once
 
 #include <initializer_list>
@@ -16,7 +17,6 @@ class RunOutput {
 public:
     // Checks `path` against every input, then creates it.
     RunOutput(std::string path, std::initializer_list<std::string> inputs);
-    ~RunOutput();
     RunOutput(const RunOutput&) = delete;
     RunOutput& operator=(const RunOutput&) = delete;
 
@@ -24,14 +24,14 @@ public:
     // Why the output was not created (OutputIsAnInput or CantOpenOutput).
     RunFault Fault() const { return fault_; }
     ByteSink& Sink() { return *sink_; }
-    // The run ended as it should (done, or stopped with what it wrote): the file stays.
-    void Keep() { keep_ = true; }
+    // The run ended as it should (done, or stopped with what it wrote): the file is put in place.
+    // False when that fails (the temporary file is removed then).
+    bool Keep();
 
 private:
     std::string path_;
     RunFault fault_ = RunFault::None;
     std::unique_ptr<FileSink> sink_;
-    bool keep_ = false;
 };
 
 }  // namespace ps

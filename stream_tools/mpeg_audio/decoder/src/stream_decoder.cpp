@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/kernel.h"
+#include "index_formats/replacing_file.h"
 
 namespace mpa {
 
@@ -164,12 +164,17 @@ bool AudioStreamDecoder::Finish() {
     pending_.clear();
     read_ = 0;
     stats_.clippedSamples = decoder_.ClippedSamples();
+    if (waveRequested_ && stats_.framesDecoded == 0) wave_.Discard();
     if (waveRequested_ && !wave_.Close()) writeFailed_ = true;
     return !writeFailed_;
 }
 
 bool DecodeMpegAudioFile(const std::string& input, const std::string& outputWav, StreamDecodeStats* stats,
                          std::string* error) {
+    if (!index_formats::IsRegularFile(input)) {
+        if (error) *error = "cannot open " + input + ": not a regular file";
+        return false;
+    }
     std::FILE* in = std::fopen(input.c_str(), "rb");
     if (!in) {
         if (error) *error = "cannot open " + input;
@@ -186,11 +191,11 @@ bool DecodeMpegAudioFile(const std::string& input, const std::string& outputWav,
     while ((got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) decoder.Feed(buffer.data(), got);
     const bool readError = std::ferror(in) != 0;
     std::fclose(in);
+    if (readError) decoder.AbandonWave();
     const bool written = decoder.Finish();
     if (stats) *stats = decoder.Stats();
     if (readError || !written) {
         if (error) *error = readError ? "cannot read " + input : "cannot write " + outputWav;
-        platform::RemoveIncompleteOutput(outputWav);  // a cut WAVE file would pass for a whole one
         return false;
     }
     return true;

@@ -8,6 +8,8 @@
 namespace mpa {
 
 namespace {
+constexpr std::size_t kBufferBytes = 1 << 16;
+
 // Only big-endian hosts convert; little-endian ones write the samples as they are.
 [[maybe_unused]] void Put16(uint8_t* p, uint32_t v) {
     p[0] = static_cast<uint8_t>(v);
@@ -15,37 +17,54 @@ namespace {
 }
 }  // namespace
 
-WaveFileWriter::~WaveFileWriter() { Close(); }
+WaveFileWriter::~WaveFileWriter() {
+    // A writer that goes without a failure completes its file, as it always has.
+    if (!failed_) Close();
+}
 
 bool WaveFileWriter::Open(const std::string& path, int sampleRate, int channels) {
     Close();
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) return false;
+    failed_ = false;
+    if (!file_.Open(path)) return false;
     sampleRate_ = sampleRate;
     channels_ = channels;
     dataBytes_ = 0;
-    failed_ = false;
-    return WriteHeader();
+    buffer_.clear();
+    buffer_.reserve(kBufferBytes);
+    const auto h = wav::MakeWavHeader(static_cast<uint32_t>(sampleRate_), channels_, 0);
+    return WriteBytes(h.data(), h.size());
 }
 
-bool WaveFileWriter::WriteHeader() {
-    const auto h = wav::MakeWavHeader(static_cast<uint32_t>(sampleRate_), channels_, dataBytes_);
-    if (std::fwrite(h.data(), 1, h.size(), file_) != h.size()) failed_ = true;
+bool WaveFileWriter::WriteBytes(const void* bytes, std::size_t size) {
+    if (failed_) return false;
+    if (buffer_.size() + size > kBufferBytes && !Flush()) return false;
+    const auto* p = static_cast<const uint8_t*>(bytes);
+    if (size >= kBufferBytes) {
+        failed_ = !file_.Write(p, size);
+    } else {
+        buffer_.insert(buffer_.end(), p, p + size);
+    }
+    return !failed_;
+}
+
+bool WaveFileWriter::Flush() {
+    if (!failed_ && !buffer_.empty()) failed_ = !file_.Write(buffer_.data(), buffer_.size());
+    buffer_.clear();
     return !failed_;
 }
 
 bool WaveFileWriter::Write(const int16_t* samples, std::size_t count) {
-    if (!file_) return false;
+    if (!file_.IsOpen()) return false;
     const std::size_t bytes = count * 2;
     if constexpr (std::endian::native == std::endian::little) {
         // The samples are already in the file's byte order.
-        if (std::fwrite(samples, 1, bytes, file_) != bytes) failed_ = true;
+        WriteBytes(samples, bytes);
     } else {
         uint8_t chunk[4096];
         for (std::size_t done = 0; done < count && !failed_;) {
             const std::size_t n = std::min(count - done, sizeof chunk / 2);
             for (std::size_t i = 0; i < n; ++i) Put16(&chunk[2 * i], static_cast<uint16_t>(samples[done + i]));
-            if (std::fwrite(chunk, 1, 2 * n, file_) != 2 * n) failed_ = true;
+            WriteBytes(chunk, 2 * n);
             done += n;
         }
     }
@@ -54,11 +73,20 @@ bool WaveFileWriter::Write(const int16_t* samples, std::size_t count) {
 }
 
 bool WaveFileWriter::Close() {
-    if (!file_) return !failed_;
-    if (std::fseek(file_, 0, SEEK_SET) != 0 || !WriteHeader()) failed_ = true;
-    if (std::fclose(file_) != 0) failed_ = true;
-    file_ = nullptr;
+    if (!file_.IsOpen()) return !failed_;
+    const auto h = wav::MakeWavHeader(static_cast<uint32_t>(sampleRate_), channels_, dataBytes_);
+    if (!Flush() || !file_.WriteAt(0, h.data(), h.size())) failed_ = true;
+    if (failed_) {
+        file_.Discard();
+        return false;
+    }
+    failed_ = !file_.Commit();
     return !failed_;
+}
+
+void WaveFileWriter::Discard() {
+    buffer_.clear();
+    file_.Discard();
 }
 
 }  // namespace mpa

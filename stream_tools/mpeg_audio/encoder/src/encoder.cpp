@@ -49,6 +49,35 @@ const AudioFrameHeader& Encoder::Header() const { return state_->params.header; 
 int Encoder::SamplesPerFrame() const { return state_->samples_per_frame; }
 int Encoder::PsychoModel() const { return state_->model; }
 
+namespace {
+
+// Pairs of bit rate and mode the coding cannot carry, named by their rule; empty when allowed.
+std::string ModeAndBitrateRule(const AudioFrameHeader& h, int kbps, long rateHz) {
+    const bool single = h.mode == kSingleChannel;
+    if (h.layer == 2 && h.version == 1) {
+        // The allowed combinations of Layer II: the low rates are for one channel, the high ones
+        // for two.
+        if (!single && (kbps == 32 || kbps == 48 || kbps == 56 || kbps == 80))
+            return "Layer II at " + std::to_string(kbps) + " kbit/s takes single channel mode only (-m m)";
+        if (single && kbps >= 224)
+            return "Layer II at " + std::to_string(kbps) + " kbit/s takes two channels only, not single channel mode";
+    }
+    if (h.layer == 1) {
+        // A Layer I frame holds at least the header, the CRC and four allocation bits per subband
+        // and channel (joint stereo: both channels only below the smallest bound, 4).
+        const long frameBits = 12L * kbps * 1000 / rateHz * 32;
+        const long allocationBits = single ? 4 * 32 : h.mode == kJointStereo ? 4 * (32 + 4) : 4 * 32 * 2;
+        const long needed = 32 + (h.error_protection ? 16 : 0) + allocationBits;
+        if (needed > frameBits)
+            return "Layer I at " + std::to_string(kbps) + " kbit/s and " + std::to_string(rateHz) +
+                   " Hz has " + std::to_string(frameBits) + " bits a frame, fewer than the " + std::to_string(needed) +
+                   " its header and bit allocation take in this mode";
+    }
+    return {};
+}
+
+}  // namespace
+
 int Encoder::EncoderSetup(const std::string& optionLine) {
     State& s = *state_;
     s.ready = false;
@@ -113,6 +142,8 @@ int Encoder::EncoderSetup(const std::string& optionLine) {
         s.error = "illegal bitrate " + std::to_string(bitrate) + " kbit/s for layer " + std::to_string(h.layer);
         return -1;
     }
+    s.error = ModeAndBitrateRule(h, bitrate, options.rate_hz);
+    if (!s.error.empty()) return -1;
     if (!HeaderToFrameParams(s.params)) {
         s.error = "unusable frame header";
         return -1;

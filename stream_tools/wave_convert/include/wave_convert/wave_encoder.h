@@ -34,6 +34,8 @@ inline constexpr const char* kLayer3Error = "Layer-3 ACM Driver error %d. Switch
 
 // The box of an encoder that failed in the middle of a run (the output is not complete).
 inline constexpr const char* kEncoderError = "Audio encoder error";
+// The box of a codec driver whose output is not frames of the layer and rate it was asked for.
+inline constexpr const char* kEncoderNotFrames = "Audio encoder error: the codec's output is not MPEG audio frames";
 
 // The WAVE samples of one run: 16-bit stereo PCM, `bytes` of it from the source's position.
 struct PcmInput {
@@ -77,6 +79,9 @@ private:
     bool EncodeRead(std::vector<std::uint8_t>& out);
     bool FlushCodec(std::vector<std::uint8_t>& out);
     void Trim(std::vector<std::uint8_t>& out);
+    // A codec driver's bytes are trusted only as whole frames of the asked layer and sampling rate,
+    // each ending where the next header starts; false at the first byte that is not.
+    bool CheckCodecFrames(const std::vector<std::uint8_t>& out);
 
     PcmInput input_;
     int layer_;
@@ -93,6 +98,7 @@ private:
     std::vector<std::uint8_t> pcm_;            // one frame, interleaved little-endian
     std::vector<std::int16_t> planar_;         // the built-in encoder's input: left, then right
     std::vector<std::uint8_t> coded_;
+    std::vector<std::uint8_t> unchecked_;      // a codec's bytes from the next header not yet checked
     std::string error_;
 };
 

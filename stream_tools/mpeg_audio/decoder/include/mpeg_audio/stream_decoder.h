@@ -39,8 +39,12 @@ public:
     void SetPcmSink(PcmSink sink) { sink_ = std::move(sink); }
 
     void Feed(const uint8_t* data, std::size_t size);
-    // Decodes what is left and completes the WAVE file. False when the file could not be written.
+    // Decodes what is left and puts the completed WAVE file in place; a stream in which no frame
+    // was decoded leaves no WAVE file (what was at its name stays). False when the file could not
+    // be written.
     bool Finish();
+    // Drops the WAVE file unwritten: the run failed elsewhere (its input could not be read).
+    void AbandonWave() { wave_.Discard(); }
 
     const StreamDecodeStats& Stats() const { return stats_; }
 
@@ -68,7 +72,8 @@ private:
     std::vector<int16_t> converted_;
 };
 
-// Decodes a file of MPEG audio frames into a 16-bit WAVE file.
+// Decodes a file of MPEG audio frames (a regular file: a pipe or device is refused, as it could
+// run for ever) into a 16-bit WAVE file, put in place only when complete.
 bool DecodeMpegAudioFile(const std::string& input, const std::string& outputWav, StreamDecodeStats* stats,
                          std::string* error);
 

@@ -1,9 +1,13 @@
 // 16-bit PCM WAVE file output. The header is written with zero sizes first and completed on Close.
+// The file is written under a temporary name (index_formats::ReplacingFile) and put in place by
+// Close; Discard, or a writer that goes unclosed after a failed write, leaves what was there.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
+#include <vector>
+
+#include "index_formats/replacing_file.h"
 
 namespace mpa {
 
@@ -15,16 +19,21 @@ public:
     WaveFileWriter& operator=(const WaveFileWriter&) = delete;
 
     bool Open(const std::string& path, int sampleRate, int channels);
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return file_.IsOpen(); }
     // Interleaved little-endian samples.
     bool Write(const int16_t* samples, std::size_t count);
-    // Completes the header with the final sizes and closes the file.
+    // Completes the header with the final sizes and puts the file in place; false, with nothing
+    // put in place, when a write failed.
     bool Close();
+    // Drops the file: what was at the name stays.
+    void Discard();
     uint64_t DataBytes() const { return dataBytes_; }
 
 private:
-    bool WriteHeader();
-    std::FILE* file_ = nullptr;
+    bool WriteBytes(const void* bytes, std::size_t size);
+    bool Flush();
+    index_formats::ReplacingFile file_;
+    std::vector<uint8_t> buffer_;
     int sampleRate_ = 0;
     int channels_ = 0;
     uint64_t dataBytes_ = 0;
