@@ -3,7 +3,8 @@
 // board over (its "mquit" ends this one's service loop under the running recording) and a board
 // that goes silent. The picture index holds only pictures the video file holds whole, its last
 // group carries the last-group mark, ffmpeg decodes the file without an error and counts as many
-// pictures as the index, and the WAVE header gives the file's true sizes.
+// pictures as the index, and the WAVE header gives the file's true sizes. The playback panel's DV
+// record, taken over the same way, keeps whole frames and a final WAVE header too.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +12,9 @@
 
 #include "panel_on_board.h"
 #include "platform/profile.h"
+#include "playback_panel/dv_record.h"
+#include "playback_panel/velmar_view_ids.h"
+#include "playback_panel/video_channel.h"
 #include "record_panel/record_form.h"
 #include "record_panel/record_ids.h"
 #include "record_panel/velmar_vrec.h"
@@ -145,6 +149,54 @@ TEST_F(RecordEnd, EveryEndLeavesAgreeingFiles) {
         EXPECT_EQ(Le32(wave, 40), wave.size() - 44);
         EXPECT_EQ((wave.size() - 44) % 4, 0u) << "whole stereo samples";
     }
+}
+
+TEST_F(RecordEnd, DvRecordTakenOverKeepsWholeFrames) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string dir = velmar_testing::TempDir() + "/record-end-dv";
+    std::filesystem::create_directories(dir);
+    const std::string video = dir + "/take.dv", audio = dir + "/take.wav";
+    platform::Profile profile(dir + "/E2E.INI");
+    profile.WriteString("BOARD1", "PATHDVR", video);
+    profile.WriteString("BOARD1", "PATHDVAR", audio);
+    profile.WriteString("BOARD1", "LINKDVR", "1");
+    profile.WriteString("BOARD1", "PALMODE", "0");
+    profile.WriteString("BOARD1", "DV50", "0");
+
+    const SoftBoardProgram board({}, dir + "/board.log");
+    const InRunDirectory inRunDirectory;
+    {
+        PanelOnBoard on(profile);
+        CVelmarView& panel = on.panel;
+        InstallVideoChannels(panel);
+        InstallDvRecord(panel);
+        on.StartUp();
+        ASSERT_FALSE(panel.DemoMode());
+        panel.Command(panel_ids::kRecordDv);
+        const auto recorded = [&] { return -16 - std::int64_t(std::int32_t(panel.Window()->Read32(window::kRecordCounter))); };
+        for (auto until = std::chrono::steady_clock::now() + 30s; recorded() < 45 && std::chrono::steady_clock::now() < until;)
+            std::this_thread::sleep_for(20ms);
+        ASSERT_GE(recorded(), 45);
+        Quit(on.library);
+        for (auto until = std::chrono::steady_clock::now() + 20s; !on.host.destroyed;) {
+            ASSERT_LT(std::chrono::steady_clock::now(), until) << "the panel never saw its loop end";
+            on.ui.Advance(kPanelTimerMs);
+            std::this_thread::sleep_for(20ms);
+        }
+        panel.OnDestroy();
+    }
+
+    const std::uint64_t size = std::filesystem::file_size(video);
+    EXPECT_GT(size, 0u);
+    EXPECT_EQ(size % DvFrameBytes(false, false), 0u) << "whole frames";
+    std::string errors;
+    EXPECT_EQ(velmar_testing::RunCommand("ffmpeg -v error -xerror -i '" + video + "' -f null - 2>&1", &errors), 0)
+        << errors;
+    const std::string wave = ReadBytes(audio);
+    ASSERT_GT(wave.size(), 44u);
+    EXPECT_EQ(Le32(wave, 4), wave.size() - 8);
+    EXPECT_EQ(Le32(wave, 40), wave.size() - 44);
+    EXPECT_EQ((wave.size() - 44) % 4, 0u);
 }
 
 }  // namespace
