@@ -577,7 +577,8 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
 }
 
 // Every byte drained so far reaches the file before it closes (with its picture index); writes
-// the disk refused since the last drain count as overruns, as each would have at once.
+// the disk refused since the last drain count as overruns, as each would have at once, and so
+// does a disk that has not taken them within the writer's limit.
 void ServiceLoop::CloseOutput(std::uint32_t stream) {
     OutputState& output = outputs_[stream];
     if (!output.object) return;
@@ -595,7 +596,12 @@ void ServiceLoop::Shutdown() {
     interrupt_.reset();
     if (!eventName_.empty()) platform::NamedEvent::Remove(eventName_);
     for (auto& input : inputs_) input.object.reset();
-    for (auto& output : outputs_) output.object.reset();
+    // An output still open was recording when the loop ended (a successor's quit, a silent board):
+    // its file ends with its last whole picture, in agreement with its index.
+    for (auto& output : outputs_) {
+        if (output.object) output.object->EndUnfinished(true);
+        output.object.reset();
+    }
     channel_.reset();
     packet_.reset();
     std::fflush(stdout);

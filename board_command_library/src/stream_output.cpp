@@ -75,14 +75,25 @@ OutputStreamFile::OutputStreamFile(const std::string& name, std::uint32_t flags,
 }
 
 OutputStreamFile::~OutputStreamFile() {
-    // CloseOutputStream: the file, then the rest of the index with its last-group mark. After a
-    // failed write the index ends with the last picture the file holds whole.
-    if (fd_ >= 0) ::close(fd_);
+    // CloseOutputStream: the rest of the index with its last-group mark, then the file. After a
+    // failed write, or a stream that ended without its stop, the index ends with the last picture
+    // the file holds whole; an unfinished file is cut after that picture, so that the two agree.
     if (indexFd_ >= 0) {
-        if (!failed_) TakeIndexEntries();
-        WriteIndexGroups(failed_ ? bytesOnDisk_ / 4 : std::numeric_limits<std::uint64_t>::max(), true);
-        ::close(indexFd_);
+        if (!failed_ && boardReadable_) TakeIndexEntries();
+        const bool wholeOnly = failed_ || unfinished_;
+        WriteIndexGroups(wholeOnly ? bytesOnDisk_ / 4 : std::numeric_limits<std::uint64_t>::max(), true);
+        if (indexFd_ >= 0) ::close(indexFd_);
+        const std::uint64_t indexedBytes = indexedEndWords_ * 4;
+        if (unfinished_ && fd_ >= 0 && indexedBytes < bytesOnDisk_ &&
+            ::ftruncate(fd_, static_cast<off_t>(indexedBytes)) != 0)
+            std::printf("cannot cut %s back to its last whole picture\n", name_.c_str());
     }
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void OutputStreamFile::EndUnfinished(bool boardReadable) {
+    unfinished_ = true;
+    boardReadable_ = boardReadable;
 }
 
 bool OutputStreamFile::CreateFile(bool unbuffered) {
@@ -233,6 +244,7 @@ bool OutputStreamFile::AppendGroup(std::size_t count) {
             std::printf("write to %s failed\n", PictureIndexName(name_).c_str());
     }
     indexBytes_ += bytes.size();
+    indexedEndWords_ = pending_[count - 1].endWords;
     lastWritten_ = std::move(group);
     return true;
 }
@@ -303,6 +315,11 @@ bool StreamPair::Write(std::uint8_t* buffer, std::uint32_t bytes) {
     bool ok = first_ ? first_->Write(buffer, bytes) : true;
     if (second_) ok = second_->Write(buffer, bytes) && ok;
     return ok;
+}
+
+void StreamPair::EndUnfinished(bool boardReadable) {
+    if (first_) first_->EndUnfinished(boardReadable);
+    if (second_) second_->EndUnfinished(boardReadable);
 }
 
 std::unique_ptr<StreamObject> CreateStreamPair(const std::string& name, std::uint32_t flags, std::uint8_t* window) {

@@ -3,8 +3,10 @@
 // together, and each refused write is reported exactly once.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "ruvent/background_writer.h"
@@ -102,3 +104,89 @@ TEST(BackgroundWriter, WritesEveryByteInOrderAndReportsEachRefusalOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A disk that hangs (a network or FUSE file system): the first write blocks until released.
+// Everything it records lives in a state the test shares, since it may outlive the writer.
+struct HangingDisk {
+    std::mutex mutex;
+    std::promise<void> entered;
+    std::promise<void> release;
+    Bytes bytes;
+    bool unfinished = false, boardReadable = true, closed = false;
+};
+
+class HangingTarget final : public ruvent::StreamObject {
+public:
+    explicit HangingTarget(std::shared_ptr<HangingDisk> disk)
+        : disk_(std::move(disk)), released_(disk_->release.get_future()) {}
+    ~HangingTarget() override {
+        std::lock_guard lock(disk_->mutex);
+        disk_->closed = true;
+    }
+    std::uint32_t Read(std::uint8_t*, std::uint32_t) override { return 0; }
+    bool Write(std::uint8_t* buffer, std::uint32_t bytes) override {
+        if (released_.valid()) {
+            disk_->entered.set_value();
+            released_.wait();
+            released_ = {};
+        }
+        std::lock_guard lock(disk_->mutex);
+        disk_->bytes.insert(disk_->bytes.end(), buffer, buffer + bytes);
+        return true;
+    }
+    void EndUnfinished(bool boardReadable) override {
+        std::lock_guard lock(disk_->mutex);
+        disk_->unfinished = true;
+        disk_->boardReadable = boardReadable;
+    }
+
+private:
+    std::shared_ptr<HangingDisk> disk_;
+    std::future<void> released_;
+};
+
+}  // namespace
+
+// No wait of the service loop on the disk outlasts the limit: a write with no free slot, the
+// drain and the close each come back as an overrun, and the writer held up in the file system
+// finishes on its own later, writing nothing after the gap and reading nothing of the board.
+TEST(BackgroundWriter, AHangingDiskIsAnOverrunAndTheCallerGoesOn) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kLimit = std::chrono::milliseconds(100);
+    constexpr auto kPromptly = std::chrono::milliseconds(1500);  // the limit and a loaded machine
+    auto disk = std::make_shared<HangingDisk>();
+    auto entered = disk->entered.get_future();
+    Bytes first(4096, 1), second(4096, 2), third(4096, 3);
+    auto writer = std::make_unique<BackgroundWriter>(std::make_unique<HangingTarget>(disk), 2, kLimit);
+    ASSERT_TRUE(writer->Write(first.data(), 4096));
+    entered.wait();
+    ASSERT_TRUE(writer->Write(second.data(), 4096));  // the second slot
+    auto started = Clock::now();
+    EXPECT_FALSE(writer->Write(third.data(), 4096)) << "no slot came free";
+    EXPECT_LT(Clock::now() - started, kPromptly);
+    EXPECT_FALSE(writer->Write(third.data(), 4096)) << "nothing is queued after a gap";
+    started = Clock::now();
+    EXPECT_GE(writer->Drain(), 1u);
+    writer->EndUnfinished(true);
+    writer.reset();
+    EXPECT_LT(Clock::now() - started, kPromptly) << "the drain and the close";
+    {
+        std::lock_guard lock(disk->mutex);
+        EXPECT_FALSE(disk->closed);
+    }
+    disk->release.set_value();
+    for (int i = 0; i < 500; ++i) {
+        {
+            std::lock_guard lock(disk->mutex);
+            if (disk->closed) break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::lock_guard lock(disk->mutex);
+    EXPECT_TRUE(disk->closed);
+    EXPECT_TRUE(disk->bytes == first) << "the write under way ends, and nothing after it is written";
+    EXPECT_TRUE(disk->unfinished);
+    EXPECT_FALSE(disk->boardReadable);
+}

@@ -151,7 +151,13 @@ void CDvRecordChannel::WaitForDrain(int output) {
     if (!drained) platform::Log(platform::LogLevel::Warning, Format("DV record output %d did not drain", output));
 }
 
-void CDvRecordChannel::OnDvRecordStop() {
+void CDvRecordChannel::OnDvRecordStop() { Stop(true); }
+
+// Once the service loop has gone the stop words go nowhere and the drain waits return at once:
+// the loop has closed the files, which are cut back to whole frames and samples as after an overrun.
+void CDvRecordChannel::EndWithPanel() { Stop(false); }
+
+void CDvRecordChannel::Stop(bool reloadClips) {
     if (!recording_) return;
     recording_ = false;
     panel_.SendCommand(board_commands::DvRecordStop(withAudio_));
@@ -163,14 +169,16 @@ void CDvRecordChannel::OnDvRecordStop() {
         panel_.SendCommand(board_commands::OutputEnd(board_commands::kDvAudioOutput));
         TrimToWholeUnits(audioPath_, wav::kWavHeaderSize, 4);
         WriteWavHeader();
-        panel_.Channels().audio->ReloadFile();
+        if (reloadClips) panel_.Channels().audio->ReloadFile();
     }
     WaitForDrain(board_commands::kDvOutput);
     panel_.SendCommand(board_commands::OutputEnd(board_commands::kDvOutput));
     panel_.Ui().Sleep(kAfterCloseMs);
     TrimToWholeUnits(videoPath_, 0, frameBytes_);
-    panel_.Channels().videoA->ReloadClip();
-    panel_.Channels().videoB->ReloadClip();
+    if (reloadClips) {
+        panel_.Channels().videoA->ReloadClip();
+        panel_.Channels().videoB->ReloadClip();
+    }
     panel_.Host().CloseNotice(Notice::Closing);
     panel_.SendCommand(board_commands::ReferenceSetup(panel_.PalMode(), 0, 1, panel_.Colors().refColor, 0));
     const BoardWindow* window = panel_.Window();

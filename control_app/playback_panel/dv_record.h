@@ -28,6 +28,7 @@ public:
     void InitDvRecord();
     void OnDvRecord();
     void OnDvRecordStop();
+    void EndWithPanel() override;
     // The output files on streams 6 and 7, after the overwrite questions; false when refused.
     virtual bool OpenDvRecordFiles();
     void OnBrowseVideo();
@@ -35,6 +36,8 @@ public:
 
 private:
     bool RecordAudioChecked() const;
+    // STOP; with `reloadClips` the panel's channels then load what the recording changed.
+    void Stop(bool reloadClips);
     void WaitForDrain(int output);
     // The WAVE header over the audio file, at the rate of the audio control byte.
     void WriteWavHeader();

@@ -143,6 +143,9 @@ public:
 class DvRecordChannel : public Channel {
 public:
     virtual bool Recording() const { return false; }
+    // The panel ends (its window closed, or its service loop ended): a recording ends as STOP
+    // ends it, so that its files are complete.
+    virtual void EndWithPanel() {}
     // An event of one of the group's own controls; false when it has none.
     virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };

@@ -246,6 +246,7 @@ void CVelmarView::OnDestroy() {
     channels_.videoB->Stop();
     channels_.audio->Stop();
     channels_.alpha->Stop();
+    channels_.dvRecord->EndWithPanel();
     if (!closing_ && link_) ReferenceOn();
     CloseBoard();
 }

@@ -276,6 +276,8 @@ void CVelmarVrec::StopAudioRecord() {
 void CVelmarVrec::OnAudioRecordPause() { Ui().MessageBox({"Feature Not Yet Implemented", "Velmar Message"}); }
 
 void CVelmarVrec::WriteWavHeader() {
+    // A loop that ended under the recording may have stopped in the middle of a sample.
+    TrimToWholeUnits(audioPath, wav::kWavHeaderSize, 4);
     WriteWavHeaderRetrying(Ui(), audioPath, audioPath, RecordSampleRate(port40_ & 3));
 }
 

@@ -135,6 +135,12 @@ void CVelmarVrec::DrainWait(int output) {
 }
 
 void CVelmarVrec::OnDestroy() {
+    // However the panel ends (its window closed, the program told to end, a second instance taking
+    // the board over, the service loop ending), a recording ends as STOP ends it, so that its files
+    // are complete. Once the loop has gone the stop words go nowhere: the loop has closed the files
+    // already, and only their ends are put right.
+    StopVideoRecord();
+    StopAudioRecord();
     if (link_ && !closing_) SendCommand(board_commands::RecordAudioPath(false));
     Ui().Sleep(100);
     CloseBoard();

@@ -28,6 +28,7 @@
 #include "shell/launch.h"
 #include "shell/menu_ids.h"
 #include "shell/remote_requests.h"
+#include "termination_signal.h"
 #include "velmar_ui_qt/form_window.h"
 #include "velmar_ui_qt/qt_ui_services.h"
 
@@ -142,6 +143,7 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
         return updater->WroteEeprom();
     };
     Place(frame, arguments, profile, choice.section);
+    const velmar::CloseOnTermination closeOnTermination(frame);
     frame.show();
     panel.OnInitialUpdate();
     QTimer::singleShot(0, &frame, [&] { panel.Panel().OnPaint(); });
@@ -168,6 +170,7 @@ int RunRecord(QApplication& app, const velmar::LaunchArguments& arguments, const
     velmar::CMainFrame frame(&form, commands);
     host.SetFrame(&frame);
     Place(frame, arguments, profile, choice.section);
+    const velmar::CloseOnTermination closeOnTermination(frame);
     frame.show();
     panel->OnInitialUpdate();
     QTimer::singleShot(0, &frame, [&] { panel->OnPaint(); });

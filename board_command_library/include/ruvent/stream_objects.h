@@ -19,6 +19,10 @@ public:
     // Takes `bytes` from `buffer` (which it may byte-swap in place). False when the data could
     // not be written (the file could not be created, the disk is full): the caller counts it.
     virtual bool Write(std::uint8_t* buffer, std::uint32_t bytes) = 0;
+    // The stream ends without the board's stop (the service loop ended under it, or its writer
+    // fell behind for good): at its close the object keeps only what it can account for whole.
+    // With `boardReadable` false it reads nothing more from the board's window.
+    virtual void EndUnfinished(bool /*boardReadable*/) {}
 
     std::uint32_t LastTransfer() const { return lastTransfer_; }
     bool loopFlag = false;
@@ -105,6 +109,9 @@ public:
     ~OutputStreamFile() override;  // CloseOutputStream
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t bytes) override;
     bool Write(std::uint8_t* buffer, std::uint32_t bytes) override;  // WriteOutputStream
+    // A recorded video stream then ends with its last picture whole in the file: the index takes
+    // no picture past the data, and the file is cut after the last picture its index holds.
+    void EndUnfinished(bool boardReadable) override;
 
     std::uint64_t BytesWritten() const { return bytesWritten_; }
     int WriteMode() const { return writeMode_; }
@@ -125,6 +132,8 @@ private:
     int fd_ = -1;
     int writeMode_ = 0;  // 0 not yet created, 1 unbuffered, 2 buffered
     bool failed_ = false;
+    bool unfinished_ = false;
+    bool boardReadable_ = true;
     std::uint64_t bytesWritten_ = 0;
     std::uint64_t readPosition_ = 0;
     std::uint64_t bytesOnDisk_ = 0;  // what the file holds for certain (less than taken after a failure)
@@ -146,6 +155,7 @@ private:
     // a killed recording leaves behind still ends properly.
     std::vector<index_formats::PictureIndexRecord> lastWritten_;
     std::uint64_t indexBytes_ = 0;
+    std::uint64_t indexedEndWords_ = 0;  // where the last picture in the index ends
 };
 
 // Decode-to-file of two fields: weaves the lines of two fields (by default 480 field lines of
@@ -176,6 +186,7 @@ public:
     StreamPair(std::unique_ptr<StreamObject> first, std::unique_ptr<StreamObject> second);
     std::uint32_t Read(std::uint8_t* buffer, std::uint32_t bytes) override;
     bool Write(std::uint8_t* buffer, std::uint32_t bytes) override;
+    void EndUnfinished(bool boardReadable) override;
 
 private:
     std::unique_ptr<StreamObject> first_, second_;

@@ -201,6 +201,32 @@ TEST(RecordFlow, Linked422RecordingEndsWithTheWaveHeader) {
     EXPECT_EQ(layout->dataBytes, 1764u);
 }
 
+// Closing the window under a recording ends it as STOP does before the service loop is told to
+// quit, so its files are complete.
+TEST(RecordFlow, ClosingTheWindowStopsTheRecordingFirst) {
+    RecordFixture f;
+    f.SetKey("LINKRAUD", "1");
+    f.SetKey("RPATHV", "take.mpg");
+    f.SetKey("RPATHA", "take.wav");
+    f.StartUp();
+    f.panel->Command(kRecordVideo);
+    f.files.Write("take.wav", std::string(44 + 1766, '\x01'));  // a loop cut off mid-sample
+    const std::size_t mark = f.Mark();
+    f.panel->OnDestroy();
+    const Lines sent = f.Sent(mark);
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(Lines(sent.begin(), sent.begin() + 3),
+              (Lines{"mwcmd -p 0xffffffff 0x80020001 0x1 0xffffffff 0x80020101 0x1", "mwcmd -U0", "mwcmd -U1"}));
+    EXPECT_EQ(sent.back(), "mquit");
+    EXPECT_FALSE(f.panel->AudioRecording());
+    std::ifstream wav("take.wav", std::ios::binary);
+    std::vector<char> head(44);
+    wav.read(head.data(), 44);
+    const auto layout = wav::ParseWaveLayout(std::vector<std::uint8_t>(head.begin(), head.end()), 44 + 1764);
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(layout->dataBytes, 1764u) << "whole samples, and the header says so";
+}
+
 TEST(RecordFlow, OutputFilesByteSwapOverwriteAndEmptyPaths) {
     struct Case {
         std::uint32_t type;

@@ -47,7 +47,12 @@ public:
              !TessolkLibrary(board_commands::BoardNumber::First()).MapWindow() && std::chrono::steady_clock::now() < until;)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    ~SoftBoardProgram() { program_runner::Stop(pid_); }
+    ~SoftBoardProgram() { Stop(); }
+    // Ends the board program now, as a crash or a pulled board would leave the host.
+    void Stop() {
+        if (pid_ > 0) program_runner::Stop(pid_);
+        pid_ = -1;
+    }
     SoftBoardProgram(const SoftBoardProgram&) = delete;
     SoftBoardProgram& operator=(const SoftBoardProgram&) = delete;
 

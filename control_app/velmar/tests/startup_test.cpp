@@ -84,6 +84,30 @@ TEST(RecordStartUp, AnswersAControllingProgram) {
     for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(answered[i], cases[i].answer) << cases[i].request;
 }
 
+// SIGTERM ends the record panel as closing its window does: the panel ends its service loop and
+// the program returns 0 rather than dying under a recording.
+TEST(RecordStartUp, TerminateClosesTheFrameInOrder) {
+    const std::string bin = velmar_testing::BinDir();
+    const std::string dir = velmar_testing::TempDir();
+    const std::string ini = dir + "/RECORD.INI", boardLog = dir + "/board.log";
+    std::ofstream(ini) << "[BOARD1]\n";
+    const pid_t board = Start({bin + "/softboard", "-b", "1", "-v"}, {}, boardLog);
+    const bool boardUp = WaitForText(boardLog, "ready", 60s);
+    const pid_t velmar = boardUp ? Start({bin + "/Velmar", "-1", "-mr"}, ini, dir + "/velmar.log") : -1;
+    // Once its service loop runs: the panel has brought the board up.
+    const bool answers = boardUp && WaitForText(dir + "/velmar.log", "QR started", 60s) && Answers(60s);
+    int code = -2;
+    if (answers) {
+        kill(velmar, SIGTERM);
+        code = WaitExit(velmar, 30s);
+    }
+    if (velmar > 0) Stop(velmar);
+    Stop(board);
+    ASSERT_TRUE(boardUp) << "the software board never came up";
+    ASSERT_TRUE(answers) << "the record panel does not serve its board";
+    EXPECT_EQ(code, 0) << "128: ended by the signal; -1: still running\n" << ReadText(dir + "/velmar.log");
+}
+
 // Help is printed and the program ends without a window or a board.
 TEST(PlaybackStartUp, HelpPrintsTheArgumentsAndTouchesNoBoard) {
     const std::string bin = velmar_testing::BinDir();
