@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/c_file.h"
+#include "platform/regular_file.h"
 
 namespace velmar {
 
@@ -55,7 +55,7 @@ DspCode ParseDspCode(const std::string& text) {
 }
 
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, std::size_t limit) {
-    const platform::CFile file = platform::OpenCFile(path, "rb");
+    const platform::CFile file = platform::OpenRegularFile(path, "rb");
     if (!file) return std::nullopt;
     std::vector<std::uint8_t> bytes(limit);
     const std::size_t got = std::fread(bytes.data(), 1, limit, file.get());

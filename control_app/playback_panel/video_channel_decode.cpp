@@ -13,6 +13,7 @@
 #include "board_link/format.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
+#include "platform/regular_file.h"
 #include "record_output/record_output.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
@@ -65,6 +66,8 @@ void CVideoChannel::OnUncompressFile() {
 
 bool CVideoChannel::OpenDecodeOutput() {
     const std::string path = platform::NormalizePath(decodePath_);
+    // A FIFO or a device is no file to decode into: opening it could hold the window for good.
+    if (panel_.RefuseNonRegularFile(path)) return false;
     std::error_code error;
     if (std::filesystem::exists(path, error)) {
         const auto answer = panel_.Ui().MessageBox({"File Already Exists Do You Wish to Overwrite?",
@@ -74,9 +77,7 @@ bool CVideoChannel::OpenDecodeOutput() {
     }
     // The board's writer opens the file later, on its own thread: find out now whether it can be
     // written, without truncating anything ("a" creates a missing file and keeps an existing one).
-    std::FILE* probe = path.empty() ? nullptr : std::fopen(path.c_str(), "ab");
-    if (!probe) return false;
-    std::fclose(probe);
+    if (!platform::OpenRegularFile(path, "ab")) return false;
 
     const DecodeGeometry geometry = GeometryFor(panel_.PalMode());
     std::string line;
@@ -138,7 +139,8 @@ void CVideoChannel::FinishDecode() {
     // end where the trailer begins.
     TrimToWholeUnits(path, 0, geometry.PictureBytes(decodeFrames_));
     std::FILE* file = nullptr;
-    for (int tries = 0; tries < kTrailerOpenTries && !(file = std::fopen(path.c_str(), "ab+")); ++tries)
+    for (int tries = 0; tries < kTrailerOpenTries && !(file = platform::OpenRegularFile(path, "ab+").release());
+         ++tries)
         panel_.Ui().Sleep(100);
     if (!file) {
         panel_.Ui().MessageBox({"Can't open decode output file", "Velmar Error"});

@@ -26,11 +26,6 @@ std::string TemporaryNameBeside(const std::string& path) {
 
 }  // namespace
 
-bool IsRegularFile(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 ReplacingFile::ReplacingFile(ReplacingFile&& other) noexcept
     : fd_(other.fd_), path_(std::move(other.path_)), temporary_(std::move(other.temporary_)) {
     other.fd_ = -1;
