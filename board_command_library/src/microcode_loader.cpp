@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 
 #include "platform/kernel.h"
@@ -138,10 +139,12 @@ extern "C" int mld(int argc, char* argv[]) {
     const MldArguments arguments = ParseMldArguments(argc, argv);
     if (arguments.file.empty() || arguments.boardRefused) return 0;
     // A FIFO or a device is no microcode: its open could wait for good, its reading never end.
-    const platform::CFile file = platform::OpenRegularFile(platform::DataFilePath(arguments.file), "rb");
+    const std::string path = platform::DataFilePath(arguments.file);
+    const platform::CFile file = platform::OpenRegularFile(path, "rb");
     struct stat info {};
     if (!file || ::fstat(::fileno(file.get()), &info) != 0) {
-        platform::Log(platform::LogLevel::Warning, "mld: " + arguments.file + " is not a regular file that can be read");
+        if (::access(path.c_str(), F_OK) == 0)
+            platform::Log(platform::LogLevel::Warning, "mld: " + arguments.file + " is not a regular file that can be read");
         return 0;
     }
     // Payloads are never taken larger than what is left of the file.

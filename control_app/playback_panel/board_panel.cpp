@@ -111,6 +111,12 @@ void CBoardPanel::ReportDamagedFile(const std::string& path, const std::string& 
     Ui().MessageBox({Format("The file %s is damaged: %s", path.c_str(), damage.c_str()), kErrorCaption});
 }
 
+void CBoardPanel::CheckMicrocode(const std::string& name) {
+    const std::string path = platform::DataFilePath(platform::NormalizePath(name));
+    if (RefuseNonRegularFile(path)) return;
+    if (const auto damage = MicrocodeDamage(path)) ReportDamagedFile(path, *damage);
+}
+
 bool CBoardPanel::LoadI2cTable() {
     const char* path = palMode_ ? "./i2c/velmar2ki2cpal.bin" : "./i2c/velmar2ki2c.bin";
     auto bytes = ReadFileBytes(platform::DataFilePath(path), kI2cTableBytes);

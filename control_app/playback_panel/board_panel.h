@@ -96,6 +96,8 @@ protected:
     bool SendDspCode();
     // One box that names a damaged board data file and says what is wrong with it; start-up goes on.
     void ReportDamagedFile(const std::string& path, const std::string& damage);
+    // Before the microcode is loaded: a box when its file is no regular file or is damaged.
+    void CheckMicrocode(const std::string& name);
     // Until the EEPROM is no longer busy, at most 100 more polls 40 ms apart.
     void PollEeprom();
     void OpenCommandLog();

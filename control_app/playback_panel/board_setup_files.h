@@ -37,6 +37,10 @@ struct DspCode {
 
 DspCode ParseDspCode(const std::string& text);
 
+// What is wrong with the layout of a microcode (.ux) file, or nothing when its sections fit it. A
+// file that cannot be opened has nothing to say here: the loader refuses it.
+std::optional<std::string> MicrocodeDamage(const std::string& path);
+
 // The first `limit` bytes of a regular file, or nothing when it cannot be opened or is none.
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, std::size_t limit);
 

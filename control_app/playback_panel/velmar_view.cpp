@@ -252,6 +252,7 @@ void CVelmarView::InitPlaybackBoard() {
     SendCommand("mquit");
     SendCommand("mreset");
     SendCommand("mwrblk -fill 0x0 0x40000 0x4003f");
+    CheckMicrocode("ucode\\ppdecMain.ux");
     SendCommand("mld -first ucode\\ppdecMain.ux");
     if (is2000Board_) SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, "0x1"));
     for (std::uint32_t reg : board_commands::kMicrocodeClearRegisters) SendCommand(board_commands::WriteRegister(reg, "0x0"));

@@ -197,7 +197,10 @@ void CVelmarVrec::InitRecordBoard() {
         else
             microcode = palMode_ ? "ucode\\single_mpeg1_pal.ux" : "ucode\\single_mpeg1.ux";
     }
-    if (microcode) SendCommand(std::string("mld -first ") + microcode);
+    if (microcode) {
+        CheckMicrocode(microcode);
+        SendCommand(std::string("mld -first ") + microcode);
+    }
     SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, "0x1"));
     Ui().Sleep(100);
     link_->StartDaemon([this] { Ui().Sleep(0); });

@@ -241,7 +241,7 @@ TEST(OperatorFiles, ScriptsAndDspCodeAreReadUpToABound) {
     EXPECT_TRUE(g.ui.TimerRunning(kPanelTimer));
 }
 
-// A damaged I2C table or DSP code is named in one box; start-up goes on with what could be taken.
+// A damaged I2C table, DSP code or microcode is named in one box; start-up goes on with what could be taken.
 TEST(OperatorFiles, DamagedBoardDataFilesAreNamedInOneBox) {
     std::string manyNumbers;
     for (std::size_t i = 0; i <= kDspCodeMaxNumbers; ++i) manyNumbers += "1 ";
@@ -252,6 +252,9 @@ TEST(OperatorFiles, DamagedBoardDataFilesAreNamedInOneBox) {
         {"i2c/velmar2ki2c.bin", std::string("\0\0\0\x02\0\0\0\x40\0\x01\x11\0\x42\0\xC8\x01", 16)},
         {"ucode/dsp.hex", manyNumbers},
         {"ucode/dsp.hex", "00 11 " + std::string(kDspNumberMaxChars + 1, '2') + "\n"},
+        // One section of 100 bytes with 10 left in the file.
+        {"ucode/ppdecMain.ux", std::string("C3UX\x01\0\0\0\0\0\0\0", 12) + std::string("\0\0\0\0\x64\0\0\0", 8) +
+                                   std::string(18, '\0')},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
