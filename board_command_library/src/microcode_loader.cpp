@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 
 #include "platform/kernel.h"
 #include "platform/log.h"
+#include "platform/regular_file.h"
 #include "ruvent/board_bytes.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/board_word.h"
@@ -136,14 +138,23 @@ using namespace ruvent;
 extern "C" int mld(int argc, char* argv[]) {
     const MldArguments arguments = ParseMldArguments(argc, argv);
     if (arguments.file.empty() || arguments.boardRefused) return 0;
-    std::ifstream file(platform::DataFilePath(arguments.file), std::ios::binary | std::ios::ate);
-    if (!file) return 0;
+    // A FIFO or a device is no microcode: its open could wait for good, its reading never end.
+    const std::string path = platform::DataFilePath(arguments.file);
+    const platform::CFile file = platform::OpenRegularFile(path, "rb");
+    struct stat info {};
+    if (!file || ::fstat(::fileno(file.get()), &info) != 0) {
+        if (::access(path.c_str(), F_OK) == 0)
+            platform::Log(platform::LogLevel::Warning, "mld: " + arguments.file + " is not a regular file that can be read");
+        return 0;
+    }
     // Payloads are never taken larger than what is left of the file.
-    std::uint64_t remaining = static_cast<std::uint64_t>(file.tellg());
-    file.seekg(0);
+    std::uint64_t remaining = static_cast<std::uint64_t>(info.st_size);
+    const auto read = [&file](void* bytes, std::size_t count) {
+        return std::fread(bytes, 1, count, file.get()) == count;
+    };
 
     std::uint8_t header[ux::kFileHeaderBytes];
-    if (!file.read(reinterpret_cast<char*>(header), sizeof header) || std::memcmp(header, ux::kMagic, 4) != 0)
+    if (remaining < sizeof header || !read(header, sizeof header) || std::memcmp(header, ux::kMagic, 4) != 0)
         return 0;
     remaining -= sizeof header;
     const std::uint32_t sections = ux::LoadLittle32(header + 4);
@@ -153,7 +164,7 @@ extern "C" int mld(int argc, char* argv[]) {
     for (std::uint32_t r = sections; r > 0; --r) {
         if (arguments.mode == kModeFirst && r <= 2) break;
         std::uint8_t sectionBytes[ux::kSectionHeaderBytes];
-        if (remaining < sizeof sectionBytes || !file.read(reinterpret_cast<char*>(sectionBytes), sizeof sectionBytes)) {
+        if (remaining < sizeof sectionBytes || !read(sectionBytes, sizeof sectionBytes)) {
             platform::Log(platform::LogLevel::Warning, "mld: " + arguments.file + " ends before its last section");
             return 0;
         }
@@ -165,7 +176,7 @@ extern "C" int mld(int argc, char* argv[]) {
             return 0;
         }
         std::vector<std::uint8_t> payload(section.length);
-        if (!file.read(reinterpret_cast<char*>(payload.data()), section.length)) return 0;
+        if (!read(payload.data(), section.length)) return 0;
         remaining -= section.length;
         const bool apply = arguments.mode != kModeLast || r <= 2;
         if (apply && !LoadMicrocodeSection(arguments.board, section, payload, pauseBudgetMs)) return 0;

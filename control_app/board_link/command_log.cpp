@@ -1,14 +1,30 @@
 #include "command_log.h"
 
+#include <cctype>
+
 #include "format.h"
+#include "platform/regular_file.h"
 
 namespace velmar {
 
 bool CommandLog::Open(const std::string& path) {
     std::lock_guard lock(mutex_);
     if (file_) std::fclose(file_);
-    file_ = std::fopen(path.c_str(), "w");
+    // Never a FIFO or a device: the open would wait for a reader, or feed the log into the device.
+    file_ = platform::OpenRegularFile(path, "w").release();
     return file_ != nullptr;
+}
+
+bool CommandLog::HoldsOnlyCommandLog(const std::string& path) {
+    const platform::CFile file = platform::OpenRegularFile(path, "rb");
+    if (!file) return false;
+    char head[9];
+    const std::size_t got = std::fread(head, 1, sizeof head, file.get());
+    if (got == 0) return std::feof(file.get()) != 0;
+    if (got < sizeof head || (head[8] != ',' && head[8] != ' ')) return false;
+    for (int i = 0; i < 8; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(head[i]))) return false;
+    return true;
 }
 
 void CommandLog::Close() {

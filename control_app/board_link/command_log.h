@@ -17,8 +17,11 @@ public:
     CommandLog(const CommandLog&) = delete;
     CommandLog& operator=(const CommandLog&) = delete;
 
-    // Opens (truncating) the file; false when it cannot be written.
+    // Opens (truncating) the file; false when it cannot be written or is no regular file.
     bool Open(const std::string& path);
+    // True for a regular file that is empty or begins as a log line does (eight hex digits, then
+    // ',' or a blank): a file that holds anything else is someone's data, not a log to truncate.
+    static bool HoldsOnlyCommandLog(const std::string& path);
     void Close();
     bool IsOpen() const;
 

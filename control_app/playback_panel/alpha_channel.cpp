@@ -5,13 +5,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <limits>
 
 #include "alpha_stream/alpha_reader.h"
 #include "board_commands/command_lines.h"
 #include "board_link/format.h"
 #include "index_formats/index_files.h"
 #include "platform/kernel.h"
+#include "platform/regular_file.h"
 #include "play_list_channel.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
@@ -36,10 +37,11 @@ std::string AdbPath(const std::string& alp) {
 }
 
 std::optional<std::uint32_t> ReadWord(const std::string& path, std::uint64_t offset) {
-    std::ifstream in(platform::NormalizePath(path), std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(offset));
+    const platform::CFile in = platform::OpenRegularFile(platform::NormalizePath(path), "rb");
     unsigned char b[4];
-    if (!in.read(reinterpret_cast<char*>(b), 4)) return std::nullopt;
+    if (!in || offset > std::uint64_t(std::numeric_limits<off_t>::max()) ||
+        ::fseeko(in.get(), static_cast<off_t>(offset), SEEK_SET) != 0 || std::fread(b, 1, 4, in.get()) != 4)
+        return std::nullopt;
     return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
 }
 
@@ -116,6 +118,8 @@ void CAlphaChannel::ReadStream() {
 void CAlphaChannel::Init() {
     panel_.View().SetFlat(kStopAlpha, true);
     pathText_ = panel_.ReadKey("PATHALP");
+    // Read as no stream, but the operator learns why at once.
+    panel_.RefuseNonRegularFile(platform::NormalizePath(pathText_));
     ReadStream();
     changed_ = false;
     position_ = 0;
@@ -189,8 +193,10 @@ bool CAlphaChannel::LoadAlphaFile() {
     }
     noAlpha_ = false;
     const bool listMode = ListMode();
-    if (!std::filesystem::is_regular_file(path)) {
-        panel_.Ui().MessageBox({"Bad File Name", kFileError});
+    // A FIFO or a device has had its own box; a name that reaches nothing is a bad name.
+    const bool special = panel_.RefuseNonRegularFile(path);
+    if (special || !platform::IsRegularFile(path)) {
+        if (!special) panel_.Ui().MessageBox({"Bad File Name", kFileError});
         if (listMode) list_->Stop();
         return false;
     }

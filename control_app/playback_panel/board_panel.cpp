@@ -1,7 +1,6 @@
 #include "board_panel.h"
 
-#include <fstream>
-#include <sstream>
+#include <filesystem>
 
 #include "board_commands/command_lines.h"
 #include "board_link/format.h"
@@ -10,6 +9,7 @@
 #include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/profile.h"
+#include "platform/regular_file.h"
 #include "shell/launch.h"
 #include "shell/menu_ids.h"
 
@@ -18,6 +18,7 @@ namespace velmar {
 namespace {
 
 constexpr const char* kErrorCaption = "Velmar Error";
+constexpr const char* kFileErrorCaption = "Velmar File Error";
 
 }  // namespace
 
@@ -99,6 +100,24 @@ std::uint8_t CBoardPanel::I2cReadByte(std::uint8_t readAddress) {
     return buffer[1];
 }
 
+bool CBoardPanel::RefuseNonRegularFile(const std::string& path) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::exists(path, error) || platform::IsRegularFile(path)) return false;
+    Ui().MessageBox({Format("%s is not a regular file and is not opened", path.c_str()), kFileErrorCaption});
+    return true;
+}
+
+void CBoardPanel::ReportDamagedFile(const std::string& path, const std::string& damage) {
+    platform::Log(platform::LogLevel::Warning, path + ": " + damage);
+    Ui().MessageBox({Format("The file %s is damaged: %s", path.c_str(), damage.c_str()), kErrorCaption});
+}
+
+void CBoardPanel::CheckMicrocode(const std::string& name) {
+    const std::string path = platform::DataFilePath(platform::NormalizePath(name));
+    if (RefuseNonRegularFile(path)) return;
+    if (const auto damage = MicrocodeDamage(path)) ReportDamagedFile(path, *damage);
+}
+
 bool CBoardPanel::LoadI2cTable() {
     const char* path = palMode_ ? "./i2c/velmar2ki2cpal.bin" : "./i2c/velmar2ki2c.bin";
     auto bytes = ReadFileBytes(platform::DataFilePath(path), kI2cTableBytes);
@@ -108,20 +127,24 @@ bool CBoardPanel::LoadI2cTable() {
     }
     const I2cTable table = ParseI2cTable(*bytes);
     for (const auto& write : table.writes) I2cWriteBytes(write);
-    if (table.truncated) platform::Log(platform::LogLevel::Warning, std::string(path) + ": a record runs past the table");
+    if (table.truncated) ReportDamagedFile(path, "a record runs past the table");
     return true;
 }
 
 bool CBoardPanel::SendDspCode() {
-    std::ifstream file(platform::DataFilePath("./ucode/dsp.hex"));
-    if (!file) {
+    const char* path = "./ucode/dsp.hex";
+    std::string text;
+    const auto read = platform::ReadRegularFile(platform::DataFilePath(path), kDspCodeFileMaxBytes, text);
+    if (read == platform::WholeFileRead::CannotOpen) {
         Quit("Can't find file .hex");
         return false;
     }
-    std::stringstream text;
-    text << file.rdbuf();
-    const DspCode code = ParseDspCode(text.str());
-    if (code.truncated) platform::Log(platform::LogLevel::Warning, "ucode/dsp.hex: DSP code cut at its limit");
+    if (read == platform::WholeFileRead::TooLarge) {
+        ReportDamagedFile(path, Format("it is larger than %zu bytes and is not sent", kDspCodeFileMaxBytes));
+        return true;
+    }
+    const DspCode code = ParseDspCode(text);
+    if (code.truncated) ReportDamagedFile(path, "the code is cut at its limit");
     I2cWriteBytes(code.bytes);
     return true;
 }
@@ -137,13 +160,45 @@ void CBoardPanel::PollEeprom() {
 
 // ------------------------------------------------------------------ command log
 
+std::optional<std::string> CBoardPanel::LogFileRefusal(const std::string& name) const {
+    const std::string path = platform::NormalizePath(name);
+    std::error_code error;
+    const bool exists = std::filesystem::exists(path, error);
+    if (exists && !platform::IsRegularFile(path)) return "is not a regular file";
+    const auto where = [](const std::string& p) {
+        std::error_code ignored;
+        return std::filesystem::absolute(p, ignored).lexically_normal();
+    };
+    for (const char* key : {"PATHVA", "PATHVB", "PATHALP", "PATHAUD", "PATHDIO", "PATHDVR", "PATHDVAR", "RPATHV", "RPATHA"}) {
+        const std::string media = platform::NormalizePath(profile_.GetString(section_, key));
+        if (!media.empty() && (where(media) == where(path) || platform::IsSameFile(media, path)))
+            return Format("is the file of %s", key);
+    }
+    if (exists && !CommandLog::HoldsOnlyCommandLog(path)) return "holds data that is not a command log";
+    return std::nullopt;
+}
+
+void CBoardPanel::StartCommandLog(const std::string& path) {
+    if (const auto refusal = LogFileRefusal(path)) {
+        // Someone's data or a device is never truncated: the log goes to the default name instead.
+        const std::string fallback = playback_ ? kPlaybackLogName : kRecordLogName;
+        if (!LogFileRefusal(fallback) && link_->Log().Open(fallback)) {
+            WriteKey(logKey_, fallback);
+            Ui().MessageBox({Format("The log file %s %s and is left as it is; commands are logged to %s",
+                                    path.c_str(), refusal->c_str(), fallback.c_str()),
+                             kErrorCaption});
+            return;
+        }
+    } else if (link_->Log().Open(path)) {
+        return;
+    }
+    Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path.c_str()), kErrorCaption});
+    WriteKey(logKey_, "");
+}
+
 void CBoardPanel::OpenCommandLog() {
     const std::string path = profile_.GetString(section_, logKey_);
-    if (path.empty()) return;
-    if (!link_->Log().Open(path)) {
-        Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path.c_str()), kErrorCaption});
-        WriteKey(logKey_, "");
-    }
+    if (!path.empty()) StartCommandLog(path);
 }
 
 std::optional<bool> CBoardPanel::LogMenuEnabled(int commandId) const {
@@ -163,10 +218,7 @@ void CBoardPanel::OnSetLogFile() {
     const auto path = Ui().ChooseFile(chooser);
     if (!path) return;
     WriteKey(logKey_, *path);
-    if (!link_->Log().Open(*path)) {
-        Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path->c_str()), kErrorCaption});
-        WriteKey(logKey_, "");
-    }
+    StartCommandLog(*path);
 }
 
 void CBoardPanel::OnDisableLogging() {

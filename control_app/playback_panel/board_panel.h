@@ -40,6 +40,10 @@ inline constexpr int kPanelTimerMs = 100;
 // How long a settings command may take before the panel stops waiting for its reply.
 inline constexpr int kReplyWaitLimitMs = 1000;
 
+// Where the command log goes when the name in the settings is refused: the working directory.
+inline constexpr const char* kPlaybackLogName = "Velmar.log";
+inline constexpr const char* kRecordLogName = "VelmarRec.log";
+
 class CBoardPanel : public velmar_ui::FormLogic {
 public:
     // `playback`: the playback panel (link, log key "LOGFILE", RECPLAY "0", title), else the
@@ -60,6 +64,11 @@ public:
     // The board's I2C bus (nothing in demo mode), for the panel and the tools that talk to its devices.
     void I2cWriteBytes(const std::vector<std::uint8_t>& bytes);
     std::uint8_t I2cReadByte(std::uint8_t readAddress);
+    // A name that reaches something other than a regular file (a FIFO, a device, a folder) is
+    // never opened: the open could hold the window for good, or the reading never end. True, after
+    // a box that names it, for such a name; false for a regular file or a name that reaches
+    // nothing, which each caller handles as it always has.
+    bool RefuseNonRegularFile(const std::string& path);
 
     void OnPaint();
     void OnSetLogFile();
@@ -85,9 +94,19 @@ protected:
     // program is ending) when the file is missing.
     bool LoadI2cTable();
     bool SendDspCode();
+    // One box that names a damaged board data file and says what is wrong with it; start-up goes on.
+    void ReportDamagedFile(const std::string& path, const std::string& damage);
+    // Before the microcode is loaded: a box when its file is no regular file or is damaged.
+    void CheckMicrocode(const std::string& name);
     // Until the EEPROM is no longer busy, at most 100 more polls 40 ms apart.
     void PollEeprom();
     void OpenCommandLog();
+    // Opens the command log at `path`, truncating it as a log is. A name that is no regular file,
+    // that is one of the panel's media files, or that holds anything but a command log is left as
+    // it is: the log goes to the default name, after one box that says why.
+    void StartCommandLog(const std::string& path);
+    // Why `path` must not be the command log; nothing when it may be.
+    std::optional<std::string> LogFileRefusal(const std::string& path) const;
     void SendCodecLine(const std::string& line);
     // A start-up failure: the box, and the program ends.
     void Quit(const std::string& message);

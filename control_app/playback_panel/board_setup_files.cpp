@@ -1,10 +1,14 @@
 #include "board_setup_files.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
-#include "platform/c_file.h"
+#include "platform/regular_file.h"
+#include "ruvent/ux_format.h"
 
 namespace velmar {
 
@@ -54,8 +58,32 @@ DspCode ParseDspCode(const std::string& text) {
     return code;
 }
 
+std::optional<std::string> MicrocodeDamage(const std::string& path) {
+    const platform::CFile file = platform::OpenRegularFile(path, "rb");
+    struct stat info {};
+    if (!file || ::fstat(::fileno(file.get()), &info) != 0) return std::nullopt;
+    std::uint64_t remaining = static_cast<std::uint64_t>(info.st_size);
+    std::uint8_t header[ux::kFileHeaderBytes];
+    if (remaining < sizeof header || std::fread(header, 1, sizeof header, file.get()) != sizeof header ||
+        std::memcmp(header, ux::kMagic, sizeof ux::kMagic) != 0)
+        return "it is no microcode file";
+    remaining -= sizeof header;
+    // Every section takes at least its header, so the walk ends with the file whatever the count.
+    for (std::uint32_t left = ux::LoadLittle32(header + 4); left > 0; --left) {
+        std::uint8_t bytes[ux::kSectionHeaderBytes];
+        if (remaining < sizeof bytes || std::fread(bytes, 1, sizeof bytes, file.get()) != sizeof bytes)
+            return "it ends before its last section";
+        remaining -= sizeof bytes;
+        const ux::SectionHeader section = ux::DecodeSectionHeader(bytes);
+        if (section.length > remaining) return "a section runs past the end of the file";
+        remaining -= section.length;
+        if (::fseeko(file.get(), static_cast<off_t>(section.length), SEEK_CUR) != 0) return "it cannot be read";
+    }
+    return std::nullopt;
+}
+
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, std::size_t limit) {
-    const platform::CFile file = platform::OpenCFile(path, "rb");
+    const platform::CFile file = platform::OpenRegularFile(path, "rb");
     if (!file) return std::nullopt;
     std::vector<std::uint8_t> bytes(limit);
     const std::size_t got = std::fread(bytes.data(), 1, limit, file.get());

@@ -13,6 +13,9 @@ inline constexpr std::size_t kI2cTableBytes = 1024;
 inline constexpr std::size_t kDspCodeMaxNumbers = 1024;
 inline constexpr std::size_t kDspNumberMaxChars = 99;
 inline constexpr std::uint8_t kDspBusAddress = 0x20;
+// Room for the most numbers the code takes, at their longest, with generous blanks between them;
+// a larger file is no DSP code and is not read.
+inline constexpr std::size_t kDspCodeFileMaxBytes = 1 << 20;
 
 struct I2cTable {
     // One bus write per record: the device address, then the record's data bytes.
@@ -34,7 +37,11 @@ struct DspCode {
 
 DspCode ParseDspCode(const std::string& text);
 
-// The whole file, or nothing when it cannot be opened.
+// What is wrong with the layout of a microcode (.ux) file, or nothing when its sections fit it. A
+// file that cannot be opened has nothing to say here: the loader refuses it.
+std::optional<std::string> MicrocodeDamage(const std::string& path);
+
+// The first `limit` bytes of a regular file, or nothing when it cannot be opened or is none.
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, std::size_t limit);
 
 }  // namespace velmar

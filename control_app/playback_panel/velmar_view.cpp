@@ -252,6 +252,7 @@ void CVelmarView::InitPlaybackBoard() {
     SendCommand(board_commands::Quit());
     SendCommand(board_commands::Reset());
     SendCommand(board_commands::ClearHostRegisters());
+    CheckMicrocode(board_commands::kPlaybackMicrocode);
     SendCommand(board_commands::LoadMicrocode(board_commands::kPlaybackMicrocode));
     if (is2000Board_) SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, "0x1"));
     for (std::uint32_t reg : board_commands::kMicrocodeClearRegisters) SendCommand(board_commands::WriteRegister(reg, "0x0"));

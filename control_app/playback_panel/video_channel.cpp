@@ -144,6 +144,8 @@ void CVideoChannel::Init() {
     if (t_.decodesToFile) decodePath_ = panel_.ReadKey("PATHDIO");
     pathText_ = panel_.ReadKey(t_.pathKey);
     kind_ = VideoKind::MpegReversed;
+    // Read as no clip, but the operator learns why at once.
+    panel_.RefuseNonRegularFile(platform::NormalizePath(pathText_));
     ReadClip();
     fileChanged_ = false;
     uncompressChanged_ = false;
@@ -387,7 +389,12 @@ std::string CVideoChannel::LoadLine(std::uint64_t startOffset, std::uint64_t end
 bool CVideoChannel::LoadVideo(std::int64_t endPicture) {
     pictureInGroup_ = 0;
     const std::string clip = PathText();
-    const auto head = ReadClipHead(clip);
+    const bool special = panel_.RefuseNonRegularFile(platform::NormalizePath(clip));
+    const auto head = special ? std::nullopt : ReadClipHead(clip);
+    if (special) {
+        if (panel_.Channels().playList->Active()) panel_.Channels().playList->Stop();
+        return false;
+    }
     if (!head) {
         panel_.Ui().MessageBox({"Bad File Name", kFileError});
         if (panel_.Channels().playList->Active()) panel_.Channels().playList->Stop();

@@ -12,6 +12,7 @@
 #include "board_link/format.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
+#include "platform/regular_file.h"
 #include "record_output/record_output.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
@@ -68,13 +69,13 @@ bool CVideoChannel::OpenDecodeOutput() {
     // The board would cut a longer name and write elsewhere; the clip being decoded, its index or
     // a parking clip would be overwritten with pictures.
     if (!BoardTakesPath(ui, decodePath_) || !OutputIsNoInput(ui, decodePath_, panel_.FilesInUse())) return false;
+    // A FIFO or a device is no file to decode into: opening it could hold the window for good.
+    if (panel_.RefuseNonRegularFile(path)) return false;
     // The board's writer replaces the file itself: only the question is asked here.
     if (!ConfirmOverwrite(ui, decodePath_, false)) return false;
     // The board's writer opens the file later, on its own thread: find out now whether it can be
     // written, without truncating anything ("a" creates a missing file and keeps an existing one).
-    std::FILE* probe = path.empty() ? nullptr : std::fopen(path.c_str(), "ab");
-    if (!probe) return false;
-    std::fclose(probe);
+    if (!platform::OpenRegularFile(path, "ab")) return false;
 
     const DecodeGeometry geometry = GeometryFor(panel_.PalMode());
     std::string line;
@@ -136,7 +137,8 @@ void CVideoChannel::FinishDecode() {
     // end where the trailer begins.
     TrimToWholeUnits(path, 0, geometry.PictureBytes(decodeFrames_));
     std::FILE* file = nullptr;
-    for (int tries = 0; tries < kTrailerOpenTries && !(file = std::fopen(path.c_str(), "ab+")); ++tries)
+    for (int tries = 0; tries < kTrailerOpenTries && !(file = platform::OpenRegularFile(path, "ab+").release());
+         ++tries)
         panel_.Ui().Sleep(100);
     if (!file) {
         panel_.Ui().MessageBox({"Can't open decode output file", "Velmar Error"});

@@ -1,9 +1,13 @@
 #include "video_clip.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <limits>
+
 #include "platform/kernel.h"
+#include "platform/regular_file.h"
 #include "start_codes/start_codes.h"
 
 
@@ -26,14 +30,14 @@ std::uint32_t Le32(const unsigned char* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
 }
 
-// Reads `count` bytes at `offset`; false when the file is shorter or cannot be read.
+// Reads `count` bytes at `offset`; false when the file is shorter, cannot be read or is no
+// regular file (a FIFO's open would wait for good).
 bool ReadAt(const std::string& path, std::uint64_t offset, unsigned char* bytes, std::size_t count) {
-    std::ifstream file(platform::NormalizePath(path), std::ios::binary);
-    if (!file) return false;
-    file.seekg(static_cast<std::streamoff>(offset));
-    if (!file) return false;
-    file.read(reinterpret_cast<char*>(bytes), static_cast<std::streamsize>(count));
-    return file.gcount() == static_cast<std::streamsize>(count);
+    const platform::CFile file = platform::OpenRegularFile(platform::NormalizePath(path), "rb");
+    if (!file || offset > std::uint64_t(std::numeric_limits<off_t>::max()) ||
+        ::fseeko(file.get(), static_cast<off_t>(offset), SEEK_SET) != 0)
+        return false;
+    return std::fread(bytes, 1, count, file.get()) == count;
 }
 
 }  // namespace
@@ -79,16 +83,13 @@ bool StartWordMatches(std::uint32_t word, VideoKind kind, bool is2000Board) {
 }
 
 std::optional<ClipHead> ReadClipHead(const std::string& clip) {
-    const std::string path = platform::NormalizePath(clip);
-    std::ifstream file(path, std::ios::binary);
-    if (path.empty() || !file) return std::nullopt;
+    const platform::CFile file = platform::OpenRegularFile(platform::NormalizePath(clip), "rb");
+    struct stat info {};
+    if (!file || ::fstat(::fileno(file.get()), &info) != 0) return std::nullopt;
     ClipHead head;
-    std::error_code error;
-    head.bytes = std::filesystem::file_size(path, error);
-    if (error) return std::nullopt;
+    head.bytes = static_cast<std::uint64_t>(info.st_size);
     unsigned char bytes[4];
-    file.read(reinterpret_cast<char*>(bytes), 4);
-    if (file.gcount() == 4) head.firstWord = Le32(bytes);
+    if (std::fread(bytes, 1, 4, file.get()) == 4) head.firstWord = Le32(bytes);
     return head;
 }
 

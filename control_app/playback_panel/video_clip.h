@@ -36,14 +36,14 @@ inline std::uint64_t DvSecondHeaderOffset(std::uint32_t firstWord, VideoKind kin
 // Whether the word at a start offset opens a group or a DV frame of a clip of this kind.
 bool StartWordMatches(std::uint32_t word, VideoKind kind, bool is2000Board);
 
-// The first 32-bit word of a file and its size; nothing when it cannot be opened. A file shorter
-// than 4 bytes has no first word.
+// The first 32-bit word of a file and its size; nothing when it cannot be opened or is no regular
+// file. A file shorter than 4 bytes has no first word.
 struct ClipHead {
     std::optional<std::uint32_t> firstWord;
     std::uint64_t bytes = 0;
 };
 std::optional<ClipHead> ReadClipHead(const std::string& path);
-// The little-endian word at `offset`; nothing past the end.
+// The little-endian word at `offset`; nothing past the end or for anything but a regular file.
 std::optional<std::uint32_t> ReadWordAt(const std::string& path, std::uint64_t offset);
 
 // The 36 bytes appended to a decode-to-file output: "Rand", picture count, width, height and

@@ -71,5 +71,8 @@ std::vector<std::string> EncoderCommandLines(const EncoderSettings& settings);
 std::vector<std::string> ScriptCommandLines(std::string_view text);
 
 inline constexpr std::size_t kScriptLineMax = 1023;
+// A script is a few command lines; a thousand of the longest fill 1 MiB. A larger file is no
+// script (a device such as /dev/zero never ends) and is refused rather than read.
+inline constexpr std::size_t kScriptFileMaxBytes = 1 << 20;
 
 }  // namespace velmar

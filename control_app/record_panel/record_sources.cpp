@@ -2,11 +2,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "board_commands/command_lines.h"
 #include "board_link/format.h"
 #include "platform/kernel.h"
+#include "platform/regular_file.h"
 
 namespace velmar {
 
@@ -29,21 +29,22 @@ std::uint32_t BigEndian(const unsigned char* p, int bytes) {
 }  // namespace
 
 std::optional<FilmStripTrailer> ReadFilmStripTrailer(const std::string& path) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) return std::nullopt;
-    const auto size = static_cast<std::streamoff>(file.tellg());
-    if (size < static_cast<std::streamoff>(kFilmStripTrailerBytes)) return std::nullopt;
+    const platform::CFile file = platform::OpenRegularFile(path, "rb");
+    if (!file || ::fseeko(file.get(), 0, SEEK_END) != 0) return std::nullopt;
+    const off_t size = ::ftello(file.get());
+    if (size < static_cast<off_t>(kFilmStripTrailerBytes)) return std::nullopt;
     unsigned char t[kFilmStripTrailerBytes];
-    file.seekg(size - static_cast<std::streamoff>(kFilmStripTrailerBytes));
-    if (!file.read(reinterpret_cast<char*>(t), sizeof t)) return std::nullopt;
+    if (::fseeko(file.get(), size - static_cast<off_t>(kFilmStripTrailerBytes), SEEK_SET) != 0 ||
+        std::fread(t, 1, sizeof t, file.get()) != sizeof t)
+        return std::nullopt;
     if (t[0] != 'R' || t[1] != 'a' || t[2] != 'n' || t[3] != 'd') return std::nullopt;
     return FilmStripTrailer{BigEndian(t + 4, 4), BigEndian(t + 12, 2), BigEndian(t + 14, 2), BigEndian(t + 16, 2)};
 }
 
 std::optional<TargaHeader> ReadTargaHeader(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    const platform::CFile file = platform::OpenRegularFile(path, "rb");
     unsigned char h[kTargaHeaderBytes];
-    if (!file || !file.read(reinterpret_cast<char*>(h), sizeof h)) return std::nullopt;
+    if (!file || std::fread(h, 1, sizeof h, file.get()) != sizeof h) return std::nullopt;
     return TargaHeader{h[2], h[16], h[12] | h[13] << 8, h[14] | h[15] << 8};
 }
 

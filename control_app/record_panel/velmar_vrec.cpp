@@ -197,7 +197,10 @@ void CVelmarVrec::InitRecordBoard() {
         else
             microcode = palMode_ ? board_commands::kRecordMpeg1PalMicrocode : board_commands::kRecordMpeg1Microcode;
     }
-    if (microcode) SendCommand(board_commands::LoadMicrocode(microcode));
+    if (microcode) {
+        CheckMicrocode(microcode);
+        SendCommand(board_commands::LoadMicrocode(microcode));
+    }
     SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, "0x1"));
     Ui().Sleep(100);
     link_->StartDaemon([this] { Ui().Sleep(0); });

@@ -1,11 +1,10 @@
 // The encoder controls of the record panel: loading the current mode's stored settings, writing
 // each key back the moment its control changes, and programming the encoder before a recording.
-#include <fstream>
-#include <sstream>
 
 #include "board_link/format.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
+#include "platform/regular_file.h"
 #include "record_ids.h"
 #include "velmar_vrec.h"
 
@@ -220,14 +219,21 @@ void CVelmarVrec::ProgramEncoder() {
 
 void CVelmarVrec::SendScript() {
     if (scriptPath.empty()) return;
-    std::ifstream file(platform::NormalizePath(scriptPath), std::ios::binary);
-    if (!file) {
+    const std::string path = platform::NormalizePath(scriptPath);
+    if (RefuseNonRegularFile(path)) return;
+    std::string text;
+    switch (platform::ReadRegularFile(path, kScriptFileMaxBytes, text)) {
+    case platform::WholeFileRead::CannotOpen:
         Ui().MessageBox({Format("Can't find file %s", scriptPath.c_str()), "File Error"});
         return;
+    case platform::WholeFileRead::TooLarge:
+        Ui().MessageBox({Format("The script file %s is larger than %zu bytes and is not sent", scriptPath.c_str(),
+                                kScriptFileMaxBytes),
+                         "File Error"});
+        return;
+    case platform::WholeFileRead::Read: break;
     }
-    std::stringstream text;
-    text << file.rdbuf();
-    for (const std::string& line : ScriptCommandLines(text.str())) SendCommand(line);
+    for (const std::string& line : ScriptCommandLines(text)) SendCommand(line);
 }
 
 }  // namespace velmar

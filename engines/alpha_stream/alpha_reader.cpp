@@ -6,6 +6,7 @@
 
 #include "index_formats/index_files.h"
 #include "platform/c_file.h"
+#include "platform/regular_file.h"
 #include "platform/kernel.h"
 
 namespace alpha_stream {
@@ -117,7 +118,7 @@ std::optional<AlphaFrameHeader> CheckAlphaFrame(const std::uint8_t* bytes, std::
 }
 
 std::optional<AlphaStreamInfo> ReadAlphaStreamInfo(const std::string& path, std::string* problem) {
-    const platform::CFile file = platform::OpenCFile(path, "rb");
+    const platform::CFile file = platform::OpenRegularFile(path, "rb");
     if (!file) return Refuse(problem, "cannot open " + path);
     std::error_code error;
     const std::uint64_t size = std::filesystem::file_size(path, error);

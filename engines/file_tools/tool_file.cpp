@@ -22,14 +22,8 @@ ToolFile& ToolFile::operator=(ToolFile&& other) noexcept {
 }
 
 std::optional<ToolFile> ToolFile::Open(const std::string& path, Mode mode) {
-    // Non-blocking until the name is known to be a regular file: opening a pipe would wait for a
-    // writer.
-    const int flags = O_CLOEXEC | O_NONBLOCK | (mode == Mode::Read ? O_RDONLY : O_RDWR);
-    ToolFile file(::open(path.c_str(), flags));
-    struct stat info {};
-    if (file.fd_ < 0 || ::fstat(file.fd_, &info) != 0 || !S_ISREG(info.st_mode) ||
-        ::fcntl(file.fd_, F_SETFL, ::fcntl(file.fd_, F_GETFL) & ~O_NONBLOCK) != 0)
-        return std::nullopt;
+    ToolFile file(platform::OpenRegularFileDescriptor(path, mode == Mode::Read ? O_RDONLY : O_RDWR));
+    if (file.fd_ < 0) return std::nullopt;
     return file;
 }
 

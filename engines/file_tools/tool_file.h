@@ -10,6 +10,7 @@
 
 #include "index_formats/index_files.h"
 #include "platform/kernel.h"
+#include "platform/regular_file.h"
 #include "tool_run.h"
 
 namespace file_tools {
@@ -44,7 +45,7 @@ private:
 };
 
 // Whether the path names a regular file.
-inline bool FileExists(const std::string& path) { return index_formats::IsRegularFile(path); }
+inline bool FileExists(const std::string& path) { return platform::IsRegularFile(path); }
 
 // The .mdb picture index beside a stream file, named as the index builder names it.
 inline std::string PictureIndexPathBeside(const std::string& streamPath) {

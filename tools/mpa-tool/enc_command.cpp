@@ -11,6 +11,7 @@
 
 #include "mpa_encoder/encoder.h"
 #include "index_formats/replacing_file.h"
+#include "platform/regular_file.h"
 #include "mpeg_audio/console.h"
 #include "platform/c_file.h"
 #include "platform/kernel.h"
@@ -33,7 +34,7 @@ std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p
 
 bool OpenWave(const char* path, WaveInput& wave, std::string& error) {
     // A pipe or a device could be read for ever.
-    if (!index_formats::IsRegularFile(path)) {
+    if (!platform::IsRegularFile(path)) {
         error = std::string("cannot open ") + path + ": not a regular file";
         return false;
     }

@@ -14,6 +14,7 @@
 #include "index_formats/index_files.h"
 #include "platform/c_file.h"
 #include "platform/kernel.h"
+#include "platform/regular_file.h"
 #include "platform/run_report.h"
 #include "start_codes/start_codes.h"
 
@@ -46,13 +47,8 @@ std::size_t ReadBlock(std::FILE* file, std::vector<std::uint8_t>& bytes, std::ve
 
 // A regular file only: a pipe would hold the run in its first read, where no cancel reaches it.
 File OpenRegularFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = platform::OpenRegularFileDescriptor(path, O_RDONLY);
     if (fd < 0) return nullptr;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        ::close(fd);
-        return nullptr;
-    }
     File file(::fdopen(fd, "rb"));
     if (!file) ::close(fd);
     return file;

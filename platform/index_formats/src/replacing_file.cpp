@@ -100,11 +100,6 @@ extern "C" void RemoveTemporariesAndEnd(int signal) {
 
 }  // namespace
 
-bool IsRegularFile(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 bool IsTemporaryOfProcess(const std::string& name, int pid) {
     char expected[kTemporaryNameLength + 1];
     std::snprintf(expected, sizeof expected, kTemporaryFormat, pid, 0u);

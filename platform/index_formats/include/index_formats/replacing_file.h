@@ -12,8 +12,6 @@
 
 namespace index_formats {
 
-// True when the name reaches a regular file (links followed).
-bool IsRegularFile(const std::string& path);
 // Writes all bytes to a file descriptor, retrying short and interrupted writes; false on failure.
 bool WriteAll(int fd, const void* data, std::size_t size);
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "index_formats/replacing_file.h"
+#include "platform/regular_file.h"
 
 namespace mpa {
 
@@ -171,7 +172,7 @@ bool AudioStreamDecoder::Finish() {
 
 bool DecodeMpegAudioFile(const std::string& input, const std::string& outputWav, StreamDecodeStats* stats,
                          std::string* error) {
-    if (!index_formats::IsRegularFile(input)) {
+    if (!platform::IsRegularFile(input)) {
         if (error) *error = "cannot open " + input + ": not a regular file";
         return false;
     }

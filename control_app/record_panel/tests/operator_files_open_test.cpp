@@ -1,0 +1,331 @@
+// The files the operator names or the run folder holds, as both panels open them: a FIFO or a
+// device never holds the window, a file too large to be what it claims is refused, a damaged board
+// data file is named in a box, and the command log never truncates what is not a log.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <mutex>
+
+#include "alpha_stream/alpha_generators.h"
+#include "alpha_stream/alpha_reader.h"
+#include "platform/log.h"
+#include "playback_panel/alpha_channel.h"
+#include "playback_panel/audio_channel.h"
+#include "playback_panel/board_setup_files.h"
+#include "playback_panel/play_list_channel.h"
+#include "playback_panel/tests/panel_fixture.h"
+#include "playback_panel/video_channel.h"
+#include "record_fixture.h"
+#include "record_panel/encoder_parameters.h"
+#include "ruvent/ruvent.h"
+
+namespace velmar {
+namespace {
+
+using namespace panel_testing;
+using namespace panel_ids;
+using record_testing::RecordFixture;
+namespace fs = std::filesystem;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// What the library logged while a case ran.
+struct LogCapture {
+    LogCapture() {
+        previous = platform::SetLogSink([this](platform::LogLevel, const std::string& text) {
+            std::lock_guard lock(mutex);
+            lines += text + "\n";
+        });
+    }
+    ~LogCapture() { platform::SetLogSink(previous); }
+    std::string Text() {
+        std::lock_guard lock(mutex);
+        return lines;
+    }
+    std::mutex mutex;
+    std::string lines;
+    platform::LogSink previous;
+};
+
+// The playback panel with its own channels, keys set before it starts.
+struct PlaybackPanel : PanelFixture {
+    explicit PlaybackPanel(const std::function<void(PlaybackPanel&)>& before = {}) : PanelFixture(true, 0x8120) {
+        for (const char* name : {"a", "b"}) {
+            files.Write(std::string(name) + ".mpg", MpegClip());
+            files.Write(std::string(name) + ".mdb", MpegIndex());
+        }
+        library.mld = ::mld;
+        library.bus.readAnswers = {{0x31, 0x00}, {0x21, 8}};  // a healthy EEPROM
+        SetKey("PATHVA", Here("a.mpg"));
+        SetKey("PATHVB", Here("b.mpg"));
+        if (before) before(*this);
+        Make();
+        InstallVideoChannels(*panel);
+        InstallAlphaAndPlayList(*panel);
+        InstallAudioChannel(*panel);
+        StartUp();
+    }
+    static std::string Here(const std::string& name) { return (fs::current_path() / name).string(); }
+};
+
+// Runs `act` on a thread of its own and tells whether it ended within a few seconds. When it has
+// not, whatever waits on the FIFO is let go (its other end opened and closed) so the test ends.
+bool EndsWithoutWaiting(const std::string& fifo, const std::function<void()>& act) {
+    auto done = std::async(std::launch::async, act);
+    if (done.wait_for(std::chrono::seconds(10)) == std::future_status::ready) {
+        done.get();
+        return true;
+    }
+    while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        for (int flags : {O_RDONLY | O_NONBLOCK, O_WRONLY | O_NONBLOCK}) {
+            const int fd = ::open(fifo.c_str(), flags);
+            if (fd >= 0) ::close(fd);
+        }
+    }
+    done.get();
+    return false;
+}
+
+bool AnyBoxNames(const std::vector<velmar_ui::MessageBoxSpec>& boxes, const std::string& name) {
+    for (const auto& box : boxes)
+        if (box.text.find(name) != std::string::npos) return true;
+    return false;
+}
+
+TEST(OperatorFiles, NoPipeOrDeviceBlocksTheWindow) {
+    // A case that fails by writing into a FIFO whose reader went must not end the test.
+    std::signal(SIGPIPE, SIG_IGN);
+    const fs::path folder = fs::temp_directory_path() / ("velmar-special-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const std::string fifo = (folder / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    // Each case names `special` where Velmar expects a file, runs what opens it, and gives the
+    // boxes shown and what the library logged. `named` is how the message names the file.
+    struct Outcome {
+        std::vector<velmar_ui::MessageBoxSpec> boxes;
+        std::string logged;
+    };
+    using Run = std::function<Outcome(const std::string& special)>;
+    const auto atStartUp = [](const char* key) {
+        return [key](const std::string& special) {
+            PlaybackPanel f([&](PlaybackPanel& p) { p.SetKey(key, special); });
+            return Outcome{f.ui.Boxes(), {}};
+        };
+    };
+    // A fixed name of the run folder made a link to the special file.
+    const auto runFolderFile = [](const char* name) {
+        return [name](const std::string& special) {
+            LogCapture log;
+            PlaybackPanel f([&](PlaybackPanel& p) {
+                p.files.Remove(name);
+                fs::create_symlink(special, name);
+            });
+            return Outcome{f.ui.Boxes(), log.Text()};
+        };
+    };
+    const auto listEntry = [](bool alpha) {
+        return [alpha](const std::string& special) {
+            PlaybackPanel f;
+            const std::string entry = alpha ? "<" + PlaybackPanel::Here("a.mpg") + "><0><5><0><" + special + "><3>\n"
+                                            : "<" + special + "><0><5><0>\n";
+            f.files.Write("list.vpl", entry);
+            f.view.Type(kPathList, PlaybackPanel::Here("list.vpl"));
+            f.panel->EditChanged(kPathList);
+            f.panel->EditLostFocus(kPathList);
+            f.panel->Command(kPlayList);
+            return Outcome{f.ui.Boxes(), {}};
+        };
+    };
+    const Run decodeOutput = [](const std::string& special) {
+        PlaybackPanel f;
+        f.view.Type(kDecodePath, special);
+        f.view.Type(kDecodeFields, "8");
+        f.ui.ScriptAnswer(velmar_ui::BoxAnswer::Yes);
+        f.panel->Command(kPlayA);
+        return Outcome{f.ui.Boxes(), {}};
+    };
+    const Run recordLog = [](const std::string& special) {
+        RecordFixture f;
+        f.SetKey("LOGFILER", special);
+        f.StartUp();
+        return Outcome{f.ui.Boxes(), {}};
+    };
+    const Run script = [](const std::string& special) {
+        RecordFixture f;
+        f.StartUp();
+        f.panel->scriptPath = special;
+        f.panel->ProgramEncoder();
+        return Outcome{f.ui.Boxes(), {}};
+    };
+    const Run scriptLoadsMicrocode = [](const std::string& special) {
+        LogCapture log;
+        RecordFixture f;
+        f.library.mld = ::mld;
+        f.StartUp();
+        f.files.Write("load.scr", "mld -first " + special + "\n");
+        f.panel->scriptPath = (fs::current_path() / "load.scr").string();
+        f.panel->ProgramEncoder();
+        return Outcome{f.ui.Boxes(), log.Text()};
+    };
+    struct Case {
+        const char* what;
+        Run run;
+        const char* named;  // nullptr: the special file's own path
+        bool inLog = false;
+    };
+    const Case cases[] = {
+        {"PATHVA", atStartUp("PATHVA"), nullptr},
+        {"PATHVB", atStartUp("PATHVB"), nullptr},
+        {"PATHALP", atStartUp("PATHALP"), nullptr},
+        {"LOGFILE", atStartUp("LOGFILE"), nullptr},
+        {"LOGFILER", recordLog, nullptr},
+        {"a list entry's clip", listEntry(false), nullptr},
+        {"a list entry's alpha stream", listEntry(true), nullptr},
+        {"the decode output", decodeOutput, nullptr},
+        {"PATHSCR", script, nullptr},
+        {"a script's mld line", scriptLoadsMicrocode, nullptr, true},
+        {"the microcode", runFolderFile("ucode/ppdecMain.ux"), "ppdecMain.ux", true},
+        {"the I2C table", runFolderFile("i2c/velmar2ki2c.bin"), ".bin"},
+        {"the DSP code", runFolderFile("ucode/dsp.hex"), ".hex"},
+    };
+    for (const std::string& special : {fifo, std::string("/dev/zero")}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + " as " + special);
+            Outcome outcome;
+            EXPECT_TRUE(EndsWithoutWaiting(fifo, [&] { outcome = c.run(special); })) << "the open waited";
+            const std::string named = c.named ? c.named : special;
+            if (c.inLog)
+                EXPECT_NE(outcome.logged.find(named), std::string::npos) << outcome.logged;
+            else
+                EXPECT_TRUE(AnyBoxNames(outcome.boxes, named));
+        }
+    }
+    fs::remove_all(folder);
+}
+
+// A script or DSP code larger than such a file can be is refused with a box, never read whole.
+TEST(OperatorFiles, ScriptsAndDspCodeAreReadUpToABound) {
+    RecordFixture f;
+    f.StartUp();
+    const std::size_t boxes = f.ui.Boxes().size();
+    const std::string line = "mwr 0x40030 0x00000077";
+    std::string big;
+    while (big.size() <= kScriptFileMaxBytes) big += line + "\n";
+    f.files.Write("big.scr", big);
+    f.panel->scriptPath = (fs::current_path() / "big.scr").string();
+    const std::size_t mark = f.Mark();
+    f.panel->ProgramEncoder();
+    const auto sent = f.Sent(mark);
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), line), 0) << "the panel's own words only, not the script's";
+    ASSERT_EQ(f.ui.Boxes().size(), boxes + 1);
+    EXPECT_NE(f.ui.Boxes().back().text.find("big.scr"), std::string::npos);
+
+    // Start-up tells which file it refused and goes on.
+    PlaybackPanel g([](PlaybackPanel& p) { p.files.Write("ucode/dsp.hex", std::string(kDspCodeFileMaxBytes + 1, ' ')); });
+    ASSERT_EQ(g.ui.Boxes().size(), 1u);
+    EXPECT_NE(g.ui.Boxes()[0].text.find("dsp.hex"), std::string::npos);
+    EXPECT_FALSE(g.ui.exitCode.has_value());
+    EXPECT_TRUE(g.ui.TimerRunning(kPanelTimer));
+}
+
+// A damaged I2C table, DSP code or microcode is named in one box; start-up goes on with what could be taken.
+TEST(OperatorFiles, DamagedBoardDataFilesAreNamedInOneBox) {
+    std::string manyNumbers;
+    for (std::size_t i = 0; i <= kDspCodeMaxNumbers; ++i) manyNumbers += "1 ";
+    const struct {
+        const char* file;
+        std::string bytes;
+    } cases[] = {
+        {"i2c/velmar2ki2c.bin", std::string("\0\0\0\x02\0\0\0\x40\0\x01\x11\0\x42\0\xC8\x01", 16)},
+        {"ucode/dsp.hex", manyNumbers},
+        {"ucode/dsp.hex", "00 11 " + std::string(kDspNumberMaxChars + 1, '2') + "\n"},
+        // One section of 100 bytes with 10 left in the file.
+        {"ucode/ppdecMain.ux", std::string("C3UX\x01\0\0\0\0\0\0\0", 12) + std::string("\0\0\0\0\x64\0\0\0", 8) +
+                                   std::string(18, '\0')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        PlaybackPanel f([&](PlaybackPanel& p) { p.files.Write(c.file, c.bytes); });
+        ASSERT_EQ(f.ui.Boxes().size(), 1u);
+        EXPECT_NE(f.ui.Boxes()[0].text.find(c.file), std::string::npos) << f.ui.Boxes()[0].text;
+        EXPECT_FALSE(f.ui.exitCode.has_value());
+        EXPECT_TRUE(f.ui.TimerRunning(kPanelTimer));
+        EXPECT_FALSE(f.board.writes.messages.empty());
+    }
+}
+
+// The command log truncates only a log: a media file of the panel, someone's data, or a name the
+// panels record into stays as it is, and the log goes to the default name after one box.
+TEST(OperatorFiles, LogNeverTruncatesMedia) {
+    const struct {
+        const char* what;
+        const char* key;      // the key that names the log's file as well, or nullptr
+        const char* content;  // what the file holds before, or nullptr when it does not exist
+        bool refused;
+    } cases[] = {
+        {"video A's clip", "PATHVA", nullptr, true},
+        {"the alpha stream", "PATHALP", "CCBA alpha frames", true},
+        {"the audio file", "PATHAUD", "RIFF....WAVEfmt ", true},
+        {"a recording not yet made", "PATHDVR", nullptr, true},
+        {"someone's notes", nullptr, "notes kept for years\n", true},
+        {"an earlier command log", nullptr, "00000000,00000000,00000000 mquit\n", false},
+        {"a new log", nullptr, nullptr, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string path, before;
+        bool existed = false;
+        PlaybackPanel f([&](PlaybackPanel& p) {
+            path = PlaybackPanel::Here("named.file");
+            if (c.key && std::string(c.key) == "PATHVA") path = PlaybackPanel::Here("a.mpg");
+            if (c.content) p.files.Write("named.file", c.content);
+            existed = fs::exists(path);
+            before = ReadAll(path);
+            if (c.key) p.SetKey(c.key, path);
+            p.SetKey("LOGFILE", path);
+        });
+        if (c.refused) {
+            ASSERT_EQ(f.ui.Boxes().size(), 1u);
+            EXPECT_NE(f.ui.Boxes()[0].text.find(path), std::string::npos);
+            EXPECT_EQ(ReadAll(path), before);
+            EXPECT_EQ(fs::exists(path), existed);
+            EXPECT_EQ(f.profile.GetString("BOARD1", "LOGFILE"), kPlaybackLogName);
+            f.panel->Link()->Log().Close();
+            EXPECT_NE(ReadAll(kPlaybackLogName).find("mquit"), std::string::npos);
+        } else {
+            EXPECT_TRUE(f.ui.Boxes().empty());
+            f.panel->Link()->Log().Close();
+            const std::string log = ReadAll(path);
+            EXPECT_EQ(log.find("00000000,00000000,00000000 mquit\n"), 0u) << "truncated, then written afresh";
+            EXPECT_EQ(log.find("mquit", 30), std::string::npos);
+        }
+    }
+    // Chosen from the menu: the record panel refuses its own recording's name as well.
+    RecordFixture r;
+    r.files.Write("take.mpg", "recorded video");
+    const std::string take = (fs::current_path() / "take.mpg").string();
+    r.SetKey("RPATHV", take);
+    r.StartUp();
+    r.ui.ScriptChoice(take);
+    r.panel->OnSetLogFile();
+    ASSERT_EQ(r.ui.Boxes().size(), 1u);
+    EXPECT_NE(r.ui.Boxes()[0].text.find(take), std::string::npos);
+    EXPECT_EQ(ReadAll(take), "recorded video");
+    EXPECT_EQ(r.Key("LOGFILER"), kRecordLogName);
+}
+
+}  // namespace
+}  // namespace velmar
