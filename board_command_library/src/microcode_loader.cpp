@@ -12,6 +12,7 @@
 #include "ruvent/board_bytes.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/board_word.h"
+#include "ruvent/call_outcome.h"
 #include "ruvent/ruvent.h"
 #include "tessolk/board_map.h"
 
@@ -86,7 +87,7 @@ void ApplyBulk(std::uint32_t board, const ux::SectionHeader& header, std::vector
 struct MldArguments {
     int mode = kModeAll;
     std::uint32_t board = 0;
-    bool boardRefused = false;  // a "-b<digit>" that names no board: nothing is loaded
+    std::string refusedBoardWord;  // a "-b<digit>" that names no board: nothing is loaded
     std::string file;
 };
 
@@ -95,7 +96,7 @@ MldArguments ParseMldArguments(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-first") == 0) arguments.mode = kModeFirst;
         else if (std::strcmp(argv[i], "-last") == 0) arguments.mode = kModeLast;
-        else if (!TakeBoardWord(argv[i], arguments.board)) arguments.boardRefused = true;
+        else if (!TakeBoardWord(argv[i], arguments.board)) arguments.refusedBoardWord = argv[i];
     }
     if (argc >= 2 && argv[argc - 1]) arguments.file = platform::NormalizePath(argv[argc - 1]);
     return arguments;
@@ -134,8 +135,14 @@ bool LoadMicrocodeSection(std::uint32_t board, const ux::SectionHeader& header,
 using namespace ruvent;
 
 extern "C" int mld(int argc, char* argv[]) {
+    BeginCall();
     const MldArguments arguments = ParseMldArguments(argc, argv);
-    if (arguments.file.empty() || arguments.boardRefused) return 0;
+    // A command-line program goes on after a refused load, as after a failed one.
+    if (!arguments.refusedBoardWord.empty()) {
+        const std::string cause = NamesNoBoard(arguments.refusedBoardWord);
+        return Refuse(RUVENT_BAD_ARGUMENTS, cause, cause + "\n", -1);
+    }
+    if (arguments.file.empty()) return 0;
     std::ifstream file(platform::DataFilePath(arguments.file), std::ios::binary | std::ios::ate);
     if (!file) return 0;
     // Payloads are never taken larger than what is left of the file.
