@@ -85,7 +85,7 @@ int BoardLink::Dispatch(BoardExport which, std::vector<std::string>& words) {
 }
 
 int BoardLink::DispatchLine(std::string_view line, BoardExport which, std::vector<std::string>& words) {
-    if (which == BoardExport::Mquit) quitSent_ = true;
+    if (which == BoardExport::Mquit && daemonState_ == DaemonState::Running) quitSent_ = true;
     const int result = Dispatch(which, words);
     const auto refusal = library_.LastRefusal();
     if (!refusal) return result;
@@ -133,6 +133,7 @@ void BoardLink::StartDaemon(const std::function<void()>& serveWindow) {
     const std::string line = kind_ == LinkKind::Record ? kRecordDaemonLine : kPlaybackDaemonLine;
     // Running before the thread starts, so a service loop that ends at once is never overwritten.
     daemonState_ = DaemonState::Running;
+    quitSent_ = false;
     daemonThread_ = std::thread([this, line] { RunDaemon(line); });
     // A stream command sent before the loop has opened its command channel would be refused; on a
     // busy machine the thread may take a while to get there.

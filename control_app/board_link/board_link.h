@@ -73,7 +73,7 @@ private:
     const CommandLineLimits settingsLimits_;
     CommandLog log_;
     LineFailureHandler lineFailed_;
-    bool quitSent_ = false;  // this panel asked its loop to end: stream lines may find it gone
+    std::atomic<bool> quitSent_{false};  // this panel asked its own loop to end: stream lines may find it gone
     std::atomic<DaemonState> daemonState_{DaemonState::NotStarted};
     std::atomic<int> daemonResult_{0};
     std::thread daemonThread_;
