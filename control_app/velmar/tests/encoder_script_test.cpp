@@ -116,6 +116,12 @@ TEST(EncoderScript, BadLinesNeverEndVelmar) {
     EXPECT_EQ(panel.SendCommand("mwr 0x40f00 0x7"), 1);
     EXPECT_EQ(driver.Word(0, 0x40f00), 7u);
 
+    // "mquit" does what it says (the loop is asked to end); the stream lines after it go nowhere,
+    // as once the loop has ended, without a box.
+    EXPECT_EQ(panel.SendCommand("mquit"), 0);
+    EXPECT_EQ(panel.SendCommand("mwcmd -p 0x0 0x9e0000"), 0);
+    EXPECT_EQ(ui.Boxes().size(), boxesThen + 1);
+
     library.real = false;
     platform::SetLogSink(previousSink);
     library.EndDaemon(1);
