@@ -85,14 +85,14 @@ int BoardLink::Dispatch(BoardExport which, std::vector<std::string>& words) {
 }
 
 int BoardLink::DispatchLine(std::string_view line, BoardExport which, std::vector<std::string>& words) {
-    if (which == BoardExport::Mquit && daemonState_ == DaemonState::Running) quitSent_ = true;
     const int result = Dispatch(which, words);
     const auto refusal = library_.LastRefusal();
     if (!refusal) return result;
-    // After this panel's own "mquit", or once its loop has ended, the remaining stream lines go
-    // nowhere, as in demo mode: no failure of the line.
-    if (refusal->kind == CallRefusal::Kind::NoServiceLoop && (quitSent_ || daemonState_ == DaemonState::Ended)) {
-        platform::Log(platform::LogLevel::Info, "service loop gone, not sent: " + std::string(line));
+    // A loop that has run and is gone was ended (by this panel's "mquit", a successor's, a
+    // reset or a silent board): the panel closes once its thread has seen the end, and until then
+    // its remaining stream lines go nowhere, as in demo mode. A box would hold up that close.
+    if (refusal->kind == CallRefusal::Kind::NoServiceLoop && daemonState_ != DaemonState::NotStarted) {
+        platform::Log(platform::LogLevel::Warning, "service loop gone, not sent: " + std::string(line));
         return 0;
     }
     platform::Log(platform::LogLevel::Error, "board command failed: " + std::string(line) + ": " + refusal->cause);
@@ -133,7 +133,6 @@ void BoardLink::StartDaemon(const std::function<void()>& serveWindow) {
     const std::string line = kind_ == LinkKind::Record ? kRecordDaemonLine : kPlaybackDaemonLine;
     // Running before the thread starts, so a service loop that ends at once is never overwritten.
     daemonState_ = DaemonState::Running;
-    quitSent_ = false;
     daemonThread_ = std::thread([this, line] { RunDaemon(line); });
     // A stream command sent before the loop has opened its command channel would be refused; on a
     // busy machine the thread may take a while to get there.

@@ -73,7 +73,6 @@ private:
     const CommandLineLimits settingsLimits_;
     CommandLog log_;
     LineFailureHandler lineFailed_;
-    std::atomic<bool> quitSent_{false};  // this panel asked its own loop to end: stream lines may find it gone
     std::atomic<DaemonState> daemonState_{DaemonState::NotStarted};
     std::atomic<int> daemonResult_{0};
     std::thread daemonThread_;
