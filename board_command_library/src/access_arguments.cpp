@@ -3,12 +3,11 @@
 #include <strings.h>
 
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/host_hooks.h"
 #include "ruvent/board_word.h"
+#include "ruvent/call_outcome.h"
 #include "tessolk/board_map.h"
 
 namespace ruvent {
@@ -25,6 +24,13 @@ std::string LowerCase(const char* word) {
     return lower;
 }
 
+// A bad line does nothing; a command-line program prints the help (after the line naming a bad
+// board word) and ends with code 1.
+std::nullopt_t RefuseWithHelp(const std::string& cause, const std::string& firstConsoleLine = {}) {
+    Refuse(RUVENT_BAD_ARGUMENTS, cause, firstConsoleLine.empty() ? kAccessHelp : firstConsoleLine + "\n" + kAccessHelp);
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::uint32_t ReadCommandNumber(const char* word) {
@@ -35,23 +41,16 @@ std::uint32_t ReadCommandNumber(const char* word) {
     return static_cast<std::uint32_t>(std::strtoull(text, nullptr, 0));
 }
 
-void EndWithHelp() {
-    std::fputs("DLL help\n", stdout);
-    std::fputs("-b2 means target is the second QR board\n", stdout);
-    std::fflush(stdout);
-    platform::EndProcess(1);
-}
-
-AccessArguments ParseAccessArguments(int argc, char* argv[]) {
+std::optional<AccessArguments> ParseAccessArguments(int argc, char* argv[]) {
     AccessArguments arguments;
-    if (argc < 1 || !argv || !argv[0]) EndWithHelp();
+    if (argc < 1 || !argv || !argv[0]) return RefuseWithHelp("no command word");
     if (argc == 1) {
         const char* word = argv[0];
         if (std::strcmp(word, "mreset") == 0 || std::strcmp(word, "mquit") == 0 || std::strcmp(word, "minfo") == 0)
             return arguments;
-        EndWithHelp();
+        return RefuseWithHelp(std::string(word) + " alone: an address or value is missing");
     }
-    if (std::strcmp(argv[1], "-h") == 0) EndWithHelp();
+    if (std::strcmp(argv[1], "-h") == 0) return RefuseWithHelp("-h asks for the help only");
 
     arguments.value = arguments.end = ReadCommandNumber(argv[argc - 1]);
 
@@ -68,8 +67,9 @@ AccessArguments ParseAccessArguments(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i) {
         const char* word = argv[i];
         const bool takesOperand = Is(word, "-f") || Is(word, "-o") || Is(word, "-fill");
-        if (takesOperand && i + 1 >= argc) EndWithHelp();  // the operand is missing
-        if (!TakeBoardWord(LowerCase(word), arguments.board)) EndWithHelp();
+        if (takesOperand && i + 1 >= argc) return RefuseWithHelp(std::string(word) + " without its operand");
+        const std::string lower = LowerCase(word);
+        if (!TakeBoardWord(lower, arguments.board)) return RefuseWithHelp(NamesNoBoard(lower), NamesNoBoard(lower));
         if (Is(word, "RMEM")) {
             arguments.base = board_map::kRmemBase;
         } else if (Is(word, "CBUSReg")) {

@@ -4,12 +4,12 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
 #include "ruvent/access_arguments.h"
 #include "ruvent/board_bytes.h"
 #include "ruvent/board_driver.h"
+#include "ruvent/call_outcome.h"
 #include "ruvent/ruvent.h"
 #include "ruvent/shared_words.h"
 #include "tessolk/board_map.h"
@@ -35,11 +35,7 @@ bool RefuseOutside(std::uint32_t address, std::uint64_t bytes) {
 
 int WriteFile(const AccessArguments& arguments) {
     std::ifstream file(platform::NormalizePath(arguments.fileName), std::ios::binary | std::ios::ate);
-    if (!file) {
-        std::fputs("cannot open file\n", stdout);
-        std::fflush(stdout);
-        platform::EndProcess(1);
-    }
+    if (!file) return Refuse(RUVENT_FILE_NOT_OPENED, "cannot open file " + arguments.fileName, "cannot open file\n");
     std::int64_t length = file.tellg();
     file.seekg(0);
     if (RefuseOutside(arguments.address, RoundUp4(static_cast<std::uint64_t>(std::max<std::int64_t>(length, 0)))))
@@ -91,7 +87,10 @@ int WriteFill(const AccessArguments& arguments) {
 using namespace ruvent;
 
 extern "C" int mwr(int argc, char* argv[]) {
-    const AccessArguments arguments = ParseAccessArguments(argc, argv);
+    BeginCall();
+    const auto parsed = ParseAccessArguments(argc, argv);
+    if (!parsed) return RUVENT_REFUSED;
+    const AccessArguments& arguments = *parsed;
     if (RefuseOutside(arguments.address, 4)) return 0;
     BoardDriver& driver = ActiveDriver();
     return RetryUntilOk(arguments.board,
@@ -101,7 +100,10 @@ extern "C" int mwr(int argc, char* argv[]) {
 }
 
 extern "C" int mrd(int argc, char* argv[]) {
-    const AccessArguments arguments = ParseAccessArguments(argc, argv);
+    BeginCall();
+    const auto parsed = ParseAccessArguments(argc, argv);
+    if (!parsed) return RUVENT_REFUSED;
+    const AccessArguments& arguments = *parsed;
     if (RefuseOutside(arguments.address, 4)) return 0;
     BoardDriver& driver = ActiveDriver();
     std::uint32_t value = 0;
@@ -112,14 +114,20 @@ extern "C" int mrd(int argc, char* argv[]) {
 }
 
 extern "C" int mwrblk(int argc, char* argv[]) {
-    const AccessArguments arguments = ParseAccessArguments(argc, argv);
+    BeginCall();
+    const auto parsed = ParseAccessArguments(argc, argv);
+    if (!parsed) return RUVENT_REFUSED;
+    const AccessArguments& arguments = *parsed;
     if (!arguments.fileName.empty()) return WriteFile(arguments);
     if (arguments.fill) return WriteFill(arguments);
     return 1;
 }
 
 extern "C" int mreset(int argc, char* argv[]) {
-    const AccessArguments arguments = ParseAccessArguments(argc, argv);
+    BeginCall();
+    const auto parsed = ParseAccessArguments(argc, argv);
+    if (!parsed) return RUVENT_REFUSED;
+    const AccessArguments& arguments = *parsed;
     BoardDriver& driver = ActiveDriver();
     driver.WriteInt32(arguments.board, board_map::kControlRegister, board_map::kControlReset);
     driver.Pause(10);
@@ -131,7 +139,10 @@ extern "C" int mreset(int argc, char* argv[]) {
 }
 
 extern "C" int mquit(int argc, char* argv[]) {
-    const AccessArguments arguments = ParseAccessArguments(argc, argv);
+    BeginCall();
+    const auto parsed = ParseAccessArguments(argc, argv);
+    if (!parsed) return RUVENT_REFUSED;
+    const AccessArguments& arguments = *parsed;
     BoardDriver& driver = ActiveDriver();
     // 0 whether or not the request got through: the caller's next step does not depend on it.
     RetryUntilOk(arguments.board,

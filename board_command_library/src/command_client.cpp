@@ -8,13 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/shared_lock.h"
 #include "ruvent/access_arguments.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/board_word.h"
+#include "ruvent/call_outcome.h"
 #include "ruvent/command_channel.h"
 #include "ruvent/command_packet.h"
 #include "ruvent/ruvent.h"
@@ -36,12 +36,6 @@ bool Fail(CommandCollector& collector, const std::string& why) {
     Warn(why);
     collector.failed = true;
     return false;
-}
-
-[[noreturn]] void EndNoServiceLoop() {
-    std::fputs("Create File Mapping fail in CommandClient\n", stdout);
-    std::fflush(stdout);
-    platform::EndProcess(1);
 }
 
 // The whole decimal number after a prefix of `skip` characters; false when there is none.
@@ -287,7 +281,7 @@ void FlushCommandBlock(CommandCollector& collector, CommandChannel& channel) {
     }
 }
 
-void PrintCommandUsage() {
+std::string CommandUsage() {
     static const char* const kLines[] = {
         "mwcmd -f <filename_of_whole_command_block>\n",
         "       -i{0|1|2|3}{A|B} [-F] InputFilename\n",
@@ -314,14 +308,16 @@ void PrintCommandUsage() {
         "  -l : times to loop file\n",
         "  -S : stop sending bitstream\n",
     };
-    for (const char* line : kLines) std::fputs(line, stdout);
-    std::fflush(stdout);
+    std::string usage;
+    for (const char* line : kLines) usage += line;
+    return usage;
 }
 
 namespace {
 
-// "-force": the words go straight to the mailbox of `board` as one packet, and the process ends.
-[[noreturn]] void SendCommandDirect(std::uint32_t board, int argc, char* argv[]) {
+// "-force": the words go straight to the mailbox of `board` as one packet; a command-line program
+// ends after it.
+int SendCommandDirect(std::uint32_t board, int argc, char* argv[]) {
     WordMode mode = WordMode::None;
     std::vector<std::uint32_t> priority, scheduled;
     for (int i = 1; i < argc; ++i) {
@@ -348,8 +344,8 @@ namespace {
         Warn("-force: no board window; nothing sent");
     else
         SendCommandPacket(packet, reinterpret_cast<std::uint8_t*>(host), board);
-    std::fflush(stdout);
-    platform::EndProcess(0);
+    EndProgramAfterCall(0);
+    return 1;
 }
 
 }  // namespace
@@ -358,27 +354,27 @@ namespace {
 using namespace ruvent;
 
 extern "C" int mwcmd(int argc, char* argv[]) {
+    BeginCall();
     if (argc < 1 || !argv) return 1;
     CommandCollector collector;
     // One board for the whole line, channel and driver words alike.
     for (int i = 1; i < argc; ++i) {
         const std::string word = argv[i];
-        if (word == "-h") {
-            PrintCommandUsage();
-            platform::EndProcess(1);
-        }
-        if (!TakeBoardWord(word, collector.board)) {
-            PrintCommandUsage();
-            platform::EndProcess(1);
-        }
+        if (word == "-h") return Refuse(RUVENT_BAD_ARGUMENTS, "-h asks for the usage only", CommandUsage());
+        if (!TakeBoardWord(word, collector.board))
+            return Refuse(RUVENT_BAD_ARGUMENTS, NamesNoBoard(word), NamesNoBoard(word) + "\n" + CommandUsage());
     }
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "-force") == 0) SendCommandDirect(collector.board, argc, argv);
+        if (std::strcmp(argv[i], "-force") == 0) return SendCommandDirect(collector.board, argc, argv);
 
     std::uint64_t context[3] = {};
     ActiveDriver().GetDeviceContext(collector.board, context);
+    // Whether the loop is there is known only here, in one step with taking its channel: a loop
+    // that ends between a caller's look and this call refuses the line like one that never ran.
     auto channel = CommandChannel::OpenCommandObject(collector.board);
-    if (!channel) EndNoServiceLoop();
+    if (!channel)
+        return Refuse(RUVENT_NO_SERVICE_LOOP, "no service loop for board " + std::to_string(collector.board + 1),
+                      "Create File Mapping fail in CommandClient\n");
     collector.channel = channel.get();
     for (int i = 1; i < argc && !collector.failed; ++i) {
         ParseCommandArgument(collector, argv[i]);

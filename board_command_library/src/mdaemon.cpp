@@ -5,6 +5,7 @@
 
 #include "platform/host_hooks.h"
 #include "ruvent/board_word.h"
+#include "ruvent/call_outcome.h"
 #include "ruvent/ruvent.h"
 #include "ruvent/service_loop.h"
 
@@ -18,22 +19,25 @@ std::uint32_t ReadNumber(const char* word) {
 
 bool IsNameOption(const char* word) { return std::strcmp(word, "-i") == 0 || std::strcmp(word, "-o") == 0; }
 
-[[noreturn]] void Usage() {
-    std::printf("mdaemon -s CBEsize CBOsize MBEsize MBOsize streamBufferSize\n");
-    std::printf("-i inputFile fileID -i inputFile fileID .....\n");
-    std::printf("-o outputFile");
-    std::fflush(stdout);
-    platform::EndProcess(1);
+constexpr const char* kUsage =
+    "mdaemon -s CBEsize CBOsize MBEsize MBOsize streamBufferSize\n"
+    "-i inputFile fileID -i inputFile fileID .....\n"
+    "-o outputFile";
+
+std::nullopt_t RefuseWithUsage(const std::string& cause, const std::string& firstConsoleLine = {}) {
+    Refuse(RUVENT_BAD_ARGUMENTS, cause, firstConsoleLine.empty() ? kUsage : firstConsoleLine + "\n" + kUsage);
+    return std::nullopt;
 }
 
 }  // namespace
 
-ServiceLoopOptions ParseServiceLoopArguments(int argc, char* argv[]) {
-    if (argc < 2 || std::strcmp(argv[1], "-h") == 0) Usage();
+std::optional<ServiceLoopOptions> ParseServiceLoopArguments(int argc, char* argv[]) {
+    if (argc < 2) return RefuseWithUsage("no buffer sizes");
+    if (std::strcmp(argv[1], "-h") == 0) return RefuseWithUsage("-h asks for the usage only");
     ServiceLoopOptions options;
     for (int i = 1; i < argc; ++i) {
         const char* word = argv[i];
-        if (!TakeBoardWord(word, options.board)) Usage();
+        if (!TakeBoardWord(word, options.board)) return RefuseWithUsage(NamesNoBoard(word), NamesNoBoard(word));
         if (std::strcmp(word, "-start") == 0) {
             options.start = true;
         } else if (std::strcmp(word, "-nc") == 0) {
@@ -58,9 +62,8 @@ ServiceLoopOptions ParseServiceLoopArguments(int argc, char* argv[]) {
             const std::uint32_t id = ReadNumber(argv[i + 2]);
             i += 2;
             if (id > 15) {
-                std::printf("streamID error\n");
-                std::fflush(stdout);
-                platform::EndProcess(1);
+                Refuse(RUVENT_BAD_ARGUMENTS, "stream id " + std::to_string(id) + " above 15", "streamID error\n");
+                return std::nullopt;
             }
             (input ? options.inputNames : options.outputNames)[id] = name.substr(0, 79);
         }
@@ -75,8 +78,10 @@ ServiceLoopOptions ParseServiceLoopArguments(int argc, char* argv[]) {
 // and the box (through the host's hook, which a program with windows shows on its own UI thread),
 // then the status, returned rather than ending the caller's process.
 extern "C" int mdaemon(int argc, char* argv[]) {
-    const ruvent::ServiceLoopOptions options = ruvent::ParseServiceLoopArguments(argc, argv);
-    const ruvent::ServiceLoopResult result = ruvent::RunServiceLoop(options);
+    ruvent::BeginCall();
+    const auto options = ruvent::ParseServiceLoopArguments(argc, argv);
+    if (!options) return RUVENT_REFUSED;
+    const ruvent::ServiceLoopResult result = ruvent::RunServiceLoop(*options);
     if (!result.consoleLine.empty()) std::printf("%s\n", result.consoleLine.c_str());
     std::fflush(stdout);
     if (!result.boxText.empty())

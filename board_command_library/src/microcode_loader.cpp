@@ -14,6 +14,7 @@
 #include "ruvent/board_bytes.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/board_word.h"
+#include "ruvent/call_outcome.h"
 #include "ruvent/ruvent.h"
 #include "tessolk/board_map.h"
 
@@ -88,7 +89,7 @@ void ApplyBulk(std::uint32_t board, const ux::SectionHeader& header, std::vector
 struct MldArguments {
     int mode = kModeAll;
     std::uint32_t board = 0;
-    bool boardRefused = false;  // a "-b<digit>" that names no board: nothing is loaded
+    std::string refusedBoardWord;  // a "-b<digit>" that names no board: nothing is loaded
     std::string file;
 };
 
@@ -97,7 +98,7 @@ MldArguments ParseMldArguments(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-first") == 0) arguments.mode = kModeFirst;
         else if (std::strcmp(argv[i], "-last") == 0) arguments.mode = kModeLast;
-        else if (!TakeBoardWord(argv[i], arguments.board)) arguments.boardRefused = true;
+        else if (!TakeBoardWord(argv[i], arguments.board)) arguments.refusedBoardWord = argv[i];
     }
     if (argc >= 2 && argv[argc - 1]) arguments.file = platform::NormalizePath(argv[argc - 1]);
     return arguments;
@@ -136,16 +137,23 @@ bool LoadMicrocodeSection(std::uint32_t board, const ux::SectionHeader& header,
 using namespace ruvent;
 
 extern "C" int mld(int argc, char* argv[]) {
+    BeginCall();
     const MldArguments arguments = ParseMldArguments(argc, argv);
-    if (arguments.file.empty() || arguments.boardRefused) return 0;
+    // A command-line program goes on after a refused load, as after a failed one.
+    if (!arguments.refusedBoardWord.empty()) {
+        const std::string cause = NamesNoBoard(arguments.refusedBoardWord);
+        return Refuse(RUVENT_BAD_ARGUMENTS, cause, cause + "\n", -1);
+    }
+    if (arguments.file.empty()) return 0;
     // A FIFO or a device is no microcode: its open could wait for good, its reading never end.
     const std::string path = platform::DataFilePath(arguments.file);
     const platform::CFile file = platform::OpenRegularFile(path, "rb");
     struct stat info {};
     if (!file || ::fstat(::fileno(file.get()), &info) != 0) {
-        if (::access(path.c_str(), F_OK) == 0)
-            platform::Log(platform::LogLevel::Warning, "mld: " + arguments.file + " is not a regular file that can be read");
-        return 0;
+        if (::access(path.c_str(), F_OK) != 0) return 0;
+        const std::string cause = arguments.file + " is not a regular file that can be read";
+        platform::Log(platform::LogLevel::Warning, "mld: " + cause);
+        return Refuse(RUVENT_FILE_NOT_OPENED, cause, cause + "\n", -1);
     }
     // Payloads are never taken larger than what is left of the file.
     std::uint64_t remaining = static_cast<std::uint64_t>(info.st_size);

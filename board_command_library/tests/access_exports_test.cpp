@@ -8,6 +8,7 @@
 #include <span>
 #include <fstream>
 
+#include "platform/kernel.h"
 #include "ruvent/access_arguments.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/ruvent.h"
@@ -28,14 +29,9 @@ protected:
 
 ruvent::AccessArguments Parse(const std::string& line) {
     CommandLine command(line);
-    return ruvent::ParseAccessArguments(command.argc(), command.argv());
-}
-
-// Death tests match standard error; the exports print to standard output.
-int CallWithStdoutOnStderr(int (*function)(int, char**), const std::string& line) {
-    std::fflush(stdout);
-    dup2(2, 1);
-    return Call(function, line);
+    const auto parsed = ruvent::ParseAccessArguments(command.argc(), command.argv());
+    EXPECT_TRUE(parsed) << line;
+    return parsed.value_or(ruvent::AccessArguments{});
 }
 
 std::string WriteTempFile(const std::string& name, const std::vector<std::uint8_t>& bytes) {
@@ -93,38 +89,77 @@ TEST(AccessArguments, OptionsAndFileNames) {
     EXPECT_EQ(longName.outputName.size(), 79u);
 }
 
-TEST(AccessArgumentsDeathTest, BadLinesPrintHelpAndEndWithCodeOne) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(CallWithStdoutOnStderr(mwr, "mwr"), ::testing::ExitedWithCode(1),
-                "DLL help\n-b2 means target is the second QR board\n");
-    EXPECT_EXIT(CallWithStdoutOnStderr(mrd, "mrd -h"), ::testing::ExitedWithCode(1), "DLL help");
-    EXPECT_EXIT(CallWithStdoutOnStderr(mreset, "MRESET"), ::testing::ExitedWithCode(1), "DLL help");
-    // An option whose operand is missing is a bad line, not a read past the words.
-    EXPECT_EXIT(CallWithStdoutOnStderr(mwrblk, "mwrblk 0x40000 -f"), ::testing::ExitedWithCode(1), "DLL help");
-    EXPECT_EXIT(CallWithStdoutOnStderr(mwrblk, "mwrblk -f /no/such/file 0x40000"), ::testing::ExitedWithCode(1),
-                "cannot open file\n");
-}
-
-// Only "-b1" and "-b2" name a board (in any case where every word does): any other "-b<digit>"
-// once reached the first board unnoticed, and is now refused with a line that names it.
-TEST(BoardWordDeathTest, EveryExportRefusesAWordThatNamesNoBoard) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+// A bad line does nothing and is refused with its cause; the program that exposes the exports on a
+// command line prints the help (or usage) and ends with code 1. Only "-b1" and "-b2" name a board
+// (in any case where every word does): any other "-b<digit>" once reached the first board
+// unnoticed. Nothing here ends this process.
+TEST_F(AccessExports, BadLinesAreRefusedWithTheirCauseAndNeverEndTheProcess) {
     EXPECT_EQ(Parse("mwr -B2 0x10 0x1").board, 1u);
     EXPECT_EQ(Parse("mwr -b2 -b1 0x10 0x1").board, 0u);
     EXPECT_EQ(Parse("mwr -b 0x10 0x1").board, 0u);  // no board word at all
+    const std::string help = "DLL help\n-b2 means target is the second QR board\n";
     const struct {
         int (*function)(int, char**);
         const char* line;
-        const char* refusal;
+        int refusal;
+        const char* cause;
+        std::string console;  // what the command-line program prints first
     } refused[] = {
-        {mwr, "mwr -b3 0x40100 0x1", "^-b3 names no board: -b1 or -b2\nDLL help\n"},
-        {mrd, "mrd -B0 0x40100", "^-b0 names no board: -b1 or -b2\nDLL help\n"},
-        {mquit, "mquit -b9", "^-b9 names no board: -b1 or -b2\nDLL help\n"},
-        {mdaemon, "mdaemon -b3 -start -s 0x1000", "^-b3 names no board: -b1 or -b2\nmdaemon -s"},
-        {mwcmd, "mwcmd -force -b0 -p 0x9e0000", "^-b0 names no board: -b1 or -b2\nmwcmd -f"},
+        {mwr, "mwr", RUVENT_BAD_ARGUMENTS, "mwr alone", help},
+        {mrd, "mrd -h", RUVENT_BAD_ARGUMENTS, "-h", help},
+        {mrd, "mrd -h 0x0", RUVENT_BAD_ARGUMENTS, "-h", help},
+        {mreset, "MRESET", RUVENT_BAD_ARGUMENTS, "MRESET alone", help},
+        // An option whose operand is missing is a bad line, not a read past the words.
+        {mwrblk, "mwrblk 0x40000 -f", RUVENT_BAD_ARGUMENTS, "-f without its operand", help},
+        {mwrblk, "mwrblk -fill", RUVENT_BAD_ARGUMENTS, "-fill without its operand", help},
+        {mwrblk, "mwrblk -f /no/such/file 0x40000", RUVENT_FILE_NOT_OPENED, "cannot open file /no/such/file",
+         "cannot open file\n"},
+        {mwr, "mwr -b3 0x40100 0x1", RUVENT_BAD_ARGUMENTS, "-b3 names no board", "-b3 names no board: -b1 or -b2\n" + help},
+        {mwr, "mwr -b9 0x1000 0x1", RUVENT_BAD_ARGUMENTS, "-b9 names no board", "-b9 names no board: -b1 or -b2\n" + help},
+        {mrd, "mrd -B0 0x40100", RUVENT_BAD_ARGUMENTS, "-b0 names no board", "-b0 names no board: -b1 or -b2\n" + help},
+        {mquit, "mquit -b9", RUVENT_BAD_ARGUMENTS, "-b9 names no board", "-b9 names no board: -b1 or -b2\n" + help},
+        {mdaemon, "mdaemon -b3 -start -s 0x1000", RUVENT_BAD_ARGUMENTS, "-b3 names no board",
+         "-b3 names no board: -b1 or -b2\nmdaemon -s"},
+        {mdaemon, "mdaemon -i clip.m2v 16", RUVENT_BAD_ARGUMENTS, "stream id 16 above 15", "streamID error\n"},
+        {mwcmd, "mwcmd -force -b0 -p 0x9e0000", RUVENT_BAD_ARGUMENTS, "-b0 names no board",
+         "-b0 names no board: -b1 or -b2\nmwcmd -f"},
+        {mwcmd, "mwcmd -p 0x0 -h", RUVENT_BAD_ARGUMENTS, "-h", "mwcmd -f <filename_of_whole_command_block>\n"},
     };
-    for (const auto& r : refused)
-        EXPECT_EXIT(CallWithStdoutOnStderr(r.function, r.line), ::testing::ExitedWithCode(1), r.refusal) << r.line;
+    for (const auto& r : refused) {
+        EXPECT_EQ(Call(r.function, r.line), RUVENT_REFUSED) << r.line;
+        const RuventCallOutcome outcome = ruvent_last_call();
+        EXPECT_EQ(outcome.refusal, r.refusal) << r.line;
+        EXPECT_NE(std::string(outcome.cause).find(r.cause), std::string::npos) << r.line << ": " << outcome.cause;
+        EXPECT_EQ(std::string(outcome.console).rfind(r.console, 0), 0u) << r.line << ": " << outcome.console;
+        EXPECT_EQ(outcome.exitCode, 1) << r.line;
+    }
+    EXPECT_TRUE(driver.Calls().empty());  // nothing reached the board
+
+    // A good line afterwards is carried out and clears the refusal.
+    EXPECT_EQ(Call(mwr, "mwr 0x40100 0x1"), 1);
+    EXPECT_EQ(ruvent_last_call().refusal, RUVENT_CARRIED_OUT);
+    EXPECT_EQ(ruvent_last_call().exitCode, -1);
+}
+
+// The command-line program keeps the exit codes and texts of a bad line.
+TEST(RuventCall, BadLinesPrintTheHelpAndEndWithCodeOne) {
+    const std::string program = platform::ExecutableDirectory() + "/ruvent-call ";
+    const struct {
+        const char* line;
+        int code;
+        const char* output;
+    } cases[] = {
+        {"mwr -b3 0x40100 0x1", 1, "-b3 names no board: -b1 or -b2\nDLL help\n-b2 means target is the second QR board\n"},
+        {"mrd -h", 1, "DLL help\n-b2 means target is the second QR board\n"},
+        {"mwrblk -f /no/such/file 0x40000", 1, "cannot open file\n"},
+        {"mwcmd -p 0x0 -h", 1, "mwcmd -f <filename_of_whole_command_block>\n"},
+    };
+    for (const auto& c : cases) {
+        std::string output;
+        EXPECT_EQ(velmar_testing::RunCommand(program + c.line, &output), c.code) << c.line;
+        EXPECT_EQ(output.rfind(c.output, 0), 0u) << c.line << ": " << output;
+        EXPECT_EQ(output.find("returned"), std::string::npos) << c.line;
+    }
 }
 
 TEST_F(AccessExports, WordWriteAndReadBack) {

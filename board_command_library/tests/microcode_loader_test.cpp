@@ -80,7 +80,10 @@ TEST_F(MicrocodeLoader, ShortFilesUnderFirst) {
 
 TEST_F(MicrocodeLoader, MissingFileWrongMagicOrNoBoardReturnsZeroAndWritesNothing) {
     EXPECT_EQ(Call(mld, "mld /no/such/file.ux"), 0);
-    EXPECT_EQ(Call(mld, "mld -b3 " + FiveSectionFile()), 0);
+    // A board word that names no board is refused; a command-line program goes on after it.
+    EXPECT_EQ(Call(mld, "mld -b3 " + FiveSectionFile()), RUVENT_REFUSED);
+    EXPECT_STREQ(ruvent_last_call().cause, "-b3 names no board: -b1 or -b2");
+    EXPECT_EQ(ruvent_last_call().exitCode, -1);
     EXPECT_EQ(Call(mld, "mld"), 0);
     auto bytes = ux::UxWriter().RegisterList({{0x40104, 1}}).Bytes();
     bytes[3] = 'Y';

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "board_commands/board_number.h"
@@ -17,11 +18,20 @@ enum class BoardExport { Mwcmd, Mrd, Mwr, Mwrblk, Mld, Mreset, Mquit, Mdaemon };
 // means "mwcmd"; otherwise only the exact names of the access exports count.
 std::optional<BoardExport> ExportForWord(std::string_view firstWord);
 
+// Why the library refused a line: it did nothing, and the caller goes on.
+struct CallRefusal {
+    enum class Kind { BadArguments, FileNotOpened, NoServiceLoop };
+    Kind kind = Kind::BadArguments;
+    std::string cause;  // one line, for the log and the box
+};
+
 class BoardLibrary {
 public:
     virtual ~BoardLibrary() = default;
     // argv is valid for the duration of the call only.
     virtual int Call(BoardExport which, int argc, char** argv) = 0;
+    // Why the last Call on this thread refused its line; nothing when it was carried out.
+    virtual std::optional<CallRefusal> LastRefusal() { return std::nullopt; }
     // Whether the board's service loop takes commands yet. Recorders have no loop to wait for.
     virtual bool ServiceLoopListening(board_commands::BoardNumber /*board*/) { return true; }
 };

@@ -79,6 +79,22 @@ int BoardLink::Dispatch(BoardExport which, std::vector<std::string>& words) {
     return library_.Call(which, static_cast<int>(words.size()), argv.data());
 }
 
+int BoardLink::DispatchLine(std::string_view line, BoardExport which, std::vector<std::string>& words) {
+    const int result = Dispatch(which, words);
+    const auto refusal = library_.LastRefusal();
+    if (!refusal) return result;
+    // A loop that has run and is gone was ended (by this panel's "mquit", a successor's, a
+    // reset or a silent board): the panel closes once its thread has seen the end, and until then
+    // its remaining stream lines go nowhere, as in demo mode. A box would hold up that close.
+    if (refusal->kind == CallRefusal::Kind::NoServiceLoop && daemonState_ != DaemonState::NotStarted) {
+        platform::Log(platform::LogLevel::Warning, "service loop gone, not sent: " + std::string(line));
+        return 0;
+    }
+    platform::Log(platform::LogLevel::Error, "board command failed: " + std::string(line) + ": " + refusal->cause);
+    if (lineFailed_) lineFailed_(std::string(line), refusal->cause);
+    return 0;
+}
+
 int BoardLink::SendSettingsCommand(std::string_view line) {
     if (demo_) return 0;
     auto split = SplitCommandLine(line, board_, settingsLimits_);
@@ -87,7 +103,7 @@ int BoardLink::SendSettingsCommand(std::string_view line) {
         log_.WritePlayback(0, 0, 0, line);
         return 0;
     }
-    return Dispatch(*which, split.words);
+    return DispatchLine(line, *which, split.words);
 }
 
 int BoardLink::SendCommand(std::string_view line) {
@@ -101,14 +117,10 @@ int BoardLink::SendCommand(std::string_view line) {
     if (split.words.empty()) return 0;
     const auto which = ExportForWord(split.words[0]);
     if (!which) return 0;
-    // Without its service loop a stream command would end the whole program: once the loop has
-    // ended, or is ending and has closed its channel, the panel's remaining stop commands go
-    // nowhere, as in demo mode.
-    if (*which == BoardExport::Mwcmd &&
-        (daemonState_ == DaemonState::Ended ||
-         (daemonState_ == DaemonState::Running && !library_.ServiceLoopListening(board_))))
-        return 0;
-    return Dispatch(*which, split.words);
+    // Once the loop has ended, the panel's remaining stop commands go nowhere, as in demo mode.
+    // Whether a loop that still runs takes the line is found by the call itself.
+    if (*which == BoardExport::Mwcmd && daemonState_ == DaemonState::Ended) return 0;
+    return DispatchLine(line, *which, split.words);
 }
 
 void BoardLink::StartDaemon(const std::function<void()>& serveWindow) {
@@ -118,8 +130,8 @@ void BoardLink::StartDaemon(const std::function<void()>& serveWindow) {
     // Running before the thread starts, so a service loop that ends at once is never overwritten.
     daemonState_ = DaemonState::Running;
     daemonThread_ = std::thread([this, line] { RunDaemon(line); });
-    // A stream command sent before the loop has opened its command channel would end the whole
-    // program; on a busy machine the thread may take a while to get there.
+    // A stream command sent before the loop has opened its command channel would be refused; on a
+    // busy machine the thread may take a while to get there.
     if (demo_) return;
     const auto until = std::chrono::steady_clock::now() + kDaemonStartLimit;
     while (daemonState_ == DaemonState::Running && !library_.ServiceLoopListening(board_) &&

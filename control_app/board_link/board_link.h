@@ -31,11 +31,17 @@ public:
     BoardLink(const BoardLink&) = delete;
     BoardLink& operator=(const BoardLink&) = delete;
 
-    // Returns the export's result, or 0 (demo mode, unknown command, service loop ended).
+    // Returns the export's result, or 0 (demo mode, unknown command, service loop ended, a line
+    // the library refused).
     int SendCommand(std::string_view line);
     // The audio settings dialog's own copy: 50 slots, no file-name join, whole-word dispatch, and
     // only lines that match no export are logged.
     int SendSettingsCommand(std::string_view line);
+
+    // Told of every line the library refused (a bad word, "-h", a file it cannot open, no service
+    // loop), with its cause, after the log has it: the line did nothing, and the panel goes on.
+    using LineFailureHandler = std::function<void(const std::string& line, const std::string& cause)>;
+    void SetLineFailureHandler(LineFailureHandler handler) { lineFailed_ = std::move(handler); }
 
     board_commands::BoardNumber Board() const { return board_; }
     bool Demo() const { return demo_; }
@@ -55,6 +61,7 @@ private:
     void LogLine(std::string_view line);
     void LogLineWithoutCounters(std::string_view line);
     int Dispatch(BoardExport which, std::vector<std::string>& words);
+    int DispatchLine(std::string_view line, BoardExport which, std::vector<std::string>& words);
     void RunDaemon(std::string line);
 
     BoardLibrary& library_;
@@ -65,6 +72,7 @@ private:
     const CommandLineLimits limits_;
     const CommandLineLimits settingsLimits_;
     CommandLog log_;
+    LineFailureHandler lineFailed_;
     std::atomic<DaemonState> daemonState_{DaemonState::NotStarted};
     std::atomic<int> daemonResult_{0};
     std::thread daemonThread_;

@@ -86,6 +86,11 @@ void CBoardPanel::MapBoard() {
     }
     link_ = std::make_unique<BoardLink>(board_.library, *window_, boardNumber_,
                                         playback_ ? LinkKind::Playback : LinkKind::Record, demoMode_);
+    // A line the library refuses (one of an operator's encoder script, say) did nothing; the
+    // operator learns which and why, and the panel goes on.
+    link_->SetLineFailureHandler([this](const std::string& line, const std::string& cause) {
+        Ui().MessageBox({"Board command failed: " + line + "\n" + cause, kErrorCaption});
+    });
 }
 
 void CBoardPanel::I2cWriteBytes(const std::vector<std::uint8_t>& bytes) {

@@ -22,6 +22,16 @@ int RuventLibrary::Call(BoardExport which, int argc, char** argv) {
     return 0;
 }
 
+std::optional<CallRefusal> RuventLibrary::LastRefusal() {
+    const RuventCallOutcome outcome = ruvent_last_call();
+    switch (outcome.refusal) {
+        case RUVENT_CARRIED_OUT: return std::nullopt;
+        case RUVENT_FILE_NOT_OPENED: return CallRefusal{CallRefusal::Kind::FileNotOpened, outcome.cause};
+        case RUVENT_NO_SERVICE_LOOP: return CallRefusal{CallRefusal::Kind::NoServiceLoop, outcome.cause};
+        default: return CallRefusal{CallRefusal::Kind::BadArguments, outcome.cause};
+    }
+}
+
 bool RuventLibrary::ServiceLoopListening(board_commands::BoardNumber board) {
     return ruvent::CommandChannel::OpenCommandObject(board.Index()) != nullptr;
 }

@@ -8,6 +8,7 @@ namespace velmar {
 class RuventLibrary : public BoardLibrary {
 public:
     int Call(BoardExport which, int argc, char** argv) override;
+    std::optional<CallRefusal> LastRefusal() override;
     bool ServiceLoopListening(board_commands::BoardNumber board) override;
 };
 

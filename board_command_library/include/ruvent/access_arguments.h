@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace ruvent {
@@ -24,11 +25,11 @@ struct AccessArguments {
 // octal, else decimal, with an optional sign; the result is taken modulo 2^32.
 std::uint32_t ReadCommandNumber(const char* word);
 
-// Fills AccessArguments from a command line. A bad line prints the help text and ends the
-// process with exit code 1.
-AccessArguments ParseAccessArguments(int argc, char* argv[]);
+// The help a command-line program prints for a bad line before it ends with code 1.
+inline constexpr const char* kAccessHelp = "DLL help\n-b2 means target is the second QR board\n";
 
-// Prints the help text and ends the process with exit code 1.
-[[noreturn]] void EndWithHelp();
+// Fills AccessArguments from a command line. A bad line gives nothing and is recorded as the
+// call's refusal (ruvent_last_call), with the help as its console text.
+std::optional<AccessArguments> ParseAccessArguments(int argc, char* argv[]);
 
 }  // namespace ruvent

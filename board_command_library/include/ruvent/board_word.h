@@ -3,13 +3,17 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace ruvent {
 
 // A board word sets `driverBoard` (0 or 1) and returns true; a "-b<digit>" that names no board
-// prints "<word> names no board: -b1 or -b2" and returns false, for the caller to refuse the line.
-// Any other word leaves `driverBoard` alone and returns true.
+// returns false, for the caller to refuse the line with NamesNoBoard(word). Any other word leaves
+// `driverBoard` alone and returns true.
 bool TakeBoardWord(std::string_view word, std::uint32_t& driverBoard);
+
+// "<word> names no board: -b1 or -b2"
+std::string NamesNoBoard(std::string_view word);
 
 }  // namespace ruvent

@@ -57,7 +57,7 @@ void CollectCommandWord(CommandCollector& collector, const char* word);
 // `failed` is set when the loop ended or did not answer within kClientWaitLimitMs.
 void FlushCommandBlock(CommandCollector& collector, CommandChannel& channel);
 
-// Prints the usage text.
-void PrintCommandUsage();
+// The usage text a command-line program prints for "-h" or a bad board word.
+std::string CommandUsage();
 
 }  // namespace ruvent

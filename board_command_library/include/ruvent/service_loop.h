@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -23,9 +24,9 @@ struct ServiceLoopOptions {
     std::array<std::string, kNameSlots> outputNames;
 };
 
-// Parses mdaemon's words (argv[0] the command word). Prints the usage or the error and ends the
-// process as the command line language says on bad words.
-ServiceLoopOptions ParseServiceLoopArguments(int argc, char* argv[]);
+// Parses mdaemon's words (argv[0] the command word). Bad words give nothing and are recorded as
+// the call's refusal (ruvent_last_call), with the usage or the error as its console text.
+std::optional<ServiceLoopOptions> ParseServiceLoopArguments(int argc, char* argv[]);
 
 // How a loop ended: kLoopQuit, kLoopBoardSilent, or kLoopSetUpFailed with the console line and
 // the box its caller shows. The loop itself never ends the process nor shows a box: it may run

@@ -160,11 +160,36 @@ TEST_F(BoardLinkTest, DaemonThreadRunsTheServiceLoopAndReportsItsEnd) {
     EXPECT_EQ(link.GetDaemonState(), DaemonState::Ended);
     EXPECT_EQ(link.DaemonResult(), 10);
 
-    // With no service loop left, stream commands would end the program: they go nowhere now.
+    // With no service loop left, stream commands go nowhere.
     EXPECT_EQ(link.SendCommand("mwcmd -U 0x5"), 0);
     EXPECT_EQ(library.calls.size(), 1u);
     link.SendCommand("mquit");
     EXPECT_EQ(library.calls.size(), 2u);
+}
+
+// A line the library refuses did nothing: the handler hears of it once, with the line and the
+// cause, and the link goes on. A missing loop is such a failure only before this panel's loop ran;
+// once it has run, its end is on its way to the panel, which closes without a box in its way.
+TEST_F(BoardLinkTest, RefusedLinesReachTheHandlerOnceWithTheirCause) {
+    BoardLink link(library, window, BoardNumber::First(), LinkKind::Record, false);
+    std::vector<std::string> failures;
+    link.SetLineFailureHandler(
+        [&](const std::string& line, const std::string& cause) { failures.push_back(line + " / " + cause); });
+    library.refuse = [](const testing_support::RecordedCall& call) -> std::optional<CallRefusal> {
+        if (call.argv[1] == "-b3") return CallRefusal{CallRefusal::Kind::BadArguments, "-b3 names no board"};
+        if (call.which == BoardExport::Mwcmd) return CallRefusal{CallRefusal::Kind::NoServiceLoop, "no service loop"};
+        return std::nullopt;
+    };
+    library.answer = [](const testing_support::RecordedCall&) { return 1; };
+    EXPECT_EQ(link.SendCommand("mwr -b3 0x0 0x0"), 0);
+    EXPECT_EQ(link.SendCommand("mwr 0x40100 0x1"), 1);
+    EXPECT_EQ(link.SendCommand("mwcmd -p 0x0 0x9e0000"), 0);
+    link.StartDaemon();
+    EXPECT_EQ(link.SendCommand("mwcmd -p 0x0 0x9e0000"), 0);  // the loop ran and is ending
+    library.EndDaemon(1);
+    link.JoinDaemon();
+    EXPECT_EQ(failures, (std::vector<std::string>{"mwr -b3 0x0 0x0 / -b3 names no board",
+                                                  "mwcmd -p 0x0 0x9e0000 / no service loop"}));
 }
 
 TEST_F(BoardLinkTest, UnwritableLogFileIsReported) {

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,10 @@ public:
             changed_.wait(lock, [this] { return daemonResult_ >= 0; });
             return daemonResult_;
         }
+        lastRefusal_ = refuse ? refuse(call) : std::nullopt;
         return answer ? answer(call) : 0;
     }
+    std::optional<CallRefusal> LastRefusal() override { return lastRefusal_; }
 
     // The loop listens from its first moment: what the link waits for before it goes on.
     bool ServiceLoopListening(board_commands::BoardNumber /*board*/) override {
@@ -58,10 +61,12 @@ public:
 
     std::vector<RecordedCall> calls;
     std::function<int(const RecordedCall&)> answer;
+    std::function<std::optional<CallRefusal>(const RecordedCall&)> refuse;  // the library refuses these lines
 
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
+    std::optional<CallRefusal> lastRefusal_;
     bool daemonRunning_ = false;
     int daemonResult_ = -1;
 };

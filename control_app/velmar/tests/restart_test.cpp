@@ -9,6 +9,13 @@ namespace {
 using namespace std::chrono_literals;
 using namespace program_runner;
 
+// Whether scripts/run would see a Velmar drive board 1: by the board's instance lock, whatever the
+// Velmar's command line.
+bool RunScriptSeesBoardHeld() {
+    return velmar_testing::RunCommand(std::string("bash -c '. ") + VELMAR_SOURCE_DIR +
+                                      "/scripts/velmar-instances.sh && velmar_holds_board 1'") == 0;
+}
+
 TEST(Restart, TheNewInstanceEndsTheOldOnesServiceLoopAndTakesOver) {
     const std::string bin = velmar_testing::BinDir();
     const std::string firstIni = velmar_testing::TempDir() + "/FIRST.INI";
@@ -29,9 +36,11 @@ TEST(Restart, TheNewInstanceEndsTheOldOnesServiceLoopAndTakesOver) {
     EXPECT_EQ(firstExit, 0) << "the first instance did not close after the second one's mquit";
     EXPECT_TRUE(Answers(60s)) << "the second instance does not serve the board";
     EXPECT_EQ(WaitExit(second, 0ms), -1) << "the second instance ended";
+    EXPECT_TRUE(RunScriptSeesBoardHeld()) << "a Velmar started another way holds the board unseen";
 
     Stop(second);
     Stop(first);
+    EXPECT_FALSE(RunScriptSeesBoardHeld()) << "the board reads as held after its Velmar ended";
     Stop(board);
 }
 

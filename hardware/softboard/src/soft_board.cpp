@@ -31,12 +31,20 @@ std::string Hex(std::uint32_t value) {
     return text;
 }
 
-// " by process <pid>" when the board's control block names its server.
+// " by process <pid>" when the board's control block names its server. Only the header, which
+// every build lays out alike, is read: the server may be of another build.
 std::string ServingProcess(std::uint32_t board) {
-    auto control = SharedMemory::Open(tessolk::ControlName(board), sizeof(tessolk::BoardControl),
-                                      SharedMemory::Mode::OpenExisting);
-    const std::int32_t pid = control ? static_cast<tessolk::BoardControl*>(control->Data())->pid.load() : 0;
-    return pid > 0 ? " by process " + std::to_string(pid) : "";
+    auto header =
+        SharedMemory::Open(tessolk::ControlName(board), tessolk::kControlHeaderBytes, SharedMemory::Mode::OpenExisting);
+    if (!header) return "";
+    const auto& control = *static_cast<const tessolk::BoardControl*>(header->Data());
+    const std::int32_t pid = control.pid.load();
+    if (pid <= 0) return "";
+    std::string text = " by process " + std::to_string(pid);
+    if (control.version != tessolk::kControlVersion)
+        text += " (control block layout version " + std::to_string(control.version) + ", this build's is " +
+                std::to_string(tessolk::kControlVersion) + ")";
+    return text;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/log.h"
 #include "platform/shared_memory.h"
 #include "tessolk/board_map.h"
 
@@ -21,16 +22,30 @@ Link g_links[2];
 // Mappings of boards that went away stay mapped: another thread may still be using them.
 std::vector<Link> g_retired;
 DriverRegisterFile g_localRegisters[2];
+std::uint32_t g_reportedVersion[2];  // the other layout last reported per board, so it is said once
 
 AttachedBoard View(const Link& link) {
     return {static_cast<BoardControl*>(link.control->Data()), static_cast<std::uint8_t*>(link.window->Data()),
             static_cast<std::uint8_t*>(link.memory->Data())};
 }
 
-bool Serving(const Link& link) {
-    if (!link.control) return false;
-    auto* control = static_cast<BoardControl*>(link.control->Data());
-    return control->magic.load() == kControlMagic && control->alive.load() == 1;
+// A board served by a build of another layout is no board to this driver: read with this layout,
+// its name slots and words would land in the wrong places.
+bool ServedInThisLayout(std::uint32_t board, const BoardControl& control) {
+    if (control.magic.load() != kControlMagic || control.alive.load() != 1) return false;
+    if (control.version == kControlVersion) return true;
+    if (g_reportedVersion[board] != control.version) {
+        g_reportedVersion[board] = control.version;
+        platform::Log(platform::LogLevel::Error,
+                      "board " + std::to_string(board + 1) + " is served with control block layout version " +
+                          std::to_string(control.version) + ", this driver reads version " +
+                          std::to_string(kControlVersion) + ": treated as no board");
+    }
+    return false;
+}
+
+bool Serving(std::uint32_t board, const Link& link) {
+    return link.control && ServedInThisLayout(board, *static_cast<const BoardControl*>(link.control->Data()));
 }
 
 }  // namespace
@@ -38,14 +53,17 @@ bool Serving(const Link& link) {
 AttachedBoard Attach(std::uint32_t board) {
     std::lock_guard lock(g_mutex);
     Link& link = g_links[board];
-    if (Serving(link)) return View(link);
+    if (Serving(board, link)) return View(link);
     if (link.control) g_retired.push_back(std::move(link));
     link = {};
     using platform::SharedMemory;
+    // The header alone first: a block of another layout is neither read past it nor resized.
+    auto header = SharedMemory::Open(ControlName(board), kControlHeaderBytes, SharedMemory::Mode::OpenExisting);
+    if (!header || !ServedInThisLayout(board, *static_cast<const BoardControl*>(header->Data()))) return {};
     auto control = SharedMemory::Open(ControlName(board), sizeof(BoardControl), SharedMemory::Mode::OpenExisting);
     if (!control) return {};
     Link fresh{std::move(control), nullptr, nullptr};
-    if (!Serving(fresh)) return {};
+    if (!Serving(board, fresh)) return {};
     fresh.window = SharedMemory::Open(WindowName(board), board_map::kWindowSize, SharedMemory::Mode::OpenExisting);
     fresh.memory =
         SharedMemory::Open(MemoryName(board), board_map::kBoardAddressSpace, SharedMemory::Mode::OpenExisting);

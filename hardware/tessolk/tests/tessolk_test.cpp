@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/kernel.h"
+#include "platform/log.h"
+#include "platform/shared_memory.h"
 
 #include "softboard/soft_board.h"
 #include "tessolk/board_map.h"
@@ -129,6 +131,35 @@ TEST(Tessolk, ARestartedBoardIsFoundAgain) {
     ASSERT_TRUE(again);
     EXPECT_EQ(qrddReadInt32(0, 0x40000, value), kQrddOk);
     EXPECT_EQ(value, 0u);  // a fresh board
+}
+
+// A board started by a build of another control block layout would be read in the wrong places
+// (a name slot of another length, say): it is no board, and the log names both versions.
+TEST(Tessolk, ABoardOfAnotherLayoutIsNoBoard) {
+    auto board = MakeBoard();
+    ASSERT_TRUE(board);
+    std::uint32_t physical = 0;
+    std::uint64_t host = 0;
+    ASSERT_EQ(qrddMapMemory(0, physical, host), kQrddOk);
+
+    std::vector<std::string> logged;
+    auto previous = platform::SetLogSink([&](platform::LogLevel, const std::string& text) { logged.push_back(text); });
+    auto control = platform::SharedMemory::Open(tessolk::ControlName(0), sizeof(tessolk::BoardControl),
+                                                platform::SharedMemory::Mode::OpenExisting);
+    ASSERT_TRUE(control);
+    auto& block = *static_cast<tessolk::BoardControl*>(control->Data());
+    const std::uint32_t other = tessolk::kControlVersion + 1;
+    block.version = other;
+    EXPECT_EQ(qrddMapMemory(0, physical, host), kQrddNoBoard);
+    std::uint32_t value = 0;
+    EXPECT_EQ(qrddReadInt32(0, 0x40000, value), kQrddNoBoard);
+    block.version = tessolk::kControlVersion;
+    EXPECT_EQ(qrddMapMemory(0, physical, host), kQrddOk);
+    platform::SetLogSink(previous);
+
+    ASSERT_EQ(logged.size(), 1u);  // said once, not at every call
+    EXPECT_NE(logged[0].find("version " + std::to_string(other)), std::string::npos) << logged[0];
+    EXPECT_NE(logged[0].find("version " + std::to_string(tessolk::kControlVersion)), std::string::npos) << logged[0];
 }
 
 TEST(Tessolk, TheBoardTakesWordsWrittenByOtherThreadsWholeAndInOrder) {

@@ -1,7 +1,6 @@
 #include "platform/host_hooks.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <mutex>
 
 namespace platform {
@@ -9,7 +8,6 @@ namespace {
 
 std::mutex hookMutex;
 MessageBoxHook messageBoxHook;
-ExitHook exitHook;
 
 MessageAnswer DefaultMessageBox(const std::string& text, const std::string& caption, MessageButtons buttons) {
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
@@ -30,12 +28,6 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
     return hook;
 }
 
-ExitHook SetExitHook(ExitHook hook) {
-    std::lock_guard lock(hookMutex);
-    std::swap(hook, exitHook);
-    return hook;
-}
-
 MessageAnswer ShowMessageBox(const std::string& text, const std::string& caption, MessageButtons buttons,
                              MessageIcon icon) {
     MessageBoxHook hook;
@@ -44,18 +36,6 @@ MessageAnswer ShowMessageBox(const std::string& text, const std::string& caption
         hook = messageBoxHook;
     }
     return hook ? hook(text, caption, buttons, icon) : DefaultMessageBox(text, caption, buttons);
-}
-
-void EndProcess(int code) {
-    ExitHook hook;
-    {
-        std::lock_guard lock(hookMutex);
-        hook = exitHook;
-    }
-    std::fflush(stdout);
-    if (!hook) std::exit(code);
-    hook(code);
-    throw ProcessExit{code};
 }
 
 }  // namespace platform

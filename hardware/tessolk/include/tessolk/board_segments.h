@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -88,6 +89,8 @@ enum JournalKind : std::uint32_t { kJournalWord = 1, kJournalBlock = 2 };
 
 inline constexpr std::uint32_t kJournalEntries = 4096;
 
+// The first four words keep their place in every build: a driver reads them alone, and attaches
+// only to a board whose layout version is its own.
 struct BoardControl {
     std::atomic<std::uint32_t> magic;
     std::uint32_t version;
@@ -100,5 +103,9 @@ struct BoardControl {
     platform::SharedLock i2cLock;
     I2cBusState i2c;  // the devices on the board's I2C lines
 };
+
+inline constexpr std::size_t kControlHeaderBytes = 16;  // magic, version, alive, pid
+static_assert(offsetof(BoardControl, version) == 4 && offsetof(BoardControl, pid) == 12 &&
+              offsetof(BoardControl, physicalBase) == kControlHeaderBytes);
 
 }  // namespace tessolk
