@@ -20,6 +20,7 @@ void CToolRunDlg::StopWorker() {
 void CToolRunDlg::StartWorker(std::function<ToolResult()> work) {
     View().SetText(kStatus, platform::kProcessingText);
     View().SetPosition(kProgress, 0);
+    run_.TakeMessage();  // a cause left by an earlier run
     SetTimer(kProgressTimer, 100);
     worker_.Start([this, work = std::move(work)] {
         const ToolResult result = work();
@@ -51,10 +52,13 @@ void CToolRunDlg::Report(ToolResult result) {
     switch (result) {
     case ToolResult::Done: View().SetText(kStatus, platform::kDoneText); break;
     case ToolResult::Cancelled: View().SetText(kStatus, platform::kCanceledText); break;
-    case ToolResult::FileError:
-        View().SetText(kStatus, kFileErrorStatus);
+    case ToolResult::FileError: {
+        // The box stays as it always was; the status line says which file and what is wrong.
+        const std::string cause = run_.TakeMessage();
+        View().SetText(kStatus, cause.empty() ? std::string(kFileErrorStatus) : std::string(kFileErrorStatus) + " " + cause);
         Ui().MessageBox({kFileErrorBox, kErrorCaption});
         break;
+    }
     case ToolResult::SameFile:
         View().SetText(kStatus, kFileErrorStatus);
         Ui().MessageBox({SameFileBox(), kErrorCaption});

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
+#include <string>
+#include <utility>
 
 #include "file_tools/tool_run.h"
 #include "platform/run_state.h"
@@ -17,6 +20,24 @@ inline constexpr const char* kErrorCaption = "Velmar Error";
 inline constexpr const char* kFileErrorStatus = "FILE ERROR !!!";
 inline constexpr const char* kFileErrorBox = "File Error!";
 inline constexpr const char* kOverwriteSourceBox = "Can't write over the source file!";
+
+// The run state shared with the worker, keeping the last line the engine reported: the cause of
+// a file error, shown after the status.
+class ToolRunControl : public platform::RunControl {
+public:
+    void AddMessage(const std::string& line) override {
+        std::lock_guard lock(mutex_);
+        message_ = line;
+    }
+    std::string TakeMessage() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(message_, {});
+    }
+
+private:
+    std::mutex mutex_;
+    std::string message_;
+};
 
 class CToolRunDlg : public velmar_ui::FormLogic {
 public:
@@ -46,8 +67,8 @@ protected:
     // The box when the destination is the source itself.
     virtual const char* SameFileBox() const { return kOverwriteSourceBox; }
 
-    // The run's state, and the report the engines write their progress to.
-    platform::RunControl run_;
+    // The run's state, and the report the engines write their progress and messages to.
+    ToolRunControl run_;
 
 private:
     void Report(file_tools::ToolResult result);

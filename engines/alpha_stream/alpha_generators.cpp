@@ -8,44 +8,11 @@
 
 #include "alpha_encoder.h"
 #include "alpha_format.h"
-#include "index_formats/index_files.h"
-#include "platform/kernel.h"
+#include "alpha_output.h"
 
 namespace alpha_stream {
 
 namespace {
-
-// "x.adb": the stream's index would be written over the stream.
-bool IsItsOwnIndex(const std::string& path) { return index_formats::IndexPathBeside(path, ".adb") == path; }
-
-// The output file, closed once on every path. A run that ends in error removes it: a partial
-// stream would look like a shorter transition. A done or cancelled run keeps it.
-class OutputFile {
-public:
-    explicit OutputFile(const std::string& path)
-        : path_(path), file_(IsItsOwnIndex(path) ? nullptr : std::fopen(path.c_str(), "wb")) {
-        if (file_ != nullptr) std::remove(index_formats::IndexPathBeside(path, ".adb").c_str());
-    }
-    ~OutputFile() {
-        if (file_ == nullptr) return;
-        std::fclose(file_);
-        if (!kept_) platform::RemoveIncompleteOutput(path_);
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-    std::FILE* get() const { return file_; }
-    // The run's result, a file error when the data did not reach the file.
-    int Ended(int result) {
-        if (result == kAlphaGenDone && std::fflush(file_) != 0) result = kAlphaGenFileError;
-        kept_ = result == kAlphaGenDone || result == kAlphaGenCancelled;
-        return result;
-    }
-
-private:
-    std::string path_;
-    std::FILE* file_;
-    bool kept_ = false;
-};
 
 void Print(const AlphaGenRun& run, const char* format, auto... args) {
     if (run.console != nullptr) std::fprintf(run.console, format, args...);
@@ -215,8 +182,8 @@ bool IsAlphaGenTypeSupported(int type) { return type == kCrossFade || type == kD
 int GenerateFadeCrossAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
     if (!ValidPicture(p)) return kAlphaGenFileError;
     try {
-        OutputFile out(p.outputFile);
-        if (out.get() == nullptr) return kAlphaGenFileError;
+        AlphaOutput out;
+        if (!out.Open(p.outputFile)) return kAlphaGenFileError;
         Print(run, "\n\nGenerating FADE_CROSS type alpha stream into file \"%s\".\n", p.outputFile.c_str());
         const int start = p.invert ? 255 - p.startLevel : p.startLevel;
         const int end = p.invert ? 255 - p.endLevel : p.endLevel;
@@ -232,17 +199,20 @@ int GenerateFadeCrossAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
             header.mix[0].word2 = MixLevels(static_cast<std::uint32_t>(level), static_cast<std::uint32_t>(255 - level));
             if (Cancelled(run, field)) return kAlphaGenCancelled;
             Print(run, "\nField %d: Video 0 Mix = %d, Video 1 Mix = %d\n", field, level, 255 - level);
-            return WriteFrame(header, luma, chroma, out.get(), run) ? kAlphaGenDone : kAlphaGenFileError;
+            return out.AppendFrame([&](std::FILE* file) { return WriteFrame(header, luma, chroma, file, run); })
+                       ? kAlphaGenDone
+                       : kAlphaGenFileError;
         };
 
         std::int64_t accumulator = std::int64_t{start} * 65536;
         for (int field = 0; field < p.fieldCount - 1; ++field) {
-            if (const int result = writeAlphaFieldMix(field, static_cast<int>(accumulator >> 16))) return out.Ended(result);
+            if (const int result = writeAlphaFieldMix(field, static_cast<int>(accumulator >> 16))) return result;
             accumulator += step;
         }
-        if (const int result = writeAlphaFieldMix(p.fieldCount - 1, end)) return out.Ended(result);
+        if (const int result = writeAlphaFieldMix(p.fieldCount - 1, end)) return result;
+        if (!out.Commit()) return kAlphaGenFileError;
         Print(run, "\n\n");
-        return out.Ended(kAlphaGenDone);
+        return kAlphaGenDone;
     } catch (const std::bad_alloc&) {
         return kAlphaGenNoMemory;
     }
@@ -252,8 +222,8 @@ int GenerateDissolveAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
     const int block = DissolveBlockSize(p.startLevel);
     if (!ValidPicture(p) || block < kMinDissolveBlock || block > kMaxDissolveBlock) return kAlphaGenFileError;
     try {
-        OutputFile out(p.outputFile);
-        if (out.get() == nullptr) return kAlphaGenFileError;
+        AlphaOutput out;
+        if (!out.Open(p.outputFile)) return kAlphaGenFileError;
         const int unswitchedType = p.invert ? kRunVideo1 : kRunVideo0;
         const int switchedType = p.invert ? kRunVideo0 : kRunVideo1;
 
@@ -274,11 +244,12 @@ int GenerateDissolveAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
         Print(run, "\n\nGenerating DISSOLVE type alpha stream into file \"%s\".\n", p.outputFile.c_str());
         if (p.fieldCount >= 2) {
             Print(run, "\nField 0: Blocks switched = 0\n");
-            if (!WritePureField(p, unswitchedType, out.get(), run)) return kAlphaGenFileError;
+            if (!out.AppendFrame([&](std::FILE* file) { return WritePureField(p, unswitchedType, file, run); }))
+                return kAlphaGenFileError;
         }
         std::size_t switchedSoFar = 0;
         for (int k = 1; k <= p.fieldCount - 2; ++k) {
-            if (Cancelled(run, k)) return out.Ended(kAlphaGenCancelled);
+            if (Cancelled(run, k)) return kAlphaGenCancelled;
             const std::size_t target =
                 std::min<std::uint64_t>(blocks, static_cast<std::uint64_t>(k) * step / 4096);
             Print(run, "\nField %d: Blocks switched = %d\n", k, static_cast<int>(target));
@@ -303,12 +274,15 @@ int GenerateDissolveAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
                     half->count = s->count / 2;
                 }
             }
-            if (!WriteFrame(HeaderOf(p), luma, chroma, out.get(), run)) return kAlphaGenFileError;
+            if (!out.AppendFrame([&](std::FILE* file) { return WriteFrame(HeaderOf(p), luma, chroma, file, run); }))
+                return kAlphaGenFileError;
         }
         Print(run, "\nField %d: Blocks switched = %d\n", p.fieldCount - 1, static_cast<int>(blocks));
-        if (!WritePureField(p, switchedType, out.get(), run)) return kAlphaGenFileError;
+        if (!out.AppendFrame([&](std::FILE* file) { return WritePureField(p, switchedType, file, run); }) ||
+            !out.Commit())
+            return kAlphaGenFileError;
         Print(run, "\n\n");
-        return out.Ended(kAlphaGenDone);
+        return kAlphaGenDone;
     } catch (const std::bad_alloc&) {
         return kAlphaGenNoMemory;
     }

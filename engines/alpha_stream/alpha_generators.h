@@ -1,8 +1,8 @@
 // Transition streams made from a few parameters: FADE_CROSS, a uniform cross fade from one mix
 // level to another, and DISSOLVE, a random block dissolve from video 0 to video 1. Each writes one
-// alpha frame per field into a new file and closes it on every path; a run that fails removes it,
-// a cancelled run leaves its partial file. An output named like its own .adb is refused, and the
-// .adb beside an output that is written anew goes, as it described the stream replaced.
+// alpha frame per field, and the stream's .adb beside it, under temporary names; both are put in
+// place only when the run is done (see AlphaOutput), so a failed, cancelled or killed run leaves
+// the stream and .adb that were there before. An output named like its own .adb is refused.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "byte_swap.h"
 
+#include <cerrno>
 #include <utility>
 #include <vector>
 
@@ -16,20 +17,25 @@ void ReverseWords(std::uint8_t* data, std::size_t size) {
 
 namespace {
 
-ToolResult CopySwapped(ToolFile& in, index_formats::ReplacingFile& out, platform::RunReport& run) {
+ToolResult CopySwapped(ToolFile& in, const std::string& source, index_formats::ReplacingFile& out,
+                       const std::string& destination, platform::RunReport& run) {
+    auto failed = [&run](const std::string& path) {
+        run.AddMessage(IoProblem(path, errno));
+        return ToolResult::FileError;
+    };
     const auto size = in.Size();
-    if (!size) return ToolResult::FileError;
+    if (!size) return failed(source);
     std::vector<std::uint8_t> block(kByteSwapBlock);
     std::uint64_t done = 0;
     for (;;) {
         const long long n = in.Read(block.data(), block.size());
-        if (n < 0) return ToolResult::FileError;
+        if (n < 0) return failed(source);
         if (n == 0) return ToolResult::Done;
         if (run.StopRequested()) return ToolResult::Cancelled;
         done += std::uint64_t(n);
         run.SetProgress(platform::ProgressStep(done, *size));
         ReverseWords(block.data(), std::size_t(n));
-        if (!out.Write(block.data(), std::size_t(n))) return ToolResult::FileError;
+        if (!out.Write(block.data(), std::size_t(n))) return failed(destination);
     }
 }
 
@@ -39,10 +45,20 @@ ToolResult ByteSwapFile(const std::string& source, const std::string& destinatio
     run.SetProgress(0);
     if (platform::IsSameFile(source, destination)) return ToolResult::SameFile;
     auto in = ToolFile::Open(source, ToolFile::Mode::Read);
-    if (!in) return ToolResult::FileError;
+    if (!in) {
+        run.AddMessage(InputProblem(source));
+        return ToolResult::FileError;
+    }
     index_formats::ReplacingFile out;
-    if (!out.Open(destination, source)) return ToolResult::FileError;
-    return FinishOutput(out, CopySwapped(*in, out, run));
+    errno = 0;
+    if (!out.Open(destination, source)) {
+        run.AddMessage(OutputProblem(destination, errno));
+        return ToolResult::FileError;
+    }
+    const ToolResult copied = CopySwapped(*in, source, out, destination, run);
+    const ToolResult result = FinishOutput(out, copied);
+    if (result == ToolResult::FileError && copied != ToolResult::FileError) run.AddMessage(IoProblem(destination, errno));
+    return result;
 }
 
 }  // namespace file_tools

@@ -1,6 +1,7 @@
 #include "file_merge.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -29,15 +30,29 @@ constexpr std::size_t kLastGroupRecords = index_formats::kMaxPicturesPerGroup;
 // B's groups.
 std::uint64_t PaddingBeforeB(std::uint64_t sizeA, std::uint64_t sizeB) { return sizeB == 0 ? 0 : (4 - sizeA % 4) % 4; }
 
-ToolResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint64_t sizeB,
+// A read or write of `path` failed: the message list says which file and why.
+ToolResult Failed(platform::RunReport& run, const std::string& path) {
+    run.AddMessage(IoProblem(path, errno));
+    return ToolResult::FileError;
+}
+
+// The names of the four files, for the messages.
+struct MergeNames {
+    const std::string& a;
+    const std::string& b;
+    const std::string& indexA;
+    const std::string& indexB;
+};
+
+ToolResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint64_t sizeB, const MergeNames& names,
                       platform::RunReport& run) {
     std::uint8_t headA[4] = {};
     std::vector<std::uint8_t> block(kMergeBlock);
-    if (!a.Seek(0) || a.Read(headA, 4) < 0 || !a.SeekEnd()) return ToolResult::FileError;
+    if (!a.Seek(0) || a.Read(headA, 4) < 0 || !a.SeekEnd()) return Failed(run, names.a);
     const std::uint8_t zeros[4] = {};
-    if (!a.Write(zeros, std::size_t(padding))) return ToolResult::FileError;
+    if (!a.Write(zeros, std::size_t(padding))) return Failed(run, names.a);
     long long n = b.Read(block.data(), block.size());
-    if (n < 0) return ToolResult::FileError;
+    if (n < 0) return Failed(run, names.b);
     const bool swap = n >= 4 && MergeSwapsB(headA, block.data());
     std::uint64_t done = 0;
     while (n > 0) {
@@ -45,9 +60,9 @@ ToolResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint
         done += std::uint64_t(n);
         run.SetProgress(platform::ProgressStep(done, sizeB));
         if (swap) ReverseWords(block.data(), std::size_t(n));
-        if (!a.Write(block.data(), std::size_t(n))) return ToolResult::FileError;
+        if (!a.Write(block.data(), std::size_t(n))) return Failed(run, names.a);
         n = b.Read(block.data(), block.size());
-        if (n < 0) return ToolResult::FileError;
+        if (n < 0) return Failed(run, names.b);
     }
     return ToolResult::Done;
 }
@@ -60,31 +75,31 @@ struct IndexBefore {
 };
 
 ToolResult AppendIndex(ToolFile& indexA, ToolFile& indexB, std::uint64_t rebaseWords, IndexBefore& before,
-                       platform::RunReport& run) {
+                       const MergeNames& names, platform::RunReport& run) {
     const auto sizeB = indexB.Size();
-    if (!sizeB) return ToolResult::FileError;
+    if (!sizeB) return Failed(run, names.indexB);
     const std::uint64_t whole = before.size - before.size % index_formats::kPictureIndexRecordSize;
     const std::uint64_t tail = std::min<std::uint64_t>(whole, kLastGroupRecords * index_formats::kPictureIndexRecordSize);
     before.tailOffset = whole - tail;
     before.tail.resize(std::size_t(tail));
     if (!indexA.Seek(before.tailOffset) || indexA.Read(before.tail.data(), tail) != (long long)tail)
-        return ToolResult::FileError;
+        return Failed(run, names.indexA);
     std::vector<std::uint8_t> block(before.tail);
     for (std::size_t i = 0; i < tail; i += index_formats::kPictureIndexRecordSize)
         PutLe32(&block[i + 4], GetLe32(&block[i + 4]) & ~kLastGroupBit);
-    if (!indexA.Seek(before.tailOffset) || !indexA.Write(block.data(), tail)) return ToolResult::FileError;
+    if (!indexA.Seek(before.tailOffset) || !indexA.Write(block.data(), tail)) return Failed(run, names.indexA);
 
     block.resize(kMergeBlock);
     std::uint64_t done = 0;
     for (;;) {
         const long long n = indexB.Read(block.data(), block.size());
-        if (n < 0) return ToolResult::FileError;
+        if (n < 0) return Failed(run, names.indexB);
         if (n == 0) return ToolResult::Done;
         if (run.StopRequested()) return ToolResult::Cancelled;
         done += std::uint64_t(n);
         run.SetProgress(platform::ProgressStep(done, *sizeB));
         for (long long i = 0; i + 8 <= n; i += 8) RebaseRecord(&block[std::size_t(i)], rebaseWords);
-        if (!indexA.Write(block.data(), std::size_t(n))) return ToolResult::FileError;
+        if (!indexA.Write(block.data(), std::size_t(n))) return Failed(run, names.indexA);
     }
 }
 
@@ -122,35 +137,63 @@ ToolResult MergeFiles(const std::string& fileA, const std::string& fileB, platfo
     if (fileA == fileB || platform::IsSameFile(fileA, fileB)) return ToolResult::SameFile;
     const std::string mdbA = PictureIndexPathBeside(fileA);
     const std::string mdbB = PictureIndexPathBeside(fileB);
+    // Files that are not there, or not regular files, say so before the indexes are compared.
+    for (const std::string& file : {fileA, fileB}) {
+        if (const std::string problem = InputProblem(file); !problem.empty() && !FileExists(file)) {
+            run.AddMessage(problem);
+            return ToolResult::FileError;
+        }
+    }
     const bool withIndex = FileExists(mdbA);
     // An index on one side only cannot be merged; find that out before A grows.
-    if (withIndex != FileExists(mdbB)) return ToolResult::FileError;
+    if (withIndex != FileExists(mdbB)) {
+        const std::string& lacking = withIndex ? fileB : fileA;
+        run.AddMessage(lacking + " has no picture index (" + PictureIndexPathBeside(lacking) +
+                       "): build it with the Index Builder (clip-tool index " + lacking + "), then merge again");
+        return ToolResult::FileError;
+    }
     using platform::IsSameFile;
     if (withIndex && (IsSameFile(mdbA, mdbB) || IsSameFile(mdbA, fileB) || IsSameFile(mdbB, fileA)))
         return ToolResult::SameFile;
 
-    auto a = ToolFile::Open(fileA, ToolFile::Mode::ReadWrite);
-    auto b = ToolFile::Open(fileB, ToolFile::Mode::Read);
-    if (!a || !b) return ToolResult::FileError;
+    const MergeNames names{fileA, fileB, mdbA, mdbB};
+    auto open = [&run](const std::string& path, ToolFile::Mode mode) {
+        errno = 0;
+        auto file = ToolFile::Open(path, mode);
+        if (!file) {
+            const int error = errno != 0 ? errno : EACCES;
+            // Readable but refused for writing (A, its index): the open's own error says why.
+            const std::string problem = InputProblem(path);
+            run.AddMessage(problem.empty() ? IoProblem(path, error) : problem);
+        }
+        return file;
+    };
+    auto a = open(fileA, ToolFile::Mode::ReadWrite);
+    if (!a) return ToolResult::FileError;
+    auto b = open(fileB, ToolFile::Mode::Read);
+    if (!b) return ToolResult::FileError;
     std::optional<ToolFile> indexA, indexB;
     if (withIndex) {
-        indexA = ToolFile::Open(mdbA, ToolFile::Mode::ReadWrite);
-        indexB = ToolFile::Open(mdbB, ToolFile::Mode::Read);
-        if (!indexA || !indexB) return ToolResult::FileError;
+        indexA = open(mdbA, ToolFile::Mode::ReadWrite);
+        if (!indexA) return ToolResult::FileError;
+        indexB = open(mdbB, ToolFile::Mode::Read);
+        if (!indexB) return ToolResult::FileError;
     }
     const auto sizeA = a->Size();
+    if (!sizeA) return Failed(run, fileA);
     const auto sizeB = b->Size();
+    if (!sizeB) return Failed(run, fileB);
     IndexBefore before;
     if (withIndex) {
         const auto size = indexA->Size();
-        if (!size) return ToolResult::FileError;
+        if (!size) return Failed(run, mdbA);
         before.size = *size;
     }
-    if (!sizeA || !sizeB) return ToolResult::FileError;
 
     const std::uint64_t padding = PaddingBeforeB(*sizeA, *sizeB);
-    ToolResult result = AppendData(*a, *b, padding, *sizeB, run);
-    if (result == ToolResult::Done && withIndex) result = AppendIndex(*indexA, *indexB, (*sizeA + padding) / 4, before, run);
+    ToolResult result = AppendData(*a, *b, padding, *sizeB, names, run);
+    if (result == ToolResult::Done && withIndex)
+        result = AppendIndex(*indexA, *indexB, (*sizeA + padding) / 4, before, names, run);
     if (result == ToolResult::FileError) RollBack(*a, *sizeA, withIndex ? &*indexA : nullptr, before);
     return result;
 }

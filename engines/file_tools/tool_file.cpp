@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace file_tools {
 
@@ -53,6 +54,24 @@ long long ToolFile::Read(void* data, std::size_t size) {
 bool ToolFile::Write(const void* data, std::size_t size) { return index_formats::WriteAll(fd_, data, size); }
 
 bool ToolFile::Truncate(std::uint64_t size) { return ::ftruncate(fd_, off_t(size)) == 0; }
+
+std::string IoProblem(const std::string& path, int error) { return path + ": " + std::strerror(error); }
+
+std::string InputProblem(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return IoProblem(path, errno);
+    if (!S_ISREG(info.st_mode)) return path + ": not a regular file";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return IoProblem(path, errno);
+    ::close(fd);
+    return {};
+}
+
+std::string OutputProblem(const std::string& path, int error) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return path + ": a folder has this name";
+    return IoProblem(path, error != 0 ? error : EIO);
+}
 
 std::string ExtensionOf(const std::string& path) {
     // The index's name is the path less its extension plus ".mdb": what it drops is the extension.

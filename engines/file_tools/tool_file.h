@@ -47,6 +47,15 @@ private:
 // Whether the path names a regular file.
 inline bool FileExists(const std::string& path) { return platform::IsRegularFile(path); }
 
+// Why a tool cannot read `path`: "<path>: not a regular file" for a folder, a pipe or a device,
+// "<path>: <the system's error>" when it cannot be reached or opened; empty when it can be read.
+std::string InputProblem(const std::string& path);
+// Why an output at `path` could not be created: a folder there, or the system's error `error`
+// that the failed create left in errno.
+std::string OutputProblem(const std::string& path, int error);
+// "<path>: <the system's error>" for a read or write that failed with `error`.
+std::string IoProblem(const std::string& path, int error);
+
 // The .mdb picture index beside a stream file, named as the index builder names it.
 inline std::string PictureIndexPathBeside(const std::string& streamPath) {
     return index_formats::IndexPathBeside(streamPath, ".mdb");

@@ -1,6 +1,6 @@
 // clip-tool alpha fade|dissolve OUT.alp [options]: generates a transition stream as the Alpha File
-// Generator does (same defaults) and writes its .adb beside it. Exits 0 only when both are
-// complete.
+// Generator does (same defaults) with its .adb beside it. Exits 0 only when both are complete;
+// otherwise the stream and .adb that were there before stay as they were.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +9,6 @@
 #include <string>
 
 #include "alpha_stream/alpha_generators.h"
-#include "alpha_stream/alpha_reader.h"
 #include "index_formats/index_files.h"
 #include "subcommands/subcommands.h"
 
@@ -86,11 +85,6 @@ int RunAlpha(int argc, char** argv) {
     case kAlphaGenDone: break;
     case kAlphaGenNoMemory: std::fprintf(stderr, "clip-tool alpha: Trouble Allocating Memory!\n"); return 1;
     default: std::fprintf(stderr, "clip-tool alpha: Trouble With Alpha Stream Output File!\n"); return 1;
-    }
-    std::string problem;
-    if (!BuildAlphaIndexFile(params.outputFile, &problem)) {
-        std::fprintf(stderr, "clip-tool alpha: no .adb: %s\n", problem.c_str());
-        return 1;
     }
     return 0;
 }

@@ -1,16 +1,31 @@
 // How the clip-tool commands report an engine's result: one line on standard error, exit 0 only
-// when the job is complete.
+// when the job is complete; a file error names the file and what is wrong with it.
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "file_tools/tool_run.h"
 
-inline int ReportToolResult(const char* command, file_tools::ToolResult result, const char* sameFileText) {
+// A headless run: nothing asks it to stop; it keeps the engine's last message, the cause of a
+// file error.
+class CommandRun : public platform::RunReport {
+public:
+    void AddMessage(const std::string& line) override { cause = line; }
+    std::string cause;
+};
+
+inline int ReportToolResult(const char* command, file_tools::ToolResult result, const char* sameFileText,
+                            const CommandRun& run) {
     switch (result) {
     case file_tools::ToolResult::Done: return 0;
     case file_tools::ToolResult::Cancelled: std::fprintf(stderr, "clip-tool %s: cancelled\n", command); break;
-    case file_tools::ToolResult::FileError: std::fprintf(stderr, "clip-tool %s: file error\n", command); break;
+    case file_tools::ToolResult::FileError:
+        if (run.cause.empty())
+            std::fprintf(stderr, "clip-tool %s: file error\n", command);
+        else
+            std::fprintf(stderr, "clip-tool %s: file error: %s\n", command, run.cause.c_str());
+        break;
     case file_tools::ToolResult::SameFile: std::fprintf(stderr, "clip-tool %s: %s\n", command, sameFileText); break;
     }
     return 1;

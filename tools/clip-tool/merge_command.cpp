@@ -10,8 +10,8 @@ int RunMerge(int argc, char** argv) {
         std::fprintf(stderr, "usage: clip-tool merge A B\n");
         return 2;
     }
-    platform::RunReport run;  // headless: nothing asks it to stop
-    return ReportToolResult("merge", file_tools::MergeFiles(argv[0], argv[1], run), "Can't append to same file!");
+    CommandRun run;
+    return ReportToolResult("merge", file_tools::MergeFiles(argv[0], argv[1], run), "Can't append to same file!", run);
 }
 
 const Subcommand kMerge("merge", "merge A B", RunMerge);

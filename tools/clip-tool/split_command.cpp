@@ -3,6 +3,7 @@
 // boundaries with its picture index, anything else as audio with a WAVE header.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -61,8 +62,14 @@ int RunSplit(int argc, char** argv) {
     const auto audio = AudioTimebase::Of(rate, standard == velmar::TvStandard::Ntsc);
     const auto length = SplitSourceLength(source, video, audio);
     if (!length) {
-        std::fprintf(stderr, "clip-tool split: Can't find file %s\n",
-                     (video ? PictureIndexPathBeside(source) : source).c_str());
+        // A missing file is not found; a folder, pipe or device, or one that cannot be opened, says so.
+        const std::string needed = video ? PictureIndexPathBeside(source) : source;
+        const std::string problem = InputProblem(needed);
+        std::error_code error;
+        if (problem.empty() || !std::filesystem::exists(needed, error))
+            std::fprintf(stderr, "clip-tool split: Can't find file %s\n", needed.c_str());
+        else
+            std::fprintf(stderr, "clip-tool split: %s\n", problem.c_str());
         return 1;
     }
     if (SplitWouldOverwriteInput(source, destination, video)) {
@@ -77,7 +84,7 @@ int RunSplit(int argc, char** argv) {
         std::fprintf(stderr, "clip-tool split: frames %d..%d asked, the clip gives %d..%d\n", askedStart / 2,
                      askedEnd / 2, start / 2, end / 2);
 
-    platform::RunReport run;  // headless: nothing asks it to stop
+    CommandRun run;
     std::optional<SplitSelection> sel;
     if (video) {
         sel = VideoSplitSelection(source, start, end);
@@ -100,7 +107,7 @@ int RunSplit(int argc, char** argv) {
         std::printf("frames %d..%d, bytes %llu..%llu of %s written to %s\n", video ? sel->FirstFrame() : start / 2,
                     video ? sel->LastFrame() : end / 2, static_cast<unsigned long long>(sel->startByte),
                     static_cast<unsigned long long>(sel->endByte), source.c_str(), destination.c_str());
-    return ReportToolResult("split", result, "the destination would replace the source or its index");
+    return ReportToolResult("split", result, "the destination would replace the source or its index", run);
 }
 
 const Subcommand kSplit("split", "split SRC DST START END [--rate 48|44.1|32] [--ntsc]", RunSplit);

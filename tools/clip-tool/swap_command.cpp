@@ -10,9 +10,9 @@ int RunSwap(int argc, char** argv) {
         std::fprintf(stderr, "usage: clip-tool swap SRC DST\n");
         return 2;
     }
-    platform::RunReport run;  // headless: nothing asks it to stop
+    CommandRun run;
     return ReportToolResult("swap", file_tools::ByteSwapFile(argv[0], argv[1], run),
-                            "the destination is the source file");
+                            "the destination is the source file", run);
 }
 
 const Subcommand kSwap("swap", "swap SRC DST", RunSwap);

@@ -123,9 +123,16 @@ TEST(FileToolDialogs, SwapAndMergeRunReportAndCloseOnlyWhenIdle) {
         std::string status;
         std::string box;
     };
+    // An index beside B only: the status says which file lacks its index and how to build it.
+    WriteBytes(dir + "/c.mpg", {0, 0, 1, 0xB3});
+    WriteBytes(dir + "/c.mdb", {0, 0, 0, 0, 0, 0x81, 0, 0});
     const Case cases[] = {
         {dir + "/a.mpg", "FILE ERROR !!!", "Can't append to same file!"},
-        {dir + "/missing.mpg", "FILE ERROR !!!", "File Error!"},
+        {dir + "/missing.mpg", "FILE ERROR !!! " + dir + "/missing.mpg: No such file or directory", "File Error!"},
+        {dir + "/c.mpg",
+         "FILE ERROR !!! " + dir + "/a.mpg has no picture index (" + dir + "/a.mdb): build it with the Index Builder "
+         "(clip-tool index " + dir + "/a.mpg), then merge again",
+         "File Error!"},
         {dir + "/b.mpg", "Done !!!", ""},
     };
     for (const auto& c : cases) {

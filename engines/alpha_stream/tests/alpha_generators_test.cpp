@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "alpha_stream/alpha_generators.h"
 #include "alpha_stream/alpha_reader.h"
@@ -186,6 +187,10 @@ TEST(AlphaGenerators, RefuseBadParametersAndStopWhenCancelled) {
     params.startLevel = 1;  // rounds to 0
     EXPECT_EQ(GenerateDissolveAlpha(params, run), kAlphaGenFileError);
 
+    // A cancelled run leaves the stream and .adb that were there, not a shorter transition.
+    const std::vector<std::uint8_t> oldStream = {9, 8, 7, 6}, oldIndex = {1, 2, 3, 4};
+    alpha_test::WriteFile(params.outputFile, oldStream);
+    alpha_test::WriteFile(index_formats::IndexPathBeside(params.outputFile, ".adb"), oldIndex);
     std::vector<int> seen;
     run.progress = [&](int field) {
         seen.push_back(field);
@@ -194,16 +199,18 @@ TEST(AlphaGenerators, RefuseBadParametersAndStopWhenCancelled) {
     params.type = kCrossFade;
     EXPECT_EQ(GenerateFadeCrossAlpha(params, run), kAlphaGenCancelled);
     EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_EQ(alpha_test::ReadFile(params.outputFile).size(), 3u * 320);  // the partial file stays
     seen.clear();
     params.startLevel = 32;
     EXPECT_EQ(GenerateDissolveAlpha(params, run), kAlphaGenCancelled);
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));  // the pure first field is not asked about
+    EXPECT_EQ(alpha_test::ReadFile(params.outputFile), oldStream);
+    EXPECT_EQ(alpha_test::ReadFile(index_formats::IndexPathBeside(params.outputFile, ".adb")), oldIndex);
 }
 
-// A run that fails on a full disk leaves no stream, and its old .adb goes with the stream it
-// described; an output named like its own .adb is refused before anything is written.
-TEST(AlphaGenerators, AFailedRunLeavesNoStreamAndNoStaleIndex) {
+// A run that fails on a full disk leaves the stream and .adb that were there before, and no
+// temporary file; a folder at either name is refused and stays; an output named like its own .adb
+// is refused before anything is written.
+TEST(AlphaGenerators, AFailedRunLeavesThePairThatWasThere) {
     const std::string dir = velmar_testing::TempDir();
     for (int type : {kCrossFade, kDissolve}) {
         SCOPED_TRACE(type);
@@ -212,14 +219,27 @@ TEST(AlphaGenerators, AFailedRunLeavesNoStreamAndNoStaleIndex) {
         params.startLevel = type == kDissolve ? 32 : 255;
         params.fieldCount = 200;
         params.outputFile = dir + "/full.alp";
+        alpha_test::WriteFile(dir + "/full.alp", {9, 8, 7, 6});
         alpha_test::WriteFile(dir + "/full.adb", {1, 2, 3, 4});
         EXPECT_TRUE(velmar_testing::RunWithFileSizeLimit(20000, [&] {
             AlphaGenRun run;
             const int result = type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run);
             return result == kAlphaGenFileError;
         }));
-        EXPECT_FALSE(velmar_testing::FileExists(dir + "/full.alp"));
-        EXPECT_FALSE(velmar_testing::FileExists(dir + "/full.adb"));
+        EXPECT_EQ(alpha_test::ReadFile(dir + "/full.alp"), (std::vector<std::uint8_t>{9, 8, 7, 6}));
+        EXPECT_EQ(alpha_test::ReadFile(dir + "/full.adb"), (std::vector<std::uint8_t>{1, 2, 3, 4}));
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            EXPECT_NE(entry.path().filename().string()[0], '.') << "temporary left: " << entry.path();
+
+        for (const char* folder : {"/folder.alp", "/folder.adb"}) {
+            params.outputFile = dir + "/folder.alp";
+            std::filesystem::create_directory(dir + folder);
+            AlphaGenRun run;
+            EXPECT_EQ(type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run),
+                      kAlphaGenFileError);
+            EXPECT_TRUE(std::filesystem::is_directory(dir + folder)) << folder;
+            std::filesystem::remove(dir + folder);
+        }
 
         params.outputFile = dir + "/self.adb";
         alpha_test::WriteFile(params.outputFile, {1, 2, 3, 4});

@@ -8,6 +8,7 @@
 #include "file_tools_test_support.h"
 #include "platform/run_state.h"
 #include "ps_demux/picture_indexer.h"
+#include "ps_testing/ps_test_support.h"
 #include "velmar_testing/test_support.h"
 
 using namespace file_tools;
@@ -16,7 +17,8 @@ using platform::RunControl;
 
 namespace {
 
-// An MPEG-2 elementary stream with its .mdb beside it, indexed by the demultiplexer's indexer.
+// An MPEG-2 elementary stream with its start codes on 4-byte boundaries (as the board writes
+// them) and its .mdb beside it, indexed by the demultiplexer's indexer.
 void MakeClip(const std::string& path, const std::string& encoderOptions) {
     ASSERT_EQ(velmar_testing::RunCommand("ffmpeg -v error -y -f lavfi -i testsrc=size=176x144:rate=25:duration=4 "
                                          "-c:v mpeg2video " + encoderOptions + " -f mpeg2video " + path),
@@ -28,7 +30,8 @@ void MakeClip(const std::string& path, const std::string& encoderOptions) {
             return true;
         },
         [](const std::string&) {});
-    const auto bytes = ReadBytes(path);
+    const auto bytes = ps_testing::AlignStartCodes(ReadBytes(path));
+    WriteBytes(path, bytes);
     ASSERT_TRUE(indexer.Feed(bytes.data(), bytes.size()));
     ASSERT_TRUE(indexer.Finish());
     WriteBytes(PictureIndexPathBeside(path), index_formats::EncodePictureIndex(records));

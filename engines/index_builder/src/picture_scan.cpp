@@ -21,9 +21,7 @@ bool UnalignedStartCode(std::uint32_t first, std::uint32_t second) {
     for (int offset = 1; offset < 4; ++offset) {
         const std::uint32_t word = std::uint32_t(bytes >> (8 * offset));
         if ((word & 0x00FFFFFF) != start_codes::LittleEndianWord(0)) continue;
-        const std::uint32_t code = word >> 24;
-        if (code == start_codes::kSequenceHeader || code == start_codes::kGroup || code == start_codes::kPicture)
-            return true;
+        if (index_formats::IsIndexedStartCode(std::uint8_t(word >> 24))) return true;
     }
     return false;
 }
@@ -55,7 +53,7 @@ bool PictureIndexScan::Feed(const std::uint32_t* words, std::size_t count) {
         const std::uint32_t word = words[i];
         const std::uint32_t inFileOrder = reversed_ ? ByteReversed(word) : word;
         if (position_ > 0 && UnalignedStartCode(previous_, inFileOrder))
-            return Fail("start codes are not on 4-byte boundaries: this stream was not written by the board\n");
+            return Fail(std::string(index_formats::kUnalignedStartCodesMessage) + "\n");
         previous_ = inFileOrder;
         if (pictureStart_) {
             pictureStart_ = false;

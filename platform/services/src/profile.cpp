@@ -191,6 +191,9 @@ bool Profile::WriteString(std::string_view section, std::string_view key, std::s
     if (error || target.empty()) return false;
     const auto folder = std::filesystem::path(target).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, error);
+    // A device or pipe is never written (below), so no lock file is made beside it either.
+    struct stat before{};
+    if (::stat(target.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) return false;
     ProfileLock lock(target);
     if (!lock.Held()) return false;
     mode_t mode = 0644;

@@ -129,6 +129,8 @@ TEST_F(ProfileTest, OnlyRegularFilesOfSaneSizeAreRead) {
         EXPECT_FALSE(odd.WriteInt("S", "k", 1)) << name;
     }
     EXPECT_EQ(std::filesystem::file_size(big), bigSize);
+    // The write lock is taken for a regular file only: no lock file appears beside a device or pipe.
+    EXPECT_FALSE(std::filesystem::exists(fifo + ".lock"));
 }
 
 TEST(VelmarIniPath, FollowsTheEnvironment) {

@@ -390,8 +390,9 @@ void Demultiplexer::FinishTracks() {
             sideOk = t->mdb->Finish() && sideOk;
         }
         if (!sideOk) WriteFailed(t->sidePath);
-        // An index of a stream that is not MPEG video would index nothing; its .mpg stays.
-        if (t->headerRefused) RemoveIndex(*t);
+        // An index of a stream that is not MPEG video would index nothing, and one of a stream
+        // with start codes off 4-byte boundaries would point into its pictures; its .mpg stays.
+        if (t->headerRefused || (t->indexer && t->indexer->Refused())) RemoveIndex(*t);
     }
     const bool failed = writeFailed_;
     for (auto& t : tracks_) {

@@ -10,11 +10,14 @@ constexpr int kGroupCapacity = index_formats::kMaxTemporalReference + 1;
 
 bool PictureIndexer::Feed(const std::uint8_t* bytes, std::size_t n) {
     scanner_.Feed(bytes, n, [this](const start_codes::StartCode& code) {
-        if (writeFailed_) return;
+        if (writeFailed_ || refused_) return;
+        if (index_formats::IsIndexedStartCode(code.code) && code.offset % 4 != 0) {
+            refused_ = true;
+            note_(index_formats::kUnalignedStartCodesMessage);
+            return;
+        }
         switch (code.code) {
             case start_codes::kSequenceHeader:
-                // A group's word position is rounded down, so the group's first word holds its
-                // sequence header start code.
                 writeFailed_ = !StartGroup(code.offset);
                 break;
             case start_codes::kGroup:
@@ -82,6 +85,6 @@ bool PictureIndexer::FlushGroup(bool last) {
     return write_(group);
 }
 
-bool PictureIndexer::Finish() { return FlushGroup(true); }
+bool PictureIndexer::Finish() { return refused_ || FlushGroup(true); }
 
 }  // namespace ps_demux

@@ -35,6 +35,15 @@ void CheckIndex(const std::string& mdb, const std::string& es) {
     }
 }
 
+// ffmpeg's video with every start code moved onto a 4-byte boundary, as the board writes its
+// streams: only such a stream gets a picture index.
+std::string AlignedCopy(const std::string& es) {
+    const auto dot = es.find_last_of('.');
+    const std::string path = es.substr(0, dot) + "_aligned" + es.substr(dot);
+    WriteFileBytes(path, AlignStartCodes(ReadFileBytes(es)));
+    return path;
+}
+
 // The decoded WAVE file against ffmpeg's decoding of the same elementary stream.
 void CheckWave(const std::string& wav, const std::string& es, std::uint32_t rate, int channels = 2) {
     const auto bytes = ReadFileBytes(wav);
@@ -57,7 +66,7 @@ void CheckWave(const std::string& wav, const std::string& es, std::uint32_t rate
 TEST(DemuxAgainstFfmpeg, FfmpegProgramStreams) {
     VELMAR_REQUIRE_TOOL("ffmpeg");
     const std::string dir = velmar_testing::TempDir();
-    const std::string video = MakeMpeg2Video(dir);
+    const std::string video = AlignedCopy(MakeMpeg2Video(dir));
     const std::string audio = MakeMpegAudio(dir, "mp2", 48000, 192);
     for (std::string format : {"vob", "mpeg"}) {
         const std::string ps = dir + "/in." + format;
@@ -76,6 +85,19 @@ TEST(DemuxAgainstFfmpeg, FfmpegProgramStreams) {
         CheckIndex(settings.outputBase + "e0.mdb", settings.outputBase + "e0.mpg");
         CheckWave(settings.outputBase + "c0.wav", dir + "/ref_a.es", 48000);
     }
+
+    // ffmpeg's own video, start codes wherever they fall: split as it is, and no index that would
+    // cut through pictures; the message list says why, in the index builder's words.
+    const std::string ps = dir + "/unaligned.mpg";
+    ASSERT_TRUE(Ffmpeg("-i " + MakeMpeg2Video(dir) + " -i " + audio + " -c copy -f mpeg " + ps));
+    ps_demux::DemuxSettings settings;
+    settings.outputBase = dir + "/u";
+    demux_testing::Report report;
+    const auto r = ps_demux::RunDemuxFile(stream_analysis::AnalyzeProgramStream(ps), ps, settings, report);
+    EXPECT_EQ(r.status, platform::RunStatus::Done);
+    EXPECT_TRUE(report.Has(index_formats::kUnalignedStartCodesMessage)) << testing::PrintToString(report.messages);
+    EXPECT_GT(ReadFileBytes(dir + "/ue0.mpg").size(), 100000u);
+    EXPECT_FALSE(velmar_testing::FileExists(dir + "/ue0.mdb"));
 }
 
 TEST(DemuxAgainstFfmpeg, MonoAudioTrack) {
@@ -96,7 +118,7 @@ TEST(DemuxAgainstFfmpeg, MonoAudioTrack) {
 TEST(DemuxAgainstFfmpeg, OurMuxOfFfmpegClips) {
     VELMAR_REQUIRE_TOOL("ffmpeg");
     const std::string dir = velmar_testing::TempDir();
-    const std::string video = MakeMpeg1Video(dir);
+    const std::string video = AlignedCopy(MakeMpeg1Video(dir));
     const std::string audio = MakeMpegAudio(dir, "libmp3lame", 44100, 128);
     ps_mux::MuxInputs in;
     in.version = ps_mux::PsVersion::Mpeg1;

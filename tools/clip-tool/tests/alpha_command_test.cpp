@@ -1,10 +1,15 @@
 // clip-tool alpha as a program: streams and their .adb written headlessly, the index builder
-// agreeing with the .adb, and the exit codes.
+// agreeing with the .adb, the exit codes, and a run stopped midway.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "velmar_testing/test_support.h"
 
@@ -48,6 +53,46 @@ TEST(ClipToolAlpha, ExitCodes) {
     // A stream named like its own index would be overwritten by it: refused, nothing written.
     EXPECT_EQ(velmar_testing::RunCommand(tool + "fade " + dir + "/x.adb" + quiet), 1);
     EXPECT_FALSE(std::filesystem::exists(dir + "/x.adb"));
+}
+
+// Ctrl-C or kill -9 while a long dissolve is written over an existing pair: the stream and the
+// .adb that were there stay byte for byte.
+TEST(ClipToolAlpha, AnInterruptedRunLeavesThePairThatWasThere) {
+    const std::string tool = velmar_testing::BinDir() + "/clip-tool";
+    for (int signal : {SIGINT, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        const std::string dir = velmar_testing::TempDir() + "/" + std::to_string(signal);
+        std::filesystem::create_directory(dir);
+        const std::string stream = dir + "/mix.alp";
+        ASSERT_EQ(velmar_testing::RunCommand(tool + " alpha fade " + stream + " --fields 3 > /dev/null"), 0);
+        const std::string oldStream = Bytes(stream), oldIndex = Bytes(dir + "/mix.adb");
+        ASSERT_EQ(oldIndex.size(), 3u * 4);
+
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::freopen("/dev/null", "w", stdout);
+            ::execl(tool.c_str(), "clip-tool", "alpha", "dissolve", stream.c_str(), "--fields", "16000", "--block", "2",
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Mid-run: the stream being written (under whatever name) has grown past its first frames.
+        auto writing = [&] {
+            for (const auto& entry : std::filesystem::directory_iterator(dir))
+                if (entry.path().filename() != "mix.adb" && entry.file_size() > 100000) return true;
+            return false;
+        };
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!writing() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_TRUE(writing());
+        ::kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(Bytes(stream), oldStream);
+        EXPECT_EQ(Bytes(dir + "/mix.adb"), oldIndex);
+    }
 }
 
 }  // namespace

@@ -40,6 +40,7 @@ TEST(ClipTool, RefusalsAndAdjustmentsAreReported) {
     std::ofstream(dir + "/clip.mdb", std::ios::binary).write(reinterpret_cast<const char*>(index), sizeof index);
     std::ofstream(dir + "/bad.mpg", std::ios::binary) << std::string(32, 'v');
     std::ofstream(dir + "/bad.mdb", std::ios::binary).write(reinterpret_cast<const char*>(damaged), sizeof damaged);
+    std::ofstream(dir + "/plain.mpg", std::ios::binary) << std::string(32, 'p');  // no index beside it
     fs::create_directory(dir + "/folder");
     ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0600), 0);
     struct Case {
@@ -56,10 +57,22 @@ TEST(ClipTool, RefusalsAndAdjustmentsAreReported) {
         {"split " + clip + dir + "/late.mpg 00:00:00:03 00:00:00:01", 0, "frames 3..1 asked, the clip gives 3..3", ""},
         {"split " + dir + "/bad.mpg " + dir + "/empty.mpg 00:00:00:00 00:00:00:00", 1, "gives no bytes for frames 0..0",
          dir + "/empty.mpg"},
-        {"swap " + dir + "/folder " + dir + "/out", 1, "file error", dir + "/out"},
-        {"swap " + dir + "/fifo " + dir + "/out", 1, "file error", dir + "/out"},
-        {"swap /dev/zero " + dir + "/out", 1, "file error", dir + "/out"},
-        {"merge " + clip + dir + "/fifo", 1, "file error", ""},
+        {"swap " + dir + "/folder " + dir + "/out", 1, "file error: " + dir + "/folder: not a regular file", dir + "/out"},
+        {"swap " + dir + "/fifo " + dir + "/out", 1, "file error: " + dir + "/fifo: not a regular file", dir + "/out"},
+        {"swap /dev/zero " + dir + "/out", 1, "file error: /dev/zero: not a regular file", dir + "/out"},
+        {"swap " + clip + dir + "/folder", 1, "file error: " + dir + "/folder: a folder has this name", ""},
+        {"swap " + clip + dir + "/none/out", 1, "file error: " + dir + "/none/out: No such file or directory", ""},
+        {"merge " + clip + dir + "/fifo", 1, "file error: " + dir + "/fifo: not a regular file", ""},
+        {"merge " + clip + dir + "/plain.mpg", 1,
+         "file error: " + dir + "/plain.mpg has no picture index (" + dir + "/plain.mdb): build it with the Index "
+         "Builder (clip-tool index " + dir + "/plain.mpg)", ""},
+        {"split " + dir + "/folder " + dir + "/out 00:00:00:00 00:00:00:01", 1, dir + "/folder: not a regular file",
+         dir + "/out"},
+        {"split " + dir + "/fifo " + dir + "/out 00:00:00:00 00:00:00:01", 1, dir + "/fifo: not a regular file",
+         dir + "/out"},
+        {"split /dev/zero " + dir + "/out 00:00:00:00 00:00:00:01", 1, "/dev/zero: not a regular file", dir + "/out"},
+        {"split " + dir + "/none.wav " + dir + "/out 00:00:00:00 00:00:00:01", 1, "Can't find file " + dir + "/none.wav",
+         dir + "/out"},
         {"index " + dir + "/fifo", 1, "can't open", dir + "/fifo.mdb"},
     };
     const auto index0 = fs::file_size(dir + "/clip.mdb");

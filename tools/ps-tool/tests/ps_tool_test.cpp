@@ -12,10 +12,20 @@
 
 using velmar_testing::RunCommand;
 
+namespace {
+// ffmpeg's video with its start codes on 4-byte boundaries, as the board writes them: Ostrand
+// indexes only such a stream.
+std::string AlignedMpeg2Video(const std::string& dir) {
+    const std::string path = dir + "/aligned.m2v";
+    ps_testing::WriteFileBytes(path, ps_testing::AlignStartCodes(ps_testing::ReadFileBytes(ps_testing::MakeMpeg2Video(dir))));
+    return path;
+}
+}  // namespace
+
 TEST(PsTool, BraxelThenOstrand) {
     VELMAR_REQUIRE_TOOL("ffmpeg");
     const std::string dir = velmar_testing::TempDir();
-    const std::string video = ps_testing::MakeMpeg2Video(dir);
+    const std::string video = AlignedMpeg2Video(dir);
     const std::string audio = ps_testing::MakeMpegAudio(dir, "mp2", 44100, 128);
     platform::Profile ini;
     ASSERT_TRUE(ini.WriteString("BRAXEL", "PATHMV", video));
@@ -54,7 +64,7 @@ TEST(PsTool, BraxelThenOstrand) {
 TEST(PsTool, CommandLineArguments) {
     VELMAR_REQUIRE_TOOL("ffmpeg");
     const std::string dir = velmar_testing::TempDir();
-    const std::string video = ps_testing::MakeMpeg2Video(dir);
+    const std::string video = AlignedMpeg2Video(dir);
     const std::string audio = ps_testing::MakeMpegAudio(dir, "mp2", 48000, 192);
     const std::string tool = velmar_testing::BinDir() + "/ps-tool";
     const std::string files = " --video " + video + " --audio " + audio + " --out " + dir + "/cl.mpg";

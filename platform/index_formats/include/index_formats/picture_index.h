@@ -13,6 +13,13 @@ inline constexpr std::size_t kPictureIndexRecordSize = 8;
 // The pictures-to-end field has 7 bits; one more picture would reach the last-group flag.
 inline constexpr int kMaxPicturesPerGroup = 127;
 inline constexpr int kMaxTemporalReference = 255;
+
+// The start codes an index is built from: sequence header, group and picture. The board writes
+// each on a 4-byte boundary and a record gives its group's place in 4-byte words, so a stream with
+// one elsewhere cannot be indexed: every index builder refuses it with this message.
+constexpr bool IsIndexedStartCode(std::uint8_t code) { return code == 0xB3 || code == 0xB8 || code == 0x00; }
+inline constexpr const char* kUnalignedStartCodesMessage =
+    "start codes are not on 4-byte boundaries: this stream was not written by the board";
 inline constexpr std::uint64_t kMaxGroupStartWords = (std::uint64_t{1} << 48) - 1;
 
 struct PictureIndexRecord {

@@ -23,6 +23,10 @@ public:
     bool Feed(const std::uint8_t* bytes, std::size_t n);
     // Writes the last group, marked as such.
     bool Finish();
+    // A sequence header, group or picture start code lay off a 4-byte boundary: the index could
+    // not point at its group, so nothing more is written and the note says so, as the index
+    // builder does; the caller drops the index.
+    bool Refused() const { return refused_; }
 
     std::uint64_t Pictures() const { return pictures_; }
 
@@ -35,6 +39,7 @@ private:
     NoteWriter note_;
     start_codes::StartCodeScanner scanner_;
     bool writeFailed_ = false;
+    bool refused_ = false;
     std::uint64_t groupStartWords_ = 0;
     // Within a group, each group of pictures header restarts temporal references: pictures are
     // numbered from the base of their own group of pictures.
