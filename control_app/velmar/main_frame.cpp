@@ -169,6 +169,8 @@ void CMainFrame::PlaceAt(int x, int y, int width, int height) {
     setGeometry(placed.x, placed.y, placed.width, placed.height);
 }
 
+void CMainFrame::OpenAtPanelSize() { resize(sizeHint()); }
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // A panel handler waiting on the UI thread is still on the stack: close once it has returned.
     if (velmar_ui_qt::QtUiServices::WaitRunning()) {
