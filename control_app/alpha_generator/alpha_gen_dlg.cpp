@@ -135,6 +135,7 @@ void CAlphaGenDlg::OnBrowse() {
     std::string extension = ExtensionOf(stored);
     if (extension.empty()) extension = ".alp";
     FileChooserSpec chooser;
+    chooser.save = true;                     // the stream it writes
     chooser.startFolder = FolderOf(stored);  // not the process's folder: workers open files too
     chooser.initialName = "*" + extension;
     chooser.defaultExtension = "alp";

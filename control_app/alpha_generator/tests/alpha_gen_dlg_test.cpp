@@ -182,6 +182,8 @@ TEST(AlphaGenDlg, BrowseRemembersTheChosenFile) {
     f.ui.ScriptChoice(std::string("/clips/new.alp"));
     f.dialog.Command(kBrowse);
     ASSERT_EQ(f.ui.choosers.size(), 1u);
+    EXPECT_TRUE(f.ui.choosers[0].save);  // the stream it writes
+    EXPECT_TRUE(f.ui.choosers[0].askBeforeReplacing);
     EXPECT_EQ(f.ui.choosers[0].startFolder, "/clips");
     EXPECT_EQ(f.ui.choosers[0].initialName, "*.alx");
     EXPECT_EQ(f.ui.choosers[0].defaultExtension, "alp");

@@ -486,6 +486,9 @@ TEST(VideoChannel, DecodeOutputChooserFollowsTheStoredExtension) {
         f.Press(kDecodeFile);
         ASSERT_EQ(f.ui.choosers.size(), 1u);
         EXPECT_EQ(f.ui.choosers[0].initialName, c.initial);
+        // The save form, leaving the question about an existing file to the decode's start.
+        EXPECT_TRUE(f.ui.choosers[0].save);
+        EXPECT_FALSE(f.ui.choosers[0].askBeforeReplacing);
         EXPECT_EQ(f.ui.choosers[0].defaultExtension, "flm");
         EXPECT_EQ(f.ui.choosers[0].filter.rfind(c.filterStart, 0), 0u) << f.ui.choosers[0].filter;
         EXPECT_EQ(f.profile.GetString("BOARD1", "PATHDIO"), "/x/new.flm");
