@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "alpha_gen_ids.h"
+#include "platform/log.h"
 #include "velmar_ui/data_exchange.h"
 
 namespace velmar {
@@ -194,7 +195,7 @@ void CAlphaGenDlg::OnAlphaGenStart() {
 
 void CAlphaGenDlg::AlphaGenThread() {
     alpha_stream::AlphaGenRun run;
-    run.console = console;
+    run.console = platform::LogEnabled(platform::LogLevel::Debug) ? console : nullptr;
     // AlphaGenProgress: the bar follows the fields; a cancel request stops the run at the next one.
     run.progress = [this](int field) {
         PostToUi([this, field] { View().SetPosition(kProgress, field); });

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,6 +11,7 @@
 
 #include "alpha_generator/alpha_gen_dlg.h"
 #include "alpha_generator/alpha_gen_ids.h"
+#include "platform/log.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui/testing/fake_form_view.h"
 #include "velmar_ui/testing/fake_ui_services.h"
@@ -124,6 +126,32 @@ TEST(AlphaGenDlg, ARunWritesTheStreamThenTheTimerBuildsItsIndex) {
 
     EXPECT_TRUE(f.dialog.OnCancel());  // idle: the tool closes
     EXPECT_EQ(f.closed, 1);
+}
+
+// The lines per field are a trace: printed at the debug log level only.
+TEST(AlphaGenDlg, FieldLinesOnlyAtTheDebugLevel) {
+    for (platform::LogLevel level : {platform::LogLevel::Info, platform::LogLevel::Debug}) {
+        platform::SetLogLevel(level);
+        Fixture f;
+        std::FILE* console = std::tmpfile();
+        ASSERT_NE(console, nullptr);
+        f.dialog.console = console;
+        f.view.Type(kFileName, velmar_testing::TempDir() + "/fade.alp");
+        f.dialog.EditChanged(kFileName);
+        f.view.Pick(kType, "Cross Fade");
+        f.dialog.SelectionChanged(kType);
+        f.view.Type(kCountEdit, "2");
+        f.dialog.Command(kStart);
+        f.WaitForRunEnd();
+        EXPECT_EQ(f.view.Text(kStatus), "Done !!!");
+        const long printed = std::ftell(console);
+        std::fclose(console);
+        if (level == platform::LogLevel::Debug)
+            EXPECT_GT(printed, 0);
+        else
+            EXPECT_EQ(printed, 0);
+    }
+    platform::SetLogLevel(platform::LogLevel::Info);
 }
 
 TEST(AlphaGenDlg, FailuresAreReportedAndTheToolReturnsToIdle) {
