@@ -542,6 +542,34 @@ TEST(VideoChannel, DecodeToFileOpensTheOutputAndAppendsTheTrailerAfterTheDrain) 
     }
 }
 
+// The trailer names the pictures the file holds, in the standard they were decoded in: PAL's
+// 576-line frames (288-line fields) at 25, NTSC's 480 (240) at 30. Readers take the picture size
+// and rate from it.
+TEST(VideoChannel, DecodeTrailerNamesTheStandardsPictureSizeAndRate) {
+    const struct {
+        bool pal, field;
+        int lines, rate;
+    } cases[] = {{false, false, 480, 30}, {false, true, 240, 30}, {true, false, 576, 25}, {true, true, 288, 25}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.pal ? "PAL" : "NTSC") + (c.field ? " field" : " frame"));
+        ChannelFixture f(0, c.pal);
+        const std::string out = (fs::current_path() / "standard.flm").string();
+        fs::remove(out);
+        f.view.Type(kDecodePath, out);
+        f.view.Type(kDecodeFields, "8");
+        if (c.field) f.view.Click(kDecodeField);
+        f.Press(kPlayA);
+        const int pictures = c.field ? 8 : 4;
+        const std::size_t bytes = std::size_t(pictures) * 720 * 2 * c.lines;
+        std::ofstream(out, std::ios::binary) << std::string(bytes, 'p');
+        f.Press(kStopA);
+        const std::string file = ReadAll(out);
+        ASSERT_EQ(file.size(), bytes + kUncompressTrailerBytes);
+        EXPECT_EQ(file.substr(bytes, 20), "Rand" + Bytes({0, 0, 0, pictures, 0, 0, 0, 0, 0x02, 0xD0, c.lines >> 8,
+                                                          c.lines & 0xFF, 0, 0, 0, c.rate}));
+    }
+}
+
 TEST(VideoChannel, BackslashPathsNameTheSameFilesAsTheBoardOpens) {
     // Settings and lists carried over from the Windows system hold backslashes.
     ChannelFixture f;
