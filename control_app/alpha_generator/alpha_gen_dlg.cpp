@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "alpha_gen_ids.h"
+#include "platform/log.h"
 #include "velmar_ui/data_exchange.h"
 
 namespace velmar {
@@ -135,6 +136,7 @@ void CAlphaGenDlg::OnBrowse() {
     std::string extension = ExtensionOf(stored);
     if (extension.empty()) extension = ".alp";
     FileChooserSpec chooser;
+    chooser.save = true;                     // the stream it writes
     chooser.startFolder = FolderOf(stored);  // not the process's folder: workers open files too
     chooser.initialName = "*" + extension;
     chooser.defaultExtension = "alp";
@@ -193,7 +195,7 @@ void CAlphaGenDlg::OnAlphaGenStart() {
 
 void CAlphaGenDlg::AlphaGenThread() {
     alpha_stream::AlphaGenRun run;
-    run.console = console;
+    run.console = platform::LogEnabled(platform::LogLevel::Debug) ? console : nullptr;
     // AlphaGenProgress: the bar follows the fields; a cancel request stops the run at the next one.
     run.progress = [this](int field) {
         PostToUi([this, field] { View().SetPosition(kProgress, field); });

@@ -48,7 +48,8 @@ public:
     const alpha_stream::AlphaGenParams& Params() const { return params_; }
     void JoinWorker() { worker_.Join(); }
 
-    // Where the generator's console lines go (standard output by default).
+    // Where the generator's lines per field go at the debug log level (standard output by default):
+    // four lines a field are a trace for whoever looks into a stream, not news for the operator.
     std::FILE* console = stdout;
 
 protected:

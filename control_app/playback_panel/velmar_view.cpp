@@ -14,6 +14,7 @@
 #include "platform/log.h"
 #include "platform/profile.h"
 #include "shell/remote_requests.h"
+#include "velmar_ui/spin_buddies.h"
 #include "velmar_view_ids.h"
 
 namespace velmar {
@@ -23,6 +24,13 @@ using velmar_ui::MessageMap;
 
 namespace {
 constexpr const char* kErrorCaption = "Velmar Error";
+
+// "Flds" of the Uncompress group and PLAY ALL's four delays.
+constexpr velmar_ui::SpinBuddy kSpinBuddies[] = {{kDecodeFieldsSpin, kDecodeFields},
+                                                 {kDelaySpinA, kDelayA},
+                                                 {kDelaySpinB, kDelayB},
+                                                 {kDelaySpinAlpha, kDelayAlpha},
+                                                 {kDelaySpinAudio, kDelayAudio}};
 }  // namespace
 
 CVelmarView::CVelmarView(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
@@ -154,6 +162,11 @@ const MessageMap<CVelmarView>& CVelmarView::Map() {
         velmar_ui::OnEditLostFocus(kSpeedAudio, &V::OnAudioControl),
     };
     return map;
+}
+
+bool CVelmarView::Dispatch(const velmar_ui::Event& event) {
+    const bool followed = velmar_ui::FollowSpinBuddies(View(), kSpinBuddies, event);
+    return Map().Dispatch(*this, event) || followed;
 }
 
 const velmar_ui::DataExchange<CVelmarView>& CVelmarView::DataMap() {

@@ -151,7 +151,8 @@ public:
     int delayA = 0, delayB = 0, delayAlpha = 0, delayAudio = 0;
 
 protected:
-    bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event); }
+    // The spin arrows and their edits are kept one number before the message map sees the event.
+    bool Dispatch(const velmar_ui::Event& event) override;
 
 private:
     static const velmar_ui::MessageMap<CVelmarView>& Map();

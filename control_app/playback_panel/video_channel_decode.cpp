@@ -49,8 +49,10 @@ void CVideoChannel::OnUncompressFile() {
     if (extension.empty()) extension = ".flm";
     const bool known = extension == ".flm" || extension == ".tga" || extension == ".mov";
     velmar_ui::FileChooserSpec chooser;
-    // A save form: the output usually does not exist yet.
+    // A save form: the output usually does not exist yet. Whether to replace one that does is
+    // asked once, as the decode starts.
     chooser.save = true;
+    chooser.askBeforeReplacing = false;
     chooser.startFolder = velmar_ui::FolderOf(stored);
     chooser.initialName = known ? "*" + extension : "*.*";
     chooser.defaultExtension = kDecodeFilterDefaultExtension;

@@ -15,6 +15,7 @@
 #include "playback_panel/board_setup_files.h"
 #include "playback_panel/message_log_dlg.h"
 #include "record_ids.h"
+#include "velmar_ui/spin_buddies.h"
 
 namespace velmar {
 
@@ -23,7 +24,13 @@ using velmar_ui::MessageMap;
 
 namespace {
 constexpr const char* kErrorCaption = "Velmar Error";
+constexpr velmar_ui::SpinBuddy kFieldsBuddy[] = {{kCompressFieldsSpin, kCompressFields}};
 }  // namespace
+
+bool CVelmarVrec::Dispatch(const velmar_ui::Event& event) {
+    const bool followed = velmar_ui::FollowSpinBuddies(View(), kFieldsBuddy, event);
+    return Map().Dispatch(*this, event) || followed;
+}
 
 CVelmarVrec::CVelmarVrec(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
                          const platform::Profile& profile, board_commands::BoardNumber boardNumber)

@@ -138,7 +138,8 @@ public:
     int compressFields = 0;
 
 protected:
-    bool Dispatch(const velmar_ui::Event& event) override { return Map().Dispatch(*this, event); }
+    // The Compress group's "Flds" and its spin arrows are kept one number before the message map sees the event.
+    bool Dispatch(const velmar_ui::Event& event) override;
 
 private:
     static const velmar_ui::MessageMap<CVelmarVrec>& Map();

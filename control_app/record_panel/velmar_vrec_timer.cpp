@@ -1,6 +1,7 @@
 // The record panel's 100 ms status loop, its board settings (input, reference, audio source,
 // DSP), the restart switches, the first paint and the panel's end.
 #include <algorithm>
+#include <iterator>
 
 #include "board_commands/command_lines.h"
 #include "board_link/format.h"
@@ -42,8 +43,12 @@ constexpr DecoderBlocks kFreeBlocks{{0xD8, 0x23, 0x00, 0x00, 0x00, 0x10, 0, 0x18
                                     0x06, 0x46, 0x26, 0x66};
 
 std::vector<std::uint8_t> Block(std::uint8_t address, const std::uint8_t (&bytes)[11], std::uint8_t sixth) {
-    std::vector<std::uint8_t> out{address, 0x02};
-    out.insert(out.end(), bytes, bytes + 11);
+    // Sized once and filled: inserting into a two-byte vector made GCC 12's Release build warn of
+    // a copy out of bounds that cannot happen.
+    std::vector<std::uint8_t> out(2 + std::size(bytes));
+    out[0] = address;
+    out[1] = 0x02;
+    std::copy(std::begin(bytes), std::end(bytes), out.begin() + 2);
     out[2 + 6] = sixth;
     return out;
 }

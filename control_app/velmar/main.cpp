@@ -43,7 +43,7 @@ void Place(velmar::CMainFrame& frame, const velmar::LaunchArguments& arguments, 
     if (auto rect = velmar::ChooseWindowRect(arguments, profile, section))
         frame.PlaceAt(rect->x, rect->y, rect->width, rect->height);
     else
-        frame.resize(frame.sizeHint());  // the whole form where the screen allows, not Qt's two thirds
+        frame.OpenAtPanelSize();  // not Qt's two thirds of the screen
 }
 
 // What the split tool reads from the playback panel: its TV standard and channel positions.

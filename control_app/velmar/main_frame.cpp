@@ -122,12 +122,18 @@ void CMainFrame::BuildMenus() {
     QMenu* help = menuNamed("&Help");
     help->addAction("&About Velmar...", this, &CMainFrame::ShowAbout);
 
-    // The toolbar: Cut, Copy, Paste and About, as the frame's standard bar has them.
+    // The toolbar: the play list file and About; each says what it does on hover and in the status bar.
     const auto icon = [this](QStyle::StandardPixmap pixmap) { return style()->standardIcon(pixmap); };
-    toolBar_->addAction(icon(QStyle::SP_FileDialogContentsView), "Open Play List File",
-                        [this] { commands_.MenuCommand(menu_ids::kOpenPlayList); });
+    const auto explain = [](QAction* action, const char* tip) {
+        action->setToolTip(tip);
+        action->setStatusTip(tip);
+    };
+    explain(toolBar_->addAction(icon(QStyle::SP_FileDialogContentsView), "Open Play List File",
+                                [this] { commands_.MenuCommand(menu_ids::kOpenPlayList); }),
+            "Choose the video play list (.vpl) of the Play List group");
     toolBar_->addSeparator();
-    toolBar_->addAction(icon(QStyle::SP_MessageBoxInformation), "About", this, &CMainFrame::ShowAbout);
+    explain(toolBar_->addAction(icon(QStyle::SP_MessageBoxInformation), "About", this, &CMainFrame::ShowAbout),
+            "About Velmar");
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -168,6 +174,8 @@ void CMainFrame::PlaceAt(int x, int y, int width, int height) {
                                                                      available.height()});
     setGeometry(placed.x, placed.y, placed.width, placed.height);
 }
+
+void CMainFrame::OpenAtPanelSize() { resize(sizeHint()); }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // A panel handler waiting on the UI thread is still on the stack: close once it has returned.

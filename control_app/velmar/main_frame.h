@@ -27,6 +27,8 @@ public:
 
     // Rectangle restore: the frame opens at the given place and size.
     void PlaceAt(int x, int y, int width, int height);
+    // Without a stored rectangle: the size of the whole form with the bars, as far as the screen allows.
+    void OpenAtPanelSize();
     // Gives the panel back to its owner (before the frame goes, when the panel is not the frame's).
     QWidget* ReleasePanel();
 

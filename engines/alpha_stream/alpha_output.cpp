@@ -8,6 +8,7 @@
 #include <new>
 
 #include "alpha_reader.h"
+#include "platform/regular_file.h"
 
 namespace alpha_stream {
 namespace {
@@ -63,7 +64,7 @@ bool AlphaOutput::Commit() {
     // The new stream is in place and its index could not follow: the old index would point into
     // the wrong stream, so it goes (the index builder makes a new one when the stream is played).
     const std::string indexPath = index_formats::IndexPathBeside(streamPath_, ".adb");
-    if (index_formats::IsRegularFile(indexPath)) std::remove(indexPath.c_str());
+    if (platform::IsRegularFile(indexPath)) std::remove(indexPath.c_str());
     return false;
 }
 

@@ -2,6 +2,7 @@
 // through to the .adb, the failure reports, and Cancel during a run and when idle.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,6 +10,7 @@
 
 #include "alpha_generator/alpha_gen_dlg.h"
 #include "alpha_generator/alpha_gen_ids.h"
+#include "platform/log.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui/testing/fake_form_view.h"
 #include "velmar_ui/testing/fake_ui_services.h"
@@ -125,6 +127,32 @@ TEST(AlphaGenDlg, ARunWritesTheStreamThenTheTimerBuildsItsIndex) {
     EXPECT_EQ(f.closed, 1);
 }
 
+// The lines per field are a trace: printed at the debug log level only.
+TEST(AlphaGenDlg, FieldLinesOnlyAtTheDebugLevel) {
+    for (platform::LogLevel level : {platform::LogLevel::Info, platform::LogLevel::Debug}) {
+        platform::SetLogLevel(level);
+        Fixture f;
+        std::FILE* console = std::tmpfile();
+        ASSERT_NE(console, nullptr);
+        f.dialog.console = console;
+        f.view.Type(kFileName, velmar_testing::TempDir() + "/fade.alp");
+        f.dialog.EditChanged(kFileName);
+        f.view.Pick(kType, "Cross Fade");
+        f.dialog.SelectionChanged(kType);
+        f.view.Type(kCountEdit, "2");
+        f.dialog.Command(kStart);
+        f.WaitForRunEnd();
+        EXPECT_EQ(f.view.Text(kStatus), "Done !!!");
+        const long printed = std::ftell(console);
+        std::fclose(console);
+        if (level == platform::LogLevel::Debug)
+            EXPECT_GT(printed, 0);
+        else
+            EXPECT_EQ(printed, 0);
+    }
+    platform::SetLogLevel(platform::LogLevel::Info);
+}
+
 TEST(AlphaGenDlg, FailuresAreReportedAndTheToolReturnsToIdle) {
     struct Case {
         const char* type;
@@ -189,6 +217,8 @@ TEST(AlphaGenDlg, BrowseRemembersTheChosenFile) {
     f.ui.ScriptChoice(std::string("/clips/new.alp"));
     f.dialog.Command(kBrowse);
     ASSERT_EQ(f.ui.choosers.size(), 1u);
+    EXPECT_TRUE(f.ui.choosers[0].save);  // the stream it writes
+    EXPECT_TRUE(f.ui.choosers[0].askBeforeReplacing);
     EXPECT_EQ(f.ui.choosers[0].startFolder, "/clips");
     EXPECT_EQ(f.ui.choosers[0].initialName, "*.alx");
     EXPECT_EQ(f.ui.choosers[0].defaultExtension, "alp");

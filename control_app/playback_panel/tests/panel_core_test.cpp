@@ -56,6 +56,35 @@ TEST(PlayAll, StopsCuesAndStartsTheChannelsInDelayOrderAtTheirFields) {
     EXPECT_FALSE(f.audio->Linked());
 }
 
+// The Uncompress group's "Flds" and PLAY ALL's delays: each edit and its spin arrows are one
+// number, and the arrows step from what was typed.
+TEST(PanelSpins, EachEditAndItsSpinAreOneNumber) {
+    Ready f;
+    const velmar_ui::SpinBuddy pairs[] = {{kDecodeFieldsSpin, kDecodeFields},
+                                          {kDelaySpinA, kDelayA},
+                                          {kDelaySpinB, kDelayB},
+                                          {kDelaySpinAlpha, kDelayAlpha},
+                                          {kDelaySpinAudio, kDelayAudio}};
+    for (const auto& pair : pairs) {
+        SCOPED_TRACE(pair.edit);
+        f.view.Type(pair.edit, "50");
+        f.panel->EditChanged(pair.edit);
+        EXPECT_EQ(f.view.Position(pair.spin), 50);
+        f.view.SetPosition(pair.spin, 51);
+        f.panel->Scroll(pair.spin, velmar_ui::ScrollCode::LineUp, 51);
+        EXPECT_EQ(f.view.Text(pair.edit), "51");
+        // A number beyond the arrows' range stays as typed; the spin waits at its end.
+        f.view.Type(pair.edit, "5000");
+        f.panel->EditChanged(pair.edit);
+        EXPECT_EQ(f.view.Position(pair.spin), 2304);
+        EXPECT_EQ(f.view.Text(pair.edit), "5000");
+        f.view.Type(pair.edit, "7");
+        f.panel->EditChanged(pair.edit);
+    }
+    ASSERT_TRUE(f.panel->UpdateData(true));
+    EXPECT_EQ(f.panel->delayA + f.panel->delayB + f.panel->delayAlpha + f.panel->delayAudio, 4 * 7);
+}
+
 TEST(Menus, EnterAppliesTheStartPositionsInOrder) {
     Ready f;
     f.videoA->logSaves = true;

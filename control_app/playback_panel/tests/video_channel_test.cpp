@@ -486,6 +486,9 @@ TEST(VideoChannel, DecodeOutputChooserFollowsTheStoredExtension) {
         f.Press(kDecodeFile);
         ASSERT_EQ(f.ui.choosers.size(), 1u);
         EXPECT_EQ(f.ui.choosers[0].initialName, c.initial);
+        // The save form, leaving the question about an existing file to the decode's start.
+        EXPECT_TRUE(f.ui.choosers[0].save);
+        EXPECT_FALSE(f.ui.choosers[0].askBeforeReplacing);
         EXPECT_EQ(f.ui.choosers[0].defaultExtension, "flm");
         EXPECT_EQ(f.ui.choosers[0].filter.rfind(c.filterStart, 0), 0u) << f.ui.choosers[0].filter;
         EXPECT_EQ(f.profile.GetString("BOARD1", "PATHDIO"), "/x/new.flm");
@@ -536,6 +539,34 @@ TEST(VideoChannel, DecodeToFileOpensTheOutputAndAppendsTheTrailerAfterTheDrain) 
                                                      Bytes({0, 0, 0, pal ? 25 : 30}) + std::string(16, '\0'));
         EXPECT_EQ(f.view.Text(kDecodeFields), "0");
         EXPECT_FALSE(f.a->Decoding());
+    }
+}
+
+// The trailer names the pictures the file holds, in the standard they were decoded in: PAL's
+// 576-line frames (288-line fields) at 25, NTSC's 480 (240) at 30. Readers take the picture size
+// and rate from it.
+TEST(VideoChannel, DecodeTrailerNamesTheStandardsPictureSizeAndRate) {
+    const struct {
+        bool pal, field;
+        int lines, rate;
+    } cases[] = {{false, false, 480, 30}, {false, true, 240, 30}, {true, false, 576, 25}, {true, true, 288, 25}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.pal ? "PAL" : "NTSC") + (c.field ? " field" : " frame"));
+        ChannelFixture f(0, c.pal);
+        const std::string out = (fs::current_path() / "standard.flm").string();
+        fs::remove(out);
+        f.view.Type(kDecodePath, out);
+        f.view.Type(kDecodeFields, "8");
+        if (c.field) f.view.Click(kDecodeField);
+        f.Press(kPlayA);
+        const int pictures = c.field ? 8 : 4;
+        const std::size_t bytes = std::size_t(pictures) * 720 * 2 * c.lines;
+        std::ofstream(out, std::ios::binary) << std::string(bytes, 'p');
+        f.Press(kStopA);
+        const std::string file = ReadAll(out);
+        ASSERT_EQ(file.size(), bytes + kUncompressTrailerBytes);
+        EXPECT_EQ(file.substr(bytes, 20), "Rand" + Bytes({0, 0, 0, pictures, 0, 0, 0, 0, 0x02, 0xD0, c.lines >> 8,
+                                                          c.lines & 0xFF, 0, 0, 0, c.rate}));
     }
 }
 

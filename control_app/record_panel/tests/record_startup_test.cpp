@@ -257,6 +257,18 @@ TEST(RecordEncoder, DefaultsAndStoredValuesPerMode) {
     EXPECT_EQ(other.Key("VBR420"), "<none>");
 }
 
+// The Compress group's "Flds" edit and its spin arrows are one number.
+TEST(RecordEncoder, FieldsEditAndSpinAreOneNumber) {
+    RecordFixture f;
+    f.StartUp();
+    f.view.Type(kCompressFields, "50");
+    f.panel->EditChanged(kCompressFields);
+    EXPECT_EQ(f.view.Position(kCompressFieldsSpin), 50);
+    f.view.SetPosition(kCompressFieldsSpin, 51);
+    f.panel->Scroll(kCompressFieldsSpin, velmar_ui::ScrollCode::LineUp, 51);
+    EXPECT_EQ(f.view.Text(kCompressFields), "51");
+}
+
 TEST(RecordEncoder, ControlsWriteTheirKeysAtOnce) {
     RecordFixture f;
     f.SetKey("RECMODE", "1");

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
 
 #include <vector>
 
@@ -49,6 +54,26 @@ TEST(MainFrame, MenuCommandsReachThePanel) {
     for (QAction* action : frame.menuBar()->actions()) titles << action->text();
     EXPECT_EQ(titles.join(","), "&File,&Edit,&View,&Settings,&Tools,&Help");
     EXPECT_EQ(frame.statusBar()->findChildren<QLabel*>().size() >= 3, true);
+}
+
+// Hovering over a toolbar button says what it does.
+TEST(MainFrame, ToolbarButtonsShowTheirTooltips) {
+    velmar_ui_qt::TestApp();
+    RecordingPanel panel;
+    CMainFrame frame(new QLabel("panel"), panel);
+    frame.show();
+    QApplication::processEvents();
+    QStringList tips;
+    for (QAction* action : frame.ToolBar()->actions()) {
+        auto* button = qobject_cast<QToolButton*>(frame.ToolBar()->widgetForAction(action));
+        if (!button) continue;
+        QToolTip::hideText();
+        QHelpEvent hover(QEvent::ToolTip, button->rect().center(), button->mapToGlobal(button->rect().center()));
+        QApplication::sendEvent(button, &hover);
+        tips << QToolTip::text();
+    }
+    QToolTip::hideText();
+    EXPECT_EQ(tips.join(" | ").toStdString(), "Choose the video play list (.vpl) of the Play List group | About Velmar");
 }
 
 TEST(MainFrame, LoggingItemsFollowThePanelsState) {

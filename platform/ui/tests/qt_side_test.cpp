@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "velmar_ui/form_logic.h"
@@ -246,6 +248,38 @@ TEST_F(QtSideTest, BareProgramNameStartsTheOneBesideThisProgram) {
     ::setenv("PATH", saved.c_str(), 1);
     EXPECT_TRUE(started);
     EXPECT_FALSE(services.StartProgram("no-such-program-here", {}));
+}
+
+// An input is chosen with the open form, an output with the save form, which asks before
+// replacing a file unless its caller asks that itself.
+TEST_F(QtSideTest, ChoosersOpenInTheirFormAndAskAboutReplacingOnlyOnce) {
+    QtUiServices services(nullptr);
+    struct Case {
+        bool save, askBeforeReplacing;
+        QFileDialog::AcceptMode mode;
+        bool dontConfirm;
+    } cases[] = {{false, true, QFileDialog::AcceptOpen, false},
+                 {true, true, QFileDialog::AcceptSave, false},
+                 {true, false, QFileDialog::AcceptSave, true}};
+    for (const auto& c : cases) {
+        velmar_ui::FileChooserSpec chooser;
+        chooser.save = c.save;
+        chooser.askBeforeReplacing = c.askBeforeReplacing;
+        std::optional<QFileDialog::AcceptMode> mode;
+        bool dontConfirm = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                mode = dialog->acceptMode();
+                dontConfirm = dialog->testOption(QFileDialog::DontConfirmOverwrite);
+                dialog->reject();
+            }
+        });
+        poll.start(20);
+        EXPECT_EQ(services.ChooseFile(chooser), std::nullopt);
+        EXPECT_EQ(mode, c.mode) << c.save;
+        EXPECT_EQ(dontConfirm, c.dontConfirm) << c.askBeforeReplacing;
+    }
 }
 
 TEST_F(QtSideTest, TimersTickOnTheGuiThreadUntilKilled) {

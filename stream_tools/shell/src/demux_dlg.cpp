@@ -64,7 +64,7 @@ void CDemuxDlg::OnInputFile() {
     AnalyzeProgramStream();  // also after a cancel
 }
 
-void CDemuxDlg::OnOutputFile() { ChooseRemembered("PATHMO", "*.m*", kFilter, outputBase_); }
+void CDemuxDlg::OnOutputFile() { ChooseRemembered("PATHMO", "*.m*", kFilter, outputBase_, Chosen::OutputBase); }
 
 void CDemuxDlg::OnChangeOutputBase() { UpdateData(true); }
 

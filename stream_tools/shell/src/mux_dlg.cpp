@@ -134,7 +134,7 @@ void CMuxDlg::OnAudioFile() {
     AnalyzeAudioFile();
 }
 
-void CMuxDlg::OnOutputFile() { ChooseRemembered("PATHMP", "*.m*", kOutputFilter, outputPath_, true); }
+void CMuxDlg::OnOutputFile() { ChooseRemembered("PATHMP", "*.m*", kOutputFilter, outputPath_, Chosen::Output); }
 
 void CMuxDlg::OnChangeVideoPath() {
     videoEdited_ = true;

@@ -91,9 +91,10 @@ void ToolDialog::OnSysCommand(const velmar_ui::Event& event) {
 }
 
 bool ToolDialog::ChooseRemembered(const char* key, const char* initialName, const char* filter,
-                                  std::string& member, bool save) {
+                                  std::string& member, Chosen what) {
     velmar_ui::FileChooserSpec chooser;
-    chooser.save = save;
+    chooser.save = what != Chosen::Input;
+    chooser.askBeforeReplacing = what == Chosen::Output;
     // Where the path shown lies (typed or chosen), else where the key's last path lay.
     chooser.startFolder = velmar_ui::FolderOf(member);
     if (chooser.startFolder.empty()) chooser.startFolder = velmar_ui::FolderOf(profile_.GetString(section_, key));

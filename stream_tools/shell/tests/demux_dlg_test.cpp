@@ -89,6 +89,9 @@ TEST_F(DemuxDlgTest, SettingsAreReadAndWrittenAsTheyChange) {
 
     ui.ScriptChoice("/chosen/base");
     dlg->Command(kOutputFile);
+    // The save form; it asks nothing about a file of that name, which is not the one written.
+    EXPECT_TRUE(ui.choosers.back().save);
+    EXPECT_FALSE(ui.choosers.back().askBeforeReplacing);
     EXPECT_EQ(Key("PATHMO"), "/chosen/base");
     EXPECT_EQ(engine.probes.size(), 2u);  // the output chooser probes nothing
     dlg->Command(kInputFile);             // cancelled: probes the old input again

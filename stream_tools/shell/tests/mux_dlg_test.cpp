@@ -193,6 +193,7 @@ TEST_F(MuxDlgTest, ChoosersStartAtTheFolderOfTheirPathAndProbeEvenWhenCancelled)
     ui.ScriptChoice("/out/x.mpg");
     dlg->Command(kOutputFile);
     EXPECT_TRUE(ui.choosers.back().save);  // an output is chosen with the save form
+    EXPECT_TRUE(ui.choosers.back().askBeforeReplacing);
     EXPECT_EQ(Key("PATHMP"), "/out/x.mpg");
     // A path typed and not yet left: the chooser starts where it lies.
     view.Type(kOutputPath, "/typed/y.mpg");

@@ -27,7 +27,8 @@ struct MessageBoxSpec {
 BoxAnswer EscapeAnswer(BoxButtons buttons);
 
 struct FileChooserSpec {
-    bool save = false;            // a save form asks before replacing a file
+    bool save = false;            // a save form asks before replacing a file,
+    bool askBeforeReplacing = true;  // unless the caller asks its own question before it writes
     std::string startFolder;      // empty: the folder last chosen from, else the process's current folder
     std::string initialName;      // may be a pattern such as "*.m*"
     std::string defaultExtension; // without the dot; added when the typed name has none

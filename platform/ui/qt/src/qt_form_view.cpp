@@ -100,6 +100,15 @@ bool QtFormView::Flat(ControlId id) const {
 
 void QtFormView::SetFlat(ControlId id, bool flat) {
     if (auto* button = qobject_cast<QPushButton*>(Require(id))) {
+        // The mark keeps the button's size: a row, and the panel with it, would otherwise grow and
+        // shrink by a few pixels as modes change, and a window just big enough would start to scroll.
+        const char* kUnmarkedSize = "velmarUnmarkedSize";
+        if (!button->property(kUnmarkedSize).isValid()) {
+            const QSize unmarked = button->sizeHint();
+            button->setProperty(kUnmarkedSize, unmarked);
+            button->setMinimumSize(unmarked);
+            button->setMaximumHeight(unmarked.height());
+        }
         button->setFlat(flat);
         // A flat button alone reads as a label; the active mode must stand out at a glance.
         button->setStyleSheet(flat ? "QPushButton { background: palette(highlight); color: palette(highlighted-text);"

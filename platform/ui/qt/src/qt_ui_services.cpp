@@ -83,6 +83,7 @@ QString QtUiServices::QtFilter(const std::string& filter) {
 std::optional<std::string> QtUiServices::ShowFileChooser(const velmar_ui::FileChooserSpec& chooser) {
     QFileDialog dialog(owner_.data());
     dialog.setAcceptMode(chooser.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !chooser.askBeforeReplacing);
     // An open form may still name an output file that does not exist yet.
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!chooser.startFolder.empty()) dialog.setDirectory(QString::fromStdString(chooser.startFolder));

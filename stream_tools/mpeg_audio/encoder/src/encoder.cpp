@@ -11,6 +11,7 @@
 #include "mpeg_audio/bit_stream.h"
 #include "mpeg_audio/console.h"
 #include "mpeg_audio/crc.h"
+#include "platform/log.h"
 #include "layer3_encoder.h"
 #include "psycho_model1.h"
 #include "psycho_model2.h"
@@ -148,7 +149,8 @@ int Encoder::EncoderSetup(const std::string& optionLine) {
         s.error = "unusable frame header";
         return -1;
     }
-    if (h.layer == 2) ConsoleMessage("using bit allocation table %d\n", s.params.tab_num);
+    // The set-up's notes are bookkeeping for whoever looks into the encoder, not news for every run.
+    if (h.layer == 2) platform::Log(platform::LogLevel::Debug, "using bit allocation table " + std::to_string(s.params.tab_num));
 
     switch (h.layer) {
         case 1:
@@ -179,7 +181,7 @@ int Encoder::EncoderSetup(const std::string& optionLine) {
     s.whole_slots = static_cast<int>(average);
     s.fractional_slots = average - s.whole_slots;
     s.slot_lag = -s.fractional_slots;
-    if (s.fractional_slots != 0.0) ConsoleMessage("Fractional number of slots, padding required\n");
+    if (s.fractional_slots != 0.0) platform::Log(platform::LogLevel::Debug, "Fractional number of slots, padding required");
     h.padding = 0;
     s.ready = true;
     return s.samples_per_frame;

@@ -3,11 +3,14 @@
 
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "encoder_options.h"
 #include "mpa_encoder/encoder.h"
 #include "mpeg_audio/audio_frame.h"
+#include "mpeg_audio/console.h"
+#include "platform/log.h"
 
 namespace {
 
@@ -112,6 +115,26 @@ TEST(EncoderSetup, FrameSizesAndPadding) {
 
     FrameSizes l1at44 = EncodeSilence("enc -l 1 -b 32 -s 44.1 -m m", 100);
     for (int b : l1at44.bytes) EXPECT_TRUE(b == 32 || b == 36) << b;
+}
+
+// The set-up's notes (allocation table, padding) print nothing at the info level; at the debug
+// level they go to the log.
+TEST(EncoderSetup, NotesGoToTheDebugLog) {
+    std::string console, logged;
+    const mpa::MessageSink previousConsole = mpa::SetMessageSink([&](const std::string& text) { console += text; });
+    const platform::LogSink previousLog =
+        platform::SetLogSink([&](platform::LogLevel, const std::string& text) { logged += text + "\n"; });
+    mpa::Encoder encoder;
+    ASSERT_EQ(encoder.EncoderSetup("enc -l 2 -b 192 -s 44.1"), 1152);
+    EXPECT_EQ(console, "");
+    EXPECT_EQ(logged, "");
+    platform::SetLogLevel(platform::LogLevel::Debug);
+    ASSERT_EQ(encoder.EncoderSetup("enc -l 2 -b 192 -s 44.1"), 1152);
+    platform::SetLogLevel(platform::LogLevel::Info);
+    EXPECT_EQ(console, "");
+    EXPECT_EQ(logged, "using bit allocation table 1\nFractional number of slots, padding required\n");
+    platform::SetLogSink(previousLog);
+    mpa::SetMessageSink(previousConsole);
 }
 
 TEST(EncoderSetup, SamplesPerFrameDefaultsAndRepeatedSetUp) {

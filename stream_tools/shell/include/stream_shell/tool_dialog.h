@@ -54,11 +54,16 @@ protected:
     virtual void OnRunMessage(const std::string& /*line*/) {}
     virtual void OnRunFinished(const RunResult& /*result*/) {}
 
-    // The chooser of one remembered path (the save form for an output): starts in the folder of
-    // `member`, else of the key's last path; on OK stores the path in `member`, shows it and
-    // writes the key. Returns whether a file was chosen.
+    // What a chooser picks: a file read, a file written (the save form, which asks before
+    // replacing it), or the base name of the files written (the save form, asking nothing: the
+    // files written are named from it, not it).
+    enum class Chosen { Input, Output, OutputBase };
+
+    // The chooser of one remembered path: starts in the folder of `member`, else of the key's last
+    // path; on OK stores the path in `member`, shows it and writes the key. Returns whether a file
+    // was chosen.
     bool ChooseRemembered(const char* key, const char* initialName, const char* filter, std::string& member,
-                          bool save = false);
+                          Chosen what = Chosen::Input);
 
     const platform::Profile& Settings() const { return profile_; }
     const std::string& Section() const { return section_; }
