@@ -129,9 +129,11 @@ void Demultiplexer::WriteFailed(const std::string& path) {
 }
 
 void Demultiplexer::RemoveIndex(DemuxTrack& track) {
+    // The index was only ever written under a temporary name: dropping it leaves whatever the
+    // name held before.
     track.mdb.reset();
     if (settings_.createFile) return;
-    report_.AddMessage("Removed " + track.sidePath);
+    report_.AddMessage("Index not written: " + track.sidePath);
 }
 
 void Demultiplexer::CommitTrack(DemuxTrack& track) {
