@@ -42,8 +42,11 @@ std::unique_ptr<SharedMemory> SharedMemory::Open(std::string_view name, std::siz
         ::close(fd);
         return nullptr;
     }
-    // Growing never loses what others wrote; a new object reads as zeros.
-    if (static_cast<std::size_t>(info.st_size) < size && ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+    // Growing never loses what others wrote; a new object reads as zeros. Only a caller that may
+    // create the object sizes it: one that merely opens it could otherwise race its creator's
+    // sizing and cut the object back under the creator's feet.
+    const bool tooSmall = static_cast<std::size_t>(info.st_size) < size;
+    if (tooSmall && (mode == Mode::OpenExisting || ::ftruncate(fd, static_cast<off_t>(size)) != 0)) {
         ::close(fd);
         return nullptr;
     }

@@ -20,7 +20,8 @@ public:
     enum class Mode { OpenOrCreate, OpenExisting, CreateNew };
 
     // Maps `size` bytes of the named object; a new object reads as zeros. Returns nullptr when
-    // the object cannot be opened (OpenExisting of a missing name, CreateNew of an existing one).
+    // the object cannot be opened (OpenExisting of a missing name or of one smaller than `size`,
+    // which its creator has not sized yet; CreateNew of an existing one).
     static std::unique_ptr<SharedMemory> Open(std::string_view name, std::size_t size,
                                               Mode mode = Mode::OpenOrCreate);
     // Removes the name; mappings already made stay valid.
