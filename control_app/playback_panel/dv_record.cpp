@@ -83,6 +83,8 @@ void Browse(CVelmarView& panel, std::string& member, const char* key, ControlId 
     velmar_ui::FileChooserSpec chooser;
     // A save form: the recording usually does not exist yet.
     chooser.save = true;
+    // The recorder asks "File Already Exists ..." itself when it starts: one question, not two.
+    chooser.askBeforeReplacing = false;
     chooser.startFolder = velmar_ui::FolderOf(stored);
     chooser.initialName = "*" + (ext.empty() ? std::string(".") + extension : ext);
     chooser.defaultExtension = extension;

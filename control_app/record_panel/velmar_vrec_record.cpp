@@ -365,6 +365,8 @@ void CVelmarVrec::Browse(velmar_ui::ControlId edit, std::string& member, const c
     velmar_ui::FileChooserSpec chooser;
     // An output usually does not exist yet: a save form, as the playback panel's recorders use.
     chooser.save = output;
+    // The recorder asks "File Already Exists ..." itself when it starts: one question, not two.
+    chooser.askBeforeReplacing = !output;
     // The chooser opens in the stored file's folder; the working directory stays as it is, since
     // workers of other windows rely on it.
     chooser.startFolder = velmar_ui::FolderOf(platform::NormalizePath(member));

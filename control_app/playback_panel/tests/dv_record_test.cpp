@@ -248,6 +248,7 @@ TEST(DvRecord, InitBrowseAndEditsKeepTheirKeys) {
         EXPECT_EQ(f.ui.choosers[0].defaultExtension, b.extension);
         EXPECT_EQ(f.ui.choosers[0].filter, b.filter);
         EXPECT_EQ(f.ui.choosers[0].startFolder, "/x");
+        EXPECT_FALSE(f.ui.choosers[0].askBeforeReplacing);
         EXPECT_EQ(f.profile.GetString("BOARD1", b.key), std::string("/x/new.") + b.extension);
         EXPECT_EQ(f.view.Text(b.edit), std::string("/x/new.") + b.extension);
     }

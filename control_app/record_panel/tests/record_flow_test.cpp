@@ -367,6 +367,7 @@ TEST(RecordFlow, BrowseOffersTheStoredExtension) {
     EXPECT_EQ(f.ui.choosers[0].defaultExtension, "mpg");
     // Outputs are chosen with a save form that offers the elementary stream extensions too.
     EXPECT_TRUE(f.ui.choosers[0].save);
+    EXPECT_FALSE(f.ui.choosers[0].askBeforeReplacing);
     EXPECT_EQ(f.ui.choosers[0].filter.rfind("MPEG Files (*.mpg;*.m2v;*.m1v)|*.mpg;*.m2v;*.m1v|", 0), 0u);
     EXPECT_EQ(f.Key("RPATHV"), "/data/new.mpg");
     EXPECT_EQ(f.view.Text(kVideoPath), "/data/new.mpg");
