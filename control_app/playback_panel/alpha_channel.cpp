@@ -13,7 +13,6 @@
 #include "index_formats/index_files.h"
 #include "platform/kernel.h"
 #include "platform/regular_file.h"
-#include "play_list_channel.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
 

@@ -14,7 +14,6 @@
 namespace velmar {
 
 class CVelmarView;
-class CPlayListChannel;
 
 // A stream's first word (read little-endian) says whether the board takes it with "-R": on the
 // 2000-type board "ABCC" is reversed and "CCBA" as stored, on the other board the opposite.
@@ -32,7 +31,7 @@ public:
     static constexpr std::uint32_t kNoField = 0xFFFFFFFF;
 
     explicit CAlphaChannel(CVelmarView& panel);
-    void SetPlayList(CPlayListChannel* list) { list_ = list; }
+    void SetPlayList(PlayListChannel* list) { list_ = list; }
 
     void Init() override;  // InitAlphaChannel
     void Play() override { OnAlphaPlay(); }
@@ -100,7 +99,7 @@ private:
     std::uint32_t CueField() const;
 
     CVelmarView& panel_;
-    CPlayListChannel* list_ = nullptr;
+    PlayListChannel* list_ = nullptr;
     // The group's form fields.
     std::string pathText_, startText_;
     velmar_ui::DataExchange<CAlphaChannel> texts_;

@@ -136,6 +136,9 @@ public:
     // A video channel (input 0 or 1) has opened or queued its entry in list mode and starts:
     // the list sends its schedule words.
     virtual void ChannelListPlay(int /*input*/, const ListEntryLoad& /*load*/) {}
+    // The transition time of channel `input` (0 A, 1 B) in the running list, for the alpha
+    // channel's prepared line.
+    virtual std::uint32_t TransitionTime(int /*input*/) const { return 0; }
     // An event of one of the group's own controls; false when it has none.
     virtual bool OnControl(const velmar_ui::Event& /*event*/) { return false; }
 };

@@ -72,8 +72,7 @@ public:
     // is there.
     std::optional<std::int64_t> LoadPlayList();
 
-    // The transition time of channel `input` (0 A, 1 B), for the alpha channel's prepared line.
-    std::uint32_t TransitionTime(int input) const { return words_[input & 1].transitionTime; }
+    std::uint32_t TransitionTime(int input) const override { return words_[input & 1].transitionTime; }
     const ListChannelWords& Words(int input) const { return words_[input & 1]; }
     std::int64_t Total() const { return total_; }
     std::int64_t Position() const { return position_; }

@@ -8,8 +8,8 @@
 
 #include "board_commands/command_lines.h"
 #include "board_link/format.h"
-#include "board_setup_files.h"
-#include "message_log_dlg.h"
+#include "board_panel/board_setup_files.h"
+#include "board_panel/message_log_dlg.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/profile.h"

@@ -9,7 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "board_panel.h"
+#include "board_panel/board_panel.h"
+#include "board_panel/status_tracking.h"
 #include "dialogs/color_settings.h"
 #include "panel_channels.h"
 #include "position_sliders.h"
@@ -24,21 +25,6 @@ class Profile;
 namespace velmar {
 
 class RemoteRequests;
-
-// One display of the status loop: whether it shows a position, and the value it shows.
-struct DisplayTracker {
-    bool shown = false;
-    std::int64_t last = -1;
-};
-
-// Ticks during which an output's progress entry stayed the same (capped at 40).
-struct DrainCounter {
-    int count = 0;
-    std::uint32_t word0 = 0;
-    std::uint32_t word1 = 0;
-};
-
-inline constexpr int kDrainCounterCap = 40;
 
 class CVelmarView : public CBoardPanel {
 public:

@@ -4,7 +4,7 @@
 
 #include "board_commands/command_lines.h"
 #include "board_link/format.h"
-#include "board_setup_files.h"
+#include "board_panel/board_setup_files.h"
 #include "platform/profile.h"
 #include "shell/launch.h"
 #include "velmar_view.h"

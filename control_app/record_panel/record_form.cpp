@@ -1,6 +1,6 @@
 #include "record_form.h"
 
-#include "playback_panel/velmar_view_form.h"
+#include "board_panel/frame_file_group.h"
 #include "record_ids.h"
 
 namespace velmar {

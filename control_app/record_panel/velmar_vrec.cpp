@@ -9,11 +9,11 @@
 #include "board_commands/command_lines.h"
 #include "board_link/format.h"
 #include "board_link/i2c_bus.h"
+#include "board_panel/board_setup_files.h"
+#include "board_panel/message_log_dlg.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/profile.h"
-#include "playback_panel/board_setup_files.h"
-#include "playback_panel/message_log_dlg.h"
 #include "record_ids.h"
 #include "velmar_ui/spin_buddies.h"
 

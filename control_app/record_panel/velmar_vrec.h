@@ -12,10 +12,11 @@
 #include <vector>
 
 #include "board_link/board_link.h"
+#include "board_panel/board_panel.h"
+#include "board_panel/panel_frame_host.h"
+#include "board_panel/status_tracking.h"
 #include "dialogs/color_settings.h"
 #include "encoder_parameters.h"
-#include "playback_panel/panel_frame_host.h"
-#include "playback_panel/velmar_view.h"  // PanelBoard, TimerState, DisplayTracker, DrainCounter
 #include "record_form.h"
 #include "record_sources.h"
 #include "timecode/timecode.h"

@@ -7,7 +7,7 @@
 
 #include <map>
 
-#include "panel_host.h"
+#include "shell/panel_commands.h"
 
 class QAction;
 class QScrollArea;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "playback_panel/velmar_view.h"
-#include "velmar/panel_host.h"  // the frame's PanelCommands
+#include "shell/panel_commands.h"  // the frame's PanelCommands
 
 namespace velmar_qt {
 

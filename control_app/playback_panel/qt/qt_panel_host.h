@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "playback_panel/message_log_dlg.h"
-#include "playback_panel/panel_frame_host.h"
+#include "board_panel/message_log_dlg.h"
+#include "board_panel/panel_frame_host.h"
 #include "velmar_ui_qt/form_window.h"
 
 namespace velmar_qt {

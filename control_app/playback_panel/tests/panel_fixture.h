@@ -5,8 +5,8 @@
 #include <memory>
 #include <sstream>
 
+#include "board_panel/testing/panel_test_support.h"
 #include "index_formats/picture_index.h"
-#include "panel_test_support.h"
 #include "platform/profile.h"
 #include "playback_panel/velmar_view.h"
 #include "playback_panel/velmar_view_form.h"

@@ -4,8 +4,8 @@
 
 #include <thread>
 
+#include "board_panel/board_setup_files.h"
 #include "panel_fixture.h"
-#include "playback_panel/board_setup_files.h"
 
 namespace velmar {
 namespace {

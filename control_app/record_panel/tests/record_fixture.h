@@ -1,10 +1,10 @@
-// A record panel over the playback panel's fakes: board, command library, host and start-up files.
+// A record panel over the panels' shared fakes: board, command library, host and start-up files.
 #pragma once
 
 #include <memory>
 
+#include "board_panel/testing/panel_test_support.h"
 #include "platform/profile.h"
-#include "playback_panel/tests/panel_test_support.h"
 #include "record_panel/record_form.h"
 #include "record_panel/record_ids.h"
 #include "record_panel/velmar_vrec.h"

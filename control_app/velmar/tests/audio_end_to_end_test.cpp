@@ -7,10 +7,10 @@
 #include <fstream>
 #include <thread>
 
+#include "board_panel/testing/panel_test_support.h"
 #include "panel_on_board.h"
 #include "platform/profile.h"
 #include "playback_panel/audio_channel.h"
-#include "playback_panel/tests/panel_test_support.h"
 #include "playback_panel/velmar_view.h"
 #include "playback_panel/velmar_view_form.h"
 #include "playback_panel/velmar_view_ids.h"

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "playback_panel/tests/panel_test_support.h"
+#include "board_panel/testing/panel_test_support.h"
 #include "playback_panel/velmar_view.h"
 #include "playback_panel/velmar_view_form.h"
 #include "program_runner.h"

@@ -13,12 +13,12 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "board_panel/testing/panel_test_support.h"
 #include "index_formats/picture_index.h"
 #include "platform/profile.h"
 #include "playback_panel/audio_channel.h"
 #include "playback_panel/qt/playback_panel_window.h"
 #include "playback_panel/qt/qt_panel_host.h"
-#include "playback_panel/tests/panel_test_support.h"
 #include "playback_panel/velmar_view_form.h"
 #include "playback_panel/velmar_view_ids.h"
 #include "playback_panel/video_channel.h"

@@ -3,10 +3,10 @@
 
 #include <string>
 
+#include "board_panel/testing/panel_test_support.h"
 #include "platform/profile.h"
 #include "playback_panel/qt/playback_panel_window.h"
 #include "playback_panel/qt/qt_panel_host.h"
-#include "playback_panel/tests/panel_test_support.h"
 #include "velmar_ui_qt/test_app.h"
 
 namespace velmar::panel_testing {

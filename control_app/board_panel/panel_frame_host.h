@@ -1,5 +1,5 @@
-// What the playback panel needs from the window that hosts it: the main frame (rectangle, title,
-// closing) and the windows it opens (settings dialogs, notices, the message log, the tools).
+// What a panel (playback or record) needs from the window that hosts it: the main frame (rectangle,
+// title, closing) and the windows it opens (settings dialogs, notices, the message log, the tools).
 #pragma once
 
 #include <string>

@@ -17,15 +17,15 @@
 
 #include "alpha_stream/alpha_generators.h"
 #include "alpha_stream/alpha_reader.h"
+#include "board_panel/board_setup_files.h"
 #include "platform/log.h"
 #include "playback_panel/alpha_channel.h"
 #include "playback_panel/audio_channel.h"
-#include "playback_panel/board_setup_files.h"
 #include "playback_panel/play_list_channel.h"
 #include "playback_panel/tests/panel_fixture.h"
 #include "playback_panel/video_channel.h"
-#include "record_fixture.h"
 #include "record_panel/encoder_parameters.h"
+#include "record_panel/tests/record_fixture.h"
 #include "ruvent/ruvent.h"
 
 namespace velmar {

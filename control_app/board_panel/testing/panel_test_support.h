@@ -1,4 +1,4 @@
-// Fakes for the playback panel's tests: a board (window words and the I2C register, with the
+// Fakes for both panels' tests: a board (window words and the I2C register, with the
 // EEPROM and DSP answering reads), a recording command library, the host frame and a virtual
 // file tree for the start-up files.
 #pragma once
@@ -15,9 +15,9 @@
 
 #include "board_link/board_library.h"
 #include "board_link/i2c_bus.h"
+#include "board_panel/message_log_dlg.h"
+#include "board_panel/panel_frame_host.h"
 #include "platform/kernel.h"
-#include "playback_panel/message_log_dlg.h"
-#include "playback_panel/panel_frame_host.h"
 #include "velmar_ui/testing/fake_form_view.h"
 
 namespace velmar::panel_testing {
