@@ -11,7 +11,7 @@
 #include <cstdlib>
 
 #include "playback_panel/velmar_view_ids.h"
-#include "qt_panel_fixture.h"
+#include "playback_panel/qt/tests/qt_panel_fixture.h"
 #include "record_panel/record_form.h"
 #include "velmar/main_frame.h"
 #include "velmar_ui_qt/form_window.h"

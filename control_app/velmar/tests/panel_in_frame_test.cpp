@@ -7,7 +7,7 @@
 
 #include "playback_panel/qt/playback_panel_commands.h"
 #include "playback_panel/velmar_view_ids.h"
-#include "qt_panel_fixture.h"
+#include "playback_panel/qt/tests/qt_panel_fixture.h"
 #include "velmar/main_frame.h"
 
 namespace velmar {
