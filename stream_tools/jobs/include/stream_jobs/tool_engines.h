@@ -1,5 +1,6 @@
-// The narrow seam between the two dialogs and the engines: the probes and one run. The programs
-// use the real engines; the dialogs' tests use fakes.
+// The narrow seam between the stream tools' front ends (the Braxel and Ostrand dialogs, ps-tool)
+// and the engines: the probes and one run. The programs use the real engines; the dialogs' tests
+// use fakes.
 #pragma once
 
 #include <string>
@@ -7,7 +8,7 @@
 #include "platform/run_report.h"
 #include "stream_analysis/analysis.h"
 
-namespace stream_shell {
+namespace stream_jobs {
 
 using platform::RunStatus;
 
@@ -52,4 +53,4 @@ public:
     virtual RunResult Run(const DemuxJob& job, platform::RunReport& report) = 0;
 };
 
-}  // namespace stream_shell
+}  // namespace stream_jobs

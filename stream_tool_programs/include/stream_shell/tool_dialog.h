@@ -10,11 +10,19 @@
 #include "platform/profile.h"
 #include "platform/run_report.h"
 #include "platform/run_state.h"
-#include "stream_shell/tool_engines.h"
+#include "stream_jobs/tool_engines.h"
 #include "velmar_ui/form_logic.h"
 #include "velmar_ui/worker.h"
 
 namespace stream_shell {
+
+// The runs the dialogs start, and the engines behind them, live below the programs.
+using stream_jobs::DemuxEngine;
+using stream_jobs::DemuxJob;
+using stream_jobs::MuxEngine;
+using stream_jobs::MuxJob;
+using stream_jobs::RunResult;
+using stream_jobs::RunStatus;
 
 // Command ids of the system menu that open the About box.
 inline constexpr int kAboutCommandFirst = 16;

@@ -6,15 +6,15 @@
 
 #include "../../mux/tests/mux_test_streams.h"
 #include "codec_manager/codec_manager.h"
-#include "stream_shell/real_engines.h"
+#include "stream_jobs/real_engines.h"
 #include "velmar_testing/test_support.h"
 #include "wave_format/wave_header.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using stream_shell::MuxJob;
-using stream_shell::RunStatus;
+using stream_jobs::MuxJob;
+using stream_jobs::RunStatus;
 
 // Two 625-line DV frames: header and audio block ids where a DV reader looks for them.
 std::vector<std::uint8_t> DvFrames() {
@@ -82,7 +82,7 @@ std::vector<Job> Jobs(const Inputs& in) {
     };
 }
 
-stream_shell::RunResult RunJob(const Job& job, const std::string& output) {
+stream_jobs::RunResult RunJob(const Job& job, const std::string& output) {
     MuxJob m;
     m.outputType = job.type;
     m.layer = 2;
@@ -93,7 +93,7 @@ stream_shell::RunResult RunJob(const Job& job, const std::string& output) {
     m.video = stream_analysis::AnalyzeVideoFile(job.video);
     m.audio = stream_analysis::AnalyzeAudioFile(job.audio);
     platform::RunReport report;
-    stream_shell::RealMuxEngine engine;
+    stream_jobs::RealMuxEngine engine;
     return engine.Run(m, report);
 }
 
