@@ -26,6 +26,35 @@ inline constexpr int kProgressSteps = 16;
 // 16, and 16 outright when the total is below 16.
 int ProgressStep(std::uint64_t done, std::uint64_t total);
 
+class RunReport;
+
+// A run's progress bar and byte counters, moved as units of work are done. The bar goes up one
+// step at a time, each step reported once, never past ProgressStep(done, total); a total below 16
+// leaves it where it is until Finish.
+class ProgressStepper {
+public:
+    // `first` is the step the bar shows when the work begins.
+    ProgressStepper(RunReport& report, std::uint64_t total, int first = 0)
+        : report_(report), total_(total), step_(first) {}
+
+    // The work begins: the first step and the counters at zero.
+    void Begin();
+    // `done` of the total is processed.
+    void Advance(std::uint64_t done);
+    // One unit of work is done, `done` in all: Advance, and the counters every 256 units from the first.
+    void Unit(std::uint64_t done);
+    // The work is complete: the bar full and the counters at `done`.
+    void Finish(std::uint64_t done);
+
+    int Step() const { return step_; }
+
+private:
+    RunReport& report_;
+    std::uint64_t total_;
+    int step_;
+    std::uint64_t units_ = 0;
+};
+
 class RunReport {
 public:
     virtual ~RunReport() = default;
