@@ -61,7 +61,7 @@ protected:
     // START, CANCEL and the progress timer, which every tool routes alike; false for other events.
     bool DispatchRun(const velmar_ui::Event& event);
     // Runs `work` on the worker once the run has begun; its result is reported on the UI thread.
-    void StartWorker(std::function<file_tools::ToolResult()> work);
+    void StartWorker(std::function<platform::RunResult()> work);
     // Cancels a running worker and waits for it.
     void StopWorker();
     // The box when the destination is the source itself.
@@ -71,7 +71,7 @@ protected:
     ToolRunControl run_;
 
 private:
-    void Report(file_tools::ToolResult result);
+    void Report(const platform::RunResult& result);
 
     std::function<void()> onClosed_;
     velmar_ui::Worker worker_;

@@ -18,6 +18,6 @@ void ReverseWords(std::uint8_t* data, std::size_t size);
 // Done, Cancelled (the destination keeps what was written), FileError (no destination is left, and
 // one that was there before stays as it was), or SameFile when the destination is the source under
 // any name (creating it would empty the source before it is read). Only regular files are read.
-ToolResult ByteSwapFile(const std::string& source, const std::string& destination, platform::RunReport& run);
+RunResult ByteSwapFile(const std::string& source, const std::string& destination, platform::RunReport& run);
 
 }  // namespace file_tools

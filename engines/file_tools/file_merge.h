@@ -26,6 +26,6 @@ void RebaseRecord(std::uint8_t* record, std::uint64_t words);
 // on 4-byte boundaries and its rebased index points exactly at its groups. The indexes beside A and B are merged when both exist
 // and left alone when neither does; when only one exists nothing is changed and the result is
 // FileError, since the merged index could not describe the merged file.
-ToolResult MergeFiles(const std::string& fileA, const std::string& fileB, platform::RunReport& run);
+RunResult MergeFiles(const std::string& fileA, const std::string& fileB, platform::RunReport& run);
 
 }  // namespace file_tools

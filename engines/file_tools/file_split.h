@@ -68,14 +68,14 @@ bool SplitWouldOverwriteInput(const std::string& source, const std::string& dest
 // a damaged index gives), SameFile (see SplitWouldOverwriteInput). No output of a failed step is
 // left behind, and a file that was there before stays as it was. A WAVE source is cut from its
 // sample data whatever chunks come before it.
-ToolResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
+RunResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
                           platform::RunReport& run);
-ToolResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
+RunResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
                            platform::RunReport& run);
 // The data, then the index; on a file error neither is left.
-ToolResult SplitVideo(const std::string& source, const std::string& destination, const SplitSelection& sel,
+RunResult SplitVideo(const std::string& source, const std::string& destination, const SplitSelection& sel,
                       platform::RunReport& run);
-ToolResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,
+RunResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,
                            std::uint32_t sampleRate, platform::RunReport& run);
 
 }  // namespace file_tools

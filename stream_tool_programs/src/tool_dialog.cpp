@@ -54,8 +54,8 @@ bool ToolDialog::StartRun(RunBody body) {
         Report report(*this);
         const RunResult result = body(report);
         // The box waits on this thread, as a worker's box always did; the run ends after it.
-        if (!result.errorBox.empty())
-            Ui().MessageBox({result.errorBox, "Error", BoxButtons::Ok, BoxIcon::Error});
+        if (!result.error.empty())
+            Ui().MessageBox({result.error, "Error", BoxButtons::Ok, BoxIcon::Error});
         run_.End();
         PostToUi([this, result] { FinishRun(result); });
     });

@@ -43,22 +43,22 @@ class FakeRun {
 public:
     Gate gate;
     std::vector<std::string> messages;
-    stream_jobs::RunResult result{stream_jobs::RunStatus::Done, ""};
+    platform::RunResult result{platform::RunStatus::Done, ""};
     int runs = 0;
 
-    stream_jobs::RunResult Play(platform::RunReport& report) {
+    platform::RunResult Play(platform::RunReport& report) {
         ++runs;
-        report.SetStatus(stream_jobs::RunStatus::Processing);
+        report.SetStatus(platform::RunStatus::Processing);
         report.SetProgress(1);
         report.SetCounts(2048, 65536);
         gate.Wait();
         if (report.StopRequested()) {
-            report.SetStatus(stream_jobs::RunStatus::Canceled);
-            return {stream_jobs::RunStatus::Canceled, ""};
+            report.SetStatus(platform::RunStatus::Canceled);
+            return {platform::RunStatus::Canceled, ""};
         }
         for (const auto& line : messages) report.AddMessage(line);
         report.SetProgress(8);
-        if (result.status == stream_jobs::RunStatus::Discontinued) report.AddMessage("Process discontinued");
+        if (result.status == platform::RunStatus::Discontinued) report.AddMessage("Process discontinued");
         return result;
     }
 };
@@ -81,7 +81,7 @@ public:
         auto found = audios.find(path);
         return found == audios.end() ? stream_analysis::AudioAnalysis{} : found->second;
     }
-    stream_jobs::RunResult Run(const stream_jobs::MuxJob& job, platform::RunReport& report) override {
+    platform::RunResult Run(const stream_jobs::MuxJob& job, platform::RunReport& report) override {
         lastJob = job;
         return run.Play(report);
     }
@@ -99,7 +99,7 @@ public:
         auto found = inputs.find(path);
         return found == inputs.end() ? stream_analysis::ProgramStreamAnalysis{} : found->second;
     }
-    stream_jobs::RunResult Run(const stream_jobs::DemuxJob& job, platform::RunReport& report) override {
+    platform::RunResult Run(const stream_jobs::DemuxJob& job, platform::RunReport& report) override {
         lastJob = job;
         return run.Play(report);
     }

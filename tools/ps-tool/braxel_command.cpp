@@ -93,9 +93,9 @@ int RunBraxel(int argc, char** argv) {
         return job.video.valid && job.audio.type != stream_analysis::AudioType::None ? 0 : 1;
     }
     ConsoleReport report;
-    const stream_jobs::RunResult result = engine.Run(job, report);
-    PrintErrorBox(result.errorBox);
-    return result.status == stream_jobs::RunStatus::Done ? 0 : 1;
+    const platform::RunResult result = engine.Run(job, report);
+    PrintErrorBox(result.error);
+    return result.status == platform::RunStatus::Done ? 0 : 1;
 }
 
 const Subcommand kBraxel("braxel", kUsage, RunBraxel);

@@ -53,9 +53,9 @@ int RunOstrand(int argc, char** argv) {
     }
     ConsoleReport report;
     report.AddMessage("Ready !!!");
-    const stream_jobs::RunResult result = engine.Run(job, report);
-    PrintErrorBox(result.errorBox);
-    return result.status == stream_jobs::RunStatus::Done ? 0 : 1;
+    const platform::RunResult result = engine.Run(job, report);
+    PrintErrorBox(result.error);
+    return result.status == platform::RunStatus::Done ? 0 : 1;
 }
 
 const Subcommand kOstrand("ostrand", kUsage, RunOstrand);

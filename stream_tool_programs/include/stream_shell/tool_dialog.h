@@ -21,8 +21,8 @@ using stream_jobs::DemuxEngine;
 using stream_jobs::DemuxJob;
 using stream_jobs::MuxEngine;
 using stream_jobs::MuxJob;
-using stream_jobs::RunResult;
-using stream_jobs::RunStatus;
+using platform::RunResult;
+using platform::RunStatus;
 
 // Command ids of the system menu that open the About box.
 inline constexpr int kAboutCommandFirst = 16;

@@ -12,6 +12,18 @@ namespace platform {
 // its messages; its status line keeps what it showed.
 enum class RunStatus { Processing, Done, Canceled, Discontinued, Error };
 
+// How a run ended, as every tool's caller learns it.
+struct RunResult {
+    RunStatus status = RunStatus::Error;
+    // Why an Error run failed, in the words its error box shows; empty when the caller words it
+    // (the file tools leave the cause of a file error as the run's last message).
+    std::string error;
+    // An Error run that refused to start because its output would replace one of its inputs.
+    bool overInput = false;
+
+    bool operator==(const RunResult&) const = default;
+};
+
 // The status line of every tool for a status; empty for Discontinued, which leaves the line as it is.
 inline constexpr const char* kProcessingText = "Processing...";
 inline constexpr const char* kDoneText = "Done !!!";

@@ -10,12 +10,9 @@
 
 namespace stream_jobs {
 
+// A run ends Done, Canceled, Discontinued or Error; `error` is the text of its "Error" box.
+using platform::RunResult;
 using platform::RunStatus;
-
-struct RunResult {
-    RunStatus status = RunStatus::Error;  // Done, Canceled, Discontinued or Error
-    std::string errorBox;                 // text of the "Error" box, empty when none
-};
 
 // What a `Braxel` run works from, copied when it starts: later edits and probes do not reach it.
 struct MuxJob {
