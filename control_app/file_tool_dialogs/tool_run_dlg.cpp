@@ -9,24 +9,16 @@ using platform::RunStatus;
 using namespace file_tool_ids;
 
 CToolRunDlg::CToolRunDlg(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std::function<void()> onClosed)
-    : FormLogic(view, ui), onClosed_(std::move(onClosed)) {}
+    : RunDialog(view, ui, RunEnds::WhenShown), onClosed_(std::move(onClosed)) {}
 
 CToolRunDlg::~CToolRunDlg() { StopWorker(); }
-
-void CToolRunDlg::StopWorker() {
-    run_.RequestStop();
-    worker_.Join();
-}
 
 void CToolRunDlg::StartWorker(std::function<RunResult()> work) {
     View().SetText(kStatus, platform::kProcessingText);
     View().SetPosition(kProgress, 0);
     run_.TakeMessage();  // a cause left by an earlier run
     SetTimer(kProgressTimer, 100);
-    worker_.Start([this, work = std::move(work)] {
-        const RunResult result = work();
-        PostToUi([this, result] { Report(result); });
-    });
+    StartWork(std::move(work));
 }
 
 bool CToolRunDlg::DispatchRun(const velmar_ui::Event& event) {
@@ -47,7 +39,7 @@ bool CToolRunDlg::DispatchRun(const velmar_ui::Event& event) {
 
 void CToolRunDlg::OnTimer() { View().SetPosition(kProgress, run_.Progress()); }
 
-void CToolRunDlg::Report(const RunResult& result) {
+void CToolRunDlg::ShowRunEnd(const RunResult& result) {
     KillTimer(kProgressTimer);
     View().SetPosition(kProgress, run_.Progress());
     if (result.status == RunStatus::Done) {
@@ -63,7 +55,6 @@ void CToolRunDlg::Report(const RunResult& result) {
         View().SetText(kStatus, cause.empty() ? std::string(kFileErrorStatus) : std::string(kFileErrorStatus) + " " + cause);
         Ui().MessageBox({kFileErrorBox, kErrorCaption});
     }
-    run_.End();
 }
 
 bool CToolRunDlg::OnCancel() {
