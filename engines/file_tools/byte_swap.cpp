@@ -18,7 +18,7 @@ void ReverseWords(std::uint8_t* data, std::size_t size) {
 namespace {
 
 RunResult CopySwapped(ToolFile& in, const std::string& source, index_formats::ReplacingFile& out,
-                       const std::string& destination, platform::RunReport& run) {
+                      const std::string& destination, platform::RunReport& run) {
     auto failed = [&run](const std::string& path) {
         run.AddMessage(IoProblem(path, errno));
         return kFileError;

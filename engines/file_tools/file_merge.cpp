@@ -45,7 +45,7 @@ struct MergeNames {
 };
 
 RunResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint64_t sizeB, const MergeNames& names,
-                      platform::RunReport& run) {
+                     platform::RunReport& run) {
     std::uint8_t headA[4] = {};
     std::vector<std::uint8_t> block(kMergeBlock);
     if (!a.Seek(0) || a.Read(headA, 4) < 0 || !a.SeekEnd()) return Failed(run, names.a);
@@ -75,7 +75,7 @@ struct IndexBefore {
 };
 
 RunResult AppendIndex(ToolFile& indexA, ToolFile& indexB, std::uint64_t rebaseWords, IndexBefore& before,
-                       const MergeNames& names, platform::RunReport& run) {
+                      const MergeNames& names, platform::RunReport& run) {
     const auto sizeB = indexB.Size();
     if (!sizeB) return Failed(run, names.indexB);
     const std::uint64_t whole = before.size - before.size % index_formats::kPictureIndexRecordSize;

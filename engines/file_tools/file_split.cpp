@@ -36,7 +36,7 @@ std::optional<index_formats::PictureIndexRecord> ReadRecord(ToolFile& index, std
 // Copies `count` bytes from `in` to `out`; `first` may replace the beginning of the first block.
 // A source that ends early is a file error: the range came from an index that does not match it.
 RunResult CopyRange(ToolFile& in, index_formats::ReplacingFile& out, std::uint64_t count, platform::RunReport& run,
-                     const std::uint8_t* first = nullptr, std::size_t firstSize = 0) {
+                    const std::uint8_t* first = nullptr, std::size_t firstSize = 0) {
     std::vector<std::uint8_t> block(kSplitBlock);
     std::uint64_t done = 0;
     while (done < count) {
@@ -167,7 +167,7 @@ bool SplitWouldOverwriteInput(const std::string& source, const std::string& dest
 }
 
 RunResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                          platform::RunReport& run) {
+                         platform::RunReport& run) {
     run.SetProgress(0);
     if (SplitWouldOverwriteInput(source, destination, true)) return kOverInput;
     // A group holds at least one picture: an empty or backward range comes from a damaged index.
@@ -182,7 +182,7 @@ RunResult SplitVideoData(const std::string& source, const std::string& destinati
 namespace {
 
 RunResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, const SplitSelection& sel,
-                              platform::RunReport& run) {
+                             platform::RunReport& run) {
     const std::int64_t first = sel.FirstFrame();
     const std::int64_t records = std::int64_t(sel.endField / 2) + sel.endPicturesToGroupEnd - first;
     if (first < 0 || records <= 0 || !in.Seek(std::uint64_t(first) * kPictureIndexRecordSize))
@@ -219,7 +219,7 @@ RunResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, co
 }  // namespace
 
 RunResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                           platform::RunReport& run) {
+                          platform::RunReport& run) {
     run.SetProgress(0);
     if (SplitWouldOverwriteInput(source, destination, true)) return kOverInput;
     const std::string sourceIndex = PictureIndexPathBeside(source);
@@ -231,7 +231,7 @@ RunResult WriteSplitIndex(const std::string& source, const std::string& destinat
 }
 
 RunResult SplitVideo(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                      platform::RunReport& run) {
+                     platform::RunReport& run) {
     const RunResult data = SplitVideoData(source, destination, sel, run);
     if (data != kDone && data != kCanceled) return data;
     // A cancel during the copy is still pending, so the index step stops at its first check.
@@ -242,7 +242,7 @@ RunResult SplitVideo(const std::string& source, const std::string& destination, 
 }
 
 RunResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                           std::uint32_t sampleRate, platform::RunReport& run) {
+                          std::uint32_t sampleRate, platform::RunReport& run) {
     run.SetProgress(0);
     if (SplitWouldOverwriteInput(source, destination, false)) return kOverInput;
     if (sel.endByte < sel.startByte) return kFileError;
