@@ -49,12 +49,9 @@ private:
 }  // namespace
 
 CIndexBuildDlg::CIndexBuildDlg(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std::string streamPath)
-    : FormLogic(view, ui), m_path(std::move(streamPath)) {}
+    : RunDialog(view, ui), m_path(std::move(streamPath)) {}
 
-CIndexBuildDlg::~CIndexBuildDlg() {
-    run_.RequestStop();
-    worker_.Join();
-}
+CIndexBuildDlg::~CIndexBuildDlg() { StopAndJoin(); }
 
 const velmar_ui::MessageMap<CIndexBuildDlg>& CIndexBuildDlg::Map() {
     static const velmar_ui::MessageMap<CIndexBuildDlg> map{
@@ -64,32 +61,32 @@ const velmar_ui::MessageMap<CIndexBuildDlg>& CIndexBuildDlg::Map() {
 }
 
 void CIndexBuildDlg::OnInitDialog() {
-    m_failed = false;
     closed_ = false;
-    run_.Begin();
+    BeginRun();
     View().SetRange(kIndexBuildProgress, {0, platform::kProgressSteps});
     View().SetPosition(kIndexBuildProgress, 0);
-    worker_.Start([this] { IndexBuildThread(); });
+    // The builder itself removes the index of a failed or cancelled run.
+    StartWork([this] {
+        switch (index_builder::BuildResult(BuildIndexFile())) {
+        case index_builder::BuildResult::Done: return platform::RunResult{platform::RunStatus::Done, {}, false};
+        case index_builder::BuildResult::Cancelled: return platform::RunResult{platform::RunStatus::Canceled, {}, false};
+        default: return platform::RunResult{};  // failed; the operator has been told why
+        }
+    });
     SetTimer(kPollTimer, kPollMs);
 }
 
 bool CIndexBuildDlg::OnCancel() {
-    run_.RequestStop();
+    StopRun();
     return false;
 }
 
 void CIndexBuildDlg::OnTimer() {
     if (run_.State() != platform::RunState::Idle) return;
     KillTimer(kPollTimer);
-    worker_.Join();
+    JoinWorker();
     closed_ = true;
     View().CloseWindow();
-}
-
-void CIndexBuildDlg::IndexBuildThread() {
-    // The builder itself removes the index of a failed or cancelled run.
-    if (BuildIndexFile() != int(index_builder::BuildResult::Done)) m_failed = true;
-    run_.End();
 }
 
 int CIndexBuildDlg::BuildIndexFile() {

@@ -4,21 +4,18 @@
 // ask Completed() (the dialog's IDOK): true only when the index now exists and is complete.
 #pragma once
 
-#include <atomic>
 #include <string>
 
 #include "index_builder/index_builder.h"
-#include "platform/run_state.h"
-#include "velmar_ui/form_logic.h"
 #include "velmar_ui/form_spec.h"
 #include "velmar_ui/message_map.h"
-#include "velmar_ui/worker.h"
+#include "velmar_ui/run_dialog.h"
 
 namespace velmar {
 
 velmar_ui::FormSpec IndexBuildForm();
 
-class CIndexBuildDlg : public velmar_ui::FormLogic {
+class CIndexBuildDlg : public velmar_ui::RunDialog {
 public:
     CIndexBuildDlg(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std::string streamPath);
     ~CIndexBuildDlg() override;
@@ -34,7 +31,7 @@ public:
     // The run on the worker: 0 failed (the operator has been told why), 1 cancelled, 2 done.
     int BuildIndexFile();
 
-    bool Completed() const { return closed_ && !m_failed.load(); }
+    bool Completed() const { return closed_ && LastResult().status == platform::RunStatus::Done; }
     const std::string& IndexPath() const { return indexPath_; }
 
     static constexpr int kPollTimer = 1;
@@ -45,14 +42,10 @@ protected:
 
 private:
     static const velmar_ui::MessageMap<CIndexBuildDlg>& Map();
-    void IndexBuildThread();
 
     const std::string m_path;
     std::string indexPath_;  // written by the worker, read after it ended
-    std::atomic<bool> m_failed{false};
-    platform::RunControl run_;  // running from the dialog's start until the worker has ended
     bool closed_ = false;
-    velmar_ui::Worker worker_;  // last: ends before the members it uses
 };
 
 }  // namespace velmar

@@ -8,7 +8,7 @@
 namespace velmar {
 
 using namespace file_tool_ids;
-using file_tools::ToolResult;
+using platform::RunResult;
 using velmar_ui::ControlKind;
 using velmar_ui::kNoId;
 

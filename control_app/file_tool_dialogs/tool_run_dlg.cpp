@@ -4,28 +4,21 @@
 
 namespace velmar {
 
-using file_tools::ToolResult;
+using platform::RunResult;
+using platform::RunStatus;
 using namespace file_tool_ids;
 
 CToolRunDlg::CToolRunDlg(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std::function<void()> onClosed)
-    : FormLogic(view, ui), onClosed_(std::move(onClosed)) {}
+    : RunDialog(view, ui, RunEnds::WhenShown), onClosed_(std::move(onClosed)) {}
 
 CToolRunDlg::~CToolRunDlg() { StopWorker(); }
 
-void CToolRunDlg::StopWorker() {
-    run_.RequestStop();
-    worker_.Join();
-}
-
-void CToolRunDlg::StartWorker(std::function<ToolResult()> work) {
+void CToolRunDlg::StartWorker(std::function<RunResult()> work) {
     View().SetText(kStatus, platform::kProcessingText);
     View().SetPosition(kProgress, 0);
     run_.TakeMessage();  // a cause left by an earlier run
     SetTimer(kProgressTimer, 100);
-    worker_.Start([this, work = std::move(work)] {
-        const ToolResult result = work();
-        PostToUi([this, result] { Report(result); });
-    });
+    StartWork(std::move(work));
 }
 
 bool CToolRunDlg::DispatchRun(const velmar_ui::Event& event) {
@@ -46,25 +39,22 @@ bool CToolRunDlg::DispatchRun(const velmar_ui::Event& event) {
 
 void CToolRunDlg::OnTimer() { View().SetPosition(kProgress, run_.Progress()); }
 
-void CToolRunDlg::Report(ToolResult result) {
+void CToolRunDlg::ShowRunEnd(const RunResult& result) {
     KillTimer(kProgressTimer);
     View().SetPosition(kProgress, run_.Progress());
-    switch (result) {
-    case ToolResult::Done: View().SetText(kStatus, platform::kDoneText); break;
-    case ToolResult::Cancelled: View().SetText(kStatus, platform::kCanceledText); break;
-    case ToolResult::FileError: {
+    if (result.status == RunStatus::Done) {
+        View().SetText(kStatus, platform::kDoneText);
+    } else if (result.status == RunStatus::Canceled) {
+        View().SetText(kStatus, platform::kCanceledText);
+    } else if (result.overInput) {
+        View().SetText(kStatus, kFileErrorStatus);
+        Ui().MessageBox({SameFileBox(), kErrorCaption});
+    } else {
         // The box stays as it always was; the status line says which file and what is wrong.
         const std::string cause = run_.TakeMessage();
         View().SetText(kStatus, cause.empty() ? std::string(kFileErrorStatus) : std::string(kFileErrorStatus) + " " + cause);
         Ui().MessageBox({kFileErrorBox, kErrorCaption});
-        break;
     }
-    case ToolResult::SameFile:
-        View().SetText(kStatus, kFileErrorStatus);
-        Ui().MessageBox({SameFileBox(), kErrorCaption});
-        break;
-    }
-    run_.End();
 }
 
 bool CToolRunDlg::OnCancel() {

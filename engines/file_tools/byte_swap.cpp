@@ -17,11 +17,11 @@ void ReverseWords(std::uint8_t* data, std::size_t size) {
 
 namespace {
 
-ToolResult CopySwapped(ToolFile& in, const std::string& source, index_formats::ReplacingFile& out,
-                       const std::string& destination, platform::RunReport& run) {
+RunResult CopySwapped(ToolFile& in, const std::string& source, index_formats::ReplacingFile& out,
+                      const std::string& destination, platform::RunReport& run) {
     auto failed = [&run](const std::string& path) {
         run.AddMessage(IoProblem(path, errno));
-        return ToolResult::FileError;
+        return kFileError;
     };
     const auto size = in.Size();
     if (!size) return failed(source);
@@ -30,8 +30,8 @@ ToolResult CopySwapped(ToolFile& in, const std::string& source, index_formats::R
     for (;;) {
         const long long n = in.Read(block.data(), block.size());
         if (n < 0) return failed(source);
-        if (n == 0) return ToolResult::Done;
-        if (run.StopRequested()) return ToolResult::Cancelled;
+        if (n == 0) return kDone;
+        if (run.StopRequested()) return kCanceled;
         done += std::uint64_t(n);
         run.SetProgress(platform::ProgressStep(done, *size));
         ReverseWords(block.data(), std::size_t(n));
@@ -41,23 +41,23 @@ ToolResult CopySwapped(ToolFile& in, const std::string& source, index_formats::R
 
 }  // namespace
 
-ToolResult ByteSwapFile(const std::string& source, const std::string& destination, platform::RunReport& run) {
+RunResult ByteSwapFile(const std::string& source, const std::string& destination, platform::RunReport& run) {
     run.SetProgress(0);
-    if (platform::IsSameFile(source, destination)) return ToolResult::SameFile;
+    if (platform::IsSameFile(source, destination)) return kOverInput;
     auto in = ToolFile::Open(source, ToolFile::Mode::Read);
     if (!in) {
         run.AddMessage(InputProblem(source));
-        return ToolResult::FileError;
+        return kFileError;
     }
     index_formats::ReplacingFile out;
     errno = 0;
     if (!out.Open(destination, source)) {
         run.AddMessage(OutputProblem(destination, errno));
-        return ToolResult::FileError;
+        return kFileError;
     }
-    const ToolResult copied = CopySwapped(*in, source, out, destination, run);
-    const ToolResult result = FinishOutput(out, copied);
-    if (result == ToolResult::FileError && copied != ToolResult::FileError) run.AddMessage(IoProblem(destination, errno));
+    const RunResult copied = CopySwapped(*in, source, out, destination, run);
+    const RunResult result = FinishOutput(out, copied);
+    if (result == kFileError && copied != kFileError) run.AddMessage(IoProblem(destination, errno));
     return result;
 }
 

@@ -15,9 +15,9 @@ inline constexpr std::size_t kByteSwapBlock = 16384;
 // Reverses every whole word of the buffer; 1-3 trailing bytes stay as they are.
 void ReverseWords(std::uint8_t* data, std::size_t size);
 
-// Done, Cancelled (the destination keeps what was written), FileError (no destination is left, and
-// one that was there before stays as it was), or SameFile when the destination is the source under
+// kDone, kCanceled (the destination keeps what was written), kFileError (no destination is left, and
+// one that was there before stays as it was), or kOverInput when the destination is the source under
 // any name (creating it would empty the source before it is read). Only regular files are read.
-ToolResult ByteSwapFile(const std::string& source, const std::string& destination, platform::RunReport& run);
+RunResult ByteSwapFile(const std::string& source, const std::string& destination, platform::RunReport& run);
 
 }  // namespace file_tools

@@ -31,9 +31,9 @@ constexpr std::size_t kLastGroupRecords = index_formats::kMaxPicturesPerGroup;
 std::uint64_t PaddingBeforeB(std::uint64_t sizeA, std::uint64_t sizeB) { return sizeB == 0 ? 0 : (4 - sizeA % 4) % 4; }
 
 // A read or write of `path` failed: the message list says which file and why.
-ToolResult Failed(platform::RunReport& run, const std::string& path) {
+RunResult Failed(platform::RunReport& run, const std::string& path) {
     run.AddMessage(IoProblem(path, errno));
-    return ToolResult::FileError;
+    return kFileError;
 }
 
 // The names of the four files, for the messages.
@@ -44,8 +44,8 @@ struct MergeNames {
     const std::string& indexB;
 };
 
-ToolResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint64_t sizeB, const MergeNames& names,
-                      platform::RunReport& run) {
+RunResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint64_t sizeB, const MergeNames& names,
+                     platform::RunReport& run) {
     std::uint8_t headA[4] = {};
     std::vector<std::uint8_t> block(kMergeBlock);
     if (!a.Seek(0) || a.Read(headA, 4) < 0 || !a.SeekEnd()) return Failed(run, names.a);
@@ -56,7 +56,7 @@ ToolResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint
     const bool swap = n >= 4 && MergeSwapsB(headA, block.data());
     std::uint64_t done = 0;
     while (n > 0) {
-        if (run.StopRequested()) return ToolResult::Cancelled;
+        if (run.StopRequested()) return kCanceled;
         done += std::uint64_t(n);
         run.SetProgress(platform::ProgressStep(done, sizeB));
         if (swap) ReverseWords(block.data(), std::size_t(n));
@@ -64,7 +64,7 @@ ToolResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint
         n = b.Read(block.data(), block.size());
         if (n < 0) return Failed(run, names.b);
     }
-    return ToolResult::Done;
+    return kDone;
 }
 
 // A's index as it was: its size and the records whose last-group flag the merge clears.
@@ -74,8 +74,8 @@ struct IndexBefore {
     std::vector<std::uint8_t> tail;
 };
 
-ToolResult AppendIndex(ToolFile& indexA, ToolFile& indexB, std::uint64_t rebaseWords, IndexBefore& before,
-                       const MergeNames& names, platform::RunReport& run) {
+RunResult AppendIndex(ToolFile& indexA, ToolFile& indexB, std::uint64_t rebaseWords, IndexBefore& before,
+                      const MergeNames& names, platform::RunReport& run) {
     const auto sizeB = indexB.Size();
     if (!sizeB) return Failed(run, names.indexB);
     const std::uint64_t whole = before.size - before.size % index_formats::kPictureIndexRecordSize;
@@ -94,8 +94,8 @@ ToolResult AppendIndex(ToolFile& indexA, ToolFile& indexB, std::uint64_t rebaseW
     for (;;) {
         const long long n = indexB.Read(block.data(), block.size());
         if (n < 0) return Failed(run, names.indexB);
-        if (n == 0) return ToolResult::Done;
-        if (run.StopRequested()) return ToolResult::Cancelled;
+        if (n == 0) return kDone;
+        if (run.StopRequested()) return kCanceled;
         done += std::uint64_t(n);
         run.SetProgress(platform::ProgressStep(done, *sizeB));
         for (long long i = 0; i + 8 <= n; i += 8) RebaseRecord(&block[std::size_t(i)], rebaseWords);
@@ -132,16 +132,16 @@ void RebaseRecord(std::uint8_t* record, std::uint64_t words) {
     PutLe32(record + 4, high << 16 | (second & 0xFFFF));
 }
 
-ToolResult MergeFiles(const std::string& fileA, const std::string& fileB, platform::RunReport& run) {
+RunResult MergeFiles(const std::string& fileA, const std::string& fileB, platform::RunReport& run) {
     run.SetProgress(0);
-    if (fileA == fileB || platform::IsSameFile(fileA, fileB)) return ToolResult::SameFile;
+    if (fileA == fileB || platform::IsSameFile(fileA, fileB)) return kOverInput;
     const std::string mdbA = PictureIndexPathBeside(fileA);
     const std::string mdbB = PictureIndexPathBeside(fileB);
     // Files that are not there, or not regular files, say so before the indexes are compared.
     for (const std::string& file : {fileA, fileB}) {
         if (const std::string problem = InputProblem(file); !problem.empty() && !FileExists(file)) {
             run.AddMessage(problem);
-            return ToolResult::FileError;
+            return kFileError;
         }
     }
     const bool withIndex = FileExists(mdbA);
@@ -150,11 +150,11 @@ ToolResult MergeFiles(const std::string& fileA, const std::string& fileB, platfo
         const std::string& lacking = withIndex ? fileB : fileA;
         run.AddMessage(lacking + " has no picture index (" + PictureIndexPathBeside(lacking) +
                        "): build it with the Index Builder (clip-tool index " + lacking + "), then merge again");
-        return ToolResult::FileError;
+        return kFileError;
     }
     using platform::IsSameFile;
     if (withIndex && (IsSameFile(mdbA, mdbB) || IsSameFile(mdbA, fileB) || IsSameFile(mdbB, fileA)))
-        return ToolResult::SameFile;
+        return kOverInput;
 
     const MergeNames names{fileA, fileB, mdbA, mdbB};
     auto open = [&run](const std::string& path, ToolFile::Mode mode) {
@@ -169,15 +169,15 @@ ToolResult MergeFiles(const std::string& fileA, const std::string& fileB, platfo
         return file;
     };
     auto a = open(fileA, ToolFile::Mode::ReadWrite);
-    if (!a) return ToolResult::FileError;
+    if (!a) return kFileError;
     auto b = open(fileB, ToolFile::Mode::Read);
-    if (!b) return ToolResult::FileError;
+    if (!b) return kFileError;
     std::optional<ToolFile> indexA, indexB;
     if (withIndex) {
         indexA = open(mdbA, ToolFile::Mode::ReadWrite);
-        if (!indexA) return ToolResult::FileError;
+        if (!indexA) return kFileError;
         indexB = open(mdbB, ToolFile::Mode::Read);
-        if (!indexB) return ToolResult::FileError;
+        if (!indexB) return kFileError;
     }
     const auto sizeA = a->Size();
     if (!sizeA) return Failed(run, fileA);
@@ -191,10 +191,10 @@ ToolResult MergeFiles(const std::string& fileA, const std::string& fileB, platfo
     }
 
     const std::uint64_t padding = PaddingBeforeB(*sizeA, *sizeB);
-    ToolResult result = AppendData(*a, *b, padding, *sizeB, names, run);
-    if (result == ToolResult::Done && withIndex)
+    RunResult result = AppendData(*a, *b, padding, *sizeB, names, run);
+    if (result == kDone && withIndex)
         result = AppendIndex(*indexA, *indexB, (*sizeA + padding) / 4, before, names, run);
-    if (result == ToolResult::FileError) RollBack(*a, *sizeA, withIndex ? &*indexA : nullptr, before);
+    if (result == kFileError) RollBack(*a, *sizeA, withIndex ? &*indexA : nullptr, before);
     return result;
 }
 

@@ -20,12 +20,12 @@ bool MergeSwapsB(const std::uint8_t* headA, const std::uint8_t* headB);
 // the first word, the high 16 bits plus the carry in bits 16-31 of the second; bits 0-15 stay.
 void RebaseRecord(std::uint8_t* record, std::uint64_t words);
 
-// Done, Cancelled (A keeps the part of B already appended), FileError (A and its index are cut
-// back to what they were), SameFile (A and B are one file under any names; nothing changed). When
+// kDone, kCanceled (A keeps the part of B already appended), kFileError (A and its index are cut
+// back to what they were), kOverInput (A and B are one file under any names; nothing changed). When
 // A's size is not a multiple of 4, zero bytes pad it to one before B, so that B's start codes stay
 // on 4-byte boundaries and its rebased index points exactly at its groups. The indexes beside A and B are merged when both exist
 // and left alone when neither does; when only one exists nothing is changed and the result is
-// FileError, since the merged index could not describe the merged file.
-ToolResult MergeFiles(const std::string& fileA, const std::string& fileB, platform::RunReport& run);
+// kFileError, since the merged index could not describe the merged file.
+RunResult MergeFiles(const std::string& fileA, const std::string& fileB, platform::RunReport& run);
 
 }  // namespace file_tools

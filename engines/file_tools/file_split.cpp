@@ -35,21 +35,21 @@ std::optional<index_formats::PictureIndexRecord> ReadRecord(ToolFile& index, std
 
 // Copies `count` bytes from `in` to `out`; `first` may replace the beginning of the first block.
 // A source that ends early is a file error: the range came from an index that does not match it.
-ToolResult CopyRange(ToolFile& in, index_formats::ReplacingFile& out, std::uint64_t count, platform::RunReport& run,
-                     const std::uint8_t* first = nullptr, std::size_t firstSize = 0) {
+RunResult CopyRange(ToolFile& in, index_formats::ReplacingFile& out, std::uint64_t count, platform::RunReport& run,
+                    const std::uint8_t* first = nullptr, std::size_t firstSize = 0) {
     std::vector<std::uint8_t> block(kSplitBlock);
     std::uint64_t done = 0;
     while (done < count) {
-        if (run.StopRequested()) return ToolResult::Cancelled;
+        if (run.StopRequested()) return kCanceled;
         const std::size_t want = std::size_t(std::min<std::uint64_t>(block.size(), count - done));
         const long long n = in.Read(block.data(), want);
-        if (n != (long long)want) return ToolResult::FileError;
+        if (n != (long long)want) return kFileError;
         if (done == 0 && first) std::memcpy(block.data(), first, std::min(firstSize, want));
         done += want;
         run.SetProgress(platform::ProgressStep(done, count));
-        if (!out.Write(block.data(), want)) return ToolResult::FileError;
+        if (!out.Write(block.data(), want)) return kFileError;
     }
-    return ToolResult::Done;
+    return kDone;
 }
 
 // Two names of one file, whether it exists yet or not.
@@ -166,27 +166,27 @@ bool SplitWouldOverwriteInput(const std::string& source, const std::string& dest
            SameName(source, destinationIndex) || SameName(sourceIndex, destinationIndex);
 }
 
-ToolResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                          platform::RunReport& run) {
+RunResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                         platform::RunReport& run) {
     run.SetProgress(0);
-    if (SplitWouldOverwriteInput(source, destination, true)) return ToolResult::SameFile;
+    if (SplitWouldOverwriteInput(source, destination, true)) return kOverInput;
     // A group holds at least one picture: an empty or backward range comes from a damaged index.
-    if (sel.endByte <= sel.startByte) return ToolResult::FileError;
+    if (sel.endByte <= sel.startByte) return kFileError;
     auto in = ToolFile::Open(source, ToolFile::Mode::Read);
-    if (!in || !in->Seek(sel.startByte)) return ToolResult::FileError;
+    if (!in || !in->Seek(sel.startByte)) return kFileError;
     index_formats::ReplacingFile out;
-    if (!out.Open(destination, source)) return ToolResult::FileError;
+    if (!out.Open(destination, source)) return kFileError;
     return FinishOutput(out, CopyRange(*in, out, sel.endByte - sel.startByte, run));
 }
 
 namespace {
 
-ToolResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, const SplitSelection& sel,
-                              platform::RunReport& run) {
+RunResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, const SplitSelection& sel,
+                             platform::RunReport& run) {
     const std::int64_t first = sel.FirstFrame();
     const std::int64_t records = std::int64_t(sel.endField / 2) + sel.endPicturesToGroupEnd - first;
     if (first < 0 || records <= 0 || !in.Seek(std::uint64_t(first) * kPictureIndexRecordSize))
-        return ToolResult::FileError;
+        return kFileError;
     const std::uint64_t total = std::uint64_t(records) * kPictureIndexRecordSize;
     const std::uint64_t rebase = sel.startByte / 4;
     const std::uint32_t rebaseLow = std::uint32_t(rebase);
@@ -196,9 +196,9 @@ ToolResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, c
     std::uint64_t done = 0;
     std::int64_t left = records;
     while (done < total) {
-        if (run.StopRequested()) return ToolResult::Cancelled;
+        if (run.StopRequested()) return kCanceled;
         const std::size_t want = std::size_t(std::min<std::uint64_t>(block.size(), total - done));
-        if (in.Read(block.data(), want) != (long long)want) return ToolResult::FileError;
+        if (in.Read(block.data(), want) != (long long)want) return kFileError;
         done += want;
         run.SetProgress(platform::ProgressStep(done, total));
         for (std::size_t i = 0; i < want; i += kPictureIndexRecordSize, --left) {
@@ -211,47 +211,47 @@ ToolResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, c
             PutLe32(record, low - rebaseLow);
             PutLe32(record + 4, high << 16 | (second & 0xFFFF));
         }
-        if (!out.Write(block.data(), want)) return ToolResult::FileError;
+        if (!out.Write(block.data(), want)) return kFileError;
     }
-    return ToolResult::Done;
+    return kDone;
 }
 
 }  // namespace
 
-ToolResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                           platform::RunReport& run) {
+RunResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                          platform::RunReport& run) {
     run.SetProgress(0);
-    if (SplitWouldOverwriteInput(source, destination, true)) return ToolResult::SameFile;
+    if (SplitWouldOverwriteInput(source, destination, true)) return kOverInput;
     const std::string sourceIndex = PictureIndexPathBeside(source);
     auto in = ToolFile::Open(sourceIndex, ToolFile::Mode::Read);
-    if (!in) return ToolResult::FileError;
+    if (!in) return kFileError;
     index_formats::ReplacingFile out;
-    if (!out.Open(PictureIndexPathBeside(destination), sourceIndex)) return ToolResult::FileError;
+    if (!out.Open(PictureIndexPathBeside(destination), sourceIndex)) return kFileError;
     return FinishOutput(out, CopyRebasedRecords(*in, out, sel, run));
 }
 
-ToolResult SplitVideo(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                      platform::RunReport& run) {
-    const ToolResult data = SplitVideoData(source, destination, sel, run);
-    if (data != ToolResult::Done && data != ToolResult::Cancelled) return data;
+RunResult SplitVideo(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                     platform::RunReport& run) {
+    const RunResult data = SplitVideoData(source, destination, sel, run);
+    if (data != kDone && data != kCanceled) return data;
     // A cancel during the copy is still pending, so the index step stops at its first check.
-    const ToolResult index = WriteSplitIndex(source, destination, sel, run);
+    const RunResult index = WriteSplitIndex(source, destination, sel, run);
     // A cut without its index is no clip the panel can play: none of the run's files stays.
-    if (index == ToolResult::FileError) platform::RemoveIncompleteOutput(destination);
+    if (index == kFileError) platform::RemoveIncompleteOutput(destination);
     return index;
 }
 
-ToolResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                           std::uint32_t sampleRate, platform::RunReport& run) {
+RunResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                          std::uint32_t sampleRate, platform::RunReport& run) {
     run.SetProgress(0);
-    if (SplitWouldOverwriteInput(source, destination, false)) return ToolResult::SameFile;
-    if (sel.endByte < sel.startByte) return ToolResult::FileError;
+    if (SplitWouldOverwriteInput(source, destination, false)) return kOverInput;
+    if (sel.endByte < sel.startByte) return kFileError;
     auto in = ToolFile::Open(source, ToolFile::Mode::Read);
-    if (!in) return ToolResult::FileError;
+    if (!in) return kFileError;
     const std::uint64_t shift = WaveDataShift(*in);
-    if (!in->Seek(sel.startByte + shift)) return ToolResult::FileError;
+    if (!in->Seek(sel.startByte + shift)) return kFileError;
     index_formats::ReplacingFile out;
-    if (!out.Open(destination, source)) return ToolResult::FileError;
+    if (!out.Open(destination, source)) return kFileError;
     const std::uint64_t count = sel.endByte - sel.startByte;
     // The header takes the place of the range's first bytes: the file is exactly `count` long.
     const auto header = wav::MakeWavHeader(sampleRate, 2, count >= wav::kWavHeaderSize ? count - wav::kWavHeaderSize : 0);

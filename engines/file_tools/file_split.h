@@ -63,19 +63,19 @@ SplitSelection AudioSplitSelection(int startField, int endField, const AudioTime
 // before anything is created.
 bool SplitWouldOverwriteInput(const std::string& source, const std::string& destination, bool video);
 
-// Each: Done, Cancelled (the destination keeps what was written), FileError (including a source
+// Each: kDone, kCanceled (the destination keeps what was written), kFileError (including a source
 // that ends inside the range, and a video range that is empty or ends before its start, which only
-// a damaged index gives), SameFile (see SplitWouldOverwriteInput). No output of a failed step is
+// a damaged index gives), kOverInput (see SplitWouldOverwriteInput). No output of a failed step is
 // left behind, and a file that was there before stays as it was. A WAVE source is cut from its
 // sample data whatever chunks come before it.
-ToolResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
+RunResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                         platform::RunReport& run);
+RunResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
                           platform::RunReport& run);
-ToolResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                           platform::RunReport& run);
 // The data, then the index; on a file error neither is left.
-ToolResult SplitVideo(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                      platform::RunReport& run);
-ToolResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                           std::uint32_t sampleRate, platform::RunReport& run);
+RunResult SplitVideo(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                     platform::RunReport& run);
+RunResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                          std::uint32_t sampleRate, platform::RunReport& run);
 
 }  // namespace file_tools

@@ -79,12 +79,12 @@ std::string ExtensionOf(const std::string& path) {
     return path.substr(stem.size() - 4);
 }
 
-ToolResult FinishOutput(index_formats::ReplacingFile& output, ToolResult result) {
-    if (result != ToolResult::Done && result != ToolResult::Cancelled) {
+RunResult FinishOutput(index_formats::ReplacingFile& output, RunResult result) {
+    if (result != kDone && result != kCanceled) {
         output.Discard();
         return result;
     }
-    return output.Commit() ? result : ToolResult::FileError;
+    return output.Commit() ? result : kFileError;
 }
 
 }  // namespace file_tools

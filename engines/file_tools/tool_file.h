@@ -65,6 +65,6 @@ std::string ExtensionOf(const std::string& path);
 
 // Ends an output: put in place when the run is done or cancelled (the destination keeps what was
 // written), dropped on any other result, so that no failed run leaves a file behind.
-ToolResult FinishOutput(index_formats::ReplacingFile& output, ToolResult result);
+RunResult FinishOutput(index_formats::ReplacingFile& output, RunResult result);
 
 }  // namespace file_tools

@@ -6,6 +6,13 @@
 
 namespace file_tools {
 
-enum class ToolResult { Done = 0, Cancelled = 1, FileError = 2, SameFile = 3 };
+using platform::RunResult;
+using platform::RunStatus;
+
+// The ends of a file tool's run. The cause of a file error is the last message the run reported.
+inline const RunResult kDone{RunStatus::Done, {}, false};
+inline const RunResult kCanceled{RunStatus::Canceled, {}, false};
+inline const RunResult kFileError{RunStatus::Error, {}, false};
+inline const RunResult kOverInput{RunStatus::Error, {}, true};
 
 }  // namespace file_tools

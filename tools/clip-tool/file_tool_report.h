@@ -15,18 +15,16 @@ public:
     std::string cause;
 };
 
-inline int ReportToolResult(const char* command, file_tools::ToolResult result, const char* sameFileText,
+inline int ReportToolResult(const char* command, const platform::RunResult& result, const char* sameFileText,
                             const CommandRun& run) {
-    switch (result) {
-    case file_tools::ToolResult::Done: return 0;
-    case file_tools::ToolResult::Cancelled: std::fprintf(stderr, "clip-tool %s: cancelled\n", command); break;
-    case file_tools::ToolResult::FileError:
-        if (run.cause.empty())
-            std::fprintf(stderr, "clip-tool %s: file error\n", command);
-        else
-            std::fprintf(stderr, "clip-tool %s: file error: %s\n", command, run.cause.c_str());
-        break;
-    case file_tools::ToolResult::SameFile: std::fprintf(stderr, "clip-tool %s: %s\n", command, sameFileText); break;
-    }
+    if (result.status == platform::RunStatus::Done) return 0;
+    if (result.status == platform::RunStatus::Canceled)
+        std::fprintf(stderr, "clip-tool %s: cancelled\n", command);
+    else if (result.overInput)
+        std::fprintf(stderr, "clip-tool %s: %s\n", command, sameFileText);
+    else if (run.cause.empty())
+        std::fprintf(stderr, "clip-tool %s: file error\n", command);
+    else
+        std::fprintf(stderr, "clip-tool %s: file error: %s\n", command, run.cause.c_str());
     return 1;
 }

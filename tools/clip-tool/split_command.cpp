@@ -101,9 +101,9 @@ int RunSplit(int argc, char** argv) {
     } else {
         sel = AudioSplitSelection(start, end, audio);
     }
-    const ToolResult result = video ? SplitVideo(source, destination, *sel, run)
+    const RunResult result = video ? SplitVideo(source, destination, *sel, run)
                                     : SplitAudioToWav(source, destination, *sel, SampleRateOf(rate), run);
-    if (result == ToolResult::Done)
+    if (result == file_tools::kDone)
         std::printf("frames %d..%d, bytes %llu..%llu of %s written to %s\n", video ? sel->FirstFrame() : start / 2,
                     video ? sel->LastFrame() : end / 2, static_cast<unsigned long long>(sel->startByte),
                     static_cast<unsigned long long>(sel->endByte), source.c_str(), destination.c_str());

@@ -5,7 +5,7 @@
 #include "command_options.h"
 #include "console_report.h"
 #include "platform/profile.h"
-#include "stream_shell/real_engines.h"
+#include "stream_jobs/real_engines.h"
 #include "subcommands/subcommands.h"
 
 namespace {
@@ -21,7 +21,7 @@ int Usage(const std::string& why) {
     return 2;
 }
 
-void PrintAnalysis(const stream_shell::MuxJob& job) {
+void PrintAnalysis(const stream_jobs::MuxJob& job) {
     const auto& v = job.video;
     const auto& a = job.audio;
     PrintStatic("Video:", v.type);
@@ -53,7 +53,7 @@ int RunBraxel(int argc, char** argv) {
     if (!options.positional.empty()) return Usage("unexpected word " + options.positional.front());
 
     platform::Profile profile;
-    stream_shell::MuxJob job;
+    stream_jobs::MuxJob job;
     job.videoPath = options.Value("--video").value_or(profile.GetString(kSection, "PATHMV"));
     job.audioPath = options.Value("--audio").value_or(profile.GetString(kSection, "PATHMA"));
     job.outputPath = options.Value("--out").value_or(profile.GetString(kSection, "PATHMP"));
@@ -78,7 +78,7 @@ int RunBraxel(int argc, char** argv) {
 
     // The dialog probes both inputs when it opens; an MPEG video picks the output type unless the
     // command line chose one.
-    stream_shell::RealMuxEngine engine;
+    stream_jobs::RealMuxEngine engine;
     job.video = engine.AnalyzeVideo(job.videoPath);
     PrintErrorBox(job.video.error);
     if (job.video.outputType != 0 && !type) {
@@ -93,9 +93,9 @@ int RunBraxel(int argc, char** argv) {
         return job.video.valid && job.audio.type != stream_analysis::AudioType::None ? 0 : 1;
     }
     ConsoleReport report;
-    const stream_shell::RunResult result = engine.Run(job, report);
-    PrintErrorBox(result.errorBox);
-    return result.status == stream_shell::RunStatus::Done ? 0 : 1;
+    const platform::RunResult result = engine.Run(job, report);
+    PrintErrorBox(result.error);
+    return result.status == platform::RunStatus::Done ? 0 : 1;
 }
 
 const Subcommand kBraxel("braxel", kUsage, RunBraxel);

@@ -5,7 +5,7 @@
 #include "command_options.h"
 #include "console_report.h"
 #include "platform/profile.h"
-#include "stream_shell/real_engines.h"
+#include "stream_jobs/real_engines.h"
 #include "subcommands/subcommands.h"
 
 namespace {
@@ -30,7 +30,7 @@ int RunOstrand(int argc, char** argv) {
     if (!options.error.empty()) return Usage(options.error);
     if (options.positional.size() == 1 || options.positional.size() > 2) return Usage("give both IN and OUTBASE");
 
-    stream_shell::DemuxJob job;
+    stream_jobs::DemuxJob job;
     if (options.positional.empty()) {
         platform::Profile profile;
         job.inputPath = profile.GetString(kSection, "PATHMP");
@@ -42,7 +42,7 @@ int RunOstrand(int argc, char** argv) {
         job.decode = options.Flag("--decode");
     }
 
-    stream_shell::RealDemuxEngine engine;
+    stream_jobs::RealDemuxEngine engine;
     job.input = engine.AnalyzeProgramStream(job.inputPath);
     PrintErrorBox(job.input.error);
     if (options.Flag("--analyze")) {
@@ -53,9 +53,9 @@ int RunOstrand(int argc, char** argv) {
     }
     ConsoleReport report;
     report.AddMessage("Ready !!!");
-    const stream_shell::RunResult result = engine.Run(job, report);
-    PrintErrorBox(result.errorBox);
-    return result.status == stream_shell::RunStatus::Done ? 0 : 1;
+    const platform::RunResult result = engine.Run(job, report);
+    PrintErrorBox(result.error);
+    return result.status == platform::RunStatus::Done ? 0 : 1;
 }
 
 const Subcommand kOstrand("ostrand", kUsage, RunOstrand);

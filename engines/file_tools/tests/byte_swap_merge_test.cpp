@@ -25,8 +25,8 @@ TEST(ByteSwap, TwiceIsTheIdentityAndOnceMatchesObjcopyTailKept) {
         const auto original = Pattern(size, unsigned(size));
         WriteBytes(dir + "/in", original);
         RunControl run;
-        ASSERT_EQ(ByteSwapFile(dir + "/in", dir + "/once", run), ToolResult::Done);
-        ASSERT_EQ(ByteSwapFile(dir + "/once", dir + "/twice", run), ToolResult::Done);
+        ASSERT_EQ(ByteSwapFile(dir + "/in", dir + "/once", run), file_tools::kDone);
+        ASSERT_EQ(ByteSwapFile(dir + "/once", dir + "/twice", run), file_tools::kDone);
         EXPECT_EQ(ReadBytes(dir + "/twice"), original);
         if (size > 0) {
             EXPECT_EQ(run.Progress(), 16);
@@ -53,10 +53,10 @@ TEST(ByteSwap, RefusesItsOwnSourceUnderAnotherNameAndReportsMissingFiles) {
     ASSERT_EQ(symlink((dir + "/src").c_str(), (dir + "/link").c_str()), 0);
     RunControl run;
     for (std::string other : {dir + "/src", dir + "/./src", dir + "/link"})
-        EXPECT_EQ(ByteSwapFile(dir + "/src", other, run), ToolResult::SameFile) << other;
+        EXPECT_EQ(ByteSwapFile(dir + "/src", other, run), file_tools::kOverInput) << other;
     EXPECT_EQ(ReadBytes(dir + "/src"), original);
-    EXPECT_EQ(ByteSwapFile(dir + "/missing", dir + "/out", run), ToolResult::FileError);
-    EXPECT_EQ(ByteSwapFile(dir + "/src", dir + "/no/such/dir", run), ToolResult::FileError);
+    EXPECT_EQ(ByteSwapFile(dir + "/missing", dir + "/out", run), file_tools::kFileError);
+    EXPECT_EQ(ByteSwapFile(dir + "/src", dir + "/no/such/dir", run), file_tools::kFileError);
 }
 
 TEST(Merge, SwapDecisionMatrix) {
@@ -125,7 +125,7 @@ protected:
 
 TEST_F(MergeFilesTest, AppendsDataAndTheRebasedIndex) {
     RunControl run;
-    ASSERT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), ToolResult::Done);
+    ASSERT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), file_tools::kDone);
     auto expected = a_;
     expected.insert(expected.end(), b_.begin(), b_.end());
     EXPECT_EQ(ReadBytes(dir_ + "/a.mpg"), expected);
@@ -147,7 +147,7 @@ TEST_F(MergeFilesTest, OppositeWordOrderIsReversedWhileAppended) {
     b_[0] = 0xB3, b_[1] = 0x01, b_[2] = 0x00, b_[3] = 0x00;
     WriteBytes(dir_ + "/b.mpg", b_);
     RunControl run;
-    ASSERT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), ToolResult::Done);
+    ASSERT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), file_tools::kDone);
     auto swapped = b_;
     ReverseWords(swapped.data(), swapped.size());
     auto expected = a_;
@@ -158,14 +158,14 @@ TEST_F(MergeFilesTest, OppositeWordOrderIsReversedWhileAppended) {
 TEST_F(MergeFilesTest, RefusalsLeaveBothFilesUnchanged) {
     ASSERT_EQ(symlink((dir_ + "/a.mpg").c_str(), (dir_ + "/alias.mpg").c_str()), 0);
     RunControl run;
-    EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/a.mpg", run), ToolResult::SameFile);
+    EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/a.mpg", run), file_tools::kOverInput);
     EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/../" + dir_.substr(dir_.rfind('/') + 1) + "/a.mpg", run),
-              ToolResult::SameFile);
-    EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/alias.mpg", run), ToolResult::SameFile);
+              file_tools::kOverInput);
+    EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/alias.mpg", run), file_tools::kOverInput);
     // B's index missing: found before anything is appended.
     ASSERT_EQ(unlink((dir_ + "/b.mdb").c_str()), 0);
-    EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), ToolResult::FileError);
-    EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/missing.mpg", run), ToolResult::FileError);
+    EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), file_tools::kFileError);
+    EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/missing.mpg", run), file_tools::kFileError);
     EXPECT_EQ(ReadBytes(dir_ + "/a.mpg"), a_);
     EXPECT_EQ(DecodePictureIndex(ReadBytes(dir_ + "/a.mdb")), indexA_);
 }
@@ -176,10 +176,10 @@ TEST_F(MergeFilesTest, WithoutAnyIndexOnlyTheDataAreMergedAndCancelStopsEarly) {
     RunControl run;
     ASSERT_TRUE(run.Begin());
     run.RequestStop();
-    EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), ToolResult::Cancelled);
+    EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), file_tools::kCanceled);
     EXPECT_EQ(ReadBytes(dir_ + "/a.mpg"), a_);
     run.End();
-    EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), ToolResult::Done);
+    EXPECT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/b.mpg", run), file_tools::kDone);
     EXPECT_EQ(ReadBytes(dir_ + "/a.mpg").size(), a_.size() + b_.size());
     EXPECT_FALSE(FileExists(dir_ + "/a.mdb"));
 }

@@ -59,8 +59,8 @@ TEST_F(SplitTest, SelectionRoundsOutToGroupsAndCopiesThemWithARebasedIndex) {
         EXPECT_EQ(sel->startByte, c.startByte);
         EXPECT_EQ(sel->endByte, c.endByte);
         RunControl run;
-        ASSERT_EQ(SplitVideoData(dir_ + "/src.mpg", dir_ + "/out.mpg", *sel, run), ToolResult::Done);
-        ASSERT_EQ(WriteSplitIndex(dir_ + "/src.mpg", dir_ + "/out.mpg", *sel, run), ToolResult::Done);
+        ASSERT_EQ(SplitVideoData(dir_ + "/src.mpg", dir_ + "/out.mpg", *sel, run), file_tools::kDone);
+        ASSERT_EQ(WriteSplitIndex(dir_ + "/src.mpg", dir_ + "/out.mpg", *sel, run), file_tools::kDone);
         EXPECT_EQ(ReadBytes(dir_ + "/out.mpg"),
                   std::vector<std::uint8_t>(data_.begin() + long(c.startByte), data_.begin() + long(c.endByte)));
         const auto out = DecodePictureIndex(ReadBytes(dir_ + "/out.mdb"));
@@ -105,7 +105,7 @@ TEST(SplitIndex, GroupStartsAbove32BitsAreRebasedWithTheBorrow) {
     sel.startByte = base * 4;
     sel.endPicturesToGroupEnd = 1;
     RunControl run;
-    ASSERT_EQ(WriteSplitIndex(dir + "/big.mpg", dir + "/cut.mpg", sel, run), ToolResult::Done);
+    ASSERT_EQ(WriteSplitIndex(dir + "/big.mpg", dir + "/cut.mpg", sel, run), file_tools::kDone);
     const auto out = DecodePictureIndex(ReadBytes(dir + "/cut.mdb"));
     ASSERT_EQ(out.size(), 5u);
     for (std::size_t i = 0; i < out.size(); ++i)
@@ -117,19 +117,19 @@ TEST_F(SplitTest, FaultsEndWithTheFileErrorOrTheRefusal) {
     auto sel = *VideoSplitSelection(dir_ + "/src.mpg", 2 * 14, 2 * 40);
     // A source shorter than its index says: the copy ends instead of waiting for data.
     WriteBytes(dir_ + "/short.mpg", std::vector<std::uint8_t>(data_.begin(), data_.begin() + 5000));
-    EXPECT_EQ(SplitVideoData(dir_ + "/short.mpg", dir_ + "/out.mpg", sel, run), ToolResult::FileError);
+    EXPECT_EQ(SplitVideoData(dir_ + "/short.mpg", dir_ + "/out.mpg", sel, run), file_tools::kFileError);
     // End before start (a damaged pictures-to-end).
     auto backwards = sel;
     backwards.endByte = sel.startByte - 4;
-    EXPECT_EQ(SplitVideoData(dir_ + "/src.mpg", dir_ + "/out.mpg", backwards, run), ToolResult::FileError);
+    EXPECT_EQ(SplitVideoData(dir_ + "/src.mpg", dir_ + "/out.mpg", backwards, run), file_tools::kFileError);
     // An index shorter than the selection.
     sel.endPicturesToGroupEnd = 100;
-    EXPECT_EQ(WriteSplitIndex(dir_ + "/src.mpg", dir_ + "/out.mpg", sel, run), ToolResult::FileError);
+    EXPECT_EQ(WriteSplitIndex(dir_ + "/src.mpg", dir_ + "/out.mpg", sel, run), file_tools::kFileError);
     // Onto the source itself, or onto a name whose index is the source's.
     ASSERT_EQ(symlink((dir_ + "/src.mpg").c_str(), (dir_ + "/alias.mpg").c_str()), 0);
-    EXPECT_EQ(SplitVideoData(dir_ + "/src.mpg", dir_ + "/alias.mpg", sel, run), ToolResult::SameFile);
-    EXPECT_EQ(WriteSplitIndex(dir_ + "/src.mpg", dir_ + "/src.m2v", sel, run), ToolResult::SameFile);
-    EXPECT_EQ(SplitAudioToWav(dir_ + "/src.mpg", dir_ + "/./src.mpg", sel, 48000, run), ToolResult::SameFile);
+    EXPECT_EQ(SplitVideoData(dir_ + "/src.mpg", dir_ + "/alias.mpg", sel, run), file_tools::kOverInput);
+    EXPECT_EQ(WriteSplitIndex(dir_ + "/src.mpg", dir_ + "/src.m2v", sel, run), file_tools::kOverInput);
+    EXPECT_EQ(SplitAudioToWav(dir_ + "/src.mpg", dir_ + "/./src.mpg", sel, 48000, run), file_tools::kOverInput);
     EXPECT_EQ(ReadBytes(dir_ + "/src.mpg"), data_);
     EXPECT_EQ(DecodePictureIndex(ReadBytes(dir_ + "/src.mdb")), index_);
     EXPECT_FALSE(VideoSplitSelection(dir_ + "/nothing.mpg", 0, 0));
@@ -158,7 +158,7 @@ TEST(SplitAudio, SizesAndHeadersFollowTheRate) {
         const auto sel = AudioSplitSelection(2 * c.startFrame, 2 * (c.startFrame + c.frames - 1), timebase);
         EXPECT_EQ(sel.startByte % 4, 0u);
         RunControl run;
-        ASSERT_EQ(SplitAudioToWav(dir + "/in.pcm", dir + "/out.wav", sel, SampleRateOf(c.rate), run), ToolResult::Done);
+        ASSERT_EQ(SplitAudioToWav(dir + "/in.pcm", dir + "/out.wav", sel, SampleRateOf(c.rate), run), file_tools::kDone);
         const auto out = ReadBytes(dir + "/out.wav");
         ASSERT_EQ(out.size(), c.bytes);
         const auto header = wav::MakeWavHeader(SampleRateOf(c.rate), 2, c.bytes - 44);
@@ -173,5 +173,5 @@ TEST(SplitAudio, SizesAndHeadersFollowTheRate) {
     // The source ends inside the range: file error.
     const auto past = AudioSplitSelection(2 * 390, 2 * 420, AudioTimebase::Of(AudioRate::k48, false));
     RunControl run;
-    EXPECT_EQ(SplitAudioToWav(dir + "/in.pcm", dir + "/out.wav", past, 48000, run), ToolResult::FileError);
+    EXPECT_EQ(SplitAudioToWav(dir + "/in.pcm", dir + "/out.wav", past, 48000, run), file_tools::kFileError);
 }

@@ -37,12 +37,12 @@ void MakeClip(const std::string& path, const std::string& encoderOptions) {
     WriteBytes(PictureIndexPathBeside(path), index_formats::EncodePictureIndex(records));
 }
 
-ToolResult Split(const std::string& source, const std::string& destination, int firstFrame, int lastFrame) {
+RunResult Split(const std::string& source, const std::string& destination, int firstFrame, int lastFrame) {
     const auto sel = VideoSplitSelection(source, 2 * firstFrame, 2 * lastFrame);
-    if (!sel) return ToolResult::FileError;
+    if (!sel) return file_tools::kFileError;
     RunControl run;
-    const ToolResult data = SplitVideoData(source, destination, *sel, run);
-    return data == ToolResult::Done ? WriteSplitIndex(source, destination, *sel, run) : data;
+    const RunResult data = SplitVideoData(source, destination, *sel, run);
+    return data == file_tools::kDone ? WriteSplitIndex(source, destination, *sel, run) : data;
 }
 
 }  // namespace
@@ -65,10 +65,10 @@ TEST(SplitThenMerge, GivesBackTheClipAndItsIndexAtEveryGroupBoundary) {
             if (records[boundary].pictureInGroup != 0 || records[boundary - 1].picturesToGroupEnd != 1) continue;
             SCOPED_TRACE(boundary);
             ++boundaries;
-            ASSERT_EQ(Split(source, dir + "/head.mpg", 0, boundary - 1), ToolResult::Done);
-            ASSERT_EQ(Split(source, dir + "/tail.mpg", boundary, last), ToolResult::Done);
+            ASSERT_EQ(Split(source, dir + "/head.mpg", 0, boundary - 1), file_tools::kDone);
+            ASSERT_EQ(Split(source, dir + "/tail.mpg", boundary, last), file_tools::kDone);
             RunControl run;
-            ASSERT_EQ(MergeFiles(dir + "/head.mpg", dir + "/tail.mpg", run), ToolResult::Done);
+            ASSERT_EQ(MergeFiles(dir + "/head.mpg", dir + "/tail.mpg", run), file_tools::kDone);
             EXPECT_EQ(ReadBytes(dir + "/head.mpg"), original);
             EXPECT_EQ(ReadBytes(dir + "/head.mdb"), originalIndex);
         }

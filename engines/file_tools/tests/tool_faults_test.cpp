@@ -64,7 +64,7 @@ TEST_F(ToolFaults, SplitRefusesEveryDestinationThatMeetsTheSourceOrItsIndex) {
         SCOPED_TRACE(name);
         RunControl run;
         EXPECT_TRUE(SplitWouldOverwriteInput(dir_ + "/src.mpg", dir_ + name, true));
-        EXPECT_EQ(SplitVideo(dir_ + "/src.mpg", dir_ + name, WholeClip(), run), ToolResult::SameFile);
+        EXPECT_EQ(SplitVideo(dir_ + "/src.mpg", dir_ + name, WholeClip(), run), file_tools::kOverInput);
         EXPECT_EQ(Names(), before);
         ExpectSourceUnchanged();
     }
@@ -85,7 +85,7 @@ TEST_F(ToolFaults, AFullDiskFailsEveryToolAndLeavesNothingBehind) {
     const std::uint64_t limit = 50000;  // bytes per file: less than any of the outputs
     struct Case {
         const char* name;
-        std::function<ToolResult(RunControl&)> run;
+        std::function<RunResult(RunControl&)> run;
     };
     const Case cases[] = {
         {"swap", [&](RunControl& run) { return ByteSwapFile(src, dir_ + "/old.mpg", run); }},
@@ -97,7 +97,7 @@ TEST_F(ToolFaults, AFullDiskFailsEveryToolAndLeavesNothingBehind) {
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(velmar_testing::RunWithFileSizeLimit(limit, [&] {
             RunControl run;
-            return c.run(run) == ToolResult::FileError;
+            return c.run(run) == file_tools::kFileError;
         }));
         EXPECT_EQ(Names(), before);
         EXPECT_EQ(ReadBytes(dir_ + "/old.mpg"), (std::vector<std::uint8_t>{1, 2, 3}));
@@ -109,7 +109,7 @@ TEST_F(ToolFaults, AFullDiskFailsEveryToolAndLeavesNothingBehind) {
     RunControl run;
     auto sel = WholeClip();
     sel.endPicturesToGroupEnd = 100;  // more records than the index holds
-    EXPECT_EQ(SplitVideo(src, dir_ + "/cut.mpg", sel, run), ToolResult::FileError);
+    EXPECT_EQ(SplitVideo(src, dir_ + "/cut.mpg", sel, run), file_tools::kFileError);
     EXPECT_EQ(Names(), before);
 }
 
@@ -122,10 +122,10 @@ TEST_F(ToolFaults, OnlyRegularFilesAreTakenAsInputs) {
     for (const std::string& input : {dir_ + "/fifo.mpg", std::string("/dev/zero"), dir_ + "/folder.mpg"}) {
         SCOPED_TRACE(input);
         RunControl run;
-        EXPECT_EQ(ByteSwapFile(input, dir_ + "/out.mpg", run), ToolResult::FileError);
-        EXPECT_EQ(MergeFiles(dir_ + "/src.mpg", input, run), ToolResult::FileError);
+        EXPECT_EQ(ByteSwapFile(input, dir_ + "/out.mpg", run), file_tools::kFileError);
+        EXPECT_EQ(MergeFiles(dir_ + "/src.mpg", input, run), file_tools::kFileError);
         EXPECT_EQ(SplitAudioToWav(input, dir_ + "/out.wav", AudioSplitSelection(0, 2, AudioTimebase{}), 48000, run),
-                  ToolResult::FileError);
+                  file_tools::kFileError);
         EXPECT_FALSE(SplitSourceLength(input, false, AudioTimebase{}));
         EXPECT_EQ(Names(), before);
     }
@@ -141,7 +141,7 @@ TEST_F(ToolFaults, MergePadsAToAWordSoBsIndexStaysExact) {
         WriteBytes(dir_ + "/a.mpg", a);
         WriteBytes(dir_ + "/a.mdb", EncodePictureIndex(GroupsIndex({5}, 4000)));
         RunControl run;
-        ASSERT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/src.mpg", run), ToolResult::Done);
+        ASSERT_EQ(MergeFiles(dir_ + "/a.mpg", dir_ + "/src.mpg", run), file_tools::kDone);
         a.resize(4004, 0);
         a.insert(a.end(), data_.begin(), data_.end());
         EXPECT_EQ(ReadBytes(dir_ + "/a.mpg"), a);
@@ -160,7 +160,7 @@ TEST_F(ToolFaults, MergeFindsTheIndexOfAHiddenName) {
     EXPECT_EQ(ExtensionOf(dir_ + "/.mpg"), "");
     EXPECT_EQ(ExtensionOf(dir_ + "/a.b/clip.mpg"), ".mpg");
     RunControl run;
-    ASSERT_EQ(MergeFiles(dir_ + "/src.mpg", dir_ + "/.hidden", run), ToolResult::Done);
+    ASSERT_EQ(MergeFiles(dir_ + "/src.mpg", dir_ + "/.hidden", run), file_tools::kDone);
     EXPECT_EQ(DecodePictureIndex(ReadBytes(dir_ + "/src.mdb")).size(), 2 * index_.size());
 }
 
@@ -179,7 +179,7 @@ TEST_F(ToolFaults, AudioSplitOfAWaveFollowsItsDataChunk) {
         WriteBytes(dir_ + "/in.wav", wave);
         RunControl run;
         const auto sel = AudioSplitSelection(2 * 1, 2 * 2, AudioTimebase::Of(AudioRate::k48, false));
-        ASSERT_EQ(SplitAudioToWav(dir_ + "/in.wav", dir_ + "/out.wav", sel, 48000, run), ToolResult::Done);
+        ASSERT_EQ(SplitAudioToWav(dir_ + "/in.wav", dir_ + "/out.wav", sel, 48000, run), file_tools::kDone);
         const auto out = ReadBytes(dir_ + "/out.wav");
         ASSERT_EQ(out.size(), sel.endByte - sel.startByte);
         EXPECT_TRUE(std::equal(out.begin() + 44, out.end(), samples.begin() + 44)) << "left and right swapped";

@@ -20,4 +20,27 @@ int ProgressStep(std::uint64_t done, std::uint64_t total) {
     return step > std::uint64_t(kProgressSteps) ? kProgressSteps : int(step);
 }
 
+void ProgressStepper::Begin() {
+    report_.SetProgress(step_);
+    report_.SetCounts(0, std::int64_t(total_));
+}
+
+void ProgressStepper::Advance(std::uint64_t done) {
+    // Below 16 units there is no step to take: ProgressStep would jump straight to the end.
+    if (total_ / kProgressSteps == 0) return;
+    const int target = ProgressStep(done, total_);
+    while (step_ < target) report_.SetProgress(++step_);
+}
+
+void ProgressStepper::Unit(std::uint64_t done) {
+    Advance(done);
+    if (units_++ % 256 == 0) report_.SetCounts(std::int64_t(done), std::int64_t(total_));
+}
+
+void ProgressStepper::Finish(std::uint64_t done) {
+    step_ = kProgressSteps;
+    report_.SetProgress(step_);
+    report_.SetCounts(std::int64_t(done), std::int64_t(total_));
+}
+
 }  // namespace platform

@@ -52,7 +52,8 @@ public:
           inputSize_(inputSize),
           inputPath_(std::move(inputPath)),
           settings_(settings),
-          report_(report) {}
+          report_(report),
+          progress_(report, std::uint64_t(inputSize > 0 ? inputSize : 0)) {}
 
     DemuxResult Run();
 
@@ -84,7 +85,6 @@ private:
     // A video track's .mdb, dropped unwritten.
     void RemoveIndex(DemuxTrack& track);
     std::unique_ptr<ps::ByteSink> Create(const std::string& path);
-    void StepProgress();
     DemuxResult Failed(RunFault fault, int tracks) {
         report_.SetStatus(RunStatus::Error);
         return {RunStatus::Error, fault, tracks};
@@ -97,7 +97,7 @@ private:
     const DemuxSettings& settings_;
     platform::RunReport& report_;
     int version_ = 1;
-    int progress_ = 0;
+    platform::ProgressStepper progress_;
     bool errorFlag_ = false;
     bool damaged_ = false;
     bool writeFailed_ = false;
@@ -140,15 +140,6 @@ void Demultiplexer::CommitTrack(DemuxTrack& track) {
     if (!track.mpg->Commit()) WriteFailed(track.mpgPath);
     if (track.audio && !track.audio->Commit()) WriteFailed(track.sidePath);
     if (track.mdb && !track.mdb->Commit()) WriteFailed(track.sidePath);
-}
-
-void Demultiplexer::StepProgress() {
-    const std::uint64_t unit = std::uint64_t(inputSize_ > 0 ? inputSize_ : 0) / platform::kProgressSteps;
-    if (unit == 0) return;
-    while (progress_ < platform::kProgressSteps && std::uint64_t(progress_) < in_.Offset() / unit) {
-        ++progress_;
-        report_.SetProgress(progress_);
-    }
 }
 
 DemuxResult Demultiplexer::Run() {
@@ -236,7 +227,7 @@ Demultiplexer::Step Demultiplexer::DemuxPacket() {
         report_.SetStatus(RunStatus::Canceled);
         return Step::Stop;
     }
-    StepProgress();
+    progress_.Advance(in_.Offset());
     if (!Need(6)) return Step::Stop;
     const std::uint8_t id = in_.Data()[3];
     if (id < 0xB9) return Damaged("Invalid stream id");

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ps_common/pcm_wave.h"
-#include "ps_common/progress_meter.h"
+#include "platform/run_report.h"
 #include "ps_common/run_output.h"
 
 namespace dv_audio {
@@ -76,7 +76,8 @@ DvResult ReplaceDvAudio(const stream_analysis::VideoAnalysis& video, ps::ByteSou
     const bool lines625 = video.dv625Lines;
     const int half = lines625 ? 6 : 5;
     report.SetStatus(RunStatus::Processing);
-    ps::ProgressMeter progress(report, std::uint64_t(std::max<std::int64_t>(video.fileSize, 0)));
+    platform::ProgressStepper progress(report, std::uint64_t(std::max<std::int64_t>(video.fileSize, 0)), 1);
+    progress.Begin();
 
     // [sequence][audio block][position]: one frame of both channels, zero until samples come.
     std::vector<std::int16_t> shuffle(std::size_t(kMaxSequences) * kAudioBlocks * kBlockSamples, 0);

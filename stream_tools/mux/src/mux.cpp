@@ -50,7 +50,6 @@ private:
     bool WritePadding();
     bool WriteVideoPacket();
     bool WriteAudioPacket();
-    void StepProgress();
     MuxResult Fail(RunFault fault) { return Failed(report_, fault, packCounter_); }
 
     const MuxInputs& in_;
@@ -74,8 +73,8 @@ private:
     bool videoEnded_ = false;
     bool audioEnded_ = false;
     std::uint64_t consumed_ = 0;
-    std::uint64_t total_ = 0;
-    int progress_ = 1;
+    std::uint64_t total_ = std::uint64_t(in_.video.fileSize) + std::uint64_t(in_.audio.fileSize);
+    platform::ProgressStepper progress_{report_, total_, 1};
     RunFault failure_ = RunFault::None;
     std::array<std::uint8_t, kPackBytes> pack_{};
     std::size_t packHeaderBytes_ = 0;
@@ -93,7 +92,6 @@ MuxResult Multiplexer::Run() {
     report_.SetProgress(1);
     videoEnded_ = video_.Ensure(1) == 0;
     audioEnded_ = audio_.Ensure(1) == 0;
-    total_ = std::uint64_t(in_.video.fileSize) + std::uint64_t(in_.audio.fileSize);
     if (!WriteFirstPack()) return Fail(RunFault::WriteFailed);
     report_.SetCounts(0, std::int64_t(total_));
 
@@ -113,7 +111,7 @@ MuxResult Multiplexer::Run() {
             report_.SetStatus(RunStatus::Canceled);
             return {RunStatus::Canceled, RunFault::None, packCounter_};
         }
-        StepProgress();
+        progress_.Advance(consumed_);
         if (packCounter_ % 256 == 1) report_.SetCounts(std::int64_t(consumed_), std::int64_t(total_));
 
         packHeaderBytes_ = WritePackHeader(pack_.data(), in_.version, scr_, muxRate_, false);
@@ -129,16 +127,6 @@ MuxResult Multiplexer::Run() {
             ok = WritePadding();
         }
         if (!ok) return Fail(failure_);
-    }
-}
-
-void Multiplexer::StepProgress() {
-    // Small inputs would otherwise divide by zero.
-    const std::uint64_t unit = total_ / platform::kProgressSteps;
-    if (unit == 0) return;
-    while (progress_ < platform::kProgressSteps && std::uint64_t(progress_) < consumed_ / unit) {
-        ++progress_;
-        report_.SetProgress(progress_);
     }
 }
 

@@ -5,7 +5,7 @@
 #include <deque>
 
 #include "ps_common/pcm_wave.h"
-#include "ps_common/progress_meter.h"
+#include "platform/run_report.h"
 #include "ps_common/run_output.h"
 #include "wave_convert/wave_encoder.h"
 
@@ -112,7 +112,8 @@ MuxResult RunWaveToMpeg(const WaveSettings& wave, const std::string& outputPath,
     WaveEncoder encoder(in.pcm, wave.layer, wave.bitrate, *wave.registry);
     if (!encoder.Start(report)) return EncoderFailed(report, encoder.Error());
     const std::uint64_t total = std::uint64_t(std::max<std::int64_t>(wave.audio.fileSize, 0));
-    ps::ProgressMeter progress(report, total);
+    platform::ProgressStepper progress(report, total, 1);
+    progress.Begin();
     encoder.TrimFirstFrame();
 
     std::vector<std::uint8_t> frame;

@@ -12,6 +12,18 @@ namespace platform {
 // its messages; its status line keeps what it showed.
 enum class RunStatus { Processing, Done, Canceled, Discontinued, Error };
 
+// How a run ended, as every tool's caller learns it.
+struct RunResult {
+    RunStatus status = RunStatus::Error;
+    // Why an Error run failed, in the words its error box shows; empty when the caller words it
+    // (the file tools leave the cause of a file error as the run's last message).
+    std::string error;
+    // An Error run that refused to start because its output would replace one of its inputs.
+    bool overInput = false;
+
+    bool operator==(const RunResult&) const = default;
+};
+
 // The status line of every tool for a status; empty for Discontinued, which leaves the line as it is.
 inline constexpr const char* kProcessingText = "Processing...";
 inline constexpr const char* kDoneText = "Done !!!";
@@ -25,6 +37,35 @@ inline constexpr int kProgressSteps = 16;
 // The progress of `done` out of `total` the way the tools count it: done / (total / 16), never past
 // 16, and 16 outright when the total is below 16.
 int ProgressStep(std::uint64_t done, std::uint64_t total);
+
+class RunReport;
+
+// A run's progress bar and byte counters, moved as units of work are done. The bar goes up one
+// step at a time, each step reported once, never past ProgressStep(done, total); a total below 16
+// leaves it where it is until Finish.
+class ProgressStepper {
+public:
+    // `first` is the step the bar shows when the work begins.
+    ProgressStepper(RunReport& report, std::uint64_t total, int first = 0)
+        : report_(report), total_(total), step_(first) {}
+
+    // The work begins: the first step and the counters at zero.
+    void Begin();
+    // `done` of the total is processed.
+    void Advance(std::uint64_t done);
+    // One unit of work is done, `done` in all: Advance, and the counters every 256 units from the first.
+    void Unit(std::uint64_t done);
+    // The work is complete: the bar full and the counters at `done`.
+    void Finish(std::uint64_t done);
+
+    int Step() const { return step_; }
+
+private:
+    RunReport& report_;
+    std::uint64_t total_;
+    int step_;
+    std::uint64_t units_ = 0;
+};
 
 class RunReport {
 public:

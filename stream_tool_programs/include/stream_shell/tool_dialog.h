@@ -1,6 +1,7 @@
-// The skeleton both tool programs share: the run state, the one worker per run and its reports,
-// Stop, closing while a run goes, the About box, and the choosers that remember their folder in
-// the program's section of "VELMAR.INI".
+// What both tool programs add to the run dialog every tool shares: the run's reports carried to the
+// UI thread as they come, its end in the status line and an error box, Stop, closing while a run
+// goes, the About box, and the choosers that remember their folder in the program's section of
+// "VELMAR.INI".
 #pragma once
 
 #include <cstdint>
@@ -10,11 +11,18 @@
 #include "platform/profile.h"
 #include "platform/run_report.h"
 #include "platform/run_state.h"
-#include "stream_shell/tool_engines.h"
-#include "velmar_ui/form_logic.h"
-#include "velmar_ui/worker.h"
+#include "stream_jobs/tool_engines.h"
+#include "velmar_ui/run_dialog.h"
 
 namespace stream_shell {
+
+// The runs the dialogs start, and the engines behind them, live below the programs.
+using stream_jobs::DemuxEngine;
+using stream_jobs::DemuxJob;
+using stream_jobs::MuxEngine;
+using stream_jobs::MuxJob;
+using platform::RunResult;
+using platform::RunStatus;
 
 // Command ids of the system menu that open the About box.
 inline constexpr int kAboutCommandFirst = 16;
@@ -29,14 +37,10 @@ struct AboutText {
     std::string text;     // "MPEG Program Mux Version 1.02"
 };
 
-class ToolDialog : public velmar_ui::FormLogic {
+class ToolDialog : public velmar_ui::RunDialog {
 public:
     ToolDialog(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std::string section, AboutText about);
     ~ToolDialog() override;
-
-    platform::RunState RunState() const { return run_.State(); }
-    // Waits for the worker of the last run, if any (tests, and the window's end).
-    void JoinWorker() { worker_.Join(); }
 
     bool OnCancel() override;
 
@@ -71,14 +75,13 @@ protected:
 
 private:
     class Report;
-    void FinishRun(const RunResult& result);
+    void OnWorkDone(const RunResult& result) override;
+    void ShowRunEnd(const RunResult& result) override;
 
     platform::Profile profile_;
     std::string section_;
     AboutText about_;
-    platform::RunControl run_;
     bool closeWhenFinished_ = false;
-    velmar_ui::Worker worker_;  // last: joined before the rest goes
 };
 
 // Leading decimal digits of `text` as a number, 0 when there are none (the bitrate texts).

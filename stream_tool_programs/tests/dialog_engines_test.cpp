@@ -10,7 +10,7 @@
 #include "ps_testing/ps_test_support.h"
 #include "stream_shell/mux_dlg.h"
 #include "stream_shell/mux_dlg_ids.h"
-#include "stream_shell/real_engines.h"
+#include "stream_jobs/real_engines.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui/testing/fake_form_view.h"
 #include "velmar_ui/testing/fake_ui_services.h"
@@ -35,7 +35,7 @@ TEST(MuxDlgWithEngines, ProbesRemembersAndMuxesAProgramStream) {
 
     velmar_ui::testing::FakeFormView view(MuxDlgForm());
     velmar_ui::testing::FakeUiServices ui;
-    RealMuxEngine engine;
+    stream_jobs::RealMuxEngine engine;
     CMuxDlg dlg(view, ui, engine);
     dlg.OnInitDialog();
     ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes()[0].text;
@@ -68,7 +68,7 @@ TEST(MuxDlgWithEngines, MissingInputsRefuseTheRunWithABox) {
     std::remove(platform::VelmarIniPath().c_str());
     velmar_ui::testing::FakeFormView view(MuxDlgForm());
     velmar_ui::testing::FakeUiServices ui;
-    RealMuxEngine engine;
+    stream_jobs::RealMuxEngine engine;
     CMuxDlg dlg(view, ui, engine);
     dlg.OnInitDialog();
     dlg.Command(kStart);
@@ -103,7 +103,7 @@ TEST(MuxDlgWithEngines, ConvertsWaveWithAnInfoBoxWhenNoDriverIsThere) {
 
     velmar_ui::testing::FakeFormView view(MuxDlgForm());
     velmar_ui::testing::FakeUiServices ui;
-    RealMuxEngine engine;
+    stream_jobs::RealMuxEngine engine;
     CMuxDlg dlg(view, ui, engine);
     dlg.OnInitDialog();
     ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes()[0].text;

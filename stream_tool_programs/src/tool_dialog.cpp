@@ -30,51 +30,50 @@ public:
         // Shown from the worker, which waits for it, as the run's own boxes always were.
         dialog_.Ui().MessageBox({text, "Info", BoxButtons::Ok, BoxIcon::Information});
     }
-    bool StopRequested() const override { return dialog_.run_.StopRequested(); }
+    bool StopRequested() const override { return dialog_.Run().StopRequested(); }
 
 private:
     ToolDialog& dialog_;
 };
 
 ToolDialog::ToolDialog(velmar_ui::FormView& view, velmar_ui::UiServices& ui, std::string section, AboutText about)
-    : FormLogic(view, ui), section_(std::move(section)), about_(std::move(about)) {}
+    : RunDialog(view, ui), section_(std::move(section)), about_(std::move(about)) {}
 
 ToolDialog::~ToolDialog() {
     // A window that goes while its worker runs (the process ends) stops the run first.
-    run_.RequestStop();
-    worker_.Join();
+    StopAndJoin();
 }
 
 bool ToolDialog::StartRun(RunBody body) {
-    if (!run_.Begin()) return false;
+    if (!BeginRun()) return false;
     View().SetRange(kProgressId, {0, platform::kProgressSteps});
     View().SetPosition(kProgressId, 0);
     View().SetText(kStatusId, platform::kProcessingText);
-    worker_.Start([this, body = std::move(body)] {
+    StartWork([this, body = std::move(body)] {
         Report report(*this);
-        const RunResult result = body(report);
-        // The box waits on this thread, as a worker's box always did; the run ends after it.
-        if (!result.errorBox.empty())
-            Ui().MessageBox({result.errorBox, "Error", BoxButtons::Ok, BoxIcon::Error});
-        run_.End();
-        PostToUi([this, result] { FinishRun(result); });
+        return body(report);
     });
     return true;
 }
 
-void ToolDialog::FinishRun(const RunResult& result) {
+void ToolDialog::OnWorkDone(const RunResult& result) {
+    // The box waits on the worker, as a worker's box always did; the run ends after it.
+    if (!result.error.empty()) Ui().MessageBox({result.error, "Error", BoxButtons::Ok, BoxIcon::Error});
+}
+
+void ToolDialog::ShowRunEnd(const RunResult& result) {
     // A discontinued run keeps the line as it was.
     if (result.status != RunStatus::Discontinued) View().SetText(kStatusId, platform::StatusText(result.status));
     if (result.status == RunStatus::Done) View().SetPosition(kProgressId, platform::kProgressSteps);
     OnRunFinished(result);
     if (closeWhenFinished_ && run_.State() == platform::RunState::Idle) {
-        worker_.Join();
+        JoinWorker();
         View().CloseWindow();
     }
 }
 
 void ToolDialog::OnStop() {
-    run_.RequestStop();
+    StopRun();
 }
 
 bool ToolDialog::OnCancel() {

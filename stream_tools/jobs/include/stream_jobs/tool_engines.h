@@ -1,5 +1,6 @@
-// The narrow seam between the two dialogs and the engines: the probes and one run. The programs
-// use the real engines; the dialogs' tests use fakes.
+// The narrow seam between the stream tools' front ends (the Braxel and Ostrand dialogs, ps-tool)
+// and the engines: the probes and one run. The programs use the real engines; the dialogs' tests
+// use fakes.
 #pragma once
 
 #include <string>
@@ -7,14 +8,11 @@
 #include "platform/run_report.h"
 #include "stream_analysis/analysis.h"
 
-namespace stream_shell {
+namespace stream_jobs {
 
+// A run ends Done, Canceled, Discontinued or Error; `error` is the text of its "Error" box.
+using platform::RunResult;
 using platform::RunStatus;
-
-struct RunResult {
-    RunStatus status = RunStatus::Error;  // Done, Canceled, Discontinued or Error
-    std::string errorBox;                 // text of the "Error" box, empty when none
-};
 
 // What a `Braxel` run works from, copied when it starts: later edits and probes do not reach it.
 struct MuxJob {
@@ -52,4 +50,4 @@ public:
     virtual RunResult Run(const DemuxJob& job, platform::RunReport& report) = 0;
 };
 
-}  // namespace stream_shell
+}  // namespace stream_jobs

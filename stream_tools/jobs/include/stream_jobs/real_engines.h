@@ -1,9 +1,9 @@
-// The dialogs' seam wired to the real probes and engines.
+// The stream tools' seam wired to the real probes and engines.
 #pragma once
 
-#include "stream_shell/tool_engines.h"
+#include "stream_jobs/tool_engines.h"
 
-namespace stream_shell {
+namespace stream_jobs {
 
 class RealMuxEngine : public MuxEngine {
 public:
@@ -18,4 +18,4 @@ public:
     RunResult Run(const DemuxJob& job, platform::RunReport& report) override;
 };
 
-}  // namespace stream_shell
+}  // namespace stream_jobs

@@ -6,15 +6,15 @@
 
 #include "../../mux/tests/mux_test_streams.h"
 #include "codec_manager/codec_manager.h"
-#include "stream_shell/real_engines.h"
+#include "stream_jobs/real_engines.h"
 #include "velmar_testing/test_support.h"
 #include "wave_format/wave_header.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using stream_shell::MuxJob;
-using stream_shell::RunStatus;
+using stream_jobs::MuxJob;
+using platform::RunStatus;
 
 // Two 625-line DV frames: header and audio block ids where a DV reader looks for them.
 std::vector<std::uint8_t> DvFrames() {
@@ -82,7 +82,7 @@ std::vector<Job> Jobs(const Inputs& in) {
     };
 }
 
-stream_shell::RunResult RunJob(const Job& job, const std::string& output) {
+platform::RunResult RunJob(const Job& job, const std::string& output) {
     MuxJob m;
     m.outputType = job.type;
     m.layer = 2;
@@ -93,7 +93,7 @@ stream_shell::RunResult RunJob(const Job& job, const std::string& output) {
     m.video = stream_analysis::AnalyzeVideoFile(job.video);
     m.audio = stream_analysis::AnalyzeAudioFile(job.audio);
     platform::RunReport report;
-    stream_shell::RealMuxEngine engine;
+    stream_jobs::RealMuxEngine engine;
     return engine.Run(m, report);
 }
 
@@ -110,7 +110,7 @@ TEST_F(BraxelJobOutputs, EveryJobWritesItsOutputAndRefusesOneThatIsAnInput) {
         SCOPED_TRACE(job.name);
         const std::string good = (folder / "out").string();
         const auto done = RunJob(job, good);
-        EXPECT_EQ(done.status, RunStatus::Done) << done.errorBox;
+        EXPECT_EQ(done.status, RunStatus::Done) << done.error;
         EXPECT_GT(fs::file_size(good), 0u);
         for (const std::string& input : {job.video, job.audio}) {
             if (input.empty()) continue;
@@ -122,7 +122,7 @@ TEST_F(BraxelJobOutputs, EveryJobWritesItsOutputAndRefusesOneThatIsAnInput) {
             for (const std::string& output : {(folder / "." / fs::path(input).filename()).string(), link.string()}) {
                 const auto refused = RunJob(job, output);
                 EXPECT_EQ(refused.status, RunStatus::Error) << output;
-                EXPECT_EQ(refused.errorBox, "Output file is one of the input files") << output;
+                EXPECT_EQ(refused.error, "Output file is one of the input files") << output;
                 EXPECT_TRUE(ps_testing::ReadFileBytes(input) == before) << output;
             }
         }

@@ -8,7 +8,7 @@
 #include "ps_testing/ps_test_support.h"
 #include "stream_shell/demux_dlg.h"
 #include "stream_shell/demux_dlg_ids.h"
-#include "stream_shell/real_engines.h"
+#include "stream_jobs/real_engines.h"
 #include "velmar_testing/test_support.h"
 #include "velmar_ui/testing/fake_form_view.h"
 #include "velmar_ui/testing/fake_ui_services.h"
@@ -33,7 +33,7 @@ TEST(DemuxDlgWithEngines, ProbesAndSplitsAProgramStream) {
 
     velmar_ui::testing::FakeFormView view(DemuxDlgForm());
     velmar_ui::testing::FakeUiServices ui;
-    RealDemuxEngine engine;
+    stream_jobs::RealDemuxEngine engine;
     CDemuxDlg dlg(view, ui, engine);
     dlg.OnInitDialog();
     ASSERT_TRUE(ui.Boxes().empty()) << ui.Boxes()[0].text;

@@ -6,7 +6,7 @@
 
 #include "index_formats/replacing_file.h"
 #include "stream_shell/mux_dlg.h"
-#include "stream_shell/real_engines.h"
+#include "stream_jobs/real_engines.h"
 #include "velmar_ui_qt/form_window.h"
 
 int main(int argc, char** argv) {
@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     // Ctrl-C or a kill leaves no temporary file of an output beside its destination.
     index_formats::RemoveTemporariesOnSignals();
     QApplication app(argc, argv);
-    stream_shell::RealMuxEngine engine;
+    stream_jobs::RealMuxEngine engine;
     velmar_ui_qt::FormWindow window(stream_shell::MuxDlgForm(), [&](velmar_ui::FormView& view,
                                                                     velmar_ui::UiServices& ui) {
         return std::make_unique<stream_shell::CMuxDlg>(view, ui, engine);

@@ -1,11 +1,11 @@
-#include "stream_shell/real_engines.h"
+#include "stream_jobs/real_engines.h"
 
 #include "dv_audio/dv_audio.h"
 #include "ps_demux/demux.h"
 #include "ps_mux/mux.h"
 #include "wave_convert/convert.h"
 
-namespace stream_shell {
+namespace stream_jobs {
 
 stream_analysis::VideoAnalysis RealMuxEngine::AnalyzeVideo(const std::string& path) {
     return stream_analysis::AnalyzeVideoFile(path);
@@ -56,4 +56,4 @@ RunResult RealDemuxEngine::Run(const DemuxJob& job, platform::RunReport& report)
     return {result.status, ps::ErrorBoxText(result.fault)};
 }
 
-}  // namespace stream_shell
+}  // namespace stream_jobs

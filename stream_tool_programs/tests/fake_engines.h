@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "stream_shell/tool_engines.h"
+#include "stream_jobs/tool_engines.h"
 
 namespace stream_shell::testing {
 
@@ -43,33 +43,33 @@ class FakeRun {
 public:
     Gate gate;
     std::vector<std::string> messages;
-    RunResult result{RunStatus::Done, ""};
+    platform::RunResult result{platform::RunStatus::Done, ""};
     int runs = 0;
 
-    RunResult Play(platform::RunReport& report) {
+    platform::RunResult Play(platform::RunReport& report) {
         ++runs;
-        report.SetStatus(RunStatus::Processing);
+        report.SetStatus(platform::RunStatus::Processing);
         report.SetProgress(1);
         report.SetCounts(2048, 65536);
         gate.Wait();
         if (report.StopRequested()) {
-            report.SetStatus(RunStatus::Canceled);
-            return {RunStatus::Canceled, ""};
+            report.SetStatus(platform::RunStatus::Canceled);
+            return {platform::RunStatus::Canceled, ""};
         }
         for (const auto& line : messages) report.AddMessage(line);
         report.SetProgress(8);
-        if (result.status == RunStatus::Discontinued) report.AddMessage("Process discontinued");
+        if (result.status == platform::RunStatus::Discontinued) report.AddMessage("Process discontinued");
         return result;
     }
 };
 
-class FakeMuxEngine : public MuxEngine {
+class FakeMuxEngine : public stream_jobs::MuxEngine {
 public:
     std::map<std::string, stream_analysis::VideoAnalysis> videos;
     std::map<std::string, stream_analysis::AudioAnalysis> audios;
     std::vector<std::string> videoProbes, audioProbes;
     FakeRun run;
-    MuxJob lastJob;
+    stream_jobs::MuxJob lastJob;
 
     stream_analysis::VideoAnalysis AnalyzeVideo(const std::string& path) override {
         videoProbes.push_back(path);
@@ -81,25 +81,25 @@ public:
         auto found = audios.find(path);
         return found == audios.end() ? stream_analysis::AudioAnalysis{} : found->second;
     }
-    RunResult Run(const MuxJob& job, platform::RunReport& report) override {
+    platform::RunResult Run(const stream_jobs::MuxJob& job, platform::RunReport& report) override {
         lastJob = job;
         return run.Play(report);
     }
 };
 
-class FakeDemuxEngine : public DemuxEngine {
+class FakeDemuxEngine : public stream_jobs::DemuxEngine {
 public:
     std::map<std::string, stream_analysis::ProgramStreamAnalysis> inputs;
     std::vector<std::string> probes;
     FakeRun run;
-    DemuxJob lastJob;
+    stream_jobs::DemuxJob lastJob;
 
     stream_analysis::ProgramStreamAnalysis AnalyzeProgramStream(const std::string& path) override {
         probes.push_back(path);
         auto found = inputs.find(path);
         return found == inputs.end() ? stream_analysis::ProgramStreamAnalysis{} : found->second;
     }
-    RunResult Run(const DemuxJob& job, platform::RunReport& report) override {
+    platform::RunResult Run(const stream_jobs::DemuxJob& job, platform::RunReport& report) override {
         lastJob = job;
         return run.Play(report);
     }
