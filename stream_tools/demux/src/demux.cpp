@@ -216,7 +216,7 @@ Demultiplexer::Step Demultiplexer::DemuxPack() {
         const std::uint8_t* q = in_.Data();
         if (q[0] != 0 || q[1] != 0 || q[2] != 1) return Step::Go;
         if (held < 4) return Fail(kUnexpectedEnd);
-        if (q[3] == 0xBA || q[3] == 0xB9) return Step::Go;
+        if (q[3] == start_codes::kPack || q[3] == start_codes::kProgramEnd) return Step::Go;
         if (DemuxPacket() == Step::Stop) return Step::Stop;
     }
 }

@@ -97,7 +97,7 @@ MuxResult Multiplexer::Run() {
 
     for (;;) {
         if (videoEnded_ && audioEnded_) {
-            const std::uint8_t end[4] = {0, 0, 1, 0xB9};
+            const std::uint8_t end[4] = {0, 0, 1, start_codes::kProgramEnd};
             if (!out_.Write(end, 4) || !out_.Finish()) return Fail(RunFault::WriteFailed);
             report_.SetProgress(platform::kProgressSteps);
             report_.SetCounts(std::int64_t(consumed_), std::int64_t(total_));

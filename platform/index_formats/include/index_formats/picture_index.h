@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "start_codes/start_codes.h"
+
 namespace index_formats {
 
 inline constexpr std::size_t kPictureIndexRecordSize = 8;
@@ -17,7 +19,9 @@ inline constexpr int kMaxTemporalReference = 255;
 // The start codes an index is built from: sequence header, group and picture. The board writes
 // each on a 4-byte boundary and a record gives its group's place in 4-byte words, so a stream with
 // one elsewhere cannot be indexed: every index builder refuses it with this message.
-constexpr bool IsIndexedStartCode(std::uint8_t code) { return code == 0xB3 || code == 0xB8 || code == 0x00; }
+constexpr bool IsIndexedStartCode(std::uint8_t code) {
+    return code == start_codes::kSequenceHeader || code == start_codes::kGroup || code == start_codes::kPicture;
+}
 inline constexpr const char* kUnalignedStartCodesMessage =
     "start codes are not on 4-byte boundaries: this stream was not written by the board";
 inline constexpr std::uint64_t kMaxGroupStartWords = (std::uint64_t{1} << 48) - 1;
