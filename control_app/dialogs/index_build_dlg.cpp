@@ -22,29 +22,40 @@ velmar_ui::FormSpec IndexBuildForm() {
 
 namespace {
 
-// The builder's reports, handed to the UI thread; the cancel request read straight from the run.
-class DialogObserver : public index_builder::BuildObserver {
+// The builder's reports, handed to the UI thread; the stop request read straight from the run.
+class DialogReport : public platform::RunReport {
 public:
-    DialogObserver(std::function<void(std::function<void()>)> post, velmar_ui::FormView& view,
-                   const platform::RunControl& run)
+    DialogReport(std::function<void(std::function<void()>)> post, velmar_ui::FormView& view,
+                 const platform::RunControl& run)
         : post_(std::move(post)), view_(view), run_(run) {}
 
-    void OnIndexCreated(const std::string& status) override {
+    void AddMessage(const std::string& status) override {
         post_([&view = view_, status] { view.SetText(kIndexBuildWhat, status); });
     }
-    void OnBytesRead(std::uint64_t total, int progress) override {
-        post_([&view = view_, total, progress] {
-            view.SetText(kIndexBuildBytes, "Bytes Read = " + std::to_string(total));
-            if (progress > view.Position(kIndexBuildProgress)) view.SetPosition(kIndexBuildProgress, progress);
+    void SetProgress(int step) override {
+        post_([&view = view_, step] {
+            if (step > view.Position(kIndexBuildProgress)) view.SetPosition(kIndexBuildProgress, step);
         });
     }
-    bool CancelRequested() override { return run_.StopRequested(); }
+    void SetCounts(std::int64_t done, std::int64_t /*total*/) override {
+        post_([&view = view_, done] { view.SetText(kIndexBuildBytes, "Bytes Read = " + std::to_string(done)); });
+    }
+    bool StopRequested() const override { return run_.StopRequested(); }
 
 private:
     std::function<void(std::function<void()>)> post_;
     velmar_ui::FormView& view_;
     const platform::RunControl& run_;
 };
+
+// The numbers the dialog's run has always returned.
+int ResultNumber(platform::RunStatus status) {
+    switch (status) {
+    case platform::RunStatus::Done: return 2;
+    case platform::RunStatus::Canceled: return 1;
+    default: return 0;
+    }
+}
 
 }  // namespace
 
@@ -67,11 +78,8 @@ void CIndexBuildDlg::OnInitDialog() {
     View().SetPosition(kIndexBuildProgress, 0);
     // The builder itself removes the index of a failed or cancelled run.
     StartWork([this] {
-        switch (index_builder::BuildResult(BuildIndexFile())) {
-        case index_builder::BuildResult::Done: return platform::RunResult{platform::RunStatus::Done, {}, false};
-        case index_builder::BuildResult::Cancelled: return platform::RunResult{platform::RunStatus::Canceled, {}, false};
-        default: return platform::RunResult{};  // failed; the operator has been told why
-        }
+        BuildIndexFile();
+        return outcome_.run;
     });
     SetTimer(kPollTimer, kPollMs);
 }
@@ -90,12 +98,11 @@ void CIndexBuildDlg::OnTimer() {
 }
 
 int CIndexBuildDlg::BuildIndexFile() {
-    DialogObserver observer([this](std::function<void()> task) { PostToUi(std::move(task)); }, View(), run_);
-    const auto outcome = index_builder::BuildIndexFile(m_path, &observer);
-    indexPath_ = outcome.indexPath;
-    if (outcome.result == index_builder::BuildResult::Failed)
-        Ui().MessageBox({outcome.message, "Velmar Message", velmar_ui::BoxButtons::Ok, velmar_ui::BoxIcon::None});
-    return int(outcome.result);
+    DialogReport report([this](std::function<void()> task) { PostToUi(std::move(task)); }, View(), run_);
+    outcome_ = index_builder::BuildIndexFile(m_path, &report);
+    if (outcome_.run.status == platform::RunStatus::Error)
+        Ui().MessageBox({outcome_.run.error, "Velmar Message", velmar_ui::BoxButtons::Ok, velmar_ui::BoxIcon::None});
+    return ResultNumber(outcome_.run.status);
 }
 
 }  // namespace velmar

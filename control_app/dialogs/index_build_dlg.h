@@ -32,7 +32,7 @@ public:
     int BuildIndexFile();
 
     bool Completed() const { return closed_ && LastResult().status == platform::RunStatus::Done; }
-    const std::string& IndexPath() const { return indexPath_; }
+    const std::string& IndexPath() const { return outcome_.indexPath; }
 
     static constexpr int kPollTimer = 1;
     static constexpr int kPollMs = 100;
@@ -44,7 +44,7 @@ private:
     static const velmar_ui::MessageMap<CIndexBuildDlg>& Map();
 
     const std::string m_path;
-    std::string indexPath_;  // written by the worker, read after it ended
+    index_builder::BuildOutcome outcome_;  // written by the worker, read after it ended
     bool closed_ = false;
 };
 

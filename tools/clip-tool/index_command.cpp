@@ -7,14 +7,15 @@
 
 namespace {
 
-class ConsoleObserver : public index_builder::BuildObserver {
+// The status line as it comes; the bytes read only once the index is complete.
+class ConsoleReport : public platform::RunReport {
 public:
-    void OnIndexCreated(const std::string& status) override { std::fputs(status.c_str(), stdout); }
-    void OnBytesRead(std::uint64_t total, int /*progress*/) override { total_ = total; }
-    std::uint64_t Total() const { return total_; }
+    void AddMessage(const std::string& status) override { std::fputs(status.c_str(), stdout); }
+    void SetCounts(std::int64_t done, std::int64_t /*total*/) override { done_ = done; }
+    std::int64_t Done() const { return done_; }
 
 private:
-    std::uint64_t total_ = 0;
+    std::int64_t done_ = 0;
 };
 
 int RunIndex(int argc, char** argv) {
@@ -22,19 +23,19 @@ int RunIndex(int argc, char** argv) {
         std::fprintf(stderr, "usage: clip-tool index FILE\n");
         return 2;
     }
-    ConsoleObserver observer;
-    const auto outcome = index_builder::BuildIndexFile(argv[0], &observer);
-    switch (outcome.result) {
-        case index_builder::BuildResult::Done:
-            std::printf("Bytes Read = %llu\nresult 2: %s complete\n", static_cast<unsigned long long>(observer.Total()),
+    ConsoleReport report;
+    const auto outcome = index_builder::BuildIndexFile(argv[0], &report);
+    switch (outcome.run.status) {
+        case platform::RunStatus::Done:
+            std::printf("Bytes Read = %llu\nresult 2: %s complete\n", static_cast<unsigned long long>(report.Done()),
                         outcome.indexPath.c_str());
             return 0;
-        case index_builder::BuildResult::Cancelled:
+        case platform::RunStatus::Canceled:
             std::printf("result 1: cancelled, no index\n");
             return 1;
-        case index_builder::BuildResult::Failed: break;
+        default: break;
     }
-    std::fprintf(stderr, "clip-tool index: %s", outcome.message.c_str());
+    std::fprintf(stderr, "clip-tool index: %s", outcome.run.error.c_str());
     std::printf("result 0: failed, no index\n");
     return 1;
 }

@@ -219,7 +219,7 @@ TEST_P(LiveRecording, FiveSecondsOfVideoAndAudioThatOtherProgramsRead) {
         // The index the board's ring gave equals the one the index builder makes of the file.
         const std::string copy = dir + "/copy.mpg";
         std::filesystem::copy_file(video, copy);
-        ASSERT_EQ(index_builder::BuildIndexFile(copy).result, index_builder::BuildResult::Done);
+        ASSERT_EQ(index_builder::BuildIndexFile(copy).run.status, platform::RunStatus::Done);
         const Bytes fromRing = ReadFile(dir + "/take.mdb");
         EXPECT_EQ(fromRing.size(), 8 * encoded);
         EXPECT_TRUE(fromRing == ReadFile(dir + "/copy.mdb"));

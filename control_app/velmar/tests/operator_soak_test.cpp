@@ -61,7 +61,7 @@ bool MakeClip(const std::string& path, int frames, const char* pattern) {
                                    " -c:v mpeg2video -g 12 -bf 2 -q:v 4 -f mpeg2video " + raw) != 0)
         return false;
     std::ofstream(path, std::ios::binary) << AlignStartCodes(ReadBytes(raw));
-    return index_builder::BuildIndexFile(path).result == index_builder::BuildResult::Done;
+    return index_builder::BuildIndexFile(path).run.status == platform::RunStatus::Done;
 }
 
 std::uint32_t BigEndian(const std::string& bytes, std::size_t at) {

@@ -67,24 +67,25 @@ const char* StatusFormat(StreamKind kind) {
 
 // One run: the files, the scans and the bookkeeping of what was created.
 class Run {
+    using RunStatus = platform::RunStatus;
+
 public:
-    Run(const std::string& streamPath, BuildObserver& observer) : streamPath_(streamPath), observer_(observer) {}
+    Run(const std::string& streamPath, platform::RunReport& report) : streamPath_(streamPath), report_(report) {}
 
     BuildOutcome Go() {
-        outcome_.result = Build();
+        outcome_.run.status = Build();
         // The run's file is put in place only when complete: until then the previous index stays.
-        if (outcome_.result != BuildResult::Done) index_.Discard();
-        if (outcome_.result == BuildResult::Cancelled) outcome_.message.clear();
+        if (outcome_.run.status != RunStatus::Done) index_.Discard();
         return outcome_;
     }
 
 private:
-    BuildResult Fail(std::string message) {
-        outcome_.message = std::move(message);
-        return BuildResult::Failed;
+    RunStatus Fail(std::string message) {
+        outcome_.run.error = std::move(message);
+        return RunStatus::Error;
     }
 
-    BuildResult Build() {
+    RunStatus Build() {
         File stream = OpenRegularFile(streamPath_);
         if (!stream) return Fail(Printf("can't open %s\n", streamPath_));
         struct stat info {};
@@ -101,7 +102,7 @@ private:
         if (platform::IsSameFile(outcome_.indexPath, streamPath_))
             return Fail(Printf("the index %s would replace the stream itself\n", outcome_.indexPath));
         if (!index_.Open(outcome_.indexPath, streamPath_)) return Fail(Printf("can't open %s\n", outcome_.indexPath));
-        observer_.OnIndexCreated(Printf(StatusFormat(outcome_.kind), outcome_.indexPath));
+        report_.AddMessage(Printf(StatusFormat(outcome_.kind), outcome_.indexPath));
 
         PictureIndexScan pictures(outcome_.kind == StreamKind::Mpeg2Reversed,
                                   [this](const auto& group) { return index_.Append(group); });
@@ -109,11 +110,14 @@ private:
         std::uint64_t total = 0;
         int progress = 0;
         while (count > 0) {
-            if (observer_.CancelRequested()) return BuildResult::Cancelled;
+            if (report_.StopRequested()) return RunStatus::Canceled;
             total += count * 4;
-            // The bar never moves back; a file under 16 bytes is read whole in the first block.
+            // The bar goes straight to where the bytes are and never moves back; a file under 16
+            // bytes is read whole in the first block. (ProgressStepper would step one at a time
+            // and hold a small file's bar until the end.)
             progress = std::max(progress, platform::ProgressStep(total, size));
-            observer_.OnBytesRead(total, progress);
+            report_.SetProgress(progress);
+            report_.SetCounts(std::int64_t(total), std::int64_t(size));
             if (alpha) {
                 std::vector<index_formats::AlphaIndexEntry> entries;
                 if (!markers.Feed(words.data(), count, entries)) return Fail(markers.Error());
@@ -125,11 +129,11 @@ private:
         }
         if (!alpha && !pictures.Finish()) return Fail(pictures.Error());
         if (!index_.Commit()) return Fail("write error\n");
-        return BuildResult::Done;
+        return RunStatus::Done;
     }
 
     const std::string& streamPath_;
-    BuildObserver& observer_;
+    platform::RunReport& report_;
     index_formats::IndexFileWriter index_;
     BuildOutcome outcome_;
 };
@@ -148,9 +152,9 @@ StreamKind ClassifyFirstWord(std::uint32_t word) {
 
 bool IsAlpha(StreamKind kind) { return kind == StreamKind::Alpha || kind == StreamKind::AlphaReversed; }
 
-BuildOutcome BuildIndexFile(const std::string& streamPath, BuildObserver* observer) {
-    BuildObserver quiet;
-    return Run(streamPath, observer ? *observer : quiet).Go();
+BuildOutcome BuildIndexFile(const std::string& streamPath, platform::RunReport* report) {
+    platform::RunReport quiet;
+    return Run(streamPath, report ? *report : quiet).Go();
 }
 
 }  // namespace index_builder

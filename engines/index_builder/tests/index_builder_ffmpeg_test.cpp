@@ -52,6 +52,6 @@ TEST(IndexBuilderFfmpeg, MatchesFfprobeFrames) {
     for (auto& r : expected) r.picturesToGroupEnd = std::uint8_t(perGroup[r.GroupByteOffset()] - r.pictureInGroup);
 
     const auto outcome = index_builder::BuildIndexFile(dir + "/clip.m2v");
-    ASSERT_EQ(outcome.result, index_builder::BuildResult::Done) << outcome.message;
+    ASSERT_EQ(outcome.run.status, platform::RunStatus::Done) << outcome.run.error;
     EXPECT_EQ(index_formats::ReadPictureIndexFile(dir + "/clip.mdb"), expected);
 }

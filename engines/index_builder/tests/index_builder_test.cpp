@@ -14,14 +14,17 @@ using index_formats::PictureIndexRecord;
 
 namespace {
 
-struct Recorder : BuildObserver {
+// Each block reports its progress and then its counts: one read of (bytes, progress) per block.
+struct Recorder : platform::RunReport {
     std::vector<std::string> status;
     std::vector<std::pair<std::uint64_t, int>> reads;
+    int progress = -1;
     int cancelAfterBlocks = -1;
-    int blocks = 0;
-    void OnIndexCreated(const std::string& s) override { status.push_back(s); }
-    void OnBytesRead(std::uint64_t total, int progress) override { reads.push_back({total, progress}); }
-    bool CancelRequested() override { return cancelAfterBlocks >= 0 && blocks++ >= cancelAfterBlocks; }
+    mutable int blocks = 0;
+    void AddMessage(const std::string& s) override { status.push_back(s); }
+    void SetProgress(int step) override { progress = step; }
+    void SetCounts(std::int64_t done, std::int64_t /*total*/) override { reads.push_back({done, progress}); }
+    bool StopRequested() const override { return cancelAfterBlocks >= 0 && blocks++ >= cancelAfterBlocks; }
 };
 
 std::vector<PictureIndexRecord> Group(std::uint64_t startWord, int n, bool last) {
@@ -91,7 +94,7 @@ TEST(IndexBuilder, SyntheticStreamsInBothWordOrders) {
             WriteFile(dir + "/clip.mpg", data);
             Recorder recorder;
             const auto outcome = BuildIndexFile(dir + "/clip.mpg", &recorder);
-            ASSERT_EQ(outcome.result, BuildResult::Done) << outcome.message;
+            ASSERT_EQ(outcome.run.status, platform::RunStatus::Done) << outcome.run.error;
             EXPECT_EQ(outcome.indexPath, dir + "/clip.mdb");
             EXPECT_EQ(index_formats::ReadPictureIndexFile(dir + "/clip.mdb"), c.expected);
             ASSERT_EQ(recorder.status.size(), 1u);
@@ -115,7 +118,7 @@ TEST(IndexBuilder, AlphaMarkersInBothWordOrders) {
         WriteFile(dir + "/fade.alp", reversed ? ReverseWords(alpha) : alpha);
         Recorder recorder;
         const auto outcome = BuildIndexFile(dir + "/fade.alp", &recorder);
-        ASSERT_EQ(outcome.result, BuildResult::Done);
+        ASSERT_EQ(outcome.run.status, platform::RunStatus::Done);
         EXPECT_EQ(index_formats::ReadAlphaIndexFile(dir + "/fade.adb"), expected);
         EXPECT_EQ(recorder.status.at(0), (reversed ? "Reverse Alpha file detected, creating " : "Alpha file detected, creating ") +
                                              dir + "/fade.adb\n");
@@ -157,21 +160,21 @@ TEST(IndexBuilder, BadInputLeavesNoIndex) {
         SCOPED_TRACE(c.name);
         WriteFile(dir + "/bad.mpg", c.data);
         const auto outcome = BuildIndexFile(dir + "/bad.mpg");
-        EXPECT_EQ(outcome.result, BuildResult::Failed);
-        EXPECT_EQ(outcome.message, c.message);
+        EXPECT_EQ(outcome.run.status, platform::RunStatus::Error);
+        EXPECT_EQ(outcome.run.error, c.message);
         EXPECT_FALSE(std::filesystem::exists(dir + "/bad.mdb"));
     }
     // A DV clip's own index is not the builder's to delete.
     WriteFile(dir + "/dv.mdb", Bytes(16, 1));
     WriteFile(dir + "/dv.mpg", cases[5].data);
-    EXPECT_EQ(BuildIndexFile(dir + "/dv.mpg").result, BuildResult::Failed);
+    EXPECT_EQ(BuildIndexFile(dir + "/dv.mpg").run.status, platform::RunStatus::Error);
     EXPECT_TRUE(std::filesystem::exists(dir + "/dv.mdb"));
     const auto missing = BuildIndexFile(dir + "/none.mpg");
-    EXPECT_EQ(missing.message, "can't open " + dir + "/none.mpg\n");
+    EXPECT_EQ(missing.run.error, "can't open " + dir + "/none.mpg\n");
     // The index cannot be created.
     std::filesystem::create_directory(dir + "/clip.mdb");
     WriteFile(dir + "/clip.mpg", far.Data());
-    EXPECT_EQ(BuildIndexFile(dir + "/clip.mpg").message, "can't open " + dir + "/clip.mdb\n");
+    EXPECT_EQ(BuildIndexFile(dir + "/clip.mpg").run.error, "can't open " + dir + "/clip.mdb\n");
 }
 
 TEST(IndexBuilder, CancelLeavesNoIndex) {
@@ -183,8 +186,8 @@ TEST(IndexBuilder, CancelLeavesNoIndex) {
         Recorder recorder;
         recorder.cancelAfterBlocks = after;
         const auto outcome = BuildIndexFile(dir + "/clip.mpg", &recorder);
-        EXPECT_EQ(outcome.result, BuildResult::Cancelled);
-        EXPECT_TRUE(outcome.message.empty());
+        EXPECT_EQ(outcome.run.status, platform::RunStatus::Canceled);
+        EXPECT_TRUE(outcome.run.error.empty());
         EXPECT_EQ(recorder.reads.size(), std::size_t(after));
         EXPECT_FALSE(std::filesystem::exists(dir + "/clip.mdb"));
     }
@@ -199,18 +202,18 @@ TEST(IndexBuilder, PreviousIndexAndTheStreamItselfSurviveARun) {
     SyntheticStream good;
     good.SequenceHeader().Picture(0).Filler(kBlockBytes / 2).SequenceHeader().Picture(0);
     WriteFile(dir + "/clip.mpg", good.Data());
-    ASSERT_EQ(BuildIndexFile(dir + "/clip.mpg").result, BuildResult::Done);
+    ASSERT_EQ(BuildIndexFile(dir + "/clip.mpg").run.status, platform::RunStatus::Done);
     const Bytes index = ReadFile(dir + "/clip.mdb");
     Recorder cancel;
     cancel.cancelAfterBlocks = 1;
-    EXPECT_EQ(BuildIndexFile(dir + "/clip.mpg", &cancel).result, BuildResult::Cancelled);
+    EXPECT_EQ(BuildIndexFile(dir + "/clip.mpg", &cancel).run.status, platform::RunStatus::Canceled);
     EXPECT_EQ(ReadFile(dir + "/clip.mdb"), index);
     Bytes damaged = good.Data();
     SyntheticStream repeat;
     repeat.Picture(0);
     damaged.insert(damaged.end(), repeat.Data().begin(), repeat.Data().end());
     WriteFile(dir + "/clip.mpg", damaged);
-    EXPECT_EQ(BuildIndexFile(dir + "/clip.mpg").result, BuildResult::Failed);
+    EXPECT_EQ(BuildIndexFile(dir + "/clip.mpg").run.status, platform::RunStatus::Error);
     EXPECT_EQ(ReadFile(dir + "/clip.mdb"), index);
 
     Bytes alpha(4000, 0x11);
@@ -223,8 +226,8 @@ TEST(IndexBuilder, PreviousIndexAndTheStreamItselfSurviveARun) {
         SCOPED_TRACE(name);
         const Bytes before = ReadFile(dir + name);
         const auto outcome = BuildIndexFile(dir + name);
-        EXPECT_EQ(outcome.result, BuildResult::Failed);
-        EXPECT_EQ(outcome.message, "the index " + outcome.indexPath + " would replace the stream itself\n");
+        EXPECT_EQ(outcome.run.status, platform::RunStatus::Error);
+        EXPECT_EQ(outcome.run.error, "the index " + outcome.indexPath + " would replace the stream itself\n");
         EXPECT_EQ(ReadFile(dir + name), before);
     }
 }

@@ -62,7 +62,7 @@ TEST_P(ParkingClip, DecodesAsBlackMpeg2WithAMatchingIndex) {
     const std::string copy = velmar_testing::TempDir() + "/clip.mpg";
     std::filesystem::copy_file(clip, copy);
     const auto built = index_builder::BuildIndexFile(copy);
-    ASSERT_EQ(built.result, index_builder::BuildResult::Done) << built.message;
+    ASSERT_EQ(built.run.status, platform::RunStatus::Done) << built.run.error;
     EXPECT_EQ(index_formats::ReadPictureIndexFile(built.indexPath), records);
 }
 

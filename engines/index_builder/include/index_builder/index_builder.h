@@ -7,12 +7,11 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/run_report.h"
+
 namespace index_builder {
 
 inline constexpr std::size_t kBlockBytes = 262144;
-
-// The run's result; the numbers are the ones the callers have always compared against.
-enum class BuildResult : int { Failed = 0, Cancelled = 1, Done = 2 };
 
 enum class StreamKind { Unknown, Mpeg2, Mpeg2Reversed, Alpha, AlphaReversed };
 
@@ -20,29 +19,20 @@ enum class StreamKind { Unknown, Mpeg2, Mpeg2Reversed, Alpha, AlphaReversed };
 StreamKind ClassifyFirstWord(std::uint32_t word);
 bool IsAlpha(StreamKind kind);
 
-// What a run tells while it goes. Called on the builder's own thread.
-class BuildObserver {
-public:
-    virtual ~BuildObserver() = default;
-    // The stream was recognised and its index created; `status` is the line to show, such as
-    // "MPEG2 file detected, creating /clips/a.mdb\n".
-    virtual void OnIndexCreated(const std::string& /*status*/) {}
-    // After each block: bytes read so far and the progress position (0 to platform::kProgressSteps,
-    // never moving back).
-    virtual void OnBytesRead(std::uint64_t /*total*/, int /*progress*/) {}
-    // Asked once per block; true ends the run with Cancelled.
-    virtual bool CancelRequested() { return false; }
-};
-
+// How a run ended (Done, Canceled or Error, with the operator's message as the error) and what it
+// found: the stream's kind and where its index is (Done) or would have been.
 struct BuildOutcome {
-    BuildResult result = BuildResult::Failed;
+    platform::RunResult run;
     StreamKind kind = StreamKind::Unknown;
-    std::string indexPath;  // where the index is (Done) or would have been
-    std::string message;    // why it failed, as the operator is told; empty otherwise
+    std::string indexPath;
 };
 
-// Builds the index of `streamPath`. On Failed or Cancelled no index of this run is left behind;
-// an index that was there before is only touched once the stream has been recognised.
-BuildOutcome BuildIndexFile(const std::string& streamPath, BuildObserver* observer = nullptr);
+// Builds the index of `streamPath`, on the caller's thread. `report` is told the status line once
+// the stream is recognised and its index created ("MPEG2 file detected, creating /clips/a.mdb\n",
+// AddMessage), then after each block the progress (0 to platform::kProgressSteps, never moving
+// back) and the bytes read out of the file's size; StopRequested is asked once per block and ends
+// the run Canceled. On Error or Canceled no index of this run is left behind; an index that was
+// there before is only touched once the stream has been recognised.
+BuildOutcome BuildIndexFile(const std::string& streamPath, platform::RunReport* report = nullptr);
 
 }  // namespace index_builder
