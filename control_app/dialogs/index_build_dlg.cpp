@@ -77,6 +77,7 @@ void CIndexBuildDlg::OnInitDialog() {
     View().SetRange(kIndexBuildProgress, {0, platform::kProgressSteps});
     View().SetPosition(kIndexBuildProgress, 0);
     // The builder itself removes the index of a failed or cancelled run.
+    // The run ends with the builder's own result; BuildIndexFile's number says the same.
     StartWork([this] {
         BuildIndexFile();
         return outcome_.run;
