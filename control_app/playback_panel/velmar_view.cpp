@@ -2,17 +2,22 @@
 #include "velmar_view.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "board_commands/command_lines.h"
 #include "board_link/format.h"
 #include "board_panel/board_setup_files.h"
 #include "board_panel/message_log_dlg.h"
+#include "index_builder/index_builder.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
 #include "platform/profile.h"
+#include "platform/regular_file.h"
 #include "shell/remote_requests.h"
 #include "velmar_ui/spin_buddies.h"
 #include "velmar_view_ids.h"
@@ -211,6 +216,25 @@ void CVelmarView::CheckEepromAndDsp() {
     if (dv50_ != 0) View().SetChecked(kDv50, true);
 }
 
+namespace {
+
+// Why a parking clip the board plays between clips is no such clip, if it is not: its first word
+// must announce an MPEG-2 video stream (.mpg) or an alpha stream (.alp), in either word order.
+std::optional<std::string> ParkingClipDamage(const std::string& path, bool alpha) {
+    const platform::CFile file = platform::OpenRegularFile(path, "rb");
+    if (!file) return "it is not a regular file that can be read";
+    std::uint8_t bytes[4] = {};
+    if (std::fread(bytes, 1, sizeof bytes, file.get()) != sizeof bytes) return "it is shorter than one word";
+    const std::uint32_t word = std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
+                               std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24;
+    const index_builder::StreamKind kind = index_builder::ClassifyFirstWord(word);
+    if (kind == index_builder::StreamKind::Unknown || index_builder::IsAlpha(kind) != alpha)
+        return alpha ? "it does not begin as an alpha stream" : "it does not begin as an MPEG-2 video stream";
+    return std::nullopt;
+}
+
+}  // namespace
+
 bool CVelmarView::CheckClips() {
     const char* clip = palMode_ ? "black1pal.mpg" : "black1.mpg";
     for (const std::string& name : {std::string(clip), std::string("framecut1.alp")}) {
@@ -219,6 +243,11 @@ bool CVelmarView::CheckClips() {
             Quit("Can't find file " + name);
             return false;
         }
+    }
+    // A damaged clip is still sent, as before; the operator learns which file to replace.
+    for (const std::string& name : {std::string(clip), std::string("framecut1.alp")}) {
+        if (const auto damage = ParkingClipDamage("./mpeg/" + name, name.ends_with(".alp")))
+            ReportDamagedFile("mpeg/" + name, *damage);
     }
     return true;
 }

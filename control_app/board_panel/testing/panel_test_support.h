@@ -242,7 +242,7 @@ public:
         Write("i2c/velmar2ki2c.bin", std::string("\0\0\0\x01\0\0\0\x40\0\x02\x11\x22\0", 13));
         Write("i2c/velmar2ki2cpal.bin", std::string("\0\0\0\x01\0\0\0\x42\0\x01\x33\0", 12));
         Write("ucode/dsp.hex", "00 11 22\n");
-        for (const char* clip : {"mpeg/black1.mpg", "mpeg/black1pal.mpg", "mpeg/framecut1.alp"}) Write(clip, "x");
+        WriteParkingClips("");
         std::filesystem::current_path(root_);
         platform::SetRunDirectoryForTesting(root_.string());
     }
@@ -256,11 +256,16 @@ public:
         std::ofstream(root_ / name, std::ios::binary) << bytes;
     }
     void Remove(const std::string& name) { std::filesystem::remove(root_ / name); }
+    // Stand-ins for the clips the board parks on: only their first word, which says what they are.
+    void WriteParkingClips(const std::string& folder) {
+        for (const char* clip : {"mpeg/black1.mpg", "mpeg/black1pal.mpg"}) Write(folder + clip, std::string("\0\0\x01\xB3", 4));
+        Write(folder + "mpeg/framecut1.alp", "CCBA");
+    }
     // Works from another folder that holds only the clips the board reads from the working
     // directory: the tables and the DSP code are found in the run directory alone.
     void WorkElsewhere() {
         std::filesystem::create_directories(root_ / "elsewhere" / "mpeg");
-        for (const char* clip : {"mpeg/black1.mpg", "mpeg/black1pal.mpg", "mpeg/framecut1.alp"}) Write(std::string("elsewhere/") + clip, "x");
+        WriteParkingClips("elsewhere/");
         std::filesystem::current_path(root_ / "elsewhere");
     }
 

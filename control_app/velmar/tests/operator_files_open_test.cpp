@@ -255,6 +255,8 @@ TEST(OperatorFiles, DamagedBoardDataFilesAreNamedInOneBox) {
         // One section of 100 bytes with 10 left in the file.
         {"ucode/ppdecMain.ux", std::string("C3UX\x01\0\0\0\0\0\0\0", 12) + std::string("\0\0\0\0\x64\0\0\0", 8) +
                                    std::string(18, '\0')},
+        {"mpeg/black1.mpg", "not a clip"},
+        {"mpeg/framecut1.alp", std::string("\0\0\x01\xB3", 4)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
