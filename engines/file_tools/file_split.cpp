@@ -166,17 +166,27 @@ bool SplitWouldOverwriteInput(const std::string& source, const std::string& dest
            SameName(source, destinationIndex) || SameName(sourceIndex, destinationIndex);
 }
 
-RunResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                         platform::RunReport& run) {
+namespace {
+
+// The cut's pictures into `out`, which the caller puts in place.
+RunResult CopyVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                        platform::RunReport& run, index_formats::ReplacingFile& out) {
     run.SetProgress(0);
     if (SplitWouldOverwriteInput(source, destination, true)) return kOverInput;
     // A group holds at least one picture: an empty or backward range comes from a damaged index.
     if (sel.endByte <= sel.startByte) return kFileError;
     auto in = ToolFile::Open(source, ToolFile::Mode::Read);
     if (!in || !in->Seek(sel.startByte)) return kFileError;
-    index_formats::ReplacingFile out;
     if (!out.Open(destination, source)) return kFileError;
-    return FinishOutput(out, CopyRange(*in, out, sel.endByte - sel.startByte, run));
+    return CopyRange(*in, out, sel.endByte - sel.startByte, run);
+}
+
+}  // namespace
+
+RunResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                         platform::RunReport& run) {
+    index_formats::ReplacingFile out;
+    return FinishOutput(out, CopyVideoData(source, destination, sel, run, out));
 }
 
 namespace {
@@ -216,29 +226,42 @@ RunResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, co
     return kDone;
 }
 
-}  // namespace
-
-RunResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                          platform::RunReport& run) {
+// The cut's index, its records rebased to the cut, into `out`, which the caller puts in place.
+RunResult CopySplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                         platform::RunReport& run, index_formats::ReplacingFile& out) {
     run.SetProgress(0);
     if (SplitWouldOverwriteInput(source, destination, true)) return kOverInput;
     const std::string sourceIndex = PictureIndexPathBeside(source);
     auto in = ToolFile::Open(sourceIndex, ToolFile::Mode::Read);
     if (!in) return kFileError;
-    index_formats::ReplacingFile out;
     if (!out.Open(PictureIndexPathBeside(destination), sourceIndex)) return kFileError;
-    return FinishOutput(out, CopyRebasedRecords(*in, out, sel, run));
+    return CopyRebasedRecords(*in, out, sel, run);
+}
+
+}  // namespace
+
+RunResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
+                          platform::RunReport& run) {
+    index_formats::ReplacingFile out;
+    return FinishOutput(out, CopySplitIndex(source, destination, sel, run, out));
 }
 
 RunResult SplitVideo(const std::string& source, const std::string& destination, const SplitSelection& sel,
                      platform::RunReport& run) {
-    const RunResult data = SplitVideoData(source, destination, sel, run);
-    if (data != kDone && data != kCanceled) return data;
+    // A cut without its index is no clip the panel can play: the two are put in place together,
+    // and a run that fails leaves the files that were there.
+    index_formats::ReplacingFile data;
+    index_formats::ReplacingFile index;
+    RunResult result = CopyVideoData(source, destination, sel, run, data);
     // A cancel during the copy is still pending, so the index step stops at its first check.
-    const RunResult index = WriteSplitIndex(source, destination, sel, run);
-    // A cut without its index is no clip the panel can play: none of the run's files stays.
-    if (index == kFileError) platform::RemoveIncompleteOutput(destination);
-    return index;
+    if (result == kDone || result == kCanceled) result = CopySplitIndex(source, destination, sel, run, index);
+    if (result != kDone && result != kCanceled) return result;  // both temporaries go with their owners
+    if (!data.Commit()) return kFileError;
+    if (index.Commit()) return result;
+    // The new cut is in place and its index could not follow: an older index would point into
+    // the wrong pictures, so it goes.
+    platform::RemoveIncompleteOutput(PictureIndexPathBeside(destination));
+    return kFileError;
 }
 
 RunResult SplitAudioToWav(const std::string& source, const std::string& destination, const SplitSelection& sel,

@@ -105,12 +105,17 @@ TEST_F(ToolFaults, AFullDiskFailsEveryToolAndLeavesNothingBehind) {
         EXPECT_EQ(ReadBytes(dir_ + "/a.mdb"), indexA);
         ExpectSourceUnchanged();
     }
-    // The index step of a split fails on its own (the data fit): the data go too.
-    RunControl run;
+    // The index step of a split fails on its own (the data fit): no new data are left, and a cut
+    // that was there before stays as it was.
     auto sel = WholeClip();
     sel.endPicturesToGroupEnd = 100;  // more records than the index holds
-    EXPECT_EQ(SplitVideo(src, dir_ + "/cut.mpg", sel, run), file_tools::kFileError);
-    EXPECT_EQ(Names(), before);
+    for (const char* cut : {"/cut.mpg", "/old.mpg"}) {
+        SCOPED_TRACE(cut);
+        RunControl run;
+        EXPECT_EQ(SplitVideo(src, dir_ + cut, sel, run), file_tools::kFileError);
+        EXPECT_EQ(Names(), before);
+        EXPECT_EQ(ReadBytes(dir_ + "/old.mpg"), (std::vector<std::uint8_t>{1, 2, 3}));
+    }
 }
 
 // A pipe would hang a tool, a device such as /dev/zero never ends, a folder is no file: all are
