@@ -1,7 +1,6 @@
 #include "ruvent/ux_writer.h"
 
-#include <fstream>
-
+#include "index_formats/replacing_file.h"
 #include "ruvent/ux_format.h"
 
 namespace ux {
@@ -79,9 +78,8 @@ std::vector<std::uint8_t> UxWriter::Bytes(std::uint32_t declaredSections) const 
 
 bool UxWriter::WriteFile(const std::string& path) const {
     const std::vector<std::uint8_t> bytes = Bytes();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    index_formats::ReplacingFile out;
+    return out.Open(path) && out.Write(bytes.data(), bytes.size()) && out.Commit();
 }
 
 }  // namespace ux

@@ -1,7 +1,11 @@
 // mld: the .ux walk, the section kinds and damaged files, against the recording fake driver.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
+#include <iterator>
 
 #include "ruvent/board_bytes.h"
 #include "ruvent/microcode_loader.h"
@@ -232,4 +236,31 @@ TEST_F(MicrocodeLoader, UnalignedRangesRoundTrip) {
     EXPECT_EQ(back, bytes);
     EXPECT_EQ(driver.Byte(0, 0x90000), 0x11);  // the neighbour byte of the head word kept
     EXPECT_FALSE(ruvent::WriteBoardBytes(0, 0xFFFFFF, bytes.data(), 2));
+}
+
+// The file is written beside and renamed over the old one: a second name of the old file keeps the
+// old bytes, while the name gets exactly the new bytes and keeps its mode.
+TEST(UxWriterFile, ReplacesTheOldFileWholeAndKeepsItsMode) {
+    const std::string path = velmar_testing::TempDir() + "/replaced.ux";
+    const std::string other = velmar_testing::TempDir() + "/replaced-old.ux";
+    const std::string old(4096, 'o');
+    std::ofstream(path, std::ios::binary) << old;
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    ::unlink(other.c_str());
+    ASSERT_EQ(::link(path.c_str(), other.c_str()), 0);
+
+    ux::UxWriter writer;
+    writer.RegisterList({{0x40104, 1}});
+    ASSERT_TRUE(writer.WriteFile(path));
+
+    const auto read = [](const std::string& name) {
+        std::ifstream in(name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::vector<std::uint8_t> bytes = writer.Bytes();
+    EXPECT_EQ(read(path), std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(read(other), old);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
 }

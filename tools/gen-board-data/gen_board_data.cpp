@@ -7,11 +7,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "index_formats/replacing_file.h"
+
 namespace {
+
+// Put in place only once whole: a failed run leaves the file that was there.
+bool WriteBytes(const std::filesystem::path& path, const void* data, std::size_t size) {
+    index_formats::ReplacingFile out;
+    return out.Open(path.string()) && out.Write(data, size) && out.Commit();
+}
 
 struct I2cRecord {
     std::uint8_t device;  // 8-bit bus address, write form
@@ -41,24 +48,22 @@ bool WriteTable(const std::filesystem::path& path, bool pal) {
         bytes.insert(bytes.end(), record.data.begin(), record.data.end());
         bytes.push_back(0);
     }
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    return WriteBytes(path, bytes.data(), bytes.size());
 }
 
 // The first number is a place holder for the DSP's bus address; the rest is its program.
 bool WriteDspCode(const std::filesystem::path& path) {
-    std::ofstream out(path);
-    out << "00\n";
+    std::string out = "00\n";
     std::uint32_t state = 0x2545F491;
     for (int i = 0; i < 255; ++i) {
         state = state * 1664525u + 1013904223u;
         char number[8];
         std::snprintf(number, sizeof number, "%02X", state >> 24);
-        out << number << ((i + 1) % 16 == 0 ? "\n" : " ");
+        out += number;
+        out += (i + 1) % 16 == 0 ? "\n" : " ";
     }
-    out << "\n";
-    return static_cast<bool>(out);
+    out += "\n";
+    return WriteBytes(path, out.data(), out.size());
 }
 
 }  // namespace

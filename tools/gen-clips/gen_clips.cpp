@@ -5,19 +5,19 @@
 //                                            shows video 1 only, the state a transition ends in
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "alpha_stream/alpha_generators.h"
 #include "black_clip.h"
 #include "index_formats/picture_index.h"
+#include "index_formats/replacing_file.h"
 
 namespace {
 
+// Put in place only once whole: a failed run leaves the file that was there.
 bool WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    index_formats::ReplacingFile out;
+    return out.Open(path.string()) && out.Write(bytes.data(), bytes.size()) && out.Commit();
 }
 
 std::vector<index_formats::PictureIndexRecord> IndexOf(const BlackClip& clip, const BlackClipFormat& format) {

@@ -2,9 +2,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <string>
 
 #include "eeprom/eeprom_image.h"
+#include "index_formats/replacing_file.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
         image[std::size_t(i)] = std::uint8_t((i / eeprom::kPageBytes) ^ (i * 37));
     const std::filesystem::path out = argv[1];
     std::filesystem::create_directories(out.parent_path());
-    std::ofstream file(out, std::ios::binary | std::ios::trunc);
-    file << eeprom::FormatEepromImage(image);
-    return file ? 0 : 1;
+    const std::string text = eeprom::FormatEepromImage(image);
+    index_formats::ReplacingFile file;
+    return file.Open(out.string()) && file.Write(text.data(), text.size()) && file.Commit() ? 0 : 1;
 }

@@ -1,8 +1,10 @@
 // gen-huffdec OUT: writes the Layer III decoder's "huffdec" tree file, built from the Huffman code
 // tables compiled into the MPEG audio library.
 #include <cstdio>
-#include <fstream>
+#include <sstream>
+#include <string>
 
+#include "index_formats/replacing_file.h"
 #include "mpeg_audio/huffman_decoder_table.h"
 
 int main(int argc, char** argv) {
@@ -18,10 +20,11 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    std::ofstream out(argv[1], std::ios::trunc);
-    mpa::WriteHuffmanTableFile(tables, out);
-    out.close();
-    if (!out) {
+    std::ostringstream text;
+    mpa::WriteHuffmanTableFile(tables, text);
+    const std::string bytes = text.str();
+    index_formats::ReplacingFile out;
+    if (!out.Open(argv[1]) || !out.Write(bytes.data(), bytes.size()) || !out.Commit()) {
         std::fprintf(stderr, "gen-huffdec: cannot write %s\n", argv[1]);
         return 1;
     }

@@ -5,9 +5,24 @@
 #include <string>
 #include <vector>
 
+#include "index_formats/replacing_file.h"
 #include "mpa_encoder/hearing.h"
 
 namespace {
+
+// Appends one printf-formatted line (the lines here are far shorter than the buffer).
+template <typename... Args>
+void AppendLine(std::string& text, const char* format, Args... args) {
+    char line[128];
+    std::snprintf(line, sizeof line, format, args...);
+    text += line;
+}
+
+// Put in place only once whole: a failed run leaves the file that was there.
+bool WriteText(const std::string& path, const std::string& text) {
+    index_formats::ReplacingFile out;
+    return out.Open(path) && out.Write(text.data(), text.size()) && out.Commit();
+}
 
 struct Row {
     int line;
@@ -38,12 +53,11 @@ bool WriteTables(const std::string& dir, int layer, int index, double rateHz) {
     std::string thName = dir + "/" + std::to_string(layer) + "th" + std::to_string(index);
     std::string cbName = dir + "/" + std::to_string(layer) + "cb" + std::to_string(index);
 
-    std::FILE* th = std::fopen(thName.c_str(), "w");
-    if (!th) return false;
-    std::fprintf(th, "%d\n", static_cast<int>(rows.size()));
+    std::string th;
+    AppendLine(th, "%d\n", static_cast<int>(rows.size()));
     for (std::size_t i = 0; i < rows.size(); ++i)
-        std::fprintf(th, "%d %d %lf %lf\n", static_cast<int>(i), rows[i].line, rows[i].bark, rows[i].quiet_db);
-    bool ok = std::fclose(th) == 0;
+        AppendLine(th, "%d %d %lf %lf\n", static_cast<int>(i), rows[i].line, rows[i].bark, rows[i].quiet_db);
+    if (!WriteText(thName, th)) return false;
 
     // Critical band k starts at the first grid row whose Bark value reaches k.
     std::vector<int> starts;
@@ -54,11 +68,10 @@ bool WriteTables(const std::string& dir, int layer, int index, double rateHz) {
         if (!starts.empty() && static_cast<int>(i) == starts.back()) continue;
         starts.push_back(static_cast<int>(i));
     }
-    std::FILE* cb = std::fopen(cbName.c_str(), "w");
-    if (!cb) return false;
-    std::fprintf(cb, "%d\n", static_cast<int>(starts.size()));
-    for (std::size_t k = 0; k < starts.size(); ++k) std::fprintf(cb, "%d %d\n", static_cast<int>(k), starts[k]);
-    return std::fclose(cb) == 0 && ok;
+    std::string cb;
+    AppendLine(cb, "%d\n", static_cast<int>(starts.size()));
+    for (std::size_t k = 0; k < starts.size(); ++k) AppendLine(cb, "%d %d\n", static_cast<int>(k), starts[k]);
+    return WriteText(cbName, cb);
 }
 
 }  // namespace

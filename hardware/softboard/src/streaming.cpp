@@ -108,6 +108,8 @@ void BoardStreaming::SetInput(std::uint32_t stream, const InputStreaming& option
     if (input.capture) std::fclose(input.capture);
     input.capture = nullptr;
     input.options = options;
+    // Written in place, not under a temporary name: the capture is read while the board streams
+    // (each take is flushed for that reader), and it has no end at which it would be complete.
     if (!options.captureFile.empty()) input.capture = std::fopen(options.captureFile.c_str(), "wb");
 }
 
