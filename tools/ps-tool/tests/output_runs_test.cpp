@@ -67,11 +67,15 @@ int Wait(pid_t child) {
     return status;
 }
 
-// Waits (at most 60 s) until the run has its temporary file in `dir`; false when it ended first.
-bool WaitForTemporary(pid_t child, const std::string& dir) {
+// Waits (at most 60 s) until the run has a temporary file in `dir` of more than `bytes`; false
+// when it ended first.
+bool WaitForTemporary(pid_t child, const std::string& dir, off_t bytes = -1) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < end) {
-        if (!Temporaries(dir).empty()) return true;
+        for (const std::string& name : Temporaries(dir)) {
+            struct stat info {};
+            if (stat((dir + "/" + name).c_str(), &info) == 0 && info.st_size > bytes) return true;
+        }
         int status = 0;
         if (waitpid(child, &status, WNOHANG) == child) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -164,6 +168,34 @@ TEST(OutputRuns, AKilledRunLeavesTheOldOutput) {
         EXPECT_NE(ReadFileBytes(run.output), old);
         EXPECT_TRUE(Temporaries(dir).empty());
     }
+}
+
+// A decode killed once it has written samples, or stopped by a full disk, leaves the WAVE file
+// that was at its output byte for byte: nothing is put in place before the run's end.
+TEST(OutputRuns, AKilledDecodeLeavesTheOldWave) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string dir = velmar_testing::TempDir() + "/decode";
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    const std::string mp2 = ps_testing::MakeMpegAudio(dir, "mp2", 48000, 192, 300);
+    const std::string out = dir + "/o.wav";
+    const std::string decode = Tool("mpa-tool") + " dec " + mp2 + " " + out;
+    const Bytes old = ReadFileBytes(WriteWave(out, 3, 5));
+    for (int signal : {SIGINT, SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(signal);
+        const pid_t child = Start(decode);
+        // Past the first frame: samples have reached the temporary file (beyond its 44-byte header).
+        ASSERT_TRUE(WaitForTemporary(child, dir, 64 * 1024)) << "the run ended before it could be interrupted";
+        kill(child, signal);
+        const int status = Wait(child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(ReadFileBytes(out), old);
+    }
+    // A full disk (the file size limit, its signal ignored): the write fails and says so.
+    std::string said;
+    EXPECT_EQ(RunCommand("sh -c \"trap '' XFSZ; ulimit -f 512; exec " + decode + "\" 2>&1", &said), 1);
+    EXPECT_NE(said.find("cannot write " + out), std::string::npos) << said;
+    EXPECT_EQ(ReadFileBytes(out), old);
+    EXPECT_TRUE(Temporaries(dir).empty());
 }
 
 // A failed run keeps the file that was at its output; inputs that are pipes or devices and

@@ -25,7 +25,6 @@ AudioStreamDecoder::AudioStreamDecoder(std::shared_ptr<const HuffmanDecoderTable
 AudioStreamDecoder::~AudioStreamDecoder() { wave_.Close(); }
 
 bool AudioStreamDecoder::OpenWave(const std::string& path) {
-    wavePath_ = path;
     waveRequested_ = true;
     // The format is not known until the first frame; the header is rewritten at the end.
     return wave_.Open(path, 44100, 2);
@@ -103,10 +102,8 @@ void AudioStreamDecoder::EmitFrame(std::size_t pos, std::size_t length) {
     }
     stats_.sampleFrames += values / static_cast<std::size_t>(stats_.channels);
     if (waveRequested_ && !writeFailed_) {
-        if (stats_.framesDecoded == 1 && !wave_.Open(wavePath_, stats_.sampleRate, stats_.channels)) {
-            writeFailed_ = true;
-        }
-        if (!writeFailed_ && !wave_.Write(samples, values)) writeFailed_ = true;
+        if (stats_.framesDecoded == 1) wave_.SetFormat(stats_.sampleRate, stats_.channels);
+        if (!wave_.Write(samples, values)) writeFailed_ = true;
     }
     if (sink_) sink_(samples, values, stats_.sampleRate, stats_.channels);
 }

@@ -23,7 +23,8 @@ WaveFileWriter::~WaveFileWriter() {
 }
 
 bool WaveFileWriter::Open(const std::string& path, int sampleRate, int channels) {
-    Close();
+    // Only Close puts a file in place: one run, one rename, at its end.
+    Discard();
     failed_ = false;
     if (!file_.Open(path)) return false;
     sampleRate_ = sampleRate;
@@ -33,6 +34,16 @@ bool WaveFileWriter::Open(const std::string& path, int sampleRate, int channels)
     buffer_.reserve(kBufferBytes);
     const auto h = wav::MakeWavHeader(static_cast<uint32_t>(sampleRate_), channels_, 0);
     return WriteBytes(h.data(), h.size());
+}
+
+void WaveFileWriter::SetFormat(int sampleRate, int channels) {
+    sampleRate_ = sampleRate;
+    channels_ = channels;
+    // While no sample is written the header is still in the buffer: a device written straight
+    // into then gets the right one too.
+    if (dataBytes_ != 0 || buffer_.size() < wav::kWavHeaderSize) return;
+    const auto h = wav::MakeWavHeader(static_cast<uint32_t>(sampleRate_), channels_, 0);
+    std::copy(h.begin(), h.end(), buffer_.begin());
 }
 
 bool WaveFileWriter::WriteBytes(const void* bytes, std::size_t size) {

@@ -62,7 +62,6 @@ private:
     int64_t consumedOffset_ = 0;   // stream offset of pending_[0]
     bool locked_ = false;
     AudioFrameHeader streamHeader_;
-    std::string wavePath_;
     WaveFileWriter wave_;
     bool waveRequested_ = false;
     bool writeFailed_ = false;

@@ -18,7 +18,11 @@ public:
     WaveFileWriter(const WaveFileWriter&) = delete;
     WaveFileWriter& operator=(const WaveFileWriter&) = delete;
 
+    // Starts a file at `path`; a file this writer still had open is dropped, not put in place.
     bool Open(const std::string& path, int sampleRate, int channels);
+    // The format, once known after Open (a decoder learns it from the first frame); the header
+    // says it when the file is closed.
+    void SetFormat(int sampleRate, int channels);
     bool IsOpen() const { return file_.IsOpen(); }
     // Interleaved little-endian samples.
     bool Write(const int16_t* samples, std::size_t count);
