@@ -21,7 +21,7 @@ constexpr const char* kPathKey = "PATHALPGEN";
 constexpr const char* kFilter =
     "Alpha Files (*.alp)|*.alp|Audio Files (*.wav)|*.wav|Data Files (*.mpg;*.wav)|*.mpg; *.wav|All Files (*.*)|*.*||";
 constexpr const char* kErrorCaption = "Velmar Error";
-constexpr int kNotSupported = -1;
+constexpr int kNotSupported = -1;  // a type without a generator
 
 struct TypeName {
     const char* text;
@@ -51,16 +51,13 @@ std::string ExtensionOf(const std::string& path) {
 
 CAlphaGenDlg::CAlphaGenDlg(FormView& view, UiServices& ui, const platform::Profile& profile,
                            std::function<bool(const std::string&)> runIndexBuild, std::function<void()> onClosed)
-    : FormLogic(view, ui),
+    : RunDialog(view, ui, RunEnds::WhenShown),
       profile_(profile),
       runIndexBuild_(std::move(runIndexBuild)),
       onClosed_(std::move(onClosed)) {}
 
-CAlphaGenDlg::~CAlphaGenDlg() {
-    // A run still going is asked to stop; the worker is joined before the members go.
-    run_.RequestStop();
-    worker_.Join();
-}
+// A run still going is asked to stop; the worker is joined before the members go.
+CAlphaGenDlg::~CAlphaGenDlg() { StopAndJoin(); }
 
 const MessageMap<CAlphaGenDlg>& CAlphaGenDlg::Map() {
     static const MessageMap<CAlphaGenDlg> map{
@@ -167,7 +164,7 @@ int CAlphaGenDlg::SpinValue(ControlId spin) const {
 }
 
 void CAlphaGenDlg::OnAlphaGenStart() {
-    if (run_.State() != platform::RunState::Idle) return;
+    if (RunState() != platform::RunState::Idle) return;
     View().SetText(kStatus, platform::kProcessingText);
     AlphaGenParams params;
     params.vertical = std::atoi(View().Text(kVertical).c_str());
@@ -188,12 +185,12 @@ void CAlphaGenDlg::OnAlphaGenStart() {
         params.startLevel = SpinValue(kBlockSpin);
     }
     params_ = params;
-    run_.Begin();
-    worker_.Start([this] { AlphaGenThread(); });
+    BeginRun();
+    StartWork([this] { return AlphaGenThread(); });
     SetTimer(kTimerId, kTimerMs);
 }
 
-void CAlphaGenDlg::AlphaGenThread() {
+platform::RunResult CAlphaGenDlg::AlphaGenThread() {
     alpha_stream::AlphaGenRun run;
     run.console = platform::LogEnabled(platform::LogLevel::Debug) ? console : nullptr;
     // AlphaGenProgress: the bar follows the fields; a cancel request stops the run at the next one.
@@ -201,39 +198,25 @@ void CAlphaGenDlg::AlphaGenThread() {
         PostToUi([this, field] { View().SetPosition(kProgress, field); });
         return run_.StopRequested();
     };
-    int result = kNotSupported;
-    if (params_.type == alpha_stream::kCrossFade)
-        result = alpha_stream::GenerateFadeCrossAlpha(params_, run);
-    else if (params_.type == alpha_stream::kDissolve)
-        result = alpha_stream::GenerateDissolveAlpha(params_, run);
-    PostToUi([this, result] { Finish(result); });
+    if (params_.type == alpha_stream::kCrossFade) return alpha_stream::GenerateFadeCrossAlpha(params_, run);
+    if (params_.type == alpha_stream::kDissolve) return alpha_stream::GenerateDissolveAlpha(params_, run);
+    return {platform::RunStatus::Error, "This Alpha File Type is Not Yet Supported", false};
 }
 
-void CAlphaGenDlg::Finish(int result) {
-    auto error = [this](const char* text) {
-        View().SetText(kStatus, platform::kErrorText);
-        run_.End();
-        Ui().MessageBox({text, kErrorCaption, BoxButtons::Ok, BoxIcon::Error});
-    };
-    switch (result) {
-    case alpha_stream::kAlphaGenDone:
-        View().SetText(kStatus, platform::kDoneText);
+void CAlphaGenDlg::ShowRunEnd(const platform::RunResult& result) {
+    View().SetText(kStatus, platform::StatusText(result.status));
+    if (result.status == platform::RunStatus::Done) {
         View().SetPosition(kProgress, params_.fieldCount);
         run_.SetFinishing();
-        break;
-    case alpha_stream::kAlphaGenCancelled:
-        View().SetText(kStatus, platform::kCanceledText);
+    } else if (result.status == platform::RunStatus::Canceled) {
         View().SetPosition(kProgress, 0);
-        run_.End();
-        break;
-    case alpha_stream::kAlphaGenNoMemory: error("Trouble Allocating Memory!"); break;
-    case alpha_stream::kAlphaGenFileError: error("Trouble With Alpha Stream Output File!"); break;
-    default: error("This Alpha File Type is Not Yet Supported"); break;
+    } else {
+        Ui().MessageBox({result.error, kErrorCaption, BoxButtons::Ok, BoxIcon::Error});
     }
 }
 
 void CAlphaGenDlg::OnTimer() {
-    if (run_.State() != platform::RunState::Finishing) return;
+    if (RunState() != platform::RunState::Finishing) return;
     run_.End();
     const bool built = runIndexBuild_ && runIndexBuild_(params_.outputFile);
     View().SetText(kStatus, std::string(platform::kDoneText) +
@@ -243,7 +226,7 @@ void CAlphaGenDlg::OnTimer() {
 bool CAlphaGenDlg::OnCancel() {
     if (run_.RequestStop()) return false;
     // A stop already asked for, or the index still to build.
-    if (run_.State() != platform::RunState::Idle) return false;
+    if (RunState() != platform::RunState::Idle) return false;
     KillTimer(kTimerId);
     if (onClosed_) onClosed_();
     return true;

@@ -11,16 +11,17 @@
 #include "alpha_stream/alpha_generators.h"
 #include "platform/profile.h"
 #include "platform/run_state.h"
-#include "velmar_ui/form_logic.h"
 #include "velmar_ui/form_spec.h"
 #include "velmar_ui/message_map.h"
-#include "velmar_ui/worker.h"
+#include "velmar_ui/run_dialog.h"
 
 namespace velmar {
 
 velmar_ui::FormSpec AlphaGenForm();
 
-class CAlphaGenDlg : public velmar_ui::FormLogic {
+// A run ends once its end is shown; one that ended well stays Finishing until the timer has its
+// index built.
+class CAlphaGenDlg : public velmar_ui::RunDialog {
 public:
     // `runIndexBuild` builds the index of a stream file (the index builder's dialog) and tells
     // whether it is complete; `onClosed` runs when the dialog closes.
@@ -44,9 +45,8 @@ public:
     bool UpdateData(bool save) override;
 
     // Finishing while the .adb of a good run is still to build.
-    platform::RunState ToolRunState() const { return run_.State(); }
+    platform::RunState ToolRunState() const { return RunState(); }
     const alpha_stream::AlphaGenParams& Params() const { return params_; }
-    void JoinWorker() { worker_.Join(); }
 
     // Where the generator's lines per field go at the debug log level (standard output by default):
     // four lines a field are a trace for whoever looks into a stream, not news for the operator.
@@ -57,10 +57,10 @@ protected:
 
 private:
     static const velmar_ui::MessageMap<CAlphaGenDlg>& Map();
-    void AlphaGenThread();
+    platform::RunResult AlphaGenThread();
+    void ShowRunEnd(const platform::RunResult& result) override;
     // A spin's position as its buddy edit shows it, within the spin's range.
     int SpinValue(velmar_ui::ControlId spin) const;
-    void Finish(int result);
 
     const platform::Profile& profile_;
     std::function<bool(const std::string&)> runIndexBuild_;
@@ -73,8 +73,6 @@ private:
     int m_fieldCount = 50;
 
     alpha_stream::AlphaGenParams params_;  // filled on the UI thread before the worker starts
-    platform::RunControl run_;
-    velmar_ui::Worker worker_;  // last: ends before the members it uses
 };
 
 }  // namespace velmar

@@ -20,6 +20,13 @@ void Print(const AlphaGenRun& run, const char* format, auto... args) {
 
 bool Cancelled(AlphaGenRun& run, int field) { return run.progress && run.progress(field); }
 
+using platform::RunResult;
+using platform::RunStatus;
+const RunResult kDone{RunStatus::Done, {}, false};
+const RunResult kCanceled{RunStatus::Canceled, {}, false};
+RunResult FileError() { return {RunStatus::Error, kAlphaGenFileError, false}; }
+RunResult NoMemory() { return {RunStatus::Error, kAlphaGenNoMemory, false}; }
+
 bool ValidPicture(const AlphaGenParams& p) {
     return p.horizontal > 0 && p.vertical > 0 && p.vertical % kLinesPerBand == 0 && p.fieldCount >= 1 &&
            p.fieldCount <= kMaxFieldCount && !p.outputFile.empty();
@@ -179,11 +186,11 @@ std::int64_t FadeCrossStep(int startLevel, int endLevel, int fieldCount) {
 
 bool IsAlphaGenTypeSupported(int type) { return type == kCrossFade || type == kDissolve; }
 
-int GenerateFadeCrossAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
-    if (!ValidPicture(p)) return kAlphaGenFileError;
+platform::RunResult GenerateFadeCrossAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
+    if (!ValidPicture(p)) return FileError();
     try {
         AlphaOutput out;
-        if (!out.Open(p.outputFile)) return kAlphaGenFileError;
+        if (!out.Open(p.outputFile)) return FileError();
         Print(run, "\n\nGenerating FADE_CROSS type alpha stream into file \"%s\".\n", p.outputFile.c_str());
         const int start = p.invert ? 255 - p.startLevel : p.startLevel;
         const int end = p.invert ? 255 - p.endLevel : p.endLevel;
@@ -197,33 +204,34 @@ int GenerateFadeCrossAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
         auto writeAlphaFieldMix = [&](int field, int level) {
             level = std::clamp(level, 0, 255);
             header.mix[0].word2 = MixLevels(static_cast<std::uint32_t>(level), static_cast<std::uint32_t>(255 - level));
-            if (Cancelled(run, field)) return kAlphaGenCancelled;
+            if (Cancelled(run, field)) return kCanceled;
             Print(run, "\nField %d: Video 0 Mix = %d, Video 1 Mix = %d\n", field, level, 255 - level);
             return out.AppendFrame([&](std::FILE* file) { return WriteFrame(header, luma, chroma, file, run); })
-                       ? kAlphaGenDone
-                       : kAlphaGenFileError;
+                       ? kDone
+                       : FileError();
         };
 
         std::int64_t accumulator = std::int64_t{start} * 65536;
         for (int field = 0; field < p.fieldCount - 1; ++field) {
-            if (const int result = writeAlphaFieldMix(field, static_cast<int>(accumulator >> 16))) return result;
+            if (RunResult result = writeAlphaFieldMix(field, static_cast<int>(accumulator >> 16)); result != kDone)
+                return result;
             accumulator += step;
         }
-        if (const int result = writeAlphaFieldMix(p.fieldCount - 1, end)) return result;
-        if (!out.Commit()) return kAlphaGenFileError;
+        if (RunResult result = writeAlphaFieldMix(p.fieldCount - 1, end); result != kDone) return result;
+        if (!out.Commit()) return FileError();
         Print(run, "\n\n");
-        return kAlphaGenDone;
+        return kDone;
     } catch (const std::bad_alloc&) {
-        return kAlphaGenNoMemory;
+        return NoMemory();
     }
 }
 
-int GenerateDissolveAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
+platform::RunResult GenerateDissolveAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
     const int block = DissolveBlockSize(p.startLevel);
-    if (!ValidPicture(p) || block < kMinDissolveBlock || block > kMaxDissolveBlock) return kAlphaGenFileError;
+    if (!ValidPicture(p) || block < kMinDissolveBlock || block > kMaxDissolveBlock) return FileError();
     try {
         AlphaOutput out;
-        if (!out.Open(p.outputFile)) return kAlphaGenFileError;
+        if (!out.Open(p.outputFile)) return FileError();
         const int unswitchedType = p.invert ? kRunVideo1 : kRunVideo0;
         const int switchedType = p.invert ? kRunVideo0 : kRunVideo1;
 
@@ -245,11 +253,11 @@ int GenerateDissolveAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
         if (p.fieldCount >= 2) {
             Print(run, "\nField 0: Blocks switched = 0\n");
             if (!out.AppendFrame([&](std::FILE* file) { return WritePureField(p, unswitchedType, file, run); }))
-                return kAlphaGenFileError;
+                return FileError();
         }
         std::size_t switchedSoFar = 0;
         for (int k = 1; k <= p.fieldCount - 2; ++k) {
-            if (Cancelled(run, k)) return kAlphaGenCancelled;
+            if (Cancelled(run, k)) return kCanceled;
             const std::size_t target =
                 std::min<std::uint64_t>(blocks, static_cast<std::uint64_t>(k) * step / 4096);
             Print(run, "\nField %d: Blocks switched = %d\n", k, static_cast<int>(target));
@@ -275,16 +283,16 @@ int GenerateDissolveAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
                 }
             }
             if (!out.AppendFrame([&](std::FILE* file) { return WriteFrame(HeaderOf(p), luma, chroma, file, run); }))
-                return kAlphaGenFileError;
+                return FileError();
         }
         Print(run, "\nField %d: Blocks switched = %d\n", p.fieldCount - 1, static_cast<int>(blocks));
         if (!out.AppendFrame([&](std::FILE* file) { return WritePureField(p, switchedType, file, run); }) ||
             !out.Commit())
-            return kAlphaGenFileError;
+            return FileError();
         Print(run, "\n\n");
-        return kAlphaGenDone;
+        return kDone;
     } catch (const std::bad_alloc&) {
-        return kAlphaGenNoMemory;
+        return NoMemory();
     }
 }
 

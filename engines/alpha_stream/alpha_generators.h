@@ -12,6 +12,8 @@
 #include <random>
 #include <string>
 
+#include "platform/run_report.h"
+
 namespace alpha_stream {
 
 // Generator types as the tool lists them; only CrossFade and Dissolve are implemented.
@@ -24,13 +26,9 @@ enum AlphaGenType : int {
     kDissolve = 9,
 };
 
-// Results of a run.
-enum AlphaGenResult : int {
-    kAlphaGenDone = 0,
-    kAlphaGenFileError = 2,
-    kAlphaGenNoMemory = 4,
-    kAlphaGenCancelled = 5,
-};
+// Why a run failed, as its error box and the command line say it.
+inline constexpr const char* kAlphaGenFileError = "Trouble With Alpha Stream Output File!";
+inline constexpr const char* kAlphaGenNoMemory = "Trouble Allocating Memory!";
 
 inline constexpr int kMinDissolveBlock = 2;
 inline constexpr int kMaxDissolveBlock = 240;
@@ -68,10 +66,11 @@ struct AlphaGenRun {
     std::optional<std::uint32_t> seed;
 };
 
-int GenerateFadeCrossAlpha(const AlphaGenParams& params, AlphaGenRun& run);
+// A run ends Done, Canceled (the progress callback asked), or Error with one of the texts above.
+platform::RunResult GenerateFadeCrossAlpha(const AlphaGenParams& params, AlphaGenRun& run);
 // An odd block size is rounded down to even: odd blocks would map the last field lines past the
 // grid, and their chroma runs could not be halved.
-int GenerateDissolveAlpha(const AlphaGenParams& params, AlphaGenRun& run);
+platform::RunResult GenerateDissolveAlpha(const AlphaGenParams& params, AlphaGenRun& run);
 
 // The block size a dissolve actually uses for the requested one.
 inline int DissolveBlockSize(int requested) { return requested & ~1; }

@@ -80,13 +80,11 @@ int RunAlpha(int argc, char** argv) {
         std::fprintf(stderr, "clip-tool alpha: %s would be overwritten by its own .adb\n", params.outputFile.c_str());
         return 1;
     }
-    const int result = params.type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run);
-    switch (result) {
-    case kAlphaGenDone: break;
-    case kAlphaGenNoMemory: std::fprintf(stderr, "clip-tool alpha: Trouble Allocating Memory!\n"); return 1;
-    default: std::fprintf(stderr, "clip-tool alpha: Trouble With Alpha Stream Output File!\n"); return 1;
-    }
-    return 0;
+    const platform::RunResult result =
+        params.type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run);
+    if (result.status == platform::RunStatus::Done) return 0;
+    std::fprintf(stderr, "clip-tool alpha: %s\n", result.error.c_str());
+    return 1;
 }
 
 const Subcommand kAlpha("alpha",

@@ -46,7 +46,7 @@ bool WriteCutAlpha(const std::filesystem::path& path) {
     params.startLevel = 16;  // block size; a single pure field has no blocks to draw
     params.outputFile = path.string();
     alpha_stream::AlphaGenRun run;
-    return alpha_stream::GenerateDissolveAlpha(params, run) == alpha_stream::kAlphaGenDone;
+    return alpha_stream::GenerateDissolveAlpha(params, run).status == platform::RunStatus::Done;
 }
 
 bool WriteClip(const std::filesystem::path& folder, const char* name, const BlackClipFormat& format) {

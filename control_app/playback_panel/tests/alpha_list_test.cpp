@@ -37,7 +37,7 @@ struct MixFixture : PanelFixture {
         fade.fieldCount = 4;
         fade.outputFile = (fs::current_path() / "fade.alp").string();
         alpha_stream::AlphaGenRun run;
-        EXPECT_EQ(alpha_stream::GenerateFadeCrossAlpha(fade, run), 0);
+        EXPECT_EQ(alpha_stream::GenerateFadeCrossAlpha(fade, run).status, platform::RunStatus::Done);
         EXPECT_TRUE(alpha_stream::BuildAlphaIndexFile(fade.outputFile));
         alp = fade.outputFile;
         SetKey("PATHVA", (fs::current_path() / "a.mpg").string());

@@ -46,7 +46,7 @@ struct FilesFixture : PanelFixture {
         fade.fieldCount = 4;
         fade.outputFile = (fs::current_path() / "fade.alp").string();
         alpha_stream::AlphaGenRun run;
-        EXPECT_EQ(alpha_stream::GenerateFadeCrossAlpha(fade, run), 0);
+        EXPECT_EQ(alpha_stream::GenerateFadeCrossAlpha(fade, run).status, platform::RunStatus::Done);
         EXPECT_TRUE(alpha_stream::BuildAlphaIndexFile(fade.outputFile));
         files.Write("list.vpl", "<clip.mpg><0><2><0>\n");
         SetKey("PATHVA", Here("clip.mpg"));

@@ -160,7 +160,7 @@ TEST(AbRollEndToEnd, ThreeEntriesWithAKeySwitchAtTheFieldsOfTheirTimeWords) {
     fade.fieldCount = 4;
     fade.outputFile = dir + "/fade.alp";
     alpha_stream::AlphaGenRun run;
-    ASSERT_EQ(alpha_stream::GenerateFadeCrossAlpha(fade, run), 0);
+    ASSERT_EQ(alpha_stream::GenerateFadeCrossAlpha(fade, run).status, platform::RunStatus::Done);
     ASSERT_TRUE(alpha_stream::BuildAlphaIndexFile(fade.outputFile));
     // The audio list: five frames of x from its start, then y's frames 10 to 29 (fields of
     // 3203.2 bytes at 48 kHz), then x again.

@@ -91,7 +91,7 @@ protected:
         fade.fieldCount = 4;
         fade.outputFile = dir_ + "/fade.alp";
         alpha_stream::AlphaGenRun run;
-        ASSERT_EQ(alpha_stream::GenerateFadeCrossAlpha(fade, run), 0);
+        ASSERT_EQ(alpha_stream::GenerateFadeCrossAlpha(fade, run).status, platform::RunStatus::Done);
         ASSERT_TRUE(alpha_stream::BuildAlphaIndexFile(fade.outputFile));
         std::ofstream(dir_ + "/roll.vpl") << "<" << clips_[0] << "><0><20><0><" << fade.outputFile << "><10>\n<"
                                           << clips_[1] << "><2><30><0>\n<" << clips_[2] << "><0><9><0>\n";

@@ -20,8 +20,8 @@ std::vector<DecodedFrame> Generate(AlphaGenParams params, std::optional<std::uin
     params.outputFile = velmar_testing::TempDir() + "/gen.alp";
     AlphaGenRun run;
     run.seed = seed;
-    const int result = params.type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run);
-    EXPECT_EQ(result, kAlphaGenDone);
+    const platform::RunResult result = params.type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run);
+    EXPECT_EQ(result.status, platform::RunStatus::Done);
     std::string problem;
     EXPECT_TRUE(BuildAlphaIndexFile(params.outputFile, &problem)) << problem;
     const auto bytes = alpha_test::ReadFile(params.outputFile);
@@ -178,14 +178,14 @@ TEST(AlphaGenerators, RefuseBadParametersAndStopWhenCancelled) {
                        +[](AlphaGenParams& p) { p.outputFile = "/nonexistent/dir/x.alp"; }}) {
         AlphaGenParams bad = params;
         spoil(bad);
-        EXPECT_EQ(GenerateFadeCrossAlpha(bad, run), kAlphaGenFileError);
+        EXPECT_EQ(GenerateFadeCrossAlpha(bad, run).error, kAlphaGenFileError);
         bad.type = kDissolve;
         bad.startLevel = 32;
-        EXPECT_EQ(GenerateDissolveAlpha(bad, run), kAlphaGenFileError);
+        EXPECT_EQ(GenerateDissolveAlpha(bad, run).error, kAlphaGenFileError);
     }
     params.type = kDissolve;
     params.startLevel = 1;  // rounds to 0
-    EXPECT_EQ(GenerateDissolveAlpha(params, run), kAlphaGenFileError);
+    EXPECT_EQ(GenerateDissolveAlpha(params, run).error, kAlphaGenFileError);
 
     // A cancelled run leaves the stream and .adb that were there, not a shorter transition.
     const std::vector<std::uint8_t> oldStream = {9, 8, 7, 6}, oldIndex = {1, 2, 3, 4};
@@ -197,11 +197,11 @@ TEST(AlphaGenerators, RefuseBadParametersAndStopWhenCancelled) {
         return field == 3;
     };
     params.type = kCrossFade;
-    EXPECT_EQ(GenerateFadeCrossAlpha(params, run), kAlphaGenCancelled);
+    EXPECT_EQ(GenerateFadeCrossAlpha(params, run).status, platform::RunStatus::Canceled);
     EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3}));
     seen.clear();
     params.startLevel = 32;
-    EXPECT_EQ(GenerateDissolveAlpha(params, run), kAlphaGenCancelled);
+    EXPECT_EQ(GenerateDissolveAlpha(params, run).status, platform::RunStatus::Canceled);
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));  // the pure first field is not asked about
     EXPECT_EQ(alpha_test::ReadFile(params.outputFile), oldStream);
     EXPECT_EQ(alpha_test::ReadFile(index_formats::IndexPathBeside(params.outputFile, ".adb")), oldIndex);
@@ -223,8 +223,8 @@ TEST(AlphaGenerators, AFailedRunLeavesThePairThatWasThere) {
         alpha_test::WriteFile(dir + "/full.adb", {1, 2, 3, 4});
         EXPECT_TRUE(velmar_testing::RunWithFileSizeLimit(20000, [&] {
             AlphaGenRun run;
-            const int result = type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run);
-            return result == kAlphaGenFileError;
+            const platform::RunResult result = type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run);
+            return result.error == kAlphaGenFileError;
         }));
         EXPECT_EQ(alpha_test::ReadFile(dir + "/full.alp"), (std::vector<std::uint8_t>{9, 8, 7, 6}));
         EXPECT_EQ(alpha_test::ReadFile(dir + "/full.adb"), (std::vector<std::uint8_t>{1, 2, 3, 4}));
@@ -235,7 +235,7 @@ TEST(AlphaGenerators, AFailedRunLeavesThePairThatWasThere) {
             params.outputFile = dir + "/folder.alp";
             std::filesystem::create_directory(dir + folder);
             AlphaGenRun run;
-            EXPECT_EQ(type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run),
+            EXPECT_EQ((type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run)).error,
                       kAlphaGenFileError);
             EXPECT_TRUE(std::filesystem::is_directory(dir + folder)) << folder;
             std::filesystem::remove(dir + folder);
@@ -244,7 +244,7 @@ TEST(AlphaGenerators, AFailedRunLeavesThePairThatWasThere) {
         params.outputFile = dir + "/self.adb";
         alpha_test::WriteFile(params.outputFile, {1, 2, 3, 4});
         AlphaGenRun run;
-        EXPECT_EQ(type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run),
+        EXPECT_EQ((type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run)).error,
                   kAlphaGenFileError);
         EXPECT_EQ(alpha_test::ReadFile(params.outputFile), (std::vector<std::uint8_t>{1, 2, 3, 4}));
     }

@@ -11,7 +11,8 @@ void RunDialog::StartWork(Work work) {
         if (runEnds_ == RunEnds::WhenWorkDone) run_.End();
         PostToUi([this, result] {
             ShowRunEnd(result);
-            if (runEnds_ == RunEnds::WhenShown) run_.End();
+            // A dialog that left the run Finishing ends it itself once its own step is done.
+            if (runEnds_ == RunEnds::WhenShown && run_.State() != platform::RunState::Finishing) run_.End();
         });
     });
 }

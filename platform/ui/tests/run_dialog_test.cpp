@@ -34,6 +34,9 @@ public:
     }
     void Stop() { StopRun(); }
     const platform::RunControl& Control() const { return run_; }
+    void EndFinishing() { run_.End(); }
+
+    bool finishWhenShown = false;  // a step of the dialog's own still to come (an index to build)
 
     std::thread::id workDoneOn;
     platform::RunState stateWhenWorkDone = platform::RunState::Idle;
@@ -49,6 +52,7 @@ protected:
     void ShowRunEnd(const RunResult& result) override {
         shown.push_back(result);
         stateWhenShown = Run().State();
+        if (finishWhenShown) run_.SetFinishing();
     }
 };
 
@@ -75,6 +79,21 @@ TEST(RunDialog, HandsTheResultToTheWorkerThenTheUiAndEndsTheRunWhereItWasAskedTo
         EXPECT_EQ(dialog.stateWhenShown, whenShown ? RunState::Running : RunState::Idle);
         EXPECT_EQ(dialog.RunState(), RunState::Idle);
     }
+}
+
+TEST(RunDialog, ARunLeftFinishingWhenShownRefusesAnotherUntilTheDialogEndsIt) {
+    velmar_ui::testing::FakeFormView view;
+    velmar_ui::testing::FakeUiServices ui;
+    Dialog dialog(view, ui, RunDialog::RunEnds::WhenShown);
+    dialog.finishWhenShown = true;
+    const RunResult done{RunStatus::Done, {}, false};
+    ASSERT_TRUE(dialog.Start(done));
+    dialog.JoinWorker();
+    ui.RunPending();
+    EXPECT_EQ(dialog.RunState(), RunState::Finishing);
+    EXPECT_FALSE(dialog.Start(done));
+    dialog.EndFinishing();
+    EXPECT_TRUE(dialog.Start(done));
 }
 
 TEST(RunDialog, StopReachesTheRunningWorkOnly) {

@@ -67,6 +67,8 @@ protected:
     const platform::RunResult& LastResult() const { return last_; }
 
     virtual void OnWorkDone(const platform::RunResult& /*result*/) {}
+    // A run that ends when shown may be left Finishing here (a step of its own still to do on the
+    // UI thread); the dialog then ends it with run_.End().
     virtual void ShowRunEnd(const platform::RunResult& /*result*/) {}
 
     // The run's state, and the report of engines that tell no more than progress and messages.
