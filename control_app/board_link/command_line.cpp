@@ -28,7 +28,23 @@ std::string_view TrimEnd(std::string_view text) {
     return text;
 }
 
+// A file word "<name>" (the closing '>' may be missing) the board takes whole.
+bool FileWordFits(std::string_view word, std::size_t maxChars) {
+    if (word.size() > maxChars) return false;
+    std::string_view name = word.substr(1);
+    if (name.ends_with('>')) name.remove_suffix(1);
+    return !BoardPathRefusal(name);
+}
+
 }  // namespace
+
+std::optional<std::string> BoardPathRefusal(std::string_view path) {
+    if (path.find_first_of("<>") != std::string_view::npos) return "it holds a '<' or '>'";
+    if (path.find_first_of("\r\n") != std::string_view::npos) return "it holds a line break";
+    if (path.size() > kMaxBoardPathChars)
+        return "it is longer than " + std::to_string(kMaxBoardPathChars) + " characters";
+    return std::nullopt;
+}
 
 SplitCommand SplitCommandLine(std::string_view line, board_commands::BoardNumber board,
                               const CommandLineLimits& limits) {
@@ -43,7 +59,7 @@ SplitCommand SplitCommandLine(std::string_view line, board_commands::BoardNumber
         const bool joinHere = limits.joinFileWord && word.front() == '<' && n + 1 < spans.size();
         if (joinHere) {
             const std::string_view rest = TrimEnd(line.substr(spans[n].begin));
-            if (rest.size() > limits.fileWordChars) {
+            if (!FileWordFits(rest, limits.fileWordChars)) {
                 split.fileWordTooLong = true;
                 split.words.clear();
                 return split;
@@ -52,7 +68,7 @@ SplitCommand SplitCommandLine(std::string_view line, board_commands::BoardNumber
             break;
         }
         if (limits.joinFileWord && word.front() == '<') {
-            if (word.size() > limits.fileWordChars) {
+            if (!FileWordFits(word, limits.fileWordChars)) {
                 split.fileWordTooLong = true;
                 split.words.clear();
                 return split;

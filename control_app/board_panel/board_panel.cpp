@@ -112,6 +112,24 @@ bool CBoardPanel::RefuseNonRegularFile(const std::string& path) {
     return true;
 }
 
+bool CBoardPanel::RefuseUnreachablePath(const std::string& path) {
+    std::error_code error;
+    (void)std::filesystem::status(path, error);
+    if (!error || error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) return false;
+    platform::Log(platform::LogLevel::Warning, path + ": " + error.message());
+    Ui().MessageBox({Format("Can't read %s: %s", path.c_str(), error.message().c_str()), kFileErrorCaption});
+    return true;
+}
+
+bool CBoardPanel::RefuseLargerThan(const std::string& path, std::uintmax_t limit, const char* what) {
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size <= limit) return false;
+    Ui().MessageBox({Format("The %s %s is larger than %ju bytes and is not read", what, path.c_str(), limit),
+                     kFileErrorCaption});
+    return true;
+}
+
 void CBoardPanel::ReportDamagedFile(const std::string& path, const std::string& damage) {
     platform::Log(platform::LogLevel::Warning, path + ": " + damage);
     Ui().MessageBox({Format("The file %s is damaged: %s", path.c_str(), damage.c_str()), kErrorCaption});

@@ -69,6 +69,13 @@ public:
     // a box that names it, for such a name; false for a regular file or a name that reaches
     // nothing, which each caller handles as it always has.
     bool RefuseNonRegularFile(const std::string& path);
+    // True, after a box that names `path` and the cause, when the file system cannot say what the
+    // name reaches (a link loop, a name too long, a folder that may not be searched); false when
+    // it can, whether or not the name reaches anything.
+    bool RefuseUnreachablePath(const std::string& path);
+    // True, after a box that names `path` as `what`, for a file larger than `limit` bytes, which
+    // is not read.
+    bool RefuseLargerThan(const std::string& path, std::uintmax_t limit, const char* what);
 
     void OnPaint();
     void OnSetLogFile();

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "play_list_grammar.h"
 
@@ -27,6 +28,15 @@ public:
         while (const auto line = lines_.Next())
             if (const auto entry = Parse(*line)) total += entry->Length();
         return total;
+    }
+
+    // Every entry, read from the top; the reader is left at the end.
+    std::vector<Entry> Entries() {
+        lines_.Rewind();
+        std::vector<Entry> entries;
+        while (const auto line = lines_.Next())
+            if (auto entry = Parse(*line)) entries.push_back(std::move(*entry));
+        return entries;
     }
 
     // Reads from the top to the entry whose frames hold `position` (before <= position < before +

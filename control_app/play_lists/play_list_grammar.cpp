@@ -40,6 +40,8 @@ bool PlayListLines::Open(const std::string& path) {
     // A FIFO or a device would block or never end: lists are regular files.
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return false;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > kMaxListBytes) return false;
     in_.open(path, std::ios::binary);
     return in_.is_open();
 }

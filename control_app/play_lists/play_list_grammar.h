@@ -15,6 +15,9 @@
 namespace play_lists {
 
 inline constexpr std::size_t kMaxLineCharacters = 1023;
+// A list is a few thousand lines at most; a larger file is no list, and reading it through would
+// hold the panel for as long as it takes.
+inline constexpr std::uintmax_t kMaxListBytes = 1 << 20;
 
 // The bracketed fields of a line; nothing for a comment or a skipped line.
 std::optional<std::vector<std::string>> PlayListFields(std::string_view line);
@@ -25,7 +28,7 @@ std::int64_t FieldNumber(const std::string& field);
 // A list file read line by line, from the top again on request.
 class PlayListLines {
 public:
-    // False for anything but a regular file (a FIFO would block the panel).
+    // False for anything but a regular file (a FIFO would block the panel) of at most kMaxListBytes.
     bool Open(const std::string& path);
     bool IsOpen() const { return in_.is_open(); }
     void Close() { in_.close(); }

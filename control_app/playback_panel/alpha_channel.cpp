@@ -12,9 +12,11 @@
 #include "board_link/format.h"
 #include "index_formats/index_files.h"
 #include "platform/kernel.h"
+#include "record_output/record_output.h"
 #include "platform/regular_file.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
+#include "video_clip.h"
 
 namespace velmar {
 
@@ -30,10 +32,6 @@ const std::string kCutAlphaLoad = board_commands::AlphaStream(false, 320, 0, fal
 constexpr std::uint32_t kAlphaQueueFlags = window::kQueueSlotFlags[2];
 constexpr int kAlphaQueueSlots = 4;
 constexpr int kAlphaFirstQueueSlot = 10;
-
-std::string AdbPath(const std::string& alp) {
-    return index_formats::IndexPathBeside(platform::NormalizePath(alp), ".adb");
-}
 
 std::optional<std::uint32_t> ReadWord(const std::string& path, std::uint64_t offset) {
     const platform::CFile in = platform::OpenRegularFile(platform::NormalizePath(path), "rb");
@@ -192,6 +190,10 @@ bool CAlphaChannel::LoadAlphaFile() {
     }
     noAlpha_ = false;
     const bool listMode = ListMode();
+    if (!BoardTakesPath(panel_.Ui(), path)) {
+        if (listMode) list_->Stop();
+        return false;
+    }
     // A FIFO or a device has had its own box; a name that reaches nothing is a bad name.
     const bool special = panel_.RefuseNonRegularFile(path);
     if (special || !platform::IsRegularFile(path)) {

@@ -10,6 +10,7 @@
 #include "board_commands/command_lines.h"
 #include "board_link/format.h"
 #include "platform/kernel.h"
+#include "record_output/record_output.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
 #include "video_clip.h"
@@ -74,6 +75,11 @@ std::uint32_t CAudioChannel::Length() const {
 void CAudioChannel::AddFilesInUse(std::vector<std::string>& files) const {
     for (const std::string* path : {&pathText_, &entryFile_})
         if (!path->empty()) files.push_back(*path);
+    // A loaded audio list's files are read once it plays, whether or not it plays now.
+    if (!IsListPath()) return;
+    play_lists::AudioPlayList list;
+    if (!list.Open(platform::NormalizePath(pathText_))) return;
+    for (const auto& entry : list.Entries()) files.push_back(entry.path);
 }
 
 bool CAudioChannel::IsListPath() const { return Lower(ExtensionOf(pathText_)) == ".apl"; }
@@ -126,7 +132,10 @@ void CAudioChannel::MeasureSource() {
     lengthKnown_ = true;
     const std::string path = platform::NormalizePath(pathText_);
     if (IsListPath()) {
-        if (const auto frames = play_lists::ReadAudioPlayListLength(path)) {
+        if (panel_.RefuseLargerThan(path, play_lists::kMaxListBytes, "audio play list")) {
+            length_ = kMissingLengthFields;
+            lengthKnown_ = false;
+        } else if (const auto frames = play_lists::ReadAudioPlayListLength(path)) {
             length_ = 2 * *frames;
         } else {
             panel_.Ui().MessageBox({Format("Can't find file %s", path.c_str()), "File Error"});
@@ -306,7 +315,8 @@ void CAudioChannel::SetAudioSpeed() {
 // ------------------------------------------------------------------ loading
 
 bool CAudioChannel::OpenListEntry(std::int64_t& startField, std::string& file) {
-    if (!list_.Open(platform::NormalizePath(pathText_))) return false;
+    const std::string path = platform::NormalizePath(pathText_);
+    if (panel_.RefuseLargerThan(path, play_lists::kMaxListBytes, "audio play list") || !list_.Open(path)) return false;
     slotUsed_[0] = slotUsed_[1] = false;
     slotIndex_ = 0;
     if (BoardWindow* window = panel_.Window())
@@ -335,6 +345,10 @@ bool CAudioChannel::OpenListEntry(std::int64_t& startField, std::string& file) {
 }
 
 bool CAudioChannel::EntryIsAudio(const std::string& file) {
+    if (!BoardTakesPath(panel_.Ui(), file)) {
+        CloseList();
+        return false;
+    }
     const std::string path = platform::NormalizePath(file);
     // Only a regular file is read here: opening a pipe would block the panel (a missing or odd
     // file is refused where it is opened).
@@ -362,6 +376,10 @@ bool CAudioChannel::LoadAudioFile(std::int32_t linkOffset) {
         if (panel_.Channels().playList->Active()) panel_.Channels().playList->Stop();
         return false;
     };
+    if (!IsListPath() && !BoardTakesPath(panel_.Ui(), pathText_)) {
+        if (panel_.Channels().playList->Active()) panel_.Channels().playList->Stop();
+        return false;
+    }
     if (!RegularFileSize(pathText_)) return badFile();
     const auto code = static_cast<PackedTimecode>(std::strtoul(startText_.c_str(), nullptr, 16));
     std::int64_t s = 2 * static_cast<std::int64_t>(panel_.TimecodeToFrames(IsValidTimecode(code, panel_.Standard())));

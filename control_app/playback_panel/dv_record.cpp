@@ -117,6 +117,7 @@ bool CDvRecordChannel::OpenDvRecordFiles() {
     }
     const std::vector<std::string> inUse = panel_.FilesInUse();
     if (!OutputPathUsable(ui, videoPath_, inUse) || (audio && !OutputPathUsable(ui, audioPath_, inUse))) return false;
+    if (audio && !OutputsAreTwoFiles(ui, videoPath_, audioPath_)) return false;
     if (!ConfirmOverwrite(ui, videoPath_, true)) return false;
     if (audio) {
         if (!ConfirmOverwrite(ui, audioPath_, true)) return false;

@@ -12,6 +12,7 @@
 #include "platform/kernel.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
+#include "video_clip.h"
 #include "video_channel.h"
 
 namespace velmar {
@@ -117,6 +118,7 @@ void CPlayListChannel::Init() {
 }
 
 void CPlayListChannel::ScanPlayList() {
+    if (RefuseOversizedList()) return;
     const auto total = play_lists::ScanVideoPlayList(platform::NormalizePath(pathText_));
     if (!total) {
         panel_.Ui().MessageBox({Format("Can't find file %s", pathText_.c_str()), "File Error"});
@@ -135,12 +137,20 @@ void CPlayListChannel::OnPlayListFileChanged() {
     if (!changed_) return;
     changed_ = false;
     panel_.WriteKey("PATHPL", pathText_);
-    if (play_lists::ScanVideoPlayList(platform::NormalizePath(pathText_))) {
+    TakeNewList();
+}
+
+void CPlayListChannel::TakeNewList() {
+    if (!RefuseOversizedList() && play_lists::ScanVideoPlayList(platform::NormalizePath(pathText_))) {
         ScanPlayList();
     } else {
         SetTotal(std::nullopt);
     }
     OnPlayListStop();
+}
+
+bool CPlayListChannel::RefuseOversizedList() {
+    return panel_.RefuseLargerThan(platform::NormalizePath(pathText_), play_lists::kMaxListBytes, "play list");
 }
 
 void CPlayListChannel::OnPlayListBrowse() {
@@ -157,12 +167,7 @@ void CPlayListChannel::OnPlayListBrowse() {
     pathText_ = *chosen;
     panel_.WriteKey("PATHPL", *chosen);
     panel_.UpdateData(false);
-    if (play_lists::ScanVideoPlayList(platform::NormalizePath(*chosen))) {
-        ScanPlayList();
-    } else {
-        SetTotal(std::nullopt);
-    }
-    OnPlayListStop();
+    TakeNewList();
 }
 
 void CPlayListChannel::SetPlayListStartPosition() {
@@ -223,9 +228,25 @@ void CPlayListChannel::TakeEntry(int input, const play_lists::VideoListEntry& en
     panel_.UpdateData(false);
 }
 
+void CPlayListChannel::AddFilesInUse(std::vector<std::string>& files) const {
+    if (pathText_.empty()) return;
+    files.push_back(pathText_);
+    play_lists::VideoPlayList list;
+    if (!list.Open(platform::NormalizePath(pathText_))) return;
+    for (const auto& entry : list.Entries()) {
+        files.push_back(entry.videoPath);
+        files.push_back(MdbPath(entry.videoPath));
+        if (!entry.HasAlpha()) continue;
+        files.push_back(entry.alphaPath);
+        files.push_back(AdbPath(entry.alphaPath));
+    }
+}
+
 std::optional<std::int64_t> CPlayListChannel::LoadPlayList() {
     const std::string listPath = platform::NormalizePath(pathText_);
-    if (!std::filesystem::is_regular_file(listPath)) {
+    if (panel_.RefuseUnreachablePath(listPath) || RefuseOversizedList()) return std::nullopt;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(listPath, error)) {
         panel_.Ui().MessageBox({"Bad File Name", kFileError});
         return std::nullopt;
     }

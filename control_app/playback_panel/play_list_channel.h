@@ -47,9 +47,8 @@ public:
     bool Loaded() const override { return state_ != PlayListState::Off; }
     std::uint32_t Length() const override { return static_cast<std::uint32_t>(std::max<std::int64_t>(1, total_)); }
     bool Active() const override { return state_ == PlayListState::Playing; }
-    void AddFilesInUse(std::vector<std::string>& files) const override {
-        if (!pathText_.empty()) files.push_back(pathText_);
-    }
+    // The list and, whether or not it plays, its entries' clips and alpha streams with their indexes.
+    void AddFilesInUse(std::vector<std::string>& files) const override;
     int NextEntryFlag() const override { return busy_ ? 1 : 0; }
     void NextPlayListEntry() override;
     void ScanPlayList() override;
@@ -83,6 +82,10 @@ public:
 private:
     // Gives an entry to a channel: its words, end picture, clip and alpha stream.
     void TakeEntry(int input, const play_lists::VideoListEntry& entry, std::int64_t startField);
+    // Scans the list just named and stops what played.
+    void TakeNewList();
+    // True, after a box, when the named list is too large to be one.
+    bool RefuseOversizedList();
     // The total length, scanned from the list or none.
     void SetTotal(std::optional<std::int64_t> scanned);
     std::uint32_t CueField() const;

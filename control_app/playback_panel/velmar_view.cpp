@@ -237,15 +237,21 @@ std::optional<std::string> ParkingClipDamage(const std::string& path, bool alpha
 
 bool CVelmarView::CheckClips() {
     const char* clip = palMode_ ? "black1pal.mpg" : "black1.mpg";
+    std::vector<std::string> reachable;
     for (const std::string& name : {std::string(clip), std::string("framecut1.alp")}) {
-        if (!std::filesystem::exists("./mpeg/" + name)) {
+        // A name the file system cannot resolve is named with its cause once, and sent as a
+        // damaged clip is.
+        if (RefuseUnreachablePath("./mpeg/" + name)) continue;
+        std::error_code error;
+        if (!std::filesystem::exists("./mpeg/" + name, error)) {
             channels_.playList->Stop();
             Quit("Can't find file " + name);
             return false;
         }
+        reachable.push_back(name);
     }
     // A damaged clip is still sent, as before; the operator learns which file to replace.
-    for (const std::string& name : {std::string(clip), std::string("framecut1.alp")}) {
+    for (const std::string& name : reachable) {
         if (const auto damage = ParkingClipDamage("./mpeg/" + name, name.ends_with(".alp")))
             ReportDamagedFile("mpeg/" + name, *damage);
     }

@@ -8,6 +8,7 @@
 #include "board_commands/command_lines.h"
 #include "board_link/format.h"
 #include "platform/kernel.h"
+#include "record_output/record_output.h"
 #include "velmar_view.h"
 #include "velmar_view_ids.h"
 
@@ -21,10 +22,6 @@ constexpr const char* kFileError = "Velmar File Error";
 constexpr const char* kClipFilter =
     "MPEG Files (*.mpg)|*.mpg|DV Files (*.dv)|*.dv|Audio Files (*.wav)|*.wav|Data Files (*.mpg;*.dv;*.wav)|*.mpg; "
     "*.dv; *.wav|All Files (*.*)|*.*||";
-
-std::string MdbPath(const std::string& clip) {
-    return index_formats::IndexPathBeside(platform::NormalizePath(clip), ".mdb");
-}
 
 }  // namespace
 
@@ -389,6 +386,10 @@ std::string CVideoChannel::LoadLine(std::uint64_t startOffset, std::uint64_t end
 bool CVideoChannel::LoadVideo(std::int64_t endPicture) {
     pictureInGroup_ = 0;
     const std::string clip = PathText();
+    if (!BoardTakesPath(panel_.Ui(), clip)) {
+        if (panel_.Channels().playList->Active()) panel_.Channels().playList->Stop();
+        return false;
+    }
     const bool special = panel_.RefuseNonRegularFile(platform::NormalizePath(clip));
     const auto head = special ? std::nullopt : ReadClipHead(clip);
     if (special) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "index_formats/index_files.h"
 #include "platform/kernel.h"
 #include "platform/regular_file.h"
 #include "start_codes/start_codes.h"
@@ -125,5 +126,13 @@ std::string DecodeOutputFilter(const std::string& extension) {
 }
 
 std::string ExtensionOf(const std::string& path) { return std::filesystem::path(path).extension().string(); }
+
+std::string MdbPath(const std::string& clip) {
+    return index_formats::IndexPathBeside(platform::NormalizePath(clip), ".mdb");
+}
+
+std::string AdbPath(const std::string& alpha) {
+    return index_formats::IndexPathBeside(platform::NormalizePath(alpha), ".adb");
+}
 
 }  // namespace velmar

@@ -59,4 +59,8 @@ std::string DecodeOutputFilter(const std::string& extension);
 // The extension of a path including its dot ("" when it has none).
 std::string ExtensionOf(const std::string& path);
 
+// The picture index beside a clip, and the frame index beside an alpha stream.
+std::string MdbPath(const std::string& clip);
+std::string AdbPath(const std::string& alpha);
+
 }  // namespace velmar

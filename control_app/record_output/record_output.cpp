@@ -61,6 +61,20 @@ bool OutputPathUsable(velmar_ui::UiServices& ui, const std::string& path, const 
     return OutputIsNoInput(ui, path, inUse);
 }
 
+bool OutputsAreTwoFiles(velmar_ui::UiServices& ui, const std::string& video, const std::string& audio) {
+    namespace fs = std::filesystem;
+    const auto resolved = [](const std::string& path) {
+        std::error_code error;
+        const fs::path absolute = fs::absolute(platform::NormalizePath(path), error);
+        const fs::path canonical = fs::weakly_canonical(absolute, error);
+        return error ? absolute.lexically_normal() : canonical;
+    };
+    const std::string videoFile = platform::NormalizePath(video), audioFile = platform::NormalizePath(audio);
+    if (!platform::IsSameFile(videoFile, audioFile) && resolved(video) != resolved(audio)) return true;
+    ui.MessageBox({Format("%s is the video output as well: choose another audio output", audio.c_str()), kFileError});
+    return false;
+}
+
 bool ConfirmOverwrite(velmar_ui::UiServices& ui, const std::string& path, bool deleteIt) {
     const std::string native = platform::NormalizePath(path);
     std::error_code error;
@@ -81,10 +95,14 @@ bool ConfirmOverwrite(velmar_ui::UiServices& ui, const std::string& path, bool d
 }
 
 bool BoardTakesPath(velmar_ui::UiServices& ui, const std::string& path) {
-    if (path.size() <= kMaxBoardPathChars) return true;
-    ui.MessageBox({Format("The path is longer than %d characters:\n%s", static_cast<int>(kMaxBoardPathChars),
-                          path.c_str()),
-                   kFileError});
+    const auto refusal = BoardPathRefusal(path);
+    if (!refusal) return true;
+    if (path.size() > kMaxBoardPathChars)
+        ui.MessageBox({Format("The path is longer than %d characters:\n%s", static_cast<int>(kMaxBoardPathChars),
+                              path.c_str()),
+                       kFileError});
+    else
+        ui.MessageBox({Format("The board cannot take the path %s: %s", path.c_str(), refusal->c_str()), kFileError});
     return false;
 }
 

@@ -14,8 +14,9 @@
 
 namespace velmar {
 
-// True when the board can take `path` whole (kMaxBoardPathChars); else says so and gives false, so
-// that the board never writes a file other than the one the panel handles.
+// True when a board command line carries `path` as it stands (BoardPathRefusal); else says why and
+// gives false, so that the board never reads or writes a file other than the one the panel handles.
+// Checked before any question is asked or file opened.
 bool BoardTakesPath(velmar_ui::UiServices& ui, const std::string& path);
 
 // True when `path` is none of the files Velmar reads while it runs: `inUse` (clips, streams,
@@ -29,6 +30,11 @@ bool OutputIsNoInput(velmar_ui::UiServices& ui, const std::string& path, const s
 // board cannot create it and would only report an overrun) and OutputIsNoInput. Else says which
 // and gives false.
 bool OutputPathUsable(velmar_ui::UiServices& ui, const std::string& path, const std::vector<std::string>& inUse);
+
+// True when a recording's video and audio outputs are two files; else says so and gives false.
+// Compared by file identity and by the name each spelling (a link, "./", "..") resolves to, so
+// that two board streams never write one file, whether or not it exists yet.
+bool OutputsAreTwoFiles(velmar_ui::UiServices& ui, const std::string& video, const std::string& audio);
 
 // Unchanged ticks after which a drain wait takes an output as written out.
 inline constexpr int kDrainQuietTicks = 10;

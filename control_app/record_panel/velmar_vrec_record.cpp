@@ -101,7 +101,9 @@ bool CVelmarVrec::OpenVideoOutput() {
         Ui().MessageBox({"Choose a video output file first", kFileError});
         return false;
     }
-    if (!OutputPathUsable(Ui(), videoPath, FilesInUse()) || !ConfirmOverwrite(Ui(), videoPath, true)) return false;
+    if (!OutputPathUsable(Ui(), videoPath, FilesInUse())) return false;
+    if ((linkedAudio_ || audioRecording_) && !OutputsAreTwoFiles(Ui(), videoPath, audioPath)) return false;
+    if (!ConfirmOverwrite(Ui(), videoPath, true)) return false;
     // The old index goes with the old recording; whatever else bears its name stays.
     std::error_code ignored;
     if (std::filesystem::is_regular_file(std::filesystem::symlink_status(MdbPath(), ignored)))
@@ -119,7 +121,9 @@ bool CVelmarVrec::OpenAudioOutput() {
         return false;
     }
     // The board's writer replaces the file; only the question is asked here.
-    if (!OutputPathUsable(Ui(), audioPath, FilesInUse()) || !ConfirmOverwrite(Ui(), audioPath, false)) return false;
+    if (!OutputPathUsable(Ui(), audioPath, FilesInUse())) return false;
+    if (recordState_ != RecordState::Idle && !OutputsAreTwoFiles(Ui(), videoPath, audioPath)) return false;
+    if (!ConfirmOverwrite(Ui(), audioPath, false)) return false;
     SendCommand(board_commands::OutputToFile(board_commands::kRecordAudio, is2000Board_, audioPath));
     return true;
 }
@@ -302,6 +306,7 @@ bool CVelmarVrec::LoadCompressSource() {
         return false;
     };
     if (type == SourceType::None) return fail("File must end in .flm, .tga, or .mov");
+    if (!BoardTakesPath(Ui(), compressPath)) return false;
     window_->Write32(at + 12, static_cast<std::uint32_t>(type));
     const std::string path = platform::NormalizePath(compressPath);
     const char* name = compressPath.c_str();

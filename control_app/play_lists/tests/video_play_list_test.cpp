@@ -127,14 +127,19 @@ TEST(PlayListGrammar, LongLinesAreCutNotSplitNorKept) {
     ASSERT_TRUE(list.Open(path));
     EXPECT_EQ(list.Total(), 11);
     {
-        // A line of 64 MiB costs no more than the line kept of it.
-        const std::string huge = Store("<a.mpg><0><9><0>" + std::string(64 << 20, 'x') + "\r\n<c.mpg><0><0><0>\n");
+        // A line as long as a list may be costs no more than the line kept of it; one byte more
+        // is no list and is not read at all.
+        const std::string tail = "\r\n<c.mpg><0><0><0>\n";
+        const std::string head = "<a.mpg><0><9><0>";
+        const std::string huge = Store(head + std::string(kMaxListBytes - head.size() - tail.size(), 'x') + tail);
         const long before = PeakMiB();
         PlayListLines lines;
         ASSERT_TRUE(lines.Open(huge));
         EXPECT_EQ(lines.Next()->size(), kMaxLineCharacters);
         EXPECT_EQ(lines.Next(), "<c.mpg><0><0><0>");
         EXPECT_LT(PeakMiB() - before, 16);
+        std::filesystem::resize_file(huge, kMaxListBytes + 1);
+        EXPECT_FALSE(lines.Open(huge));
         std::filesystem::remove(huge);
     }
     // A FIFO named as the list is refused at once rather than waited on.

@@ -3,6 +3,7 @@
 // data file is named in a box, and the command log never truncates what is not a log.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -21,9 +22,11 @@
 #include "platform/log.h"
 #include "playback_panel/alpha_channel.h"
 #include "playback_panel/audio_channel.h"
+#include "playback_panel/dv_record.h"
 #include "playback_panel/play_list_channel.h"
 #include "playback_panel/tests/panel_fixture.h"
 #include "playback_panel/video_channel.h"
+#include "play_lists/play_list_grammar.h"
 #include "record_panel/encoder_parameters.h"
 #include "record_panel/tests/record_fixture.h"
 #include "ruvent/ruvent.h"
@@ -75,6 +78,7 @@ struct PlaybackPanel : PanelFixture {
         InstallVideoChannels(*panel);
         InstallAlphaAndPlayList(*panel);
         InstallAudioChannel(*panel);
+        InstallDvRecord(*panel);
         StartUp();
     }
     static std::string Here(const std::string& name) { return (fs::current_path() / name).string(); }
@@ -241,6 +245,29 @@ TEST(OperatorFiles, ScriptsAndDspCodeAreReadUpToABound) {
     EXPECT_TRUE(g.ui.TimerRunning(kPanelTimer));
 }
 
+// A video or audio list larger than any list can be (here a hole in the file) is refused with a
+// box as it is named and at PLAY, never read through.
+TEST(OperatorFiles, ListsAreReadUpToABound) {
+    for (const bool audio : {false, true}) {
+        SCOPED_TRACE(audio ? "audio list" : "video list");
+        PlaybackPanel f;
+        const std::string list = PlaybackPanel::Here(audio ? "big.apl" : "big.vpl");
+        std::ofstream(list) << "<a.mpg><0><5><0>\n";
+        fs::resize_file(list, 64 * play_lists::kMaxListBytes);
+        const auto edit = audio ? kPathAudio : kPathList;
+        const std::size_t boxes = f.ui.Boxes().size();
+        f.view.Type(edit, list);
+        f.panel->EditChanged(edit);
+        f.panel->EditLostFocus(edit);
+        f.panel->Command(audio ? kPlayAudio : kPlayList);
+        const auto texts = f.Captions();
+        ASSERT_EQ(texts.size(), boxes + 2);
+        const std::string refusal = std::string("The ") + (audio ? "audio " : "") + "play list " + list +
+                                    " is larger than 1048576 bytes and is not read";
+        for (std::size_t i = boxes; i < texts.size(); ++i) EXPECT_EQ(texts[i], refusal);
+    }
+}
+
 // A damaged I2C table, DSP code or microcode is named in one box; start-up goes on with what could be taken.
 TEST(OperatorFiles, DamagedBoardDataFilesAreNamedInOneBox) {
     std::string manyNumbers;
@@ -327,6 +354,231 @@ TEST(OperatorFiles, LogNeverTruncatesMedia) {
     EXPECT_NE(r.ui.Boxes()[0].text.find(take), std::string::npos);
     EXPECT_EQ(ReadAll(take), "recorded video");
     EXPECT_EQ(r.Key("LOGFILER"), kRecordLogName);
+}
+
+// A name the file system cannot resolve (a link loop, a folder name past the system's limit, a
+// folder that may not be searched) is named with its cause in a box, and Velmar goes on: at the
+// parking clips' check at start-up and at a play list's PLAY.
+TEST(OperatorFiles, FileSystemErrorsNeverEndVelmar) {
+    const struct {
+        const char* cause;
+        std::function<void(const std::string& name)> spoil;  // makes `name` such a link
+    } troubles[] = {
+        {"Too many levels of symbolic links",
+         [](const std::string& name) { fs::create_symlink(fs::path(name).filename(), name); }},
+        {"File name too long", [](const std::string& name) { fs::create_symlink(std::string(300, 'n') + "/x", name); }},
+        {"Permission denied",
+         [](const std::string& name) {
+             fs::create_directory("locked");
+             fs::permissions("locked", fs::perms::owner_read | fs::perms::owner_write);
+             fs::create_symlink(fs::current_path() / "locked" / "x", name);
+         }},
+    };
+    // Each case runs in a process of its own, as a user the folder's mode holds back; an ended
+    // process or a box that does not name the path and cause fails it.
+    const auto survives = [](const std::function<bool()>& run) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+            try {
+                ::_exit(run() ? 0 : 1);
+            } catch (...) {
+                ::_exit(3);  // uncaught, it would end Velmar
+            }
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    };
+    const auto named = [](const std::vector<std::string>& boxes, const std::string& path, const char* cause) {
+        for (const auto& box : boxes)
+            if (box.find(path) != std::string::npos && box.find(cause) != std::string::npos) return true;
+        return false;
+    };
+    for (const auto& trouble : troubles) {
+        SCOPED_TRACE(trouble.cause);
+        EXPECT_EQ(survives([&] {
+                      PlaybackPanel f([&](PlaybackPanel& p) {
+                          p.files.Remove("mpeg/black1.mpg");
+                          trouble.spoil("mpeg/black1.mpg");
+                      });
+                      return named(f.Captions(), "mpeg/black1.mpg", trouble.cause) && !f.ui.exitCode;
+                  }),
+                  0)
+            << "the parking clips' check";
+        EXPECT_EQ(survives([&] {
+                      PlaybackPanel f;
+                      trouble.spoil("list.vpl");
+                      const std::string list = PlaybackPanel::Here("list.vpl");
+                      f.view.Type(kPathList, list);
+                      f.panel->EditChanged(kPathList);
+                      f.panel->EditLostFocus(kPathList);
+                      f.panel->Command(kPlayList);
+                      return named(f.Captions(), list, trouble.cause) && !f.ui.exitCode;
+                  }),
+                  0)
+            << "a play list's PLAY";
+    }
+}
+
+// A recording's audio output is never its video output, under any spelling, whether the two
+// start together or the audio is already recording; the board would write both streams into one file.
+TEST(RecordOutputs, AudioAndVideoNeverOneFile) {
+    const struct {
+        const char* audio;
+        bool existing;  // the video output is there before (a link needs its target)
+    } spellings[] = {{"take.mpg", false}, {"./take.mpg", false}, {"sub/../take.mpg", false},
+                     {"soft-link.mpg", true}, {"hard-link.mpg", true}};
+    const auto prepare = [](bool existing) {
+        fs::create_directory("sub");
+        if (!existing) return;
+        std::ofstream("take.mpg") << "an earlier take";
+        fs::create_symlink("take.mpg", "soft-link.mpg");
+        fs::create_hard_link("take.mpg", "hard-link.mpg");
+    };
+    const auto refused = [](const std::vector<std::string>& boxes, const std::vector<std::string>& sent,
+                            const std::string& audio, const char* output) {
+        EXPECT_EQ(boxes, std::vector<std::string>{audio + " is the video output as well: choose another audio output"});
+        for (const auto& line : sent) EXPECT_EQ(line.find(output), std::string::npos) << line;
+    };
+    for (const auto& s : spellings) {
+        SCOPED_TRACE(s.audio);
+        for (bool audioFirst : {false, true}) {
+            RecordFixture f;
+            f.SetKey("RPATHV", "take.mpg");
+            f.SetKey("RPATHA", s.audio);
+            f.SetKey("LINKRAUD", audioFirst ? "0" : "1");
+            f.StartUp();
+            prepare(s.existing);
+            if (audioFirst) f.panel->Command(record_ids::kRecordAudio);
+            const std::size_t boxes = f.ui.Boxes().size(), mark = f.Mark();
+            f.panel->Command(record_ids::kRecordVideo);
+            const auto texts = f.BoxTexts();
+            refused({texts.begin() + static_cast<long>(boxes), texts.end()}, f.Sent(mark), s.audio, "-o0B");
+            if (s.existing) {
+                EXPECT_EQ(ReadAll("take.mpg"), "an earlier take");
+            }
+        }
+        PlaybackPanel p;
+        prepare(s.existing);
+        p.view.Type(kPathDv, "take.mpg");
+        p.view.Type(kPathDvAudio, s.audio);
+        p.view.SetChecked(kRecordAudioDv, true);
+        const std::size_t mark = p.library.CommandLines().size();
+        p.panel->Command(kRecordDv);
+        const auto all = p.library.CommandLines();
+        refused(p.Captions(), {all.begin() + static_cast<long>(mark), all.end()}, s.audio, "-o6B");
+        if (s.existing) {
+            EXPECT_EQ(ReadAll("take.mpg"), "an earlier take");
+        }
+    }
+}
+
+// Whether or not a loaded play list or audio list plays, its entries (and their indexes) are
+// inputs: no output replaces them.
+TEST(FilesInUse, EntriesOfALoadedListAreInputs) {
+    const char* kInUse = " is a clip, index, list or data file Velmar reads: choose another output";
+    // Entries of the video list (clips, an index, an alpha stream and its index) and of the audio list.
+    for (const char* name : {"l1.mpg", "l2.mdb", "./l2.mpg", "key.alp", "key.adb", "song.wav", "./song.wav"}) {
+        for (const char* output : {"DV video", "DV audio", "decode"}) {
+            SCOPED_TRACE(std::string(name) + " as the " + output);
+            PlaybackPanel f([](PlaybackPanel& p) {
+                for (const char* file : {"l1.mpg", "l1.mdb", "l2.mpg", "l2.mdb", "key.alp", "key.adb", "song.wav"})
+                    p.files.Write(file, std::string("kept ") + file);
+                p.files.Write("list.vpl", "<l1.mpg><0><5><0>\n<l2.mpg><0><5><0><key.alp><3>\n");
+                p.files.Write("list.apl", "<song.wav><0><5><0>\n");
+                p.SetKey("PATHPL", PlaybackPanel::Here("list.vpl"));
+                p.SetKey("PATHAUD", PlaybackPanel::Here("list.apl"));
+            });
+            const std::string before = ReadAll(name);
+            const std::size_t boxes = f.ui.Boxes().size();
+            const std::string dvVideo = std::string(output) == "DV audio" ? "take.dv" : name;
+            if (std::string(output) == "decode") {
+                f.view.Type(kDecodePath, name);
+                f.view.Type(kDecodeFields, "8");
+                f.panel->Command(kPlayA);
+            } else {
+                f.view.Type(kPathDv, dvVideo);
+                f.view.Type(kPathDvAudio, std::string(output) == "DV audio" ? name : "take.wav");
+                f.view.SetChecked(kRecordAudioDv, true);
+                f.panel->Command(kRecordDv);
+            }
+            ASSERT_GT(f.Captions().size(), boxes);
+            EXPECT_EQ(f.Captions()[boxes], name + std::string(kInUse));
+            EXPECT_EQ(ReadAll(name), before);
+        }
+    }
+}
+
+// A name the board would cut or take otherwise (at a '<' or '>', a line break, past its slot)
+// never reaches it: refused with a box before any question, and no file is touched.
+TEST(OperatorNames, OnlyNamesABoardLineCarriesReachTheBoard) {
+    // Each spelling names a.mpg (or its folder) to the board while the whole name is another file.
+    const std::vector<std::string> names{"a.mpg>x.mpg", "x<a.mpg", "a.mpg\nx.mpg", std::string(270, 'n') + ".mpg"};
+    struct Outcome {
+        std::vector<std::string> boxes, sent;
+        bool clipKept = false;
+    };
+    const auto playback = [](const std::function<void(PlaybackPanel&)>& act) {
+        PlaybackPanel f;
+        const std::string clip = ReadAll("a.mpg");
+        const std::size_t mark = f.library.CommandLines().size();
+        act(f);
+        const auto all = f.library.CommandLines();
+        return Outcome{f.Captions(), {all.begin() + static_cast<long>(mark), all.end()}, ReadAll("a.mpg") == clip};
+    };
+    const auto record = [](velmar_ui::ControlId edit, velmar_ui::ControlId button, const std::string& name) {
+        RecordFixture f;
+        f.files.Write("a.mpg", "an earlier take");
+        f.StartUp();
+        f.view.Type(edit, name);
+        f.panel->EditChanged(edit);
+        const std::size_t mark = f.Mark();
+        f.panel->Command(button);
+        return Outcome{f.BoxTexts(), f.Sent(mark), ReadAll("a.mpg") == "an earlier take"};
+    };
+    const struct {
+        const char* what;
+        std::function<Outcome(const std::string&)> run;
+        bool entry = false;  // a list entry's grammar holds neither '>' nor a line break
+    } targets[] = {
+        {"DV record", [&](const std::string& name) {
+             return playback([&](PlaybackPanel& f) {
+                 f.view.Type(kPathDv, name);
+                 f.panel->Command(kRecordDv);
+             });
+         }},
+        {"decode", [&](const std::string& name) {
+             return playback([&](PlaybackPanel& f) {
+                 f.view.Type(kDecodePath, name);
+                 f.view.Type(kDecodeFields, "8");
+                 f.panel->Command(kPlayA);
+             });
+         }},
+        {"record video", [&](const std::string& name) { return record(record_ids::kVideoPath, record_ids::kRecordVideo, name); }},
+        {"record audio", [&](const std::string& name) { return record(record_ids::kAudioPath, record_ids::kRecordAudio, name); }},
+        {"list entry", [&](const std::string& name) {
+             return playback([&](PlaybackPanel& f) {
+                 f.files.Write("list.vpl", "<" + name + "><0><5><0>\n");
+                 f.view.Type(kPathList, PlaybackPanel::Here("list.vpl"));
+                 f.panel->EditChanged(kPathList);
+                 f.panel->EditLostFocus(kPathList);
+                 f.panel->Command(kPlayList);
+             });
+         }, true},
+    };
+    for (const auto& target : targets) {
+        for (const auto& name : names) {
+            if (target.entry && name.find_first_of(">\n") != std::string::npos) continue;
+            SCOPED_TRACE(std::string(target.what) + " to " + name.substr(0, 12));
+            const Outcome outcome = target.run(name);
+            EXPECT_TRUE(outcome.clipKept);
+            ASSERT_FALSE(outcome.boxes.empty());
+            EXPECT_NE(outcome.boxes.front().find(name), std::string::npos) << outcome.boxes.front();
+            for (const auto& box : outcome.boxes) EXPECT_EQ(box.find("Overwrite"), std::string::npos);
+            for (const auto& line : outcome.sent) EXPECT_EQ(line.find(name), std::string::npos) << line;
+        }
+    }
 }
 
 }  // namespace
