@@ -2,7 +2,7 @@
 // through the service loop: a clip cued from a group plays from that group's first byte and its
 // field counter and picture types follow the stream; freeze, steps and resume move the counter as
 // the panel expects; STOP of a looped short clip parks on black alone; a decode range of channel A
-// reaches output 5 as the pictures ffmpeg decodes.
+// reaches output 5 as the pictures ffmpeg decodes, from its first field on, run after run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -306,4 +306,60 @@ TEST_F(VideoChannelsWithBoard, DecodeRangeOfChannelAMatchesFfmpeg) {
     std::printf("lowest PSNR: %.2f dB\n", lowest);
 }
 
+// Decode to file as the panel runs it, ten times over: channel A parked on black (STOP), then PLAY
+// from field 0 reopens input 0, arms the decode range and starts the clip. Every line of the first
+// and of the last picture is libavcodec's own decode of the clip; the parked black picture, which
+// the board shows at field 0 too, never takes the first field's place.
+class DecodeToFile : public VideoChannelsWithBoard {};
+
+TEST_F(DecodeToFile, FirstAndLastPicturesMatchTheCodecsDecode) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string clip = dir_ + "/clip422.m2v", black = dir_ + "/black.m2v", ref = dir_ + "/ref.uyvy";
+    const std::string encode = " -c:v mpeg2video -pix_fmt yuv422p -g 4 -bf 2 -q:v 2 -f mpeg2video ";
+    for (const auto& [source, path] : {std::pair{"testsrc=size=720x576:rate=25", clip}, {"color=black:size=720x576:rate=25", black}}) {
+        const std::string raw = path + ".raw";
+        ASSERT_EQ(velmar_testing::RunCommand(std::string("ffmpeg -v error -y -f lavfi -i ") + source + " -frames:v 8" +
+                                             encode + raw),
+                  0);
+        WriteFile(path, AlignStartCodes(ReadFile(raw)));
+    }
+    ASSERT_EQ(velmar_testing::RunCommand("ffmpeg -v error -y -i " + clip + " -pix_fmt uyvy422 -f rawvideo " + ref), 0);
+    const Bytes expected = ReadFile(ref);
+    constexpr std::size_t kLineBytes = 1440, kLines = 576, kPictureBytes = kLineBytes * kLines;
+    constexpr std::uint32_t kFields = 16;
+    ASSERT_EQ(expected.size(), kFields / 2 * kPictureBytes);
+    Start();
+    for (int run = 0; run < 10; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        // STOP: parked on black at field 0.
+        ASSERT_EQ(Send("mwcmd -p 0x0 0x9e0000"), 1);
+        ASSERT_EQ(Send("mwcmd -i0B -l1 -F <" + black + ">"), 1);
+        ASSERT_EQ(Send("mwcmd -p 0x0 0x930004 0x1 0xffffffff 0x0 0x0 -L0"), 1);
+        platform::SleepMs(100);
+        // PLAY with a decode of the clip's fields.
+        const std::string out = dir_ + "/decoded" + std::to_string(run) + ".fld";
+        const std::uint64_t before = board_->Streaming().OutputBytes(5);
+        ASSERT_EQ(Send("mwcmd -i0B -l1 -F <" + clip + ">"), 1);
+        ASSERT_EQ(Send("mwcmd -p 0x0 0x9f0500"), 1);
+        ASSERT_EQ(Send("mwcmd -o5B <" + out + ">"), 1);
+        ASSERT_EQ(Send("mwcmd -s 0x0 0x000B2502 0x02D00120 0x00120000"), 1);
+        ASSERT_EQ(Send("mwcmd -s " + Hex(kFields - 1) + " 0x000C2500"), 1);
+        ASSERT_EQ(Send("mwcmd -p 0x0 0x930004 0xffffffff 0xffffffff 0x0 0x0 -L0"), 1);
+        ASSERT_TRUE(WaitFor([&] { return board_->Streaming().OutputBytes(5) - before >= kFields / 2 * kPictureBytes; }));
+        platform::SleepMs(100);  // the last full pairs are written
+        ASSERT_EQ(Send("mwcmd -U5"), 1);
+        const Bytes fields = ReadFile(out);
+        ASSERT_EQ(fields.size(), kFields / 2 * kPictureBytes);
+        // Output 5 holds fields one after the other: picture p's top field (even lines), then its bottom.
+        for (const std::size_t picture : {std::size_t{0}, std::size_t{kFields / 2 - 1}})
+            for (std::size_t line = 0; line < kLines; ++line) {
+                const std::size_t at = picture * kPictureBytes + (line % 2) * (kPictureBytes / 2) + line / 2 * kLineBytes;
+                const auto from = expected.begin() + static_cast<std::ptrdiff_t>(picture * kPictureBytes + line * kLineBytes);
+                ASSERT_TRUE(std::equal(from, from + kLineBytes, fields.begin() + static_cast<std::ptrdiff_t>(at)))
+                    << "picture " << picture << ", line " << line << " differs from the codec's decode";
+            }
+    }
+}
+
 }  // namespace
+

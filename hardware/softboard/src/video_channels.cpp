@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "board_commands/command_lines.h"
 #include "board_commands/command_words.h"
 #include "platform/kernel.h"
 #include "softboard/soft_board.h"
@@ -189,8 +190,11 @@ void VideoChannels::OnCommand(const DecodedCommand& command) {
                 range_.width = width;
                 range_.fieldLines = lines;
             }
-            // From a pause the range starts at the field being shown.
-            if (a.active && a.started && a.counter == range_.from) QueueField(a, a.counter);
+            // From a pause the range starts at the field being shown. From the start it waits for
+            // the clip's first field: the black picture a stopped channel is parked on shows at
+            // field 0 as well, and would take that field's place.
+            const bool fromPause = command.parameters.size() > 1 && command.parameters[1] == kDecodeFromPause;
+            if (fromPause && a.active && a.started && !a.parked && a.counter == range_.from) QueueField(a, a.counter);
         } else {
             range_.to = command.time;
         }
