@@ -56,6 +56,11 @@ public:
     virtual void SetPath(const std::string& /*path*/) {}
     // Re-reads the clip the path edit names.
     virtual void ReloadClip() {}
+    // Shows `path` and its length as the clip the channel plays, without touching the board (a
+    // play list's channel plays one entry while the next waits in its queue).
+    virtual void ShowClip(const std::string& /*path*/) {}
+    // The clip the path edit names.
+    virtual std::string ClipPath() const { return {}; }
     // Plays a play list's entry up to its last picture `endPicture` (0: to the end of the file).
     virtual void PlayListEntry(std::int64_t /*endPicture*/) { Play(); }
     // A play list entry starting at `startField` of the clip: the channel counts as stopped

@@ -32,6 +32,23 @@ constexpr std::uint32_t kListChannelWord = 0x1544;
 
 std::uint32_t U32(std::int64_t v) { return static_cast<std::uint32_t>(v); }
 
+enum class EntryClip { Unreadable, Mpeg, Dv, Unknown };
+
+EntryClip ClipOf(const play_lists::VideoListEntry& entry, bool is2000Board) {
+    const auto head = ReadClipHead(platform::NormalizePath(entry.videoPath));
+    if (!head) return EntryClip::Unreadable;
+    const auto kind = head->firstWord ? ClassifyClip(*head->firstWord, is2000Board) : std::nullopt;
+    if (!kind) return EntryClip::Unknown;
+    return IsDv(*kind) ? EntryClip::Dv : EntryClip::Mpeg;
+}
+
+// The entries of the list file, from the top; none when it cannot be opened.
+std::vector<play_lists::VideoListEntry> EntriesOf(const std::string& listPath) {
+    play_lists::VideoPlayList list;
+    if (!list.Open(listPath)) return {};
+    return list.Entries();
+}
+
 }  // namespace
 
 void InstallAlphaAndPlayList(CVelmarView& panel) {
@@ -70,7 +87,7 @@ bool CPlayListChannel::OnControl(const velmar_ui::Event& event) {
         case kPlayList: OnPlayListPlay(); return true;
         case kStopList: OnPlayListStop(); return true;
         case kPauseList: Pause(); return true;
-        case kCheckList: ScanPlayList(); return true;
+        case kCheckList: CheckPlayList(); return true;
         case kFileList: OnPlayListBrowse(); return true;
         default: return false;
         }
@@ -131,6 +148,64 @@ void CPlayListChannel::ScanPlayList() {
     OnPlayListStop();
     panel_.UpdateData(false);
     panel_.View().SelectAllText(kPathList);
+}
+
+void CPlayListChannel::CheckPlayList() {
+    if (RefuseOversizedList()) return;
+    ScanPlayList();
+    // Until PLAY names the entry it starts with, the list's mode is that of its first clip.
+    for (const auto& entry : EntriesOf(platform::NormalizePath(pathText_))) {
+        const EntryClip clip = ClipOf(entry, panel_.Is2000Board());
+        if (clip != EntryClip::Mpeg && clip != EntryClip::Dv) continue;
+        RefuseEntriesOfOtherKind(clip == EntryClip::Dv);
+        return;
+    }
+}
+
+bool CPlayListChannel::Refused(const play_lists::VideoListEntry& entry, bool listDv) const {
+    const EntryClip clip = ClipOf(entry, panel_.Is2000Board());
+    return clip == EntryClip::Unknown || clip == (listDv ? EntryClip::Mpeg : EntryClip::Dv);
+}
+
+std::size_t CPlayListChannel::RefuseEntriesOfOtherKind(bool listDv) {
+    const auto entries = EntriesOf(platform::NormalizePath(pathText_));
+    std::string names;
+    for (const auto& entry : entries)
+        if (Refused(entry, listDv)) names += "\n" + entry.videoPath;
+    if (!names.empty())
+        panel_.Ui().MessageBox({Format("The board cannot play these entries in a play list of %s clips; the list "
+                                       "leaves them out:%s",
+                                       listDv ? "DV" : "MPEG-2", names.c_str()),
+                                kFileError});
+    return entries.size();
+}
+
+std::optional<play_lists::VideoListEntry> CPlayListChannel::NextPlayableEntry() {
+    for (std::size_t skipped = 0; skipped <= entriesAtPlay_; ++skipped) {
+        auto entry = list_.NextEntry();
+        if (!entry || !Refused(*entry, listDv_)) return entry;
+    }
+    return std::nullopt;  // the list on disk changed since PLAY and holds nothing it can play
+}
+
+void CPlayListChannel::ShowPlayingEntries() {
+    const BoardWindow* window = panel_.Window();
+    if (!window) return;
+    for (int input : {0, 1}) {
+        auto& queue = queued_[input];
+        bool taken = false;
+        std::string playing;
+        // The board clears a slot's word when it has taken the queued clip.
+        while (!queue.empty() &&
+               window->Read32(window::kQueueSlotFlags[input] + 4 * static_cast<std::uint32_t>(queue.front().slot)) == 0) {
+            playing = queue.front().path;
+            queue.pop_front();
+            taken = true;
+        }
+        if (!taken) continue;
+        VideoChannel& channel = input == 0 ? *panel_.Channels().videoA : *panel_.Channels().videoB;
+        channel.ShowClip(playing);
+    }
 }
 
 void CPlayListChannel::OnPlayListFileChanged() {
@@ -231,9 +306,7 @@ void CPlayListChannel::TakeEntry(int input, const play_lists::VideoListEntry& en
 void CPlayListChannel::AddFilesInUse(std::vector<std::string>& files) const {
     if (pathText_.empty()) return;
     files.push_back(pathText_);
-    play_lists::VideoPlayList list;
-    if (!list.Open(platform::NormalizePath(pathText_))) return;
-    for (const auto& entry : list.Entries()) {
+    for (const auto& entry : EntriesOf(platform::NormalizePath(pathText_))) {
         files.push_back(entry.videoPath);
         files.push_back(MdbPath(entry.videoPath));
         if (!entry.HasAlpha()) continue;
@@ -299,6 +372,11 @@ void CPlayListChannel::OnPlayListPlay() {
     alpha_.StartList();
     state_ = PlayListState::Playing;
     listTime_ = U32(2 * position_);
+    for (auto& queue : queued_) queue.clear();
+    // The entry the list starts with sets its mode; entries of the other kind are named now and
+    // left out as the roll comes to them.
+    listDv_ = panel_.Channels().videoA->IsDvClip();
+    entriesAtPlay_ = RefuseEntriesOfOtherKind(listDv_);
     panel_.Channels().videoA->PlayListEntry(*endPicture);
     if (state_ != PlayListState::Playing) return;  // the entry could not be loaded: the list has stopped
     alpha_.Play();
@@ -332,6 +410,7 @@ void CPlayListChannel::NextPlayListEntry() {
         bool& busy;
         ~Idle() { busy = false; }
     } idle{busy_};
+    ShowPlayingEntries();
     const int target = nextChannel_ == 1 ? 0 : 1;
     // The other channel's queued entry must have been taken by the board first.
     if (const BoardWindow* window = panel_.Window()) {
@@ -339,16 +418,23 @@ void CPlayListChannel::NextPlayListEntry() {
         const auto slot = static_cast<std::uint32_t>(words_[otherInput].queueSlot);
         if (window->Read32(window::kQueueSlotFlags[otherInput] + 4 * slot) != 0) return;
     }
-    const auto entry = list_.NextEntry();
+    const auto entry = NextPlayableEntry();
     if (!entry) {
         panel_.Ui().MessageBox({Format("The play list %s holds no entry to play", pathText_.c_str()), kFileError});
         OnPlayListStop();
         return;
     }
-    TakeEntry(target, *entry, entry->StartField());
     VideoChannel& channel = target == 0 ? *panel_.Channels().videoA : *panel_.Channels().videoB;
+    const std::string playing = channel.ClipPath();
+    const int slot = words_[target].queueSlot;
+    TakeEntry(target, *entry, entry->StartField());
     channel.PlayListEntry(entry->out);
     if (state_ != PlayListState::Playing) return;
+    // A queued entry waits behind the one the channel plays, which it goes on showing.
+    if (words_[target].queueSlot != slot) {
+        queued_[target].push_back({slot, entry->videoPath});
+        channel.ShowClip(playing);
+    }
     alpha_.PrepareListTransition();
     nextChannel_ = target == 0 ? 0 : 1;
 }

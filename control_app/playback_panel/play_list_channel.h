@@ -5,8 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "panel_channels.h"
 #include "play_lists/video_play_list.h"
@@ -63,6 +65,8 @@ public:
 
     void OnPlayListPlay();
     void OnPlayListStop();
+    // CHK FILE: the list's total, and its entries the board cannot play named.
+    void CheckPlayList();
     void OnPlayListBrowse();
     void OnPlayListFileChanged();
     void SetPlayListStartPosition();
@@ -89,6 +93,17 @@ private:
     // The total length, scanned from the list or none.
     void SetTotal(std::optional<std::int64_t> scanned);
     std::uint32_t CueField() const;
+    // A list plays its entries in one mode, that of the entry it starts with: MPEG-2 or DV (a
+    // channel keeps the mode of its first entry for every entry queued behind it). Whether an
+    // entry's clip is one the board cannot play in the list's mode (its kind unknown counts too;
+    // a clip that cannot be read is left to the load, which names it).
+    bool Refused(const play_lists::VideoListEntry& entry, bool listDv) const;
+    // Names in one box the entries of the list file that are refused; how many entries it holds.
+    std::size_t RefuseEntriesOfOtherKind(bool listDv);
+    // The next entry the list can play, skipping refused ones (at most a pass through the list).
+    std::optional<play_lists::VideoListEntry> NextPlayableEntry();
+    // Each channel shows the entry it plays: a queued entry once the board has taken it.
+    void ShowPlayingEntries();
 
     CVelmarView& panel_;
     CAlphaChannel& alpha_;
@@ -106,6 +121,14 @@ private:
     ListChannelWords words_[2];
     std::uint32_t listBase_ = 0;
     std::uint32_t listTime_ = 0;
+    bool listDv_ = false;  // the mode of the playing list
+    std::size_t entriesAtPlay_ = 0;
+    // Per channel, the entries queued behind the one it plays: the queue slot and the clip.
+    struct QueuedClip {
+        int slot;
+        std::string path;
+    };
+    std::deque<QueuedClip> queued_[2];
 };
 
 // Gives the panel its alpha channel and play list, each knowing the other.

@@ -205,6 +205,12 @@ void CVideoChannel::PrepareListEntry(std::int64_t startField) {
     panel_.UpdateData(false);
 }
 
+void CVideoChannel::ShowClip(const std::string& path) {
+    pathText_ = path;
+    ReadClip();
+    panel_.UpdateData(false);
+}
+
 void CVideoChannel::ReloadIfChanged() {
     if (!fileChanged_) return;
     panel_.WriteKey(t_.pathKey, PathText());
@@ -419,6 +425,12 @@ bool CVideoChannel::LoadVideo(std::int64_t endPicture) {
         } else {
             // Beyond 4 GiB (about 20 minutes of 625-line DV25) the offset needs its high word.
             startOffset = static_cast<std::uint64_t>(dvFrameSize_) * static_cast<std::uint64_t>(start_ / 2);
+            // A list entry ends after its last frame. Left at 0 ("the whole file") the entry would
+            // run to the file's end, and a channel opened to loop would read the file over and over
+            // instead of going on to the entry queued behind it.
+            if (endPicture != 0)
+                endOffset = std::min<std::uint64_t>(
+                    head->bytes, static_cast<std::uint64_t>(dvFrameSize_) * (static_cast<std::uint64_t>(endPicture) + 1));
         }
     }
     const std::string line = LoadLine(startOffset, endOffset, clip);

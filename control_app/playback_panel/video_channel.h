@@ -70,6 +70,8 @@ public:
         fileChanged_ = true;
         ReloadIfChanged();
     }
+    void ShowClip(const std::string& path) override;
+    std::string ClipPath() const override { return pathText_; }
     void PrepareListEntry(std::int64_t startField) override;
     void PlayListEntry(std::int64_t endPicture) override { Start(0, true, endPicture); }
     void ExchangeTexts(bool save) override;

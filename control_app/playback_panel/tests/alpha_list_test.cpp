@@ -305,6 +305,43 @@ TEST(PlayList, ARollOfThreeEntriesTextForText) {
     EXPECT_TRUE(f.view.Flat(kStopList));
 }
 
+// While a list plays, each channel shows the clip it plays and that clip's length, not an entry
+// queued behind it; a queued entry shows once the board has taken it (cleared its slot's word).
+TEST(PlayList, EachChannelShowsTheEntryItPlays) {
+    MixFixture f;
+    const std::string dir = fs::current_path().string() + "/";
+    f.files.Write("c.mpg", MpegClip().substr(0, 128));  // one group of three pictures
+    std::vector<index_formats::PictureIndexRecord> records;
+    for (int k = 0; k < 3; ++k)
+        records.push_back({0, static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(3 - k), true});
+    const auto index = index_formats::EncodePictureIndex(records);
+    f.files.Write("c.mdb", std::string(index.begin(), index.end()));
+    f.files.Write("roll.vpl", "<" + dir + "a.mpg><0><5><0>\n<" + dir + "b.mpg><0><5><0>\n<" + dir + "c.mpg><0><2><0>\n");
+    f.Enter(kPathList, dir + "roll.vpl");
+    f.panel->Command(kPlayList);
+    f.Tick();  // c queued on A
+    f.Tick();  // the list starts over: a queued on B
+    ASSERT_EQ(f.board.Word(window::kQueueSlotFlags[0]), 1u);
+    ASSERT_EQ(f.board.Word(window::kQueueSlotFlags[1]), 1u);
+    struct Shown {
+        const char* when;
+        ControlId path, length;
+        std::string clip, total;
+    };
+    const auto check = [&](const Shown& shown) {
+        EXPECT_EQ(f.view.Text(shown.path), dir + shown.clip) << shown.when;
+        EXPECT_EQ(f.view.Text(shown.length), shown.total) << shown.when;
+    };
+    for (const Shown& shown : {Shown{"A plays", kPathA, kLengthA, "a.mpg", "00:00:00:06  R"},
+                               Shown{"B waits for its cue", kPathB, kLengthB, "b.mpg", "00:00:00:06  R"}})
+        check(shown);
+    f.board.SetWord(window::kQueueSlotFlags[0], 0);  // the board took c on A
+    f.Tick();
+    check({"A took its queued entry", kPathA, kLengthA, "c.mpg", "00:00:00:03  R"});
+    check({"B still plays its first", kPathB, kLengthB, "b.mpg", "00:00:00:06  R"});
+    f.panel->Command(kStopList);
+}
+
 TEST(PlayList, SeeksTheEntryThatHoldsThePosition) {
     MixFixture f;
     f.files.Write("roll.vpl", ThreeEntries());

@@ -2,7 +2,8 @@
 // command library: a roll of three entries, the first keyed into the second through its alpha
 // stream, switches channels, takes the queued clips and runs its keys at the fields the list's
 // time words name, as the board's mix status word shows them field by field; its linked audio
-// list reaches input 3 entry after entry.
+// list reaches input 3 entry after entry. A list that mixes MPEG-2 and DV leaves out the entries of
+// the other kind than the one it starts with.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,10 +17,12 @@
 #include "alpha_stream/alpha_generators.h"
 #include "alpha_stream/alpha_reader.h"
 #include "board_panel/testing/panel_test_support.h"
+#include "index_builder/index_builder.h"
 #include "index_formats/picture_index.h"
 #include "panel_on_board.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
+#include "ps_testing/ps_test_support.h"
 #include "playback_panel/audio_channel.h"
 #include "playback_panel/play_list_channel.h"
 #include "playback_panel/velmar_view.h"
@@ -88,12 +91,14 @@ public:
         std::uint32_t mix = 0;
         std::uint32_t alpha = 0;
     };
-    SteppedBoard(int periodMs, const std::string& audioCapture) {
+    // What inputs 0 to 3 receive goes to `captureFolder`/input<N>.bin.
+    SteppedBoard(int periodMs, const std::string& captureFolder) {
         softboard::SoftBoardOptions options;
         options.interruptPeriodMs = periodMs;
         board_ = softboard::SoftBoard::Create(options);
         if (!board_) return;
-        board_->Streaming().SetInput(3, {0, audioCapture, true});
+        for (std::uint32_t input = 0; input < 4; ++input)
+            board_->Streaming().SetInput(input, {0, captureFolder + "/input" + std::to_string(input) + ".bin", input == 3});
         stepper_ = std::thread([this] {
             std::uint64_t seen = 0;
             while (!stop_.load()) {
@@ -119,6 +124,10 @@ public:
     std::uint64_t Fields() {
         std::lock_guard lock(mutex_);
         return board_->InterruptCount();
+    }
+    std::uint64_t InputBytes(std::uint32_t input) {
+        std::lock_guard lock(mutex_);
+        return board_->Streaming().InputBytes(input);
     }
     std::map<std::uint32_t, Field> Noted() {
         std::lock_guard lock(mutex_);
@@ -178,7 +187,7 @@ TEST(AbRollEndToEnd, ThreeEntriesWithAKeySwitchAtTheFieldsOfTheirTimeWords) {
     profile.WriteString("BOARD1", "PATHAUD", dir + "/sound.apl");
     profile.WriteString("BOARD1", "LINKAUD", "1");
 
-    SteppedBoard board(40, dir + "/input3.bin");
+    SteppedBoard board(40, dir);
     ASSERT_TRUE(board.Ready());
     const InRunDirectory inRunDirectory;
     std::uint32_t base = 0;
@@ -253,6 +262,86 @@ TEST(AbRollEndToEnd, ThreeEntriesWithAKeySwitchAtTheFieldsOfTheirTimeWords) {
     // The linked audio list went to input 3 entry after entry, the list starting over after its last.
     const std::string audio = AsInput3(x, 0, 32032) + AsInput3(y, 64064, 96096 + 96096) + AsInput3(x, 0, 32032);
     EXPECT_NE(ReadBytes(dir + "/input3.bin").find(audio), std::string::npos) << "input 3 lacks the audio list's entries";
+}
+
+// A short clip from ffmpeg: MPEG-2 with its start codes on word boundaries and its picture index,
+// or DV.
+void MakeClip(const std::string& path, const std::string& options) {
+    const bool dv = path.ends_with(".dv");
+    const std::string raw = dv ? path : path + ".raw";
+    ASSERT_EQ(velmar_testing::RunCommand("ffmpeg -v error -y -f lavfi -i testsrc=size=" +
+                                         std::string(dv ? "720x576" : "176x144") + ":rate=25 -frames:v 10 " + options +
+                                         " " + raw),
+              0);
+    if (dv) return;
+    const std::string es = ReadBytes(raw);
+    const auto aligned = ps_testing::AlignStartCodes(std::vector<std::uint8_t>(es.begin(), es.end()));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(aligned.data()),
+                                                static_cast<std::streamsize>(aligned.size()));
+    ASSERT_EQ(index_builder::BuildIndexFile(path).run.status, platform::RunStatus::Done);
+}
+
+// A list of a 4:2:2 and a 4:2:0 MPEG-2 clip and a DV clip: the list plays MPEG-2, the mode of the
+// entry it starts with, so CHK FILE and PLAY name the DV entry, and the roll leaves it out: A plays
+// the 4:2:2 clip over and over, B the 4:2:0 one, and neither input is read faster than the board
+// plays (the highest rate it decodes, with the burst a channel may read ahead).
+TEST(PlayListEntries, AnEntryTheBoardCannotPlayIsRefusedAndTheListGoesOn) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string dir = velmar_testing::TempDir();
+    const std::string mpeg = "-c:v mpeg2video -g 5 -bf 2 -q:v 4 -f mpeg2video";
+    MakeClip(dir + "/clip422.m2v", "-pix_fmt yuv422p " + mpeg);
+    MakeClip(dir + "/clip420.m2v", "-pix_fmt yuv420p " + mpeg);
+    MakeClip(dir + "/clip.dv", "-pix_fmt yuv420p -f dv");
+    std::ofstream(dir + "/mixed.vpl") << "<" << dir << "/clip422.m2v><0><9><0>\n<" << dir << "/clip420.m2v><0><9><0>\n<"
+                                      << dir << "/clip.dv><0><9><0>\n";
+    platform::Profile profile(dir + "/E2E.INI");
+    profile.WriteString("BOARD1", "PATHPL", dir + "/mixed.vpl");
+
+    constexpr int kFieldMs = 10;
+    SteppedBoard board(kFieldMs, dir);
+    ASSERT_TRUE(board.Ready());
+    const InRunDirectory inRunDirectory;
+    {
+        PanelOnBoard on(profile);
+        InstallVideoChannels(on.panel);
+        InstallAlphaAndPlayList(on.panel);
+        InstallAudioChannel(on.panel);
+        on.StartUp();
+        ASSERT_FALSE(on.panel.DemoMode());
+        const std::string refused = "The board cannot play these entries in a play list of MPEG-2 clips; the list leaves "
+                                    "them out:\n" + dir + "/clip.dv";
+        for (const velmar_ui::ControlId button : {panel_ids::kCheckList, panel_ids::kPlayList}) {
+            const auto boxes = on.ui.Boxes().size();
+            on.panel.Command(button);
+            EXPECT_EQ(on.ui.Boxes().size(), boxes + 1) << button;
+            if (on.ui.Boxes().size() > boxes) EXPECT_EQ(on.ui.Boxes().back().text, refused) << button;
+        }
+        auto& list = static_cast<CPlayListChannel&>(*on.panel.Channels().playList);
+        ASSERT_TRUE(list.Active());
+        const std::uint64_t start = board.Fields();
+        // Each entry lasts 20 fields: eight of them.
+        for (auto until = std::chrono::steady_clock::now() + 60s;
+             board.Fields() < start + 160 && std::chrono::steady_clock::now() < until && list.Active();) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(4 * kFieldMs));
+            on.ui.Advance(kPanelTimerMs);
+        }
+        EXPECT_TRUE(list.Active());
+        const std::uint64_t fields = board.Fields() - start;
+        for (std::uint32_t input : {0u, 1u})
+            EXPECT_LE(board.InputBytes(input), (2u << 20) + fields * (75'000'000 / 8 / 50)) << "input " << input;
+        // Every entry went to its channel whole, again and again; no DV reached either. (Read before
+        // STOP parks the channels on black.)
+        for (const auto& [input, clip] : {std::pair{0, "clip422.m2v"}, {1, "clip420.m2v"}}) {
+            SCOPED_TRACE(clip);
+            const std::string entry = ReadBytes(dir + "/" + clip);
+            const std::string arrived = ReadBytes(dir + "/input" + std::to_string(input) + ".bin");
+            EXPECT_GE(arrived.size(), 2 * entry.size()) << "the list did not go on";
+            for (std::size_t at = 0; at < arrived.size(); at += entry.size())
+                ASSERT_EQ(arrived.compare(at, entry.size(), entry, 0, arrived.size() - at), 0) << "at byte " << at;
+        }
+        on.panel.Command(panel_ids::kStopList);
+        on.panel.OnDestroy();
+    }
 }
 
 }  // namespace

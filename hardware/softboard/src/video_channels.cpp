@@ -22,6 +22,13 @@ using namespace board_commands;
 constexpr std::uint32_t kNormalRate = 256;
 constexpr std::uint32_t kPullBytes = 0x10000;
 constexpr int kPullsPerField = 64;
+// An MPEG channel reads its input no faster than the board decodes: at most the highest rate it
+// plays (50 Mbit/s), with room for a variable-rate stream's peaks, a field (of 20 ms, so that a
+// faster interrupt period plays the same stream in fewer milliseconds); what it has not used
+// carries over up to a burst that holds the largest pictures. Bytes that hold no picture (a clip
+// of another kind) are read at that pace too, not as fast as the host can give them.
+constexpr std::uint64_t kChannelBytesPerField = 75'000'000 / 8 / 50;
+constexpr std::uint64_t kChannelBurstBytes = 2 << 20;
 // Without input for this many fields and this long while a picture is wanted, the channel takes
 // it as the clip's end (a stream carries no end mark): it shows the last picture and lets the
 // decoder give up the pictures it holds. Both bounds, so that neither a fast field rate nor a
@@ -64,6 +71,11 @@ std::optional<CodedPictureSplitter::Picture> CodedPictureSplitter::Next(bool atE
         if (i >= buffer_.size()) {
             // A start code may begin in the last three bytes: look there again with more data.
             scan_ = buffer_.size() > 3 ? buffer_.size() - 3 : 0;
+            // Bytes before any header or picture belong to none: they go, rather than pile up.
+            if (pictureAt_ < 0 && !headerSeen_ && scan_ > 0) {
+                buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(scan_));
+                scan_ = 0;
+            }
             break;
         }
         scan_ = i + 1;
@@ -110,6 +122,7 @@ struct VideoChannels::Channel {
     int starved = 0;
     std::int64_t starvedSinceUs = 0;
     bool ended = false;
+    std::uint64_t allowance = kChannelBurstBytes;  // MPEG input bytes it may still read
 
     // The input in the board's word order, and what has been told apart in it.
     std::vector<std::uint8_t> carry;  // bytes of an incomplete reversed word
@@ -130,6 +143,7 @@ struct VideoChannels::Channel {
         phase = 0;
         starved = 0;
         ended = false;
+        allowance = kChannelBurstBytes;
         carry.clear();
         splitter.Clear();
         groupBase = 0;
@@ -255,6 +269,7 @@ void VideoChannels::PlayRange(Channel& channel, const DecodedCommand& command) {
 void VideoChannels::OnInterrupt(std::uint32_t fieldClock) {
     for (auto& channel : channels_) {
         if (!channel->active) continue;
+        channel->allowance = std::min(channel->allowance + kChannelBytesPerField, kChannelBurstBytes);
         Advance(*channel, fieldClock);
         WriteStatus(*channel);
     }
@@ -272,7 +287,7 @@ void VideoChannels::Advance(Channel& channel, std::uint32_t fieldClock) {
     if (channel.parked) {
         // The still picture is up: the rest of the parking clip goes into the board's memory as
         // it arrives, as a board takes a clip it will never show further.
-        streaming_.TakeInput(channel.stream, ~std::uint64_t{0}, nullptr);
+        channel.allowance -= streaming_.TakeInput(channel.stream, channel.allowance, nullptr);
         return;
     }
     if (channel.frozen) return;
@@ -329,6 +344,8 @@ VideoChannels::Have VideoChannels::Ensure(Channel& channel, std::int64_t display
     for (int pulls = 0;; ++pulls) {
         if (channel.types.count(displayIndex)) return Have::Yes;
         if (displayIndex < channel.groupBase) return Have::Hole;
+        // Read up to the pace: the picture comes in a later field (this is no lack of input).
+        if (!channel.dv && channel.allowance == 0) return Have::No;
         if (channel.dv ? PullDv(channel, displayIndex) : PullMpeg(channel)) {
             channel.starved = 0;
             channel.ended = false;  // more came after all (a follow-on file, a slow host)
@@ -345,7 +362,10 @@ VideoChannels::Have VideoChannels::Ensure(Channel& channel, std::int64_t display
 
 bool VideoChannels::PullMpeg(Channel& channel) {
     std::vector<std::uint8_t> bytes;
-    if (streaming_.TakeInput(channel.stream, kPullBytes, &bytes) == 0) return false;
+    const std::uint64_t taken =
+        streaming_.TakeInput(channel.stream, std::min<std::uint64_t>(kPullBytes, channel.allowance), &bytes);
+    if (taken == 0) return false;
+    channel.allowance -= taken;
     AddMpegBytes(channel, std::move(bytes));
     return true;
 }
