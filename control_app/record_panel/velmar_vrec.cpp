@@ -47,6 +47,7 @@ const MessageMap<CVelmarVrec>& CVelmarVrec::Map() {
     using velmar_ui::OnSelectionChange;
     static const MessageMap<V> map{
         velmar_ui::OnTimerId(kPanelTimer, &V::OnTimer),
+        velmar_ui::OnTimerId(kScriptTimer, &V::SendScriptSlice),
         OnCommand(kSwitchPlayback, &V::OnSwitchPlayback),
         OnCommand(kMode420, &V::OnSwitchRecord420),
         OnCommand(kMode422, &V::OnSwitchRecord422),

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +35,12 @@ enum class RecordState : int { Idle = 0, Recording = 1, Paused = 2 };
 
 inline constexpr int kCompressFieldsMax = 4'000'000;
 
+// The encoder script's own timer, and the longest the window waits for the script at a time: each
+// line may wait about 100 ms for the service loop to take the one before it, so a long script goes
+// on in slices on that timer and the operator's input is served between them.
+inline constexpr int kScriptTimer = 2;
+inline constexpr int kScriptSliceMs = 50;
+
 class CVelmarVrec : public CBoardPanel {
 public:
     CVelmarVrec(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
@@ -50,7 +57,12 @@ public:
     virtual void LoadEncoderSettings();
     virtual bool OpenVideoOutput();
     virtual bool OpenAudioOutput();
-    virtual void ProgramEncoder();
+    // Sends the encoder words and the encoder script, then runs `then`. What the script does not
+    // send within kScriptSliceMs it sends on kScriptTimer after this returns. STOP, or a script line
+    // that resets the board or ends the service loop, drops the rest of it and runs `abandon`
+    // instead of `then`.
+    virtual void ProgramEncoder(std::function<void()> then = {}, std::function<void()> abandon = {});
+    bool SendingScript() const { return script_.has_value(); }
 
     void OnTimer();
     void OnDestroy();
@@ -172,12 +184,18 @@ private:
     void ShowVbr(bool vbr);
     int SelectedValue(velmar_ui::ControlId combo) const;
     EncoderSettings CurrentEncoderSettings() const;
-    void SendScript();
+    // The lines of the encoder script, or none after a box when it cannot be read.
+    std::vector<std::string> ReadScript();
+    void SendScriptSlice();
+    // Drops the rest of the script and runs its `abandon`; `why` (when given) is said in a box.
+    void AbandonScript(const std::string& why);
 
     // Record flow.
     bool PrepareRecording(bool compress);
     void ResetEncoderOutput();
     void StartPausedRecording();
+    // A recording that its script ended before it started: its outputs are closed, the panel is stopped.
+    void AbandonRecordStart();
     void SetAudioRate(int code, const char* key);
     std::string MdbPath() const;
     // The files the panel reads while it records: no output may replace them.
@@ -208,6 +226,16 @@ private:
     DisplayTracker videoCount_, audioCount_;
     std::array<DrainCounter, 2> drain_{};
     BoardStatus status_;  // the status words of the current tick
+
+    // The encoder script while it is sent.
+    struct ScriptRun {
+        std::vector<std::string> lines;
+        std::size_t next = 0;
+        std::function<void()> then, abandon;
+        bool sliced = false;  // goes on on kScriptTimer
+    };
+    std::optional<ScriptRun> script_;
+    bool inScriptSlice_ = false;
 };
 
 }  // namespace velmar

@@ -210,30 +210,31 @@ EncoderSettings CVelmarVrec::CurrentEncoderSettings() const {
     return s;
 }
 
-void CVelmarVrec::ProgramEncoder() {
+void CVelmarVrec::ProgramEncoder(std::function<void()> then, std::function<void()> abandon) {
     // A mode without encoder controls has no words to send; its script still runs.
     if (RecordModeOf(recordMode_))
         for (const std::string& line : EncoderCommandLines(CurrentEncoderSettings())) SendCommand(line);
-    SendScript();
+    script_ = ScriptRun{ReadScript(), 0, std::move(then), std::move(abandon)};
+    SendScriptSlice();
 }
 
-void CVelmarVrec::SendScript() {
-    if (scriptPath.empty()) return;
+std::vector<std::string> CVelmarVrec::ReadScript() {
+    if (scriptPath.empty()) return {};
     const std::string path = platform::NormalizePath(scriptPath);
-    if (RefuseNonRegularFile(path)) return;
+    if (RefuseNonRegularFile(path)) return {};
     std::string text;
     switch (platform::ReadRegularFile(path, kScriptFileMaxBytes, text)) {
     case platform::WholeFileRead::CannotOpen:
         Ui().MessageBox({Format("Can't find file %s", scriptPath.c_str()), "File Error"});
-        return;
+        return {};
     case platform::WholeFileRead::TooLarge:
         Ui().MessageBox({Format("The script file %s is larger than %zu bytes and is not sent", scriptPath.c_str(),
                                 kScriptFileMaxBytes),
                          "File Error"});
-        return;
+        return {};
     case platform::WholeFileRead::Read: break;
     }
-    for (const std::string& line : ScriptCommandLines(text)) SendCommand(line);
+    return ScriptCommandLines(text);
 }
 
 }  // namespace velmar

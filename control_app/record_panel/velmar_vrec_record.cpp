@@ -149,20 +149,23 @@ void CVelmarVrec::OnRecordVideo() {
         View().SetFlat(kRecordVideo, true);
         return;
     }
-    if (recordState_ == RecordState::Recording) return;
+    if (recordState_ == RecordState::Recording || script_) return;
 
-    if (compressFields > 0) {
+    const bool compress = compressFields > 0;
+    if (compress) {
         SendCommand(board_commands::Flush(board_commands::kDecodeOutput));
-        if (!LoadCompressSource() || !OpenVideoOutput()) return;
-        ProgramEncoder();
+        if (!LoadCompressSource()) return;
+    }
+    if (!OpenVideoOutput()) return;
+    // Pressed while the encoder script is sent; STOP then ends the script.
+    View().SetFlat(kRecordVideo, true);
+    View().SetFlat(kStopVideo, false);
+    const auto start = [this, compress] {
         ResetEncoderOutput();
-        SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, "0x00000001"));
-        SendCommand(SourceFormatLine(Descriptor(), targaDepth_, compressFields));
-    } else {
-        if (!OpenVideoOutput()) return;
-        ProgramEncoder();
-        ResetEncoderOutput();
-        if (linkedAudio_) {
+        if (compress) {
+            SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, "0x00000001"));
+            SendCommand(SourceFormatLine(Descriptor(), targaDepth_, compressFields));
+        } else if (linkedAudio_) {
             audioStartFrame_ = BoardFrames(*this, *window_);
             SendCommand(board_commands::RecordStartBothNow());
             audioRecording_ = true;
@@ -171,27 +174,37 @@ void CVelmarVrec::OnRecordVideo() {
         } else {
             SendCommand(board_commands::RecordStartNow(board_commands::kRecordVideo));
         }
-    }
-    recordState_ = RecordState::Recording;
-    View().SetFlat(kRecordVideo, true);
-    View().SetFlat(kStopVideo, false);
+        recordState_ = RecordState::Recording;
+    };
+    ProgramEncoder(start, [this] { AbandonRecordStart(); });
 }
 
 void CVelmarVrec::StartPausedRecording() {
-    if (!UpdateData(true) || !OpenVideoOutput()) return;
-    ProgramEncoder();
-    // A count or index left from the last recording would stop or confuse this one at once.
-    ResetEncoderOutput();
-    const int t = BoardFrames(*this, *window_);
-    SendCommand(board_commands::RecordAt(FramesToTimecode(t + 8), board_commands::kRecordStart));
-    SendCommand(board_commands::RecordAt(FramesToTimecode(t + 15), board_commands::kRecordPause));
-    recordState_ = RecordState::Paused;
+    if (script_ || !UpdateData(true) || !OpenVideoOutput()) return;
     View().SetFlat(kPauseVideo, true);
     View().SetFlat(kStopVideo, false);
+    const auto start = [this] {
+        // A count or index left from the last recording would stop or confuse this one at once.
+        ResetEncoderOutput();
+        const int t = BoardFrames(*this, *window_);
+        SendCommand(board_commands::RecordAt(FramesToTimecode(t + 8), board_commands::kRecordStart));
+        SendCommand(board_commands::RecordAt(FramesToTimecode(t + 15), board_commands::kRecordPause));
+        recordState_ = RecordState::Paused;
+    };
+    ProgramEncoder(start, [this] { AbandonRecordStart(); });
+}
+
+void CVelmarVrec::AbandonRecordStart() {
+    // Nothing was recorded: the outputs opened for it are closed as they are.
+    SendCommand(board_commands::OutputEnd(board_commands::kRecordVideo));
+    if (linkedAudio_) SendCommand(board_commands::OutputEnd(board_commands::kRecordAudio));
+    View().SetFlat(kRecordVideo, false);
+    View().SetFlat(kPauseVideo, false);
+    View().SetFlat(kStopVideo, true);
 }
 
 void CVelmarVrec::OnPauseVideo() {
-    if (!window_) return;
+    if (!window_ || script_) return;
     if (recordState_ == RecordState::Recording) {
         SendCommand(board_commands::RecordPauseNow());
         recordState_ = RecordState::Paused;
@@ -214,6 +227,10 @@ void CVelmarVrec::OnFrameStep() {
 }
 
 void CVelmarVrec::StopVideoRecord() {
+    if (script_) {
+        AbandonScript({});
+        return;
+    }
     if (recordState_ == RecordState::Idle) return;
     const RecordState was = recordState_;
     recordState_ = RecordState::Idle;
@@ -253,7 +270,7 @@ void CVelmarVrec::StopVideoRecord() {
 // ------------------------------------------------------------------ audio record
 
 void CVelmarVrec::StartAudioRecord() {
-    if (audioRecording_ || !window_ || !OpenAudioOutput()) return;
+    if (audioRecording_ || script_ || !window_ || !OpenAudioOutput()) return;
     // A count left from an earlier overrun would stop this recording on the next tick, and the
     // service loop would drop its data meanwhile. A running video recording keeps its own count.
     if (recordState_ == RecordState::Idle) window_->Write32(window::kDiskOverrunCounter, 0);

@@ -107,6 +107,7 @@ public:
     int Call(BoardExport which, int argc, char** argv) override {
         std::string line;
         for (int i = 0; i < argc; ++i) line += (i ? " " : "") + std::string(argv[i]);
+        if (beforeLine) beforeLine(line);
         {
             std::lock_guard lock(mutex_);
             lines.push_back(line);
@@ -138,6 +139,8 @@ public:
         changed_.wait(lock, [this] { return daemonRunning_; });
     }
 
+    // When set, runs before each line is taken (a test's slow board lines).
+    std::function<void(const std::string&)> beforeLine;
     // When set, "mld" lines go to it (the real loader, for tests of the files it opens).
     std::function<int(int, char**)> mld;
 
