@@ -26,14 +26,18 @@ RunResult CopySwapped(ToolFile& in, const std::string& source, index_formats::Re
     const auto size = in.Size();
     if (!size) return failed(source);
     std::vector<std::uint8_t> block(kByteSwapBlock);
+    platform::ProgressStepper progress(run, *size);
     std::uint64_t done = 0;
     for (;;) {
         const long long n = in.Read(block.data(), block.size());
         if (n < 0) return failed(source);
-        if (n == 0) return kDone;
+        if (n == 0) {
+            progress.Finish(done);
+            return kDone;
+        }
         if (run.StopRequested()) return kCanceled;
         done += std::uint64_t(n);
-        run.SetProgress(platform::ProgressStep(done, *size));
+        progress.Advance(done);
         ReverseWords(block.data(), std::size_t(n));
         if (!out.Write(block.data(), std::size_t(n))) return failed(destination);
     }

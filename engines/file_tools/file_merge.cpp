@@ -54,16 +54,18 @@ RunResult AppendData(ToolFile& a, ToolFile& b, std::uint64_t padding, std::uint6
     long long n = b.Read(block.data(), block.size());
     if (n < 0) return Failed(run, names.b);
     const bool swap = n >= 4 && MergeSwapsB(headA, block.data());
+    platform::ProgressStepper progress(run, sizeB);
     std::uint64_t done = 0;
     while (n > 0) {
         if (run.StopRequested()) return kCanceled;
         done += std::uint64_t(n);
-        run.SetProgress(platform::ProgressStep(done, sizeB));
+        progress.Advance(done);
         if (swap) ReverseWords(block.data(), std::size_t(n));
         if (!a.Write(block.data(), std::size_t(n))) return Failed(run, names.a);
         n = b.Read(block.data(), block.size());
         if (n < 0) return Failed(run, names.b);
     }
+    progress.Finish(done);
     return kDone;
 }
 
@@ -90,14 +92,18 @@ RunResult AppendIndex(ToolFile& indexA, ToolFile& indexB, std::uint64_t rebaseWo
     if (!indexA.Seek(before.tailOffset) || !indexA.Write(block.data(), tail)) return Failed(run, names.indexA);
 
     block.resize(kMergeBlock);
+    platform::ProgressStepper progress(run, *sizeB);
     std::uint64_t done = 0;
     for (;;) {
         const long long n = indexB.Read(block.data(), block.size());
         if (n < 0) return Failed(run, names.indexB);
-        if (n == 0) return kDone;
+        if (n == 0) {
+            progress.Finish(done);
+            return kDone;
+        }
         if (run.StopRequested()) return kCanceled;
         done += std::uint64_t(n);
-        run.SetProgress(platform::ProgressStep(done, *sizeB));
+        progress.Advance(done);
         for (long long i = 0; i + 8 <= n; i += 8) RebaseRecord(&block[std::size_t(i)], rebaseWords);
         if (!indexA.Write(block.data(), std::size_t(n))) return Failed(run, names.indexA);
     }

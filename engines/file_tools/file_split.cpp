@@ -38,6 +38,7 @@ std::optional<index_formats::PictureIndexRecord> ReadRecord(ToolFile& index, std
 RunResult CopyRange(ToolFile& in, index_formats::ReplacingFile& out, std::uint64_t count, platform::RunReport& run,
                     const std::uint8_t* first = nullptr, std::size_t firstSize = 0) {
     std::vector<std::uint8_t> block(kSplitBlock);
+    platform::ProgressStepper progress(run, count);
     std::uint64_t done = 0;
     while (done < count) {
         if (run.StopRequested()) return kCanceled;
@@ -46,9 +47,10 @@ RunResult CopyRange(ToolFile& in, index_formats::ReplacingFile& out, std::uint64
         if (n != (long long)want) return kFileError;
         if (done == 0 && first) std::memcpy(block.data(), first, std::min(firstSize, want));
         done += want;
-        run.SetProgress(platform::ProgressStep(done, count));
+        progress.Advance(done);
         if (!out.Write(block.data(), want)) return kFileError;
     }
+    progress.Finish(done);
     return kDone;
 }
 
@@ -203,6 +205,7 @@ RunResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, co
     const std::uint32_t rebaseHigh = std::uint32_t(rebase >> 32) & 0xFFFF;
 
     std::vector<std::uint8_t> block(kSplitBlock);
+    platform::ProgressStepper progress(run, total);
     std::uint64_t done = 0;
     std::int64_t left = records;
     while (done < total) {
@@ -210,7 +213,7 @@ RunResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, co
         const std::size_t want = std::size_t(std::min<std::uint64_t>(block.size(), total - done));
         if (in.Read(block.data(), want) != (long long)want) return kFileError;
         done += want;
-        run.SetProgress(platform::ProgressStep(done, total));
+        progress.Advance(done);
         for (std::size_t i = 0; i < want; i += kPictureIndexRecordSize, --left) {
             std::uint8_t* record = &block[i];
             const std::uint32_t low = GetLe32(record);
@@ -223,6 +226,7 @@ RunResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, co
         }
         if (!out.Write(block.data(), want)) return kFileError;
     }
+    progress.Finish(done);
     return kDone;
 }
 

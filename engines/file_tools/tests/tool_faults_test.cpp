@@ -190,3 +190,37 @@ TEST_F(ToolFaults, AudioSplitOfAWaveFollowsItsDataChunk) {
         EXPECT_TRUE(std::equal(out.begin() + 44, out.end(), samples.begin() + 44)) << "left and right swapped";
     }
 }
+
+// The bar of every tool goes up one step at a time to full, each step once, whatever the block
+// size; a merge moves it once for the data and once for the index.
+TEST_F(ToolFaults, EveryToolsBarStepsOnceThroughEachStep) {
+    struct Steps : RunControl {
+        std::vector<int> shown;
+        void SetProgress(int step) override {
+            if (step > 0) shown.push_back(step);
+        }
+    };
+    WriteBytes(dir_ + "/a.mpg", Pattern(30000, 4));
+    WriteBytes(dir_ + "/a.mdb", EncodePictureIndex(GroupsIndex({5}, 30000)));
+    struct Case {
+        const char* name;
+        std::function<RunResult(RunControl&)> run;
+        int passes;
+    };
+    const std::string src = dir_ + "/src.mpg";
+    const Case cases[] = {
+        {"swap", [&](RunControl& run) { return ByteSwapFile(src, dir_ + "/swapped.mpg", run); }, 1},
+        {"split", [&](RunControl& run) { return SplitVideo(src, dir_ + "/cut.mpg", WholeClip(), run); }, 2},
+        {"merge", [&](RunControl& run) { return MergeFiles(dir_ + "/a.mpg", src, run); }, 2},
+    };
+    std::vector<int> oneToFull;
+    for (int step = 1; step <= platform::kProgressSteps; ++step) oneToFull.push_back(step);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Steps run;
+        ASSERT_EQ(c.run(run), file_tools::kDone);
+        std::vector<int> expected;
+        for (int pass = 0; pass < c.passes; ++pass) expected.insert(expected.end(), oneToFull.begin(), oneToFull.end());
+        EXPECT_EQ(run.shown, expected);
+    }
+}

@@ -107,16 +107,12 @@ private:
         PictureIndexScan pictures(outcome_.kind == StreamKind::Mpeg2Reversed,
                                   [this](const auto& group) { return index_.Append(group); });
         AlphaIndexScan markers(outcome_.kind == StreamKind::Alpha ? kAlphaMarker : kAlphaMarkerReversed);
+        platform::ProgressStepper progress(report_, size);
         std::uint64_t total = 0;
-        int progress = 0;
         while (count > 0) {
             if (report_.StopRequested()) return RunStatus::Canceled;
             total += count * 4;
-            // The bar goes straight to where the bytes are and never moves back; a file under 16
-            // bytes is read whole in the first block. (ProgressStepper would step one at a time
-            // and hold a small file's bar until the end.)
-            progress = std::max(progress, platform::ProgressStep(total, size));
-            report_.SetProgress(progress);
+            progress.Advance(total);
             report_.SetCounts(std::int64_t(total), std::int64_t(size));
             if (alpha) {
                 std::vector<index_formats::AlphaIndexEntry> entries;
@@ -129,6 +125,7 @@ private:
         }
         if (!alpha && !pictures.Finish()) return Fail(pictures.Error());
         if (!index_.Commit()) return Fail("write error\n");
+        progress.Finish(total);
         return RunStatus::Done;
     }
 

@@ -2,6 +2,19 @@
 
 namespace platform {
 
+namespace {
+
+// The progress of `done` out of `total` the way the tools count it: done / (total / 16), never past
+// 16, and 16 outright when the total is below 16.
+int ProgressStep(std::uint64_t done, std::uint64_t total) {
+    const std::uint64_t unit = total / kProgressSteps;
+    if (unit == 0) return kProgressSteps;
+    const std::uint64_t step = done / unit;
+    return step > std::uint64_t(kProgressSteps) ? kProgressSteps : int(step);
+}
+
+}  // namespace
+
 const char* StatusText(RunStatus status) {
     switch (status) {
     case RunStatus::Processing: return kProcessingText;
@@ -11,13 +24,6 @@ const char* StatusText(RunStatus status) {
     case RunStatus::Discontinued: break;
     }
     return "";
-}
-
-int ProgressStep(std::uint64_t done, std::uint64_t total) {
-    const std::uint64_t unit = total / kProgressSteps;
-    if (unit == 0) return kProgressSteps;
-    const std::uint64_t step = done / unit;
-    return step > std::uint64_t(kProgressSteps) ? kProgressSteps : int(step);
 }
 
 void ProgressStepper::Begin() {
@@ -38,8 +44,7 @@ void ProgressStepper::Unit(std::uint64_t done) {
 }
 
 void ProgressStepper::Finish(std::uint64_t done) {
-    step_ = kProgressSteps;
-    report_.SetProgress(step_);
+    if (step_ != kProgressSteps) report_.SetProgress(step_ = kProgressSteps);
     report_.SetCounts(std::int64_t(done), std::int64_t(total_));
 }
 

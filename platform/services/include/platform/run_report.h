@@ -34,15 +34,11 @@ const char* StatusText(RunStatus status);
 // Every tool's progress bar runs from 0 to this.
 inline constexpr int kProgressSteps = 16;
 
-// The progress of `done` out of `total` the way the tools count it: done / (total / 16), never past
-// 16, and 16 outright when the total is below 16.
-int ProgressStep(std::uint64_t done, std::uint64_t total);
-
 class RunReport;
 
-// A run's progress bar and byte counters, moved as units of work are done. The bar goes up one
-// step at a time, each step reported once, never past ProgressStep(done, total); a total below 16
-// leaves it where it is until Finish.
+// A run's progress bar and byte counters, moved as units of work are done; every tool's bar moves
+// through one. The bar goes up one step at a time, each step reported once, to done / (total / 16)
+// and never past 16; a total below 16 leaves it where it is until Finish.
 class ProgressStepper {
 public:
     // `first` is the step the bar shows when the work begins.
@@ -55,7 +51,7 @@ public:
     void Advance(std::uint64_t done);
     // One unit of work is done, `done` in all: Advance, and the counters every 256 units from the first.
     void Unit(std::uint64_t done);
-    // The work is complete: the bar full and the counters at `done`.
+    // The work is complete: the bar full (reported once) and the counters at `done`.
     void Finish(std::uint64_t done);
 
     int Step() const { return step_; }
