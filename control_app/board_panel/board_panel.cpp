@@ -106,6 +106,7 @@ std::uint8_t CBoardPanel::I2cReadByte(std::uint8_t readAddress) {
 }
 
 bool CBoardPanel::RefuseNonRegularFile(const std::string& path) {
+    if (!path.empty() && RefuseUnreachablePath(path)) return true;
     std::error_code error;
     if (path.empty() || !std::filesystem::exists(path, error) || platform::IsRegularFile(path)) return false;
     Ui().MessageBox({Format("%s is not a regular file and is not opened", path.c_str()), kFileErrorCaption});

@@ -66,8 +66,9 @@ public:
     std::uint8_t I2cReadByte(std::uint8_t readAddress);
     // A name that reaches something other than a regular file (a FIFO, a device, a folder) is
     // never opened: the open could hold the window for good, or the reading never end. True, after
-    // a box that names it, for such a name; false for a regular file or a name that reaches
-    // nothing, which each caller handles as it always has.
+    // a box that names it, for such a name and for one the file system cannot resolve
+    // (RefuseUnreachablePath); false for a regular file or a name that reaches nothing, which each
+    // caller handles as it always has.
     bool RefuseNonRegularFile(const std::string& path);
     // True, after a box that names `path` and the cause, when the file system cannot say what the
     // name reaches (a link loop, a name too long, a folder that may not be searched); false when

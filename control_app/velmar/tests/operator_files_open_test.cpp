@@ -358,7 +358,7 @@ TEST(OperatorFiles, LogNeverTruncatesMedia) {
 
 // A name the file system cannot resolve (a link loop, a folder name past the system's limit, a
 // folder that may not be searched) is named with its cause in a box, and Velmar goes on: at the
-// parking clips' check at start-up and at a play list's PLAY.
+// parking clips' check at start-up, at a play list's PLAY and at a clip's.
 TEST(OperatorFiles, FileSystemErrorsNeverEndVelmar) {
     const struct {
         const char* cause;
@@ -418,6 +418,18 @@ TEST(OperatorFiles, FileSystemErrorsNeverEndVelmar) {
                   }),
                   0)
             << "a play list's PLAY";
+        EXPECT_EQ(survives([&] {
+                      PlaybackPanel f;
+                      trouble.spoil("c.mpg");
+                      const std::string clip = PlaybackPanel::Here("c.mpg");
+                      f.view.Type(kPathA, clip);
+                      f.panel->EditChanged(kPathA);
+                      f.panel->EditLostFocus(kPathA);
+                      f.panel->Command(kPlayA);
+                      return named(f.Captions(), clip, trouble.cause) && !f.ui.exitCode;
+                  }),
+                  0)
+            << "a clip's PLAY";
     }
 }
 
