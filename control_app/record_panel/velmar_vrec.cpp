@@ -36,7 +36,10 @@ CVelmarVrec::CVelmarVrec(velmar_ui::FormView& view, velmar_ui::UiServices& ui, P
                          const platform::Profile& profile, board_commands::BoardNumber boardNumber)
     : CBoardPanel(view, ui, host, board, profile, boardNumber, false) {}
 
-CVelmarVrec::~CVelmarVrec() = default;
+CVelmarVrec::~CVelmarVrec() {
+    // A script still sent in slices has nothing to send to once the panel is gone.
+    if (script_ && script_->sliced) KillTimer(kScriptTimer);
+}
 
 const MessageMap<CVelmarVrec>& CVelmarVrec::Map() {
     using V = CVelmarVrec;
