@@ -189,7 +189,7 @@ bool IsAlphaGenTypeSupported(int type) { return type == kCrossFade || type == kD
 platform::RunResult GenerateFadeCrossAlpha(const AlphaGenParams& p, AlphaGenRun& run) {
     if (!ValidPicture(p)) return FileError();
     try {
-        AlphaOutput out;
+        AlphaOutput out(run.problem);
         if (!out.Open(p.outputFile)) return FileError();
         Print(run, "\n\nGenerating FADE_CROSS type alpha stream into file \"%s\".\n", p.outputFile.c_str());
         const int start = p.invert ? 255 - p.startLevel : p.startLevel;
@@ -230,7 +230,7 @@ platform::RunResult GenerateDissolveAlpha(const AlphaGenParams& p, AlphaGenRun& 
     const int block = DissolveBlockSize(p.startLevel);
     if (!ValidPicture(p) || block < kMinDissolveBlock || block > kMaxDissolveBlock) return FileError();
     try {
-        AlphaOutput out;
+        AlphaOutput out(run.problem);
         if (!out.Open(p.outputFile)) return FileError();
         const int unswitchedType = p.invert ? kRunVideo1 : kRunVideo0;
         const int switchedType = p.invert ? kRunVideo0 : kRunVideo1;

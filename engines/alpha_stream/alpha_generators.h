@@ -64,6 +64,8 @@ struct AlphaGenRun {
     std::FILE* console = nullptr;
     // Dissolve: field k draws from seed + k. Without a seed each run differs (time and clock).
     std::optional<std::uint32_t> seed;
+    // After a file error: the file and what went wrong with it (empty when no file was at fault).
+    std::string problem;
 };
 
 // A run ends Done, Canceled (the progress callback asked), or Error with one of the texts above.

@@ -11,22 +11,30 @@
 #include <vector>
 
 #include "index_formats/index_files.h"
+#include "index_formats/replacing_file.h"
 
 namespace alpha_stream {
 
 class AlphaOutput {
 public:
+    // A failure names its file and cause in `problem`.
+    explicit AlphaOutput(std::string& problem) : problem_(problem) {}
+
     // Creates both temporary files. False when either cannot be: a folder at either name, a
     // stream named like its own .adb, a folder that cannot be written.
     bool Open(const std::string& streamPath);
     // Appends one frame that `write` puts into a memory stream; the frame is checked as a reader
     // checks it before it counts. False when writing or the check fails.
     bool AppendFrame(const std::function<bool(std::FILE*)>& write);
-    // Writes the .adb of the frames and puts both files in place, the stream first. False when
-    // anything fails; both temporaries are then gone.
+    // Writes the .adb of the frames and puts both files in place, the stream first, while no
+    // other run puts files in place in that folder (OutputGroupLock). False when anything fails;
+    // both temporaries are then gone.
     bool Commit();
 
 private:
+    bool Fail(const std::string& path);
+
+    std::string& problem_;
     std::string streamPath_;
     index_formats::ReplacingFile stream_;
     index_formats::ReplacingFile index_;

@@ -260,6 +260,13 @@ RunResult SplitVideo(const std::string& source, const std::string& destination, 
     // A cancel during the copy is still pending, so the index step stops at its first check.
     if (result == kDone || result == kCanceled) result = CopySplitIndex(source, destination, sel, run, index);
     if (result != kDone && result != kCanceled) return result;  // both temporaries go with their owners
+    // Runs onto the same destination put their pairs in place in turn, never one's cut beside
+    // another's index.
+    const index_formats::OutputGroupLock group(destination);
+    if (!group.Held()) {
+        run.AddMessage(group.Problem());
+        return kFileError;
+    }
     if (!data.Commit()) return kFileError;
     if (index.Commit()) return result;
     // The new cut is in place and its index could not follow: an older index would point into

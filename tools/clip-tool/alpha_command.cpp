@@ -83,7 +83,9 @@ int RunAlpha(int argc, char** argv) {
     const platform::RunResult result =
         params.type == kDissolve ? GenerateDissolveAlpha(params, run) : GenerateFadeCrossAlpha(params, run);
     if (result.status == platform::RunStatus::Done) return 0;
-    std::fprintf(stderr, "clip-tool alpha: %s\n", result.error.c_str());
+    // A file error names the file and its cause, as the other tools do.
+    std::fprintf(stderr, "clip-tool alpha: %s%s%s\n", result.error.c_str(), run.problem.empty() ? "" : " ",
+                 run.problem.c_str());
     return 1;
 }
 

@@ -3,17 +3,20 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include "platform/kernel.h"
 
@@ -24,6 +27,8 @@ namespace {
 // the name does; the process id lets a later run tell a stale temporary from a live one.
 constexpr char kTemporaryFormat[] = ".velmar-%010d-%08x.tmp";
 constexpr std::size_t kTemporaryNameLength = 31;
+// Another run holds a group's folder only while it renames a few files.
+constexpr auto kGroupLockWait = std::chrono::seconds(10);
 
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -140,10 +145,17 @@ ReplacingFile& ReplacingFile::operator=(ReplacingFile&& other) noexcept {
 
 bool ReplacingFile::Open(const std::string& path, const std::string& input) {
     Discard();
-    if (path.empty() || path.back() == '/' || platform::IsSameFile(path, input)) return false;
+    // errno says why a name is refused, as it does when the open or the creation fails.
+    if (path.empty() || platform::IsSameFile(path, input)) {
+        errno = path.empty() ? ENOENT : EINVAL;
+        return false;
+    }
     // A folder of that name could never be replaced: say so now rather than after the run.
     struct stat existing {};
-    if (::lstat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) return false;
+    if (path.back() == '/' || (::lstat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))) {
+        errno = EISDIR;
+        return false;
+    }
     // A device or a pipe (also behind a link: /dev/stdout) is written into as it is: there is no
     // file to replace, and a rename would put a plain file in the device's place.
     struct stat target {};
@@ -176,7 +188,9 @@ bool ReplacingFile::Open(const std::string& path, const std::string& input) {
     }
     // A replaced file keeps its mode: neither widened to the umask's nor narrowed.
     if (exists && S_ISREG(target.st_mode) && ::fchmod(fd_, target.st_mode & 07777) != 0) {
+        const int error = errno;
         Discard();
+        errno = error;
         return false;
     }
     path_ = path;
@@ -216,7 +230,9 @@ bool ReplacingFile::Commit() {
     fd_ = -1;
     if (temporary_.empty()) return closed;  // written into a device or pipe
     if (!closed || ::rename(temporary_.c_str(), path_.c_str()) != 0) {
+        const int error = errno;
         Discard();
+        errno = error;
         return false;
     }
     Unregister(temporary_);
@@ -231,6 +247,33 @@ void ReplacingFile::Discard() {
     ::unlink(temporary_.c_str());
     Unregister(temporary_);
     temporary_.clear();
+}
+
+OutputGroupLock::OutputGroupLock(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const std::string name = folder.empty() ? "." : folder;
+    fd_ = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) {
+        problem_ = "cannot lock the folder " + name + ": " + std::strerror(errno);
+        return;
+    }
+    const auto end = std::chrono::steady_clock::now() + kGroupLockWait;
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        const bool busy = error == EWOULDBLOCK || error == EINTR;
+        if (!busy || std::chrono::steady_clock::now() >= end) {
+            ::close(fd_);
+            fd_ = -1;
+            problem_ = busy ? "the folder " + name + " stayed locked by another run"
+                            : "cannot lock the folder " + name + ": " + std::strerror(error);
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+OutputGroupLock::~OutputGroupLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing the folder releases the lock
 }
 
 }  // namespace index_formats

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "audio_track.h"
+#include "index_formats/replacing_file.h"
 #include "platform/kernel.h"
 #include "ps_common/lookahead_reader.h"
 #include "ps_common/program_stream.h"
@@ -42,6 +43,7 @@ struct DemuxTrack {
     std::vector<std::uint8_t> videoHead;  // bytes held until the header report
     bool videoFirstBytes = false;
     bool headerRefused = false;  // not MPEG video: the run stops, and there is nothing to index
+    bool indexDropped = false;   // no index of this run: none may stay beside its new .mpg
 };
 
 class Demultiplexer {
@@ -129,17 +131,23 @@ void Demultiplexer::WriteFailed(const std::string& path) {
 }
 
 void Demultiplexer::RemoveIndex(DemuxTrack& track) {
-    // The index was only ever written under a temporary name: dropping it leaves whatever the
-    // name held before.
+    // The index was only ever written under a temporary name; the one an earlier run left at
+    // its name goes once the new .mpg is in place (CommitTrack).
     track.mdb.reset();
     if (settings_.createFile) return;
+    track.indexDropped = true;
     report_.AddMessage("Index not written: " + track.sidePath);
 }
 
 void Demultiplexer::CommitTrack(DemuxTrack& track) {
-    if (!track.mpg->Commit()) WriteFailed(track.mpgPath);
+    if (!track.mpg->Commit()) {
+        WriteFailed(track.mpgPath);
+        return;
+    }
     if (track.audio && !track.audio->Commit()) WriteFailed(track.sidePath);
     if (track.mdb && !track.mdb->Commit()) WriteFailed(track.sidePath);
+    // An index there describes another stream: the panel and the split would seek with it.
+    if (track.indexDropped) platform::RemoveIncompleteOutput(track.sidePath);
 }
 
 DemuxResult Demultiplexer::Run() {
@@ -386,6 +394,15 @@ void Demultiplexer::FinishTracks() {
         // An index of a stream that is not MPEG video would index nothing, and one of a stream
         // with start codes off 4-byte boundaries would point into its pictures; its .mpg stays.
         if (t->headerRefused || (t->indexer && t->indexer->Refused())) RemoveIndex(*t);
+    }
+    // Runs onto the same names put their files in place in turn: each name ends with one run's.
+    std::optional<index_formats::OutputGroupLock> group;
+    if (!writeFailed_ && !settings_.createFile && !tracks_.empty()) {
+        group.emplace(tracks_.front()->mpgPath);
+        if (!group->Held()) {
+            report_.AddMessage(group->Problem());
+            writeFailed_ = true;
+        }
     }
     const bool failed = writeFailed_;
     for (auto& t : tracks_) {

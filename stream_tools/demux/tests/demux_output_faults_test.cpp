@@ -77,6 +77,32 @@ TEST(DemuxOutputFaults, AFullDiskFailsTheRunAndLeavesTheEarlierFiles) {
         EXPECT_EQ(ps_testing::ReadFileBytes((folder / "out" / name).string()), earlier) << name;
 }
 
+// A video track that gets no index (start codes off word boundaries, or not MPEG video) leaves no
+// index beside its new .mpg: the one an earlier run wrote describes another stream.
+TEST(RunDemux, AnIndexNotWrittenLeavesNoOldIndex) {
+    const fs::path folder = velmar_testing::TempDir() + "/oldindex";
+    fs::create_directories(folder);
+    const std::string unaligned = (folder / "unaligned.mpg").string();
+    WriteProgramStream(unaligned);
+    demux_testing::PsBuilder b(2);
+    b.Pack().Packet(0xE0, std::vector<std::uint8_t>(600, 0x55)).End();
+    const std::string notVideo = (folder / "notvideo.mpg").string();
+    ps_testing::WriteFileBytes(notVideo, b.bytes);
+    for (const std::string& input : {unaligned, notVideo}) {
+        SCOPED_TRACE(input);
+        const std::string base = (folder / "clip").string();
+        ps_testing::WriteFileBytes(base + "e0.mdb", std::vector<std::uint8_t>(16, 0));
+        ps_testing::WriteFileBytes(base + "e0.mpg", {'o', 'l', 'd'});
+        ps_demux::DemuxSettings settings;
+        settings.outputBase = base;
+        demux_testing::Report report;
+        ps_demux::RunDemuxFile(demux_testing::Accepted(fs::file_size(input)), input, settings, report);
+        EXPECT_TRUE(report.Has("Index not written: " + base + "e0.mdb")) << testing::PrintToString(report.messages);
+        EXPECT_NE(ps_testing::ReadFileBytes(base + "e0.mpg"), std::vector<std::uint8_t>({'o', 'l', 'd'}));
+        EXPECT_FALSE(fs::exists(base + "e0.mdb"));
+    }
+}
+
 TEST(DemuxOutputFaults, AnOutputThatIsTheInputIsRefusedBeforeItIsOpened) {
     const fs::path folder = velmar_testing::TempDir() + "/same";
     fs::create_directories(folder);

@@ -55,6 +55,20 @@ TEST(ClipToolAlpha, ExitCodes) {
     EXPECT_FALSE(std::filesystem::exists(dir + "/x.adb"));
 }
 
+// A disk that fills (the file size limit, its signal ignored) is named with the file it stopped,
+// and the pair that was there stays.
+TEST(ClipToolAlpha, AFullDiskSaysWhy) {
+    const std::string dir = velmar_testing::TempDir();
+    const std::string tool = velmar_testing::BinDir() + "/clip-tool alpha fade " + dir + "/full.alp";
+    ASSERT_EQ(velmar_testing::RunCommand(tool + " --fields 2 > /dev/null"), 0);
+    const std::string oldStream = Bytes(dir + "/full.alp"), oldIndex = Bytes(dir + "/full.adb");
+    std::string said;
+    EXPECT_EQ(velmar_testing::RunCommand("sh -c \"trap '' XFSZ; ulimit -f 8; exec " + tool + " --fields 100\" 2>&1 >/dev/null", &said), 1);
+    EXPECT_NE(said.find("Trouble With Alpha Stream Output File! " + dir + "/full.alp: File too large"), std::string::npos) << said;
+    EXPECT_EQ(Bytes(dir + "/full.alp"), oldStream);
+    EXPECT_EQ(Bytes(dir + "/full.adb"), oldIndex);
+}
+
 // Ctrl-C or kill -9 while a long dissolve is written over an existing pair: the stream and the
 // .adb that were there stay byte for byte.
 TEST(ClipToolAlpha, AnInterruptedRunLeavesThePairThatWasThere) {

@@ -1,5 +1,5 @@
-// What Braxel, Ostrand and mpa-tool leave at their outputs when runs overlap, are interrupted or
-// fail, and how they take pipes and devices: one whole result or the file that was there.
+// What Braxel, Ostrand, mpa-tool and clip-tool leave at their outputs when runs overlap, are
+// interrupted or fail, and how they take pipes and devices: one whole result or the file that was there.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -115,6 +116,57 @@ TEST(OutputRuns, TwoRunsOntoOneOutputLeaveOneOfTheTwoResults) {
             const Bytes result = ReadFileBytes(same);
             ASSERT_TRUE(result == references[0] || result == references[1])
                 << command(waves[0], same) << " round " << round;
+        }
+        EXPECT_TRUE(Temporaries(dir).empty());
+    }
+}
+
+// Runs started at once onto one stream and its index: whichever puts its files in place last,
+// the two files are one run's.
+TEST(OutputRuns, TwoRunsOntoOnePairLeaveOneRunsPair) {
+    VELMAR_REQUIRE_TOOL("ffmpeg");
+    const std::string dir = velmar_testing::TempDir() + "/pairs";
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    const std::string clip = dir + "/clip.mpg";
+    ps_testing::WriteFileBytes(clip, ps_testing::AlignStartCodes(ReadFileBytes(ps_testing::MakeMpeg2Video(dir, 2))));
+    const std::string clipTool = Tool("clip-tool");
+    ASSERT_EQ(RunCommand(clipTool + " index " + clip + " >/dev/null"), 0);
+    struct Pair {
+        std::string stream, index;  // the two extensions
+        std::vector<std::pair<std::string, std::string>> runs;  // each run's words before and after the stem
+    };
+    const Pair pairs[] = {
+        {".alp", ".adb",
+         {{clipTool + " alpha dissolve ", ".alp --fields 4 --seed 3"},
+          {clipTool + " alpha fade ", ".alp --fields 40 --from 10"},
+          {clipTool + " alpha dissolve ", ".alp --fields 5 --seed 4"},
+          {clipTool + " alpha fade ", ".alp --fields 30 --from 20"}}},
+        {".mpg", ".mdb",
+         {{clipTool + " split " + clip + " ", ".mpg 00:00:00:00 00:00:00:11"},
+          {clipTool + " split " + clip + " ", ".mpg 00:00:00:12 00:00:00:23"},
+          {clipTool + " split " + clip + " ", ".mpg 00:00:00:24 00:00:01:10"},
+          {clipTool + " split " + clip + " ", ".mpg 00:00:00:00 00:00:01:10"}}},
+    };
+    for (const Pair& pair : pairs) {
+        SCOPED_TRACE(pair.stream);
+        const auto read = [&](const std::string& stem) {
+            return std::make_pair(ReadFileBytes(stem + pair.stream), ReadFileBytes(stem + pair.index));
+        };
+        std::vector<std::pair<Bytes, Bytes>> references;
+        for (const auto& [before, after] : pair.runs) {
+            const std::string stem = dir + "/reference" + std::to_string(references.size());
+            ASSERT_EQ(RunCommand(before + stem + after + " >/dev/null 2>&1"), 0) << before + stem + after;
+            references.push_back(read(stem));
+        }
+        for (int round = 0; round < 20; ++round) {
+            std::vector<pid_t> children;
+            for (const auto& [before, after] : pair.runs) children.push_back(Start(before + dir + "/same" + after));
+            for (pid_t child : children) {
+                const int status = Wait(child);
+                ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+            }
+            const auto result = read(dir + "/same");
+            ASSERT_NE(std::find(references.begin(), references.end(), result), references.end()) << "round " << round;
         }
         EXPECT_TRUE(Temporaries(dir).empty());
     }

@@ -34,8 +34,8 @@ public:
 
     // Creates the temporary file beside `path`; false when it cannot be, when the file at `path`
     // may not be written by the caller, or when `path` already names `input` (a file the run
-    // reads), which the rename would take away. Temporaries that runs of ended processes left in
-    // that folder (killed with no chance to clean up) are removed first.
+    // reads), which the rename would take away; errno then says why. Temporaries that runs of
+    // ended processes left in that folder (killed with no chance to clean up) are removed first.
     bool Open(const std::string& path, const std::string& input = {});
     bool IsOpen() const { return fd_ >= 0; }
     // True when all bytes were written.
@@ -43,7 +43,7 @@ public:
     // Rewrites bytes already written (a header completed at the end); false on a pipe or device.
     bool WriteAt(std::uint64_t offset, const void* data, std::size_t size);
     // Closes the temporary file and renames it onto the name; false, with the temporary file
-    // removed, when either fails.
+    // removed and errno set, when either fails.
     bool Commit();
     // Removes the temporary file (nothing once committed).
     void Discard();
@@ -52,6 +52,27 @@ private:
     int fd_ = -1;
     std::string path_;
     std::string temporary_;
+};
+
+// Held while a run puts in place outputs that belong together (a stream and its index, the
+// streams of one demultiplexing): runs that write the same names at once then each put all of
+// theirs in place in turn, so the names end up holding one run's files, never some of each. It
+// locks the folder of `path` (flock), waiting at most a few seconds for another run's renames.
+class OutputGroupLock {
+public:
+    explicit OutputGroupLock(const std::string& path);
+    ~OutputGroupLock();
+    OutputGroupLock(const OutputGroupLock&) = delete;
+    OutputGroupLock& operator=(const OutputGroupLock&) = delete;
+
+    // False when the folder could not be locked; the group must not be put in place then.
+    bool Held() const { return fd_ >= 0; }
+    // Why it is not held, naming `path`'s folder.
+    const std::string& Problem() const { return problem_; }
+
+private:
+    int fd_ = -1;
+    std::string problem_;
 };
 
 }  // namespace index_formats
