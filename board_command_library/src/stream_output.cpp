@@ -24,6 +24,9 @@ constexpr std::uint64_t kDirectSizeAlign = 0x40000;
 using board_map::kIndexGroupStartBelow;
 using board_map::kIndexRingNone;
 using board_map::kIndexRingWrap;
+// How long a close waits at most, in all, for pictures the board held back behind a full index
+// ring: it publishes them at its next interrupts, one field apart.
+constexpr std::int64_t kHeldBackWaitUs = 100'000;
 
 std::atomic_ref<std::uint32_t> RingWord(std::uint8_t* window, std::uint32_t index) {
     return board_map::WindowWord(window, board_map::kEncoderIndexRing + 4 * index);
@@ -79,7 +82,7 @@ OutputStreamFile::~OutputStreamFile() {
     // failed write, or a stream that ended without its stop, the index ends with the last picture
     // the file holds whole; an unfinished file is cut after that picture, so that the two agree.
     if (indexFd_ >= 0) {
-        if (!failed_ && boardReadable_) TakeIndexEntries();
+        if (!failed_ && boardReadable_) TakeHeldBackEntries();
         const bool wholeOnly = failed_ || unfinished_;
         WriteIndexGroups(wholeOnly ? bytesOnDisk_ / 4 : std::numeric_limits<std::uint64_t>::max(), true);
         if (indexFd_ >= 0) ::close(indexFd_);
@@ -181,12 +184,14 @@ std::uint32_t OutputStreamFile::Read(std::uint8_t* buffer, std::uint32_t bytes) 
     return done;
 }
 
-void OutputStreamFile::TakeIndexEntries() {
+bool OutputStreamFile::TakeIndexEntries() {
     const std::uint32_t writeIndex = RingWord(window_, 0).load();
-    if (writeIndex == kIndexRingNone) return;
+    if (writeIndex == kIndexRingNone) return false;
     std::uint32_t read = RingWord(window_, 1).load();
-    if (!ValidRingIndex(writeIndex)) return;  // a torn or foreign word: look again next time
+    if (!ValidRingIndex(writeIndex)) return false;  // a torn or foreign word: look again next time
     if (!ValidRingIndex(read)) read = writeIndex;  // resynchronise rather than loop for ever
+    // A ring the board has not written since the last look tells nothing new.
+    if (read != writeIndex) ringWasFull_ = (writeIndex + 2) % kIndexRingWrap == read;
     while (read != writeIndex) {
         const std::uint32_t a = RingWord(window_, read + 2).load();
         const std::uint32_t b = RingWord(window_, read + 3).load();
@@ -205,6 +210,20 @@ void OutputStreamFile::TakeIndexEntries() {
         read = (read + 2) % kIndexRingWrap;
     }
     RingWord(window_, 1).store(read);
+    return ringWasFull_;
+}
+
+// The board publishes a picture only while its ring has room, and an interrupt's pictures at
+// once: a ring found full may hide whole pictures of the file that come at the board's next
+// interrupt, a ring with room hides none.
+void OutputStreamFile::TakeHeldBackEntries() {
+    const std::int64_t giveUp = platform::PerformanceCounter() + kHeldBackWaitUs;
+    while (TakeIndexEntries() && runningWords_ < bytesOnDisk_ / 4) {
+        while (RingWord(window_, 0).load() == RingWord(window_, 1).load()) {
+            if (platform::PerformanceCounter() >= giveUp) return;
+            platform::SleepMs(1);
+        }
+    }
 }
 
 void OutputStreamFile::WriteIndexGroups(std::uint64_t dataWords, bool closing) {

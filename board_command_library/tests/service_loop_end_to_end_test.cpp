@@ -216,7 +216,10 @@ TEST_F(ServiceLoopWithBoard, RecordingThroughOutputsZeroAndOneWritesWhatTheBoard
     videoOut.sourceClip = clipVideo;
     videoOut.limitBytes = videoBytes;
     videoOut.pictureIndex = true;
-    videoOut.bytesPerInterrupt = 0x30000;
+    // Paced by the pairs the loop hands back: a loaded machine that holds the loop up for a few
+    // interrupts must not turn into a disk overrun. Each interrupt may finish more pictures than
+    // the index ring holds.
+    videoOut.hostPaced = true;
     Streams().SetOutput(0, videoOut);
     softboard::OutputStreaming audioOut;
     audioOut.sourceClip = clipAudio;

@@ -121,7 +121,9 @@ private:
     bool CreateFile(bool unbuffered);
     bool SetUnbuffered(bool unbuffered);
     bool WriteAll(const std::uint8_t* data, std::uint32_t bytes);
-    void TakeIndexEntries();
+    bool TakeIndexEntries();  // true when the board last left its ring full
+    // At the close: also the pictures the board held back until the host made room in its ring.
+    void TakeHeldBackEntries();
     // Writes the whole groups whose pictures lie within the first `dataWords` words of the file;
     // `closing` also writes the last group, which may not have ended yet.
     void WriteIndexGroups(std::uint64_t dataWords, bool closing);
@@ -151,6 +153,7 @@ private:
     std::uint64_t groupStartWords_ = 0;
     std::uint64_t runningWords_ = 0;
     std::size_t picturesInGroup_ = 0;
+    bool ringWasFull_ = false;  // the board may hold pictures back until the ring has room
     // The group written last carries the last-group mark until another follows, so the index
     // a killed recording leaves behind still ends properly.
     std::vector<index_formats::PictureIndexRecord> lastWritten_;

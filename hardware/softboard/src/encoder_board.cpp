@@ -240,10 +240,13 @@ void BoardEncoder::TakeEncodedBytes() {
 }
 
 void BoardEncoder::WriteIndexEntries() {
+    // The write index moves once, after the entries: the host sees all of them or none.
+    const std::uint32_t read = board_.WindowWord(kIndexRingRead);
+    bool written = board_.WindowWord(kIndexRingWrite) != kIndexRingNone;
+    const std::uint32_t before = ringWrite_;
     while (!units_.empty()) {
         const std::uint32_t next = (ringWrite_ + 2) % kIndexRingWrap;
-        const std::uint32_t written = board_.WindowWord(kIndexRingWrite);
-        if (written != kIndexRingNone && next == board_.WindowWord(kIndexRingRead)) return;  // ring full
+        if (written && next == read) break;  // ring full
         const PictureUnit unit = units_.front();
         units_.pop_front();
         // A: the group's number where a group starts, else a mark; B: the unit's size in bits.
@@ -251,8 +254,9 @@ void BoardEncoder::WriteIndexEntries() {
         board_.SetWindowWord(IndexRingWordOffset(ringWrite_), a);
         board_.SetWindowWord(IndexRingWordOffset(ringWrite_) + 4, static_cast<std::uint32_t>(unit.bytes * 8));
         ringWrite_ = next;
-        board_.SetWindowWord(kIndexRingWrite, ringWrite_);
+        written = true;
     }
+    if (ringWrite_ != before) board_.SetWindowWord(kIndexRingWrite, ringWrite_);
 }
 
 void BoardEncoder::Fill(std::uint32_t stream) {

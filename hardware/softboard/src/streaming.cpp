@@ -302,8 +302,9 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
     }
     std::uint64_t budget = output.options.bytesPerInterrupt ? output.options.bytesPerInterrupt : ~std::uint64_t{0};
     if (output.options.hostPaced) {
-        if (queue.size() <= output.queuedAfterFill && output.queuedAfterFill != 0) return;
-        if (!queue.empty()) budget = std::uint64_t{queue.front().length} * 4 - output.fillOffset;
+        // Waiting for pairs to come back holds no picture back from the index ring.
+        if (queue.size() <= output.queuedAfterFill && output.queuedAfterFill != 0) budget = 0;
+        else if (!queue.empty()) budget = std::uint64_t{queue.front().length} * 4 - output.fillOffset;
     }
     const std::uint32_t base = board_.control_->physicalBase;
     while (budget > 0 && !queue.empty() && output.produced.load() < output.options.limitBytes) {
@@ -328,6 +329,8 @@ void BoardStreaming::Advance(std::uint32_t stream, Output& output, std::uint32_t
     const QueuedPair pair = queue.front();
     output.fillOffset += take;
     output.produced.fetch_add(take);
+    // A picture is in the ring before the host can see its last byte.
+    if (output.options.pictureIndex) WriteIndexEntries(output);
     std::uint32_t fillPosition = pair.physical + output.fillOffset;
     if (output.fillOffset == pair.length) {
         output.fillOffset = 0;
@@ -369,15 +372,19 @@ void BoardStreaming::WriteIndexEntries(Output& output) {
     if (output.units.empty()) return;
     const std::uint64_t clipBytes = output.clip.size();
     const std::size_t perClip = output.units.size();
+    // The write index moves once, after the entries: the host sees all of them or none, so a ring
+    // it finds with room holds every picture the board has finished.
+    const std::uint32_t read = board_.WindowWord(kIndexRingRead);
+    bool written = board_.WindowWord(kIndexRingWrite) != kIndexRingNone;
+    const std::uint32_t before = ringWrite_;
     for (;;) {
         const std::uint64_t loop = output.nextUnit / perClip;
         const std::size_t u = output.nextUnit % perClip;
         const std::uint64_t start = loop * clipBytes + output.units[u].start;
         const std::uint64_t end = u + 1 < perClip ? loop * clipBytes + output.units[u + 1].start : (loop + 1) * clipBytes;
-        if (end > output.produced.load()) return;  // the picture is not complete yet
-        const std::uint32_t read = board_.WindowWord(kIndexRingRead);
+        if (end > output.produced.load()) break;  // the picture is not complete yet
         const std::uint32_t next = (ringWrite_ + 2) % kIndexRingWrap;
-        if (board_.WindowWord(kIndexRingWrite) != kIndexRingNone && next == read) return;  // ring full
+        if (written && next == read) break;  // ring full
         // A: below 0x10000000 where a group starts; B: the picture's bits, so that the host's
         // running word count lands on each unit's start.
         const std::uint32_t a = output.units[u].groupStart ? static_cast<std::uint32_t>(loop & 0xFFFFFF) : kIndexGroupStartBelow;
@@ -385,10 +392,12 @@ void BoardStreaming::WriteIndexEntries(Output& output) {
         board_.SetWindowWord(IndexRingWordOffset(ringWrite_), a);
         board_.SetWindowWord(IndexRingWordOffset(ringWrite_ + 1), b);
         ringWrite_ = next;
-        board_.SetWindowWord(kIndexRingWrite, ringWrite_);
+        written = true;
         ++output.nextUnit;
-        output.indexed.fetch_add(1);
     }
+    if (ringWrite_ == before) return;
+    board_.SetWindowWord(kIndexRingWrite, ringWrite_);
+    output.indexed.fetch_add((ringWrite_ + kIndexRingWrap - before) % kIndexRingWrap / 2);
 }
 
 }  // namespace softboard
