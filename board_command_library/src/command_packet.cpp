@@ -25,6 +25,16 @@ bool QuitKeyPressed() {
     return g_keySource ? g_keySource() : platform::ConsoleKeyPressed('q');
 }
 
+std::uint32_t OpcodeOf(PacketHeader type) {
+    switch (type) {
+    case PacketHeader::BufferPair: return kOpBufferPair;
+    case PacketHeader::OutBufferPair: return kOpOutBufferPair;
+    case PacketHeader::AudioIn: return kOpAin;
+    case PacketHeader::AudioOut: return kOpAout;
+    }
+    return kOpBufferPair;
+}
+
 }  // namespace
 
 // The mailbox ends where the ready flag begins; a packet never reaches it.
@@ -56,14 +66,8 @@ void CommandPacket::StoreCounts() {
     std::memcpy(&buffer_[Size() - 2], &scheduled, 2);
 }
 
-bool CommandPacket::AddCommandHeader(std::string_view typeName, std::uint32_t count, std::uint32_t stream) {
-    std::uint32_t opcode = 0;
-    if (typeName == "bufferpair") opcode = kOpBufferPair;
-    else if (typeName == "BOutBufferpair") opcode = kOpOutBufferPair;
-    else if (typeName == "Ain") opcode = kOpAin;
-    else if (typeName == "Aout") opcode = kOpAout;
-    else return false;
-    const std::uint32_t words[2] = {0, board_commands::Make(opcode, stream, count)};
+bool CommandPacket::AddCommandHeader(PacketHeader type, std::uint32_t count, std::uint32_t stream) {
+    const std::uint32_t words[2] = {0, board_commands::Make(OpcodeOf(type), stream, count)};
     if (!Append(words, 2)) return false;
     priority_ += 2;
     StoreCounts();

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <iterator>
 #include <memory>
+#include <utility>
 
 #include "board_commands/command_words.h"
 #include "platform/host_hooks.h"
@@ -120,7 +121,13 @@ private:
     void ServeInput(std::uint32_t stream);
     void OpenInput(std::uint32_t stream);
     void RefillInput(std::uint32_t stream, std::uint32_t progress);
-    void SendInputPairs(std::uint32_t stream, std::uint32_t first, std::uint32_t count);
+    // False, with nothing sent and the input as it was, when the pairs do not fit this packet.
+    [[nodiscard]] bool SendInputPairs(std::uint32_t stream, std::uint32_t first, std::uint32_t count);
+    // A stream's pair words behind their header, both or neither: a header without its words would
+    // have the board take whatever follows for pairs. A round's own pairs always fit (five inputs
+    // and eight outputs of eight pairs: 234 of the 254 words of the smaller packet); only a start's
+    // pairs behind a client block can be left for the next round.
+    [[nodiscard]] bool AddPairs(PacketHeader type, std::uint32_t stream, const PairWords& words);
     void ServeOutput(std::uint32_t stream);
     void OpenOutput(std::uint32_t stream);
     void DrainOutput(std::uint32_t stream, std::uint32_t progress, std::uint32_t fillPosition);
@@ -323,7 +330,8 @@ int ServiceLoop::Round() {
         if (last != 1) continue;
         if (channel_->CommandBlockPending() != 0) continue;
         if (input.pendingStart && !input.started) {
-            SendInputPairs(s, 0, input.preloadCount);
+            // No room behind this round's client words: the start waits a round, its flag still up.
+            if (!SendInputPairs(s, 0, input.preloadCount)) continue;
             input.nextPair = input.preloadCount % kPairs;
             input.neverHandedOver = kPairs - input.preloadCount;
             input.started = true;
@@ -406,7 +414,7 @@ void ServiceLoop::OpenInput(std::uint32_t stream) {
         input.pendingStart = true;
         Check(driver_.WriteFirstLast(board_, 0, stream, 0), "WriteFirstLast");
     } else {
-        SendInputPairs(stream, 0, count);
+        if (!SendInputPairs(stream, 0, count)) return;
         input.nextPair = count % kPairs;
         input.neverHandedOver = kPairs - count;
         input.started = true;
@@ -414,26 +422,31 @@ void ServiceLoop::OpenInput(std::uint32_t stream) {
     Check(driver_.WriteSemaphore(board_, 0, kInputDirection, stream), "WriteSemaphore");
 }
 
-void ServiceLoop::SendInputPairs(std::uint32_t stream, std::uint32_t first, std::uint32_t count) {
+bool ServiceLoop::SendInputPairs(std::uint32_t stream, std::uint32_t first, std::uint32_t count) {
     InputState& input = inputs_[stream];
     PairWords& words = pairWords_;
     words.count = 0;
+    // Only the first pair after an open starts inside the pair.
+    std::uint32_t skipLeft = input.skip;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t j = (first + i) % kPairs;
-        std::uint32_t skip = 0;
-        if (input.skip != 0) {
-            // Only the first pair after an open starts inside the pair.
-            skip = std::min(input.skip, input.filled[j]);
-            input.skip = 0;
-        }
+        const std::uint32_t skip = std::min(std::exchange(skipLeft, 0), input.filled[j]);
         if (input.filled[j] == skip) continue;
         words.Add(pairs_[stream][j].physical + skip, input.filled[j] - skip);
     }
-    if (words.count == 0) return;
+    if (words.count != 0 && !AddPairs(PacketHeader::BufferPair, stream, words)) return false;
+    if (count != 0) input.skip = 0;
     input.held += words.count / 2;
-    packet_->AddCommandHeader("bufferpair", words.count, stream);
-    packet_->AddPacketWords(words.words, words.count * 4);
+    return true;
+}
+
+bool ServiceLoop::AddPairs(PacketHeader type, std::uint32_t stream, const PairWords& words) {
+    if (packet_->FreeWords() < 2 + words.count) return false;
+    if (!packet_->AddCommandHeader(type, words.count, stream) ||
+        !packet_->AddPacketWords(words.words, words.count * 4))
+        return false;
     commandsAdded_ = true;
+    return true;
 }
 
 void ServiceLoop::RefillInput(std::uint32_t stream, std::uint32_t progress) {
@@ -472,7 +485,7 @@ void ServiceLoop::RefillInput(std::uint32_t stream, std::uint32_t progress) {
         input.nextPair = (input.nextPair + 1) % kPairs;
         ++filled;
     }
-    SendInputPairs(stream, first, filled);
+    if (!SendInputPairs(stream, first, filled)) return;
 }
 
 void ServiceLoop::ServeOutput(std::uint32_t stream) {
@@ -507,9 +520,7 @@ void ServiceLoop::OpenOutput(std::uint32_t stream) {
     words.count = 0;
     for (const BufferPair& pair : pairs_[kPairs + stream]) words.Add(pair.physical, pair.length);
     if (pairs_[kPairs + stream][0].length == 0) return;
-    packet_->AddCommandHeader("BOutBufferpair", words.count, stream);
-    packet_->AddPacketWords(words.words, words.count * 4);
-    commandsAdded_ = true;
+    if (!AddPairs(PacketHeader::OutBufferPair, stream, words)) return;
     output.nextPair = 0;
     std::fill(std::begin(output.partialOffset), std::end(output.partialOffset), 0);
 }
@@ -550,9 +561,7 @@ void ServiceLoop::DrainOutput(std::uint32_t stream, std::uint32_t progress, std:
             if (n - i - 1 > kLagBeforeOverrun) CountOverrun();
             output.nextPair = (j + 1) % kPairs;
         }
-        packet_->AddCommandHeader("BOutBufferpair", words.count, stream);
-        packet_->AddPacketWords(words.words, words.count * 4);
-        commandsAdded_ = true;
+        if (!AddPairs(PacketHeader::OutBufferPair, stream, words)) return;
     }
     if (Shared(kOutputStreamMode + stream) != kModeStopAsked) return;
     if (mode == kModePartialPending) {

@@ -19,6 +19,7 @@
 #include <fstream>
 #include <thread>
 
+#include "board_commands/command_words.h"
 #include "platform/host_hooks.h"
 #include "platform/kernel.h"
 #include "platform/log.h"
@@ -199,6 +200,45 @@ TEST_F(ServiceLoopFixture, RefillsAndDrainsWithoutAllocating) {
     EXPECT_EQ(loop.Join(), ruvent::kLoopQuit);
     // And drained: every pair the board filled went to the file.
     EXPECT_EQ(std::filesystem::file_size(out), kRounds * kSmallPair);
+}
+
+// A start whose pairs find no room behind this round's client words waits a round with its flag up:
+// the board never gets a header without its pairs, nor a start whose pairs were dropped.
+TEST_F(ServiceLoopFixture, StartPairsWithoutRoomBehindClientWordsWaitARound) {
+    const std::string path = velmar_testing::TempDir() + "/clip.bin";
+    std::ofstream(path, std::ios::binary) << std::string(2 * kPair, '\x33');
+    LoopThread loop(std::string("mdaemon -nc ") + kSizes);
+    ASSERT_TRUE(loop.WaitRounds(1));
+    fake.WriteFirstLast(0, 1, 0, 0);  // the open holds its pairs for the start
+    fake.WriteInputFilename(0, path.c_str(), 0);
+    fake.WriteInputFilenameOffset(0, 0, 0, 0, 0, 0);
+    fake.SetSemaphore(0, 0, 0, 11);
+    Interrupt();
+    ASSERT_TRUE(loop.WaitRounds(1));
+
+    // 1020 of the packet's 1022 words: a header would fit, its four pair words would not.
+    const std::vector<std::uint32_t> words(1020, 0);
+    ASSERT_TRUE(ruvent::CommandChannel::OpenCommandObject(0)->PostCommandBlock(1020 * 4, 0, words.data()));
+    fake.WriteFirstLast(0, 1, 0, 1);
+    const std::uint32_t header = board_commands::Make(board_commands::kPacketBufferPair, 0, 4);
+    const std::uint32_t pairs[] = {0, header, kPhysical + kInput0, kPair, kPhysical + kInput0 + kPair, kPair};
+    for (const std::uint32_t priority : {1020u, 6u}) {
+        SetWindowWord(board_map::kPacketReadyFlag, 0);
+        Interrupt();
+        ASSERT_TRUE(loop.WaitRounds(1));
+        const std::uint8_t* packet = fake.WindowBytes() + board_map::kCommandPacket;
+        std::uint16_t count = 0;
+        std::memcpy(&count, packet + 0x1000 - 8, 2);
+        EXPECT_EQ(count, priority);
+        EXPECT_EQ(fake.FirstLast(0, 0, 1), priority == 6 ? 0u : 1u);
+        if (priority == 6) {
+            EXPECT_EQ(std::memcmp(packet, pairs, sizeof pairs), 0);
+        }
+    }
+
+    fake.WriteSharedMem(0, ruvent::shared_word::kQuitValue, ruvent::shared_word::kQuitRequest);
+    Interrupt();
+    EXPECT_EQ(loop.Join(), ruvent::kLoopQuit);
 }
 
 // The operator's 'q' while the mailbox is still full drops that round's packet; the loop serves on.

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <string_view>
 #include <vector>
 
 #include "board_commands/command_words.h"
@@ -16,6 +15,10 @@ inline constexpr std::uint32_t kOpAout = board_commands::kPacketAudioOut;
 inline constexpr std::uint32_t kOpBufferPair = board_commands::kPacketBufferPair;
 inline constexpr std::uint32_t kOpOutBufferPair = board_commands::kPacketOutBufferPair;
 
+// The headers the service loop puts before the words it sends: input and output buffer pairs,
+// audio in and out.
+enum class PacketHeader { BufferPair, OutBufferPair, AudioIn, AudioOut };
+
 class CommandPacket {
 public:
     // A packet of `packetBytes` bytes (0x1000 playback, 0x400 record), both counts 0.
@@ -23,13 +26,16 @@ public:
 
     void Reset();  // both counts 0
 
-    // Appends time word 0 and the CommandWord of "bufferpair", "BOutBufferpair", "Ain" or "Aout";
-    // other names append nothing. False, with nothing appended, when it does not fit.
-    bool AddCommandHeader(std::string_view typeName, std::uint32_t count, std::uint32_t stream);
-    // Appends length bytes (whole words) as priority words.
-    bool AddPacketWords(const void* bytes, std::uint32_t length);
+    // Appends time word 0 and the CommandWord of the header for `count` words of `stream`.
+    // False, with nothing appended, when it does not fit.
+    [[nodiscard]] bool AddCommandHeader(PacketHeader type, std::uint32_t count, std::uint32_t stream);
+    // Appends length bytes (whole words) as priority words; false, with nothing appended, when
+    // they do not fit.
+    [[nodiscard]] bool AddPacketWords(const void* bytes, std::uint32_t length);
     // Appends a client block: priority words, then scheduled words.
     bool AppendClientCommands(const std::uint32_t* words, std::uint32_t priorityBytes, std::uint32_t scheduledBytes);
+    // Words still free.
+    std::uint32_t FreeWords() const { return CapacityWords() - UsedWords(); }
 
     std::uint32_t Size() const { return static_cast<std::uint32_t>(buffer_.size()); }
     std::uint32_t CapacityWords() const { return (Size() - 8) / 4; }
