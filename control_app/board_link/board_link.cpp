@@ -23,27 +23,37 @@ CommandLineLimits SettingsLimits() {
     return limits;
 }
 
-std::optional<BoardExport> ExportForWholeWord(std::string_view word) {
-    static constexpr std::pair<std::string_view, BoardExport> kOrder[] = {
-        {"mwcmd", BoardExport::Mwcmd}, {"mquit", BoardExport::Mquit},   {"mreset", BoardExport::Mreset},
-        {"mld", BoardExport::Mld},     {"mwrblk", BoardExport::Mwrblk}, {"mwr", BoardExport::Mwr},
-        {"mrd", BoardExport::Mrd}};
-    for (const auto& [name, which] : kOrder)
+// The exports a command line names by its first word.
+constexpr std::pair<std::string_view, BoardExport> kExports[] = {
+    {"mwcmd", BoardExport::Mwcmd}, {"mquit", BoardExport::Mquit},   {"mreset", BoardExport::Mreset},
+    {"mld", BoardExport::Mld},     {"mwrblk", BoardExport::Mwrblk}, {"mwr", BoardExport::Mwr},
+    {"mrd", BoardExport::Mrd}};
+
+std::optional<BoardExport> ExportNamed(std::string_view word) {
+    for (const auto& [name, which] : kExports)
         if (word == name) return which;
     return std::nullopt;
+}
+
+int CallExport(BoardLibrary& library, BoardExport which, std::vector<std::string>& words) {
+    std::vector<char*> argv;
+    for (auto& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    return library.Call(which, static_cast<int>(words.size()), argv.data());
 }
 
 }  // namespace
 
 std::optional<BoardExport> ExportForWord(std::string_view word) {
     if (word.size() >= 3 && word[2] == 'c') return BoardExport::Mwcmd;
-    if (word == "mwr") return BoardExport::Mwr;
-    if (word == "mrd") return BoardExport::Mrd;
-    if (word == "mquit") return BoardExport::Mquit;
-    if (word == "mreset") return BoardExport::Mreset;
-    if (word == "mld") return BoardExport::Mld;
-    if (word == "mwrblk") return BoardExport::Mwrblk;
-    return std::nullopt;
+    return ExportNamed(word);
+}
+
+int SendTakeOverQuit(BoardLibrary& library, board_commands::BoardNumber board) {
+    const std::string line = board_commands::Quit();
+    auto split = SplitCommandLine(line, board, {});
+    platform::Log(platform::LogLevel::Info, "board " + std::to_string(board.Number()) + " take-over: " + line);
+    return CallExport(library, *ExportForWord(split.words[0]), split.words);
 }
 
 BoardLink::BoardLink(BoardLibrary& library, BoardWindow& window, board_commands::BoardNumber board, LinkKind kind,
@@ -73,10 +83,7 @@ void BoardLink::LogLineWithoutCounters(std::string_view line) {
 }
 
 int BoardLink::Dispatch(BoardExport which, std::vector<std::string>& words) {
-    std::vector<char*> argv;
-    for (auto& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    return library_.Call(which, static_cast<int>(words.size()), argv.data());
+    return CallExport(library_, which, words);
 }
 
 int BoardLink::DispatchLine(std::string_view line, BoardExport which, std::vector<std::string>& words) {
@@ -98,7 +105,7 @@ int BoardLink::DispatchLine(std::string_view line, BoardExport which, std::vecto
 int BoardLink::SendSettingsCommand(std::string_view line) {
     if (demo_) return 0;
     auto split = SplitCommandLine(line, board_, settingsLimits_);
-    const auto which = split.words.empty() ? std::nullopt : ExportForWholeWord(split.words[0]);
+    const auto which = split.words.empty() ? std::nullopt : ExportNamed(split.words[0]);
     if (!which) {
         log_.WritePlayback(0, 0, 0, line);
         return 0;

@@ -24,6 +24,11 @@ enum class LinkKind {
 
 enum class DaemonState : int { Running = 0, Ended = 1, NotStarted = 2 };
 
+// Velmar's start-up take-over: asks the instance that drives `board` to quit, as a restart does.
+// The line is dispatched as every panel line is, and logged (at the info level: no panel has its
+// command log yet). Returns the export's result.
+int SendTakeOverQuit(BoardLibrary& library, board_commands::BoardNumber board);
+
 class BoardLink {
 public:
     BoardLink(BoardLibrary& library, BoardWindow& window, board_commands::BoardNumber board, LinkKind kind, bool demo);

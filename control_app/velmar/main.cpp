@@ -9,6 +9,7 @@
 #include "alpha_generator/qt/alpha_gen_window.h"
 #include "board_bindings.h"
 #include "board_commands/command_lines.h"
+#include "board_link/board_link.h"
 #include "board_link/i2c_bus.h"
 #include "eeprom_update/eeprom_update_dlg.h"
 #include "file_tool_dialogs/qt/file_tool_windows.h"
@@ -95,9 +96,7 @@ std::unique_ptr<platform::NamedLock> TakeBoard(board_commands::BoardNumber board
     for (int waited = 0;; waited += kTakeOverPollMs) {
         if (auto lock = platform::NamedLock::TryTake(name)) return lock;
         if (waited >= kTakeOverLimitMs) return nullptr;
-        std::string words[] = {board_commands::Quit(), std::string(board_commands::BoardNumber::kSecondBoardWord)};
-        char* argv[] = {words[0].data(), words[1].data(), nullptr};
-        library.Call(velmar::BoardExport::Mquit, board.IsSecond() ? 2 : 1, argv);
+        velmar::SendTakeOverQuit(library, board);
         ui.Sleep(kTakeOverPollMs);
     }
 }

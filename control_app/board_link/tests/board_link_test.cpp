@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "board_link/board_link.h"
+#include "platform/log.h"
 #include "recording_board_library.h"
 #include "velmar_testing/test_support.h"
 
@@ -78,6 +79,22 @@ TEST(ExportForWord, ThirdCharacterCMeansTheCommandClient) {
     EXPECT_EQ(ExportForWord("mrd"), BoardExport::Mrd);
     EXPECT_EQ(ExportForWord("mdaemon"), std::nullopt);
     EXPECT_EQ(ExportForWord("mw"), std::nullopt);
+}
+
+// The take-over at start-up is dispatched as a panel's "mquit" is, and leaves its line in the log.
+TEST(SendTakeOverQuit, SendsThePanelsQuitLineAndLogsIt) {
+    std::vector<std::string> logged;
+    const auto previous = platform::SetLogSink([&](platform::LogLevel, const std::string& line) { logged.push_back(line); });
+    RecordingBoardLibrary library;
+    library.answer = [](const testing_support::RecordedCall&) { return 7; };
+    EXPECT_EQ(SendTakeOverQuit(library, BoardNumber::First()), 7);
+    SendTakeOverQuit(library, BoardNumber::Second());
+    platform::SetLogSink(previous);
+    ASSERT_EQ(library.calls.size(), 2u);
+    EXPECT_EQ(library.calls[0].which, BoardExport::Mquit);
+    EXPECT_EQ(library.calls[0].Joined(), "mquit");
+    EXPECT_EQ(library.calls[1].Joined(), "mquit|-b2");
+    EXPECT_EQ(logged, (std::vector<std::string>{"board 1 take-over: mquit", "board 2 take-over: mquit"}));
 }
 
 class BoardLinkTest : public ::testing::Test {
