@@ -9,14 +9,11 @@
 #include "velmar_testing/test_support.h"
 
 int main(int argc, char** argv) {
-    const std::string pid = std::to_string(getpid());
-    // Only a prefix of this process's own is cleaned up at the end: one given from outside may be
-    // shared with other processes.
-    std::string ownPrefix;
-    if (!std::getenv("VELMAR_NAME_PREFIX")) {
-        ownPrefix = "vt" + pid + "_";
-        setenv("VELMAR_NAME_PREFIX", ownPrefix.c_str(), 1);
-    }
+    // A prefix given from outside (a person running the tests beside their own board) is kept in
+    // front, so that the test's objects still stay apart from it and from other test processes.
+    const char* outer = std::getenv("VELMAR_NAME_PREFIX");
+    const std::string ownPrefix = std::string(outer ? outer : "") + "vt" + std::to_string(getpid()) + "_";
+    setenv("VELMAR_NAME_PREFIX", ownPrefix.c_str(), 1);
     if (!std::getenv("VELMAR_INI"))
         setenv("VELMAR_INI", (velmar_testing::TempDir() + "/VELMAR.INI").c_str(), 1);
     testing::InitGoogleTest(&argc, argv);
