@@ -314,7 +314,9 @@ TEST(PlayListEntries, AnEntryTheBoardCannotPlayIsRefusedAndTheListGoesOn) {
             const auto boxes = on.ui.Boxes().size();
             on.panel.Command(button);
             EXPECT_EQ(on.ui.Boxes().size(), boxes + 1) << button;
-            if (on.ui.Boxes().size() > boxes) EXPECT_EQ(on.ui.Boxes().back().text, refused) << button;
+            if (on.ui.Boxes().size() > boxes) {
+                EXPECT_EQ(on.ui.Boxes().back().text, refused) << button;
+            }
         }
         auto& list = static_cast<CPlayListChannel&>(*on.panel.Channels().playList);
         ASSERT_TRUE(list.Active());
