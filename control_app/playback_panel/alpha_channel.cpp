@@ -293,7 +293,7 @@ void CAlphaChannel::OnAlphaPlay(std::uint32_t transitionField) {
     if (state_ == AlphaState::Playing) return;
     if (state_ == AlphaState::Paused) {
         panel_.SendCommand(board_commands::SelectSourceAt(transitionField, viewB_ ? board_commands::kVideoB : board_commands::kVideoA,
-                                                          noAlpha_ ? "0x1" : "0"));
+                                                          noAlpha_ ? board_commands::kFlagSet : "0"));
         EnterState(AlphaState::Playing);
         return;
     }
@@ -305,7 +305,7 @@ void CAlphaChannel::OnAlphaPlay(std::uint32_t transitionField) {
     const std::uint32_t to = viewB_ ? 1 : 0;
     if (!ListMode()) {
         if (noAlpha_)
-            panel_.SendCommand(board_commands::SelectSourceAt(transitionField, to, "0x1"));
+            panel_.SendCommand(board_commands::SelectSourceAt(transitionField, to, board_commands::kFlagSet));
         else
             panel_.SendCommand(board_commands::KeyedTransitionWide(to, transitionField, 0));
     } else {
@@ -320,7 +320,7 @@ void CAlphaChannel::OnAlphaPlay(std::uint32_t transitionField) {
             firstAlpha_ = false;
             span_ = 1;
         } else if (noAlpha_) {
-            preparedLine_ = board_commands::SelectSourceAt(at, laterStream, "0x1");
+            preparedLine_ = board_commands::SelectSourceAt(at, laterStream, board_commands::kFlagSet);
             span_ = 0;
         } else {
             preparedLine_ = firstAlpha_ ? board_commands::KeyedTransition(to, at, firstMode)

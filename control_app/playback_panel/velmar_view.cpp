@@ -302,8 +302,8 @@ void CVelmarView::InitPlaybackBoard() {
     SendCommand(board_commands::ClearHostRegisters());
     CheckMicrocode(board_commands::kPlaybackMicrocode);
     SendCommand(board_commands::LoadMicrocode(board_commands::kPlaybackMicrocode));
-    if (is2000Board_) SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, "0x1"));
-    for (std::uint32_t reg : board_commands::kMicrocodeClearRegisters) SendCommand(board_commands::WriteRegister(reg, "0x0"));
+    if (is2000Board_) SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, board_commands::kFlagSet));
+    for (std::uint32_t reg : board_commands::kMicrocodeClearRegisters) SendCommand(board_commands::WriteRegister(reg, board_commands::kFlagClear));
 
     link_->StartDaemon([this] { Ui().Sleep(0); });
     Ui().Sleep(50);
@@ -320,7 +320,7 @@ void CVelmarView::InitPlaybackBoard() {
         }
     }
 
-    SendCommand(board_commands::AudioPath(board_commands::kAudioInput, "0x01010000 0x01000100 0x0 0x0 0x0 0x0 0x0"));
+    SendCommand(board_commands::PlaybackAudioPath());
     ZeroCommandDone();
     View().SetChecked(kTbc, true);
     freeRunActive_ = false;
@@ -333,7 +333,7 @@ void CVelmarView::InitPlaybackBoard() {
     SendCodecLine(board_commands::DeviceByte(board_commands::kCodecGain, static_cast<std::uint32_t>(gain)));
     using namespace board_commands;
     for (const char* reg : {kCodecRegister36, kCodecRegister38, kCodecRegister3A, kCodecRegister3C, kCodecRegister3E})
-        SendCodecLine(DeviceMessage(4, reg, "0x00000000"));
+        SendCodecLine(DeviceMessage(4, reg, kZeroDataWord));
 
     playRefAudio_ = std::clamp(profile_.GetInt(section_, "PLAYREFA", 0), 0, 15);
     RouteAudioSource();

@@ -22,24 +22,11 @@ constexpr const char* kOnly2000 = "This feature is only available on Velmar2000 
 enum Reference { kCVideo = 0, kSvhs = 1, kSdi = 2, kVp = 3, kFree = 4 };
 constexpr velmar_ui::ControlId kReferenceRadios[] = {kRefCVideo, kRefSvhs, kRefSdi, kRefVp, kRefFree};
 
-// The decoder's set-up words per reference: {group 0x48 PAL, 0x48 NTSC, 0x4A PAL, 0x4A NTSC}.
-struct ReferenceTables {
-    const char* group48Pal;
-    const char* group48Ntsc;
-    const char* group4APal;
-    const char* group4ANtsc;
-};
-constexpr ReferenceTables kCVideoTables{"0x02D82300 0x00001008 0x1879433f", "0x02D82300 0x00001048 0x1879433f",
-                                        "0x02C03300 0x00E90D18 0x01804740", "0x02C03300 0x00E90D58 0x01804740"};
-constexpr ReferenceTables kSvhsTables{"0x02DF2300 0x00001008 0x98804642", "0x02DF2300 0x00001048 0x98804642",
-                                      "0x02C73300 0x00E90D18 0x81804740", "0x02C73300 0x00E90D58 0x81804740"};
-constexpr ReferenceTables kFreeTables{"0x02D82300 0x00001006 0x1879433f", "0x02D82300 0x00001046 0x1879433f",
-                                      "0x02C03300 0x00E90D26 0x01804740", "0x02C03300 0x00E90D66 0x01804740"};
-
-const ReferenceTables& TablesFor(int source) {
-    if (source == kSvhs) return kSvhsTables;
-    if (source == kFree) return kFreeTables;
-    return kCVideoTables;
+// The decoder's set-up words per reference.
+const board_commands::ReferenceTableWords& TablesFor(int source) {
+    if (source == kSvhs) return board_commands::kSvhsReferenceTables;
+    if (source == kFree) return board_commands::kFreeRunReferenceTables;
+    return board_commands::kCVideoReferenceTables;
 }
 
 }  // namespace
@@ -82,7 +69,7 @@ void CVelmarView::RunReference(int source) {
     if (composite)
         SendCommand(board_commands::DeviceByte(board_commands::kPortExpander40, busByte40_));
 
-    const ReferenceTables& tables = TablesFor(source);
+    const board_commands::ReferenceTableWords& tables = TablesFor(source);
     SendCommand(board_commands::DeviceMessage(6, board_commands::kReferenceTable48,
                                               palMode_ ? tables.group48Pal : tables.group48Ntsc));
     SendCommand(board_commands::DeviceMessage(6, board_commands::kReferenceTable4A,
@@ -94,16 +81,17 @@ void CVelmarView::RunReference(int source) {
     case kSvhs:
         ZeroCommandDone();
         SendCommand(board_commands::DeviceMessage(4, board_commands::kCodecInputSelect88,
-                                                  source == kCVideo ? "0x5CB20000" : "0x5CB00000"));
+                                                  source == kCVideo ? board_commands::kInputSelectCVideo
+                                                                    : board_commands::kInputSelectSvhs));
         break;
     case kSdi:
     case kVp:
-        SendCommand(board_commands::DeviceMessage(4, board_commands::kInputSelect88, "0x5CB20000"));
+        SendCommand(board_commands::DeviceMessage(4, board_commands::kInputSelect88, board_commands::kInputSelectCVideo));
         ZeroCommandDone();
         SendCommand(board_commands::DeviceByte(board_commands::kCodecRegister40, busByte40_));
         break;
     case kFree:
-        SendCommand(board_commands::DeviceMessage(4, board_commands::kInputSelect88, "0x5CB20000"));
+        SendCommand(board_commands::DeviceMessage(4, board_commands::kInputSelect88, board_commands::kInputSelectCVideo));
         return;
     }
     if (leavingFreeRun) {
@@ -174,8 +162,8 @@ void CVelmarView::RouteAudioSource() {
 
 void CVelmarView::AudioRoutingOff() {
     if (!is2000Board_) return;
-    SendCodecLine(board_commands::DeviceMessage(4, board_commands::kCodecRegister3A, "0x00000000"));
-    SendCodecLine(board_commands::DeviceMessage(4, board_commands::kCodecRegister3C, "0x00000000"));
+    SendCodecLine(board_commands::DeviceMessage(4, board_commands::kCodecRegister3A, board_commands::kZeroDataWord));
+    SendCodecLine(board_commands::DeviceMessage(4, board_commands::kCodecRegister3C, board_commands::kZeroDataWord));
 }
 
 void CVelmarView::SetAudioSource(int value) {
@@ -200,12 +188,12 @@ void CVelmarView::OnDv50() {
 }
 
 void CVelmarView::OnViewVideoA() {
-    SendCommand(board_commands::SelectSource(board_commands::kVideoA, "0x1"));
+    SendCommand(board_commands::SelectSource(board_commands::kVideoA, board_commands::kFlagSet));
     viewedChannel_ = 0;
 }
 
 void CVelmarView::OnViewVideoB() {
-    SendCommand(board_commands::SelectSource(board_commands::kVideoB, "0x1"));
+    SendCommand(board_commands::SelectSource(board_commands::kVideoB, board_commands::kFlagSet));
     viewedChannel_ = 1;
 }
 

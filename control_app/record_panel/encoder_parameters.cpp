@@ -52,13 +52,14 @@ std::vector<std::string> EncoderCommandLines(const EncoderSettings& s) {
     const bool mpeg1 = s.mode == RecordMode::Mpeg1;
     using board_commands::EncoderParameter;
     lines.push_back(
-        EncoderParameter(board_commands::kHorizontalSize, 2, Format("0x%x 0x1", (mpeg1 ? 4 : 8) - s.horizontalIndex)));
+        EncoderParameter(board_commands::kHorizontalSize, 2, board_commands::Hex(static_cast<std::uint32_t>((mpeg1 ? 4 : 8) - s.horizontalIndex)) + " " +
+                                                                      board_commands::kFlagSet));
     if (s.mode == RecordMode::Mpeg2_422)
         lines.push_back(board_commands::VerticalSize(static_cast<std::uint32_t>(s.verticalIndex + (s.pal ? 4 : 2))));
     else if (mpeg1)
         lines.push_back(board_commands::VerticalSize(static_cast<std::uint32_t>((s.pal ? 3 : 1) - s.verticalIndex)));
     lines.push_back(
-        EncoderParameter(board_commands::kFilters, 2, Format("0x%x 0x%x", s.luma ? 1 : 0, s.chroma ? 1 : 0)));
+        EncoderParameter(board_commands::kFilters, 2, board_commands::Hex(s.luma ? 1 : 0) + " " + board_commands::Hex(s.chroma ? 1 : 0)));
     if (s.vbr) {
         lines.push_back(EncoderParameter(board_commands::kRateControl, 5,
                                          Format("1 %d000 %d %d %d", s.bitRate, s.minQ, s.minQ, s.minQ)));
@@ -66,7 +67,7 @@ std::vector<std::string> EncoderCommandLines(const EncoderSettings& s) {
         lines.push_back(EncoderParameter(board_commands::kRateControl, 5, "0 8000000 2 2 2"));
         lines.push_back(EncoderParameter(board_commands::kBitRate, 1, Format("%d000", s.bitRate)));
     }
-    lines.push_back(EncoderParameter(board_commands::kSceneChange, 1, Format("0x%x", s.sceneChange ? 1 : 0)));
+    lines.push_back(EncoderParameter(board_commands::kSceneChange, 1, board_commands::Hex(s.sceneChange ? 1 : 0)));
     lines.push_back(EncoderParameter(board_commands::kGop, 2,
                                      Format("%d %d", (s.refIndex + 1) * (s.intraIndex + 1), s.refIndex + 1)));
     lines.push_back(EncoderParameter(board_commands::kClosedGop, 1, Format("%d", s.closeFreq)));

@@ -54,13 +54,13 @@ bool BaseNameEndsInDigit(const std::string& path) {
 }
 
 std::string SourceFormatLine(const FrameSourceDescriptor& d, int targaDepth, int fieldCount) {
-    const char* format = "0x00120000";
+    const char* format = board_commands::kSourceFormatFilmStrip;
     std::uint32_t bytesPerPixel = 4;
     if (d.type == static_cast<std::uint32_t>(SourceType::Targa)) {
-        format = targaDepth == 32 ? "0x00820200" : "0x00720000";
+        format = targaDepth == 32 ? board_commands::kSourceFormatTarga32 : board_commands::kSourceFormatTarga24;
         bytesPerPixel = targaDepth == 32 ? 4 : 3;
     } else if (d.type == static_cast<std::uint32_t>(SourceType::QuickTime)) {
-        format = "0x00410200";
+        format = board_commands::kSourceFormatQuickTime;
         bytesPerPixel = 2;
     }
     return board_commands::CompressSource(d.bytesPerLine / bytesPerPixel, format,

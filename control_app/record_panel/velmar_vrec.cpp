@@ -195,13 +195,13 @@ void CVelmarVrec::InitRecordBoard() {
     if (recordMode_ == 1) {
         SendCommand(board_commands::ClearHostRegisters());
         for (std::uint32_t reg : board_commands::kMicrocodeClearRegisters)
-            SendCommand(board_commands::WriteRegister(reg, "0x0"));
-        SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, "0x0"));
+            SendCommand(board_commands::WriteRegister(reg, board_commands::kFlagClear));
+        SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, board_commands::kFlagClear));
         SendCommand(board_commands::ClearHostRegisters());
         microcode = palMode_ ? board_commands::kRecord422PalMicrocode : board_commands::kRecord422Microcode;
     } else if (recordMode_ == 0 || recordMode_ == 4) {
-        for (std::uint32_t reg : board_commands::k420ClearRegisters) SendCommand(board_commands::WriteRegister(reg, "0x0"));
-        SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, "0x0"));
+        for (std::uint32_t reg : board_commands::k420ClearRegisters) SendCommand(board_commands::WriteRegister(reg, board_commands::kFlagClear));
+        SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, board_commands::kFlagClear));
         SendCommand(board_commands::ClearHostRegisters());
         if (recordMode_ == 0)
             microcode = palMode_ ? board_commands::kRecord420PalMicrocode : board_commands::kRecord420Microcode;
@@ -212,7 +212,7 @@ void CVelmarVrec::InitRecordBoard() {
         CheckMicrocode(microcode);
         SendCommand(board_commands::LoadMicrocode(microcode));
     }
-    SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, "0x1"));
+    SendCommand(board_commands::WriteRegister(board_commands::kNewerBoardRegister, board_commands::kFlagSet));
     Ui().Sleep(100);
     link_->StartDaemon([this] { Ui().Sleep(0); });
     Ui().Sleep(50);

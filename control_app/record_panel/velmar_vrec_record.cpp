@@ -163,7 +163,7 @@ void CVelmarVrec::OnRecordVideo() {
     const auto start = [this, compress] {
         ResetEncoderOutput();
         if (compress) {
-            SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, "0x00000001"));
+            SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, board_commands::kFlagSetWord));
             SendCommand(SourceFormatLine(Descriptor(), targaDepth_, compressFields));
         } else if (linkedAudio_) {
             audioStartFrame_ = BoardFrames(*this, *window_);
@@ -258,7 +258,7 @@ void CVelmarVrec::StopVideoRecord() {
         WriteWavHeader();
     }
     if (compressFields > 0)
-        SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, "0x00000000"));
+        SendCommand(board_commands::WriteRegister(board_commands::kCompressFromFileRegister, board_commands::kFlagClearWord));
     host_.CloseNotice(Notice::Closing);
     if (recordMode_ == 1) SendCommand(board_commands::VerticalSize(palMode_ ? 4 : 2));
     if (window_ && static_cast<std::int32_t>(window_->Read32(window::kDiskOverrunCounter)) > 0)

@@ -79,12 +79,22 @@ std::string EncoderStart();
 // The compress-from-file source on input 2: pixels per line, the source format word as written and
 // the frame count.
 std::string CompressSource(std::uint32_t pixelsPerLine, std::string_view format, std::uint32_t frames);
+// Its source format words: a film strip, 32- and 24-bit Targa, QuickTime.
+inline constexpr const char* kSourceFormatFilmStrip = "0x00120000";
+inline constexpr const char* kSourceFormatTarga32 = "0x00820200";
+inline constexpr const char* kSourceFormatTarga24 = "0x00720000";
+inline constexpr const char* kSourceFormatQuickTime = "0x00410200";
 // The encoder's vertical size code.
 inline std::string VerticalSize(std::uint32_t code) { return SendAt(kImmediate, Make(kVerticalSize, 0, 1), Hex(code)); }
 
 // The audio path of stream 1 (record) or 3 (playback): seven words as written, two blanks after the
 // command word.
 std::string AudioPath(std::uint32_t stream, std::string_view words);
+
+// The playback panel's audio path, set once at start-up.
+inline std::string PlaybackAudioPath() {
+    return AudioPath(kAudioInput, "0x01010000 0x01000100 0x0 0x0 0x0 0x0 0x0");
+}
 
 // The record panel's audio path, on while the panel runs.
 inline std::string RecordAudioPath(bool on) {
@@ -136,6 +146,27 @@ inline constexpr const char* kReferenceTable48 = "0x0101000C 0x004803E8";
 inline constexpr const char* kReferenceTable4A = "0x0101000C 0x004A03E8";
 inline constexpr const char* kInputSelect88 = "0x01010002 0x008803E8";
 inline constexpr const char* kCodecInputSelect88 = "0x01020002 0x008803E8";
+// The decoder's set-up words per reference source: the tables of groups 0x48 and 0x4A, PAL and NTSC.
+struct ReferenceTableWords {
+    const char* group48Pal;
+    const char* group48Ntsc;
+    const char* group4APal;
+    const char* group4ANtsc;
+};
+inline constexpr ReferenceTableWords kCVideoReferenceTables{
+    "0x02D82300 0x00001008 0x1879433f", "0x02D82300 0x00001048 0x1879433f", "0x02C03300 0x00E90D18 0x01804740",
+    "0x02C03300 0x00E90D58 0x01804740"};
+inline constexpr ReferenceTableWords kSvhsReferenceTables{
+    "0x02DF2300 0x00001008 0x98804642", "0x02DF2300 0x00001048 0x98804642", "0x02C73300 0x00E90D18 0x81804740",
+    "0x02C73300 0x00E90D58 0x81804740"};
+inline constexpr ReferenceTableWords kFreeRunReferenceTables{
+    "0x02D82300 0x00001006 0x1879433f", "0x02D82300 0x00001046 0x1879433f", "0x02C03300 0x00E90D26 0x01804740",
+    "0x02C03300 0x00E90D66 0x01804740"};
+// The input selection word: composite video (also the word for every digital source), S-video.
+inline constexpr const char* kInputSelectCVideo = "0x5CB20000";
+inline constexpr const char* kInputSelectSvhs = "0x5CB00000";
+// A data word of zero bytes, written out in full.
+inline constexpr const char* kZeroDataWord = "0x00000000";
 // "mwcmd -s 0xffffffff 0x00090004 <device register> 0x00000000 0x<value>000000".
 std::string DeviceByte(std::string_view deviceRegister, std::uint32_t value);
 // The same with the data words as written ("0x00000000" for a zero byte written out in full).
@@ -216,6 +247,11 @@ std::string RecordServiceLoop();
 
 // ---- Registers ----
 std::string WriteRegister(std::uint32_t address, std::string_view value);  // "mwr 0x<address> <value>"
+// Register values and flag words as the lines write them: short, or written out in full.
+inline constexpr const char* kFlagSet = "0x1";
+inline constexpr const char* kFlagClear = "0x0";
+inline constexpr const char* kFlagSetWord = "0x00000001";
+inline constexpr const char* kFlagClearWord = "0x00000000";
 std::string ReadRegister(std::uint32_t address);                           // "mrd 0x<address>"
 // The I2C bus lines by command line, with the five-digit values the operators' logs show
 // ("mwr 0xfc0a08 0x30001").
