@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "board_commands/command_lines.h"
+#include "board_panel/data_files.h"
 #include "board_link/format.h"
 #include "board_setup_files.h"
 #include "message_log_dlg.h"
@@ -143,7 +144,7 @@ void CBoardPanel::CheckMicrocode(const std::string& name) {
 }
 
 bool CBoardPanel::LoadI2cTable() {
-    const char* path = palMode_ ? "./i2c/velmar2ki2cpal.bin" : "./i2c/velmar2ki2c.bin";
+    const std::string path = data_files::RelativePath(palMode_ ? data_files::kI2cTablePal : data_files::kI2cTable);
     auto bytes = ReadFileBytes(platform::DataFilePath(path), kI2cTableBytes);
     if (!bytes) {
         Quit("Can't find file .bin");
@@ -156,7 +157,7 @@ bool CBoardPanel::LoadI2cTable() {
 }
 
 bool CBoardPanel::SendDspCode() {
-    const char* path = "./ucode/dsp.hex";
+    const std::string path = data_files::RelativePath(data_files::kDspCode);
     std::string text;
     const auto read = platform::ReadRegularFile(platform::DataFilePath(path), kDspCodeFileMaxBytes, text);
     if (read == platform::WholeFileRead::CannotOpen) {

@@ -9,6 +9,7 @@
 
 #include "alpha_stream/alpha_reader.h"
 #include "board_commands/command_lines.h"
+#include "board_panel/data_files.h"
 #include "board_link/format.h"
 #include "index_formats/index_files.h"
 #include "platform/kernel.h"
@@ -27,8 +28,9 @@ namespace {
 constexpr const char* kFileError = "Velmar File Error";
 constexpr const char* kAlphaFilter =
     "Alpha Files (*.alp)|*.alp|Audio Files (*.wav)|*.wav|Data Files (*.mpg;*.wav)|*.mpg; *.wav|All Files (*.*)|*.*||";
-// The play list's cut: one alpha frame of 320 bytes, from the run directory.
-const std::string kCutAlphaLoad = board_commands::AlphaStream(false, 320, 0, false, ".\\mpeg\\framecut1.alp");
+// The play list's cut: one alpha frame of 320 bytes.
+const std::string kCutAlphaLoad =
+    board_commands::AlphaStream(false, 320, 0, false, data_files::BoardFileName(data_files::kCutAlpha));
 constexpr std::uint32_t kAlphaQueueFlags = window::kQueueSlotFlags[2];
 constexpr int kAlphaQueueSlots = 4;
 constexpr int kAlphaFirstQueueSlot = 10;

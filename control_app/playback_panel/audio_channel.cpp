@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "board_commands/command_lines.h"
+#include "board_panel/data_files.h"
 #include "board_link/format.h"
 #include "platform/kernel.h"
 #include "record_output/record_output.h"
@@ -521,7 +522,7 @@ void CAudioChannel::OnAudioStop() {
     if (state_ != AudioState::Stopped) {
         panel_.SendCommand(kAudioOff);
         panel_.SendCommand(kFlush);
-        panel_.SendCommand(board_commands::ParkingClip(kInput, false, ".\\mpeg\\black1.mpg"));
+        panel_.SendCommand(board_commands::ParkingClip(kInput, false, data_files::BoardFileName(data_files::kBlackClip)));
         panel_.RouteAudioSource();
         EnterState(AudioState::Stopped);
     }

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "board_commands/command_lines.h"
+#include "board_panel/data_files.h"
 #include "board_link/format.h"
 #include "board_panel/board_setup_files.h"
 #include "board_panel/message_log_dlg.h"
@@ -236,24 +237,26 @@ std::optional<std::string> ParkingClipDamage(const std::string& path, bool alpha
 }  // namespace
 
 bool CVelmarView::CheckClips() {
-    const char* clip = palMode_ ? "black1pal.mpg" : "black1.mpg";
+    // Where the board will open them.
+    const char* clip = palMode_ ? data_files::kBlackClipPal : data_files::kBlackClip;
     std::vector<std::string> reachable;
-    for (const std::string& name : {std::string(clip), std::string("framecut1.alp")}) {
+    for (const std::string file : {clip, data_files::kCutAlpha}) {
         // A name the file system cannot resolve is named with its cause once, and sent as a
         // damaged clip is.
-        if (RefuseUnreachablePath("./mpeg/" + name)) continue;
+        const std::string path = data_files::RelativePath(file);
+        if (RefuseUnreachablePath(path)) continue;
         std::error_code error;
-        if (!std::filesystem::exists("./mpeg/" + name, error)) {
+        if (!std::filesystem::exists(path, error)) {
             channels_.playList->Stop();
-            Quit("Can't find file " + name);
+            Quit("Can't find file " + std::filesystem::path(file).filename().string());
             return false;
         }
-        reachable.push_back(name);
+        reachable.push_back(file);
     }
     // A damaged clip is still sent, as before; the operator learns which file to replace.
-    for (const std::string& name : reachable) {
-        if (const auto damage = ParkingClipDamage("./mpeg/" + name, name.ends_with(".alp")))
-            ReportDamagedFile("mpeg/" + name, *damage);
+    for (const std::string& file : reachable) {
+        if (const auto damage = ParkingClipDamage(data_files::RelativePath(file), file.ends_with(".alp")))
+            ReportDamagedFile(file, *damage);
     }
     return true;
 }

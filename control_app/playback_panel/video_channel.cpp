@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "board_commands/command_lines.h"
+#include "board_panel/data_files.h"
 #include "board_link/format.h"
 #include "platform/kernel.h"
 #include "record_output/record_output.h"
@@ -581,8 +582,8 @@ void CVideoChannel::OnStop() {
     if (state_ == VideoState::Stopped) return;
     panel_.SendCommand(board_commands::Freeze(Stream()));
     // Park on the black clip so the board keeps showing black.
-    const char* black = panel_.PalMode() ? ".\\mpeg\\black1pal.mpg" : ".\\mpeg\\black1.mpg";
-    panel_.SendCommand(board_commands::ParkingClip(Stream(), !panel_.Is2000Board(), black));
+    const char* black = panel_.PalMode() ? data_files::kBlackClipPal : data_files::kBlackClip;
+    panel_.SendCommand(board_commands::ParkingClip(Stream(), !panel_.Is2000Board(), data_files::BoardFileName(black)));
     panel_.SendCommand(board_commands::PlayRange(Stream(), 1, board_commands::kImmediate, 0, 0));
     panel_.Ui().Sleep(100);
     // Linked audio stops with Video A from any mode: paused or stepped, it would stay cued.
