@@ -142,7 +142,7 @@ int RunPlayback(QApplication& app, const velmar::LaunchArguments& arguments, con
         return updater->WroteEeprom();
     };
     Place(frame, arguments, profile, choice.section);
-    const velmar::CloseOnTermination closeOnTermination(frame);
+    const velmar::EndOnSignals endOnSignals(frame);
     frame.show();
     panel.OnInitialUpdate();
     QTimer::singleShot(0, &frame, [&] { panel.Panel().OnPaint(); });
@@ -169,7 +169,7 @@ int RunRecord(QApplication& app, const velmar::LaunchArguments& arguments, const
     velmar::CMainFrame frame(&form, commands);
     host.SetFrame(&frame);
     Place(frame, arguments, profile, choice.section);
-    const velmar::CloseOnTermination closeOnTermination(frame);
+    const velmar::EndOnSignals endOnSignals(frame);
     frame.show();
     panel->OnInitialUpdate();
     QTimer::singleShot(0, &frame, [&] { panel->OnPaint(); });

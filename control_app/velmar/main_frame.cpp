@@ -69,6 +69,20 @@ CMainFrame::CMainFrame(QWidget* panel, PanelCommands& commands) : commands_(comm
     panelArea_->setFrameShape(QFrame::NoFrame);
     panelArea_->setWidget(panel);
     setCentralWidget(panelArea_);
+    panel->installEventFilter(this);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // The panel's layout asks again once it has changed: rows shown, lists filled.
+    if (followsPanel_ && event->type() == QEvent::LayoutRequest && watched == panelArea_->widget())
+        QTimer::singleShot(0, this, &CMainFrame::GrowToPanel);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::GrowToPanel() {
+    if (!followsPanel_ || isMaximized() || isFullScreen()) return;
+    const QSize wanted = size().expandedTo(sizeHint());
+    if (wanted != size()) resize(wanted);
 }
 
 QAction* CMainFrame::Action(int commandId) const {
@@ -168,6 +182,7 @@ QWidget* CMainFrame::ReleasePanel() {
 }
 
 void CMainFrame::PlaceAt(int x, int y, int width, int height) {
+    followsPanel_ = false;
     // The rectangle is kept inside the screen's available area; the panel scrolls inside it.
     const QRect available = (screen() ? screen() : QGuiApplication::primaryScreen())->availableGeometry();
     const WindowRect placed = ClampToScreen({x, y, width, height}, {available.x(), available.y(), available.width(),
@@ -175,7 +190,10 @@ void CMainFrame::PlaceAt(int x, int y, int width, int height) {
     setGeometry(placed.x, placed.y, placed.width, placed.height);
 }
 
-void CMainFrame::OpenAtPanelSize() { resize(sizeHint()); }
+void CMainFrame::OpenAtPanelSize() {
+    followsPanel_ = true;
+    resize(sizeHint());
+}
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // A panel handler waiting on the UI thread is still on the stack: close once it has returned.

@@ -27,7 +27,9 @@ public:
 
     // Rectangle restore: the frame opens at the given place and size.
     void PlaceAt(int x, int y, int width, int height);
-    // Without a stored rectangle: the size of the whole form with the bars, as far as the screen allows.
+    // Without a stored rectangle: the size of the whole form with the bars, as far as the screen
+    // allows; the frame then grows with the form (a panel shows rows and fills lists once its board
+    // is up), so that it never has to scroll on a screen that has room.
     void OpenAtPanelSize();
     // Gives the panel back to its owner (before the frame goes, when the panel is not the frame's).
     QWidget* ReleasePanel();
@@ -37,18 +39,21 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();
     void BuildStatusBar();
     void ShowAbout();
     void EditCommand(void (*apply)(QWidget* focus));
+    void GrowToPanel();
 
     PanelCommands& commands_;
     QToolBar* toolBar_ = nullptr;
     QScrollArea* panelArea_ = nullptr;
     std::map<int, QAction*> actions_;
     bool destroyed_ = false;
+    bool followsPanel_ = false;  // opened at the form's size, not at a stored rectangle
 };
 
 // The About box: "About Velmar", "Velmar Version 0.86", OK.

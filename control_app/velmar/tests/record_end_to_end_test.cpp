@@ -1,9 +1,7 @@
 // However a recording ends, the record panel leaves files that agree, through the panel, the real
 // command library and the software board program: the operator's STOP, a second Velmar taking the
 // board over (its "mquit" ends this one's service loop under the running recording) and a board
-// that goes silent. The picture index holds only pictures the video file holds whole, its last
-// group carries the last-group mark, ffmpeg decodes the file without an error and counts as many
-// pictures as the index, and the WAVE header gives the file's true sizes. The playback panel's DV
+// that goes silent (`ExpectRecordingAgrees` says what agreeing is). The playback panel's DV
 // record, taken over the same way, keeps whole frames and a final WAVE header too.
 #include <gtest/gtest.h>
 
@@ -11,6 +9,7 @@
 #include <thread>
 
 #include "panel_on_board.h"
+#include "recording_checks.h"
 #include "platform/profile.h"
 #include "playback_panel/dv_record.h"
 #include "playback_panel/velmar_view_ids.h"
@@ -25,12 +24,6 @@ namespace {
 using namespace std::chrono_literals;
 
 enum class End { Stop, SuccessorQuits, BoardGoesSilent };
-
-std::uint32_t Le32(const std::string& bytes, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
-    return v;
-}
 
 // The record panel of board 1 with its fakes, over the real driver and command library.
 struct RecordPanelOnBoard {
@@ -82,13 +75,9 @@ TEST_F(RecordEnd, EveryEndLeavesAgreeingFiles) {
         SCOPED_TRACE(name);
         const std::string dir = velmar_testing::TempDir() + "/record-end-" + name;
         std::filesystem::create_directories(dir);
-        const std::string video = dir + "/take.mpg", index = dir + "/take.mdb", audio = dir + "/take.wav";
+        const RecordingFiles files(dir);
         platform::Profile profile(dir + "/E2E.INI");
-        profile.WriteString("BOARD1", "RPATHV", video);
-        profile.WriteString("BOARD1", "RPATHA", audio);
-        profile.WriteString("BOARD1", "LINKRAUD", "1");
-        profile.WriteString("BOARD1", "RECMODE", "0");
-        profile.WriteString("BOARD1", "PALMODE", "0");
+        files.WriteSettings(profile);
 
         SoftBoardProgram board({}, dir + "/board.log");
         const InRunDirectory inRunDirectory;
@@ -121,33 +110,7 @@ TEST_F(RecordEnd, EveryEndLeavesAgreeingFiles) {
             on.Destroy();
         }
 
-        const std::string data = ReadBytes(video);
-        const std::string records = ReadBytes(index);
-        ASSERT_GT(data.size(), 0u);
-        ASSERT_GT(records.size(), 0u);
-        ASSERT_EQ(records.size() % 8, 0u);
-        const std::size_t pictures = records.size() / 8;
-        for (std::size_t i = 0; i < pictures; ++i) {
-            const std::uint64_t second = Le32(records, 8 * i + 4);
-            const std::uint64_t groupStart = (second >> 16) << 32 | Le32(records, 8 * i);
-            EXPECT_LT(groupStart * 4, data.size()) << "picture " << i;
-            EXPECT_EQ((second >> 15 & 1) != 0, Le32(records, 8 * (pictures - 1)) == Le32(records, 8 * i))
-                << "only the last group is marked, picture " << i;
-        }
-        std::string errors;
-        EXPECT_EQ(velmar_testing::RunCommand("ffmpeg -v error -xerror -i '" + video + "' -f null - 2>&1", &errors), 0)
-            << errors;
-        std::string count;
-        velmar_testing::RunCommand("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                   "stream=nb_read_frames -of csv=p=0 '" + video + "'", &count);
-        ASSERT_FALSE(count.empty());
-        EXPECT_EQ(std::stoull(count), pictures) << "every picture indexed is whole in the file, and no more";
-
-        const std::string wave = ReadBytes(audio);
-        ASSERT_GT(wave.size(), 44u);
-        EXPECT_EQ(Le32(wave, 4), wave.size() - 8);
-        EXPECT_EQ(Le32(wave, 40), wave.size() - 44);
-        EXPECT_EQ((wave.size() - 44) % 4, 0u) << "whole stereo samples";
+        ExpectRecordingAgrees(files);
     }
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "panel_on_board.h"
+#include "record_frame_on_board.h"
 #include "platform/profile.h"
 #include "playback_panel/qt/playback_panel_commands.h"
 #include "playback_panel/qt/playback_panel_window.h"
@@ -129,6 +130,23 @@ TEST(PanelLayout, DefaultWindowFitsWhilePlaying) {
     frame->close();  // the panel's destroy handling ends the service loop
     frame->ReleasePanel();
     delete frame;
+}
+
+// The record panel as `Velmar -1 -mr` opens it, then recording.
+TEST(PanelLayout, RecordPanelFitsWhileRecording) {
+    velmar_ui_qt::TestAppOnScreen(1280, 1024);
+    const std::string dir = velmar_testing::TempDir() + "/record-fit";
+    std::filesystem::create_directories(dir);
+    RecordFrameOnBoard on(dir);
+    ASSERT_TRUE(on.Open()) << ::testing::PrintToString(on.boxes);
+    ASSERT_FALSE(on.panel->DemoMode());
+    EXPECT_EQ(Unseen(*on.frame), std::vector<std::string>{}) << "opened, at " << on.frame->width() << "x"
+                                                             << on.frame->height();
+    Screenshot(*on.frame, "record-1280x1024-opened");
+    ASSERT_TRUE(on.Record()) << ::testing::PrintToString(on.boxes);
+    EXPECT_EQ(Unseen(*on.frame), std::vector<std::string>{}) << "while recording, at " << on.frame->width() << "x"
+                                                             << on.frame->height();
+    Screenshot(*on.frame, "record-1280x1024-recording");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 
 #include "platform/kernel.h"
 
@@ -19,6 +20,11 @@ using velmar_ui::BoxAnswer;
 using velmar_ui::BoxButtons;
 using velmar_ui::BoxIcon;
 
+namespace {
+int g_waitsRunning = 0;  // UI thread only
+std::atomic<bool> g_ending{false};
+}  // namespace
+
 QtUiServices::QtUiServices(QWidget* owner) : owner_(owner) {}
 
 QtUiServices::~QtUiServices() = default;
@@ -26,6 +32,7 @@ QtUiServices::~QtUiServices() = default;
 bool QtUiServices::OnUiThread() const { return QThread::currentThread() == thread(); }
 
 BoxAnswer QtUiServices::MessageBox(const velmar_ui::MessageBoxSpec& box) {
+    if (g_ending) return velmar_ui::EscapeAnswer(box.buttons);
     if (OnUiThread()) return ShowBox(box);
     // A worker waits here until the operator has answered on the GUI thread.
     BoxAnswer answer = velmar_ui::EscapeAnswer(box.buttons);
@@ -81,6 +88,7 @@ QString QtUiServices::QtFilter(const std::string& filter) {
 }
 
 std::optional<std::string> QtUiServices::ShowFileChooser(const velmar_ui::FileChooserSpec& chooser) {
+    if (g_ending) return std::nullopt;
     QFileDialog dialog(owner_.data());
     dialog.setAcceptMode(chooser.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !chooser.askBeforeReplacing);
@@ -114,11 +122,9 @@ void QtUiServices::KillTimer(int timerId) {
     timers_.erase(found);
 }
 
-namespace {
-int g_waitsRunning = 0;  // UI thread only
-}  // namespace
-
 bool QtUiServices::WaitRunning() { return g_waitsRunning > 0; }
+
+void QtUiServices::EndProgram() { g_ending = true; }
 
 void QtUiServices::Sleep(int milliseconds) {
     // The UI thread must not stop: the windows keep painting and sockets and other windows are

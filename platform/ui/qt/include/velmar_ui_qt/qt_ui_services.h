@@ -37,6 +37,10 @@ public:
     // logic away from under the waiting handler.
     static bool WaitRunning();
 
+    // The program is ending (a signal asked it to): from now on every box answers at once as its
+    // escape would and every chooser as cancelled, so no handler waits for an operator.
+    static void EndProgram();
+
 protected:
     // Shows the box on the GUI thread; tests replace it to answer without an operator.
     virtual velmar_ui::BoxAnswer ShowBox(const velmar_ui::MessageBoxSpec& box);
