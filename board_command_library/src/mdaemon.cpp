@@ -87,5 +87,8 @@ extern "C" int mdaemon(int argc, char* argv[]) {
     if (!result.boxText.empty())
         platform::ShowMessageBox(result.boxText, result.boxCaption, platform::MessageButtons::Ok,
                                  platform::MessageIcon::Error);
+    // A command line whose loop could not be set up ends with code 1; a caller in the same process
+    // reads the loop's own status.
+    if (result.code == ruvent::kLoopSetUpFailed) ruvent::EndProgramAfterCall(1);
     return result.code;
 }

@@ -139,10 +139,12 @@ using namespace ruvent;
 extern "C" int mld(int argc, char* argv[]) {
     BeginCall();
     const MldArguments arguments = ParseMldArguments(argc, argv);
-    // A command-line program goes on after a refused load, as after a failed one.
+    // A command-line program goes on after a refused load, as after a failed one; the load returns
+    // 0 as any load that could not be done does, the cause kept in the last-call record.
     if (!arguments.refusedBoardWord.empty()) {
         const std::string cause = NamesNoBoard(arguments.refusedBoardWord);
-        return Refuse(RUVENT_BAD_ARGUMENTS, cause, cause + "\n", -1);
+        Refuse(RUVENT_BAD_ARGUMENTS, cause, cause + "\n", -1);
+        return 0;
     }
     if (arguments.file.empty()) return 0;
     // A FIFO or a device is no microcode: its open could wait for good, its reading never end.
@@ -153,7 +155,8 @@ extern "C" int mld(int argc, char* argv[]) {
         if (::access(path.c_str(), F_OK) != 0) return 0;
         const std::string cause = arguments.file + " is not a regular file that can be read";
         platform::Log(platform::LogLevel::Warning, "mld: " + cause);
-        return Refuse(RUVENT_FILE_NOT_OPENED, cause, cause + "\n", -1);
+        Refuse(RUVENT_FILE_NOT_OPENED, cause, cause + "\n", -1);
+        return 0;
     }
     // Payloads are never taken larger than what is left of the file.
     std::uint64_t remaining = static_cast<std::uint64_t>(info.st_size);

@@ -84,10 +84,24 @@ TEST_F(MicrocodeLoader, ShortFilesUnderFirst) {
 
 TEST_F(MicrocodeLoader, MissingFileWrongMagicOrNoBoardReturnsZeroAndWritesNothing) {
     EXPECT_EQ(Call(mld, "mld /no/such/file.ux"), 0);
-    // A board word that names no board is refused; a command-line program goes on after it.
-    EXPECT_EQ(Call(mld, "mld -b3 " + FiveSectionFile()), RUVENT_REFUSED);
-    EXPECT_STREQ(ruvent_last_call().cause, "-b3 names no board: -b1 or -b2");
-    EXPECT_EQ(ruvent_last_call().exitCode, -1);
+    // A board word that names no board, a FIFO or a device is refused: the load returns 0 as one
+    // that failed does, the cause is kept, and a command-line program goes on after it.
+    const std::string fifo = velmar_testing::TempDir() + "/fifo.ux";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string line;
+        std::string cause;
+    } refused[] = {
+        {"mld -b3 " + FiveSectionFile(), "-b3 names no board: -b1 or -b2"},
+        {"mld " + fifo, fifo + " is not a regular file that can be read"},
+        {"mld /dev/zero", "/dev/zero is not a regular file that can be read"},
+    };
+    for (const auto& r : refused) {
+        EXPECT_EQ(Call(mld, r.line), 0) << r.line;
+        EXPECT_EQ(ruvent_last_call().cause, r.cause);
+        EXPECT_NE(ruvent_last_call().refusal, RUVENT_CARRIED_OUT) << r.line;
+        EXPECT_EQ(ruvent_last_call().exitCode, -1) << r.line;
+    }
     EXPECT_EQ(Call(mld, "mld"), 0);
     auto bytes = ux::UxWriter().RegisterList({{0x40104, 1}}).Bytes();
     bytes[3] = 'Y';
