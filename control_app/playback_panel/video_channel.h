@@ -94,7 +94,10 @@ public:
     bool LoadVideo(std::int64_t endPicture = 0);
     // Channel A: choose the decode output file; open it on output stream 5.
     void OnUncompressFile();
-    bool OpenDecodeOutput();
+    // Opened; not opened (the operator kept the file, or it cannot be written); or refused with a
+    // box of its own (a name the board cannot take, an input in use, not a regular file).
+    enum class DecodeOutput { Opened, NotOpened, Refused };
+    DecodeOutput OpenDecodeOutput();
 
     // --- state, for the panel and tests
     VideoKind Kind() const { return kind_; }

@@ -65,19 +65,20 @@ void CVideoChannel::OnUncompressFile() {
     panel_.View().SelectAllText(kDecodePath);
 }
 
-bool CVideoChannel::OpenDecodeOutput() {
+CVideoChannel::DecodeOutput CVideoChannel::OpenDecodeOutput() {
     const std::string path = platform::NormalizePath(decodePath_);
     velmar_ui::UiServices& ui = panel_.Ui();
     // The board would cut a longer name and write elsewhere; the clip being decoded, its index or
-    // a parking clip would be overwritten with pictures.
-    if (!BoardTakesPath(ui, decodePath_) || !OutputIsNoInput(ui, decodePath_, panel_.FilesInUse())) return false;
+    // a parking clip would be overwritten with pictures. Each refusal names its cause in a box.
+    if (!BoardTakesPath(ui, decodePath_) || !OutputIsNoInput(ui, decodePath_, panel_.FilesInUse()))
+        return DecodeOutput::Refused;
     // A FIFO or a device is no file to decode into: opening it could hold the window for good.
-    if (panel_.RefuseNonRegularFile(path)) return false;
+    if (panel_.RefuseNonRegularFile(path)) return DecodeOutput::Refused;
     // The board's writer replaces the file itself: only the question is asked here.
-    if (!ConfirmOverwrite(ui, decodePath_, false)) return false;
+    if (!ConfirmOverwrite(ui, decodePath_, false)) return DecodeOutput::NotOpened;
     // The board's writer opens the file later, on its own thread: find out now whether it can be
     // written, without truncating anything ("a" creates a missing file and keeps an existing one).
-    if (!platform::OpenRegularFile(path, "ab")) return false;
+    if (!platform::OpenRegularFile(path, "ab")) return DecodeOutput::NotOpened;
 
     const DecodeGeometry geometry = GeometryFor(panel_.PalMode());
     std::string line;
@@ -93,16 +94,17 @@ bool CVideoChannel::OpenDecodeOutput() {
     }
     panel_.SendCommand(line);
     if (BoardWindow* window = panel_.Window()) window->Write32(window::kDiskOverrunCounter, 0);
-    return true;
+    return DecodeOutput::Opened;
 }
 
 void CVideoChannel::DecodeSetup(bool fromPaused) {
     if (!t_.decodesToFile || decodeFieldsEntry_ == 0) return;
     panel_.SendCommand(board_commands::Flush(board_commands::kDecodeOutput));
     panel_.Ui().Sleep(50);
-    if (!OpenDecodeOutput()) {
-        panel_.Ui().MessageBox({"Can't open decode output file", "Velmar Error"});
-        return;
+    switch (OpenDecodeOutput()) {
+    case DecodeOutput::Opened: break;
+    case DecodeOutput::NotOpened: panel_.Ui().MessageBox({"Can't open decode output file", "Velmar Error"}); return;
+    case DecodeOutput::Refused: return;  // its own box said why
     }
     decoding_ = true;
     decodeFields_ = decodeFieldsEntry_;
