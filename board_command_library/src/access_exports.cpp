@@ -1,11 +1,13 @@
 // mwr, mrd, mwrblk, mreset, mquit: direct board access from a command line.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <vector>
 
 #include "platform/kernel.h"
 #include "platform/log.h"
+#include "platform/regular_file.h"
 #include "ruvent/access_arguments.h"
 #include "ruvent/board_bytes.h"
 #include "ruvent/board_driver.h"
@@ -34,10 +36,12 @@ bool RefuseOutside(std::uint32_t address, std::uint64_t bytes) {
 }
 
 int WriteFile(const AccessArguments& arguments) {
-    std::ifstream file(platform::NormalizePath(arguments.fileName), std::ios::binary | std::ios::ate);
-    if (!file) return Refuse(RUVENT_FILE_NOT_OPENED, "cannot open file " + arguments.fileName, "cannot open file\n");
-    std::int64_t length = file.tellg();
-    file.seekg(0);
+    // Runs on the caller's thread, the window's: a FIFO or a character device is never waited on.
+    const platform::CFile file = platform::OpenRegularFile(platform::NormalizePath(arguments.fileName), "rb");
+    struct stat info {};
+    if (!file || ::fstat(::fileno(file.get()), &info) != 0)
+        return Refuse(RUVENT_FILE_NOT_OPENED, "cannot open file " + arguments.fileName, "cannot open file\n");
+    std::int64_t length = info.st_size;
     if (RefuseOutside(arguments.address, RoundUp4(static_cast<std::uint64_t>(std::max<std::int64_t>(length, 0)))))
         return 0;
 
@@ -46,8 +50,7 @@ int WriteFile(const AccessArguments& arguments) {
     std::vector<char> chunk(kChunkBytes), swapped(kChunkBytes);
     while (length >= 1) {
         const auto want = static_cast<std::uint32_t>(std::min<std::int64_t>(length, kChunkBytes));
-        file.read(chunk.data(), want);
-        const auto got = static_cast<std::uint32_t>(file.gcount());
+        const auto got = static_cast<std::uint32_t>(std::fread(chunk.data(), 1, want, file.get()));
         if (got == 0) break;  // the file shrank while we read it
         const auto rounded = static_cast<std::uint32_t>(RoundUp4(got));
         std::fill(chunk.begin() + got, chunk.begin() + rounded, 0);  // the last word is padded with zeros

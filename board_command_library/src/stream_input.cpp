@@ -9,10 +9,10 @@
 #include <cstring>
 
 #include "platform/kernel.h"
+#include "platform/regular_file.h"
 #include "ruvent/board_driver.h"
 #include "ruvent/stream_objects.h"
 
-#include "stream_file_open.h"
 #include "tessolk/board_map.h"
 #include "tessolk/tessolk.h"
 
@@ -115,7 +115,8 @@ InputStreamFile::~InputStreamFile() { CloseFile(); }
 
 bool InputStreamFile::OpenFile(const std::string& name, std::uint64_t start) {
     CloseFile();
-    fd_ = OpenStreamFile(platform::NormalizePath(name), O_RDONLY | O_CLOEXEC);
+    fd_ = platform::OpenRegularFileDescriptor(platform::NormalizePath(name), O_RDONLY | O_CLOEXEC,
+                                              platform::BlockDevices::Taken);
     if (fd_ < 0) {
         std::printf("cannot open input file %s\n", name.c_str());
         return false;

@@ -12,8 +12,8 @@
 #include <limits>
 
 #include "platform/kernel.h"
+#include "platform/regular_file.h"
 #include "ruvent/stream_objects.h"
-#include "stream_file_open.h"
 #include "tessolk/board_map.h"
 
 namespace ruvent {
@@ -72,7 +72,7 @@ std::string PictureIndexName(const std::string& streamName) {
 OutputStreamFile::OutputStreamFile(const std::string& name, std::uint32_t flags, std::uint8_t* window)
     : name_(platform::NormalizePath(name)), flags_(flags), window_(window) {
     if ((flags_ & kOutputPictureIndex) && window_) {
-        indexFd_ = OpenStreamFile(PictureIndexName(name_), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
+        indexFd_ = platform::OpenRegularFileDescriptor(PictureIndexName(name_), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
         if (indexFd_ < 0) std::printf("cannot create picture index %s\n", PictureIndexName(name_).c_str());
     }
 }
@@ -102,11 +102,11 @@ void OutputStreamFile::EndUnfinished(bool boardReadable) {
 bool OutputStreamFile::CreateFile(bool unbuffered) {
     const int flags = O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC;
     fd_ = -1;
-    if (unbuffered) fd_ = OpenStreamFile(name_, flags | O_DIRECT);
+    if (unbuffered) fd_ = platform::OpenRegularFileDescriptor(name_, flags | O_DIRECT, platform::BlockDevices::Taken);
     // File systems without direct I/O (tmpfs) refuse O_DIRECT: write buffered there.
     if (fd_ < 0) {
         unbuffered = false;
-        fd_ = OpenStreamFile(name_, flags);
+        fd_ = platform::OpenRegularFileDescriptor(name_, flags, platform::BlockDevices::Taken);
     }
     if (fd_ < 0) {
         std::printf("cannot create output file %s\n", name_.c_str());
@@ -169,7 +169,7 @@ bool OutputStreamFile::Write(std::uint8_t* buffer, std::uint32_t bytes) {
 std::uint32_t OutputStreamFile::Read(std::uint8_t* buffer, std::uint32_t bytes) {
     // Reading an output name (input names beginning with '_') reads the file from its start.
     std::uint32_t done = 0;
-    const int fd = OpenStreamFile(name_, O_RDONLY | O_CLOEXEC);
+    const int fd = platform::OpenRegularFileDescriptor(name_, O_RDONLY | O_CLOEXEC, platform::BlockDevices::Taken);
     if (fd >= 0) {
         while (done < bytes) {
             const ssize_t got = ::pread(fd, buffer + done, std::min<std::uint32_t>(4096, bytes - done),
@@ -270,7 +270,8 @@ bool OutputStreamFile::AppendGroup(std::size_t count) {
 
 InterlacedOutput::InterlacedOutput(const std::string& name, std::uint32_t lineBytes, std::uint32_t lines)
     : lineBytes_(lineBytes), lines_(lines), frame_(std::size_t{lineBytes} * lines) {
-    fd_ = OpenStreamFile(platform::NormalizePath(name), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC);
+    fd_ = platform::OpenRegularFileDescriptor(platform::NormalizePath(name), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC,
+                                              platform::BlockDevices::Taken);
     if (fd_ < 0) {
         std::printf("cannot create output file %s\n", name.c_str());
         failed_ = true;

@@ -204,19 +204,11 @@ std::optional<std::string> CBoardPanel::LogFileRefusal(const std::string& name) 
 }
 
 void CBoardPanel::StartCommandLog(const std::string& path) {
-    if (const auto refusal = LogFileRefusal(path)) {
-        // Someone's data or a device is never truncated: the log goes to the default name instead.
-        const std::string fallback = playback_ ? kPlaybackLogName : kRecordLogName;
-        if (!LogFileRefusal(fallback) && link_->Log().Open(fallback)) {
-            WriteKey(logKey_, fallback);
-            Ui().MessageBox({Format("The log file %s %s and is left as it is; commands are logged to %s",
-                                    path.c_str(), refusal->c_str(), fallback.c_str()),
-                             kErrorCaption});
-            return;
-        }
-    } else if (link_->Log().Open(path)) {
+    // Someone's data or a device is never truncated: such a name fails as one that cannot be opened.
+    if (const auto refusal = LogFileRefusal(path))
+        platform::Log(platform::LogLevel::Warning, "the log file " + path + " " + *refusal + " and is left as it is");
+    else if (link_->Log().Open(path))
         return;
-    }
     Ui().MessageBox({Format("Logging Disabled, Unable to initialize Log file - %s", path.c_str()), kErrorCaption});
     WriteKey(logKey_, "");
 }

@@ -40,10 +40,6 @@ inline constexpr int kPanelTimerMs = 100;
 // How long a settings command may take before the panel stops waiting for its reply.
 inline constexpr int kReplyWaitLimitMs = 1000;
 
-// Where the command log goes when the name in the settings is refused: the working directory.
-inline constexpr const char* kPlaybackLogName = "Velmar.log";
-inline constexpr const char* kRecordLogName = "VelmarRec.log";
-
 class CBoardPanel : public velmar_ui::FormLogic {
 public:
     // `playback`: the playback panel (link, log key "LOGFILE", RECPLAY "0", title), else the

@@ -1,8 +1,8 @@
 #include "eeprom_update_dlg.h"
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+
+#include "platform/regular_file.h"
 
 namespace velmar {
 
@@ -10,7 +10,9 @@ using velmar_ui::ControlKind;
 
 namespace {
 constexpr const char* kErrorCaption = "Velmar Error";
-}
+// 512 lines of 128 hex digits, with room for spaces and line ends of any kind.
+constexpr std::size_t kEepromImageMaxBytes = 1 << 20;
+}  // namespace
 
 velmar_ui::FormSpec EepromUpdateForm() {
     velmar_ui::FormSpec form;
@@ -29,15 +31,16 @@ void CEepromUpdateDlg::OnInitDialog() { View().SetRange(kEepromProgress, {0, eep
 
 bool CEepromUpdateDlg::OnOK() {
     programmed_ = false;
-    std::ifstream file(imagePath_, std::ios::binary);
-    if (!file) {
+    // Read on the window's thread: a FIFO or a device in the image's place is never waited on, and
+    // a file far larger than an image is not read whole.
+    std::string text;
+    const auto read = platform::ReadRegularFile(imagePath_, kEepromImageMaxBytes, text);
+    if (read == platform::WholeFileRead::CannotOpen) {
         Ui().MessageBox({"Can't find file .hex", kErrorCaption});
         return true;
     }
-    std::stringstream text;
-    text << file.rdbuf();
     // The whole image is checked before the first byte goes to the board.
-    const auto image = eeprom::ParseEepromImage(text.str());
+    const auto image = read == platform::WholeFileRead::Read ? eeprom::ParseEepromImage(text) : std::nullopt;
     if (!image) {
         Ui().MessageBox({"The EEPROM image " + imagePath_ + " is not 512 lines of 128 hex digits; nothing was written.",
                          kErrorCaption});

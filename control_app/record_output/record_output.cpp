@@ -6,6 +6,7 @@
 #include "board_link/command_line.h"
 #include "board_link/format.h"
 #include "platform/kernel.h"
+#include "platform/regular_file.h"
 
 namespace velmar {
 
@@ -133,7 +134,7 @@ bool WriteWavHeaderOver(const std::string& path, std::uint32_t sampleRate) {
     std::error_code error;
     const std::uint64_t size = std::filesystem::file_size(path, error);
     if (error) return false;
-    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    std::FILE* file = platform::OpenRegularFile(path, "r+b").release();
     if (!file) return false;
     const auto header = WavHeader(size, sampleRate);
     // A file shorter than the header grows to it, so that what is there reads as a WAVE file.

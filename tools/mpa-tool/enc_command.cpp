@@ -1,6 +1,7 @@
 // mpa-tool enc "OPTION LINE" IN.wav OUT.mpa: encodes a 16-bit PCM WAVE file frame by frame.
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <cstring>
 #include <algorithm>
 #include <memory>
@@ -34,13 +35,10 @@ std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p
 
 bool OpenWave(const char* path, WaveInput& wave, std::string& error) {
     // A pipe or a device could be read for ever.
-    if (!platform::IsRegularFile(path)) {
-        error = std::string("cannot open ") + path + ": not a regular file";
-        return false;
-    }
-    wave.file.reset(std::fopen(path, "rb"));
+    wave.file = platform::OpenRegularFile(path, "rb");
     if (!wave.file) {
-        error = std::string("cannot open ") + path;
+        const bool other = std::filesystem::exists(path) && !platform::IsRegularFile(path);
+        error = std::string("cannot open ") + path + (other ? ": not a regular file" : "");
         return false;
     }
     std::FILE* f = wave.file.get();

@@ -126,6 +126,7 @@ public:
             return 0;
         }
         if (which == BoardExport::Mld && mld) return mld(argc, argv);
+        if (which == BoardExport::Mwrblk && mwrblk) return mwrblk(argc, argv);
         if (line.rfind("mwr 0xfc0a08 ", 0) == 0) bus.Write(std::strtoul(argv[2], nullptr, 16));
         if (line == "mrd 0xfc0a08") return static_cast<int>(bus.Read());
         if (line == "mrd 0xfc0a00") return static_cast<int>(controlRegister);
@@ -141,8 +142,8 @@ public:
 
     // When set, runs before each line is taken (a test's slow board lines).
     std::function<void(const std::string&)> beforeLine;
-    // When set, "mld" lines go to it (the real loader, for tests of the files it opens).
-    std::function<int(int, char**)> mld;
+    // When set, "mld" and "mwrblk" lines go to them (the real exports, for tests of the files they open).
+    std::function<int(int, char**)> mld, mwrblk;
 
     void EndDaemon(int result) {
         std::lock_guard lock(mutex_);

@@ -19,6 +19,7 @@
 #include "alpha_stream/alpha_generators.h"
 #include "alpha_stream/alpha_reader.h"
 #include "board_panel/board_setup_files.h"
+#include "eeprom_update/eeprom_update_dlg.h"
 #include "platform/log.h"
 #include "playback_panel/alpha_channel.h"
 #include "playback_panel/audio_channel.h"
@@ -174,15 +175,42 @@ TEST(OperatorFiles, NoPipeOrDeviceBlocksTheWindow) {
         f.panel->ProgramEncoder();
         return Outcome{f.ui.Boxes(), {}};
     };
-    const Run scriptLoadsMicrocode = [](const std::string& special) {
-        LogCapture log;
-        RecordFixture f;
-        f.library.mld = ::mld;
-        f.StartUp();
-        f.files.Write("load.scr", "mld -first " + special + "\n");
-        f.panel->scriptPath = (fs::current_path() / "load.scr").string();
-        f.panel->ProgramEncoder();
-        return Outcome{f.ui.Boxes(), log.Text()};
+    // A script line naming the special file (`before` it, `after` it), through the real exports;
+    // what they logged and the cause the last one kept.
+    const auto scriptLine = [](const std::string& before, const std::string& after) {
+        return [before, after](const std::string& special) {
+            LogCapture log;
+            RecordFixture f;
+            f.library.mld = ::mld;
+            f.library.mwrblk = ::mwrblk;
+            f.StartUp();
+            f.files.Write("line.scr", before + special + after + "\n");
+            f.panel->scriptPath = (fs::current_path() / "line.scr").string();
+            f.panel->ProgramEncoder();
+            return Outcome{f.ui.Boxes(), log.Text() + ruvent_last_call().cause};
+        };
+    };
+    // Video A started past its first picture reads the clip's index.
+    const Run clipIndex = [](const std::string& special) {
+        PlaybackPanel f([&](PlaybackPanel& p) {
+            p.files.Remove("a.mdb");
+            fs::create_symlink(special, "a.mdb");
+        });
+        f.view.Type(kStartA, "00000010");
+        f.panel->EditLostFocus(kStartA);
+        f.panel->Command(kPlayA);
+        return Outcome{f.ui.Boxes(), {}};
+    };
+    const Run eepromImage = [](const std::string& special) {
+        struct NoBus : eeprom::EepromI2c {
+            void I2cWrite(const std::vector<std::uint8_t>&) override {}
+            std::uint8_t I2cRead(std::uint8_t) override { return 0; }
+        } bus;
+        velmar_ui::testing::FakeFormView view(EepromUpdateForm());
+        velmar_ui::testing::FakeUiServices ui;
+        CEepromUpdateDlg dialog(view, ui, bus, special);
+        dialog.OnOK();
+        return Outcome{ui.Boxes(), {}};
     };
     struct Case {
         const char* what;
@@ -200,7 +228,10 @@ TEST(OperatorFiles, NoPipeOrDeviceBlocksTheWindow) {
         {"a list entry's alpha stream", listEntry(true), nullptr},
         {"the decode output", decodeOutput, nullptr},
         {"PATHSCR", script, nullptr},
-        {"a script's mld line", scriptLoadsMicrocode, nullptr, true},
+        {"a script's mld line", scriptLine("mld -first ", ""), nullptr, true},
+        {"a script's mwrblk -f line", scriptLine("mwrblk -f ", " 0x40000"), nullptr, true},
+        {"a clip's index", clipIndex, "a.mdb"},
+        {"the EEPROM image", eepromImage, ".hex"},
         {"the microcode", runFolderFile("ucode/ppdecMain.ux"), "ppdecMain.ux", true},
         {"the I2C table", runFolderFile("i2c/velmar2ki2c.bin"), ".bin"},
         {"the DSP code", runFolderFile("ucode/dsp.hex"), ".hex"},
@@ -297,7 +328,8 @@ TEST(OperatorFiles, DamagedBoardDataFilesAreNamedInOneBox) {
 }
 
 // The command log truncates only a log: a media file of the panel, someone's data, or a name the
-// panels record into stays as it is, and the log goes to the default name after one box.
+// panels record into stays as it is; such a name fails as one that cannot be opened does, with its
+// box, and the key is emptied. No log is started under another name.
 TEST(OperatorFiles, LogNeverTruncatesMedia) {
     const struct {
         const char* what;
@@ -313,6 +345,9 @@ TEST(OperatorFiles, LogNeverTruncatesMedia) {
         {"an earlier command log", nullptr, "00000000,00000000,00000000 mquit\n", false},
         {"a new log", nullptr, nullptr, false},
     };
+    const auto refusedBox = [](const std::string& path) {
+        return "Logging Disabled, Unable to initialize Log file - " + path;
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::string path, before;
@@ -323,17 +358,18 @@ TEST(OperatorFiles, LogNeverTruncatesMedia) {
             if (c.content) p.files.Write("named.file", c.content);
             existed = fs::exists(path);
             before = ReadAll(path);
+            fs::remove("Velmar.log");  // the name an earlier version logged to instead
             if (c.key) p.SetKey(c.key, path);
             p.SetKey("LOGFILE", path);
         });
         if (c.refused) {
             ASSERT_EQ(f.ui.Boxes().size(), 1u);
-            EXPECT_NE(f.ui.Boxes()[0].text.find(path), std::string::npos);
+            EXPECT_EQ(f.ui.Boxes()[0].text, refusedBox(path));
             EXPECT_EQ(ReadAll(path), before);
             EXPECT_EQ(fs::exists(path), existed);
-            EXPECT_EQ(f.profile.GetString("BOARD1", "LOGFILE"), kPlaybackLogName);
-            f.panel->Link()->Log().Close();
-            EXPECT_NE(ReadAll(kPlaybackLogName).find("mquit"), std::string::npos);
+            EXPECT_EQ(f.profile.GetString("BOARD1", "LOGFILE"), "");
+            EXPECT_FALSE(f.panel->Link()->Log().IsOpen());
+            EXPECT_FALSE(fs::exists("Velmar.log")) << "a log under another name";
         } else {
             EXPECT_TRUE(f.ui.Boxes().empty());
             f.panel->Link()->Log().Close();
@@ -351,9 +387,9 @@ TEST(OperatorFiles, LogNeverTruncatesMedia) {
     r.ui.ScriptChoice(take);
     r.panel->OnSetLogFile();
     ASSERT_EQ(r.ui.Boxes().size(), 1u);
-    EXPECT_NE(r.ui.Boxes()[0].text.find(take), std::string::npos);
+    EXPECT_EQ(r.ui.Boxes()[0].text, refusedBox(take));
     EXPECT_EQ(ReadAll(take), "recorded video");
-    EXPECT_EQ(r.Key("LOGFILER"), kRecordLogName);
+    EXPECT_EQ(r.Key("LOGFILER"), "");
 }
 
 // A name the file system cannot resolve (a link loop, a folder name past the system's limit, a

@@ -1,25 +1,40 @@
 #include "index_formats/index_files.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <limits>
+
+#include "platform/regular_file.h"
 
 namespace index_formats {
 namespace {
 
+// An index read whole is refused past this size: 32 Mi pictures, over twelve days of video.
+constexpr std::size_t kIndexFileMaxBytes = std::size_t{1} << 28;
+
 std::optional<std::vector<std::uint8_t>> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+    std::string bytes;
+    if (platform::ReadRegularFile(path, kIndexFileMaxBytes, bytes) != platform::WholeFileRead::Read)
+        return std::nullopt;
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 // `count` bytes at `offset`, or nothing when the file ends before them.
 bool ReadAt(const std::string& path, std::uint64_t offset, std::uint8_t* out, std::size_t count) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    in.seekg(static_cast<std::streamoff>(offset));
-    in.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(count));
-    return in.gcount() == static_cast<std::streamsize>(count);
+    const int fd = platform::OpenRegularFileDescriptor(path, O_RDONLY);
+    if (fd < 0) return false;
+    std::size_t done = 0;
+    while (done < count && offset + done <= std::uint64_t(std::numeric_limits<off_t>::max())) {
+        const ssize_t got = ::pread(fd, out + done, count - done, off_t(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += std::size_t(got);
+    }
+    ::close(fd);
+    return done == count;
 }
 
 std::optional<std::uint64_t> FileSize(const std::string& path) {

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
+#include <functional>
+#include <future>
 
 #include "index_formats/index_files.h"
 #include "index_formats/replacing_file.h"
@@ -119,4 +124,37 @@ TEST(IndexFiles, ADeviceOrPipeIsWrittenIntoNotReplaced) {
     ReplacingFile unread;
     EXPECT_FALSE(unread.Open(fifo));
     EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+// An index the panels or tools read is never waited on or read without end: a FIFO, a device, or
+// a file larger than any clip's index reads as no index.
+TEST(IndexFiles, APipeDeviceOrHugeFileReadsAsNoIndex) {
+    const std::string dir = velmar_testing::TempDir();
+    const std::string fifo = dir + "/pipe.mdb", huge = dir + "/huge.mdb";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream{huge};
+    ASSERT_EQ(truncate(huge.c_str(), (std::int64_t{1} << 28) + 8), 0);  // sparse
+    const struct {
+        const char* what;
+        std::function<bool(const std::string&)> reads;
+    } readers[] = {
+        {"whole picture index", [](const std::string& p) { return ReadPictureIndexFile(p).has_value(); }},
+        {"whole alpha index", [](const std::string& p) { return ReadAlphaIndexFile(p).has_value(); }},
+        {"one picture record", [](const std::string& p) { return ReadPictureIndexRecord(p, 0).has_value(); }},
+        {"one alpha entry", [](const std::string& p) { return ReadAlphaIndexEntry(p, 0).has_value(); }},
+    };
+    for (const auto& r : readers) {
+        for (const std::string& path : {fifo, std::string("/dev/zero"), huge}) {
+            SCOPED_TRACE(std::string(r.what) + " of " + path);
+            auto read = std::async(std::launch::async, r.reads, path);
+            if (read.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+                ADD_FAILURE() << "the read waited";
+                std::ofstream{fifo};  // lets a reader waiting on the pipe go
+                read.wait();
+                continue;
+            }
+            const bool single = std::string(r.what).rfind("one", 0) == 0;
+            EXPECT_EQ(read.get(), single && path == huge) << "only a record of a regular file is read";
+        }
+    }
 }

@@ -15,17 +15,19 @@ bool IsRegularFile(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-int OpenRegularFileDescriptor(const std::string& path, int flags) {
+int OpenRegularFileDescriptor(const std::string& path, int flags, BlockDevices blockDevices) {
     if (path.empty()) return -1;
     // Not waiting, and not truncating, until the name is known to be a regular file.
     const int fd = ::open(path.c_str(), (flags & ~O_TRUNC) | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) return -1;
     struct stat info {};
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (!regular || ((flags & O_TRUNC) && ::ftruncate(fd, 0) != 0) ||
+    const bool known = ::fstat(fd, &info) == 0;
+    const bool regular = known && S_ISREG(info.st_mode);
+    const bool taken = regular || (known && S_ISBLK(info.st_mode) && blockDevices == BlockDevices::Taken);
+    if (!taken || (regular && (flags & O_TRUNC) && ::ftruncate(fd, 0) != 0) ||
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
-        if (!regular) errno = EINVAL;
+        if (!taken) errno = EINVAL;
         return -1;
     }
     return fd;

@@ -1,9 +1,11 @@
 #include "wave_format/wave_header.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+
+#include "platform/regular_file.h"
 
 namespace wav {
 namespace {
@@ -88,30 +90,27 @@ std::optional<WaveLayout> ParseWaveLayout(const std::vector<std::uint8_t>& head,
 }
 
 std::optional<WaveLayout> ReadWaveLayout(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;  // a FIFO would never end
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    if (size < 0) return std::nullopt;
+    // A FIFO would never end.
+    const platform::CFile file = platform::OpenRegularFile(path, "rb");
+    struct stat info {};
+    if (!file || ::fstat(::fileno(file.get()), &info) != 0) return std::nullopt;
+    const std::uint64_t size = std::uint64_t(info.st_size);
     // Small chunks one after another come from one window, not one read each.
     std::vector<std::uint8_t> window(64 * 1024);
     std::uint64_t windowStart = 0, windowHeld = 0;
     const auto read = [&](std::uint64_t offset, std::uint8_t* dst, std::size_t n) -> std::size_t {
         if (offset < windowStart || offset + n > windowStart + windowHeld) {
-            file.clear();
-            file.seekg(std::streamoff(offset));
-            file.read(reinterpret_cast<char*>(window.data()), std::streamsize(window.size()));
             windowStart = offset;
-            windowHeld = std::uint64_t(std::max<std::streamsize>(file.gcount(), 0));
+            windowHeld = fseeko(file.get(), off_t(offset), SEEK_SET) == 0
+                             ? std::fread(window.data(), 1, window.size(), file.get())
+                             : 0;
         }
         if (offset >= windowStart + windowHeld) return 0;
         const std::size_t take = std::min<std::uint64_t>(n, windowStart + windowHeld - offset);
         std::memcpy(dst, window.data() + (offset - windowStart), take);
         return take;
     };
-    return FindWaveLayout(read, std::uint64_t(size));
+    return FindWaveLayout(read, size);
 }
 
 }  // namespace wav

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/regular_file.h"
+
 namespace ps {
 namespace {
 constexpr std::size_t kFileBufferBytes = 1 << 20;
@@ -17,7 +19,8 @@ std::int64_t FileSize(const std::string& path) {
 }
 
 std::unique_ptr<FileSource> FileSource::Open(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    // A FIFO or a device in an input's place is refused, never waited on or read without end.
+    std::FILE* f = platform::OpenRegularFile(path, "rb").release();
     if (!f) return nullptr;
     return std::unique_ptr<FileSource>(new FileSource(f));
 }

@@ -14,10 +14,15 @@ namespace platform {
 // True when the name reaches a regular file. A stat, which never waits.
 bool IsRegularFile(const std::string& path);
 
+// What an open by name takes besides regular files. Only the streams the board plays from or
+// records into may be block devices (a disk partition given over to a recording).
+enum class BlockDevices { Refused, Taken };
+
 // `path` opened with open(2) `flags` (O_RDONLY, O_WRONLY | O_CREAT | O_APPEND, ...; O_TRUNC is
-// applied only once the file is known to be regular) when it names a regular file, or nothing yet
-// and `flags` create it; -1 otherwise. The descriptor blocks as usual once it is open.
-int OpenRegularFileDescriptor(const std::string& path, int flags);
+// applied only once the file is known to be regular, never to a device) when it names a regular
+// file (or a block device that `blockDevices` takes), or nothing yet and `flags` create it; -1
+// otherwise. The descriptor blocks as usual once it is open.
+int OpenRegularFileDescriptor(const std::string& path, int flags, BlockDevices blockDevices = BlockDevices::Refused);
 
 // The same as a C stream with std::fopen's `mode` ("rb", "ab", "r+b", "w", ...).
 CFile OpenRegularFile(const std::string& path, const char* mode);

@@ -37,6 +37,7 @@ std::int64_t FileSize(const std::string& path);
 // Large stdio buffers: one system call per 2048-byte pack would cost more than the work itself.
 class FileSource final : public ByteSource {
 public:
+    // Nothing unless `path` names a regular file.
     static std::unique_ptr<FileSource> Open(const std::string& path);
     ~FileSource() override;
     std::size_t Read(std::uint8_t* dst, std::size_t n) override;

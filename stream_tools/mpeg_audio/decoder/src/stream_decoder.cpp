@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "index_formats/replacing_file.h"
 #include "platform/regular_file.h"
@@ -169,13 +170,10 @@ bool AudioStreamDecoder::Finish() {
 
 bool DecodeMpegAudioFile(const std::string& input, const std::string& outputWav, StreamDecodeStats* stats,
                          std::string* error) {
-    if (!platform::IsRegularFile(input)) {
-        if (error) *error = "cannot open " + input + ": not a regular file";
-        return false;
-    }
-    std::FILE* in = std::fopen(input.c_str(), "rb");
+    std::FILE* in = platform::OpenRegularFile(input, "rb").release();
     if (!in) {
-        if (error) *error = "cannot open " + input;
+        const bool other = std::filesystem::exists(input) && !platform::IsRegularFile(input);
+        if (error) *error = "cannot open " + input + (other ? ": not a regular file" : "");
         return false;
     }
     AudioStreamDecoder decoder;
