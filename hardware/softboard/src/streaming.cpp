@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "audio_input.h"
+#include "platform/regular_file.h"
 #include "softboard/board_encoder.h"
 #include "softboard/dv_recorder.h"
 #include "softboard/soft_board.h"
@@ -23,9 +22,13 @@ namespace {
 using namespace board_map;
 
 
+// The clip an encoder board stands in for its input with: a regular file, read whole up to a bound.
+constexpr std::size_t kSourceClipMaxBytes = std::size_t{1} << 30;
+
 std::vector<std::uint8_t> ReadClip(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+    std::string bytes;
+    if (platform::ReadRegularFile(path, kSourceClipMaxBytes, bytes) != platform::WholeFileRead::Read) return {};
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 
 #include "mpeg_audio/console.h"
 #include "platform/kernel.h"
+#include "platform/regular_file.h"
 
 namespace mpa {
 
 TableFile OpenTable(const std::string& name) {
-    TableFile file(std::fopen(platform::DataFilePath(name).c_str(), "r"));
+    // A FIFO or a device in a table's place is never waited on or read without end.
+    TableFile file = platform::OpenRegularFile(platform::DataFilePath(name), "r");
     if (!file) ConsoleMessage("OpenTable: could not find %s\n", name.c_str());
     return file;
 }
