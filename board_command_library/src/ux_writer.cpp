@@ -1,6 +1,6 @@
 #include "ruvent/ux_writer.h"
 
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 #include "ruvent/ux_format.h"
 
 namespace ux {
@@ -78,7 +78,7 @@ std::vector<std::uint8_t> UxWriter::Bytes(std::uint32_t declaredSections) const 
 
 bool UxWriter::WriteFile(const std::string& path) const {
     const std::vector<std::uint8_t> bytes = Bytes();
-    index_formats::ReplacingFile out;
+    platform::ReplacingFile out;
     return out.Open(path) && out.Write(bytes.data(), bytes.size()) && out.Commit();
 }
 

@@ -165,8 +165,11 @@ void CVideoChannel::AddFilesInUse(std::vector<std::string>& files) const {
 
 void CVideoChannel::ReadClip() {
     const std::string& path = PathText();
-    length_ = static_cast<std::int64_t>(
-        std::min<std::uint64_t>(index_formats::VideoClipLengthWords(MdbPath(path)), INT64_MAX));
+    const std::string mdb = MdbPath(path);
+    // An index shorter than one word is no index at all: the channels have always removed it.
+    std::error_code error;
+    if (const auto bytes = std::filesystem::file_size(mdb, error); !error && bytes < 4) std::filesystem::remove(mdb, error);
+    length_ = static_cast<std::int64_t>(std::min<std::uint64_t>(index_formats::VideoClipLengthWords(mdb), INT64_MAX));
     panel_.Sliders().SetLength(t_.slider, static_cast<long>(Length()));
     // Without a clip, or without the index that gives its length, the length stays the default
     // inside and the display shows none.

@@ -68,7 +68,7 @@ bool AlphaOutput::Commit() {
         stream_.Discard();
         return false;
     }
-    const index_formats::OutputGroupLock group(streamPath_);
+    const platform::OutputGroupLock group(streamPath_);
     if (!group.Held()) {
         problem_ = group.Problem();
         index_.Discard();

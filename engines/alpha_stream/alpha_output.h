@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "index_formats/index_files.h"
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 
 namespace alpha_stream {
 
@@ -36,8 +36,8 @@ private:
 
     std::string& problem_;
     std::string streamPath_;
-    index_formats::ReplacingFile stream_;
-    index_formats::ReplacingFile index_;
+    platform::ReplacingFile stream_;
+    platform::ReplacingFile index_;
     bool withIndex_ = false;  // false when the stream goes straight into a device or a pipe
     std::uint64_t bytes_ = 0;
     std::vector<index_formats::AlphaIndexEntry> entries_;

@@ -17,7 +17,7 @@ void ReverseWords(std::uint8_t* data, std::size_t size) {
 
 namespace {
 
-RunResult CopySwapped(ToolFile& in, const std::string& source, index_formats::ReplacingFile& out,
+RunResult CopySwapped(ToolFile& in, const std::string& source, platform::ReplacingFile& out,
                       const std::string& destination, platform::RunReport& run) {
     auto failed = [&run](const std::string& path) {
         run.AddMessage(IoProblem(path, errno));
@@ -53,7 +53,7 @@ RunResult ByteSwapFile(const std::string& source, const std::string& destination
         run.AddMessage(InputProblem(source));
         return kFileError;
     }
-    index_formats::ReplacingFile out;
+    platform::ReplacingFile out;
     errno = 0;
     if (!out.Open(destination, source)) {
         run.AddMessage(OutputProblem(destination, errno));

@@ -35,7 +35,7 @@ std::optional<index_formats::PictureIndexRecord> ReadRecord(ToolFile& index, std
 
 // Copies `count` bytes from `in` to `out`; `first` may replace the beginning of the first block.
 // A source that ends early is a file error: the range came from an index that does not match it.
-RunResult CopyRange(ToolFile& in, index_formats::ReplacingFile& out, std::uint64_t count, platform::RunReport& run,
+RunResult CopyRange(ToolFile& in, platform::ReplacingFile& out, std::uint64_t count, platform::RunReport& run,
                     const std::uint8_t* first = nullptr, std::size_t firstSize = 0) {
     std::vector<std::uint8_t> block(kSplitBlock);
     platform::ProgressStepper progress(run, count);
@@ -172,7 +172,7 @@ namespace {
 
 // The cut's pictures into `out`, which the caller puts in place.
 RunResult CopyVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                        platform::RunReport& run, index_formats::ReplacingFile& out) {
+                        platform::RunReport& run, platform::ReplacingFile& out) {
     run.SetProgress(0);
     if (SplitWouldOverwriteInput(source, destination, true)) return kOverInput;
     // A group holds at least one picture: an empty or backward range comes from a damaged index.
@@ -187,13 +187,13 @@ RunResult CopyVideoData(const std::string& source, const std::string& destinatio
 
 RunResult SplitVideoData(const std::string& source, const std::string& destination, const SplitSelection& sel,
                          platform::RunReport& run) {
-    index_formats::ReplacingFile out;
+    platform::ReplacingFile out;
     return FinishOutput(out, CopyVideoData(source, destination, sel, run, out));
 }
 
 namespace {
 
-RunResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, const SplitSelection& sel,
+RunResult CopyRebasedRecords(ToolFile& in, platform::ReplacingFile& out, const SplitSelection& sel,
                              platform::RunReport& run) {
     const std::int64_t first = sel.FirstFrame();
     const std::int64_t records = std::int64_t(sel.endField / 2) + sel.endPicturesToGroupEnd - first;
@@ -232,7 +232,7 @@ RunResult CopyRebasedRecords(ToolFile& in, index_formats::ReplacingFile& out, co
 
 // The cut's index, its records rebased to the cut, into `out`, which the caller puts in place.
 RunResult CopySplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
-                         platform::RunReport& run, index_formats::ReplacingFile& out) {
+                         platform::RunReport& run, platform::ReplacingFile& out) {
     run.SetProgress(0);
     if (SplitWouldOverwriteInput(source, destination, true)) return kOverInput;
     const std::string sourceIndex = PictureIndexPathBeside(source);
@@ -246,7 +246,7 @@ RunResult CopySplitIndex(const std::string& source, const std::string& destinati
 
 RunResult WriteSplitIndex(const std::string& source, const std::string& destination, const SplitSelection& sel,
                           platform::RunReport& run) {
-    index_formats::ReplacingFile out;
+    platform::ReplacingFile out;
     return FinishOutput(out, CopySplitIndex(source, destination, sel, run, out));
 }
 
@@ -254,15 +254,15 @@ RunResult SplitVideo(const std::string& source, const std::string& destination, 
                      platform::RunReport& run) {
     // A cut without its index is no clip the panel can play: the two are put in place together,
     // and a run that fails leaves the files that were there.
-    index_formats::ReplacingFile data;
-    index_formats::ReplacingFile index;
+    platform::ReplacingFile data;
+    platform::ReplacingFile index;
     RunResult result = CopyVideoData(source, destination, sel, run, data);
     // A cancel during the copy is still pending, so the index step stops at its first check.
     if (result == kDone || result == kCanceled) result = CopySplitIndex(source, destination, sel, run, index);
     if (result != kDone && result != kCanceled) return result;  // both temporaries go with their owners
     // Runs onto the same destination put their pairs in place in turn, never one's cut beside
     // another's index.
-    const index_formats::OutputGroupLock group(destination);
+    const platform::OutputGroupLock group(destination);
     if (!group.Held()) {
         run.AddMessage(group.Problem());
         return kFileError;
@@ -284,7 +284,7 @@ RunResult SplitAudioToWav(const std::string& source, const std::string& destinat
     if (!in) return kFileError;
     const std::uint64_t shift = WaveDataShift(*in);
     if (!in->Seek(sel.startByte + shift)) return kFileError;
-    index_formats::ReplacingFile out;
+    platform::ReplacingFile out;
     if (!out.Open(destination, source)) return kFileError;
     const std::uint64_t count = sel.endByte - sel.startByte;
     // The header takes the place of the range's first bytes: the file is exactly `count` long.

@@ -51,7 +51,7 @@ long long ToolFile::Read(void* data, std::size_t size) {
     return (long long)done;
 }
 
-bool ToolFile::Write(const void* data, std::size_t size) { return index_formats::WriteAll(fd_, data, size); }
+bool ToolFile::Write(const void* data, std::size_t size) { return platform::WriteAll(fd_, data, size); }
 
 bool ToolFile::Truncate(std::uint64_t size) { return ::ftruncate(fd_, off_t(size)) == 0; }
 
@@ -79,7 +79,7 @@ std::string ExtensionOf(const std::string& path) {
     return path.substr(stem.size() - 4);
 }
 
-RunResult FinishOutput(index_formats::ReplacingFile& output, RunResult result) {
+RunResult FinishOutput(platform::ReplacingFile& output, RunResult result) {
     if (result != kDone && result != kCanceled) {
         output.Discard();
         return result;

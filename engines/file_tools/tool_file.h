@@ -1,6 +1,6 @@
 // Files as the tools use them: inputs opened for reading (or A of a merge for appending), regular
 // files only, closed on every path, 64-bit sizes and offsets, whole-block reads and writes that
-// report short ones. Outputs are index_formats::ReplacingFile: put in place only when complete.
+// report short ones. Outputs are platform::ReplacingFile: put in place only when complete.
 #pragma once
 
 #include <cstddef>
@@ -65,6 +65,6 @@ std::string ExtensionOf(const std::string& path);
 
 // Ends an output: put in place when the run is done or cancelled (the destination keeps what was
 // written), dropped on any other result, so that no failed run leaves a file behind.
-RunResult FinishOutput(index_formats::ReplacingFile& output, RunResult result);
+RunResult FinishOutput(platform::ReplacingFile& output, RunResult result);
 
 }  // namespace file_tools

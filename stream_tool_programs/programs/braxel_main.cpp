@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 #include "stream_shell/mux_dlg.h"
 #include "stream_jobs/real_engines.h"
 #include "velmar_ui_qt/form_window.h"
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
             return 0;
         }
     // Ctrl-C or a kill leaves no temporary file of an output beside its destination.
-    index_formats::RemoveTemporariesOnSignals();
+    platform::RemoveTemporariesOnSignals();
     QApplication app(argc, argv);
     stream_jobs::RealMuxEngine engine;
     velmar_ui_qt::FormWindow window(stream_shell::MuxDlgForm(), [&](velmar_ui::FormView& view,

@@ -1,10 +1,10 @@
 // clip-tool: runs the file tools of the control application without their dialogs; each
 // *_command.cpp adds one sub-command.
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 #include "subcommands/subcommands.h"
 
 int main(int argc, char** argv) {
     // Ctrl-C or a kill leaves no temporary file of an output beside its destination.
-    index_formats::RemoveTemporariesOnSignals();
+    platform::RemoveTemporariesOnSignals();
     return RunSubcommand("clip-tool", argc, argv);
 }

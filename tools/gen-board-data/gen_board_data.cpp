@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 
 namespace {
 
 // Put in place only once whole: a failed run leaves the file that was there.
 bool WriteBytes(const std::filesystem::path& path, const void* data, std::size_t size) {
-    index_formats::ReplacingFile out;
+    platform::ReplacingFile out;
     return out.Open(path.string()) && out.Write(data, size) && out.Commit();
 }
 

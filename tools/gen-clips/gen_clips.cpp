@@ -10,13 +10,13 @@
 #include "alpha_stream/alpha_generators.h"
 #include "black_clip.h"
 #include "index_formats/picture_index.h"
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 
 namespace {
 
 // Put in place only once whole: a failed run leaves the file that was there.
 bool WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    index_formats::ReplacingFile out;
+    platform::ReplacingFile out;
     return out.Open(path.string()) && out.Write(bytes.data(), bytes.size()) && out.Commit();
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "eeprom/eeprom_image.h"
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -21,6 +21,6 @@ int main(int argc, char** argv) {
     const std::filesystem::path out = argv[1];
     std::filesystem::create_directories(out.parent_path());
     const std::string text = eeprom::FormatEepromImage(image);
-    index_formats::ReplacingFile file;
+    platform::ReplacingFile file;
     return file.Open(out.string()) && file.Write(text.data(), text.size()) && file.Commit() ? 0 : 1;
 }

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 #include "mpeg_audio/huffman_decoder_table.h"
 
 int main(int argc, char** argv) {
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     std::ostringstream text;
     mpa::WriteHuffmanTableFile(tables, text);
     const std::string bytes = text.str();
-    index_formats::ReplacingFile out;
+    platform::ReplacingFile out;
     if (!out.Open(argv[1]) || !out.Write(bytes.data(), bytes.size()) || !out.Commit()) {
         std::fprintf(stderr, "gen-huffdec: cannot write %s\n", argv[1]);
         return 1;

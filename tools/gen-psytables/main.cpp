@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 #include "mpa_encoder/hearing.h"
 
 namespace {
@@ -20,7 +20,7 @@ void AppendLine(std::string& text, const char* format, Args... args) {
 
 // Put in place only once whole: a failed run leaves the file that was there.
 bool WriteText(const std::string& path, const std::string& text) {
-    index_formats::ReplacingFile out;
+    platform::ReplacingFile out;
     return out.Open(path) && out.Write(text.data(), text.size()) && out.Commit();
 }
 

@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "mpa_encoder/encoder.h"
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 #include "platform/regular_file.h"
 #include "mpeg_audio/console.h"
 #include "platform/c_file.h"
@@ -174,7 +174,7 @@ int RunEnc(int argc, char** argv) {
         return 1;
     }
     // Written under a temporary name and put in place only when the whole stream is written.
-    index_formats::ReplacingFile out;
+    platform::ReplacingFile out;
     if (!out.Open(argv[2], argv[1])) {
         std::fprintf(stderr, "enc: cannot create %s\n", argv[2]);
         return 1;

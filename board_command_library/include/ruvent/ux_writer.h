@@ -28,7 +28,7 @@ public:
     // The whole file; `declaredSections` overrides the count in the header.
     std::vector<std::uint8_t> Bytes() const;
     std::vector<std::uint8_t> Bytes(std::uint32_t declaredSections) const;
-    // Writes Bytes() to `path`, put in place only once whole (index_formats::ReplacingFile).
+    // Writes Bytes() to `path`, put in place only once whole (platform::ReplacingFile).
     bool WriteFile(const std::string& path) const;
 
 private:

@@ -57,13 +57,7 @@ std::string IndexPathBeside(const std::string& streamPath, std::string_view exte
 
 std::uint64_t VideoClipLengthWords(const std::string& mdbPath) {
     const auto size = FileSize(mdbPath);
-    if (!size) return kUnknownClipLengthWords;
-    if (*size < 4) {
-        std::error_code ignored;
-        std::filesystem::remove(mdbPath, ignored);
-        return kUnknownClipLengthWords;
-    }
-    if (*size < kPictureIndexRecordSize) return kUnknownClipLengthWords;
+    if (!size || *size < kPictureIndexRecordSize) return kUnknownClipLengthWords;
     return *size / 4;
 }
 

@@ -10,7 +10,7 @@
 #include <future>
 
 #include "index_formats/index_files.h"
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 #include "velmar_testing/test_support.h"
 
 using namespace index_formats;
@@ -39,9 +39,9 @@ TEST(IndexFiles, PathBesideTheStream) {
 TEST(IndexFiles, ClipLengthInIndexWords) {
     const std::string dir = velmar_testing::TempDir();
     EXPECT_EQ(VideoClipLengthWords(dir + "/none.mdb"), kUnknownClipLengthWords);
-    WriteRaw(dir + "/tiny.mdb", 3);  // shorter than a word: deleted
+    WriteRaw(dir + "/tiny.mdb", 3);  // shorter than a word: unknown, kept (the channel removes it)
     EXPECT_EQ(VideoClipLengthWords(dir + "/tiny.mdb"), kUnknownClipLengthWords);
-    EXPECT_FALSE(std::filesystem::exists(dir + "/tiny.mdb"));
+    EXPECT_TRUE(std::filesystem::exists(dir + "/tiny.mdb"));
     WriteRaw(dir + "/part.mdb", 6);  // no whole record: unknown, kept
     EXPECT_EQ(VideoClipLengthWords(dir + "/part.mdb"), kUnknownClipLengthWords);
     EXPECT_TRUE(std::filesystem::exists(dir + "/part.mdb"));
@@ -113,7 +113,7 @@ TEST(IndexFiles, WriterReplacesTheIndexOnlyWhenComplete) {
 
 TEST(IndexFiles, ADeviceOrPipeIsWrittenIntoNotReplaced) {
     namespace fs = std::filesystem;
-    ReplacingFile null;
+    platform::ReplacingFile null;
     ASSERT_TRUE(null.Open("/dev/null"));
     EXPECT_TRUE(null.Write("abc", 3));
     EXPECT_TRUE(null.Commit());
@@ -121,7 +121,7 @@ TEST(IndexFiles, ADeviceOrPipeIsWrittenIntoNotReplaced) {
     // A pipe that nobody reads is refused at once rather than waited on.
     const std::string fifo = velmar_testing::TempDir() + "/pipe";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    ReplacingFile unread;
+    platform::ReplacingFile unread;
     EXPECT_FALSE(unread.Open(fifo));
     EXPECT_TRUE(fs::is_fifo(fifo));
 }

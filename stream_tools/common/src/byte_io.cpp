@@ -35,9 +35,9 @@ std::size_t FileSource::Read(std::uint8_t* dst, std::size_t n) { return std::fre
 
 bool FileSource::Seek(std::uint64_t offset) { return fseeko(file_, off_t(offset), SEEK_SET) == 0; }
 
-std::unique_ptr<FileSink> FileSink::Create(const std::string& path, const std::string& input) {
+std::unique_ptr<FileSink> FileSink::Create(const std::string& path, std::initializer_list<std::string> inputs) {
     std::unique_ptr<FileSink> sink(new FileSink());
-    if (!sink->file_.Open(path, input)) return nullptr;
+    if (!sink->file_.Open(path, inputs)) return nullptr;
     sink->buffer_.reserve(kFileBufferBytes);
     return sink;
 }

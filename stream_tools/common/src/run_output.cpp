@@ -1,18 +1,14 @@
 #include "ps_common/run_output.h"
 
-#include "platform/kernel.h"
+#include "platform/replacing_file.h"
 
 namespace ps {
 
 RunOutput::RunOutput(std::string path, std::initializer_list<std::string> inputs) : path_(std::move(path)) {
-    for (const std::string& input : inputs) {
-        if (platform::IsSameFile(path_, input)) {
-            fault_ = RunFault::OutputIsAnInput;
-            return;
-        }
-    }
-    sink_ = FileSink::Create(path_);
-    if (!sink_) fault_ = RunFault::CantOpenOutput;
+    // The writer refuses an output that is an input; asked why only to word the fault.
+    sink_ = FileSink::Create(path_, inputs);
+    if (!sink_)
+        fault_ = platform::OutputIsAnInput(path_, inputs) ? RunFault::OutputIsAnInput : RunFault::CantOpenOutput;
 }
 
 bool RunOutput::Keep() { return sink_ && sink_->Commit(); }

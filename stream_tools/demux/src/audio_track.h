@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ps_common/byte_io.h"
-#include "ps_demux/demux.h"
+#include "ps_demux/track_audio_decoder.h"
 
 namespace ps_demux {
 

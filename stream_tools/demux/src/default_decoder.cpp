@@ -1,6 +1,6 @@
 // The MPEG audio decoder behind the demultiplexer's per-track seam.
 #include "mpeg_audio/audio_decoder.h"
-#include "ps_demux/demux.h"
+#include "ps_demux/track_audio_decoder.h"
 
 namespace ps_demux {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "audio_track.h"
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 #include "platform/kernel.h"
 #include "ps_common/lookahead_reader.h"
 #include "ps_common/program_stream.h"
@@ -122,7 +122,7 @@ std::unique_ptr<ps::ByteSink> Demultiplexer::Create(const std::string& path) {
         return nullptr;
     }
     if (settings_.createFile) return settings_.createFile(path);
-    return ps::FileSink::Create(path, inputPath_);
+    return ps::FileSink::Create(path, {inputPath_});
 }
 
 void Demultiplexer::WriteFailed(const std::string& path) {
@@ -396,7 +396,7 @@ void Demultiplexer::FinishTracks() {
         if (t->headerRefused || (t->indexer && t->indexer->Refused())) RemoveIndex(*t);
     }
     // Runs onto the same names put their files in place in turn: each name ends with one run's.
-    std::optional<index_formats::OutputGroupLock> group;
+    std::optional<platform::OutputGroupLock> group;
     if (!writeFailed_ && !settings_.createFile && !tracks_.empty()) {
         group.emplace(tracks_.front()->mpgPath);
         if (!group->Held()) {

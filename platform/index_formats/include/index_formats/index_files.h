@@ -11,7 +11,7 @@
 
 #include "index_formats/alpha_index.h"
 #include "index_formats/picture_index.h"
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 
 namespace index_formats {
 
@@ -23,10 +23,9 @@ std::string IndexPathBeside(const std::string& streamPath, std::string_view exte
 inline constexpr std::uint32_t kUnknownClipLengthWords = 4'000'000;
 
 // Clip length in index words from the .mdb: its size / 4. A missing .mdb, or one too short to
-// hold a single record, gives kUnknownClipLengthWords; one shorter than 4 bytes is deleted, as the
-// channels always did. A file of 4 to 7 bytes holds no record, so it counts as missing rather
-// than as a clip of no pictures (which would divide by zero in the end rule). 64-bit: an index of
-// 8 GiB or more holds 2^31 words or more.
+// hold a single record, gives kUnknownClipLengthWords: a file of 0 to 7 bytes holds no record, so
+// it counts as missing rather than as a clip of no pictures (which would divide by zero in the end
+// rule). 64-bit: an index of 8 GiB or more holds 2^31 words or more.
 std::uint64_t VideoClipLengthWords(const std::string& mdbPath);
 
 // Record `picture` of an .mdb, read at byte 8 x picture; nothing when the file is missing or
@@ -73,7 +72,7 @@ public:
 private:
     bool AppendBytes(const std::vector<std::uint8_t>& bytes);
     bool Flush();
-    ReplacingFile file_;
+    platform::ReplacingFile file_;
     std::vector<std::uint8_t> buffer_;
     bool failed_ = false;
 };

@@ -3,11 +3,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 
 namespace ps {
 
@@ -53,8 +54,8 @@ private:
 // put in place only by Commit; a sink that goes without Commit leaves what was at `path` as it was.
 class FileSink final : public ByteSink {
 public:
-    // Null when the file cannot be created, may not be written, or is `input` (see ReplacingFile).
-    static std::unique_ptr<FileSink> Create(const std::string& path, const std::string& input = {});
+    // Null when the file cannot be created, may not be written, or is one of `inputs` (see ReplacingFile).
+    static std::unique_ptr<FileSink> Create(const std::string& path, std::initializer_list<std::string> inputs = {});
     bool Write(const std::uint8_t* src, std::size_t n) override;
     bool WriteAt(std::uint64_t offset, const std::uint8_t* src, std::size_t n) override;
     bool Finish() override;
@@ -62,7 +63,7 @@ public:
 
 private:
     FileSink() = default;
-    index_formats::ReplacingFile file_;
+    platform::ReplacingFile file_;
     std::vector<std::uint8_t> buffer_;
     bool failed_ = false;
 };

@@ -10,27 +10,12 @@
 #include "platform/run_report.h"
 #include "ps_common/byte_io.h"
 #include "ps_common/run_fault.h"
+#include "ps_demux/track_audio_decoder.h"
 #include "stream_analysis/analysis.h"
 
 namespace ps_demux {
 
 inline constexpr int kMaxTracks = 16;
-inline constexpr int kMaxFrameValues = 2304;  // 1152 samples x 2 channels
-
-// Decodes the frames of one audio stream; one object per stream, so no two streams share the
-// decoder's history.
-class TrackAudioDecoder {
-public:
-    virtual ~TrackAudioDecoder() = default;
-    // Decodes one whole frame into channel-interleaved samples (room for kMaxFrameValues);
-    // returns the values written, 0 for a frame it drops.
-    virtual int Decode(const std::uint8_t* frame, std::size_t bytes, std::int16_t* output) = 0;
-    virtual int Channels() const = 0;
-};
-using AudioDecoderFactory = std::function<std::unique_ptr<TrackAudioDecoder>()>;
-
-// The decoder of this build; null when none is built in.
-AudioDecoderFactory DefaultAudioDecoder();
 
 struct DemuxSettings {
     std::string outputBase;  // PATHMO

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 #include "platform/regular_file.h"
 
 namespace mpa {

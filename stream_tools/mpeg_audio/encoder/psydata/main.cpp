@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 #include "psy_data_builder.h"
 
 int main(int argc, char** argv) {
@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     std::snprintf(number, sizeof number, "%zu", table.size());
     text += "};\nconst std::size_t kPsyDataSize = " + std::string(number) + ";\n}  // namespace mpa\n";
     // Put in place only once whole, so an interrupted build never compiles a cut table.
-    index_formats::ReplacingFile out;
+    platform::ReplacingFile out;
     if (!out.Open(argv[1]) || !out.Write(text.data(), text.size()) || !out.Commit()) {
         std::fprintf(stderr, "gen-psydata: cannot create %s\n", argv[1]);
         return 1;

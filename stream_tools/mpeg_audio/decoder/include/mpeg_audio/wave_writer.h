@@ -1,5 +1,5 @@
 // 16-bit PCM WAVE file output. The header is written with zero sizes first and completed on Close.
-// The file is written under a temporary name (index_formats::ReplacingFile) and put in place by
+// The file is written under a temporary name (platform::ReplacingFile) and put in place by
 // Close; Discard, or a writer that goes unclosed after a failed write, leaves what was there.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 
 namespace mpa {
 
@@ -36,7 +36,7 @@ public:
 private:
     bool WriteBytes(const void* bytes, std::size_t size);
     bool Flush();
-    index_formats::ReplacingFile file_;
+    platform::ReplacingFile file_;
     std::vector<uint8_t> buffer_;
     int sampleRate_ = 0;
     int channels_ = 0;

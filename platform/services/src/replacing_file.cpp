@@ -1,4 +1,4 @@
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -20,7 +20,7 @@
 
 #include "platform/kernel.h"
 
-namespace index_formats {
+namespace platform {
 namespace {
 
 // ".velmar-<pid>-<n>.tmp", fixed length whatever the destination's name, so that it fits wherever
@@ -143,10 +143,16 @@ ReplacingFile& ReplacingFile::operator=(ReplacingFile&& other) noexcept {
     return *this;
 }
 
-bool ReplacingFile::Open(const std::string& path, const std::string& input) {
+bool OutputIsAnInput(const std::string& output, std::initializer_list<std::string> inputs) {
+    for (const std::string& input : inputs)
+        if (IsSameFile(output, input)) return true;
+    return false;
+}
+
+bool ReplacingFile::Open(const std::string& path, std::initializer_list<std::string> inputs) {
     Discard();
     // errno says why a name is refused, as it does when the open or the creation fails.
-    if (path.empty() || platform::IsSameFile(path, input)) {
+    if (path.empty() || OutputIsAnInput(path, inputs)) {
         errno = path.empty() ? ENOENT : EINVAL;
         return false;
     }
@@ -276,4 +282,4 @@ OutputGroupLock::~OutputGroupLock() {
     if (fd_ >= 0) ::close(fd_);  // closing the folder releases the lock
 }
 
-}  // namespace index_formats
+}  // namespace platform

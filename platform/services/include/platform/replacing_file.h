@@ -8,9 +8,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
-namespace index_formats {
+namespace platform {
 
 // Writes all bytes to a file descriptor, retrying short and interrupted writes; false on failure.
 bool WriteAll(int fd, const void* data, std::size_t size);
@@ -23,6 +24,10 @@ void RemoveTemporariesOnSignals();
 // Whether `name` (a file name without folder) is the temporary file of a run of process `pid`.
 bool IsTemporaryOfProcess(const std::string& name, int pid);
 
+// Whether `output` names one of `inputs` (by identity, links followed: another spelling, a link):
+// putting it in place would take that input away, so the writer refuses it.
+bool OutputIsAnInput(const std::string& output, std::initializer_list<std::string> inputs);
+
 class ReplacingFile {
 public:
     ReplacingFile() = default;
@@ -33,10 +38,11 @@ public:
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     // Creates the temporary file beside `path`; false when it cannot be, when the file at `path`
-    // may not be written by the caller, or when `path` already names `input` (a file the run
-    // reads), which the rename would take away; errno then says why. Temporaries that runs of
+    // may not be written by the caller, or when `path` already names an input (a file the run
+    // reads: OutputIsAnInput); errno then says why. Temporaries that runs of
     // ended processes left in that folder (killed with no chance to clean up) are removed first.
-    bool Open(const std::string& path, const std::string& input = {});
+    bool Open(const std::string& path, std::initializer_list<std::string> inputs);
+    bool Open(const std::string& path, const std::string& input = {}) { return Open(path, {input}); }
     bool IsOpen() const { return fd_ >= 0; }
     // True when all bytes were written.
     bool Write(const void* data, std::size_t size);
@@ -75,4 +81,4 @@ private:
     std::string problem_;
 };
 
-}  // namespace index_formats
+}  // namespace platform

@@ -13,13 +13,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "index_formats/replacing_file.h"
+#include "platform/replacing_file.h"
 #include "velmar_testing/test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using index_formats::ReplacingFile;
+using platform::ReplacingFile;
 
 std::string Contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -110,7 +110,7 @@ TEST(ReplacingFile, TemporariesOfEndedProcessesAreRemovedByTheNextRun) {
     EXPECT_EQ(std::count(names.begin(), names.end(), live), 1);
     EXPECT_EQ(std::count(names.begin(), names.end(), ".velmar-notes"), 1);
     EXPECT_EQ(std::count_if(names.begin(), names.end(),
-                            [](const std::string& n) { return index_formats::IsTemporaryOfProcess(n, getpid()); }),
+                            [](const std::string& n) { return platform::IsTemporaryOfProcess(n, getpid()); }),
               1);
     file.Discard();
     EXPECT_EQ(Contents(dir + "/clip.mpg"), "x");  // a failed run removes only its own temporary
@@ -125,7 +125,7 @@ TEST(ReplacingFile, InterruptingAProgramRemovesItsTemporaries) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            index_formats::RemoveTemporariesOnSignals();
+            platform::RemoveTemporariesOnSignals();
             ReplacingFile a, b;
             if (!a.Open(dir + "/a.mpg") || !b.Open(dir + "/b.wav") || !a.Write("new", 3)) _exit(2);
             raise(signal);
