@@ -2,19 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "analysis_filter.h"
 #include "encoder_options.h"
-#include "layer12_coding.h"
+#include "layer12_encoder.h"
 #include "mpeg_audio/bit_stream.h"
 #include "mpeg_audio/console.h"
-#include "mpeg_audio/crc.h"
 #include "platform/log.h"
 #include "layer3_encoder.h"
-#include "psycho_model1.h"
-#include "psycho_model2.h"
 
 namespace mpa {
 
@@ -33,12 +29,10 @@ struct Encoder::State {
     bool ready = false;
     bool tail_written = false;
     std::string error;
-    Layer12Frame frame{};
 
     // Set up once per object and carried over between runs.
     AnalysisFilter filter;
-    PsychoModel2 model2;
-    PsychoModel1 model1;
+    Layer12Encoder layer12;
     Layer3Encoder layer3;
 };
 
@@ -84,15 +78,7 @@ int Encoder::EncoderSetup(const std::string& optionLine) {
     s.ready = false;
     s.tail_written = false;
     s.error.clear();
-    Layer12Frame& f = s.frame;
-    std::memset(f.bit_alloc, 0, sizeof f.bit_alloc);
-    std::memset(f.scalar, 0, sizeof f.scalar);
-    std::memset(f.joint_scalar, 0, sizeof f.joint_scalar);
-    std::memset(f.scfsi, 0, sizeof f.scfsi);
-    std::memset(f.multiple, 0, sizeof f.multiple);
-    std::memset(f.smr, 0, sizeof f.smr);
-    s.model2.ClearHistory();
-    s.model1.ClearHistory();
+    s.layer12.Reset();
 
     AudioFrameHeader& h = s.params.header;
     h = AudioFrameHeader{};
@@ -172,8 +158,8 @@ int Encoder::EncoderSetup(const std::string& optionLine) {
             break;
     }
     if (h.layer == 3 && !s.layer3.Setup(SamplingRateHz(h), &s.error)) return -1;
-    if (s.model == 1 && !s.model1.Setup(h.layer, version == 1 ? frequency : frequency + 4, bitrate / s.params.stereo,
-                                         &s.error))
+    if (s.model == 1 &&
+        !s.layer12.SetupModel1(h.layer, version == 1 ? frequency : frequency + 4, bitrate / s.params.stereo, &s.error))
         return -1;
 
     double rateKhz = kSamplingFrequencyKhz[version][frequency];
@@ -191,22 +177,6 @@ void Encoder::EmitBits(std::uint32_t value, int count) { PutBits(state_->stream,
 
 namespace {
 
-void WriteHeader(const AudioFrameHeader& h, BitStream& stream) {
-    PutBits(stream, 0xFFF, 12);                            // sync
-    PutBits(stream, h.version, 1);                         // ID
-    PutBits(stream, 4 - h.layer, 2);                       // layer
-    PutBits(stream, h.error_protection ? 0 : 1, 1);        // protection bit, 0 = CRC follows
-    PutBits(stream, h.bitrate_index, 4);
-    PutBits(stream, h.sampling_frequency, 2);
-    PutBits(stream, h.padding, 1);
-    PutBits(stream, h.extension, 1);                       // private bit
-    PutBits(stream, h.mode, 2);
-    PutBits(stream, h.mode_ext, 2);
-    PutBits(stream, h.copyright, 1);
-    PutBits(stream, h.original, 1);
-    PutBits(stream, h.emphasis, 2);
-}
-
 long CopyOut(const std::vector<std::uint8_t>& bytes, std::uint8_t* out, std::size_t outSize, std::string& error) {
     if (bytes.size() > outSize) {
         error = "output buffer too small";
@@ -214,13 +184,6 @@ long CopyOut(const std::vector<std::uint8_t>& bytes, std::uint8_t* out, std::siz
     }
     std::copy(bytes.begin(), bytes.end(), out);
     return static_cast<long>(bytes.size()) * 8;
-}
-
-void JoinChannels(Layer12Frame& f, int parts, int sblimit) {
-    for (int part = 0; part < parts; ++part)
-        for (int s = 0; s < 12; ++s)
-            for (int sb = 0; sb < sblimit; ++sb)
-                f.joint_sample[part][s][sb] = (f.sample[0][part][s][sb] + f.sample[1][part][s][sb]) * 0.5;
 }
 
 }  // namespace
@@ -269,7 +232,6 @@ long Encoder::EncodeFrame(const std::int16_t* samples, std::uint8_t* out, std::s
         }
     }
     const int frameBits = (s.whole_slots + h.padding) * s.bits_per_slot;
-    int bitsAvailable = frameBits;
     if (h.layer == 3) {
         h.mode = s.configured_mode;
         HeaderToFrameParams(params);
@@ -279,84 +241,9 @@ long Encoder::EncodeFrame(const std::int16_t* samples, std::uint8_t* out, std::s
         return CopyOut(bytes, out, outSize, s.error);
     }
 
-    // Joint stereo decides mode and bound per frame from the configured mode.
-    h.mode = s.configured_mode;
-    h.mode_ext = 0;
-    HeaderToFrameParams(params);
-    const int channels = params.stereo;
-    const int parts = h.layer == 1 ? 1 : 3;
-    Layer12Frame& f = s.frame;
-
-    for (int part = 0; part < parts; ++part)
-        for (int block = 0; block < 12; ++block)
-            for (int ch = 0; ch < channels; ++ch)
-                s.filter.Filter(samples + ch * 1152 + 32 * (12 * part + block), ch, f.sample[ch][part][block]);
-
-    for (int ch = 0; ch < channels; ++ch) {
-        if (h.layer == 1) {
-            ComputeLayer1ScaleFactors(f.sample[ch], f.scalar[ch]);
-            LookUpScaleFactorValues(f.scalar[ch], f.multiple[ch]);
-        } else {
-            ComputeLayer2ScaleFactors(f.sample[ch], params.sblimit, f.scalar[ch]);
-            ComputeLayer2Multiples(f.scalar[ch], params.sblimit, f.multiple[ch]);
-        }
-    }
-    if (s.configured_mode == kJointStereo) {
-        if (h.layer == 1) {
-            JoinChannels(f, 1, 32);
-            ComputeLayer1ScaleFactors(f.joint_sample, f.joint_scalar);
-        } else {
-            JoinChannels(f, 3, params.sblimit);
-            ComputeLayer2ScaleFactors(f.joint_sample, params.sblimit, f.joint_scalar);
-        }
-    }
-
-    for (int ch = 0; ch < channels; ++ch) {
-        const std::int16_t* input = samples + ch * 1152;
-        float smr[32];
-        bool ok = s.model == 1
-                      ? s.model1.Run(input, ch, f.multiple[ch], smr)
-                      : s.model2.Run(input, ch, h.layer, kSamplingFrequencyKhz[h.version][h.sampling_frequency] * 1000.0,
-                                     smr);
-        if (!ok) {
-            s.error = "psychoacoustic model failed";
-            return -1;
-        }
-        if (s.model == 2) RaiseRatiosToSubbandEnergy(f.sample[ch], h.layer == 1 ? 1 : 3, s.model2.BandMask(ch), smr);
-        for (int sb = 0; sb < 32; ++sb) f.smr[ch][sb] = smr[sb];
-    }
-
-    if (h.layer == 2)
-        for (int ch = 0; ch < channels; ++ch) ChooseScaleFactorTransmission(f.scalar[ch], params.sblimit, f.scfsi[ch]);
-    if (s.configured_mode == kJointStereo) ChooseJointStereoBound(f, bitsAvailable, params);
-
-    if (h.layer == 1)
-        AllocateLayer1Bits(f, bitsAvailable, params);
-    else
-        AllocateLayer2Bits(f, bitsAvailable, params);
-
-    std::uint32_t crc = kCrcStart;
-    if (h.error_protection) {
-        if (h.layer == 1)
-            ComputeLayer1Crc(params, f.bit_alloc, &crc);
-        else
-            ComputeLayer2Crc(params, f.bit_alloc, f.scfsi, &crc);
-    }
-
     BitStream& stream = s.stream;
-    WriteHeader(h, stream);
-    if (h.error_protection) WriteFrameCrc(crc, stream);
-    if (h.layer == 1) {
-        WriteLayer1Allocation(f, params, stream);
-        WriteLayer1ScaleFactors(f, params, stream);
-        QuantizeLayer1Samples(f, params);
-        WriteLayer1Samples(f, params, stream);
-    } else {
-        WriteLayer2Allocation(f, params, stream);
-        WriteLayer2ScaleFactors(f, params, stream);
-        QuantizeLayer2Samples(f, params);
-        WriteLayer2Samples(f, params, stream);
-    }
+    if (!s.layer12.EncodeFrame(samples, params, s.configured_mode, s.model, frameBits, s.filter, stream, &s.error))
+        return -1;
 
     long written = static_cast<long>(GetBitCount(stream));
     if (written > frameBits) {
