@@ -152,7 +152,9 @@ public:
     }
 
     // The lines without the I2C bus traffic of the reads.
+    // Taken under the lock: the panel's service loop thread adds lines meanwhile.
     std::vector<std::string> CommandLines() const {
+        std::lock_guard lock(mutex_);
         std::vector<std::string> out;
         for (const auto& line : lines)
             if (line.find("0xfc0a08") == std::string::npos) out.push_back(line);
@@ -166,7 +168,7 @@ public:
 
 private:
     FakeBoard& board_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool daemonRunning_ = false;
     int daemonResult_ = -1;
