@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "softboard/soft_board.h"
+#include "softboard/stream_host.h"
 #include "board_commands/command_words.h"
 #include "softboard/streaming.h"
 #include "tessolk/board_map.h"
@@ -16,7 +16,7 @@ constexpr std::uint32_t kAudioPortGroup = 0x004003E8;
 
 }  // namespace
 
-AudioInput::AudioInput(SoftBoard& board, BoardStreaming& streaming, int interruptPeriodMs)
+AudioInput::AudioInput(StreamHost& board, BoardStreaming& streaming, int interruptPeriodMs)
     : board_(board), streaming_(streaming), periodMs_(interruptPeriodMs < 1 ? 1 : interruptPeriodMs) {}
 
 int AudioInput::SampleRate() const {

@@ -12,7 +12,7 @@
 
 namespace softboard {
 
-class SoftBoard;
+class StreamHost;
 class BoardStreaming;
 struct DecodedCommand;
 
@@ -23,7 +23,7 @@ public:
     // includes them, and the panel's display takes them off again.
     static constexpr std::uint32_t kPrefetchBytes = 102392;
 
-    AudioInput(SoftBoard& board, BoardStreaming& streaming, int interruptPeriodMs);
+    AudioInput(StreamHost& board, BoardStreaming& streaming, int interruptPeriodMs);
 
     // Whether the input is the audio's (an audio word has arrived since the last reset).
     bool Claims(std::uint32_t stream) const { return stream == kStream && armed_; }
@@ -42,7 +42,7 @@ private:
     static bool IsAudioWord(const DecodedCommand& command);
     void ReportProgress();
 
-    SoftBoard& board_;
+    StreamHost& board_;
     BoardStreaming& streaming_;
     const int periodMs_;
     int rateCode_ = 2;

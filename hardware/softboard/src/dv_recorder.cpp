@@ -6,8 +6,9 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "softboard/soft_board.h"
 #include "board_commands/command_words.h"
+#include "softboard/stream_host.h"
+#include "tessolk/board_map.h"
 #include "tessolk/board_segments.h"
 #include "test_picture.h"
 
@@ -24,7 +25,7 @@ constexpr std::int32_t kCounterStart = -16;
 
 }  // namespace
 
-DvRecorder::DvRecorder(SoftBoard& board) : board_(board) {}
+DvRecorder::DvRecorder(StreamHost& board) : board_(board) {}
 
 DvRecorder::~DvRecorder() { Stop(); }
 
@@ -146,7 +147,7 @@ void DvRecorder::EncodeFrame() {
     planes.width = drawn_->width;
     planes.height = drawn_->height;
     planes.chroma422 = true;
-    DrawTestPicture(planes, board_.Timecode(), board_.fieldsSinceStart_);
+    DrawTestPicture(planes, board_.Timecode(), board_.FieldsSinceStart());
     sws_scale(scaler_, drawn_->data, drawn_->linesize, 0, drawn_->height, frame_->data, frame_->linesize);
     frame_->pts = static_cast<std::int64_t>(frames_);
     if (avcodec_send_frame(context_, frame_) < 0) {

@@ -114,6 +114,9 @@ SoftBoard::SoftBoard(const SoftBoardOptions& options)
 
 BoardStreaming& SoftBoard::Streaming() { return *streaming_; }
 BoardEncoder& SoftBoard::Encoder() { return *encoder_; }
+bool SoftBoard::EncoderClaimsInput(std::uint32_t stream) { return encoder_->ClaimsInput(stream); }
+void SoftBoard::OnEncoderField() { encoder_->OnField(); }
+std::uint32_t SoftBoard::PhysicalBase() const { return control_->physicalBase; }
 
 SoftBoard::~SoftBoard() {
     if (!control_) return;

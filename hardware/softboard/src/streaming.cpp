@@ -8,9 +8,8 @@
 
 #include "audio_input.h"
 #include "platform/regular_file.h"
-#include "softboard/board_encoder.h"
 #include "softboard/dv_recorder.h"
-#include "softboard/soft_board.h"
+#include "softboard/stream_host.h"
 #include "start_codes/start_codes.h"
 #include "tessolk/board_map.h"
 #include "tessolk/board_segments.h"
@@ -48,9 +47,9 @@ constexpr std::uint32_t kDecodeOutput = 5;
 // Pairs a fed output fills before the host must hand some back (the host counts more as an overrun).
 constexpr int kFedPairsAhead = 4;
 
-BoardStreaming::BoardStreaming(SoftBoard& board)
+BoardStreaming::BoardStreaming(StreamHost& board)
     : board_(board), channels_(std::make_unique<VideoChannels>(board, *this)), dv_(std::make_unique<DvRecorder>(board)),
-      audio_(std::make_unique<AudioInput>(board, *this, board.options_.interruptPeriodMs)) {}
+      audio_(std::make_unique<AudioInput>(board, *this, board.InterruptPeriodMs())) {}
 
 BoardStreaming::~BoardStreaming() {
     for (Input& input : inputs_)
@@ -166,7 +165,7 @@ void PictureTypeScanner::Feed(const std::uint8_t* data, std::size_t bytes) {
 
 void BoardStreaming::OnInterrupt() {
     for (std::uint32_t s = 0; s < kBoardStreams; ++s)
-        if (!board_.Encoder().ClaimsInput(s) && !channels_->Active(s) && !audio_->Claims(s)) ConsumeInput(s);
+        if (!board_.EncoderClaimsInput(s) && !channels_->Active(s) && !audio_->Claims(s)) ConsumeInput(s);
     channels_->OnInterrupt(static_cast<std::uint32_t>(board_.InterruptCount()));
     dv_->OnField();
     audio_->OnInterrupt(static_cast<std::uint32_t>(board_.InterruptCount()),
@@ -178,7 +177,7 @@ void BoardStreaming::OnInterrupt() {
     board_.SetWindowWord(kRecordTimecode, timecode);
     board_.SetWindowWord(kRecordTimecode + 4, timecode);
     board_.SetWindowWord(kRecordTimecode + 12, timecode);
-    board_.Encoder().OnField();
+    board_.OnEncoderField();
     ShowChannels();
     ShowMix();
 }
@@ -218,8 +217,8 @@ void BoardStreaming::ShowChannels() {
 
 void BoardStreaming::ConsumeInput(std::uint32_t stream) {
     Input& input = inputs_[stream];
-    auto& queue = board_.inputPairs_[stream];
-    const std::uint32_t base = board_.control_->physicalBase;
+    auto& queue = board_.InputQueue(stream);
+    const std::uint32_t base = board_.PhysicalBase();
     if (queue.empty()) return;
     // A sequence header at the start of a pair sets the rate (they repeat every group).
     if (input.headOffset == 0 || input.rateBytes == 0) {
@@ -229,7 +228,7 @@ void BoardStreaming::ConsumeInput(std::uint32_t stream) {
         if (bitRate == 0 && input.rateBytes == 0) bitRate = kDefaultStreamBitRate;
         if (bitRate != 0)
             input.rateBytes = std::max<std::uint32_t>(
-                1, static_cast<std::uint32_t>(std::uint64_t{bitRate} / 8 * board_.options_.interruptPeriodMs / 1000));
+                1, static_cast<std::uint32_t>(std::uint64_t{bitRate} / 8 * board_.InterruptPeriodMs() / 1000));
     }
     const std::uint64_t budget = input.options.asFastAsPossible ? ~std::uint64_t{0}
                                  : input.options.bytesPerInterrupt ? input.options.bytesPerInterrupt
@@ -239,8 +238,8 @@ void BoardStreaming::ConsumeInput(std::uint32_t stream) {
 
 std::uint64_t BoardStreaming::TakeInput(std::uint32_t stream, std::uint64_t budget, std::vector<std::uint8_t>* sink) {
     Input& input = inputs_[stream];
-    auto& queue = board_.inputPairs_[stream];
-    const std::uint32_t base = board_.control_->physicalBase;
+    auto& queue = board_.InputQueue(stream);
+    const std::uint32_t base = board_.PhysicalBase();
     std::uint64_t consumed = 0;
     while (budget > 0 && !queue.empty()) {
         const QueuedPair pair = queue.front();
@@ -271,20 +270,20 @@ std::uint64_t BoardStreaming::TakeInput(std::uint32_t stream, std::uint64_t budg
 }
 
 void BoardStreaming::DropInput(std::uint32_t stream) {
-    board_.inputPairs_[stream].clear();
+    board_.InputQueue(stream).clear();
     inputs_[stream].headOffset = 0;
     if (stream == 2) mix_.OnAlphaRestart();
 }
 
 std::uint32_t BoardStreaming::InputPosition(std::uint32_t stream) const {
-    const auto& queue = board_.inputPairs_[stream];
+    const auto& queue = board_.InputQueue(stream);
     if (!queue.empty()) return queue.front().physical + inputs_[stream].headOffset;
     return inputs_[stream].lastEnd;
 }
 
 void BoardStreaming::ProduceOutput(std::uint32_t stream) {
     Output& output = outputs_[stream];
-    auto& queue = board_.outputPairs_[stream];
+    auto& queue = board_.OutputQueue(stream);
     // More pairs than the stream has: the host opened the output again and handed over all eight
     // afresh. The new set starts at its first pair, as the host counts it (a pair left of the set
     // before would take the first bytes, and the host's partial end would miss the last).
@@ -309,7 +308,7 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
         if (queue.size() <= output.queuedAfterFill && output.queuedAfterFill != 0) budget = 0;
         else if (!queue.empty()) budget = std::uint64_t{queue.front().length} * 4 - output.fillOffset;
     }
-    const std::uint32_t base = board_.control_->physicalBase;
+    const std::uint32_t base = board_.PhysicalBase();
     while (budget > 0 && !queue.empty() && output.produced.load() < output.options.limitBytes) {
         const QueuedPair pair = queue.front();
         const std::uint64_t take = std::min({std::uint64_t{pair.length - output.fillOffset}, budget,
@@ -328,7 +327,7 @@ void BoardStreaming::ProduceOutput(std::uint32_t stream) {
 }
 
 void BoardStreaming::Advance(std::uint32_t stream, Output& output, std::uint32_t take) {
-    auto& queue = board_.outputPairs_[stream];
+    auto& queue = board_.OutputQueue(stream);
     const QueuedPair pair = queue.front();
     output.fillOffset += take;
     output.produced.fetch_add(take);
@@ -354,8 +353,8 @@ void BoardStreaming::Advance(std::uint32_t stream, Output& output, std::uint32_t
 // it reaches; a pair is handed back once full.
 void BoardStreaming::ProduceFed(std::uint32_t stream, std::deque<std::uint8_t>& bytes, int pairsAhead) {
     Output& output = outputs_[stream];
-    auto& queue = board_.outputPairs_[stream];
-    const std::uint32_t base = board_.control_->physicalBase;
+    auto& queue = board_.OutputQueue(stream);
+    const std::uint32_t base = board_.PhysicalBase();
     if (queue.size() > output.queuedAfterFill) output.filledSinceReturn = 0;
     while (!bytes.empty() && !queue.empty() && (pairsAhead == 0 || output.filledSinceReturn < pairsAhead)) {
         const QueuedPair pair = queue.front();

@@ -7,7 +7,7 @@
 #include "board_commands/command_lines.h"
 #include "board_commands/command_words.h"
 #include "platform/kernel.h"
-#include "softboard/soft_board.h"
+#include "softboard/stream_host.h"
 #include "start_codes/start_codes.h"
 #include "softboard/streaming.h"
 #include "tessolk/board_map.h"
@@ -157,7 +157,7 @@ struct VideoChannels::Channel {
     std::int64_t DisplayIndex(std::uint32_t field) const { return (static_cast<std::int64_t>(field) - s0) / 2; }
 };
 
-VideoChannels::VideoChannels(SoftBoard& board, BoardStreaming& streaming) : board_(board), streaming_(streaming) {
+VideoChannels::VideoChannels(StreamHost& board, BoardStreaming& streaming) : board_(board), streaming_(streaming) {
     for (std::uint32_t s = 0; s < 2; ++s) {
         channels_[s] = std::make_unique<Channel>();
         channels_[s]->stream = s;

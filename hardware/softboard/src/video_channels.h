@@ -19,7 +19,7 @@
 
 namespace softboard {
 
-class SoftBoard;
+class StreamHost;
 class BoardStreaming;
 struct DecodedCommand;
 
@@ -49,7 +49,7 @@ private:
 
 class VideoChannels {
 public:
-    VideoChannels(SoftBoard& board, BoardStreaming& streaming);
+    VideoChannels(StreamHost& board, BoardStreaming& streaming);
     ~VideoChannels();
 
     // True once a play-range word has started the channel of this input: it then takes its own
@@ -86,7 +86,7 @@ private:
     void EmitFields(Channel& channel, bool finishing);
     void FinishDecoding(Channel& channel);
 
-    SoftBoard& board_;
+    StreamHost& board_;
     BoardStreaming& streaming_;
     std::unique_ptr<Channel> channels_[2];
 

@@ -19,7 +19,7 @@ struct SwsContext;
 
 namespace softboard {
 
-class SoftBoard;
+class StreamHost;
 struct DecodedCommand;
 
 inline constexpr std::uint32_t kDvVideoOutput = 6;
@@ -27,7 +27,7 @@ inline constexpr std::uint32_t kDvAudioOutput = 7;
 
 class DvRecorder {
 public:
-    explicit DvRecorder(SoftBoard& board);
+    explicit DvRecorder(StreamHost& board);
     ~DvRecorder();
     DvRecorder(const DvRecorder&) = delete;
     DvRecorder& operator=(const DvRecorder&) = delete;
@@ -52,7 +52,7 @@ private:
     void Stop();
     void EncodeFrame();
 
-    SoftBoard& board_;
+    StreamHost& board_;
     bool pal_ = false;
     bool dv50_ = false;
     bool secondField_ = false;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "softboard/stream_host.h"
 #include "tessolk/board_map.h"
 
 namespace platform {
@@ -28,7 +29,6 @@ namespace softboard {
 class BoardStreaming;
 class BoardEncoder;
 class I2cTransactionLog;
-class DvRecorder;
 
 struct SoftBoardOptions {
     std::uint32_t board = 0;                   // 0 first, 1 second
@@ -56,28 +56,9 @@ struct TakenPacket {
     std::vector<std::uint32_t> words;  // the packet's words in order, without the count fields
 };
 
-// One command as the board decoded it from a packet.
-struct DecodedCommand {
-    bool scheduled = false;       // from the scheduled run of the packet
-    std::uint32_t time = 0;       // 0 or 0xFFFFFFFF: now; else the board time code it runs at
-    std::uint32_t opcode = 0;
-    std::uint32_t stream = 0;
-    std::vector<std::uint32_t> parameters;
-    bool operator==(const DecodedCommand&) const = default;
-};
-
 std::string DescribeCommand(const DecodedCommand& command);
 
-// A buffer pair the board holds for a stream, as {physical address, byte length}.
-struct QueuedPair {
-    std::uint32_t physical = 0;
-    std::uint32_t length = 0;
-    bool operator==(const QueuedPair&) const = default;
-};
-
-inline constexpr std::uint32_t kBoardStreams = 8;  // per direction
-
-class SoftBoard {
+class SoftBoard : public StreamHost {
 public:
     // Creates the board's shared objects. Fails (null, with a reason) when a live process already
     // serves this board; objects left by a board that died are taken over.
@@ -94,7 +75,7 @@ public:
     void Serve(const std::atomic<bool>& stop);
 
     bool InterruptsRunning() const { return interruptsRunning_; }
-    std::uint64_t InterruptCount() const { return interruptCount_; }
+    std::uint64_t InterruptCount() const override { return interruptCount_; }
     BoardIdentity Identity() const { return identity_; }
     const std::vector<TakenPacket>& Packets() const { return packets_; }
     std::uint64_t ResetCount() const { return resetCount_; }
@@ -107,20 +88,18 @@ public:
     std::vector<QueuedPair> OutputPairs(std::uint32_t stream) const;
     std::uint64_t RejectedPairs() const { return rejectedPairs_; }
     // The board's time code (packed BCD hh:mm:ss:ff), counted in fields since the start.
-    std::uint32_t Timecode() const;
+    std::uint32_t Timecode() const override;
 
     static constexpr std::size_t kKeptCommands = 1024;
     static constexpr std::size_t kKeptPairs = 64;
 
-    std::uint8_t* Window() const;
+    std::uint8_t* Window() const override;
     std::uint8_t* Memory() const;
     BoardStreaming& Streaming();  // the board's streams (softboard/streaming.h)
     BoardEncoder& Encoder();      // the encoder record microcode makes of it (softboard/board_encoder.h)
 
 private:
-    friend class BoardStreaming;
     friend class BoardEncoder;
-    friend class DvRecorder;
     SoftBoard(const SoftBoardOptions& options);
     void TakeJournal();
     void OnWordWritten(std::uint32_t address, std::uint32_t value);
@@ -134,13 +113,21 @@ private:
     void DecodeRun(const std::uint32_t* words, std::uint32_t count, bool scheduled);
     void RunCommand(const DecodedCommand& command);
     void QueuePairs(const DecodedCommand& command, bool output);
-    bool StreamArea(std::uint32_t areaIndex, std::uint32_t& physicalStart, std::uint32_t& physicalEnd) const;
+    // The streams' view of the board.
+    bool StreamArea(std::uint32_t areaIndex, std::uint32_t& physicalStart, std::uint32_t& physicalEnd) const override;
+    std::uint32_t PhysicalBase() const override;
+    int InterruptPeriodMs() const override { return options_.interruptPeriodMs; }
+    std::uint64_t FieldsSinceStart() const override { return fieldsSinceStart_; }
+    std::vector<QueuedPair>& InputQueue(std::uint32_t stream) override { return inputPairs_[stream]; }
+    std::vector<QueuedPair>& OutputQueue(std::uint32_t stream) override { return outputPairs_[stream]; }
+    bool EncoderClaimsInput(std::uint32_t stream) override;
+    void OnEncoderField() override;
     void RunDueCommands();
     void RaiseInterrupt();
     void FollowEventName();
     void ResetBoard();
-    std::uint32_t WindowWord(std::uint32_t offset) const;
-    void SetWindowWord(std::uint32_t offset, std::uint32_t value);
+    std::uint32_t WindowWord(std::uint32_t offset) const override;
+    void SetWindowWord(std::uint32_t offset, std::uint32_t value) override;
     std::uint32_t MemoryWord(std::uint32_t address) const;
     void SetMemoryWord(std::uint32_t address, std::uint32_t value);
     void Say(int level, const std::string& line) const;

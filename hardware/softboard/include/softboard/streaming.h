@@ -16,7 +16,7 @@
 
 namespace softboard {
 
-class SoftBoard;
+class StreamHost;
 class VideoChannels;
 class DvRecorder;
 class AudioInput;
@@ -81,7 +81,7 @@ struct OutputStreaming {
 
 class BoardStreaming {
 public:
-    explicit BoardStreaming(SoftBoard& board);
+    explicit BoardStreaming(StreamHost& board);
     ~BoardStreaming();
 
     // Set before the streams run.
@@ -157,7 +157,7 @@ private:
 
     void ShowMix();
 
-    SoftBoard& board_;
+    StreamHost& board_;
     MixFollower mix_;
     std::uint32_t alphaCounterShown_ = 0;
     Input inputs_[kInputStreams];
