@@ -192,17 +192,9 @@ void CVelmarView::ServeRemoteRequest() {
 
 void CVelmarView::CountDrains() {
     for (int i = 0; i < 3; ++i) {
-        DrainCounter& drain = drain_[i];
         const std::uint32_t entry = window::kFirstOutputEntry + kDrainedOutputs[i];
-        const std::uint32_t w0 = status_.Word(window::ProgressWordOffset(entry, 0));
-        const std::uint32_t w1 = status_.Word(window::ProgressWordOffset(entry, 1));
-        if (w0 == drain.word0 && w1 == drain.word1) {
-            drain.count = std::min(drain.count + 1, kDrainCounterCap);
-        } else {
-            drain.word0 = w0;
-            drain.word1 = w1;
-            drain.count = 0;
-        }
+        drain_[i].Update(status_.Word(window::ProgressWordOffset(entry, 0)),
+                         status_.Word(window::ProgressWordOffset(entry, 1)));
     }
 }
 

@@ -49,19 +49,19 @@ public:
 
     // --- start-up and framework messages
     void OnInitialUpdate();
-    virtual bool LoadCompressSource();
-    virtual void InitRecordBoard();
-    virtual void InitVideoPaths();
-    virtual void InitAudioRecord();
-    virtual void UpdateFormData();
-    virtual void LoadEncoderSettings();
-    virtual bool OpenVideoOutput();
-    virtual bool OpenAudioOutput();
+    bool LoadCompressSource();
+    void InitRecordBoard();
+    void InitVideoPaths();
+    void InitAudioRecord();
+    void UpdateFormData();
+    void LoadEncoderSettings();
+    bool OpenVideoOutput();
+    bool OpenAudioOutput();
     // Sends the encoder words and the encoder script, then runs `then`. What the script does not
     // send within kScriptSliceMs it sends on kScriptTimer after this returns. STOP, or a script line
     // that resets the board or ends the service loop, drops the rest of it and runs `abandon`
     // instead of `then`.
-    virtual void ProgramEncoder(std::function<void()> then = {}, std::function<void()> abandon = {});
+    void ProgramEncoder(std::function<void()> then = {}, std::function<void()> abandon = {});
     bool SendingScript() const { return script_.has_value(); }
 
     void OnTimer();

@@ -116,18 +116,8 @@ void CVelmarVrec::ShowAudioCount() {
 }
 
 void CVelmarVrec::CountDrains() {
-    for (int output : {1, 0}) {
-        DrainCounter& drain = drain_[output];
-        const std::uint32_t w0 = status_.Word(kOutputStatus[output]);
-        const std::uint32_t w1 = status_.Word(kOutputStatus[output] + 4);
-        if (w0 == drain.word0 && w1 == drain.word1) {
-            drain.count = std::min(drain.count + 1, kDrainCounterCap);
-        } else {
-            drain.word0 = w0;
-            drain.word1 = w1;
-            drain.count = 0;
-        }
-    }
+    for (int output : {1, 0})
+        drain_[output].Update(status_.Word(kOutputStatus[output]), status_.Word(kOutputStatus[output] + 4));
 }
 
 void CVelmarVrec::DrainWait(int output) {
