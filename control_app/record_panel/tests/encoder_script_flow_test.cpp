@@ -24,12 +24,13 @@ struct ScriptFixture : RecordFixture {
         std::ofstream("take.scr") << script;
         SetKey("RPATHV", "take.mpg");
         SetKey("PATHSCR", "take.scr");
-        StartUp();
         // A script line takes as long as the command library waits for the service loop to take
-        // the line before it (its 100 ms look at the command channel): about 87 ms, as measured.
+        // the line before it (its 100 ms look at the command channel): about 87 ms on a board.
+        // Set before the service thread starts, which calls the library too.
         library.beforeLine = [](const std::string& line) {
             if (line == kSlowLine) std::this_thread::sleep_for(std::chrono::milliseconds(87));
         };
+        StartUp();
     }
     std::size_t Count(const std::string& line, std::size_t from) const {
         const auto sent = Sent(from);
