@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -418,8 +419,11 @@ TEST(OperatorFiles, FileSystemErrorsNeverEndVelmar) {
             if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
             try {
                 ::_exit(run() ? 0 : 1);
-            } catch (...) {
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "the case ended on: %s\n", e.what());
                 ::_exit(3);  // uncaught, it would end Velmar
+            } catch (...) {
+                ::_exit(3);
             }
         }
         int status = 0;
