@@ -2,6 +2,7 @@
 // them, stopped by STOP, and ended by a line that resets the board or ends its service loop.
 #include <chrono>
 
+#include "board_link/board_library.h"
 #include "board_link/format.h"
 #include "record_ids.h"
 #include "velmar_vrec.h"
@@ -15,9 +16,12 @@ constexpr const char* kErrorCaption = "Velmar Error";
 // What a script line did to the board that leaves nothing to record with, or nothing.
 std::optional<std::string> BoardGoneAfter(const std::string& line, const BoardLink* link) {
     const std::size_t begin = line.find_first_not_of(" \t");
-    const std::string word = begin == std::string::npos ? "" : line.substr(begin, line.find_first_of(" \t", begin) - begin);
-    if (word == "mreset") return "reset the board";
-    if (word == "mquit" || (link && link->GetDaemonState() == DaemonState::Ended)) return "ended the board's service loop";
+    const auto which = begin == std::string::npos
+                           ? std::nullopt
+                           : ExportForWord(std::string_view(line).substr(begin, line.find_first_of(" \t", begin) - begin));
+    if (which == BoardExport::Mreset) return "reset the board";
+    if (which == BoardExport::Mquit || (link && link->GetDaemonState() == DaemonState::Ended))
+        return "ended the board's service loop";
     return std::nullopt;
 }
 
