@@ -2,11 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <new>
+#include <thread>
 
 #include "platform/kernel.h"
 #include "platform/shared_lock.h"
@@ -24,6 +26,11 @@ using platform::SharedMemory;
 using namespace board_map;
 
 constexpr std::size_t kKeptPackets = 64;
+// Held-up fields are caught up to this lag; a longer stall is given up.
+constexpr std::int64_t kLongestCatchUpUs = 10'000'000;
+// How much later than its period a field's interrupt may come before Serve raises it without the
+// field's work (well inside the second after which the host gives the board up).
+constexpr std::int64_t kLateWorkUs = 250'000;
 
 std::string Hex(std::uint32_t value) {
     char text[16];
@@ -159,18 +166,30 @@ void SoftBoard::Step(std::int64_t nowUs) {
     TakeJournal();
     TakeMailbox();
     if (interruptsRunning_ && nowUs >= nextInterruptUs_) {
-        RaiseInterrupt();
+        RaiseInterrupt(nowUs);
         nextInterruptUs_ += static_cast<std::int64_t>(options_.interruptPeriodMs) * 1000;
-        // After a long stall, carry on from now instead of firing a burst.
-        if (nextInterruptUs_ <= nowUs) nextInterruptUs_ = nowUs + options_.interruptPeriodMs * 1000LL;
+        // Fields a stall held up follow one a step, so that the pictures catch up with the clock;
+        // a lag longer than that is given up, and the board carries on from now.
+        if (nowUs - nextInterruptUs_ > kLongestCatchUpUs) nextInterruptUs_ = nowUs + options_.interruptPeriodMs * 1000LL;
     }
 }
 
 void SoftBoard::Serve(const std::atomic<bool>& stop) {
+    // The host takes a second without an interrupt for a lost reference: a field whose work runs
+    // later than this gets its interrupt from here.
+    const std::int64_t lateUs = options_.interruptPeriodMs * 1000LL + kLateWorkUs;
+    std::thread pulse([&] {
+        while (!stop.load()) {
+            platform::SleepMs(std::max(1, options_.interruptPeriodMs));
+            if (interruptsRunning_.load() && platform::PerformanceCounter() - lastInterruptUs_.load() > lateUs)
+                SignalInterrupt();
+        }
+    });
     while (!stop.load()) {
         Step(platform::PerformanceCounter());
         platform::SleepUs(500);
     }
+    pulse.join();
 }
 
 void SoftBoard::TakeJournal() {
@@ -239,6 +258,7 @@ void SoftBoard::ResyncI2c() {
 void SoftBoard::OnControl(std::uint32_t value) {
     if (value == kControlStart) {
         if (!interruptsRunning_) {
+            lastInterruptUs_ = lastStepUs_;
             interruptsRunning_ = true;
             nextInterruptUs_ = lastStepUs_ + options_.interruptPeriodMs * 1000LL;
             Say(1, "started: interrupts every " + std::to_string(options_.interruptPeriodMs) + " ms");
@@ -314,18 +334,32 @@ void SoftBoard::FollowEventName() {
         if (!guard) return;
         std::memcpy(name, registers.eventName, sizeof name - 1);
     }
-    interruptEvent_ = name[0] ? platform::NamedEvent::Open(name) : nullptr;
+    std::shared_ptr<platform::NamedEvent> event = name[0] ? platform::NamedEvent::Open(name) : nullptr;
+    {
+        std::lock_guard lock(eventMutex_);
+        interruptEvent_ = std::move(event);
+    }
     eventGeneration_ = generation;
     Say(1, std::string("interrupt event: ") + (name[0] ? name : "none"));
 }
 
-void SoftBoard::RaiseInterrupt() {
+void SoftBoard::SignalInterrupt() {
+    std::shared_ptr<platform::NamedEvent> event;
+    {
+        std::lock_guard lock(eventMutex_);
+        event = interruptEvent_;
+    }
+    if (event) event->Set();
+}
+
+void SoftBoard::RaiseInterrupt(std::int64_t nowUs) {
+    lastInterruptUs_ = nowUs;
     FollowEventName();
     ++interruptCount_;
     ++fieldsSinceStart_;
     RunDueCommands();
     streaming_->OnInterrupt();
-    if (interruptEvent_) interruptEvent_->Set();
+    SignalInterrupt();
     Say(2, "interrupt " + std::to_string(interruptCount_));
 }
 

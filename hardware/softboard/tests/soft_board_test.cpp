@@ -91,6 +91,29 @@ TEST(SoftBoard, InterruptsStartAndStopAsTheControlRegisterSays) {
     platform::NamedEvent::Remove("QRInterrupt0");
 }
 
+// Fields a stall held up follow one a step until the board has caught up with the clock; a stall
+// longer than the board catches up is given up.
+TEST(SoftBoard, FieldsHeldUpByAStallFollowIt) {
+    SoftBoardOptions options;
+    options.interruptPeriodMs = 5;
+    auto board = MakeBoard(options);
+    ASSERT_EQ(qrddWriteInt32(0, kControlRegister, kControlStart), kQrddOk);
+    board->Step(0);
+    board->Step(5 * kMs);
+    ASSERT_EQ(board->InterruptCount(), 1u);
+    const struct {
+        std::int64_t stallMs;
+        std::uint64_t fieldsAfter;
+    } stalls[] = {{100, 20}, {20'000, 1}};
+    std::int64_t now = 5 * kMs;
+    for (const auto& stall : stalls) {
+        const std::uint64_t before = board->InterruptCount();
+        now += stall.stallMs * kMs;
+        for (int step = 0; step < 50; ++step) board->Step(now);
+        EXPECT_EQ(board->InterruptCount() - before, stall.fieldsAfter) << stall.stallMs << " ms";
+    }
+}
+
 TEST(SoftBoard, BoardTypeWordAndIdentityFromTheMicrocodeDescriptor) {
     auto board = MakeBoard();
     EXPECT_EQ(WindowWord(*board, kBoardTypeWord), kNewerBoardType);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -71,10 +72,12 @@ public:
     // take a waiting mailbox packet, and raise the interrupt when one is due.
     void Step(std::int64_t nowUs);
 
-    // Steps in real time until `stop` becomes true.
+    // Steps in real time until `stop` becomes true. The interrupt follows the field clock, as the
+    // reference drives it on a board, not the board's own work: while a field's work runs late (a
+    // busy machine, a slow disk) the host still gets its interrupts, and the late fields follow.
     void Serve(const std::atomic<bool>& stop);
 
-    bool InterruptsRunning() const { return interruptsRunning_; }
+    bool InterruptsRunning() const { return interruptsRunning_.load(); }
     std::uint64_t InterruptCount() const override { return interruptCount_; }
     BoardIdentity Identity() const { return identity_; }
     const std::vector<TakenPacket>& Packets() const { return packets_; }
@@ -123,8 +126,9 @@ private:
     bool EncoderClaimsInput(std::uint32_t stream) override;
     void OnEncoderField() override;
     void RunDueCommands();
-    void RaiseInterrupt();
+    void RaiseInterrupt(std::int64_t nowUs);
     void FollowEventName();
+    void SignalInterrupt();
     void ResetBoard();
     std::uint32_t WindowWord(std::uint32_t offset) const override;
     void SetWindowWord(std::uint32_t offset, std::uint32_t value) override;
@@ -140,7 +144,8 @@ private:
     tessolk::BoardControl* control_ = nullptr;
 
     std::uint64_t journalTail_ = 0;
-    bool interruptsRunning_ = false;
+    std::atomic<bool> interruptsRunning_{false};
+    std::atomic<std::int64_t> lastInterruptUs_{0};  // when the last field's interrupt was raised
     std::int64_t nextInterruptUs_ = 0;
     std::int64_t lastStepUs_ = 0;
     std::uint64_t interruptCount_ = 0;
@@ -155,7 +160,8 @@ private:
     std::uint64_t fieldsSinceStart_ = 0;
 
     std::uint32_t eventGeneration_ = 0;
-    std::unique_ptr<platform::NamedEvent> interruptEvent_;
+    std::mutex eventMutex_;  // the serving thread replaces the event, Serve's pulse sets it too
+    std::shared_ptr<platform::NamedEvent> interruptEvent_;
     std::unique_ptr<BoardStreaming> streaming_;
     std::unique_ptr<BoardEncoder> encoder_;
     // A copy of the I2C devices fed the same line writes as the driver's, for the log alone: the
