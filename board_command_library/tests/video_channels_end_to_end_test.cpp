@@ -346,7 +346,12 @@ TEST_F(DecodeToFile, FirstAndLastPicturesMatchTheCodecsDecode) {
         ASSERT_EQ(Send("mwcmd -s " + Hex(kFields - 1) + " 0x000C2500"), 1);
         ASSERT_EQ(Send("mwcmd -p 0x0 0x930004 0xffffffff 0xffffffff 0x0 0x0 -L0"), 1);
         ASSERT_TRUE(WaitFor([&] { return board_->Streaming().OutputBytes(5) - before >= kFields / 2 * kPictureBytes; }));
-        platform::SleepMs(100);  // the last full pairs are written
+        // The host has written every pair the board filled (the last one too) once it has handed all
+        // eight back to the board.
+        ASSERT_TRUE(WaitFor([&] {
+            std::lock_guard lock(boardMutex_);
+            return board_->OutputPairs(5).size() == 8;
+        }));
         ASSERT_EQ(Send("mwcmd -U5"), 1);
         const Bytes fields = ReadFile(out);
         ASSERT_EQ(fields.size(), kFields / 2 * kPictureBytes);
