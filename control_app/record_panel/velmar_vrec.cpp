@@ -29,7 +29,7 @@ constexpr velmar_ui::SpinBuddy kFieldsBuddy[] = {{kCompressFieldsSpin, kCompress
 
 bool CVelmarVrec::Dispatch(const velmar_ui::Event& event) {
     const bool followed = velmar_ui::FollowSpinBuddies(View(), kFieldsBuddy, event);
-    return Map().Dispatch(*this, event) || followed;
+    return Map().Dispatch(*this, event) || flow_.OnControl(event) || followed;
 }
 
 CVelmarVrec::CVelmarVrec(velmar_ui::FormView& view, velmar_ui::UiServices& ui, PanelHost& host, PanelBoard board,
@@ -95,11 +95,7 @@ const MessageMap<CVelmarVrec>& CVelmarVrec::Map() {
         OnCommand(kAspect4x3, &V::OnAspect4x3),
         OnCommand(kAspect16x9, &V::OnAspect16x9),
         OnCommand(kByteSwap, &V::OnByteSwapBox),
-        // Record flow.
-        OnCommand(kRecordVideo, &V::OnRecordVideo),
-        OnCommand(kPauseVideo, &V::OnPauseVideo),
-        OnCommand(kFrameStep, &V::OnFrameStep),
-        OnCommand(kStopVideo, &V::StopVideoRecord),
+        // Record files and audio rate; the record buttons go to the record flow.
         OnCommand(kVideoFile, &V::OnVideoRecordBrowse),
         OnCommand(kAudioFile, &V::OnAudioRecordBrowse),
         OnCommand(kCompressFile, &V::OnCompressSourceBrowse),
@@ -112,9 +108,6 @@ const MessageMap<CVelmarVrec>& CVelmarVrec::Map() {
         OnEditLostFocus(kAudioPath, &V::OnPathLeft),
         OnEditLostFocus(kCompressPath, &V::OnPathLeft),
         OnEditLostFocus(kScriptPath, &V::OnPathLeft),
-        OnCommand(kRecordAudio, &V::StartAudioRecord),
-        OnCommand(kPauseAudio, &V::OnAudioRecordPause),
-        OnCommand(kStopAudio, &V::StopAudioRecord),
         OnCommand(kLinkAudio, &V::OnLinkRecordAudio),
         OnCommand(kRate48, &V::OnAudioRate48),
         OnCommand(kRate44, &V::OnAudioRate44),

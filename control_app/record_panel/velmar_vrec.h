@@ -1,7 +1,9 @@
 // The record panel (form 102): it drives one board as an encoder. Start-up with the record
 // microcode of the record mode and TV standard, the 100 ms status loop, the video input,
 // reference, audio source and DSP reset, the mode, standard and panel switches (by restarting
-// the program), the encoder settings and the record flow (video, audio, compress from file).
+// the program), the encoder settings and the compress-from-file source. The record flow (outputs,
+// RECORD, PAUSE, STOP, disk overrun) is its own object, CRecordFlow, that the panel hands its
+// buttons to.
 #pragma once
 
 #include <array>
@@ -18,6 +20,7 @@
 #include "board_panel/status_tracking.h"
 #include "dialogs/color_settings.h"
 #include "encoder_parameters.h"
+#include "record_flow.h"
 #include "record_form.h"
 #include "record_sources.h"
 #include "timecode/timecode.h"
@@ -30,8 +33,6 @@ class Profile;
 }
 
 namespace velmar {
-
-enum class RecordState : int { Idle = 0, Recording = 1, Paused = 2 };
 
 inline constexpr int kCompressFieldsMax = 4'000'000;
 
@@ -55,8 +56,6 @@ public:
     void InitAudioRecord();
     void UpdateFormData();
     void LoadEncoderSettings();
-    bool OpenVideoOutput();
-    bool OpenAudioOutput();
     // Sends the encoder words and the encoder script, then runs `then`. What the script does not
     // send within kScriptSliceMs it sends on kScriptTimer after this returns. STOP, or a script line
     // that resets the board or ends the service loop, drops the rest of it and runs `abandon`
@@ -112,14 +111,7 @@ public:
     void OnAspect16x9();
     void OnByteSwapBox();
 
-    // --- handlers: record flow
-    void OnRecordVideo();
-    void OnPauseVideo();
-    void OnFrameStep();
-    void StopVideoRecord();
-    void StartAudioRecord();
-    void OnAudioRecordPause();
-    void StopAudioRecord();
+    // --- handlers: record files and audio rate
     void OnLinkRecordAudio();
     void OnAudioRate48();
     void OnAudioRate44();
@@ -130,31 +122,33 @@ public:
     void OnScriptBrowse();
     void OnPathEdited();
     void OnPathLeft(const velmar_ui::Event& event);
-    void WriteWavHeader();
 
     // --- state, for the host and tests
     int Mode() const { return recordMode_; }
-    RecordState GetRecordState() const { return recordState_; }
-    bool AudioRecording() const { return audioRecording_; }
+    CRecordFlow& Flow() { return flow_; }
+    RecordState GetRecordState() const { return flow_.State(); }
+    bool AudioRecording() const { return flow_.AudioRecording(); }
     int Port40() const { return port40_; }
     int Port42() const { return port42_; }
     int Port44() const { return port44_; }
     int VideoInput() const { return input_; }
     int AudioSource() const { return audioSource_; }
-    const DrainCounter& Drain(int output) const { return drain_[output]; }
+    const DrainCounter& Drain(int output) const { return flow_.Drain(output); }
     // What the form's frame source radios and edits ask for.
     FrameSourceDescriptor Descriptor() const;
 
-    // Form fields.
-    std::string videoPath, audioPath, compressPath, scriptPath;
+    // Form fields the host and tests set and read.
+    std::string videoPath, scriptPath;
     int bitRate = 0;
-    int compressFields = 0;
 
 protected:
     // The Compress group's "Flds" and its spin arrows are kept one number before the message map sees the event.
     bool Dispatch(const velmar_ui::Event& event) override;
 
 private:
+    // The record flow reads the form, the board and the panel's settings, and sends through the panel.
+    friend class CRecordFlow;
+
     static const velmar_ui::MessageMap<CVelmarVrec>& Map();
     static const velmar_ui::DataExchange<CVelmarVrec>& DataMap();
 
@@ -163,10 +157,6 @@ private:
     void ShowVitc();
     void ShowVideoCount();
     void ShowAudioCount();
-    void CountDrains();
-    // Sleeps and ticks until output `output` has been quiet for kDrainQuietTicks ticks, counted from
-    // the call.
-    void DrainWait(int output);
 
     // Settings.
     void SelectInput(int input);
@@ -190,19 +180,14 @@ private:
     // Drops the rest of the script and runs its `abandon`; `why` (when given) is said in a box.
     void AbandonScript(const std::string& why);
 
-    // Record flow.
-    bool PrepareRecording(bool compress);
-    void ResetEncoderOutput();
-    void StartPausedRecording();
-    // A recording that its script ended before it started: its outputs are closed, the panel is stopped.
-    void AbandonRecordStart();
+    // Record files.
     void SetAudioRate(int code, const char* key);
-    std::string MdbPath() const;
-    // The files the panel reads while it records: no output may replace them.
-    std::vector<std::string> FilesInUse() const;
     void Browse(velmar_ui::ControlId edit, std::string& member, const char* key, const std::string& initialName,
                 const char* dialogExtension, const std::string& filter, bool output = false);
 
+    // Form fields only the panel and its record flow use.
+    std::string audioPath, compressPath;
+    int compressFields = 0;
 
     int recordMode_ = 0;
     int audioSource_ = 4;
@@ -211,9 +196,6 @@ private:
     // Set while the panel fills its own encoder controls, whose change handlers then keep quiet.
     bool filling_ = false;
 
-    RecordState recordState_ = RecordState::Idle;
-    bool audioRecording_ = false;
-    int audioStartFrame_ = 0;
     bool linkedAudio_ = false;
     int targaDepth_ = 24;
     int aspect_ = 1;
@@ -224,7 +206,6 @@ private:
 
     std::int64_t lastVitc_ = -1;
     DisplayTracker videoCount_, audioCount_;
-    std::array<DrainCounter, 2> drain_{};
     BoardStatus status_;  // the status words of the current tick
 
     // The encoder script while it is sent.
@@ -236,6 +217,8 @@ private:
     };
     std::optional<ScriptRun> script_;
     bool inScriptSlice_ = false;
+
+    CRecordFlow flow_{*this};
 };
 
 }  // namespace velmar

@@ -20,9 +20,6 @@ constexpr const char* kErrorCaption = "Velmar Error";
 constexpr const char* kVideoPortOnly = "Video Port is only available on Velmar2000 boards";
 constexpr const char* kNotRecording = "not recoding";
 
-constexpr std::uint32_t kOutputStatus[2] = {window::ProgressWordOffset(window::kFirstOutputEntry, 0),
-                                            window::ProgressWordOffset(window::kFirstOutputEntry + 1, 0)};
-
 enum Input { kCVideo = 0, kSvhs = 1, kSdi = 2, kVp = 3, kFree = 4 };
 constexpr velmar_ui::ControlId kInputRadios[] = {kInputCVideo, kInputSvhs, kInputSdi, kInputVp, kInputFree};
 
@@ -65,14 +62,14 @@ void CVelmarVrec::OnTimer() {
 void CVelmarVrec::StatusTick() {
     if (!window_ || ended_) return;
     status_ = window_->ReadStatus();
-    if (recordState_ == RecordState::Idle && colors_.inputColorDirty) {
+    if (flow_.State() == RecordState::Idle && colors_.inputColorDirty) {
         SendInputColor();
         colors_.inputColorDirty = false;
     }
     ShowVitc();
     ShowVideoCount();
     ShowAudioCount();
-    CountDrains();
+    flow_.CountDrains(status_);
 }
 
 void CVelmarVrec::ShowVitc() {
@@ -83,9 +80,9 @@ void CVelmarVrec::ShowVitc() {
 }
 
 void CVelmarVrec::ShowVideoCount() {
-    if (recordState_ != RecordState::Idle) {
-        if (static_cast<std::int32_t>(window_->Read32(window::kDiskOverrunCounter)) > 0) {
-            StopVideoRecord();
+    if (flow_.State() != RecordState::Idle) {
+        if (flow_.Overrun()) {
+            flow_.StopVideoRecord();
             return;
         }
         // Word 4 counts fields; the display shows frames, as every field count on screen does.
@@ -100,12 +97,12 @@ void CVelmarVrec::ShowVideoCount() {
 }
 
 void CVelmarVrec::ShowAudioCount() {
-    if (audioRecording_) {
-        if (static_cast<std::int32_t>(window_->Read32(window::kDiskOverrunCounter)) > 0) StopAudioRecord();
+    if (flow_.AudioRecording()) {
+        if (flow_.Overrun()) flow_.StopAudioRecord();
     }
-    if (audioRecording_) {
+    if (flow_.AudioRecording()) {
         const int frames =
-            TimecodeToFrames(status_.Word(window::kRecordTimecode + 4) & 0x7FFFFFFF) - audioStartFrame_;
+            TimecodeToFrames(status_.Word(window::kRecordTimecode + 4) & 0x7FFFFFFF) - flow_.AudioStartFrame();
         if (audioCount_.shown && audioCount_.last == frames) return;
         View().SetText(kAudioCount, FormatTimecode(FramesToTimecode(frames)));
         audioCount_ = {true, frames};
@@ -115,27 +112,13 @@ void CVelmarVrec::ShowAudioCount() {
     }
 }
 
-void CVelmarVrec::CountDrains() {
-    for (int output : {1, 0})
-        drain_[output].Update(status_.Word(kOutputStatus[output]), status_.Word(kOutputStatus[output] + 4));
-}
-
-void CVelmarVrec::DrainWait(int output) {
-    // Quiet ticks count from the stop word on: what the board still flushes must reach the file.
-    drain_[output].count = 0;
-    // Bounded, and over once the service loop has ended: nothing would drain the output then.
-    WaitForDrain(
-        Ui(), [&] { return drain_[output].count; }, [this] { StatusTick(); },
-        [this] { return link_ && link_->GetDaemonState() == DaemonState::Ended; });
-}
-
 void CVelmarVrec::OnDestroy() {
     // However the panel ends (its window closed, the program told to end, a second instance taking
     // the board over, the service loop ending), a recording ends as STOP ends it, so that its files
     // are complete. Once the loop has gone the stop words go nowhere: the loop has closed the files
     // already, and only their ends are put right.
-    StopVideoRecord();
-    StopAudioRecord();
+    flow_.StopVideoRecord();
+    flow_.StopAudioRecord();
     if (link_ && !closing_) SendCommand(board_commands::RecordAudioPath(false));
     Ui().Sleep(100);
     CloseBoard();
@@ -238,8 +221,8 @@ void CVelmarVrec::OnDvMpButton() {
 
 void CVelmarVrec::SendAudioPathOff() {
     SendCommand(board_commands::RecordAudioPath(false));
-    StopVideoRecord();
-    StopAudioRecord();
+    flow_.StopVideoRecord();
+    flow_.StopAudioRecord();
 }
 
 void CVelmarVrec::OnSwitchPlayback() {

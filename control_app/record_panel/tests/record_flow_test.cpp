@@ -259,7 +259,7 @@ TEST(RecordFlow, OutputFilesByteSwapOverwriteAndEmptyPaths) {
     EXPECT_EQ(f.panel->GetRecordState(), RecordState::Idle);
     f.panel->Command(kRecordAudio);
     f.view.SetText(kAudioPath, "");
-    f.panel->StopAudioRecord();
+    f.panel->Flow().StopAudioRecord();
     f.panel->Command(kPauseAudio);
     EXPECT_EQ(f.BoxTexts().back(), "Feature Not Yet Implemented");
 }
