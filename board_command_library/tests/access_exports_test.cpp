@@ -164,7 +164,9 @@ TEST(RuventCall, BadLinesPrintTheHelpAndEndWithCodeOne) {
         std::string output;
         EXPECT_EQ(velmar_testing::RunCommand(program + c.line, &output), c.code) << c.line;
         EXPECT_EQ(output.rfind(c.output, 0), 0u) << c.line << ": " << output;
-        if (c.code != 0) EXPECT_EQ(output.find("returned"), std::string::npos) << c.line;
+        if (c.code != 0) {
+            EXPECT_EQ(output.find("returned"), std::string::npos) << c.line;
+        }
     }
 }
 

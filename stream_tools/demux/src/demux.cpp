@@ -51,7 +51,6 @@ public:
     Demultiplexer(ps::ByteSource& input, std::int64_t inputSize, std::string inputPath,
                   const DemuxSettings& settings, platform::RunReport& report)
         : in_(input, 1 << 20),
-          inputSize_(inputSize),
           inputPath_(std::move(inputPath)),
           settings_(settings),
           report_(report),
@@ -94,7 +93,6 @@ private:
     DemuxResult WriteFailedResult(int tracks) { return Failed(RunFault::TrackWriteFailed, tracks); }
 
     ps::LookaheadReader in_;
-    std::int64_t inputSize_;
     std::string inputPath_;
     const DemuxSettings& settings_;
     platform::RunReport& report_;
