@@ -446,30 +446,26 @@ TEST(OperatorFiles, FileSystemErrorsNeverEndVelmar) {
                   }),
                   0)
             << "the parking clips' check";
-        EXPECT_EQ(survives([&] {
-                      PlaybackPanel f;
-                      trouble.spoil("list.vpl");
-                      const std::string list = PlaybackPanel::Here("list.vpl");
-                      f.view.Type(kPathList, list);
-                      f.panel->EditChanged(kPathList);
-                      f.panel->EditLostFocus(kPathList);
-                      f.panel->Command(kPlayList);
-                      return named(f.Captions(), list, trouble.cause) && !f.ui.exitCode;
-                  }),
-                  0)
-            << "a play list's PLAY";
-        EXPECT_EQ(survives([&] {
-                      PlaybackPanel f;
-                      trouble.spoil("c.mpg");
-                      const std::string clip = PlaybackPanel::Here("c.mpg");
-                      f.view.Type(kPathA, clip);
-                      f.panel->EditChanged(kPathA);
-                      f.panel->EditLostFocus(kPathA);
-                      f.panel->Command(kPlayA);
-                      return named(f.Captions(), clip, trouble.cause) && !f.ui.exitCode;
-                  }),
-                  0)
-            << "a clip's PLAY";
+        // A name typed into a path and played.
+        const struct {
+            const char* file;
+            velmar_ui::ControlId path, button;
+            const char* what;
+        } typed[] = {{"list.vpl", kPathList, kPlayList, "a play list's PLAY"}, {"c.mpg", kPathA, kPlayA, "a clip's PLAY"}};
+        for (const auto& t : typed) {
+            EXPECT_EQ(survives([&] {
+                          PlaybackPanel f;
+                          trouble.spoil(t.file);
+                          const std::string name = PlaybackPanel::Here(t.file);
+                          f.view.Type(t.path, name);
+                          f.panel->EditChanged(t.path);
+                          f.panel->EditLostFocus(t.path);
+                          f.panel->Command(t.button);
+                          return named(f.Captions(), name, trouble.cause) && !f.ui.exitCode;
+                      }),
+                      0)
+                << t.what;
+        }
     }
 }
 
